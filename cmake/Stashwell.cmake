@@ -1,0 +1,98 @@
+# Build conventions shared by every unit.
+
+if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
+  add_compile_options(-Wall -Wextra -Wpedantic -Wno-unused-parameter)
+  if(STASHWELL_WERROR)
+    add_compile_options(-Werror)
+  endif()
+endif()
+
+if(STASHWELL_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+if(STASHWELL_TSAN)
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+endif()
+if(STASHWELL_FUZZ)
+  if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    message(FATAL_ERROR "STASHWELL_FUZZ needs clang")
+  endif()
+  # Everything is instrumented for coverage; only the fuzz targets link the driver.
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+set(STASHWELL_FUZZ_SECONDS 20 CACHE STRING "How long ctest runs each fuzz target")
+
+# Adds every immediate subfolder of DIR that has a CMakeLists.txt.
+function(stashwell_add_subfolders dir)
+  if(NOT EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${dir})
+    return()
+  endif()
+  file(GLOB children RELATIVE ${CMAKE_CURRENT_SOURCE_DIR}/${dir} ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*)
+  list(SORT children)
+  foreach(child IN LISTS children)
+    if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/${child}/CMakeLists.txt)
+      add_subdirectory(${dir}/${child})
+    endif()
+  endforeach()
+endfunction()
+
+# stashwell_add_test(NAME SOURCES ... LIBS ... [GUI])
+# A GoogleTest program; its tests are discovered into ctest. GUI tests run
+# on the offscreen platform. Every test gets its own temporary root.
+function(stashwell_add_test name)
+  cmake_parse_arguments(T "GUI" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  find_package(GTest REQUIRED)
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+  set(env "STASHWELL_TEST=1")
+  if(T_GUI)
+    list(APPEND env "QT_QPA_PLATFORM=offscreen")
+  endif()
+  if(STASHWELL_SANITIZE)
+    list(APPEND env "ASAN_OPTIONS=detect_leaks=0:abort_on_error=1" "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")
+  endif()
+  include(GoogleTest)
+  gtest_discover_tests(${name}
+    PROPERTIES ENVIRONMENT "${env}" LABELS "${T_LABELS}"
+    DISCOVERY_TIMEOUT 60
+    DISCOVERY_MODE PRE_TEST)
+endfunction()
+
+# stashwell_add_fuzzer(NAME SOURCES ... LIBS ... [CORPUS dir] [SECONDS n])
+# Built only in the fuzz configuration; ctest runs it for a bounded time.
+function(stashwell_add_fuzzer name)
+  cmake_parse_arguments(F "" "CORPUS;SECONDS" "SOURCES;LIBS" ${ARGN})
+  if(NOT STASHWELL_FUZZ)
+    return()
+  endif()
+  if(NOT F_SECONDS)
+    set(F_SECONDS ${STASHWELL_FUZZ_SECONDS})
+  endif()
+  add_executable(${name} ${F_SOURCES})
+  target_link_libraries(${name} PRIVATE ${F_LIBS})
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  set(workdir ${CMAKE_BINARY_DIR}/fuzz-corpus/${name})
+  set(args -max_total_time=${F_SECONDS} -rss_limit_mb=2048 -timeout=10 -print_final_stats=1)
+  if(F_CORPUS)
+    add_test(NAME ${name}
+      COMMAND ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=0
+              sh -c "mkdir -p '${workdir}' && exec '$<TARGET_FILE:${name}>' ${args} '${workdir}' '${F_CORPUS}'")
+  else()
+    add_test(NAME ${name}
+      COMMAND ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=0
+              sh -c "mkdir -p '${workdir}' && exec '$<TARGET_FILE:${name}>' ${args} '${workdir}'")
+  endif()
+  set_tests_properties(${name} PROPERTIES LABELS fuzz TIMEOUT 600)
+endfunction()
+
+# stashwell_add_bench(NAME SOURCES ... LIBS ...)
+function(stashwell_add_bench name)
+  cmake_parse_arguments(B "" "" "SOURCES;LIBS" ${ARGN})
+  find_package(benchmark REQUIRED)
+  add_executable(${name} ${B_SOURCES})
+  target_link_libraries(${name} PRIVATE ${B_LIBS} benchmark::benchmark)
+endfunction()

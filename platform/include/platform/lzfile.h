@@ -1,0 +1,22 @@
+// Reading files that may be LZ-compressed (the SZDD form that COMPRESS.EXE
+// writes), as the Windows LZ functions do: a compressed file reads as its
+// expanded bytes, any other file as it is. Over libmspack.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+enum class LzStatus { kOk, kNotFound, kReadError, kBadData };
+
+// Reads the whole file, expanded when it is SZDD-compressed.
+LzStatus ReadLzFile(const std::filesystem::path& file, std::vector<uint8_t>& out);
+bool IsLzCompressed(const std::filesystem::path& file);
+
+// Writes `data` as an SZDD file (for tests and tools that build fixtures).
+bool WriteLzFile(const std::filesystem::path& file, const std::vector<uint8_t>& data);
+
+}  // namespace platform

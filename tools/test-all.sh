@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# Builds every configuration and runs every test:
+#   build/check        g++, warnings as errors, all tests
+#   build/sanitize     g++ with AddressSanitizer and UndefinedBehaviorSanitizer, all tests
+#   build/fuzz         clang with libFuzzer, each fuzz target for a bounded time
+set -uo pipefail
+cd "$(dirname "$0")/.."
+bash tools/deps.sh || exit 1
+
+JOBS=${JOBS:-$(nproc)}
+FUZZ_SECONDS=${FUZZ_SECONDS:-20}
+export STASHWELL_ROOT_BASE=${TMPDIR:-/tmp}
+failed=0
+passed_total=0
+failed_total=0
+
+run_ctest() {  # dir, extra args
+  local dir=$1; shift
+  local log
+  log=$(mktemp)
+  ( cd "$dir" && ctest --output-on-failure -j "$JOBS" "$@" ) 2>&1 | tee "$log"
+  local rc=${PIPESTATUS[0]}
+  local line
+  line=$(grep -E 'tests passed, [0-9]+ tests failed out of [0-9]+' "$log" | tail -1)
+  if [ -n "$line" ]; then
+    local f t
+    f=$(echo "$line" | sed -E 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\1/')
+    t=$(echo "$line" | sed -E 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\2/')
+    passed_total=$((passed_total + t - f))
+    failed_total=$((failed_total + f))
+  fi
+  rm -f "$log"
+  return "$rc"
+}
+
+configure_build() {  # dir, cmake args...
+  local dir=$1; shift
+  cmake -S . -B "$dir" -G Ninja "$@" >/dev/null || return 1
+  cmake --build "$dir" -j "$JOBS" || return 1
+}
+
+echo "== check build"
+if configure_build build/check -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSTASHWELL_WERROR=ON; then
+  run_ctest build/check || failed=1
+else
+  echo "check build failed"; failed=1
+fi
+
+echo "== sanitizer build"
+if configure_build build/sanitize -DCMAKE_BUILD_TYPE=Debug -DSTASHWELL_SANITIZE=ON -DSTASHWELL_BENCH=OFF; then
+  run_ctest build/sanitize -LE bench || failed=1
+else
+  echo "sanitizer build failed"; failed=1
+fi
+
+echo "== fuzz build"
+if configure_build build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSTASHWELL_FUZZ=ON -DSTASHWELL_GUI=OFF \
+     -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DSTASHWELL_FUZZ_SECONDS="$FUZZ_SECONDS"; then
+  if [ -n "$(cd build/fuzz && ctest -N -L fuzz | grep 'Test *#')" ]; then
+    run_ctest build/fuzz -L fuzz || failed=1
+  fi
+else
+  echo "fuzz build failed"; failed=1
+fi
+
+echo "all configurations: ${passed_total} passed, ${failed_total} failed"
+exit $failed
