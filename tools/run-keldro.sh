@@ -6,5 +6,7 @@ cd "$(dirname "$0")/.."
 bash tools/deps.sh
 ROOT=${STASHWELL_ROOT:-${XDG_DATA_HOME:-$HOME/.local/share}/stashwell}
 cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DSTASHWELL_BENCH=OFF >/dev/null
-cmake --build build/release -j "$(nproc)" --target install-programs
+cmake --build build/release -j "$(nproc)"
+# Programs and their libraries side by side, as they look for each other in their own folder.
+cmake --install build/release --prefix "$ROOT/PROGRAM" >/dev/null
 exec "$ROOT/PROGRAM/keldro" "$@"
