@@ -7,6 +7,7 @@
 #include "cfg_startup.h"
 #include "cfg_strings.h"
 #include "config_model.h"
+#include "engine_binding.h"
 #include "platform/text.h"
 #include "platform/ui.h"
 
