@@ -4,6 +4,7 @@
 #include <QFontMetrics>
 #include <QWidget>
 
+#include "cfg_pages.h"
 #include "cfg_startup.h"
 #include "cfg_strings.h"
 #include "config_model.h"
@@ -26,6 +27,8 @@ QSize TCfgDecFrame::FrameSize() const {
   int height = std::stoi(CfgString(2005)) * baseY / 8;
   return QSize(width, height);
 }
+
+TClientWnd* TCfgDecFrame::Client() const { return qobject_cast<TClientWnd*>(centralWidget()); }
 
 TCfgApp::TCfgApp() = default;
 
@@ -56,9 +59,10 @@ void TCfgApp::InitMainWindow() {
   loaded_ = LoadConfiguration(nullptr, &readOnly) == 1;
   readOnly_ = readOnly != 0;
   ReadLanguageDrivers();
-  auto* client = new QWidget;
-  client->setObjectName("TClientWnd");
+  auto* client = new TClientWnd;
   frame_ = std::make_unique<TCfgDecFrame>(client);
+  // The pages fill at once when a configuration is loaded.
+  client->Notebook()->RefreshAll(loaded_);
   frame_->setWindowFlag(Qt::WindowMaximizeButtonHint, false);
   UpdateTitle();
   frame_->setFixedSize(frame_->FrameSize());

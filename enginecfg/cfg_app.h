@@ -8,12 +8,15 @@
 namespace vtxcfg {
 
 // The main window: a fixed-size frame around the client window.
+class TClientWnd;
+
 class TCfgDecFrame : public QMainWindow {
   Q_OBJECT
  public:
   explicit TCfgDecFrame(QWidget* client);
   // 281 by 200 dialog units, in pixels of the frame's font.
   QSize FrameSize() const;
+  TClientWnd* Client() const;
 };
 
 class TCfgApp {
