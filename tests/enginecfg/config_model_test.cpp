@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "cfg_rules.h"
 #include "cfg_strings.h"
 #include "config_model.h"
 #include "fake_engine.h"
@@ -286,6 +287,68 @@ TEST_F(Model, LookupsAndDescriptionsFollowTheAliasesDriver) {
   EXPECT_EQ(help, "OXODBC32.hlp");
   GetDriverHelpFile("DBASE", help);
   EXPECT_EQ(help, "");
+}
+
+TEST_F(Model, LanguageDriverChoicesHaveRoomForTheWholeList) {
+  EXPECT_FALSE(ChoicesFor("\\SYSTEM\\INIT", "LANGDRIVER").hasList);  // the list is not loaded yet
+  engine.langDrivers.clear();
+  engine.langValueB.clear();
+  for (int i = 0; i < 200; ++i) {
+    engine.langDrivers.emplace_back("DB" + std::to_string(i), "dBASE " + std::to_string(i));
+    engine.langValueB.push_back(2);
+  }
+  engine.langDrivers.emplace_back("ascii", "Tessaly 'ascii'");
+  engine.langValueB.push_back(1);
+  ASSERT_EQ(ReadLanguageDrivers(), 1);
+  ParamChoices dbase = ChoicesFor("\\drivers\\dbase\\init", "langdriver");
+  EXPECT_TRUE(dbase.hasList);
+  EXPECT_EQ(dbase.choices.size(), 200u);
+  EXPECT_EQ(ChoicesFor("\\SYSTEM\\INIT", "LANGDRIVER").choices.size(), 201u);
+  engine.langDrivers = {{"ascii", "Tessaly 'ascii'"}};
+  engine.langValueB = {1};
+  ASSERT_EQ(ReadLanguageDrivers(), 1);
+  EXPECT_FALSE(ChoicesFor("\\DRIVERS\\DBASE\\INIT", "LANGDRIVER").hasList);  // none qualifies
+  EXPECT_EQ(ChoicesFor("\\X", "sqlqrymode").choices, (std::vector<std::string>{"LOCAL", "SERVER", " "}));
+  EXPECT_TRUE(ChoicesFor("\\X", "NET DIR").browse);
+  EXPECT_FALSE(ChoicesFor("\\X", "PATH").hasList);
+}
+
+TEST_F(Model, AliasPageHelpFollowsTheAliasType) {
+  engine.Leaf("\\DATABASES\\ODBCALIAS\\DB INFO", {{"TYPE", "ODBC_ACCESS"}});
+  engine.Leaf("\\DATABASES\\VIAODBC\\DB INFO", {{"TYPE", "MYODBC"}});
+  engine.Leaf("\\DRIVERS\\MYODBC\\INIT", {{"DLL32", "OXODBC32.DLL"}});
+  engine.Leaf("\\DATABASES\\ORA\\DB INFO", {{"TYPE", "ORACLE"}});
+  engine.Leaf("\\DRIVERS\\ORACLE\\INIT", {{"TYPE", "SERVER"}, {"DLL32", "CNDORA32.DLL"}});
+  Load();
+  struct Case {
+    bool loaded;
+    const char* alias;
+    bool helpWorks;
+    std::vector<std::pair<std::string, uint32_t>> expected;
+  } cases[] = {
+      {false, "OLD", true, {{"VTXCFG32.HLP", 8}}},
+      {true, "", true, {{"VTXCFG32.HLP", 8}}},
+      {true, "OLD", true, {{"VTXCFG32.HLP", 22}}},
+      {true, "ODBCALIAS", true, {{"VTXCFG32.HLP", 23}}},
+      {true, "VIAODBC", true, {{"VTXCFG32.HLP", 58}, {"VTXCFG32.HLP", 8}}},
+      {true, "ORA", true, {{"CNDGEN32.HLP", 102}}},
+      {true, "ORA", false, {{"CNDGEN32.HLP", 102}, {"VTXCFG32.HLP", 8}}},
+  };
+  for (const Case& c : cases) {
+    ui->calls.clear();
+    ui->helpResult = c.helpWorks;
+    ShowAliasPageHelp(c.loaded, c.alias);
+    std::vector<std::pair<std::string, uint32_t>> got;
+    for (const auto& call : ui->calls) got.emplace_back(call.help.file, call.help.context);
+    EXPECT_EQ(got, c.expected) << c.alias;
+  }
+  ui->calls.clear();
+  ui->helpResult = true;
+  ShowDriverPageHelp("ODBC_X");
+  ShowDriverPageHelp("TESSALY");
+  ASSERT_EQ(ui->calls.size(), 2u);
+  EXPECT_EQ(ui->calls[0].help.context, 58u);
+  EXPECT_EQ(ui->calls[1].help.context, 14u);
 }
 
 TEST(ErrorTable, CodesMapToTheirStringsAndContexts) {
