@@ -60,6 +60,7 @@ TEST_F(App, StartsWithTheTitleAndTheFileAndAFixedFrame) {
     fs::path png = fs::path(fs::read_symlink("/proc/self/exe").parent_path()) / "vtxcfg32-start.png";
     EXPECT_TRUE(shot.save(QString::fromStdString(png.string())));
     EXPECT_TRUE(ui->MessageTexts().empty());
+    EXPECT_TRUE(ui->unexpected.empty());
   }
   EXPECT_EQ(EngineUseCountForTesting(), 0);  // the application stopped the engine
 }
@@ -68,11 +69,17 @@ TEST_F(App, AnEngineOnItsDefaultsShowsDefaultConfiguration) {
   fs::path broken = root.path() / "BROKEN.CFG";
   TempRoot::WriteFile(broken, "garbage");
   SetEngineValue("CONFIGFILE01", platform::Utf8ToCp1252(broken.string()));
+  ui->answers = {platform::ui::Answer::Ok, platform::ui::Answer::Ok};
   TCfgApp app;
   ASSERT_TRUE(app.InitInstance());
   EXPECT_EQ(app.FileName(), "Default Configuration");
   app.InitMainWindow();
   EXPECT_EQ(app.MainWindow()->windowTitle().toStdString(), "VTX Configuration Utility - DEFAULT CONFIGURATION");
+  // The engine refused the file and then started on its defaults; the file
+  // found afterwards cannot be read either.
+  EXPECT_EQ(ui->MessageTexts(),
+            (std::vector<std::string>{"Error initializing database engine.", "Invalid Configuration file format."}));
+  EXPECT_TRUE(ui->unexpected.empty());
 }
 
 TEST_F(App, NoEngineLibraryShowsErrorZeroAndNoWindow) {

@@ -81,7 +81,10 @@ class Pages : public ::testing::Test {
     ASSERT_TRUE(app->Loaded());
     notebook = app->MainWindow()->Client()->Notebook();
   }
-  void TearDown() override { app.reset(); }
+  void TearDown() override {
+    app.reset();
+    EXPECT_TRUE(ui->unexpected.empty()) << ui->unexpected.front();
+  }
 
   TPanel* Page(const char* className) {
     for (int i = 0; i < notebook->PageCount(); ++i)
