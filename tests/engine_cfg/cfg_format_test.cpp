@@ -73,3 +73,28 @@ TEST(CfgFormat, DamagedFilesAreRefusedWithTheirLine) {
 }
 
 }  // namespace
+
+namespace {
+
+// A damaged byte anywhere in a real file is refused as a whole or read as a
+// whole: never half a tree.
+TEST(CfgFormat, FlippedBytesOfARealFileAreRefusedOrReadWhole) {
+  const std::string good = Serialize(Defaults());
+  const size_t nodes = CountNodes(Defaults());
+  for (size_t offset = 0; offset < good.size(); offset += 37) {
+    for (char bad : {'\x01', '\n', '[', '='}) {
+      std::string text = good;
+      text[offset] = bad;
+      Node root;
+      if (Parse(text, root) == ParseResult::kOk) {
+        Node again;
+        ASSERT_EQ(Parse(Serialize(root), again), ParseResult::kOk) << offset;
+        EXPECT_GE(CountNodes(root) + 1, nodes) << "offset " << offset;
+      } else {
+        EXPECT_TRUE(root.children.empty()) << offset;
+      }
+    }
+  }
+}
+
+}  // namespace
