@@ -265,7 +265,7 @@ int WriteConfigFile(const std::string* target, const std::string* currentFile, i
     std::fill(values.begin(), values.end(), '\0');
     size_t k = 0;
     int op = 0;
-    for (; i < list.entries.size() && k < kGroupRows && list.entries[i].path == groupPath; ++i, ++k) {
+    for (; i < list.entries.size() && k < kGroupRows && PathEqual(list.entries[i].path, groupPath); ++i, ++k) {
       ConfigEntry& e = list.entries[i];
       std::string value = e.value;
       if (e.state != kAsLoaded && PathEqual(e.name, "LANGDRIVER")) value = LangDriverNameFromDesc(value);

@@ -167,6 +167,18 @@ TEST_F(Pages, ChoiceRulesByParameterName) {
   ASSERT_NE(mode, nullptr);
   EXPECT_EQ(mode->Choices(), (std::vector<std::string>{"READ/WRITE", "READ ONLY", " "}));
   EXPECT_EQ(RowNamed(drivers, "NET PROTOCOL")->Choices().size(), 11u);
+  // The drop-down: a chosen item becomes the value and is committed.
+  TPropEdit* modeEditor = Edit(drivers, "OPEN MODE");
+  ASSERT_NE(modeEditor, nullptr);
+  QTest::keyClick(modeEditor->Combo()->Edit(), Qt::Key_Down, Qt::AltModifier);
+  TComboLBox* popup = modeEditor->Combo()->List();
+  ASSERT_TRUE(popup->isVisible());
+  EXPECT_EQ(popup->height(), TNiceComboBox::kDropDownHeight);
+  QListWidgetItem* readOnly = popup->item(1);
+  QTest::mouseClick(popup->viewport(), Qt::LeftButton, {}, popup->visualItemRect(readOnly).center());
+  QApplication::processEvents();
+  EXPECT_FALSE(popup->isVisible());
+  EXPECT_EQ(Entry("\\DRIVERS\\ORACLE\\DB OPEN", "OPEN MODE"), "READ ONLY");
   EXPECT_TRUE(RowNamed(drivers, "SERVER NAME")->Choices().empty());
   Choose(drivers, "TESSALY");
   TCfgProp* netDir = RowNamed(drivers, "NET DIR");
