@@ -55,9 +55,12 @@ function(stashwell_add_test name)
   if(STASHWELL_SANITIZE)
     list(APPEND env "ASAN_OPTIONS=detect_leaks=0:abort_on_error=1" "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")
   endif()
+  # gtest_discover_tests splits a list-valued ENVIRONMENT property apart, so
+  # the environment comes from a launcher, which also serves discovery.
+  set_property(TARGET ${name} PROPERTY CROSSCOMPILING_EMULATOR ${CMAKE_COMMAND} -E env ${env})
   include(GoogleTest)
   gtest_discover_tests(${name}
-    PROPERTIES ENVIRONMENT "${env}" LABELS "${T_LABELS}"
+    PROPERTIES LABELS "${T_LABELS}"
     DISCOVERY_TIMEOUT 60
     DISCOVERY_MODE PRE_TEST)
 endfunction()
