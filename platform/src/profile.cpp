@@ -10,7 +10,13 @@
 // removed on reading.
 #include "platform/profile.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <climits>
+#include <functional>
 
 #include "platform/file_io.h"
 #include "platform/paths.h"
@@ -44,6 +50,29 @@ std::string OneLine(std::string_view s) {
 std::string Unquote(std::string_view v) {
   if (v.size() >= 2 && v.front() == '"' && v.back() == '"') return std::string(v.substr(1, v.size() - 2));
   return std::string(v);
+}
+
+// Two programs writing keys of one file at the same moment must not lose
+// each other's keys: the read-change-write runs under an exclusive flock on
+// a hidden lock file beside the INI file (the INI file itself is replaced by
+// every write, so it cannot carry the lock).
+bool LockedUpdate(const fs::path& path, const std::function<bool(IniFile&)>& change) {
+  fs::path lockPath = path.parent_path() / ("." + path.filename().string() + ".lock");
+  int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0) return false;
+  while (::flock(fd, LOCK_EX) != 0) {
+    if (errno != EINTR) {
+      ::close(fd);
+      return false;
+    }
+  }
+  IniFile ini(path);
+  // An unreadable file is never replaced by a file holding only the change.
+  bool ok = ini.Load();
+  if (ok && change(ini)) ok = ini.Save();
+  ::flock(fd, LOCK_UN);
+  ::close(fd);
+  return ok;
 }
 
 }  // namespace
@@ -256,18 +285,14 @@ int GetProfileInt(std::string_view file, std::string_view section, std::string_v
 
 bool WriteProfileString(std::string_view file, std::string_view section, std::string_view key,
                         std::string_view value) {
-  IniFile ini(ProfilePath(file));
-  // An unreadable file is never replaced by a file holding only the new key.
-  if (!ini.Load()) return false;
-  ini.Set(section, key, value);
-  return ini.Save();
+  return LockedUpdate(ProfilePath(file), [&](IniFile& ini) {
+    ini.Set(section, key, value);
+    return true;
+  });
 }
 
 bool DeleteProfileKey(std::string_view file, std::string_view section, std::string_view key) {
-  IniFile ini(ProfilePath(file));
-  if (!ini.Load()) return false;
-  if (!ini.DeleteKey(section, key)) return true;
-  return ini.Save();
+  return LockedUpdate(ProfilePath(file), [&](IniFile& ini) { return ini.DeleteKey(section, key); });
 }
 
 std::vector<std::pair<std::string, std::string>> GetProfileSection(std::string_view file,
@@ -279,10 +304,10 @@ std::vector<std::pair<std::string, std::string>> GetProfileSection(std::string_v
 
 bool WriteProfileSection(std::string_view file, std::string_view section,
                          const std::vector<std::pair<std::string, std::string>>& keys) {
-  IniFile ini(ProfilePath(file));
-  if (!ini.Load()) return false;
-  ini.SetSection(section, keys);
-  return ini.Save();
+  return LockedUpdate(ProfilePath(file), [&](IniFile& ini) {
+    ini.SetSection(section, keys);
+    return true;
+  });
 }
 
 }  // namespace platform

@@ -178,7 +178,8 @@ std::string FormatValue(const Value& v) {
 bool IsHexContinued(std::string_view t) {
   size_t eq = t.find("=hex");
   if (eq == std::string_view::npos) eq = t.find("=HEX");
-  return eq != std::string_view::npos && !t.empty() && t.back() == '\\';
+  // Only a value line continues; anything else stays one line.
+  return eq != std::string_view::npos && (t.front() == '"' || t.front() == '@') && t.back() == '\\';
 }
 
 }  // namespace
@@ -238,10 +239,18 @@ HiveFile ParseHive(Hive hive, std::string_view text) {
     }
     // Long binary values continue on the next lines after a trailing "\".
     std::string joined(t);
+    // A continuation never swallows the next key's line; a "\" with nothing
+    // to continue is dropped.
     while (IsHexContinued(joined)) {
+      bool more = i + 1 < lines.size() && Trim(lines[i + 1]).substr(0, 1) != "[";
+      if (!more) {
+        while (!joined.empty() && (joined.back() == '\\' || joined.back() == ' ' || joined.back() == '\t' ||
+                                   joined.back() == '\r'))
+          joined.pop_back();
+        break;
+      }
       joined.pop_back();
-      if (i + 1 >= lines.size()) break;
-      joined += Trim(lines[++i]);
+      joined = std::string(Trim(joined)) + std::string(Trim(lines[++i]));
     }
     if (file.keys.empty()) {
       file.preamble.push_back(joined);

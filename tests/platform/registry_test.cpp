@@ -204,11 +204,22 @@ TEST(Registry, RefusedWritesChangeNothing) {
   EXPECT_EQ(closed.QueryString("a", text), reg::kInvalidParameter);
 }
 
+TEST(Registry, ContinuationNeverSwallowsTheNextKey) {
+  auto file = reg::detail::ParseHive(reg::Hive::LocalMachine,
+                                     "REGEDIT4\n[HKEY_LOCAL_MACHINE\\A]\n\"b\"=hex:01,\\\n[HKEY_LOCAL_MACHINE\\B]\n");
+  ASSERT_EQ(file.keys.size(), 2u);
+  EXPECT_EQ(file.keys[1].path, "B");
+  ASSERT_EQ(file.keys[0].entries.size(), 1u);
+  EXPECT_TRUE(file.keys[0].entries[0].parsed);
+  EXPECT_EQ(file.keys[0].entries[0].value.bytes, (std::vector<uint8_t>{1}));
+}
+
 TEST(Registry, ParserNeverTrustsItsInput) {
   // Truncated and odd input parses to whatever it can read.
   for (const char* text : {"", "REGEDIT4", "[", "[]", "\"a\"=", "[HKEY_LOCAL_MACHINE\\x]\n\"a\"=hex:1,\\",
                            "[HKEY_LOCAL_MACHINE\\x]\n\"a\"=\"\\", "[HKEY_LOCAL_MACHINE\\\\\\]\n@=dword:",
-                           "\xEF\xBB\xBFREGEDIT4\r\n[HKLM\\y]\r\n@=hex:\r\n"}) {
+                           "\xEF\xBB\xBFREGEDIT4\r\n[HKLM\\y]\r\n@=hex:\r\n",
+                           "[HKLM\\x]\n@=hex:1,\\ \\\t\\", "[b=HEX\\\n\\]\n"}) {
     auto file = reg::detail::ParseHive(reg::Hive::LocalMachine, text);
     auto again = reg::detail::ParseHive(reg::Hive::LocalMachine,
                                         reg::detail::SerializeHive(reg::Hive::LocalMachine, file));
