@@ -150,7 +150,23 @@ void Cursor::Restore(Place place, uint32_t current) {
   current_ = 0;
 }
 
+bool Cursor::Unfiltered() const {
+  if (std::string(order_->Name()) != "") return false;
+  for (const FilterEntry& f : filters_) {
+    if (f.active) return false;
+  }
+  return true;
+}
+
 OrbResult Cursor::Count(uint32_t* count) {
+  if (Unfiltered()) {
+    table_->RefreshCount();
+    const std::vector<uint8_t>* flags = nullptr;
+    OrbResult r = table_->DeletionFlags(&flags);
+    if (r != ORB_OK) return r;
+    *count = static_cast<uint32_t>(flags->size() - std::count(flags->begin(), flags->end(), '*'));
+    return ORB_OK;
+  }
   const Place place = place_;
   const uint32_t current = current_;
   const bool gone = currentGone_;
@@ -169,6 +185,16 @@ OrbResult Cursor::Count(uint32_t* count) {
 OrbResult Cursor::SeqNo(uint32_t* seq) {
   if (place_ != Place::kOn || currentGone_) return Fail(ORB_ERR_NO_CURRENT_RECORD, "no current record");
   const uint32_t current = current_;
+  if (Unfiltered()) {
+    const std::vector<uint8_t>* flags = nullptr;
+    OrbResult r = table_->DeletionFlags(&flags);
+    if (r != ORB_OK) return r;
+    if (current > flags->size() || (*flags)[current - 1] == '*') {
+      return Fail(ORB_ERR_RECORD_DELETED, "the current record was deleted");
+    }
+    *seq = static_cast<uint32_t>(current - std::count(flags->begin(), flags->begin() + current, '*'));
+    return ORB_OK;
+  }
   order_->SetToBegin();
   uint32_t n = 0;
   OrbResult r;
@@ -189,6 +215,17 @@ OrbResult Cursor::SeqNo(uint32_t* seq) {
 OrbResult Cursor::SetToSeqNo(uint32_t seq) {
   if (seq == 0) return Fail(ORB_ERR_INVALID_PARAM, "sequence numbers start at 1");
   SetToBegin();
+  if (Unfiltered()) {
+    const std::vector<uint8_t>* flags = nullptr;
+    OrbResult r = table_->DeletionFlags(&flags);
+    if (r != ORB_OK) return r;
+    uint32_t live = 0;
+    for (uint32_t i = 0; i < flags->size(); ++i) {
+      if ((*flags)[i] != '*' && ++live == seq) return SetToRecordNo(i + 1);
+    }
+    SetToEnd();
+    return Fail(ORB_ERR_EOF, "fewer records than the sequence number");
+  }
   OrbResult r = ORB_OK;
   for (uint32_t i = 0; i < seq && r == ORB_OK; ++i) r = Step(+1, nullptr, nullptr);
   return r;
@@ -210,6 +247,7 @@ OrbResult Cursor::SetToRecordNo(uint32_t recordNumber) {
 }
 
 OrbResult Cursor::Refresh() {
+  table_->ForgetState();
   OrbResult r = table_->RefreshCount();
   if (r != ORB_OK) return r;
   order_->Refresh();

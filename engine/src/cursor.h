@@ -95,6 +95,8 @@ class Cursor {
  private:
   enum class Place { kBegin, kOn, kEnd };
   bool Visible(uint32_t recordNumber, const uint8_t* record);
+  // Natural order and no active filter: only deletion flags decide.
+  bool Unfiltered() const;
   OrbResult StoreBlobs(uint8_t* record);
   void Fill(uint8_t* record, OrbRecordInfo* info, uint32_t recordNumber, const uint8_t* source);
   // Restores the position saved before a walk.

@@ -54,7 +54,8 @@ class IndexModule {
   virtual OrbResult Open(Table& table, std::unique_ptr<ProductionIndex>* index) = 0;
   // The first tag is being added: create an empty production index file.
   virtual OrbResult Create(Table& table, std::unique_ptr<ProductionIndex>* index) = 0;
-  // The last tag was deleted (or the table is being replaced): remove the file.
+  // Reserved for removing an emptied production index; the engine does not
+  // call it yet (creating a table unlinks a stale .MDX itself).
   virtual OrbResult Remove(Table& table) = 0;
 };
 

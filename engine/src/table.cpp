@@ -93,7 +93,6 @@ bool KnownVersion(uint8_t v) {
 
 bool ValidFieldType(char t) { return std::strchr("CNFDLM", t) != nullptr && t != 0; }
 
-ProductionIndex* gNoIndex = nullptr;
 IndexModule* gIndexModule = nullptr;
 
 OrbResult DefaultMissingIndex(Table& table) {
@@ -111,10 +110,7 @@ void SetMissingIndexHook(MissingIndexHook hook) {
 }
 MissingIndexHook GetMissingIndexHook() { return gMissingIndexHook; }
 
-Table::~Table() {
-  index_.reset();
-  (void)gNoIndex;
-}
+Table::~Table() { index_.reset(); }
 
 std::string Table::DisplayName() const { return path_.filename().string(); }
 
@@ -364,6 +360,27 @@ OrbResult Table::ReadFlag(uint32_t recordNumber, uint8_t* flag) {
   return file_.ReadAt(headerLength_ + static_cast<int64_t>(recordNumber - 1) * recordLength_, flag, 1);
 }
 
+OrbResult Table::DeletionFlags(const std::vector<uint8_t>** flags) {
+  if (flagsGeneration_ != generation_ || flags_.size() != recordCount_) {
+    flags_.assign(recordCount_, ' ');
+    std::vector<uint8_t> block(std::max<size_t>(65536, recordLength_) / recordLength_ * recordLength_);
+    const uint32_t perBlock = static_cast<uint32_t>(block.size() / recordLength_);
+    for (uint32_t first = 0; first < recordCount_; first += perBlock) {
+      const uint32_t n = std::min(perBlock, recordCount_ - first);
+      OrbResult r = file_.ReadAt(headerLength_ + static_cast<int64_t>(first) * recordLength_, block.data(),
+                                 static_cast<size_t>(n) * recordLength_);
+      if (r != ORB_OK) {
+        flagsGeneration_ = 0;
+        return r;
+      }
+      for (uint32_t i = 0; i < n; ++i) flags_[first + i] = block[static_cast<size_t>(i) * recordLength_];
+    }
+    flagsGeneration_ = generation_;
+  }
+  *flags = &flags_;
+  return ORB_OK;
+}
+
 OrbResult Table::WriteHeaderCount(uint32_t count) {
   uint8_t h[7];
   TodayBytes(h);
@@ -386,7 +403,7 @@ OrbResult Table::Append(const uint8_t* record, uint32_t* recordNumber) {
   if (lock && !file_.LockWait(kLockAppend, true, 2000)) {
     return Fail(ORB_ERR_LOCKED, DisplayName() + ": another program is appending");
   }
-  lastSize_ = -1;  // force a fresh look: another handle may have appended
+  if (lock) lastSize_ = -1;  // force a fresh look: another program may have appended
   OrbResult r = RefreshCount();
   if (r == ORB_OK) {
     const uint32_t n = recordCount_;

@@ -67,12 +67,19 @@ class Table {
   // Re-reads the header's record count (never beyond the whole records the
   // file holds) so appends by other handles show.
   OrbResult RefreshCount();
+  // Makes the next RefreshCount re-read whatever it caches, even when the
+  // file's size and time look unchanged (their clock is coarse).
+  void ForgetState() { lastSize_ = -1; }
   // A change counter that moves on every write through this process and
   // whenever RefreshCount sees the file changed.
   uint64_t Generation() const { return generation_; }
 
   OrbResult ReadRecord(uint32_t recordNumber, uint8_t* record);
   OrbResult ReadFlag(uint32_t recordNumber, uint8_t* flag);
+  // The deletion flag of every counted record, re-read only after the
+  // file changed (Generation), so counts and sequence numbers of an
+  // unfiltered cursor cost no record reads.
+  OrbResult DeletionFlags(const std::vector<uint8_t>** flags);
 
   // Writes (the caller holds a writable cursor).
   OrbResult Append(const uint8_t* record, uint32_t* recordNumber);
@@ -110,6 +117,8 @@ class Table {
   int sharedUsers_ = 0;
   int exclusiveUsers_ = 0;
   int readOnlyUsers_ = 0;
+  std::vector<uint8_t> flags_;
+  uint64_t flagsGeneration_ = 0;
   std::vector<uint8_t> cache_;
   int64_t cacheStart_ = 0;
   size_t cacheLength_ = 0;

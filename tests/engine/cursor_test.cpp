@@ -85,6 +85,9 @@ TEST_F(CursorTest, DeletedCurrentRecordLeavesTheCursorBetweenItsNeighbours) {
   ASSERT_EQ(EngineDeleteRecord(c), ORB_OK);
   EXPECT_EQ(EngineGetRecord(c, nullptr, 0, nullptr), ORB_ERR_RECORD_DELETED);
   EXPECT_EQ(EngineDeleteRecord(c), ORB_ERR_NO_CURRENT_RECORD);
+  // Another cursor counts the deletion too.
+  OrbCursor other = Open("NUMS");
+  EXPECT_EQ(Count(other), 2u);
   uint32_t n = 0;
   EXPECT_EQ(EngineGetRecordCount(c, &n), ORB_OK);  // counting keeps the position
   OrbRecordInfo info{};
@@ -253,6 +256,18 @@ TEST_F(CursorTest, CallbackFiltersHideRecordsEverywhere) {
     ASSERT_EQ(EngineGetLastRecord(c, nullptr, 0, &info), ORB_OK);
     EXPECT_EQ(info.recordNumber, k.seen.back());
   }
+  // Sequence numbers count only what the filters keep.
+  ASSERT_EQ(EngineActivateFilter(c, odd), ORB_OK);
+  ASSERT_EQ(EngineSetToRecordNo(c, 7), ORB_OK);
+  uint32_t seq = 0;
+  ASSERT_EQ(EngineGetSeqNo(c, &seq), ORB_OK);
+  EXPECT_EQ(seq, 4u);
+  ASSERT_EQ(EngineSetToSeqNo(c, 2), ORB_OK);
+  OrbRecordInfo at{};
+  ASSERT_EQ(EngineGetRecord(c, nullptr, 0, &at), ORB_OK);
+  EXPECT_EQ(at.recordNumber, 3u);
+  ASSERT_EQ(EngineDeactivateFilter(c, odd), ORB_OK);
+
   EngineActivateFilter(c, above);
   s.calls = 0;
   Scan(c);
