@@ -97,6 +97,29 @@ TEST_F(TableFormatTest, ReadsMemosOfDbase4AndDbase3Files) {
       EXPECT_EQ(EngineFreeBlob(c, rec.data(), 2), ORB_OK);
     }
     EXPECT_EQ(seen, (std::vector<std::string>{"Bought in Leeds", longText, ""}));
+    EngineCloseCursor(c);
+    open_.clear();
+
+    // A memo written here goes in the file's own style and reads back,
+    // the other memos untouched.
+    c = Open(k.name, ORB_OPEN_SHARED);
+    ASSERT_EQ(EngineSetToRecordNo(c, 3), ORB_OK);
+    ASSERT_EQ(EngineGetRecord(c, rec.data(), static_cast<uint32_t>(rec.size()), nullptr), ORB_OK);
+    ASSERT_EQ(EngineOpenBlob(c, rec.data(), 2, ORB_BLOB_READ_WRITE), ORB_OK);
+    ASSERT_EQ(EnginePutBlob(c, rec.data(), 2, 0, 5, reinterpret_cast<const uint8_t*>("added")), ORB_OK);
+    ASSERT_EQ(EngineModifyRecord(c, rec.data(), static_cast<uint32_t>(rec.size())), ORB_OK);
+    EngineFreeBlob(c, rec.data(), 2);
+    std::vector<std::string> after;
+    EngineSetToBegin(c);
+    while (EngineGetNextRecord(c, rec.data(), static_cast<uint32_t>(rec.size()), nullptr) == ORB_OK) {
+      uint32_t size = 0;
+      ASSERT_EQ(EngineGetBlobSize(c, rec.data(), 2, &size), ORB_OK);
+      std::string text(size, '\0');
+      uint32_t got = 0;
+      EngineGetBlob(c, rec.data(), 2, 0, size, reinterpret_cast<uint8_t*>(text.data()), &got);
+      after.push_back(text);
+    }
+    EXPECT_EQ(after, (std::vector<std::string>{"Bought in Leeds", longText, "added"}));
   }
 }
 
