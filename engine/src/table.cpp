@@ -460,6 +460,20 @@ OrbResult Table::SetProductionFlag(bool on) {
   return r;
 }
 
+OrbResult Table::SetFieldIndexFlag(uint16_t fieldNumber, bool on) {
+  if (Field(fieldNumber) == nullptr) return Fail(ORB_ERR_NO_SUCH_FIELD, "no field " + std::to_string(fieldNumber));
+  const uint8_t b = on ? 1 : 0;
+  OrbResult r = file_.WriteAt(32 + 32 * static_cast<int64_t>(fieldNumber - 1) + 31, &b, 1);
+  Wrote();
+  return r;
+}
+
+bool Table::FieldIndexFlag(uint16_t fieldNumber) {
+  uint8_t b = 0;
+  if (Field(fieldNumber) == nullptr) return false;
+  return file_.ReadAt(32 + 32 * static_cast<int64_t>(fieldNumber - 1) + 31, &b, 1) == ORB_OK && b == 1;
+}
+
 OrbResult Table::Pack() {
   if (!Exclusive()) return Fail(ORB_ERR_NEED_EXCLUSIVE, DisplayName() + ": pack needs exclusive use");
   // Live records move down in place, in order. Until the new count is

@@ -87,6 +87,10 @@ class Table {
   OrbResult SetDeleted(uint32_t recordNumber);
   OrbResult Pack();
   OrbResult SetProductionFlag(bool on);
+  // Descriptor byte 31 of a field: 1 while the production index has a tag
+  // on that field alone (the index module keeps it).
+  OrbResult SetFieldIndexFlag(uint16_t fieldNumber, bool on);
+  bool FieldIndexFlag(uint16_t fieldNumber);
 
   MemoFile* Memo() { return memo_.get(); }
   ProductionIndex* Index() { return index_.get(); }

@@ -269,6 +269,23 @@ TEST_F(TableFormatTest, ProductionIndexFlagWithoutMdxIsRefusedUnlessCleared) {
   EngineCloseCursor(c);
 }
 
+TEST_F(TableFormatTest, IndexModuleKeepsTheHeaderFlags) {
+  MakeTable("FLAGS", {Field("A", 'C', 4), Field("B", 'N', 5)});
+  std::shared_ptr<orb::Table> t;
+  ASSERT_EQ(orb::Table::Acquire(Dir() / "FLAGS.DBF", ORB_OPEN_EXCLUSIVE, &t), ORB_OK);
+  ASSERT_EQ(t->SetFieldIndexFlag(2, true), ORB_OK);
+  ASSERT_EQ(t->SetProductionFlag(true), ORB_OK);
+  EXPECT_TRUE(t->FieldIndexFlag(2));
+  EXPECT_FALSE(t->FieldIndexFlag(1));
+  EXPECT_EQ(t->SetFieldIndexFlag(3, true), ORB_ERR_NO_SUCH_FIELD);
+  t->Release(ORB_OPEN_EXCLUSIVE);
+  t.reset();
+  const std::string f = Read("FLAGS.DBF");
+  EXPECT_EQ(f[28], 1);
+  EXPECT_EQ(f[32 + 32 + 31], 1);
+  EXPECT_EQ(f[32 + 31], 0);
+}
+
 TEST_F(TableFormatTest, MissingMemoFileIsRefused) {
   DbfBytes t;
   t.version = 0x8B;
