@@ -118,6 +118,30 @@ TEST_F(SharingTest, AppendsOfAnotherProcessAppearAfterReread) {
   EXPECT_EQ(Scan(c), (std::vector<uint32_t>{1, 2}));
 }
 
+TEST_F(SharingTest, ModifyingKeepsTheCountOfAnotherProcessesAppend) {
+  OrbCursor c = Open("SHARED");
+  std::vector<uint8_t> rec(11, ' ');
+  EnginePutField(c, 1, rec.data(), "mine");
+  ASSERT_EQ(EngineInsertRecord(c, rec.data(), 11), ORB_OK);
+  ASSERT_EQ(InChild([&] {
+              OrbDatabase db = 0;
+              EngineOpenDatabase(Dir().c_str(), &db);
+              OrbCursor k = 0;
+              if (EngineOpenTable(db, "SHARED", ORB_OPEN_SHARED, &k) != ORB_OK) return 1;
+              std::vector<uint8_t> r(11, ' ');
+              EnginePutField(k, 1, r.data(), "theirs");
+              return EngineInsertRecord(k, r.data(), 11) == ORB_OK ? 0 : 2;
+            }),
+            0);
+  // Our cursor has not looked again; its change must not undo their count.
+  EnginePutField(c, 1, rec.data(), "changed");
+  ASSERT_EQ(EngineModifyRecord(c, rec.data(), 11), ORB_OK);
+  ASSERT_EQ(EngineDeleteRecord(c), ORB_OK);
+  EXPECT_EQ(static_cast<uint8_t>(Read("SHARED.DBF")[4]), 2);
+  ASSERT_EQ(EngineForceReread(c), ORB_OK);
+  EXPECT_EQ(Scan(c), std::vector<uint32_t>{2});
+}
+
 TEST_F(SharingTest, CreateReplacesOnlyATableNobodyUses) {
   const std::vector<OrbFieldDesc> fields = {Field("OTHER", 'C', 4)};
   OrbCursor c = 0;

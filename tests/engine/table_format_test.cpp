@@ -244,6 +244,13 @@ TEST_F(TableFormatTest, RecordsBeyondTheCountAreNeverShown) {
   Write("APP.DBF", t.Build());
   OrbCursor c = Open("APP");
   EXPECT_EQ(Scan(c), (std::vector<uint32_t>{1, 2}));
+  // The next append takes the uncounted slot and leaves nothing after it.
+  std::vector<uint8_t> rec = Buffer(c);
+  EnginePutField(c, 1, rec.data(), "new");
+  ASSERT_EQ(EngineInsertRecord(c, rec.data(), static_cast<uint32_t>(rec.size())), ORB_OK);
+  const std::string f = Read("APP.DBF");
+  EXPECT_EQ(f.size(), 32u + 32 + 1 + 3 * 11 + 1);
+  EXPECT_EQ(f.substr(f.size() - 12), " new       \x1A");
 }
 
 TEST_F(TableFormatTest, ProductionIndexFlagWithoutMdxIsRefusedUnlessCleared) {
