@@ -586,17 +586,29 @@ OrbResult Table::Create(const std::filesystem::path& path, const std::vector<Fie
   if (probe.CompanionExists(".MDX")) {
     std::filesystem::remove(probe.Companion(".MDX"), ec);
   }
+  // The memo file too is made aside: until both are in place the old
+  // table and its memos stay whole.
+  std::filesystem::path memoPath = probe.Companion(".DBT");
+  std::filesystem::path memoTemp = memoPath;
+  memoTemp += ".new";
   if (memo) {
-    OrbResult r = MemoFile::Create(probe.Companion(".DBT"), Upper(path.stem().string()));
+    OrbResult r = MemoFile::Create(memoTemp, Upper(path.stem().string()));
     if (r != ORB_OK) {
       std::filesystem::remove(temp, ec);
+      std::filesystem::remove(memoTemp, ec);
       return r;
     }
   }
   std::filesystem::rename(temp, path, ec);
   if (ec) {
+    const std::string why = ec.message();
     std::filesystem::remove(temp, ec);
-    return Fail(ORB_ERR_WRITE_FAILED, name + ": " + ec.message());
+    std::filesystem::remove(memoTemp, ec);
+    return Fail(ORB_ERR_WRITE_FAILED, name + ": " + why);
+  }
+  if (memo) {
+    std::filesystem::rename(memoTemp, memoPath, ec);
+    if (ec) return Fail(ORB_ERR_WRITE_FAILED, memoPath.filename().string() + ": " + ec.message());
   }
   return ORB_OK;
 }
