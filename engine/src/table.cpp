@@ -580,12 +580,8 @@ OrbResult Table::Create(const std::filesystem::path& path, const std::vector<Fie
       return r;
     }
   }
-  // Companions of the same name belong to the table being replaced.
   Table probe;
   probe.path_ = path;
-  if (probe.CompanionExists(".MDX")) {
-    std::filesystem::remove(probe.Companion(".MDX"), ec);
-  }
   // The memo file too is made aside: until both are in place the old
   // table and its memos stay whole.
   std::filesystem::path memoPath = probe.Companion(".DBT");
@@ -606,6 +602,8 @@ OrbResult Table::Create(const std::filesystem::path& path, const std::vector<Fie
     std::filesystem::remove(memoTemp, ec);
     return Fail(ORB_ERR_WRITE_FAILED, name + ": " + why);
   }
+  // A production index of the same name belongs to the table replaced.
+  if (probe.CompanionExists(".MDX")) std::filesystem::remove(probe.Companion(".MDX"), ec);
   if (memo) {
     std::filesystem::rename(memoTemp, memoPath, ec);
     if (ec) return Fail(ORB_ERR_WRITE_FAILED, memoPath.filename().string() + ": " + ec.message());
