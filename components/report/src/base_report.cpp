@@ -25,8 +25,8 @@ QString FromAnsi(const std::string& bytes) {
 QColor ToQColor(TColor c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
 
 TBaseReport::TBaseReport(std::shared_ptr<ReportPrinter> printer) : printer_(std::move(printer)) {
-  SetFont("Arial", 10);
   ReadDeviceMetrics();
+  SetFont("Arial", 10);
 }
 
 TBaseReport::~TBaseReport() {
@@ -114,6 +114,7 @@ void TBaseReport::SetPrinterPort(const std::string& port) {
   CheckNotPrinting();
   if (!printer_) return;
   printer_->SetPort(port);
+  selectedPort_ = port;
   portName_ = printer_->PortName();
 }
 
@@ -127,10 +128,13 @@ QPaintDevice* TBaseReport::MetricsDevice() { return printer_ ? printer_->Referen
 void TBaseReport::ReadDeviceMetrics() {
   CheckNotPrinting();
   if (!printer_) {
-    dpiX_ = dpiY_ = 96;
-    unprintLeft_ = unprintRight_ = unprintTop_ = unprintBottom_ = 0;
-    pageWidth_ = 8.5;
-    pageHeight_ = 11;
+    // A preview keeps the resolution and page of its own.
+    if (GetOutputKind() != 1) {
+      dpiX_ = dpiY_ = 96;
+      unprintLeft_ = unprintRight_ = unprintTop_ = unprintBottom_ = 0;
+      pageWidth_ = 8.5;
+      pageHeight_ = 11;
+    }
   } else {
     deviceName_ = printer_->DeviceName();
     driverName_ = printer_->DriverName();

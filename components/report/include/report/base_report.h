@@ -304,6 +304,7 @@ class TBaseReport {
   double devOffsetX_ = 0, devOffsetY_ = 0;
   double zoom_ = 100;
   std::string deviceName_, driverName_, portName_;
+  std::string selectedPort_;  // the port SetPrinterPort chose; empty when none
   double pageWidth_ = 8.5, pageHeight_ = 11;
   double scaleX_ = 100, scaleY_ = 100;
   int pageNumber_ = 0;
