@@ -301,6 +301,7 @@ TEST_F(StreamTest, ReplayGivesTheSamePagesAsDirectPrinting) {
   direct[1].save(QString::fromStdString(report_test::ArtifactPath("direct_page2.png")));
   target->Pages()[1].save(QString::fromStdString(report_test::ArtifactPath("replayed_page2.png")));
   EXPECT_EQ(stream.Size(), stream.Bytes().size());  // the caller's stream survives
+  testing_support::TempRoot::WriteFile(report_test::ArtifactPath("sample.rpt"), stream.Bytes());
 }
 
 TEST_F(StreamTest, PageRangeReplaysOnlyThosePages) {
