@@ -22,6 +22,7 @@ class StreamTest : public ::testing::Test {
     report_test::EnsureApp();
     ui = report_test::InstallScriptedUi();
   }
+  void TearDown() override { EXPECT_TRUE(ui->unexpected.empty()) << ui->unexpected.front(); }
   std::shared_ptr<platform::ui::ScriptedUi> ui;
 };
 
@@ -373,6 +374,7 @@ TEST_F(StreamTest, StreamThatCannotBeOpenedEndsTheRun) {
   r.OnAfterPrint = [&](TBaseReport&) { after = true; };
   r.StreamMode = smFile;
   r.FileName = "/nonexistent-dir/REPORT.RPT";
+  ui->answers.push_back(platform::ui::Answer::Ok);
   r.Execute();
   EXPECT_TRUE(after);
   EXPECT_EQ(ui->MessageTexts(), std::vector<std::string>{"Error initializing stream \"/nonexistent-dir/REPORT.RPT\""});
@@ -536,6 +538,7 @@ TEST_F(PreviewTest, PrinterWithoutPrinterShowsTheMessage) {
   TStreamPrinter player(nullptr);
   player.StreamMode = smUser;
   player.Stream = &stream;
+  ui->answers.push_back(platform::ui::Answer::Ok);
   player.Execute();
   EXPECT_EQ(ui->MessageTexts(), std::vector<std::string>{"No printers are defined, aborting print job."});
 }

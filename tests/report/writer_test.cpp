@@ -18,6 +18,7 @@ class WriterTest : public ::testing::Test {
     report_test::EnsureApp();
     ui = report_test::InstallScriptedUi();
   }
+  void TearDown() override { EXPECT_TRUE(ui->unexpected.empty()) << ui->unexpected.front(); }
   std::shared_ptr<ImageReportPrinter> Printer() { return std::make_shared<ImageReportPrinter>(100, 8.5, 11, 0.25); }
   std::shared_ptr<platform::ui::ScriptedUi> ui;
 };
@@ -104,6 +105,7 @@ TEST_F(WriterTest, NoPrinterShowsTheMessageAndRaisesNoEvents) {
   std::vector<std::string> log;
   LogEvents(r, log, 3);
   EXPECT_TRUE(r.NoPrinters());
+  ui->answers.push_back(platform::ui::Answer::Ok);
   r.Execute();
   EXPECT_TRUE(log.empty());
   EXPECT_EQ(ui->MessageTexts(), std::vector<std::string>{"No printers are defined, aborting print job."});
@@ -483,6 +485,41 @@ TEST_F(WriterTest, SamplePageRendersTextBoxesLinesAndRectangle) {
   EXPECT_EQ(at(2.5, 4.5), QColor(0xD0, 0xE0, 0xF0));  // rectangle's brush
   EXPECT_EQ(at(1, 4.5), QColor(Qt::black));           // its left edge
   EXPECT_EQ(at(7.5, 7), QColor(Qt::white));
+}
+
+}  // namespace
+
+namespace {
+
+class NoRawPrinter : public ImageReportPrinter {
+ public:
+  bool PassThrough(std::string_view) override { return false; }
+};
+
+TEST_F(WriterTest, RawDataGoesIntoTheJobOrIsReportedOnce) {
+  const std::string raw("\x1b" "E\x00\x01", 4);
+  auto image = Printer();
+  TPrinterReport direct(image);
+  direct.OnPrint = [&](TBaseReport& w) {
+    w.PrintData(raw);
+    w.PrintData("more");
+  };
+  direct.Execute();
+  EXPECT_EQ(image->RawData(), raw + "more");
+
+  testing_support::TempRoot root;
+  std::string pdf = (root.path() / "raw.pdf").string();
+  TPrinterReport toFile(std::shared_ptr<ReportPrinter>(QtReportPrinter::Pdf(pdf)));
+  toFile.OnPrint = direct.OnPrint;
+  toFile.Execute();
+  EXPECT_EQ(testing_support::TempRoot::ReadFile(pdf + ".raw"), raw + "more");
+  EXPECT_EQ(report_test::PdfPageCount(testing_support::TempRoot::ReadFile(pdf)), 1);
+
+  TPrinterReport refused(std::make_shared<NoRawPrinter>());
+  refused.OnPrint = direct.OnPrint;
+  ui->answers.push_back(platform::ui::Answer::Ok);
+  refused.Execute();
+  EXPECT_EQ(ui->MessageTexts(), std::vector<std::string>{kRawDataRefused});
 }
 
 }  // namespace
