@@ -479,7 +479,12 @@ TEST_F(PreviewTest, ShowsPagesAtAZoomAndSteps) {
   EXPECT_EQ(preview->PageNumber(), 3);
   preview->PrevPage();
   EXPECT_EQ(preview->PageNumber(), 2);
+  QImage before = preview->PageBitmap().copy();
   preview->PlayPage(2);  // the current page again, from its first record
+  EXPECT_EQ(report_test::DifferentPixels(before, preview->PageBitmap()), 0);
+  QImage blank(before.size(), before.format());
+  blank.fill(Qt::white);
+  EXPECT_GT(report_test::DifferentPixels(before, blank), 1000);
   EXPECT_EQ(shown, (std::vector<int>{1, 2, 3, 2, 2}));
 
   preview->SetZoomFactor(50);
@@ -533,6 +538,20 @@ TEST_F(PreviewTest, ZoomChangeHandlerRedrawsAndStartNeedsAScrollBox) {
     EXPECT_STREQ(e.what(), "ScrollBox must be assigned for StreamPreview component");
   }
 }
+
+TEST_F(PreviewTest, PreviewNeedsNoPrinter) {
+  TStreamPreview alone(nullptr);
+  alone.StreamMode = smUser;
+  alone.Stream = &stream;
+  alone.ScrollBox = box.get();
+  alone.Monochrome = true;
+  alone.Start();
+  EXPECT_EQ(alone.PageNumber(), 1);
+  EXPECT_EQ(alone.PageBitmap().width(), std::lround(alone.DpiX() * 8.5));
+  EXPECT_FALSE(alone.ImageControl()->pixmap().isNull());
+  alone.NextPage();
+  EXPECT_EQ(alone.PageNumber(), 2);
+}  // destroyed while previewing: finishes itself
 
 TEST_F(PreviewTest, PrinterWithoutPrinterShowsTheMessage) {
   TStreamPrinter player(nullptr);
