@@ -79,7 +79,8 @@ function(stashwell_add_fuzzer name)
   target_link_libraries(${name} PRIVATE ${F_LIBS})
   target_link_options(${name} PRIVATE -fsanitize=fuzzer)
   set(workdir ${CMAKE_BINARY_DIR}/fuzz-corpus/${name})
-  set(args -max_total_time=${F_SECONDS} -rss_limit_mb=2048 -timeout=10 -print_final_stats=1)
+  # Joined by blanks: the arguments go through the shell as one command line.
+  set(args "-max_total_time=${F_SECONDS} -rss_limit_mb=2048 -timeout=10 -print_final_stats=1")
   if(F_CORPUS)
     add_test(NAME ${name}
       COMMAND ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=0
