@@ -1,0 +1,72 @@
+// A table's or memo's file: positioned reads and writes that report every
+// failure, and the byte locks shared with other programs.
+//
+// Locks are open-file-description locks (F_OFD_SETLK): they belong to this
+// descriptor, so they conflict with other processes and with other opens
+// of the file, and closing some other descriptor of the file does not drop
+// them as it would drop classic POSIX record locks.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <filesystem>
+
+#include "orbex32.h"
+
+namespace orb {
+
+// Byte offsets locked in the table file. dBASE-family programs lock the
+// header at 0xEFFFFFFE, appends at 0xEFFFFFFF and record n at 0xEFFFFFFE - n;
+// our opens hold a lock of their own above them: read lock for shared and
+// read-only opens, write lock for an exclusive one.
+constexpr off_t kLockHeader = 0xEFFFFFFEll;
+constexpr off_t kLockAppend = 0xEFFFFFFFll;
+constexpr off_t kLockOpenMode = 0xF0000000ll;
+inline off_t RecordLockOffset(uint32_t recordNumber) { return kLockHeader - recordNumber; }
+
+// Test seam: when set, every write asks the hook first; a non-zero answer is
+// the errno the write fails with (ENOSPC simulates a full disk).
+using WriteFaultHook = int (*)(const std::filesystem::path& path, off_t offset, size_t size);
+void SetWriteFaultHook(WriteFaultHook hook);
+
+class File {
+ public:
+  File() = default;
+  ~File();
+  File(const File&) = delete;
+  File& operator=(const File&) = delete;
+
+  // Read-write when allowed, else (when !needWrite) read-only.
+  OrbResult Open(const std::filesystem::path& path, bool needWrite);
+  OrbResult Create(const std::filesystem::path& path);  // truncates
+  void Close();
+  bool IsOpen() const { return fd_ >= 0; }
+  bool Writable() const { return writable_; }
+  const std::filesystem::path& Path() const { return path_; }
+
+  // Reads exactly size bytes; a short read (end of file) is ORB_ERR_CORRUPT.
+  OrbResult ReadAt(int64_t offset, void* buffer, size_t size) const;
+  // Reads up to size bytes; *got says how many.
+  OrbResult ReadSome(int64_t offset, void* buffer, size_t size, size_t* got) const;
+  OrbResult WriteAt(int64_t offset, const void* buffer, size_t size);
+  OrbResult Truncate(int64_t size);
+  OrbResult Sync();
+  OrbResult Size(int64_t* size, int64_t* mtimeNs = nullptr) const;
+
+  // Non-blocking byte locks; false when another holder refuses.
+  bool Lock(off_t offset, bool exclusive);
+  // Retries for up to `waitMs` before giving up.
+  bool LockWait(off_t offset, bool exclusive, int waitMs);
+  void Unlock(off_t offset);
+
+ private:
+  int fd_ = -1;
+  bool writable_ = false;
+  std::filesystem::path path_;
+};
+
+// Maps errno of a failed write to ORB_ERR_DISK_FULL or ORB_ERR_WRITE_FAILED.
+OrbResult WriteErrorCode(int err);
+
+}  // namespace orb

@@ -1,0 +1,133 @@
+// One open dBASE table in this process: its file, header and fields.
+//
+// All cursors on one file share one Table (found by canonical path), so the
+// file has one descriptor in the process and its locks hold (see file.h).
+// The layout of the file is described in table.cpp beside its reader.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "file.h"
+#include "index_hooks.h"
+#include "orbex32.h"
+
+namespace orb {
+
+class MemoFile;
+
+struct FieldInfo {
+  std::string name;       // upper case
+  char type = 'C';        // C N F D L M
+  uint32_t offset = 0;    // in the record; byte 0 is the deletion flag
+  uint16_t width = 0;
+  uint8_t decimals = 0;
+  uint16_t number = 0;    // 1-based
+};
+
+class Table {
+ public:
+  ~Table();
+
+  // Opens (or finds) the table in `path` for a cursor of `mode`; the mode's
+  // lock is taken here and given back by Release.
+  static OrbResult Acquire(const std::filesystem::path& path, uint16_t mode,
+                           std::shared_ptr<Table>* table);
+  void Release(uint16_t mode);
+  // True when any handle of this process has the file open.
+  static bool IsOpen(const std::filesystem::path& path);
+
+  static OrbResult Create(const std::filesystem::path& path, const std::vector<FieldInfo>& fields,
+                          uint8_t languageDriver);
+
+  const std::filesystem::path& Path() const { return path_; }
+  // The companion file with this extension (".MDX", ".DBT"), found without
+  // regard to case; when none exists, the name it would be created with.
+  std::filesystem::path Companion(std::string_view extension) const;
+  bool CompanionExists(std::string_view extension) const;
+
+  const std::vector<FieldInfo>& Fields() const { return fields_; }
+  const FieldInfo* FindField(std::string_view name) const;
+  const FieldInfo* Field(uint16_t number) const;
+  uint32_t RecordSize() const { return recordLength_; }
+  uint32_t RecordCount() const { return recordCount_; }
+  uint32_t RecordsTrimmed() const { return recordsTrimmed_; }
+  uint8_t Version() const { return version_; }
+  uint8_t LanguageDriver() const { return languageDriver_; }
+  bool ProductionFlag() const { return productionFlag_; }
+  int32_t LastUpdate() const { return lastUpdate_; }
+  bool HasMemo() const { return hasMemo_; }
+  bool Exclusive() const { return exclusiveUsers_ > 0; }
+  bool Writable() const { return file_.Writable(); }
+
+  // Re-reads the header's record count (never beyond the whole records the
+  // file holds) so appends by other handles show.
+  OrbResult RefreshCount();
+  // Makes the next RefreshCount re-read whatever it caches, even when the
+  // file's size and time look unchanged (their clock is coarse).
+  void ForgetState() { lastSize_ = -1; }
+  // A change counter that moves on every write through this process and
+  // whenever RefreshCount sees the file changed.
+  uint64_t Generation() const { return generation_; }
+
+  OrbResult ReadRecord(uint32_t recordNumber, uint8_t* record);
+  OrbResult ReadFlag(uint32_t recordNumber, uint8_t* flag);
+  // The deletion flag of every counted record, re-read only after the
+  // file changed (Generation), so counts and sequence numbers of an
+  // unfiltered cursor cost no record reads.
+  OrbResult DeletionFlags(const std::vector<uint8_t>** flags);
+
+  // Writes (the caller holds a writable cursor).
+  OrbResult Append(const uint8_t* record, uint32_t* recordNumber);
+  OrbResult Rewrite(uint32_t recordNumber, const uint8_t* record);
+  OrbResult SetDeleted(uint32_t recordNumber);
+  OrbResult Pack();
+  OrbResult SetProductionFlag(bool on);
+  // Descriptor byte 31 of a field: 1 while the production index has a tag
+  // on that field alone (the index module keeps it).
+  OrbResult SetFieldIndexFlag(uint16_t fieldNumber, bool on);
+  bool FieldIndexFlag(uint16_t fieldNumber);
+
+  MemoFile* Memo() { return memo_.get(); }
+  ProductionIndex* Index() { return index_.get(); }
+  void SetIndex(std::unique_ptr<ProductionIndex> index) { index_ = std::move(index); }
+  std::string DisplayName() const;
+
+ private:
+  Table() = default;
+  OrbResult Load();
+  OrbResult WriteHeaderCount(uint32_t count);
+  void Wrote();  // after a write: drop the read-ahead, note the file's new state
+
+  std::filesystem::path path_;
+  File file_;
+  std::vector<FieldInfo> fields_;
+  uint8_t version_ = 3;
+  uint8_t languageDriver_ = 0;
+  bool productionFlag_ = false;
+  bool hasMemo_ = false;
+  int32_t lastUpdate_ = 0;
+  uint32_t headerLength_ = 0;
+  uint32_t recordLength_ = 0;
+  uint32_t recordCount_ = 0;
+  uint32_t recordsTrimmed_ = 0;
+  uint64_t generation_ = 1;
+  int64_t lastSize_ = -1;
+  int64_t lastMtimeNs_ = -1;
+  int sharedUsers_ = 0;
+  int exclusiveUsers_ = 0;
+  int readOnlyUsers_ = 0;
+  std::vector<uint8_t> flags_;
+  uint64_t flagsGeneration_ = 0;
+  std::vector<uint8_t> cache_;
+  int64_t cacheStart_ = 0;
+  size_t cacheLength_ = 0;
+  std::unique_ptr<MemoFile> memo_;
+  std::unique_ptr<ProductionIndex> index_;
+};
+
+}  // namespace orb
