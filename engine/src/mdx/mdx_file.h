@@ -103,6 +103,9 @@ class MdxFile {
   uint32_t KeyCount(int tag);  // walks the tag; 0 on damage
 
   MdxStatus Sync();
+  // Another process may have changed the file: drop cached blocks and read
+  // the header and tags again.
+  void Refresh() { Reload(); }
 
   struct Entry {
     std::vector<uint8_t> key;
