@@ -149,6 +149,8 @@ TEST_F(IndexedTableTest, ByteTwentyEightFollowsTheTags) {
   EXPECT_EQ(Byte28(), 0);
   ASSERT_EQ(AddIndex("NewIndex", "Upper(Category)"), ORB_OK);
   ASSERT_EQ(AddIndex("COST", "COST"), ORB_OK);
+  EXPECT_EQ(Read("STUFF.DBF")[32 + 32 * 1 + 31], 1);  // COST carries a tag of its own
+  EXPECT_EQ(Read("STUFF.DBF")[32 + 31], 0);
   EXPECT_EQ(AddIndex("COST", "COST"), ORB_ERR_INDEX_EXISTS);
   EXPECT_EQ(AddIndex("BAD", "Upper(Nothing)"), ORB_ERR_INVALID_EXPRESSION);
   EXPECT_EQ(Byte28(), 1);
@@ -157,6 +159,7 @@ TEST_F(IndexedTableTest, ByteTwentyEightFollowsTheTags) {
   EXPECT_EQ(Byte28(), 1);
   ASSERT_EQ(EngineDeleteIndex(db_, c_, nullptr, "cost"), ORB_OK);
   EXPECT_EQ(Byte28(), 0);
+  EXPECT_EQ(Read("STUFF.DBF")[32 + 32 * 1 + 31], 0);
   EXPECT_FALSE(std::filesystem::exists(Dir() / "STUFF.MDX"));
   EXPECT_EQ(EngineDeleteIndex(db_, c_, nullptr, "NewIndex"), ORB_ERR_NO_SUCH_INDEX);
   // A new first tag makes the file again.

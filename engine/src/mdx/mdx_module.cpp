@@ -136,15 +136,32 @@ class MdxIndex : public ProductionIndex {
     TableRecords records(table_);
     OrbResult r = ToResult(file_->AddTag(name, expr, records));
     if (r == ORB_OK && !table_.ProductionFlag()) r = table_.SetProductionFlag(true);
+    if (r == ORB_OK) r = MarkPlainFields();
     return r;
+  }
+
+  // Field descriptor byte 31 tells other dBASE tools which fields carry a
+  // tag of their own.
+  OrbResult MarkPlainFields() {
+    for (const FieldInfo& f : table_.Fields()) {
+      bool tagged = false;
+      for (int i = 0; file_ && i < file_->TagCount(); ++i)
+        tagged = tagged || file_->Tag(i).plainField + 1 == f.number;
+      OrbResult r = table_.SetFieldIndexFlag(f.number, tagged);
+      if (r != ORB_OK) return r;
+    }
+    return ORB_OK;
   }
 
   OrbResult DeleteTag(const char* tagName) override {
     if (!file_) return Fail(ORB_ERR_NO_SUCH_INDEX, std::string("no index ") + tagName);
     OrbResult r = ToResult(file_->DeleteTag(tagName));
-    if (r != ORB_OK || file_->TagCount() > 0) return r;
+    if (r != ORB_OK) return r;
+    if (file_->TagCount() > 0) return MarkPlainFields();
     // The last tag is gone: so are the file and the table's flag.
     file_.reset();
+    r = MarkPlainFields();
+    if (r != ORB_OK) return r;
     std::error_code ec;
     std::filesystem::remove(table_.Companion(".MDX"), ec);
     return table_.SetProductionFlag(false);
