@@ -27,7 +27,7 @@ struct Table : RecordSource {
     fields.push_back({"COST", 'N', 61, 8, 2});
     fields.push_back({"WHEN", 'D', 69, 8, 0});
     length = 77;
-    for (int i = 0; i < 300; ++i) {
+    for (int i = 0; i < 150; ++i) {
       std::string r(length, ' ');
       std::string name = "item" + std::to_string(i * 37 % 101);
       std::memcpy(&r[1], name.data(), name.size());
@@ -92,7 +92,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     c.Next();
     m->Check(tag, t);
   }
-  m->InsertRecord(t.Record(7), 301);
+  m->InsertRecord(t.Record(7), 151);
   m->DeleteRecord(t.Record(7), 7);
   m->UpdateRecord(t.Record(8), t.Record(9), 8);
   if (m->RegenerateAll(t).ok() && !m->CheckAll(t).ok()) __builtin_trap();  // regenerate must mend
