@@ -106,21 +106,37 @@ class MdxIndex : public ProductionIndex {
   MdxFile* file() { return file_.get(); }
   Table& table() { return table_; }
 
+  // Another handle (or process) may have written the table, and with it
+  // the index, since this one last looked: cached blocks are dropped then.
+  // The table's change counter also moves on our own writes, so this errs
+  // on the side of reading again.
+  void Fresh() {
+    if (file_ && table_.Generation() != seen_) file_->Refresh();
+    seen_ = table_.Generation();
+  }
+  OrbResult Done(OrbResult r) {
+    seen_ = table_.Generation();
+    return r;
+  }
+
   OrbResult OnInsert(uint32_t recordNumber, const uint8_t* record) override {
     if (!file_) return ORB_OK;
-    return ToResult(file_->InsertRecord(record, recordNumber));
+    Fresh();
+    return Done(ToResult(file_->InsertRecord(record, recordNumber)));
   }
   OrbResult OnModify(uint32_t recordNumber, const uint8_t* before, const uint8_t* after) override {
     if (!file_) return ORB_OK;
-    return ToResult(file_->UpdateRecord(before, after, recordNumber));
+    Fresh();
+    return Done(ToResult(file_->UpdateRecord(before, after, recordNumber)));
   }
   // Keys do not hold the deletion flag: a deleted record keeps its entry
   // until a pack renumbers the records and every tag is rebuilt.
   OrbResult OnDelete(uint32_t, const uint8_t*) override { return ORB_OK; }
   OrbResult Regenerate() override {
     if (!file_) return ORB_OK;
+    Fresh();
     TableRecords records(table_);
-    return ToResult(file_->RegenerateAll(records));
+    return Done(ToResult(file_->RegenerateAll(records)));
   }
 
   OrbResult AddTag(const OrbIndexDesc& desc) override {
@@ -133,11 +149,12 @@ class MdxIndex : public ProductionIndex {
       OrbResult r = CreateFile(table_, &file_);
       if (r != ORB_OK) return r;
     }
+    Fresh();
     TableRecords records(table_);
     OrbResult r = ToResult(file_->AddTag(name, expr, records));
     if (r == ORB_OK && !table_.ProductionFlag()) r = table_.SetProductionFlag(true);
     if (r == ORB_OK) r = MarkPlainFields();
-    return r;
+    return Done(r);
   }
 
   // Field descriptor byte 31 tells other dBASE tools which fields carry a
@@ -155,9 +172,10 @@ class MdxIndex : public ProductionIndex {
 
   OrbResult DeleteTag(const char* tagName) override {
     if (!file_) return Fail(ORB_ERR_NO_SUCH_INDEX, std::string("no index ") + tagName);
+    Fresh();
     OrbResult r = ToResult(file_->DeleteTag(tagName));
     if (r != ORB_OK) return r;
-    if (file_->TagCount() > 0) return MarkPlainFields();
+    if (file_->TagCount() > 0) return Done(MarkPlainFields());
     // The last tag is gone: so are the file and the table's flag.
     file_.reset();
     r = MarkPlainFields();
@@ -199,6 +217,7 @@ class MdxIndex : public ProductionIndex {
 
   void Refresh() override {
     if (file_) file_->Refresh();
+    seen_ = table_.Generation();
   }
 
   static OrbResult CreateFile(Table& table, std::unique_ptr<MdxFile>* out) {
@@ -215,12 +234,14 @@ class MdxIndex : public ProductionIndex {
  private:
   Table& table_;
   std::unique_ptr<MdxFile> file_;
+  uint64_t seen_ = 0;
 };
 
 TagOrder::TagOrder(MdxIndex& index, std::string name) : index_(index), name_(std::move(name)) {}
 
 // The tag's place in the file may move when tags are added or deleted.
 OrbResult TagOrder::Bind() {
+  index_.Fresh();
   MdxFile* f = index_.file();
   int tag = f ? f->FindTag(name_) : -1;
   if (tag < 0) return Fail(ORB_ERR_NO_SUCH_INDEX, "no index " + name_);
