@@ -397,3 +397,26 @@ TEST(MdxTree, DiskFileSurvivesReopen) {
   EXPECT_EQ(c.recno(), 51u);
   EXPECT_EQ(std::filesystem::file_size(path) % 512, 0u);
 }
+
+// A cursor whose last move failed on damage has no entry to find again;
+// moving it after the tag changed once read a key it never had.
+TEST(MdxTree, CursorThatNeverLandedStaysHarmlessAfterAChange) {
+  MemTable t({{"QTY", 'N', 6, 0}});
+  for (int i = 0; i < 200; ++i) t.Add({{"QTY", std::to_string(i)}});
+  Index ix = Make(t);
+  ASSERT_TRUE(ix.mdx->AddTag("QTY", "QTY", t).ok());
+  std::string bytes = ix.raw->bytes();
+  uint32_t root = uint8_t(bytes[4 * 512]) | uint8_t(bytes[4 * 512 + 1]) << 8;
+  uint32_t firstLeaf = uint8_t(bytes[root * 512 + 8]) | uint8_t(bytes[root * 512 + 9]) << 8;
+  bytes[firstLeaf * 512 + 1] = 0x7F;  // the first leaf claims too many keys
+  std::unique_ptr<MdxFile> m;
+  ASSERT_TRUE(Reopen(bytes, t, m).ok());
+  TagCursor c(*m, 0);
+  EXPECT_EQ(c.First().code, MdxCode::kCorrupt);
+  uint32_t r = t.Add({{"QTY", "999"}});
+  EXPECT_TRUE(m->InsertRecord(t.Record(r), r).ok());  // lands in the sound right-hand leaf
+  EXPECT_EQ(c.Next().code, MdxCode::kEndOfIndex);
+  EXPECT_EQ(c.Prior().code, MdxCode::kEndOfIndex);
+  ASSERT_TRUE(m->RegenerateAll(t).ok());
+  EXPECT_TRUE(c.First().ok());
+}

@@ -1094,7 +1094,10 @@ TagCursor::TagCursor(MdxFile& file, int tag) : file_(file), tag_(tag) {}
 
 MdxStatus TagCursor::Land(bool found) {
   valid_ = false;
-  if (!found) return MdxStatus::Make(MdxCode::kEndOfIndex, "end of index");
+  if (!found) {
+    path_.clear();
+    return MdxStatus::Make(MdxCode::kEndOfIndex, "end of index");
+  }
   const MdxFile::TagState& t = *file_.tags_[tag_];
   file_.ReadEntry(t, path_, entry_);
   stamp_ = t.changes;
@@ -1124,6 +1127,12 @@ bool TagCursor::Resync(bool& exact) {
   exact = true;
   const MdxFile::TagState& t = *file_.tags_[tag_];
   if (stamp_ == t.changes) return true;
+  if (entry_.key.size() != t.keyLength) {
+    // Never landed on an entry of this tag: there is no place to find again.
+    path_.clear();
+    exact = false;
+    return false;
+  }
   MdxFile::Target target{entry_.key.data(), entry_.key.size(), entry_.recno, true};
   bool any = file_.SeekLower(t, target, path_);
   if (!any) {
@@ -1146,6 +1155,8 @@ bool TagCursor::Resync(bool& exact) {
   MdxStatus guard = file_.Guard([&] { body; });                                        \
   if (!guard.ok()) {                                                                   \
     valid_ = false;                                                                    \
+    path_.clear();                                                                     \
+    entry_ = MdxFile::Entry();                                                         \
     return guard;                                                                      \
   }                                                                                    \
   return result;
