@@ -296,17 +296,23 @@ OrbResult Cursor::CompareBookmarks(const uint8_t* a, const uint8_t* b, int32_t* 
 }
 
 OrbResult Cursor::StoreBlobs(uint8_t* record) {
+  bool locked = false;
+  OrbResult r = ORB_OK;
   for (auto& [key, blob] : blobs_) {
     if (key.first != record || !blob.dirty) continue;
     const FieldInfo* f = table_->Field(key.second);
     if (f == nullptr || table_->Memo() == nullptr) continue;
+    if (!locked && !(locked = table_->LockAppend())) {
+      return Fail(ORB_ERR_LOCKED, table_->DisplayName() + ": another program is writing memos");
+    }
     uint32_t block = 0;
-    OrbResult r = table_->Memo()->Write(MemoBlock(*f, record), blob.text, &block);
-    if (r != ORB_OK) return r;
+    r = table_->Memo()->Write(MemoBlock(*f, record), blob.text, &block);
+    if (r != ORB_OK) break;
     SetMemoBlock(*f, record, block);
     blob.dirty = false;
   }
-  return ORB_OK;
+  if (locked) table_->UnlockAppend();
+  return r;
 }
 
 OrbResult Cursor::Insert(uint8_t* record) {

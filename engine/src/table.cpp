@@ -381,6 +381,17 @@ OrbResult Table::DeletionFlags(const std::vector<uint8_t>** flags) {
   return ORB_OK;
 }
 
+OrbResult Table::WriteHeaderDate() {
+  uint8_t h[3];
+  TodayBytes(h);
+  return file_.WriteAt(1, h, sizeof h);
+}
+
+bool Table::LockAppend() { return Exclusive() || file_.LockWait(kLockAppend, true, 2000); }
+void Table::UnlockAppend() {
+  if (!Exclusive()) file_.Unlock(kLockAppend);
+}
+
 OrbResult Table::WriteHeaderCount(uint32_t count) {
   uint8_t h[7];
   TodayBytes(h);
@@ -414,6 +425,12 @@ OrbResult Table::Append(const uint8_t* record, uint32_t* recordNumber) {
     // between leaves the record uncounted, never a counted half record.
     r = file_.WriteAt(at, buf.data(), buf.size());
     if (r == ORB_OK) r = WriteHeaderCount(n + 1);
+    // Bytes left after the marker by an append that never got counted would
+    // look like records to tools that go by the file size: cut them off.
+    int64_t size = 0;
+    if (r == ORB_OK && file_.Size(&size) == ORB_OK && size > at + static_cast<int64_t>(buf.size())) {
+      r = file_.Truncate(at + static_cast<int64_t>(buf.size()));
+    }
     if (r == ORB_OK) {
       recordCount_ = n + 1;
       recordsTrimmed_ = 0;
@@ -433,7 +450,9 @@ OrbResult Table::Rewrite(uint32_t recordNumber, const uint8_t* record) {
   }
   OrbResult r = file_.WriteAt(headerLength_ + static_cast<int64_t>(recordNumber - 1) * recordLength_, record,
                               recordLength_);
-  if (r == ORB_OK) r = WriteHeaderCount(recordCount_);
+  // Only the date: the count belongs to whoever appends (our copy of it may
+  // be behind another program's append).
+  if (r == ORB_OK) r = WriteHeaderDate();
   if (lock) file_.Unlock(RecordLockOffset(recordNumber));
   Wrote();
   return r;
@@ -561,23 +580,33 @@ OrbResult Table::Create(const std::filesystem::path& path, const std::vector<Fie
       return r;
     }
   }
-  // Companions of the same name belong to the table being replaced.
   Table probe;
   probe.path_ = path;
-  if (probe.CompanionExists(".MDX")) {
-    std::filesystem::remove(probe.Companion(".MDX"), ec);
-  }
+  // The memo file too is made aside: until both are in place the old
+  // table and its memos stay whole.
+  std::filesystem::path memoPath = probe.Companion(".DBT");
+  std::filesystem::path memoTemp = memoPath;
+  memoTemp += ".new";
   if (memo) {
-    OrbResult r = MemoFile::Create(probe.Companion(".DBT"), Upper(path.stem().string()));
+    OrbResult r = MemoFile::Create(memoTemp, Upper(path.stem().string()));
     if (r != ORB_OK) {
       std::filesystem::remove(temp, ec);
+      std::filesystem::remove(memoTemp, ec);
       return r;
     }
   }
   std::filesystem::rename(temp, path, ec);
   if (ec) {
+    const std::string why = ec.message();
     std::filesystem::remove(temp, ec);
-    return Fail(ORB_ERR_WRITE_FAILED, name + ": " + ec.message());
+    std::filesystem::remove(memoTemp, ec);
+    return Fail(ORB_ERR_WRITE_FAILED, name + ": " + why);
+  }
+  // A production index of the same name belongs to the table replaced.
+  if (probe.CompanionExists(".MDX")) std::filesystem::remove(probe.Companion(".MDX"), ec);
+  if (memo) {
+    std::filesystem::rename(memoTemp, memoPath, ec);
+    if (ec) return Fail(ORB_ERR_WRITE_FAILED, memoPath.filename().string() + ": " + ec.message());
   }
   return ORB_OK;
 }

@@ -87,6 +87,10 @@ class Table {
   OrbResult SetDeleted(uint32_t recordNumber);
   OrbResult Pack();
   OrbResult SetProductionFlag(bool on);
+  // The append lock, also held while memo blocks are allocated so two
+  // programs never take the same blocks.
+  bool LockAppend();
+  void UnlockAppend();
   // Descriptor byte 31 of a field: 1 while the production index has a tag
   // on that field alone (the index module keeps it).
   OrbResult SetFieldIndexFlag(uint16_t fieldNumber, bool on);
@@ -101,6 +105,7 @@ class Table {
   Table() = default;
   OrbResult Load();
   OrbResult WriteHeaderCount(uint32_t count);
+  OrbResult WriteHeaderDate();
   void Wrote();  // after a write: drop the read-ahead, note the file's new state
 
   std::filesystem::path path_;

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <set>
 
 #include "engine_fixture.h"
 #include "file.h"
@@ -118,6 +119,30 @@ TEST_F(SharingTest, AppendsOfAnotherProcessAppearAfterReread) {
   EXPECT_EQ(Scan(c), (std::vector<uint32_t>{1, 2}));
 }
 
+TEST_F(SharingTest, ModifyingKeepsTheCountOfAnotherProcessesAppend) {
+  OrbCursor c = Open("SHARED");
+  std::vector<uint8_t> rec(11, ' ');
+  EnginePutField(c, 1, rec.data(), "mine");
+  ASSERT_EQ(EngineInsertRecord(c, rec.data(), 11), ORB_OK);
+  ASSERT_EQ(InChild([&] {
+              OrbDatabase db = 0;
+              EngineOpenDatabase(Dir().c_str(), &db);
+              OrbCursor k = 0;
+              if (EngineOpenTable(db, "SHARED", ORB_OPEN_SHARED, &k) != ORB_OK) return 1;
+              std::vector<uint8_t> r(11, ' ');
+              EnginePutField(k, 1, r.data(), "theirs");
+              return EngineInsertRecord(k, r.data(), 11) == ORB_OK ? 0 : 2;
+            }),
+            0);
+  // Our cursor has not looked again; its change must not undo their count.
+  EnginePutField(c, 1, rec.data(), "changed");
+  ASSERT_EQ(EngineModifyRecord(c, rec.data(), 11), ORB_OK);
+  ASSERT_EQ(EngineDeleteRecord(c), ORB_OK);
+  EXPECT_EQ(static_cast<uint8_t>(Read("SHARED.DBF")[4]), 2);
+  ASSERT_EQ(EngineForceReread(c), ORB_OK);
+  EXPECT_EQ(Scan(c), std::vector<uint32_t>{2});
+}
+
 TEST_F(SharingTest, CreateReplacesOnlyATableNobodyUses) {
   const std::vector<OrbFieldDesc> fields = {Field("OTHER", 'C', 4)};
   OrbCursor c = 0;
@@ -186,6 +211,47 @@ TEST_F(SharingTest, FailedWritesAreReportedAndLeaveNoCountedHalfRecord) {
     ASSERT_EQ(EngineDeleteRecord(c), ORB_OK);
     EngineCloseCursor(c);
     ASSERT_EQ(EnginePack(db_, 0, "SHARED", nullptr, 1), ORB_OK);
+  }
+}
+
+int gWritesLeft = 0;
+int FailAfterSomeWrites(const std::filesystem::path&, off_t, size_t) { return gWritesLeft-- > 0 ? 0 : EIO; }
+
+TEST_F(SharingTest, InterruptedPackLosesNoLiveRecord) {
+  // At every point where the pack's writes can stop, every live record is
+  // still in the table (perhaps twice), never gone.
+  for (int stopAfter = 0; stopAfter < 7; ++stopAfter) {  // the pack makes 7 writes here
+    SCOPED_TRACE(stopAfter);
+    MakeTable("PACKME", {Field("NAME", 'C', 4)});
+    OrbCursor c = 0;
+    ASSERT_EQ(EngineOpenTable(db_, "PACKME", ORB_OPEN_EXCLUSIVE, &c), ORB_OK);
+    std::vector<uint8_t> rec(5, ' ');
+    for (int i = 1; i <= 8; ++i) {
+      EnginePutField(c, 1, rec.data(), ("r" + std::to_string(i)).c_str());
+      ASSERT_EQ(EngineInsertRecord(c, rec.data(), 5), ORB_OK);
+    }
+    for (uint32_t n : {1u, 4u, 6u}) {
+      ASSERT_EQ(EngineSetToRecordNo(c, n), ORB_OK);
+      ASSERT_EQ(EngineDeleteRecord(c), ORB_OK);
+    }
+    gWritesLeft = stopAfter;
+    orb::SetWriteFaultHook(&FailAfterSomeWrites);
+    OrbResult r = EnginePack(db_, c, nullptr, "DBASE", 1);
+    orb::SetWriteFaultHook(nullptr);
+    EXPECT_EQ(r, ORB_ERR_WRITE_FAILED);
+    EngineCloseCursor(c);
+
+    ASSERT_EQ(EngineOpenTable(db_, "PACKME", ORB_OPEN_READ_ONLY, &c), ORB_OK);
+    std::set<std::string> names;
+    EngineSetToBegin(c);
+    while (EngineGetNextRecord(c, rec.data(), 5, nullptr) == ORB_OK) {
+      char v[8];
+      int32_t blank;
+      EngineGetField(c, 1, rec.data(), v, sizeof v, &blank);
+      names.insert(v);
+    }
+    EXPECT_EQ(names, (std::set<std::string>{"r2", "r3", "r5", "r7", "r8"}));
+    EngineCloseCursor(c);
   }
 }
 

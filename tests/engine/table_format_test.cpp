@@ -208,6 +208,50 @@ TEST_F(TableFormatTest, DamagedOrForeignFilesAreRefusedWithTheirCode) {
   }
 }
 
+TEST_F(TableFormatTest, AnyByteOfHeaderAndFirstRecordsDamagedIsSafe) {
+  std::vector<OrbFieldDesc> fields = {Field("NAME", 'C', 6), Field("QTY", 'N', 5), Field("WHEN", 'D', 8),
+                                      Field("OK", 'L', 1), Field("NOTES", 'M', 10)};
+  MakeTable("GOOD", fields);
+  OrbCursor c = Open("GOOD");
+  std::vector<uint8_t> rec = Buffer(c);
+  for (int i = 0; i < 3; ++i) {
+    EngineInitRecord(c, rec.data(), static_cast<uint32_t>(rec.size()));
+    EnginePutField(c, 1, rec.data(), "thing");
+    EngineOpenBlob(c, rec.data(), 5, ORB_BLOB_READ_WRITE);
+    EnginePutBlob(c, rec.data(), 5, 0, 4, reinterpret_cast<const uint8_t*>("memo"));
+    ASSERT_EQ(EngineInsertRecord(c, rec.data(), static_cast<uint32_t>(rec.size())), ORB_OK);
+    EngineFreeBlob(c, rec.data(), 5);
+  }
+  EngineCloseCursor(c);
+  open_.clear();
+  const std::string good = Read("GOOD.DBF");
+  const std::string memo = Read("GOOD.DBT");
+  Write("HURT.DBT", memo);
+  for (size_t at = 0; at < good.size(); ++at) {
+    for (char value : {'\x00', '\xFF', '9'}) {
+      std::string bytes = good;
+      bytes[at] = value;
+      Write("HURT.DBF", bytes);
+      OrbCursor h = 0;
+      OrbResult r = EngineOpenTable(db_, "HURT", ORB_OPEN_READ_ONLY, &h);
+      if (r != ORB_OK) {
+        EXPECT_STRNE(EngineErrorText(r), "Unknown engine error") << "byte " << at;
+        continue;
+      }
+      // Whatever opened reads to its end without harm.
+      std::vector<uint8_t> buf = Buffer(h);
+      EngineSetToBegin(h);
+      int guard = 0;
+      while (EngineGetNextRecord(h, buf.data(), static_cast<uint32_t>(buf.size()), nullptr) == ORB_OK && ++guard < 10) {
+        uint32_t size = 0;
+        EngineGetBlobSize(h, buf.data(), 5, &size);
+      }
+      EXPECT_LT(guard, 10) << "byte " << at;
+      EngineCloseCursor(h);
+    }
+  }
+}
+
 TEST_F(TableFormatTest, HeaderCountBeyondTheFileIsTrimmedAndReported) {
   DbfBytes t;
   t.fields = {{"NAME", 'C', 10, 0}};
@@ -244,6 +288,13 @@ TEST_F(TableFormatTest, RecordsBeyondTheCountAreNeverShown) {
   Write("APP.DBF", t.Build());
   OrbCursor c = Open("APP");
   EXPECT_EQ(Scan(c), (std::vector<uint32_t>{1, 2}));
+  // The next append takes the uncounted slot and leaves nothing after it.
+  std::vector<uint8_t> rec = Buffer(c);
+  EnginePutField(c, 1, rec.data(), "new");
+  ASSERT_EQ(EngineInsertRecord(c, rec.data(), static_cast<uint32_t>(rec.size())), ORB_OK);
+  const std::string f = Read("APP.DBF");
+  EXPECT_EQ(f.size(), 32u + 32 + 1 + 3 * 11 + 1);
+  EXPECT_EQ(f.substr(f.size() - 12), " new       \x1A");
 }
 
 TEST_F(TableFormatTest, ProductionIndexFlagWithoutMdxIsRefusedUnlessCleared) {
