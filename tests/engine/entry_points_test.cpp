@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "engine_fixture.h"
+#include "index_hooks.h"
 
 namespace engine_test {
 namespace {
@@ -51,6 +52,12 @@ TEST(EntryPointsTest, OrdinalsResolveToTheNamedEntries) {
 class IndexEntriesTest : public EngineTest {};
 
 TEST_F(IndexEntriesTest, AnswerNoIndexSupportWithoutTheModule) {
+  // The index module installs itself with the engine; this case takes it out.
+  struct NoModule {
+    orb::IndexModule* saved = orb::GetIndexModule();
+    NoModule() { orb::SetIndexModule(nullptr); }
+    ~NoModule() { orb::SetIndexModule(saved); }
+  } noModule;
   MakeTable("PLAIN", {Field("NAME", 'C', 10)});
   OrbCursor c = Open("PLAIN");
   OrbIndexDesc desc{};

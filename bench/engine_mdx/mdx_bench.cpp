@@ -1,0 +1,304 @@
+// Building, opening and maintaining the inventory's sort index "NewIndex"
+// over a generated 100,000-record inventory table, against std::sort of the
+// same keys in memory (the baseline, measured in the same run).
+//
+// The records are held in memory as the table file lays them out; the index
+// is a real file in a temporary folder.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "mdx/mdx_file.h"
+#include "orbex32.h"
+
+using namespace orb::mdx;
+
+namespace {
+
+constexpr uint32_t kRecords = 100000;
+
+struct Inventory : RecordSource {
+  std::vector<FieldDesc> fields;
+  uint32_t length = 1;
+  std::vector<uint8_t> bytes;
+  uint32_t count = 0;
+
+  Inventory() {
+    const struct {
+      const char* name;
+      char type;
+      int width, dec;
+    } specs[] = {{"ITEM", 'C', 40, 0},     {"BRAND", 'C', 20, 0},      {"MODEL", 'C', 20, 0},
+                 {"SERIAL", 'C', 20, 0},   {"LOCATION", 'C', 30, 0},   {"DESCRIPTIO", 'C', 110, 0},
+                 {"BOUGHTFROM", 'C', 40, 0}, {"IDMARKS", 'C', 60, 0},  {"QUANTITY", 'N', 11, 0},
+                 {"PURCHDATE", 'D', 8, 0}, {"COST", 'N', 12, 2},       {"CATEGORY", 'C', 20, 0},
+                 {"REPCOST", 'N', 12, 2},  {"WARRANTY", 'C', 3, 0},    {"WARDATE", 'D', 8, 0},
+                 {"WARNOTES", 'C', 30, 0}, {"OWNER", 'C', 30, 0},      {"VALUE", 'N', 12, 2},
+                 {"USERDEF1", 'C', 40, 0}, {"USERDEF2", 'C', 40, 0},   {"USERDEF3", 'C', 40, 0},
+                 {"USERDEF4", 'C', 40, 0}};
+    for (const auto& s : specs) {
+      fields.push_back({s.name, s.type, length, static_cast<uint16_t>(s.width), static_cast<uint8_t>(s.dec)});
+      length += s.width;
+    }
+  }
+  const FieldDesc& F(const char* name) const {
+    for (const auto& f : fields)
+      if (f.name == name) return f;
+    return fields[0];
+  }
+  void Put(uint8_t* rec, const char* field, const std::string& v) {
+    const FieldDesc& f = F(field);
+    size_t n = std::min<size_t>(v.size(), f.width);
+    if (f.type == 'N')
+      std::memcpy(rec + f.offset + f.width - n, v.data(), n);
+    else
+      std::memcpy(rec + f.offset, v.data(), n);
+  }
+  void Generate(uint32_t n, uint32_t seed) {
+    static const char* kCategories[] = {"Furniture", "Electronics", "Kitchen", "Tools", "Jewelry", "Books",
+                                        "Clothing", "Garden", "Sports", "Toys", "Art", "Music",
+                                        "Office", "Bath", "Bedding", "Lighting", "Antiques", "Camera",
+                                        "Computer", "Appliance", "Silverware", "China", "Rugs", "Garage"};
+    static const char* kItems[] = {"Chair", "Table", "Lamp", "Television", "Stereo", "Drill", "Ring",
+                                   "Necklace", "Sofa", "Desk", "Bicycle", "Guitar", "Piano", "Camera"};
+    std::mt19937 gen(seed);
+    auto rng = [&gen] { return static_cast<unsigned>(gen()); };
+    bytes.resize(size_t(count + n) * length, ' ');
+    for (uint32_t i = 0; i < n; ++i) {
+      uint8_t* rec = bytes.data() + size_t(count + i) * length;
+      Put(rec, "ITEM", std::string(kItems[rng() % 14]) + " " + std::to_string(rng() % 10000));
+      Put(rec, "CATEGORY", rng() % 50 == 0 ? "" : kCategories[rng() % 24]);
+      Put(rec, "BRAND", "Brand" + std::to_string(rng() % 300));
+      Put(rec, "QUANTITY", std::to_string(1 + rng() % 20));
+      char buf[32];
+      std::snprintf(buf, sizeof buf, "%u.%02u", rng() % 100000, rng() % 100);
+      Put(rec, "COST", buf);
+      Put(rec, "VALUE", buf);
+      std::snprintf(buf, sizeof buf, "%04u%02u%02u", 1950 + rng() % 75, 1 + rng() % 12, 1 + rng() % 28);
+      Put(rec, "PURCHDATE", rng() % 20 == 0 ? "" : buf);
+      Put(rec, "WARRANTY", rng() % 2 ? "Yes" : "No");
+      Put(rec, "DESCRIPTIO", "Generated description of an inventory item for the benchmark");
+    }
+    count += n;
+  }
+  uint32_t RecordCount() override { return count; }
+  const uint8_t* Record(uint32_t recno) override {
+    return recno >= 1 && recno <= count ? bytes.data() + size_t(recno - 1) * length : nullptr;
+  }
+};
+
+Inventory& Table() {
+  static Inventory* t = [] {
+    auto* inv = new Inventory();
+    inv->Generate(kRecords, 1995);
+    return inv;
+  }();
+  return *t;
+}
+
+const char* Expression(int levels) {
+  switch (levels) {
+    case 1: return "Upper(Left(CATEGORY,80))";
+    case 2: return "Upper(Left(CATEGORY,40))+STR(COST,12,2)";
+    default: return "Upper(Left(CATEGORY,20))+STR(COST,12,2)+Upper(Left(ITEM,20))+DTOS(PURCHDATE)";
+  }
+}
+
+std::filesystem::path Dir() {
+  static std::filesystem::path dir = [] {
+    char tmpl[] = "/tmp/mdx_bench_XXXXXX";
+    return std::filesystem::path(mkdtemp(tmpl));
+  }();
+  return dir;
+}
+
+std::vector<std::string> Keys(int levels) {
+  Inventory& t = Table();
+  KeyExpression e;
+  KeyExpression::Compile(Expression(levels), t.fields, t.length, e);
+  std::vector<std::string> keys(t.count, std::string(e.keyLength(), ' '));
+  for (uint32_t r = 0; r < t.count; ++r) e.Evaluate(t.Record(r + 1), reinterpret_cast<uint8_t*>(keys[r].data()));
+  return keys;
+}
+
+double SortSeconds(int levels) {
+  std::vector<std::string> keys = Keys(levels);
+  double best = 1e9;
+  for (int i = 0; i < 5; ++i) {
+    std::vector<std::string> copy = keys;
+    auto start = std::chrono::steady_clock::now();
+    std::sort(copy.begin(), copy.end());
+    best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+  }
+  return best;
+}
+
+std::unique_ptr<MdxFile> Build(const std::filesystem::path& path, int levels) {
+  Inventory& t = Table();
+  std::unique_ptr<MdxFile> m;
+  MdxFile::Create(OpenDiskFile(path.string(), true, false), "MASTER", t.fields, t.length, m);
+  MdxStatus st = m->AddTag("NEWINDEX", Expression(levels), t);
+  if (!st.ok()) std::abort();
+  return m;
+}
+
+// Baseline: std::sort of the same keys, already evaluated, in memory.
+void BM_SortKeysInMemory(benchmark::State& state) {
+  std::vector<std::string> keys = Keys(static_cast<int>(state.range(0)));
+  for (auto _ : state) {
+    state.PauseTiming();
+    std::vector<std::string> copy = keys;
+    state.ResumeTiming();
+    std::sort(copy.begin(), copy.end());
+    benchmark::DoNotOptimize(copy.data());
+  }
+  state.SetItemsProcessed(state.iterations() * keys.size());
+}
+
+// Evaluating every record's key, sorting and writing the tag bottom-up.
+void BM_BuildNewIndex(benchmark::State& state) {
+  int levels = static_cast<int>(state.range(0));
+  double sortSeconds = SortSeconds(levels);
+  std::filesystem::path path = Dir() / "BUILD.MDX";
+  double total = 0;
+  for (auto _ : state) {
+    auto start = std::chrono::steady_clock::now();
+    auto m = Build(path, levels);
+    total += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    benchmark::DoNotOptimize(m.get());
+  }
+  state.SetItemsProcessed(state.iterations() * kRecords);
+  state.counters["sort_ms"] = sortSeconds * 1000;
+  state.counters["x_sort"] = total / state.iterations() / sortSeconds;  // goal: within 10
+}
+
+void BM_OpenAndReadFirst30(benchmark::State& state) {
+  std::filesystem::path path = Dir() / "OPEN.MDX";
+  Build(path, 2);
+  Inventory& t = Table();
+  for (auto _ : state) {
+    std::unique_ptr<MdxFile> m;
+    MdxFile::Open(OpenDiskFile(path.string(), false, true), t.fields, t.length, m);
+    TagCursor c(*m, m->FindTag("NEWINDEX"));
+    int read = 0;
+    for (MdxStatus st = c.First(); st.ok() && read < 30; st = c.Next(), ++read)
+      benchmark::DoNotOptimize(t.Record(c.recno()));
+    if (read != 30) std::abort();
+  }
+}
+
+// 1,000 appended records, each kept in the index as it is added.
+void BM_Insert1000Maintained(benchmark::State& state) {
+  std::filesystem::path built = Dir() / "BASE.MDX", work = Dir() / "WORK.MDX";
+  Build(built, 2);
+  Inventory& t = Table();
+  Inventory extra;
+  extra.Generate(1000, 77);
+  std::vector<uint8_t> rec(t.length);
+  for (auto _ : state) {
+    state.PauseTiming();
+    std::filesystem::copy_file(built, work, std::filesystem::copy_options::overwrite_existing);
+    std::unique_ptr<MdxFile> m;
+    MdxFile::Open(OpenDiskFile(work.string(), false, false), t.fields, t.length, m);
+    state.ResumeTiming();
+    for (uint32_t i = 1; i <= 1000; ++i)
+      if (!m->InsertRecord(extra.Record(i), kRecords + i).ok()) std::abort();
+  }
+  state.SetItemsProcessed(state.iterations() * 1000);
+}
+
+// The same through the engine: a 100,000-record inventory table on disk
+// with "NewIndex", opened and read in index order, and appended to with the
+// index kept current by the table's own write path.
+struct EngineTable {
+  OrbDatabase db = 0;
+  std::filesystem::path dir;
+  EngineTable() {
+    dir = Dir() / "ENGINE";
+    std::filesystem::create_directories(dir);
+    EngineOpenDatabase(dir.c_str(), &db);
+    Inventory& t = Table();
+    std::vector<OrbFieldDesc> fields;
+    for (const FieldDesc& f : t.fields) {
+      OrbFieldDesc d{};
+      std::strncpy(d.name, f.name.c_str(), sizeof d.name - 1);
+      d.type = f.type;
+      d.width = f.width;
+      d.decimals = f.decimals;
+      fields.push_back(d);
+    }
+    if (EngineCreateTable(db, "MASTER", static_cast<uint16_t>(fields.size()), fields.data(), 0) != ORB_OK) std::abort();
+    OrbCursor c = 0;
+    EngineOpenTable(db, "MASTER", ORB_OPEN_EXCLUSIVE, &c);
+    std::vector<uint8_t> rec(t.length);
+    for (uint32_t r = 1; r <= kRecords; ++r) {
+      std::memcpy(rec.data(), t.Record(r), t.length);
+      if (EngineInsertRecord(c, rec.data(), t.length) != ORB_OK) std::abort();
+    }
+    OrbIndexDesc d{};
+    std::strcpy(d.tagName, "NewIndex");
+    std::strcpy(d.expression, Expression(2));
+    d.options = ORB_IDX_EXPRESSION;
+    if (EngineAddIndex(db, c, nullptr, &d) != ORB_OK) std::abort();
+    EngineCloseCursor(c);
+  }
+};
+
+EngineTable& TheEngineTable() {
+  static EngineTable* t = new EngineTable();
+  return *t;
+}
+
+void BM_EngineOpenAndReadFirst30(benchmark::State& state) {
+  EngineTable& et = TheEngineTable();
+  std::vector<uint8_t> rec(Table().length);
+  for (auto _ : state) {
+    OrbCursor c = 0;
+    if (EngineOpenTable(et.db, "MASTER", ORB_OPEN_SHARED, &c) != ORB_OK) std::abort();
+    EngineSwitchToIndex(c, "NEWINDEX");
+    for (int i = 0; i < 30; ++i)
+      if (EngineGetNextRecord(c, rec.data(), static_cast<uint32_t>(rec.size()), nullptr) != ORB_OK) std::abort();
+    EngineCloseCursor(c);
+  }
+}
+
+void BM_EngineInsert1000Maintained(benchmark::State& state) {
+  EngineTable& et = TheEngineTable();
+  Inventory extra;
+  extra.Generate(1000, 78);
+  OrbCursor c = 0;
+  if (EngineOpenTable(et.db, "MASTER", ORB_OPEN_EXCLUSIVE, &c) != ORB_OK) std::abort();
+  EngineSwitchToIndex(c, "NEWINDEX");
+  std::vector<uint8_t> rec(extra.length);
+  for (auto _ : state) {
+    for (uint32_t i = 1; i <= 1000; ++i) {
+      std::memcpy(rec.data(), extra.Record(i), extra.length);
+      if (EngineInsertRecord(c, rec.data(), extra.length) != ORB_OK) std::abort();
+    }
+  }
+  state.SetItemsProcessed(state.iterations() * 1000);
+  EngineCloseCursor(c);
+}
+
+}  // namespace
+
+BENCHMARK(BM_SortKeysInMemory)->ArgName("levels")->Arg(1)->Arg(2)->Arg(4)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BuildNewIndex)->ArgName("levels")->Arg(1)->Arg(2)->Arg(4)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OpenAndReadFirst30)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Insert1000Maintained)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_EngineOpenAndReadFirst30)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_EngineInsert1000Maintained)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  std::filesystem::remove_all(Dir());
+  return 0;
+}

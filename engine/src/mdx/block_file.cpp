@@ -1,0 +1,92 @@
+#include "mdx/block_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace orb::mdx {
+
+bool MemoryBlockFile::ReadAt(uint64_t offset, void* out, size_t size) {
+  if (offset > bytes_.size() || size > bytes_.size() - offset) return false;
+  std::memcpy(out, bytes_.data() + offset, size);
+  return true;
+}
+
+bool MemoryBlockFile::WriteAt(uint64_t offset, const void* data, size_t size) {
+  if (offset > (uint64_t(1) << 32) || size > (uint64_t(1) << 32)) return false;
+  if (offset + size > bytes_.size()) bytes_.resize(offset + size, '\0');
+  std::memcpy(bytes_.data() + offset, data, size);
+  return true;
+}
+
+bool MemoryBlockFile::Truncate(uint64_t size) {
+  if (size > (uint64_t(1) << 32)) return false;
+  bytes_.resize(size, '\0');
+  return true;
+}
+
+namespace {
+
+class DiskFile : public BlockFile {
+ public:
+  DiskFile(int fd, bool owned) : fd_(fd), owned_(owned) {}
+  ~DiskFile() override {
+    if (owned_) ::close(fd_);
+  }
+  bool ReadAt(uint64_t offset, void* out, size_t size) override {
+    auto* p = static_cast<char*>(out);
+    while (size > 0) {
+      ssize_t n = ::pread(fd_, p, size, static_cast<off_t>(offset));
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) return false;
+      p += n;
+      size -= static_cast<size_t>(n);
+      offset += static_cast<uint64_t>(n);
+    }
+    return true;
+  }
+  bool WriteAt(uint64_t offset, const void* data, size_t size) override {
+    const auto* p = static_cast<const char*>(data);
+    while (size > 0) {
+      ssize_t n = ::pwrite(fd_, p, size, static_cast<off_t>(offset));
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) return false;
+      p += n;
+      size -= static_cast<size_t>(n);
+      offset += static_cast<uint64_t>(n);
+    }
+    return true;
+  }
+  uint64_t Size() override {
+    struct stat st;
+    if (::fstat(fd_, &st) != 0) return 0;
+    return static_cast<uint64_t>(st.st_size);
+  }
+  bool Truncate(uint64_t size) override { return ::ftruncate(fd_, static_cast<off_t>(size)) == 0; }
+  bool Sync() override { return ::fdatasync(fd_) == 0; }
+
+ private:
+  int fd_;
+  bool owned_;
+};
+
+}  // namespace
+
+std::unique_ptr<BlockFile> OpenDiskFile(const std::string& path, bool create, bool readOnly,
+                                        std::string* error) {
+  int flags = readOnly ? O_RDONLY : O_RDWR;
+  if (create) flags |= O_CREAT | O_TRUNC;
+  int fd = ::open(path.c_str(), flags | O_CLOEXEC, 0644);
+  if (fd < 0) {
+    if (error) *error = std::strerror(errno);
+    return nullptr;
+  }
+  return std::make_unique<DiskFile>(fd, true);
+}
+
+std::unique_ptr<BlockFile> WrapDescriptor(int fd) { return std::make_unique<DiskFile>(fd, false); }
+
+}  // namespace orb::mdx

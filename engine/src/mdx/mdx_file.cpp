@@ -1,0 +1,1289 @@
+#include "mdx/mdx_file.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <ctime>
+#include <numeric>
+
+namespace orb::mdx {
+
+namespace {
+
+constexpr uint32_t kPageSize = 512;
+constexpr uint32_t kHeaderPages = 4;        // header and tag table
+constexpr uint32_t kTagTableOffset = 544;
+constexpr uint32_t kTagEntryLength = 32;
+constexpr int kMaxDepth = 24;
+constexpr uint32_t kMaxPages = 0x7FFFFFFF / kPageSize * 8;  // keeps offsets in 64-bit range
+
+struct Failure {
+  MdxCode code;
+  std::string message;
+};
+
+[[noreturn]] void Fail(MdxCode code, std::string message) { throw Failure{code, std::move(message)}; }
+[[noreturn]] void Damaged(std::string message) { Fail(MdxCode::kCorrupt, std::move(message)); }
+
+uint16_t Get16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+uint32_t Get32(const uint8_t* p) {
+  return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
+}
+void Put16(uint8_t* p, uint32_t v) {
+  p[0] = static_cast<uint8_t>(v);
+  p[1] = static_cast<uint8_t>(v >> 8);
+}
+void Put32(uint8_t* p, uint32_t v) {
+  for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
+}
+
+std::string UpperName(std::string_view s) {
+  std::string r(s);
+  for (char& c : r) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return r;
+}
+
+bool ValidTagName(std::string_view n) {
+  if (n.empty() || n.size() > kMaxTagName) return false;
+  if (!std::isalpha(static_cast<unsigned char>(n[0]))) return false;
+  return std::all_of(n.begin(), n.end(),
+                     [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; });
+}
+
+void PutDate(uint8_t* p, const Ymd& d) {
+  p[0] = static_cast<uint8_t>(std::clamp(d.year - 1900, 0, 255));
+  p[1] = static_cast<uint8_t>(d.month);
+  p[2] = static_cast<uint8_t>(d.day);
+}
+
+}  // namespace
+
+struct MdxFile::TagState {
+  std::string name;
+  uint32_t headerPage = 0;
+  uint32_t root = 0;
+  uint32_t sizePages = 0;
+  uint8_t keyFormat = 0x10;
+  KeyType type = KeyType::kCharacter;
+  uint16_t keyLength = 0;
+  uint16_t maxKeys = 0;     // keys per block
+  uint16_t itemLength = 0;  // bytes of one pointer and key
+  uint8_t serial = 0;
+  uint32_t leftLink = 0, rightLink = 0;
+  KeyExpression expr;
+  uint64_t changes = 1;     // counted up on every change (cursors re-find their entry)
+  uint8_t links[3] = {};
+};
+
+// A decoded tree block: a leaf holds count record numbers, an interior
+// block count + 1 child pages.
+struct MdxFile::Node {
+  bool leaf = true;
+  std::vector<uint32_t> ptr;
+  std::vector<uint8_t> keys;  // count x key length
+  uint32_t count(uint16_t keyLength) const { return static_cast<uint32_t>(keys.size() / keyLength); }
+};
+
+MdxFile::MdxFile() = default;
+MdxFile::~MdxFile() = default;
+
+template <typename F>
+MdxStatus MdxFile::Guard(F&& f) {
+  try {
+    f();
+    Flush();
+    return MdxStatus::Ok();
+  } catch (const Failure& e) {
+    Reload();
+    return MdxStatus::Make(e.code, e.message);
+  } catch (const std::bad_alloc&) {
+    Reload();
+    return MdxStatus::Make(MdxCode::kIoError, "out of memory");
+  }
+}
+
+// After a failed operation nothing of it is kept in memory: blocks not yet
+// written are dropped and the header is read again, so the state matches
+// the file (which a failed operation leaves as it was, short of a failing
+// disk). When even that fails the tag definitions stay, so a regenerate can
+// still rebuild the file.
+void MdxFile::Reload() {
+  cache_.clear();
+  dirty_.clear();
+  headerDirty_ = false;
+  std::vector<std::unique_ptr<TagState>> old;
+  old.swap(tags_);
+  try {
+    ReadHeader();
+  } catch (...) {
+    tags_.clear();
+    old.swap(tags_);
+  }
+  for (size_t i = 0; i < tags_.size() && i < old.size(); ++i)
+    if (old[i] && tags_[i] != old[i]) tags_[i]->changes = old[i]->changes + 1;
+}
+
+Ymd MdxFile::Today() const {
+  if (options_.today) return options_.today();
+  std::time_t now = std::time(nullptr);
+  std::tm tm{};
+  localtime_r(&now, &tm);
+  return Ymd{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday};
+}
+
+// ---------------------------------------------------------------- header
+
+MdxStatus MdxFile::Create(std::unique_ptr<BlockFile> file, std::string_view tableName,
+                          std::span<const FieldDesc> fields, uint32_t recordLength,
+                          std::unique_ptr<MdxFile>& out, Options options) {
+  out.reset();
+  if (!file) return MdxStatus::Make(MdxCode::kIoError, "no file");
+  std::unique_ptr<MdxFile> m(new MdxFile());
+  m->file_ = std::move(file);
+  m->options_ = std::move(options);
+  m->fields_.assign(fields.begin(), fields.end());
+  m->recordLength_ = recordLength;
+  m->dataName_ = UpperName(tableName.substr(0, 16));
+  PutDate(m->created_, m->Today());
+  m->pages_ = kHeaderPages;
+  MdxStatus st = m->Guard([&] {
+    if (!m->file_->Truncate(0)) Fail(MdxCode::kIoError, "cannot empty the index file");
+    m->headerDirty_ = true;
+  });
+  if (st.ok()) out = std::move(m);
+  return st;
+}
+
+MdxStatus MdxFile::Open(std::unique_ptr<BlockFile> file, std::span<const FieldDesc> fields,
+                        uint32_t recordLength, std::unique_ptr<MdxFile>& out, Options options) {
+  out.reset();
+  if (!file) return MdxStatus::Make(MdxCode::kIoError, "no file");
+  std::unique_ptr<MdxFile> m(new MdxFile());
+  m->file_ = std::move(file);
+  m->options_ = std::move(options);
+  m->fields_.assign(fields.begin(), fields.end());
+  m->recordLength_ = recordLength;
+  try {
+    m->ReadHeader();
+  } catch (const Failure& e) {
+    return MdxStatus::Make(e.code, e.message);
+  } catch (const std::bad_alloc&) {
+    return MdxStatus::Make(MdxCode::kCorrupt, "index header claims impossible sizes");
+  }
+  out = std::move(m);
+  return MdxStatus::Ok();
+}
+
+void MdxFile::ReadHeader() {
+  uint8_t h[kHeaderPages * kPageSize];
+  uint64_t size = file_->Size();
+  if (size < sizeof h) Damaged("index file shorter than its header");
+  if (!file_->ReadAt(0, h, sizeof h)) Fail(MdxCode::kIoError, "cannot read the index header");
+  if (h[0] != 2) Damaged("not a dBASE IV production index (version " + std::to_string(h[0]) + ")");
+  std::memcpy(created_, h + 1, 3);
+  dataName_.assign(reinterpret_cast<const char*>(h + 4), strnlen(reinterpret_cast<const char*>(h + 4), 16));
+  blockFactor_ = Get16(h + 20);
+  blockSize_ = Get16(h + 22);
+  if (blockFactor_ < 1 || blockFactor_ > 32 || blockSize_ != blockFactor_ * kPageSize)
+    Damaged("block size " + std::to_string(blockSize_) + " does not match " + std::to_string(blockFactor_) +
+            " pages");
+  tagEntries_ = h[25];
+  if (h[26] != kTagEntryLength) Damaged("tag table entries are not 32 bytes");
+  uint16_t inUse = Get16(h + 28);
+  if (inUse > kMaxTags || inUse > tagEntries_) Damaged("tag count " + std::to_string(inUse) + " out of range");
+  pages_ = Get32(h + 32);
+  firstFree_ = Get32(h + 36);
+  blocksAvailable_ = Get32(h + 40);
+  if (pages_ < kHeaderPages || pages_ > kMaxPages) Damaged("page count out of range");
+  if (uint64_t(pages_) * kPageSize > size) Damaged("index file shorter than its page count (torn write?)");
+
+  for (int i = 0; i < inUse; ++i) {
+    const uint8_t* e = h + kTagTableOffset + kTagEntryLength * i;
+    auto t = std::make_unique<TagState>();
+    t->headerPage = Get32(e);
+    t->name.assign(reinterpret_cast<const char*>(e + 4), strnlen(reinterpret_cast<const char*>(e + 4), 11));
+    std::string label = "tag " + std::to_string(i + 1);
+    if (!ValidTagName(t->name)) Damaged(label + ": invalid name");
+    t->name = UpperName(t->name);
+    label = "tag " + t->name;
+    if (FindTag(t->name) >= 0) Damaged(label + ": name used twice");
+    CheckPage(t->headerPage);
+    std::vector<uint8_t> th(blockSize_);
+    if (!file_->ReadAt(uint64_t(t->headerPage) * kPageSize, th.data(), blockSize_))
+      Fail(MdxCode::kIoError, label + ": cannot read its header");
+    t->root = Get32(th.data());
+    t->sizePages = Get32(th.data() + 4);
+    t->keyFormat = th[8];
+    char type = static_cast<char>(th[9]);
+    if (type != 'C' && type != 'N' && type != 'D') Damaged(label + ": unknown key type");
+    t->type = static_cast<KeyType>(type);
+    if (e[20] != 0 && e[20] != th[9]) Damaged(label + ": key type differs between tag table and header");
+    t->keyLength = Get16(th.data() + 12);
+    t->maxKeys = Get16(th.data() + 14);
+    t->itemLength = Get16(th.data() + 18);
+    t->serial = th[20];
+    t->leftLink = Get32(th.data() + 248);
+    t->rightLink = Get32(th.data() + 252);
+    uint16_t wantLength = t->type == KeyType::kNumeric ? kNumericKeyLength
+                          : t->type == KeyType::kDate  ? kDateKeyLength
+                                                       : t->keyLength;
+    if (t->keyLength == 0 || t->keyLength > kMaxCharacterKey || t->keyLength != wantLength)
+      Damaged(label + ": key length out of range");
+    if (t->itemLength != ((t->keyLength + 4 + 3) & ~3)) Damaged(label + ": item length does not fit the key");
+    uint32_t fit = (blockSize_ - 12) / t->itemLength;
+    if (t->maxKeys < 2 || t->maxKeys > fit) Damaged(label + ": keys per block out of range");
+    const char* ex = reinterpret_cast<const char*>(th.data() + 24);
+    size_t exLen = strnlen(ex, kMaxExpressionLength + 1);
+    if (exLen > kMaxExpressionLength) Damaged(label + ": key expression not terminated");
+    MdxStatus st = KeyExpression::Compile(std::string_view(ex, exLen), fields_, recordLength_, t->expr);
+    if (!st.ok()) Fail(MdxCode::kMismatch, label + ": " + st.message);
+    if (t->expr.type() != t->type || t->expr.keyLength() != t->keyLength)
+      Fail(MdxCode::kMismatch, label + ": its expression no longer gives its key type and length");
+    CheckPage(t->root);
+    tags_.push_back(std::move(t));
+  }
+}
+
+void MdxFile::WriteHeader() {
+  uint8_t h[kHeaderPages * kPageSize] = {};
+  h[0] = 2;
+  std::memcpy(h + 1, created_, 3);
+  std::memcpy(h + 4, dataName_.data(), std::min<size_t>(dataName_.size(), 16));
+  Put16(h + 20, blockFactor_);
+  Put16(h + 22, blockSize_);
+  h[24] = 1;
+  h[25] = tagEntries_;
+  h[26] = kTagEntryLength;
+  Put16(h + 28, static_cast<uint32_t>(tags_.size()));
+  h[31] = 0x1B;
+  Put32(h + 32, pages_);
+  Put32(h + 36, firstFree_);
+  Put32(h + 40, blocksAvailable_);
+  PutDate(h + 44, Today());
+  for (size_t i = 0; i < tags_.size(); ++i) {
+    const TagState& t = *tags_[i];
+    uint8_t* e = h + kTagTableOffset + kTagEntryLength * i;
+    Put32(e, t.headerPage);
+    std::memcpy(e + 4, t.name.data(), std::min<size_t>(t.name.size(), 11));
+    e[15] = t.keyFormat;
+    std::memcpy(e + 16, t.links, 3);
+    e[19] = 0x02;
+    e[20] = static_cast<uint8_t>(t.type);
+  }
+  if (!file_->WriteAt(0, h, sizeof h)) Fail(MdxCode::kIoError, "cannot write the index header");
+  headerDirty_ = false;
+}
+
+void MdxFile::WriteTagHeader(const TagState& t) {
+  std::vector<uint8_t> b(blockSize_, 0);
+  Put32(b.data(), t.root);
+  Put32(b.data() + 4, t.sizePages);
+  b[8] = t.keyFormat;
+  b[9] = static_cast<uint8_t>(t.type);
+  Put16(b.data() + 12, t.keyLength);
+  Put16(b.data() + 14, t.maxKeys);
+  Put16(b.data() + 16, t.type == KeyType::kDate ? 1 : 0);
+  Put16(b.data() + 18, t.itemLength);
+  b[20] = t.serial;
+  b[23] = 0;
+  std::memcpy(b.data() + 24, t.expr.text().data(), std::min(t.expr.text().size(), kMaxExpressionLength));
+  b[245] = 0;
+  const uint8_t* root = Block(t.root);
+  b[246] = RawCount(t, root) > 0 ? 1 : 0;
+  Put32(b.data() + 248, t.leftLink);
+  Put32(b.data() + 252, t.rightLink);
+  b[480] = t.expr.plainField() >= 0 ? 1 : 0;
+  if (!file_->WriteAt(uint64_t(t.headerPage) * kPageSize, b.data(), b.size()))
+    Fail(MdxCode::kIoError, "cannot write the header of tag " + t.name);
+  cache_.erase(t.headerPage);
+}
+
+void MdxFile::Flush() {
+  std::sort(dirty_.begin(), dirty_.end());
+  dirty_.erase(std::unique(dirty_.begin(), dirty_.end()), dirty_.end());
+  for (uint32_t page : dirty_) {
+    auto it = cache_.find(page);
+    if (it == cache_.end()) continue;
+    if (!file_->WriteAt(uint64_t(page) * kPageSize, it->second.data(), it->second.size()))
+      Fail(MdxCode::kIoError, "cannot write index page " + std::to_string(page));
+  }
+  dirty_.clear();
+  if (headerDirty_) {
+    for (auto& t : tags_) WriteTagHeader(*t);
+    WriteHeader();
+  }
+}
+
+MdxStatus MdxFile::Sync() {
+  return Guard([&] {
+    if (!file_->Sync()) Fail(MdxCode::kIoError, "cannot flush the index file");
+  });
+}
+
+// ---------------------------------------------------------------- blocks
+
+void MdxFile::CheckPage(uint32_t page) const {
+  if (page < kHeaderPages || page >= pages_ || pages_ - page < blockFactor_)
+    Damaged("page " + std::to_string(page) + " lies outside the index file");
+}
+
+const uint8_t* MdxFile::Block(uint32_t page) {
+  auto it = cache_.find(page);
+  if (it != cache_.end()) return it->second.data();
+  CheckPage(page);
+  std::vector<uint8_t> b(blockSize_);
+  if (!file_->ReadAt(uint64_t(page) * kPageSize, b.data(), blockSize_))
+    Damaged("cannot read index page " + std::to_string(page));
+  return cache_.emplace(page, std::move(b)).first->second.data();
+}
+
+uint8_t* MdxFile::MutableBlock(uint32_t page) {
+  Block(page);
+  dirty_.push_back(page);
+  return cache_[page].data();
+}
+
+uint32_t MdxFile::Allocate(TagState& t) {
+  uint32_t page = 0;
+  if (firstFree_ != 0) {
+    try {
+      const uint8_t* b = Block(firstFree_);
+      page = firstFree_;
+      uint32_t next = Get32(b + 4);
+      firstFree_ = (next == 0 || next == page || next < kHeaderPages || next >= pages_) ? 0 : next;
+      if (blocksAvailable_ > 0) --blocksAvailable_;
+    } catch (const Failure&) {
+      firstFree_ = 0;  // a damaged free chain is dropped, never followed
+      blocksAvailable_ = 0;
+      page = 0;
+    }
+  }
+  if (page == 0) {
+    if (pages_ > kMaxPages - blockFactor_) Fail(MdxCode::kIoError, "index file full");
+    page = pages_;
+    pages_ += blockFactor_;
+    cache_[page].assign(blockSize_, 0);
+  }
+  uint8_t* b = MutableBlock(page);
+  std::memset(b, 0, blockSize_);
+  t.sizePages += blockFactor_;
+  headerDirty_ = true;
+  return page;
+}
+
+void MdxFile::Free(TagState& t, uint32_t page) {
+  uint8_t* b = MutableBlock(page);
+  std::memset(b, 0, blockSize_);
+  Put32(b + 4, firstFree_);
+  firstFree_ = page;
+  ++blocksAvailable_;
+  if (t.sizePages >= blockFactor_) t.sizePages -= blockFactor_;
+  headerDirty_ = true;
+}
+
+uint32_t MdxFile::RawCount(const TagState& t, const uint8_t* blk) const {
+  uint32_t n = Get32(blk);
+  if (n > t.maxKeys) Damaged("tag " + t.name + ": block holds " + std::to_string(n) + " keys");
+  return n;
+}
+
+bool MdxFile::RawLeaf(const TagState& t, const uint8_t* blk, uint32_t count) const {
+  return Get32(blk + 8 + size_t(count) * t.itemLength) == 0;
+}
+
+MdxFile::Node MdxFile::Load(const TagState& t, uint32_t page) {
+  const uint8_t* b = Block(page);
+  uint32_t n = RawCount(t, b);
+  Node node;
+  node.leaf = RawLeaf(t, b, n);
+  node.keys.resize(size_t(n) * t.keyLength);
+  node.ptr.resize(n + (node.leaf ? 0 : 1));
+  for (uint32_t i = 0; i < n; ++i) {
+    const uint8_t* item = b + 8 + size_t(i) * t.itemLength;
+    node.ptr[i] = Get32(item);
+    std::memcpy(node.keys.data() + size_t(i) * t.keyLength, item + 4, t.keyLength);
+  }
+  if (!node.leaf) node.ptr[n] = Get32(b + 8 + size_t(n) * t.itemLength);
+  return node;
+}
+
+void MdxFile::Store(TagState& t, uint32_t page, const Node& n) {
+  uint32_t count = n.count(t.keyLength);
+  uint8_t* b = MutableBlock(page);
+  std::memset(b, 0, blockSize_);
+  Put32(b, count);
+  for (uint32_t i = 0; i < count; ++i) {
+    uint8_t* item = b + 8 + size_t(i) * t.itemLength;
+    Put32(item, n.ptr[i]);
+    std::memcpy(item + 4, n.keys.data() + size_t(i) * t.keyLength, t.keyLength);
+  }
+  if (!n.leaf) Put32(b + 8 + size_t(count) * t.itemLength, n.ptr[count]);
+}
+
+// ---------------------------------------------------------------- search
+
+int MdxFile::CompareEntry(const TagState& t, const uint8_t* key, uint32_t recno, const Target& target) const {
+  int c = CompareKeys(t.type, key, target.key, t.type == KeyType::kCharacter ? target.length : t.keyLength);
+  if (c != 0 || !target.withRecno) return c;
+  return recno < target.recno ? -1 : (recno > target.recno ? 1 : 0);
+}
+
+uint32_t MdxFile::MaxRecno(const TagState& t, uint32_t page) {
+  for (int depth = 0; depth < kMaxDepth; ++depth) {
+    const uint8_t* b = Block(page);
+    uint32_t n = RawCount(t, b);
+    if (RawLeaf(t, b, n)) return n == 0 ? 0 : Get32(b + 8 + size_t(n - 1) * t.itemLength);
+    page = Get32(b + 8 + size_t(n) * t.itemLength);
+  }
+  Damaged("tag " + t.name + ": tree deeper than " + std::to_string(kMaxDepth) + " levels");
+}
+
+// Whether child i's keys reach the target: its separator is the largest key
+// below it, so the first child whose separator is at or after the target
+// holds the first entry at or after it.
+bool MdxFile::ChildQualifies(const TagState& t, const uint8_t* blk, int i, const Target& target) {
+  const uint8_t* item = blk + 8 + size_t(i) * t.itemLength;
+  int c = CompareKeys(t.type, item + 4, target.key, t.type == KeyType::kCharacter ? target.length : t.keyLength);
+  if (c != 0) return c > 0;
+  if (!target.withRecno) return true;
+  return MaxRecno(t, Get32(item)) >= target.recno;
+}
+
+void MdxFile::Descend(const TagState& t, const Target& target, Path& path) {
+  path.clear();
+  uint32_t page = t.root;
+  for (int depth = 0;; ++depth) {
+    if (depth >= kMaxDepth) Damaged("tag " + t.name + ": tree deeper than " + std::to_string(kMaxDepth) + " levels");
+    const uint8_t* b = Block(page);
+    uint32_t n = RawCount(t, b);
+    int lo = 0, hi = static_cast<int>(n);
+    bool leaf = RawLeaf(t, b, n);
+    while (lo < hi) {
+      int mid = (lo + hi) / 2;
+      bool atOrAfter;
+      if (leaf) {
+        const uint8_t* item = b + 8 + size_t(mid) * t.itemLength;
+        atOrAfter = CompareEntry(t, item + 4, Get32(item), target) >= 0;
+      } else {
+        atOrAfter = ChildQualifies(t, b, mid, target);
+        b = Block(page);  // the block may have moved in the cache while looking below
+      }
+      if (atOrAfter)
+        hi = mid;
+      else
+        lo = mid + 1;
+    }
+    path.push_back({page, lo});
+    if (leaf) return;
+    page = Get32(b + 8 + size_t(lo) * t.itemLength);
+  }
+}
+
+bool MdxFile::DescendEdge(const TagState& t, uint32_t page, bool last, Path& path) {
+  for (;;) {
+    if (path.size() >= kMaxDepth) Damaged("tag " + t.name + ": tree deeper than " + std::to_string(kMaxDepth) + " levels");
+    const uint8_t* b = Block(page);
+    uint32_t n = RawCount(t, b);
+    if (RawLeaf(t, b, n)) {
+      path.push_back({page, last ? static_cast<int>(n) - 1 : 0});
+      return n > 0;
+    }
+    int i = last ? static_cast<int>(n) : 0;
+    path.push_back({page, i});
+    page = Get32(b + 8 + size_t(i) * t.itemLength);
+  }
+}
+
+// Leaves the path on an entry: past the end of a leaf it moves to the next
+// leaf's first entry. False at the end of the index.
+bool MdxFile::Normalize(const TagState& t, Path& path) {
+  size_t budget = size_t(pages_) * 2 + 64;
+  while (!path.empty()) {
+    const uint8_t* b = Block(path.back().page);
+    uint32_t n = RawCount(t, b);
+    if (path.back().index >= 0 && static_cast<uint32_t>(path.back().index) < n) return true;
+    if (budget-- == 0) Damaged("tag " + t.name + ": walk does not end");
+    // Up to the first ancestor with a child to the right, then down its left edge.
+    path.pop_back();
+    while (!path.empty()) {
+      const uint8_t* pb = Block(path.back().page);
+      uint32_t pn = RawCount(t, pb);
+      if (static_cast<uint32_t>(path.back().index) < pn) {
+        ++path.back().index;
+        uint32_t child = Get32(pb + 8 + size_t(path.back().index) * t.itemLength);
+        DescendEdge(t, child, false, path);
+        break;
+      }
+      path.pop_back();
+    }
+  }
+  return false;
+}
+
+bool MdxFile::SeekLower(const TagState& t, const Target& target, Path& path) {
+  Descend(t, target, path);
+  return Normalize(t, path);
+}
+
+bool MdxFile::StepNext(const TagState& t, Path& path) {
+  if (path.empty()) return false;
+  ++path.back().index;
+  return Normalize(t, path);
+}
+
+bool MdxFile::StepPrior(const TagState& t, Path& path) {
+  size_t budget = size_t(pages_) * 2 + 64;
+  if (path.empty()) return false;
+  if (path.back().index > 0) {
+    --path.back().index;
+    return true;
+  }
+  for (;;) {
+    if (budget-- == 0) Damaged("tag " + t.name + ": walk does not end");
+    path.pop_back();
+    while (!path.empty() && path.back().index == 0) path.pop_back();
+    if (path.empty()) return false;
+    --path.back().index;
+    const uint8_t* pb = Block(path.back().page);
+    RawCount(t, pb);
+    uint32_t child = Get32(pb + 8 + size_t(path.back().index) * t.itemLength);
+    if (DescendEdge(t, child, true, path)) return true;
+    // An empty leaf (another tool's file): keep going left.
+  }
+}
+
+void MdxFile::ReadEntry(const TagState& t, const Path& path, Entry& out) {
+  const uint8_t* b = Block(path.back().page);
+  const uint8_t* item = b + 8 + size_t(path.back().index) * t.itemLength;
+  out.recno = Get32(item);
+  out.key.assign(item + 4, item + 4 + t.keyLength);
+}
+
+// ---------------------------------------------------------------- changes
+
+void MdxFile::SetMaxUpward(TagState& t, const Path& path, int level, const uint8_t* key) {
+  for (int j = level - 1; j >= 0; --j) {
+    const uint8_t* b = Block(path[j].page);
+    uint32_t n = RawCount(t, b);
+    if (static_cast<uint32_t>(path[j].index) < n) {
+      uint8_t* w = MutableBlock(path[j].page);
+      std::memcpy(w + 8 + size_t(path[j].index) * t.itemLength + 4, key, t.keyLength);
+      return;
+    }
+  }
+}
+
+void MdxFile::InsertEntry(TagState& t, const uint8_t* key, uint32_t recno) {
+  Path path;
+  Descend(t, Target{key, t.keyLength, recno, true}, path);
+  int level = static_cast<int>(path.size()) - 1;
+  uint32_t page = path[level].page;
+  Node cur = Load(t, page);
+  if (!cur.leaf) Damaged("tag " + t.name + ": search ended on an interior block");
+  uint32_t pos = static_cast<uint32_t>(path[level].index);
+  uint32_t oldCount = cur.count(t.keyLength);
+  if (pos < oldCount && cur.ptr[pos] == recno &&
+      CompareKeys(t.type, cur.keys.data() + size_t(pos) * t.keyLength, key, t.keyLength) == 0)
+    Fail(MdxCode::kMismatch, "tag " + t.name + ": record " + std::to_string(recno) + " is already indexed");
+  cur.ptr.insert(cur.ptr.begin() + pos, recno);
+  cur.keys.insert(cur.keys.begin() + size_t(pos) * t.keyLength, key, key + t.keyLength);
+  bool appended = pos == oldCount;
+  bool maxChanged = appended;
+  std::vector<uint8_t> newMax(key, key + t.keyLength);
+
+  for (;;) {
+    uint32_t count = cur.count(t.keyLength);
+    if (count <= t.maxKeys) {
+      Store(t, page, cur);
+      if (maxChanged) SetMaxUpward(t, path, level, newMax.data());
+      break;
+    }
+    // Split: at the right end of a run of appends the left block stays full,
+    // so keys added in order fill blocks as a bulk build does.
+    Node left, right;
+    left.leaf = right.leaf = cur.leaf;
+    std::vector<uint8_t> push(t.keyLength);
+    uint32_t h;
+    if (cur.leaf) {
+      h = appended ? count - 1 : count / 2;
+      left.ptr.assign(cur.ptr.begin(), cur.ptr.begin() + h);
+      right.ptr.assign(cur.ptr.begin() + h, cur.ptr.end());
+      left.keys.assign(cur.keys.begin(), cur.keys.begin() + size_t(h) * t.keyLength);
+      right.keys.assign(cur.keys.begin() + size_t(h) * t.keyLength, cur.keys.end());
+      std::memcpy(push.data(), left.keys.data() + size_t(h - 1) * t.keyLength, t.keyLength);
+    } else {
+      h = appended ? count - 1 : count / 2;
+      left.ptr.assign(cur.ptr.begin(), cur.ptr.begin() + h + 1);
+      right.ptr.assign(cur.ptr.begin() + h + 1, cur.ptr.end());
+      left.keys.assign(cur.keys.begin(), cur.keys.begin() + size_t(h) * t.keyLength);
+      right.keys.assign(cur.keys.begin() + size_t(h + 1) * t.keyLength, cur.keys.end());
+      std::memcpy(push.data(), cur.keys.data() + size_t(h) * t.keyLength, t.keyLength);
+    }
+    uint32_t rightPage = Allocate(t);
+    Store(t, page, left);
+    Store(t, rightPage, right);
+    if (level == 0) {
+      Node root;
+      root.leaf = false;
+      root.ptr = {page, rightPage};
+      root.keys = push;
+      uint32_t rootPage = Allocate(t);
+      Store(t, rootPage, root);
+      t.root = rootPage;
+      headerDirty_ = true;
+      break;
+    }
+    --level;
+    uint32_t i = static_cast<uint32_t>(path[level].index);
+    page = path[level].page;
+    cur = Load(t, page);
+    if (cur.leaf || i > cur.count(t.keyLength)) Damaged("tag " + t.name + ": tree changed under a split");
+    cur.keys.insert(cur.keys.begin() + size_t(i) * t.keyLength, push.begin(), push.end());
+    cur.ptr.insert(cur.ptr.begin() + i + 1, rightPage);
+    appended = appended && i + 1 == cur.count(t.keyLength);
+    if (maxChanged && i + 1 < cur.count(t.keyLength)) {
+      std::memcpy(cur.keys.data() + size_t(i + 1) * t.keyLength, newMax.data(), t.keyLength);
+      maxChanged = false;
+    }
+  }
+  headerDirty_ = true;
+  ++t.changes;
+  ++t.serial;
+}
+
+void MdxFile::DeleteEntry(TagState& t, const uint8_t* key, uint32_t recno) {
+  Path path;
+  Descend(t, Target{key, t.keyLength, recno, true}, path);
+  int level = static_cast<int>(path.size()) - 1;
+  uint32_t page = path[level].page;
+  Node cur = Load(t, page);
+  uint32_t pos = static_cast<uint32_t>(path[level].index);
+  uint32_t count = cur.count(t.keyLength);
+  if (!cur.leaf || pos >= count || cur.ptr[pos] != recno ||
+      CompareKeys(t.type, cur.keys.data() + size_t(pos) * t.keyLength, key, t.keyLength) != 0)
+    Fail(MdxCode::kMismatch, "tag " + t.name + ": no key for record " + std::to_string(recno));
+  cur.ptr.erase(cur.ptr.begin() + pos);
+  cur.keys.erase(cur.keys.begin() + size_t(pos) * t.keyLength, cur.keys.begin() + size_t(pos + 1) * t.keyLength);
+  --count;
+  if (count > 0 || level == 0) {
+    Store(t, page, cur);
+    if (count > 0 && pos == count) SetMaxUpward(t, path, level, cur.keys.data() + size_t(count - 1) * t.keyLength);
+  } else {
+    // The leaf is empty: drop it from its parent, and parents left empty too.
+    Free(t, page);
+    for (;;) {
+      --level;
+      uint32_t i = static_cast<uint32_t>(path[level].index);
+      page = path[level].page;
+      Node parent = Load(t, page);
+      uint32_t pn = parent.count(t.keyLength);
+      if (parent.leaf || i > pn) Damaged("tag " + t.name + ": tree changed under a delete");
+      std::vector<uint8_t> newMax;
+      if (i < pn) {
+        parent.keys.erase(parent.keys.begin() + size_t(i) * t.keyLength,
+                          parent.keys.begin() + size_t(i + 1) * t.keyLength);
+        parent.ptr.erase(parent.ptr.begin() + i);
+      } else {
+        parent.ptr.erase(parent.ptr.begin() + i);
+        if (pn > 0) {
+          newMax.assign(parent.keys.end() - t.keyLength, parent.keys.end());
+          parent.keys.resize(parent.keys.size() - t.keyLength);
+        }
+      }
+      if (!parent.ptr.empty()) {
+        Store(t, page, parent);
+        if (!newMax.empty()) SetMaxUpward(t, path, level, newMax.data());
+        break;
+      }
+      if (level == 0) {
+        Store(t, page, Node{});  // the root becomes an empty leaf
+        break;
+      }
+      Free(t, page);
+    }
+    CollapseRoot(t);
+  }
+  headerDirty_ = true;
+  ++t.changes;
+  ++t.serial;
+}
+
+void MdxFile::CollapseRoot(TagState& t) {
+  for (int depth = 0; depth < kMaxDepth; ++depth) {
+    const uint8_t* b = Block(t.root);
+    uint32_t n = RawCount(t, b);
+    if (n != 0 || RawLeaf(t, b, n)) return;
+    uint32_t child = Get32(b + 8);
+    Free(t, t.root);
+    t.root = child;
+    headerDirty_ = true;
+  }
+}
+
+// ---------------------------------------------------------------- build
+
+void MdxFile::CollectKeys(const TagState& t, RecordSource& records, std::vector<uint8_t>& keys,
+                          std::vector<uint32_t>& order) {
+  uint32_t n = records.RecordCount();
+  keys.resize(size_t(n) * t.keyLength);
+  order.resize(n);
+  for (uint32_t r = 1; r <= n; ++r) {
+    const uint8_t* rec = records.Record(r);
+    if (!rec) Fail(MdxCode::kIoError, "cannot read record " + std::to_string(r));
+    t.expr.Evaluate(rec, keys.data() + size_t(r - 1) * t.keyLength);
+  }
+  std::iota(order.begin(), order.end(), 0u);
+  const uint8_t* base = keys.data();
+  const uint16_t len = t.keyLength;
+  if (t.type == KeyType::kCharacter) {
+    std::sort(order.begin(), order.end(), [base, len](uint32_t a, uint32_t b) {
+      int c = std::memcmp(base + size_t(a) * len, base + size_t(b) * len, len);
+      return c != 0 ? c < 0 : a < b;
+    });
+  } else {
+    KeyType type = t.type;
+    std::sort(order.begin(), order.end(), [base, len, type](uint32_t a, uint32_t b) {
+      int c = CompareKeys(type, base + size_t(a) * len, base + size_t(b) * len, len);
+      return c != 0 ? c < 0 : a < b;
+    });
+  }
+}
+
+// Sorted keys are laid into full leaves, then each level of interior blocks
+// is made from the one below until one block, the root, remains.
+void MdxFile::BuildTree(TagState& t, RecordSource& records) {
+  std::vector<uint8_t> keys;
+  std::vector<uint32_t> order;
+  CollectKeys(t, records, keys, order);
+  const size_t n = order.size();
+  const uint32_t perBlock = t.maxKeys;
+
+  struct Child {
+    uint32_t page;
+    uint32_t maxIndex;  // into order: the child's largest key
+  };
+  std::vector<Child> level;
+  auto newBlock = [&](uint32_t count, const uint32_t* ptrs, const uint32_t* keyIdx, bool interior,
+                      uint32_t extra) -> uint32_t {
+    uint32_t page = Allocate(t);
+    uint8_t* b = MutableBlock(page);
+    Put32(b, count);
+    for (uint32_t i = 0; i < count; ++i) {
+      uint8_t* item = b + 8 + size_t(i) * t.itemLength;
+      Put32(item, ptrs[i]);
+      std::memcpy(item + 4, keys.data() + size_t(keyIdx[i]) * t.keyLength, t.keyLength);
+    }
+    if (interior) Put32(b + 8 + size_t(count) * t.itemLength, extra);
+    return page;
+  };
+
+  if (n == 0) {
+    t.root = Allocate(t);
+    return;
+  }
+  std::vector<uint32_t> ptrs(perBlock + 1), idx(perBlock + 1);
+  for (size_t i = 0; i < n; i += perBlock) {
+    uint32_t count = static_cast<uint32_t>(std::min<size_t>(perBlock, n - i));
+    for (uint32_t j = 0; j < count; ++j) {
+      idx[j] = order[i + j];
+      ptrs[j] = order[i + j] + 1;
+    }
+    uint32_t page = newBlock(count, ptrs.data(), idx.data(), false, 0);
+    level.push_back({page, order[i + count - 1]});
+    if (dirty_.size() > 4096) {
+      Flush();
+      cache_.clear();
+    }
+  }
+  while (level.size() > 1) {
+    // Children are spread evenly so that no interior block is left thin.
+    size_t fan = perBlock + 1;
+    size_t blocks = (level.size() + fan - 1) / fan;
+    size_t base = level.size() / blocks, extraCount = level.size() % blocks;
+    std::vector<Child> up;
+    size_t at = 0;
+    for (size_t b = 0; b < blocks; ++b) {
+      size_t take = base + (b < extraCount ? 1 : 0);
+      uint32_t count = static_cast<uint32_t>(take - 1);
+      for (uint32_t j = 0; j < count; ++j) {
+        ptrs[j] = level[at + j].page;
+        idx[j] = level[at + j].maxIndex;
+      }
+      const Child& lastChild = level[at + take - 1];
+      uint32_t page = newBlock(count, ptrs.data(), idx.data(), true, lastChild.page);
+      up.push_back({page, lastChild.maxIndex});
+      at += take;
+    }
+    level.swap(up);
+  }
+  t.root = level[0].page;
+}
+
+void MdxFile::FreeTree(TagState& t, uint32_t page, int depth, size_t& budget) {
+  if (depth >= kMaxDepth || budget == 0) return;
+  --budget;
+  try {
+    const uint8_t* b = Block(page);
+    uint32_t n = RawCount(t, b);
+    if (!RawLeaf(t, b, n)) {
+      std::vector<uint32_t> children(n + 1);
+      for (uint32_t i = 0; i <= n; ++i) children[i] = Get32(b + 8 + size_t(i) * t.itemLength);
+      for (uint32_t c : children) FreeTree(t, c, depth + 1, budget);
+    }
+  } catch (const Failure&) {
+    return;  // a damaged subtree is left where it is, never followed
+  }
+  Free(t, page);
+}
+
+// ---------------------------------------------------------------- tags
+
+TagInfo MdxFile::Tag(int tag) const {
+  TagInfo info;
+  if (tag < 0 || tag >= TagCount()) return info;
+  const TagState& t = *tags_[tag];
+  info.name = t.name;
+  info.expression = t.expr.text();
+  info.type = t.type;
+  info.keyLength = t.keyLength;
+  info.plainField = t.expr.plainField();
+  return info;
+}
+
+int MdxFile::FindTag(std::string_view name) const {
+  std::string upper = UpperName(name);
+  for (size_t i = 0; i < tags_.size(); ++i)
+    if (tags_[i]->name == upper) return static_cast<int>(i);
+  return -1;
+}
+
+// The tag table keeps its entries in a binary tree ordered by name (links
+// are entry numbers from 1; 0 for none): rebuilt balanced on every change.
+void MdxFile::LinkTagTree() {
+  std::vector<int> byName(tags_.size());
+  std::iota(byName.begin(), byName.end(), 0);
+  std::sort(byName.begin(), byName.end(), [&](int a, int b) { return tags_[a]->name < tags_[b]->name; });
+  for (auto& t : tags_) std::memset(t->links, 0, 3);
+  std::function<int(int, int, int)> build = [&](int lo, int hi, int parent) -> int {
+    if (lo > hi) return 0;
+    int mid = (lo + hi) / 2;
+    TagState& t = *tags_[byName[mid]];
+    int self = byName[mid] + 1;
+    t.links[2] = static_cast<uint8_t>(parent);
+    t.links[0] = static_cast<uint8_t>(build(lo, mid - 1, self));
+    t.links[1] = static_cast<uint8_t>(build(mid + 1, hi, self));
+    return self;
+  };
+  build(0, static_cast<int>(byName.size()) - 1, 0);
+  headerDirty_ = true;
+}
+
+MdxStatus MdxFile::AddTag(std::string_view name, std::string_view expression, RecordSource& records) {
+  if (!ValidTagName(name))
+    return MdxStatus::Make(MdxCode::kBadTagName, "invalid index name \"" + std::string(name) + "\"");
+  if (FindTag(name) >= 0)
+    return MdxStatus::Make(MdxCode::kTagExists, "index " + UpperName(name) + " exists");
+  if (TagCount() >= kMaxTags || TagCount() >= tagEntries_)
+    return MdxStatus::Make(MdxCode::kTooManyTags, "the production index holds no more tags");
+  if (expression.size() > kMaxExpressionLength)
+    return MdxStatus::Make(MdxCode::kBadExpression, "key expression longer than 220 characters");
+  auto t = std::make_unique<TagState>();
+  t->name = UpperName(name);
+  MdxStatus st = KeyExpression::Compile(expression, fields_, recordLength_, t->expr);
+  if (!st.ok()) return st;
+  t->type = t->expr.type();
+  t->keyLength = t->expr.keyLength();
+  t->itemLength = static_cast<uint16_t>((t->keyLength + 4 + 3) & ~3);
+  t->maxKeys = static_cast<uint16_t>((blockSize_ - 12) / t->itemLength);
+  return Guard([&] {
+    t->headerPage = Allocate(*t);
+    BuildTree(*t, records);
+    t->leftLink = t->rightLink = t->root;
+    tags_.push_back(std::move(t));
+    LinkTagTree();
+  });
+}
+
+MdxStatus MdxFile::DeleteTag(std::string_view name) {
+  int i = FindTag(name);
+  if (i < 0) return MdxStatus::Make(MdxCode::kTagMissing, "no index " + UpperName(name));
+  return Guard([&] {
+    TagState& t = *tags_[i];
+    size_t budget = size_t(pages_) + 1;
+    FreeTree(t, t.root, 0, budget);
+    Free(t, t.headerPage);
+    tags_.erase(tags_.begin() + i);
+    LinkTagTree();
+  });
+}
+
+MdxStatus MdxFile::RebuildTag(int tag, RecordSource& records) {
+  if (tag < 0 || tag >= TagCount()) return MdxStatus::Make(MdxCode::kTagMissing, "no such index");
+  return Guard([&] {
+    TagState& t = *tags_[tag];
+    size_t budget = size_t(pages_) + 1;
+    FreeTree(t, t.root, 0, budget);
+    t.sizePages = blockFactor_;
+    BuildTree(t, records);
+    ++t.changes;
+    ++t.serial;
+    headerDirty_ = true;
+  });
+}
+
+MdxStatus MdxFile::RegenerateAll(RecordSource& records) {
+  return Guard([&] {
+    cache_.clear();
+    dirty_.clear();
+    pages_ = kHeaderPages;
+    firstFree_ = 0;
+    blocksAvailable_ = 0;
+    if (!file_->Truncate(uint64_t(kHeaderPages) * kPageSize)) Fail(MdxCode::kIoError, "cannot shorten the index file");
+    for (auto& t : tags_) {
+      t->sizePages = 0;
+      t->headerPage = Allocate(*t);
+      BuildTree(*t, records);
+      t->leftLink = t->rightLink = t->root;
+      ++t->changes;
+      ++t->serial;
+    }
+    LinkTagTree();
+  });
+}
+
+void MdxFile::EvaluateKey(int tag, const uint8_t* record, uint8_t* key) const {
+  if (tag >= 0 && tag < TagCount()) tags_[tag]->expr.Evaluate(record, key);
+}
+
+MdxStatus MdxFile::InsertKey(int tag, const uint8_t* key, uint32_t recno) {
+  if (tag < 0 || tag >= TagCount()) return MdxStatus::Make(MdxCode::kTagMissing, "no such index");
+  return Guard([&] { InsertEntry(*tags_[tag], key, recno); });
+}
+
+MdxStatus MdxFile::DeleteKey(int tag, const uint8_t* key, uint32_t recno) {
+  if (tag < 0 || tag >= TagCount()) return MdxStatus::Make(MdxCode::kTagMissing, "no such index");
+  return Guard([&] { DeleteEntry(*tags_[tag], key, recno); });
+}
+
+MdxStatus MdxFile::InsertRecord(const uint8_t* record, uint32_t recno) {
+  return Guard([&] {
+    std::vector<uint8_t> key;
+    for (auto& t : tags_) {
+      key.resize(t->keyLength);
+      t->expr.Evaluate(record, key.data());
+      InsertEntry(*t, key.data(), recno);
+    }
+  });
+}
+
+MdxStatus MdxFile::DeleteRecord(const uint8_t* record, uint32_t recno) {
+  return Guard([&] {
+    std::vector<uint8_t> key;
+    for (auto& t : tags_) {
+      key.resize(t->keyLength);
+      t->expr.Evaluate(record, key.data());
+      DeleteEntry(*t, key.data(), recno);
+    }
+  });
+}
+
+MdxStatus MdxFile::UpdateRecord(const uint8_t* oldRecord, const uint8_t* newRecord, uint32_t recno) {
+  return Guard([&] {
+    std::vector<uint8_t> oldKey, newKey;
+    for (auto& t : tags_) {
+      oldKey.resize(t->keyLength);
+      newKey.resize(t->keyLength);
+      t->expr.Evaluate(oldRecord, oldKey.data());
+      t->expr.Evaluate(newRecord, newKey.data());
+      if (oldKey == newKey) continue;  // an unchanged key keeps its place
+      DeleteEntry(*t, oldKey.data(), recno);
+      InsertEntry(*t, newKey.data(), recno);
+    }
+  });
+}
+
+// ---------------------------------------------------------------- check
+
+void MdxFile::CheckTree(TagState& t, uint32_t page, int depth, int& leafDepth, std::vector<Entry>& out,
+                        std::vector<uint8_t>& maxKey, std::unordered_map<uint32_t, bool>& seen) {
+  if (depth >= kMaxDepth) Damaged("tag " + t.name + ": tree deeper than " + std::to_string(kMaxDepth) + " levels");
+  if (seen.count(page)) Damaged("tag " + t.name + ": page " + std::to_string(page) + " is used twice");
+  seen[page] = true;
+  Node n = Load(t, page);
+  uint32_t count = n.count(t.keyLength);
+  if (n.leaf) {
+    if (leafDepth < 0) leafDepth = depth;
+    if (leafDepth != depth) Damaged("tag " + t.name + ": leaves at different depths");
+    if (count == 0 && depth > 0) Damaged("tag " + t.name + ": empty block inside the tree");
+    for (uint32_t i = 0; i < count; ++i) {
+      Entry e;
+      e.recno = n.ptr[i];
+      e.key.assign(n.keys.begin() + size_t(i) * t.keyLength, n.keys.begin() + size_t(i + 1) * t.keyLength);
+      out.push_back(std::move(e));
+    }
+    if (count > 0) maxKey.assign(n.keys.end() - t.keyLength, n.keys.end());
+    return;
+  }
+  for (uint32_t i = 0; i <= count; ++i) {
+    std::vector<uint8_t> childMax;
+    size_t before = out.size();
+    CheckTree(t, n.ptr[i], depth + 1, leafDepth, out, childMax, seen);
+    if (out.size() == before) Damaged("tag " + t.name + ": empty subtree");
+    if (i < count &&
+        CompareKeys(t.type, childMax.data(), n.keys.data() + size_t(i) * t.keyLength, t.keyLength) != 0)
+      Damaged("tag " + t.name + ": separator of page " + std::to_string(page) + " differs from its child");
+    maxKey = childMax;
+  }
+}
+
+MdxStatus MdxFile::Check(int tag, RecordSource& records) {
+  if (tag < 0 || tag >= TagCount()) return MdxStatus::Make(MdxCode::kTagMissing, "no such index");
+  return Guard([&] {
+    TagState& t = *tags_[tag];
+    std::vector<Entry> entries;
+    std::vector<uint8_t> maxKey;
+    std::unordered_map<uint32_t, bool> seen;
+    int leafDepth = -1;
+    CheckTree(t, t.root, 0, leafDepth, entries, maxKey, seen);
+    for (size_t i = 1; i < entries.size(); ++i) {
+      int c = CompareKeys(t.type, entries[i - 1].key.data(), entries[i].key.data(), t.keyLength);
+      if (c > 0 || (c == 0 && entries[i - 1].recno >= entries[i].recno))
+        Damaged("tag " + t.name + ": keys out of order at record " + std::to_string(entries[i].recno));
+    }
+    std::vector<uint8_t> keys;
+    std::vector<uint32_t> order;
+    CollectKeys(t, records, keys, order);
+    if (order.size() != entries.size())
+      Fail(MdxCode::kMismatch, "tag " + t.name + " holds " + std::to_string(entries.size()) + " keys for " +
+                                   std::to_string(order.size()) + " records");
+    for (size_t i = 0; i < order.size(); ++i) {
+      const Entry& e = entries[i];
+      if (e.recno != order[i] + 1 ||
+          std::memcmp(e.key.data(), keys.data() + size_t(order[i]) * t.keyLength, t.keyLength) != 0)
+        Fail(MdxCode::kMismatch, "tag " + t.name + ": the key of record " + std::to_string(order[i] + 1) +
+                                     " differs from the table");
+    }
+  });
+}
+
+MdxStatus MdxFile::CheckAll(RecordSource& records) {
+  for (int i = 0; i < TagCount(); ++i) {
+    MdxStatus st = Check(i, records);
+    if (!st.ok()) return st;
+  }
+  return MdxStatus::Ok();
+}
+
+uint32_t MdxFile::KeyCount(int tag) {
+  if (tag < 0 || tag >= TagCount()) return 0;
+  uint32_t count = 0;
+  MdxStatus st = Guard([&] {
+    const TagState& t = *tags_[tag];
+    Path path;
+    if (!DescendEdge(t, t.root, false, path) && !Normalize(t, path)) return;
+    do {
+      ++count;
+    } while (StepNext(t, path) && count < 0xFFFFFFFFu);
+  });
+  return st.ok() ? count : 0;
+}
+
+// ---------------------------------------------------------------- cursor
+
+TagCursor::TagCursor(MdxFile& file, int tag) : file_(file), tag_(tag) {}
+
+MdxStatus TagCursor::Land(bool found) {
+  valid_ = false;
+  if (!found) {
+    path_.clear();
+    return MdxStatus::Make(MdxCode::kEndOfIndex, "end of index");
+  }
+  const MdxFile::TagState& t = *file_.tags_[tag_];
+  file_.ReadEntry(t, path_, entry_);
+  stamp_ = t.changes;
+  valid_ = InRange();
+  if (!valid_) return MdxStatus::Make(MdxCode::kEndOfIndex, "end of range");
+  return MdxStatus::Ok();
+}
+
+bool TagCursor::AboveLow() const {
+  const MdxFile::TagState& t = *file_.tags_[tag_];
+  if (low_.empty()) return true;
+  size_t n = t.type == KeyType::kCharacter ? std::min(low_.size(), entry_.key.size()) : t.keyLength;
+  return CompareKeys(t.type, entry_.key.data(), low_.data(), n) >= 0;
+}
+
+bool TagCursor::InRange() const {
+  const MdxFile::TagState& t = *file_.tags_[tag_];
+  if (!AboveLow()) return false;
+  if (high_.empty()) return true;
+  size_t n = t.type == KeyType::kCharacter ? std::min(high_.size(), entry_.key.size()) : t.keyLength;
+  return CompareKeys(t.type, entry_.key.data(), high_.data(), n) <= 0;
+}
+
+// After a change to the tag, the cursor's entry is found again by key and
+// record number; `exact` says whether it is still there.
+bool TagCursor::Resync(bool& exact) {
+  exact = true;
+  const MdxFile::TagState& t = *file_.tags_[tag_];
+  if (stamp_ == t.changes) return true;
+  if (entry_.key.size() != t.keyLength) {
+    // Never landed on an entry of this tag: there is no place to find again.
+    path_.clear();
+    exact = false;
+    return false;
+  }
+  MdxFile::Target target{entry_.key.data(), entry_.key.size(), entry_.recno, true};
+  bool any = file_.SeekLower(t, target, path_);
+  if (!any) {
+    exact = false;
+    return false;
+  }
+  MdxFile::Entry e;
+  file_.ReadEntry(t, path_, e);
+  exact = e.recno == entry_.recno && e.key == entry_.key;
+  stamp_ = t.changes;
+  return true;
+}
+
+#define ORB_CURSOR_GUARD(body)                                                         \
+  if (tag_ < 0 || tag_ >= file_.TagCount()) {                                          \
+    valid_ = false;                                                                    \
+    return MdxStatus::Make(MdxCode::kTagMissing, "no such index");                     \
+  }                                                                                    \
+  MdxStatus result;                                                                    \
+  MdxStatus guard = file_.Guard([&] { body; });                                        \
+  if (!guard.ok()) {                                                                   \
+    valid_ = false;                                                                    \
+    path_.clear();                                                                     \
+    entry_ = MdxFile::Entry();                                                         \
+    return guard;                                                                      \
+  }                                                                                    \
+  return result;
+
+MdxStatus TagCursor::First() {
+  ORB_CURSOR_GUARD({
+    const MdxFile::TagState& t = *file_.tags_[tag_];
+    if (!low_.empty()) {
+      result = Land(file_.SeekLower(t, MdxFile::Target{low_.data(), low_.size(), 0, false}, path_));
+    } else {
+      path_.clear();
+      bool any = file_.DescendEdge(t, t.root, false, path_) || file_.Normalize(t, path_);
+      result = Land(any);
+    }
+  })
+}
+
+MdxStatus TagCursor::Last() {
+  ORB_CURSOR_GUARD({
+    const MdxFile::TagState& t = *file_.tags_[tag_];
+    path_.clear();
+    bool any;
+    if (!high_.empty()) {
+      // The last key within the range: one step back from the first key past
+      // it. Keys starting with `high` sort before `high` padded with 0xFF.
+      std::vector<uint8_t> past = high_;
+      past.resize(t.keyLength, 0xFF);
+      if (file_.SeekLower(t, MdxFile::Target{past.data(), past.size(), 0xFFFFFFFFu, true}, path_)) {
+        any = file_.StepPrior(t, path_);
+      } else {
+        path_.clear();
+        any = file_.DescendEdge(t, t.root, true, path_) || file_.StepPrior(t, path_);
+      }
+    } else {
+      any = file_.DescendEdge(t, t.root, true, path_) || file_.StepPrior(t, path_);
+    }
+    result = Land(any);
+  })
+}
+
+MdxStatus TagCursor::Next() {
+  ORB_CURSOR_GUARD({
+    const MdxFile::TagState& t = *file_.tags_[tag_];
+    if (path_.empty()) {
+      result = MdxStatus::Make(MdxCode::kEndOfIndex, "end of index");
+      return;
+    }
+    bool exact;
+    if (!Resync(exact)) {
+      result = Land(false);
+      return;
+    }
+    // A deleted entry's successor is already under the cursor.
+    result = Land(exact ? file_.StepNext(t, path_) : true);
+  })
+}
+
+MdxStatus TagCursor::Prior() {
+  ORB_CURSOR_GUARD({
+    const MdxFile::TagState& t = *file_.tags_[tag_];
+    if (path_.empty()) {
+      result = MdxStatus::Make(MdxCode::kEndOfIndex, "start of index");
+      return;
+    }
+    bool exact;
+    if (!Resync(exact)) {
+      path_.clear();
+      result = Land(file_.DescendEdge(t, t.root, true, path_) || file_.StepPrior(t, path_));
+      return;
+    }
+    result = Land(file_.StepPrior(t, path_));
+  })
+}
+
+MdxStatus TagCursor::SeekNearest(std::span<const uint8_t> key) {
+  ORB_CURSOR_GUARD({
+    const MdxFile::TagState& t = *file_.tags_[tag_];
+    size_t len = std::min<size_t>(key.size(), t.keyLength);
+    if (t.type != KeyType::kCharacter && len != t.keyLength) {
+      result = MdxStatus::Make(MdxCode::kNotFound, "key of the wrong length");
+      return;
+    }
+    result = Land(file_.SeekLower(t, MdxFile::Target{key.data(), len, 0, false}, path_));
+  })
+}
+
+MdxStatus TagCursor::SeekExact(std::span<const uint8_t> key) {
+  MdxStatus st = SeekNearest(key);
+  if (!st.ok()) return st.code == MdxCode::kEndOfIndex ? MdxStatus::Make(MdxCode::kNotFound, "key not found") : st;
+  const MdxFile::TagState& t = *file_.tags_[tag_];
+  size_t len = t.type == KeyType::kCharacter ? std::min<size_t>(key.size(), t.keyLength) : t.keyLength;
+  if (CompareKeys(t.type, entry_.key.data(), key.data(), len) != 0)
+    return MdxStatus::Make(MdxCode::kNotFound, "key not found");
+  return st;
+}
+
+MdxStatus TagCursor::Find(std::span<const uint8_t> key, uint32_t recno) {
+  ORB_CURSOR_GUARD({
+    const MdxFile::TagState& t = *file_.tags_[tag_];
+    if (key.size() != t.keyLength) {
+      result = MdxStatus::Make(MdxCode::kNotFound, "key of the wrong length");
+      return;
+    }
+    result = Land(file_.SeekLower(t, MdxFile::Target{key.data(), key.size(), recno, true}, path_));
+    if (result.ok() && (entry_.recno != recno || !std::equal(key.begin(), key.end(), entry_.key.begin())))
+      result = MdxStatus::Make(MdxCode::kNotFound, "no such entry");
+  })
+}
+
+void TagCursor::SetRange(std::span<const uint8_t> low, std::span<const uint8_t> high) {
+  low_.assign(low.begin(), low.end());
+  high_.assign(high.begin(), high.end());
+  if (tag_ < 0 || tag_ >= file_.TagCount()) return;
+  const MdxFile::TagState& t = *file_.tags_[tag_];
+  // Numeric and date keys have no leading part: a bound is a whole key.
+  if (t.type != KeyType::kCharacter) {
+    if (!low_.empty()) low_.resize(t.keyLength, 0);
+    if (!high_.empty()) high_.resize(t.keyLength, 0);
+  } else {
+    if (low_.size() > t.keyLength) low_.resize(t.keyLength);
+    if (high_.size() > t.keyLength) high_.resize(t.keyLength);
+  }
+}
+
+void TagCursor::ClearRange() {
+  low_.clear();
+  high_.clear();
+}
+
+}  // namespace orb::mdx

@@ -1,0 +1,240 @@
+// The production index of a dBASE table (name.MDX beside name.DBF): up to
+// 47 tags, each a B-tree of keys computed from every record by the tag's
+// key expression. The byte layout is described in mdx_format.md beside this
+// file; it is the dBASE IV layout, so other dBASE tools read our files and
+// we read theirs.
+//
+// Every mutating call leaves the file consistent on return (blocks written,
+// then the tag headers, then the file header); a damaged file is reported
+// as kCorrupt and never read past its end.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "mdx/block_file.h"
+#include "mdx/key_expr.h"
+#include "mdx/mdx_status.h"
+
+namespace orb::mdx {
+
+struct Ymd {
+  int year = 1980, month = 1, day = 1;
+};
+
+// The table's records as the index reads them when building or checking.
+class RecordSource {
+ public:
+  virtual ~RecordSource() = default;
+  virtual uint32_t RecordCount() = 0;
+  // Record `recno` (1-based), the deletion flag first; null when unreadable.
+  virtual const uint8_t* Record(uint32_t recno) = 0;
+};
+
+struct TagInfo {
+  std::string name;        // upper case
+  std::string expression;  // as given
+  KeyType type = KeyType::kCharacter;
+  uint16_t keyLength = 0;
+  int plainField = -1;     // the field when the key is that field alone
+};
+
+constexpr int kMaxTags = 47;
+constexpr size_t kMaxExpressionLength = 220;  // bytes
+constexpr size_t kMaxTagName = 10;
+
+class TagCursor;
+
+class MdxFile {
+ public:
+  struct Options {
+    std::function<Ymd()> today;  // the creation and update dates; local date when empty
+  };
+
+  // Writes a new, empty index over `file` (whatever it held is replaced).
+  static MdxStatus Create(std::unique_ptr<BlockFile> file, std::string_view tableName,
+                          std::span<const FieldDesc> fields, uint32_t recordLength,
+                          std::unique_ptr<MdxFile>& out, Options options = {});
+  // Reads and validates the header, tag table and tag headers; compiles each
+  // tag's expression against `fields` (a tag that does not fit is damage).
+  static MdxStatus Open(std::unique_ptr<BlockFile> file, std::span<const FieldDesc> fields,
+                        uint32_t recordLength, std::unique_ptr<MdxFile>& out, Options options = {});
+
+  ~MdxFile();
+  MdxFile(const MdxFile&) = delete;
+  MdxFile& operator=(const MdxFile&) = delete;
+
+  int TagCount() const { return static_cast<int>(tags_.size()); }
+  TagInfo Tag(int tag) const;
+  int FindTag(std::string_view name) const;  // -1 when absent; any letter case
+
+  // Adds a tag and builds it from the table's records.
+  MdxStatus AddTag(std::string_view name, std::string_view expression, RecordSource& records);
+  // kTagMissing when there is no such tag.
+  MdxStatus DeleteTag(std::string_view name);
+  // Rebuilds one tag, or every tag, from the records (sorted, then written
+  // bottom-up). RegenerateAll also rewrites the file compactly, which mends
+  // a damaged free chain or tree as long as the tag table is readable.
+  MdxStatus RebuildTag(int tag, RecordSource& records);
+  MdxStatus RegenerateAll(RecordSource& records);
+
+  // Keeps every tag current with one record.
+  MdxStatus InsertRecord(const uint8_t* record, uint32_t recno);
+  MdxStatus DeleteRecord(const uint8_t* record, uint32_t recno);
+  MdxStatus UpdateRecord(const uint8_t* oldRecord, const uint8_t* newRecord, uint32_t recno);
+
+  // One key of one tag; kMismatch when deleting a key that is not there.
+  MdxStatus InsertKey(int tag, const uint8_t* key, uint32_t recno);
+  MdxStatus DeleteKey(int tag, const uint8_t* key, uint32_t recno);
+
+  // Compares a tag (or all) with the table: structure, order, and exactly
+  // one key per record equal to the expression's value. kCorrupt for a
+  // damaged tree, kMismatch for a sound tree that disagrees with the data.
+  MdxStatus Check(int tag, RecordSource& records);
+  MdxStatus CheckAll(RecordSource& records);
+
+  void EvaluateKey(int tag, const uint8_t* record, uint8_t* key) const;
+  uint32_t KeyCount(int tag);  // walks the tag; 0 on damage
+
+  MdxStatus Sync();
+  // Another process may have changed the file: drop cached blocks and read
+  // the header and tags again.
+  void Refresh() { Reload(); }
+
+  struct Entry {
+    std::vector<uint8_t> key;
+    uint32_t recno = 0;
+  };
+
+ private:
+  friend class TagCursor;
+  struct TagState;
+  struct Node;
+  struct PathStep {
+    uint32_t page;
+    int index;
+  };
+  using Path = std::vector<PathStep>;
+  struct Target {
+    const uint8_t* key;
+    size_t length;     // bytes compared (a leading part for partial keys)
+    uint32_t recno;
+    bool withRecno;
+  };
+
+  MdxFile();
+  void ReadHeader();
+  void Reload();
+  void WriteHeader();
+  void WriteTagHeader(const TagState& t);
+  void Flush();
+  Ymd Today() const;
+
+  const uint8_t* Block(uint32_t page);
+  uint8_t* MutableBlock(uint32_t page);
+  void CheckPage(uint32_t page) const;
+  uint32_t Allocate(TagState& t);
+  void Free(TagState& t, uint32_t page);
+
+  Node Load(const TagState& t, uint32_t page);
+  void Store(TagState& t, uint32_t page, const Node& n);
+  uint32_t RawCount(const TagState& t, const uint8_t* blk) const;
+  bool RawLeaf(const TagState& t, const uint8_t* blk, uint32_t count) const;
+  int CompareEntry(const TagState& t, const uint8_t* key, uint32_t recno, const Target& target) const;
+  uint32_t MaxRecno(const TagState& t, uint32_t page);
+  bool ChildQualifies(const TagState& t, const uint8_t* blk, int i, const Target& target);
+
+  void Descend(const TagState& t, const Target& target, Path& path);
+  bool Normalize(const TagState& t, Path& path);  // moves past empty leaf ends
+  bool SeekLower(const TagState& t, const Target& target, Path& path);
+  bool StepNext(const TagState& t, Path& path);
+  bool StepPrior(const TagState& t, Path& path);
+  bool DescendEdge(const TagState& t, uint32_t page, bool last, Path& path);
+  void ReadEntry(const TagState& t, const Path& path, Entry& out);
+
+  void InsertEntry(TagState& t, const uint8_t* key, uint32_t recno);
+  void DeleteEntry(TagState& t, const uint8_t* key, uint32_t recno);
+  void SetMaxUpward(TagState& t, const Path& path, int level, const uint8_t* key);
+  void CollapseRoot(TagState& t);
+  void BuildTree(TagState& t, RecordSource& records);
+  void FreeTree(TagState& t, uint32_t page, int depth, size_t& budget);
+  void CheckTree(TagState& t, uint32_t page, int depth, int& leafDepth, std::vector<Entry>& out,
+                 std::vector<uint8_t>& maxKey, std::unordered_map<uint32_t, bool>& seen);
+  void CollectKeys(const TagState& t, RecordSource& records, std::vector<uint8_t>& keys,
+                   std::vector<uint32_t>& order);
+  void LinkTagTree();
+  template <typename F>
+  MdxStatus Guard(F&& f);
+
+  std::unique_ptr<BlockFile> file_;
+  Options options_;
+  std::vector<FieldDesc> fields_;
+  uint32_t recordLength_ = 0;
+
+  // File header.
+  uint8_t created_[3] = {};
+  std::string dataName_;
+  uint16_t blockFactor_ = 2;  // pages per block
+  uint32_t blockSize_ = 1024; // bytes
+  uint32_t pages_ = 0;        // pages in the file
+  uint32_t firstFree_ = 0;
+  uint32_t blocksAvailable_ = 0;
+  uint8_t tagEntries_ = 48;
+
+  std::vector<std::unique_ptr<TagState>> tags_;
+  std::unordered_map<uint32_t, std::vector<uint8_t>> cache_;
+  std::vector<uint32_t> dirty_;
+  bool headerDirty_ = false;
+};
+
+// A position in one tag's key order. Survives changes to the tag: after a
+// key is inserted or deleted elsewhere it finds its entry again by key and
+// record number.
+class TagCursor {
+ public:
+  TagCursor(MdxFile& file, int tag);
+
+  MdxStatus First();
+  MdxStatus Last();
+  MdxStatus Next();
+  MdxStatus Prior();
+  // First key whose leading bytes equal `key` (character keys may be
+  // shorter than the key length); kNotFound leaves the cursor at the
+  // nearest key after it (or at the end).
+  MdxStatus SeekExact(std::span<const uint8_t> key);
+  // First key at or after `key`.
+  MdxStatus SeekNearest(std::span<const uint8_t> key);
+  // The entry of this key and record.
+  MdxStatus Find(std::span<const uint8_t> key, uint32_t recno);
+
+  // Limits the walk to keys whose leading bytes lie between `low` and
+  // `high` (inclusive; an empty side is open).
+  void SetRange(std::span<const uint8_t> low, std::span<const uint8_t> high);
+  void ClearRange();
+
+  bool valid() const { return valid_; }
+  uint32_t recno() const { return entry_.recno; }
+  const std::vector<uint8_t>& key() const { return entry_.key; }
+
+ private:
+  MdxStatus Land(bool found);
+  bool InRange() const;
+  bool AboveLow() const;
+  bool Resync(bool& exact);
+
+  MdxFile& file_;
+  int tag_;
+  MdxFile::Path path_;
+  MdxFile::Entry entry_;
+  bool valid_ = false;
+  uint64_t stamp_ = 0;
+  std::vector<uint8_t> low_, high_;
+};
+
+}  // namespace orb::mdx

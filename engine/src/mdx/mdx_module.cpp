@@ -1,0 +1,444 @@
+// The production index as the table layer sees it: the index module that
+// opens, creates and removes a table's .MDX, the per-table index that keeps
+// every tag current through the table's write hooks, and one record order
+// per tag for the cursors. Installed once, when the engine is loaded.
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "index_hooks.h"
+#include "mdx/mdx_file.h"
+#include "order.h"
+#include "status.h"
+#include "table.h"
+
+namespace orb {
+namespace {
+
+using mdx::MdxCode;
+using mdx::MdxFile;
+using mdx::MdxStatus;
+using mdx::TagCursor;
+
+OrbResult ToResult(const MdxStatus& st) {
+  OrbResult code = ORB_OK;
+  switch (st.code) {
+    case MdxCode::kOk: return ORB_OK;
+    case MdxCode::kNotFound: code = ORB_ERR_NOT_FOUND; break;
+    case MdxCode::kEndOfIndex: code = ORB_ERR_EOF; break;
+    case MdxCode::kTagMissing: code = ORB_ERR_NO_SUCH_INDEX; break;
+    case MdxCode::kTagExists: code = ORB_ERR_INDEX_EXISTS; break;
+    case MdxCode::kTooManyTags: code = ORB_ERR_NOT_SUPPORTED; break;
+    case MdxCode::kBadTagName: code = ORB_ERR_INVALID_PARAM; break;
+    case MdxCode::kBadExpression: code = ORB_ERR_INVALID_EXPRESSION; break;
+    case MdxCode::kCorrupt:
+    case MdxCode::kMismatch: code = ORB_ERR_INDEX_CORRUPT; break;
+    case MdxCode::kIoError: code = ORB_ERR_WRITE_FAILED; break;
+  }
+  return Fail(code, st.message.empty() ? mdx::MdxCodeText(st.code) : st.message);
+}
+
+std::vector<mdx::FieldDesc> FieldsOf(const Table& t) {
+  std::vector<mdx::FieldDesc> out;
+  for (const FieldInfo& f : t.Fields()) out.push_back({f.name, f.type, f.offset, f.width, f.decimals});
+  return out;
+}
+
+class TableRecords : public mdx::RecordSource {
+ public:
+  explicit TableRecords(Table& t) : table_(t), buffer_(t.RecordSize()) {}
+  uint32_t RecordCount() override {
+    table_.RefreshCount();
+    return table_.RecordCount();
+  }
+  const uint8_t* Record(uint32_t recno) override {
+    return table_.ReadRecord(recno, buffer_.data()) == ORB_OK ? buffer_.data() : nullptr;
+  }
+
+ private:
+  Table& table_;
+  std::vector<uint8_t> buffer_;
+};
+
+class MdxIndex;
+
+// One tag as a cursor's order. The order stands before the first entry,
+// after the last, on an entry, or just before one (after a seek, so that
+// the cursor's next step lands on the key found).
+class TagOrder : public RecordOrder {
+ public:
+  TagOrder(MdxIndex& index, std::string name);
+  const char* Name() const override { return name_.c_str(); }
+  void SetToBegin() override { place_ = kBegin; }
+  void SetToEnd() override { place_ = kEnd; }
+  OrbResult Next(uint32_t* recordNumber) override;
+  OrbResult Prior(uint32_t* recordNumber) override;
+  OrbResult SetToRecord(uint32_t recordNumber, const uint8_t* record) override;
+  int Compare(uint32_t recordA, const uint8_t* a, uint32_t recordB, const uint8_t* b) override;
+  OrbResult Seek(uint16_t searchMode, const SearchKey& key) override;
+  OrbResult SetRange(const SearchKey* low, bool lowIncluded, const SearchKey* high, bool highIncluded) override;
+  OrbResult ResetRange() override;
+  void Refresh() override;
+
+ private:
+  enum Place { kBegin, kEnd, kOn, kBefore };
+  OrbResult Bind();
+  std::vector<uint8_t> KeyOf(const SearchKey& key, size_t* compared);
+  bool OnExcludedBound() const;
+  OrbResult Move(MdxStatus st, uint32_t* recordNumber, bool forward);
+
+  MdxIndex& index_;
+  std::string name_;
+  int tag_ = -1;
+  std::unique_ptr<TagCursor> cursor_;
+  Place place_ = kBegin;
+  std::vector<uint8_t> low_, high_;
+  bool lowIncluded_ = true, highIncluded_ = true;
+};
+
+class MdxIndex : public ProductionIndex {
+ public:
+  MdxIndex(Table& table, std::unique_ptr<MdxFile> file) : table_(table), file_(std::move(file)) {}
+
+  MdxFile* file() { return file_.get(); }
+  Table& table() { return table_; }
+
+  // Another handle (or process) may have written the table, and with it
+  // the index, since this one last looked: cached blocks are dropped then.
+  // The table's change counter also moves on our own writes, so this errs
+  // on the side of reading again.
+  void Fresh() {
+    if (file_ && table_.Generation() != seen_) file_->Refresh();
+    seen_ = table_.Generation();
+  }
+  OrbResult Done(OrbResult r) {
+    seen_ = table_.Generation();
+    return r;
+  }
+
+  OrbResult OnInsert(uint32_t recordNumber, const uint8_t* record) override {
+    if (!file_) return ORB_OK;
+    Fresh();
+    return Done(ToResult(file_->InsertRecord(record, recordNumber)));
+  }
+  OrbResult OnModify(uint32_t recordNumber, const uint8_t* before, const uint8_t* after) override {
+    if (!file_) return ORB_OK;
+    Fresh();
+    return Done(ToResult(file_->UpdateRecord(before, after, recordNumber)));
+  }
+  // Keys do not hold the deletion flag: a deleted record keeps its entry
+  // until a pack renumbers the records and every tag is rebuilt.
+  OrbResult OnDelete(uint32_t, const uint8_t*) override { return ORB_OK; }
+  OrbResult Regenerate() override {
+    if (!file_) return ORB_OK;
+    Fresh();
+    TableRecords records(table_);
+    return Done(ToResult(file_->RegenerateAll(records)));
+  }
+
+  OrbResult AddTag(const OrbIndexDesc& desc) override {
+    if (desc.options & (ORB_IDX_UNIQUE | ORB_IDX_DESCENDING))
+      return Fail(ORB_ERR_NOT_SUPPORTED, "unique and descending indexes are not offered");
+    std::string name(desc.tagName, strnlen(desc.tagName, sizeof desc.tagName));
+    std::string expr(desc.expression, strnlen(desc.expression, sizeof desc.expression));
+    if (!file_) {
+      // The last tag went earlier and took the file: start a new one.
+      OrbResult r = CreateFile(table_, &file_);
+      if (r != ORB_OK) return r;
+    }
+    Fresh();
+    TableRecords records(table_);
+    OrbResult r = ToResult(file_->AddTag(name, expr, records));
+    if (r == ORB_OK && !table_.ProductionFlag()) r = table_.SetProductionFlag(true);
+    if (r == ORB_OK) r = MarkPlainFields();
+    return Done(r);
+  }
+
+  // Field descriptor byte 31 tells other dBASE tools which fields carry a
+  // tag of their own.
+  OrbResult MarkPlainFields() {
+    for (const FieldInfo& f : table_.Fields()) {
+      bool tagged = false;
+      for (int i = 0; file_ && i < file_->TagCount(); ++i)
+        tagged = tagged || file_->Tag(i).plainField + 1 == f.number;
+      OrbResult r = table_.SetFieldIndexFlag(f.number, tagged);
+      if (r != ORB_OK) return r;
+    }
+    return ORB_OK;
+  }
+
+  OrbResult DeleteTag(const char* tagName) override {
+    if (!file_) return Fail(ORB_ERR_NO_SUCH_INDEX, std::string("no index ") + tagName);
+    Fresh();
+    OrbResult r = ToResult(file_->DeleteTag(tagName));
+    if (r != ORB_OK) return r;
+    if (file_->TagCount() > 0) return Done(MarkPlainFields());
+    // The last tag is gone: so are the file and the table's flag.
+    file_.reset();
+    r = MarkPlainFields();
+    if (r != ORB_OK) return r;
+    std::error_code ec;
+    std::filesystem::remove(table_.Companion(".MDX"), ec);
+    return table_.SetProductionFlag(false);
+  }
+
+  OrbResult Describe(std::vector<OrbIndexDesc>* tags) override {
+    tags->clear();
+    if (!file_) return ORB_OK;
+    for (int i = 0; i < file_->TagCount(); ++i) {
+      mdx::TagInfo info = file_->Tag(i);
+      OrbIndexDesc d{};
+      std::strncpy(d.tagName, info.name.c_str(), ORB_MAX_TAG_NAME);
+      std::strncpy(d.expression, info.expression.c_str(), ORB_MAX_KEY_EXPRESSION);
+      d.keyType = static_cast<char>(info.type);
+      d.keyLength = info.keyLength;
+      if (info.plainField >= 0) {
+        d.fieldCount = 1;
+        d.fieldNumbers[0] = static_cast<uint16_t>(info.plainField + 1);
+      } else {
+        d.options |= ORB_IDX_EXPRESSION;
+      }
+      std::string head = info.expression.substr(0, 6);
+      for (char& c : head) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+      if (head == "UPPER(") d.options |= ORB_IDX_CASE_INSENSITIVE;
+      tags->push_back(d);
+    }
+    return ORB_OK;
+  }
+
+  OrbResult MakeOrder(const char* tagName, std::unique_ptr<RecordOrder>* order) override {
+    if (!file_ || file_->FindTag(tagName) < 0) return Fail(ORB_ERR_NO_SUCH_INDEX, std::string("no index ") + tagName);
+    *order = std::make_unique<TagOrder>(*this, file_->Tag(file_->FindTag(tagName)).name);
+    return ORB_OK;
+  }
+
+  void Refresh() override {
+    if (file_) file_->Refresh();
+    seen_ = table_.Generation();
+  }
+
+  static OrbResult CreateFile(Table& table, std::unique_ptr<MdxFile>* out) {
+    std::filesystem::path path = table.Companion(".MDX");
+    std::string error;
+    auto file = mdx::OpenDiskFile(path.string(), true, false, &error);
+    if (!file) return Fail(ORB_ERR_OPEN_FAILED, "cannot create " + path.filename().string() + ": " + error);
+    std::vector<mdx::FieldDesc> fields = FieldsOf(table);
+    std::string stem = table.Path().stem().string();
+    for (char& c : stem) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return ToResult(MdxFile::Create(std::move(file), stem, fields, table.RecordSize(), *out));
+  }
+
+ private:
+  Table& table_;
+  std::unique_ptr<MdxFile> file_;
+  uint64_t seen_ = 0;
+};
+
+TagOrder::TagOrder(MdxIndex& index, std::string name) : index_(index), name_(std::move(name)) {}
+
+// The tag's place in the file may move when tags are added or deleted.
+OrbResult TagOrder::Bind() {
+  index_.Fresh();
+  MdxFile* f = index_.file();
+  int tag = f ? f->FindTag(name_) : -1;
+  if (tag < 0) return Fail(ORB_ERR_NO_SUCH_INDEX, "no index " + name_);
+  if (tag != tag_ || !cursor_) {
+    tag_ = tag;
+    cursor_ = std::make_unique<TagCursor>(*f, tag);
+    cursor_->SetRange(low_, high_);
+    if (place_ == kOn || place_ == kBefore) place_ = kBegin;
+  }
+  return ORB_OK;
+}
+
+bool TagOrder::OnExcludedBound() const {
+  const std::vector<uint8_t>& k = cursor_->key();
+  if (!lowIncluded_ && !low_.empty() && std::equal(low_.begin(), low_.end(), k.begin())) return true;
+  if (!highIncluded_ && !high_.empty() && std::equal(high_.begin(), high_.end(), k.begin())) return true;
+  return false;
+}
+
+OrbResult TagOrder::Move(MdxStatus st, uint32_t* recordNumber, bool forward) {
+  // Exclusive bounds: entries equal to them are stepped over.
+  for (int guard = 0; st.ok() && OnExcludedBound() && guard < 1000000; ++guard)
+    st = forward ? cursor_->Next() : cursor_->Prior();
+  if (st.code == MdxCode::kEndOfIndex) {
+    place_ = forward ? kEnd : kBegin;
+    return forward ? ORB_ERR_EOF : ORB_ERR_BOF;
+  }
+  if (!st.ok()) return ToResult(st);
+  place_ = kOn;
+  *recordNumber = cursor_->recno();
+  return ORB_OK;
+}
+
+OrbResult TagOrder::Next(uint32_t* recordNumber) {
+  OrbResult r = Bind();
+  if (r != ORB_OK) return r;
+  switch (place_) {
+    case kEnd: return ORB_ERR_EOF;
+    case kBegin: return Move(cursor_->First(), recordNumber, true);
+    case kBefore: {
+      // The entry found by the seek, or what follows it if it went meanwhile.
+      std::vector<uint8_t> key = cursor_->key();
+      MdxStatus st = cursor_->Find(key, cursor_->recno());
+      if (st.code == MdxCode::kNotFound)
+        st = cursor_->valid() ? MdxStatus::Ok() : MdxStatus::Make(MdxCode::kEndOfIndex, "end of range");
+      return Move(st, recordNumber, true);
+    }
+    case kOn: return Move(cursor_->Next(), recordNumber, true);
+  }
+  return ORB_ERR_EOF;
+}
+
+OrbResult TagOrder::Prior(uint32_t* recordNumber) {
+  OrbResult r = Bind();
+  if (r != ORB_OK) return r;
+  switch (place_) {
+    case kBegin: return ORB_ERR_BOF;
+    case kEnd: return Move(cursor_->Last(), recordNumber, false);
+    case kBefore:
+    case kOn: return Move(cursor_->Prior(), recordNumber, false);
+  }
+  return ORB_ERR_BOF;
+}
+
+OrbResult TagOrder::SetToRecord(uint32_t recordNumber, const uint8_t* record) {
+  OrbResult r = Bind();
+  if (r != ORB_OK) return r;
+  std::vector<uint8_t> key(index_.file()->Tag(tag_).keyLength);
+  index_.file()->EvaluateKey(tag_, record, key.data());
+  MdxStatus st = cursor_->Find(key, recordNumber);
+  if (!st.ok()) {
+    place_ = kBegin;
+    return st.code == MdxCode::kCorrupt ? ToResult(st) : ORB_ERR_NOT_FOUND;
+  }
+  place_ = kOn;
+  return ORB_OK;
+}
+
+int TagOrder::Compare(uint32_t recordA, const uint8_t* a, uint32_t recordB, const uint8_t* b) {
+  if (Bind() != ORB_OK) return recordA < recordB ? -1 : (recordA > recordB ? 1 : 0);
+  MdxFile* f = index_.file();
+  mdx::TagInfo info = f->Tag(tag_);
+  std::vector<uint8_t> ka(info.keyLength), kb(info.keyLength);
+  f->EvaluateKey(tag_, a, ka.data());
+  f->EvaluateKey(tag_, b, kb.data());
+  int c = mdx::CompareKeys(info.type, ka.data(), kb.data(), info.keyLength);
+  if (c != 0) return c;
+  return recordA < recordB ? -1 : (recordA > recordB ? 1 : 0);
+}
+
+// The search key of a record buffer (by the tag's expression) or of a text;
+// `compared` is how many leading bytes take part.
+std::vector<uint8_t> TagOrder::KeyOf(const SearchKey& key, size_t* compared) {
+  mdx::TagInfo info = index_.file()->Tag(tag_);
+  std::vector<uint8_t> k(info.keyLength, ' ');
+  if (key.record != nullptr) {
+    index_.file()->EvaluateKey(tag_, key.record, k.data());
+  } else if (key.text != nullptr) {
+    size_t n = std::min<size_t>(std::strlen(key.text), info.keyLength);
+    if (info.type == mdx::KeyType::kNumeric) {
+      mdx::MakeNumericKey(key.text, k.data());
+    } else if (info.type == mdx::KeyType::kDate) {
+      mdx::MakeDateKey(key.text, k.data());
+    } else {
+      std::memcpy(k.data(), key.text, n);
+    }
+  }
+  *compared = info.keyLength;
+  if (info.type == mdx::KeyType::kCharacter && key.partialLength > 0)
+    *compared = std::min<size_t>(key.partialLength, info.keyLength);
+  return k;
+}
+
+OrbResult TagOrder::Seek(uint16_t searchMode, const SearchKey& key) {
+  OrbResult r = Bind();
+  if (r != ORB_OK) return r;
+  size_t compared = 0;
+  std::vector<uint8_t> k = KeyOf(key, &compared);
+  k.resize(compared);
+  MdxStatus st = cursor_->SeekNearest(k);
+  if (searchMode == ORB_KEY_GT) {
+    while (st.ok() && std::equal(k.begin(), k.end(), cursor_->key().begin())) st = cursor_->Next();
+  }
+  while (st.ok() && OnExcludedBound()) st = cursor_->Next();
+  if (st.code == MdxCode::kEndOfIndex) {
+    place_ = kEnd;
+    return searchMode == ORB_KEY_EQ ? Fail(ORB_ERR_NOT_FOUND, "key not found") : ORB_ERR_EOF;
+  }
+  if (!st.ok()) return ToResult(st);
+  place_ = kBefore;
+  if (searchMode == ORB_KEY_EQ && !std::equal(k.begin(), k.end(), cursor_->key().begin()))
+    return ORB_ERR_NOT_FOUND;
+  return ORB_OK;
+}
+
+OrbResult TagOrder::SetRange(const SearchKey* low, bool lowIncluded, const SearchKey* high, bool highIncluded) {
+  OrbResult r = Bind();
+  if (r != ORB_OK) return r;
+  size_t n = 0;
+  low_.clear();
+  high_.clear();
+  if (low) {
+    low_ = KeyOf(*low, &n);
+    low_.resize(n);
+  }
+  if (high) {
+    high_ = KeyOf(*high, &n);
+    high_.resize(n);
+  }
+  lowIncluded_ = lowIncluded;
+  highIncluded_ = highIncluded;
+  cursor_->SetRange(low_, high_);
+  place_ = kBegin;
+  return ORB_OK;
+}
+
+OrbResult TagOrder::ResetRange() {
+  low_.clear();
+  high_.clear();
+  lowIncluded_ = highIncluded_ = true;
+  if (cursor_) cursor_->ClearRange();
+  place_ = kBegin;
+  return ORB_OK;
+}
+
+void TagOrder::Refresh() { index_.Refresh(); }
+
+class MdxModule : public IndexModule {
+ public:
+  OrbResult Open(Table& table, std::unique_ptr<ProductionIndex>* index) override {
+    std::filesystem::path path = table.Companion(".MDX");
+    std::string error;
+    auto file = mdx::OpenDiskFile(path.string(), false, !table.Writable(), &error);
+    if (!file) return Fail(ORB_ERR_OPEN_FAILED, "cannot open " + path.filename().string() + ": " + error);
+    std::vector<mdx::FieldDesc> fields = FieldsOf(table);
+    std::unique_ptr<MdxFile> mdxFile;
+    MdxStatus st = MdxFile::Open(std::move(file), fields, table.RecordSize(), mdxFile);
+    if (!st.ok()) return ToResult(st);
+    *index = std::make_unique<MdxIndex>(table, std::move(mdxFile));
+    return ORB_OK;
+  }
+  OrbResult Create(Table& table, std::unique_ptr<ProductionIndex>* index) override {
+    std::unique_ptr<MdxFile> file;
+    OrbResult r = MdxIndex::CreateFile(table, &file);
+    if (r != ORB_OK) return r;
+    *index = std::make_unique<MdxIndex>(table, std::move(file));
+    return ORB_OK;
+  }
+  OrbResult Remove(Table& table) override {
+    std::error_code ec;
+    if (table.CompanionExists(".MDX")) std::filesystem::remove(table.Companion(".MDX"), ec);
+    return ORB_OK;
+  }
+};
+
+MdxModule gModule;
+const bool gInstalled = (SetIndexModule(&gModule), true);
+
+}  // namespace
+}  // namespace orb

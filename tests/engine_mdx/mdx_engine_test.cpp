@@ -1,0 +1,263 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <string>
+#include <vector>
+
+#include "engine_fixture.h"
+#include "orbex32.h"
+
+using engine_test::EngineTest;
+using engine_test::Field;
+
+namespace {
+
+class IndexedTableTest : public EngineTest {
+ protected:
+  void SetUp() override {
+    EngineTest::SetUp();
+    MakeTable("STUFF", {Field("CATEGORY", 'C', 20), Field("COST", 'N', 12, 2), Field("PURCHDATE", 'D', 8)});
+    c_ = Open("STUFF", ORB_OPEN_EXCLUSIVE);
+  }
+  uint32_t Add(const char* category, double cost) {
+    std::vector<uint8_t> rec = Buffer(c_);
+    EXPECT_EQ(EngineInitRecord(c_, rec.data(), rec.size()), ORB_OK);
+    EXPECT_EQ(EnginePutField(c_, 1, rec.data(), category), ORB_OK);
+    EXPECT_EQ(EnginePutField(c_, 2, rec.data(), &cost), ORB_OK);
+    EXPECT_EQ(EngineInsertRecord(c_, rec.data(), rec.size()), ORB_OK);
+    OrbRecordInfo info{};
+    EXPECT_EQ(EngineGetRecord(c_, rec.data(), rec.size(), &info), ORB_OK);
+    return info.recordNumber;
+  }
+  OrbResult AddIndex(const char* name, const char* expr) {
+    OrbIndexDesc d{};
+    std::strcpy(d.tagName, name);
+    std::strcpy(d.expression, expr);
+    d.options = ORB_IDX_EXPRESSION;
+    return EngineAddIndex(db_, c_, nullptr, &d);
+  }
+  // Category and cost of each visible record in the cursor's order.
+  std::vector<std::string> Walk(OrbCursor c) {
+    std::vector<std::string> out;
+    EXPECT_EQ(EngineSetToBegin(c), ORB_OK);
+    std::vector<uint8_t> rec = Buffer(c);
+    while (EngineGetNextRecord(c, rec.data(), rec.size(), nullptr) == ORB_OK)
+      out.push_back(Text(c, 1, rec.data()) + "/" + std::to_string(static_cast<int>(Number(c, 2, rec.data()))));
+    return out;
+  }
+  uint8_t Byte28() { return static_cast<uint8_t>(Read("STUFF.DBF")[28]); }
+
+  OrbCursor c_ = 0;
+};
+
+}  // namespace
+
+TEST_F(IndexedTableTest, NewIndexOrdersTheCursorAndFollowsEveryChange) {
+  Add("tools", 30);
+  Add("Kitchen", 5);
+  Add("tools", 10);
+  Add("", 99);
+  uint32_t garden = Add("garden", 7);
+  ASSERT_EQ(AddIndex("NewIndex", "Upper(Left(Category,40))+STR(Cost,12,2)"), ORB_OK);
+  EXPECT_EQ(Byte28(), 1);
+  EXPECT_TRUE(std::filesystem::exists(Dir() / "STUFF.MDX"));
+  ASSERT_EQ(EngineSwitchToIndex(c_, "newindex"), ORB_OK);
+  char active[16];
+  ASSERT_EQ(EngineGetActiveIndex(c_, active, sizeof active), ORB_OK);
+  EXPECT_STREQ(active, "NEWINDEX");
+  EXPECT_EQ(Walk(c_), (std::vector<std::string>{"/99", "garden/7", "Kitchen/5", "tools/10", "tools/30"}));
+
+  // Inserts, edits and deletes keep the order.
+  Add("apples", 1);
+  Add("tools", 20);
+  ASSERT_EQ(EngineSetToRecordNo(c_, garden), ORB_OK);
+  std::vector<uint8_t> rec = Buffer(c_);
+  ASSERT_EQ(EngineGetRecord(c_, rec.data(), rec.size(), nullptr), ORB_OK);
+  ASSERT_EQ(EnginePutField(c_, 1, rec.data(), "zoo"), ORB_OK);
+  ASSERT_EQ(EngineModifyRecord(c_, rec.data(), rec.size()), ORB_OK);
+  EXPECT_EQ(Walk(c_), (std::vector<std::string>{"/99", "apples/1", "Kitchen/5", "tools/10", "tools/20", "tools/30",
+                                                "zoo/7"}));
+
+  // Key searches: exact with a partial key, at-or-after, after.
+  struct Row {
+    uint16_t mode;
+    const char* text;
+    uint16_t partial;
+    OrbResult result;
+    const char* lands;  // the record the next read gives
+  } rows[] = {
+      {ORB_KEY_EQ, "TOOLS", 5, ORB_OK, "tools/10"},
+      {ORB_KEY_EQ, "TOOLS", 0, ORB_ERR_NOT_FOUND, "tools/10"},
+      {ORB_KEY_GE, "L", 1, ORB_OK, "tools/10"},
+      {ORB_KEY_GT, "KITCHEN", 7, ORB_OK, "tools/10"},
+      {ORB_KEY_EQ, "B", 1, ORB_ERR_NOT_FOUND, "Kitchen/5"},
+      {ORB_KEY_GE, "ZZ", 2, ORB_ERR_EOF, ""},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(EngineSetToKeyText(c_, row.mode, row.text, row.partial), row.result) << row.text;
+    if (row.lands[0] == 0) continue;
+    ASSERT_EQ(EngineGetRecord(c_, rec.data(), rec.size(), nullptr), ORB_OK) << row.text;
+    EXPECT_EQ(Text(c_, 1, rec.data()) + "/" + std::to_string(static_cast<int>(Number(c_, 2, rec.data()))), row.lands)
+        << row.text;
+  }
+
+  // A range over the leading part of the key.
+  std::vector<uint8_t> low = Buffer(c_), high = Buffer(c_);
+  EngineInitRecord(c_, low.data(), low.size());
+  EngineInitRecord(c_, high.data(), high.size());
+  EnginePutField(c_, 1, low.data(), "KITCHEN");
+  EnginePutField(c_, 1, high.data(), "TOOLS");
+  ASSERT_EQ(EngineSetRange(c_, 7, low.data(), 1, 5, high.data(), 0), ORB_OK);
+  EXPECT_EQ(Walk(c_), (std::vector<std::string>{"Kitchen/5"}));
+  ASSERT_EQ(EngineSetRange(c_, 7, low.data(), 0, 5, high.data(), 1), ORB_OK);
+  EXPECT_EQ(Walk(c_), (std::vector<std::string>{"tools/10", "tools/20", "tools/30"}));
+  ASSERT_EQ(EngineResetRange(c_), ORB_OK);
+  EXPECT_EQ(Walk(c_).size(), 7u);
+
+  // Deleted records leave the walk; pack renumbers and rebuilds the tag.
+  ASSERT_EQ(EngineSetToKeyText(c_, ORB_KEY_EQ, "APPLES", 6), ORB_OK);
+  ASSERT_EQ(EngineGetRecord(c_, rec.data(), rec.size(), nullptr), ORB_OK);
+  ASSERT_EQ(Text(c_, 1, rec.data()), "apples");
+  ASSERT_EQ(EngineDeleteRecord(c_), ORB_OK);
+  EXPECT_EQ(Walk(c_).size(), 6u);
+  ASSERT_EQ(EnginePack(db_, c_, nullptr, "DBASE", 1), ORB_OK);
+  EXPECT_EQ(Walk(c_), (std::vector<std::string>{"/99", "Kitchen/5", "tools/10", "tools/20", "tools/30", "zoo/7"}));
+
+  // Reopened, the index is there and described.
+  EngineCloseCursor(c_);
+  open_.clear();
+  c_ = Open("STUFF");
+  OrbIndexDesc descs[4];
+  uint16_t count = 0;
+  ASSERT_EQ(EngineGetIndexDescs(c_, 4, descs, &count), ORB_OK);
+  ASSERT_EQ(count, 1);
+  EXPECT_STREQ(descs[0].tagName, "NEWINDEX");
+  EXPECT_STREQ(descs[0].expression, "Upper(Left(Category,40))+STR(Cost,12,2)");
+  EXPECT_EQ(descs[0].keyType, 'C');
+  EXPECT_EQ(descs[0].keyLength, 32);
+  EXPECT_TRUE(descs[0].options & ORB_IDX_EXPRESSION);
+  EXPECT_TRUE(descs[0].options & ORB_IDX_CASE_INSENSITIVE);
+  ASSERT_EQ(EngineSwitchToIndex(c_, "NEWINDEX"), ORB_OK);
+  EXPECT_EQ(Walk(c_).front(), "/99");
+  ASSERT_EQ(EngineSwitchToIndex(c_, ""), ORB_OK);
+  EXPECT_EQ(Walk(c_).front(), "tools/30");  // natural order again
+}
+
+TEST_F(IndexedTableTest, ByteTwentyEightFollowsTheTags) {
+  Add("a", 1);
+  EXPECT_EQ(Byte28(), 0);
+  ASSERT_EQ(AddIndex("NewIndex", "Upper(Category)"), ORB_OK);
+  ASSERT_EQ(AddIndex("COST", "COST"), ORB_OK);
+  EXPECT_EQ(Read("STUFF.DBF")[32 + 32 * 1 + 31], 1);  // COST carries a tag of its own
+  EXPECT_EQ(Read("STUFF.DBF")[32 + 31], 0);
+  EXPECT_EQ(AddIndex("COST", "COST"), ORB_ERR_INDEX_EXISTS);
+  EXPECT_EQ(AddIndex("BAD", "Upper(Nothing)"), ORB_ERR_INVALID_EXPRESSION);
+  EXPECT_EQ(Byte28(), 1);
+  EXPECT_EQ(EngineDeleteIndex(db_, c_, nullptr, "GONE"), ORB_ERR_NO_SUCH_INDEX);
+  ASSERT_EQ(EngineDeleteIndex(db_, c_, nullptr, "NewIndex"), ORB_OK);
+  EXPECT_EQ(Byte28(), 1);
+  ASSERT_EQ(EngineDeleteIndex(db_, c_, nullptr, "cost"), ORB_OK);
+  EXPECT_EQ(Byte28(), 0);
+  EXPECT_EQ(Read("STUFF.DBF")[32 + 32 * 1 + 31], 0);
+  EXPECT_FALSE(std::filesystem::exists(Dir() / "STUFF.MDX"));
+  EXPECT_EQ(EngineDeleteIndex(db_, c_, nullptr, "NewIndex"), ORB_ERR_NO_SUCH_INDEX);
+  // A new first tag makes the file again.
+  ASSERT_EQ(AddIndex("NewIndex", "Upper(Category)"), ORB_OK);
+  EXPECT_EQ(Byte28(), 1);
+  EXPECT_TRUE(std::filesystem::exists(Dir() / "STUFF.MDX"));
+}
+
+TEST_F(IndexedTableTest, MissingIgnoredAndDamagedIndexFiles) {
+  for (int i = 0; i < 300; ++i) Add(("c" + std::to_string(i % 17)).c_str(), i);
+  ASSERT_EQ(AddIndex("NewIndex", "Upper(Left(Category,80))"), ORB_OK);
+  EngineCloseCursor(c_);
+  open_.clear();
+  const std::string mdx = Read("STUFF.MDX");
+  const std::string dbf = Read("STUFF.DBF");
+  OrbCursor c = 0;
+
+  // Byte 28 set and the .MDX gone: refused with its own code.
+  std::filesystem::remove(Dir() / "STUFF.MDX");
+  EXPECT_EQ(EngineOpenTable(db_, "STUFF", ORB_OPEN_SHARED, &c), ORB_ERR_INDEX_MISSING);
+
+  // Byte 28 clear: the .MDX beside it is ignored.
+  Write("STUFF.MDX", mdx);
+  std::string cleared = dbf;
+  cleared[28] = 0;
+  Write("STUFF.DBF", cleared);
+  ASSERT_EQ(EngineOpenTable(db_, "STUFF", ORB_OPEN_SHARED, &c), ORB_OK);
+  uint16_t count = 9;
+  EXPECT_EQ(EngineGetIndexDescs(c, 0, nullptr, &count), ORB_OK);
+  EXPECT_EQ(count, 0);
+  EXPECT_EQ(EngineSwitchToIndex(c, "NEWINDEX"), ORB_ERR_NO_SUCH_INDEX);
+  EngineCloseCursor(c);
+  Write("STUFF.DBF", dbf);
+
+  // A damaged header: refused as a corrupt index.
+  std::string bad = mdx;
+  bad[22] = 9;
+  Write("STUFF.MDX", bad);
+  EXPECT_EQ(EngineOpenTable(db_, "STUFF", ORB_OPEN_SHARED, &c), ORB_ERR_INDEX_CORRUPT);
+
+  // A damaged tree opens; regenerating rebuilds it from the records.
+  bad = mdx;
+  std::fill(bad.begin() + 6 * 512 + 8, bad.begin() + 6 * 512 + 200, '\x55');
+  Write("STUFF.MDX", bad);
+  ASSERT_EQ(EngineOpenTable(db_, "STUFF", ORB_OPEN_EXCLUSIVE, &c), ORB_OK);
+  open_.push_back(c);
+  ASSERT_EQ(EngineSwitchToIndex(c, "NEWINDEX"), ORB_OK);
+  Walk(c);  // whatever it finds, it ends
+  ASSERT_EQ(EngineRegenIndexes(c), ORB_OK);
+  std::vector<std::string> walk = Walk(c);
+  ASSERT_EQ(walk.size(), 300u);
+  EXPECT_TRUE(std::is_sorted(walk.begin(), walk.end(), [](const std::string& a, const std::string& b) {
+    return a.substr(0, a.find('/')) < b.substr(0, b.find('/'));
+  }));
+}
+
+// Another process appends through its own handle while this one holds the
+// table and its index open: both sets of keys end up in the index, in order.
+TEST_F(IndexedTableTest, KeysAddedByAnotherProcessAreKeptBesideOurs) {
+  EngineCloseCursor(c_);
+  open_.clear();
+  c_ = Open("STUFF", ORB_OPEN_SHARED);
+  for (int i = 0; i < 100; ++i) Add(("p" + std::to_string(i % 10)).c_str(), i);
+  ASSERT_EQ(AddIndex("NewIndex", "Upper(Left(Category,40))+STR(Cost,12,2)"), ORB_OK);
+  ASSERT_EQ(EngineSwitchToIndex(c_, "NEWINDEX"), ORB_OK);
+  Walk(c_);  // this process has the tree's blocks cached now
+  pid_t pid = fork();
+  if (pid == 0) {
+    OrbDatabase db = 0;
+    OrbCursor k = 0;
+    if (EngineOpenDatabase(Dir().c_str(), &db) != ORB_OK || EngineOpenTable(db, "STUFF", ORB_OPEN_SHARED, &k) != ORB_OK)
+      _exit(1);
+    std::vector<uint8_t> rec(64);
+    for (int i = 0; i < 100; ++i) {
+      double cost = 1000 + i;
+      std::string cat = "c" + std::to_string(i % 10);
+      if (EngineInitRecord(k, rec.data(), rec.size()) != ORB_OK || EnginePutField(k, 1, rec.data(), cat.c_str()) != ORB_OK ||
+          EnginePutField(k, 2, rec.data(), &cost) != ORB_OK || EngineInsertRecord(k, rec.data(), rec.size()) != ORB_OK)
+        _exit(2);
+    }
+    _exit(0);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  ASSERT_EQ(WEXITSTATUS(status), 0);
+  // No re-read asked for: the next write must notice by itself.
+  for (int i = 0; i < 100; ++i) Add(("z" + std::to_string(i % 10)).c_str(), 2000 + i);
+  std::vector<std::string> walk = Walk(c_);
+  ASSERT_EQ(walk.size(), 300u);
+  auto key = [](const std::string& s) {
+    std::string cat = s.substr(0, s.find('/'));
+    std::string cost = s.substr(s.find('/') + 1);
+    return cat + std::string(12 - cost.size(), ' ') + cost;
+  };
+  EXPECT_TRUE(std::is_sorted(walk.begin(), walk.end(), [&](const std::string& a, const std::string& b) {
+    return key(a) < key(b);
+  }));
+}
