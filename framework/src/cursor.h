@@ -34,7 +34,9 @@ enum class Fetch { Current, Next, Prior };
 enum class FetchResult { Ok, Bof, Eof };
 
 struct KeySearch {
-  std::vector<FieldValue> values;  // values of the index's key fields, in key order
+  std::vector<FieldValue> record;  // a whole record whose key fields hold the key
+  std::string keyText;             // the key as text, for an expression index
+  bool useText = false;
   bool nearest = false;            // the first key >= instead of an equal key
 };
 

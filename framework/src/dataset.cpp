@@ -743,7 +743,10 @@ void TDataSet::GotoBookmark(const TBookmark& bookmark) {
 }
 
 bool TDataSet::BookmarkValid(const TBookmark& bookmark) {
-  return Active() && !bookmark.empty() && cursor_->BookmarkValid(bookmark);
+  if (!Active() || bookmark.empty()) return false;
+  bool valid = cursor_->BookmarkValid(bookmark);
+  cursorRec_ = -1;  // the test may have moved the cursor
+  return valid;
 }
 
 int TDataSet::CompareBookmarks(const TBookmark& a, const TBookmark& b) {
