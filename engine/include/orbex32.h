@@ -89,10 +89,10 @@ typedef uint16_t OrbResult;
 ORB_API const char* EngineErrorText(OrbResult code);
 /* The same text copied into buf (size bytes with the terminator); answers
  * ORB_ERR_BUFFER_TOO_SMALL (text truncated) when it does not fit. */
-ORB_API OrbResult EngineGetErrorText(OrbResult code, char* buf, uint32_t size);
+ORB_API OrbResult EngineGetErrorText(OrbResult code, char* buf, uint32_t size); /* ord 60 */
 /* Details of the last failure on this thread ("MASTER.DBF: header length 97
  * does not match 2 fields"), empty when the last entry succeeded. */
-ORB_API OrbResult EngineGetErrorContext(char* buf, uint32_t size);
+ORB_API OrbResult EngineGetErrorContext(char* buf, uint32_t size); /* ord 61 */
 
 /* ---------------------------------------------------------------- handles */
 
@@ -157,8 +157,8 @@ typedef struct OrbFieldDesc {
 #define ORB_VALUE_SIZE_MEMO 4
 
 /* Day numbers. */
-ORB_API OrbResult EngineEncodeDate(int32_t year, int32_t month, int32_t day, int32_t* dayNumber);
-ORB_API OrbResult EngineDecodeDate(int32_t dayNumber, int32_t* year, int32_t* month, int32_t* day);
+ORB_API OrbResult EngineEncodeDate(int32_t year, int32_t month, int32_t day, int32_t* dayNumber); /* ord 62 */
+ORB_API OrbResult EngineDecodeDate(int32_t dayNumber, int32_t* year, int32_t* month, int32_t* day); /* ord 63 */
 
 /* --------------------------------------------------------------- tables */
 

@@ -47,7 +47,10 @@ class RecordOrder {
   virtual int Compare(uint32_t recordA, const uint8_t* a, uint32_t recordB, const uint8_t* b) = 0;
 
   // Key searches and ranges (ORB_KEY_* modes); the natural order answers
-  // ORB_ERR_NO_SUCH_INDEX (no index is active).
+  // ORB_ERR_NO_SUCH_INDEX (no index is active). A search leaves the order
+  // just before the entry it found (or, for ORB_KEY_EQ answering
+  // ORB_ERR_NOT_FOUND, before the nearest greater key), so that Next yields
+  // it; a range applies from the next SetToBegin/SetToEnd on.
   virtual OrbResult Seek(uint16_t searchMode, const SearchKey& key) = 0;
   virtual OrbResult SetRange(const SearchKey* low, bool lowIncluded, const SearchKey* high,
                              bool highIncluded) = 0;

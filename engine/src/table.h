@@ -90,6 +90,7 @@ class Table {
   Table() = default;
   OrbResult Load();
   OrbResult WriteHeaderCount(uint32_t count);
+  void Wrote();  // after a write: drop the read-ahead, note the file's new state
 
   std::filesystem::path path_;
   File file_;
@@ -109,6 +110,9 @@ class Table {
   int sharedUsers_ = 0;
   int exclusiveUsers_ = 0;
   int readOnlyUsers_ = 0;
+  std::vector<uint8_t> cache_;
+  int64_t cacheStart_ = 0;
+  size_t cacheLength_ = 0;
   std::unique_ptr<MemoFile> memo_;
   std::unique_ptr<ProductionIndex> index_;
 };

@@ -1,0 +1,399 @@
+#include "cursor.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "fieldcodec.h"
+#include "memo.h"
+#include "status.h"
+
+namespace orb {
+
+OrbResult NaturalOrder::Next(uint32_t* recordNumber) {
+  if (pos_ == kEnd) return ORB_ERR_EOF;
+  if (pos_ >= table_.RecordCount()) {
+    pos_ = kEnd;
+    return ORB_ERR_EOF;
+  }
+  *recordNumber = ++pos_;
+  return ORB_OK;
+}
+
+OrbResult NaturalOrder::Prior(uint32_t* recordNumber) {
+  if (pos_ == kEnd || pos_ > table_.RecordCount() + 1) pos_ = table_.RecordCount() + 1;
+  if (pos_ <= 1) {
+    pos_ = 0;
+    return ORB_ERR_BOF;
+  }
+  *recordNumber = --pos_;
+  return ORB_OK;
+}
+
+OrbResult NaturalOrder::SetToRecord(uint32_t recordNumber, const uint8_t*) {
+  if (recordNumber < 1 || recordNumber > table_.RecordCount()) return ORB_ERR_NOT_FOUND;
+  pos_ = recordNumber;
+  return ORB_OK;
+}
+
+Cursor::Cursor(std::shared_ptr<Table> table, uint16_t mode)
+    : table_(std::move(table)), mode_(mode), order_(std::make_unique<NaturalOrder>(*table_)),
+      scratch_(table_->RecordSize()) {}
+
+Cursor::~Cursor() {
+  order_.reset();
+  table_->Release(mode_);
+}
+
+bool Cursor::Visible(uint32_t recordNumber, const uint8_t* record) {
+  if (record[0] == '*') return false;
+  if (filters_.empty()) return true;
+  inFilter_ = true;
+  bool keep = true;
+  for (const FilterEntry& f : filters_) {
+    if (f.active && f.fn != nullptr && f.fn(f.context, record, recordNumber) == 0) {
+      keep = false;
+      break;
+    }
+  }
+  inFilter_ = false;
+  return keep;
+}
+
+void Cursor::Fill(uint8_t* record, OrbRecordInfo* info, uint32_t recordNumber, const uint8_t* source) {
+  if (record != nullptr) std::memcpy(record, source, table_->RecordSize());
+  if (info != nullptr) {
+    info->recordNumber = recordNumber;
+    info->sequenceNumber = 0;
+    info->deleted = source[0] == '*';
+  }
+}
+
+void Cursor::SetToBegin() {
+  table_->RefreshCount();
+  order_->SetToBegin();
+  place_ = Place::kBegin;
+  current_ = 0;
+  currentGone_ = false;
+}
+
+void Cursor::SetToEnd() {
+  table_->RefreshCount();
+  order_->SetToEnd();
+  place_ = Place::kEnd;
+  current_ = 0;
+  currentGone_ = false;
+}
+
+OrbResult Cursor::Step(int direction, uint8_t* record, OrbRecordInfo* info) {
+  bool refreshed = false;
+  for (;;) {
+    uint32_t n = 0;
+    OrbResult r = direction > 0 ? order_->Next(&n) : order_->Prior(&n);
+    if (r == ORB_ERR_EOF && !refreshed) {
+      // Another handle may have appended since we last looked.
+      refreshed = true;
+      uint32_t before = table_->RecordCount();
+      if (table_->RefreshCount() == ORB_OK && table_->RecordCount() > before) {
+        if (place_ == Place::kOn && current_ != 0 && table_->ReadRecord(current_, scratch_.data()) == ORB_OK) {
+          if (order_->SetToRecord(current_, scratch_.data()) == ORB_OK) continue;
+        }
+        order_->SetToBegin();
+        continue;
+      }
+    }
+    if (r == ORB_ERR_EOF || r == ORB_ERR_BOF) {
+      place_ = r == ORB_ERR_EOF ? Place::kEnd : Place::kBegin;
+      current_ = 0;
+      currentGone_ = false;
+      return r;
+    }
+    if (r != ORB_OK) return r;
+    r = table_->ReadRecord(n, scratch_.data());
+    if (r == ORB_ERR_NOT_FOUND) continue;  // an index entry beyond the records (index out of date)
+    if (r != ORB_OK) return r;
+    if (!Visible(n, scratch_.data())) continue;
+    place_ = Place::kOn;
+    current_ = n;
+    currentGone_ = false;
+    Fill(record, info, n, scratch_.data());
+    return ORB_OK;
+  }
+}
+
+OrbResult Cursor::Current(uint8_t* record, OrbRecordInfo* info) {
+  if (place_ == Place::kBegin) return Fail(ORB_ERR_BOF, "the cursor is before the first record");
+  if (place_ == Place::kEnd) return Fail(ORB_ERR_EOF, "the cursor is after the last record");
+  if (currentGone_) return Fail(ORB_ERR_RECORD_DELETED, "the current record was deleted");
+  OrbResult r = table_->ReadRecord(current_, scratch_.data());
+  if (r != ORB_OK) return r;
+  if (!Visible(current_, scratch_.data())) {
+    return Fail(ORB_ERR_RECORD_DELETED, "record " + std::to_string(current_) + " is deleted or hidden");
+  }
+  Fill(record, info, current_, scratch_.data());
+  return ORB_OK;
+}
+
+void Cursor::Restore(Place place, uint32_t current) {
+  if (place == Place::kOn && current != 0 && table_->ReadRecord(current, scratch_.data()) == ORB_OK &&
+      order_->SetToRecord(current, scratch_.data()) == ORB_OK) {
+    place_ = Place::kOn;
+    current_ = current;
+    return;
+  }
+  if (place == Place::kEnd) {
+    order_->SetToEnd();
+    place_ = Place::kEnd;
+  } else {
+    order_->SetToBegin();
+    place_ = Place::kBegin;
+  }
+  current_ = 0;
+}
+
+OrbResult Cursor::Count(uint32_t* count) {
+  const Place place = place_;
+  const uint32_t current = current_;
+  const bool gone = currentGone_;
+  table_->RefreshCount();
+  order_->SetToBegin();
+  uint32_t n = 0;
+  OrbResult r;
+  while ((r = Step(+1, nullptr, nullptr)) == ORB_OK) ++n;
+  Restore(place, current);
+  currentGone_ = gone;
+  if (r != ORB_ERR_EOF) return r;
+  *count = n;
+  return ORB_OK;
+}
+
+OrbResult Cursor::SeqNo(uint32_t* seq) {
+  if (place_ != Place::kOn || currentGone_) return Fail(ORB_ERR_NO_CURRENT_RECORD, "no current record");
+  const uint32_t current = current_;
+  order_->SetToBegin();
+  uint32_t n = 0;
+  OrbResult r;
+  bool found = false;
+  while ((r = Step(+1, nullptr, nullptr)) == ORB_OK) {
+    ++n;
+    if (current_ == current) {
+      found = true;
+      break;
+    }
+  }
+  Restore(Place::kOn, current);
+  if (!found) return r == ORB_ERR_EOF ? Fail(ORB_ERR_RECORD_DELETED, "the current record is hidden") : r;
+  *seq = n;
+  return ORB_OK;
+}
+
+OrbResult Cursor::SetToSeqNo(uint32_t seq) {
+  if (seq == 0) return Fail(ORB_ERR_INVALID_PARAM, "sequence numbers start at 1");
+  SetToBegin();
+  OrbResult r = ORB_OK;
+  for (uint32_t i = 0; i < seq && r == ORB_OK; ++i) r = Step(+1, nullptr, nullptr);
+  return r;
+}
+
+OrbResult Cursor::SetToRecordNo(uint32_t recordNumber) {
+  table_->RefreshCount();
+  OrbResult r = table_->ReadRecord(recordNumber, scratch_.data());
+  if (r != ORB_OK) return r;
+  if (!Visible(recordNumber, scratch_.data())) {
+    return Fail(ORB_ERR_RECORD_DELETED, "record " + std::to_string(recordNumber) + " is deleted or hidden");
+  }
+  r = order_->SetToRecord(recordNumber, scratch_.data());
+  if (r != ORB_OK) return r;
+  place_ = Place::kOn;
+  current_ = recordNumber;
+  currentGone_ = false;
+  return ORB_OK;
+}
+
+OrbResult Cursor::Refresh() {
+  OrbResult r = table_->RefreshCount();
+  if (r != ORB_OK) return r;
+  order_->Refresh();
+  if (place_ == Place::kOn) Restore(place_, current_);
+  return ORB_OK;
+}
+
+// Bookmark: "OB", 2 reserved, record number, the table's record size as a
+// check that it belongs to this table layout, then zeros.
+OrbResult Cursor::Bookmark(uint8_t* bookmark) {
+  if (place_ != Place::kOn) return Fail(ORB_ERR_NO_CURRENT_RECORD, "no current record to mark");
+  std::memset(bookmark, 0, ORB_BOOKMARK_SIZE);
+  bookmark[0] = 'O';
+  bookmark[1] = 'B';
+  std::memcpy(bookmark + 4, &current_, 4);
+  uint32_t size = table_->RecordSize();
+  std::memcpy(bookmark + 8, &size, 4);
+  return ORB_OK;
+}
+
+static bool ReadMark(const uint8_t* b, uint32_t recordSize, uint32_t* recordNumber) {
+  uint32_t size;
+  std::memcpy(recordNumber, b + 4, 4);
+  std::memcpy(&size, b + 8, 4);
+  return b[0] == 'O' && b[1] == 'B' && size == recordSize && *recordNumber != 0;
+}
+
+OrbResult Cursor::GoToBookmark(const uint8_t* bookmark) {
+  uint32_t n;
+  if (!ReadMark(bookmark, table_->RecordSize(), &n)) return Fail(ORB_ERR_INVALID_PARAM, "not a bookmark of this table");
+  OrbResult r = SetToRecordNo(n);
+  return r == ORB_ERR_NOT_FOUND ? Fail(ORB_ERR_NOT_FOUND, "the bookmarked record is gone") : r;
+}
+
+OrbResult Cursor::CompareBookmarks(const uint8_t* a, const uint8_t* b, int32_t* result) {
+  uint32_t na, nb;
+  if (!ReadMark(a, table_->RecordSize(), &na) || !ReadMark(b, table_->RecordSize(), &nb)) {
+    return Fail(ORB_ERR_INVALID_PARAM, "not a bookmark of this table");
+  }
+  std::vector<uint8_t> ra(table_->RecordSize()), rb(table_->RecordSize());
+  OrbResult r = table_->ReadRecord(na, ra.data());
+  if (r == ORB_OK) r = table_->ReadRecord(nb, rb.data());
+  if (r != ORB_OK) return r;
+  *result = order_->Compare(na, ra.data(), nb, rb.data());
+  return ORB_OK;
+}
+
+OrbResult Cursor::StoreBlobs(uint8_t* record) {
+  for (auto& [key, blob] : blobs_) {
+    if (key.first != record || !blob.dirty) continue;
+    const FieldInfo* f = table_->Field(key.second);
+    if (f == nullptr || table_->Memo() == nullptr) continue;
+    uint32_t block = 0;
+    OrbResult r = table_->Memo()->Write(MemoBlock(*f, record), blob.text, &block);
+    if (r != ORB_OK) return r;
+    SetMemoBlock(*f, record, block);
+    blob.dirty = false;
+  }
+  return ORB_OK;
+}
+
+OrbResult Cursor::Insert(uint8_t* record) {
+  if (mode_ == ORB_OPEN_READ_ONLY) return Fail(ORB_ERR_READ_ONLY, table_->DisplayName() + " is open read-only");
+  record[0] = ' ';
+  OrbResult r = StoreBlobs(record);
+  if (r != ORB_OK) return r;
+  uint32_t n = 0;
+  r = table_->Append(record, &n);
+  if (r != ORB_OK) return r;
+  OrbResult ir = table_->Index() != nullptr ? table_->Index()->OnInsert(n, record) : ORB_OK;
+  order_->Refresh();
+  if (order_->SetToRecord(n, record) == ORB_OK) {
+    place_ = Place::kOn;
+    current_ = n;
+    currentGone_ = false;
+  }
+  return ir;
+}
+
+OrbResult Cursor::Modify(uint8_t* record) {
+  if (mode_ == ORB_OPEN_READ_ONLY) return Fail(ORB_ERR_READ_ONLY, table_->DisplayName() + " is open read-only");
+  if (place_ != Place::kOn || currentGone_) return Fail(ORB_ERR_NO_CURRENT_RECORD, "no current record to modify");
+  std::vector<uint8_t> before(table_->RecordSize());
+  OrbResult r = table_->ReadRecord(current_, before.data());
+  if (r != ORB_OK) return r;
+  if (before[0] == '*') return Fail(ORB_ERR_RECORD_DELETED, "the record was deleted meanwhile");
+  record[0] = ' ';
+  r = StoreBlobs(record);
+  if (r != ORB_OK) return r;
+  r = table_->Rewrite(current_, record);
+  if (r != ORB_OK) return r;
+  OrbResult ir = table_->Index() != nullptr ? table_->Index()->OnModify(current_, before.data(), record) : ORB_OK;
+  order_->Refresh();
+  order_->SetToRecord(current_, record);
+  return ir;
+}
+
+OrbResult Cursor::Delete() {
+  if (mode_ == ORB_OPEN_READ_ONLY) return Fail(ORB_ERR_READ_ONLY, table_->DisplayName() + " is open read-only");
+  if (place_ != Place::kOn || currentGone_) return Fail(ORB_ERR_NO_CURRENT_RECORD, "no current record to delete");
+  std::vector<uint8_t> rec(table_->RecordSize());
+  OrbResult r = table_->ReadRecord(current_, rec.data());
+  if (r != ORB_OK) return r;
+  if (rec[0] == '*') return Fail(ORB_ERR_RECORD_DELETED, "the record was deleted meanwhile");
+  r = table_->SetDeleted(current_);
+  if (r != ORB_OK) return r;
+  rec[0] = '*';
+  currentGone_ = true;
+  return table_->Index() != nullptr ? table_->Index()->OnDelete(current_, rec.data()) : ORB_OK;
+}
+
+OrbResult Cursor::AddFilter(void* context, uint16_t priority, OrbRecordFilterFn fn, OrbFilter handle) {
+  FilterEntry e;
+  e.handle = handle;
+  e.context = context;
+  e.priority = priority;
+  e.fn = fn;
+  auto at = std::upper_bound(filters_.begin(), filters_.end(), priority,
+                             [](uint16_t p, const FilterEntry& f) { return p < f.priority; });
+  filters_.insert(at, e);
+  return ORB_OK;
+}
+
+FilterEntry* Cursor::FindFilter(OrbFilter handle) {
+  for (FilterEntry& f : filters_) {
+    if (f.handle == handle) return &f;
+  }
+  return nullptr;
+}
+
+OrbResult Cursor::DropFilter(OrbFilter handle) {
+  for (auto it = filters_.begin(); it != filters_.end(); ++it) {
+    if (it->handle == handle) {
+      filters_.erase(it);
+      return ORB_OK;
+    }
+  }
+  return Fail(ORB_ERR_INVALID_HANDLE, "no such filter on this cursor");
+}
+
+Blob* Cursor::FindBlob(const uint8_t* record, uint16_t field) {
+  auto it = blobs_.find({record, field});
+  return it == blobs_.end() ? nullptr : &it->second;
+}
+
+OrbResult Cursor::ReadMemo(const uint8_t* record, uint16_t field, std::vector<uint8_t>* text) {
+  const FieldInfo* f = table_->Field(field);
+  if (f == nullptr) return Fail(ORB_ERR_NO_SUCH_FIELD, "no field " + std::to_string(field));
+  if (f->type != 'M') return Fail(ORB_ERR_FIELD_TYPE, "field " + f->name + " is not a memo");
+  if (table_->Memo() == nullptr) return Fail(ORB_ERR_MEMO_MISSING, "the table has no memo file");
+  return table_->Memo()->Read(MemoBlock(*f, record), text);
+}
+
+OrbResult Cursor::OpenBlob(uint8_t* record, uint16_t field, uint16_t mode) {
+  if (mode > ORB_BLOB_READ_WRITE) return Fail(ORB_ERR_INVALID_PARAM, "unknown blob mode");
+  if (mode == ORB_BLOB_READ_WRITE && mode_ == ORB_OPEN_READ_ONLY) {
+    return Fail(ORB_ERR_READ_ONLY, table_->DisplayName() + " is open read-only");
+  }
+  Blob blob;
+  blob.mode = mode;
+  OrbResult r = ReadMemo(record, field, &blob.text);
+  if (r != ORB_OK) return r;
+  blobs_[{record, field}] = std::move(blob);
+  return ORB_OK;
+}
+
+OrbResult Cursor::FreeBlob(uint8_t* record, uint16_t field) {
+  if (blobs_.erase({record, field}) == 0) return Fail(ORB_ERR_INVALID_PARAM, "the blob is not open");
+  return ORB_OK;
+}
+
+OrbResult Cursor::SetOrder(std::unique_ptr<RecordOrder> order) {
+  const Place place = place_;
+  const uint32_t current = current_;
+  order_ = std::move(order);
+  Restore(place == Place::kOn && !currentGone_ ? Place::kOn : Place::kBegin, current);
+  if (place_ != Place::kOn) {
+    order_->SetToBegin();
+    place_ = Place::kBegin;
+  }
+  currentGone_ = false;
+  return ORB_OK;
+}
+
+OrbResult Cursor::SettleAfterSeek() { return Step(+1, nullptr, nullptr); }
+
+}  // namespace orb

@@ -1,0 +1,264 @@
+#include "fieldcodec.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "status.h"
+
+namespace orb {
+namespace {
+
+bool IsBlankRun(const uint8_t* p, size_t n) {
+  for (size_t i = 0; i < n; ++i) {
+    if (p[i] != ' ' && p[i] != 0) return false;
+  }
+  return true;
+}
+
+// Days since 1970-01-01 of a civil date (H. Hinnant's algorithm).
+int64_t DaysFromCivil1970(int64_t y, int64_t m, int64_t d) {
+  y -= m <= 2;
+  const int64_t era = (y >= 0 ? y : y - 399) / 400;
+  const int64_t yoe = y - era * 400;
+  const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+  const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + doe - 719468;
+}
+
+constexpr int64_t kDay1 = -719162;  // DaysFromCivil1970(1, 1, 1)
+
+}  // namespace
+
+bool ValidDate(int32_t year, int32_t month, int32_t day) {
+  if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1) return false;
+  static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  int dim = kDays[month - 1];
+  if (month == 2 && ((year % 4 == 0 && year % 100 != 0) || year % 400 == 0)) dim = 29;
+  return day <= dim;
+}
+
+int32_t DaysFromCivil(int32_t year, int32_t month, int32_t day) {
+  return static_cast<int32_t>(DaysFromCivil1970(year, month, day) - kDay1 + 1);
+}
+
+void CivilFromDays(int32_t dayNumber, int32_t* year, int32_t* month, int32_t* day) {
+  int64_t z = static_cast<int64_t>(dayNumber) - 1 + kDay1 + 719468;
+  const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+  const int64_t doe = z - era * 146097;
+  const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const int64_t y = yoe + era * 400;
+  const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const int64_t mp = (5 * doy + 2) / 153;
+  const int64_t d = doy - (153 * mp + 2) / 5 + 1;
+  const int64_t m = mp + (mp < 10 ? 3 : -9);
+  *year = static_cast<int32_t>(y + (m <= 2));
+  *month = static_cast<int32_t>(m);
+  *day = static_cast<int32_t>(d);
+}
+
+uint32_t MemoBlock(const FieldInfo& f, const uint8_t* record) {
+  const uint8_t* p = record + f.offset;
+  uint64_t v = 0;
+  bool any = false;
+  for (uint16_t i = 0; i < f.width; ++i) {
+    if (p[i] == ' ' || p[i] == 0) {
+      if (any) break;  // trailing blanks
+      continue;        // leading blanks
+    }
+    if (p[i] < '0' || p[i] > '9') return 0;
+    v = v * 10 + static_cast<uint64_t>(p[i] - '0');
+    if (v > 0xFFFFFFFFull) return 0;
+    any = true;
+  }
+  return static_cast<uint32_t>(v);
+}
+
+void SetMemoBlock(const FieldInfo& f, uint8_t* record, uint32_t block) {
+  uint8_t* p = record + f.offset;
+  std::memset(p, ' ', f.width);
+  if (block == 0) return;
+  char text[16];
+  int n = std::snprintf(text, sizeof text, "%*u", static_cast<int>(f.width), block);
+  if (n == f.width) std::memcpy(p, text, f.width);
+}
+
+OrbResult DecodeField(const FieldInfo& f, const uint8_t* record, void* value, uint32_t valueSize,
+                      int32_t* blank) {
+  const uint8_t* p = record + f.offset;
+  int32_t isBlank = 0;
+  switch (f.type) {
+    case 'C': {
+      if (valueSize < static_cast<uint32_t>(f.width) + 1u) {
+        // Callers hand a 256-byte buffer: enough for every dBASE character
+        // field. A smaller one gets as much as fits.
+        if (valueSize == 0) return Fail(ORB_ERR_BUFFER_TOO_SMALL, "value buffer of 0 bytes");
+      }
+      size_t n = f.width;
+      while (n > 0 && (p[n - 1] == ' ' || p[n - 1] == 0)) --n;
+      // Text stops at an embedded NUL, as the zero-terminated value would.
+      const void* nul = std::memchr(p, 0, n);
+      if (nul != nullptr) n = static_cast<size_t>(static_cast<const uint8_t*>(nul) - p);
+      isBlank = n == 0;
+      OrbResult r = ORB_OK;
+      if (n + 1 > valueSize) {
+        n = valueSize - 1;
+        r = Fail(ORB_ERR_BUFFER_TOO_SMALL, "field " + f.name + " is longer than the value buffer");
+      }
+      std::memcpy(value, p, n);
+      static_cast<char*>(value)[n] = 0;
+      if (blank != nullptr) *blank = isBlank;
+      return r;
+    }
+    case 'N':
+    case 'F': {
+      if (valueSize < 8) return Fail(ORB_ERR_BUFFER_TOO_SMALL, "a number needs 8 bytes");
+      char text[40];
+      size_t n = 0;
+      for (uint16_t i = 0; i < f.width && n + 1 < sizeof text; ++i) {
+        char c = static_cast<char>(p[i]);
+        if (c == ' ' || c == 0) continue;
+        if (c == ',') c = '.';  // some tools write a decimal comma
+        text[n++] = c;
+      }
+      text[n] = 0;
+      double d = 0;
+      if (n == 0 || std::strspn(text, "*") == n) {
+        isBlank = 1;  // blank, or the overflow stars other tools write
+      } else {
+        char* end = nullptr;
+        d = std::strtod(text, &end);
+        if (end == text || !std::isfinite(d)) {
+          isBlank = 1;
+          d = 0;
+        }
+      }
+      std::memcpy(value, &d, sizeof d);
+      if (blank != nullptr) *blank = isBlank;
+      return ORB_OK;
+    }
+    case 'D': {
+      if (valueSize < 4) return Fail(ORB_ERR_BUFFER_TOO_SMALL, "a date needs 4 bytes");
+      int32_t dn = 0;
+      if (f.width >= 8 && !IsBlankRun(p, 8)) {
+        int v[8];
+        bool digits = true;
+        for (int i = 0; i < 8; ++i) {
+          if (p[i] < '0' || p[i] > '9') digits = false;
+          v[i] = p[i] - '0';
+        }
+        if (digits) {
+          int32_t y = v[0] * 1000 + v[1] * 100 + v[2] * 10 + v[3];
+          int32_t m = v[4] * 10 + v[5];
+          int32_t d = v[6] * 10 + v[7];
+          if (ValidDate(y, m, d)) dn = DaysFromCivil(y, m, d);
+        }
+      }
+      isBlank = dn == 0;  // an invalid date reads as blank
+      std::memcpy(value, &dn, sizeof dn);
+      if (blank != nullptr) *blank = isBlank;
+      return ORB_OK;
+    }
+    case 'L': {
+      if (valueSize < 2) return Fail(ORB_ERR_BUFFER_TOO_SMALL, "a logical needs 2 bytes");
+      int16_t b = 0;
+      switch (p[0]) {
+        case 'T': case 't': case 'Y': case 'y': b = 1; break;
+        case 'F': case 'f': case 'N': case 'n': b = 0; break;
+        default: isBlank = 1; break;
+      }
+      std::memcpy(value, &b, sizeof b);
+      if (blank != nullptr) *blank = isBlank;
+      return ORB_OK;
+    }
+    case 'M': {
+      if (valueSize < 4) return Fail(ORB_ERR_BUFFER_TOO_SMALL, "a memo block needs 4 bytes");
+      uint32_t block = MemoBlock(f, record);
+      std::memcpy(value, &block, sizeof block);
+      if (blank != nullptr) *blank = block == 0;
+      return ORB_OK;
+    }
+    default:
+      return Fail(ORB_ERR_FIELD_TYPE, "field " + f.name + " has an unknown type");
+  }
+}
+
+OrbResult EncodeField(const FieldInfo& f, uint8_t* record, const void* value) {
+  uint8_t* p = record + f.offset;
+  if (value == nullptr) {
+    std::memset(p, ' ', f.width);
+    return ORB_OK;
+  }
+  switch (f.type) {
+    case 'C': {
+      const char* text = static_cast<const char*>(value);
+      size_t n = std::strlen(text);
+      size_t trimmed = n;
+      while (trimmed > 0 && text[trimmed - 1] == ' ') --trimmed;
+      if (trimmed > f.width) {
+        return Fail(ORB_ERR_VALUE_TOO_LONG, "field " + f.name + " holds " +
+                                                std::to_string(f.width) + " characters, not " +
+                                                std::to_string(trimmed));
+      }
+      std::memset(p, ' ', f.width);
+      std::memcpy(p, text, trimmed);
+      return ORB_OK;
+    }
+    case 'N':
+    case 'F': {
+      double d;
+      std::memcpy(&d, value, sizeof d);
+      if (!std::isfinite(d)) return Fail(ORB_ERR_VALUE_RANGE, "field " + f.name + ": not a number");
+      char text[400];
+      int n = std::snprintf(text, sizeof text, "%*.*f", static_cast<int>(f.width),
+                            static_cast<int>(f.decimals), d);
+      if (n < 0 || n > f.width) {
+        return Fail(ORB_ERR_VALUE_RANGE, "field " + f.name + " (" + std::to_string(f.width) + "," +
+                                             std::to_string(f.decimals) + ") cannot hold " + text);
+      }
+      // "-0.00" would read back as zero anyway; keep the sign off.
+      if (std::strtod(text, nullptr) == 0.0) {
+        n = std::snprintf(text, sizeof text, "%*.*f", static_cast<int>(f.width),
+                          static_cast<int>(f.decimals), 0.0);
+      }
+      std::memcpy(p, text, f.width);
+      return ORB_OK;
+    }
+    case 'D': {
+      int32_t dn;
+      std::memcpy(&dn, value, sizeof dn);
+      if (dn == 0) {
+        std::memset(p, ' ', f.width);
+        return ORB_OK;
+      }
+      int32_t y, m, d;
+      if (dn < 1 || dn > DaysFromCivil(9999, 12, 31)) {
+        return Fail(ORB_ERR_VALUE_RANGE, "field " + f.name + ": day number out of range");
+      }
+      CivilFromDays(dn, &y, &m, &d);
+      char text[16];
+      std::snprintf(text, sizeof text, "%04d%02d%02d", y, m, d);
+      std::memset(p, ' ', f.width);
+      std::memcpy(p, text, 8);
+      return ORB_OK;
+    }
+    case 'L': {
+      int16_t b;
+      std::memcpy(&b, value, sizeof b);
+      p[0] = b != 0 ? 'T' : 'F';
+      return ORB_OK;
+    }
+    case 'M': {
+      uint32_t block;
+      std::memcpy(&block, value, sizeof block);
+      SetMemoBlock(f, record, block);
+      return ORB_OK;
+    }
+    default:
+      return Fail(ORB_ERR_FIELD_TYPE, "field " + f.name + " has an unknown type");
+  }
+}
+
+}  // namespace orb

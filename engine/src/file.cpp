@@ -1,0 +1,194 @@
+#include "file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+#include "status.h"
+
+namespace orb {
+namespace {
+
+WriteFaultHook gWriteFaultHook = nullptr;
+
+OrbResult OpenErrorCode(int err) {
+  switch (err) {
+    case ENOENT:
+    case ENOTDIR:
+      return ORB_ERR_NO_SUCH_TABLE;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+      return ORB_ERR_ACCESS_DENIED;
+    case EMFILE:
+    case ENFILE:
+      return ORB_ERR_TOO_MANY_OPEN;
+    default:
+      return ORB_ERR_OPEN_FAILED;
+  }
+}
+
+}  // namespace
+
+void SetWriteFaultHook(WriteFaultHook hook) { gWriteFaultHook = hook; }
+
+OrbResult WriteErrorCode(int err) {
+  return (err == ENOSPC || err == EFBIG || err == EDQUOT) ? ORB_ERR_DISK_FULL : ORB_ERR_WRITE_FAILED;
+}
+
+File::~File() { Close(); }
+
+OrbResult File::Open(const std::filesystem::path& path, bool needWrite) {
+  Close();
+  path_ = path;
+  int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+  writable_ = fd >= 0;
+  if (fd < 0 && !needWrite && (errno == EACCES || errno == EROFS || errno == EPERM)) {
+    fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  }
+  if (fd < 0) {
+    int err = errno;
+    return Fail(OpenErrorCode(err), path.string() + ": " + std::strerror(err));
+  }
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return Fail(ORB_ERR_NOT_DBASE, path.string() + ": not a regular file");
+  }
+  fd_ = fd;
+  return ORB_OK;
+}
+
+OrbResult File::Create(const std::filesystem::path& path) {
+  Close();
+  path_ = path;
+  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    int err = errno;
+    return Fail(OpenErrorCode(err), path.string() + ": " + std::strerror(err));
+  }
+  fd_ = fd;
+  writable_ = true;
+  return ORB_OK;
+}
+
+void File::Close() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+  writable_ = false;
+}
+
+OrbResult File::ReadSome(int64_t offset, void* buffer, size_t size, size_t* got) const {
+  *got = 0;
+  auto* p = static_cast<uint8_t*>(buffer);
+  while (*got < size) {
+    ssize_t n = ::pread(fd_, p + *got, size - *got, static_cast<off_t>(offset + *got));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      int err = errno;
+      return Fail(ORB_ERR_READ_FAILED, path_.string() + ": " + std::strerror(err));
+    }
+    if (n == 0) break;
+    *got += static_cast<size_t>(n);
+  }
+  return ORB_OK;
+}
+
+OrbResult File::ReadAt(int64_t offset, void* buffer, size_t size) const {
+  size_t got = 0;
+  OrbResult r = ReadSome(offset, buffer, size, &got);
+  if (r != ORB_OK) return r;
+  if (got != size) {
+    return Fail(ORB_ERR_CORRUPT, path_.string() + ": file ends at byte " +
+                                     std::to_string(offset + static_cast<int64_t>(got)));
+  }
+  return ORB_OK;
+}
+
+OrbResult File::WriteAt(int64_t offset, const void* buffer, size_t size) {
+  if (!writable_) return Fail(ORB_ERR_READ_ONLY, path_.string() + ": opened read-only");
+  if (gWriteFaultHook != nullptr) {
+    int err = gWriteFaultHook(path_, static_cast<off_t>(offset), size);
+    if (err != 0) return Fail(WriteErrorCode(err), path_.string() + ": " + std::strerror(err));
+  }
+  const auto* p = static_cast<const uint8_t*>(buffer);
+  size_t done = 0;
+  while (done < size) {
+    ssize_t n = ::pwrite(fd_, p + done, size - done, static_cast<off_t>(offset + done));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      int err = errno;
+      return Fail(WriteErrorCode(err), path_.string() + ": " + std::strerror(err));
+    }
+    if (n == 0) return Fail(ORB_ERR_DISK_FULL, path_.string() + ": no room to write");
+    done += static_cast<size_t>(n);
+  }
+  return ORB_OK;
+}
+
+OrbResult File::Truncate(int64_t size) {
+  if (!writable_) return Fail(ORB_ERR_READ_ONLY, path_.string() + ": opened read-only");
+  if (::ftruncate(fd_, static_cast<off_t>(size)) != 0) {
+    int err = errno;
+    return Fail(WriteErrorCode(err), path_.string() + ": " + std::strerror(err));
+  }
+  return ORB_OK;
+}
+
+OrbResult File::Sync() {
+  if (::fdatasync(fd_) != 0) {
+    int err = errno;
+    if (err == EINVAL || err == EROFS) return ORB_OK;  // files that cannot be synced
+    return Fail(WriteErrorCode(err), path_.string() + ": " + std::strerror(err));
+  }
+  return ORB_OK;
+}
+
+OrbResult File::Size(int64_t* size, int64_t* mtimeNs) const {
+  struct stat st {};
+  if (::fstat(fd_, &st) != 0) {
+    int err = errno;
+    return Fail(ORB_ERR_READ_FAILED, path_.string() + ": " + std::strerror(err));
+  }
+  *size = st.st_size;
+  if (mtimeNs != nullptr) {
+    *mtimeNs = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+  }
+  return ORB_OK;
+}
+
+bool File::Lock(off_t offset, bool exclusive) {
+  struct flock fl {};
+  fl.l_type = static_cast<short>(exclusive ? F_WRLCK : F_RDLCK);
+  fl.l_whence = SEEK_SET;
+  fl.l_start = offset;
+  fl.l_len = 1;
+  // A descriptor opened read-only cannot take a write lock, nor one opened
+  // write-only a read lock; ours are read-write unless the file is read-only.
+  return ::fcntl(fd_, F_OFD_SETLK, &fl) == 0;
+}
+
+bool File::LockWait(off_t offset, bool exclusive, int waitMs) {
+  auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
+  while (!Lock(offset, exclusive)) {
+    if (std::chrono::steady_clock::now() >= until) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return true;
+}
+
+void File::Unlock(off_t offset) {
+  struct flock fl {};
+  fl.l_type = F_UNLCK;
+  fl.l_whence = SEEK_SET;
+  fl.l_start = offset;
+  fl.l_len = 1;
+  ::fcntl(fd_, F_OFD_SETLK, &fl);
+}
+
+}  // namespace orb

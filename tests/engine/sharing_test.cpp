@@ -1,0 +1,235 @@
+// Opens shared, exclusive and read-only, within and between processes;
+// creating over a table; failed writes.
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+
+#include "engine_fixture.h"
+#include "file.h"
+
+namespace engine_test {
+namespace {
+
+class SharingTest : public EngineTest {
+ protected:
+  void SetUp() override {
+    EngineTest::SetUp();
+    MakeTable("SHARED", {Field("NAME", 'C', 10)});
+  }
+  OrbResult TryOpen(uint16_t mode, OrbCursor* c) { return EngineOpenTable(db_, "SHARED", mode, c); }
+
+  // Runs `child` in a forked process (its exit status is its answer) while
+  // this process holds whatever it holds.
+  template <typename F>
+  int InChild(F child) {
+    pid_t pid = fork();
+    if (pid == 0) _exit(child());
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+};
+
+TEST_F(SharingTest, OpenModesWithinTheProcess) {
+  struct Case {
+    const char* what;
+    uint16_t held;
+    uint16_t asked;
+    OrbResult code;
+  };
+  const Case cases[] = {
+      {"shared beside shared", ORB_OPEN_SHARED, ORB_OPEN_SHARED, ORB_OK},
+      {"read-only beside shared", ORB_OPEN_SHARED, ORB_OPEN_READ_ONLY, ORB_OK},
+      {"shared beside read-only", ORB_OPEN_READ_ONLY, ORB_OPEN_SHARED, ORB_OK},
+      {"exclusive while shared", ORB_OPEN_SHARED, ORB_OPEN_EXCLUSIVE, ORB_ERR_TABLE_IN_USE},
+      {"exclusive while read-only", ORB_OPEN_READ_ONLY, ORB_OPEN_EXCLUSIVE, ORB_ERR_TABLE_IN_USE},
+      {"shared while exclusive", ORB_OPEN_EXCLUSIVE, ORB_OPEN_SHARED, ORB_ERR_TABLE_IN_USE},
+      {"read-only while exclusive", ORB_OPEN_EXCLUSIVE, ORB_OPEN_READ_ONLY, ORB_ERR_TABLE_IN_USE},
+      {"exclusive while exclusive", ORB_OPEN_EXCLUSIVE, ORB_OPEN_EXCLUSIVE, ORB_ERR_TABLE_IN_USE},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.what);
+    OrbCursor held = 0, asked = 0;
+    ASSERT_EQ(TryOpen(k.held, &held), ORB_OK);
+    EXPECT_EQ(TryOpen(k.asked, &asked), k.code);
+    if (asked != 0) EngineCloseCursor(asked);
+    EngineCloseCursor(held);
+  }
+  // Once everything is closed, an exclusive open succeeds.
+  OrbCursor c = 0;
+  EXPECT_EQ(TryOpen(ORB_OPEN_EXCLUSIVE, &c), ORB_OK);
+  EngineCloseCursor(c);
+}
+
+TEST_F(SharingTest, OpenModesBetweenProcesses) {
+  struct Case {
+    const char* what;
+    uint16_t held;
+    uint16_t asked;
+    OrbResult code;
+  };
+  const Case cases[] = {
+      {"shared beside shared", ORB_OPEN_SHARED, ORB_OPEN_SHARED, ORB_OK},
+      {"exclusive while shared", ORB_OPEN_SHARED, ORB_OPEN_EXCLUSIVE, ORB_ERR_TABLE_IN_USE},
+      {"shared while exclusive", ORB_OPEN_EXCLUSIVE, ORB_OPEN_SHARED, ORB_ERR_TABLE_IN_USE},
+      {"read-only while exclusive", ORB_OPEN_EXCLUSIVE, ORB_OPEN_READ_ONLY, ORB_ERR_TABLE_IN_USE},
+      {"exclusive while read-only", ORB_OPEN_READ_ONLY, ORB_OPEN_EXCLUSIVE, ORB_ERR_TABLE_IN_USE},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.what);
+    OrbCursor held = 0;
+    ASSERT_EQ(TryOpen(k.held, &held), ORB_OK);
+    // The child is a fresh user of the file: it finds our lock, not our registry.
+    const int answer = InChild([&] {
+      OrbDatabase db = 0;
+      EngineOpenDatabase(Dir().c_str(), &db);
+      OrbCursor c = 0;
+      OrbResult r = EngineOpenTable(db, "SHARED", k.asked, &c);
+      return r == ORB_OK ? 0 : (r == ORB_ERR_TABLE_IN_USE ? 1 : 2);
+    });
+    EXPECT_EQ(answer, k.code == ORB_OK ? 0 : 1);
+    EngineCloseCursor(held);
+  }
+}
+
+TEST_F(SharingTest, AppendsOfAnotherProcessAppearAfterReread) {
+  OrbCursor c = 0;
+  ASSERT_EQ(TryOpen(ORB_OPEN_SHARED, &c), ORB_OK);
+  open_.push_back(c);
+  EXPECT_EQ(Scan(c), std::vector<uint32_t>{});
+  const int answer = InChild([&] {
+    OrbDatabase db = 0;
+    EngineOpenDatabase(Dir().c_str(), &db);
+    OrbCursor k = 0;
+    if (EngineOpenTable(db, "SHARED", ORB_OPEN_SHARED, &k) != ORB_OK) return 1;
+    std::vector<uint8_t> rec(11, ' ');
+    for (const char* name : {"one", "two"}) {
+      EnginePutField(k, 1, rec.data(), name);
+      if (EngineInsertRecord(k, rec.data(), 11) != ORB_OK) return 2;
+    }
+    return 0;
+  });
+  ASSERT_EQ(answer, 0);
+  ASSERT_EQ(EngineForceReread(c), ORB_OK);
+  EXPECT_EQ(Scan(c), (std::vector<uint32_t>{1, 2}));
+}
+
+TEST_F(SharingTest, CreateReplacesOnlyATableNobodyUses) {
+  const std::vector<OrbFieldDesc> fields = {Field("OTHER", 'C', 4)};
+  OrbCursor c = 0;
+  ASSERT_EQ(TryOpen(ORB_OPEN_READ_ONLY, &c), ORB_OK);
+  EXPECT_EQ(EngineCreateTable(db_, "SHARED", 1, fields.data(), 0), ORB_ERR_TABLE_IN_USE);
+  EngineCloseCursor(c);
+
+  // Another process holding it open refuses the replacement too.
+  int ready[2];
+  ASSERT_EQ(pipe(ready), 0);
+  pid_t pid = fork();
+  if (pid == 0) {
+    OrbDatabase db = 0;
+    EngineOpenDatabase(Dir().c_str(), &db);
+    OrbCursor k = 0;
+    EngineOpenTable(db, "SHARED", ORB_OPEN_SHARED, &k);
+    char b = 1;
+    if (write(ready[1], &b, 1) != 1) _exit(1);
+    pause();
+    _exit(0);
+  }
+  char b = 0;
+  ASSERT_EQ(read(ready[0], &b, 1), 1);
+  EXPECT_EQ(EngineCreateTable(db_, "SHARED", 1, fields.data(), 0), ORB_ERR_TABLE_IN_USE);
+  kill(pid, SIGKILL);
+  waitpid(pid, nullptr, 0);
+  close(ready[0]);
+  close(ready[1]);
+
+  Write("SHARED.mdx", "stale index");
+  ASSERT_EQ(EngineCreateTable(db_, "SHARED", 1, fields.data(), 0), ORB_OK);
+  EXPECT_FALSE(std::filesystem::exists(Dir() / "SHARED.mdx"));
+  c = Open("SHARED");
+  uint16_t n = 0;
+  EXPECT_EQ(EngineFieldNumber(c, "other", &n), ORB_OK);
+}
+
+int gFailAt = -1;  // fail writes at this offset (header count: 1)
+int FailingWrites(const std::filesystem::path&, off_t offset, size_t) {
+  return (gFailAt < 0 || offset == gFailAt) ? ENOSPC : 0;
+}
+
+TEST_F(SharingTest, FailedWritesAreReportedAndLeaveNoCountedHalfRecord) {
+  struct Case {
+    const char* what;
+    int failAt;
+  };
+  for (const Case& k : {Case{"disk full on the record", -1}, Case{"disk full on the count", 1}}) {
+    SCOPED_TRACE(k.what);
+    OrbCursor c = 0;
+    ASSERT_EQ(TryOpen(ORB_OPEN_SHARED, &c), ORB_OK);
+    std::vector<uint8_t> rec(11, ' ');
+    EnginePutField(c, 1, rec.data(), "lost");
+    gFailAt = k.failAt;
+    orb::SetWriteFaultHook(&FailingWrites);
+    EXPECT_EQ(EngineInsertRecord(c, rec.data(), 11), ORB_ERR_DISK_FULL);
+    orb::SetWriteFaultHook(nullptr);
+    EngineCloseCursor(c);
+    ASSERT_EQ(TryOpen(ORB_OPEN_SHARED, &c), ORB_OK);
+    EXPECT_EQ(Scan(c), std::vector<uint32_t>{});  // the header never counted it
+    // The next append takes the slot.
+    EnginePutField(c, 1, rec.data(), "kept");
+    ASSERT_EQ(EngineInsertRecord(c, rec.data(), 11), ORB_OK);
+    EXPECT_EQ(Scan(c), std::vector<uint32_t>{1});
+    ASSERT_EQ(EngineSetToRecordNo(c, 1), ORB_OK);
+    ASSERT_EQ(EngineDeleteRecord(c), ORB_OK);
+    EngineCloseCursor(c);
+    ASSERT_EQ(EnginePack(db_, 0, "SHARED", nullptr, 1), ORB_OK);
+  }
+}
+
+TEST_F(SharingTest, FileSizeLimitIsADiskFullError) {
+  // A real failing write: the child may not grow files beyond their size.
+  const int answer = InChild([&] {
+    signal(SIGXFSZ, SIG_IGN);
+    OrbDatabase db = 0;
+    EngineOpenDatabase(Dir().c_str(), &db);
+    OrbCursor c = 0;
+    if (EngineOpenTable(db, "SHARED", ORB_OPEN_SHARED, &c) != ORB_OK) return 10;
+    struct rlimit lim {};
+    lim.rlim_cur = lim.rlim_max = static_cast<rlim_t>(std::filesystem::file_size(Dir() / "SHARED.DBF"));
+    setrlimit(RLIMIT_FSIZE, &lim);
+    std::vector<uint8_t> rec(11, ' ');
+    return EngineInsertRecord(c, rec.data(), 11) == ORB_ERR_DISK_FULL ? 0 : 11;
+  });
+  EXPECT_EQ(answer, 0);
+  OrbCursor c = Open("SHARED");
+  EXPECT_EQ(Scan(c), std::vector<uint32_t>{});
+}
+
+TEST_F(SharingTest, HandlesAreCheckedBeforeUse) {
+  std::vector<uint8_t> rec(11, ' ');
+  uint32_t n;
+  struct Case {
+    const char* what;
+    OrbResult code;
+  };
+  const Case cases[] = {
+      {"next on no cursor", EngineGetNextRecord(12345, rec.data(), 11, nullptr)},
+      {"count on no cursor", EngineGetRecordCount(0, &n)},
+      {"close of a handle never opened", EngineCloseCursor(777)},
+      {"database", EngineCloseDatabase(4242)},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.what);
+    EXPECT_EQ(k.code, ORB_ERR_INVALID_HANDLE);
+  }
+  OrbCursor c = Open("SHARED");
+  EXPECT_EQ(EngineGetNextRecord(c, rec.data(), 5, nullptr), ORB_ERR_INVALID_PARAM);  // buffer too small
+  EXPECT_EQ(EngineOpenTable(db_, "NOSUCH", ORB_OPEN_SHARED, &c), ORB_ERR_NO_SUCH_TABLE);
+  EXPECT_EQ(EngineOpenTable(db_, "SHARED", 7, &c), ORB_ERR_INVALID_PARAM);
+}
+
+}  // namespace
+}  // namespace engine_test

@@ -1,0 +1,280 @@
+// The files on disk: what other dBASE tools write opens here, what we
+// write has their layout, and damaged files are refused with a code.
+#include <cstring>
+
+#include "engine_fixture.h"
+#include "table.h"
+
+namespace engine_test {
+namespace {
+
+class TableFormatTest : public EngineTest {};
+
+TEST_F(TableFormatTest, OpensDbase3TableWrittenByAnotherTool) {
+  DbfBytes t;
+  t.version = 0x03;
+  t.languageDriver = 0x01;
+  t.fields = {{"NAME", 'C', 10, 0}, {"QTY", 'N', 5, 0}, {"PRICE", 'N', 8, 2},
+              {"BOUGHT", 'D', 8, 0}, {"OK", 'L', 1, 0}};
+  t.records = {"Lamp         3   12.50 19940203T", "*Gone        1    1.00 19900101F",
+               "Chair      -12    0.99         ?"};
+  Write("OLD.DBF", t.Build());
+
+  OrbCursor c = Open("old");  // the name without ".DBF", any case
+  OrbTableInfo info{};
+  ASSERT_EQ(EngineGetTableInfo(c, &info), ORB_OK);
+  EXPECT_EQ(info.languageDriver, 0x01);  // kept as found
+  EXPECT_EQ(info.physicalCount, 3u);
+  EXPECT_EQ(info.recordsTrimmed, 0u);
+  uint16_t n = 0;
+  ASSERT_EQ(EngineFieldNumber(c, "price", &n), ORB_OK);
+  EXPECT_EQ(n, 3);
+
+  EXPECT_EQ(Scan(c), (std::vector<uint32_t>{1, 3}));  // the deleted record stays hidden
+  std::vector<uint8_t> rec = Buffer(c);
+  ASSERT_EQ(EngineGetFirstRecord(c, rec.data(), static_cast<uint32_t>(rec.size()), nullptr), ORB_OK);
+  EXPECT_EQ(Text(c, 1, rec.data()), "Lamp");  // right-trimmed
+  EXPECT_EQ(Number(c, 2, rec.data()), 3.0);
+  EXPECT_EQ(Number(c, 3, rec.data()), 12.5);
+  int32_t day = 0, blank = -1;
+  ASSERT_EQ(EngineGetField(c, 4, rec.data(), &day, sizeof day, &blank), ORB_OK);
+  int32_t y, m, d;
+  ASSERT_EQ(EngineDecodeDate(day, &y, &m, &d), ORB_OK);
+  EXPECT_EQ(y * 10000 + m * 100 + d, 19940203);
+  int16_t yes = 0;
+  ASSERT_EQ(EngineGetField(c, 5, rec.data(), &yes, sizeof yes, &blank), ORB_OK);
+  EXPECT_EQ(yes, 1);
+
+  ASSERT_EQ(EngineGetNextRecord(c, rec.data(), static_cast<uint32_t>(rec.size()), nullptr), ORB_OK);
+  EXPECT_EQ(Number(c, 2, rec.data()), -12.0);
+  ASSERT_EQ(EngineGetField(c, 4, rec.data(), &day, sizeof day, &blank), ORB_OK);
+  EXPECT_EQ(blank, 1);
+  ASSERT_EQ(EngineGetField(c, 5, rec.data(), &yes, sizeof yes, &blank), ORB_OK);
+  EXPECT_EQ(blank, 1);  // "?" is an unknown logical
+}
+
+TEST_F(TableFormatTest, ReadsMemosOfDbase4AndDbase3Files) {
+  struct Case {
+    const char* name;
+    uint8_t version;
+    bool dbase4;
+  };
+  for (const Case& k : {Case{"IVMEMO", 0x8B, true}, Case{"IIIMEMO", 0x83, false}}) {
+    SCOPED_TRACE(k.name);
+    std::vector<uint32_t> blocks;
+    std::string longText(1500, 'x');
+    longText += "end";
+    std::string memo = k.dbase4 ? Dbase4Memo({"Bought in Leeds", longText}, &blocks)
+                                : Dbase3Memo({"Bought in Leeds", longText}, &blocks);
+    DbfBytes t;
+    t.version = k.version;
+    t.fields = {{"ITEM", 'C', 8, 0}, {"NOTES", 'M', 10, 0}};
+    char b1[11], b2[11];
+    std::snprintf(b1, sizeof b1, "%10u", blocks[0]);
+    std::snprintf(b2, sizeof b2, "%10u", blocks[1]);
+    t.records = {std::string("Radio   ") + b1, std::string("Clock   ") + b2, "Empty"};
+    Write(std::string(k.name) + ".DBF", t.Build());
+    Write(std::string(k.name) + ".dbt", memo);  // companions are found whatever their case
+
+    OrbCursor c = Open(k.name, ORB_OPEN_READ_ONLY);
+    std::vector<uint8_t> rec = Buffer(c);
+    std::vector<std::string> seen;
+    EngineSetToBegin(c);
+    while (EngineGetNextRecord(c, rec.data(), static_cast<uint32_t>(rec.size()), nullptr) == ORB_OK) {
+      ASSERT_EQ(EngineOpenBlob(c, rec.data(), 2, ORB_BLOB_READ_ONLY), ORB_OK);
+      std::string text;
+      uint8_t chunk[1000];
+      uint32_t got = 0;
+      OrbResult r;
+      // Read in chunks as the memo stream does: the last one ends the memo.
+      while ((r = EngineGetBlob(c, rec.data(), 2, static_cast<uint32_t>(text.size()), sizeof chunk, chunk, &got)) ==
+             ORB_OK) {
+        text.append(reinterpret_cast<char*>(chunk), got);
+      }
+      EXPECT_EQ(r, ORB_ERR_BLOB_END);
+      text.append(reinterpret_cast<char*>(chunk), got);
+      seen.push_back(text);
+      EXPECT_EQ(EngineFreeBlob(c, rec.data(), 2), ORB_OK);
+    }
+    EXPECT_EQ(seen, (std::vector<std::string>{"Bought in Leeds", longText, ""}));
+  }
+}
+
+TEST_F(TableFormatTest, CreatedTableHasTheDbaseLayout) {
+  std::vector<OrbFieldDesc> fields = InventoryFields();
+  MakeTable("MASTER", fields);
+  OrbCursor c = Open("MASTER.DBF");
+  std::vector<uint8_t> rec = Buffer(c);
+  ASSERT_EQ(EnginePutField(c, 1, rec.data(), "Television"), ORB_OK);
+  double cost = 249.5;
+  ASSERT_EQ(EnginePutField(c, 11, rec.data(), &cost), ORB_OK);
+  ASSERT_EQ(EngineInsertRecord(c, rec.data(), static_cast<uint32_t>(rec.size())), ORB_OK);
+  ASSERT_EQ(EngineCloseCursor(c), ORB_OK);
+  open_.clear();
+
+  const std::string f = Read("MASTER.DBF");
+  const size_t headerLength = 32 + 32 * 22 + 1;
+  const size_t recordLength = 1 + 40 + 20 + 20 + 20 + 30 + 110 + 40 + 60 + 11 + 8 + 12 + 20 + 12 + 3 + 8 + 30 +
+                              30 + 12 + 40 * 4;
+  ASSERT_EQ(f.size(), headerLength + recordLength + 1);
+  EXPECT_EQ(static_cast<uint8_t>(f[0]), 0x03);
+  EXPECT_EQ(static_cast<uint8_t>(f[4]), 1);  // count
+  EXPECT_EQ(static_cast<uint8_t>(f[8]) | static_cast<uint8_t>(f[9]) << 8, static_cast<int>(headerLength));
+  EXPECT_EQ(static_cast<uint8_t>(f[10]) | static_cast<uint8_t>(f[11]) << 8, static_cast<int>(recordLength));
+  EXPECT_EQ(static_cast<uint8_t>(f[28]), 0);
+  EXPECT_EQ(static_cast<uint8_t>(f[29]), ORB_LDID_ANSI_1252);
+  EXPECT_EQ(f.substr(32, 11), std::string("ITEM\0\0\0\0\0\0\0", 11));  // upper case, zero-padded
+  EXPECT_EQ(f[32 + 32 * 10 + 11], 'N');                                   // Cost
+  EXPECT_EQ(f[32 + 32 * 10 + 16], 12);
+  EXPECT_EQ(f[32 + 32 * 10 + 17], 2);
+  EXPECT_EQ(static_cast<uint8_t>(f[headerLength - 1]), 0x0D);
+  EXPECT_EQ(f[headerLength], ' ');
+  EXPECT_EQ(f.substr(headerLength + 1, 12), "Television  ");
+  size_t costAt = headerLength + 1 + 40 + 20 + 20 + 20 + 30 + 110 + 40 + 60 + 11 + 8;
+  EXPECT_EQ(f.substr(costAt, 12), "      249.50");
+  EXPECT_EQ(static_cast<uint8_t>(f.back()), 0x1A);
+}
+
+TEST_F(TableFormatTest, DamagedOrForeignFilesAreRefusedWithTheirCode) {
+  DbfBytes good;
+  good.fields = {{"NAME", 'C', 10, 0}, {"QTY", 'N', 5, 0}};
+  good.records = {"Lamp         3"};
+  const std::string base = good.Build();
+  auto with = [&](size_t at, char byte) {
+    std::string s = base;
+    s[at] = byte;
+    return s;
+  };
+  struct Case {
+    const char* what;
+    std::string bytes;
+    OrbResult code;
+  };
+  const Case cases[] = {
+      {"empty file", "", ORB_ERR_NOT_DBASE},
+      {"header cut short", base.substr(0, 20), ORB_ERR_NOT_DBASE},
+      {"field list cut", base.substr(0, 50), ORB_ERR_CORRUPT},
+      {"FoxPro version byte", with(0, '\x30'), ORB_ERR_NOT_DBASE},
+      {"text file", std::string("Item,Brand\r\nLamp,Acme\r\n") + std::string(80, ' '), ORB_ERR_NOT_DBASE},
+      {"header length past the end", with(9, '\x7F'), ORB_ERR_CORRUPT},
+      {"record length shorter than fields", with(10, '\x05'), ORB_ERR_CORRUPT},
+      {"unknown field type", with(32 + 11, 'X'), ORB_ERR_CORRUPT},
+      {"fields longer than the record", with(32 + 32 + 16, '\x06'), ORB_ERR_CORRUPT},
+      {"encrypted", with(15, '\x01'), ORB_ERR_NOT_SUPPORTED},
+      {"field with no name", with(32, '\0'), ORB_ERR_CORRUPT},
+      {"missing terminator", with(32 + 64, 'Z'), ORB_ERR_CORRUPT},
+  };
+  int i = 0;
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.what);
+    std::string name = "BAD" + std::to_string(i++);
+    Write(name + ".DBF", k.bytes);
+    OrbCursor c = 0;
+    OrbResult r = EngineOpenTable(db_, name.c_str(), ORB_OPEN_SHARED, &c);
+    EXPECT_EQ(r, k.code) << EngineErrorText(r);
+    if (r == ORB_OK) {
+      // Accepted damage must still scan safely.
+      Scan(c);
+      EngineCloseCursor(c);
+    } else {
+      EXPECT_EQ(c, 0u);
+      char detail[300];
+      EXPECT_EQ(EngineGetErrorContext(detail, sizeof detail), ORB_OK);
+      EXPECT_NE(std::string(detail), "");
+    }
+  }
+}
+
+TEST_F(TableFormatTest, HeaderCountBeyondTheFileIsTrimmedAndReported) {
+  DbfBytes t;
+  t.fields = {{"NAME", 'C', 10, 0}};
+  t.records = {"one", "two", "three"};
+  t.countOverride = 5;  // an interrupted write by another tool
+  std::string bytes = t.Build();
+  bytes.pop_back();              // no 0x1A either
+  bytes += "hal";                // and a piece of a fourth record
+  Write("CUT.DBF", bytes);
+
+  OrbCursor c = Open("CUT");
+  OrbTableInfo info{};
+  ASSERT_EQ(EngineGetTableInfo(c, &info), ORB_OK);
+  EXPECT_EQ(info.physicalCount, 3u);
+  EXPECT_EQ(info.recordsTrimmed, 2u);
+  EXPECT_EQ(Scan(c), (std::vector<uint32_t>{1, 2, 3}));
+
+  // The next append lands after the whole records and corrects the count.
+  std::vector<uint8_t> rec = Buffer(c);
+  EnginePutField(c, 1, rec.data(), "four");
+  ASSERT_EQ(EngineInsertRecord(c, rec.data(), static_cast<uint32_t>(rec.size())), ORB_OK);
+  EngineCloseCursor(c);
+  open_.clear();
+  const std::string f = Read("CUT.DBF");
+  EXPECT_EQ(static_cast<uint8_t>(f[4]), 4);
+  EXPECT_EQ(f.substr(f.size() - 12), " four      \x1A");
+}
+
+TEST_F(TableFormatTest, RecordsBeyondTheCountAreNeverShown) {
+  DbfBytes t;
+  t.fields = {{"NAME", 'C', 10, 0}};
+  t.records = {"one", "two", "half-done"};
+  t.countOverride = 2;  // appended, then cut off before the count was written
+  Write("APP.DBF", t.Build());
+  OrbCursor c = Open("APP");
+  EXPECT_EQ(Scan(c), (std::vector<uint32_t>{1, 2}));
+}
+
+TEST_F(TableFormatTest, ProductionIndexFlagWithoutMdxIsRefusedUnlessCleared) {
+  DbfBytes t;
+  t.fields = {{"NAME", 'C', 10, 0}};
+  t.records = {"one"};
+  t.productionFlag = 1;
+  Write("FLAG.DBF", t.Build());
+  OrbCursor c = 0;
+  EXPECT_EQ(EngineOpenTable(db_, "FLAG", ORB_OPEN_SHARED, &c), ORB_ERR_INDEX_MISSING);
+
+  // A hook may let the table open in natural order instead.
+  orb::SetMissingIndexHook([](orb::Table&) -> OrbResult { return ORB_OK; });
+  EXPECT_EQ(EngineOpenTable(db_, "FLAG", ORB_OPEN_SHARED, &c), ORB_OK);
+  EngineCloseCursor(c);
+  orb::SetMissingIndexHook(nullptr);
+
+  // With byte 28 = 0 a stray .MDX is ignored.
+  t.productionFlag = 0;
+  Write("FLAG.DBF", t.Build());
+  Write("FLAG.MDX", "not an index");
+  EXPECT_EQ(EngineOpenTable(db_, "FLAG", ORB_OPEN_SHARED, &c), ORB_OK);
+  EngineCloseCursor(c);
+}
+
+TEST_F(TableFormatTest, MissingMemoFileIsRefused) {
+  DbfBytes t;
+  t.version = 0x8B;
+  t.fields = {{"NOTES", 'M', 10, 0}};
+  t.records = {"         1"};
+  Write("NOMEMO.DBF", t.Build());
+  OrbCursor c = 0;
+  EXPECT_EQ(EngineOpenTable(db_, "NOMEMO", ORB_OPEN_SHARED, &c), ORB_ERR_MEMO_MISSING);
+}
+
+TEST_F(TableFormatTest, DamagedMemoBlocksAreReportedNotFollowed) {
+  std::vector<uint32_t> blocks;
+  std::string memo = Dbase4Memo({"fine"}, &blocks);
+  DbfBytes t;
+  t.version = 0x8B;
+  t.fields = {{"NOTES", 'M', 10, 0}};
+  t.records = {"         1", "       900"};  // the second points past the file
+  Write("DMG.DBF", t.Build());
+  memo[512 + 4] = '\xFF';  // length beyond the file
+  memo[512 + 5] = '\xFF';
+  Write("DMG.DBT", memo);
+  OrbCursor c = Open("DMG");
+  std::vector<uint8_t> rec = Buffer(c);
+  for (int i = 0; i < 2; ++i) {
+    ASSERT_EQ(EngineGetNextRecord(c, rec.data(), static_cast<uint32_t>(rec.size()), nullptr), ORB_OK);
+    uint32_t size = 0;
+    EXPECT_EQ(EngineGetBlobSize(c, rec.data(), 1, &size), ORB_ERR_MEMO_CORRUPT);
+  }
+}
+
+}  // namespace
+}  // namespace engine_test
