@@ -16,8 +16,10 @@ using detail::Engine;
 // ---------------------------------------------------------------- TSession
 
 TSession& TSession::Default() {
-  static TSession session;
-  return session;
+  // Never destroyed: the engine may be gone by the time static objects are,
+  // and the process's end releases its handles anyway.
+  static TSession* session = new TSession;
+  return *session;
 }
 
 bool TSession::IsLockConflict(uint16_t code) { return code == ORB_ERR_LOCKED || code == ORB_ERR_TABLE_IN_USE; }
