@@ -377,6 +377,8 @@ TEST(DataSource, StateAndDataChangeEventsAndFieldLinks) {
   f.ds.Open();
   f.source.Edit();
   EXPECT_EQ(f.ds.State(), dsBrowse);
+  f.source.OnStateChange = nullptr;  // the handlers' state goes before the fixture's
+  f.source.OnDataChange = nullptr;
 }
 
 }  // namespace
