@@ -83,7 +83,13 @@ TTable::TTable() {
   };
 }
 
-TTable::~TTable() = default;
+TTable::~TTable() {
+  // Closed here, while the table is still whole for its close events.
+  try {
+    Close();
+  } catch (...) {
+  }
+}
 
 void TTable::SetTableName(const std::string& name) {
   CheckInactive();

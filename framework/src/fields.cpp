@@ -208,8 +208,19 @@ void TIntegerField::SetAsString(const std::string& text) {
 
 int32_t TIntegerField::AsInteger() const {
   const FieldValue& v = Value();
-  if (auto i = std::get_if<int64_t>(&v)) return static_cast<int32_t>(*i);
+  if (auto i = std::get_if<int64_t>(&v)) {
+    // An 11-digit dBASE number can exceed 32 bits: refuse rather than wrap.
+    if (*i < std::numeric_limits<int32_t>::min() || *i > std::numeric_limits<int32_t>::max())
+      throw EConvertError("Value of field '" + DisplayName() + "' is out of the integer range");
+    return static_cast<int32_t>(*i);
+  }
   return 0;
+}
+
+double TIntegerField::AsFloat() const {
+  const FieldValue& v = Value();
+  if (auto i = std::get_if<int64_t>(&v)) return static_cast<double>(*i);
+  return 0.0;
 }
 
 void TIntegerField::SetAsInteger(int32_t value) { SetValue(static_cast<int64_t>(value)); }

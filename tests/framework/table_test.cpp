@@ -87,6 +87,13 @@ TEST_F(TableTest, CreatedTableOpensWalksAndKeepsItsValues) {
   EXPECT_EQ(t.FieldByName("WARRANTY")->AsString(), "No");
   EXPECT_EQ(t.FieldByName("NOTES")->AsString(), "bought in\r\nParis");
   EXPECT_EQ(t.RecNo(), 2);
+  // Whole numbers wider than 32 bits are kept, and refused as a 32-bit value.
+  t.Edit();
+  t.FieldByName("QUANTITY")->SetAsString("9999999999");
+  t.Post();
+  EXPECT_EQ(t.FieldByName("QUANTITY")->AsString(), "9999999999");
+  EXPECT_DOUBLE_EQ(t.FieldByName("QUANTITY")->AsFloat(), 9999999999.0);
+  EXPECT_THROW(t.FieldByName("QUANTITY")->AsInteger(), EConvertError);
   t.Last();
   EXPECT_TRUE(t.Eof());
   EXPECT_EQ(t.MoveBy(-10), -4);

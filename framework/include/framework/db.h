@@ -200,7 +200,7 @@ class TIntegerField : public TNumericField {
   void SetAsString(const std::string& text) override;
   int32_t AsInteger() const override;
   void SetAsInteger(int32_t value) override;
-  double AsFloat() const override { return AsInteger(); }
+  double AsFloat() const override;
   void SetAsFloat(double value) override;
 
  protected:
