@@ -237,10 +237,12 @@ TEST_F(TableTest, IndexesSearchesAndRanges) {
       GTEST_SKIP() << "the engine offers no indexes yet";
     throw;
   }
-  t.AddIndex("NAMEDESC", "Upper(ITEM)", ixExpression | ixDescending);
-  t.SetIndexName("NAMEDESC");
+  t.AddIndex("BYWARRANTY", "Upper(WARRANTY)+Upper(ITEM)", ixExpression);
+  t.SetIndexName("BYWARRANTY");
   t.Open();
-  EXPECT_EQ(Items(t), (std::vector<std::string>{"Item 5", "Item 4", "Item 3", "Item 2", "Item 1"}));
+  EXPECT_EQ(Items(t), (std::vector<std::string>{"Item 2", "Item 4", "Item 1", "Item 3", "Item 5"}));
+  t.FindNearest({"YES"});
+  EXPECT_EQ(t.FieldByName("ITEM")->AsString(), "Item 1");
   EXPECT_EQ(t.IndexDefs().Count(), 2);
   EXPECT_EQ(t.IndexFieldCount(), 0);
   t.SetIndexName("QTY");
