@@ -1,0 +1,389 @@
+#include "engine_cursor.h"
+
+#include <cstring>
+
+namespace framework::detail {
+
+namespace {
+
+bool IsPositionCode(OrbResult r) {
+  return r == ORB_ERR_BOF || r == ORB_ERR_EOF || r == ORB_ERR_RECORD_DELETED || r == ORB_ERR_NO_CURRENT_RECORD ||
+         r == ORB_ERR_NOT_FOUND;
+}
+
+}  // namespace
+
+TFieldType EngineCursor::TypeOf(const OrbFieldDesc& d) {
+  switch (d.type) {
+    case ORB_FLD_CHAR: return ftString;
+    case ORB_FLD_NUMERIC:
+    case ORB_FLD_FLOAT:
+      // Whole numbers that fit a 64-bit value read as integers.
+      return d.decimals == 0 && d.width <= 18 ? ftInteger : ftFloat;
+    case ORB_FLD_DATE: return ftDate;
+    case ORB_FLD_LOGICAL: return ftBoolean;
+    case ORB_FLD_MEMO: return ftMemo;
+    default: return ftUnknown;
+  }
+}
+
+EngineCursor::EngineCursor(OrbCursor handle) : e_(Engine()), handle_(handle) {
+  OrbTableInfo info{};
+  try {
+    Check(e_.EngineGetTableInfo(handle_, &info));
+    openMode_ = info.openMode;
+    recordSize_ = info.recordSize;
+    descs_.resize(info.fieldCount);
+    uint16_t count = 0;
+    Check(e_.EngineGetFieldDescs(handle_, static_cast<uint16_t>(descs_.size()), descs_.data(), &count));
+    descs_.resize(std::min<size_t>(count, descs_.size()));
+  } catch (...) {
+    e_.EngineCloseCursor(handle_);
+    throw;
+  }
+  for (const OrbFieldDesc& d : descs_) {
+    FieldDesc f;
+    f.name = d.name;
+    f.type = TypeOf(d);
+    f.width = d.width;
+    f.decimals = d.decimals;
+    f.size = f.type == ftString ? d.width : (f.type == ftFloat ? d.decimals : 0);
+    fields_.push_back(f);
+  }
+}
+
+EngineCursor::~EngineCursor() {
+  if (filter_) e_.EngineDropFilter(handle_, filter_);
+  e_.EngineCloseCursor(handle_);
+}
+
+void EngineCursor::Call(OrbResult result) {
+  if (pending_) {
+    std::exception_ptr p = pending_;
+    pending_ = nullptr;
+    std::rethrow_exception(p);
+  }
+  Check(result);
+}
+
+std::vector<FieldValue> EngineCursor::Decode(const uint8_t* record, bool withMemos) {
+  std::vector<FieldValue> values(descs_.size());
+  std::vector<char> text;
+  for (size_t i = 0; i < descs_.size(); ++i) {
+    const OrbFieldDesc& d = descs_[i];
+    int32_t blank = 0;
+    switch (d.type) {
+      case ORB_FLD_CHAR: {
+        text.assign(static_cast<size_t>(d.width) + 1, 0);
+        Check(e_.EngineGetField(handle_, d.number, record, text.data(), static_cast<uint32_t>(text.size()), &blank));
+        if (!blank && text[0] != 0) values[i] = std::string(text.data());
+        break;
+      }
+      case ORB_FLD_NUMERIC:
+      case ORB_FLD_FLOAT: {
+        double v = 0;
+        Check(e_.EngineGetField(handle_, d.number, record, &v, sizeof v, &blank));
+        if (!blank) {
+          if (fields_[i].type == ftInteger)
+            values[i] = static_cast<int64_t>(v < 0 ? v - 0.5 : v + 0.5);
+          else
+            values[i] = v;
+        }
+        break;
+      }
+      case ORB_FLD_DATE: {
+        int32_t day = 0;
+        Check(e_.EngineGetField(handle_, d.number, record, &day, sizeof day, &blank));
+        if (!blank) values[i] = static_cast<int64_t>(day);
+        break;
+      }
+      case ORB_FLD_LOGICAL: {
+        int16_t b = 0;
+        Check(e_.EngineGetField(handle_, d.number, record, &b, sizeof b, &blank));
+        if (!blank) values[i] = b != 0;
+        break;
+      }
+      case ORB_FLD_MEMO: {
+        uint32_t block = 0;
+        Check(e_.EngineGetField(handle_, d.number, record, &block, sizeof block, &blank));
+        if (blank || block == 0 || !withMemos) break;
+        // The blob calls want a writable buffer of their own.
+        std::vector<uint8_t> copy(record, record + recordSize_);
+        Check(e_.EngineOpenBlob(handle_, copy.data(), d.number, ORB_BLOB_READ_ONLY));
+        std::string memo;
+        OrbResult r = ORB_OK;
+        for (uint32_t offset = 0; r == ORB_OK;) {
+          std::vector<uint8_t> chunk(ORB_MAX_BLOB_CHUNK);
+          uint32_t got = 0;
+          r = e_.EngineGetBlob(handle_, copy.data(), d.number, offset, ORB_MAX_BLOB_CHUNK, chunk.data(), &got);
+          if (r != ORB_OK && r != ORB_ERR_BLOB_END) break;
+          memo.append(reinterpret_cast<const char*>(chunk.data()), got);
+          offset += got;
+          if (got == 0) break;
+        }
+        e_.EngineFreeBlob(handle_, copy.data(), d.number);
+        if (r != ORB_OK && r != ORB_ERR_BLOB_END) Check(r);
+        if (!memo.empty()) values[i] = memo;
+        break;
+      }
+      default: break;
+    }
+  }
+  return values;
+}
+
+std::string EngineCursor::Encode(RecordData& record) {
+  std::string raw = record.raw;
+  if (raw.size() != recordSize_) {
+    raw.assign(recordSize_, '\0');
+    Check(e_.EngineInitRecord(handle_, reinterpret_cast<uint8_t*>(raw.data()), recordSize_));
+  }
+  auto* buf = reinterpret_cast<uint8_t*>(raw.data());
+  for (size_t i = 0; i < descs_.size() && i < record.values.size(); ++i) {
+    const OrbFieldDesc& d = descs_[i];
+    const FieldValue& v = record.values[i];
+    if (std::holds_alternative<std::monostate>(v)) {
+      Check(e_.EnginePutField(handle_, d.number, buf, nullptr));
+      continue;
+    }
+    switch (d.type) {
+      case ORB_FLD_CHAR: {
+        std::string s = std::get_if<std::string>(&v) ? std::get<std::string>(v) : std::string();
+        if (s.size() > d.width) s.resize(d.width);
+        Check(e_.EnginePutField(handle_, d.number, buf, s.c_str()));
+        break;
+      }
+      case ORB_FLD_NUMERIC:
+      case ORB_FLD_FLOAT: {
+        double x = 0;
+        if (auto p = std::get_if<double>(&v)) x = *p;
+        if (auto p = std::get_if<int64_t>(&v)) x = static_cast<double>(*p);
+        Check(e_.EnginePutField(handle_, d.number, buf, &x));
+        break;
+      }
+      case ORB_FLD_DATE: {
+        int32_t day = 0;
+        if (auto p = std::get_if<int64_t>(&v)) day = static_cast<int32_t>(*p);
+        Check(e_.EnginePutField(handle_, d.number, buf, &day));
+        break;
+      }
+      case ORB_FLD_LOGICAL: {
+        int16_t b = 0;
+        if (auto p = std::get_if<bool>(&v)) b = *p ? 1 : 0;
+        Check(e_.EnginePutField(handle_, d.number, buf, &b));
+        break;
+      }
+      case ORB_FLD_MEMO: {
+        const std::string* s = std::get_if<std::string>(&v);
+        Check(e_.EngineOpenBlob(handle_, buf, d.number, ORB_BLOB_READ_WRITE));
+        Check(e_.EngineTruncateBlob(handle_, buf, d.number, 0));
+        if (s && !s->empty())
+          Check(e_.EnginePutBlob(handle_, buf, d.number, 0, static_cast<uint32_t>(s->size()),
+                                 reinterpret_cast<const uint8_t*>(s->data())));
+        break;
+      }
+      default: break;
+    }
+  }
+  return raw;
+}
+
+void EngineCursor::SetToBegin() { Check(e_.EngineSetToBegin(handle_)); }
+void EngineCursor::SetToEnd() { Check(e_.EngineSetToEnd(handle_)); }
+
+FetchResult EngineCursor::Get(Fetch mode, RecordData& record) {
+  std::string raw(recordSize_, '\0');
+  auto* buf = reinterpret_cast<uint8_t*>(raw.data());
+  OrbRecordInfo info{};
+  OrbResult r;
+  switch (mode) {
+    case Fetch::Current: r = e_.EngineGetRecord(handle_, buf, recordSize_, &info); break;
+    case Fetch::Next: r = e_.EngineGetNextRecord(handle_, buf, recordSize_, &info); break;
+    default: r = e_.EngineGetPriorRecord(handle_, buf, recordSize_, &info); break;
+  }
+  if (pending_ || !IsPositionCode(r)) Call(r);
+  if (r != ORB_OK) return mode == Fetch::Prior ? FetchResult::Bof : FetchResult::Eof;
+  record.values = Decode(buf, true);
+  record.raw = std::move(raw);
+  record.bookmark.assign(ORB_BOOKMARK_SIZE, '\0');
+  Check(e_.EngineGetBookmark(handle_, reinterpret_cast<uint8_t*>(record.bookmark.data()), ORB_BOOKMARK_SIZE));
+  return FetchResult::Ok;
+}
+
+void EngineCursor::SetToBookmark(const TBookmark& bookmark) {
+  if (bookmark.size() != ORB_BOOKMARK_SIZE) throw EDatabaseError("Invalid bookmark");
+  Call(e_.EngineSetToBookmark(handle_, reinterpret_cast<const uint8_t*>(bookmark.data())));
+}
+
+bool EngineCursor::BookmarkValid(const TBookmark& bookmark) {
+  if (bookmark.size() != ORB_BOOKMARK_SIZE) return false;
+  if (e_.EngineSetToBookmark(handle_, reinterpret_cast<const uint8_t*>(bookmark.data())) != ORB_OK) return false;
+  std::string raw(recordSize_, '\0');
+  OrbRecordInfo info{};
+  OrbResult r = e_.EngineGetRecord(handle_, reinterpret_cast<uint8_t*>(raw.data()), recordSize_, &info);
+  pending_ = nullptr;
+  return r == ORB_OK;
+}
+
+int EngineCursor::CompareBookmarks(const TBookmark& a, const TBookmark& b) {
+  if (a.size() != ORB_BOOKMARK_SIZE || b.size() != ORB_BOOKMARK_SIZE) throw EDatabaseError("Invalid bookmark");
+  int32_t result = 0;
+  Check(e_.EngineCompareBookmarks(handle_, reinterpret_cast<const uint8_t*>(a.data()),
+                                  reinterpret_cast<const uint8_t*>(b.data()), &result));
+  return result < 0 ? -1 : (result > 0 ? 1 : 0);
+}
+
+int EngineCursor::RecordCount() {
+  uint32_t count = 0;
+  Call(e_.EngineGetRecordCount(handle_, &count));
+  return static_cast<int>(count);
+}
+
+int EngineCursor::SequenceNumber() {
+  uint32_t seq = 0;
+  OrbResult r = e_.EngineGetSeqNo(handle_, &seq);
+  if (pending_) Call(r);
+  return r == ORB_OK && seq > 0 ? static_cast<int>(seq) : -1;
+}
+
+void EngineCursor::Refresh() { Call(e_.EngineForceReread(handle_)); }
+
+RecordData EngineCursor::NewRecord() {
+  RecordData r;
+  r.raw.assign(recordSize_, '\0');
+  Check(e_.EngineInitRecord(handle_, reinterpret_cast<uint8_t*>(r.raw.data()), recordSize_));
+  r.values.assign(descs_.size(), FieldValue{});
+  return r;
+}
+
+void EngineCursor::Insert(RecordData& record) {
+  std::string raw = Encode(record);
+  auto* buf = reinterpret_cast<uint8_t*>(raw.data());
+  OrbResult r = e_.EngineInsertRecord(handle_, buf, recordSize_);
+  for (const OrbFieldDesc& d : descs_)
+    if (d.type == ORB_FLD_MEMO) e_.EngineFreeBlob(handle_, buf, d.number);
+  Call(r);
+  record.raw = raw;
+  record.bookmark.assign(ORB_BOOKMARK_SIZE, '\0');
+  Check(e_.EngineGetBookmark(handle_, reinterpret_cast<uint8_t*>(record.bookmark.data()), ORB_BOOKMARK_SIZE));
+}
+
+void EngineCursor::Modify(RecordData& record) {
+  std::string raw = Encode(record);
+  auto* buf = reinterpret_cast<uint8_t*>(raw.data());
+  OrbResult r = e_.EngineModifyRecord(handle_, buf, recordSize_);
+  for (const OrbFieldDesc& d : descs_)
+    if (d.type == ORB_FLD_MEMO) e_.EngineFreeBlob(handle_, buf, d.number);
+  Call(r);
+  record.raw = raw;
+}
+
+void EngineCursor::Delete() { Call(e_.EngineDeleteRecord(handle_)); }
+
+int EngineCursor::FilterTrampoline(void* context, const uint8_t* record, uint32_t) {
+  auto* self = static_cast<EngineCursor*>(context);
+  // Nothing may unwind through the engine: a failure is kept and raised
+  // when the engine call that asked returns.
+  if (self->pending_ || !self->accept_) return 1;
+  try {
+    return self->accept_(self->Decode(record, false)) ? 1 : 0;
+  } catch (...) {
+    self->pending_ = std::current_exception();
+    return 1;
+  }
+}
+
+void EngineCursor::DropFilter() {
+  if (filter_) {
+    OrbFilter f = filter_;
+    filter_ = 0;
+    Check(e_.EngineDropFilter(handle_, f));
+  }
+}
+
+void EngineCursor::SetFilter(std::function<bool(const std::vector<FieldValue>&)> accept) {
+  DropFilter();
+  accept_ = std::move(accept);
+  if (!accept_) return;
+  OrbFilter f = 0;
+  Check(e_.EngineAddFilter(handle_, this, 1, 0, nullptr, &EngineCursor::FilterTrampoline, &f));
+  filter_ = f;
+  Check(e_.EngineActivateFilter(handle_, filter_));
+}
+
+// ------------------------------------------------------------------ indexes
+
+std::vector<IndexInfo> EngineCursor::Indexes() {
+  uint16_t count = 0;
+  Check(e_.EngineGetIndexDescs(handle_, 0, nullptr, &count));
+  std::vector<OrbIndexDesc> descs(count);
+  if (count > 0) Check(e_.EngineGetIndexDescs(handle_, count, descs.data(), &count));
+  std::vector<IndexInfo> out;
+  for (size_t i = 0; i < descs.size() && i < count; ++i) {
+    const OrbIndexDesc& d = descs[i];
+    IndexInfo info;
+    info.name = d.tagName;
+    info.fields = d.expression;
+    if (d.options & ORB_IDX_UNIQUE) info.options |= ixUnique;
+    if (d.options & ORB_IDX_DESCENDING) info.options |= ixDescending;
+    if (d.options & ORB_IDX_CASE_INSENSITIVE) info.options |= ixCaseInsensitive;
+    if (d.fieldCount == 1 && !(d.options & ORB_IDX_EXPRESSION)) {
+      info.keyFields.push_back(d.fieldNumbers[0]);
+      if (d.fieldNumbers[0] >= 1 && d.fieldNumbers[0] <= descs_.size())
+        info.fields = descs_[d.fieldNumbers[0] - 1].name;
+    } else {
+      info.options |= ixExpression;
+    }
+    out.push_back(info);
+  }
+  return out;
+}
+
+void EngineCursor::SwitchToIndex(const std::string& name) { Call(e_.EngineSwitchToIndex(handle_, name.c_str())); }
+
+void EngineCursor::AddIndex(const IndexInfo& index) {
+  OrbIndexDesc d{};
+  std::strncpy(d.tagName, index.name.c_str(), ORB_MAX_TAG_NAME);
+  std::strncpy(d.expression, index.fields.c_str(), ORB_MAX_KEY_EXPRESSION);
+  if (index.options & ixUnique) d.options |= ORB_IDX_UNIQUE;
+  if (index.options & ixDescending) d.options |= ORB_IDX_DESCENDING;
+  if (index.options & ixExpression) d.options |= ORB_IDX_EXPRESSION;
+  Check(e_.EngineAddIndex(0, handle_, nullptr, &d));
+}
+
+void EngineCursor::DeleteIndex(const std::string& name) { Check(e_.EngineDeleteIndex(0, handle_, nullptr, name.c_str())); }
+
+bool EngineCursor::FindKey(const KeySearch& key) {
+  uint16_t mode = key.nearest ? ORB_KEY_GE : ORB_KEY_EQ;
+  OrbResult r;
+  if (key.useText) {
+    r = e_.EngineSetToKeyText(handle_, mode, key.keyText.c_str(), 0);
+  } else {
+    RecordData rec;
+    rec.values = key.record;
+    std::string raw = Encode(rec);
+    r = e_.EngineSetToKey(handle_, mode, 0, reinterpret_cast<const uint8_t*>(raw.data()));
+  }
+  if (pending_ || !IsPositionCode(r)) Call(r);
+  return r == ORB_OK;
+}
+
+void EngineCursor::SetRange(const std::vector<FieldValue>* low, const std::vector<FieldValue>* high) {
+  std::string lowRaw, highRaw;
+  if (low) {
+    RecordData r;
+    r.values = *low;
+    lowRaw = Encode(r);
+  }
+  if (high) {
+    RecordData r;
+    r.values = *high;
+    highRaw = Encode(r);
+  }
+  Call(e_.EngineSetRange(handle_, 0, low ? reinterpret_cast<const uint8_t*>(lowRaw.data()) : nullptr, 1, 0,
+                         high ? reinterpret_cast<const uint8_t*>(highRaw.data()) : nullptr, 1));
+}
+
+void EngineCursor::CancelRange() { Call(e_.EngineResetRange(handle_)); }
+
+}  // namespace framework::detail

@@ -1,0 +1,63 @@
+// The cursor over an engine table.
+#pragma once
+
+#include <exception>
+#include <memory>
+
+#include "cursor.h"
+#include "engine_api.h"
+
+namespace framework::detail {
+
+class EngineCursor : public Cursor {
+ public:
+  explicit EngineCursor(OrbCursor handle);
+  ~EngineCursor() override;
+
+  std::vector<FieldDesc> Fields() override { return fields_; }
+  bool CanModify() override { return openMode_ != ORB_OPEN_READ_ONLY; }
+  void SetToBegin() override;
+  void SetToEnd() override;
+  FetchResult Get(Fetch mode, RecordData& record) override;
+  void SetToBookmark(const TBookmark& bookmark) override;
+  bool BookmarkValid(const TBookmark& bookmark) override;
+  int CompareBookmarks(const TBookmark& a, const TBookmark& b) override;
+  int RecordCount() override;
+  int SequenceNumber() override;
+  void Refresh() override;
+  RecordData NewRecord() override;
+  void Insert(RecordData& record) override;
+  void Modify(RecordData& record) override;
+  void Delete() override;
+  void SetFilter(std::function<bool(const std::vector<FieldValue>&)> accept) override;
+
+  std::vector<IndexInfo> Indexes() override;
+  void SwitchToIndex(const std::string& name) override;
+  void AddIndex(const IndexInfo& index) override;
+  void DeleteIndex(const std::string& name) override;
+  bool FindKey(const KeySearch& key) override;
+  void SetRange(const std::vector<FieldValue>* low, const std::vector<FieldValue>* high) override;
+  void CancelRange() override;
+  uint32_t Handle() const override { return handle_; }
+
+  static TFieldType TypeOf(const OrbFieldDesc& d);
+
+ private:
+  static int FilterTrampoline(void* context, const uint8_t* record, uint32_t recordNumber);
+  std::vector<FieldValue> Decode(const uint8_t* record, bool withMemos);
+  std::string Encode(RecordData& record);
+  void Call(OrbResult result);  // rethrows a filter's exception, then checks
+  void DropFilter();
+
+  EngineApi& e_;
+  OrbCursor handle_;
+  uint16_t openMode_ = ORB_OPEN_SHARED;
+  uint32_t recordSize_ = 0;
+  std::vector<OrbFieldDesc> descs_;
+  std::vector<FieldDesc> fields_;
+  OrbFilter filter_ = 0;
+  std::function<bool(const std::vector<FieldValue>&)> accept_;
+  std::exception_ptr pending_;
+};
+
+}  // namespace framework::detail

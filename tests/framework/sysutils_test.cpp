@@ -1,0 +1,172 @@
+#include "framework/sysutils.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using namespace framework;
+
+namespace {
+
+struct Formats {
+  Formats() { ResetFormatSettings(); }
+  ~Formats() { ResetFormatSettings(); }
+};
+
+TEST(Conversions, TextToDate) {
+  Formats keep;
+  struct Case {
+    char sep;
+    const char* format;
+    const char* text;
+    int y, m, d;  // y 0: EConvertError
+  };
+  const Case cases[] = {
+      {'/', "m/d/yy", "12/31/95", 1995, 12, 31},
+      {'/', "m/d/yy", " 1/2/2004 ", 2004, 1, 2},
+      {'/', "m/d/yy", "2/29/00", 2000, 2, 29},   // 00 is 2000, a leap year
+      {'/', "m/d/yy", "1/1/29", 2029, 1, 1},
+      {'/', "m/d/yy", "1/1/30", 1930, 1, 1},
+      {'/', "m/d/yy", "1/1/99", 1999, 1, 1},
+      {'/', "m/d/yy", "1/1/0030", 30, 1, 1},     // four digits are taken as typed
+      {'-', "dd/mm/yyyy", "31-12-1995", 1995, 12, 31},
+      {'.', "d/m/yy", "3.2.94", 1994, 2, 3},
+      {'/', "yyyy/mm/dd", "1995/12/31", 1995, 12, 31},
+      {'/', "m/d/y", "2/3/1994", 1994, 2, 3},
+      {'/', "m/d/yy", "2/30/95", 0, 0, 0},
+      {'/', "m/d/yy", "13/1/95", 0, 0, 0},
+      {'/', "m/d/yy", "12-31-95", 0, 0, 0},      // not the separator
+      {'/', "m/d/yy", "12/31/95x", 0, 0, 0},
+      {'/', "m/d/yy", "", 0, 0, 0},
+      {'/', "m/d/yy", "  /  /", 0, 0, 0},
+      {'/', "m/d/yy", "12", 0, 0, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.format) + " " + c.text);
+    DateSeparator = c.sep;
+    ShortDateFormat = c.format;
+    if (c.y == 0) {
+      EXPECT_THROW(StrToDate(c.text), EConvertError);
+      continue;
+    }
+    TDateTime d = StrToDate(c.text);
+    int y, m, dd;
+    DecodeDate(d, y, m, dd);
+    EXPECT_EQ(y, c.y);
+    EXPECT_EQ(m, c.m);
+    EXPECT_EQ(dd, c.d);
+  }
+}
+
+TEST(Conversions, DateToText) {
+  Formats keep;
+  struct Case {
+    char sep;
+    const char* format;
+    int y, m, d;
+    const char* text;
+  };
+  const Case cases[] = {
+      {'/', "m/d/yy", 1995, 12, 31, "12/31/95"},
+      {'-', "mm/dd/yy", 1995, 1, 5, "01-05-95"},
+      {'*', "mm-dd-yy", 1995, 1, 5, "01-05-95"},  // a literal separator stays
+      {'.', "d/m/yyyy", 2004, 2, 9, "9.2.2004"},
+      {'/', "dd/mm/yyyy", 1, 1, 1, "01/01/0001"},
+      {'/', "mmm d, yyyy", 1999, 3, 7, "Mar 7, 1999"},
+      {'/', "dddd mmmm", 2026, 12, 10, "Thursday December"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    DateSeparator = c.sep;
+    ShortDateFormat = c.format;
+    EXPECT_EQ(DateToStr(EncodeDate(c.y, c.m, c.d)), c.text);
+  }
+  // Engine day numbers: day 1 is 1 January of year 1.
+  EXPECT_EQ(DateToEngineDay(EncodeDate(1, 1, 1)), 1);
+  EXPECT_EQ(DateToEngineDay(EncodeDate(1899, 12, 30)), kDateDelta);
+  EXPECT_EQ(EncodeDate(1899, 12, 30), 0.0);
+  TDateTime round = EngineDayToDate(DateToEngineDay(EncodeDate(2000, 2, 29)));
+  int y, m, d;
+  DecodeDate(round, y, m, d);
+  EXPECT_EQ(y * 10000 + m * 100 + d, 20000229);
+}
+
+TEST(Conversions, Times) {
+  Formats keep;
+  struct Case {
+    const char* text;
+    int h, n, s;  // h -1: EConvertError
+  };
+  const Case cases[] = {
+      {"13:45", 13, 45, 0}, {"1:05:09 PM", 13, 5, 9}, {"12:00 AM", 0, 0, 0}, {"12:30 pm", 12, 30, 0},
+      {"7", 7, 0, 0},       {"24:00", -1, 0, 0},     {"13:00 PM", -1, 0, 0}, {"10:61", -1, 0, 0},
+      {"ten", -1, 0, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    if (c.h < 0) {
+      EXPECT_THROW(StrToTime(c.text), EConvertError);
+      continue;
+    }
+    int h, n, s, ms;
+    DecodeTime(StrToTime(c.text), h, n, s, ms);
+    EXPECT_EQ(h * 10000 + n * 100 + s, c.h * 10000 + c.n * 100 + c.s);
+  }
+  EXPECT_EQ(TimeToStr(EncodeTime(15, 4, 5, 0)), "3:04:05 PM");
+  EXPECT_EQ(FormatDateTime("hh:nn", EncodeTime(9, 7, 0, 0)), "09:07");
+  EXPECT_EQ(FormatDateTime("h:mm", EncodeTime(9, 7, 0, 0)), "9:07");  // m after h is minutes
+  TimeSeparator = '.';
+  EXPECT_EQ(FormatDateTime("hh:nn", EncodeTime(9, 7, 0, 0)), "09.07");
+  TDateTime dt = StrToDateTime("12/31/95 13.30");
+  EXPECT_EQ(DateTimeToStr(dt), "12/31/95 1.30.00 PM");
+}
+
+TEST(Conversions, Numbers) {
+  Formats keep;
+  struct Case {
+    char dec;
+    const char* text;
+    double value;
+    bool ok;
+  };
+  const Case cases[] = {
+      {'.', "12.5", 12.5, true},    {'.', " -3 ", -3, true},     {'.', "1e3", 1000, true},
+      {'.', ".25", 0.25, true},     {',', "12,5", 12.5, true},   {',', "12.5", 0, false},
+      {'.', "1,000", 0, false},     {'.', "", 0, false},         {'.', "-", 0, false},
+      {'.', "1e", 0, false},        {'.', "1e999", 0, false},    {'.', "abc", 0, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    DecimalSeparator = c.dec;
+    if (!c.ok) {
+      EXPECT_THROW(StrToFloat(c.text), EConvertError);
+      continue;
+    }
+    EXPECT_DOUBLE_EQ(StrToFloat(c.text), c.value);
+  }
+  DecimalSeparator = '.';
+  const std::pair<double, const char*> texts[] = {
+      {1.5, "1.5"}, {100, "100"}, {-0.0, "0"}, {0.1, "0.1"}, {1e20, "1E20"}, {1.25e-7, "1.25E-7"},
+      {123456789012.5, "123456789012.5"},
+  };
+  for (auto& [v, t] : texts) EXPECT_EQ(FloatToStr(v), t);
+  EXPECT_EQ(FloatToStr(2.5, ','), "2,5");
+  EXPECT_EQ(FloatToStrF(1234567.891, ffNumber, 15, 2), "1,234,567.89");
+  EXPECT_EQ(FloatToStrF(-1234.5, ffFixed, 15, 2), "-1234.50");
+  EXPECT_EQ(FloatToStrF(-0.001, ffFixed, 15, 2), "0.00");
+  EXPECT_EQ(FloatToStrF(1234.5, ffCurrency, 15, 2), "$1,234.50");
+  EXPECT_EQ(FloatToStrF(-1234.5, ffCurrency, 15, 2), "($1,234.50)");
+  DecimalSeparator = ',';
+  ThousandSeparator = '.';
+  EXPECT_EQ(FloatToStrF(1234.5, ffNumber, 15, 1), "1.234,5");
+  EXPECT_EQ(StrToInt(" 42 "), 42);
+  EXPECT_THROW(StrToInt("4 2"), EConvertError);
+  EXPECT_THROW(StrToInt("99999999999999999999"), EConvertError);
+  try {
+    StrToFloat("x1");
+  } catch (const EConvertError& e) {
+    EXPECT_STREQ(e.what(), "'x1' is not a valid floating point value");
+  }
+}
+
+}  // namespace

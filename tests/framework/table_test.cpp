@@ -1,0 +1,268 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "fake_cursor.h"
+#include "framework/dbtables.h"
+#include "orbex32.h"
+#include "temp_root.h"
+
+namespace fwtest {
+namespace {
+
+namespace fs = std::filesystem;
+using testing_support::TempRoot;
+
+class TableTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    // The build puts the engine beside the test program.
+    TSession::Default().LibraryDirs = {fs::canonical("/proc/self/exe").parent_path()};
+    dir = root.path() / "DATA";
+    fs::create_directories(dir);
+  }
+
+  void MakeItems(TTable& t, int count) {
+    t.SetDatabaseName(dir.string());
+    t.SetTableName("ITEMS.DBF");
+    t.SetTableType(ttDBase);
+    t.FieldDefs().Clear();
+    t.FieldDefs().Add("ITEM", ftString, 20);
+    t.FieldDefs().Add("QUANTITY", ftInteger);
+    t.FieldDefs().Add("COST", ftFloat);
+    t.FieldDefs().Add("PURCHDATE", ftDate);
+    t.FieldDefs().Add("WARRANTY", ftString, 3);
+    t.FieldDefs().Add("NOTES", ftMemo);
+    t.IndexDefs().Clear();
+    t.CreateTable();
+    t.Open();
+    for (int i = 1; i <= count; ++i) {
+      t.Append();
+      t.FieldByName("Item")->SetAsString("Item " + std::to_string(i));
+      t.FieldByName("Quantity")->SetAsInteger(i);
+      t.FieldByName("Cost")->SetAsFloat(i * 10.25);
+      t.FieldByName("PurchDate")->SetAsDateTime(EncodeDate(1995, 12, i));
+      t.FieldByName("Warranty")->SetAsString(i % 2 ? "Yes" : "No");
+      if (i == 2) t.FieldByName("Notes")->SetAsString("bought in\r\nParis");
+      t.Post();
+    }
+    t.Close();
+  }
+
+  void OpenItems(TTable& t) {
+    t.SetDatabaseName(dir.string());
+    t.SetTableName("ITEMS");
+    t.Open();
+  }
+
+  std::vector<std::string> Items(TTable& t) {
+    std::vector<std::string> out;
+    for (t.First(); !t.Eof(); t.Next()) out.push_back(t.FieldByName("ITEM")->AsString());
+    return out;
+  }
+
+  TempRoot root;
+  fs::path dir;
+};
+
+TEST_F(TableTest, CreatedTableOpensWalksAndKeepsItsValues) {
+  TTable t;
+  MakeItems(t, 5);
+  EXPECT_TRUE(fs::exists(dir / "ITEMS.DBF"));
+  OpenItems(t);
+  ASSERT_EQ(t.FieldCount(), 6);
+  EXPECT_EQ(t.Fields(0)->FieldName(), "ITEM");
+  EXPECT_EQ(t.FieldByName("item")->Size(), 20);
+  EXPECT_EQ(t.FieldByName("QUANTITY")->DataType(), ftInteger);
+  EXPECT_EQ(t.FieldByName("COST")->DataType(), ftFloat);
+  EXPECT_EQ(t.FieldByName("PURCHDATE")->DataType(), ftDate);
+  EXPECT_EQ(t.FieldByName("NOTES")->DataType(), ftMemo);
+  EXPECT_EQ(t.RecordCount(), 5);
+  EXPECT_EQ(Items(t), (std::vector<std::string>{"Item 1", "Item 2", "Item 3", "Item 4", "Item 5"}));
+  t.First();
+  t.Next();
+  EXPECT_EQ(t.FieldByName("QUANTITY")->AsString(), "2");
+  EXPECT_EQ(t.FieldByName("COST")->AsString(), "20.50");
+  EXPECT_EQ(t.FieldByName("PURCHDATE")->AsString(), "12/2/95");
+  EXPECT_EQ(t.FieldByName("WARRANTY")->AsString(), "No");
+  EXPECT_EQ(t.FieldByName("NOTES")->AsString(), "bought in\r\nParis");
+  EXPECT_EQ(t.RecNo(), 2);
+  // Whole numbers wider than 32 bits are kept, and refused as a 32-bit value.
+  t.Edit();
+  t.FieldByName("QUANTITY")->SetAsString("9999999999");
+  t.Post();
+  EXPECT_EQ(t.FieldByName("QUANTITY")->AsString(), "9999999999");
+  EXPECT_DOUBLE_EQ(t.FieldByName("QUANTITY")->AsFloat(), 9999999999.0);
+  EXPECT_THROW(t.FieldByName("QUANTITY")->AsInteger(), EConvertError);
+  t.Last();
+  EXPECT_TRUE(t.Eof());
+  EXPECT_EQ(t.MoveBy(-10), -4);
+  EXPECT_TRUE(t.Bof());
+  EXPECT_NE(t.Handle(), 0u);
+  t.Close();
+  EXPECT_EQ(t.Handle(), 0u);
+}
+
+TEST_F(TableTest, FilterEventEditsDeletesAndRefreshWithNotifications) {
+  TTable t;
+  MakeItems(t, 6);
+  TDataSource src(&t);
+  RecordingLink link;
+  link.SetDataSource(&src);
+  link.SetBufferCount(3);
+  t.SetOnFilterRecord([](TDataSet& ds, bool& accept) { accept = ds.FieldByName("WARRANTY")->AsString() == "Yes"; });
+  t.SetFiltered(true);
+  OpenItems(t);
+  EXPECT_EQ(link.Take(), "active");
+  EXPECT_EQ(t.RecordCount(), 3);
+  EXPECT_EQ(Items(t), (std::vector<std::string>{"Item 1", "Item 3", "Item 5"}));
+  link.Take();
+
+  t.First();
+  t.Next();
+  EXPECT_EQ(link.Take(), "check, changed, check, scrolled 0");
+  t.Edit();
+  t.FieldByName("COST")->SetAsString("99.5");
+  t.Post();
+  EXPECT_EQ(link.Take(), "check, editing, record -, record COST, update, changed, not editing");
+
+  // A posted change that the filter rejects leaves the view.
+  t.Edit();
+  t.FieldByName("WARRANTY")->SetAsString("No");
+  t.Post();
+  EXPECT_EQ(t.RecordCount(), 2);
+  EXPECT_EQ(t.FieldByName("ITEM")->AsString(), "Item 5");
+
+  t.Append();
+  t.FieldByName("ITEM")->SetAsString("Item 7");
+  t.FieldByName("WARRANTY")->SetAsString("Yes");
+  t.Post();
+  EXPECT_EQ(t.FieldByName("ITEM")->AsString(), "Item 7");
+  EXPECT_EQ(t.RecordCount(), 3);
+
+  t.First();
+  link.Take();
+  t.Delete();
+  EXPECT_EQ(link.Take(), "check, changed");
+  EXPECT_EQ(t.FieldByName("ITEM")->AsString(), "Item 5");
+  EXPECT_EQ(Items(t), (std::vector<std::string>{"Item 5", "Item 7"}));
+
+  // Another program's change shows after a refresh.
+  t.Last();
+  {
+    TTable other;
+    OpenItems(other);
+    other.Last();
+    other.Edit();
+    other.FieldByName("ITEM")->SetAsString("Renamed 7");
+    other.Post();
+    EXPECT_EQ(other.RecordCount(), 6);  // no filter there; one record deleted
+  }
+  EXPECT_EQ(t.FieldByName("ITEM")->AsString(), "Item 7");
+  t.Refresh();
+  EXPECT_EQ(t.FieldByName("ITEM")->AsString(), "Renamed 7");
+
+  t.SetFiltered(false);
+  EXPECT_EQ(t.RecordCount(), 6);
+  link.Take();
+  t.Close();
+  EXPECT_EQ(link.Take(), "inactive");
+  OpenItems(t);
+  t.First();  // Item 1 was deleted
+  EXPECT_DOUBLE_EQ(t.FieldByName("COST")->AsFloat(), 20.5);
+  t.Next();
+  EXPECT_DOUBLE_EQ(t.FieldByName("COST")->AsFloat(), 99.5);
+  EXPECT_EQ(t.FieldByName("WARRANTY")->AsString(), "No");
+}
+
+TEST_F(TableTest, OpenModesAndEngineErrors) {
+  TTable t;
+  MakeItems(t, 2);
+  TTable shared;
+  OpenItems(shared);
+  TTable excl;
+  excl.SetExclusive(true);
+  try {
+    OpenItems(excl);
+    FAIL() << "exclusive open while shared";
+  } catch (const EDatabaseError& e) {
+    EXPECT_EQ(e.ErrorCode(), ORB_ERR_TABLE_IN_USE);
+    EXPECT_FALSE(std::string(e.what()).empty());
+  }
+  EXPECT_FALSE(excl.Active());
+  shared.Close();
+  OpenItems(excl);
+  EXPECT_TRUE(excl.Active());
+  excl.Close();
+
+  TTable ro;
+  ro.SetReadOnly(true);
+  OpenItems(ro);
+  EXPECT_FALSE(ro.CanModify());
+  EXPECT_THROW(ro.Edit(), EDatabaseError);
+  ro.Close();
+
+  TTable missing;
+  missing.SetDatabaseName(dir.string());
+  missing.SetTableName("NOPE");
+  try {
+    missing.Open();
+    FAIL();
+  } catch (const EDatabaseError& e) {
+    EXPECT_EQ(e.ErrorCode(), ORB_ERR_NO_SUCH_TABLE);
+  }
+
+  // A lock conflict is retried while the session's hook agrees.
+  OpenItems(shared);
+  int asked = 0;
+  TSession::Default().OnLockRetry = [&](uint16_t code) {
+    if (++asked == 2) shared.Close();
+    return code == ORB_ERR_TABLE_IN_USE;
+  };
+  OpenItems(excl);
+  TSession::Default().OnLockRetry = nullptr;
+  EXPECT_TRUE(excl.Active());
+  EXPECT_EQ(asked, 2);
+}
+
+TEST_F(TableTest, IndexesSearchesAndRanges) {
+  TTable t;
+  MakeItems(t, 5);
+  t.SetDatabaseName(dir.string());
+  t.SetTableName("ITEMS");
+  try {
+    t.AddIndex("QTY", "QUANTITY", 0);
+  } catch (const EDatabaseError& e) {
+    if (e.ErrorCode() == ORB_ERR_NO_INDEX_SUPPORT || e.ErrorCode() == ORB_ERR_NOT_SUPPORTED)
+      GTEST_SKIP() << "the engine offers no indexes yet";
+    throw;
+  }
+  t.AddIndex("BYWARRANTY", "Upper(WARRANTY)+Upper(ITEM)", ixExpression);
+  t.SetIndexName("BYWARRANTY");
+  t.Open();
+  EXPECT_EQ(Items(t), (std::vector<std::string>{"Item 2", "Item 4", "Item 1", "Item 3", "Item 5"}));
+  t.FindNearest({"YES"});
+  EXPECT_EQ(t.FieldByName("ITEM")->AsString(), "Item 1");
+  EXPECT_EQ(t.IndexDefs().Count(), 2);
+  EXPECT_EQ(t.IndexFieldCount(), 0);
+  t.SetIndexName("QTY");
+  EXPECT_EQ(t.IndexFieldCount(), 1);
+  EXPECT_EQ(t.IndexFields(0)->FieldName(), "QUANTITY");
+  EXPECT_TRUE(t.FindKey({"3"}));
+  EXPECT_EQ(t.FieldByName("ITEM")->AsString(), "Item 3");
+  EXPECT_FALSE(t.FindKey({"9"}));
+  EXPECT_EQ(t.FieldByName("ITEM")->AsString(), "Item 3");
+  t.SetRange({"2"}, {"4"});
+  EXPECT_EQ(Items(t), (std::vector<std::string>{"Item 2", "Item 3", "Item 4"}));
+  EXPECT_EQ(t.RecordCount(), 3);
+  t.CancelRange();
+  EXPECT_EQ(t.RecordCount(), 5);
+  t.Close();
+  t.DeleteIndex("QTY");
+  t.SetIndexName("");
+  t.Open();
+  EXPECT_EQ(t.IndexDefs().Count(), 1);
+}
+
+}  // namespace
+}  // namespace fwtest
