@@ -1,0 +1,200 @@
+#include "qt_ui.h"
+
+#include <QApplication>
+#include <QColorDialog>
+#include <QCursor>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFontDialog>
+#include <QMessageBox>
+#include <QUrl>
+
+#include "platform/paths.h"
+
+namespace platform::ui {
+namespace {
+
+QString Q(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+std::string S(const QString& s) { return s.toUtf8().toStdString(); }
+
+QWidget* Parent() { return QApplication::activeWindow(); }
+
+std::vector<QMessageBox::StandardButton> ButtonList(Buttons b) {
+  switch (b) {
+    case Buttons::Ok: return {QMessageBox::Ok};
+    case Buttons::OkCancel: return {QMessageBox::Ok, QMessageBox::Cancel};
+    case Buttons::YesNo: return {QMessageBox::Yes, QMessageBox::No};
+    case Buttons::YesNoCancel: return {QMessageBox::Yes, QMessageBox::No, QMessageBox::Cancel};
+    case Buttons::RetryCancel: return {QMessageBox::Retry, QMessageBox::Cancel};
+    case Buttons::AbortRetryIgnore: return {QMessageBox::Abort, QMessageBox::Retry, QMessageBox::Ignore};
+  }
+  return {QMessageBox::Ok};
+}
+
+Answer ToAnswer(int button) {
+  switch (button) {
+    case QMessageBox::Ok: return Answer::Ok;
+    case QMessageBox::Cancel: return Answer::Cancel;
+    case QMessageBox::Yes: return Answer::Yes;
+    case QMessageBox::No: return Answer::No;
+    case QMessageBox::Retry: return Answer::Retry;
+    case QMessageBox::Abort: return Answer::Abort;
+    case QMessageBox::Ignore: return Answer::Ignore;
+    default: return Answer::None;
+  }
+}
+
+// "Text files (*.TXT)|*.TXT|All files|*.*" -> "Text files (*.TXT) (*.TXT)",
+// "All files (*)": Qt shows the description and matches the patterns that
+// follow it in parentheses. Windows patterns are separated by ';'.
+QStringList ToQtFilters(const std::string& windowsFilter) {
+  QStringList parts = Q(windowsFilter).split('|');
+  QStringList out;
+  for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+    QString desc = parts[i].trimmed();
+    QStringList patterns;
+    for (const QString& p : parts[i + 1].split(';', Qt::SkipEmptyParts)) {
+      QString t = p.trimmed();
+      patterns << (t == "*.*" ? QString("*") : t);
+    }
+    if (patterns.isEmpty()) patterns << "*";
+    out << desc + " (" + patterns.join(' ') + ")";
+  }
+  return out;
+}
+
+}  // namespace
+
+Answer QtUi::MessageBox(const MessageBoxRequest& request) {
+  if (request.beep) QApplication::beep();
+  QMessageBox box(Parent());
+  box.setWindowTitle(Q(request.caption));
+  box.setText(Q(request.text));
+  switch (request.icon) {
+    case Icon::None: box.setIcon(QMessageBox::NoIcon); break;
+    case Icon::Information: box.setIcon(QMessageBox::Information); break;
+    case Icon::Warning: box.setIcon(QMessageBox::Warning); break;
+    case Icon::Error: box.setIcon(QMessageBox::Critical); break;
+    case Icon::Question: box.setIcon(QMessageBox::Question); break;
+  }
+  std::vector<QMessageBox::StandardButton> buttons = ButtonList(request.buttons);
+  QMessageBox::StandardButtons set;
+  for (auto b : buttons) set |= b;
+  box.setStandardButtons(set);
+  size_t def = request.defaultButton >= 0 && static_cast<size_t>(request.defaultButton) < buttons.size()
+                   ? static_cast<size_t>(request.defaultButton)
+                   : 0;
+  box.setDefaultButton(buttons[def]);
+  // Escape answers Cancel where there is one, as in Windows; else the default.
+  bool hasCancel = false;
+  for (auto b : buttons) hasCancel = hasCancel || b == QMessageBox::Cancel;
+  box.setEscapeButton(hasCancel ? QMessageBox::Cancel : buttons[def]);
+  int result = box.exec();
+  Answer a = ToAnswer(result);
+  return a == Answer::None ? ToAnswer(buttons[def]) : a;
+}
+
+FileDialogResult QtUi::FileDialog(const FileDialogRequest& request) {
+  FileDialogResult result;
+  QFileDialog dialog(Parent(), Q(request.title));
+  dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  dialog.setFileMode(request.save ? QFileDialog::AnyFile
+                                  : (request.fileMustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile));
+  if (!request.overwritePrompt) dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+  QStringList filters = ToQtFilters(request.filter);
+  if (!filters.isEmpty()) {
+    dialog.setNameFilters(filters);
+    int index = request.filterIndex >= 1 && request.filterIndex <= filters.size() ? request.filterIndex : 1;
+    dialog.selectNameFilter(filters[index - 1]);
+  }
+  if (!request.defaultExt.empty()) dialog.setDefaultSuffix(Q(request.defaultExt));
+  if (!request.initialDir.empty()) dialog.setDirectory(Q(request.initialDir));
+  if (!request.fileName.empty()) dialog.selectFile(Q(request.fileName));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return result;
+
+  QString chosen = dialog.selectedFiles().front();
+  result.filterIndex = static_cast<int>(filters.indexOf(dialog.selectedNameFilter())) + 1;
+  if (result.filterIndex < 1) result.filterIndex = request.filterIndex;
+  // A name typed without extension takes the default one (Qt's suffix only
+  // applies to some dialogs, so the rule is applied here again).
+  if (!request.defaultExt.empty() && QFileInfo(chosen).suffix().isEmpty() && !QFileInfo(chosen).isDir()) {
+    chosen += "." + Q(request.defaultExt);
+  }
+  if (request.pathMustExist && !QFileInfo(chosen).absoluteDir().exists()) return result;
+  if (request.fileMustExist && !QFileInfo::exists(chosen)) return result;
+  result.accepted = true;
+  result.fileName = S(QDir::toNativeSeparators(QFileInfo(chosen).absoluteFilePath()));
+  return result;
+}
+
+std::string QtUi::BrowseDirectory(const std::string& title, const std::string& initialDir) {
+  return S(QFileDialog::getExistingDirectory(Parent(), Q(title), Q(initialDir)));
+}
+
+FontDialogResult QtUi::FontDialog(const FontSpec& initial) {
+  QFont font(Q(initial.name), initial.size);
+  font.setBold(initial.bold);
+  font.setItalic(initial.italic);
+  font.setUnderline(initial.underline);
+  font.setStrikeOut(initial.strikeOut);
+  if (initial.pitch == 1) font.setFixedPitch(true);
+  bool ok = false;
+  QFont chosen = QFontDialog::getFont(&ok, font, Parent());
+  FontDialogResult result;
+  result.font = initial;
+  if (!ok) return result;
+  result.accepted = true;
+  result.font.name = S(chosen.family());
+  result.font.size = chosen.pointSize() > 0 ? chosen.pointSize() : initial.size;
+  result.font.bold = chosen.bold();
+  result.font.italic = chosen.italic();
+  result.font.underline = chosen.underline();
+  result.font.strikeOut = chosen.strikeOut();
+  result.font.pitch = chosen.fixedPitch() ? 1 : initial.pitch;
+  return result;
+}
+
+ColorDialogResult QtUi::ColorDialog(uint32_t initial) {
+  // Windows keeps colours as 0x00BBGGRR.
+  QColor start(static_cast<int>(initial & 0xFF), static_cast<int>((initial >> 8) & 0xFF),
+               static_cast<int>((initial >> 16) & 0xFF));
+  QColor chosen = QColorDialog::getColor(start, Parent());
+  if (!chosen.isValid()) return {false, initial};
+  uint32_t bgr = static_cast<uint32_t>(chosen.red()) | static_cast<uint32_t>(chosen.green()) << 8 |
+                 static_cast<uint32_t>(chosen.blue()) << 16;
+  return {true, bgr};
+}
+
+bool QtUi::Help(const HelpRequest& request) {
+  // There is no WinHelp here: "KELDRO.HLP" stands for "KELDRO.html" or a
+  // folder "KELDRO" (with index.html) beside it, opened in the browser.
+  if (request.command == HelpCommand::Quit) return true;
+  // A bare name is the program's help file, in the program directory.
+  QFileInfo hlp(Q(request.file));
+  if (hlp.isRelative()) hlp = QFileInfo(QDir(Q(ProgramDir().string())), Q(request.file));
+  QString base = hlp.absolutePath() + "/" + hlp.completeBaseName();
+  QStringList candidates = {base + ".html", base + ".HTML", base + ".htm", base + "/index.html"};
+  for (const QString& c : candidates) {
+    if (!QFileInfo::exists(c)) continue;
+    QUrl url = QUrl::fromLocalFile(c);
+    if (request.command == HelpCommand::Keyword && !request.keyword.empty()) url.setFragment(Q(request.keyword));
+    else if (request.command == HelpCommand::Context) url.setFragment(QString::number(request.context));
+    return QDesktopServices::openUrl(url);
+  }
+  if (QFileInfo(base).isDir()) return QDesktopServices::openUrl(QUrl::fromLocalFile(base));
+  return false;
+}
+
+void QtUi::Beep() { QApplication::beep(); }
+
+void QtUi::SetBusyCursor(bool busy) {
+  // Qt's override cursors stack, which gives the nesting.
+  if (busy) QApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+  else if (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
+}
+
+void InstallQtUi() { Install(std::make_shared<QtUi>()); }
+
+}  // namespace platform::ui
