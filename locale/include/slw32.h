@@ -221,6 +221,15 @@ typedef int16_t (*SL_NCOLLATEFN)(hlocale, const void*, uint16_t, const void*, ui
 typedef uint16_t (*SL_TRANSFORMFN)(hlocale, void*, const void*, uint16_t);
 typedef uint16_t (*SL_NTRANSFORMFN)(hlocale, void*, const void*, uint16_t, uint16_t);
 
+/* Entry points of a locale extension library (named in a locale's LC_COLLATE data):
+   SLEXI_Init(1, 1, the library's module) returns 0 on success; SLEXI_Query(the library
+   file, slot 0, a 1024-byte record) fills the record with up to eight operation pointers
+   (collate, bounded collate, transform, bounded transform, dBASE compare, buffer collate,
+   buffer transform, collation information); SLEXI_Exit() ends it. */
+typedef int (*SLEXI_InitFn)(uint16_t major, uint16_t minor, void* module);
+typedef int (*SLEXI_QueryFn)(void* file, uint16_t slot, void* record);
+typedef int (*SLEXI_ExitFn)(void);
+
 /* ---- Start, clients, threads ---- */
 SLAPI LocaleStatus _SL_InitClient(uint16_t major, uint16_t minor, uint16_t release);
 SLAPI int32_t SL_Exit(void);

@@ -12,9 +12,7 @@
 #include <iterator>
 #include <new>
 
-#if SLW_HAVE_LZFILE
 #include "platform/lzfile.h"
-#endif
 #include "client.h"
 #include "lock.h"
 #include "locale_object.h"
@@ -30,14 +28,7 @@ namespace slw {
 
 bool ReadLibraryBytes(const std::string& path, std::vector<uint8_t>& out) {
   out.clear();
-#if SLW_HAVE_LZFILE
   return platform::ReadLzFile(fs::path(path), out) == platform::LzStatus::kOk;
-#else
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return !in.bad();
-#endif
 }
 
 std::size_t LocalePartLength(std::string_view name) {

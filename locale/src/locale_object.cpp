@@ -258,7 +258,7 @@ CLocale* FindLocale(hlocale h) {
   return nullptr;
 }
 
-void UnloadExtension(CLocale& locale);  // extension.cpp
+
 
 void ReleaseLocale(CLocale* locale) {
   if (locale == nullptr) return;

@@ -122,6 +122,10 @@ class CLocale {
   // Extension library of the LC_COLLATE data (module and its three entries).
   void* extensionModule = nullptr;
   void* extensionExit = nullptr;
+  // Operations the extension's query gave, in the order collate, bounded
+  // collate, transform, bounded transform, dBASE compare, buffer collate,
+  // buffer transform, collation information; null keeps the default.
+  std::array<void*, 8> extensionOps{};
 };
 
 class TLocale : public CLocale {
@@ -153,6 +157,8 @@ CLocale* FindLocale(hlocale h);
 // Drops one reference; at 0 releases its categories and extension, removes it
 // from its owning client's list and deletes it.
 void ReleaseLocale(CLocale* locale);
+// Ends and frees the locale's extension library, if any.
+void UnloadExtension(CLocale& locale);
 
 inline hlocale ToHandle(CLocale* locale) { return reinterpret_cast<hlocale>(locale); }
 inline CLocale* FromHandle(hlocale h) { return reinterpret_cast<CLocale*>(h); }
