@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdio>
 #include <filesystem>
+#include <latch>
 #include <string>
 #include <cstring>
 #include <thread>
@@ -41,11 +42,14 @@ TEST_F(Frame, EveryThreadGetsItsOwnScratchBufferAndLosesItAtItsEnd) {
   std::vector<uint8_t*> buffers(kThreads);
   std::vector<std::thread> threads;
   hlocale sys = SLN_GetSysLocale();
+  // All threads hold their buffers at once, so no address is reused.
+  std::latch together(kThreads);
   for (int i = 0; i < kThreads; ++i) {
     threads.emplace_back([&, i] {
       uint32_t size = 0;
       uint8_t* buffer = slw::ScratchBuffer(&size);
       buffers[i] = buffer;
+      together.arrive_and_wait();
       if (buffer == nullptr || size != slw::kScratchSize) return;
       std::memset(buffer, i, size);
       bool ok = true;
