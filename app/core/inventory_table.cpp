@@ -1,0 +1,262 @@
+#include "core/inventory_table.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+#include <system_error>
+
+#include "core/item_fields.h"
+#include "platform/paths.h"
+#include "platform/ui.h"
+
+namespace fs = std::filesystem;
+
+namespace keldro {
+
+int SortLevels::CountInUse() const {
+  int n = 0;
+  for (int f : levels)
+    if (ItemFieldByNumber(f)) ++n;
+  return n;
+}
+
+std::string BuildSortString(const SortLevels& sort) {
+  const int n = sort.CountInUse();
+  if (n == 0) return {};
+  const int width = 80 / n;
+  std::string expr;
+  for (int number : sort.levels) {
+    const ItemField* f = ItemFieldByNumber(number);
+    if (!f) continue;
+    const std::string name(f->name);
+    switch (f->typeCode) {
+      case kCharacterField: expr += "Upper(Left(" + name + "," + std::to_string(width) + "))+"; break;
+      case kIntegerField: expr += "STR(" + name + ",12,0)+"; break;
+      case kFloatField: expr += "STR(" + name + ",12,2)+"; break;
+      case kDateField: expr += "DTOS(" + name + ")+"; break;
+    }
+  }
+  expr.pop_back();  // the trailing "+"
+  return expr;
+}
+
+namespace {
+
+constexpr std::array<std::string_view, 18> kVersion2Names{
+    "Item", "Brand", "Model", "Serial", "Location", "Description", "BoughtFrom", "IDMarks", "Quantity",
+    "PurchDate", "Cost", "Category", "RepCost", "Warranty", "WarDate", "WarNotes", "Owner", "Value"};
+constexpr std::array<std::string_view, 14> kVersion1Names{
+    "Item", "Brand", "Model", "Serial", "Room", "Description", "BoughtFrom", "IDMarks", "Quantity",
+    "PurchDay", "PurchMonth", "PurchYear", "Cost", "Category"};
+
+template <size_t N>
+bool MatchesOldLayout(const std::vector<std::string>& names, const std::array<std::string_view, N>& layout) {
+  if (names.size() != N + 1) return false;
+  for (size_t i = 0; i < N; ++i)
+    if (!FieldNamesEqual(names[i + 1], layout[i].substr(0, 10))) return false;
+  return true;
+}
+
+uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+uint32_t Le32(const uint8_t* p) {
+  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
+         (static_cast<uint32_t>(p[3]) << 24);
+}
+
+bool IsDbaseVersion(uint8_t v) {
+  switch (v) {
+    case 0x03: case 0x04: case 0x05: case 0x43: case 0x63: case 0x83: case 0x8B: case 0xCB: return true;
+    default: return false;
+  }
+}
+
+// Reads the whole header of an open file; empty when it is too short.
+std::vector<uint8_t> ReadHeaderBytes(int fd, uint64_t fileSize) {
+  uint8_t head[32];
+  if (fileSize < 32 || pread(fd, head, 32, 0) != 32) return {};
+  const uint16_t headerLength = Le16(head + 8);
+  if (headerLength < 32 || headerLength > fileSize) return {};
+  std::vector<uint8_t> bytes(headerLength);
+  size_t got = 0;
+  while (got < bytes.size()) {
+    ssize_t r = pread(fd, bytes.data() + got, bytes.size() - got, static_cast<off_t>(got));
+    if (r <= 0) return {};
+    got += static_cast<size_t>(r);
+  }
+  return bytes;
+}
+
+class Fd {
+ public:
+  explicit Fd(int fd) : fd_(fd) {}
+  ~Fd() { if (fd_ >= 0) close(fd_); }
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  int get() const { return fd_; }
+ private:
+  int fd_;
+};
+
+std::string Trim(std::string_view s) {
+  size_t b = 0, e = s.size();
+  while (b < e && s[b] == ' ') ++b;
+  while (e > b && s[e - 1] == ' ') --e;
+  return std::string(s.substr(b, e - b));
+}
+
+std::optional<int> Digits(std::string_view s) {
+  if (s.empty() || s.size() > 4) return std::nullopt;
+  int v = 0;
+  for (char c : s) {
+    if (c < '0' || c > '9') return std::nullopt;
+    v = v * 10 + (c - '0');
+  }
+  return v;
+}
+
+}  // namespace
+
+bool IsItemFieldLayout(const std::vector<std::string>& names) {
+  if (names.size() != ItemFields.size()) return false;
+  for (size_t i = 0; i < names.size(); ++i)
+    if (!FieldNamesEqual(names[i], ItemFields[i].name)) return false;
+  return true;
+}
+
+bool IsVersion2FieldLayout(const std::vector<std::string>& names) { return MatchesOldLayout(names, kVersion2Names); }
+bool IsVersion1FieldLayout(const std::vector<std::string>& names) { return MatchesOldLayout(names, kVersion1Names); }
+
+ItemTableLocation LocateItemTable(const fs::path& dbfPath) {
+  std::error_code ec;
+  fs::path full = fs::absolute(dbfPath, ec);
+  if (ec) full = dbfPath;
+  ItemTableLocation loc;
+  loc.directory = full.parent_path();
+  loc.tableName = full.stem().string();
+  loc.indexPath = platform::FindFileNoCase(loc.directory, loc.tableName + ".MDX");
+  return loc;
+}
+
+std::string MainCaption(std::string_view tableName) {
+  return "Stashwell Inventory 95 (" + std::string(tableName) + ")";
+}
+
+std::optional<DbfHeaderInfo> ParseDbfHeader(const uint8_t* h, size_t size, uint64_t fileSize) {
+  if (size < 32 || !IsDbaseVersion(h[0])) return std::nullopt;
+  DbfHeaderInfo info;
+  info.version = h[0];
+  info.recordCount = Le32(h + 4);
+  info.headerLength = Le16(h + 8);
+  info.recordLength = Le16(h + 10);
+  info.productionIndexFlag = h[28];
+  // At least one descriptor and its terminator, all of it inside the file.
+  if (info.headerLength < 32 + 32 + 1 || info.headerLength > size || info.headerLength > fileSize) return std::nullopt;
+  if (info.recordLength < 2) return std::nullopt;
+  const char* kTypes = "CDFLMN";
+  size_t pos = 32;
+  while (pos + 32 <= info.headerLength && h[pos] != 0x0D) {
+    const uint8_t* d = h + pos;
+    size_t nameLen = 0;
+    while (nameLen < 11 && d[nameLen] != 0) ++nameLen;
+    if (nameLen == 0) return std::nullopt;
+    const char type = static_cast<char>(d[11]);
+    if (type == 0 || !std::strchr(kTypes, type) || d[16] == 0) return std::nullopt;
+    info.fieldNames.emplace_back(reinterpret_cast<const char*>(d), nameLen);
+    info.fieldTypes.push_back(type);
+    pos += 32;
+  }
+  // Some writers leave out the 0x0D; anything else after the descriptors is not a table.
+  if (pos + 32 <= info.headerLength && h[pos] != 0x0D) return std::nullopt;
+  if (info.fieldNames.empty()) return std::nullopt;
+  return info;
+}
+
+std::optional<DbfHeaderInfo> ReadDbfHeader(const fs::path& dbfPath) {
+  Fd fd(open(dbfPath.c_str(), O_RDONLY | O_CLOEXEC));
+  if (fd.get() < 0) return std::nullopt;
+  struct stat st {};
+  if (fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+  const auto fileSize = static_cast<uint64_t>(st.st_size);
+  std::vector<uint8_t> bytes = ReadHeaderBytes(fd.get(), fileSize);
+  if (bytes.empty()) return std::nullopt;
+  return ParseDbfHeader(bytes.data(), bytes.size(), fileSize);
+}
+
+IndexFlagRepair RemoveMDXByte(const fs::path& dbfPath) {
+  Fd fd(open(dbfPath.c_str(), O_RDWR | O_CLOEXEC));
+  if (fd.get() < 0) return IndexFlagRepair::Failed;
+  struct stat st {};
+  if (fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return IndexFlagRepair::Failed;
+  const auto fileSize = static_cast<uint64_t>(st.st_size);
+  std::vector<uint8_t> bytes = ReadHeaderBytes(fd.get(), fileSize);
+  if (bytes.empty() || !ParseDbfHeader(bytes.data(), bytes.size(), fileSize)) return IndexFlagRepair::NotATable;
+  if (bytes[28] == 0) return IndexFlagRepair::AlreadyClear;
+  const uint8_t zero = 0;
+  if (pwrite(fd.get(), &zero, 1, 28) != 1) return IndexFlagRepair::Failed;
+  if (fsync(fd.get()) != 0) return IndexFlagRepair::Failed;
+  return IndexFlagRepair::Cleared;
+}
+
+namespace {
+
+template <typename Test>
+bool CheckWith(const fs::path& dbfPath, const FieldNameReader& readFieldNames, Test test) {
+  const ItemTableLocation loc = LocateItemTable(dbfPath);
+  std::error_code ec;
+  if (!fs::exists(loc.indexPath, ec)) RemoveMDXByte(loc.directory / dbfPath.filename());
+  const std::optional<std::vector<std::string>> names = readFieldNames(loc);
+  return names && test(*names);
+}
+
+}  // namespace
+
+bool CheckDBaseFormat(const fs::path& dbfPath, const FieldNameReader& readFieldNames) {
+  if (CheckWith(dbfPath, readFieldNames, IsItemFieldLayout)) return true;
+  platform::ui::ShowMessage(std::string(kNotAnItemTableMessage), "Error", platform::ui::Buttons::Ok);
+  return false;
+}
+
+bool CheckDBaseFormatV2(const fs::path& dbfPath, const FieldNameReader& readFieldNames) {
+  return CheckWith(dbfPath, readFieldNames, IsVersion2FieldLayout);
+}
+
+bool CheckDBaseFormatV1(const fs::path& dbfPath, const FieldNameReader& readFieldNames) {
+  return CheckWith(dbfPath, readFieldNames, IsVersion1FieldLayout);
+}
+
+bool IsValidDate(const CivilDate& d) {
+  if (d.year < 1 || d.year > 9999 || d.month < 1 || d.month > 12 || d.day < 1) return false;
+  static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const bool leap = (d.year % 4 == 0 && d.year % 100 != 0) || d.year % 400 == 0;
+  const int days = kDays[d.month - 1] + ((d.month == 2 && leap) ? 1 : 0);
+  return d.day <= days;
+}
+
+Version1Date Version1PurchaseDate(std::string_view month, std::string_view day, std::string_view year) {
+  const std::string m = Trim(month.substr(0, std::min<size_t>(month.size(), 4)));
+  const std::string d = Trim(day.substr(0, std::min<size_t>(day.size(), 4)));
+  const std::string y = Trim(year.substr(0, std::min<size_t>(year.size(), 4)));
+  Version1Date result;
+  if (m.empty() && d.empty() && y.empty()) return result;
+  result.kind = Version1Date::Invalid;
+  static constexpr std::array<std::string_view, 12> kMonths{"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                                            "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+  std::optional<int> monthNumber;
+  for (size_t i = 0; i < kMonths.size(); ++i)
+    if (m == kMonths[i]) monthNumber = static_cast<int>(i + 1);
+  if (!monthNumber) monthNumber = Digits(m);
+  const std::optional<int> dayNumber = Digits(d);
+  std::optional<int> yearNumber = Digits(y);
+  if (!monthNumber || !dayNumber || !yearNumber) return result;
+  if (y.size() <= 2) *yearNumber += (*yearNumber < 30) ? 2000 : 1900;
+  const CivilDate date{*yearNumber, *monthNumber, *dayNumber};
+  if (!IsValidDate(date)) return result;
+  result.kind = Version1Date::Valid;
+  result.date = date;
+  return result;
+}
+
+}  // namespace keldro

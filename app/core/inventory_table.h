@@ -1,0 +1,114 @@
+// The rules of an inventory database that stand without the engine: the sort
+// expression of index "NewIndex", the 22-field check, where a table's files
+// are, the repair of the production-index flag, and recognising and
+// converting the tables of the two earlier versions.
+//
+// The engine is reached through the callbacks a caller passes in, so these
+// rules are tested on plain files.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace keldro {
+
+// Four field numbers (1..22), 0 for a level not in use.
+struct SortLevels {
+  std::array<int, 4> levels{12, 0, 0, 0};
+  int CountInUse() const;
+  bool operator==(const SortLevels&) const = default;
+};
+
+// The index expression for the levels, e.g. levels 12, 11 give
+// Upper(Left(Category,40))+STR(Cost,12,2). No level in use gives "".
+// A number outside 1..22 counts as a level not in use.
+std::string BuildSortString(const SortLevels& levels);
+
+inline constexpr std::string_view kNewIndexName = "NewIndex";
+inline constexpr std::string_view kNotAnItemTableMessage =
+    "This DBase file was not created with Stashwell Inventory 95.  It cannot be opened.  "
+    "You may, however, import data from this file using the import function.";
+
+// True when the names are exactly the 22 item fields in order, compared
+// without regard to case.
+bool IsItemFieldLayout(const std::vector<std::string>& fieldNames);
+// The tables of the earlier versions: 19 (15) fields whose names from the
+// second on match the old layout; the first field is not examined.
+bool IsVersion2FieldLayout(const std::vector<std::string>& fieldNames);
+bool IsVersion1FieldLayout(const std::vector<std::string>& fieldNames);
+
+// Where the engine finds a database: its directory, its table name (the file
+// name without its final extension, so MY.VIVO.DBF is table MY.VIVO) and its
+// production index (table name + ".MDX", found without regard to case).
+struct ItemTableLocation {
+  std::filesystem::path directory;
+  std::string tableName;
+  std::filesystem::path indexPath;
+};
+ItemTableLocation LocateItemTable(const std::filesystem::path& dbfPath);
+// The caption of the main window for a table name.
+std::string MainCaption(std::string_view tableName);
+
+// What a dBASE table header says, from its first bytes.
+struct DbfHeaderInfo {
+  uint8_t version = 0;
+  uint32_t recordCount = 0;
+  uint16_t headerLength = 0;
+  uint16_t recordLength = 0;
+  uint8_t productionIndexFlag = 0;
+  std::vector<std::string> fieldNames;  // as stored, without the zero padding
+  std::vector<char> fieldTypes;
+};
+// Parses `header` (at least the whole header) of a file of `fileSize` bytes;
+// nullopt when it is not a dBASE III/IV table header.
+std::optional<DbfHeaderInfo> ParseDbfHeader(const uint8_t* header, size_t size, uint64_t fileSize);
+std::optional<DbfHeaderInfo> ReadDbfHeader(const std::filesystem::path& dbfPath);
+
+enum class IndexFlagRepair {
+  Cleared,        // byte 28 was set and is now 0
+  AlreadyClear,   // nothing to write
+  NotATable,      // the header does not parse: the file was left alone
+  Failed,         // could not be opened or written
+};
+// Clears the production-index flag (header byte 28) so the engine opens a
+// table whose .MDX is gone; a file whose header is not a dBASE table header
+// is never written.
+IndexFlagRepair RemoveMDXByte(const std::filesystem::path& dbfPath);
+
+// Opens the table at a location and gives its field names; nullopt when it
+// cannot be opened. Engine errors may also be thrown through.
+using FieldNameReader = std::function<std::optional<std::vector<std::string>>(const ItemTableLocation&)>;
+
+// Accepts a file as an inventory database: repairs the flag when the .MDX
+// is missing, reads the field names and checks them. A refusal shows
+// kNotAnItemTableMessage ("Error", OK) through platform::ui.
+bool CheckDBaseFormat(const std::filesystem::path& dbfPath, const FieldNameReader& readFieldNames);
+// The same test for the tables of the earlier versions, without a message.
+bool CheckDBaseFormatV2(const std::filesystem::path& dbfPath, const FieldNameReader& readFieldNames);
+bool CheckDBaseFormatV1(const std::filesystem::path& dbfPath, const FieldNameReader& readFieldNames);
+
+// A calendar date as the conversion hands it to the table.
+struct CivilDate {
+  int year = 0;
+  int month = 0;
+  int day = 0;
+  bool operator==(const CivilDate&) const = default;
+};
+bool IsValidDate(const CivilDate& date);
+
+// The purchase date of a version-1 record from its three text fields:
+// month "Jan".."Dec" (or a number), day and year as numbers; two-digit years
+// 00-29 are 2000-2029, 30-99 1930-1999. All three blank: no date.
+struct Version1Date {
+  enum Kind { Empty, Valid, Invalid } kind = Empty;
+  CivilDate date;
+};
+Version1Date Version1PurchaseDate(std::string_view month, std::string_view day, std::string_view year);
+
+}  // namespace keldro
