@@ -1,12 +1,8 @@
 #include "reports/report_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <system_error>
 
+#include "platform/file_io.h"
 #include "platform/paths.h"
 #include "platform/ui.h"
 
@@ -20,56 +16,22 @@ ReportFileStatus Fail(ReportFileStatus::Code code, std::string message) { return
 
 ReportFileStatus ReadWholeFile(const fs::path& path, std::vector<uint8_t>& bytes) {
   bytes.clear();
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    if (errno == ENOENT) return Fail(ReportFileStatus::Missing, "The file " + path.string() + " does not exist.");
-    return Fail(ReportFileStatus::ReadFailed, "The file " + path.string() + " could not be opened.");
-  }
-  struct stat st {};
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    close(fd);
-    return Fail(ReportFileStatus::ReadFailed, "The file " + path.string() + " could not be read.");
-  }
-  uint8_t buffer[65536];
-  for (;;) {
-    const ssize_t r = read(fd, buffer, sizeof buffer);
-    if (r < 0 && errno == EINTR) continue;
-    if (r < 0) {
-      close(fd);
-      bytes.clear();
+  std::string text;
+  switch (platform::ReadWholeFile(path, text)) {
+    case platform::ReadStatus::kOk: break;
+    case platform::ReadStatus::kNotFound:
+      return Fail(ReportFileStatus::Missing, "The file " + path.string() + " does not exist.");
+    case platform::ReadStatus::kError:
       return Fail(ReportFileStatus::ReadFailed, "The file " + path.string() + " could not be read.");
-    }
-    if (r == 0) break;
-    bytes.insert(bytes.end(), buffer, buffer + r);
   }
-  close(fd);
+  bytes.assign(text.begin(), text.end());
   return {};
 }
 
-// Through a temporary file in the same directory and a rename.
 ReportFileStatus WriteWholeFile(const fs::path& path, const std::vector<uint8_t>& bytes) {
-  const ReportFileStatus failed = Fail(ReportFileStatus::WriteFailed, "The file " + path.string() + " could not be written.");
-  fs::path dir = path.parent_path();
-  if (dir.empty()) dir = ".";
-  std::string temp = (dir / ("." + path.filename().string() + ".new-XXXXXX")).string();
-  const int fd = mkstemp(temp.data());
-  if (fd < 0) return failed;
-  fchmod(fd, 0644);
-  bool ok = true;
-  size_t done = 0;
-  while (ok && done < bytes.size()) {
-    const ssize_t w = write(fd, bytes.data() + done, bytes.size() - done);
-    if (w < 0 && errno == EINTR) continue;
-    if (w <= 0) ok = false;
-    else done += static_cast<size_t>(w);
-  }
-  ok = ok && fsync(fd) == 0;
-  ok = close(fd) == 0 && ok;
-  ok = ok && rename(temp.c_str(), path.c_str()) == 0;
-  if (!ok) {
-    unlink(temp.c_str());
-    return failed;
-  }
+  const std::string_view view(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  if (!platform::WriteFileAtomic(path, view))
+    return Fail(ReportFileStatus::WriteFailed, "The file " + path.string() + " could not be written.");
   return {};
 }
 
