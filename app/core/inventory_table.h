@@ -16,6 +16,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/dbf_header.h"
+
 namespace keldro {
 
 // Four field numbers (1..22), 0 for a level not in use.
@@ -54,32 +56,6 @@ struct ItemTableLocation {
 ItemTableLocation LocateItemTable(const std::filesystem::path& dbfPath);
 // The caption of the main window for a table name.
 std::string MainCaption(std::string_view tableName);
-
-// What a dBASE table header says, from its first bytes.
-struct DbfHeaderInfo {
-  uint8_t version = 0;
-  uint32_t recordCount = 0;
-  uint16_t headerLength = 0;
-  uint16_t recordLength = 0;
-  uint8_t productionIndexFlag = 0;
-  std::vector<std::string> fieldNames;  // as stored, without the zero padding
-  std::vector<char> fieldTypes;
-};
-// Parses `header` (at least the whole header) of a file of `fileSize` bytes;
-// nullopt when it is not a dBASE III/IV table header.
-std::optional<DbfHeaderInfo> ParseDbfHeader(const uint8_t* header, size_t size, uint64_t fileSize);
-std::optional<DbfHeaderInfo> ReadDbfHeader(const std::filesystem::path& dbfPath);
-
-enum class IndexFlagRepair {
-  Cleared,        // byte 28 was set and is now 0
-  AlreadyClear,   // nothing to write
-  NotATable,      // the header does not parse: the file was left alone
-  Failed,         // could not be opened or written
-};
-// Clears the production-index flag (header byte 28) so the engine opens a
-// table whose .MDX is gone; a file whose header is not a dBASE table header
-// is never written.
-IndexFlagRepair RemoveMDXByte(const std::filesystem::path& dbfPath);
 
 // Opens the table at a location and gives its field names; nullopt when it
 // cannot be opened. Engine errors may also be thrown through.

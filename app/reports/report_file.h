@@ -6,8 +6,6 @@
 // record at the end (a damaged file) is never read, and is dropped by the
 // next append or delete. Every change is written to a temporary file beside
 // it and renamed into place, so a failed write leaves the file as it was.
-//
-// The questions of saving and deleting go through platform::ui.
 #pragma once
 
 #include <cstddef>
@@ -21,11 +19,6 @@ namespace keldro::reports {
 
 inline constexpr std::string_view kReportFileName = "KELDRO.URP";
 inline constexpr std::string_view kOldReportFileName = "VIVO.URP";
-
-inline constexpr std::string_view kTitleChangedQuestion =
-    "Report Title has changed!  Do you wish to save this as a new report?   "
-    "(YES saves as new report.  NO overwrites old report.  CANCEL aborts.)";
-inline constexpr std::string_view kDeleteQuestion = "Are you sure you want to delete this report?";
 
 // The outcome of a file operation, with a message for the window to show.
 struct ReportFileStatus {
@@ -95,26 +88,5 @@ struct ConversionResult {
   ReportFileStatus status;
 };
 ConversionResult ConvertOldReportFile(const std::filesystem::path& programDir);
-
-// The definition editor's "Update", after its own checks: a definition read
-// with "Modify" whose name changed asks whether to save it as a new report.
-struct SaveRequest {
-  bool isNew = false;            // opened with "New"
-  std::string originalName;      // the name when the editor opened
-  size_t originalIndex = 0;      // the record it was read from
-};
-struct SaveResult {
-  enum Outcome { Cancelled, Appended, Overwritten, Failed } outcome = Failed;
-  size_t index = 0;  // the record now holding the definition
-  ReportFileStatus status;
-};
-SaveResult SaveReportDefinition(ReportFile& file, const ReportDefinition& buffer, const SaveRequest& request);
-
-// The editor's "Delete": asks, then removes the record.
-struct DeleteResult {
-  enum Outcome { Cancelled, Deleted, Failed } outcome = Failed;
-  ReportFileStatus status;
-};
-DeleteResult DeleteReportDefinition(ReportFile& file, size_t index);
 
 }  // namespace keldro::reports

@@ -1,4 +1,5 @@
 #include "reports/report_file.h"
+#include "reports/report_rules.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
