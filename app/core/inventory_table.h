@@ -17,20 +17,9 @@
 #include <vector>
 
 #include "core/dbf_header.h"
+#include "core/sort_levels.h"
 
 namespace keldro {
-
-// Four field numbers (1..22), 0 for a level not in use.
-struct SortLevels {
-  std::array<int, 4> levels{12, 0, 0, 0};
-  int CountInUse() const;
-  bool operator==(const SortLevels&) const = default;
-};
-
-// The index expression for the levels, e.g. levels 12, 11 give
-// Upper(Left(Category,40))+STR(Cost,12,2). No level in use gives "".
-// A number outside 1..22 counts as a level not in use.
-std::string BuildSortString(const SortLevels& levels);
 
 inline constexpr std::string_view kNewIndexName = "NewIndex";
 inline constexpr std::string_view kNotAnItemTableMessage =

@@ -14,7 +14,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/inventory_table.h"
+#include "core/sort_levels.h"
 #include "core/item_fields.h"
 
 namespace platform {
