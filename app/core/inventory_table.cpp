@@ -47,6 +47,28 @@ std::optional<int> Digits(std::string_view s) {
 
 }  // namespace
 
+std::string TableInUseMessage(std::string_view path) {
+  return "The table \"" + std::string(path) + "\" is currently in use by another program.  New table creation will be aborted.";
+}
+
+const std::vector<FieldCopy>& Version2FieldCopies() {
+  static const std::vector<FieldCopy> copies = [] {
+    std::vector<FieldCopy> v;
+    for (size_t i = 0; i < kVersion2Names.size(); ++i)
+      v.push_back({kVersion2Names[i].substr(0, 10), ItemFields[i].name});
+    return v;
+  }();
+  return copies;
+}
+
+const std::vector<FieldCopy>& Version1FieldCopies() {
+  static const std::vector<FieldCopy> copies{
+      {"Item", "Item"},       {"Brand", "Brand"},           {"Model", "Model"},     {"Serial", "Serial"},
+      {"Descriptio", "Descriptio"}, {"BoughtFrom", "BoughtFrom"}, {"IDMarks", "IDMarks"}, {"Quantity", "Quantity"},
+      {"Cost", "Cost"},       {"Category", "Category"},     {"Room", "Location"}};
+  return copies;
+}
+
 bool IsItemFieldLayout(const std::vector<std::string>& names) {
   if (names.size() != ItemFields.size()) return false;
   for (size_t i = 0; i < names.size(); ++i)

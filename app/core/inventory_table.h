@@ -26,6 +26,18 @@ inline constexpr std::string_view kNotAnItemTableMessage =
     "This DBase file was not created with Stashwell Inventory 95.  It cannot be opened.  "
     "You may, however, import data from this file using the import function.";
 
+inline constexpr std::string_view kLastDatabaseInvalidMessage =
+    "The last database used as recorded in the INI file is not a valid Stashwell Inventory 95 file.  "
+    "You will need to choose a new file.";
+inline constexpr std::string_view kConvertVersion2Question =
+    "A database from a previous version (2.X) has been detected.  Would you like to convert it now?  "
+    "NOTE: After conversion the old file will be deleted.  You may wish to make a copy of \"D2ADE.DBF\" first.";
+inline constexpr std::string_view kConvertVersion1Question =
+    "A database from a previous version (1.X) has been detected.  Would you like to convert it now?  "
+    "NOTE: After conversion the old file will be deleted.  You may wish to make a copy of \"VIDI.DBF\" first.";
+// The refusal to create a database over a file another program has open.
+std::string TableInUseMessage(std::string_view path);
+
 // True when the names are exactly the 22 item fields in order, compared
 // without regard to case.
 bool IsItemFieldLayout(const std::vector<std::string>& fieldNames);
@@ -33,6 +45,16 @@ bool IsItemFieldLayout(const std::vector<std::string>& fieldNames);
 // second on match the old layout; the first field is not examined.
 bool IsVersion2FieldLayout(const std::vector<std::string>& fieldNames);
 bool IsVersion1FieldLayout(const std::vector<std::string>& fieldNames);
+
+// How the fields of an old table go into the new one: (old field, new
+// field) by name. Version 1's purchase date is built from three fields
+// (Version1PurchaseDate) and is not in its list.
+struct FieldCopy {
+  std::string_view from;
+  std::string_view to;
+};
+const std::vector<FieldCopy>& Version2FieldCopies();
+const std::vector<FieldCopy>& Version1FieldCopies();
 
 // Where the engine finds a database: its directory, its table name (the file
 // name without its final extension, so MY.VIVO.DBF is table MY.VIVO) and its

@@ -240,3 +240,25 @@ TEST(Version1Date, IsBuiltByValue) {
 
 }  // namespace
 }  // namespace keldro
+
+namespace keldro {
+namespace {
+
+TEST(OldVersions, FieldsGoToTheirNewPlaces) {
+  const auto& v2 = Version2FieldCopies();
+  ASSERT_EQ(v2.size(), 18u);
+  EXPECT_EQ(v2[5].from, "Descriptio");  // "Description" cut to ten characters
+  EXPECT_EQ(v2[5].to, "Descriptio");
+  EXPECT_EQ(v2[17].from, "Value");
+  EXPECT_EQ(v2[17].to, "Value");
+  for (const FieldCopy& c : v2) EXPECT_NE(ItemFieldByName(c.to), nullptr) << c.to;
+  const auto& v1 = Version1FieldCopies();
+  for (const FieldCopy& c : v1) EXPECT_NE(ItemFieldByName(c.to), nullptr) << c.to;
+  EXPECT_EQ(v1.back().from, "Room");
+  EXPECT_EQ(v1.back().to, "Location");
+  EXPECT_EQ(TableInUseMessage("/d/HOME.DBF"),
+            "The table \"/d/HOME.DBF\" is currently in use by another program.  New table creation will be aborted.");
+}
+
+}  // namespace
+}  // namespace keldro
