@@ -15,6 +15,9 @@ enum class LzStatus { kOk, kNotFound, kReadError, kBadData };
 // Reads the whole file, expanded when it is SZDD-compressed.
 LzStatus ReadLzFile(const std::filesystem::path& file, std::vector<uint8_t>& out);
 bool IsLzCompressed(const std::filesystem::path& file);
+// The same over bytes already in memory: SZDD data is expanded, anything
+// else is copied as it is.
+LzStatus ExpandLzData(const std::vector<uint8_t>& in, std::vector<uint8_t>& out);
 
 // Writes `data` as an SZDD file (for tests and tools that build fixtures).
 bool WriteLzFile(const std::filesystem::path& file, const std::vector<uint8_t>& data);
