@@ -211,10 +211,39 @@ typedef struct SL_BCDSTR {
   char digits[65];
 } SL_BCDSTR;
 
-/* Conventions records of SLN_GetConvInfo (narrow) and SLW_GetConvInfo (wide): opaque here,
-   laid out by the numeric categories. */
-typedef struct SL_CONVINFO { uint8_t bytes[66]; } SL_CONVINFO;
-typedef struct SL_WCONVINFO { uint8_t bytes[132]; } SL_WCONVINFO;
+/* Conventions records of SLN_GetConvInfo (66 bytes), SLW_GetConvInfo and SLM_GetConvInfo
+   (104 bytes each, the same byte positions). Cleared, then filled from LC_NUMERIC and
+   LC_MONETARY; the separators and decimal points hold one character and a terminator.
+   values: international and local fractional digits, symbol precedes and space for a
+   positive value, the same for a negative value, sign position positive and negative
+   (255 unset). */
+typedef struct SL_CONVINFO {
+  char decimalPoint[2], thousands[2], grouping[10];
+  char intlSymbol[5], symbol[5], monDecimalPoint[2], monThousands[2], monGrouping[10];
+  char positiveSign[5], negativeSign[5];
+  uint8_t values[8];
+  char exponent[5], listSeparator[5];
+} SL_CONVINFO;
+typedef struct SL_WCONVINFO {
+  SL_WCHAR decimalPoint[2], thousands[2];
+  char grouping[10];
+  SL_WCHAR intlSymbol[5], symbol[5], monDecimalPoint[2], monThousands[2];
+  char monGrouping[10];
+  SL_WCHAR positiveSign[5], negativeSign[5];
+  uint8_t values[8];
+  SL_WCHAR exponent[5], listSeparator[5];
+} SL_WCONVINFO;
+typedef struct SL_MCONVINFO {
+  char decimalPoint[4], thousands[4], grouping[10];
+  char intlSymbol[10], symbol[10], monDecimalPoint[4], monThousands[4], monGrouping[10];
+  char positiveSign[10], negativeSign[10];
+  uint8_t values[8];
+  char exponent[10], listSeparator[10];
+} SL_MCONVINFO;
+
+/* SL_GetLocaleItem: the largest output is SL_ITEM_SIZE bytes, except item 256 (the
+   locale's full name, SL_GetFullLocaleName), whose length is that of the name. */
+#define SL_ITEM_SIZE 64
 
 typedef int16_t (*SL_COLLATEFN)(hlocale, const void*, const void*);
 typedef int16_t (*SL_NCOLLATEFN)(hlocale, const void*, uint16_t, const void*, uint16_t);
@@ -501,7 +530,7 @@ SLAPI char* SLM_StrChrLast(hlocale h, const char* s, uint16_t c);
 SLAPI char* SLM_StrScanForTokens(hlocale h, const char* s, const char* delimiters);
 SLAPI LocaleStatus SLN_GetConvInfo(hlocale h, SL_CONVINFO* out);
 SLAPI LocaleStatus SLW_GetConvInfo(hlocale h, SL_WCONVINFO* out);
-SLAPI LocaleStatus SLM_GetConvInfo(hlocale h, SL_WCONVINFO* out);
+SLAPI LocaleStatus SLM_GetConvInfo(hlocale h, SL_MCONVINFO* out);
 
 /* String primitives (narrow and wide take no locale; multi-byte ones step with the locale). */
 SLAPI int SLN_IsAscii(char c);

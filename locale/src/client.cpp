@@ -181,6 +181,8 @@ Status StartLibrary() {
   }
   for (int i = 0; i < 3; ++i) {
     made[i]->owner = system;
+    // The system locales belong to the thread that started the library.
+    made[i]->ownerThread = CurrentThreadId();
     made[i]->BuildFullName();
     AddLocale(*system, made[i]);
     g_system[i] = made[i];

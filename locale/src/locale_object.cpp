@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 
+#include "categories.h"
 #include "client.h"
 #include "lock.h"
 #include "pool.h"
@@ -19,23 +20,10 @@ constexpr const char* kDescriptions[kCategorySlots] = {
     "C/POSIX LC_COLLATE", "C/POSIX LC_CTYPE", "C/POSIX LC_TIME", "C/POSIX LC_MONETARY",
     "C/POSIX LC_NUMERIC", "C/POSIX LC_MESSAGES", "C/POSIX LC_soundex", "C/POSIX LC_userdef"};
 
-// Classes of the built-in LC_CTYPE, at the positions whose masks are the bits
-// its class table uses.
-constexpr const char* kPosixClasses[] = {"space", "digit", "lower", "upper",
-                                         "xdigit", "cntrl", "punct", "blank"};
-
 // One list of shared category objects per category kind.
 std::vector<Category*>& CategoryList(int slot) {
   static auto* lists = new std::vector<Category*>[kCategorySlots];
   return lists[slot];
-}
-
-uint32_t ClassMaskOfPosition(std::size_t i) {
-  if (i == 10) return 1036;
-  if (i == 12) return 5214;
-  if (i < 13) return 1u << i;
-  std::size_t bit = 24 + (i - 13);
-  return bit < 32 ? (1u << bit) : 0;
 }
 
 }  // namespace
@@ -72,78 +60,12 @@ void Category::SetDefaults() {
   head_[69] = 1;
   name_ = "POSIX";
   body_.clear();
-  classes_.clear();
-  translations_.clear();
-  if (slot_ == 1) {
-    for (std::size_t i = 0; i < std::size(kPosixClasses); ++i)
-      classes_.push_back({kPosixClasses[i], ClassMaskOfPosition(i)});
-    translations_ = {"toupper", "tolower"};
-  }
 }
 
 Status Category::Load(const uint8_t* record, std::size_t size) {
   if (record == nullptr || size < kCategoryHeadSize) return kCategoryRead;
-  std::array<uint8_t, kCategoryHeadSize> oldHead = head_;
-  std::vector<uint8_t> oldBody;
-  oldBody.swap(body_);
-  std::vector<ClassEntry> oldClasses;
-  oldClasses.swap(classes_);
-  std::vector<std::string> oldTranslations;
-  oldTranslations.swap(translations_);
-
   std::copy(record, record + kCategoryHeadSize, head_.begin());
   body_.assign(record + kCategoryHeadSize, record + size);
-  Status status = slot_ == 1 ? ParseCtype() : kOk;
-  if (status != kOk) {
-    // A failed load leaves the category at its previous data.
-    head_ = oldHead;
-    body_.swap(oldBody);
-    classes_.swap(oldClasses);
-    translations_.swap(oldTranslations);
-    return status;
-  }
-  return kOk;
-}
-
-// LC_CTYPE body: 512 bytes of 32 class names; the class table (narrow: 1024
-// bytes; wide and multi-byte: a plane of a 34-byte descriptor and its present
-// 1024-byte pages); a 16-bit count of 13-byte entries and the entries; a
-// 16-bit translation count (at most 8) and the 530-byte translation headers,
-// each beginning with the translation's 16-byte name. The tables after the
-// headers are read by the character-type code.
-Status Category::ParseCtype() {
-  const std::vector<uint8_t>& b = body_;
-  std::size_t pos = 0;
-  auto need = [&](std::size_t n) { return n <= b.size() && pos <= b.size() - n; };
-  if (!need(512)) return kCategoryRead;
-  for (std::size_t i = 0; i < 32; ++i) {
-    std::string name = FieldText(b.data() + 16 * i, 16);
-    if (name.empty()) break;
-    classes_.push_back({name, ClassMaskOfPosition(i)});
-  }
-  pos += 512;
-  if (family_ == SL_FAMILY_NARROW) {
-    if (!need(1024)) return kCategoryRead;
-    pos += 1024;
-  } else {
-    if (!need(34)) return kCategoryRead;
-    uint16_t pages = ReadU16(b.data() + pos);
-    if (pages >= 63) return kNoMemory;
-    pos += 34;
-    if (!need(std::size_t{pages} * 1024)) return kCategoryRead;
-    pos += std::size_t{pages} * 1024;
-  }
-  if (!need(2)) return kCategoryRead;
-  uint16_t entries = ReadU16(b.data() + pos);
-  pos += 2;
-  if (!need(std::size_t{entries} * 13)) return kCategoryRead;
-  pos += std::size_t{entries} * 13;
-  if (!need(2)) return kCategoryRead;
-  uint16_t count = ReadU16(b.data() + pos);
-  pos += 2;
-  if (count > 8) return kCategoryRead;
-  if (!need(std::size_t{count} * 530)) return kCategoryRead;
-  for (uint16_t t = 0; t < count; ++t) translations_.push_back(FieldText(b.data() + pos + 530 * t, 16));
   return kOk;
 }
 
@@ -172,7 +94,7 @@ Category* CreateCategory(int slot, uint8_t family, std::string_view name) {
       return c;
     }
   }
-  Category* c = new (std::nothrow) Category(slot, family);
+  Category* c = NewCategoryObject(slot, family);
   if (c == nullptr) return nullptr;
   c->SetName(std::string(name));
   c->refs = 1;

@@ -71,7 +71,6 @@ class Category {
 
  protected:
   void SetDefaults();
-  Status ParseCtype();
 
   int slot_;
   uint8_t family_;

@@ -2,7 +2,10 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <map>
+#include <set>
 #include <sstream>
+#include <algorithm>
 
 #include "platform/lzfile.h"
 
@@ -64,37 +67,201 @@ uint32_t PosixClass(unsigned c) {
   return 0;
 }
 
+// Text of a field: narrowWidth bytes narrow, twice as many bytes in the wide
+// and multi-byte layouts (each byte one unit in the wide family).
+void PutField(std::vector<uint8_t>& b, uint8_t family, const std::string& text, std::size_t narrowWidth) {
+  if (family == 2) {
+    for (std::size_t i = 0; i < narrowWidth; ++i)
+      Put16(b, i < text.size() && i + 1 < narrowWidth ? static_cast<uint8_t>(text[i]) : 0);
+  } else {
+    PutText(b, text, family == 1 ? narrowWidth : 2 * narrowWidth);
+  }
+}
+
+// A plane: u16 page count, 32-byte page map, the present pages (pages that
+// hold any nonzero value).
+void PutPlane(std::vector<uint8_t>& b, const std::map<uint16_t, uint32_t>& values, std::size_t unitBytes) {
+  std::set<unsigned> pages;
+  for (auto [code, value] : values)
+    if (value != 0) pages.insert(code >> 8);
+  Put16(b, static_cast<uint16_t>(pages.size()));
+  uint8_t map[32] = {};
+  for (unsigned p : pages) map[p / 8] |= static_cast<uint8_t>(1u << (p % 8));
+  b.insert(b.end(), map, map + 32);
+  for (unsigned p : pages)
+    for (unsigned i = 0; i < 256; ++i) {
+      auto it = values.find(static_cast<uint16_t>(p << 8 | i));
+      uint32_t v = it == values.end() ? 0 : it->second;
+      for (std::size_t k = 0; k < unitBytes; ++k) b.push_back(static_cast<uint8_t>(v >> (8 * k)));
+    }
+}
+
+std::string Unescape(const std::string& text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\\' && i + 3 < text.size() + 0 && text[i + 1] == 'x') {
+      out.push_back(static_cast<char>(std::strtoul(text.substr(i + 2, 2).c_str(), nullptr, 16)));
+      i += 3;
+    } else {
+      out.push_back(text[i]);
+    }
+  }
+  return out;
+}
+
+const char* const kPosixTimes[49] = {
+    "Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat",
+    "Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday",
+    "Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec",
+    "January", "February", "March", "April", "May", "June", "July", "August", "September", "October",
+    "November", "December", "AM", "PM",
+    "%a %b %d %X %Z %Y", "%a %b %d", "%I:%M:%S", "%I:%M:%S %p", "", "", "", "", ""};
+
+std::vector<uint8_t> TimeBody(uint8_t family, const TimeSpec& t) {
+  std::vector<uint8_t> b;
+  for (int i = 0; i < 49; ++i) {
+    bool isShort = i < 7 || (i >= 14 && i < 26) || i == 38 || i == 39;
+    PutField(b, family, t.texts[static_cast<std::size_t>(i)], isShort ? 16 : 32);
+  }
+  b.push_back(t.firstJanuary);
+  std::vector<uint8_t> eras, digits;
+  for (const EraSpec& e : t.eras) {
+    Put16(eras, static_cast<uint16_t>(e.startYear));
+    eras.push_back(e.startMonth);
+    eras.push_back(e.startDay);
+    Put16(eras, static_cast<uint16_t>(e.endYear));
+    eras.push_back(e.endMonth);
+    eras.push_back(e.endDay);
+    PutField(eras, family, e.name, 16);
+    PutField(eras, family, e.format, 16);
+  }
+  for (const std::string& d : t.digits) {
+    for (char c : d) {
+      if (family == 2) Put16(digits, static_cast<uint8_t>(c));
+      else digits.push_back(static_cast<uint8_t>(c));
+    }
+    if (family == 2) Put16(digits, 0);
+    else digits.push_back(0);
+  }
+  Put16(b, static_cast<uint16_t>(eras.size()));
+  Put16(b, static_cast<uint16_t>(digits.size()));
+  b.insert(b.end(), eras.begin(), eras.end());
+  b.insert(b.end(), digits.begin(), digits.end());
+  return b;
+}
+
 }  // namespace
 
 std::vector<uint8_t> CtypeBody(uint8_t family, const std::vector<std::string>& classes,
                                const std::vector<std::string>& translations) {
+  CtypeSpec spec;
+  spec.present = true;
+  spec.classes = classes;
+  spec.translations = translations;
+  return CtypeBody(family, spec);
+}
+
+std::vector<uint8_t> CtypeBody(uint8_t family, const CtypeSpec& spec) {
   std::vector<uint8_t> b;
-  for (std::size_t i = 0; i < 32; ++i) PutText(b, i < classes.size() ? classes[i] : "", 16);
-  bool wide = family != 1;
-  if (wide) {  // plane 0 only
-    Put16(b, 1);
-    b.push_back(1);
-    for (int i = 1; i < 32; ++i) b.push_back(0);
+  for (std::size_t i = 0; i < 32; ++i) PutText(b, i < spec.classes.size() ? spec.classes[i] : "", 16);
+  const bool wide = family != 1;
+  std::map<uint16_t, uint32_t> classes;
+  for (unsigned c = 0; c < 256; ++c) classes[static_cast<uint16_t>(c)] = PosixClass(c);
+  for (auto [code, word] : spec.classWords)
+    if (wide || code < 256) classes[code] = word;
+  if (wide) {
+    PutPlane(b, classes, 4);
+  } else {
+    for (unsigned c = 0; c < 256; ++c) Put32(b, classes[static_cast<uint16_t>(c)]);
   }
-  for (unsigned c = 0; c < 256; ++c) Put32(b, PosixClass(c));
   Put16(b, 0);  // no 13-byte entries
-  Put16(b, static_cast<uint16_t>(translations.size()));
-  for (const std::string& t : translations) {
-    PutText(b, t, 16);
-    Put16(b, 0);
-    for (int i = 0; i < 256; ++i) Put16(b, 0);
-  }
-  for (const std::string& t : translations) {
-    if (wide) {
-      Put16(b, 1);
-      b.push_back(1);
-      for (int i = 1; i < 32; ++i) b.push_back(0);
+  Put16(b, static_cast<uint16_t>(spec.translations.size()));
+  std::vector<std::vector<const CtypeSpec::Multi*>> multis(spec.translations.size());
+  for (const CtypeSpec::Multi& m : spec.multis)
+    if (m.translation < multis.size()) multis[m.translation].push_back(&m);
+  for (std::size_t t = 0; t < spec.translations.size(); ++t) {
+    PutText(b, spec.translations[t], 16);
+    Put16(b, static_cast<uint16_t>(multis[t].size()));
+    for (unsigned lead = 0; lead < 256; ++lead) {
+      uint16_t first = multis[t].empty() ? 0 : 0xFFFF;
+      for (std::size_t e = 0; e < multis[t].size(); ++e)
+        if (!multis[t][e]->source.empty() && static_cast<uint8_t>(multis[t][e]->source[0]) == lead) {
+          first = static_cast<uint16_t>(e);
+          break;
+        }
+      Put16(b, first);
     }
+  }
+  for (std::size_t t = 0; t < spec.translations.size(); ++t) {
+    const std::string& name = spec.translations[t];
+    std::map<uint16_t, uint32_t> table;
     for (unsigned c = 0; c < 256; ++c) {
       unsigned v = 0;
-      if (t == "toupper" && c >= 'a' && c <= 'z') v = c - 32;
-      if (t == "tolower" && c >= 'A' && c <= 'Z') v = c + 32;
-      Put16(b, static_cast<uint16_t>(v));
+      if (name == "toupper" && c >= 'a' && c <= 'z') v = c - 32;
+      if (name == "tolower" && c >= 'A' && c <= 'Z') v = c + 32;
+      table[static_cast<uint16_t>(c)] = v;
+    }
+    for (const CtypeSpec::Map& m : spec.maps)
+      if (m.translation == t && (wide || m.code < 256)) table[m.code] = m.to;
+    if (wide) {
+      PutPlane(b, table, 2);
+    } else {
+      for (unsigned c = 0; c < 256; ++c) Put16(b, static_cast<uint16_t>(table[static_cast<uint16_t>(c)]));
+    }
+    for (const CtypeSpec::Multi* m : multis[t])
+      for (const std::string* side : {&m->source, &m->target}) {
+        std::size_t length = std::min<std::size_t>(side->size(), 8);
+        if (wide) Put16(b, static_cast<uint16_t>(length));
+        else b.push_back(static_cast<uint8_t>(length));
+        for (std::size_t k = 0; k < 8; ++k) {
+          uint8_t c = k < length ? static_cast<uint8_t>((*side)[k]) : 0;
+          if (wide) Put16(b, c);
+          else b.push_back(c);
+        }
+      }
+  }
+  return b;
+}
+
+std::vector<uint8_t> CategoryBody(uint8_t family, const CategorySpec& c) {
+  std::vector<uint8_t> b = c.body;
+  if (c.ctype.present) {
+    std::vector<uint8_t> ctype = CtypeBody(family, c.ctype);
+    b.insert(b.end(), ctype.begin(), ctype.end());
+  }
+  if (c.time.present) {
+    std::vector<uint8_t> time = TimeBody(family, c.time);
+    b.insert(b.end(), time.begin(), time.end());
+  }
+  auto field = [&](std::size_t i) { return i < c.fields.size() ? c.fields[i] : std::string(); };
+  auto grouping = [&](std::size_t i) { PutText(b, field(i), 10); };
+  if (c.fieldKind == 'n') {
+    PutField(b, family, field(0), 2);
+    PutField(b, family, field(1), 2);
+    grouping(2);
+    PutField(b, family, field(3), 5);
+    PutField(b, family, field(4), 5);
+  } else if (c.fieldKind == 'm') {
+    PutField(b, family, field(0), 5);
+    PutField(b, family, field(1), 5);
+    PutField(b, family, field(2), 2);
+    PutField(b, family, field(3), 2);
+    grouping(4);
+    PutField(b, family, field(5), 5);
+    PutField(b, family, field(6), 5);
+    for (std::size_t i = 0; i < 8; ++i) b.push_back(i < c.values.size() ? c.values[i] : 255);
+  } else if (c.fieldKind == 'g') {
+    PutField(b, family, field(0), 5);
+    PutField(b, family, field(1), 5);
+    PutField(b, family, field(2), 32);
+  }
+  if (!c.soundex.empty()) {
+    std::map<uint16_t, uint32_t> table;
+    for (auto [ch, digit] : c.soundex) table[ch] = digit;
+    if (family == 1) {
+      for (unsigned i = 0; i < 256; ++i) b.push_back(static_cast<uint8_t>(table.count(static_cast<uint16_t>(i)) ? table[static_cast<uint16_t>(i)] : 0));
+    } else {
+      PutPlane(b, table, 1);
     }
   }
   return b;
@@ -154,8 +321,44 @@ bool Parse(const std::string& source, LibrarySpec& out, std::string& error) {
     } else if (category != nullptr && k == "zeros" && n == 2) {
       category->body.resize(category->body.size() + num(w[1]), 0);
     } else if (category != nullptr && k == "ctype" && n == 3) {
-      std::vector<uint8_t> b = CtypeBody(locale->family, SplitComma(w[1]), SplitComma(w[2]));
-      category->body.insert(category->body.end(), b.begin(), b.end());
+      category->ctype.present = true;
+      category->ctype.classes = SplitComma(w[1]);
+      category->ctype.translations = SplitComma(w[2]);
+    } else if (category != nullptr && category->ctype.present && k == "class" && n == 3) {
+      category->ctype.classWords.emplace_back(static_cast<uint16_t>(num(w[1])), num(w[2]));
+    } else if (category != nullptr && category->ctype.present && k == "map" && n == 4) {
+      category->ctype.maps.push_back({num(w[1]), static_cast<uint16_t>(num(w[2])), static_cast<uint16_t>(num(w[3]))});
+    } else if (category != nullptr && category->ctype.present && k == "multi" && n == 4) {
+      category->ctype.multis.push_back({num(w[1]), Unescape(w[2]), Unescape(w[3])});
+    } else if (category != nullptr && (k == "numeric" || k == "messages") && n == (k == "numeric" ? 6u : 4u)) {
+      category->fieldKind = k == "numeric" ? 'n' : 'g';
+      for (std::size_t i = 1; i < n; ++i) category->fields.push_back(Unescape(w[i]));
+    } else if (category != nullptr && k == "monetary" && n == 16) {
+      category->fieldKind = 'm';
+      for (std::size_t i = 1; i < 8; ++i) category->fields.push_back(Unescape(w[i]));
+      for (std::size_t i = 8; i < 16; ++i) category->values.push_back(static_cast<uint8_t>(num(w[i])));
+    } else if (category != nullptr && k == "time" && n == 1) {
+      category->time.present = true;
+      category->time.texts.assign(std::begin(kPosixTimes), std::end(kPosixTimes));
+    } else if (category != nullptr && category->time.present && k == "timetext" && n == 3 && num(w[1]) < 49) {
+      category->time.texts[num(w[1])] = Unescape(w[2]);
+    } else if (category != nullptr && category->time.present && k == "firstjanuary" && n == 2) {
+      category->time.firstJanuary = static_cast<uint8_t>(num(w[1]));
+    } else if (category != nullptr && category->time.present && k == "era" && n == 9) {
+      EraSpec e;
+      e.startYear = static_cast<int16_t>(num(w[1]));
+      e.startMonth = static_cast<uint8_t>(num(w[2]));
+      e.startDay = static_cast<uint8_t>(num(w[3]));
+      e.endYear = static_cast<int16_t>(num(w[4]));
+      e.endMonth = static_cast<uint8_t>(num(w[5]));
+      e.endDay = static_cast<uint8_t>(num(w[6]));
+      e.name = Unescape(w[7]);
+      e.format = Unescape(w[8]);
+      category->time.eras.push_back(e);
+    } else if (category != nullptr && category->time.present && k == "altdigits") {
+      for (std::size_t i = 1; i < n; ++i) category->time.digits.push_back(Unescape(w[i]));
+    } else if (category != nullptr && k == "soundex" && n == 3) {
+      for (char c : Unescape(w[1])) category->soundex.emplace_back(static_cast<uint8_t>(c), static_cast<uint8_t>(num(w[2])));
     } else if (category != nullptr && k == "extension" && n == 2) {
       std::vector<uint8_t>& b = category->body;
       b.resize(b.size() + 40, 0);  // collation header: 0 levels
@@ -250,12 +453,13 @@ std::vector<uint8_t> Build(const LibrarySpec& spec) {
       Put16(file, count);
       for (const CategorySpec& c : l.categories) {
         if (c.mask != mask) continue;
-        Put32(file, static_cast<uint32_t>(70 + c.body.size()));
+        std::vector<uint8_t> body = CategoryBody(l.family, c);
+        Put32(file, static_cast<uint32_t>(70 + body.size()));
         PutText(file, c.name, 32);
         PutText(file, c.text, 32);
         file.push_back(c.flag68);
         file.push_back(c.flag69);
-        file.insert(file.end(), c.body.begin(), c.body.end());
+        file.insert(file.end(), body.begin(), body.end());
       }
     }
   }

@@ -19,9 +19,28 @@
 //       flags <b68> <b69>
 //       body <hex bytes>         appends bytes to the body
 //       zeros <n>                appends n zero bytes
-//       ctype <class,...> <translation,...>   appends an LC_CTYPE body of the
-//                                locale's family with these names (tables: the
-//                                POSIX classes and case mappings)
+//       ctype <class,...> <translation,...>   an LC_CTYPE body of the locale's
+//                                family with these names (tables: the POSIX
+//                                classes; "toupper" and "tolower" map a-z, A-Z)
+//         class <code> <word>    the class word of a character code
+//         map <t> <code> <to>    entry of translation t (0-based) for a code
+//         multi <t> "src" "dst"  a multi-character entry of translation t
+//       numeric "dp" "ts" "grouping" "exponent" "list"
+//       monetary "intl" "symbol" "dp" "ts" "grouping" "pos" "neg" <8 values>
+//       messages "yes" "no" "third"
+//       time                     an LC_TIME body with the POSIX texts
+//         timetext <n> "text"    text n: 0-6 abbreviated days, 7-13 days,
+//                                14-25 abbreviated months, 26-37 months, 38 AM,
+//                                39 PM, 40-48 the formats (date and time, date,
+//                                time, 12-hour, era date, era year, short date,
+//                                before the eras, after them)
+//         firstjanuary <0|1>
+//         era <y> <m> <d> <y> <m> <d> "name" "format"
+//         altdigits "d0" "d1" ...
+//       soundex <characters> <digit>   soundex digit of each character (bytes)
+//   Texts are bytes ("\xNN" gives any byte); in a wide locale each byte is
+//   one 16-bit unit. Category bodies are "body"/"zeros" bytes followed by the
+//   body the other statements describe.
 //       extension <file name>    an LC_COLLATE body with no levels naming an
 //                                extension library
 //   charset <name>               a character-set record
@@ -34,12 +53,44 @@
 
 namespace sllc {
 
+struct CtypeSpec {
+  bool present = false;
+  std::vector<std::string> classes, translations;
+  std::vector<std::pair<uint16_t, uint32_t>> classWords;
+  struct Map { std::size_t translation; uint16_t code, to; };
+  std::vector<Map> maps;
+  struct Multi { std::size_t translation; std::string source, target; };
+  std::vector<Multi> multis;
+};
+
+struct EraSpec {
+  int16_t startYear = 0;
+  uint8_t startMonth = 0, startDay = 0;
+  int16_t endYear = 0;
+  uint8_t endMonth = 0, endDay = 0;
+  std::string name, format;
+};
+
+struct TimeSpec {
+  bool present = false;
+  std::vector<std::string> texts;  // 49, the POSIX texts unless set
+  uint8_t firstJanuary = 0;
+  std::vector<EraSpec> eras;
+  std::vector<std::string> digits;
+};
+
 struct CategorySpec {
   uint16_t mask = 0;
   std::string name;
   std::string text;
   uint8_t flag68 = 0, flag69 = 0;
   std::vector<uint8_t> body;
+  CtypeSpec ctype;
+  TimeSpec time;
+  std::vector<std::string> fields;  // numeric, monetary, messages texts
+  std::vector<uint8_t> values;      // the eight monetary values
+  char fieldKind = 0;               // 'n', 'm', 'g' when given
+  std::vector<std::pair<uint8_t, uint8_t>> soundex;
 };
 
 struct LocaleSpec {
@@ -77,5 +128,8 @@ bool Compile(const std::string& source, const std::string& outputPath, bool comp
 // An LC_CTYPE body in the file layout of a family.
 std::vector<uint8_t> CtypeBody(uint8_t family, const std::vector<std::string>& classes,
                                const std::vector<std::string>& translations);
+std::vector<uint8_t> CtypeBody(uint8_t family, const CtypeSpec& spec);
+// The whole body of a category record in the layout of a family.
+std::vector<uint8_t> CategoryBody(uint8_t family, const CategorySpec& spec);
 
 }  // namespace sllc

@@ -29,6 +29,11 @@ std::string LocaleSource(const std::string& name, const std::string& extra = "")
     s += std::string("  category ") + m + " " + name + "\n";
     if (std::string(m) == "2") s += "    ctype space,digit,alpha toupper,tolower\n";
     else if (std::string(m) == "1") s += "    zeros 40\n";
+    else if (std::string(m) == "4") s += "    time\n";
+    else if (std::string(m) == "8") s += "    monetary USD $ . , 3 \"\" - 2 2 1 0 1 0 1 1\n";
+    else if (std::string(m) == "16") s += "    numeric . , 3 E ;\n";
+    else if (std::string(m) == "32") s += "    messages yY nN POSIX\n";
+    else if (std::string(m) == "64") s += "    soundex BFPV 1\n";
     else s += "    body 01 02 03\n";
   }
   return s;
