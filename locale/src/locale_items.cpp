@@ -82,9 +82,9 @@ Status Item(const CLocale& l, void* out, uint16_t item) {
       WriteU32(static_cast<uint8_t*>(out), static_cast<uint32_t>(day));
       return kOk;
     }
-    if (item == 113) return put(time->texts[45]);
-    if (item == 114) return put(time->texts[46]);
-    return put(time->texts[44]);  // 115, the short date format
+    if (item == 113) return put(time->texts[47]);
+    if (item == 114) return put(time->texts[48]);
+    return put(time->texts[46]);  // 115, the short date format
   }
   switch (item) {
     case 128: return numeric ? put(FirstChar(l, numeric->decimalPoint)) : kNoCategory;

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -318,6 +319,265 @@ TEST_F(Families, MultiByteCharacterAccessAndPrimitives) {
   EXPECT_EQ(SLM_IsStrClass(plain, " ", 128), 1);
   SL_CloseLocale(&mb);
   SL_CloseLocale(&plain);
+}
+
+// A locale of every family with data in each category.
+std::string FullLocale(const std::string& name, int family) {
+  std::string s = "locale " + name + "\n  family " + std::to_string(family) + "\n";
+  auto cat = [&](int mask) { s += "  category " + std::to_string(mask) + " " + name + "\n"; };
+  cat(1);
+  s += "    zeros 40\n";
+  cat(2);
+  s += "    ctype space,digit,lower,upper,xdigit,cntrl,punct,blank,alpha toupper,tolower\n"
+       "    class 0xE9 0x104\n    map 0 0xE9 0xC9\n    multi 0 \"\\xDF\" \"SS\"\n";
+  if (family != 1) s += "    class 0x0101 0x104\n    map 0 0x0101 0x0100\n";
+  cat(4);
+  s += "    time\n    timetext 0 Dim\n    timetext 38 vorm.\n    timetext 47 \"before\"\n    timetext 46 %d.%m.%y\n    timetext 48 after\n"
+       "    era 1989 1 8 2019 4 30 Heisei %EC%Ey\n    era 2019 5 1 2099 12 31 Reiwa \"%EC %Ey\"\n"
+       "    altdigits zero one two\n";
+  cat(8);
+  s += "    monetary EUR EU , . 3;3 \"\" - 2 2 0 1 0 1 1 1\n";
+  cat(16);
+  s += "    numeric , . 3;3 e ;\n";
+  cat(32);
+  s += "    messages jJ nN DEUTSCH\n";
+  cat(64);
+  s += "    soundex BFPV 1\n    soundex CGJKQSXZ 2\n";
+  cat(128);
+  s += "    body 01 02 03 04\n";
+  return s;
+}
+
+TEST_F(Families, CategoryRecordsLoadIntoLocalesOpenedByNameAndAreShared) {
+  Use(FullLocale("de_N.WIN1252", 1) + FullLocale("de_W.UNICODE", 2) + FullLocale("de_M.SJIS", 3));
+  for (const char* name : {"de_N.WIN1252", "de_W.UNICODE", "de_M.SJIS"}) {
+    SCOPED_TRACE(name);
+    hlocale a = nullptr, b = nullptr;
+    ASSERT_EQ(SL_OpenLocale(&a, 255, name), 0);
+    ASSERT_EQ(SL_OpenLocale(&b, 255, name), 0);
+    const slw::CLocale* la = slw::FromHandle(a);
+    for (int slot = 0; slot < 8; ++slot) EXPECT_EQ(la->categories[slot], slw::FromHandle(b)->categories[slot]);
+    ASSERT_EQ(SL_CloseLocale(&a), 0);
+    struct Case {
+      uint16_t item;
+      std::string text;
+    } cases[] = {{1, "Dim"}, {2, "Mon"}, {41, "vorm."}, {42, "PM"}, {49, "Heisei"}, {50, "Reiwa"}, {51, ""},
+                 {65, "%EC%Ey"}, {66, "%EC %Ey"}, {113, "before"}, {114, "after"}, {115, "%d.%m.%y"}, {128, ","}, {129, "."}, {130, "e"},
+                 {131, ";"}, {148, "EUR"}, {149, "EU"}, {150, ","}, {151, "."}, {152, ""}, {153, "-"},
+                 {180, "jJ"}, {181, "nN"}, {182, "DEUTSCH"}};
+    for (const Case& c : cases) EXPECT_EQ(ItemText(b, c.item), c.text) << c.item;
+    struct Day {
+      uint16_t item;
+      uint32_t day;
+    } days[] = {{81, 2447535}, {82, 2458605}, {83, 0}, {97, 2458604}};
+    for (const Day& d : days) {
+      uint32_t got = 1;
+      ASSERT_EQ(SL_GetLocaleItem(b, &got, d.item), 0);
+      EXPECT_EQ(got, d.day) << d.item;
+    }
+    const slw::CLocale& l = *slw::FromHandle(b);
+    const slw::TimeCategory* time = slw::TimeOf(l);
+    ASSERT_NE(time, nullptr);
+    EXPECT_EQ(time->altDigits, (std::vector<slw::Text>{u"zero", u"one", u"two"}));
+    const slw::CtypeCategory* ctype = slw::CtypeOf(l);
+    ASSERT_NE(ctype, nullptr);
+    EXPECT_EQ(ctype->ClassOf(0xE9), 0x104u);
+    EXPECT_EQ(SL_GetClassValue(b, "alpha"), 256u);
+    EXPECT_EQ(ctype->Translate(ctype->upperIndex(), 0xE9), 0xC9);
+    EXPECT_EQ(ctype->Translate(ctype->upperIndex(), 'q'), 'Q');
+    EXPECT_EQ(ctype->Translate(ctype->lowerIndex(), 'Q'), 'q');
+    ASSERT_EQ(ctype->translationTables().size(), 2u);
+    ASSERT_EQ(ctype->translationTables()[0].entries.size(), 1u);
+    EXPECT_EQ(ctype->translationTables()[0].entries[0].target, u"SS");
+    EXPECT_EQ(ctype->translationTables()[0].first[0xDF], 0);
+    EXPECT_EQ(ctype->translationTables()[0].first['a'], 0xFFFF);
+    if (l.family() != 1) {
+      EXPECT_EQ(ctype->ClassOf(0x0101), 0x104u);
+      EXPECT_EQ(ctype->Translate(0, 0x0101), 0x0100);
+      EXPECT_EQ(ctype->Translate(0, 0x0202), 0x0202);  // absent page: unchanged
+    }
+    EXPECT_EQ(slw::SoundexOf(l)->CodeOf('B'), 1);
+    EXPECT_EQ(slw::SoundexOf(l)->CodeOf('Z'), 2);
+    EXPECT_EQ(slw::SoundexOf(l)->CodeOf('A'), 0);
+    EXPECT_EQ(std::memcmp(SL_GetUserDefLocation(b), "\x01\x02\x03\x04", 4), 0);
+    ASSERT_EQ(SL_CloseLocale(&b), 0);
+  }
+
+  hlocale n = nullptr, w = nullptr, m = nullptr;
+  ASSERT_EQ(SL_OpenLocale(&n, 255, "de_N.WIN1252"), 0);
+  ASSERT_EQ(SL_OpenLocale(&w, 255, "de_W.UNICODE"), 0);
+  ASSERT_EQ(SL_OpenLocale(&m, 255, "de_M.SJIS"), 0);
+  SL_CONVINFO cn;
+  ASSERT_EQ(SLN_GetConvInfo(n, &cn), 0);
+  SL_CONVINFO wantN{};
+  std::memcpy(wantN.decimalPoint, ",", 1);
+  std::memcpy(wantN.thousands, ".", 1);
+  std::memcpy(wantN.grouping, "3;3", 3);
+  std::memcpy(wantN.intlSymbol, "EUR", 3);
+  std::memcpy(wantN.symbol, "EU", 2);
+  std::memcpy(wantN.monDecimalPoint, ",", 1);
+  std::memcpy(wantN.monThousands, ".", 1);
+  std::memcpy(wantN.monGrouping, "3;3", 3);
+  std::memcpy(wantN.negativeSign, "-", 1);
+  const uint8_t values[8] = {2, 2, 0, 1, 0, 1, 1, 1};
+  std::memcpy(wantN.values, values, 8);
+  std::memcpy(wantN.exponent, "e", 1);
+  std::memcpy(wantN.listSeparator, ";", 1);
+  EXPECT_EQ(std::memcmp(&cn, &wantN, sizeof cn), 0);
+  SL_WCONVINFO cw;
+  ASSERT_EQ(SLW_GetConvInfo(w, &cw), 0);
+  EXPECT_EQ(std::u16string(cw.intlSymbol), u"EUR");
+  EXPECT_EQ(std::u16string(cw.decimalPoint), u",");
+  EXPECT_EQ(std::string(cw.monGrouping), "3;3");
+  EXPECT_EQ(std::u16string(cw.listSeparator), u";");
+  EXPECT_EQ(std::memcmp(cw.values, values, 8), 0);
+  SL_MCONVINFO cm;
+  ASSERT_EQ(SLM_GetConvInfo(m, &cm), 0);
+  EXPECT_EQ(std::string(cm.intlSymbol), "EUR");
+  EXPECT_EQ(std::string(cm.thousands), ".");
+  EXPECT_EQ(std::string(cm.exponent), "e");
+  EXPECT_EQ(std::memcmp(cm.values, values, 8), 0);
+  // Opened with LC_NUMERIC alone, the monetary part is the built-in one.
+  hlocale numericOnly = nullptr;
+  ASSERT_EQ(SL_OpenLocale(&numericOnly, 16, "de_N.WIN1252"), 0);
+  ASSERT_EQ(SLN_GetConvInfo(numericOnly, &cn), 0);
+  EXPECT_STREQ(cn.decimalPoint, ",");
+  EXPECT_EQ(cn.intlSymbol[0], 0);
+  EXPECT_EQ(cn.values[0], 255);
+  EXPECT_EQ(ItemText(numericOnly, 41), "AM");
+  for (hlocale* h : {&n, &w, &m, &numericOnly}) SL_CloseLocale(h);
+}
+
+TEST_F(Families, EmptyFieldsGetTheirDefaultsAndAMissingWideTranslationMapsUnchanged) {
+  Use("locale e_W\n  family 2\n  category 2 e_W\n    ctype space toupper\n"
+      "  category 16 e_W\n    numeric \"\" \"\" \"\" \"\" \"\"\n");
+  hlocale h = nullptr;
+  ASSERT_EQ(SL_OpenLocale(&h, 18, "e_W"), 0);
+  EXPECT_EQ(ItemText(h, 128), ".");
+  EXPECT_EQ(ItemText(h, 130), "E");
+  const slw::CtypeCategory* ctype = slw::CtypeOf(*slw::FromHandle(h));
+  EXPECT_EQ(ctype->upperIndex(), 0);
+  EXPECT_EQ(ctype->lowerIndex(), -1);
+  EXPECT_EQ(ctype->Translate(ctype->lowerIndex(), 'A'), 'A');
+  EXPECT_EQ(ctype->Translate(ctype->upperIndex(), 'a'), 'A');
+  SL_CloseLocale(&h);
+}
+
+TEST_F(Families, ClassPositionsAfterTwelveStopBeforeBit31) {
+  struct Case {
+    std::size_t position;
+    uint32_t mask;
+  } cases[] = {{0, 1}, {7, 128}, {10, 1036}, {11, 2048}, {12, 5214}, {13, 1u << 24}, {19, 1u << 30}, {20, 0}, {31, 0}};
+  for (const Case& c : cases) EXPECT_EQ(slw::ClassMaskOfPosition(c.position), c.mask) << c.position;
+}
+
+TEST_F(Families, NonNegativeAmountsNeverTakeParentheses) {
+  slw::NarrowMonetary m;
+  struct Case {
+    uint8_t positive, negative;
+    uint8_t forPositive, forNegative;
+  } cases[] = {{255, 255, 1, 0}, {0, 0, 1, 0}, {2, 4, 2, 4}, {7, 9, 1, 0}, {3, 1, 3, 1}};
+  for (const Case& c : cases) {
+    m.values[6] = c.positive;
+    m.values[7] = c.negative;
+    EXPECT_EQ(m.SignPosition(false), c.forPositive);
+    EXPECT_EQ(m.SignPosition(true), c.forNegative);
+  }
+}
+
+void put16(std::vector<uint8_t>& b, std::size_t at, uint16_t v) {
+  b[at] = static_cast<uint8_t>(v);
+  b[at + 1] = static_cast<uint8_t>(v >> 8);
+}
+
+// Category records damaged one field at a time are refused with the code of
+// the read that found them, and leave nothing behind.
+TEST_F(Families, MalformedCategoryRecordsAreRefused) {
+  struct Damage {
+    const char* what;
+    int family;
+    uint16_t mask;
+    std::string source;                              // the category statements
+    std::function<void(std::vector<uint8_t>&)> cut;  // applied to the body
+    LocaleStatus status;
+  };
+  const std::string ctype = "    ctype space,digit toupper,tolower\n    multi 0 \"\\xDF\" SS\n";
+  const std::string time = "    time\n    era 1989 1 8 2019 4 30 Heisei x\n    altdigits zero one\n";
+  // Narrow LC_CTYPE: names 512, table 1024, u16 0, u16 count at 1538, headers from 1540.
+  const std::size_t headers = 512 + 1024 + 4;
+  const std::size_t firstEntry = headers + 2 * 530 + 512;
+  // Narrow LC_TIME: the fixed part is 1237 bytes, the lengths at 1233 and 1235.
+  std::vector<Damage> cases = {
+      {"ctype names cut", 1, 2, ctype, [](auto& b) { b.resize(100); }, 0x0204},
+      {"ctype table cut", 1, 2, ctype, [](auto& b) { b.resize(900); }, 0x0404},
+      {"nine translations", 1, 2, ctype, [&](auto& b) { put16(b, headers - 2, 9); }, 0x0404},
+      {"entry index past the entries", 1, 2, ctype, [&](auto& b) { put16(b, headers + 18 + 2 * 'a', 1); }, 0x0404},
+      {"entry longer than 8", 1, 2, ctype, [&](auto& b) { b[firstEntry] = 9; }, 0x0404},
+      {"entry target longer than 8", 1, 2, ctype, [&](auto& b) { b[firstEntry + 9] = 200; }, 0x0404},
+      {"entries cut", 1, 2, ctype, [&](auto& b) { b.resize(firstEntry + 10); }, 0x0404},
+      {"wide plane of 63 pages", 2, 2, ctype, [](auto& b) { put16(b, 512, 63); }, 0x0601},
+      {"wide plane count against its map", 2, 2, ctype, [](auto& b) { put16(b, 512, 2); }, 0x0404},
+      {"wide plane pages cut", 2, 2, ctype, [](auto& b) { b.resize(512 + 34 + 600); }, 0x0404},
+      {"time cut", 1, 4, time, [](auto& b) { b.resize(1236); }, 0x0204},
+      {"era table not whole records", 1, 4, time, [&](auto& b) { put16(b, 1233, 41); }, 0x0404},
+      {"era table past the record", 1, 4, time, [&](auto& b) { put16(b, 1233, 400); }, 0x0404},
+      {"digits past the record", 1, 4, time, [&](auto& b) { put16(b, 1235, 300); }, 0x0404},
+      {"digits without terminator", 1, 4, time, [](auto& b) { b.back() = 'x'; }, 0x0404},
+      {"wide digits of odd length", 2, 4, time, [&](auto& b) { put16(b, 2466, 15); b.pop_back(); }, 0x0404},
+      {"numeric cut", 1, 16, "    numeric . , 3 E ;\n", [](auto& b) { b.resize(23); }, 0x0204},
+      {"wide numeric cut", 2, 16, "    numeric . , 3 E ;\n", [](auto& b) { b.resize(37); }, 0x0204},
+      {"monetary cut", 3, 8, "    monetary a b . , 3 + - 1 2 3 4 5 6 7 8\n", [](auto& b) { b.resize(65); }, 0x0204},
+      {"messages cut", 1, 32, "    messages y n x\n", [](auto& b) { b.resize(41); }, 0x0204},
+      {"soundex cut", 1, 64, "    soundex B 1\n", [](auto& b) { b.resize(255); }, 0x0204},
+      {"wide soundex pages cut", 2, 64, "    soundex B 1\n", [](auto& b) { b.resize(40); }, 0x0404},
+  };
+  for (const Damage& d : cases) {
+    SCOPED_TRACE(d.what);
+    std::string name = "bad_" + std::to_string(d.family);
+    std::string source = "locale " + name + "\n  family " + std::to_string(d.family) + "\n  category " +
+                         std::to_string(d.mask) + " " + name + "\n" + d.source +
+                         "locale good\n  family 1\n  category 2 good\n    ctype space toupper\n";
+    sllc::LibrarySpec spec;
+    std::string error;
+    ASSERT_TRUE(sllc::Parse(source, spec, error)) << error;
+    sllc::CategorySpec& c = spec.locales[0].categories[0];
+    std::vector<uint8_t> body = sllc::CategoryBody(static_cast<uint8_t>(d.family), c);
+    // The undamaged record loads.
+    {
+      sllc::CategorySpec whole;
+      whole.mask = c.mask;
+      whole.name = c.name;
+      whole.body = body;
+      sllc::LibrarySpec ok = spec;
+      ok.locales[0].categories[0] = whole;
+      std::filesystem::path file = root_.path() / "OK.SLL";
+      std::vector<uint8_t> bytes = sllc::Build(ok);
+      std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+      ASSERT_EQ(SL_SetLocaleLibrary(file.c_str(), 1), 0);
+      hlocale h = nullptr;
+      ASSERT_EQ(SL_OpenLocale(&h, d.mask, name.c_str()), 0);
+      SL_CloseLocale(&h);
+      SL_Exit();
+      ASSERT_EQ(_SL_InitClient(1, 1, 1), 0);
+    }
+    d.cut(body);
+    sllc::CategorySpec damaged;
+    damaged.mask = c.mask;
+    damaged.name = c.name;
+    damaged.body = body;
+    c = damaged;
+    std::filesystem::path file = root_.path() / "BAD.SLL";
+    std::vector<uint8_t> bytes = sllc::Build(spec);
+    std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    ASSERT_EQ(SL_SetLocaleLibrary(file.c_str(), 1), 0);
+    hlocale h = reinterpret_cast<hlocale>(&file);
+    EXPECT_EQ(SL_OpenLocale(&h, d.mask, name.c_str()), d.status);
+    EXPECT_EQ(h, nullptr);
+    ASSERT_EQ(SL_OpenLocale(&h, 2, "good"), 0);
+    SL_CloseLocale(&h);
+    SL_Exit();
+    ASSERT_EQ(_SL_InitClient(1, 1, 1), 0);
+  }
 }
 
 }  // namespace
