@@ -5,6 +5,9 @@
 #include <cstdint>
 #include <vector>
 
+#include <memory>
+
+#include "categories.h"
 #include "library_file.h"
 #include "locale_object.h"
 
@@ -20,8 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         uint32_t length = 0;
         if (file.CategoryByIndex(record, slot, index, cat, length) != slw::kOk) break;
         for (uint8_t family = 1; family <= 3; ++family) {
-          slw::Category category(slot, family);
-          category.Load(cat, length);
+          std::unique_ptr<slw::Category> category(slw::NewCategoryObject(slot, family));
+          if (category != nullptr) category->Load(cat, length);
         }
       }
       const uint8_t* found = nullptr;

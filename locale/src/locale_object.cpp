@@ -5,6 +5,8 @@
 #include <new>
 
 #include "categories.h"
+#include "char_access.h"
+#include "library_file.h"
 #include "client.h"
 #include "lock.h"
 #include "pool.h"
@@ -153,14 +155,112 @@ void InitBitmap(CLocale& locale) {
 }
 }  // namespace
 
-NarrowLocale::NarrowLocale() : TLocale(SL_FAMILY_NARROW) { InitBitmap(*this); }
-WideLocale::WideLocale() : TLocale(SL_FAMILY_WIDE) { InitBitmap(*this); }
+NarrowLocale::NarrowLocale() : TLocale(SL_FAMILY_NARROW) {
+  InitBitmap(*this);
+  BindOperations({1, 0});
+  SetCharacterAccess();
+}
+WideLocale::WideLocale() : TLocale(SL_FAMILY_WIDE) {
+  InitBitmap(*this);
+  BindOperations({1, 0});
+  SetCharacterAccess();
+}
 MultiLocale::MultiLocale() : TLocale(SL_FAMILY_MULTI) {
   InitBitmap(*this);
   leadBytes.assign(32, 0);
+  BindOperations({1, 0});
+  SetCharacterAccess();
 }
 
-CLocale* NewLocale(uint8_t family) {
+void TLocale::BindOperations(const OperationBinding& binding) {
+  // Modes 1 (code order), 2 (collation tables) and 3 (platform); the
+  // operations themselves join the table as the collation engine provides
+  // them.
+  if (binding.mode < 1 || binding.mode > 3) return;
+  operations.mode = binding.mode;
+  operations.levels = binding.levels;
+}
+
+void NarrowLocale::BindOperations(const OperationBinding& binding) {
+  if (binding.mode == 4) {  // the narrow weighted fast path
+    operations.mode = 4;
+    operations.levels = binding.levels;
+    return;
+  }
+  TLocale::BindOperations(binding);
+}
+
+Category* TLocale::CreateCategoryOf(uint16_t mask, std::string_view name) {
+  switch (mask) {
+    case SL_LC_COLLATE: return CreateCollate(name);
+    case SL_LC_CTYPE: return CreateCtype(name);
+    case SL_LC_TIME: return CreateTime(name);
+    case SL_LC_MONETARY: return CreateMonetary(name);
+    case SL_LC_NUMERIC: return CreateNumeric(name);
+    case SL_LC_MESSAGES: return CreateMessages(name);
+    case SL_LC_SOUNDEX: return CreateSoundex(name);
+    case SL_LC_USERDEF: return CreateUserdef(name);
+    default: return nullptr;
+  }
+}
+
+Category* TLocale::CategoryByMask(uint16_t mask) const {
+  int slot = SlotOfMask(mask);
+  return slot < 0 ? nullptr : categories[static_cast<std::size_t>(slot)];
+}
+
+Status TLocale::LoadCharacterTable(const LibraryFile& file, uint64_t offset) {
+  std::size_t bitmap = DefinedBitmapSize(family());
+  const uint8_t* bits = nullptr;
+  if (!file.Read(offset, bitmap, bits)) return kLibRead;
+  std::vector<uint8_t> defined(bits, bits + bitmap);
+  if (family() == SL_FAMILY_MULTI) {
+    if (!file.Read(offset + bitmap, 32, bits)) return kLibRead;
+    leadBytes.assign(bits, bits + 32);
+  }
+  this->defined = std::move(defined);
+  return kOk;
+}
+
+void NarrowLocale::SetCharacterAccess() {
+  access = {[](const CLocale&, const char*) { return false; }, [](const CLocale&, uint16_t) { return false; },
+            NextCharOf, PrevCharOf};
+}
+void WideLocale::SetCharacterAccess() {
+  access = {[](const CLocale&, const char*) { return true; }, [](const CLocale&, uint16_t) { return true; },
+            NextCharOf, PrevCharOf};
+}
+void MultiLocale::SetCharacterAccess() { access = {FirstByteAt, CharFirstByte, NextCharOf, PrevCharOf}; }
+
+// The clones are plain copies: they share the category objects and the
+// extension of the locale without taking references, and are never
+// released as locales.
+TLocale* NarrowLocale::Clone() const { return new (std::nothrow) NarrowLocale(*this); }
+TLocale* WideLocale::Clone() const { return new (std::nothrow) WideLocale(*this); }
+TLocale* MultiLocale::Clone() const { return new (std::nothrow) MultiLocale(*this); }
+
+void NarrowLocale::Restore(TLocale* clone) {
+  auto* c = dynamic_cast<NarrowLocale*>(clone);
+  if (c == nullptr || c == this) return;
+  // An extension the locale took since the copy goes; the copy's own stays.
+  if (extensionModule != nullptr && extensionModule != c->extensionModule) UnloadExtension(*this);
+  *this = *c;
+  delete c;
+}
+void WideLocale::Restore(TLocale* clone) {
+  auto* c = dynamic_cast<WideLocale*>(clone);
+  if (c == nullptr || c == this) return;
+  *this = *c;
+  delete c;
+}
+void MultiLocale::Restore(TLocale* clone) {
+  auto* c = dynamic_cast<MultiLocale*>(clone);
+  if (c == nullptr || c == this) return;
+  *this = *c;
+  delete c;
+}
+
+TLocale* NewLocale(uint8_t family) {
   switch (family) {
     case SL_FAMILY_NARROW: return new (std::nothrow) NarrowLocale();
     case SL_FAMILY_WIDE: return new (std::nothrow) WideLocale();

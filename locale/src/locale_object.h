@@ -127,26 +127,88 @@ class CLocale {
   std::array<void*, 8> extensionOps{};
 };
 
+// What BindOperations binds: the collation mode (1 code order, 2 collation
+// tables, 3 platform, 4 the narrow weighted fast path) and the level count.
+struct OperationBinding {
+  uint16_t mode = 1;
+  uint16_t levels = 0;
+};
+
+// The seven bound operations, in the order collation information, collate,
+// bounded collate, transform, bounded transform, dBASE compare, buffer
+// collate; an entry stays null until the operation of its mode exists.
+struct LocaleOperationTable {
+  uint16_t mode = 0;
+  uint16_t levels = 0;
+  std::array<void*, 7> ops{};
+};
+
+// The four character-access operations of a family.
+struct CharacterAccess {
+  bool (*firstByteAt)(const CLocale&, const char*) = nullptr;
+  bool (*charFirstByte)(const CLocale&, uint16_t) = nullptr;
+  const char* (*next)(const CLocale&, const char*) = nullptr;
+  const char* (*previous)(const CLocale&, const char*, const char*) = nullptr;
+};
+
+class LibraryFile;
+
 class TLocale : public CLocale {
  public:
   using CLocale::CLocale;
+  // Binds the operations of a collation mode; a mode the family does not
+  // have changes nothing.
+  virtual void BindOperations(const OperationBinding& binding);
+  // The category of one mask bit under a name (shared when one of this
+  // family and name is loaded); null for any other mask or out of memory.
+  Category* CreateCategoryOf(uint16_t mask, std::string_view name);
+  virtual Category* CreateCollate(std::string_view name) { return CreateCategory(0, family(), name); }
+  virtual Category* CreateCtype(std::string_view name) { return CreateCategory(1, family(), name); }
+  virtual Category* CreateTime(std::string_view name) { return CreateCategory(2, family(), name); }
+  virtual Category* CreateMonetary(std::string_view name) { return CreateCategory(3, family(), name); }
+  virtual Category* CreateNumeric(std::string_view name) { return CreateCategory(4, family(), name); }
+  virtual Category* CreateMessages(std::string_view name) { return CreateCategory(5, family(), name); }
+  virtual Category* CreateSoundex(std::string_view name) { return CreateCategory(6, family(), name); }
+  virtual Category* CreateUserdef(std::string_view name) { return CreateCategory(7, family(), name); }
+  // The category object of a single mask bit, else null.
+  Category* CategoryByMask(uint16_t mask) const;
+  // A copy of the whole locale, and putting it back (the copy is consumed).
+  virtual TLocale* Clone() const = 0;
+  virtual void Restore(TLocale* clone) = 0;
+  // The defined-character bitmap (and the lead-byte map) from the file at
+  // `offset`; 0x0204 on a short read.
+  virtual Status LoadCharacterTable(const LibraryFile& file, uint64_t offset);
+  virtual void SetCharacterAccess() = 0;
+
+  LocaleOperationTable operations;
+  CharacterAccess access;
 };
 
 class NarrowLocale : public TLocale {
  public:
   NarrowLocale();
+  void BindOperations(const OperationBinding& binding) override;
+  TLocale* Clone() const override;
+  void Restore(TLocale* clone) override;
+  void SetCharacterAccess() override;
 };
 class WideLocale : public TLocale {
  public:
   WideLocale();
+  TLocale* Clone() const override;
+  void Restore(TLocale* clone) override;
+  void SetCharacterAccess() override;
 };
 class MultiLocale : public TLocale {
  public:
   MultiLocale();
+  TLocale* Clone() const override;
+  void Restore(TLocale* clone) override;
+  void SetCharacterAccess() override;
 };
 
 // A new locale object of a family (1, 2, 3), null for any other or out of memory.
-CLocale* NewLocale(uint8_t family);
+TLocale* NewLocale(uint8_t family);
 // Size of the defined-character bitmap of a family in the library file.
 std::size_t DefinedBitmapSize(uint8_t family);
 

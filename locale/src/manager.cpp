@@ -143,10 +143,10 @@ Status LoadExtension(CLocale& locale, const std::vector<uint8_t>& body) {
 }
 
 // Creates (or shares) the category of `slot` from a record of the file.
-Status CategoryFromRecord(CLocale& locale, int slot, const uint8_t* record, uint32_t length,
+Status CategoryFromRecord(TLocale& locale, int slot, const uint8_t* record, uint32_t length,
                           const std::string& source, Category*& out) {
   std::string name = FieldText(record + 4, kNameField);
-  Category* c = CreateCategory(slot, locale.family(), name);
+  Category* c = locale.CreateCategoryOf(static_cast<uint16_t>(1u << slot), name);
   if (c == nullptr) return kCategoryCreate;
   if (!IsShared(c) && c->body().empty() && c->source().empty()) {
     if (Status s = c->Load(record, length); s != kOk) {
@@ -160,13 +160,13 @@ Status CategoryFromRecord(CLocale& locale, int slot, const uint8_t* record, uint
   return kOk;
 }
 
-Status LoadCategories(CLocale& locale, const LibraryFile& file, const uint8_t* record, const ParsedName& n,
+Status LoadCategories(TLocale& locale, const LibraryFile& file, const uint8_t* record, const ParsedName& n,
                       const std::string& whole, uint16_t mask, const std::string& source,
                       std::array<Category*, kCategorySlots>& made, bool onlyMask) {
   for (int slot = 0; slot < kCategorySlots; ++slot) {
     if ((mask & (1u << slot)) == 0) {
       if (onlyMask) continue;
-      made[slot] = CreateCategory(slot, locale.family(), "POSIX");
+      made[slot] = locale.CreateCategoryOf(static_cast<uint16_t>(1u << slot), "POSIX");
       if (made[slot] == nullptr) return kCategoryCreate;
       continue;
     }
@@ -180,8 +180,12 @@ Status LoadCategories(CLocale& locale, const LibraryFile& file, const uint8_t* r
         locale.categories[slot]->name() == FieldText(cat + 4, kNameField))
       continue;  // unchanged category
     if (Status s = CategoryFromRecord(locale, slot, cat, catLength, source, made[slot]); s != kOk) return s;
-    if (slot == 0)
+    if (slot == 0) {
       if (Status s = LoadExtension(locale, made[slot]->body()); s != kOk) return s;
+      // Weight tables: the collation of mode 2 with the levels they have.
+      const std::vector<uint8_t>& body = made[slot]->body();
+      if (body.size() >= 2 && ReadU16(body.data()) != 0) locale.BindOperations({2, ReadU16(body.data())});
+    }
   }
   return kOk;
 }
@@ -217,19 +221,12 @@ Status OpenByName(hlocale* handle, uint16_t mask, const char* name) {
   if (Status s = FindLocaleInLibraries(*client, name, file, entry, library); s != kOk) return s;
   const uint8_t* record = nullptr;
   if (Status s = file.LocaleRecord(entry, record); s != kOk) return s;
-  std::unique_ptr<CLocale> locale(NewLocale(record[69]));
+  std::unique_ptr<TLocale> locale(NewLocale(record[69]));
   if (locale == nullptr) return record[69] >= 1 && record[69] <= 3 ? kNoMemory : kBadHandle;
   std::copy(record, record + kLocaleRecordSize + kLocaleRecordExtra, locale->record.begin());
   // The defined-character bitmap (and the lead-byte map) follow the record.
   uint64_t after = uint64_t{entry.offset} + kLocaleRecordSize + kLocaleRecordExtra;
-  std::size_t bitmap = DefinedBitmapSize(locale->family());
-  const uint8_t* bits = nullptr;
-  if (!file.Read(after, bitmap, bits)) return kLibRead;
-  locale->defined.assign(bits, bits + bitmap);
-  if (locale->family() == SL_FAMILY_MULTI) {
-    if (!file.Read(after + bitmap, 32, bits)) return kLibRead;
-    locale->leadBytes.assign(bits, bits + 32);
-  }
+  if (Status s = locale->LoadCharacterTable(file, after); s != kOk) return s;
   std::array<Category*, kCategorySlots> made{};
   Status s = LoadCategories(*locale, file, record, n, name, mask, library->path, made, false);
   if (s != kOk) {
@@ -243,6 +240,7 @@ Status OpenByName(hlocale* handle, uint16_t mask, const char* name) {
   locale->ownerThread = CurrentThreadId();
   locale->poolState = kInUse;
   locale->BuildFullName();
+  locale->SetCharacterAccess();
   CLocale* l = locale.release();
   AddLocale(*client, l);
   CallingThread();
@@ -321,11 +319,13 @@ SL_EXPORT LocaleStatus SL_UpdateLocale(hlocale* handle, uint16_t mask, const cha
   LockHold hold;
   Client* client = FindClient();
   if (client == nullptr) return kNoClient;
-  CLocale* l = FromHandle(*handle);
-  if (l == nullptr || std::find(client->locales.begin(), client->locales.end(), l) == client->locales.end() ||
-      l->poolState != kInUse)
+  CLocale* found = FromHandle(*handle);
+  if (found == nullptr || std::find(client->locales.begin(), client->locales.end(), found) == client->locales.end() ||
+      found->poolState != kInUse)
     return kBadHandle;
-  if (l->ownerThread != CurrentThreadId()) return kNoThread;
+  if (found->ownerThread != CurrentThreadId()) return kNoThread;
+  auto* l = dynamic_cast<TLocale*>(found);
+  if (l == nullptr) return kBadHandle;
   std::string full = name[0] == '@' ? l->RecordName() + name : std::string(name);
   ParsedName n;
   if (Status s = ParseName(full.c_str(), n); s != kOk) return s;
@@ -338,6 +338,9 @@ SL_EXPORT LocaleStatus SL_UpdateLocale(hlocale* handle, uint16_t mask, const cha
   const uint8_t* record = nullptr;
   if (Status s = file.LocaleRecord(entry, record); s != kOk) return s;
   if (record[69] != l->family()) return kBadHandle;
+  // A copy of the whole locale to fall back on.
+  std::unique_ptr<TLocale> copy(l->Clone());
+  if (copy == nullptr) return kNoMemory;
   std::array<Category*, kCategorySlots> made{};
   // The old extension stays aside until the new categories are in.
   void* oldModule = l->extensionModule;
@@ -356,7 +359,10 @@ SL_EXPORT LocaleStatus SL_UpdateLocale(hlocale* handle, uint16_t mask, const cha
     l->extensionModule = oldModule;
     l->extensionExit = oldExit;
     l->extensionOps = oldOps;
-    if (s != kOk) return s;
+    if (s != kOk) {
+      l->Restore(copy.release());
+      return s;
+    }
   } else {
     std::swap(l->extensionModule, oldModule);
     std::swap(l->extensionExit, oldExit);

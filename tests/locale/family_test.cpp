@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -578,6 +579,83 @@ TEST_F(Families, MalformedCategoryRecordsAreRefused) {
     SL_Exit();
     ASSERT_EQ(_SL_InitClient(1, 1, 1), 0);
   }
+}
+
+TEST_F(Families, FamilyClassesBindCreateCloneAndRestore) {
+  for (int family = 1; family <= 3; ++family) {
+    SCOPED_TRACE(family);
+    std::unique_ptr<slw::TLocale> l(slw::NewLocale(static_cast<uint8_t>(family)));
+    ASSERT_NE(l, nullptr);
+    // Construction: mode 1, codes 0 to 255 defined, no lead bytes.
+    EXPECT_EQ(l->operations.mode, 1);
+    EXPECT_EQ(l->defined.size(), family == 1 ? 32u : 8192u);
+    EXPECT_EQ(l->defined[31], 0xFF);
+    if (family != 1) {
+      EXPECT_EQ(l->defined[32], 0);
+    }
+    struct Bind {
+      uint16_t mode;
+      uint16_t expect;
+    } binds[] = {{2, 2}, {9, 2}, {0, 2}, {3, 3}, {4, static_cast<uint16_t>(family == 1 ? 4 : 3)}, {1, 1}};
+    for (const Bind& b : binds) {
+      l->BindOperations({b.mode, 3});
+      EXPECT_EQ(l->operations.mode, b.expect) << b.mode;
+    }
+    // One category per single mask bit; masks of no or several bits make none.
+    EXPECT_EQ(l->CreateCategoryOf(3, "POSIX"), nullptr);
+    EXPECT_EQ(l->CreateCategoryOf(0, "POSIX"), nullptr);
+    slw::Category* time = l->CreateCategoryOf(SL_LC_TIME, "POSIX");
+    ASSERT_NE(time, nullptr);
+    EXPECT_NE(dynamic_cast<slw::TimeCategory*>(time), nullptr);
+    EXPECT_EQ(time->family(), family);
+    l->categories[2] = time;
+    EXPECT_EQ(l->CategoryByMask(SL_LC_TIME), time);
+    EXPECT_EQ(l->CategoryByMask(6), nullptr);
+    // A clone is put back whole.
+    l->fullName = "before";
+    slw::TLocale* clone = l->Clone();
+    ASSERT_NE(clone, nullptr);
+    l->fullName = "after";
+    l->BindOperations({2, 5});
+    l->categories[2] = nullptr;
+    l->Restore(clone);
+    EXPECT_EQ(l->fullName, "before");
+    EXPECT_EQ(l->operations.mode, 1);
+    EXPECT_EQ(l->categories[2], time);
+    l->Restore(l.get());  // itself: nothing happens
+    EXPECT_EQ(l->fullName, "before");
+    slw::ReleaseCategory(time);
+  }
+  // Two-byte steps of the families' own operations.
+  slw::MultiLocale m;
+  m.leadBytes[0x81 / 8] |= 1u << (0x81 % 8);
+  const char s[] = "\x81\x40x";
+  EXPECT_EQ(m.access.next(m, s), s + 2);
+  EXPECT_TRUE(m.access.firstByteAt(m, s));
+  EXPECT_TRUE(m.access.charFirstByte(m, 0x8100));
+  slw::NarrowLocale n;
+  EXPECT_FALSE(n.access.firstByteAt(n, s));
+  EXPECT_EQ(n.access.previous(n, s, s + 2), s + 1);
+}
+
+TEST_F(Families, FailedUpdateLeavesTheLocaleAsItWas) {
+  Use(FullLocale("up_N", 1) +
+      "  category 4 up_N@short\n    body 01\n  category 16 up_N@ok\n    numeric ; : 3 x y\n");
+  hlocale h = nullptr;
+  ASSERT_EQ(SL_OpenLocale(&h, 255, "up_N"), 0);
+  char before[300];
+  ASSERT_EQ(SL_GetFullLocaleName(h, before), 0);
+  EXPECT_EQ(SL_UpdateLocale(&h, SL_LC_TIME | SL_LC_NUMERIC, "up_N@short"), 0x0204);
+  char after[300];
+  ASSERT_EQ(SL_GetFullLocaleName(h, after), 0);
+  EXPECT_STREQ(after, before);
+  EXPECT_EQ(ItemText(h, 1), "Dim");
+  EXPECT_EQ(ItemText(h, 128), ",");
+  // A good update takes the new data.
+  EXPECT_EQ(SL_UpdateLocale(&h, SL_LC_NUMERIC, "up_N@ok"), 0);
+  EXPECT_EQ(ItemText(h, 128), ";");
+  EXPECT_EQ(ItemText(h, 130), "x");
+  SL_CloseLocale(&h);
 }
 
 }  // namespace
