@@ -14,7 +14,17 @@
  *
  * Threads: every thread gets its thread object (with its 4096-byte scratch
  * buffer) on its first call after the process's client exists, and loses it
- * when it ends. A locale handle belongs to the thread that opened it.
+ * when it ends. A locale handle belongs to the thread that opened it; the
+ * three system locales (SLN_GetSysLocale, SLW_GetSysLocale, SLM_GetSysLocale)
+ * belong to the thread of the first _SL_InitClient.
+ *
+ * Locale data: the built-in "POSIX" LC_CTYPE has the classes "space",
+ * "digit", "lower", "upper", "xdigit", "cntrl", "punct", "blank" (masks 1 to
+ * 128); the wide and multi-byte class tables are the narrow one in plane 0.
+ * Class names at positions 13 to 19 get the masks 1 << 24 to 1 << 30, later
+ * positions none. A wide multi-character translation entry is 34 bytes (a
+ * 16-bit length, 8 units, a 16-bit length, 8 units). A translation a locale
+ * lacks maps every character unchanged.
  */
 #ifndef SLW32_H
 #define SLW32_H
@@ -532,7 +542,9 @@ SLAPI LocaleStatus SLN_GetConvInfo(hlocale h, SL_CONVINFO* out);
 SLAPI LocaleStatus SLW_GetConvInfo(hlocale h, SL_WCONVINFO* out);
 SLAPI LocaleStatus SLM_GetConvInfo(hlocale h, SL_MCONVINFO* out);
 
-/* String primitives (narrow and wide take no locale; multi-byte ones step with the locale). */
+/* String primitives. Narrow and wide ones take no locale, nor do the multi-byte copy,
+   concatenation and fill; the other multi-byte ones step through characters with the
+   locale's lead bytes and count characters. */
 SLAPI int SLN_IsAscii(char c);
 SLAPI int SLW_IsAscii(SL_WCHAR c);
 SLAPI int SLM_IsAscii(uint16_t c);
@@ -553,19 +565,19 @@ SLAPI SL_WCHAR* SLW_StrStr(const SL_WCHAR* s, const SL_WCHAR* sub);
 SLAPI char* SLM_StrStr(hlocale h, const char* s, const char* sub);
 SLAPI LocaleStatus SLN_MemSet(void* destination, uint8_t value, uint16_t count);
 SLAPI LocaleStatus SLW_MemSet(void* destination, SL_WCHAR value, uint16_t count);
-SLAPI LocaleStatus SLM_MemSet(hlocale h, void* destination, uint16_t value, uint16_t count);
+SLAPI LocaleStatus SLM_MemSet(void* destination, uint16_t value, uint16_t count);
 SLAPI uint16_t SLN_StrLen(const char* s);
 SLAPI uint16_t SLW_StrLen(const SL_WCHAR* s);
 SLAPI uint16_t SLM_StrLen(hlocale h, const char* s);
 SLAPI char* SLN_StrCpy(char* destination, const char* source);
 SLAPI SL_WCHAR* SLW_StrCpy(SL_WCHAR* destination, const SL_WCHAR* source);
-SLAPI char* SLM_StrCpy(hlocale h, char* destination, const char* source);
+SLAPI char* SLM_StrCpy(char* destination, const char* source);
 SLAPI char* SLN_StrnCpy(char* destination, const char* source, uint16_t count);
 SLAPI SL_WCHAR* SLW_StrnCpy(SL_WCHAR* destination, const SL_WCHAR* source, uint16_t count);
 SLAPI uint16_t SLM_StrnCpy(hlocale h, char* destination, const char* source, uint16_t count);
 SLAPI char* SLN_StrCat(char* destination, const char* source);
 SLAPI SL_WCHAR* SLW_StrCat(SL_WCHAR* destination, const SL_WCHAR* source);
-SLAPI char* SLM_StrCat(hlocale h, char* destination, const char* source);
+SLAPI char* SLM_StrCat(char* destination, const char* source);
 SLAPI char* SLN_StrnCat(char* destination, const char* source, uint16_t count);
 SLAPI SL_WCHAR* SLW_StrnCat(SL_WCHAR* destination, const SL_WCHAR* source, uint16_t count);
 SLAPI char* SLM_StrnCat(hlocale h, char* destination, const char* source, uint16_t count);

@@ -94,7 +94,7 @@ SL_EXPORT LocaleStatus SLW_MemSet(void* destination, SL_WCHAR value, uint16_t co
   return kOk;
 }
 
-SL_EXPORT LocaleStatus SLM_MemSet(hlocale, void* destination, uint16_t value, uint16_t count) {
+SL_EXPORT LocaleStatus SLM_MemSet(void* destination, uint16_t value, uint16_t count) {
   auto* d = static_cast<uint8_t*>(destination);
   for (uint16_t i = 0; d != nullptr && i < count; ++i) {
     if (value > 0xFF) *d++ = static_cast<uint8_t>(value >> 8);
@@ -124,7 +124,7 @@ SL_EXPORT SL_WCHAR* SLW_StrCpy(SL_WCHAR* d, const SL_WCHAR* s) {
   if (d != nullptr && s != nullptr) std::memmove(d, s, 2 * (Length(s) + 1));
   return d;
 }
-SL_EXPORT char* SLM_StrCpy(hlocale, char* d, const char* s) { return SLN_StrCpy(d, s); }
+SL_EXPORT char* SLM_StrCpy(char* d, const char* s) { return SLN_StrCpy(d, s); }
 
 SL_EXPORT char* SLN_StrnCpy(char* d, const char* s, uint16_t count) {
   if (d == nullptr || s == nullptr) return d;
@@ -164,7 +164,7 @@ SL_EXPORT SL_WCHAR* SLW_StrCat(SL_WCHAR* d, const SL_WCHAR* s) {
   if (d != nullptr && s != nullptr) SLW_StrCpy(d + Length(d), s);
   return d;
 }
-SL_EXPORT char* SLM_StrCat(hlocale, char* d, const char* s) { return SLN_StrCat(d, s); }
+SL_EXPORT char* SLM_StrCat(char* d, const char* s) { return SLN_StrCat(d, s); }
 
 SL_EXPORT char* SLN_StrnCat(char* d, const char* s, uint16_t count) {
   if (d == nullptr || s == nullptr) return d;

@@ -301,10 +301,10 @@ TEST_F(Families, MultiByteCharacterAccessAndPrimitives) {
   EXPECT_EQ(std::string(copy), "\x81\x40");
   EXPECT_EQ(SLM_StrnCpy(mb, copy, s, 9), 2);
   EXPECT_EQ(std::string(copy), s);
-  SLM_StrCpy(mb, copy, "z");
+  SLM_StrCpy(copy, "z");
   SLM_StrnCat(mb, copy, s, 1);
   EXPECT_EQ(std::string(copy), "z\x81\x40");
-  SLM_StrCat(mb, copy, "!");
+  SLM_StrCat(copy, "!");
   EXPECT_EQ(std::string(copy), "z\x81\x40!");
   EXPECT_EQ(SLM_StrMatch(mb, "ab", "ab"), 0);
   EXPECT_EQ(SLM_StrMatch(mb, "ab", "b"), -1);
@@ -312,8 +312,8 @@ TEST_F(Families, MultiByteCharacterAccessAndPrimitives) {
   EXPECT_EQ(SLM_StrnMatch(mb, "\x81\x40x", "\x81\x40y", 2), -1);
   EXPECT_EQ(SLM_StrnMatch(mb, "\x81\x41", "A", 5), 1);
   std::memset(copy, 0, sizeof copy);
-  SLM_MemSet(mb, copy, 0x8140, 2);
-  SLM_MemSet(mb, copy + 4, 'q', 2);
+  SLM_MemSet(copy, 0x8140, 2);
+  SLM_MemSet(copy + 4, 'q', 2);
   EXPECT_EQ(std::string(copy), "\x81\x40\x81\x40qq");
   // Class tests step by character: the trail byte 0x20 is no blank.
   EXPECT_EQ(SLM_IsStrClass(mb, "\x81\x20", 128), 0);
