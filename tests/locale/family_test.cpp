@@ -446,7 +446,14 @@ TEST_F(Families, CategoryRecordsLoadIntoLocalesOpenedByNameAndAreShared) {
   EXPECT_EQ(cn.intlSymbol[0], 0);
   EXPECT_EQ(cn.values[0], 255);
   EXPECT_EQ(ItemText(numericOnly, 41), "AM");
-  for (hlocale* h : {&n, &w, &m, &numericOnly}) SL_CloseLocale(h);
+  // Opened with LC_TIME alone, the other items come from the built-in categories.
+  hlocale timeOnly = nullptr;
+  ASSERT_EQ(SL_OpenLocale(&timeOnly, 4, "de_W.UNICODE"), 0);
+  EXPECT_EQ(ItemText(timeOnly, 1), "Dim");
+  EXPECT_EQ(ItemText(timeOnly, 128), ".");
+  EXPECT_EQ(ItemText(timeOnly, 153), "");
+  EXPECT_EQ(ItemText(timeOnly, 180), "yY");
+  for (hlocale* h : {&n, &w, &m, &numericOnly, &timeOnly}) SL_CloseLocale(h);
 }
 
 TEST_F(Families, EmptyFieldsGetTheirDefaultsAndAMissingWideTranslationMapsUnchanged) {
@@ -456,6 +463,10 @@ TEST_F(Families, EmptyFieldsGetTheirDefaultsAndAMissingWideTranslationMapsUnchan
   ASSERT_EQ(SL_OpenLocale(&h, 18, "e_W"), 0);
   EXPECT_EQ(ItemText(h, 128), ".");
   EXPECT_EQ(ItemText(h, 130), "E");
+  SL_WCONVINFO conv;
+  ASSERT_EQ(SLW_GetConvInfo(h, &conv), 0);
+  EXPECT_EQ(std::u16string(conv.decimalPoint), u".");
+  EXPECT_EQ(std::u16string(conv.exponent), u"E");
   const slw::CtypeCategory* ctype = slw::CtypeOf(*slw::FromHandle(h));
   EXPECT_EQ(ctype->upperIndex(), 0);
   EXPECT_EQ(ctype->lowerIndex(), -1);
