@@ -72,65 +72,73 @@ char* PutCharAt(const CLocale& l, char* p, uint16_t code) {
 
 using namespace slw;
 
+namespace {
+// The locale behind a handle with its character-access operations set.
+const TLocale* Access(hlocale h) {
+  auto* l = dynamic_cast<const TLocale*>(FindLocale(h));
+  return l != nullptr && l->access.next != nullptr ? l : nullptr;
+}
+}  // namespace
+
 SL_EXPORT int SL_IsFirstByte(hlocale h, const char* position) {
-  CLocale* l = FindLocale(h);
-  return l != nullptr && position != nullptr && FirstByteAt(*l, position) ? 1 : 0;
+  const TLocale* l = Access(h);
+  return l != nullptr && position != nullptr && l->access.firstByteAt(*l, position) ? 1 : 0;
 }
 
 SL_EXPORT int SL_IsCharFirstByte(hlocale h, uint16_t code) {
-  CLocale* l = FindLocale(h);
-  return l != nullptr && CharFirstByte(*l, code) ? 1 : 0;
+  const TLocale* l = Access(h);
+  return l != nullptr && l->access.charFirstByte(*l, code) ? 1 : 0;
 }
 
 SL_EXPORT char* SL_NextChar(hlocale h, const char* position) {
-  CLocale* l = FindLocale(h);
+  const TLocale* l = Access(h);
   if (l == nullptr || position == nullptr) return const_cast<char*>(position);
-  return const_cast<char*>(NextCharOf(*l, position));
+  return const_cast<char*>(l->access.next(*l, position));
 }
 
 SL_EXPORT char* SL_PrevChar(hlocale h, const char* start, const char* position) {
-  CLocale* l = FindLocale(h);
+  const TLocale* l = Access(h);
   if (l == nullptr || start == nullptr || position == nullptr) return const_cast<char*>(position);
-  return const_cast<char*>(PrevCharOf(*l, start, position));
+  return const_cast<char*>(l->access.previous(*l, start, position));
 }
 
 SL_EXPORT uint16_t SL_GetChar(hlocale h, const char* position) {
-  CLocale* l = FindLocale(h);
+  const TLocale* l = Access(h);
   return l != nullptr && position != nullptr ? CharCodeAt(*l, position) : 0;
 }
 
 SL_EXPORT uint16_t SL_GetCharNext(hlocale h, const char** position) {
-  CLocale* l = FindLocale(h);
+  const TLocale* l = Access(h);
   if (l == nullptr || position == nullptr || *position == nullptr) return 0;
   uint16_t c = CharCodeAt(*l, *position);
-  *position = NextCharOf(*l, *position);
+  *position = l->access.next(*l, *position);
   return c;
 }
 
 SL_EXPORT uint16_t SL_NextGetChar(hlocale h, const char** position) {
-  CLocale* l = FindLocale(h);
+  const TLocale* l = Access(h);
   if (l == nullptr || position == nullptr || *position == nullptr) return 0;
-  *position = NextCharOf(*l, *position);
+  *position = l->access.next(*l, *position);
   return CharCodeAt(*l, *position);
 }
 
 SL_EXPORT uint16_t SL_GetCharPrev(hlocale h, const char* start, const char** position) {
-  CLocale* l = FindLocale(h);
+  const TLocale* l = Access(h);
   if (l == nullptr || start == nullptr || position == nullptr || *position == nullptr) return 0;
   uint16_t c = CharCodeAt(*l, *position);
-  *position = PrevCharOf(*l, start, *position);
+  *position = l->access.previous(*l, start, *position);
   return c;
 }
 
 SL_EXPORT uint16_t SL_PrevGetChar(hlocale h, const char* start, const char** position) {
-  CLocale* l = FindLocale(h);
+  const TLocale* l = Access(h);
   if (l == nullptr || start == nullptr || position == nullptr || *position == nullptr) return 0;
-  *position = PrevCharOf(*l, start, *position);
+  *position = l->access.previous(*l, start, *position);
   return CharCodeAt(*l, *position);
 }
 
 SL_EXPORT char* SL_PutChar(hlocale h, char* position, uint16_t code) {
-  CLocale* l = FindLocale(h);
+  const TLocale* l = Access(h);
   if (l == nullptr || position == nullptr) return position;
   return PutCharAt(*l, position, code);
 }

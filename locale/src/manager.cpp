@@ -184,7 +184,7 @@ Status LoadCategories(TLocale& locale, const LibraryFile& file, const uint8_t* r
       if (Status s = LoadExtension(locale, made[slot]->body()); s != kOk) return s;
       // Weight tables: the collation of mode 2 with the levels they have.
       const std::vector<uint8_t>& body = made[slot]->body();
-      if (body.size() >= 2 && ReadU16(body.data()) != 0) locale.BindOperations({2, ReadU16(body.data())});
+      if (body.size() >= 4 && ReadU16(body.data()) != 0) locale.BindOperations({2, ReadU16(body.data() + 2)});
     }
   }
   return kOk;

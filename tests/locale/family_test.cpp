@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "categories.h"
+#include "client.h"
 #include "locale_object.h"
 #include "slw32.h"
 #include "sllc_writer.h"
@@ -97,6 +98,8 @@ TEST_F(Families, SystemLocalesAnswerEveryItem) {
     EXPECT_EQ(out[0], 0xAA);
   }
   EXPECT_EQ(SL_GetLocaleItem(reinterpret_cast<hlocale>(this), nullptr, 1), 0x0307);
+  // The system locales belong to the thread that started the library.
+  for (int family = 1; family <= 3; ++family) EXPECT_EQ(slw::FromHandle(System(family))->ownerThread, slw::CurrentThreadId());
 }
 
 TEST_F(Families, ConventionsRecordsOfTheBuiltInCategories) {
