@@ -24,7 +24,8 @@
 //     u16 is the level count; with 0 levels the extension block follows it:
 //     u16 sub-record count, u16 block size, the block of sub-records (u16
 //     length including these four bytes, u16 type, data; type 2 holds the
-//     extension library's file name).
+//     extension library's file name). The bodies of the other categories
+//     are described beside their loaders in categories.h.
 //   character-set record, at its offset: u32 length (at most 65535), then the
 //     character-set table of that many bytes.
 //
