@@ -12,6 +12,7 @@ void UnloadExtension(CLocale& locale) {
   platform::dynlib::Free(locale.extensionModule);
   locale.extensionModule = nullptr;
   locale.extensionExit = nullptr;
+  locale.extensionOps = {};
 }
 
 }  // namespace slw

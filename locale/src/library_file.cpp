@@ -166,6 +166,15 @@ Status LibraryFile::CharsetRecord(const DirectoryEntry& entry, const uint8_t*& r
   uint32_t size = ReadU32(p);
   if (size < 44 || size > 0xFFFF) return kCategoryRead;
   if (!Read(uint64_t{entry.offset} + 4, size, record)) return kCategoryRead;
+  // A double-byte table's page indexes (16-bit units from the record start)
+  // must each leave room for a whole page of 256 values.
+  if (ReadU16(record + 42) != 0) {
+    if (size < 44 + 512) return kCategoryRead;
+    for (int page = 0; page < 256; ++page) {
+      uint32_t index = ReadU16(record + 44 + 2 * page);
+      if (index != 0 && (uint64_t{index} * 2 + 512 > size || index * 2 < 44 + 512)) return kCategoryRead;
+    }
+  }
   length = static_cast<uint16_t>(size);
   return kOk;
 }

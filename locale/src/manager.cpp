@@ -339,15 +339,30 @@ SL_EXPORT LocaleStatus SL_UpdateLocale(hlocale* handle, uint16_t mask, const cha
   if (Status s = file.LocaleRecord(entry, record); s != kOk) return s;
   if (record[69] != l->family()) return kBadHandle;
   std::array<Category*, kCategorySlots> made{};
+  // The old extension stays aside until the new categories are in.
   void* oldModule = l->extensionModule;
+  void* oldExit = l->extensionExit;
+  std::array<void*, 8> oldOps = l->extensionOps;
+  l->extensionModule = nullptr;
+  l->extensionExit = nullptr;
+  l->extensionOps = {};
   Status s = LoadCategories(*l, file, record, n, full, mask, library->path, made, true);
-  if (s != kOk) {
-    ReleaseAll(made);
-    if (l->extensionModule != oldModule) {
+  bool newExtension = l->extensionModule != nullptr;
+  if (s != kOk || (!newExtension && made[0] == nullptr)) {
+    if (s != kOk) {
+      ReleaseAll(made);
       UnloadExtension(*l);
-      l->extensionModule = oldModule;
     }
-    return s;
+    l->extensionModule = oldModule;
+    l->extensionExit = oldExit;
+    l->extensionOps = oldOps;
+    if (s != kOk) return s;
+  } else {
+    std::swap(l->extensionModule, oldModule);
+    std::swap(l->extensionExit, oldExit);
+    UnloadExtension(*l);  // the old one
+    l->extensionModule = oldModule;
+    l->extensionExit = oldExit;
   }
   for (int slot = 0; slot < kCategorySlots; ++slot) {
     if (made[slot] == nullptr) continue;

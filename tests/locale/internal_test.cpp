@@ -1,6 +1,10 @@
 // The frame's internals: threads and their scratch buffers, allocation
 // failures.
 #include <atomic>
+#include <cstdio>
+#include <filesystem>
+#include <latch>
+#include <string>
 #include <cstring>
 #include <thread>
 #include <vector>
@@ -8,10 +12,12 @@
 #include <gtest/gtest.h>
 
 #include "client.h"
+#include "library_file.h"
 #include "locale_object.h"
 #include "lock.h"
 #include "memory.h"
 #include "slw32.h"
+#include "sllc_writer.h"
 #include "temp_root.h"
 
 namespace {
@@ -36,11 +42,14 @@ TEST_F(Frame, EveryThreadGetsItsOwnScratchBufferAndLosesItAtItsEnd) {
   std::vector<uint8_t*> buffers(kThreads);
   std::vector<std::thread> threads;
   hlocale sys = SLN_GetSysLocale();
+  // All threads hold their buffers at once, so no address is reused.
+  std::latch together(kThreads);
   for (int i = 0; i < kThreads; ++i) {
     threads.emplace_back([&, i] {
       uint32_t size = 0;
       uint8_t* buffer = slw::ScratchBuffer(&size);
       buffers[i] = buffer;
+      together.arrive_and_wait();
       if (buffer == nullptr || size != slw::kScratchSize) return;
       std::memset(buffer, i, size);
       bool ok = true;
@@ -101,6 +110,101 @@ TEST(Memory, FailedReallocationKeepsTheCallersBlock) {
   EXPECT_EQ(none, nullptr);
   slw::SetAllocationLimitForTesting(0);
   EXPECT_EQ(_SL_FreeMemory(block), 0);
+}
+
+}  // namespace
+
+namespace {
+
+std::vector<uint8_t> CharsetLibrary(const std::string& body) {
+  sllc::LibrarySpec spec;
+  std::string error;
+  EXPECT_TRUE(sllc::Parse("charset SET\n  body " + body + "\n", spec, error)) << error;
+  return sllc::Build(spec);
+}
+
+std::string Hex16(uint16_t v) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%02x %02x", v & 0xFF, v >> 8);
+  return text;
+}
+
+TEST(LibraryFileReader, CharacterSetRecordsThatDoNotFitAreRefused) {
+  // Body after the 44-byte head: the 256 page indexes (or code values), then pages.
+  std::string singleByte;
+  for (int i = 0; i < 256; ++i) singleByte += " 41 00";
+  std::string pageZero;  // one page right after the indexes, at unit 278 (byte 556)
+  for (int i = 0; i < 256; ++i) pageZero += " 41 00";
+  auto doubleByte = [&](uint16_t index, bool withPage) {
+    std::string indexes;
+    for (int i = 0; i < 256; ++i) indexes += " " + Hex16(i == 0x81 ? index : 0);
+    return indexes + (withPage ? pageZero : "");
+  };
+  struct Case {
+    const char* what;
+    std::vector<uint8_t> file;
+    bool doubleByteFlag;
+    slw::Status status;
+  } cases[] = {
+      {"single-byte", CharsetLibrary(singleByte), false, slw::kOk},
+      {"page inside", CharsetLibrary(doubleByte(278, true)), true, slw::kOk},
+      {"page past the end", CharsetLibrary(doubleByte(278, false)), true, slw::kCategoryRead},
+      {"page inside the head", CharsetLibrary(doubleByte(4, true)), true, slw::kCategoryRead},
+  };
+  for (Case& c : cases) {
+    // Byte 42 of the record (after its u32 length) marks a double-byte table.
+    std::vector<uint8_t>& f = c.file;
+    uint32_t at = slw::ReadU32(f.data() + 42 + 34);
+    if (c.doubleByteFlag) f[at + 4 + 42] = 1;
+    slw::LibraryFile file;
+    ASSERT_EQ(file.OpenBytes(f), slw::kOk) << c.what;
+    std::vector<slw::DirectoryEntry> sets = file.Entries(slw::kCharsetEntry);
+    ASSERT_EQ(sets.size(), 1u) << c.what;
+    const uint8_t* record = nullptr;
+    uint16_t length = 0;
+    EXPECT_EQ(file.CharsetRecord(sets[0], record, length), c.status) << c.what;
+  }
+  // A record length beyond the file or above 65535.
+  std::vector<uint8_t> f = CharsetLibrary(singleByte);
+  uint32_t at = slw::ReadU32(f.data() + 42 + 34);
+  for (uint32_t length : {0u, 43u, 70000u, static_cast<uint32_t>(f.size())}) {
+    slw::WriteU32(f.data() + at, length);
+    slw::LibraryFile file;
+    ASSERT_EQ(file.OpenBytes(f), slw::kOk);
+    const uint8_t* record = nullptr;
+    uint16_t got = 0;
+    EXPECT_EQ(file.CharsetRecord(file.Entries(slw::kCharsetEntry)[0], record, got), slw::kCategoryRead) << length;
+  }
+}
+
+TEST_F(Frame, ManyThreadsOpenAndCloseLocalesAtOnce) {
+  std::string source;
+  for (int i = 0; i < 3; ++i)
+    source += "locale T" + std::to_string(i) + "\n  family 1\n  category 2 T" + std::to_string(i) +
+              "\n    ctype space,digit toupper\n";
+  std::string error;
+  std::filesystem::path file = root_.path() / "THREADS.SLL";
+  ASSERT_TRUE(sllc::Compile(source, file.string(), false, error)) << error;
+  ASSERT_EQ(SL_SetLocaleLibrary(file.c_str(), 1), 0);
+  std::atomic<int> failures{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 8; ++t) {
+    threads.emplace_back([&, t] {
+      for (int round = 0; round < 50; ++round) {
+        std::string name = "T" + std::to_string((t + round) % 3);
+        hlocale h = nullptr;
+        if (SL_OpenLocale(&h, 2, name.c_str()) != 0 || SL_GetClassCount(h) != 2) ++failures;
+        uint32_t size = 0;
+        uint8_t* scratch = slw::ScratchBuffer(&size);
+        if (scratch == nullptr) ++failures;
+        else std::memset(scratch, t, size);
+        if (SL_CloseLocale(&h) != 0) ++failures;
+      }
+    });
+  }
+  for (auto& t : threads) t.join();
+  EXPECT_EQ(failures.load(), 0);
+  EXPECT_EQ(ThreadCount(), 1u);
 }
 
 }  // namespace

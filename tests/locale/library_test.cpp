@@ -381,4 +381,66 @@ TEST_F(Library, BadCategoryRecordsAreRefused) {
   });
 }
 
+TEST_F(Library, ExtensionLibraryNamedInTheCollationData) {
+  auto locale = [](const std::string& name, const std::string& file) {
+    return "locale " + name + "\n  family 1\n  category 1 " + name + "\n    extension " + file +
+           "\n  category 2 " + name + "\n    ctype space toupper\n";
+  };
+  fs::path lib = WriteLibrary(Path("EXT.SLL"), locale("ok_OK", "SLEXTEST.DLL") + locale("no_NO", "NOSUCH.DLL") +
+                                                   "locale short_SS\n  family 1\n  category 1 short_SS\n    body 01\n");
+  SetValue(reg::Hive::CurrentUser, "LOCALE_LIB1", lib.string());
+  struct Case {
+    const char* env;
+    const char* name;
+    LocaleStatus status;
+  } cases[] = {{nullptr, "ok_OK", 0},
+               {nullptr, "no_NO", 0x1005},
+               {nullptr, "short_SS", 0x0404},
+               {"SLEXTEST_INIT_FAILS", "ok_OK", 0x1006},
+               {"SLEXTEST_NO_COLLATE", "ok_OK", 0x1008}};
+  for (const Case& c : cases) {
+    InFreshProcess([&](Api& api) {
+      if (c.env != nullptr) setenv(c.env, "1", 1);
+      CHECK_EQ_CHILD(SLW_API(api, _SL_InitClient)(1, 1, 1), 0);
+      hlocale h = nullptr;
+      CHECK_EQ_CHILD(SLW_API(api, SL_OpenLocale)(&h, 3, c.name), c.status);
+      CHECK_CHILD((h != nullptr) == (c.status == 0));
+      if (h == nullptr) return;
+      void* ext = dlopen(SLEXTEST_PATH, RTLD_NOW | RTLD_NOLOAD);
+      CHECK_CHILD(ext != nullptr);
+      if (ext == nullptr) return;
+      auto exits = reinterpret_cast<int (*)()>(dlsym(ext, "SLEXTEST_Exits"));
+      CHECK_EQ_CHILD(exits(), 0);
+      // A close keeps the locale (and its extension) in the pool; the client's end releases both.
+      CHECK_EQ_CHILD(SLW_API(api, SL_CloseLocale)(&h), 0);
+      CHECK_EQ_CHILD(exits(), 0);  // pooled, still loaded
+      CHECK_EQ_CHILD(SLW_API(api, SL_Exit)(), 0);
+      CHECK_EQ_CHILD(exits(), 1);
+      dlclose(ext);
+    });
+  }
+}
+
+TEST_F(Library, ForwardMessageRescansOnlyForItsMessages) {
+  fs::path a = WriteLibrary(Path("A.SLL"), LocaleSource("aa_AA"));
+  fs::path b = WriteLibrary(Path("B.SLL"), LocaleSource("bb_BB"));
+  SetValue(reg::Hive::CurrentUser, "LOCALE_LIB1", a.string());
+  InFreshProcess([&](Api& api) {
+    auto forward = SLW_API(api, SL_ForwardMessage);
+    CHECK_EQ_CHILD(forward(0x1A, 0, 0), 0x0105);
+    CHECK_EQ_CHILD(SLW_API(api, _SL_InitClient)(1, 1, 1), 0);
+    SetValue(reg::Hive::LocalMachine, "LOCALE_LIB1", b.string());
+    CHECK_EQ_CHILD(forward(0x219, 0x0007, 0), 0);  // another device event: nothing
+    CHECK_CHILD(LibraryPath(api, 2) == "-");
+    CHECK_EQ_CHILD(forward(0x219, 0x8000, 0), 0);
+    CHECK_CHILD(LibraryPath(api, 2) == b.string());
+    // A library whose file went away is no longer reported (but the first).
+    fs::remove(b);
+    CHECK_EQ_CHILD(forward(0x1A, 0, 0), 0);
+    CHECK_CHILD(LibraryPath(api, 2) == "-");
+    CHECK_CHILD(LibraryPath(api, 1) == a.string());
+    CHECK_EQ_CHILD(SLW_API(api, SL_Exit)(), 0);
+  });
+}
+
 }  // namespace
