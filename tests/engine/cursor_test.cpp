@@ -287,7 +287,7 @@ TEST_F(CursorTest, CallbackFiltersHideRecordsEverywhere) {
 }
 
 TEST_F(CursorTest, MalformedExpressionBuffersAreRefusedWithTheirOwnCode) {
-  // The header claims more nodes than the buffer holds.
+  // A well-formed header over three nodes of no known class.
   OrbCursor c = Numbered(1);
   const uint8_t buffer[66] = {1, 0, 66, 0, 3, 0, 10, 0, 52, 0};
   OrbFilter f = 99;
