@@ -5,6 +5,7 @@
 #include <string>
 
 #include "bcd.h"
+#include "categories.h"
 #include "locale_object.h"
 #include "status.h"
 
@@ -17,10 +18,25 @@ namespace {
 uint8_t* Bytes(SL_BCD* value) { return reinterpret_cast<uint8_t*>(value); }
 const uint8_t* Bytes(const SL_BCD* value) { return reinterpret_cast<const uint8_t*>(value); }
 
-// The numeric and monetary conventions of a locale for the parse. Until the
-// locales carry their own numeric and monetary data every locale has the
-// built-in "POSIX" ones.
-bcd::ParseConventions ConventionsOf(const CLocale&) { return bcd::PosixParseConventions(); }
+// The numeric and monetary conventions of a locale for the parse, from its
+// LC_NUMERIC and LC_MONETARY categories (the built-in "POSIX" ones where a
+// locale has none of its own).
+bcd::ParseConventions ConventionsOf(const CLocale& locale) {
+  bcd::ParseConventions c = bcd::PosixParseConventions();
+  if (const NumericCategory* n = NumericOf(locale)) {
+    if (!n->decimalPoint.empty()) c.decimalPoint = n->decimalPoint;
+    c.thousandsSeparator = n->thousands;
+  }
+  if (const MonetaryCategory* m = MonetaryOf(locale)) {
+    c.monetaryDecimalPoint = m->decimalPoint;
+    c.monetaryThousandsSeparator = m->thousands;
+    c.currencySymbol = m->symbol;
+    c.intlCurrencySymbol = m->intlSymbol;
+    c.positiveSign = m->positiveSign;
+    c.negativeSign = m->negativeSign;
+  }
+  return c;
+}
 
 template <class Decode>
 LocaleStatus StrBcd(hlocale h, SL_BCD* value, Decode decode) {

@@ -456,6 +456,16 @@ TEST_F(Families, CategoryRecordsLoadIntoLocalesOpenedByNameAndAreShared) {
   EXPECT_EQ(ItemText(timeOnly, 128), ".");
   EXPECT_EQ(ItemText(timeOnly, 153), "");
   EXPECT_EQ(ItemText(timeOnly, 180), "yY");
+  // Packed decimals read numbers and amounts by the locale's own conventions.
+  auto bcd = [](hlocale h, const char* text) {
+    SL_BCD v;
+    EXPECT_EQ(SLN_StrBCD(h, text, &v), 0) << text;
+    return std::string(reinterpret_cast<const char*>(&v), sizeof v);
+  };
+  const std::string posix = bcd(SLN_GetSysLocale(), "1234.50");
+  EXPECT_EQ(bcd(n, "1.234,50"), posix);
+  EXPECT_EQ(bcd(n, "EU 1.234,50"), posix);
+  EXPECT_NE(bcd(SLN_GetSysLocale(), "1.234,50"), posix);
   for (hlocale* h : {&n, &w, &m, &numericOnly, &timeOnly}) SL_CloseLocale(h);
 }
 
