@@ -611,7 +611,9 @@ void TMain::SetButtonBar() {
   const Row row = mode == 1   ? Row{424, 3, 241, 44, 38, 52}
                   : mode == 2 ? Row{400, 47, 221, 96, 90, 105}
                               : Row{cw - 207, 8, 201, 14, 8, 23};
-  MyNavigator->setGeometry(row.navLeft, row.navTop, row.navWidth, kNavigatorHeight);
+  // A window narrower than the design would cut the navigator's last buttons off.
+  const int navWidth = std::max(std::min(row.navWidth, cw - row.navLeft - 4), 120);
+  MyNavigator->setGeometry(row.navLeft, row.navTop, navWidth, kNavigatorHeight);
   SearchOnLabel->setGeometry(12, row.searchTop, 90, 16);
   CountLabel->setGeometry(cw - 80, row.countTop, 64, 16);
   Count2Label->setGeometry(cw - 80, row.count2Top, 64, 16);
