@@ -9,12 +9,13 @@
 #include "core/settings.h"
 #include "core/utilities.h"
 #include "framework/dbtables.h"
+#include "grid/ix_table.h"
 #include "reports/report_definition.h"
 
 namespace keldro {
 
 // The dataset of the open inventory table.
-using ItemDataSet = framework::TTable;
+using ItemDataSet = grid::TixTable;
 
 extern AppSettings Settings;
 extern IntlSettings Intl;

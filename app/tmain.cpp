@@ -198,6 +198,9 @@ TMain::TMain(StartOptions options) : options_(std::move(options)) {
   setObjectName("Main");
   MyTable.Name = "MyTable";
   MyTable.SetTableType(framework::ttDBase);
+  MyTable.SetControlType({"WARRANTY;CheckBox;Yes;No", "BRAND;Combo;MyComboBrand", "LOCATION;Combo;MyComboLocation",
+                          "OWNER;Combo;MyComboOwner", "CATEGORY;Combo;MyComboCategory",
+                          "BOUGHTFROM;Combo;MyComboBought"});
   MyDataSource.Name = "MyDataSource";
   MyDataSource.SetDataSet(&MyTable);
   MyCheckTable.Name = "MyCheckTable";

@@ -75,7 +75,7 @@ class TMain : public QMainWindow {
 
   // ---- components (names as the form resource has them)
   ItemDataSet MyTable;
-  framework::TDataSource MyDataSource;
+  grid::TixDataSource MyDataSource;
   framework::TTable MyCheckTable;   // read-only: field check, in-use test, conversion source
   framework::TTable MyCreateTable;  // creation of a new database
   TRecordNavigator* MyNavigator = nullptr;

@@ -118,6 +118,10 @@ TEST_F(TMainTest, FirstStartCreatesMasterWithItsIndexAndClosingWritesEveryDefaul
   ASSERT_NE(index, nullptr);
   EXPECT_EQ(index->Expression(), "Upper(Left(Category,80))");
   EXPECT_EQ(main->CountLabel->text(), "0");
+  EXPECT_EQ(main->MyTable.ControlType(),
+            (grid::TLines{"WARRANTY;CheckBox;Yes;No", "BRAND;Combo;MyComboBrand", "LOCATION;Combo;MyComboLocation",
+                          "OWNER;Combo;MyComboOwner", "CATEGORY;Combo;MyComboCategory",
+                          "BOUGHTFROM;Combo;MyComboBought"}));
   ASSERT_EQ(main->MyTable.FieldCount(), kItemFieldCount);
   for (int i = 0; i < kItemFieldCount; ++i) {
     const ItemField& f = ItemFields[static_cast<size_t>(i)];
