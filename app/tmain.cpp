@@ -535,7 +535,16 @@ void TMain::showEvent(QShowEvent* event) {
   }
 }
 
+bool TMain::event(QEvent* event) {
+  if (event->type() == QEvent::WindowActivate) FormActivate();
+  return QMainWindow::event(event);
+}
+
+void TMain::FormActivate() { MyNavigator->SetDataSource(&MyDataSource); }
+
 void TMain::FormShow() {
+  // Bound here too: an offscreen window is never activated.
+  MyNavigator->SetDataSource(&MyDataSource);
   ApplyConfiguredFonts(this, Settings);
   SetColors();
   for (size_t i = 0; i < kPickListFiles.size(); ++i)
@@ -587,6 +596,10 @@ void TMain::FormResize() {
       break;
   }
   SpeedPanel->setGeometry(0, 0, cw, 32);
+  if (Settings.buttonBar != 3) {
+    CountLabel->move(cw - 80, CountLabel->y());
+    Count2Label->move(cw - 80, Count2Label->y());
+  }
   ViewerLabel->move((cw - ViewerLabel->width()) / 2, ViewerLabel->y());
 }
 
@@ -617,9 +630,13 @@ void TMain::SetButtonBar() {
   // A window narrower than the design would cut the navigator's last buttons off.
   const int navWidth = std::max(std::min(row.navWidth, cw - row.navLeft - 4), 120);
   MyNavigator->setGeometry(row.navLeft, row.navTop, navWidth, kNavigatorHeight);
-  SearchOnLabel->setGeometry(12, row.searchTop, 90, 16);
-  CountLabel->setGeometry(cw - 80, row.countTop, 64, 16);
-  Count2Label->setGeometry(cw - 80, row.count2Top, 64, 16);
+  // The count stands at the right, or at the left when the navigator is there.
+  const int countLeft = mode == 3 ? 12 : cw - 80;
+  SearchOnLabel->setGeometry(mode == 3 ? 84 : 12, row.searchTop, 90, 16);
+  CountLabel->setGeometry(countLeft, row.countTop, 64, 16);
+  Count2Label->setGeometry(countLeft, row.count2Top, 64, 16);
+  CountLabel->setAlignment((mode == 3 ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter);
+  Count2Label->setAlignment((mode == 3 ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter);
   const int bevelTop = mode == 1 ? 34 : mode == 2 ? 86 : 4;
   ViewerBevel->setGeometry(3, bevelTop, cw - 6, ch - bevelTop - 3);
   ViewerLabel->move((cw - ViewerLabel->width()) / 2, bevelTop + 4);

@@ -163,6 +163,7 @@ class TMain : public QMainWindow {
   int ClientHeight() const;
 
  protected:
+  bool event(QEvent* event) override;
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
@@ -170,6 +171,7 @@ class TMain : public QMainWindow {
  private:
   void FormCreate();
   void FormShow();
+  void FormActivate();
   void FormClose();
   void FormResize();
   void CreateComponents();

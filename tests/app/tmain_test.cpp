@@ -483,3 +483,79 @@ TEST_F(TMainTest, ShowingLoadsThePickListsAndTheFonts) {
 
 }  // namespace
 }  // namespace keldro
+
+namespace keldro {
+namespace {
+
+TEST_F(TMainTest, TheButtonBarModesLayTheWindowOutAndItFollowsResizing) {
+  struct Case {
+    int mode;
+    const char* marked;
+    QRect navigator;  // for a 640-pixel wide window
+    int searchTop, countTop, count2Top, bevelTop, labelTop, gridTop;
+    bool speed, lettered, navigatorLabel;
+  } cases[] = {
+      {1, "MenuSpeedButtons", {424, 3, 212, 25}, 44, 38, 52, 34, 38, 70, true, false, false},
+      {2, "MenuLetteredButtons", {400, 47, 221, 25}, 96, 90, 105, 86, 90, 122, false, true, true},
+      {3, "MenuNoButtons", {433, 8, 201, 25}, 14, 8, 23, 4, 8, 40, false, false, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.mode);
+    WriteIni("[Misc]\r\nButton Bar=" + std::to_string(c.mode) + "\r\n");
+    auto main = Start();
+    main->show();
+    QApplication::processEvents();
+    const int ch = main->ClientHeight();
+    EXPECT_TRUE(main->findChild<QAction*>(c.marked)->isChecked());
+    EXPECT_EQ(main->MyNavigator->geometry(), c.navigator);
+    EXPECT_EQ(main->SearchOnLabel->y(), c.searchTop);
+    EXPECT_EQ(main->CountLabel->y(), c.countTop);
+    EXPECT_EQ(main->Count2Label->y(), c.count2Top);
+    EXPECT_EQ(main->ViewerBevel->geometry(), QRect(3, c.bevelTop, 634, ch - c.bevelTop - 3));
+    EXPECT_EQ(main->ViewerLabel->y(), c.labelTop);
+    EXPECT_EQ(main->ViewerGrid->geometry(), QRect(7, c.gridTop, 626, ch - c.gridTop - 7));
+    EXPECT_EQ(main->SpeedPanel->isVisible(), c.speed);
+    EXPECT_EQ(main->AddButton->isVisible(), c.lettered);
+    EXPECT_EQ(main->ButtonExit->isEnabled(), c.lettered);
+    EXPECT_EQ(main->Bevel3->isVisible(), c.lettered);
+    EXPECT_EQ(main->NavigatorLabel->isVisible(), c.navigatorLabel);
+    main->grab().save(QString("tmain_button_bar_%1.png").arg(c.mode));
+
+    main->resize(800, 600);
+    QApplication::processEvents();
+    EXPECT_EQ(main->ViewerGrid->width(), 800 - 14);
+    EXPECT_EQ(main->ViewerBevel->width(), 800 - 6);
+    EXPECT_EQ(main->ViewerGrid->y() + main->ViewerGrid->height(), main->ClientHeight() - 7);
+    EXPECT_EQ(main->ViewerLabel->x(), (800 - main->ViewerLabel->width()) / 2);
+    if (c.mode == 3) {
+      EXPECT_EQ(main->MyNavigator->x(), 800 - 207);
+    }
+    main->close();
+    EXPECT_EQ(Ini("Misc", "Main Window Width"), "800");
+  }
+}
+
+TEST_F(TMainTest, TheNavigatorMovesTheTableAndShowsTheCount) {
+  auto main = Start();
+  main->show();
+  QApplication::processEvents();
+  for (const char* item : {"Lamp", "Desk", "Chair"}) {
+    main->MyTable.Append();
+    main->MyTable.FieldByName("Item")->SetAsString(item);
+    main->MyTable.FieldByName("Category")->SetAsString(item);
+    main->MyTable.Post();
+  }
+  EXPECT_EQ(main->CountLabel->text(), "0");  // shown again after a click
+  main->MyNavigator->Click(TRecordNavigator::nbFirst);
+  EXPECT_EQ(main->CountLabel->text(), "3");
+  EXPECT_EQ(main->MyTable.FieldByName("Item")->AsString(), "Chair");  // in Category order
+  main->MyNavigator->Click(TRecordNavigator::nbNext);
+  EXPECT_EQ(main->MyTable.FieldByName("Item")->AsString(), "Desk");
+  ui->answers = {Answer::Cancel};
+  main->MyNavigator->Click(TRecordNavigator::nbDelete);
+  EXPECT_EQ(main->CountLabel->text(), "3");
+  EXPECT_EQ(ui->MessageTexts(), std::vector<std::string>{"Delete record?"});
+}
+
+}  // namespace
+}  // namespace keldro
