@@ -20,13 +20,17 @@ DateFormat DateFormatFor(int code, bool leadingZeros) {
 
 std::vector<std::string> LoadPickList(const std::filesystem::path& file) {
   std::string bytes;
+  if (platform::ReadWholeFile(file, bytes) != platform::ReadStatus::kOk) return {};
+  return ParsePickList(bytes);
+}
+
+std::vector<std::string> ParsePickList(std::string_view bytes) {
   std::vector<std::string> items;
-  if (platform::ReadWholeFile(file, bytes) != platform::ReadStatus::kOk) return items;
   size_t start = 0;
   while (start < bytes.size()) {
     size_t end = bytes.find('\n', start);
-    if (end == std::string::npos) end = bytes.size();
-    std::string_view line(bytes.data() + start, end - start);
+    if (end == std::string_view::npos) end = bytes.size();
+    std::string_view line = bytes.substr(start, end - start);
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     std::string item = TrimBlanks(line.substr(0, std::min(line.size(), kMaxText)));
     if (!item.empty()) items.push_back(std::move(item));

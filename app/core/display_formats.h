@@ -29,5 +29,7 @@ inline constexpr std::array<std::string_view, 5> kPickListFiles{"BRAND.LST", "LO
 // lines longer than 255 characters are cut. A file that cannot be read gives
 // an empty list.
 std::vector<std::string> LoadPickList(const std::filesystem::path& file);
+// The same from the file's bytes (CR LF or LF line ends).
+std::vector<std::string> ParsePickList(std::string_view bytes);
 
 }  // namespace keldro
