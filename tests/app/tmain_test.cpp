@@ -559,3 +559,57 @@ TEST_F(TMainTest, TheNavigatorMovesTheTableAndShowsTheCount) {
 
 }  // namespace
 }  // namespace keldro
+
+namespace keldro {
+namespace {
+
+TEST_F(TMainTest, ALastDatabaseThatIsNoTableIsLeftUntouched) {
+  const fs::path junk = root.path() / "JUNK.DBF";
+  std::string bytes(64, '\x55');
+  TempRoot::WriteFile(junk, bytes);
+  WriteIni("[Misc]\r\nLast Database=" + junk.string() + "\r\n");
+  ui->answers = {Answer::Ok, Answer::Ok};
+  ui->files = {FileDialogResult{}};
+  auto main = Start();
+  EXPECT_TRUE(main->Terminated());
+  ASSERT_EQ(ui->MessageTexts().size(), 2u);
+  EXPECT_EQ(ui->MessageTexts()[1], kLastDatabaseInvalidMessage);
+  EXPECT_EQ(TempRoot::ReadFile(junk), bytes);
+  // A program that ends at start writes no settings.
+  main->close();
+  EXPECT_NE(Ini("Misc", "Last Database"), "<missing>");
+  EXPECT_EQ(Ini("Misc", "Button Bar"), "<missing>");
+}
+
+TEST_F(TMainTest, ChoosingAScreenSizeNeedsAScreenThatLarge) {
+  auto main = Start({"keldro"}, {1024, 768});
+  struct Step {
+    int size;
+    bool refused;
+    int setting;
+    double scale;
+    const char* marked;
+  } steps[] = {{1280, true, 640, 1.0, "N640x480"},
+               {1024, false, 1024, 1.6, "N1024x768"},
+               {1024, false, 1024, 1.6, "N1024x768"},
+               {800, false, 800, 1.25, "N800x600"},
+               {640, false, 640, 1.0, "N640x480"}};
+  for (const Step& s : steps) {
+    SCOPED_TRACE(s.size);
+    ui->calls.clear();
+    if (s.refused) ui->answers = {Answer::Ok};
+    main->findChild<QAction*>(s.size == 1280 ? "N1280x1024" : s.size == 1024 ? "N1024x768"
+                                              : s.size == 800  ? "N800x600"
+                                                               : "N640x480")
+        ->trigger();
+    EXPECT_EQ(ui->MessageTexts(),
+              s.refused ? std::vector<std::string>{"Your current screen resolution does not support 1280 x 1024 pixels."}
+                        : std::vector<std::string>{});
+    EXPECT_EQ(Settings.windowSize, s.setting);
+    EXPECT_DOUBLE_EQ(ScaleFactor, s.scale);
+    EXPECT_TRUE(main->findChild<QAction*>(s.marked)->isChecked());
+  }
+}
+
+}  // namespace
+}  // namespace keldro
