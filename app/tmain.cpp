@@ -1067,7 +1067,7 @@ bool TMain::ConvertOldTable(const fs::path& path, int version) {
   if (failure.empty()) {
     std::error_code ec;
     fs::remove(path, ec);
-    if (ec || fs::exists(path)) {
+    if (ec || fs::exists(path, ec)) {
       failure = "the old file could not be deleted.";
       rollBack();
     }

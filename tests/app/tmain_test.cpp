@@ -613,3 +613,58 @@ TEST_F(TMainTest, ChoosingAScreenSizeNeedsAScreenThatLarge) {
 
 }  // namespace
 }  // namespace keldro
+
+namespace keldro {
+namespace {
+
+TEST_F(TMainTest, AConversionThatFailsWhileAppendingTakesOutWhatItAdded) {
+  // An old cost field wider than the new one: the second record cannot be
+  // stored after the first was.
+  const fs::path v2 = Program("D2ADE.DBF");
+  {
+    TTable t;
+    t.SetDatabaseName(root.programDir().string());
+    t.SetTableName("D2ADE.DBF");
+    t.SetTableType(framework::ttDBase);
+    for (const FieldSpec& f : Version2Layout()) {
+      framework::TFieldDef& def = t.FieldDefs().Add(f.name, f.type, f.size);
+      if (f.name == "Cost") def.SetPrecision(20);
+    }
+    t.CreateTable();
+    t.Open();
+    for (double cost : {12.5, 1e15}) {
+      t.Append();
+      t.FieldByName("Item")->SetAsString("Safe");
+      t.FieldByName("Cost")->SetAsFloat(cost);
+      t.Post();
+    }
+  }
+  ui->answers = {Answer::Yes, Answer::Ok};
+  auto main = Start();
+  ASSERT_EQ(ui->MessageTexts().size(), 2u);
+  EXPECT_EQ(ui->MessageCaptions()[1], "Error");
+  EXPECT_TRUE(fs::exists(v2));
+  EXPECT_EQ(main->CountLabel->text(), "0");
+  EXPECT_EQ(main->MyTable.RecordCount(), 0);
+  // The first record went in and was taken out again (marked deleted).
+  main->close();
+  main.reset();
+  const std::string dbf = TempRoot::ReadFile(Program("MASTER.DBF"));
+  ASSERT_GT(dbf.size(), 8u);
+  const uint32_t records = static_cast<uint8_t>(dbf[4]) | static_cast<uint8_t>(dbf[5]) << 8;
+  EXPECT_EQ(records, 1u) << ui->MessageTexts()[1];
+}
+
+TEST_F(TMainTest, ATableNameIsTheFileNameWithoutItsFinalExtension) {
+  const fs::path file = root.path() / "MY.VIVO.DBF";
+  MakeTable(file, ItemLayout());
+  auto main = Start();
+  ASSERT_TRUE(main->OpenSaveFile(file.string()));
+  EXPECT_EQ(main->windowTitle().toStdString(), "Stashwell Inventory 95 (MY.VIVO)");
+  EXPECT_EQ(main->IndexPath(), root.path() / "MY.VIVO.MDX");
+  EXPECT_TRUE(fs::exists(root.path() / "MY.VIVO.MDX"));
+  EXPECT_FALSE(fs::exists(root.path() / "MY.DBF"));
+}
+
+}  // namespace
+}  // namespace keldro
