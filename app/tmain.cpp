@@ -559,6 +559,17 @@ void TMain::closeEvent(QCloseEvent* event) {
 }
 
 void TMain::FormClose() {
+  // A record left in edit is posted (or an untouched one cancelled) before
+  // the table goes with the window.
+  try {
+    if (MyTable.Active()) MyTable.CheckBrowseMode();
+  } catch (const framework::Exception& e) {
+    ShowError(e.Message());
+    try {
+      MyTable.Cancel();
+    } catch (const framework::Exception&) {
+    }
+  }
   SearchActive = false;
   Settings.mainLeft = x();
   Settings.mainTop = y();

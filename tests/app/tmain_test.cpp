@@ -555,6 +555,18 @@ TEST_F(TMainTest, TheNavigatorMovesTheTableAndShowsTheCount) {
   main->MyNavigator->Click(TRecordNavigator::nbDelete);
   EXPECT_EQ(main->CountLabel->text(), "3");
   EXPECT_EQ(ui->MessageTexts(), std::vector<std::string>{"Delete record?"});
+  // An edit still open when the window closes is kept.
+  main->MyNavigator->Click(TRecordNavigator::nbEdit);
+  main->MyTable.FieldByName("Owner")->SetAsString("Ann");
+  main->close();
+  main.reset();
+  TTable t;
+  t.SetDatabaseName(root.programDir().string());
+  t.SetTableName("MASTER");
+  t.Open();
+  int owned = 0;
+  for (t.First(); !t.Eof(); t.Next()) owned += t.FieldByName("Owner")->AsString() == "Ann";
+  EXPECT_EQ(owned, 1);
 }
 
 }  // namespace
