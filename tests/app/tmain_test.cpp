@@ -680,3 +680,21 @@ TEST_F(TMainTest, ATableNameIsTheFileNameWithoutItsFinalExtension) {
 
 }  // namespace
 }  // namespace keldro
+
+namespace keldro {
+namespace {
+
+TEST_F(TMainTest, WhenMasterCannotBeCreatedTheProgramEnds) {
+  platform::SetProgramDir(root.path() / "NOWHERE");
+  ui->answers = {Answer::Ok, Answer::Ok, Answer::Ok};
+  auto main = Start();
+  EXPECT_TRUE(main->Terminated());
+  EXPECT_FALSE(fs::exists(root.path() / "NOWHERE" / "MASTER.DBF"));
+  // The report definitions file and the database could not be written.
+  EXPECT_EQ(ui->MessageCaptions(), (std::vector<std::string>{"Error", "Error"}));
+  for (const ScriptedUi::Call& call : ui->calls) EXPECT_NE(call.kind, ScriptedUi::Call::kFile);
+  platform::SetProgramDir(root.programDir());
+}
+
+}  // namespace
+}  // namespace keldro
