@@ -2,6 +2,7 @@
 # Builds every configuration and runs every test:
 #   build/check        g++, warnings as errors, all tests
 #   build/sanitize     g++ with AddressSanitizer and UndefinedBehaviorSanitizer, all tests
+#   build/tsan         g++ with ThreadSanitizer, the SLW32 threading tests
 #   build/fuzz         clang with libFuzzer, each fuzz target for a bounded time
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -51,6 +52,22 @@ if configure_build build/sanitize -DCMAKE_BUILD_TYPE=Debug -DSTASHWELL_SANITIZE=
   run_ctest build/sanitize -LE bench || failed=1
 else
   echo "sanitizer build failed"; failed=1
+fi
+
+echo "== thread sanitizer build (SLW32 serves many threads at once)"
+TSAN_TESTS=(slw32_internal_tests slw32_library_tests slw32_frame_tests)
+if cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSTASHWELL_TSAN=ON \
+       -DSTASHWELL_BENCH=OFF >/dev/null &&
+   cmake --build build/tsan -j "$JOBS" --target "${TSAN_TESTS[@]}" SLW32 SLW32009 SLEXTEST; then
+  for t in "${TSAN_TESTS[@]}"; do
+    if TSAN_OPTIONS=halt_on_error=1 "build/tsan/bin/$t" --gtest_brief=1; then
+      passed_total=$((passed_total + 1))
+    else
+      echo "$t failed under ThreadSanitizer"; failed_total=$((failed_total + 1)); failed=1
+    fi
+  done
+else
+  echo "thread sanitizer build failed"; failed=1
 fi
 
 echo "== fuzz build"

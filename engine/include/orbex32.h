@@ -67,7 +67,7 @@ typedef uint16_t OrbResult;
 #define ORB_ERR_NO_SUCH_FIELD 0x2703   /* field number or name not in the table */
 #define ORB_ERR_NO_SUCH_INDEX 0x2704   /* no index tag of that name: nothing to delete or use */
 #define ORB_ERR_NO_INDEX_SUPPORT 0x2705 /* the index module is not available */
-#define ORB_ERR_FILTER_REFUSED 0x2706  /* an expression filter the engine does not evaluate */
+#define ORB_ERR_FILTER_REFUSED 0x2706  /* an expression filter buffer that is malformed */
 #define ORB_ERR_FIELD_TYPE 0x2707      /* the operation does not apply to this field type */
 #define ORB_ERR_VALUE_TOO_LONG 0x2708  /* text longer than the field's width */
 #define ORB_ERR_VALUE_RANGE 0x2709     /* a number or date that the field cannot hold */
@@ -292,8 +292,8 @@ ORB_API OrbResult EngineDeleteRecord(OrbCursor cursor);                         
 typedef int (*OrbRecordFilterFn)(void* context, const uint8_t* record, uint32_t recordNumber);
 
 /* Adds a filter to the cursor, inactive. expression is an engine filter
- * buffer; this engine refuses one with ORB_ERR_FILTER_REFUSED (the callers
- * then evaluate in a callback). Exactly one of expression and recordFn is
+ * buffer (layout in the filter compiler's header); one whose nodes, offsets
+ * or field names do not hold together is refused with ORB_ERR_FILTER_REFUSED. Exactly one of expression and recordFn is
  * given. priority orders the filters (lower first); canAbort is kept. */
 ORB_API OrbResult EngineAddFilter(OrbCursor cursor, void* context, uint16_t priority,
                                   int32_t canAbort, const uint8_t* expression,

@@ -480,13 +480,18 @@ OrbResult EngineAddFilter(OrbCursor cursor, void* context, uint16_t priority, in
   if (filter != nullptr) *filter = 0;
   CURSOR_OR_FAIL(cursor);
   if (filter == nullptr) return Fail(ORB_ERR_INVALID_PARAM, "no out handle");
+  if (expression != nullptr && recordFn != nullptr) return Fail(ORB_ERR_INVALID_PARAM, "both an expression and a callback");
+  if (recordFn == nullptr && expression == nullptr) return Fail(ORB_ERR_INVALID_PARAM, "neither an expression nor a callback");
+  std::unique_ptr<FilterExpr> expr;
   if (expression != nullptr) {
-    return Fail(ORB_ERR_FILTER_REFUSED, "expression filters are not evaluated by this engine");
+    // The buffer carries its own size; nothing beyond it is read.
+    size_t size = FilterExpr::ClaimedSize(expression);
+    OrbResult r = FilterExpr::Parse(expression, size, cur->table().Fields(), &expr);
+    if (r != ORB_OK) return r;
   }
-  if (recordFn == nullptr) return Fail(ORB_ERR_INVALID_PARAM, "neither an expression nor a callback");
   (void)canAbort;
   uint32_t h = H().Take();
-  cur->AddFilter(context, priority, recordFn, h);
+  cur->AddFilter(context, priority, recordFn, h, std::move(expr));
   H().filterOwner[h] = cursor;
   *filter = h;
   return ORB_OK;

@@ -50,7 +50,8 @@ bool Cursor::Visible(uint32_t recordNumber, const uint8_t* record) {
   inFilter_ = true;
   bool keep = true;
   for (const FilterEntry& f : filters_) {
-    if (f.active && f.fn != nullptr && f.fn(f.context, record, recordNumber) == 0) {
+    if (!f.active) continue;
+    if ((f.fn != nullptr && f.fn(f.context, record, recordNumber) == 0) || (f.expr && !f.expr->Matches(record))) {
       keep = false;
       break;
     }
@@ -365,8 +366,10 @@ OrbResult Cursor::Delete() {
   return table_->Index() != nullptr ? table_->Index()->OnDelete(current_, rec.data()) : ORB_OK;
 }
 
-OrbResult Cursor::AddFilter(void* context, uint16_t priority, OrbRecordFilterFn fn, OrbFilter handle) {
+OrbResult Cursor::AddFilter(void* context, uint16_t priority, OrbRecordFilterFn fn, OrbFilter handle,
+                            std::shared_ptr<const FilterExpr> expr) {
   FilterEntry e;
+  e.expr = std::move(expr);
   e.handle = handle;
   e.context = context;
   e.priority = priority;

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "filter_expr.h"
 #include "order.h"
 #include "table.h"
 
@@ -42,6 +43,7 @@ struct FilterEntry {
   void* context = nullptr;
   uint16_t priority = 0;
   OrbRecordFilterFn fn = nullptr;
+  std::shared_ptr<const FilterExpr> expr;  // an expression filter instead of fn
   bool active = false;
 };
 
@@ -78,7 +80,8 @@ class Cursor {
   OrbResult Modify(uint8_t* record);
   OrbResult Delete();
 
-  OrbResult AddFilter(void* context, uint16_t priority, OrbRecordFilterFn fn, OrbFilter handle);
+  OrbResult AddFilter(void* context, uint16_t priority, OrbRecordFilterFn fn, OrbFilter handle,
+                      std::shared_ptr<const FilterExpr> expr = nullptr);
   FilterEntry* FindFilter(OrbFilter handle);
   OrbResult DropFilter(OrbFilter handle);
 

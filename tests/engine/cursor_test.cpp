@@ -286,7 +286,8 @@ TEST_F(CursorTest, CallbackFiltersHideRecordsEverywhere) {
   EXPECT_EQ(Count(other), 10u);
 }
 
-TEST_F(CursorTest, ExpressionFiltersAreRefusedWithTheirOwnCode) {
+TEST_F(CursorTest, MalformedExpressionBuffersAreRefusedWithTheirOwnCode) {
+  // A well-formed header over three nodes of no known class.
   OrbCursor c = Numbered(1);
   const uint8_t buffer[66] = {1, 0, 66, 0, 3, 0, 10, 0, 52, 0};
   OrbFilter f = 99;
