@@ -8,6 +8,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPixmap>
 #include <QPushButton>
 #include <QToolButton>
@@ -311,6 +313,9 @@ TEST_F(TMainTest, OpeningDatabasesKeepsTheRecentFilesNewestFirst) {
   EXPECT_TRUE(main->MenuLastFile[2]->isVisible());
   EXPECT_FALSE(main->MenuLastFile[3]->isVisible());
   EXPECT_EQ(Settings.lastDatabase, b.string());
+  QMenu* fileMenu = main->menuBar()->actions().at(0)->menu();
+  fileMenu->adjustSize();
+  fileMenu->grab().save("tmain_file_menu.png");
 
   // A refused file from the list leaves the current table open.
   const fs::path bad = root.path() / "BAD.DBF";
