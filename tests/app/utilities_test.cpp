@@ -221,3 +221,39 @@ TEST(BlockCopy, AFullDiskLeavesTheOldTarget) {
 
 }  // namespace
 }  // namespace keldro
+
+#include "core/display_formats.h"
+#include "temp_root.h"
+
+namespace keldro {
+namespace {
+
+TEST(DateFormats, EachCodeSetsItsSeparatorAndOrder) {
+  struct Case {
+    int code;
+    bool zeros;
+    DateFormat expected;
+  } cases[] = {
+      {1, false, {'/', "m/d/yy"}},    {1, true, {'/', "mm/dd/yy"}},     {2, false, {'-', "m/d/yy"}},
+      {3, true, {'.', "mm/dd/yy"}},   {4, false, {'/', "d/m/yy"}},      {6, true, {'.', "dd/mm/yy"}},
+      {7, false, {'/', "m/d/yyyy"}},  {9, true, {'.', "mm/dd/yyyy"}},   {10, false, {'/', "d/m/yyyy"}},
+      {12, true, {'.', "dd/mm/yyyy"}}, {0, false, {'/', "m/d/yy"}},     {13, true, {'/', "mm/dd/yy"}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(DateFormatFor(c.code, c.zeros), c.expected) << c.code << " " << c.zeros;
+}
+
+TEST(PickLists, LinesAreTrimmedAndEmptyOnesLeftOut) {
+  testing_support::TempRoot root;
+  const auto file = root.path() / "BRAND.LST";
+  testing_support::TempRoot::WriteFile(file, "  Sony \r\n\r\n   \r\nPanasonic\nRCA\t\n" + std::string(300, 'x'));
+  const std::vector<std::string> items = LoadPickList(file);
+  ASSERT_EQ(items.size(), 4u);
+  EXPECT_EQ(items[0], "Sony");
+  EXPECT_EQ(items[1], "Panasonic");
+  EXPECT_EQ(items[2], "RCA\t");  // only blanks are trimmed
+  EXPECT_EQ(items[3], std::string(255, 'x'));
+  EXPECT_TRUE(LoadPickList(root.path() / "MISSING.LST").empty());
+}
+
+}  // namespace
+}  // namespace keldro

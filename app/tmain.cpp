@@ -1,0 +1,1145 @@
+#include "tmain.h"
+
+#include <algorithm>
+#include <cmath>
+#include <system_error>
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+#include <QToolButton>
+
+#include "core/item_fields.h"
+#include "core/sort_levels.h"
+#include "orbex32.h"
+#include "platform/paths.h"
+#include "platform/ui.h"
+#include "reports/report_file.h"
+#include "ui_utilities.h"
+
+namespace fs = std::filesystem;
+namespace ui = platform::ui;
+using framework::EDatabaseError;
+
+namespace keldro {
+
+namespace {
+
+constexpr std::string_view kMasterFileName = "MASTER.DBF";
+constexpr int kNavigatorHeight = 25;
+
+QString Q(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+
+std::string UpperAscii(std::string s) {
+  for (char& c : s)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return s;
+}
+
+bool HasDbfEnding(const std::string& name) {
+  return name.size() >= 4 && UpperAscii(name.substr(name.size() - 4)) == ".DBF";
+}
+
+bool IsNumericType(framework::TFieldType t) {
+  using namespace framework;
+  return t == ftSmallint || t == ftInteger || t == ftWord || t == ftFloat || t == ftCurrency || t == ftBCD;
+}
+
+bool IsDateType(framework::TFieldType t) { return t == framework::ftDate || t == framework::ftDateTime; }
+
+// A value read from a table of an earlier version, held until every record
+// has been read.
+struct Cell {
+  enum Kind { Null, Text, Number, Date } kind = Null;
+  std::string text;
+  double number = 0;
+};
+
+// A value that cannot be carried over as the new field's type.
+struct CellError {
+  std::string message;
+};
+
+// Reads an old field as the type of the new one: text as text, numbers and
+// dates by value, so no display format (a two-digit year, a decimal comma)
+// comes between them.
+Cell ReadCell(const framework::TField& from, framework::TFieldType toType) {
+  Cell c;
+  if (from.IsNull()) return c;
+  if (toType == framework::ftString) {
+    c.kind = Cell::Text;
+    c.text = from.AsString();
+    return c;
+  }
+  if (IsNumericType(toType)) {
+    c.kind = Cell::Number;
+    if (IsNumericType(from.DataType())) {
+      c.number = from.AsFloat();
+      return c;
+    }
+    const std::string t = framework::Trim(from.AsString());
+    if (t.empty()) return Cell{};
+    if (!framework::TryStrToFloat(t, c.number, '.'))
+      throw CellError{"\"" + t + "\" in field " + from.FieldName() + " is not a number."};
+    return c;
+  }
+  if (IsDateType(toType)) {
+    if (!IsDateType(from.DataType()))
+      throw CellError{"field " + from.FieldName() + " does not hold a date."};
+    c.kind = Cell::Date;
+    c.number = from.AsDateTime();
+    return c;
+  }
+  throw CellError{"field " + from.FieldName() + " has a type that cannot be converted."};
+}
+
+void WriteCell(framework::TField& to, const Cell& c) {
+  switch (c.kind) {
+    case Cell::Null: to.Clear(); break;
+    case Cell::Text: to.SetAsString(c.text); break;
+    case Cell::Number:
+      if (to.DataType() == framework::ftFloat || to.DataType() == framework::ftCurrency)
+        to.SetAsFloat(c.number);
+      else
+        to.SetAsInteger(static_cast<int32_t>(std::llround(c.number)));
+      break;
+    case Cell::Date: to.SetAsDateTime(c.number); break;
+  }
+}
+
+QToolButton* MakeToolButton(QWidget* parent, const char* name, const QString& hint, QStyle::StandardPixmap icon) {
+  auto* b = new QToolButton(parent);
+  b->setObjectName(name);
+  b->setToolTip(hint);
+  b->setIcon(parent->style()->standardIcon(icon));
+  b->setAutoRaise(true);
+  return b;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- navigator
+
+TRecordNavigator::TRecordNavigator(QWidget* parent) : QFrame(parent) {
+  static constexpr std::array<const char*, kButtonCount> kGlyphs{"|\u25C0", "\u25C0", "\u25B6", "\u25B6|", "+",
+                                                                 "\u2212", "\u25B2", "\u2714", "\u2716", "\u21BB"};
+  static constexpr std::array<const char*, kButtonCount> kHints{
+      "First record", "Prior record", "Next record", "Last record", "Insert record",
+      "Delete record", "Edit record", "Post edit", "Cancel edit", "Refresh data"};
+  for (int i = 0; i < kButtonCount; ++i) {
+    auto* b = new QToolButton(this);
+    b->setText(QString::fromUtf8(kGlyphs[static_cast<size_t>(i)]));
+    b->setToolTip(QString::fromUtf8(kHints[static_cast<size_t>(i)]));
+    connect(b, &QToolButton::clicked, this, [this, i] { Click(static_cast<Button>(i)); });
+    buttons_[static_cast<size_t>(i)] = b;
+  }
+  Layout();
+}
+
+void TRecordNavigator::SetVisibleButtons(const std::array<bool, kButtonCount>& visible) {
+  for (size_t i = 0; i < buttons_.size(); ++i) buttons_[i]->setVisible(visible[i]);
+  Layout();
+}
+
+void TRecordNavigator::resizeEvent(QResizeEvent* event) {
+  QFrame::resizeEvent(event);
+  Layout();
+}
+
+void TRecordNavigator::Layout() {
+  std::vector<QToolButton*> shown;
+  for (QToolButton* b : buttons_)
+    if (!b->isHidden()) shown.push_back(b);
+  if (shown.empty()) return;
+  const int n = static_cast<int>(shown.size());
+  for (int i = 0; i < n; ++i) {
+    const int left = width() * i / n;
+    const int right = width() * (i + 1) / n;
+    shown[static_cast<size_t>(i)]->setGeometry(left, 0, right - left, height());
+  }
+}
+
+void TRecordNavigator::Click(Button b) {
+  framework::TDataSet* ds = dataSource_ ? dataSource_->DataSet() : nullptr;
+  if (ds && ds->Active()) {
+    try {
+      switch (b) {
+        case nbFirst: ds->First(); break;
+        case nbPrior: ds->Prior(); break;
+        case nbNext: ds->Next(); break;
+        case nbLast: ds->Last(); break;
+        case nbInsert: ds->Insert(); break;
+        case nbDelete:
+          if (ui::ShowMessage("Delete record?", "Confirm", ui::Buttons::OkCancel) == ui::Answer::Ok) ds->Delete();
+          break;
+        case nbEdit: ds->Edit(); break;
+        case nbPost: ds->Post(); break;
+        case nbCancel: ds->Cancel(); break;
+        case nbRefresh: ds->Refresh(); break;
+      }
+    } catch (const framework::Exception& e) {
+      ui::ShowMessage(e.Message(), "Error");
+    }
+  }
+  if (OnClick) OnClick();
+}
+
+// --------------------------------------------------------------------- TMain
+
+TMain::TMain(StartOptions options) : options_(std::move(options)) {
+  setObjectName("Main");
+  MyTable.Name = "MyTable";
+  MyTable.SetTableType(framework::ttDBase);
+  MyTable.SetControlType({"WARRANTY;CheckBox;Yes;No", "BRAND;Combo;MyComboBrand", "LOCATION;Combo;MyComboLocation",
+                          "OWNER;Combo;MyComboOwner", "CATEGORY;Combo;MyComboCategory",
+                          "BOUGHTFROM;Combo;MyComboBought"});
+  MyDataSource.Name = "MyDataSource";
+  MyDataSource.SetDataSet(&MyTable);
+  MyCheckTable.Name = "MyCheckTable";
+  MyCheckTable.SetTableType(framework::ttDBase);
+  MyCheckTable.SetReadOnly(true);
+  MyCreateTable.Name = "MyCreateTable";
+  MyCreateTable.SetTableType(framework::ttDBase);
+  CreateComponents();
+  CreateMenus();
+  FormCreate();
+}
+
+TMain::~TMain() {
+  // The data source goes before the table it watches.
+  MyDataSource.SetDataSet(nullptr);
+}
+
+int TMain::ClientWidth() const { return width(); }
+int TMain::ClientHeight() const { return height() - menuBar()->sizeHint().height(); }
+
+void TMain::CreateComponents() {
+  auto* client = new QWidget(this);
+  client->setObjectName("Client");
+  client->setAutoFillBackground(true);
+  setCentralWidget(client);
+
+  auto bevel = [client](const char* name) {
+    auto* f = new QFrame(client);
+    f->setObjectName(name);
+    f->setProperty("bevel", true);
+    f->setFrameShape(QFrame::Box);
+    f->setFrameShadow(QFrame::Sunken);
+    return f;
+  };
+  ViewerBevel = bevel("ViewerBevel");
+  Bevel2 = bevel("Bevel2");
+  Bevel3 = bevel("Bevel3");
+  Bevel4 = bevel("Bevel4");
+  Bevel2->setGeometry(4, 4, 388, 78);
+  Bevel3->setGeometry(396, 4, 232, 78);
+  Bevel4->setGeometry(400, 40, 224, 2);
+
+  SpeedPanel = new QFrame(client);
+  SpeedPanel->setObjectName("SpeedPanel");
+  SpeedPanel->setFrameShape(QFrame::StyledPanel);
+  SpeedPanel->setFrameShadow(QFrame::Raised);
+  struct Speed {
+    QToolButton** member;
+    const char* name;
+    const char* hint;
+    QStyle::StandardPixmap icon;
+  } speeds[] = {
+      {&SpeedNew, "SpeedNew", "New Database", QStyle::SP_FileIcon},
+      {&SpeedOpen, "SpeedOpen", "Open Database", QStyle::SP_DirOpenIcon},
+      {&SpeedAdd, "SpeedAdd", "Add Record", QStyle::SP_FileDialogNewFolder},
+      {&SpeedEdit, "SpeedEdit", "Edit Record", QStyle::SP_FileDialogDetailedView},
+      {&SpeedCopy, "SpeedCopy", "Copy Record", QStyle::SP_FileLinkIcon},
+      {&SpeedDelete, "SpeedDelete", "Delete Record", QStyle::SP_TrashIcon},
+      {&SpeedImport, "SpeedImport", "Import Records", QStyle::SP_ArrowDown},
+      {&SpeedExport, "SpeedExport", "Export Records", QStyle::SP_ArrowUp},
+      {&SpeedSearch, "SpeedSearch", "Search Records", QStyle::SP_FileDialogContentsView},
+      {&SpeedEndSearch, "SpeedEndSearch", "End Search", QStyle::SP_DialogCancelButton},
+      {&SpeedLocate, "SpeedLocate", "Locate Record", QStyle::SP_ArrowRight},
+      {&SpeedLocateNext, "SpeedLocateNext", "Locate Next Record", QStyle::SP_MediaSkipForward},
+      {&SpeedReports, "SpeedReports", "Reports", QStyle::SP_FileDialogListView},
+      {&SpeedViewer, "SpeedViewer", "Viewer Configuration", QStyle::SP_DesktopIcon},
+      {&SpeedSortOrder, "SpeedSortOrder", "Set Sorting Order", QStyle::SP_TitleBarUnshadeButton},
+      {&SpeedColor, "SpeedColor", "Color Setup", QStyle::SP_DriveCDIcon},
+      {&SpeedHelp, "SpeedHelp", "Help", QStyle::SP_DialogHelpButton},
+  };
+  int x = 4;
+  for (const Speed& s : speeds) {
+    *s.member = MakeToolButton(SpeedPanel, s.name, QString::fromUtf8(s.hint), s.icon);
+    (*s.member)->setGeometry(x, 4, 24, 24);
+    x += 24;
+  }
+
+  struct Lettered {
+    QPushButton** member;
+    const char* name;
+    const char* caption;
+  } lettered[] = {
+      {&AddButton, "AddButton", "&Add"},         {&EditButton, "EditButton", "&Edit"},
+      {&CopyButton, "CopyButton", "&Copy"},      {&DeleteButton, "DeleteButton", "&Delete"},
+      {&SearchButton, "SearchButton", "&Search"}, {&EndSearchButton, "EndSearchButton", "E&nd Srch"},
+      {&ReportButton, "ReportButton", "&Reports"}, {&ViewerButton, "ViewerButton", "&Viewer"},
+      {&HelpButton, "HelpButton", "He&lp"},      {&ButtonExit, "ButtonExit", "E&xit"},
+  };
+  for (size_t i = 0; i < std::size(lettered); ++i) {
+    auto* b = new QPushButton(QString::fromUtf8(lettered[i].caption), client);
+    b->setObjectName(lettered[i].name);
+    b->setGeometry(10 + static_cast<int>(i % 5) * 76, 12 + static_cast<int>(i / 5) * 34, 72, 27);
+    *lettered[i].member = b;
+  }
+  connect(ButtonExit, &QPushButton::clicked, this, &QWidget::close);
+
+  auto label = [client](const char* name, const char* text) {
+    auto* l = new QLabel(QString::fromUtf8(text), client);
+    l->setObjectName(name);
+    return l;
+  };
+  ViewerLabel = label("ViewerLabel", "Inventory Viewer");
+  QFont big = ViewerLabel->font();
+  big.setPointSize(14);
+  big.setBold(true);
+  ViewerLabel->setFont(big);
+  ViewerLabel->setAutoFillBackground(true);
+  ViewerLabel->adjustSize();
+  NavigatorLabel = label("NavigatorLabel", "Navigation Controls");
+  NavigatorLabel->setAutoFillBackground(true);
+  NavigatorLabel->setGeometry(400, 20, 221, 20);
+  NavigatorLabel->setAlignment(Qt::AlignCenter);
+  SearchOnLabel = label("SearchOnLabel", "SEARCH ON");
+  SearchOnLabel->setStyleSheet("color: red; font-weight: bold;");
+  CountLabel = label("CountLabel", "0");
+  CountLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  Count2Label = label("Count2Label", "Items");
+  Count2Label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+
+  ViewerGrid = new QFrame(client);
+  ViewerGrid->setObjectName("ViewerGrid");
+  ViewerGrid->setFrameShape(QFrame::StyledPanel);
+  ViewerGrid->setFrameShadow(QFrame::Sunken);
+  ViewerGrid->setAutoFillBackground(true);
+
+  MyNavigator = new TRecordNavigator(client);
+  MyNavigator->setObjectName("MyNavigator");
+  MyNavigator->OnClick = [this] { DisplayCount(); };
+}
+
+void TMain::CreateMenus() {
+  QMenuBar* bar = menuBar();
+  auto item = [this](QMenu* menu, const char* name, const char* caption, const QKeySequence& key = {}) {
+    QAction* a = menu->addAction(QString::fromUtf8(caption));
+    a->setObjectName(name);
+    if (!key.isEmpty()) a->setShortcut(key);
+    return a;
+  };
+  auto radio = [&item](QMenu* menu, QActionGroup* group, const char* name, const char* caption,
+                       const QKeySequence& key = {}) {
+    QAction* a = item(menu, name, caption, key);
+    a->setCheckable(true);
+    group->addAction(a);
+    return a;
+  };
+
+  QMenu* file = bar->addMenu("&File");
+  MenuNew = item(file, "MenuNew", "&New Database", QKeySequence("Ctrl+W"));
+  MenuOpen = item(file, "MenuOpen", "&Open Database", QKeySequence("Ctrl+O"));
+  MenuUpdate = item(file, "MenuUpdate", "&Update Database", QKeySequence("Ctrl+Z"));
+  file->addSeparator();
+  MenuBackup = item(file, "MenuBackup", "&Back Up Data", QKeySequence("Ctrl+B"));
+  MenuRestore = item(file, "MenuRestore", "&Restore Data", QKeySequence("Ctrl+Y"));
+  file->addSeparator();
+  MenuPrint = item(file, "MenuPrint", "&Print", QKeySequence("Ctrl+P"));
+  MenuPrinterSetup = item(file, "MenuPrinterSetup", "Printer &Setup", QKeySequence("Ctrl+U"));
+  file->addSeparator();
+  MenuExit = item(file, "MenuExit", "E&xit", QKeySequence("Ctrl+X"));
+  MenuLastSeparator = file->addSeparator();
+  MenuLastSeparator->setObjectName("MenuLastSeparator");
+  for (size_t i = 0; i < MenuLastFile.size(); ++i) {
+    const std::string name = "MenuLastFile" + std::to_string(i + 1);
+    const std::string caption = "&" + std::to_string(i + 1);
+    MenuLastFile[i] = item(file, name.c_str(), caption.c_str());
+    connect(MenuLastFile[i], &QAction::triggered, this, [this, i] { MenuLastFileClick(i + 1); });
+  }
+  connect(MenuOpen, &QAction::triggered, this, [this] { DoOpen(); });
+  connect(MenuExit, &QAction::triggered, this, &QWidget::close);
+
+  QMenu* records = bar->addMenu("&Records");
+  MenuAdd = item(records, "MenuAdd", "&Add", QKeySequence("Ctrl+A"));
+  MenuEdit = item(records, "MenuEdit", "&Edit", QKeySequence("Ctrl+E"));
+  MenuCopy = item(records, "MenuCopy", "&Copy", QKeySequence("Ctrl+C"));
+  MenuDelete = item(records, "MenuDelete", "&Delete", QKeySequence("Ctrl+D"));
+  records->addSeparator();
+  MenuImport = item(records, "MenuImport", "&Import", QKeySequence("Ctrl+M"));
+  MenuExport = item(records, "MenuExport", "E&xport", QKeySequence("Ctrl+T"));
+
+  QMenu* navigate = bar->addMenu("&Navigate");
+  MenuSearch = item(navigate, "MenuSearch", "&Search (Query)", QKeySequence("Ctrl+S"));
+  MenuEndSearch = item(navigate, "MenuEndSearch", "&End Search", QKeySequence("Ctrl+I"));
+  MenuLocate = item(navigate, "MenuLocate", "&Locate", QKeySequence("Ctrl+L"));
+  MenuLocateNext = item(navigate, "MenuLocateNext", "Locate &Next", QKeySequence("Ctrl+N"));
+  navigate->addSeparator();
+  MenuReports = item(navigate, "MenuReports", "&Reports", QKeySequence("Ctrl+R"));
+  MenuViewer = item(navigate, "MenuViewer", "&Viewer", QKeySequence("Ctrl+V"));
+
+  QMenu* options = bar->addMenu("&Options");
+  MenuSortOrder = item(options, "MenuSortOrder", "Sort &Order", QKeySequence("Ctrl+Q"));
+  QMenu* size = options->addMenu("Screen Si&ze");
+  auto* sizes = new QActionGroup(this);
+  N640x480 = radio(size, sizes, "N640x480", "640 x 480", QKeySequence("Shift+F1"));
+  N800x600 = radio(size, sizes, "N800x600", "800 x 600", QKeySequence("Shift+F2"));
+  N1024x768 = radio(size, sizes, "N1024x768", "1024 x 768", QKeySequence("Shift+F3"));
+  N1280x1024 = radio(size, sizes, "N1280x1024", "1280 x 1024", QKeySequence("Shift+F4"));
+  connect(N640x480, &QAction::triggered, this, [this] { SetScreenSize(640); });
+  connect(N800x600, &QAction::triggered, this, [this] { SetScreenSize(800); });
+  connect(N1024x768, &QAction::triggered, this, [this] { SetScreenSize(1024); });
+  connect(N1280x1024, &QAction::triggered, this, [this] { SetScreenSize(1280); });
+  QMenu* access = options->addMenu("&Screen Access");
+  auto* modes = new QActionGroup(this);
+  MenuSpeedButtons = radio(access, modes, "MenuSpeedButtons", "&Speed Buttons", QKeySequence("Ctrl+F1"));
+  MenuLetteredButtons = radio(access, modes, "MenuLetteredButtons", "&Lettered Buttons", QKeySequence("Ctrl+F2"));
+  MenuNoButtons = radio(access, modes, "MenuNoButtons", "&None", QKeySequence("Ctrl+F3"));
+  connect(MenuSpeedButtons, &QAction::triggered, this, [this] { SetButtonBarMode(1); });
+  connect(MenuLetteredButtons, &QAction::triggered, this, [this] { SetButtonBarMode(2); });
+  connect(MenuNoButtons, &QAction::triggered, this, [this] { SetButtonBarMode(3); });
+  QMenu* color = options->addMenu("&Color");
+  static constexpr std::array<const char*, 6> kColorItems{"&Main Window Color",   "&Edit Window Color",
+                                                          "&Search Window Color", "&Report Window Color",
+                                                          "&Configure Window Color", "&ALL Windows Color"};
+  for (size_t i = 0; i < MenuColor.size(); ++i) {
+    const std::string name = "MenuColor" + std::to_string(i + 1);
+    MenuColor[i] = item(color, name.c_str(), kColorItems[i], QKeySequence(QString("Ctrl+F%1").arg(i + 4)));
+  }
+  MenuListMaintenance = options->addMenu("List &Maintenance");
+  MenuListMaintenance->setObjectName("MenuListMaintenance");
+  MenuListMaintenanceItem = MenuListMaintenance->menuAction();
+  for (const char* list : {"Brand", "Location", "Purchased From", "Category", "Owner"})
+    MenuListMaintenance->addAction(QString::fromUtf8(list));
+  QMenu* currency = options->addMenu("C&urrency Format");
+  auto* currencies = new QActionGroup(this);
+  MenuCurrencyUS = radio(currency, currencies, "MenuCurrencyUS", "&U.S. Dollars");
+  MenuCurrencyWin = radio(currency, currencies, "MenuCurrencyWin", "&Windows Setting");
+  connect(MenuCurrencyUS, &QAction::triggered, this, [this] { SetCurrencyFormat(1); });
+  connect(MenuCurrencyWin, &QAction::triggered, this, [this] { SetCurrencyFormat(2); });
+  QMenu* numeric = options->addMenu("&Numeric Format");
+  auto* numerics = new QActionGroup(this);
+  MenuNumericUS = radio(numeric, numerics, "MenuNumericUS", "&U.S. Format");
+  MenuNumericWin = radio(numeric, numerics, "MenuNumericWin", "&Windows Setting");
+  connect(MenuNumericUS, &QAction::triggered, this, [this] { SetNumericFormat(1); });
+  connect(MenuNumericWin, &QAction::triggered, this, [this] { SetNumericFormat(2); });
+  QMenu* date = options->addMenu("&Date Format");
+  auto* dates = new QActionGroup(this);
+  static constexpr std::array<const char*, kDateFormatCount> kDateNames{
+      "MenuDateMDYSlash",   "MenuDateMDYDash",   "MenuDateMDYDot",   "MenuDateDMYSlash",
+      "MenuDateDMYDash",    "MenuDateDMYDot",    "MenuDateMDYSlashYr", "MenuDateMDYDashYr",
+      "MenuDateMDYDotYr",   "MenuDateDMYSlashYr", "MenuDateDMYDashYr", "MenuDateDMYDotYr"};
+  static constexpr std::array<const char*, kDateFormatCount> kDateCaptions{
+      "mm/dd/yy", "mm-dd-yy", "mm.dd.yy", "dd/mm/yy", "dd-mm-yy", "dd.mm.yy",
+      "mm/dd/yyyy", "mm-dd-yyyy", "mm.dd.yyyy", "dd/mm/yyyy", "dd-mm-yyyy", "dd.mm.yyyy"};
+  for (size_t i = 0; i < MenuDate.size(); ++i) {
+    MenuDate[i] = radio(date, dates, kDateNames[i], kDateCaptions[i]);
+    connect(MenuDate[i], &QAction::triggered, this, [this, i] { SetDateFormat(static_cast<int>(i) + 1); });
+  }
+  date->addSeparator();
+  MenuLeadingZeros = item(date, "MenuLeadingZeros", "&Leading Zeros");
+  MenuLeadingZeros->setCheckable(true);
+  connect(MenuLeadingZeros, &QAction::triggered, this, [this] { ToggleLeadingZeros(); });
+  options->addSeparator();
+  MenuLabelFont = item(options, "MenuLabelFont", "&Label Font", QKeySequence("Shift+F8"));
+  MenuEditFont = item(options, "MenuEditFont", "&Edit Font", QKeySequence("Shift+F9"));
+  MenuButtonFont = item(options, "MenuButtonFont", "&Button Font", QKeySequence("Shift+F10"));
+
+  QMenu* tools = bar->addMenu("&Tools");
+  MenuSearchReplace = item(tools, "MenuSearchReplace", "&Search and Replace", QKeySequence("Ctrl+F"));
+  MenuRebuild = item(tools, "MenuRebuild", "&Rebuild Indexes");
+  MenuPack = item(tools, "MenuPack", "&Pack Database");
+
+  QMenu* help = bar->addMenu("&Help");
+  MenuHelpContents = item(help, "MenuHelpContents", "&Contents", QKeySequence("Ctrl+H"));
+  MenuTips = item(help, "MenuTips", "&Review \"Tips of the Day\"");
+  MenuAbout = item(help, "MenuAbout", "&About");
+  MenuProducts = item(help, "MenuProducts", "Other &Products");
+
+  // The speed buttons and lettered buttons this window runs itself.
+  connect(SpeedOpen, &QToolButton::clicked, this, [this] { DoOpen(); });
+}
+
+// ------------------------------------------------------------------- events
+
+void TMain::FormCreate() {
+  // 1-2
+  ReportDefinitionBuffer = std::make_unique<reports::ReportDefinition>();
+  DisableEndSearch();
+  setWindowTitle("Stashwell Inventory 95");
+  ViewerLabel->setText("Inventory Viewer");
+  ViewerLabel->adjustSize();
+  // 3-4
+  ProgramDir = platform::ProgramDir();
+  std::error_code ec;
+  StartDir = fs::current_path(ec);
+  // 7: the report definitions file
+  const reports::EnsureResult ensured = reports::EnsureReportFile(ProgramDir);
+  if (!ensured.status.ok() && !ensured.status.message.empty()) ShowError(ensured.status.message);
+  // 8-11
+  Settings = LoadSettings(StartDir.string());
+  move(Settings.mainLeft, Settings.mainTop);
+  resize(Settings.mainWidth, Settings.mainHeight);
+  BuildSortString();
+  ApplyDateFormat();
+  (Settings.currencyFormat == 2 ? MenuCurrencyWin : MenuCurrencyUS)->setChecked(true);
+  (Settings.numericFormat == 2 ? MenuNumericWin : MenuNumericUS)->setChecked(true);
+  // 12-14
+  if (!ChooseStartDatabase()) {
+    terminated_ = true;
+    return;
+  }
+  // 15-18
+  SetButtonBar();
+  if (options_.screenSize) {
+    screen_ = *options_.screenSize;
+  } else if (QScreen* s = QGuiApplication::primaryScreen()) {
+    screen_ = s->size();
+  }
+  const ScreenScale scale = ChooseScreenScale(Settings.windowSize, screen_.width(), screen_.height());
+  ScaleFactor = scale.scaleFactor;
+  MarkScreenSize(scale.markedSize);
+  Intl = LoadIntlSettings();
+  SetMenuLastFiles();
+  // 19
+  CheckForConversion();
+  // 21: browse-only mode
+  BrowseMode = IsBrowseModeArgument(options_.arguments);
+  if (BrowseMode) {
+    for (QAction* a : {MenuAdd, MenuCopy, MenuDelete, MenuImport, MenuBackup, MenuRestore, MenuViewer,
+                       MenuListMaintenanceItem, MenuSearchReplace})
+      a->setEnabled(false);
+    for (QToolButton* b : {SpeedAdd, SpeedCopy, SpeedImport, SpeedDelete, SpeedViewer}) b->setEnabled(false);
+    MyNavigator->SetVisibleButtons({true, true, true, true, false, false, false, false, false, false});
+    savedFieldEditing_ = Settings.fieldEditing;
+    Settings.fieldEditing = false;
+  }
+  DisplayCount();
+}
+
+void TMain::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (!shown_) {
+    shown_ = true;
+    FormShow();
+  }
+}
+
+bool TMain::event(QEvent* event) {
+  if (event->type() == QEvent::WindowActivate) FormActivate();
+  return QMainWindow::event(event);
+}
+
+void TMain::FormActivate() { MyNavigator->SetDataSource(&MyDataSource); }
+
+void TMain::FormShow() {
+  // Bound here too: an offscreen window is never activated.
+  MyNavigator->SetDataSource(&MyDataSource);
+  ApplyConfiguredFonts(this, Settings);
+  SetColors();
+  for (size_t i = 0; i < kPickListFiles.size(); ++i)
+    PickLists[i] = LoadPickList(platform::FindFileNoCase(ProgramDir, kPickListFiles[i]));
+  DisplayCount();
+}
+
+void TMain::closeEvent(QCloseEvent* event) {
+  if (!closed_ && !terminated_) FormClose();
+  closed_ = true;
+  event->accept();
+}
+
+void TMain::FormClose() {
+  // A record left in edit is posted (or an untouched one cancelled) before
+  // the table goes with the window.
+  try {
+    if (MyTable.Active()) MyTable.CheckBrowseMode();
+  } catch (const framework::Exception& e) {
+    ShowError(e.Message());
+    try {
+      MyTable.Cancel();
+    } catch (const framework::Exception&) {
+    }
+  }
+  SearchActive = false;
+  Settings.mainLeft = x();
+  Settings.mainTop = y();
+  Settings.mainWidth = width();
+  Settings.mainHeight = height();
+  if (BrowseMode) Settings.fieldEditing = savedFieldEditing_;
+  SaveSettings(Settings);  // a file that cannot be written loses the changes, as profile writes do
+  ReportDefinitionBuffer.reset();
+}
+
+void TMain::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  FormResize();
+}
+
+void TMain::FormResize() {
+  const int cw = ClientWidth();
+  const int ch = ClientHeight();
+  switch (Settings.buttonBar) {
+    case 2:
+      ViewerBevel->setGeometry(3, 86, cw - 6, ch - 89);
+      ViewerLabel->move(ViewerLabel->x(), 90);
+      ViewerGrid->setGeometry(7, 122, cw - 14, ch - 129);
+      break;
+    case 3:
+      ViewerBevel->setGeometry(3, 4, cw - 6, ch - 7);
+      ViewerLabel->move(ViewerLabel->x(), 8);
+      ViewerGrid->setGeometry(7, 40, cw - 14, ch - 47);
+      MyNavigator->setGeometry(cw - 207, 8, 201, kNavigatorHeight);
+      break;
+    default:
+      ViewerBevel->setGeometry(3, 34, cw - 6, ch - 37);
+      ViewerLabel->move(ViewerLabel->x(), 38);
+      ViewerGrid->setGeometry(7, 70, cw - 14, ch - 77);
+      break;
+  }
+  SpeedPanel->setGeometry(0, 0, cw, 32);
+  if (Settings.buttonBar != 3) {
+    CountLabel->move(cw - 80, CountLabel->y());
+    Count2Label->move(cw - 80, Count2Label->y());
+  }
+  ViewerLabel->move((cw - ViewerLabel->width()) / 2, ViewerLabel->y());
+}
+
+// ------------------------------------------------------------------- layout
+
+void TMain::SetButtonBar() {
+  const int mode = (Settings.buttonBar >= 1 && Settings.buttonBar <= 3) ? Settings.buttonBar : 1;
+  const int cw = ClientWidth();
+  const int ch = ClientHeight();
+  (mode == 1 ? MenuSpeedButtons : mode == 2 ? MenuLetteredButtons : MenuNoButtons)->setChecked(true);
+  for (QPushButton* b : {AddButton, EditButton, CopyButton, DeleteButton, SearchButton, EndSearchButton,
+                         ReportButton, ViewerButton, HelpButton, ButtonExit}) {
+    b->setEnabled(mode == 2);
+    b->setVisible(mode == 2);
+  }
+  // In lettered mode the End Search button follows the search state again.
+  if (mode == 2) EndSearchButton->setEnabled(true);
+  for (QFrame* f : {Bevel2, Bevel3, Bevel4}) f->setVisible(mode == 2);
+  SpeedPanel->setVisible(mode == 1);
+  SpeedPanel->setEnabled(mode == 1);
+  NavigatorLabel->setVisible(mode == 2);
+  struct Row {
+    int navLeft, navTop, navWidth, searchTop, countTop, count2Top;
+  };
+  const Row row = mode == 1   ? Row{424, 3, 241, 44, 38, 52}
+                  : mode == 2 ? Row{400, 47, 221, 96, 90, 105}
+                              : Row{cw - 207, 8, 201, 14, 8, 23};
+  // A window narrower than the design would cut the navigator's last buttons off.
+  const int navWidth = std::max(std::min(row.navWidth, cw - row.navLeft - 4), 120);
+  MyNavigator->setGeometry(row.navLeft, row.navTop, navWidth, kNavigatorHeight);
+  // The count stands at the right, or at the left when the navigator is there.
+  const int countLeft = mode == 3 ? 12 : cw - 80;
+  SearchOnLabel->setGeometry(mode == 3 ? 84 : 12, row.searchTop, 90, 16);
+  CountLabel->setGeometry(countLeft, row.countTop, 64, 16);
+  Count2Label->setGeometry(countLeft, row.count2Top, 64, 16);
+  CountLabel->setAlignment((mode == 3 ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter);
+  Count2Label->setAlignment((mode == 3 ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter);
+  const int bevelTop = mode == 1 ? 34 : mode == 2 ? 86 : 4;
+  ViewerBevel->setGeometry(3, bevelTop, cw - 6, ch - bevelTop - 3);
+  ViewerLabel->move((cw - ViewerLabel->width()) / 2, bevelTop + 4);
+  ViewerGrid->setGeometry(7, bevelTop + 36, cw - 14, ch - bevelTop - 43);
+  SpeedPanel->setGeometry(0, 0, cw, 32);
+  // Widgets created after the bevels sit above them.
+  MyNavigator->raise();
+}
+
+void TMain::SetColors() {
+  const ColorScheme& main = Settings.colors[0];
+  const QColor background = WindowsColor(main.colors[0]);
+  QPalette p = centralWidget()->palette();
+  p.setColor(QPalette::Window, background);
+  centralWidget()->setPalette(p);
+  QPalette title = ViewerLabel->palette();
+  title.setColor(QPalette::Window, background);
+  title.setColor(QPalette::WindowText, WindowsColor(main.colors[1]));
+  ViewerLabel->setPalette(title);
+  QPalette minor = NavigatorLabel->palette();
+  minor.setColor(QPalette::Window, background);
+  minor.setColor(QPalette::WindowText, WindowsColor(main.colors[2]));
+  NavigatorLabel->setPalette(minor);
+}
+
+void TMain::MarkScreenSize(int size) {
+  QAction* item = size == 800 ? N800x600 : size == 1024 ? N1024x768 : size == 1280 ? N1280x1024 : N640x480;
+  item->setChecked(true);
+}
+
+void TMain::ApplyDateFormat() {
+  const int code = (Settings.dateFormat >= 1 && Settings.dateFormat <= kDateFormatCount) ? Settings.dateFormat : 1;
+  const DateFormat f = DateFormatFor(code, Settings.dateLeadingZeros);
+  framework::DateSeparator = f.separator;
+  framework::ShortDateFormat = f.shortFormat;
+  MenuDate[static_cast<size_t>(code - 1)]->setChecked(true);
+  MenuLeadingZeros->setChecked(Settings.dateLeadingZeros);
+}
+
+// ------------------------------------------------------------ record count
+
+void TMain::DisplayCount() {
+  int count = 0;
+  if (MyTable.Active()) {
+    try {
+      count = MyTable.RecordCount();
+    } catch (const EDatabaseError&) {
+      count = 0;
+    }
+  }
+  CountLabel->setText(QString::number(count));
+}
+
+void TMain::EnableEndSearch() {
+  EndSearchButton->setEnabled(true);
+  MenuEndSearch->setEnabled(true);
+  SpeedEndSearch->setEnabled(true);
+  SearchActive = true;
+  SearchOnLabel->setVisible(true);
+}
+
+void TMain::DisableEndSearch() {
+  EndSearchButton->setEnabled(false);
+  MenuEndSearch->setEnabled(false);
+  SpeedEndSearch->setEnabled(false);
+  SearchActive = false;
+  SearchOnLabel->setVisible(false);
+}
+
+// ------------------------------------------------------------ recent files
+
+void TMain::DoLastFiles(const std::string& previous, const std::string& current) {
+  keldro::DoLastFiles(Settings.lastFiles, previous, current);
+}
+
+void TMain::SetMenuLastFiles() {
+  MenuLastSeparator->setVisible(AnyRecentFile(Settings.lastFiles));
+  for (size_t i = 0; i < MenuLastFile.size(); ++i) {
+    const std::string& path = Settings.lastFiles[i];
+    MenuLastFile[i]->setVisible(!path.empty());
+    MenuLastFile[i]->setText(Q(RecentFileCaption(i + 1, path)));
+  }
+}
+
+void TMain::MenuLastFileClick(size_t number) {
+  if (number < 1 || number > Settings.lastFiles.size()) return;
+  const std::string path = Settings.lastFiles[number - 1];
+  if (!path.empty()) OpenSaveFile(path);
+}
+
+// ---------------------------------------------------------------- opening
+
+bool TMain::ChooseStartDatabase() {
+  std::error_code ec;
+  std::string path = Settings.lastDatabase;
+  if (path.empty() || !fs::is_regular_file(platform::MapPath(path), ec)) {
+    const fs::path master = platform::FindFileNoCase(ProgramDir, kMasterFileName);
+    if (!fs::exists(master, ec) && !MakeNewDB(master)) return false;
+    path = master.string();
+  } else {
+    path = platform::MapPath(path).string();
+  }
+  const bool valid = CheckDBaseFormat(path);
+  if (valid && SwitchTable(path, false)) return true;
+  if (!valid) ui::ShowMessage(std::string(kLastDatabaseInvalidMessage), "Error");
+  // Until a valid database is open; Cancel ends the program.
+  for (;;) {
+    switch (DoOpen()) {
+      case OpenResult::Opened: return true;
+      case OpenResult::Cancelled: return false;
+      case OpenResult::Refused: break;
+    }
+  }
+}
+
+TMain::OpenResult TMain::DoOpen() {
+  ui::FileDialogRequest request;
+  request.title = "Open Database File";
+  request.filter = "Database Files (*.DBF)|*.DBF";
+  request.defaultExt = "DBF";
+  request.fileMustExist = true;
+  if (!currentDatabase_.empty()) request.initialDir = fs::path(currentDatabase_).parent_path().string();
+  const ui::FileDialogResult chosen = ui::Current().FileDialog(request);
+  OpenResult result = OpenResult::Cancelled;
+  if (chosen.accepted) {
+    if (!HasDbfEnding(chosen.fileName)) {
+      ui::ShowMessage("Invalid file type selected.", "Error");
+      result = OpenResult::Refused;
+    } else {
+      result = OpenSaveFile(chosen.fileName) ? OpenResult::Opened : OpenResult::Refused;
+    }
+  }
+  DisplayCount();
+  return result;
+}
+
+bool TMain::OpenSaveFile(const std::string& path) {
+  const std::string full = platform::MapPath(path).string();
+  if (!CheckDBaseFormat(full)) {
+    DisplayCount();
+    return false;
+  }
+  if (SearchActive) DisableEndSearch();  // the table is closed and opened again below
+  return SwitchTable(full, true);
+}
+
+void TMain::SetTableLocation(const ItemTableLocation& location) {
+  MyTable.SetDatabaseName(location.directory.string());
+  MyTable.SetTableName(location.tableName);
+  setWindowTitle(Q(MainCaption(location.tableName)));
+  indexPath_ = location.indexPath;
+}
+
+bool TMain::SwitchTable(const std::string& path, bool rebuildIndex) {
+  const std::string previous = currentDatabase_;
+  const std::string previousDir = MyTable.DatabaseName();
+  const std::string previousName = MyTable.TableName();
+  const std::string previousIndex = MyTable.IndexName();
+  const std::filesystem::path previousIndexPath = indexPath_;
+  const ItemTableLocation location = LocateItemTable(path);
+  std::string failure;
+  try {
+    MyTable.Close();
+    MyTable.SetIndexName("");
+    SetTableLocation(location);
+    std::error_code ec;
+    const bool indexFile = fs::exists(location.indexPath, ec);
+    const std::string newIndex(kNewIndexName);
+    if (rebuildIndex) {
+      if (!DBaseInUse(path)) {
+        if (indexFile) {
+          try {
+            MyTable.DeleteIndex(newIndex);
+          } catch (const EDatabaseError& e) {
+            if (e.ErrorCode() != ORB_ERR_NO_SUCH_INDEX) throw;  // no tag: nothing to delete
+          }
+        }
+        if (!sortExpression_.empty()) {
+          MyTable.AddIndex(newIndex, sortExpression_, framework::ixExpression);
+          MyTable.SetIndexName(newIndex);
+        }
+      } else if (indexFile && !sortExpression_.empty()) {
+        MyTable.SetIndexName(newIndex);  // someone else has it: use the order it has
+      }
+    } else if (!sortExpression_.empty()) {
+      if (!indexFile) MyTable.AddIndex(newIndex, sortExpression_, framework::ixExpression);
+      MyTable.SetIndexName(newIndex);
+    }
+    MyTable.SetExclusive(false);
+    try {
+      MyTable.Open();
+    } catch (const EDatabaseError& e) {
+      // An index file without the tag (written by another tool): add it.
+      if (e.ErrorCode() != ORB_ERR_NO_SUCH_INDEX || MyTable.IndexName().empty()) throw;
+      MyTable.SetIndexName("");
+      MyTable.AddIndex(newIndex, sortExpression_, framework::ixExpression);
+      MyTable.SetIndexName(newIndex);
+      MyTable.Open();
+    }
+  } catch (const framework::Exception& e) {
+    failure = e.Message();
+  }
+  bool opened = failure.empty();
+  if (!opened) {
+    // Never leave the window without a table: the new one in natural
+    // order, else the one that was open before.
+    try {
+      MyTable.Close();
+      MyTable.SetIndexName("");
+      MyTable.Open();
+      opened = true;
+    } catch (const framework::Exception&) {
+    }
+    if (!opened && !previousName.empty()) {
+      try {
+        MyTable.Close();
+        MyTable.SetIndexName("");
+        MyTable.SetDatabaseName(previousDir);
+        MyTable.SetTableName(previousName);
+        MyTable.SetIndexName(previousIndex);
+        indexPath_ = previousIndexPath;
+        setWindowTitle(Q(MainCaption(previousName)));
+        MyTable.Open();
+      } catch (const framework::Exception&) {
+      }
+    }
+    if (!opened && !MyTable.Active()) setWindowTitle("Stashwell Inventory 95");
+    ShowError(failure);
+  }
+  if (opened) {
+    currentDatabase_ = path;
+    Settings.lastDatabase = path;
+    DoLastFiles(previous, path);
+    SetMenuLastFiles();
+  }
+  DisplayCount();
+  return opened;
+}
+
+// --------------------------------------------------------- inventory table
+
+void TMain::ShowError(const std::string& text) { ui::ShowMessage(text, "Error"); }
+
+std::optional<std::vector<std::string>> TMain::ReadFieldNames(const ItemTableLocation& location) {
+  MyCheckTable.Close();
+  MyCheckTable.SetDatabaseName(location.directory.string());
+  MyCheckTable.SetTableName(location.tableName);
+  MyCheckTable.SetExclusive(false);
+  MyCheckTable.Open();
+  std::vector<std::string> names;
+  MyCheckTable.GetFieldNames(names);
+  MyCheckTable.Close();
+  return names;
+}
+
+bool TMain::CheckDBaseFormat(const fs::path& path) {
+  try {
+    return keldro::CheckDBaseFormat(path, [this](const ItemTableLocation& l) { return ReadFieldNames(l); });
+  } catch (const framework::Exception& e) {
+    MyCheckTable.Close();
+    ShowError(e.Message());
+    return false;
+  }
+}
+
+bool TMain::CheckDBaseFormatV2(const fs::path& path) {
+  try {
+    return keldro::CheckDBaseFormatV2(path, [this](const ItemTableLocation& l) { return ReadFieldNames(l); });
+  } catch (const framework::Exception& e) {
+    MyCheckTable.Close();
+    ShowError(e.Message());
+    return false;
+  }
+}
+
+bool TMain::CheckDBaseFormatV1(const fs::path& path) {
+  try {
+    return keldro::CheckDBaseFormatV1(path, [this](const ItemTableLocation& l) { return ReadFieldNames(l); });
+  } catch (const framework::Exception& e) {
+    MyCheckTable.Close();
+    ShowError(e.Message());
+    return false;
+  }
+}
+
+bool TMain::DBaseInUse(const fs::path& path) {
+  const ItemTableLocation location = LocateItemTable(path);
+  MyCheckTable.Close();
+  MyCheckTable.SetDatabaseName(location.directory.string());
+  MyCheckTable.SetTableName(location.tableName);
+  MyCheckTable.SetExclusive(true);
+  try {
+    MyCheckTable.Open();
+    MyCheckTable.Close();
+  } catch (const EDatabaseError&) {
+    MyCheckTable.SetExclusive(false);
+    return true;
+  }
+  MyCheckTable.SetExclusive(false);
+  return false;
+}
+
+bool TMain::MakeNewDB(const fs::path& path) {
+  std::error_code ec;
+  if (fs::exists(path, ec) && DBaseInUse(path)) {
+    ShowError(TableInUseMessage(path.string()));
+    return false;
+  }
+  try {
+    MyCreateTable.Close();
+    MyCreateTable.SetDatabaseName(path.parent_path().string());
+    MyCreateTable.SetTableName(path.filename().string());
+    MyCreateTable.SetTableType(framework::ttDBase);
+    framework::TFieldDefs& defs = MyCreateTable.FieldDefs();
+    defs.Clear();
+    for (const ItemField& f : ItemFields) {
+      const std::string name(f.name);
+      switch (f.typeCode) {
+        case kCharacterField: defs.Add(name, framework::ftString, f.width); break;
+        case kIntegerField: defs.Add(name, framework::ftInteger); break;
+        case kFloatField: defs.Add(name, framework::ftFloat, f.decimals); break;
+        case kDateField: defs.Add(name, framework::ftDate); break;
+      }
+    }
+    MyCreateTable.IndexDefs().Clear();
+    MyCreateTable.CreateTable();
+  } catch (const framework::Exception& e) {
+    ShowError(e.Message());
+  }
+  return fs::exists(path, ec);
+}
+
+void TMain::BuildSortString() { sortExpression_ = keldro::BuildSortString(Settings.sortLevels); }
+
+void TMain::CheckForConversion() {
+  std::error_code ec;
+  const fs::path v2 = platform::FindFileNoCase(ProgramDir, "D2ADE.DBF");
+  if (fs::exists(v2, ec) && CheckDBaseFormatV2(v2) &&
+      ui::ShowMessage(std::string(kConvertVersion2Question), "Convert", ui::Buttons::YesNo) == ui::Answer::Yes)
+    ConvertV2(v2);
+  const fs::path v1 = platform::FindFileNoCase(ProgramDir, "VIDI.DBF");
+  if (fs::exists(v1, ec) && CheckDBaseFormatV1(v1) &&
+      ui::ShowMessage(std::string(kConvertVersion1Question), "Convert", ui::Buttons::YesNo) == ui::Answer::Yes)
+    ConvertV1(v1);
+}
+
+bool TMain::ConvertV2(const fs::path& path) { return ConvertOldTable(path, 2); }
+bool TMain::ConvertV1(const fs::path& path) { return ConvertOldTable(path, 1); }
+
+// Every record of the old table is read and converted before the first is
+// appended; the old file is deleted only when all were appended, and when
+// anything fails the records appended so far are taken out again, so the
+// next start can offer the conversion once more without doubling anything.
+bool TMain::ConvertOldTable(const fs::path& path, int version) {
+  const std::vector<FieldCopy>& copies = version == 2 ? Version2FieldCopies() : Version1FieldCopies();
+  const std::string fileName = path.filename().string();
+  std::vector<std::vector<Cell>> rows;
+  std::string failure;
+  if (!MyTable.Active()) failure = "no database is open.";
+  if (failure.empty()) {
+    try {
+      const ItemTableLocation location = LocateItemTable(path);
+      MyCheckTable.Close();
+      MyCheckTable.SetDatabaseName(location.directory.string());
+      MyCheckTable.SetTableName(location.tableName);
+      MyCheckTable.SetExclusive(false);
+      MyCheckTable.Open();
+      int recordNumber = 0;
+      for (MyCheckTable.First(); !MyCheckTable.Eof(); MyCheckTable.Next()) {
+        ++recordNumber;
+        std::vector<Cell> row;
+        try {
+          for (const FieldCopy& c : copies)
+            row.push_back(ReadCell(*MyCheckTable.FieldByName(c.from), MyTable.FieldByName(c.to)->DataType()));
+          if (version == 1) {
+            const Version1Date d = Version1PurchaseDate(MyCheckTable.FieldByName("PurchMonth")->AsString(),
+                                                        MyCheckTable.FieldByName("PurchDay")->AsString(),
+                                                        MyCheckTable.FieldByName("PurchYear")->AsString());
+            Cell date;
+            if (d.kind == Version1Date::Invalid)
+              throw CellError{"its purchase date is not a valid date."};
+            if (d.kind == Version1Date::Valid) {
+              date.kind = Cell::Date;
+              date.number = framework::EncodeDate(d.date.year, d.date.month, d.date.day);
+            }
+            row.push_back(date);
+          }
+        } catch (const CellError& e) {
+          throw CellError{"record " + std::to_string(recordNumber) + ": " + e.message};
+        }
+        rows.push_back(std::move(row));
+      }
+      MyCheckTable.Close();
+    } catch (const CellError& e) {
+      failure = e.message;
+    } catch (const framework::Exception& e) {
+      failure = e.Message();
+    }
+    MyCheckTable.Close();
+  }
+
+  std::vector<framework::TBookmark> appended;
+  auto rollBack = [this, &appended] {
+    try {
+      if (MyTable.State() == framework::dsInsert || MyTable.State() == framework::dsEdit) MyTable.Cancel();
+      for (const framework::TBookmark& b : appended) {
+        MyTable.GotoBookmark(b);
+        MyTable.Delete();
+      }
+    } catch (const framework::Exception&) {
+    }
+    appended.clear();
+  };
+  if (failure.empty()) {
+    try {
+      for (const std::vector<Cell>& row : rows) {
+        MyTable.Append();
+        for (size_t i = 0; i < copies.size(); ++i) WriteCell(*MyTable.FieldByName(copies[i].to), row[i]);
+        if (version == 1) WriteCell(*MyTable.FieldByName("PurchDate"), row.back());
+        MyTable.Post();
+        appended.push_back(MyTable.GetBookmark());
+      }
+    } catch (const framework::Exception& e) {
+      failure = e.Message();
+      rollBack();
+    }
+  }
+  if (failure.empty()) {
+    std::error_code ec;
+    fs::remove(path, ec);
+    if (ec || fs::exists(path, ec)) {
+      failure = "the old file could not be deleted.";
+      rollBack();
+    }
+  }
+  if (!failure.empty())
+    ShowError("The database \"" + fileName + "\" could not be converted: " + failure +
+              "  It has been kept as it was, and nothing was added.");
+  try {
+    if (MyTable.Active()) MyTable.First();
+  } catch (const framework::Exception&) {
+  }
+  DisplayCount();
+  return failure.empty();
+}
+
+// ------------------------------------------------------------------ commands
+
+void TMain::SetScreenSize(int size) {
+  if (size == Settings.windowSize) {
+    MarkScreenSize(ChooseScreenScale(Settings.windowSize, screen_.width(), screen_.height()).markedSize);
+    return;
+  }
+  const int needHeight = size == 800 ? 600 : size == 1024 ? 768 : 1024;
+  if (size != 640 && (screen_.width() < size || screen_.height() < needHeight)) {
+    ShowError("Your current screen resolution does not support " + std::to_string(size) + " x " +
+              std::to_string(needHeight) + " pixels.");
+    MarkScreenSize(ChooseScreenScale(Settings.windowSize, screen_.width(), screen_.height()).markedSize);
+    return;
+  }
+  Settings.windowSize = size;
+  const ScreenScale scale = ChooseScreenScale(size, screen_.width(), screen_.height());
+  ScaleFactor = scale.scaleFactor;
+  MarkScreenSize(scale.markedSize);
+}
+
+void TMain::SetButtonBarMode(int mode) {
+  Settings.buttonBar = mode;
+  SetButtonBar();
+}
+
+void TMain::SetDateFormat(int code) {
+  if (code == Settings.dateFormat) return;
+  Settings.dateFormat = code;
+  ApplyDateFormat();
+  if (MyTable.Active()) MyTable.Refresh();
+}
+
+void TMain::ToggleLeadingZeros() {
+  Settings.dateLeadingZeros = !Settings.dateLeadingZeros;
+  ApplyDateFormat();
+  if (MyTable.Active()) MyTable.Refresh();
+}
+
+void TMain::SetCurrencyFormat(int code) {
+  Settings.currencyFormat = code;
+  (code == 2 ? MenuCurrencyWin : MenuCurrencyUS)->setChecked(true);
+}
+
+void TMain::SetNumericFormat(int code) {
+  Settings.numericFormat = code;
+  (code == 2 ? MenuNumericWin : MenuNumericUS)->setChecked(true);
+}
+
+}  // namespace keldro

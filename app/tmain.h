@@ -1,0 +1,203 @@
+// TMain, keldro's main window: start-up (settings, the last database or
+// "MASTER.DBF", the field check, the conversion of the earlier versions,
+// browse-only mode), the button bar and its three layouts, the screen scale,
+// the recent-files list, the record count, and what showing and closing the
+// window do.
+#pragma once
+
+#include <array>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <QFrame>
+#include <QMainWindow>
+#include <QSize>
+
+#include "app_state.h"
+#include "core/display_formats.h"
+#include "core/inventory_table.h"
+#include "core/main_window_rules.h"
+
+class QAction;
+class QActionGroup;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QToolButton;
+
+namespace keldro {
+
+// The record navigator: first, prior, next, last, insert, delete, edit,
+// post, cancel and refresh on a data source's dataset.
+class TRecordNavigator : public QFrame {
+  Q_OBJECT
+ public:
+  enum Button { nbFirst, nbPrior, nbNext, nbLast, nbInsert, nbDelete, nbEdit, nbPost, nbCancel, nbRefresh };
+  static constexpr int kButtonCount = 10;
+
+  explicit TRecordNavigator(QWidget* parent);
+  void SetDataSource(framework::TDataSource* source) { dataSource_ = source; }
+  framework::TDataSource* DataSource() const { return dataSource_; }
+  // Which buttons are shown.
+  void SetVisibleButtons(const std::array<bool, kButtonCount>& visible);
+  QToolButton* ButtonAt(Button b) const { return buttons_[b]; }
+  void Click(Button b);
+
+  // After every click (the main window shows the record count again).
+  std::function<void()> OnClick;
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  void Layout();
+  framework::TDataSource* dataSource_ = nullptr;
+  std::array<QToolButton*, kButtonCount> buttons_{};
+};
+
+class TMain : public QMainWindow {
+  Q_OBJECT
+ public:
+  struct StartOptions {
+    std::vector<std::string> arguments;  // the command line, program first
+    std::optional<QSize> screenSize;     // the screen's pixels; the primary screen's when not given
+  };
+  explicit TMain(StartOptions options);
+  ~TMain() override;
+
+  // FormCreate decided that the program ends (no database could be created,
+  // or the user cancelled the choice of a valid one).
+  bool Terminated() const { return terminated_; }
+
+  // ---- components (names as the form resource has them)
+  ItemDataSet MyTable;
+  grid::TixDataSource MyDataSource;
+  framework::TTable MyCheckTable;   // read-only: field check, in-use test, conversion source
+  framework::TTable MyCreateTable;  // creation of a new database
+  TRecordNavigator* MyNavigator = nullptr;
+  // The data grid's place in the layout.
+  QFrame* ViewerGrid = nullptr;
+  QLabel *ViewerLabel = nullptr, *NavigatorLabel = nullptr, *SearchOnLabel = nullptr, *CountLabel = nullptr,
+         *Count2Label = nullptr;
+  QFrame *ViewerBevel = nullptr, *Bevel2 = nullptr, *Bevel3 = nullptr, *Bevel4 = nullptr;
+  QPushButton *AddButton = nullptr, *EditButton = nullptr, *CopyButton = nullptr, *DeleteButton = nullptr,
+              *SearchButton = nullptr, *EndSearchButton = nullptr, *ReportButton = nullptr,
+              *ViewerButton = nullptr, *HelpButton = nullptr, *ButtonExit = nullptr;
+  QFrame* SpeedPanel = nullptr;
+  // Speed buttons, by their hints.
+  QToolButton *SpeedNew = nullptr, *SpeedOpen = nullptr, *SpeedAdd = nullptr, *SpeedEdit = nullptr,
+              *SpeedCopy = nullptr, *SpeedDelete = nullptr, *SpeedImport = nullptr, *SpeedExport = nullptr,
+              *SpeedSearch = nullptr, *SpeedEndSearch = nullptr, *SpeedLocate = nullptr,
+              *SpeedLocateNext = nullptr, *SpeedReports = nullptr, *SpeedViewer = nullptr,
+              *SpeedSortOrder = nullptr, *SpeedColor = nullptr, *SpeedHelp = nullptr;
+
+  // ---- menu items
+  QAction *MenuNew = nullptr, *MenuOpen = nullptr, *MenuUpdate = nullptr, *MenuBackup = nullptr,
+          *MenuRestore = nullptr, *MenuPrint = nullptr, *MenuPrinterSetup = nullptr, *MenuExit = nullptr;
+  QAction* MenuLastSeparator = nullptr;
+  std::array<QAction*, kRecentFileCount> MenuLastFile{};
+  QAction *MenuAdd = nullptr, *MenuEdit = nullptr, *MenuCopy = nullptr, *MenuDelete = nullptr,
+          *MenuImport = nullptr, *MenuExport = nullptr;
+  QAction *MenuSearch = nullptr, *MenuEndSearch = nullptr, *MenuLocate = nullptr, *MenuLocateNext = nullptr,
+          *MenuReports = nullptr, *MenuViewer = nullptr;
+  QAction* MenuSortOrder = nullptr;
+  QAction *N640x480 = nullptr, *N800x600 = nullptr, *N1024x768 = nullptr, *N1280x1024 = nullptr;
+  QAction *MenuSpeedButtons = nullptr, *MenuLetteredButtons = nullptr, *MenuNoButtons = nullptr;
+  std::array<QAction*, 6> MenuColor{};
+  QMenu* MenuListMaintenance = nullptr;
+  QAction* MenuListMaintenanceItem = nullptr;  // the submenu's own item
+  QAction *MenuCurrencyUS = nullptr, *MenuCurrencyWin = nullptr, *MenuNumericUS = nullptr,
+          *MenuNumericWin = nullptr;
+  std::array<QAction*, kDateFormatCount> MenuDate{};  // MenuDateMDYSlash ... MenuDateDMYDotYr
+  QAction* MenuLeadingZeros = nullptr;
+  QAction *MenuLabelFont = nullptr, *MenuEditFont = nullptr, *MenuButtonFont = nullptr;
+  QAction *MenuSearchReplace = nullptr, *MenuRebuild = nullptr, *MenuPack = nullptr;
+  QAction *MenuHelpContents = nullptr, *MenuTips = nullptr, *MenuAbout = nullptr, *MenuProducts = nullptr;
+
+  // The pick lists of the in-grid combo boxes, in kPickListFiles order
+  // (brand, location, bought, category, owner).
+  std::array<std::vector<std::string>, 5> PickLists;
+
+  // ---- the window's operations
+  void SetButtonBar();
+  bool OpenSaveFile(const std::string& path);
+  void DoLastFiles(const std::string& previous, const std::string& current);
+  void SetMenuLastFiles();
+  void DisplayCount();
+  void EnableEndSearch();
+  void DisableEndSearch();
+  void SetColors();
+
+  // The inventory table's operations.
+  bool MakeNewDB(const std::filesystem::path& path);
+  bool CheckDBaseFormat(const std::filesystem::path& path);
+  bool DBaseInUse(const std::filesystem::path& path);
+  void BuildSortString();
+  void CheckForConversion();
+  bool CheckDBaseFormatV2(const std::filesystem::path& path);
+  bool CheckDBaseFormatV1(const std::filesystem::path& path);
+  bool ConvertV2(const std::filesystem::path& path);
+  bool ConvertV1(const std::filesystem::path& path);
+
+  // Commands this window carries out itself.
+  enum class OpenResult { Opened, Refused, Cancelled };
+  OpenResult DoOpen();
+  void MenuLastFileClick(size_t number);
+  void SetScreenSize(int size);
+  void SetButtonBarMode(int mode);
+  void SetDateFormat(int code);
+  void ToggleLeadingZeros();
+  void SetCurrencyFormat(int code);
+  void SetNumericFormat(int code);
+
+  const std::string& SortExpression() const { return sortExpression_; }
+  const std::filesystem::path& IndexPath() const { return indexPath_; }
+  // The database file open in MyTable, empty when none.
+  const std::string& CurrentDatabase() const { return currentDatabase_; }
+  QSize ScreenSize() const { return screen_; }
+  int ClientWidth() const;
+  int ClientHeight() const;
+
+ protected:
+  bool event(QEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  void FormCreate();
+  void FormShow();
+  void FormActivate();
+  void FormClose();
+  void FormResize();
+  void CreateComponents();
+  void CreateMenus();
+  void ApplyDateFormat();
+  void MarkScreenSize(int size);
+  bool ChooseStartDatabase();
+  // Makes the checked file at `path` the current table; `rebuildIndex`
+  // deletes and adds "NewIndex" anew (the commands), otherwise an index file
+  // that exists is used as it is (start-up).
+  bool SwitchTable(const std::string& path, bool rebuildIndex);
+  void SetTableLocation(const ItemTableLocation& location);
+  struct OldRecord;
+  bool ConvertOldTable(const std::filesystem::path& path, int version);
+  std::optional<std::vector<std::string>> ReadFieldNames(const ItemTableLocation& location);
+  void ShowError(const std::string& text);
+
+  StartOptions options_;
+  bool terminated_ = false;
+  bool shown_ = false;
+  bool closed_ = false;
+  bool savedFieldEditing_ = false;
+  std::string sortExpression_;
+  std::filesystem::path indexPath_;
+  std::string currentDatabase_;
+  QSize screen_;
+};
+
+}  // namespace keldro

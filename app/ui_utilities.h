@@ -1,0 +1,44 @@
+// The shared routines that work on Qt windows: which kind of component a
+// widget is, the configured fonts applied to a window, and a window's design
+// geometry saved once and restored, scaled and centred, whenever it is shown.
+//
+// The components of a window are its named widgets (objectName set), in the
+// order they were created; the helpers Qt puts inside a widget have no name
+// and are left alone.
+#pragma once
+
+#include <vector>
+
+#include <QColor>
+#include <QFont>
+#include <QSize>
+
+#include "core/settings.h"
+#include "core/utilities.h"
+
+class QWidget;
+
+namespace keldro {
+
+ComponentKind KindOf(const QWidget* widget);
+// The named widgets of a window, in creation order.
+std::vector<QWidget*> FormComponents(QWidget* form);
+
+// A Windows colour value (0x00BBGGRR) as a Qt colour.
+QColor WindowsColor(int32_t value);
+// A configured font over a base font: name and styles, size kept.
+QFont WithFontSettings(QFont base, const SimpleFontSettings& font);
+QFont GridFont(const GridFontSettings& font);
+
+// Copies name and style (never size or colour) of the shared label, edit and
+// button fonts into the components that take them.
+void ApplyConfiguredFonts(QWidget* form, const AppSettings& settings);
+
+// Records the window's client size and its components' bounds and font
+// sizes; more than 101 components shows the message and keeps the first 101.
+bool SaveFormDimensions(QWidget* form, FormDimensions& dims);
+// Puts the design geometry back, scales it by `scaleFactor` and centres the
+// window on a screen of `screen` pixels.
+void RestoreFormDimensions(QWidget* form, const FormDimensions& dims, double scaleFactor, QSize screen);
+
+}  // namespace keldro

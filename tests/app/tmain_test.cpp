@@ -1,0 +1,705 @@
+// The main window started for real, offscreen, in a temporary root: the
+// database it chooses, checks, creates and converts, the settings it reads
+// and writes, browse-only mode, the screen scale and the recent files.
+#include "tmain.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPixmap>
+#include <QPushButton>
+#include <QToolButton>
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+
+#include "core/item_fields.h"
+#include "core/settings.h"
+#include "framework/dbtables.h"
+#include "platform/paths.h"
+#include "platform/profile.h"
+#include "platform/ui.h"
+#include "reports/report_file.h"
+#include "temp_root.h"
+
+namespace keldro {
+namespace {
+
+namespace fs = std::filesystem;
+using framework::TTable;
+using platform::ui::Answer;
+using platform::ui::FileDialogResult;
+using platform::ui::ScriptedUi;
+using testing_support::TempRoot;
+
+struct FieldSpec {
+  std::string name;
+  framework::TFieldType type;
+  int size = 0;
+};
+
+std::vector<FieldSpec> ItemLayout() {
+  std::vector<FieldSpec> out;
+  for (const ItemField& f : ItemFields) {
+    switch (f.typeCode) {
+      case kCharacterField: out.push_back({std::string(f.name), framework::ftString, f.width}); break;
+      case kIntegerField: out.push_back({std::string(f.name), framework::ftInteger}); break;
+      case kFloatField: out.push_back({std::string(f.name), framework::ftFloat, 2}); break;
+      case kDateField: out.push_back({std::string(f.name), framework::ftDate}); break;
+    }
+  }
+  return out;
+}
+
+// Creates a table file (without an index) with these fields.
+void MakeTable(const fs::path& file, const std::vector<FieldSpec>& fields) {
+  TTable t;
+  t.SetDatabaseName(file.parent_path().string());
+  t.SetTableName(file.filename().string());
+  t.SetTableType(framework::ttDBase);
+  for (const FieldSpec& f : fields) t.FieldDefs().Add(f.name, f.type, f.size);
+  t.CreateTable();
+}
+
+uint8_t HeaderByte28(const fs::path& file) { return static_cast<uint8_t>(TempRoot::ReadFile(file).at(28)); }
+
+class TMainTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    static int argc = 1;
+    static char name[] = "tmain_test";
+    static char* argv[] = {name, nullptr};
+    if (!QApplication::instance()) new QApplication(argc, argv);
+    // The build puts the engine beside the test program.
+    framework::TSession::Default().LibraryDirs = {fs::canonical("/proc/self/exe").parent_path()};
+  }
+
+  void SetUp() override {
+    ui = std::make_shared<ScriptedUi>();
+    ui->onUnexpected = [](const std::string& what) { ADD_FAILURE() << "unexpected " << what; };
+    platform::ui::Install(ui);
+  }
+  void TearDown() override { platform::ui::Install(nullptr); }
+
+  std::unique_ptr<TMain> Start(std::vector<std::string> arguments = {"keldro"}, QSize screen = {800, 600}) {
+    return std::make_unique<TMain>(TMain::StartOptions{std::move(arguments), screen});
+  }
+  fs::path Program(const std::string& name) const { return root.programDir() / name; }
+  fs::path IniPath() const { return platform::WindowsDir() / "KELDRO.INI"; }
+  void WriteIni(const std::string& text) const { TempRoot::WriteFile(IniPath(), text); }
+  platform::IniFile ReadIni() const {
+    platform::IniFile ini(IniPath());
+    EXPECT_TRUE(ini.Load());
+    return ini;
+  }
+  std::string Ini(std::string_view section, std::string_view key) const {
+    return ReadIni().Get(section, key).value_or("<missing>");
+  }
+
+  TempRoot root;
+  std::shared_ptr<ScriptedUi> ui;
+};
+
+TEST_F(TMainTest, FirstStartCreatesMasterWithItsIndexAndClosingWritesEveryDefault) {
+  auto main = Start();
+  ASSERT_FALSE(main->Terminated());
+  const fs::path master = Program("MASTER.DBF");
+  ASSERT_TRUE(fs::exists(master));
+  EXPECT_TRUE(fs::exists(Program("MASTER.MDX")));
+  EXPECT_EQ(main->windowTitle().toStdString(), "Stashwell Inventory 95 (MASTER)");
+  EXPECT_EQ(HeaderByte28(master), 1);
+
+  ASSERT_TRUE(main->MyTable.Active());
+  EXPECT_EQ(main->MyTable.IndexName(), "NewIndex");
+  const framework::TIndexDef* index = main->MyTable.IndexDefs().Find("NewIndex");
+  ASSERT_NE(index, nullptr);
+  EXPECT_EQ(index->Expression(), "Upper(Left(Category,80))");
+  EXPECT_EQ(main->CountLabel->text(), "0");
+  EXPECT_EQ(main->MyTable.ControlType(),
+            (grid::TLines{"WARRANTY;CheckBox;Yes;No", "BRAND;Combo;MyComboBrand", "LOCATION;Combo;MyComboLocation",
+                          "OWNER;Combo;MyComboOwner", "CATEGORY;Combo;MyComboCategory",
+                          "BOUGHTFROM;Combo;MyComboBought"}));
+  ASSERT_EQ(main->MyTable.FieldCount(), kItemFieldCount);
+  for (int i = 0; i < kItemFieldCount; ++i) {
+    const ItemField& f = ItemFields[static_cast<size_t>(i)];
+    framework::TField* field = main->MyTable.Fields(i);
+    EXPECT_TRUE(FieldNamesEqual(field->FieldName(), f.name)) << i;
+    switch (f.typeCode) {
+      case kCharacterField:
+        EXPECT_EQ(field->DataType(), framework::ftString) << f.name;
+        EXPECT_EQ(field->Size(), f.width) << f.name;
+        break;
+      case kIntegerField: EXPECT_EQ(field->DataType(), framework::ftInteger) << f.name; break;
+      case kFloatField: EXPECT_EQ(field->DataType(), framework::ftFloat) << f.name; break;
+      case kDateField: EXPECT_EQ(field->DataType(), framework::ftDate) << f.name; break;
+    }
+  }
+  // The report definitions file and its buffer exist from the start.
+  EXPECT_EQ(reports::ReportFile::InDirectory(root.programDir()).Count(), 8u);
+  EXPECT_NE(ReportDefinitionBuffer, nullptr);
+  // Speed buttons, scale 1.0, 640 x 480 at 0,0.
+  EXPECT_FALSE(main->SpeedPanel->isHidden());
+  EXPECT_TRUE(main->AddButton->isHidden());
+  EXPECT_TRUE(main->MenuSpeedButtons->isChecked());
+  EXPECT_TRUE(main->N640x480->isChecked());
+  EXPECT_DOUBLE_EQ(ScaleFactor, 1.0);
+  EXPECT_EQ(main->width(), 640);
+  EXPECT_EQ(main->height(), 480);
+  EXPECT_TRUE(main->MenuLastSeparator->isVisible() == false);
+
+  main->show();
+  QApplication::processEvents();
+  main->grab().save("tmain_first_start.png");
+  main->close();
+  EXPECT_EQ(ReportDefinitionBuffer, nullptr);
+
+  // Every key at its default, except the database that was opened.
+  AppSettings expected = DefaultSettings(fs::current_path().string());
+  expected.lastDatabase = master.string();
+  platform::IniFile want;
+  SaveSettings(expected, want);
+  EXPECT_EQ(ReadIni().Serialize(), want.Serialize());
+  EXPECT_TRUE(ui->MessageTexts().empty());
+}
+
+TEST_F(TMainTest, ALastDatabaseNotOfTheItemLayoutIsRefusedAndTheOpenLoopCanBeLeft) {
+  std::vector<FieldSpec> extra = ItemLayout();
+  extra.push_back({"EXTRA", framework::ftString, 10});
+  std::vector<FieldSpec> swapped = ItemLayout();
+  std::swap(swapped[1], swapped[2]);
+  struct Case {
+    const char* name;
+    std::vector<FieldSpec> fields;
+  } cases[] = {{"23 fields", extra}, {"fields in another order", swapped}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const fs::path bad = root.path() / "DATA" / "BAD.DBF";
+    fs::create_directories(bad.parent_path());
+    MakeTable(bad, c.fields);
+    WriteIni("[Misc]\r\nLast Database=" + bad.string() + "\r\n");
+
+    // Cancel in the open dialog ends the program.
+    ui->answers = {Answer::Ok, Answer::Ok};
+    ui->files = {FileDialogResult{}};
+    auto refused = Start();
+    EXPECT_TRUE(refused->Terminated());
+    ASSERT_EQ(ui->MessageTexts().size(), 2u);
+    EXPECT_EQ(ui->MessageTexts()[0], kNotAnItemTableMessage);
+    EXPECT_EQ(ui->MessageTexts()[1], kLastDatabaseInvalidMessage);
+    EXPECT_EQ(ui->MessageCaptions(), (std::vector<std::string>{"Error", "Error"}));
+    refused.reset();
+
+    // Choosing a valid one ends the loop and makes it the last database.
+    const fs::path good = root.path() / "DATA" / "GOOD.DBF";
+    MakeTable(good, ItemLayout());
+    ui->calls.clear();
+    ui->answers = {Answer::Ok, Answer::Ok, Answer::Ok};
+    ui->files = {FileDialogResult{true, (root.path() / "DATA" / "GOOD.TXT").string(), 1},
+                 FileDialogResult{true, good.string(), 1}};
+    auto chosen = Start();
+    EXPECT_FALSE(chosen->Terminated());
+    EXPECT_EQ(ui->MessageTexts().back(), "Invalid file type selected.");
+    EXPECT_EQ(chosen->windowTitle().toStdString(), "Stashwell Inventory 95 (GOOD)");
+    EXPECT_EQ(Settings.lastDatabase, good.string());
+    EXPECT_TRUE(chosen->MyTable.Active());
+    chosen.reset();
+    fs::remove_all(root.path() / "DATA");
+    ui->calls.clear();
+  }
+}
+
+TEST_F(TMainTest, ADatabaseWhoseIndexFileWentOpensAndGetsItsIndexRebuilt) {
+  const fs::path file = root.path() / "HOME.DBF";
+  MakeTable(file, ItemLayout());
+  {
+    TTable t;
+    t.SetDatabaseName(root.path().string());
+    t.SetTableName("HOME");
+    t.AddIndex("NewIndex", "Upper(Left(Category,80))", framework::ixExpression);
+  }
+  ASSERT_EQ(HeaderByte28(file), 1);
+  fs::remove(root.path() / "HOME.MDX");
+  WriteIni("[Misc]\r\nLast Database=" + file.string() + "\r\n[Sort Order]\r\nPrimary Sort=1\r\nSecondary Sort=11\r\n");
+
+  auto main = Start();
+  ASSERT_FALSE(main->Terminated());
+  EXPECT_TRUE(ui->MessageTexts().empty());
+  EXPECT_EQ(main->windowTitle().toStdString(), "Stashwell Inventory 95 (HOME)");
+  EXPECT_TRUE(fs::exists(root.path() / "HOME.MDX"));
+  EXPECT_EQ(main->MyTable.IndexName(), "NewIndex");
+  const framework::TIndexDef* index = main->MyTable.IndexDefs().Find("NewIndex");
+  ASSERT_NE(index, nullptr);
+  EXPECT_EQ(index->Expression(), "Upper(Left(Item,40))+STR(Cost,12,2)");
+  EXPECT_EQ(main->IndexPath(), root.path() / "HOME.MDX");
+}
+
+TEST_F(TMainTest, BrowseOnlyModeComesFromTheFirstArgumentAndKeepsFieldEditing) {
+  struct Case {
+    std::vector<std::string> arguments;
+    bool browse;
+  } cases[] = {{{"keldro", "/browse"}, true},
+               {{"keldro", "/BrOwSe"}, true},
+               {{"keldro", "/BROWSEX"}, false},
+               {{"keldro", "x", "/BROWSE"}, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.arguments[1]);
+    WriteIni("[Grid Options]\r\nField Editing=Yes\r\n");
+    auto main = Start(c.arguments);
+    ASSERT_FALSE(main->Terminated());
+    EXPECT_EQ(BrowseMode, c.browse);
+    EXPECT_EQ(Settings.fieldEditing, !c.browse);
+    for (QAction* a : {main->MenuAdd, main->MenuCopy, main->MenuDelete, main->MenuImport, main->MenuBackup,
+                       main->MenuRestore, main->MenuViewer, main->MenuListMaintenanceItem, main->MenuSearchReplace})
+      EXPECT_EQ(a->isEnabled(), !c.browse) << a->objectName().toStdString();
+    for (QToolButton* b : {main->SpeedAdd, main->SpeedCopy, main->SpeedImport, main->SpeedDelete, main->SpeedViewer})
+      EXPECT_EQ(b->isEnabled(), !c.browse) << b->objectName().toStdString();
+    for (QAction* a : {main->MenuEdit, main->MenuExport, main->MenuSearch, main->MenuReports, main->MenuSortOrder,
+                       main->MenuPack, main->MenuRebuild, main->MenuOpen, main->MenuNew})
+      EXPECT_TRUE(a->isEnabled()) << a->objectName().toStdString();
+    EXPECT_EQ(main->MyNavigator->ButtonAt(TRecordNavigator::nbInsert)->isHidden(), c.browse);
+    EXPECT_FALSE(main->MyNavigator->ButtonAt(TRecordNavigator::nbLast)->isHidden());
+    main->close();
+    EXPECT_EQ(Ini("Grid Options", "Field Editing"), "Yes");
+  }
+}
+
+TEST_F(TMainTest, WindowSizeAgainstTheScreenGivesTheScaleAndKeepsTheSetting) {
+  struct Case {
+    int setting;
+    QSize screen;
+    double scale;
+    const char* marked;
+  } cases[] = {{1024, {800, 600}, 1.0, "N640x480"},   {800, {800, 600}, 1.25, "N800x600"},
+               {1024, {1024, 768}, 1.6, "N1024x768"}, {1280, {1280, 1024}, 2.0, "N1280x1024"},
+               {777, {1280, 1024}, 1.0, "N640x480"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.setting);
+    WriteIni("[Misc]\r\nWindow Size=" + std::to_string(c.setting) + "\r\n");
+    auto main = Start({"keldro"}, c.screen);
+    EXPECT_DOUBLE_EQ(ScaleFactor, c.scale);
+    auto* marked = main->findChild<QAction*>(c.marked);
+    ASSERT_NE(marked, nullptr);
+    EXPECT_TRUE(marked->isChecked());
+    main->close();
+    EXPECT_EQ(Ini("Misc", "Window Size"), std::to_string(c.setting));
+  }
+}
+
+TEST_F(TMainTest, OpeningDatabasesKeepsTheRecentFilesNewestFirst) {
+  const fs::path a = root.path() / "A.DBF", b = root.path() / "B.DBF", c = root.path() / "C.DBF";
+  for (const fs::path& f : {a, b, c}) MakeTable(f, ItemLayout());
+  WriteIni("[Misc]\r\nLast Database=" + a.string() + "\r\n");
+  auto main = Start();
+  EXPECT_FALSE(main->MenuLastSeparator->isVisible());
+  for (QAction* item : main->MenuLastFile) EXPECT_FALSE(item->isVisible());
+
+  ASSERT_TRUE(main->OpenSaveFile(b.string()));
+  ASSERT_TRUE(main->OpenSaveFile(c.string()));
+  EXPECT_EQ(Settings.lastFiles, (RecentFiles{b.string(), a.string()}));
+  // The first entry opened: it leaves the list, the current one goes first.
+  main->MenuLastFileClick(1);
+  EXPECT_EQ(main->windowTitle().toStdString(), "Stashwell Inventory 95 (B)");
+  EXPECT_EQ(Settings.lastFiles, (RecentFiles{c.string(), a.string()}));
+  // The current one again: pushed as the first entry.
+  ASSERT_TRUE(main->OpenSaveFile(b.string()));
+  EXPECT_EQ(Settings.lastFiles, (RecentFiles{b.string(), c.string(), a.string()}));
+  EXPECT_TRUE(main->MenuLastSeparator->isVisible());
+  EXPECT_EQ(main->MenuLastFile[0]->text().toStdString(), "&1   " + b.string());
+  EXPECT_TRUE(main->MenuLastFile[2]->isVisible());
+  EXPECT_FALSE(main->MenuLastFile[3]->isVisible());
+  EXPECT_EQ(Settings.lastDatabase, b.string());
+  QMenu* fileMenu = main->menuBar()->actions().at(0)->menu();
+  fileMenu->adjustSize();
+  fileMenu->grab().save("tmain_file_menu.png");
+
+  // A refused file from the list leaves the current table open.
+  const fs::path bad = root.path() / "BAD.DBF";
+  MakeTable(bad, {{"ITEM", framework::ftString, 40}});
+  ui->answers = {Answer::Ok};
+  EXPECT_FALSE(main->OpenSaveFile(bad.string()));
+  EXPECT_TRUE(main->MyTable.Active());
+  EXPECT_EQ(main->MyTable.TableName(), "B");
+  main->close();
+  EXPECT_EQ(Ini("Misc", "Last File 1"), b.string());
+  EXPECT_EQ(Ini("Misc", "Last Database"), b.string());
+}
+
+TEST_F(TMainTest, SwitchingToADatabaseWithoutTheTagOrWithABrokenIndexKeepsATableOpen) {
+  // An index file with other tags only: nothing to delete, the tag is added.
+  const fs::path other = root.path() / "OTHER.DBF";
+  MakeTable(other, ItemLayout());
+  {
+    TTable t;
+    t.SetDatabaseName(root.path().string());
+    t.SetTableName("OTHER");
+    t.AddIndex("ITEMTAG", "Upper(Item)", framework::ixExpression);
+  }
+  auto main = Start();
+  ASSERT_TRUE(main->OpenSaveFile(other.string()));
+  EXPECT_TRUE(ui->MessageTexts().empty());
+  EXPECT_EQ(main->MyTable.IndexName(), "NewIndex");
+  EXPECT_NE(main->MyTable.IndexDefs().Find("ITEMTAG"), nullptr);
+
+  // An index that cannot be rebuilt: the table is open again, in natural
+  // order, before the error is shown.
+  const fs::path broken = root.path() / "BROKEN.DBF";
+  MakeTable(broken, ItemLayout());
+  fs::create_directory(root.path() / "BROKEN.MDX");
+  bool openWhenShown = false;
+  ui->onMessage = [&](const platform::ui::MessageBoxRequest&) { openWhenShown = main->MyTable.Active(); };
+  ui->answers = {Answer::Ok};
+  EXPECT_TRUE(main->OpenSaveFile(broken.string()));
+  ASSERT_EQ(ui->MessageCaptions(), std::vector<std::string>{"Error"});
+  EXPECT_TRUE(openWhenShown);
+  EXPECT_TRUE(main->MyTable.Active());
+  EXPECT_EQ(main->MyTable.IndexName(), "");
+  EXPECT_EQ(main->windowTitle().toStdString(), "Stashwell Inventory 95 (BROKEN)");
+  EXPECT_EQ(Settings.lastDatabase, broken.string());
+}
+
+// The old layouts, with a first field of any name.
+std::vector<FieldSpec> Version2Layout() {
+  std::vector<FieldSpec> f = {{"RECNO", framework::ftInteger}};
+  std::vector<FieldSpec> item = ItemLayout();
+  f.insert(f.end(), item.begin(), item.begin() + 18);
+  return f;
+}
+std::vector<FieldSpec> Version1Layout() {
+  using framework::ftFloat;
+  using framework::ftInteger;
+  using framework::ftString;
+  return {{"ID", ftInteger},         {"ITEM", ftString, 40},      {"BRAND", ftString, 20},
+          {"MODEL", ftString, 20},   {"SERIAL", ftString, 20},    {"ROOM", ftString, 30},
+          {"DESCRIPTIO", ftString, 110}, {"BOUGHTFROM", ftString, 40}, {"IDMARKS", ftString, 60},
+          {"QUANTITY", ftInteger},   {"PURCHDAY", ftString, 4},   {"PURCHMONTH", ftString, 4},
+          {"PURCHYEAR", ftString, 4}, {"COST", ftFloat, 2},        {"CATEGORY", ftString, 20}};
+}
+
+TEST_F(TMainTest, TablesOfTheEarlierVersionsAreOfferedAndConvertedByValue) {
+  const fs::path v2 = Program("D2ADE.DBF");
+  MakeTable(v2, Version2Layout());
+  {
+    auto t = std::make_unique<TTable>();
+    t->SetDatabaseName(root.programDir().string());
+    t->SetTableName("D2ADE");
+    t->Open();
+    t->Append();
+    t->FieldByName("Item")->SetAsString("Clock");
+    t->FieldByName("Quantity")->SetAsInteger(3);
+    t->FieldByName("Cost")->SetAsFloat(1234.56);
+    t->FieldByName("PurchDate")->SetAsDateTime(framework::EncodeDate(1921, 7, 4));
+    t->FieldByName("Warranty")->SetAsString("Yes");
+    t->FieldByName("Value")->SetAsFloat(99.5);
+    t->Post();
+  }
+  const fs::path v1 = Program("VIDI.DBF");
+  MakeTable(v1, Version1Layout());
+  {
+    auto t = std::make_unique<TTable>();
+    t->SetDatabaseName(root.programDir().string());
+    t->SetTableName("VIDI");
+    t->Open();
+    t->Append();
+    t->FieldByName("Item")->SetAsString("Radio");
+    t->FieldByName("Room")->SetAsString("Den");
+    t->FieldByName("PurchMonth")->SetAsString("Feb");
+    t->FieldByName("PurchDay")->SetAsString("3");
+    t->FieldByName("PurchYear")->SetAsString("1994");
+    t->FieldByName("Cost")->SetAsFloat(20.25);
+    t->Post();
+  }
+  // A date format with a two-digit year must not matter.
+  WriteIni("[Misc]\r\nDate Format=4\r\n");
+  ui->answers = {Answer::Yes, Answer::Yes};
+  auto main = Start();
+  ASSERT_EQ(ui->MessageTexts(),
+            (std::vector<std::string>{std::string(kConvertVersion2Question), std::string(kConvertVersion1Question)}));
+  EXPECT_EQ(ui->MessageCaptions(), (std::vector<std::string>{"Convert", "Convert"}));
+  EXPECT_FALSE(fs::exists(v2));
+  EXPECT_FALSE(fs::exists(v1));
+  EXPECT_EQ(main->CountLabel->text(), "2");
+
+  ItemDataSet& t = main->MyTable;
+  t.SetIndexName("");
+  t.First();
+  EXPECT_EQ(t.FieldByName("Item")->AsString(), "Clock");
+  EXPECT_EQ(t.FieldByName("Quantity")->AsInteger(), 3);
+  EXPECT_DOUBLE_EQ(t.FieldByName("Cost")->AsFloat(), 1234.56);
+  EXPECT_DOUBLE_EQ(t.FieldByName("PurchDate")->AsDateTime(), framework::EncodeDate(1921, 7, 4));
+  EXPECT_EQ(t.FieldByName("Warranty")->AsString(), "Yes");
+  EXPECT_DOUBLE_EQ(t.FieldByName("Value")->AsFloat(), 99.5);
+  t.Next();
+  EXPECT_EQ(t.FieldByName("Item")->AsString(), "Radio");
+  EXPECT_EQ(t.FieldByName("Location")->AsString(), "Den");
+  EXPECT_DOUBLE_EQ(t.FieldByName("PurchDate")->AsDateTime(), framework::EncodeDate(1994, 2, 3));
+  EXPECT_DOUBLE_EQ(t.FieldByName("Cost")->AsFloat(), 20.25);
+}
+
+TEST_F(TMainTest, AConversionThatFailsKeepsTheOldFileAndAddsNothing) {
+  const fs::path v1 = Program("VIDI.DBF");
+  MakeTable(v1, Version1Layout());
+  {
+    auto t = std::make_unique<TTable>();
+    t->SetDatabaseName(root.programDir().string());
+    t->SetTableName("VIDI");
+    t->Open();
+    for (const char* day : {"3", "31"}) {  // 31 February is no date
+      t->Append();
+      t->FieldByName("Item")->SetAsString("Radio");
+      t->FieldByName("PurchMonth")->SetAsString("Feb");
+      t->FieldByName("PurchDay")->SetAsString(day);
+      t->FieldByName("PurchYear")->SetAsString("1994");
+      t->Post();
+    }
+  }
+  for (int run = 0; run < 2; ++run) {
+    SCOPED_TRACE(run);
+    ui->calls.clear();
+    ui->answers = {Answer::Yes, Answer::Ok};
+    auto main = Start();
+    ASSERT_EQ(ui->MessageTexts().size(), 2u);
+    EXPECT_EQ(ui->MessageCaptions()[1], "Error");
+    EXPECT_NE(ui->MessageTexts()[1].find("record 2"), std::string::npos) << ui->MessageTexts()[1];
+    EXPECT_TRUE(fs::exists(v1));
+    EXPECT_EQ(main->CountLabel->text(), "0");
+    main->close();
+  }
+}
+
+TEST_F(TMainTest, ShowingLoadsThePickListsAndTheFonts) {
+  TempRoot::WriteFile(Program("BRAND.LST"), "  Sony \r\n\r\nPanasonic\n");
+  TempRoot::WriteFile(Program("owner.lst"), "Me\r\n");
+  WriteIni("[Label Font]\r\nFont Name=Courier\r\nBold=Yes\r\n");
+  auto main = Start();
+  main->show();
+  QApplication::processEvents();
+  EXPECT_EQ(main->PickLists[0], (std::vector<std::string>{"Sony", "Panasonic"}));
+  EXPECT_TRUE(main->PickLists[1].empty());
+  EXPECT_EQ(main->PickLists[4], std::vector<std::string>{"Me"});
+  EXPECT_EQ(main->Count2Label->font().family(), "Courier");
+  EXPECT_TRUE(main->Count2Label->font().bold());
+  main->close();
+}
+
+}  // namespace
+}  // namespace keldro
+
+namespace keldro {
+namespace {
+
+TEST_F(TMainTest, TheButtonBarModesLayTheWindowOutAndItFollowsResizing) {
+  struct Case {
+    int mode;
+    const char* marked;
+    QRect navigator;  // for a 640-pixel wide window
+    int searchTop, countTop, count2Top, bevelTop, labelTop, gridTop;
+    bool speed, lettered, navigatorLabel;
+  } cases[] = {
+      {1, "MenuSpeedButtons", {424, 3, 212, 25}, 44, 38, 52, 34, 38, 70, true, false, false},
+      {2, "MenuLetteredButtons", {400, 47, 221, 25}, 96, 90, 105, 86, 90, 122, false, true, true},
+      {3, "MenuNoButtons", {433, 8, 201, 25}, 14, 8, 23, 4, 8, 40, false, false, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.mode);
+    WriteIni("[Misc]\r\nButton Bar=" + std::to_string(c.mode) + "\r\n");
+    auto main = Start();
+    main->show();
+    QApplication::processEvents();
+    const int ch = main->ClientHeight();
+    EXPECT_TRUE(main->findChild<QAction*>(c.marked)->isChecked());
+    EXPECT_EQ(main->MyNavigator->geometry(), c.navigator);
+    EXPECT_EQ(main->SearchOnLabel->y(), c.searchTop);
+    EXPECT_EQ(main->CountLabel->y(), c.countTop);
+    EXPECT_EQ(main->Count2Label->y(), c.count2Top);
+    EXPECT_EQ(main->ViewerBevel->geometry(), QRect(3, c.bevelTop, 634, ch - c.bevelTop - 3));
+    EXPECT_EQ(main->ViewerLabel->y(), c.labelTop);
+    EXPECT_EQ(main->ViewerGrid->geometry(), QRect(7, c.gridTop, 626, ch - c.gridTop - 7));
+    EXPECT_EQ(main->SpeedPanel->isVisible(), c.speed);
+    EXPECT_EQ(main->AddButton->isVisible(), c.lettered);
+    EXPECT_EQ(main->ButtonExit->isEnabled(), c.lettered);
+    EXPECT_EQ(main->Bevel3->isVisible(), c.lettered);
+    EXPECT_EQ(main->NavigatorLabel->isVisible(), c.navigatorLabel);
+    main->grab().save(QString("tmain_button_bar_%1.png").arg(c.mode));
+
+    main->resize(800, 600);
+    QApplication::processEvents();
+    EXPECT_EQ(main->ViewerGrid->width(), 800 - 14);
+    EXPECT_EQ(main->ViewerBevel->width(), 800 - 6);
+    EXPECT_EQ(main->ViewerGrid->y() + main->ViewerGrid->height(), main->ClientHeight() - 7);
+    EXPECT_EQ(main->ViewerLabel->x(), (800 - main->ViewerLabel->width()) / 2);
+    if (c.mode == 3) {
+      EXPECT_EQ(main->MyNavigator->x(), 800 - 207);
+    }
+    main->close();
+    EXPECT_EQ(Ini("Misc", "Main Window Width"), "800");
+  }
+}
+
+TEST_F(TMainTest, TheNavigatorMovesTheTableAndShowsTheCount) {
+  auto main = Start();
+  main->show();
+  QApplication::processEvents();
+  for (const char* item : {"Lamp", "Desk", "Chair"}) {
+    main->MyTable.Append();
+    main->MyTable.FieldByName("Item")->SetAsString(item);
+    main->MyTable.FieldByName("Category")->SetAsString(item);
+    main->MyTable.Post();
+  }
+  EXPECT_EQ(main->CountLabel->text(), "0");  // shown again after a click
+  main->MyNavigator->Click(TRecordNavigator::nbFirst);
+  EXPECT_EQ(main->CountLabel->text(), "3");
+  EXPECT_EQ(main->MyTable.FieldByName("Item")->AsString(), "Chair");  // in Category order
+  main->MyNavigator->Click(TRecordNavigator::nbNext);
+  EXPECT_EQ(main->MyTable.FieldByName("Item")->AsString(), "Desk");
+  ui->answers = {Answer::Cancel};
+  main->MyNavigator->Click(TRecordNavigator::nbDelete);
+  EXPECT_EQ(main->CountLabel->text(), "3");
+  EXPECT_EQ(ui->MessageTexts(), std::vector<std::string>{"Delete record?"});
+  // An edit still open when the window closes is kept.
+  main->MyNavigator->Click(TRecordNavigator::nbEdit);
+  main->MyTable.FieldByName("Owner")->SetAsString("Ann");
+  main->close();
+  main.reset();
+  TTable t;
+  t.SetDatabaseName(root.programDir().string());
+  t.SetTableName("MASTER");
+  t.Open();
+  int owned = 0;
+  for (t.First(); !t.Eof(); t.Next()) owned += t.FieldByName("Owner")->AsString() == "Ann";
+  EXPECT_EQ(owned, 1);
+}
+
+}  // namespace
+}  // namespace keldro
+
+namespace keldro {
+namespace {
+
+TEST_F(TMainTest, ALastDatabaseThatIsNoTableIsLeftUntouched) {
+  const fs::path junk = root.path() / "JUNK.DBF";
+  std::string bytes(64, '\x55');
+  TempRoot::WriteFile(junk, bytes);
+  WriteIni("[Misc]\r\nLast Database=" + junk.string() + "\r\n");
+  ui->answers = {Answer::Ok, Answer::Ok};
+  ui->files = {FileDialogResult{}};
+  auto main = Start();
+  EXPECT_TRUE(main->Terminated());
+  ASSERT_EQ(ui->MessageTexts().size(), 2u);
+  EXPECT_EQ(ui->MessageTexts()[1], kLastDatabaseInvalidMessage);
+  EXPECT_EQ(TempRoot::ReadFile(junk), bytes);
+  // A program that ends at start writes no settings.
+  main->close();
+  EXPECT_NE(Ini("Misc", "Last Database"), "<missing>");
+  EXPECT_EQ(Ini("Misc", "Button Bar"), "<missing>");
+}
+
+TEST_F(TMainTest, ChoosingAScreenSizeNeedsAScreenThatLarge) {
+  auto main = Start({"keldro"}, {1024, 768});
+  struct Step {
+    int size;
+    bool refused;
+    int setting;
+    double scale;
+    const char* marked;
+  } steps[] = {{1280, true, 640, 1.0, "N640x480"},
+               {1024, false, 1024, 1.6, "N1024x768"},
+               {1024, false, 1024, 1.6, "N1024x768"},
+               {800, false, 800, 1.25, "N800x600"},
+               {640, false, 640, 1.0, "N640x480"}};
+  for (const Step& s : steps) {
+    SCOPED_TRACE(s.size);
+    ui->calls.clear();
+    if (s.refused) ui->answers = {Answer::Ok};
+    main->findChild<QAction*>(s.size == 1280 ? "N1280x1024" : s.size == 1024 ? "N1024x768"
+                                              : s.size == 800  ? "N800x600"
+                                                               : "N640x480")
+        ->trigger();
+    EXPECT_EQ(ui->MessageTexts(),
+              s.refused ? std::vector<std::string>{"Your current screen resolution does not support 1280 x 1024 pixels."}
+                        : std::vector<std::string>{});
+    EXPECT_EQ(Settings.windowSize, s.setting);
+    EXPECT_DOUBLE_EQ(ScaleFactor, s.scale);
+    EXPECT_TRUE(main->findChild<QAction*>(s.marked)->isChecked());
+  }
+}
+
+}  // namespace
+}  // namespace keldro
+
+namespace keldro {
+namespace {
+
+TEST_F(TMainTest, AConversionThatFailsWhileAppendingTakesOutWhatItAdded) {
+  // An old cost field wider than the new one: the second record cannot be
+  // stored after the first was.
+  const fs::path v2 = Program("D2ADE.DBF");
+  {
+    TTable t;
+    t.SetDatabaseName(root.programDir().string());
+    t.SetTableName("D2ADE.DBF");
+    t.SetTableType(framework::ttDBase);
+    for (const FieldSpec& f : Version2Layout()) {
+      framework::TFieldDef& def = t.FieldDefs().Add(f.name, f.type, f.size);
+      if (f.name == "Cost") def.SetPrecision(20);
+    }
+    t.CreateTable();
+    t.Open();
+    for (double cost : {12.5, 1e15}) {
+      t.Append();
+      t.FieldByName("Item")->SetAsString("Safe");
+      t.FieldByName("Cost")->SetAsFloat(cost);
+      t.Post();
+    }
+  }
+  ui->answers = {Answer::Yes, Answer::Ok};
+  auto main = Start();
+  ASSERT_EQ(ui->MessageTexts().size(), 2u);
+  EXPECT_EQ(ui->MessageCaptions()[1], "Error");
+  EXPECT_TRUE(fs::exists(v2));
+  EXPECT_EQ(main->CountLabel->text(), "0");
+  EXPECT_EQ(main->MyTable.RecordCount(), 0);
+  // The first record went in and was taken out again (marked deleted).
+  main->close();
+  main.reset();
+  const std::string dbf = TempRoot::ReadFile(Program("MASTER.DBF"));
+  ASSERT_GT(dbf.size(), 8u);
+  const uint32_t records = static_cast<uint8_t>(dbf[4]) | static_cast<uint8_t>(dbf[5]) << 8;
+  EXPECT_EQ(records, 1u) << ui->MessageTexts()[1];
+}
+
+TEST_F(TMainTest, ATableNameIsTheFileNameWithoutItsFinalExtension) {
+  const fs::path file = root.path() / "MY.VIVO.DBF";
+  MakeTable(file, ItemLayout());
+  auto main = Start();
+  ASSERT_TRUE(main->OpenSaveFile(file.string()));
+  EXPECT_EQ(main->windowTitle().toStdString(), "Stashwell Inventory 95 (MY.VIVO)");
+  EXPECT_EQ(main->IndexPath(), root.path() / "MY.VIVO.MDX");
+  EXPECT_TRUE(fs::exists(root.path() / "MY.VIVO.MDX"));
+  EXPECT_FALSE(fs::exists(root.path() / "MY.DBF"));
+}
+
+}  // namespace
+}  // namespace keldro
+
+namespace keldro {
+namespace {
+
+TEST_F(TMainTest, WhenMasterCannotBeCreatedTheProgramEnds) {
+  platform::SetProgramDir(root.path() / "NOWHERE");
+  ui->answers = {Answer::Ok, Answer::Ok, Answer::Ok};
+  auto main = Start();
+  EXPECT_TRUE(main->Terminated());
+  EXPECT_FALSE(fs::exists(root.path() / "NOWHERE" / "MASTER.DBF"));
+  // The report definitions file and the database could not be written.
+  EXPECT_EQ(ui->MessageCaptions(), (std::vector<std::string>{"Error", "Error"}));
+  for (const ScriptedUi::Call& call : ui->calls) EXPECT_NE(call.kind, ScriptedUi::Call::kFile);
+  platform::SetProgramDir(root.programDir());
+}
+
+}  // namespace
+}  // namespace keldro
