@@ -469,6 +469,57 @@ TEST_F(Families, CategoryRecordsLoadIntoLocalesOpenedByNameAndAreShared) {
   for (hlocale* h : {&n, &w, &m, &numericOnly, &timeOnly}) SL_CloseLocale(h);
 }
 
+// A wide or multi-byte LC_TIME or LC_MESSAGES field of 64 bytes may be full,
+// with no terminator of its own; its item still fits the caller's 64 bytes.
+TEST_F(Families, ItemsOfFullFieldsStayWithinSixtyFourBytes) {
+  struct Case {
+    std::string source;
+    std::string written;  // what the library compiler puts into the field
+    std::string full;     // the field once its terminator is overwritten
+    uint16_t item;
+    std::string text;     // the item, cut at a whole character
+  } cases[] = {
+      {"locale fw_W\n  family 2\n  category 4 fw_W\n    time\n    timetext 40 " + std::string(31, 'W') + "\n",
+       [] { std::string s; for (int i = 0; i < 31; ++i) s += std::string("W\0", 2); return s + std::string(2, '\0'); }(),
+       [] { std::string s; for (int i = 0; i < 32; ++i) s += std::string("W\0", 2); return s; }(), 43,
+       std::string(31, 'W')},
+      {"locale fw_W\n  family 2\n  category 32 fw_W\n    messages y n " + std::string(31, 'V') + "\n",
+       [] { std::string s; for (int i = 0; i < 31; ++i) s += std::string("V\0", 2); return s + std::string(2, '\0'); }(),
+       [] { std::string s; for (int i = 0; i < 32; ++i) s += std::string("V\0", 2); return s; }(), 182,
+       std::string(31, 'V')},
+      {"locale fm_M\n  family 3\n  category 4 fm_M\n    time\n    timetext 40 " + std::string(63, 'Q') + "\n",
+       std::string(63, 'Q') + std::string(1, '\0'), std::string(64, 'Q'), 43, std::string(63, 'Q')},
+      {"locale fm_M\n  family 3\n  leadbytes 0x81\n  category 4 fm_M\n    time\n    timetext 40 " +
+           std::string(62, 'Q') + "\\x81\n",
+       std::string(62, 'Q') + "\x81" + std::string(1, '\0'), std::string(62, 'Q') + "\x81\x40", 43,
+       std::string(62, 'Q')},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.source);
+    sllc::LibrarySpec spec;
+    std::string error;
+    ASSERT_TRUE(sllc::Parse(c.source, spec, error)) << error;
+    std::vector<uint8_t> bytes = sllc::Build(spec);
+    std::string image(bytes.begin(), bytes.end());
+    std::size_t at = image.find(c.written);
+    ASSERT_NE(at, std::string::npos);
+    image.replace(at, c.full.size(), c.full);
+    std::filesystem::path file = root_.path() / ("FULL" + std::to_string(files_++) + ".SLL");
+    std::ofstream(file, std::ios::binary).write(image.data(), static_cast<std::streamsize>(image.size()));
+    ASSERT_EQ(SL_SetLocaleLibrary(file.c_str(), 1), 0);
+    hlocale h = nullptr;
+    ASSERT_EQ(SL_OpenLocale(&h, c.item == 182 ? 32 : 4, spec.locales[0].name.c_str()), 0);
+    uint8_t out[96];
+    std::memset(out, 0xAA, sizeof out);
+    ASSERT_EQ(SL_GetLocaleItem(h, out, c.item), 0);
+    for (std::size_t i = SL_ITEM_SIZE; i < sizeof out; ++i) EXPECT_EQ(out[i], 0xAA) << "byte " << i;
+    EXPECT_EQ(ItemText(h, c.item), c.text);
+    SL_CloseLocale(&h);
+    SL_Exit();
+    ASSERT_EQ(_SL_InitClient(1, 1, 1), 0);
+  }
+}
+
 TEST_F(Families, EmptyFieldsGetTheirDefaultsAndAMissingWideTranslationMapsUnchanged) {
   Use("locale e_W\n  family 2\n  category 2 e_W\n    ctype space toupper\n"
       "  category 16 e_W\n    numeric \"\" \"\" \"\" \"\" \"\"\n");
