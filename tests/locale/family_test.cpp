@@ -44,6 +44,23 @@ class Families : public ::testing::Test {
     ASSERT_EQ(SL_SetLocaleLibrary(file.c_str(), 1), 0);
   }
 
+  // Compiles a library, overwrites the first `written` bytes of its image
+  // with `full` (a field the compiler always terminates, made full) and
+  // makes it the current one.
+  void UsePatched(const std::string& source, const std::string& written, const std::string& full) {
+    sllc::LibrarySpec spec;
+    std::string error;
+    ASSERT_TRUE(sllc::Parse(source, spec, error)) << error;
+    std::vector<uint8_t> bytes = sllc::Build(spec);
+    std::string image(bytes.begin(), bytes.end());
+    std::size_t at = image.find(written);
+    ASSERT_NE(at, std::string::npos);
+    image.replace(at, full.size(), full);
+    std::filesystem::path file = root_.path() / ("P" + std::to_string(files_++) + ".SLL");
+    std::ofstream(file, std::ios::binary).write(image.data(), static_cast<std::streamsize>(image.size()));
+    ASSERT_EQ(SL_SetLocaleLibrary(file.c_str(), 1), 0);
+  }
+
   testing_support::TempRoot root_;
   int files_ = 0;
 };
@@ -496,19 +513,9 @@ TEST_F(Families, ItemsOfFullFieldsStayWithinSixtyFourBytes) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.source);
-    sllc::LibrarySpec spec;
-    std::string error;
-    ASSERT_TRUE(sllc::Parse(c.source, spec, error)) << error;
-    std::vector<uint8_t> bytes = sllc::Build(spec);
-    std::string image(bytes.begin(), bytes.end());
-    std::size_t at = image.find(c.written);
-    ASSERT_NE(at, std::string::npos);
-    image.replace(at, c.full.size(), c.full);
-    std::filesystem::path file = root_.path() / ("FULL" + std::to_string(files_++) + ".SLL");
-    std::ofstream(file, std::ios::binary).write(image.data(), static_cast<std::streamsize>(image.size()));
-    ASSERT_EQ(SL_SetLocaleLibrary(file.c_str(), 1), 0);
+    UsePatched(c.source, c.written, c.full);
     hlocale h = nullptr;
-    ASSERT_EQ(SL_OpenLocale(&h, c.item == 182 ? 32 : 4, spec.locales[0].name.c_str()), 0);
+    ASSERT_EQ(SL_OpenLocale(&h, c.item == 182 ? 32 : 4, c.source.substr(7, 4).c_str()), 0);
     uint8_t out[96];
     std::memset(out, 0xAA, sizeof out);
     ASSERT_EQ(SL_GetLocaleItem(h, out, c.item), 0);
@@ -518,6 +525,21 @@ TEST_F(Families, ItemsOfFullFieldsStayWithinSixtyFourBytes) {
     SL_Exit();
     ASSERT_EQ(_SL_InitClient(1, 1, 1), 0);
   }
+}
+
+// The multi-byte conventions record cuts a full field at a whole character:
+// a lead byte never stands there without its trail byte.
+TEST_F(Families, MultiByteConventionsKeepWholeCharacters) {
+  UsePatched("locale cm_M\n  family 3\n  leadbytes 0x81\n  category 8 cm_M\n"
+             "    monetary EUR \"AAAAAAAA\\x81\" , . 3 \"\" - 2 2 0 1 0 1 1 1\n",
+             std::string("AAAAAAAA\x81") + std::string(1, '\0'), "AAAAAAAA\x81\x40");
+  hlocale h = nullptr;
+  ASSERT_EQ(SL_OpenLocale(&h, 8, "cm_M"), 0);
+  SL_MCONVINFO conv;
+  ASSERT_EQ(SLM_GetConvInfo(h, &conv), 0);
+  EXPECT_EQ(std::string(conv.symbol), "AAAAAAAA");
+  EXPECT_EQ(ItemText(h, 149), "AAAAAAAA\x81\x40");  // the item has room for the whole field
+  SL_CloseLocale(&h);
 }
 
 TEST_F(Families, EmptyFieldsGetTheirDefaultsAndAMissingWideTranslationMapsUnchanged) {
