@@ -262,10 +262,16 @@ int WriteConfigFile(const std::string* target, const std::string* currentFile, i
   size_t i = 0;
   while (i < list.entries.size()) {
     const std::string groupPath = list.entries[i].path;
+    // Deleted entries never share a group with live ones of the same path
+    // (an alias deleted and made again): their cleared names would spoil
+    // the add, and the node must go before it is made again.
+    const bool groupLive = Live(list.entries[i]);
     std::fill(values.begin(), values.end(), '\0');
     size_t k = 0;
     int op = 0;
-    for (; i < list.entries.size() && k < kGroupRows && PathEqual(list.entries[i].path, groupPath); ++i, ++k) {
+    for (; i < list.entries.size() && k < kGroupRows && PathEqual(list.entries[i].path, groupPath) &&
+           Live(list.entries[i]) == groupLive;
+         ++i, ++k) {
       ConfigEntry& e = list.entries[i];
       std::string value = e.value;
       if (e.state != kAsLoaded && PathEqual(e.name, "LANGDRIVER")) value = LangDriverNameFromDesc(value);

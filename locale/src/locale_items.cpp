@@ -1,5 +1,6 @@
 // Locale items (SL_GetLocaleItem and its family back-ends) and the
 // conventions records of the numeric and monetary categories.
+#include <algorithm>
 #include <cstring>
 
 #include "categories.h"
@@ -17,18 +18,35 @@ int32_t JulianDay(int32_t year, int32_t month, int32_t day) {
          3 * ((year + 4900 + a) / 100) / 4;
 }
 
-// Writes a text as a terminated string of the family: 16-bit units for the
-// wide family, bytes otherwise.
-void PutText(uint8_t family, void* out, const Text& text) {
-  if (family == SL_FAMILY_WIDE) {
-    auto* o = static_cast<uint8_t*>(out);
-    for (std::size_t i = 0; i < text.size(); ++i) WriteU16(o + 2 * i, text[i]);
-    WriteU16(o + 2 * text.size(), 0);
-  } else {
-    auto* o = static_cast<uint8_t*>(out);
-    for (std::size_t i = 0; i < text.size(); ++i) o[i] = static_cast<uint8_t>(text[i]);
-    o[text.size()] = 0;
+// How many units of a text fit `room` units without splitting a character:
+// a multi-byte lead byte never goes without its trail byte.
+std::size_t Fit(const CLocale& l, const Text& text, std::size_t room) {
+  if (l.family() != SL_FAMILY_MULTI) return std::min(text.size(), room);
+  std::size_t n = 0;
+  while (n < text.size()) {
+    const std::size_t step =
+        n + 1 < text.size() && text[n + 1] != 0 && IsLeadByte(l, static_cast<uint8_t>(text[n])) ? 2 : 1;
+    if (n + step > room) break;
+    n += step;
   }
+  return n;
+}
+
+// Writes a text as a terminated string of the family (16-bit units for the
+// wide family, bytes otherwise) in at most `room` bytes, terminator
+// included. A full 64-byte field of a wide or multi-byte library record
+// would need more than the caller's buffer: it is cut at a whole character.
+void PutText(const CLocale& l, void* out, const Text& text, std::size_t room) {
+  auto* o = static_cast<uint8_t*>(out);
+  if (l.family() == SL_FAMILY_WIDE) {
+    const std::size_t n = Fit(l, text, room / 2 - 1);
+    for (std::size_t i = 0; i < n; ++i) WriteU16(o + 2 * i, text[i]);
+    WriteU16(o + 2 * n, 0);
+    return;
+  }
+  const std::size_t n = Fit(l, text, room - 1);
+  for (std::size_t i = 0; i < n; ++i) o[i] = static_cast<uint8_t>(text[i]);
+  o[n] = 0;
 }
 
 // The first character of a text: one unit, or a lead byte and its trail
@@ -50,9 +68,8 @@ Status Item(const CLocale& l, void* out, uint16_t item) {
   const NumericCategory* numeric = NumericOf(l);
   const MonetaryCategory* monetary = MonetaryOf(l);
   const MessagesCategory* messages = MessagesOf(l);
-  const uint8_t family = l.family();
   auto put = [&](const Text& t) {
-    PutText(family, out, t);
+    PutText(l, out, t, SL_ITEM_SIZE);
     return kOk;
   };
   auto era = [&](int n) -> const Era* {
@@ -100,15 +117,22 @@ Status Item(const CLocale& l, void* out, uint16_t item) {
     case 180: return messages ? put(messages->yes) : kNoCategory;
     case 181: return messages ? put(messages->no) : kNoCategory;
     case 182: return messages ? put(messages->third) : kNoCategory;
-    case 256: return put(Widen(l.fullName));
+    case 256: {
+      // The full name is as long as it is; the caller sizes for it.
+      const Text name = Widen(l.fullName);
+      PutText(l, out, name, l.family() == SL_FAMILY_WIDE ? 2 * name.size() + 2 : name.size() + 1);
+      return kOk;
+    }
     default: return kNoCategory;
   }
 }
 
-// Copies a text into a field of `units` units (the last one stays 0).
+// Copies a text into a field of `units` units (the last one stays 0), cut
+// at a whole character.
 template <typename Unit>
-void Field(Unit* field, std::size_t units, const Text& text) {
-  for (std::size_t i = 0; i + 1 < units && i < text.size(); ++i) field[i] = static_cast<Unit>(text[i]);
+void Field(const CLocale& l, Unit* field, std::size_t units, const Text& text) {
+  const std::size_t n = Fit(l, text, units - 1);
+  for (std::size_t i = 0; i < n; ++i) field[i] = static_cast<Unit>(text[i]);
 }
 void Bytes(char* field, std::size_t size, const std::string& text) {
   for (std::size_t i = 0; i + 1 < size && i < text.size(); ++i) field[i] = text[i];
@@ -119,20 +143,20 @@ void FillConv(const CLocale& l, Record& r) {
   std::memset(&r, 0, sizeof r);
   auto units = [](const auto& field) { return sizeof(field) / sizeof(Unit); };
   if (const NumericCategory* n = NumericOf(l)) {
-    Field<Unit>(reinterpret_cast<Unit*>(r.decimalPoint), units(r.decimalPoint), FirstChar(l, n->decimalPoint));
-    Field<Unit>(reinterpret_cast<Unit*>(r.thousands), units(r.thousands), FirstChar(l, n->thousands));
+    Field<Unit>(l, reinterpret_cast<Unit*>(r.decimalPoint), units(r.decimalPoint), FirstChar(l, n->decimalPoint));
+    Field<Unit>(l, reinterpret_cast<Unit*>(r.thousands), units(r.thousands), FirstChar(l, n->thousands));
     Bytes(r.grouping, sizeof r.grouping, n->grouping);
-    Field<Unit>(reinterpret_cast<Unit*>(r.exponent), units(r.exponent), n->exponent);
-    Field<Unit>(reinterpret_cast<Unit*>(r.listSeparator), units(r.listSeparator), n->list);
+    Field<Unit>(l, reinterpret_cast<Unit*>(r.exponent), units(r.exponent), n->exponent);
+    Field<Unit>(l, reinterpret_cast<Unit*>(r.listSeparator), units(r.listSeparator), n->list);
   }
   if (const MonetaryCategory* m = MonetaryOf(l)) {
-    Field<Unit>(reinterpret_cast<Unit*>(r.intlSymbol), units(r.intlSymbol), m->intlSymbol);
-    Field<Unit>(reinterpret_cast<Unit*>(r.symbol), units(r.symbol), m->symbol);
-    Field<Unit>(reinterpret_cast<Unit*>(r.monDecimalPoint), units(r.monDecimalPoint), FirstChar(l, m->decimalPoint));
-    Field<Unit>(reinterpret_cast<Unit*>(r.monThousands), units(r.monThousands), FirstChar(l, m->thousands));
+    Field<Unit>(l, reinterpret_cast<Unit*>(r.intlSymbol), units(r.intlSymbol), m->intlSymbol);
+    Field<Unit>(l, reinterpret_cast<Unit*>(r.symbol), units(r.symbol), m->symbol);
+    Field<Unit>(l, reinterpret_cast<Unit*>(r.monDecimalPoint), units(r.monDecimalPoint), FirstChar(l, m->decimalPoint));
+    Field<Unit>(l, reinterpret_cast<Unit*>(r.monThousands), units(r.monThousands), FirstChar(l, m->thousands));
     Bytes(r.monGrouping, sizeof r.monGrouping, m->grouping);
-    Field<Unit>(reinterpret_cast<Unit*>(r.positiveSign), units(r.positiveSign), m->positiveSign);
-    Field<Unit>(reinterpret_cast<Unit*>(r.negativeSign), units(r.negativeSign), m->negativeSign);
+    Field<Unit>(l, reinterpret_cast<Unit*>(r.positiveSign), units(r.positiveSign), m->positiveSign);
+    Field<Unit>(l, reinterpret_cast<Unit*>(r.negativeSign), units(r.negativeSign), m->negativeSign);
     std::memcpy(r.values, m->values.data(), 8);
   }
 }

@@ -199,6 +199,28 @@ TEST_F(RealEngine, ReadChangeSaveAndReopenShowsTheChange) {
   EXPECT_TRUE(text.empty());  // a file without descriptions
 }
 
+// An alias of one node, deleted and made again under the same name: the
+// deleted entries and the new ones lie side by side under one path.
+TEST_F(RealEngine, AnAliasDeletedAndMadeAgainUnderItsNameIsSaved) {
+  std::string file = Write("AGAIN.CFG",
+                           "ORBEX32 CONFIGURATION 1\r\n[\\DATABASES\\OLD\\DB INFO]\r\nTYPE=STANDARD\r\nPATH=C:\\OLD\r\n"
+                           "LANGDRIVER=ascii\r\n[\\SYSTEM\\INIT]\r\nLOCAL SHARE=FALSE\r\n");
+  int readOnly = 1;
+  ASSERT_EQ(LoadConfiguration(&file, &readOnly), 1);
+  DeleteNodeEntries("\\DATABASES\\OLD");
+  FindDatabasesEnd();
+  InsertEntry("\\DATABASES\\OLD\\DB INFO", "TYPE", "STANDARD", kAdded);
+  InsertEntry("\\DATABASES\\OLD\\DB INFO", "PATH", "C:\\NEW", kAdded);
+  ASSERT_EQ(WriteConfigFile(&file, nullptr, 0, 0), 0);
+  FreeConfigEntries();
+  ASSERT_EQ(ReadConfigFile(&file), 0);
+  std::string value;
+  EXPECT_EQ((GetEntryValue("\\DATABASES\\OLD\\DB INFO", "PATH", value), value), "C:\\NEW");
+  // The old node went first: none of its other parameters came back.
+  EXPECT_EQ(GetEntryValue("\\DATABASES\\OLD\\DB INFO", "LANGDRIVER", value), 1);
+  EXPECT_FALSE(IsConfigModified());
+}
+
 TEST_F(RealEngine, MergeAddsTheOtherFilesNodes) {
   std::string target = Write("T.CFG", "ORBEX32 CONFIGURATION 1\r\n[\\DATABASES\\KEEP\\DB INFO]\r\nTYPE=STANDARD\r\n");
   std::string source = Write("S.CFG", "ORBEX32 CONFIGURATION 1\r\n[\\DATABASES\\FROMS\\DB INFO]\r\nTYPE=DBASE\r\n");

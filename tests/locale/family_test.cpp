@@ -44,6 +44,23 @@ class Families : public ::testing::Test {
     ASSERT_EQ(SL_SetLocaleLibrary(file.c_str(), 1), 0);
   }
 
+  // Compiles a library, overwrites the first `written` bytes of its image
+  // with `full` (a field the compiler always terminates, made full) and
+  // makes it the current one.
+  void UsePatched(const std::string& source, const std::string& written, const std::string& full) {
+    sllc::LibrarySpec spec;
+    std::string error;
+    ASSERT_TRUE(sllc::Parse(source, spec, error)) << error;
+    std::vector<uint8_t> bytes = sllc::Build(spec);
+    std::string image(bytes.begin(), bytes.end());
+    std::size_t at = image.find(written);
+    ASSERT_NE(at, std::string::npos);
+    image.replace(at, full.size(), full);
+    std::filesystem::path file = root_.path() / ("P" + std::to_string(files_++) + ".SLL");
+    std::ofstream(file, std::ios::binary).write(image.data(), static_cast<std::streamsize>(image.size()));
+    ASSERT_EQ(SL_SetLocaleLibrary(file.c_str(), 1), 0);
+  }
+
   testing_support::TempRoot root_;
   int files_ = 0;
 };
@@ -467,6 +484,62 @@ TEST_F(Families, CategoryRecordsLoadIntoLocalesOpenedByNameAndAreShared) {
   EXPECT_EQ(bcd(n, "EU 1.234,50"), posix);
   EXPECT_NE(bcd(SLN_GetSysLocale(), "1.234,50"), posix);
   for (hlocale* h : {&n, &w, &m, &numericOnly, &timeOnly}) SL_CloseLocale(h);
+}
+
+// A wide or multi-byte LC_TIME or LC_MESSAGES field of 64 bytes may be full,
+// with no terminator of its own; its item still fits the caller's 64 bytes.
+TEST_F(Families, ItemsOfFullFieldsStayWithinSixtyFourBytes) {
+  struct Case {
+    std::string source;
+    std::string written;  // what the library compiler puts into the field
+    std::string full;     // the field once its terminator is overwritten
+    uint16_t item;
+    std::string text;     // the item, cut at a whole character
+  } cases[] = {
+      {"locale fw_W\n  family 2\n  category 4 fw_W\n    time\n    timetext 40 " + std::string(31, 'W') + "\n",
+       [] { std::string s; for (int i = 0; i < 31; ++i) s += std::string("W\0", 2); return s + std::string(2, '\0'); }(),
+       [] { std::string s; for (int i = 0; i < 32; ++i) s += std::string("W\0", 2); return s; }(), 43,
+       std::string(31, 'W')},
+      {"locale fw_W\n  family 2\n  category 32 fw_W\n    messages y n " + std::string(31, 'V') + "\n",
+       [] { std::string s; for (int i = 0; i < 31; ++i) s += std::string("V\0", 2); return s + std::string(2, '\0'); }(),
+       [] { std::string s; for (int i = 0; i < 32; ++i) s += std::string("V\0", 2); return s; }(), 182,
+       std::string(31, 'V')},
+      {"locale fm_M\n  family 3\n  category 4 fm_M\n    time\n    timetext 40 " + std::string(63, 'Q') + "\n",
+       std::string(63, 'Q') + std::string(1, '\0'), std::string(64, 'Q'), 43, std::string(63, 'Q')},
+      {"locale fm_M\n  family 3\n  leadbytes 0x81\n  category 4 fm_M\n    time\n    timetext 40 " +
+           std::string(62, 'Q') + "\\x81\n",
+       std::string(62, 'Q') + "\x81" + std::string(1, '\0'), std::string(62, 'Q') + "\x81\x40", 43,
+       std::string(62, 'Q')},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.source);
+    UsePatched(c.source, c.written, c.full);
+    hlocale h = nullptr;
+    ASSERT_EQ(SL_OpenLocale(&h, c.item == 182 ? 32 : 4, c.source.substr(7, 4).c_str()), 0);
+    uint8_t out[96];
+    std::memset(out, 0xAA, sizeof out);
+    ASSERT_EQ(SL_GetLocaleItem(h, out, c.item), 0);
+    for (std::size_t i = SL_ITEM_SIZE; i < sizeof out; ++i) EXPECT_EQ(out[i], 0xAA) << "byte " << i;
+    EXPECT_EQ(ItemText(h, c.item), c.text);
+    SL_CloseLocale(&h);
+    SL_Exit();
+    ASSERT_EQ(_SL_InitClient(1, 1, 1), 0);
+  }
+}
+
+// The multi-byte conventions record cuts a full field at a whole character:
+// a lead byte never stands there without its trail byte.
+TEST_F(Families, MultiByteConventionsKeepWholeCharacters) {
+  UsePatched("locale cm_M\n  family 3\n  leadbytes 0x81\n  category 8 cm_M\n"
+             "    monetary EUR \"AAAAAAAA\\x81\" , . 3 \"\" - 2 2 0 1 0 1 1 1\n",
+             std::string("AAAAAAAA\x81") + std::string(1, '\0'), "AAAAAAAA\x81\x40");
+  hlocale h = nullptr;
+  ASSERT_EQ(SL_OpenLocale(&h, 8, "cm_M"), 0);
+  SL_MCONVINFO conv;
+  ASSERT_EQ(SLM_GetConvInfo(h, &conv), 0);
+  EXPECT_EQ(std::string(conv.symbol), "AAAAAAAA");
+  EXPECT_EQ(ItemText(h, 149), "AAAAAAAA\x81\x40");  // the item has room for the whole field
+  SL_CloseLocale(&h);
 }
 
 TEST_F(Families, EmptyFieldsGetTheirDefaultsAndAMissingWideTranslationMapsUnchanged) {
