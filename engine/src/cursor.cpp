@@ -296,7 +296,7 @@ OrbResult Cursor::CompareBookmarks(const uint8_t* a, const uint8_t* b, int32_t* 
   return ORB_OK;
 }
 
-OrbResult Cursor::StoreBlobs(uint8_t* record) {
+OrbResult Cursor::StoreBlobs(uint8_t* record, bool reuse) {
   bool locked = false;
   OrbResult r = ORB_OK;
   for (auto& [key, blob] : blobs_) {
@@ -307,7 +307,7 @@ OrbResult Cursor::StoreBlobs(uint8_t* record) {
       return Fail(ORB_ERR_LOCKED, table_->DisplayName() + ": another program is writing memos");
     }
     uint32_t block = 0;
-    r = table_->Memo()->Write(MemoBlock(*f, record), blob.text, &block);
+    r = table_->Memo()->Write(reuse ? MemoBlock(*f, record) : 0, blob.text, &block);
     if (r != ORB_OK) break;
     SetMemoBlock(*f, record, block);
     blob.dirty = false;
@@ -319,7 +319,7 @@ OrbResult Cursor::StoreBlobs(uint8_t* record) {
 OrbResult Cursor::Insert(uint8_t* record) {
   if (mode_ == ORB_OPEN_READ_ONLY) return Fail(ORB_ERR_READ_ONLY, table_->DisplayName() + " is open read-only");
   record[0] = ' ';
-  OrbResult r = StoreBlobs(record);
+  OrbResult r = StoreBlobs(record, false);
   if (r != ORB_OK) return r;
   uint32_t n = 0;
   r = table_->Append(record, &n);
@@ -342,7 +342,7 @@ OrbResult Cursor::Modify(uint8_t* record) {
   if (r != ORB_OK) return r;
   if (before[0] == '*') return Fail(ORB_ERR_RECORD_DELETED, "the record was deleted meanwhile");
   record[0] = ' ';
-  r = StoreBlobs(record);
+  r = StoreBlobs(record, true);
   if (r != ORB_OK) return r;
   r = table_->Rewrite(current_, record);
   if (r != ORB_OK) return r;

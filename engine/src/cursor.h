@@ -100,7 +100,10 @@ class Cursor {
   bool Visible(uint32_t recordNumber, const uint8_t* record);
   // Natural order and no active filter: only deletion flags decide.
   bool Unfiltered() const;
-  OrbResult StoreBlobs(uint8_t* record);
+  // Stores the buffer's changed memos. A new record owns no blocks yet (a
+  // buffer copied from another record names that record's), so `reuse` is
+  // false for inserts and every memo goes to fresh blocks.
+  OrbResult StoreBlobs(uint8_t* record, bool reuse);
   void Fill(uint8_t* record, OrbRecordInfo* info, uint32_t recordNumber, const uint8_t* source);
   // Restores the position saved before a walk.
   void Restore(Place place, uint32_t current);

@@ -347,6 +347,48 @@ TEST_F(CursorTest, MemosWrittenThroughBlobsAreStoredWithTheRecord) {
   EXPECT_EQ(dbt.substr(512, 4), std::string("\xFF\xFF\x08\x00", 4));
 }
 
+// A record buffer read from one record and inserted as a new one (a copy
+// of an item) carries the first record's memo block: the new memo must go
+// to blocks of its own, never over the memo the first record still uses.
+TEST_F(CursorTest, InsertingACopiedBufferLeavesTheOriginalsMemoAlone) {
+  MakeTable("COPIES", {Field("ITEM", 'C', 10), Field("NOTES", 'M', 10)});
+  OrbCursor c = Open("COPIES");
+  std::vector<uint8_t> rec = Buffer(c);
+  auto putMemo = [&](const std::string& text) {
+    ASSERT_EQ(EngineOpenBlob(c, rec.data(), 2, ORB_BLOB_READ_WRITE), ORB_OK);
+    ASSERT_EQ(EngineTruncateBlob(c, rec.data(), 2, 0), ORB_OK);
+    ASSERT_EQ(EnginePutBlob(c, rec.data(), 2, 0, static_cast<uint32_t>(text.size()),
+                            reinterpret_cast<const uint8_t*>(text.data())), ORB_OK);
+  };
+  auto memoOf = [&](uint32_t recordNumber) {
+    std::vector<uint8_t> r = Buffer(c);
+    EXPECT_EQ(EngineSetToRecordNo(c, recordNumber), ORB_OK);
+    EXPECT_EQ(EngineGetRecord(c, r.data(), static_cast<uint32_t>(r.size()), nullptr), ORB_OK);
+    uint32_t size = 0;
+    EXPECT_EQ(EngineGetBlobSize(c, r.data(), 2, &size), ORB_OK);
+    std::string text(size, '\0');
+    uint32_t got = 0;
+    EXPECT_EQ(EngineGetBlob(c, r.data(), 2, 0, size, reinterpret_cast<uint8_t*>(text.data()), &got), ORB_OK);
+    return text;
+  };
+  EngineInitRecord(c, rec.data(), static_cast<uint32_t>(rec.size()));
+  EnginePutField(c, 1, rec.data(), "camera");
+  putMemo("receipt kept in the drawer");
+  ASSERT_EQ(EngineInsertRecord(c, rec.data(), static_cast<uint32_t>(rec.size())), ORB_OK);
+  EngineFreeBlob(c, rec.data(), 2);
+
+  // Read it back and insert the copy with a memo of its own (shorter, so it
+  // would fit the first record's blocks).
+  ASSERT_EQ(EngineGetFirstRecord(c, rec.data(), static_cast<uint32_t>(rec.size()), nullptr), ORB_OK);
+  EnginePutField(c, 1, rec.data(), "lens");
+  putMemo("serial 42");
+  ASSERT_EQ(EngineInsertRecord(c, rec.data(), static_cast<uint32_t>(rec.size())), ORB_OK);
+  EngineFreeBlob(c, rec.data(), 2);
+
+  EXPECT_EQ(memoOf(1), "receipt kept in the drawer");
+  EXPECT_EQ(memoOf(2), "serial 42");
+}
+
 TEST_F(CursorTest, PackRemovesDeletedRecordsKeepingOrder) {
   OrbCursor c = Numbered(10, ORB_OPEN_EXCLUSIVE);
   for (uint32_t n = 1; n <= 10; n += 3) {
