@@ -319,12 +319,16 @@ OrbResult Cursor::StoreBlobs(uint8_t* record, bool reuse) {
 OrbResult Cursor::Insert(uint8_t* record) {
   if (mode_ == ORB_OPEN_READ_ONLY) return Fail(ORB_ERR_READ_ONLY, table_->DisplayName() + " is open read-only");
   record[0] = ' ';
+  // Memos, record and index keys under one append lock: no other program
+  // changes the index between our record and its keys.
+  if (!table_->LockAppend()) return Fail(ORB_ERR_LOCKED, table_->DisplayName() + ": another program is appending");
   OrbResult r = StoreBlobs(record, false);
-  if (r != ORB_OK) return r;
   uint32_t n = 0;
-  r = table_->Append(record, &n);
+  if (r == ORB_OK) r = table_->Append(record, &n);
+  OrbResult ir = ORB_OK;
+  if (r == ORB_OK && table_->Index() != nullptr) ir = table_->Index()->OnInsert(n, record);
+  table_->UnlockAppend();
   if (r != ORB_OK) return r;
-  OrbResult ir = table_->Index() != nullptr ? table_->Index()->OnInsert(n, record) : ORB_OK;
   order_->Refresh();
   if (order_->SetToRecord(n, record) == ORB_OK) {
     place_ = Place::kOn;
@@ -337,16 +341,24 @@ OrbResult Cursor::Insert(uint8_t* record) {
 OrbResult Cursor::Modify(uint8_t* record) {
   if (mode_ == ORB_OPEN_READ_ONLY) return Fail(ORB_ERR_READ_ONLY, table_->DisplayName() + " is open read-only");
   if (place_ != Place::kOn || currentGone_) return Fail(ORB_ERR_NO_CURRENT_RECORD, "no current record to modify");
+  // The index is changed under the append lock, as appends change it; the
+  // old record is read under it too, so its keys are the ones the index has.
+  const bool indexed = table_->Index() != nullptr;
+  if (indexed && !table_->LockAppend()) {
+    return Fail(ORB_ERR_LOCKED, table_->DisplayName() + ": another program is changing the index");
+  }
   std::vector<uint8_t> before(table_->RecordSize());
   OrbResult r = table_->ReadRecord(current_, before.data());
+  if (r == ORB_OK && before[0] == '*') r = Fail(ORB_ERR_RECORD_DELETED, "the record was deleted meanwhile");
+  if (r == ORB_OK) {
+    record[0] = ' ';
+    r = StoreBlobs(record, true);
+  }
+  if (r == ORB_OK) r = table_->Rewrite(current_, record);
+  OrbResult ir = ORB_OK;
+  if (r == ORB_OK && indexed) ir = table_->Index()->OnModify(current_, before.data(), record);
+  if (indexed) table_->UnlockAppend();
   if (r != ORB_OK) return r;
-  if (before[0] == '*') return Fail(ORB_ERR_RECORD_DELETED, "the record was deleted meanwhile");
-  record[0] = ' ';
-  r = StoreBlobs(record, true);
-  if (r != ORB_OK) return r;
-  r = table_->Rewrite(current_, record);
-  if (r != ORB_OK) return r;
-  OrbResult ir = table_->Index() != nullptr ? table_->Index()->OnModify(current_, before.data(), record) : ORB_OK;
   order_->Refresh();
   order_->SetToRecord(current_, record);
   return ir;

@@ -387,9 +387,17 @@ OrbResult Table::WriteHeaderDate() {
   return file_.WriteAt(1, h, sizeof h);
 }
 
-bool Table::LockAppend() { return Exclusive() || file_.LockWait(kLockAppend, true, 2000); }
+// Nested takes hold the one lock: the byte is locked by the first and
+// given back by the last (a lock on a byte is not counted by the system).
+bool Table::LockAppend() {
+  if (Exclusive()) return true;
+  if (appendDepth_ == 0 && !file_.LockWait(kLockAppend, true, 2000)) return false;
+  ++appendDepth_;
+  return true;
+}
 void Table::UnlockAppend() {
-  if (!Exclusive()) file_.Unlock(kLockAppend);
+  if (Exclusive() || appendDepth_ == 0) return;
+  if (--appendDepth_ == 0) file_.Unlock(kLockAppend);
 }
 
 OrbResult Table::WriteHeaderCount(uint32_t count) {
@@ -411,9 +419,7 @@ void Table::Wrote() {
 
 OrbResult Table::Append(const uint8_t* record, uint32_t* recordNumber) {
   const bool lock = !Exclusive();
-  if (lock && !file_.LockWait(kLockAppend, true, 2000)) {
-    return Fail(ORB_ERR_LOCKED, DisplayName() + ": another program is appending");
-  }
+  if (!LockAppend()) return Fail(ORB_ERR_LOCKED, DisplayName() + ": another program is appending");
   if (lock) lastSize_ = -1;  // force a fresh look: another program may have appended
   OrbResult r = RefreshCount();
   if (r == ORB_OK) {
@@ -437,7 +443,7 @@ OrbResult Table::Append(const uint8_t* record, uint32_t* recordNumber) {
       *recordNumber = n + 1;
     }
   }
-  if (lock) file_.Unlock(kLockAppend);
+  UnlockAppend();
   Wrote();
   return r;
 }

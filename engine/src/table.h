@@ -88,7 +88,9 @@ class Table {
   OrbResult Pack();
   OrbResult SetProductionFlag(bool on);
   // The append lock, also held while memo blocks are allocated so two
-  // programs never take the same blocks.
+  // programs never take the same blocks, and while the production index is
+  // changed so two programs never rewrite its blocks under each other.
+  // Takes nest within this process.
   bool LockAppend();
   void UnlockAppend();
   // Descriptor byte 31 of a field: 1 while the production index has a tag
@@ -126,6 +128,7 @@ class Table {
   int sharedUsers_ = 0;
   int exclusiveUsers_ = 0;
   int readOnlyUsers_ = 0;
+  int appendDepth_ = 0;
   std::vector<uint8_t> flags_;
   uint64_t flagsGeneration_ = 0;
   std::vector<uint8_t> cache_;
