@@ -189,6 +189,40 @@ TEST_F(CursorTest, FieldValuesRoundTripAndRefuseWhatDoesNotFit) {
   EXPECT_STREQ(small, "ab");  // never past the buffer
 }
 
+// Numbers are stored as the user typed them, rounded half away from zero
+// at the field's decimals (as dBASE does), not by the binary value's last
+// bits: 1.005 (held as 1.00499999...) is 1.01, 0.125 is 0.13.
+TEST_F(CursorTest, NumbersAreRoundedHalfAwayFromZeroAtTheirDecimals) {
+  MakeTable("ROUND", {Field("COST", 'N', 8, 2), Field("QTY", 'N', 5), Field("AREA", 'F', 6, 1)});
+  OrbCursor c = Open("ROUND");
+  std::vector<uint8_t> rec = Buffer(c);
+  struct Case {
+    uint16_t field;
+    double value;
+    const char* stored;  // the field's bytes; null when refused
+  };
+  const Case cases[] = {
+      {1, 1.005, "    1.01"},   {1, 0.125, "    0.13"},    {1, -0.125, "   -0.13"},
+      {1, 19.995, "   20.00"},  {1, 0.1 + 0.2, "    0.30"}, {1, -0.004, "    0.00"},
+      {1, 1234.5, " 1234.50"},  {1, 99999.995, nullptr},    {1, -9999.99, "-9999.99"},
+      {2, 2.5, "    3"},        {2, -2.5, "   -3"},         {2, 99999.4, "99999"},
+      {2, 99999.5, nullptr},    {2, 1e20, nullptr},         {3, 0.05, "   0.1"},
+      {3, 1e-300, "   0.0"},    {3, -1e-300, "   0.0"},     {3, 2.25, "   2.3"},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(std::to_string(k.field) + ": " + std::to_string(k.value));
+    EngineInitRecord(c, rec.data(), static_cast<uint32_t>(rec.size()));
+    const OrbResult r = EnginePutField(c, k.field, rec.data(), &k.value);
+    if (k.stored == nullptr) {
+      EXPECT_EQ(r, ORB_ERR_VALUE_RANGE);
+      continue;
+    }
+    ASSERT_EQ(r, ORB_OK);
+    const size_t offset = k.field == 1 ? 1 : k.field == 2 ? 9 : 14;
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(rec.data()) + offset, std::strlen(k.stored)), k.stored);
+  }
+}
+
 TEST_F(CursorTest, DayNumbersAreProlepticGregorian) {
   struct Case {
     int32_t y, m, d, day;
