@@ -347,16 +347,25 @@ OrbResult Cursor::Modify(uint8_t* record) {
   if (indexed && !table_->LockAppend()) {
     return Fail(ORB_ERR_LOCKED, table_->DisplayName() + ": another program is changing the index");
   }
+  // The record's lock comes before its memos are written: a memo that fits
+  // its blocks is rewritten in place, and must not be when the record is
+  // refused.
+  const uint32_t number = current_;
+  OrbResult r = ORB_OK;
+  if (!table_->LockRecord(number)) {
+    r = Fail(ORB_ERR_LOCKED, table_->DisplayName() + ": record " + std::to_string(number) + " is locked");
+  }
   std::vector<uint8_t> before(table_->RecordSize());
-  OrbResult r = table_->ReadRecord(current_, before.data());
+  if (r == ORB_OK) r = table_->ReadRecord(number, before.data());
   if (r == ORB_OK && before[0] == '*') r = Fail(ORB_ERR_RECORD_DELETED, "the record was deleted meanwhile");
   if (r == ORB_OK) {
     record[0] = ' ';
     r = StoreBlobs(record, true);
   }
-  if (r == ORB_OK) r = table_->Rewrite(current_, record);
+  if (r == ORB_OK) r = table_->Rewrite(number, record);
+  table_->UnlockRecord(number);
   OrbResult ir = ORB_OK;
-  if (r == ORB_OK && indexed) ir = table_->Index()->OnModify(current_, before.data(), record);
+  if (r == ORB_OK && indexed) ir = table_->Index()->OnModify(number, before.data(), record);
   if (indexed) table_->UnlockAppend();
   if (r != ORB_OK) return r;
   order_->Refresh();

@@ -448,9 +448,22 @@ OrbResult Table::Append(const uint8_t* record, uint32_t* recordNumber) {
   return r;
 }
 
+bool Table::LockRecord(uint32_t recordNumber) {
+  if (Exclusive()) return true;
+  if (!file_.LockWait(RecordLockOffset(recordNumber), true, 2000)) return false;
+  heldRecord_ = recordNumber;
+  return true;
+}
+
+void Table::UnlockRecord(uint32_t recordNumber) {
+  if (Exclusive() || heldRecord_ != recordNumber) return;
+  file_.Unlock(RecordLockOffset(recordNumber));
+  heldRecord_ = 0;
+}
+
 OrbResult Table::Rewrite(uint32_t recordNumber, const uint8_t* record) {
   if (recordNumber < 1 || recordNumber > recordCount_) return Fail(ORB_ERR_NOT_FOUND, "no such record");
-  const bool lock = !Exclusive();
+  const bool lock = !Exclusive() && heldRecord_ != recordNumber;
   if (lock && !file_.LockWait(RecordLockOffset(recordNumber), true, 2000)) {
     return Fail(ORB_ERR_LOCKED, DisplayName() + ": record " + std::to_string(recordNumber) + " is locked");
   }

@@ -84,6 +84,10 @@ class Table {
   // Writes (the caller holds a writable cursor).
   OrbResult Append(const uint8_t* record, uint32_t* recordNumber);
   OrbResult Rewrite(uint32_t recordNumber, const uint8_t* record);
+  // Holds a record's lock across a change made of several writes (its
+  // memos, then the record); Rewrite of a held record keeps the lock.
+  bool LockRecord(uint32_t recordNumber);
+  void UnlockRecord(uint32_t recordNumber);
   OrbResult SetDeleted(uint32_t recordNumber);
   OrbResult Pack();
   OrbResult SetProductionFlag(bool on);
@@ -129,6 +133,7 @@ class Table {
   int exclusiveUsers_ = 0;
   int readOnlyUsers_ = 0;
   int appendDepth_ = 0;
+  uint32_t heldRecord_ = 0;
   std::vector<uint8_t> flags_;
   uint64_t flagsGeneration_ = 0;
   std::vector<uint8_t> cache_;

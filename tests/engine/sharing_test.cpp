@@ -143,6 +143,43 @@ TEST_F(SharingTest, ModifyingKeepsTheCountOfAnotherProcessesAppend) {
   EXPECT_EQ(Scan(c), std::vector<uint32_t>{2});
 }
 
+// A record another program holds locked is refused before anything of the
+// change is written: its memo keeps its text too (a shorter memo would be
+// rewritten in its own blocks).
+TEST_F(SharingTest, ModifyOfALockedRecordLeavesItsMemoAsItWas) {
+  MakeTable("NOTES", {Field("ITEM", 'C', 10), Field("NOTES", 'M', 10)});
+  OrbCursor c = Open("NOTES");
+  std::vector<uint8_t> rec = Buffer(c);
+  auto putMemo = [&](const std::string& text) {
+    ASSERT_EQ(EngineOpenBlob(c, rec.data(), 2, ORB_BLOB_READ_WRITE), ORB_OK);
+    ASSERT_EQ(EngineTruncateBlob(c, rec.data(), 2, 0), ORB_OK);
+    ASSERT_EQ(EnginePutBlob(c, rec.data(), 2, 0, static_cast<uint32_t>(text.size()),
+                            reinterpret_cast<const uint8_t*>(text.data())), ORB_OK);
+  };
+  EngineInitRecord(c, rec.data(), static_cast<uint32_t>(rec.size()));
+  EnginePutField(c, 1, rec.data(), "camera");
+  putMemo("bought in 2019, receipt in the drawer");
+  ASSERT_EQ(EngineInsertRecord(c, rec.data(), static_cast<uint32_t>(rec.size())), ORB_OK);
+  EngineFreeBlob(c, rec.data(), 2);
+
+  orb::File other;  // another program's open of the table
+  ASSERT_EQ(other.Open(Dir() / "NOTES.DBF", true), ORB_OK);
+  ASSERT_TRUE(other.Lock(orb::RecordLockOffset(1), true));
+  ASSERT_EQ(EngineGetFirstRecord(c, rec.data(), static_cast<uint32_t>(rec.size()), nullptr), ORB_OK);
+  putMemo("sold");
+  EXPECT_EQ(EngineModifyRecord(c, rec.data(), static_cast<uint32_t>(rec.size())), ORB_ERR_LOCKED);
+  EngineFreeBlob(c, rec.data(), 2);
+  other.Unlock(orb::RecordLockOffset(1));
+
+  ASSERT_EQ(EngineGetFirstRecord(c, rec.data(), static_cast<uint32_t>(rec.size()), nullptr), ORB_OK);
+  uint32_t size = 0;
+  ASSERT_EQ(EngineGetBlobSize(c, rec.data(), 2, &size), ORB_OK);
+  std::string text(size, '\0');
+  uint32_t got = 0;
+  ASSERT_EQ(EngineGetBlob(c, rec.data(), 2, 0, size, reinterpret_cast<uint8_t*>(text.data()), &got), ORB_OK);
+  EXPECT_EQ(text, "bought in 2019, receipt in the drawer");
+}
+
 TEST_F(SharingTest, CreateReplacesOnlyATableNobodyUses) {
   const std::vector<OrbFieldDesc> fields = {Field("OTHER", 'C', 4)};
   OrbCursor c = 0;
