@@ -362,15 +362,19 @@ OrbResult Cursor::Modify(uint8_t* record) {
     record[0] = ' ';
     r = StoreBlobs(record, true);
   }
-  if (r == ORB_OK) r = table_->Rewrite(number, record);
+  bool written = false;
+  if (r == ORB_OK) r = table_->Rewrite(number, record, &written);
   table_->UnlockRecord(number);
+  // The keys follow whatever record the file now holds, even when a write
+  // after the record's failed.
   OrbResult ir = ORB_OK;
-  if (r == ORB_OK && indexed) ir = table_->Index()->OnModify(number, before.data(), record);
+  if (written && indexed) ir = table_->Index()->OnModify(number, before.data(), record);
   if (indexed) table_->UnlockAppend();
-  if (r != ORB_OK) return r;
+  if (r == ORB_OK) r = ir;
+  if (!written) return r;
   order_->Refresh();
   order_->SetToRecord(current_, record);
-  return ir;
+  return r;
 }
 
 OrbResult Cursor::Delete() {

@@ -461,7 +461,8 @@ void Table::UnlockRecord(uint32_t recordNumber) {
   heldRecord_ = 0;
 }
 
-OrbResult Table::Rewrite(uint32_t recordNumber, const uint8_t* record) {
+OrbResult Table::Rewrite(uint32_t recordNumber, const uint8_t* record, bool* written) {
+  if (written != nullptr) *written = false;
   if (recordNumber < 1 || recordNumber > recordCount_) return Fail(ORB_ERR_NOT_FOUND, "no such record");
   const bool lock = !Exclusive() && heldRecord_ != recordNumber;
   if (lock && !file_.LockWait(RecordLockOffset(recordNumber), true, 2000)) {
@@ -469,6 +470,7 @@ OrbResult Table::Rewrite(uint32_t recordNumber, const uint8_t* record) {
   }
   OrbResult r = file_.WriteAt(headerLength_ + static_cast<int64_t>(recordNumber - 1) * recordLength_, record,
                               recordLength_);
+  if (r == ORB_OK && written != nullptr) *written = true;
   // Only the date: the count belongs to whoever appends (our copy of it may
   // be behind another program's append).
   if (r == ORB_OK) r = WriteHeaderDate();

@@ -83,7 +83,9 @@ class Table {
 
   // Writes (the caller holds a writable cursor).
   OrbResult Append(const uint8_t* record, uint32_t* recordNumber);
-  OrbResult Rewrite(uint32_t recordNumber, const uint8_t* record);
+  // *written (when given) says whether the record reached the file, also
+  // when the header date after it failed (its index keys must follow then).
+  OrbResult Rewrite(uint32_t recordNumber, const uint8_t* record, bool* written = nullptr);
   // Holds a record's lock across a change made of several writes (its
   // memos, then the record); Rewrite of a held record keeps the lock.
   bool LockRecord(uint32_t recordNumber);

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cstring>
 #include <filesystem>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "engine_fixture.h"
+#include "file.h"
 #include "orbex32.h"
 
 using engine_test::EngineTest;
@@ -355,4 +357,29 @@ TEST_F(IndexedTableTest, KeysStayWholeWhileAnotherProcessAppends) {
       return key(a) < key(b);
     }));
   }
+}
+
+namespace {
+int FailDateWrites(const std::filesystem::path& path, off_t offset, size_t) {
+  return path.extension() == ".DBF" && offset == 1 ? EIO : 0;
+}
+}  // namespace
+
+// A modify whose record reached the file but whose header date could not
+// be written is reported, and the index still follows the record.
+TEST_F(IndexedTableTest, IndexFollowsARecordWrittenBeforeAFailedHeaderWrite) {
+  Add("apple", 1);
+  Add("berry", 2);
+  ASSERT_EQ(AddIndex("BYCAT", "Upper(Left(Category,40))"), ORB_OK);
+  ASSERT_EQ(EngineSwitchToIndex(c_, "BYCAT"), ORB_OK);
+  std::vector<uint8_t> rec = Buffer(c_);
+  ASSERT_EQ(EngineGetFirstRecord(c_, rec.data(), rec.size(), nullptr), ORB_OK);
+  ASSERT_EQ(EnginePutField(c_, 1, rec.data(), "zucchini"), ORB_OK);
+  orb::SetWriteFaultHook(&FailDateWrites);
+  const OrbResult r = EngineModifyRecord(c_, rec.data(), rec.size());
+  orb::SetWriteFaultHook(nullptr);
+  EXPECT_EQ(r, ORB_ERR_WRITE_FAILED);
+  EXPECT_EQ(Walk(c_), (std::vector<std::string>{"berry/2", "zucchini/1"}));
+  ASSERT_EQ(EngineRegenIndexes(c_), ORB_OK);
+  EXPECT_EQ(Walk(c_), (std::vector<std::string>{"berry/2", "zucchini/1"}));
 }
