@@ -200,6 +200,11 @@ OrbResult EngineCreateTable(OrbDatabase db, const char* tableName, uint16_t fiel
     if (f.name.empty() || f.name.size() > ORB_MAX_FIELD_NAME || n == sizeof d.name) {
       return Fail(ORB_ERR_INVALID_FIELD_DEF, where + ": a name of 1 to 10 characters");
     }
+    // dBASE field names start with a letter: dBASE itself does not take
+    // others.
+    if (!std::isalpha(static_cast<unsigned char>(f.name[0]))) {
+      return Fail(ORB_ERR_INVALID_FIELD_DEF, where + ": names start with a letter");
+    }
     for (char c : f.name) {
       if (!(std::isalnum(static_cast<unsigned char>(c)) || c == '_')) {
         return Fail(ORB_ERR_INVALID_FIELD_DEF, where + ": names hold letters, digits and _");
