@@ -296,13 +296,14 @@ OrbResult Cursor::CompareBookmarks(const uint8_t* a, const uint8_t* b, int32_t* 
   return ORB_OK;
 }
 
-OrbResult Cursor::StoreBlobs(uint8_t* record, bool reuse) {
+OrbResult Cursor::StoreBlobs(uint8_t* record, bool reuse, bool inPlace) {
   bool locked = false;
   OrbResult r = ORB_OK;
   for (auto& [key, blob] : blobs_) {
     if (key.first != record || !blob.dirty) continue;
     const FieldInfo* f = table_->Field(key.second);
     if (f == nullptr || table_->Memo() == nullptr) continue;
+    if (reuse && table_->Memo()->FitsInPlace(MemoBlock(*f, record), blob.text.size()) != inPlace) continue;
     if (!locked && !(locked = table_->LockAppend())) {
       return Fail(ORB_ERR_LOCKED, table_->DisplayName() + ": another program is writing memos");
     }
@@ -360,10 +361,11 @@ OrbResult Cursor::Modify(uint8_t* record) {
   if (r == ORB_OK && before[0] == '*') r = Fail(ORB_ERR_RECORD_DELETED, "the record was deleted meanwhile");
   if (r == ORB_OK) {
     record[0] = ' ';
-    r = StoreBlobs(record, true);
+    r = StoreBlobs(record, true, false);
   }
   bool written = false;
   if (r == ORB_OK) r = table_->Rewrite(number, record, &written);
+  if (r == ORB_OK) r = StoreBlobs(record, true, true);
   table_->UnlockRecord(number);
   // The keys follow whatever record the file now holds, even when a write
   // after the record's failed.

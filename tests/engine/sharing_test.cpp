@@ -143,10 +143,15 @@ TEST_F(SharingTest, ModifyingKeepsTheCountOfAnotherProcessesAppend) {
   EXPECT_EQ(Scan(c), std::vector<uint32_t>{2});
 }
 
-// A record another program holds locked is refused before anything of the
-// change is written: its memo keeps its text too (a shorter memo would be
-// rewritten in its own blocks).
-TEST_F(SharingTest, ModifyOfALockedRecordLeavesItsMemoAsItWas) {
+int FailFirstRecordOfNotes(const std::filesystem::path& path, off_t offset, size_t) {
+  return path.filename() == "NOTES.DBF" && offset == 32 + 2 * 32 + 1 ? EIO : 0;
+}
+
+// A modify refused before the record is written leaves the record's memo
+// as it was: refused for a record another program holds locked, or when
+// the record cannot be written (a shorter memo would be rewritten in its
+// own blocks).
+TEST_F(SharingTest, ModifyThatCannotWriteTheRecordLeavesItsMemoAsItWas) {
   MakeTable("NOTES", {Field("ITEM", 'C', 10), Field("NOTES", 'M', 10)});
   OrbCursor c = Open("NOTES");
   std::vector<uint8_t> rec = Buffer(c);
@@ -162,22 +167,39 @@ TEST_F(SharingTest, ModifyOfALockedRecordLeavesItsMemoAsItWas) {
   ASSERT_EQ(EngineInsertRecord(c, rec.data(), static_cast<uint32_t>(rec.size())), ORB_OK);
   EngineFreeBlob(c, rec.data(), 2);
 
-  orb::File other;  // another program's open of the table
-  ASSERT_EQ(other.Open(Dir() / "NOTES.DBF", true), ORB_OK);
-  ASSERT_TRUE(other.Lock(orb::RecordLockOffset(1), true));
-  ASSERT_EQ(EngineGetFirstRecord(c, rec.data(), static_cast<uint32_t>(rec.size()), nullptr), ORB_OK);
-  putMemo("sold");
-  EXPECT_EQ(EngineModifyRecord(c, rec.data(), static_cast<uint32_t>(rec.size())), ORB_ERR_LOCKED);
-  EngineFreeBlob(c, rec.data(), 2);
-  other.Unlock(orb::RecordLockOffset(1));
+  auto memoOfFirst = [&] {
+    std::vector<uint8_t> r = Buffer(c);
+    EXPECT_EQ(EngineGetFirstRecord(c, r.data(), static_cast<uint32_t>(r.size()), nullptr), ORB_OK);
+    uint32_t size = 0;
+    EXPECT_EQ(EngineGetBlobSize(c, r.data(), 2, &size), ORB_OK);
+    std::string text(size, '\0');
+    uint32_t got = 0;
+    EXPECT_EQ(EngineGetBlob(c, r.data(), 2, 0, size, reinterpret_cast<uint8_t*>(text.data()), &got), ORB_OK);
+    return text;
+  };
 
-  ASSERT_EQ(EngineGetFirstRecord(c, rec.data(), static_cast<uint32_t>(rec.size()), nullptr), ORB_OK);
-  uint32_t size = 0;
-  ASSERT_EQ(EngineGetBlobSize(c, rec.data(), 2, &size), ORB_OK);
-  std::string text(size, '\0');
-  uint32_t got = 0;
-  ASSERT_EQ(EngineGetBlob(c, rec.data(), 2, 0, size, reinterpret_cast<uint8_t*>(text.data()), &got), ORB_OK);
-  EXPECT_EQ(text, "bought in 2019, receipt in the drawer");
+  {
+    SCOPED_TRACE("record locked by another program");
+    orb::File other;  // another program's open of the table
+    ASSERT_EQ(other.Open(Dir() / "NOTES.DBF", true), ORB_OK);
+    ASSERT_TRUE(other.Lock(orb::RecordLockOffset(1), true));
+    ASSERT_EQ(EngineGetFirstRecord(c, rec.data(), static_cast<uint32_t>(rec.size()), nullptr), ORB_OK);
+    putMemo("sold");
+    EXPECT_EQ(EngineModifyRecord(c, rec.data(), static_cast<uint32_t>(rec.size())), ORB_ERR_LOCKED);
+    EngineFreeBlob(c, rec.data(), 2);
+    other.Unlock(orb::RecordLockOffset(1));
+    EXPECT_EQ(memoOfFirst(), "bought in 2019, receipt in the drawer");
+  }
+  {
+    SCOPED_TRACE("record write failing");
+    ASSERT_EQ(EngineGetFirstRecord(c, rec.data(), static_cast<uint32_t>(rec.size()), nullptr), ORB_OK);
+    putMemo("sold");
+    orb::SetWriteFaultHook(&FailFirstRecordOfNotes);
+    EXPECT_EQ(EngineModifyRecord(c, rec.data(), static_cast<uint32_t>(rec.size())), ORB_ERR_WRITE_FAILED);
+    orb::SetWriteFaultHook(nullptr);
+    EngineFreeBlob(c, rec.data(), 2);
+    EXPECT_EQ(memoOfFirst(), "bought in 2019, receipt in the drawer");
+  }
 }
 
 TEST_F(SharingTest, CreateReplacesOnlyATableNobodyUses) {
