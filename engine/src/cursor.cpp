@@ -344,6 +344,9 @@ OrbResult Cursor::Modify(uint8_t* record) {
   if (place_ != Place::kOn || currentGone_) return Fail(ORB_ERR_NO_CURRENT_RECORD, "no current record to modify");
   // The index is changed under the append lock, as appends change it; the
   // old record is read under it too, so its keys are the ones the index has.
+  // A fresh look first finds an index another program has added since.
+  OrbResult fresh = table_->RefreshCount();
+  if (fresh != ORB_OK) return fresh;
   const bool indexed = table_->Index() != nullptr;
   if (indexed && !table_->LockAppend()) {
     return Fail(ORB_ERR_LOCKED, table_->DisplayName() + ": another program is changing the index");

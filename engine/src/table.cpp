@@ -321,15 +321,26 @@ OrbResult Table::RefreshCount() {
   OrbResult r = file_.Size(&size, &mtime);
   if (r != ORB_OK) return r;
   if (size == lastSize_ && mtime == lastMtimeNs_) return ORB_OK;
-  uint8_t c[4];
-  r = file_.ReadAt(4, c, sizeof c);
+  uint8_t h[32];
+  r = file_.ReadAt(0, h, sizeof h);
   if (r != ORB_OK) return r;
   const uint64_t present = size > headerLength_ ? static_cast<uint64_t>(size - headerLength_) / recordLength_ : 0;
-  recordCount_ = static_cast<uint32_t>(std::min<uint64_t>(Get32(c), present));
+  recordCount_ = static_cast<uint32_t>(std::min<uint64_t>(Get32(h + 4), present));
   lastSize_ = size;
   lastMtimeNs_ = mtime;
   ++generation_;
-  if (index_) index_->Refresh();
+  if (index_) {
+    index_->Refresh();
+  } else if (h[28] == 1 && gIndexModule != nullptr && CompanionExists(".MDX")) {
+    // Another program gave the table its production index since we opened
+    // it: our changes must reach its keys too. One that does not open is
+    // tried again on the next look.
+    std::unique_ptr<ProductionIndex> index;
+    if (gIndexModule->Open(*this, &index) == ORB_OK && index) {
+      index_ = std::move(index);
+      productionFlag_ = true;
+    }
+  }
   return ORB_OK;
 }
 

@@ -383,3 +383,48 @@ TEST_F(IndexedTableTest, IndexFollowsARecordWrittenBeforeAFailedHeaderWrite) {
   ASSERT_EQ(EngineRegenIndexes(c_), ORB_OK);
   EXPECT_EQ(Walk(c_), (std::vector<std::string>{"berry/2", "zucchini/1"}));
 }
+
+// A table this program opened before another program gave it an index:
+// records it appends and changes afterwards get their keys too.
+TEST_F(IndexedTableTest, IndexAddedByAnotherProcessGetsOurLaterRecords) {
+  EngineCloseCursor(c_);
+  open_.clear();
+  c_ = Open("STUFF", ORB_OPEN_SHARED);
+  Add("apple", 1);
+  Add("berry", 2);
+  char exe[PATH_MAX] = {};
+  ASSERT_GT(readlink("/proc/self/exe", exe, sizeof exe - 1), 0);
+  const std::string lib = (std::filesystem::path(exe).parent_path() / "libORBEX32.so").string();
+  pid_t pid = fork();
+  if (pid == 0) {
+    void* h = dlopen(lib.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (h == nullptr) _exit(4);
+    auto openDb = reinterpret_cast<decltype(&EngineOpenDatabase)>(dlsym(h, "EngineOpenDatabase"));
+    auto openTable = reinterpret_cast<decltype(&EngineOpenTable)>(dlsym(h, "EngineOpenTable"));
+    auto addIndex = reinterpret_cast<decltype(&EngineAddIndex)>(dlsym(h, "EngineAddIndex"));
+    if (!openDb || !openTable || !addIndex) _exit(5);
+    OrbDatabase db = 0;
+    OrbCursor other = 0;
+    if (openDb(Dir().c_str(), &db) != ORB_OK || openTable(db, "STUFF", ORB_OPEN_SHARED, &other) != ORB_OK) _exit(1);
+    OrbIndexDesc d{};
+    std::strcpy(d.tagName, "BYCAT");
+    std::strcpy(d.expression, "Upper(Left(Category,40))");
+    d.options = ORB_IDX_EXPRESSION;
+    _exit(addIndex(db, other, nullptr, &d) == ORB_OK ? 0 : 2);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  ASSERT_EQ(WEXITSTATUS(status), 0);
+
+  Add("cherry", 3);
+  std::vector<uint8_t> rec = Buffer(c_);
+  ASSERT_EQ(EngineGetFirstRecord(c_, rec.data(), rec.size(), nullptr), ORB_OK);
+  ASSERT_EQ(EnginePutField(c_, 1, rec.data(), "zucchini"), ORB_OK);
+  ASSERT_EQ(EngineModifyRecord(c_, rec.data(), rec.size()), ORB_OK);
+  EngineCloseCursor(c_);
+  open_.clear();
+  c_ = Open("STUFF", ORB_OPEN_SHARED);
+  ASSERT_EQ(EngineSwitchToIndex(c_, "BYCAT"), ORB_OK);
+  EXPECT_EQ(Walk(c_), (std::vector<std::string>{"berry/2", "cherry/3", "zucchini/1"}));
+}
