@@ -120,6 +120,22 @@ OrbResult UseTable(OrbDatabase db, OrbCursor cursor, const char* tableName, Tabl
   return ORB_OK;
 }
 
+// The table's append lock held while a tag is added, deleted or rebuilt on
+// a shared table: other programs change the index only under that lock.
+struct IndexLock {
+  explicit IndexLock(Table& t) : table(t), held(t.LockAppend()) {}
+  ~IndexLock() {
+    if (held) table.UnlockAppend();
+  }
+  IndexLock(const IndexLock&) = delete;
+  IndexLock& operator=(const IndexLock&) = delete;
+  OrbResult Refused() const {
+    return Fail(ORB_ERR_LOCKED, table.DisplayName() + ": another program is changing the table");
+  }
+  Table& table;
+  bool held;
+};
+
 }  // namespace
 }  // namespace orb
 
@@ -183,6 +199,11 @@ OrbResult EngineCreateTable(OrbDatabase db, const char* tableName, uint16_t fiel
     const std::string where = "field " + std::to_string(i + 1) + " (" + f.name + ")";
     if (f.name.empty() || f.name.size() > ORB_MAX_FIELD_NAME || n == sizeof d.name) {
       return Fail(ORB_ERR_INVALID_FIELD_DEF, where + ": a name of 1 to 10 characters");
+    }
+    // dBASE field names start with a letter: dBASE itself does not take
+    // others.
+    if (!std::isalpha(static_cast<unsigned char>(f.name[0]))) {
+      return Fail(ORB_ERR_INVALID_FIELD_DEF, where + ": names start with a letter");
     }
     for (char c : f.name) {
       if (!(std::isalnum(static_cast<unsigned char>(c)) || c == '_')) {
@@ -639,6 +660,9 @@ OrbResult EngineRegenIndexes(OrbCursor cursor) {
   NOT_BUSY;
   if (cur->mode() == ORB_OPEN_READ_ONLY) return Fail(ORB_ERR_READ_ONLY, "the table is open read-only");
   if (cur->table().Index() == nullptr) return ORB_OK;  // nothing to rebuild
+  // Under the append lock: other programs change the index only under it.
+  IndexLock lock(cur->table());
+  if (!lock.held) return lock.Refused();
   OrbResult r = cur->table().Index()->Regenerate();
   cur->Refresh();
   return r;
@@ -658,6 +682,8 @@ OrbResult EngineAddIndex(OrbDatabase db, OrbCursor cursor, const char* tableName
   if (r != ORB_OK) return r;
   Table& t = use.cursor->table();
   if (use.cursor->mode() == ORB_OPEN_READ_ONLY) return Fail(ORB_ERR_READ_ONLY, "the table is open read-only");
+  IndexLock lock(t);
+  if (!lock.held) return lock.Refused();
   if (t.Index() == nullptr) {
     std::unique_ptr<ProductionIndex> created;
     r = GetIndexModule()->Create(t, &created);
@@ -680,6 +706,8 @@ OrbResult EngineDeleteIndex(OrbDatabase db, OrbCursor cursor, const char* tableN
   Table& t = use.cursor->table();
   if (t.Index() == nullptr) return Fail(ORB_ERR_NO_SUCH_INDEX, std::string("no index ") + tagName);
   if (use.cursor->mode() == ORB_OPEN_READ_ONLY) return Fail(ORB_ERR_READ_ONLY, "the table is open read-only");
+  IndexLock lock(t);
+  if (!lock.held) return lock.Refused();
   if (Upper(use.cursor->order().Name()) == Upper(tagName)) use.cursor->SetOrder(std::make_unique<NaturalOrder>(t));
   return t.Index()->DeleteTag(tagName);
 }

@@ -296,18 +296,19 @@ OrbResult Cursor::CompareBookmarks(const uint8_t* a, const uint8_t* b, int32_t* 
   return ORB_OK;
 }
 
-OrbResult Cursor::StoreBlobs(uint8_t* record) {
+OrbResult Cursor::StoreBlobs(uint8_t* record, bool reuse, bool inPlace) {
   bool locked = false;
   OrbResult r = ORB_OK;
   for (auto& [key, blob] : blobs_) {
     if (key.first != record || !blob.dirty) continue;
     const FieldInfo* f = table_->Field(key.second);
     if (f == nullptr || table_->Memo() == nullptr) continue;
+    if (reuse && table_->Memo()->FitsInPlace(MemoBlock(*f, record), blob.text.size()) != inPlace) continue;
     if (!locked && !(locked = table_->LockAppend())) {
       return Fail(ORB_ERR_LOCKED, table_->DisplayName() + ": another program is writing memos");
     }
     uint32_t block = 0;
-    r = table_->Memo()->Write(MemoBlock(*f, record), blob.text, &block);
+    r = table_->Memo()->Write(reuse ? MemoBlock(*f, record) : 0, blob.text, &block);
     if (r != ORB_OK) break;
     SetMemoBlock(*f, record, block);
     blob.dirty = false;
@@ -319,12 +320,16 @@ OrbResult Cursor::StoreBlobs(uint8_t* record) {
 OrbResult Cursor::Insert(uint8_t* record) {
   if (mode_ == ORB_OPEN_READ_ONLY) return Fail(ORB_ERR_READ_ONLY, table_->DisplayName() + " is open read-only");
   record[0] = ' ';
-  OrbResult r = StoreBlobs(record);
-  if (r != ORB_OK) return r;
+  // Memos, record and index keys under one append lock: no other program
+  // changes the index between our record and its keys.
+  if (!table_->LockAppend()) return Fail(ORB_ERR_LOCKED, table_->DisplayName() + ": another program is appending");
+  OrbResult r = StoreBlobs(record, false);
   uint32_t n = 0;
-  r = table_->Append(record, &n);
+  if (r == ORB_OK) r = table_->Append(record, &n);
+  OrbResult ir = ORB_OK;
+  if (r == ORB_OK && table_->Index() != nullptr) ir = table_->Index()->OnInsert(n, record);
+  table_->UnlockAppend();
   if (r != ORB_OK) return r;
-  OrbResult ir = table_->Index() != nullptr ? table_->Index()->OnInsert(n, record) : ORB_OK;
   order_->Refresh();
   if (order_->SetToRecord(n, record) == ORB_OK) {
     place_ = Place::kOn;
@@ -337,19 +342,44 @@ OrbResult Cursor::Insert(uint8_t* record) {
 OrbResult Cursor::Modify(uint8_t* record) {
   if (mode_ == ORB_OPEN_READ_ONLY) return Fail(ORB_ERR_READ_ONLY, table_->DisplayName() + " is open read-only");
   if (place_ != Place::kOn || currentGone_) return Fail(ORB_ERR_NO_CURRENT_RECORD, "no current record to modify");
+  // The index is changed under the append lock, as appends change it; the
+  // old record is read under it too, so its keys are the ones the index has.
+  // A fresh look first finds an index another program has added since.
+  OrbResult fresh = table_->RefreshCount();
+  if (fresh != ORB_OK) return fresh;
+  const bool indexed = table_->Index() != nullptr;
+  if (indexed && !table_->LockAppend()) {
+    return Fail(ORB_ERR_LOCKED, table_->DisplayName() + ": another program is changing the index");
+  }
+  // The record's lock comes before its memos are written: a memo that fits
+  // its blocks is rewritten in place, and must not be when the record is
+  // refused.
+  const uint32_t number = current_;
+  OrbResult r = ORB_OK;
+  if (!table_->LockRecord(number)) {
+    r = Fail(ORB_ERR_LOCKED, table_->DisplayName() + ": record " + std::to_string(number) + " is locked");
+  }
   std::vector<uint8_t> before(table_->RecordSize());
-  OrbResult r = table_->ReadRecord(current_, before.data());
-  if (r != ORB_OK) return r;
-  if (before[0] == '*') return Fail(ORB_ERR_RECORD_DELETED, "the record was deleted meanwhile");
-  record[0] = ' ';
-  r = StoreBlobs(record);
-  if (r != ORB_OK) return r;
-  r = table_->Rewrite(current_, record);
-  if (r != ORB_OK) return r;
-  OrbResult ir = table_->Index() != nullptr ? table_->Index()->OnModify(current_, before.data(), record) : ORB_OK;
+  if (r == ORB_OK) r = table_->ReadRecord(number, before.data());
+  if (r == ORB_OK && before[0] == '*') r = Fail(ORB_ERR_RECORD_DELETED, "the record was deleted meanwhile");
+  if (r == ORB_OK) {
+    record[0] = ' ';
+    r = StoreBlobs(record, true, false);
+  }
+  bool written = false;
+  if (r == ORB_OK) r = table_->Rewrite(number, record, &written);
+  if (r == ORB_OK) r = StoreBlobs(record, true, true);
+  table_->UnlockRecord(number);
+  // The keys follow whatever record the file now holds, even when a write
+  // after the record's failed.
+  OrbResult ir = ORB_OK;
+  if (written && indexed) ir = table_->Index()->OnModify(number, before.data(), record);
+  if (indexed) table_->UnlockAppend();
+  if (r == ORB_OK) r = ir;
+  if (!written) return r;
   order_->Refresh();
   order_->SetToRecord(current_, record);
-  return ir;
+  return r;
 }
 
 OrbResult Cursor::Delete() {

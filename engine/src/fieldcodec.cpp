@@ -1,5 +1,6 @@
 #include "fieldcodec.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -29,6 +30,36 @@ int64_t DaysFromCivil1970(int64_t y, int64_t m, int64_t d) {
 }
 
 constexpr int64_t kDay1 = -719162;  // DaysFromCivil1970(1, 1, 1)
+
+// The number as fixed-point text with `decimals` places, rounded half away
+// from zero on its shortest decimal form (the digits the user typed), so
+// 1.005 gives "1.01" although the double is 1.00499999...; a value that
+// rounds to zero carries no sign.
+std::string FixedText(double d, int decimals) {
+  char buf[400];
+  auto [end, ec] = std::to_chars(buf, buf + sizeof buf, std::fabs(d), std::chars_format::fixed);
+  std::string digits = ec == std::errc() ? std::string(buf, end) : std::string("0");
+  const size_t point = digits.find('.');
+  std::string whole = point == std::string::npos ? digits : digits.substr(0, point);
+  std::string frac = point == std::string::npos ? std::string() : digits.substr(point + 1);
+  bool up = frac.size() > static_cast<size_t>(decimals) && frac[decimals] >= '5';
+  frac.resize(decimals, '0');
+  std::string all = whole + frac;
+  for (size_t i = all.size(); up && i > 0; --i) {
+    if (all[i - 1] == '9') {
+      all[i - 1] = '0';
+    } else {
+      ++all[i - 1];
+      up = false;
+    }
+  }
+  if (up) all.insert(all.begin(), '1');
+  const bool zero = all.find_first_not_of('0') == std::string::npos;
+  std::string out = (d < 0 && !zero) ? "-" : "";
+  out += all.substr(0, all.size() - decimals);
+  if (decimals > 0) out += "." + all.substr(all.size() - decimals);
+  return out;
+}
 
 }  // namespace
 
@@ -211,19 +242,13 @@ OrbResult EncodeField(const FieldInfo& f, uint8_t* record, const void* value) {
       double d;
       std::memcpy(&d, value, sizeof d);
       if (!std::isfinite(d)) return Fail(ORB_ERR_VALUE_RANGE, "field " + f.name + ": not a number");
-      char text[400];
-      int n = std::snprintf(text, sizeof text, "%*.*f", static_cast<int>(f.width),
-                            static_cast<int>(f.decimals), d);
-      if (n < 0 || n > f.width) {
+      const std::string text = FixedText(d, f.decimals);
+      if (text.size() > f.width) {
         return Fail(ORB_ERR_VALUE_RANGE, "field " + f.name + " (" + std::to_string(f.width) + "," +
                                              std::to_string(f.decimals) + ") cannot hold " + text);
       }
-      // "-0.00" would read back as zero anyway; keep the sign off.
-      if (std::strtod(text, nullptr) == 0.0) {
-        n = std::snprintf(text, sizeof text, "%*.*f", static_cast<int>(f.width),
-                          static_cast<int>(f.decimals), 0.0);
-      }
-      std::memcpy(p, text, f.width);
+      std::memset(p, ' ', f.width);
+      std::memcpy(p + (f.width - text.size()), text.data(), text.size());
       return ORB_OK;
     }
     case 'D': {

@@ -321,15 +321,26 @@ OrbResult Table::RefreshCount() {
   OrbResult r = file_.Size(&size, &mtime);
   if (r != ORB_OK) return r;
   if (size == lastSize_ && mtime == lastMtimeNs_) return ORB_OK;
-  uint8_t c[4];
-  r = file_.ReadAt(4, c, sizeof c);
+  uint8_t h[32];
+  r = file_.ReadAt(0, h, sizeof h);
   if (r != ORB_OK) return r;
   const uint64_t present = size > headerLength_ ? static_cast<uint64_t>(size - headerLength_) / recordLength_ : 0;
-  recordCount_ = static_cast<uint32_t>(std::min<uint64_t>(Get32(c), present));
+  recordCount_ = static_cast<uint32_t>(std::min<uint64_t>(Get32(h + 4), present));
   lastSize_ = size;
   lastMtimeNs_ = mtime;
   ++generation_;
-  if (index_) index_->Refresh();
+  if (index_) {
+    index_->Refresh();
+  } else if (h[28] == 1 && gIndexModule != nullptr && CompanionExists(".MDX")) {
+    // Another program gave the table its production index since we opened
+    // it: our changes must reach its keys too. One that does not open is
+    // tried again on the next look.
+    std::unique_ptr<ProductionIndex> index;
+    if (gIndexModule->Open(*this, &index) == ORB_OK && index) {
+      index_ = std::move(index);
+      productionFlag_ = true;
+    }
+  }
   return ORB_OK;
 }
 
@@ -387,9 +398,17 @@ OrbResult Table::WriteHeaderDate() {
   return file_.WriteAt(1, h, sizeof h);
 }
 
-bool Table::LockAppend() { return Exclusive() || file_.LockWait(kLockAppend, true, 2000); }
+// Nested takes hold the one lock: the byte is locked by the first and
+// given back by the last (a lock on a byte is not counted by the system).
+bool Table::LockAppend() {
+  if (Exclusive()) return true;
+  if (appendDepth_ == 0 && !file_.LockWait(kLockAppend, true, 2000)) return false;
+  ++appendDepth_;
+  return true;
+}
 void Table::UnlockAppend() {
-  if (!Exclusive()) file_.Unlock(kLockAppend);
+  if (Exclusive() || appendDepth_ == 0) return;
+  if (--appendDepth_ == 0) file_.Unlock(kLockAppend);
 }
 
 OrbResult Table::WriteHeaderCount(uint32_t count) {
@@ -411,9 +430,7 @@ void Table::Wrote() {
 
 OrbResult Table::Append(const uint8_t* record, uint32_t* recordNumber) {
   const bool lock = !Exclusive();
-  if (lock && !file_.LockWait(kLockAppend, true, 2000)) {
-    return Fail(ORB_ERR_LOCKED, DisplayName() + ": another program is appending");
-  }
+  if (!LockAppend()) return Fail(ORB_ERR_LOCKED, DisplayName() + ": another program is appending");
   if (lock) lastSize_ = -1;  // force a fresh look: another program may have appended
   OrbResult r = RefreshCount();
   if (r == ORB_OK) {
@@ -437,19 +454,34 @@ OrbResult Table::Append(const uint8_t* record, uint32_t* recordNumber) {
       *recordNumber = n + 1;
     }
   }
-  if (lock) file_.Unlock(kLockAppend);
+  UnlockAppend();
   Wrote();
   return r;
 }
 
-OrbResult Table::Rewrite(uint32_t recordNumber, const uint8_t* record) {
+bool Table::LockRecord(uint32_t recordNumber) {
+  if (Exclusive()) return true;
+  if (!file_.LockWait(RecordLockOffset(recordNumber), true, 2000)) return false;
+  heldRecord_ = recordNumber;
+  return true;
+}
+
+void Table::UnlockRecord(uint32_t recordNumber) {
+  if (Exclusive() || heldRecord_ != recordNumber) return;
+  file_.Unlock(RecordLockOffset(recordNumber));
+  heldRecord_ = 0;
+}
+
+OrbResult Table::Rewrite(uint32_t recordNumber, const uint8_t* record, bool* written) {
+  if (written != nullptr) *written = false;
   if (recordNumber < 1 || recordNumber > recordCount_) return Fail(ORB_ERR_NOT_FOUND, "no such record");
-  const bool lock = !Exclusive();
+  const bool lock = !Exclusive() && heldRecord_ != recordNumber;
   if (lock && !file_.LockWait(RecordLockOffset(recordNumber), true, 2000)) {
     return Fail(ORB_ERR_LOCKED, DisplayName() + ": record " + std::to_string(recordNumber) + " is locked");
   }
   OrbResult r = file_.WriteAt(headerLength_ + static_cast<int64_t>(recordNumber - 1) * recordLength_, record,
                               recordLength_);
+  if (r == ORB_OK && written != nullptr) *written = true;
   // Only the date: the count belongs to whoever appends (our copy of it may
   // be behind another program's append).
   if (r == ORB_OK) r = WriteHeaderDate();

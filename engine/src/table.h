@@ -83,12 +83,20 @@ class Table {
 
   // Writes (the caller holds a writable cursor).
   OrbResult Append(const uint8_t* record, uint32_t* recordNumber);
-  OrbResult Rewrite(uint32_t recordNumber, const uint8_t* record);
+  // *written (when given) says whether the record reached the file, also
+  // when the header date after it failed (its index keys must follow then).
+  OrbResult Rewrite(uint32_t recordNumber, const uint8_t* record, bool* written = nullptr);
+  // Holds a record's lock across a change made of several writes (its
+  // memos, then the record); Rewrite of a held record keeps the lock.
+  bool LockRecord(uint32_t recordNumber);
+  void UnlockRecord(uint32_t recordNumber);
   OrbResult SetDeleted(uint32_t recordNumber);
   OrbResult Pack();
   OrbResult SetProductionFlag(bool on);
   // The append lock, also held while memo blocks are allocated so two
-  // programs never take the same blocks.
+  // programs never take the same blocks, and while the production index is
+  // changed so two programs never rewrite its blocks under each other.
+  // Takes nest within this process.
   bool LockAppend();
   void UnlockAppend();
   // Descriptor byte 31 of a field: 1 while the production index has a tag
@@ -126,6 +134,8 @@ class Table {
   int sharedUsers_ = 0;
   int exclusiveUsers_ = 0;
   int readOnlyUsers_ = 0;
+  int appendDepth_ = 0;
+  uint32_t heldRecord_ = 0;
   std::vector<uint8_t> flags_;
   uint64_t flagsGeneration_ = 0;
   std::vector<uint8_t> cache_;

@@ -189,6 +189,40 @@ TEST_F(CursorTest, FieldValuesRoundTripAndRefuseWhatDoesNotFit) {
   EXPECT_STREQ(small, "ab");  // never past the buffer
 }
 
+// Numbers are stored as the user typed them, rounded half away from zero
+// at the field's decimals (as dBASE does), not by the binary value's last
+// bits: 1.005 (held as 1.00499999...) is 1.01, 0.125 is 0.13.
+TEST_F(CursorTest, NumbersAreRoundedHalfAwayFromZeroAtTheirDecimals) {
+  MakeTable("ROUND", {Field("COST", 'N', 8, 2), Field("QTY", 'N', 5), Field("AREA", 'F', 6, 1)});
+  OrbCursor c = Open("ROUND");
+  std::vector<uint8_t> rec = Buffer(c);
+  struct Case {
+    uint16_t field;
+    double value;
+    const char* stored;  // the field's bytes; null when refused
+  };
+  const Case cases[] = {
+      {1, 1.005, "    1.01"},   {1, 0.125, "    0.13"},    {1, -0.125, "   -0.13"},
+      {1, 19.995, "   20.00"},  {1, 0.1 + 0.2, "    0.30"}, {1, -0.004, "    0.00"},
+      {1, 1234.5, " 1234.50"},  {1, 99999.995, nullptr},    {1, -9999.99, "-9999.99"},
+      {2, 2.5, "    3"},        {2, -2.5, "   -3"},         {2, 99999.4, "99999"},
+      {2, 99999.5, nullptr},    {2, 1e20, nullptr},         {3, 0.05, "   0.1"},
+      {3, 1e-300, "   0.0"},    {3, -1e-300, "   0.0"},     {3, 2.25, "   2.3"},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(std::to_string(k.field) + ": " + std::to_string(k.value));
+    EngineInitRecord(c, rec.data(), static_cast<uint32_t>(rec.size()));
+    const OrbResult r = EnginePutField(c, k.field, rec.data(), &k.value);
+    if (k.stored == nullptr) {
+      EXPECT_EQ(r, ORB_ERR_VALUE_RANGE);
+      continue;
+    }
+    ASSERT_EQ(r, ORB_OK);
+    const size_t offset = k.field == 1 ? 1 : k.field == 2 ? 9 : 14;
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(rec.data()) + offset, std::strlen(k.stored)), k.stored);
+  }
+}
+
 TEST_F(CursorTest, DayNumbersAreProlepticGregorian) {
   struct Case {
     int32_t y, m, d, day;
@@ -345,6 +379,48 @@ TEST_F(CursorTest, MemosWrittenThroughBlobsAreStoredWithTheRecord) {
   EXPECT_EQ(dbt.substr(8, 5), "NOTES");
   EXPECT_EQ(static_cast<uint8_t>(dbt[20]) | static_cast<uint8_t>(dbt[21]) << 8, 512);
   EXPECT_EQ(dbt.substr(512, 4), std::string("\xFF\xFF\x08\x00", 4));
+}
+
+// A record buffer read from one record and inserted as a new one (a copy
+// of an item) carries the first record's memo block: the new memo must go
+// to blocks of its own, never over the memo the first record still uses.
+TEST_F(CursorTest, InsertingACopiedBufferLeavesTheOriginalsMemoAlone) {
+  MakeTable("COPIES", {Field("ITEM", 'C', 10), Field("NOTES", 'M', 10)});
+  OrbCursor c = Open("COPIES");
+  std::vector<uint8_t> rec = Buffer(c);
+  auto putMemo = [&](const std::string& text) {
+    ASSERT_EQ(EngineOpenBlob(c, rec.data(), 2, ORB_BLOB_READ_WRITE), ORB_OK);
+    ASSERT_EQ(EngineTruncateBlob(c, rec.data(), 2, 0), ORB_OK);
+    ASSERT_EQ(EnginePutBlob(c, rec.data(), 2, 0, static_cast<uint32_t>(text.size()),
+                            reinterpret_cast<const uint8_t*>(text.data())), ORB_OK);
+  };
+  auto memoOf = [&](uint32_t recordNumber) {
+    std::vector<uint8_t> r = Buffer(c);
+    EXPECT_EQ(EngineSetToRecordNo(c, recordNumber), ORB_OK);
+    EXPECT_EQ(EngineGetRecord(c, r.data(), static_cast<uint32_t>(r.size()), nullptr), ORB_OK);
+    uint32_t size = 0;
+    EXPECT_EQ(EngineGetBlobSize(c, r.data(), 2, &size), ORB_OK);
+    std::string text(size, '\0');
+    uint32_t got = 0;
+    EXPECT_EQ(EngineGetBlob(c, r.data(), 2, 0, size, reinterpret_cast<uint8_t*>(text.data()), &got), ORB_OK);
+    return text;
+  };
+  EngineInitRecord(c, rec.data(), static_cast<uint32_t>(rec.size()));
+  EnginePutField(c, 1, rec.data(), "camera");
+  putMemo("receipt kept in the drawer");
+  ASSERT_EQ(EngineInsertRecord(c, rec.data(), static_cast<uint32_t>(rec.size())), ORB_OK);
+  EngineFreeBlob(c, rec.data(), 2);
+
+  // Read it back and insert the copy with a memo of its own (shorter, so it
+  // would fit the first record's blocks).
+  ASSERT_EQ(EngineGetFirstRecord(c, rec.data(), static_cast<uint32_t>(rec.size()), nullptr), ORB_OK);
+  EnginePutField(c, 1, rec.data(), "lens");
+  putMemo("serial 42");
+  ASSERT_EQ(EngineInsertRecord(c, rec.data(), static_cast<uint32_t>(rec.size())), ORB_OK);
+  EngineFreeBlob(c, rec.data(), 2);
+
+  EXPECT_EQ(memoOf(1), "receipt kept in the drawer");
+  EXPECT_EQ(memoOf(2), "serial 42");
 }
 
 TEST_F(CursorTest, PackRemovesDeletedRecordsKeepingOrder) {

@@ -143,6 +143,65 @@ TEST_F(SharingTest, ModifyingKeepsTheCountOfAnotherProcessesAppend) {
   EXPECT_EQ(Scan(c), std::vector<uint32_t>{2});
 }
 
+int FailFirstRecordOfNotes(const std::filesystem::path& path, off_t offset, size_t) {
+  return path.filename() == "NOTES.DBF" && offset == 32 + 2 * 32 + 1 ? EIO : 0;
+}
+
+// A modify refused before the record is written leaves the record's memo
+// as it was: refused for a record another program holds locked, or when
+// the record cannot be written (a shorter memo would be rewritten in its
+// own blocks).
+TEST_F(SharingTest, ModifyThatCannotWriteTheRecordLeavesItsMemoAsItWas) {
+  MakeTable("NOTES", {Field("ITEM", 'C', 10), Field("NOTES", 'M', 10)});
+  OrbCursor c = Open("NOTES");
+  std::vector<uint8_t> rec = Buffer(c);
+  auto putMemo = [&](const std::string& text) {
+    ASSERT_EQ(EngineOpenBlob(c, rec.data(), 2, ORB_BLOB_READ_WRITE), ORB_OK);
+    ASSERT_EQ(EngineTruncateBlob(c, rec.data(), 2, 0), ORB_OK);
+    ASSERT_EQ(EnginePutBlob(c, rec.data(), 2, 0, static_cast<uint32_t>(text.size()),
+                            reinterpret_cast<const uint8_t*>(text.data())), ORB_OK);
+  };
+  EngineInitRecord(c, rec.data(), static_cast<uint32_t>(rec.size()));
+  EnginePutField(c, 1, rec.data(), "camera");
+  putMemo("bought in 2019, receipt in the drawer");
+  ASSERT_EQ(EngineInsertRecord(c, rec.data(), static_cast<uint32_t>(rec.size())), ORB_OK);
+  EngineFreeBlob(c, rec.data(), 2);
+
+  auto memoOfFirst = [&] {
+    std::vector<uint8_t> r = Buffer(c);
+    EXPECT_EQ(EngineGetFirstRecord(c, r.data(), static_cast<uint32_t>(r.size()), nullptr), ORB_OK);
+    uint32_t size = 0;
+    EXPECT_EQ(EngineGetBlobSize(c, r.data(), 2, &size), ORB_OK);
+    std::string text(size, '\0');
+    uint32_t got = 0;
+    EXPECT_EQ(EngineGetBlob(c, r.data(), 2, 0, size, reinterpret_cast<uint8_t*>(text.data()), &got), ORB_OK);
+    return text;
+  };
+
+  {
+    SCOPED_TRACE("record locked by another program");
+    orb::File other;  // another program's open of the table
+    ASSERT_EQ(other.Open(Dir() / "NOTES.DBF", true), ORB_OK);
+    ASSERT_TRUE(other.Lock(orb::RecordLockOffset(1), true));
+    ASSERT_EQ(EngineGetFirstRecord(c, rec.data(), static_cast<uint32_t>(rec.size()), nullptr), ORB_OK);
+    putMemo("sold");
+    EXPECT_EQ(EngineModifyRecord(c, rec.data(), static_cast<uint32_t>(rec.size())), ORB_ERR_LOCKED);
+    EngineFreeBlob(c, rec.data(), 2);
+    other.Unlock(orb::RecordLockOffset(1));
+    EXPECT_EQ(memoOfFirst(), "bought in 2019, receipt in the drawer");
+  }
+  {
+    SCOPED_TRACE("record write failing");
+    ASSERT_EQ(EngineGetFirstRecord(c, rec.data(), static_cast<uint32_t>(rec.size()), nullptr), ORB_OK);
+    putMemo("sold");
+    orb::SetWriteFaultHook(&FailFirstRecordOfNotes);
+    EXPECT_EQ(EngineModifyRecord(c, rec.data(), static_cast<uint32_t>(rec.size())), ORB_ERR_WRITE_FAILED);
+    orb::SetWriteFaultHook(nullptr);
+    EngineFreeBlob(c, rec.data(), 2);
+    EXPECT_EQ(memoOfFirst(), "bought in 2019, receipt in the drawer");
+  }
+}
+
 TEST_F(SharingTest, CreateReplacesOnlyATableNobodyUses) {
   const std::vector<OrbFieldDesc> fields = {Field("OTHER", 'C', 4)};
   OrbCursor c = 0;

@@ -158,6 +158,32 @@ TEST_F(TableFormatTest, CreatedTableHasTheDbaseLayout) {
   EXPECT_EQ(static_cast<uint8_t>(f.back()), 0x1A);
 }
 
+// Definitions other dBASE tools could not open are refused, and no file is
+// written for them.
+TEST_F(TableFormatTest, FieldDefinitionsADbaseTableCannotHoldAreRefused) {
+  struct Case {
+    const char* what;
+    OrbFieldDesc field;
+    OrbResult code;
+  };
+  const Case cases[] = {
+      {"a plain name", Field("ITEM_2", 'C', 10), ORB_OK},
+      {"a name starting with a digit", Field("2ND", 'C', 10), ORB_ERR_INVALID_FIELD_DEF},
+      {"a name starting with _", Field("_ITEM", 'C', 10), ORB_ERR_INVALID_FIELD_DEF},
+      {"a blank in the name", Field("MY ITEM", 'C', 10), ORB_ERR_INVALID_FIELD_DEF},
+      {"text wider than 254", Field("ITEM", 'C', 255), ORB_ERR_INVALID_FIELD_DEF},
+      {"a number wider than 20", Field("COST", 'N', 21), ORB_ERR_INVALID_FIELD_DEF},
+      {"decimals without room for the point", Field("COST", 'N', 5, 4), ORB_ERR_INVALID_FIELD_DEF},
+      {"an unknown type", Field("PIC", 'G', 10), ORB_ERR_INVALID_FIELD_DEF},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.what);
+    std::filesystem::remove(Dir() / "DEFS.DBF");
+    EXPECT_EQ(EngineCreateTable(db_, "DEFS", 1, &k.field, 0), k.code);
+    EXPECT_EQ(std::filesystem::exists(Dir() / "DEFS.DBF"), k.code == ORB_OK);
+  }
+}
+
 TEST_F(TableFormatTest, DamagedOrForeignFilesAreRefusedWithTheirCode) {
   DbfBytes good;
   good.fields = {{"NAME", 'C', 10, 0}, {"QTY", 'N', 5, 0}};

@@ -1,13 +1,19 @@
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <climits>
 #include <cstring>
+#include <filesystem>
+#include <functional>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <string>
 #include <vector>
 
 #include "engine_fixture.h"
+#include "file.h"
 #include "orbex32.h"
 
 using engine_test::EngineTest;
@@ -260,4 +266,165 @@ TEST_F(IndexedTableTest, KeysAddedByAnotherProcessAreKeptBesideOurs) {
   EXPECT_TRUE(std::is_sorted(walk.begin(), walk.end(), [&](const std::string& a, const std::string& b) {
     return key(a) < key(b);
   }));
+}
+
+// Another program changing one indexed table while this one appends to it
+// or rebuilds and changes its tags: every record ends up in the tags exactly
+// once, in order. The other program is the built library loaded afresh in
+// a child process, so it has its own descriptors and locks (a forked copy
+// of this engine would share ours).
+TEST_F(IndexedTableTest, KeysStayWholeWhileAnotherProcessAppends) {
+  EngineCloseCursor(c_);
+  open_.clear();
+  c_ = Open("STUFF", ORB_OPEN_SHARED);
+  ASSERT_EQ(AddIndex("BYCAT", "Upper(Left(Category,40))+STR(Cost,12,2)"), ORB_OK);
+  ASSERT_EQ(EngineSwitchToIndex(c_, "BYCAT"), ORB_OK);
+  char exe[PATH_MAX] = {};
+  ASSERT_GT(readlink("/proc/self/exe", exe, sizeof exe - 1), 0);
+  const std::string lib = (std::filesystem::path(exe).parent_path() / "libORBEX32.so").string();
+  constexpr int kEach = 1000;
+  struct Case {
+    const char* what;
+    int ours;  // records this process appends
+    std::function<void(int)> step;
+  };
+  const Case cases[] = {
+      {"both append", kEach, [&](int i) { Add(("p" + std::to_string(i % 7)).c_str(), i); }},
+      {"we rebuild and change tags", 0,
+       [&](int i) {
+         if (i % 50 != 0) return;
+         EXPECT_EQ(EngineRegenIndexes(c_), ORB_OK);
+         EXPECT_EQ(AddIndex("BYCOST", "STR(Cost,12,2)"), ORB_OK);
+         EXPECT_EQ(EngineDeleteIndex(db_, c_, nullptr, "BYCOST"), ORB_OK);
+       }},
+  };
+  uint32_t expected = 0;
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.what);
+    int go[2], ready[2];
+    ASSERT_EQ(pipe(go), 0);
+    ASSERT_EQ(pipe(ready), 0);
+    pid_t pid = fork();
+    if (pid == 0) {
+      close(go[1]);
+      close(ready[0]);
+      void* h = dlopen(lib.c_str(), RTLD_NOW | RTLD_LOCAL);
+      if (h == nullptr) _exit(4);
+      auto openDb = reinterpret_cast<decltype(&EngineOpenDatabase)>(dlsym(h, "EngineOpenDatabase"));
+      auto openTable = reinterpret_cast<decltype(&EngineOpenTable)>(dlsym(h, "EngineOpenTable"));
+      auto init = reinterpret_cast<decltype(&EngineInitRecord)>(dlsym(h, "EngineInitRecord"));
+      auto put = reinterpret_cast<decltype(&EnginePutField)>(dlsym(h, "EnginePutField"));
+      auto insert = reinterpret_cast<decltype(&EngineInsertRecord)>(dlsym(h, "EngineInsertRecord"));
+      if (!openDb || !openTable || !init || !put || !insert) _exit(5);
+      OrbDatabase db = 0;
+      OrbCursor other = 0;
+      if (openDb(Dir().c_str(), &db) != ORB_OK || openTable(db, "STUFF", ORB_OPEN_SHARED, &other) != ORB_OK) _exit(1);
+      if (write(ready[1], "r", 1) != 1) _exit(6);
+      char b;
+      if (read(go[0], &b, 1) != 1) _exit(3);
+      std::vector<uint8_t> rec(64);
+      for (int i = 0; i < kEach; ++i) {
+        double cost = i;
+        std::string cat = "c" + std::to_string(i % 7);
+        if (init(other, rec.data(), rec.size()) != ORB_OK || put(other, 1, rec.data(), cat.c_str()) != ORB_OK ||
+            put(other, 2, rec.data(), &cost) != ORB_OK || insert(other, rec.data(), rec.size()) != ORB_OK)
+          _exit(2);
+      }
+      _exit(0);
+    }
+    close(go[0]);
+    close(ready[1]);
+    char opened;
+    ASSERT_EQ(read(ready[0], &opened, 1), 1);
+    close(ready[0]);
+    ASSERT_EQ(write(go[1], "x", 1), 1);
+    close(go[1]);
+    for (int i = 0; i < kEach; ++i) k.step(i);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    ASSERT_EQ(WEXITSTATUS(status), 0);
+    expected += kEach + k.ours;
+    ASSERT_EQ(EngineForceReread(c_), ORB_OK);
+    std::vector<std::string> walk = Walk(c_);
+    EXPECT_EQ(walk.size(), expected);
+    auto key = [](const std::string& s) {
+      std::string cat = s.substr(0, s.find('/'));
+      std::string cost = s.substr(s.find('/') + 1);
+      return cat + std::string(12 - cost.size(), ' ') + cost;
+    };
+    EXPECT_TRUE(std::is_sorted(walk.begin(), walk.end(), [&](const std::string& a, const std::string& b) {
+      return key(a) < key(b);
+    }));
+  }
+}
+
+namespace {
+int FailDateWrites(const std::filesystem::path& path, off_t offset, size_t) {
+  return path.extension() == ".DBF" && offset == 1 ? EIO : 0;
+}
+}  // namespace
+
+// A modify whose record reached the file but whose header date could not
+// be written is reported, and the index still follows the record.
+TEST_F(IndexedTableTest, IndexFollowsARecordWrittenBeforeAFailedHeaderWrite) {
+  Add("apple", 1);
+  Add("berry", 2);
+  ASSERT_EQ(AddIndex("BYCAT", "Upper(Left(Category,40))"), ORB_OK);
+  ASSERT_EQ(EngineSwitchToIndex(c_, "BYCAT"), ORB_OK);
+  std::vector<uint8_t> rec = Buffer(c_);
+  ASSERT_EQ(EngineGetFirstRecord(c_, rec.data(), rec.size(), nullptr), ORB_OK);
+  ASSERT_EQ(EnginePutField(c_, 1, rec.data(), "zucchini"), ORB_OK);
+  orb::SetWriteFaultHook(&FailDateWrites);
+  const OrbResult r = EngineModifyRecord(c_, rec.data(), rec.size());
+  orb::SetWriteFaultHook(nullptr);
+  EXPECT_EQ(r, ORB_ERR_WRITE_FAILED);
+  EXPECT_EQ(Walk(c_), (std::vector<std::string>{"berry/2", "zucchini/1"}));
+  ASSERT_EQ(EngineRegenIndexes(c_), ORB_OK);
+  EXPECT_EQ(Walk(c_), (std::vector<std::string>{"berry/2", "zucchini/1"}));
+}
+
+// A table this program opened before another program gave it an index:
+// records it appends and changes afterwards get their keys too.
+TEST_F(IndexedTableTest, IndexAddedByAnotherProcessGetsOurLaterRecords) {
+  EngineCloseCursor(c_);
+  open_.clear();
+  c_ = Open("STUFF", ORB_OPEN_SHARED);
+  Add("apple", 1);
+  Add("berry", 2);
+  char exe[PATH_MAX] = {};
+  ASSERT_GT(readlink("/proc/self/exe", exe, sizeof exe - 1), 0);
+  const std::string lib = (std::filesystem::path(exe).parent_path() / "libORBEX32.so").string();
+  pid_t pid = fork();
+  if (pid == 0) {
+    void* h = dlopen(lib.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (h == nullptr) _exit(4);
+    auto openDb = reinterpret_cast<decltype(&EngineOpenDatabase)>(dlsym(h, "EngineOpenDatabase"));
+    auto openTable = reinterpret_cast<decltype(&EngineOpenTable)>(dlsym(h, "EngineOpenTable"));
+    auto addIndex = reinterpret_cast<decltype(&EngineAddIndex)>(dlsym(h, "EngineAddIndex"));
+    if (!openDb || !openTable || !addIndex) _exit(5);
+    OrbDatabase db = 0;
+    OrbCursor other = 0;
+    if (openDb(Dir().c_str(), &db) != ORB_OK || openTable(db, "STUFF", ORB_OPEN_SHARED, &other) != ORB_OK) _exit(1);
+    OrbIndexDesc d{};
+    std::strcpy(d.tagName, "BYCAT");
+    std::strcpy(d.expression, "Upper(Left(Category,40))");
+    d.options = ORB_IDX_EXPRESSION;
+    _exit(addIndex(db, other, nullptr, &d) == ORB_OK ? 0 : 2);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  ASSERT_EQ(WEXITSTATUS(status), 0);
+
+  Add("cherry", 3);
+  std::vector<uint8_t> rec = Buffer(c_);
+  ASSERT_EQ(EngineGetFirstRecord(c_, rec.data(), rec.size(), nullptr), ORB_OK);
+  ASSERT_EQ(EnginePutField(c_, 1, rec.data(), "zucchini"), ORB_OK);
+  ASSERT_EQ(EngineModifyRecord(c_, rec.data(), rec.size()), ORB_OK);
+  EngineCloseCursor(c_);
+  open_.clear();
+  c_ = Open("STUFF", ORB_OPEN_SHARED);
+  ASSERT_EQ(EngineSwitchToIndex(c_, "BYCAT"), ORB_OK);
+  EXPECT_EQ(Walk(c_), (std::vector<std::string>{"berry/2", "cherry/3", "zucchini/1"}));
 }
