@@ -1123,13 +1123,24 @@ void TMain::SetDateFormat(int code) {
   if (code == Settings.dateFormat) return;
   Settings.dateFormat = code;
   ApplyDateFormat();
-  if (MyTable.Active()) MyTable.Refresh();
+  RefreshTable();
 }
 
 void TMain::ToggleLeadingZeros() {
   Settings.dateLeadingZeros = !Settings.dateLeadingZeros;
   ApplyDateFormat();
-  if (MyTable.Active()) MyTable.Refresh();
+  RefreshTable();
+}
+
+// A refresh posts a record left in edit; one that cannot be stored stays in
+// edit and its error is shown, so nothing is thrown back into the menu.
+void TMain::RefreshTable() {
+  if (!MyTable.Active()) return;
+  try {
+    MyTable.Refresh();
+  } catch (const framework::Exception& e) {
+    ShowError(e.Message());
+  }
 }
 
 void TMain::SetCurrencyFormat(int code) {

@@ -15,6 +15,7 @@
 #include <QToolButton>
 
 #include <cstdlib>
+#include <functional>
 #include <filesystem>
 #include <memory>
 
@@ -699,6 +700,47 @@ TEST_F(TMainTest, WhenMasterCannotBeCreatedTheProgramEnds) {
   EXPECT_EQ(ui->MessageCaptions(), (std::vector<std::string>{"Error", "Error"}));
   for (const ScriptedUi::Call& call : ui->calls) EXPECT_NE(call.kind, ScriptedUi::Call::kFile);
   platform::SetProgramDir(root.programDir());
+}
+
+}  // namespace
+}  // namespace keldro
+
+namespace keldro {
+namespace {
+
+// Changing how dates show refreshes the table, which posts a record left in
+// edit; a record that cannot be stored must come back as a message, not as
+// an exception through the menu's slot.
+TEST_F(TMainTest, ADateFormatChangeWithAnUnstorableEditShowsTheErrorAndKeepsTheEdit) {
+  struct Case {
+    const char* what;
+    std::function<void(TMain&)> act;
+    int dateFormat;
+    bool leadingZeros;
+  } cases[] = {
+      {"date format", [](TMain& m) { m.MenuDate[1]->trigger(); }, 2, false},
+      {"leading zeros", [](TMain& m) { m.MenuLeadingZeros->trigger(); }, 1, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto main = Start();
+    ASSERT_FALSE(main->Terminated());
+    main->MyTable.Append();
+    main->MyTable.FieldByName("Item")->SetAsString("Ring");
+    main->MyTable.Post();
+    main->MyTable.Edit();
+    main->MyTable.FieldByName("Cost")->SetAsFloat(1e15);  // wider than the field
+    ui->calls.clear();
+    ui->answers = {Answer::Ok};
+    EXPECT_NO_THROW(c.act(*main));
+    ASSERT_EQ(ui->MessageCaptions(), std::vector<std::string>{"Error"});
+    EXPECT_EQ(Settings.dateFormat, c.dateFormat);
+    EXPECT_EQ(Settings.dateLeadingZeros, c.leadingZeros);
+    EXPECT_EQ(main->MyTable.State(), framework::dsEdit);
+    main->MyTable.Cancel();
+    main->close();
+    fs::remove(IniPath());  // each case starts from the defaults
+  }
 }
 
 }  // namespace
