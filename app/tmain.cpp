@@ -55,6 +55,12 @@ bool IsNumericType(framework::TFieldType t) {
 
 bool IsDateType(framework::TFieldType t) { return t == framework::ftDate || t == framework::ftDateTime; }
 
+bool IsWholeNumberInRange(framework::TFieldType t, double value) {
+  if (t == framework::ftFloat || t == framework::ftCurrency || t == framework::ftBCD) return true;
+  const double rounded = std::round(value);
+  return std::isfinite(rounded) && rounded >= -2147483648.0 && rounded <= 2147483647.0;
+}
+
 // A value read from a table of an earlier version, held until every record
 // has been read.
 struct Cell {
@@ -83,12 +89,16 @@ Cell ReadCell(const framework::TField& from, framework::TFieldType toType) {
     c.kind = Cell::Number;
     if (IsNumericType(from.DataType())) {
       c.number = from.AsFloat();
-      return c;
+    } else {
+      const std::string t = framework::Trim(from.AsString());
+      if (t.empty()) return Cell{};
+      if (!framework::TryStrToFloat(t, c.number, '.'))
+        throw CellError{"\"" + t + "\" in field " + from.FieldName() + " is not a number."};
     }
-    const std::string t = framework::Trim(from.AsString());
-    if (t.empty()) return Cell{};
-    if (!framework::TryStrToFloat(t, c.number, '.'))
-      throw CellError{"\"" + t + "\" in field " + from.FieldName() + " is not a number."};
+    // A whole-number field takes a 32-bit value: anything larger would be
+    // stored wrapped round.
+    if (!IsWholeNumberInRange(toType, c.number))
+      throw CellError{"the value of field " + from.FieldName() + " is too large for its new field."};
     return c;
   }
   if (IsDateType(toType)) {

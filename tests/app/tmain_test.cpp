@@ -745,3 +745,36 @@ TEST_F(TMainTest, ADateFormatChangeWithAnUnstorableEditShowsTheErrorAndKeepsTheE
 
 }  // namespace
 }  // namespace keldro
+
+namespace keldro {
+namespace {
+
+// A quantity too large for the new whole-number field must stop the
+// conversion before anything is added, never be stored wrapped round.
+TEST_F(TMainTest, AnOldQuantityTooLargeForTheNewFieldIsRefusedNotWrapped) {
+  const fs::path v2 = Program("D2ADE.DBF");
+  std::vector<FieldSpec> layout = Version2Layout();
+  for (FieldSpec& f : layout)
+    if (f.name == "Quantity") f = {"Quantity", framework::ftString, 12};
+  MakeTable(v2, layout);
+  {
+    auto t = std::make_unique<TTable>();
+    t->SetDatabaseName(root.programDir().string());
+    t->SetTableName("D2ADE");
+    t->Open();
+    t->Append();
+    t->FieldByName("Item")->SetAsString("Piano");
+    t->FieldByName("Quantity")->SetAsString("4294967299");  // 2^32 + 3
+    t->Post();
+  }
+  ui->answers = {Answer::Yes, Answer::Ok};
+  auto main = Start();
+  ASSERT_EQ(ui->MessageTexts().size(), 2u);
+  EXPECT_EQ(ui->MessageCaptions()[1], "Error");
+  EXPECT_NE(ui->MessageTexts()[1].find("record 1"), std::string::npos) << ui->MessageTexts()[1];
+  EXPECT_TRUE(fs::exists(v2));
+  EXPECT_EQ(main->MyTable.RecordCount(), 0);
+}
+
+}  // namespace
+}  // namespace keldro
