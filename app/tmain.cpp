@@ -796,12 +796,27 @@ TMain::OpenResult TMain::DoOpen() {
 
 bool TMain::OpenSaveFile(const std::string& path) {
   const std::string full = platform::MapPath(path).string();
-  if (!CheckDBaseFormat(full)) {
+  if (!CheckDBaseFormat(full) || !PostPendingEdit()) {
     DisplayCount();
     return false;
   }
   if (SearchActive) DisableEndSearch();  // the table is closed and opened again below
   return SwitchTable(full, true);
+}
+
+// Closing the table drops a record left in edit, so it is posted first; one
+// that cannot be stored stays in edit, with its error shown, and the current
+// table stays open.
+bool TMain::PostPendingEdit() {
+  if (!MyTable.Active() || (MyTable.State() != framework::dsEdit && MyTable.State() != framework::dsInsert))
+    return true;
+  try {
+    MyTable.CheckBrowseMode();
+    return true;
+  } catch (const framework::Exception& e) {
+    ShowError(e.Message());
+    return false;
+  }
 }
 
 void TMain::SetTableLocation(const ItemTableLocation& location) {

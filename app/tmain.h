@@ -189,6 +189,7 @@ class TMain : public QMainWindow {
   std::optional<std::vector<std::string>> ReadFieldNames(const ItemTableLocation& location);
   void ShowError(const std::string& text);
   void RefreshTable();
+  bool PostPendingEdit();
 
   StartOptions options_;
   bool terminated_ = false;

@@ -778,3 +778,60 @@ TEST_F(TMainTest, AnOldQuantityTooLargeForTheNewFieldIsRefusedNotWrapped) {
 
 }  // namespace
 }  // namespace keldro
+
+namespace keldro {
+namespace {
+
+// Opening another database closes the current table, and closing drops a
+// record left in edit: it is posted first, and when it cannot be stored the
+// current table stays open with the edit.
+TEST_F(TMainTest, OpeningAnotherDatabaseKeepsTheRecordLeftInEdit) {
+  const fs::path a = root.path() / "A.DBF", b = root.path() / "B.DBF";
+  for (const fs::path& f : {a, b}) MakeTable(f, ItemLayout());
+  struct Case {
+    const char* what;
+    bool storable;
+  } cases[] = {{"a record that can be stored is posted", true},
+               {"one that cannot keeps the table and its edit", false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    WriteIni("[Misc]\r\nLast Database=" + a.string() + "\r\n");
+    auto main = Start();
+    ASSERT_EQ(main->MyTable.TableName(), "A");
+    main->MyTable.Append();
+    main->MyTable.FieldByName("Item")->SetAsString("Watch");
+    main->MyTable.Post();
+    main->MyTable.Edit();
+    main->MyTable.FieldByName("Owner")->SetAsString("Ann");
+    if (!c.storable) main->MyTable.FieldByName("Cost")->SetAsFloat(1e15);
+    ui->calls.clear();
+    ui->answers = {Answer::Ok};
+    EXPECT_EQ(main->OpenSaveFile(b.string()), c.storable);
+    if (c.storable) {
+      EXPECT_EQ(main->MyTable.TableName(), "B");
+      EXPECT_TRUE(ui->MessageTexts().empty());
+    } else {
+      EXPECT_EQ(ui->MessageCaptions(), std::vector<std::string>{"Error"});
+      EXPECT_EQ(main->MyTable.TableName(), "A");
+      EXPECT_EQ(main->MyTable.State(), framework::dsEdit);
+      EXPECT_EQ(main->MyTable.FieldByName("Owner")->AsString(), "Ann");
+      main->MyTable.Cancel();
+    }
+    main->close();
+    main.reset();
+    TTable t;
+    t.SetDatabaseName(root.path().string());
+    t.SetTableName("A");
+    t.Open();
+    int owned = 0;
+    for (t.First(); !t.Eof(); t.Next()) owned += t.FieldByName("Owner")->AsString() == "Ann";
+    EXPECT_EQ(owned, c.storable ? 1 : 0);
+    t.Close();
+    fs::remove(a);
+    fs::remove(root.path() / "A.MDX");
+    MakeTable(a, ItemLayout());
+  }
+}
+
+}  // namespace
+}  // namespace keldro
