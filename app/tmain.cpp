@@ -55,6 +55,12 @@ bool IsNumericType(framework::TFieldType t) {
 
 bool IsDateType(framework::TFieldType t) { return t == framework::ftDate || t == framework::ftDateTime; }
 
+bool IsWholeNumberInRange(framework::TFieldType t, double value) {
+  if (t == framework::ftFloat || t == framework::ftCurrency || t == framework::ftBCD) return true;
+  const double rounded = std::round(value);
+  return std::isfinite(rounded) && rounded >= -2147483648.0 && rounded <= 2147483647.0;
+}
+
 // A value read from a table of an earlier version, held until every record
 // has been read.
 struct Cell {
@@ -83,12 +89,16 @@ Cell ReadCell(const framework::TField& from, framework::TFieldType toType) {
     c.kind = Cell::Number;
     if (IsNumericType(from.DataType())) {
       c.number = from.AsFloat();
-      return c;
+    } else {
+      const std::string t = framework::Trim(from.AsString());
+      if (t.empty()) return Cell{};
+      if (!framework::TryStrToFloat(t, c.number, '.'))
+        throw CellError{"\"" + t + "\" in field " + from.FieldName() + " is not a number."};
     }
-    const std::string t = framework::Trim(from.AsString());
-    if (t.empty()) return Cell{};
-    if (!framework::TryStrToFloat(t, c.number, '.'))
-      throw CellError{"\"" + t + "\" in field " + from.FieldName() + " is not a number."};
+    // A whole-number field takes a 32-bit value: anything larger would be
+    // stored wrapped round.
+    if (!IsWholeNumberInRange(toType, c.number))
+      throw CellError{"the value of field " + from.FieldName() + " is too large for its new field."};
     return c;
   }
   if (IsDateType(toType)) {
@@ -786,12 +796,27 @@ TMain::OpenResult TMain::DoOpen() {
 
 bool TMain::OpenSaveFile(const std::string& path) {
   const std::string full = platform::MapPath(path).string();
-  if (!CheckDBaseFormat(full)) {
+  if (!CheckDBaseFormat(full) || !PostPendingEdit()) {
     DisplayCount();
     return false;
   }
   if (SearchActive) DisableEndSearch();  // the table is closed and opened again below
   return SwitchTable(full, true);
+}
+
+// Closing the table drops a record left in edit, so it is posted first; one
+// that cannot be stored stays in edit, with its error shown, and the current
+// table stays open.
+bool TMain::PostPendingEdit() {
+  if (!MyTable.Active() || (MyTable.State() != framework::dsEdit && MyTable.State() != framework::dsInsert))
+    return true;
+  try {
+    MyTable.CheckBrowseMode();
+    return true;
+  } catch (const framework::Exception& e) {
+    ShowError(e.Message());
+    return false;
+  }
 }
 
 void TMain::SetTableLocation(const ItemTableLocation& location) {
@@ -1123,13 +1148,24 @@ void TMain::SetDateFormat(int code) {
   if (code == Settings.dateFormat) return;
   Settings.dateFormat = code;
   ApplyDateFormat();
-  if (MyTable.Active()) MyTable.Refresh();
+  RefreshTable();
 }
 
 void TMain::ToggleLeadingZeros() {
   Settings.dateLeadingZeros = !Settings.dateLeadingZeros;
   ApplyDateFormat();
-  if (MyTable.Active()) MyTable.Refresh();
+  RefreshTable();
+}
+
+// A refresh posts a record left in edit; one that cannot be stored stays in
+// edit and its error is shown, so nothing is thrown back into the menu.
+void TMain::RefreshTable() {
+  if (!MyTable.Active()) return;
+  try {
+    MyTable.Refresh();
+  } catch (const framework::Exception& e) {
+    ShowError(e.Message());
+  }
 }
 
 void TMain::SetCurrencyFormat(int code) {

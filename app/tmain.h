@@ -188,6 +188,8 @@ class TMain : public QMainWindow {
   bool ConvertOldTable(const std::filesystem::path& path, int version);
   std::optional<std::vector<std::string>> ReadFieldNames(const ItemTableLocation& location);
   void ShowError(const std::string& text);
+  void RefreshTable();
+  bool PostPendingEdit();
 
   StartOptions options_;
   bool terminated_ = false;

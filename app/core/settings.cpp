@@ -73,11 +73,13 @@ void WalkAll(Walker& w, AppSettings& s) {
   w.Number(misc, "Main Window Top", s.mainTop);
   w.Number(misc, "Main Window Width", s.mainWidth);
   w.Number(misc, "Main Window Height", s.mainHeight);
-  w.Text(misc, "Last Import File", s.lastImportFile, kTextLimit, 255);
-  w.Text(misc, "Last Export File", s.lastExportFile, kTextLimit, 255);
-  w.Text(misc, "Last Database", s.lastDatabase, kTextLimit, 255);
+  // Paths are written whole and read whole: one cut short names another
+  // file, and the database it named would seem to be gone.
+  w.Text(misc, "Last Import File", s.lastImportFile, kNoCut, kNoCut);
+  w.Text(misc, "Last Export File", s.lastExportFile, kNoCut, kNoCut);
+  w.Text(misc, "Last Database", s.lastDatabase, kNoCut, kNoCut);
   for (size_t i = 0; i < s.lastFiles.size(); ++i)
-    w.Text(misc, "Last File " + std::to_string(i + 1), s.lastFiles[i], kTextLimit, 255);
+    w.Text(misc, "Last File " + std::to_string(i + 1), s.lastFiles[i], kNoCut, kNoCut);
   w.YesNo(misc, "Show Tips", s.showTips);
   w.Number(misc, "Window Size", s.windowSize);
   w.Number(misc, "Date Format", s.dateFormat);

@@ -301,7 +301,9 @@ bool CopyFileBlocks(const fs::path& source, const fs::path& target) {
     close(in);
     return false;
   }
-  fchmod(out, st.st_mode & 0666);
+  // The source's permissions, but always writable by its owner: a copy
+  // restored from read-only media is a database to be worked on again.
+  fchmod(out, (st.st_mode & 0666) | S_IWUSR);
   FdSource reader(in);
   FdSink writer(out);
   bool ok = CopyBlocks(reader, writer);

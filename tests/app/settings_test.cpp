@@ -98,8 +98,12 @@ TEST(Settings, ValuesAreReadWithTheirLimits) {
       {"True is off", "Misc", "Show Tips", "True", [](auto& s) { return !s.showTips; }},
       {"a long field title is cut to 20", "Field Names", "Item", std::string(30, 'T'),
        [](auto& s) { return s.fields[0].title == std::string(20, 'T'); }},
-      {"a path is read up to 250", "Misc", "Last Database", std::string(300, 'p'),
-       [](auto& s) { return s.lastDatabase == std::string(250, 'p'); }},
+      {"a long last database is read whole", "Misc", "Last Database", std::string(300, 'p'),
+       [](auto& s) { return s.lastDatabase == std::string(300, 'p'); }},
+      {"a long recent file is read whole", "Misc", "Last File 5", std::string(253, 'r'),
+       [](auto& s) { return s.lastFiles[4] == std::string(253, 'r'); }},
+      {"a long import path is read whole", "Misc", "Last Import File", std::string(251, 'm'),
+       [](auto& s) { return s.lastImportFile == std::string(251, 'm'); }},
       {"a font name up to 150", "Edit Font", "Font Name", std::string(200, 'f'),
        [](auto& s) { return s.editFont.name == std::string(150, 'f'); }},
       {"insurance company cut to 40", "Reports", "Insurance Company", std::string(60, 'i'),
@@ -134,6 +138,7 @@ TEST(Settings, EveryValueRoundTrips) {
   s.buttonBar = 3;
   s.mainLeft = -4;
   s.lastFiles = {"/a/ONE.DBF", "/b/TWO.DBF", "", "/d/FOUR.DBF", ""};
+  s.lastDatabase = "/" + std::string(251, 'd') + "/HOME.DBF";
   s.showTips = false;
   s.windowSize = 1024;
   s.dateFormat = 12;
@@ -156,6 +161,7 @@ TEST(Settings, EveryValueRoundTrips) {
   reread.Parse(ini.Serialize());
   const AppSettings back = LoadSettings(reread, "ignored");
   EXPECT_EQ(back.lastFiles, s.lastFiles);
+  EXPECT_EQ(back.lastDatabase, s.lastDatabase);
   EXPECT_EQ(back.fields[5].title, "Desc");
   EXPECT_EQ(back.fields[5].width, 33);
   EXPECT_FALSE(back.fields[5].exportField);

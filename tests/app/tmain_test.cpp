@@ -15,6 +15,7 @@
 #include <QToolButton>
 
 #include <cstdlib>
+#include <functional>
 #include <filesystem>
 #include <memory>
 
@@ -699,6 +700,137 @@ TEST_F(TMainTest, WhenMasterCannotBeCreatedTheProgramEnds) {
   EXPECT_EQ(ui->MessageCaptions(), (std::vector<std::string>{"Error", "Error"}));
   for (const ScriptedUi::Call& call : ui->calls) EXPECT_NE(call.kind, ScriptedUi::Call::kFile);
   platform::SetProgramDir(root.programDir());
+}
+
+}  // namespace
+}  // namespace keldro
+
+namespace keldro {
+namespace {
+
+// Changing how dates show refreshes the table, which posts a record left in
+// edit; a record that cannot be stored must come back as a message, not as
+// an exception through the menu's slot.
+TEST_F(TMainTest, ADateFormatChangeWithAnUnstorableEditShowsTheErrorAndKeepsTheEdit) {
+  struct Case {
+    const char* what;
+    std::function<void(TMain&)> act;
+    int dateFormat;
+    bool leadingZeros;
+  } cases[] = {
+      {"date format", [](TMain& m) { m.MenuDate[1]->trigger(); }, 2, false},
+      {"leading zeros", [](TMain& m) { m.MenuLeadingZeros->trigger(); }, 1, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto main = Start();
+    ASSERT_FALSE(main->Terminated());
+    main->MyTable.Append();
+    main->MyTable.FieldByName("Item")->SetAsString("Ring");
+    main->MyTable.Post();
+    main->MyTable.Edit();
+    main->MyTable.FieldByName("Cost")->SetAsFloat(1e15);  // wider than the field
+    ui->calls.clear();
+    ui->answers = {Answer::Ok};
+    EXPECT_NO_THROW(c.act(*main));
+    ASSERT_EQ(ui->MessageCaptions(), std::vector<std::string>{"Error"});
+    EXPECT_EQ(Settings.dateFormat, c.dateFormat);
+    EXPECT_EQ(Settings.dateLeadingZeros, c.leadingZeros);
+    EXPECT_EQ(main->MyTable.State(), framework::dsEdit);
+    main->MyTable.Cancel();
+    main->close();
+    fs::remove(IniPath());  // each case starts from the defaults
+  }
+}
+
+}  // namespace
+}  // namespace keldro
+
+namespace keldro {
+namespace {
+
+// A quantity too large for the new whole-number field must stop the
+// conversion before anything is added, never be stored wrapped round.
+TEST_F(TMainTest, AnOldQuantityTooLargeForTheNewFieldIsRefusedNotWrapped) {
+  const fs::path v2 = Program("D2ADE.DBF");
+  std::vector<FieldSpec> layout = Version2Layout();
+  for (FieldSpec& f : layout)
+    if (f.name == "Quantity") f = {"Quantity", framework::ftString, 12};
+  MakeTable(v2, layout);
+  {
+    auto t = std::make_unique<TTable>();
+    t->SetDatabaseName(root.programDir().string());
+    t->SetTableName("D2ADE");
+    t->Open();
+    t->Append();
+    t->FieldByName("Item")->SetAsString("Piano");
+    t->FieldByName("Quantity")->SetAsString("4294967299");  // 2^32 + 3
+    t->Post();
+  }
+  ui->answers = {Answer::Yes, Answer::Ok};
+  auto main = Start();
+  ASSERT_EQ(ui->MessageTexts().size(), 2u);
+  EXPECT_EQ(ui->MessageCaptions()[1], "Error");
+  EXPECT_NE(ui->MessageTexts()[1].find("record 1"), std::string::npos) << ui->MessageTexts()[1];
+  EXPECT_TRUE(fs::exists(v2));
+  EXPECT_EQ(main->MyTable.RecordCount(), 0);
+}
+
+}  // namespace
+}  // namespace keldro
+
+namespace keldro {
+namespace {
+
+// Opening another database closes the current table, and closing drops a
+// record left in edit: it is posted first, and when it cannot be stored the
+// current table stays open with the edit.
+TEST_F(TMainTest, OpeningAnotherDatabaseKeepsTheRecordLeftInEdit) {
+  const fs::path a = root.path() / "A.DBF", b = root.path() / "B.DBF";
+  for (const fs::path& f : {a, b}) MakeTable(f, ItemLayout());
+  struct Case {
+    const char* what;
+    bool storable;
+  } cases[] = {{"a record that can be stored is posted", true},
+               {"one that cannot keeps the table and its edit", false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    WriteIni("[Misc]\r\nLast Database=" + a.string() + "\r\n");
+    auto main = Start();
+    ASSERT_EQ(main->MyTable.TableName(), "A");
+    main->MyTable.Append();
+    main->MyTable.FieldByName("Item")->SetAsString("Watch");
+    main->MyTable.Post();
+    main->MyTable.Edit();
+    main->MyTable.FieldByName("Owner")->SetAsString("Ann");
+    if (!c.storable) main->MyTable.FieldByName("Cost")->SetAsFloat(1e15);
+    ui->calls.clear();
+    ui->answers = {Answer::Ok};
+    EXPECT_EQ(main->OpenSaveFile(b.string()), c.storable);
+    if (c.storable) {
+      EXPECT_EQ(main->MyTable.TableName(), "B");
+      EXPECT_TRUE(ui->MessageTexts().empty());
+    } else {
+      EXPECT_EQ(ui->MessageCaptions(), std::vector<std::string>{"Error"});
+      EXPECT_EQ(main->MyTable.TableName(), "A");
+      EXPECT_EQ(main->MyTable.State(), framework::dsEdit);
+      EXPECT_EQ(main->MyTable.FieldByName("Owner")->AsString(), "Ann");
+      main->MyTable.Cancel();
+    }
+    main->close();
+    main.reset();
+    TTable t;
+    t.SetDatabaseName(root.path().string());
+    t.SetTableName("A");
+    t.Open();
+    int owned = 0;
+    for (t.First(); !t.Eof(); t.Next()) owned += t.FieldByName("Owner")->AsString() == "Ann";
+    EXPECT_EQ(owned, c.storable ? 1 : 0);
+    t.Close();
+    fs::remove(a);
+    fs::remove(root.path() / "A.MDX");
+    MakeTable(a, ItemLayout());
+  }
 }
 
 }  // namespace

@@ -199,6 +199,33 @@ TEST(BlockCopy, FilesAreCopiedWhole) {
   EXPECT_FALSE(CopyFileBlocks(root.path() / "SRC.DBF", root.path() / "NO" / "DIR" / "DST.DBF"));
 }
 
+// A backup set on read-only media must restore to a database that can be
+// written again; the other permission bits follow the source.
+TEST(BlockCopy, ACopyOfAReadOnlyFileCanBeWritten) {
+  namespace fs = std::filesystem;
+  TempRoot root;
+  struct Case {
+    const char* name;
+    fs::perms source;
+    fs::perms target;
+  } cases[] = {
+      {"read-only for all", fs::perms(0444), fs::perms(0644)},
+      {"read-only for the owner alone", fs::perms(0400), fs::perms(0600)},
+      {"writable", fs::perms(0640), fs::perms(0640)},
+  };
+  for (const Case& c : cases) {
+    const fs::path source = root.path() / "SRC.DBF";
+    const fs::path target = root.path() / "DST.DBF";
+    fs::remove(source);
+    fs::remove(target);
+    TempRoot::WriteFile(source, "records");
+    fs::permissions(source, c.source);
+    EXPECT_TRUE(CopyFileBlocks(source, target)) << c.name;
+    EXPECT_EQ(fs::status(target).permissions() & fs::perms::all, c.target) << c.name;
+    fs::permissions(source, fs::perms(0644));
+  }
+}
+
 TEST(BlockCopy, AFullDiskLeavesTheOldTarget) {
   TempRoot root;
   TempRoot::WriteFile(root.path() / "SRC.DBF", std::string(10000, 'n'));
