@@ -139,6 +139,20 @@ std::string EngineCursor::Encode(RecordData& record) {
     Check(e_.EngineInitRecord(handle_, reinterpret_cast<uint8_t*>(raw.data()), recordSize_));
   }
   auto* buf = reinterpret_cast<uint8_t*>(raw.data());
+  // A memo handed to the engine stays with it, keyed by the buffer's address,
+  // until freed: a field refused after it must not leave it there for the
+  // next record stored from a buffer at the same address.
+  std::vector<uint16_t> openMemos;
+  try {
+    EncodeInto(record, buf, openMemos);
+  } catch (...) {
+    for (uint16_t number : openMemos) e_.EngineFreeBlob(handle_, buf, number);
+    throw;
+  }
+  return raw;
+}
+
+void EngineCursor::EncodeInto(const RecordData& record, uint8_t* buf, std::vector<uint16_t>& openMemos) {
   for (size_t i = 0; i < descs_.size() && i < record.values.size(); ++i) {
     const OrbFieldDesc& d = descs_[i];
     const FieldValue& v = record.values[i];
@@ -176,6 +190,7 @@ std::string EngineCursor::Encode(RecordData& record) {
       case ORB_FLD_MEMO: {
         const std::string* s = std::get_if<std::string>(&v);
         Check(e_.EngineOpenBlob(handle_, buf, d.number, ORB_BLOB_READ_WRITE));
+        openMemos.push_back(d.number);
         Check(e_.EngineTruncateBlob(handle_, buf, d.number, 0));
         if (s && !s->empty())
           Check(e_.EnginePutBlob(handle_, buf, d.number, 0, static_cast<uint32_t>(s->size()),
@@ -185,7 +200,6 @@ std::string EngineCursor::Encode(RecordData& record) {
       default: break;
     }
   }
-  return raw;
 }
 
 void EngineCursor::SetToBegin() { Check(e_.EngineSetToBegin(handle_)); }

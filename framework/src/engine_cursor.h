@@ -46,6 +46,7 @@ class EngineCursor : public Cursor {
   static int FilterTrampoline(void* context, const uint8_t* record, uint32_t recordNumber);
   std::vector<FieldValue> Decode(const uint8_t* record, bool withMemos);
   std::string Encode(RecordData& record);
+  void EncodeInto(const RecordData& record, uint8_t* buf, std::vector<uint16_t>& openMemos);
   void Call(OrbResult result);  // rethrows a filter's exception, then checks
   void DropFilter();
 

@@ -264,5 +264,38 @@ TEST_F(TableTest, IndexesSearchesAndRanges) {
   EXPECT_EQ(t.IndexDefs().Count(), 1);
 }
 
+// A post the engine refuses after the memo was handed over must not leave
+// that memo behind in the engine, where the next record stored from a buffer
+// at the same place would pick it up.
+TEST_F(TableTest, RefusedPostLeavesNoMemoForTheNextRecord) {
+  TTable t;
+  t.SetDatabaseName(dir.string());
+  t.SetTableName("NOTES.DBF");
+  t.SetTableType(ttDBase);
+  t.FieldDefs().Add("NOTES", ftMemo);
+  t.FieldDefs().Add("QTY", ftInteger).SetPrecision(3);
+  t.FieldDefs().Add("ITEM", ftString, 10);
+  t.CreateTable();
+  t.Open();
+  for (int round = 0; round < 3; ++round) {
+    t.Append();
+    t.FieldByName("NOTES")->SetAsString("private note " + std::to_string(round));
+    t.FieldByName("QTY")->SetAsInteger(12345);  // wider than the field
+    EXPECT_THROW(t.Post(), EDatabaseError);
+    EXPECT_EQ(t.State(), dsInsert);
+    t.Cancel();
+    t.Append();
+    t.FieldByName("ITEM")->SetAsString("plain " + std::to_string(round));
+    t.Post();
+  }
+  t.Close();
+  t.Open();
+  int seen = 0;
+  for (t.First(); !t.Eof(); t.Next(), ++seen)
+    EXPECT_TRUE(t.FieldByName("NOTES")->IsNull()) << t.FieldByName("ITEM")->AsString() << ": "
+                                                  << t.FieldByName("NOTES")->AsString();
+  EXPECT_EQ(seen, 3);
+}
+
 }  // namespace
 }  // namespace fwtest
