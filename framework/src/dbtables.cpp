@@ -347,10 +347,24 @@ void TTable::CancelRange() {
 void TTable::SetRange(const std::vector<std::string>& start, const std::vector<std::string>& end) {
   CheckKeyIndex();
   int n = IndexFieldCount();
-  SetRangeStart();
-  for (int i = 0; i < n && i < static_cast<int>(start.size()); ++i) IndexFields(i)->SetAsString(start[static_cast<size_t>(i)]);
-  SetRangeEnd();
-  for (int i = 0; i < n && i < static_cast<int>(end.size()); ++i) IndexFields(i)->SetAsString(end[static_cast<size_t>(i)]);
+  // A bound that does not convert leaves the range as it was, and the table
+  // browsing rather than in key editing.
+  const std::vector<FieldValue> oldStart = rangeStart_, oldEnd = rangeEnd_;
+  const bool oldStartSet = rangeStartSet_, oldEndSet = rangeEndSet_;
+  try {
+    SetRangeStart();
+    for (int i = 0; i < n && i < static_cast<int>(start.size()); ++i) IndexFields(i)->SetAsString(start[static_cast<size_t>(i)]);
+    SetRangeEnd();
+    for (int i = 0; i < n && i < static_cast<int>(end.size()); ++i) IndexFields(i)->SetAsString(end[static_cast<size_t>(i)]);
+  } catch (...) {
+    SetKeyState(false);
+    keyEdit_ = KeyEdit::None;
+    rangeStart_ = oldStart;
+    rangeEnd_ = oldEnd;
+    rangeStartSet_ = oldStartSet;
+    rangeEndSet_ = oldEndSet;
+    throw;
+  }
   ApplyRange();
 }
 
