@@ -191,25 +191,14 @@ void IniFile::Set(std::string_view section, std::string_view key, std::string_vi
 bool IniFile::DeleteKey(std::string_view section, std::string_view key) {
   Sec* s = FindSection(section);
   if (!s) return false;
+  // Every duplicate goes: the next one would otherwise read as the key.
   std::string_view k = Trim(key);
-  for (auto it = s->lines.begin(); it != s->lines.end(); ++it) {
-    if (!it->key.empty() && SameName(it->key, k)) {
-      s->lines.erase(it);
-      return true;
-    }
-  }
-  return false;
+  return std::erase_if(s->lines, [&](const Line& l) { return !l.key.empty() && SameName(l.key, k); }) > 0;
 }
 
 bool IniFile::DeleteSection(std::string_view section) {
   std::string_view n = Trim(section);
-  for (auto it = sections_.begin(); it != sections_.end(); ++it) {
-    if (SameName(it->name, n)) {
-      sections_.erase(it);
-      return true;
-    }
-  }
-  return false;
+  return std::erase_if(sections_, [&](const Sec& s) { return SameName(s.name, n); }) > 0;
 }
 
 std::vector<std::pair<std::string, std::string>> IniFile::Section(std::string_view section) const {

@@ -160,4 +160,25 @@ TEST(Profile, FailedWriteKeepsTheOldFile) {
   EXPECT_FALSE(platform::WriteProfileString((root.path() / "nope" / "X.INI").string(), "S", "K", "V"));
 }
 
+TEST(Profile, DeletingAKeyOrSectionRemovesItsDuplicatesToo) {
+  // A hand-edited file may hold a key or a section twice; the first wins on
+  // reading, so deleting only the first would bring the second back.
+  TempRoot root;
+  const auto file = root.path() / "WINDOWS" / "DUP.INI";
+  TempRoot::WriteFile(file,
+                      "[A]\r\nK=1\r\nk=2\r\nOther=x\r\n"
+                      "[B]\r\nK=3\r\n"
+                      "[a]\r\nK=4\r\n"
+                      "[b]\r\nK=5\r\n");
+  EXPECT_TRUE(platform::DeleteProfileKey("DUP.INI", "A", "K"));
+  EXPECT_EQ(platform::GetProfileString("DUP.INI", "A", "K", "gone"), "gone");
+  EXPECT_EQ(platform::GetProfileString("DUP.INI", "A", "Other", ""), "x");
+  platform::IniFile ini(file);
+  ASSERT_TRUE(ini.Load());
+  EXPECT_TRUE(ini.DeleteSection("B"));
+  EXPECT_FALSE(ini.HasSection("B"));
+  EXPECT_EQ(ini.Get("B", "K"), std::nullopt);
+  EXPECT_EQ(ini.Get("A", "Other"), "x");
+}
+
 }  // namespace
