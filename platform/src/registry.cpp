@@ -496,14 +496,11 @@ Status Key::DeleteValue(std::string_view name) {
   return Modify(hive_, [&](HiveFile& file, bool& changed) {
     KeyBlock* k = FindBlock(file, path_);
     if (!k) return kFileNotFound;
-    for (auto it = k->entries.begin(); it != k->entries.end(); ++it) {
-      if (it->parsed && SameName(it->value.name, name)) {
-        k->entries.erase(it);
-        changed = true;
-        return kSuccess;
-      }
-    }
-    return kFileNotFound;
+    // Every duplicate goes: the next one would otherwise read as the value.
+    changed = std::erase_if(k->entries, [&](const Entry& e) {
+                return e.parsed && SameName(e.value.name, name);
+              }) > 0;
+    return changed ? kSuccess : kFileNotFound;
   });
 }
 

@@ -126,6 +126,25 @@ TEST(Registry, ReadsAHandWrittenFileAndKeepsWhatItDoesNotKnow) {
   EXPECT_EQ(text, ";");
 }
 
+TEST(Registry, DeletingAValueRemovesItsDuplicatesToo) {
+  // A hand-edited hive may name a value twice; the first wins on reading, so
+  // deleting only the first would bring the second back.
+  TempRoot root;
+  TempRoot::WriteFile(platform::RegistryDir() / "HKLM.reg",
+                      "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\X]\r\n"
+                      "\"Path\"=\"C:\\\\OLD\"\r\n\"PATH\"=\"C:\\\\OLDER\"\r\n\"Keep\"=dword:00000001\r\n");
+  reg::Key key;
+  ASSERT_EQ(reg::OpenKey(reg::Hive::LocalMachine, "Software\\X", true, key), reg::kSuccess);
+  std::string text;
+  ASSERT_EQ(key.QueryString("path", text), reg::kSuccess);
+  EXPECT_EQ(text, "C:\\OLD");
+  EXPECT_EQ(key.DeleteValue("Path"), reg::kSuccess);
+  EXPECT_EQ(key.QueryString("Path", text), reg::kFileNotFound);
+  uint32_t keep = 0;
+  EXPECT_EQ(key.QueryDword("Keep", keep), reg::kSuccess);
+  EXPECT_EQ(keep, 1u);
+}
+
 TEST(Registry, DeletingAKeyRemovesItsSubtree) {
   TempRoot root;
   reg::Key key;
