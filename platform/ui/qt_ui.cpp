@@ -56,6 +56,8 @@ QStringList ToQtFilters(const std::string& windowsFilter) {
   QStringList out;
   for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
     QString desc = parts[i].trimmed();
+    // The list ends at its first empty entry, as in Windows ("...|*.DBF||").
+    if (desc.isEmpty()) break;
     QStringList patterns;
     for (const QString& p : parts[i + 1].split(';', Qt::SkipEmptyParts)) {
       QString t = p.trimmed();

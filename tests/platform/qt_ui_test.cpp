@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCursor>
+#include <QFileDialog>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QTimer>
@@ -86,6 +87,43 @@ TEST(QtUi, EscapeAnswersCancelOrOkAndIsIgnoredWhereThereIsNeither) {
     Answer got = platform::ui::Current().MessageBox(request);
     EXPECT_EQ(got, c.want) << static_cast<int>(c.buttons);
     EXPECT_EQ(stillOpen, c.stillOpen) << static_cast<int>(c.buttons);
+  }
+  platform::ui::Install(nullptr);
+}
+
+TEST(QtUi, FilterListEndsAtTheFirstEmptyDescription) {
+  // Windows reads a filter list up to its first empty entry, so the "||"
+  // that closes many filter strings adds no filter of its own.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  testing_support::TempRoot root;
+  platform::ui::InstallQtUi();
+  const struct {
+    const char* filter;
+    QStringList want;
+  } cases[] = {
+      {"Database Files (*.DBF)|*.DBF||", {"Database Files (*.DBF) (*.DBF)"}},
+      {"Text (*.TXT)|*.TXT|All files|*.*||ignored|*.X", {"Text (*.TXT) (*.TXT)", "All files (*)"}},
+      {"DBase Files (*.DBF) | *.DBF", {"DBase Files (*.DBF) (*.DBF)"}},
+  };
+  for (const auto& c : cases) {
+    QStringList seen;
+    QTimer driver;
+    QObject::connect(&driver, &QTimer::timeout, [&] {
+      for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (auto* d = qobject_cast<QFileDialog*>(w); d && d->isVisible()) {
+          seen = d->nameFilters();
+          d->reject();
+        }
+      }
+    });
+    driver.start(5);
+    platform::ui::FileDialogRequest request;
+    request.title = "Open Database File";
+    request.filter = c.filter;
+    request.initialDir = root.path().string();
+    EXPECT_FALSE(platform::ui::Current().FileDialog(request).accepted);
+    EXPECT_EQ(seen, c.want) << c.filter;
   }
   platform::ui::Install(nullptr);
 }
