@@ -7,7 +7,7 @@
 // through every write. Names compare without regard to case (Windows-1252);
 // the first of duplicate sections or keys wins, as in Windows. Values are
 // trimmed of blanks and tabs, and one pair of enclosing double quotes is
-// removed on reading.
+// removed on reading (and added on writing to a value that has its own).
 #include "platform/profile.h"
 
 #include <fcntl.h>
@@ -45,6 +45,13 @@ std::string OneLine(std::string_view s) {
   for (char& c : out)
     if (c == '\r' || c == '\n') c = ' ';
   return out;
+}
+
+// A value as it goes into the file: one that has enclosing quotes of its own
+// is put inside another pair, since reading removes one.
+std::string Stored(std::string_view v) {
+  if (v.size() >= 2 && v.front() == '"' && v.back() == '"') return "\"" + std::string(v) + "\"";
+  return std::string(v);
 }
 
 std::string Unquote(std::string_view v) {
@@ -161,7 +168,7 @@ std::optional<std::string> IniFile::Get(std::string_view section, std::string_vi
 
 void IniFile::Set(std::string_view section, std::string_view key, std::string_view value) {
   std::string k = OneLine(Trim(key));
-  std::string v = OneLine(Trim(value));
+  std::string v = Stored(OneLine(Trim(value)));
   if (k.empty()) return;
   Sec* s = FindSection(section);
   if (!s) {
@@ -218,7 +225,7 @@ void IniFile::SetSection(std::string_view section,
     while (at > 0 && Trim(s->lines[at - 1].text).empty()) --at;
     std::vector<Line> fresh;
     for (const auto& [key, value] : keys) {
-      std::string k = OneLine(Trim(key)), v = OneLine(Trim(value));
+      std::string k = OneLine(Trim(key)), v = Stored(OneLine(Trim(value)));
       if (!k.empty()) fresh.push_back(Line{k + "=" + v, k, v});
     }
     s->lines.insert(s->lines.begin() + static_cast<std::ptrdiff_t>(at), fresh.begin(), fresh.end());

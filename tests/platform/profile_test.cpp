@@ -90,6 +90,30 @@ TEST(Profile, ValuesWithLineBreaksCannotInjectKeys) {
   EXPECT_EQ(platform::GetProfileString("A.INI", "S", "Key", ""), "one  [Evil]  X=1");
 }
 
+TEST(Profile, AValueInQuotesReadsBackAsWrittenThroughEveryRewrite) {
+  // Reading removes one pair of enclosing quotes, so a value that has its
+  // own must be written inside another pair or each rewrite loses one.
+  const struct {
+    const char* value;
+    const char* line;
+  } cases[] = {
+      {"\"Main Stash\"", "K=\"\"Main Stash\"\""},
+      {"\"\"", "K=\"\"\"\""},
+      {"a \"b\" c", "K=a \"b\" c"},
+      {"\"", "K=\""},
+  };
+  for (const auto& c : cases) {
+    platform::IniFile ini;
+    ini.Set("S", "K", c.value);
+    EXPECT_EQ(ini.Serialize(), std::string("[S]\r\n") + c.line + "\r\n") << c.value;
+    for (int round = 0; round < 2; ++round) {
+      ini.Parse(ini.Serialize());
+      ASSERT_EQ(ini.Get("S", "K"), c.value) << c.value;
+      ini.Set("S", "K", *ini.Get("S", "K"));
+    }
+  }
+}
+
 TEST(Profile, SectionsWriteAsAWhole) {
   platform::IniFile ini;
   ini.Parse("[A]\nx=1\n;note\ny=2\n\n[B]\nz=3\n");
