@@ -100,7 +100,9 @@ fs::path MapPath(std::string_view windowsPath) {
     pos = next + 1;
     if (part.empty() || part == ".") continue;
     if (part == "..") {
-      result = result.empty() ? fs::path("..") : result.parent_path();
+      // As on Windows, ".." at a drive's root (or "/") stays there.
+      if (result.empty() || result.filename() == "..") result /= "..";
+      else if (result != base) result = result.parent_path();
       continue;
     }
     std::error_code ec;

@@ -7,7 +7,7 @@
 // through every write. Names compare without regard to case (Windows-1252);
 // the first of duplicate sections or keys wins, as in Windows. Values are
 // trimmed of blanks and tabs, and one pair of enclosing double quotes is
-// removed on reading.
+// removed on reading (and added on writing to a value that has its own).
 #include "platform/profile.h"
 
 #include <fcntl.h>
@@ -45,6 +45,13 @@ std::string OneLine(std::string_view s) {
   for (char& c : out)
     if (c == '\r' || c == '\n') c = ' ';
   return out;
+}
+
+// A value as it goes into the file: one that has enclosing quotes of its own
+// is put inside another pair, since reading removes one.
+std::string Stored(std::string_view v) {
+  if (v.size() >= 2 && v.front() == '"' && v.back() == '"') return "\"" + std::string(v) + "\"";
+  return std::string(v);
 }
 
 std::string Unquote(std::string_view v) {
@@ -161,7 +168,7 @@ std::optional<std::string> IniFile::Get(std::string_view section, std::string_vi
 
 void IniFile::Set(std::string_view section, std::string_view key, std::string_view value) {
   std::string k = OneLine(Trim(key));
-  std::string v = OneLine(Trim(value));
+  std::string v = Stored(OneLine(Trim(value)));
   if (k.empty()) return;
   Sec* s = FindSection(section);
   if (!s) {
@@ -191,25 +198,14 @@ void IniFile::Set(std::string_view section, std::string_view key, std::string_vi
 bool IniFile::DeleteKey(std::string_view section, std::string_view key) {
   Sec* s = FindSection(section);
   if (!s) return false;
+  // Every duplicate goes: the next one would otherwise read as the key.
   std::string_view k = Trim(key);
-  for (auto it = s->lines.begin(); it != s->lines.end(); ++it) {
-    if (!it->key.empty() && SameName(it->key, k)) {
-      s->lines.erase(it);
-      return true;
-    }
-  }
-  return false;
+  return std::erase_if(s->lines, [&](const Line& l) { return !l.key.empty() && SameName(l.key, k); }) > 0;
 }
 
 bool IniFile::DeleteSection(std::string_view section) {
   std::string_view n = Trim(section);
-  for (auto it = sections_.begin(); it != sections_.end(); ++it) {
-    if (SameName(it->name, n)) {
-      sections_.erase(it);
-      return true;
-    }
-  }
-  return false;
+  return std::erase_if(sections_, [&](const Sec& s) { return SameName(s.name, n); }) > 0;
 }
 
 std::vector<std::pair<std::string, std::string>> IniFile::Section(std::string_view section) const {
@@ -229,7 +225,7 @@ void IniFile::SetSection(std::string_view section,
     while (at > 0 && Trim(s->lines[at - 1].text).empty()) --at;
     std::vector<Line> fresh;
     for (const auto& [key, value] : keys) {
-      std::string k = OneLine(Trim(key)), v = OneLine(Trim(value));
+      std::string k = OneLine(Trim(key)), v = Stored(OneLine(Trim(value)));
       if (!k.empty()) fresh.push_back(Line{k + "=" + v, k, v});
     }
     s->lines.insert(s->lines.begin() + static_cast<std::ptrdiff_t>(at), fresh.begin(), fresh.end());

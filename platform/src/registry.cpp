@@ -343,6 +343,21 @@ const Value* FindValue(const KeyBlock& k, std::string_view name) {
   return nullptr;
 }
 
+// A key's line may appear more than once (a snippet appended by hand); its
+// values are those under every such line, the first of a name winning.
+std::vector<KeyBlock*> Blocks(HiveFile& file, std::string_view path) {
+  std::vector<KeyBlock*> out;
+  for (KeyBlock& k : file.keys)
+    if (!k.foreign && SameName(k.path, path)) out.push_back(&k);
+  return out;
+}
+
+const Value* FindValue(HiveFile& file, std::string_view path, std::string_view name) {
+  for (const KeyBlock* k : Blocks(file, path))
+    if (const Value* v = FindValue(*k, name)) return v;
+  return nullptr;
+}
+
 // Runs `change` on the freshly read hive under the hive's lock and writes the
 // result when `change` says it changed something.
 Status Modify(Hive hive, const std::function<Status(HiveFile&, bool& changed)>& change) {
@@ -386,15 +401,17 @@ Status SetValue(Hive hive, const std::string& path, bool open, bool writable, Va
   if (!writable) return kAccessDenied;
   return Modify(hive, [&](HiveFile& file, bool& changed) {
     // A key deleted meanwhile by someone else comes back with the value.
-    KeyBlock& k = EnsureBlock(file, path);
     changed = true;
-    for (Entry& e : k.entries) {
-      if (e.parsed && SameName(e.value.name, v.name)) {
-        v.name = e.value.name;  // the stored spelling stays
-        e.value = v;
-        return kSuccess;
+    for (KeyBlock* block : Blocks(file, path)) {
+      for (Entry& e : block->entries) {
+        if (e.parsed && SameName(e.value.name, v.name)) {
+          v.name = e.value.name;  // the stored spelling stays
+          e.value = v;
+          return kSuccess;
+        }
       }
     }
+    KeyBlock& k = EnsureBlock(file, path);
     Entry e;
     e.parsed = true;
     e.value = v;
@@ -408,9 +425,7 @@ Status SetValue(Hive hive, const std::string& path, bool open, bool writable, Va
 Status Key::QueryValue(std::string_view name, Value& out) const {
   if (!open_) return kInvalidParameter;
   HiveFile file = LoadHive(hive_);
-  const KeyBlock* k = FindBlock(file, path_);
-  if (!k) return kFileNotFound;
-  const Value* v = FindValue(*k, name);
+  const Value* v = FindValue(file, path_, name);
   if (!v) return kFileNotFound;
   out = *v;
   return kSuccess;
@@ -494,30 +509,32 @@ Status Key::DeleteValue(std::string_view name) {
   if (!open_) return kInvalidParameter;
   if (!writable_) return kAccessDenied;
   return Modify(hive_, [&](HiveFile& file, bool& changed) {
-    KeyBlock* k = FindBlock(file, path_);
-    if (!k) return kFileNotFound;
-    for (auto it = k->entries.begin(); it != k->entries.end(); ++it) {
-      if (it->parsed && SameName(it->value.name, name)) {
-        k->entries.erase(it);
+    // Every duplicate goes: the next one would otherwise read as the value.
+    for (KeyBlock* k : Blocks(file, path_))
+      if (std::erase_if(k->entries, [&](const Entry& e) { return e.parsed && SameName(e.value.name, name); }) > 0)
         changed = true;
-        return kSuccess;
-      }
-    }
-    return kFileNotFound;
+    return changed ? kSuccess : kFileNotFound;
   });
 }
 
 Status Key::EnumValue(uint32_t index, Value& out) const {
   if (!open_) return kInvalidParameter;
   HiveFile file = LoadHive(hive_);
-  const KeyBlock* k = FindBlock(file, path_);
-  if (!k) return KeyExists(file, path_) ? kNoMoreItems : kFileNotFound;
-  uint32_t i = 0;
-  for (const Entry& e : k->entries) {
-    if (!e.parsed) continue;
-    if (i++ == index) {
-      out = e.value;
-      return kSuccess;
+  std::vector<KeyBlock*> blocks = Blocks(file, path_);
+  if (blocks.empty()) return KeyExists(file, path_) ? kNoMoreItems : kFileNotFound;
+  // Each name once, as it reads: a shadowed duplicate is not listed.
+  std::vector<const Value*> seen;
+  for (const KeyBlock* k : blocks) {
+    for (const Entry& e : k->entries) {
+      if (!e.parsed) continue;
+      bool dup = false;
+      for (const Value* s : seen) dup = dup || SameName(s->name, e.value.name);
+      if (dup) continue;
+      if (seen.size() == index) {
+        out = e.value;
+        return kSuccess;
+      }
+      seen.push_back(&e.value);
     }
   }
   return kNoMoreItems;

@@ -7,7 +7,9 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QCloseEvent>
 #include <QFontDialog>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QUrl>
 
@@ -54,6 +56,8 @@ QStringList ToQtFilters(const std::string& windowsFilter) {
   QStringList out;
   for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
     QString desc = parts[i].trimmed();
+    // The list ends at its first empty entry, as in Windows ("...|*.DBF||").
+    if (desc.isEmpty()) break;
     QStringList patterns;
     for (const QString& p : parts[i + 1].split(';', Qt::SkipEmptyParts)) {
       QString t = p.trimmed();
@@ -65,11 +69,36 @@ QStringList ToQtFilters(const std::string& windowsFilter) {
   return out;
 }
 
+// A box without Cancel and with more than one button (Yes/No,
+// Abort/Retry/Ignore) cannot be escaped or closed, as in Windows: Escape
+// must never pick an answer the user did not choose.
+class Box : public QMessageBox {
+ public:
+  using QMessageBox::QMessageBox;
+  bool noEscape = false;
+
+ protected:
+  void keyPressEvent(QKeyEvent* e) override {
+    if (noEscape && e->matches(QKeySequence::Cancel)) {
+      e->accept();
+      return;
+    }
+    QMessageBox::keyPressEvent(e);
+  }
+  void closeEvent(QCloseEvent* e) override {
+    if (noEscape) {
+      e->ignore();
+      return;
+    }
+    QMessageBox::closeEvent(e);
+  }
+};
+
 }  // namespace
 
 Answer QtUi::MessageBox(const MessageBoxRequest& request) {
   if (request.beep) QApplication::beep();
-  QMessageBox box(Parent());
+  Box box(Parent());
   box.setWindowTitle(Q(request.caption));
   box.setText(Q(request.text));
   switch (request.icon) {
@@ -87,10 +116,13 @@ Answer QtUi::MessageBox(const MessageBoxRequest& request) {
                    ? static_cast<size_t>(request.defaultButton)
                    : 0;
   box.setDefaultButton(buttons[def]);
-  // Escape answers Cancel where there is one, as in Windows; else the default.
+  // Escape answers Cancel where there is one and OK in a box of OK alone, as
+  // in Windows; anywhere else it does nothing.
   bool hasCancel = false;
   for (auto b : buttons) hasCancel = hasCancel || b == QMessageBox::Cancel;
-  box.setEscapeButton(hasCancel ? QMessageBox::Cancel : buttons[def]);
+  if (hasCancel) box.setEscapeButton(QMessageBox::Cancel);
+  else if (buttons.size() == 1) box.setEscapeButton(buttons.front());
+  else box.noEscape = true;
   int result = box.exec();
   Answer a = ToAnswer(result);
   return a == Answer::None ? ToAnswer(buttons[def]) : a;

@@ -30,3 +30,20 @@ TEST(Paths, WindowsPathsMapToTheRoot) {
   EXPECT_EQ(platform::MapPath("c:\\data\\NEW\\X.DBF"), root.path() / "C" / "Data" / "NEW" / "X.DBF");
   EXPECT_EQ(platform::MapPath("/tmp"), std::filesystem::path("/tmp"));
 }
+
+TEST(Paths, DotDotNeverClimbsAboveTheDrive) {
+  // As on Windows, ".." at a drive's root stays at that root.
+  TempRoot root;
+  TempRoot::WriteFile(root.path() / "C" / "Data" / "Items.dbf", "x");
+  const struct {
+    const char* in;
+    std::filesystem::path want;
+  } cases[] = {
+      {"C:\\..\\Data\\Items.dbf", root.path() / "C" / "Data" / "Items.dbf"},
+      {"C:\\Data\\..\\..\\..\\X.DBF", root.path() / "C" / "X.DBF"},
+      {"D:..\\Y", root.path() / "D" / "Y"},
+      {"/../tmp", std::filesystem::path("/tmp")},
+      {"..\\..\\NO_SUCH_FILE.X", std::filesystem::path("../../NO_SUCH_FILE.X")},
+  };
+  for (const auto& c : cases) EXPECT_EQ(platform::MapPath(c.in), c.want) << c.in;
+}

@@ -90,6 +90,30 @@ TEST(Profile, ValuesWithLineBreaksCannotInjectKeys) {
   EXPECT_EQ(platform::GetProfileString("A.INI", "S", "Key", ""), "one  [Evil]  X=1");
 }
 
+TEST(Profile, AValueInQuotesReadsBackAsWrittenThroughEveryRewrite) {
+  // Reading removes one pair of enclosing quotes, so a value that has its
+  // own must be written inside another pair or each rewrite loses one.
+  const struct {
+    const char* value;
+    const char* line;
+  } cases[] = {
+      {"\"Main Stash\"", "K=\"\"Main Stash\"\""},
+      {"\"\"", "K=\"\"\"\""},
+      {"a \"b\" c", "K=a \"b\" c"},
+      {"\"", "K=\""},
+  };
+  for (const auto& c : cases) {
+    platform::IniFile ini;
+    ini.Set("S", "K", c.value);
+    EXPECT_EQ(ini.Serialize(), std::string("[S]\r\n") + c.line + "\r\n") << c.value;
+    for (int round = 0; round < 2; ++round) {
+      ini.Parse(ini.Serialize());
+      ASSERT_EQ(ini.Get("S", "K"), c.value) << c.value;
+      ini.Set("S", "K", *ini.Get("S", "K"));
+    }
+  }
+}
+
 TEST(Profile, SectionsWriteAsAWhole) {
   platform::IniFile ini;
   ini.Parse("[A]\nx=1\n;note\ny=2\n\n[B]\nz=3\n");
@@ -158,6 +182,27 @@ TEST(Profile, FailedWriteKeepsTheOldFile) {
   }
   // A directory that does not exist cannot be written either.
   EXPECT_FALSE(platform::WriteProfileString((root.path() / "nope" / "X.INI").string(), "S", "K", "V"));
+}
+
+TEST(Profile, DeletingAKeyOrSectionRemovesItsDuplicatesToo) {
+  // A hand-edited file may hold a key or a section twice; the first wins on
+  // reading, so deleting only the first would bring the second back.
+  TempRoot root;
+  const auto file = root.path() / "WINDOWS" / "DUP.INI";
+  TempRoot::WriteFile(file,
+                      "[A]\r\nK=1\r\nk=2\r\nOther=x\r\n"
+                      "[B]\r\nK=3\r\n"
+                      "[a]\r\nK=4\r\n"
+                      "[b]\r\nK=5\r\n");
+  EXPECT_TRUE(platform::DeleteProfileKey("DUP.INI", "A", "K"));
+  EXPECT_EQ(platform::GetProfileString("DUP.INI", "A", "K", "gone"), "gone");
+  EXPECT_EQ(platform::GetProfileString("DUP.INI", "A", "Other", ""), "x");
+  platform::IniFile ini(file);
+  ASSERT_TRUE(ini.Load());
+  EXPECT_TRUE(ini.DeleteSection("B"));
+  EXPECT_FALSE(ini.HasSection("B"));
+  EXPECT_EQ(ini.Get("B", "K"), std::nullopt);
+  EXPECT_EQ(ini.Get("A", "Other"), "x");
 }
 
 }  // namespace

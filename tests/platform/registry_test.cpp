@@ -126,6 +126,52 @@ TEST(Registry, ReadsAHandWrittenFileAndKeepsWhatItDoesNotKnow) {
   EXPECT_EQ(text, ";");
 }
 
+TEST(Registry, DeletingAValueRemovesItsDuplicatesToo) {
+  // A hand-edited hive may name a value twice; the first wins on reading, so
+  // deleting only the first would bring the second back.
+  TempRoot root;
+  TempRoot::WriteFile(platform::RegistryDir() / "HKLM.reg",
+                      "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\X]\r\n"
+                      "\"Path\"=\"C:\\\\OLD\"\r\n\"PATH\"=\"C:\\\\OLDER\"\r\n\"Keep\"=dword:00000001\r\n");
+  reg::Key key;
+  ASSERT_EQ(reg::OpenKey(reg::Hive::LocalMachine, "Software\\X", true, key), reg::kSuccess);
+  std::string text;
+  ASSERT_EQ(key.QueryString("path", text), reg::kSuccess);
+  EXPECT_EQ(text, "C:\\OLD");
+  EXPECT_EQ(key.DeleteValue("Path"), reg::kSuccess);
+  EXPECT_EQ(key.QueryString("Path", text), reg::kFileNotFound);
+  uint32_t keep = 0;
+  EXPECT_EQ(key.QueryDword("Keep", keep), reg::kSuccess);
+  EXPECT_EQ(keep, 1u);
+}
+
+TEST(Registry, AKeyWrittenTwiceInTheFileReadsAsOne) {
+  // A snippet appended to the hive by hand repeats a key's line; its values
+  // belong to the key as much as those under the first line.
+  TempRoot root;
+  TempRoot::WriteFile(platform::RegistryDir() / "HKLM.reg",
+                      "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\X]\r\n\"A\"=\"1\"\r\n\"B\"=\"2\"\r\n\r\n"
+                      "[HKLM\\software\\x]\r\n\"b\"=\"shadowed\"\r\n\"C\"=\"3\"\r\n");
+  reg::Key key;
+  ASSERT_EQ(reg::OpenKey(reg::Hive::LocalMachine, "Software\\X", true, key), reg::kSuccess);
+  std::string text;
+  ASSERT_EQ(key.QueryString("C", text), reg::kSuccess);
+  EXPECT_EQ(text, "3");
+  ASSERT_EQ(key.QueryString("B", text), reg::kSuccess);
+  EXPECT_EQ(text, "2");
+  std::vector<std::string> names;
+  reg::Value v;
+  for (uint32_t i = 0; key.EnumValue(i, v) == reg::kSuccess; ++i) names.push_back(v.name);
+  EXPECT_EQ(names, (std::vector<std::string>{"A", "B", "C"}));
+  EXPECT_EQ(key.SetString("c", "4"), reg::kSuccess);
+  ASSERT_EQ(key.QueryString("C", text), reg::kSuccess);
+  EXPECT_EQ(text, "4");
+  EXPECT_EQ(key.DeleteValue("B"), reg::kSuccess);
+  EXPECT_EQ(key.QueryString("B", text), reg::kFileNotFound);
+  EXPECT_EQ(key.DeleteValue("C"), reg::kSuccess);
+  EXPECT_EQ(key.QueryString("C", text), reg::kFileNotFound);
+}
+
 TEST(Registry, DeletingAKeyRemovesItsSubtree) {
   TempRoot root;
   reg::Key key;
