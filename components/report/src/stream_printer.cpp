@@ -3,7 +3,9 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QScrollBar>
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 #include "op_codec.h"
 #include "platform/ui.h"
@@ -243,9 +245,13 @@ void TStreamPrinter::PrintPages(int first, int last, int copies) {
   if (copies > 0) SetCopies(copies);
   pageNumber_ = 0;
   if (!HasPages()) return;
-  int lastRecorded = firstRecordedPage_ + header_.pageCount - 1;
-  if (first == 0) first = firstRecordedPage_;
-  if (last < 1 || last >= lastRecorded) last = lastRecorded;
+  // The numbers are the stream's own: a damaged count or start must not
+  // overflow them.
+  int64_t lastRecorded = std::min<int64_t>(int64_t{firstRecordedPage_} + header_.pageCount - 1, INT32_MAX);
+  // Pages before the first recorded one do not exist: asking for them must
+  // not print the first page again for each of them.
+  if (first < firstRecordedPage_) first = firstRecordedPage_;
+  if (last < 1 || last >= lastRecorded) last = static_cast<int>(lastRecorded);
   if (first > last) return;
   ReadDeviceMetrics();
   if (!printer_->BeginDoc(Title)) throw EReportWriter("The print job could not be started.");
@@ -264,6 +270,9 @@ void TStreamPrinter::PrintPages(int first, int last, int copies) {
   InitPageState();
   for (int p = first; p <= last && !aborted_; ++p) {
     PlayPage(p);
+    // A header that counts more pages than the stream links ends at the
+    // last linked page, not by printing it again and again.
+    if (current_.next == 0) break;
     if (p < last) NewPage();
   }
 }
