@@ -583,6 +583,18 @@ TEST_F(PreviewTest, PreviewNeedsNoPrinter) {
   EXPECT_EQ(alone.PageNumber(), 2);
 }  // destroyed while previewing: finishes itself
 
+TEST_F(PreviewTest, NewPageOnAPreviewWithoutAPrinterBreaksNoPrinterPage) {
+  TStreamPreview alone(nullptr);
+  alone.StreamMode = smUser;
+  alone.Stream = &stream;
+  alone.ScrollBox = box.get();
+  alone.Start();
+  alone.NewPage();
+  EXPECT_TRUE(alone.Printing());
+  alone.RedrawPage();
+  EXPECT_FALSE(alone.ImageControl()->pixmap().isNull());
+}
+
 TEST_F(PreviewTest, PrinterWithoutPrinterShowsTheMessage) {
   TStreamPrinter player(nullptr);
   player.StreamMode = smUser;

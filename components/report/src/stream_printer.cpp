@@ -226,7 +226,9 @@ void TStreamPrinter::NewPage() {
   // The player plays exactly the pages it is asked for: the recorded page
   // range does not suppress anything here.
   suppressed_ = aborted_;
-  printer_->NewPage();
+  // Only a print job has a printer page to break; a preview has none and
+  // may run without a printer.
+  if (printer_ && printer_->Printing()) printer_->NewPage();
 }
 
 void TStreamPrinter::PrintPages(int first, int last, int copies) {
