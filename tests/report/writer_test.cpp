@@ -523,3 +523,26 @@ TEST_F(WriterTest, RawDataGoesIntoTheJobOrIsReportedOnce) {
 }
 
 }  // namespace
+
+TEST_F(WriterTest, BrushCopySourceBeyondTheBitmapDrawsOnlyTheBitmap) {
+  auto printer = Printer();
+  TPrinterReport r(printer);
+  QImage red(2, 2, QImage::Format_RGB32);
+  red.fill(Qt::red);
+  int x0 = 0, y0 = 0;
+  r.OnPrint = [&](TBaseReport& w) {
+    // A source rectangle twice the bitmap's size, onto a 4 x 4 pixel area.
+    w.SetBrush(clWhite, bsSolid);
+    w.BrushCopy(QRectF(QPointF(1, 1), QPointF(1.04, 1.04)), red, QRectF(0, 0, 4, 4), 0xFF0000);
+    // One so large that copying it whole would take gigabytes.
+    w.BrushCopy(QRectF(QPointF(2, 2), QPointF(2.4, 2.4)), red, QRectF(0, 0, 40000, 40000), 0xFF0000);
+    x0 = w.XDev(1);
+    y0 = w.YDev(1);
+  };
+  r.Execute();
+  ASSERT_EQ(printer->Pages().size(), 1u);
+  const QImage& page = printer->Pages()[0];
+  EXPECT_EQ(page.pixel(x0, y0) & 0xFFFFFF, 0xFF0000u) << "the bitmap's own pixels";
+  EXPECT_EQ(page.pixel(x0 + 3, y0 + 3) & 0xFFFFFF, 0xFFFFFFu) << "nothing invented beyond the bitmap";
+  EXPECT_EQ(page.pixel(x0 + 120, y0 + 120) & 0xFFFFFF, 0xFFFFFFu);
+}
