@@ -605,3 +605,27 @@ TEST_F(PreviewTest, PrinterWithoutPrinterShowsTheMessage) {
 }
 
 }  // namespace
+
+TEST_F(StreamTest, ZeroOrNegativeScaleStillRecordsAReadableStream) {
+  for (double scale : {0.0, -50.0}) {
+    MemoryStream stream;
+    TStreamReport r(Printer());
+    r.StreamMode = smUser;
+    r.Stream = &stream;
+    r.OnPrint = [&](TBaseReport& w) {
+      w.SetScaleX(scale);
+      w.SetScaleY(scale);
+      w.Print("Item");
+      w.Print(" follows");
+      w.PrintLine("");
+    };
+    r.Execute();
+    EXPECT_EQ(r.ScaleX(), 100) << scale;
+    auto target = Printer();
+    TStreamPrinter player(target);
+    player.StreamMode = smUser;
+    player.Stream = &stream;
+    EXPECT_NO_THROW(player.Execute()) << scale;
+    EXPECT_EQ(target->Pages().size(), 1u) << scale;
+  }
+}

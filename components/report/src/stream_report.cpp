@@ -316,14 +316,14 @@ void TStreamReport::SetScaleX(double percent) {
   TBaseReport::SetScaleX(percent);
   if (!Writing()) return;
   writer_->Byte(rcScaleX);
-  writer_->Float(static_cast<float>(percent));
+  writer_->Float(static_cast<float>(scaleX_));
 }
 
 void TStreamReport::SetScaleY(double percent) {
   TBaseReport::SetScaleY(percent);
   if (!Writing()) return;
   writer_->Byte(rcScaleY);
-  writer_->Float(static_cast<float>(percent));
+  writer_->Float(static_cast<float>(scaleY_));
 }
 
 void TStreamReport::SetTextBKMode(TBKMode mode) {
