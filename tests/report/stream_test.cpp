@@ -629,3 +629,16 @@ TEST_F(StreamTest, ZeroOrNegativeScaleStillRecordsAReadableStream) {
     EXPECT_EQ(target->Pages().size(), 1u) << scale;
   }
 }
+
+TEST_F(StreamTest, FileThatCannotBeWrittenFailsTheRun) {
+  // /dev/full opens, then refuses every byte.
+  TStreamReport r(Printer());
+  SampleReport(r);
+  r.StreamMode = smFile;
+  r.FileName = "/dev/full";
+  bool after = false;
+  r.OnAfterPrint = [&](TBaseReport&) { after = true; };
+  EXPECT_THROW(r.Execute(), EReportWriter);
+  EXPECT_TRUE(after);
+  EXPECT_FALSE(r.Printing());
+}

@@ -95,10 +95,20 @@ void TStreamReport::Execute() {
       PatchPageCount();
     } catch (...) {
     }
-    throw;
+    // A stream that could not be written fails the run as the writer's own
+    // error, as callers expect of it.
+    try {
+      throw;
+    } catch (const StreamError& e) {
+      throw EReportWriter(e.what());
+    }
   }
-  WritePageEnd(true);
-  PatchPageCount();
+  try {
+    WritePageEnd(true);
+    PatchPageCount();
+  } catch (const StreamError& e) {
+    throw EReportWriter(e.what());
+  }
   if (auto* memory = dynamic_cast<MemoryStream*>(owned_.get()); memory && !FileName.empty()) {
     try {
       memory->SaveToFile(FileName);
