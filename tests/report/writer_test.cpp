@@ -546,3 +546,27 @@ TEST_F(WriterTest, BrushCopySourceBeyondTheBitmapDrawsOnlyTheBitmap) {
   EXPECT_EQ(page.pixel(x0 + 3, y0 + 3) & 0xFFFFFF, 0xFFFFFFu) << "nothing invented beyond the bitmap";
   EXPECT_EQ(page.pixel(x0 + 120, y0 + 120) & 0xFFFFFF, 0xFFFFFFu);
 }
+
+TEST_F(WriterTest, TabShadeOutsideItsPercentRangeStaysGrey) {
+  struct Case {
+    int shade;
+    QRgb expected;
+  };
+  for (Case c : {Case{150, 0x000000}, Case{-20, 0xFFFFFF}, Case{50, 0x808080}}) {
+    auto printer = Printer();
+    TPrinterReport r(printer);
+    int x = 0, y = 0;
+    r.OnPrint = [&](TBaseReport& w) {
+      w.GotoLine(10);
+      w.SetTab(1, 1, 2, 0, 0, c.shade);
+      w.Tab();
+      x = w.XDev(2);
+      y = w.YDev(w.YPos() - w.LineHeight() / 2);
+    };
+    r.Execute();
+    ASSERT_EQ(printer->Pages().size(), 1u);
+    QRgb got = printer->Pages()[0].pixel(x, y) & 0xFFFFFF;
+    // 255 - 50 * 255 / 100 = 128 in integer arithmetic.
+    EXPECT_EQ(got, c.expected) << "shade " << c.shade << ": " << std::hex << got << std::dec << " at " << x << "," << y << " of " << printer->Pages()[0].width();
+  }
+}
