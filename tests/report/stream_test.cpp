@@ -344,6 +344,36 @@ TEST_F(StreamTest, StreamsRecordedWithAPageRangeReplayTheirOwnPages) {
   EXPECT_EQ(report_test::DifferentPixels(direct[2], target->Pages()[1]), 0);
 }
 
+TEST_F(StreamTest, PageRangesOutsideTheStreamPrintEachRecordedPageOnce) {
+  std::vector<QImage> direct = PrintDirect();
+  MemoryStream all = RecordSample(Printer());
+  MemoryStream fromTwo = RecordSample(Printer(), [](TStreamReport& r) { r.FirstPage = 2; });
+  // A header that claims far more pages than the stream holds.
+  std::string overcount = all.Bytes();
+  const int32_t claimed = 1000000;
+  for (int i = 0; i < 4; ++i) overcount[kPageCountOffset + i] = static_cast<char>((claimed >> (8 * i)) & 0xFF);
+  MemoryStream overcounted(overcount);
+  struct Case {
+    const char* what;
+    MemoryStream* stream;
+    int first, last;
+    std::vector<int> pages;
+  };
+  for (Case c : {Case{"negative first", &all, -1, 2, {1, 2}}, Case{"first before the recorded pages", &fromTwo, 1, 3, {2, 3}},
+                 Case{"count beyond the pages", &overcounted, 0, 0, {1, 2, 3}},
+                 Case{"first after the recorded pages", &all, 5, 9, {}}}) {
+    auto target = Printer();
+    TStreamPrinter player(target);
+    player.StreamMode = smUser;
+    player.Stream = c.stream;
+    player.PrintPages(c.first, c.last, 1);
+    ASSERT_EQ(target->Pages().size(), c.pages.size()) << c.what;
+    for (size_t i = 0; i < c.pages.size(); ++i)
+      EXPECT_EQ(report_test::DifferentPixels(direct[static_cast<size_t>(c.pages[i] - 1)], target->Pages()[i]), 0)
+          << c.what << ", page " << i + 1;
+  }
+}
+
 TEST_F(StreamTest, FileAndMemoryModesWriteTheSameFile) {
   testing_support::TempRoot root;
   std::string viaFile = (root.path() / "FILE.RPT").string(), viaMemory = (root.path() / "MEMORY.RPT").string();
@@ -553,6 +583,18 @@ TEST_F(PreviewTest, PreviewNeedsNoPrinter) {
   EXPECT_EQ(alone.PageNumber(), 2);
 }  // destroyed while previewing: finishes itself
 
+TEST_F(PreviewTest, NewPageOnAPreviewWithoutAPrinterBreaksNoPrinterPage) {
+  TStreamPreview alone(nullptr);
+  alone.StreamMode = smUser;
+  alone.Stream = &stream;
+  alone.ScrollBox = box.get();
+  alone.Start();
+  alone.NewPage();
+  EXPECT_TRUE(alone.Printing());
+  alone.RedrawPage();
+  EXPECT_FALSE(alone.ImageControl()->pixmap().isNull());
+}
+
 TEST_F(PreviewTest, PrinterWithoutPrinterShowsTheMessage) {
   TStreamPrinter player(nullptr);
   player.StreamMode = smUser;
@@ -563,3 +605,40 @@ TEST_F(PreviewTest, PrinterWithoutPrinterShowsTheMessage) {
 }
 
 }  // namespace
+
+TEST_F(StreamTest, ZeroOrNegativeScaleStillRecordsAReadableStream) {
+  for (double scale : {0.0, -50.0}) {
+    MemoryStream stream;
+    TStreamReport r(Printer());
+    r.StreamMode = smUser;
+    r.Stream = &stream;
+    r.OnPrint = [&](TBaseReport& w) {
+      w.SetScaleX(scale);
+      w.SetScaleY(scale);
+      w.Print("Item");
+      w.Print(" follows");
+      w.PrintLine("");
+    };
+    r.Execute();
+    EXPECT_EQ(r.ScaleX(), 100) << scale;
+    auto target = Printer();
+    TStreamPrinter player(target);
+    player.StreamMode = smUser;
+    player.Stream = &stream;
+    EXPECT_NO_THROW(player.Execute()) << scale;
+    EXPECT_EQ(target->Pages().size(), 1u) << scale;
+  }
+}
+
+TEST_F(StreamTest, FileThatCannotBeWrittenFailsTheRun) {
+  // /dev/full opens, then refuses every byte.
+  TStreamReport r(Printer());
+  SampleReport(r);
+  r.StreamMode = smFile;
+  r.FileName = "/dev/full";
+  bool after = false;
+  r.OnAfterPrint = [&](TBaseReport&) { after = true; };
+  EXPECT_THROW(r.Execute(), EReportWriter);
+  EXPECT_TRUE(after);
+  EXPECT_FALSE(r.Printing());
+}

@@ -523,3 +523,50 @@ TEST_F(WriterTest, RawDataGoesIntoTheJobOrIsReportedOnce) {
 }
 
 }  // namespace
+
+TEST_F(WriterTest, BrushCopySourceBeyondTheBitmapDrawsOnlyTheBitmap) {
+  auto printer = Printer();
+  TPrinterReport r(printer);
+  QImage red(2, 2, QImage::Format_RGB32);
+  red.fill(Qt::red);
+  int x0 = 0, y0 = 0;
+  r.OnPrint = [&](TBaseReport& w) {
+    // A source rectangle twice the bitmap's size, onto a 4 x 4 pixel area.
+    w.SetBrush(clWhite, bsSolid);
+    w.BrushCopy(QRectF(QPointF(1, 1), QPointF(1.04, 1.04)), red, QRectF(0, 0, 4, 4), 0xFF0000);
+    // One so large that copying it whole would take gigabytes.
+    w.BrushCopy(QRectF(QPointF(2, 2), QPointF(2.4, 2.4)), red, QRectF(0, 0, 40000, 40000), 0xFF0000);
+    x0 = w.XDev(1);
+    y0 = w.YDev(1);
+  };
+  r.Execute();
+  ASSERT_EQ(printer->Pages().size(), 1u);
+  const QImage& page = printer->Pages()[0];
+  EXPECT_EQ(page.pixel(x0, y0) & 0xFFFFFF, 0xFF0000u) << "the bitmap's own pixels";
+  EXPECT_EQ(page.pixel(x0 + 3, y0 + 3) & 0xFFFFFF, 0xFFFFFFu) << "nothing invented beyond the bitmap";
+  EXPECT_EQ(page.pixel(x0 + 120, y0 + 120) & 0xFFFFFF, 0xFFFFFFu);
+}
+
+TEST_F(WriterTest, TabShadeOutsideItsPercentRangeStaysGrey) {
+  struct Case {
+    int shade;
+    QRgb expected;
+  };
+  for (Case c : {Case{150, 0x000000}, Case{-20, 0xFFFFFF}, Case{50, 0x808080}}) {
+    auto printer = Printer();
+    TPrinterReport r(printer);
+    int x = 0, y = 0;
+    r.OnPrint = [&](TBaseReport& w) {
+      w.GotoLine(10);
+      w.SetTab(1, 1, 2, 0, 0, c.shade);
+      w.Tab();
+      x = w.XDev(2);
+      y = w.YDev(w.YPos() - w.LineHeight() / 2);
+    };
+    r.Execute();
+    ASSERT_EQ(printer->Pages().size(), 1u);
+    QRgb got = printer->Pages()[0].pixel(x, y) & 0xFFFFFF;
+    // 255 - 50 * 255 / 100 = 128 in integer arithmetic.
+    EXPECT_EQ(got, c.expected) << "shade " << c.shade << ": " << std::hex << got << std::dec << " at " << x << "," << y << " of " << printer->Pages()[0].width();
+  }
+}

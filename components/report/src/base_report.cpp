@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QFontMetricsF>
+#include <algorithm>
 #include <cmath>
 #include <unicode/ucnv.h>
 
@@ -493,6 +494,9 @@ void TBaseReport::Tab(int left, int right, int top, int bottom, int shade) {
   double y2 = cursorY_ + descent_, y1 = y2 - lineHeight_;
   int s = shade == kDefault ? t.shade : shade;
   if (s == 0) s = TabShade;
+  // A shade is a percentage: beyond it the grey level would spill into the
+  // other colour components.
+  s = std::clamp(s, 0, 100);
   if (s != 0) {
     ReportBrush oldBrush = brush_;
     ReportPen oldPen = pen_;

@@ -200,9 +200,19 @@ void TCanvasReport::Emit(const DrawOp& op) {
     case rcBrushCopy:
     case rcCopyRect:
       if (!op.image.isNull()) {
-        QRect source = QRectF(pts[2], pts[3]).toRect();
-        QImage part = op.image.copy(source).convertToFormat(QImage::Format_ARGB32);
+        // Only the part of the source inside the bitmap is copied, to the
+        // matching part of the destination: a source rectangle from a
+        // damaged stream must not make a huge image of invented pixels.
         QRect dest = rect(0);
+        QRectF from = QRectF(pts[2], pts[3]).normalized();
+        QRect source = (from & QRectF(op.image.rect())).toAlignedRect() & op.image.rect();
+        QRectF to(dest);
+        if (!source.isEmpty() && from.width() > 0 && from.height() > 0) {
+          double sx = to.width() / from.width(), sy = to.height() / from.height();
+          to = QRectF(to.left() + (source.left() - from.left()) * sx, to.top() + (source.top() - from.top()) * sy,
+                      source.width() * sx, source.height() * sy);
+        }
+        QImage part = source.isEmpty() ? QImage() : op.image.copy(source).convertToFormat(QImage::Format_ARGB32);
         if (op.code == rcBrushCopy) {
           // Pixels of the given colour show the brush instead.
           QRgb key = ToQColor(static_cast<TColor>(op.numbers[0])).rgb();
@@ -211,7 +221,7 @@ void TCanvasReport::Emit(const DrawOp& op) {
               if ((part.pixel(x, y) & 0xFFFFFF) == (key & 0xFFFFFF)) part.setPixel(x, y, 0);
           p.fillRect(dest, p.brush());
         }
-        p.drawImage(dest, part);
+        if (!part.isNull()) p.drawImage(to, part);
       }
       break;
     case rcPrintData:

@@ -3,7 +3,9 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QScrollBar>
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 #include "op_codec.h"
 #include "platform/ui.h"
@@ -224,7 +226,9 @@ void TStreamPrinter::NewPage() {
   // The player plays exactly the pages it is asked for: the recorded page
   // range does not suppress anything here.
   suppressed_ = aborted_;
-  printer_->NewPage();
+  // Only a print job has a printer page to break; a preview has none and
+  // may run without a printer.
+  if (printer_ && printer_->Printing()) printer_->NewPage();
 }
 
 void TStreamPrinter::PrintPages(int first, int last, int copies) {
@@ -243,9 +247,13 @@ void TStreamPrinter::PrintPages(int first, int last, int copies) {
   if (copies > 0) SetCopies(copies);
   pageNumber_ = 0;
   if (!HasPages()) return;
-  int lastRecorded = firstRecordedPage_ + header_.pageCount - 1;
-  if (first == 0) first = firstRecordedPage_;
-  if (last < 1 || last >= lastRecorded) last = lastRecorded;
+  // The numbers are the stream's own: a damaged count or start must not
+  // overflow them.
+  int64_t lastRecorded = std::min<int64_t>(int64_t{firstRecordedPage_} + header_.pageCount - 1, INT32_MAX);
+  // Pages before the first recorded one do not exist: asking for them must
+  // not print the first page again for each of them.
+  if (first < firstRecordedPage_) first = firstRecordedPage_;
+  if (last < 1 || last >= lastRecorded) last = static_cast<int>(lastRecorded);
   if (first > last) return;
   ReadDeviceMetrics();
   if (!printer_->BeginDoc(Title)) throw EReportWriter("The print job could not be started.");
@@ -264,6 +272,9 @@ void TStreamPrinter::PrintPages(int first, int last, int copies) {
   InitPageState();
   for (int p = first; p <= last && !aborted_; ++p) {
     PlayPage(p);
+    // A header that counts more pages than the stream links ends at the
+    // last linked page, not by printing it again and again.
+    if (current_.next == 0) break;
     if (p < last) NewPage();
   }
 }

@@ -95,10 +95,20 @@ void TStreamReport::Execute() {
       PatchPageCount();
     } catch (...) {
     }
-    throw;
+    // A stream that could not be written fails the run as the writer's own
+    // error, as callers expect of it.
+    try {
+      throw;
+    } catch (const StreamError& e) {
+      throw EReportWriter(e.what());
+    }
   }
-  WritePageEnd(true);
-  PatchPageCount();
+  try {
+    WritePageEnd(true);
+    PatchPageCount();
+  } catch (const StreamError& e) {
+    throw EReportWriter(e.what());
+  }
   if (auto* memory = dynamic_cast<MemoryStream*>(owned_.get()); memory && !FileName.empty()) {
     try {
       memory->SaveToFile(FileName);
@@ -316,14 +326,14 @@ void TStreamReport::SetScaleX(double percent) {
   TBaseReport::SetScaleX(percent);
   if (!Writing()) return;
   writer_->Byte(rcScaleX);
-  writer_->Float(static_cast<float>(percent));
+  writer_->Float(static_cast<float>(scaleX_));
 }
 
 void TStreamReport::SetScaleY(double percent) {
   TBaseReport::SetScaleY(percent);
   if (!Writing()) return;
   writer_->Byte(rcScaleY);
-  writer_->Float(static_cast<float>(percent));
+  writer_->Float(static_cast<float>(scaleY_));
 }
 
 void TStreamReport::SetTextBKMode(TBKMode mode) {

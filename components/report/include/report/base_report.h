@@ -121,8 +121,14 @@ class TBaseReport {
   void SetOrientation(TOrientation orientation);
   double ScaleX() const { return scaleX_; }
   double ScaleY() const { return scaleY_; }
-  virtual void SetScaleX(double percent) { scaleX_ = percent; }
-  virtual void SetScaleY(double percent) { scaleY_ = percent; }
+  // A scale of 0 or less, not a number or beyond reason is ignored: widths
+  // divide by it, and the stream could not hold the result.
+  virtual void SetScaleX(double percent) {
+    if (percent > 0 && percent < 1e6) scaleX_ = percent;
+  }
+  virtual void SetScaleY(double percent) {
+    if (percent > 0 && percent < 1e6) scaleY_ = percent;
+  }
   double ZoomFactor() const { return zoom_; }
 
   // ---- events ----
