@@ -525,16 +525,37 @@ void TDataSet::CheckBrowseMode() {
   }
 }
 
-void TDataSet::Insert() {
+// The checks and events that open both Insert and Append.
+void TDataSet::BeginInsert() {
   CheckCanMove();
   CheckBrowseMode();
   CheckCanModifyNow();
   Call(BeforeInsert, *this);
   Call(BeforeScroll, *this);
+}
+
+std::unique_ptr<TDataSet::Buffer> TDataSet::NewRecordBuffer(int flag) {
   auto b = std::make_unique<Buffer>();
   b->data = cursor_->NewRecord();
-  b->flag = Buffer::Inserted;
+  b->flag = static_cast<Buffer::Flag>(flag);
   b->calc.assign(calcFields_.size(), FieldValue{});
+  return b;
+}
+
+// Once the new record's buffer stands in the window: the insert state and its events.
+void TDataSet::EnterInsertState() {
+  bof_ = eof_ = false;
+  SetState(dsInsert);
+  Call(OnNewRecord, *this);
+  modified_ = false;
+  DataEvent(deDataSetChange);
+  Call(AfterInsert, *this);
+  FinishNavigate();
+}
+
+void TDataSet::Insert() {
+  BeginInsert();
+  std::unique_ptr<Buffer> b = NewRecordBuffer(Buffer::Inserted);
   if (buffers_.empty()) {
     buffers_.push_back(std::move(b));
     active_ = 0;
@@ -551,38 +572,18 @@ void TDataSet::Insert() {
     buffers_.insert(buffers_.begin() + active_, std::move(b));
   }
   cursorRec_ = -1;
-  bof_ = eof_ = false;
-  SetState(dsInsert);
-  Call(OnNewRecord, *this);
-  modified_ = false;
-  DataEvent(deDataSetChange);
-  Call(AfterInsert, *this);
-  FinishNavigate();
+  EnterInsertState();
 }
 
 void TDataSet::Append() {
-  CheckCanMove();
-  CheckBrowseMode();
-  CheckCanModifyNow();
-  Call(BeforeInsert, *this);
-  Call(BeforeScroll, *this);
+  BeginInsert();
   ClearBuffers();
-  auto b = std::make_unique<Buffer>();
-  b->data = cursor_->NewRecord();
-  b->flag = Buffer::Eof;
-  b->calc.assign(calcFields_.size(), FieldValue{});
-  buffers_.push_back(std::move(b));
+  buffers_.push_back(NewRecordBuffer(Buffer::Eof));
   active_ = 0;
   cursor_->SetToEnd();
   cursorRec_ = 0;
   GetPriorRecords();
-  bof_ = eof_ = false;
-  SetState(dsInsert);
-  Call(OnNewRecord, *this);
-  modified_ = false;
-  DataEvent(deDataSetChange);
-  Call(AfterInsert, *this);
-  FinishNavigate();
+  EnterInsertState();
 }
 
 void TDataSet::Edit() {

@@ -594,6 +594,9 @@ class TDataSet {
   void CheckCanMove() const;
   void CheckCanModifyNow() const;
   void FinishNavigate();
+  void BeginInsert();
+  std::unique_ptr<Buffer> NewRecordBuffer(int flag);  // flag: a Buffer::Flag
+  void EnterInsertState();
   void ResyncAround(int keepRow);
 
   void AddDataSource(TDataSource* source);
