@@ -21,22 +21,15 @@
 #include "platform/file_io.h"
 #include "platform/paths.h"
 #include "platform/text.h"
+#include "name_text.h"
 
 namespace fs = std::filesystem;
 
 namespace platform {
 namespace {
 
-std::string_view Trim(std::string_view s) {
-  size_t b = 0, e = s.size();
-  while (b < e && (s[b] == ' ' || s[b] == '\t')) ++b;
-  while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t' || s[e - 1] == '\r')) --e;
-  return s.substr(b, e - b);
-}
-
-bool SameName(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && AnsiCompareNoCase(a, b) == 0;
-}
+using internal::SameName;
+constexpr auto Trim = internal::TrimLine;
 
 // A name or value that would break the line structure of the file: line
 // breaks become blanks, so one key can never turn into several.

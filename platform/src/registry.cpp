@@ -32,6 +32,7 @@
 #include "platform/file_io.h"
 #include "platform/paths.h"
 #include "platform/text.h"
+#include "name_text.h"
 
 namespace fs = std::filesystem;
 
@@ -39,16 +40,8 @@ namespace platform::registry {
 namespace detail {
 namespace {
 
-std::string_view Trim(std::string_view s) {
-  size_t b = 0, e = s.size();
-  while (b < e && (s[b] == ' ' || s[b] == '\t')) ++b;
-  while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t' || s[e - 1] == '\r')) --e;
-  return s.substr(b, e - b);
-}
-
-bool SameName(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && AnsiCompareNoCase(a, b) == 0;
-}
+using internal::SameName;
+constexpr auto Trim = internal::TrimLine;
 
 int HexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
