@@ -34,8 +34,8 @@ time_start() {
     sleep 0.05
   done
   t1=$(date +%s.%N)
-  pkill -f "$work/root/PROGRAM/keldro" || true
-  wait "$pid" 2>/dev/null || true
+  pkill -f "$work/root/PROGRAM/keldro" >/dev/null 2>&1 || true
+  wait "$pid" >/dev/null 2>&1 || true
   awk -v a="$t0" -v b="$t1" 'BEGIN { print b - a }'
 }
 
