@@ -43,6 +43,14 @@ struct Family {
   std::size_t UnitBytes() const { return family == SL_FAMILY_WIDE ? 2 : 1; }
 };
 
+// Units before the terminator.
+template <typename Unit>
+std::size_t UnitLength(const Unit* s) {
+  std::size_t n = 0;
+  while (s[n] != 0) ++n;
+  return n;
+}
+
 // The locale of a handle when it is of `family`, else null.
 const CLocale* LocaleOf(hlocale h, uint8_t family);
 

@@ -11,13 +11,6 @@ using namespace slw::casemap;
 namespace {
 
 template <typename Unit>
-std::size_t Length(const Unit* s) {
-  std::size_t n = 0;
-  while (s[n] != 0) ++n;
-  return n;
-}
-
-template <typename Unit>
 bool In(const CLocale& l, Unit c, uint32_t mask) {
   return InClass(l, static_cast<uint16_t>(static_cast<std::make_unsigned_t<Unit>>(c)), mask);
 }
@@ -28,7 +21,7 @@ Unit* TrimStart(hlocale h, uint8_t family, Unit* s, uint32_t mask) {
   if (l == nullptr || s == nullptr) return s;
   std::size_t skip = 0;
   while (s[skip] != 0 && In(*l, s[skip], mask)) ++skip;
-  if (skip > 0) std::memmove(s, s + skip, (Length(s + skip) + 1) * sizeof(Unit));
+  if (skip > 0) std::memmove(s, s + skip, (UnitLength(s + skip) + 1) * sizeof(Unit));
   return s;
 }
 
@@ -41,13 +34,13 @@ Unit* TrimStartStr(hlocale h, uint8_t family, Unit* out, const Unit* s, uint32_t
     return out;
   }
   while (*s != 0 && In(*l, *s, mask)) ++s;
-  std::memmove(out, s, (Length(s) + 1) * sizeof(Unit));
+  std::memmove(out, s, (UnitLength(s) + 1) * sizeof(Unit));
   return out;
 }
 
 template <typename Unit>
 std::size_t KeptLength(const CLocale& l, const Unit* s, uint32_t mask) {
-  std::size_t n = Length(s);
+  std::size_t n = UnitLength(s);
   while (n > 0 && In(l, s[n - 1], mask)) --n;
   return n;
 }

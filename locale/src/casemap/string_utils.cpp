@@ -20,13 +20,6 @@ template <typename Unit>
 using U = std::make_unsigned_t<Unit>;
 
 template <typename Unit>
-std::size_t Length(const Unit* s) {
-  std::size_t n = 0;
-  while (s[n] != 0) ++n;
-  return n;
-}
-
-template <typename Unit>
 int IsStrAscii(const Unit* s) {
   if (s == nullptr) return 1;
   for (; *s != 0; ++s)
@@ -66,7 +59,7 @@ template <typename Unit>
 Unit* Str(const Unit* s, const Unit* sub) {
   if (s == nullptr || sub == nullptr) return nullptr;
   if (*sub == 0) return const_cast<Unit*>(s);
-  const std::size_t n = Length(sub);
+  const std::size_t n = UnitLength(sub);
   for (; *s != 0; ++s)
     if (*s == *sub && std::memcmp(s, sub, n * sizeof(Unit)) == 0) return const_cast<Unit*>(s);
   return nullptr;
@@ -107,7 +100,7 @@ Unit* Tokens(const Unit* s, const Unit* delimiters, int slot) {
 template <typename Unit>
 uint16_t SysTransform(Unit* out, const Unit* s, std::size_t limit, uint16_t outSize) {
   if (out == nullptr || s == nullptr) return 0;
-  const std::size_t n = std::min({limit, Length(s) + 1, std::size_t{outSize}});
+  const std::size_t n = std::min({limit, UnitLength(s) + 1, std::size_t{outSize}});
   std::memmove(out, s, n * sizeof(Unit));
   return static_cast<uint16_t>(n);
 }

@@ -100,6 +100,14 @@ uint16_t ToTranslationOf(hlocale h, uint8_t family, uint16_t c, int index) {
 int UpperIndex(const CtypeCategory& ct) { return ct.upperIndex(); }
 int LowerIndex(const CtypeCategory& ct) { return ct.lowerIndex(); }
 
+// One character through the toupper or tolower table.
+uint16_t CaseOne(hlocale h, uint8_t family, uint16_t c, bool upper) {
+  const CLocale* l = LocaleOf(h, family);
+  const CtypeCategory* ct = l != nullptr ? CtypeOf(*l) : nullptr;
+  if (ct == nullptr) return c;
+  return ToTranslationOf(h, family, c, upper ? ct->upperIndex() : ct->lowerIndex());
+}
+
 // The Ex and Translation forms: translate into out (outSize units of room
 // besides the terminator). A translation the locale lacks copies the string
 // unchanged (the Upper/Lower forms) or writes nothing (the Translation forms).
@@ -161,14 +169,10 @@ void* MapInPlace(hlocale h, uint8_t family, void* s, std::size_t n, bool upper) 
 
 #define CASEMAP_EXPORTS(P, FAMILY, CH, CHARARG)                                                           \
   SL_EXPORT CHARARG P##ToUpper(hlocale h, CHARARG c) {                                                   \
-    const CLocale* l = LocaleOf(h, FAMILY);                                                               \
-    const CtypeCategory* ct = l != nullptr ? CtypeOf(*l) : nullptr;                                       \
-    return ct == nullptr ? c : static_cast<CHARARG>(ToTranslationOf(h, FAMILY, static_cast<uint16_t>(static_cast<std::make_unsigned_t<CHARARG>>(c)), ct->upperIndex())); \
+    return static_cast<CHARARG>(CaseOne(h, FAMILY, static_cast<std::make_unsigned_t<CHARARG>>(c), true));  \
   }                                                                                                       \
   SL_EXPORT CHARARG P##ToLower(hlocale h, CHARARG c) {                                                   \
-    const CLocale* l = LocaleOf(h, FAMILY);                                                               \
-    const CtypeCategory* ct = l != nullptr ? CtypeOf(*l) : nullptr;                                       \
-    return ct == nullptr ? c : static_cast<CHARARG>(ToTranslationOf(h, FAMILY, static_cast<uint16_t>(static_cast<std::make_unsigned_t<CHARARG>>(c)), ct->lowerIndex())); \
+    return static_cast<CHARARG>(CaseOne(h, FAMILY, static_cast<std::make_unsigned_t<CHARARG>>(c), false)); \
   }                                                                                                       \
   SL_EXPORT CH* P##StrUpper(hlocale h, CH* s) { return static_cast<CH*>(MapInPlace(h, FAMILY, s, SIZE_MAX, true)); } \
   SL_EXPORT CH* P##StrnUpper(hlocale h, CH* s, uint16_t n) { return static_cast<CH*>(MapInPlace(h, FAMILY, s, n, true)); } \
