@@ -44,6 +44,13 @@ void Conversion::Build() {
   valid_ = true;
   BuildMap();
   if (valid_ && !definition_.pairs.empty()) BuildSubstitutions();
+  if (valid_ && source_->SingleByte() && target_->Kind() != kDoubleByteSet) {
+    fastUnit_ = target_->Kind() == kUnicodeSet ? 2 : 1;
+    for (int c = 0; c < 256; ++c) {
+      const MapEntry& e = map_.Get(static_cast<uint16_t>(c));
+      fastValue_[static_cast<std::size_t>(c)] = c != 0 && e.kind == kDirect && e.notDirect == 0 ? e.value : -1;
+    }
+  }
 }
 
 void Conversion::MapCode(uint16_t a, uint16_t b) {
@@ -174,6 +181,31 @@ Status Conversion::Convert(uint8_t* out, std::size_t outSize, const uint8_t* in,
     return s;
   };
   while (written < outSize) {
+    if (fastUnit_ != 0) {
+      // The run of direct bytes, without a call per character.
+      std::size_t n = std::min(limit - chars, (outSize - written) / fastUnit_);
+      const uint8_t* p = in + consumed;
+      uint8_t* o = out + written;
+      std::size_t i = 0;
+      if (fastUnit_ == 2) {
+        for (; i < n; ++i) {
+          int32_t v = fastValue_[p[i]];
+          if (v < 0) break;
+          o[2 * i] = static_cast<uint8_t>(v);
+          o[2 * i + 1] = static_cast<uint8_t>(v >> 8);
+        }
+      } else {
+        for (; i < n; ++i) {
+          int32_t v = fastValue_[p[i]];
+          if (v < 0) break;
+          o[i] = static_cast<uint8_t>(v);
+        }
+      }
+      consumed += i;
+      chars += i;
+      written += i * fastUnit_;
+      if (written >= outSize) break;
+    }
     if (chars >= limit) {
       ended = true;
       break;

@@ -82,6 +82,11 @@ class Conversion {
   std::u16string text1_, text2_;
   bool valid_ = false;
   bool notDirect_ = false;
+  // Single-byte source into a single-byte or Unicode target: the target
+  // value of each byte whose entry is direct (-1 otherwise, and for 0), and
+  // the bytes a target code takes (0: no fast path).
+  std::array<int32_t, 256> fastValue_{};
+  std::size_t fastUnit_ = 0;
 };
 
 // The conversion behind a handle when it is in the calling client's list,
