@@ -141,17 +141,6 @@ uint32_t LcidOfLocale(std::string_view locale) {
 
 bool IsInstalledLcid(uint32_t lcid) { return !LocaleOfLcid(lcid).empty(); }
 
-uint32_t UserDefaultLcid() {
-  for (const char* var : {"LC_ALL", "LANG"}) {
-    const char* value = std::getenv(var);
-    if (value == nullptr || *value == '\0') continue;
-    std::string id(value);
-    id = id.substr(0, id.find_first_of(".@"));
-    if (uint32_t lcid = LcidOfLocale(id); lcid != 0 && IsInstalledLcid(lcid)) return lcid;
-  }
-  return 0x0409;
-}
-
 bool GetLocaleInfo(uint32_t lcid, uint32_t type, std::string& out) {
   out.clear();
   std::string id = LocaleOfLcid(lcid);

@@ -110,6 +110,10 @@ TEST_F(Charsets, WideAndDoubleByteTargetsWriteWholeCharactersOnly) {
   r = Convert("Unicode", "WIN932", nullptr, B(std::string("A\0\x42\x30", 4)), 2);
   EXPECT_EQ(r.status, 0x0B0A);
   EXPECT_EQ(r.out, B("A"));
+  // A substitution is written whole: "AE" fits, its terminator does not.
+  r = Convert("WIN1252", "USASCII", "SUBLATINEX", B("\xC6"), 2);
+  EXPECT_EQ(r.status, 0x0B0A);
+  EXPECT_EQ(r.out, B("AE"));
   // Exactly the room for the text but not its terminator.
   r = Convert("WIN1252", "DOS850", nullptr, B("abc"), 3);
   EXPECT_EQ(r.status, 0x0B0A);

@@ -39,8 +39,6 @@ std::string LocaleOfLcid(uint32_t lcid);
 uint32_t LcidOfLocale(std::string_view locale);
 // An LCID ICU can map counts as installed.
 bool IsInstalledLcid(uint32_t lcid);
-// The user's default LCID (from LANG / LC_ALL, else 0x0409).
-uint32_t UserDefaultLcid();
 
 // Locale information types answered so far.
 inline constexpr uint32_t kLocaleSAbbrevLangName = 0x0003;
