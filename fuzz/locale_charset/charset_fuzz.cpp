@@ -23,8 +23,9 @@ void Put32(std::vector<uint8_t>& v, uint32_t x) {
 
 void Exercise(slw::Conversion& c, const std::vector<uint8_t>& text) {
   if (!c.valid()) return;
+  // Terminated for every source: a 0 unit at either byte parity.
   std::vector<uint8_t> in(text);
-  in.insert(in.end(), {0, 0});
+  in.insert(in.end(), {0, 0, 0});
   std::vector<uint8_t> out(97);
   c.Convert(out.data(), out.size(), in.data(), slw::InputForm::kString, nullptr);
   uint16_t count = static_cast<uint16_t>(text.size() / 2);
