@@ -277,6 +277,17 @@ TEST_F(Charsets, LibrarySetsJoinTheBuiltInOnes) {
   EXPECT_EQ(r.out, B(std::string("\x9B\0", 2)));
 }
 
+TEST_F(Charsets, ALibrarysSetsAreNumberedFromItsLastEntry) {
+  Use("charset FIRST\n  body " + RecordHex("FIRST", 437) + "\ncharset SECOND\n  body " + RecordHex("SECOND", 850) + "\n");
+  EXPECT_EQ(SL_GetCharacterSetCount(), 7);
+  char name[32];
+  ASSERT_EQ(SL_GetCharacterSetName(6, name), 0);
+  EXPECT_STREQ(name, "SECOND");
+  ASSERT_EQ(SL_GetCharacterSetName(7, name), 0);
+  EXPECT_STREQ(name, "FIRST");
+  EXPECT_EQ(SL_GetCharacterSetName(8, name), 0x0C07);
+}
+
 TEST_F(Charsets, ADoubleByteRecordWithAPagePastItsEndIsNotValid) {
   sllc::LibrarySpec spec;
   std::string error;
@@ -297,6 +308,45 @@ TEST_F(Charsets, ADoubleByteRecordWithAPagePastItsEndIsNotValid) {
   Bytes table(image.begin() + static_cast<std::ptrdiff_t>(head), image.begin() + static_cast<std::ptrdiff_t>(head) + 556);
   EXPECT_FALSE(slw::ValidCharsetTable(table.data(), table.size()));
   EXPECT_EQ(slw::CharacterSetFromTable("DBBAD", table), nullptr);
+}
+
+// Only a byte with a page of its own leads; NUL and 255 never do, and a
+// lead byte right before the end stands alone.
+TEST(DoubleByteSet, ReadsAndWritesWholeCharacters) {
+  Bytes table(44 + 512 + 3 * 512, 0);
+  table[42] = 1;
+  auto page = [&](int high, int unit) {
+    table[44 + 2 * high] = static_cast<uint8_t>(unit);
+    table[45 + 2 * high] = static_cast<uint8_t>(unit >> 8);
+  };
+  page(0, 278);
+  page(0x81, 278 + 256);
+  page(0xFF, 278 + 512);
+  table[2 * 278 + 2 * 'A'] = 'A';
+  table[2 * (278 + 256) + 2 * 'B'] = 0x42;
+  table[2 * (278 + 256) + 2 * 'B' + 1] = 0x30;
+  auto set = slw::CharacterSetFromTable("DB", table);
+  ASSERT_NE(set, nullptr);
+  struct Case {
+    std::string in;
+    uint16_t code;
+    std::size_t length;
+  } cases[] = {{"\x81" "B", 0x8142, 2}, {std::string("\x81\0", 2), 0x81, 1}, {"\xFF" "A", 0xFF, 1},
+               {std::string("\0A", 2), 0, 1}, {"\x90" "A", 0x90, 1}, {"A", 'A', 1}};
+  for (const Case& c : cases) {
+    std::size_t length = 0;
+    EXPECT_EQ(set->Read(reinterpret_cast<const uint8_t*>(c.in.c_str()), length), c.code) << c.in;
+    EXPECT_EQ(length, c.length) << c.in;
+  }
+  EXPECT_EQ(set->ToUnicode(0x8142), 0x3042);
+  EXPECT_EQ(set->FromUnicode(0x3042), 0x8142);
+  uint8_t out[2] = {0xEE, 0xEE};
+  std::size_t written = 0;
+  EXPECT_FALSE(set->Write(0x8142, out, 1, written));
+  EXPECT_EQ(out[0], 0xEE);
+  EXPECT_TRUE(set->Write(0x8142, out, 2, written));
+  EXPECT_EQ(written, 2u);
+  EXPECT_EQ(out[0], 0x81);
 }
 
 // Each built-in table holds what ICU's converter of its code page says.
