@@ -1,5 +1,7 @@
 #include "ui_utilities.h"
 
+#include "app_state.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
@@ -25,7 +27,8 @@ ComponentKind KindOf(const QWidget* w) {
   if (qobject_cast<const QTableWidget*>(w)) return ComponentKind::StringGrid;
   if (qobject_cast<const QCheckBox*>(w)) return ComponentKind::CheckBox;
   if (const auto* edit = qobject_cast<const QLineEdit*>(w))
-    return edit->inputMask().isEmpty() ? ComponentKind::Edit : ComponentKind::MaskEdit;
+    return edit->inputMask().isEmpty() && !edit->property("maskEdit").toBool() ? ComponentKind::Edit
+                                                                                : ComponentKind::MaskEdit;
   if (qobject_cast<const QRadioButton*>(w)) return ComponentKind::RadioButton;
   if (const auto* group = qobject_cast<const QGroupBox*>(w))
     return group->property("radioGroup").toBool() ? ComponentKind::RadioGroup : ComponentKind::GroupBox;
@@ -113,6 +116,63 @@ void RestoreFormDimensions(QWidget* form, const FormDimensions& dims, double sca
     }
   }
   form->move(p.left, p.top);
+}
+
+namespace {
+
+void Paint(QWidget* w, std::initializer_list<std::pair<QPalette::ColorRole, QColor>> roles, bool fill) {
+  QPalette p = w->palette();
+  for (const auto& [role, color] : roles) {
+    p.setColor(QPalette::Active, role, color);
+    p.setColor(QPalette::Inactive, role, color);
+  }
+  w->setPalette(p);
+  if (fill) w->setAutoFillBackground(true);
+}
+
+}  // namespace
+
+void ApplyColorGroup(QWidget* form, const ColorScheme& group) {
+  auto color = [&group](int i) { return WindowsColor(group.colors[static_cast<size_t>(i)]); };
+  const QColor back = color(0);
+  Paint(form, {{QPalette::Window, back}}, true);
+  // Notebook pages carry no name: they take the window's background too.
+  for (QTabWidget* tabs : form->findChildren<QTabWidget*>())
+    for (int i = 0; i < tabs->count(); ++i) Paint(tabs->widget(i), {{QPalette::Window, back}}, true);
+  for (QWidget* w : FormComponents(form)) {
+    const QColor title = color(w->property("majorTitle").toBool() ? 1 : 2);
+    switch (KindOf(w)) {
+      case ComponentKind::Label:
+      case ComponentKind::GroupBox:
+      case ComponentKind::RadioGroup:
+        Paint(w, {{QPalette::Window, back}, {QPalette::WindowText, title}}, true);
+        break;
+      case ComponentKind::Edit:
+      case ComponentKind::MaskEdit: Paint(w, {{QPalette::Base, color(3)}, {QPalette::Text, color(4)}}, false); break;
+      case ComponentKind::ComboBox:
+        Paint(w,
+              {{QPalette::Base, color(5)}, {QPalette::Text, color(6)}, {QPalette::Button, color(5)},
+               {QPalette::ButtonText, color(6)}},
+              false);
+        break;
+      case ComponentKind::ListBox:
+      case ComponentKind::StringGrid:
+        Paint(w, {{QPalette::Base, color(7)}, {QPalette::Text, color(8)}}, false);
+        break;
+      case ComponentKind::RadioButton:
+        Paint(w, {{QPalette::Window, color(9)}, {QPalette::WindowText, color(10)}}, true);
+        break;
+      case ComponentKind::CheckBox:
+        Paint(w, {{QPalette::Window, color(11)}, {QPalette::WindowText, color(12)}}, true);
+        break;
+      default: break;
+    }
+  }
+}
+
+void ApplyColorGroup(QWidget* form, int group) {
+  if (group < 1 || group > kColorGroupCount) group = 1;
+  ApplyColorGroup(form, Settings.colors[static_cast<size_t>(group - 1)]);
 }
 
 }  // namespace keldro
