@@ -1,5 +1,6 @@
 #include "tmyedit.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QKeyEvent>
@@ -33,6 +34,14 @@ constexpr int kClientHeight = 352;
 constexpr int kLabelLeft = 8, kLabelWidth = 118, kEntryLeft = 130, kRowHeight = 26, kEntryHeight = 22;
 
 const char* const kPageCaptions[] = {"De&scription", "&Worth", "W&arranty", "&Other"};
+
+// A stored amount in its entry: formatted when that fits the entry, else
+// plain, as the entry would cut a longer text to another number.
+std::string MoneyEntryText(double value, int maxLength) {
+  std::string text = FormatCurrencyIntl(value, 1, Settings.currencyFormat, Intl);
+  if (static_cast<int>(text.size()) > maxLength) text = framework::FloatToStrF(value, framework::ffFixed, 15, 2);
+  return text;
+}
 
 }  // namespace
 
@@ -351,7 +360,7 @@ void TMyEdit::LoadInData() {
         else if (e == eQuantity)
           text = FormatNumberIntl(f->AsInteger(), 1, 0, Settings.numericFormat, Intl);
         else if (info.kind == EntryKind::Number)
-          text = FormatCurrencyIntl(f->AsFloat(), 1, Settings.currencyFormat, Intl);
+          text = MoneyEntryText(f->AsFloat(), info.maxLength);
         else
           text = f->AsString();
       }
@@ -389,7 +398,9 @@ void TMyEdit::ItemExit() { SetItemLabels(); }
 void TMyEdit::MoneyExit(QLineEdit* edit) {
   if (!edit->text().trimmed().isEmpty())
     if (const std::optional<double> v = ReadNumberEntry(ToAnsi(edit->text()), Settings.currencyFormat, Intl))
-      edit->setText(FromAnsi(FormatCurrencyIntl(*v, 1, Settings.currencyFormat, Intl)));
+      if (const std::string text = FormatCurrencyIntl(*v, 1, Settings.currencyFormat, Intl);
+          static_cast<int>(text.size()) <= edit->maxLength())
+        edit->setText(FromAnsi(text));  // a longer text would be cut to another number
   CalcTotals();
 }
 
@@ -610,7 +621,15 @@ void TMyEdit::ShowHelp() {
 
 // ------------------------------------------------------------------ colours
 
-void TMyEdit::SetColors() { ApplyColorGroup(this, 2); }
+void TMyEdit::SetColors() {
+  ApplyColorGroup(this, 2);
+  // The menu keeps the system's colours, as window menus do.
+  QPalette system = QApplication::palette(MainMenu);
+  for (QPalette::ColorRole role : {QPalette::Window, QPalette::WindowText, QPalette::Button, QPalette::ButtonText,
+                                   QPalette::Base, QPalette::Text})
+    system.setColor(role, system.color(role));  // set explicitly, so the window's colours do not reach it
+  MainMenu->setPalette(system);
+}
 
 // -------------------------------------------------------------- pick lists
 
