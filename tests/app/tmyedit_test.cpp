@@ -412,6 +412,35 @@ TEST_F(TMyEditTest, EnterWalksThePagesAndFromTheLastEntryReturnsToItem) {
              });
 }
 
+TEST_F(TMyEditTest, ClipboardItemsAndHelpActOnTheFocusedEntry) {
+  Start();
+  WhileModal([&] { main->MenuAdd->trigger(); },
+             [&] {
+               Type(edit->Item, "Vase");
+               edit->Item->selectAll();
+               edit->MenuCut->trigger();
+               EXPECT_EQ(edit->Item->text(), "");
+               edit->Brand->setFocus();
+               edit->MenuPaste->trigger();
+               EXPECT_EQ(edit->Brand->currentText(), "Vase");
+               edit->PurchDate->setFocus();
+               edit->MenuPaste->trigger();  // letters do not go into a date
+               EXPECT_EQ(edit->PurchDate->EditText(), "  /  /    ");
+               edit->PurchDate->SetEditText("01/02/2003");
+               edit->PurchDate->setSelection(0, 3);
+               edit->MenuDelete->trigger();
+               EXPECT_EQ(edit->PurchDate->EditText(), "  /02/2003");
+               edit->MenuHelp->trigger();
+               edit->MenuClear->trigger();
+               edit->DoExit();
+             });
+  ASSERT_FALSE(ui->calls.empty());
+  const ScriptedUi::Call& help = ui->calls.back();
+  EXPECT_EQ(help.kind, ScriptedUi::Call::kHelp);
+  EXPECT_EQ(help.help.keyword, "Input Window");
+  EXPECT_EQ(fs::path(help.help.file).filename(), "KELDRO.HLP");
+}
+
 TEST_F(TMyEditTest, BrowseOnlyModeDisablesChangesAndNeverAsks) {
   Start({"keldro", "/browse"});
   AddRecord("Lamp");
