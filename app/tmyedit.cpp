@@ -255,7 +255,6 @@ void TMyEdit::resizeEvent(QResizeEvent* event) {
 }
 
 void TMyEdit::FormShow() {
-  exiting_ = false;
   ApplyConfiguredFonts(this, Settings);
   RestoreFormDimensions(this, dims_, ScaleFactor, Screen);
   if (y() > 10) move(x(), y() - 10);
@@ -474,10 +473,7 @@ void TMyEdit::DoAnUpdate() {
 }
 
 void TMyEdit::DoUpdateAndExit() {
-  if (DoUpdate()) {
-    exiting_ = true;
-    accept();
-  }
+  if (DoUpdate()) accept();
 }
 
 void TMyEdit::DoClear() {
@@ -498,7 +494,6 @@ void TMyEdit::DoExit() {
                         ui::Icon::Question, 1) != ui::Answer::Yes)
       return;
   }
-  exiting_ = true;
   done(QDialog::Rejected);
 }
 

@@ -137,7 +137,6 @@ class TMyEdit : public QDialog {
   EditorValues snapshot_;
   // Lists whose file exists but could not be read: never written over.
   std::array<bool, 5> unreadable_{};
-  bool exiting_ = false;
 };
 
 }  // namespace keldro

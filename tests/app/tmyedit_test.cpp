@@ -208,10 +208,13 @@ TEST_F(TMyEditTest, TwoUpdatesInAddModeWriteOneRecordAndEmptyNumbersStoreZero) {
                Type(edit->Item, "First");
                edit->Cost->clear();
                edit->Quantity->clear();
-               edit->MenuUpdate->trigger();
+               // The menu's shortcut, while an entry has the focus.
+               edit->activateWindow();
+               ASSERT_TRUE(QTest::qWaitForWindowActive(edit));
+               QTest::keyClick(edit->Item, Qt::Key_R, Qt::ControlModifier);
                EXPECT_EQ(EditMode, 2);
                Replace(edit->Item, "Second");
-               edit->MenuUpdate->trigger();
+               QTest::keyClick(edit->Item, Qt::Key_R, Qt::ControlModifier);
                edit->CancelButton->click();  // nothing changed since the update: no question
              });
   EXPECT_TRUE(ui->MessageTexts().empty());
