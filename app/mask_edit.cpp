@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 
 namespace keldro {
@@ -10,6 +11,10 @@ TMaskEdit::TMaskEdit(std::string_view mask, QWidget* parent)
     : QLineEdit(parent), maskText_(mask), mask_(mask, '/'), cells_(mask_.EmptyCells()) {
   setProperty("maskEdit", true);
   setMaxLength(static_cast<int>(mask_.Length()));
+  // Text reaches the entry only through the mask: no drops, no context menu
+  // with the line edit's own paste and undo.
+  setAcceptDrops(false);
+  setContextMenuPolicy(Qt::NoContextMenu);
   Show(0);
 }
 
@@ -104,6 +109,11 @@ void TMaskEdit::keyPressEvent(QKeyEvent* event) {
     return;
   }
   event->ignore();
+}
+
+void TMaskEdit::inputMethodEvent(QInputMethodEvent* event) {
+  if (!event->commitString().isEmpty()) TypeText(event->commitString());
+  event->accept();
 }
 
 }  // namespace keldro

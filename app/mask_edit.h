@@ -29,6 +29,7 @@ class TMaskEdit : public QLineEdit {
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
+  void inputMethodEvent(QInputMethodEvent* event) override;
 
  private:
   void Show(size_t caret);

@@ -416,6 +416,7 @@ void TMyEdit::QuantityExit() {
 // ------------------------------------------------------------------ update
 
 bool TMyEdit::DoUpdate() {
+  if (BrowseMode) return false;
   const EntryTexts texts{Text(eWarDate), Text(ePurchDate), Text(eCost), Text(eValue), Text(eRepCost),
                          Text(eQuantity)};
   const CheckedEntries checked = CheckEntries(texts, Settings.currencyFormat, Settings.numericFormat, Intl);
@@ -497,7 +498,10 @@ void TMyEdit::DoExit() {
   done(QDialog::Rejected);
 }
 
+// Browse-only mode never writes: the questions are not asked and the shown
+// values are given up.
 bool TMyEdit::AskUpdateFirst(const std::string& question) {
+  if (BrowseMode) return true;
   ui::Current().Beep();
   switch (ui::ShowMessage(question, "Warning", ui::Buttons::YesNoCancel, ui::Icon::Question, 1)) {
     case ui::Answer::Yes: return DoUpdate();

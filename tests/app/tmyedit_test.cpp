@@ -458,9 +458,14 @@ TEST_F(TMyEditTest, BrowseOnlyModeDisablesChangesAndNeverAsks) {
                Replace(edit->Item, "changed");
                edit->NextButton->click();
                Replace(edit->Item, "changed");
+               // Copy Record stays offered, but nothing it leads to writes.
+               edit->MenuCopyRecord->trigger();
+               EXPECT_EQ(edit->windowTitle(), "Edit (New Copied Record)");
+               EXPECT_FALSE(edit->DoUpdate());
                edit->CancelButton->click();
              });
   EXPECT_TRUE(ui->MessageTexts().empty());
+  EXPECT_EQ(main->MyTable.RecordCount(), 1);
   EXPECT_EQ(Field("Item"), "Lamp");
 }
 
