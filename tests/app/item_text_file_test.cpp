@@ -1,0 +1,144 @@
+// The item text file: what the export writes, what the import reads back,
+// and the first pass that refuses a file with any bad line.
+#include <gtest/gtest.h>
+
+#include "core/import_export.h"
+#include "core/item_text_file.h"
+#include "framework/sysutils.h"
+
+namespace keldro {
+namespace {
+
+TEST(ItemTextFile, ValuesAreQuotedDoubledTrimmedAndCut) {
+  struct Case {
+    std::string edit, written;
+  } cases[] = {
+      {"He said \"hi\"", "\"He said \"\"hi\"\"\""},
+      {"  Acme", "\"Acme\""},
+      {"", "\"\""},
+      {std::string(300, 'x'), "\"" + std::string(255, 'x') + "\""},
+      // Doubling can push the value past 255: it is cut again, never inside a pair.
+      {std::string(254, 'x') + "\"", "\"" + std::string(254, 'x') + "\""},
+      {std::string(253, 'x') + "\"", "\"" + std::string(253, 'x') + "\"\"\""},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ItemTextValue(c.edit), c.written) << c.edit;
+  EXPECT_EQ(ItemTextLine({"He said \"hi\"", "  Acme", ""}), "\"He said \"\"hi\"\"\",\"Acme\",\"\"\r\n");
+}
+
+TEST(ItemTextFile, EveryLineTheWriterMakesReadsBack) {
+  const std::vector<std::string> values = {"He said \"hi\"", "a,b", "", "1/2/94", std::string(255, 'q'), "\"\"\""};
+  // A value cut at its limit reads back as written.
+  const std::string cut = ItemTextValue(std::string(254, 'x') + "\"\"");
+  EXPECT_EQ(ReadItemTextLine(cut).values.at(0), std::string(254, 'x'));
+  std::string line = ItemTextLine(values);
+  line.resize(line.size() - 2);
+  ItemTextRecord r = ReadItemTextLine(line);
+  ASSERT_EQ(r.fault, LineFault::kNone);
+  EXPECT_EQ(r.values, values);
+  EXPECT_FALSE(r.empty);
+}
+
+TEST(ItemTextFile, MalformedLinesNameTheirFault) {
+  struct Case {
+    std::string line;
+    LineFault fault;
+    std::size_t value;
+  } cases[] = {
+      {"\"a\",\"b", LineFault::kUnterminated, 2},
+      {"a,b,c", LineFault::kUnterminated, 1},
+      {"\"a\"x,\"b\"", LineFault::kAfterQuote, 1},
+      {"\"" + std::string(256, 'z') + "\"", LineFault::kTooLong, 1},
+      {"\"a\",", LineFault::kUnterminated, 2},
+  };
+  for (const Case& c : cases) {
+    ItemTextRecord r = ReadItemTextLine(c.line);
+    EXPECT_EQ(r.fault, c.fault) << c.line;
+    EXPECT_EQ(r.faultValue, c.value) << c.line;
+  }
+  std::string many;
+  for (int i = 0; i < 33; ++i) many += std::string(i ? "," : "") + "\"v\"";
+  EXPECT_EQ(ReadItemTextLine(many).fault, LineFault::kTooMany);
+  many.resize(many.size() - 4);
+  EXPECT_EQ(ReadItemTextLine(many).values.size(), 32u);
+  EXPECT_TRUE(ReadItemTextLine("").empty);
+  EXPECT_TRUE(ReadItemTextLine("\"\"").empty);
+  // Control characters are skipped, also between a closing quote and its comma.
+  EXPECT_EQ(ReadItemTextLine("\"a\t\"\t,\"b\"").values, (std::vector<std::string>{"a", "b"}));
+}
+
+TEST(ItemTextFile, FirstLineCodesAndColumnNames) {
+  std::string values33;
+  for (int i = 0; i < 33; ++i) values33 += std::string(i ? "," : "") + "\"v\"";
+  EXPECT_EQ(FirstLineCode(ReadItemTextLine(values33)), 3);
+  EXPECT_EQ(FirstLineCode(ReadItemTextLine("\"" + std::string(256, 'a') + "\"")), 1);
+  EXPECT_EQ(FirstLineCode(ReadItemTextLine("a,b")), 2);
+  ItemTextRecord first = ReadItemTextLine("\"Item\",\"\",\"A very long column title here\"");
+  EXPECT_EQ(FirstLineCode(first), 0);
+  EXPECT_EQ(ItemTextColumnNames(first),
+            (std::vector<std::string>{"Item", "<BLANK FIELD>", "A very long column t"}));
+  EXPECT_NE(FirstLineErrorText(3).find("There are at least 10 more fields than are required by Stashwell."),
+            std::string::npos);
+}
+
+TEST(ItemTextFile, ValuesConvertByFieldType) {
+  framework::ResetFormatSettings();
+  ImportValue v;
+  std::string reason;
+  ASSERT_TRUE(ConvertImportValue(kDateField, 8, "2/3/94", v, reason));
+  EXPECT_FALSE(v.blank);
+  EXPECT_EQ(framework::FormatDateTime("yyyy-mm-dd", v.date), "1994-02-03");
+  for (const char* blankDate : {"Feb 3", "020394", ""}) {
+    ASSERT_TRUE(ConvertImportValue(kDateField, 8, blankDate, v, reason)) << blankDate;
+    EXPECT_TRUE(v.blank) << blankDate;
+  }
+  EXPECT_FALSE(ConvertImportValue(kDateField, 8, "13/45/99", v, reason));
+  ASSERT_TRUE(ConvertImportValue(kFloatField, 12, "10.50", v, reason));
+  EXPECT_DOUBLE_EQ(v.number, 10.5);
+  EXPECT_FALSE(ConvertImportValue(kFloatField, 12, "ten", v, reason));
+  EXPECT_NE(reason.find("ten"), std::string::npos);
+  ASSERT_TRUE(ConvertImportValue(kIntegerField, 11, "", v, reason));
+  EXPECT_TRUE(v.blank);
+  ASSERT_TRUE(ConvertImportValue(kCharacterField, 3, "Yesterday", v, reason));
+  EXPECT_EQ(v.text, "Yes");
+}
+
+TEST(ImportCheck, ABadLineAnywhereRefusesTheWholeFile) {
+  std::string content = "\"Item\",\"Cost\"\r\n";
+  for (int i = 1; i <= 60; ++i) content += "\"thing " + std::to_string(i) + "\",\"" + (i == 57 ? "x" : "1.5") + "\"\r\n";
+  content += "\r\n";  // an empty line makes no record
+  const std::vector<int> targets = {1, 11};
+  ImportCheck check = CheckTextImport(content, 2, targets, true);
+  EXPECT_EQ(check.badLines, 1u);
+  EXPECT_EQ(check.firstBadLine, 58u);  // the title line is line 1
+  EXPECT_EQ(check.firstBadValue, 2u);
+  EXPECT_NE(ImportRefusedText(check).find("Line 58, value 2"), std::string::npos);
+
+  content.replace(content.find("\"x\""), 3, "\"2\"");
+  check = CheckTextImport(content, 2, targets, true);
+  EXPECT_EQ(check.badLines, 0u);
+  ASSERT_EQ(check.records.size(), 60u);
+  EXPECT_EQ(check.records[0][0].text, "thing 1");
+  EXPECT_DOUBLE_EQ(check.records[56][10].number, 2);
+}
+
+TEST(ImportCheck, MappingFollowsTheColumnsAsTheyMove) {
+  // Rows 1 and 2 stand against Item and Brand; the grid swapped the columns
+  // and column 3 is not used.
+  std::vector<MappingRow> rows(22);
+  rows[0] = {2, true};
+  rows[1] = {1, true};
+  rows[2] = {3, false};
+  EXPECT_EQ(ColumnTargets(rows, 3), (std::vector<int>{2, 1, 0}));
+}
+
+TEST(ExportSelection, IncludedFieldsInTheirExportOrder) {
+  AppSettings s;
+  for (auto& f : s.fields) f.exportField = false;
+  s.fields[0].exportField = s.fields[10].exportField = true;
+  s.fields[10].exportOrder = 1;  // Cost first
+  s.fields[0].exportOrder = 2;
+  EXPECT_EQ(ExportFields(s), (std::vector<int>{11, 1}));
+}
+
+}  // namespace
+}  // namespace keldro
