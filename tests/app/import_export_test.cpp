@@ -1,0 +1,289 @@
+// Export and import through the main window's commands offscreen: the text
+// file's exact lines, the dBASE export by value, the round trip, and the
+// files an import refuses whole.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableWidget>
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+
+#include "app_state.h"
+#include "framework/dbtables.h"
+#include "framework/sysutils.h"
+#include "platform/ui.h"
+#include "temp_root.h"
+#include "tmain.h"
+#include "tmyexport.h"
+#include "tmyimport.h"
+#include "window_test.h"
+
+namespace keldro {
+namespace {
+
+namespace fs = std::filesystem;
+using platform::ui::Answer;
+using platform::ui::FileDialogResult;
+using testing_support::TempRoot;
+
+class ImportExportTest : public WindowTest {
+ protected:
+  void TearDown() override {
+    main.reset();
+    WindowTest::TearDown();
+  }
+
+  void Start() {
+    main = std::make_unique<TMain>(TMain::StartOptions{{"keldro"}, QSize(1280, 1024)});
+    ASSERT_FALSE(main->Terminated());
+    main->show();
+  }
+
+  void AddRecord(const std::string& item, const std::string& brand, double cost, int year = 1995) {
+    main->MyTable.Append();
+    main->MyTable.FieldByName("Item")->SetAsString(item);
+    main->MyTable.FieldByName("Brand")->SetAsString(brand);
+    main->MyTable.FieldByName("Quantity")->SetAsInteger(3);
+    main->MyTable.FieldByName("Cost")->SetAsFloat(cost);
+    main->MyTable.FieldByName("PurchDate")->SetAsDateTime(framework::EncodeDate(year, 12, 31));
+    main->MyTable.Post();
+  }
+
+  void Choose(const fs::path& file) { ui->files.push_back(FileDialogResult{true, file.string(), 1}); }
+
+  // Export through the menu: `prepare` sets the window up before Start.
+  void Export(const fs::path& file, const std::function<void(TMyExport&)>& prepare = {}) {
+    Choose(file);
+    WhileModal([&] { main->MenuExport->trigger(); },
+               [&] {
+                 auto* w = qobject_cast<TMyExport*>(QApplication::activeModalWidget());
+                 ASSERT_NE(w, nullptr);
+                 if (prepare) prepare(*w);
+                 ui->answers.push_back(Answer::Ok);  // "Export Complete."
+                 w->StartExportButton->click();
+               });
+  }
+
+  // Import a text file through the chooser; `inside` runs in the mapping window.
+  void ImportText(const fs::path& file, const std::function<void(TMyImport&)>& inside) {
+    Choose(file);
+    WhileModal([&] { main->MenuImport->trigger(); },
+               [&] {
+                 auto* chooser = qobject_cast<TImportFormat*>(QApplication::activeModalWidget());
+                 ASSERT_NE(chooser, nullptr);
+                 chooser->AsciiDelimited->setChecked(true);
+                 WhileModal([&] { chooser->FileButton->click(); },
+                            [&] {
+                              auto* import = qobject_cast<TMyImport*>(QApplication::activeModalWidget());
+                              ASSERT_NE(import, nullptr);
+                              inside(*import);
+                            });
+                 if (QApplication::activeModalWidget() == chooser) chooser->CancelButton->click();
+               });
+  }
+
+  std::unique_ptr<TMain> main;
+};
+
+TEST_F(ImportExportTest, ATextExportWritesTheTitlesAndQuotedValues) {
+  Start();
+  AddRecord("He said \"hi\"", "  Acme", 10.5);
+  const fs::path out = root.path() / "OUT.TXT";
+  Export(out);
+  EXPECT_EQ(ui->MessageTexts(), std::vector<std::string>{"Export Complete."});
+  const std::string text = TempRoot::ReadFile(out);
+  const std::string titles =
+      "\"Item\",\"Brand\",\"Model\",\"Serial Number\",\"Location\",\"Description\",\"Purchased From\",\"ID "
+      "Marks\",\"Quantity\",\"Purchase Date\",\"Cost\",\"Category\",\"Replacement Cost\",\"Warranty\",\"Warranty "
+      "Date\",\"Warranty Notes\",\"Owner\",\"Value\",\"User Defined 1\",\"User Defined 2\",\"User Defined 3\",\"User "
+      "Defined 4\"\r\n";
+  ASSERT_EQ(text.substr(0, titles.size()), titles);
+  EXPECT_EQ(text.substr(titles.size(), 33), "\"He said \"\"hi\"\"\",\"Acme\",\"\",\"\",");
+  EXPECT_NE(text.find(",\"3\",\"12/31/95\",\"10.50\","), std::string::npos) << text;
+}
+
+TEST_F(ImportExportTest, ADBaseExportCopiesValuesInTheChosenOrder) {
+  Start();
+  AddRecord("Hammer", "Acme", 12.25, 1995);
+  AddRecord("Saw", "Zed", 99.5, 2021);
+  const fs::path out = root.path() / "EXP.DBF";
+  Export(out, [](TMyExport& w) {
+    w.DBaseFile->click();
+    EXPECT_FALSE(w.FirstRow->isVisible());
+    // Only Item and Cost, Cost moved above Item.
+    for (int r = 1; r <= 22; ++r) {
+      const QString title = w.ExportGrid->item(r, 0)->text();
+      if (title != "Item" && title != "Cost") w.ExportGridDblClick(r, 1);
+    }
+    w.ExportGrid->setCurrentCell(11, 0);
+    for (int i = 0; i < 10; ++i) w.UpButtonClick();
+  });
+  EXPECT_EQ(ui->MessageTexts(), std::vector<std::string>{"Export Complete."});
+  ASSERT_TRUE(fs::exists(out));
+  EXPECT_FALSE(fs::exists(root.path() / "EXP.MDX"));
+  const std::string bytes = TempRoot::ReadFile(out);
+  EXPECT_EQ(bytes[28], 0);
+  framework::TTable t;
+  t.SetDatabaseName(root.path().string());
+  t.SetTableName("EXP.DBF");
+  t.SetReadOnly(true);
+  t.Open();
+  ASSERT_EQ(t.FieldCount(), 2);
+  EXPECT_EQ(t.Fields(0)->FieldName(), "COST");
+  EXPECT_EQ(t.Fields(1)->FieldName(), "ITEM");
+  EXPECT_EQ(t.RecordCount(), 2);
+  t.First();
+  EXPECT_DOUBLE_EQ(t.Fields(0)->AsFloat(), 12.25);
+  EXPECT_EQ(t.Fields(1)->AsString(), "Hammer");
+  t.Close();
+  // The order is in the settings when the window closes.
+  EXPECT_EQ(Settings.fields[10].exportOrder, 1);
+  EXPECT_FALSE(Settings.fields[1].exportField);
+  EXPECT_EQ(Settings.exportFileType, 2);
+
+  ui->files.push_back(FileDialogResult{true, (root.path() / "out.txt").string(), 1});
+  WhileModal([&] { main->MenuExport->trigger(); },
+             [&] {
+               auto* w = qobject_cast<TMyExport*>(QApplication::activeModalWidget());
+               ASSERT_NE(w, nullptr);
+               w->StartExportButton->click();
+               EXPECT_EQ(ui->MessageTexts().back(), "Invalid file type selected.");
+               w->ExitButton->click();
+             });
+  EXPECT_FALSE(fs::exists(root.path() / "out.txt"));
+}
+
+TEST_F(ImportExportTest, ExportedRecordsImportBackAndExportTheSameLines) {
+  Start();
+  for (int i = 0; i < 5; ++i) AddRecord("Item " + std::to_string(i), "Brand", 1.5 * i, 1990 + i);
+  const fs::path out = root.path() / "ALL.TXT";
+  Export(out);
+  ASSERT_EQ(main->MyTable.RecordCount(), 5);
+  ImportText(out, [&](TMyImport& w) {
+    EXPECT_EQ(w.windowTitle(), "Ascii Delimited Text Import");
+    EXPECT_EQ(w.ImportGrid->item(1, 1)->text(), "Item");
+    w.SkipFirst->setChecked(true);
+    w.SkipFirstClick();
+    ui->answers.push_back(Answer::Ok);  // "Import Complete."
+    w.StartButton->click();
+    EXPECT_EQ(w.ImportedCount(), 5);
+  });
+  EXPECT_EQ(ui->MessageTexts().back(), "Import Complete.");
+  EXPECT_EQ(main->MyTable.RecordCount(), 10);
+  // The five copies export to the same lines as their originals.
+  const std::string first = TempRoot::ReadFile(out);
+  const fs::path again = root.path() / "AGAIN.TXT";
+  Export(again);
+  const std::string second = TempRoot::ReadFile(again);
+  const std::string body = first.substr(first.find("\r\n") + 2);
+  EXPECT_EQ(second, first.substr(0, first.find("\r\n") + 2) + body + body);
+}
+
+TEST_F(ImportExportTest, AFileWithABadLineImportsNothingAndNamesIt) {
+  Start();
+  std::string content = "\"Item\",\"Cost\"\r\n";
+  for (int i = 2; i <= 60; ++i) content += "\"thing\",\"" + std::string(i == 57 ? "abc" : "2.5") + "\"\r\n";
+  const fs::path file = root.path() / "BAD.TXT";
+  TempRoot::WriteFile(file, content);
+  ImportText(file, [&](TMyImport& w) {
+    w.SkipFirst->setChecked(true);
+    w.SkipFirstClick();
+    // Item against Item; Cost moved down to the Cost row.
+    w.ImportGrid->setCurrentCell(2, 1);
+    for (int i = 0; i < 9; ++i) w.DownButtonClick();
+    ASSERT_EQ(w.ImportGrid->item(11, 1)->text(), "Cost");
+    w.StartButton->click();
+    EXPECT_EQ(w.ImportedCount(), 0);
+    w.ExitButton->click();
+  });
+  ASSERT_FALSE(ui->MessageTexts().empty());
+  EXPECT_NE(ui->MessageTexts().back().find("Line 57, value 2"), std::string::npos) << ui->MessageTexts().back();
+  EXPECT_EQ(main->MyTable.RecordCount(), 0);
+}
+
+TEST_F(ImportExportTest, AFirstLineOfTooManyValuesIsRefusedBeforeTheMapping) {
+  Start();
+  std::string line;
+  for (int i = 0; i < 33; ++i) line += std::string(i ? "," : "") + "\"v" + std::to_string(i) + "\"";
+  const fs::path file = root.path() / "WIDE.TXT";
+  TempRoot::WriteFile(file, line + "\r\n");
+  Choose(file);
+  WhileModal([&] { main->MenuImport->trigger(); },
+             [&] {
+               auto* chooser = qobject_cast<TImportFormat*>(QApplication::activeModalWidget());
+               ASSERT_NE(chooser, nullptr);
+               chooser->AsciiDelimited->setChecked(true);
+               chooser->FileButton->click();  // refused: no mapping window to answer
+               EXPECT_EQ(chooser->Import(), nullptr);
+               chooser->CancelButton->click();
+             });
+  ASSERT_EQ(ui->MessageTexts().size(), 1u);
+  EXPECT_NE(ui->MessageTexts()[0].find("There are at least 10 more fields than are required by Stashwell."),
+            std::string::npos);
+}
+
+TEST_F(ImportExportTest, TheOpenDatabaseIsNeverItsOwnExportOrImport) {
+  Start();
+  AddRecord("Hammer", "Acme", 1);
+  const std::string before = TempRoot::ReadFile(main->CurrentDatabase());
+  Choose(main->CurrentDatabase());
+  WhileModal([&] { main->MenuExport->trigger(); },
+             [&] {
+               auto* w = qobject_cast<TMyExport*>(QApplication::activeModalWidget());
+               w->DBaseFile->click();
+               w->StartExportButton->click();
+               w->ExitButton->click();
+             });
+  EXPECT_NE(ui->MessageTexts().back().find("cannot be exported onto itself"), std::string::npos);
+  EXPECT_EQ(TempRoot::ReadFile(main->CurrentDatabase()), before);
+  Choose(main->CurrentDatabase());
+  WhileModal([&] { main->MenuImport->trigger(); },
+             [&] {
+               auto* chooser = qobject_cast<TImportFormat*>(QApplication::activeModalWidget());
+               chooser->DBFFormat->setChecked(true);
+               chooser->FileButton->click();
+               chooser->CancelButton->click();
+             });
+  EXPECT_NE(ui->MessageTexts().back().find("cannot be imported into itself"), std::string::npos);
+  EXPECT_EQ(main->MyTable.RecordCount(), 1);
+}
+
+TEST_F(ImportExportTest, WindowsRenderedForALook) {
+  const char* dir = std::getenv("STASHWELL_SHOT_DIR");
+  Start();
+  WhileModal([&] { main->MenuExport->trigger(); },
+             [&] {
+               auto* w = qobject_cast<TMyExport*>(QApplication::activeModalWidget());
+               if (dir) w->grab().save(QString("%1/export.png").arg(dir));
+               w->ExitButton->click();
+             });
+  std::string wide;
+  for (int i = 0; i < 32; ++i) wide += std::string(i ? "," : "") + "\"Column " + std::to_string(i + 1) + "\"";
+  for (const auto& [name, content] : {std::pair<std::string, std::string>{"22", "\"Item\",\"Brand\"\r\n"},
+                                      std::pair<std::string, std::string>{"32", wide + "\r\n"}}) {
+    const fs::path file = root.path() / (name + ".TXT");
+    TempRoot::WriteFile(file, content);
+    ImportText(file, [&](TMyImport& w) {
+      EXPECT_EQ(w.ImportGrid->rowCount(), name == "32" ? 33 : 23);
+      if (dir) w.grab().save(QString("%1/import-%2.png").arg(dir).arg(QString::fromStdString(name)));
+      w.ExitButton->click();
+    });
+  }
+  Choose(root.path() / "NONE.TXT");
+  ui->files.clear();
+  WhileModal([&] { main->MenuImport->trigger(); },
+             [&] {
+               auto* chooser = qobject_cast<TImportFormat*>(QApplication::activeModalWidget());
+               if (dir) chooser->grab().save(QString("%1/import-format.png").arg(dir));
+               chooser->CancelButton->click();
+             });
+}
+
+}  // namespace
+}  // namespace keldro
