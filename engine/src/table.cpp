@@ -34,6 +34,7 @@
 
 #include "fieldcodec.h"
 #include "memo.h"
+#include "progress.h"
 #include "status.h"
 
 namespace orb {
@@ -533,7 +534,11 @@ OrbResult Table::Pack() {
   std::vector<uint8_t> rec(recordLength_);
   uint32_t kept = 0;
   OrbResult r = ORB_OK;
+  // The index rebuild below reads the records once more: it fills the
+  // second half.
+  ProgressPass progress(uint64_t{recordCount_} * (index_ ? 2 : 1));
   for (uint32_t n = 1; n <= recordCount_ && r == ORB_OK; ++n) {
+    progress.Advance();
     r = file_.ReadAt(headerLength_ + static_cast<int64_t>(n - 1) * recordLength_, rec.data(), rec.size());
     if (r != ORB_OK) break;
     if (rec[0] == '*') continue;

@@ -12,6 +12,7 @@
 #include "index_hooks.h"
 #include "mdx/mdx_file.h"
 #include "order.h"
+#include "progress.h"
 #include "status.h"
 #include "table.h"
 
@@ -49,18 +50,21 @@ std::vector<mdx::FieldDesc> FieldsOf(const Table& t) {
 
 class TableRecords : public mdx::RecordSource {
  public:
-  explicit TableRecords(Table& t) : table_(t), buffer_(t.RecordSize()) {}
+  explicit TableRecords(Table& t, ProgressPass* progress = nullptr)
+      : table_(t), buffer_(t.RecordSize()), progress_(progress) {}
   uint32_t RecordCount() override {
     table_.RefreshCount();
     return table_.RecordCount();
   }
   const uint8_t* Record(uint32_t recno) override {
+    if (progress_) progress_->Advance();
     return table_.ReadRecord(recno, buffer_.data()) == ORB_OK ? buffer_.data() : nullptr;
   }
 
  private:
   Table& table_;
   std::vector<uint8_t> buffer_;
+  ProgressPass* progress_;
 };
 
 class MdxIndex;
@@ -135,7 +139,10 @@ class MdxIndex : public ProductionIndex {
   OrbResult Regenerate() override {
     if (!file_) return ORB_OK;
     Fresh();
-    TableRecords records(table_);
+    // Every tag reads every record once.
+    table_.RefreshCount();
+    ProgressPass progress(uint64_t{table_.RecordCount()} * static_cast<uint64_t>(file_->TagCount()));
+    TableRecords records(table_, &progress);
     return Done(ToResult(file_->RegenerateAll(records)));
   }
 
