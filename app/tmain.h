@@ -21,6 +21,7 @@
 #include "core/display_formats.h"
 #include "core/inventory_table.h"
 #include "core/main_window_rules.h"
+#include "core/table_maintenance.h"
 
 class QAction;
 class QActionGroup;
@@ -154,6 +155,35 @@ class TMain : public QMainWindow {
   void SetCurrencyFormat(int code);
   void SetNumericFormat(int code);
 
+  // Commands of the File, Records, Navigate, Options, Tools and Help menus
+  // (tmain_commands.cpp).
+  void DoNew();
+  void DoUpdate();
+  void DoDelete();
+  void DoEndSearch();  // also called by the windows that end a search
+  void DoPack();
+  void DoRebuild();
+  enum class FontChoice { Label, Edit, Button };
+  void DoFont(FontChoice which);
+  void DoPrinterSetup();
+  void DoHelp();
+  void ShowTipOfDay();
+  void ShowAbout();
+  void ShowProducts();
+  // The windows of the other commands; group 6 is all colour groups.
+  void DoSearch();
+  void DoLocate();
+  void DoLocateNext();
+  void DoImport();
+  void DoExport();
+  void DoSortOrder();
+  void DoSearchReplace();
+  void DoBackup();
+  void DoRestore();
+  void DoReports();
+  void DoViewer();
+  void DoColor(int group);
+
   const std::string& SortExpression() const { return sortExpression_; }
   const std::filesystem::path& IndexPath() const { return indexPath_; }
   // The database file open in MyTable, empty when none.
@@ -189,11 +219,15 @@ class TMain : public QMainWindow {
   std::optional<std::vector<std::string>> ReadFieldNames(const ItemTableLocation& location);
   void ShowError(const std::string& text);
   void RefreshTable();
+  void ConnectCommands();
+  void SetButtonUnavailable(QPushButton* button);
+  void DoTableWork(TableWork work);
   bool PostPendingEdit();
 
   StartOptions options_;
   bool terminated_ = false;
   bool shown_ = false;
+  bool activated_ = false;
   bool closed_ = false;
   bool savedFieldEditing_ = false;
   std::string sortExpression_;

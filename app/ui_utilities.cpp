@@ -78,6 +78,46 @@ void ApplyConfiguredFonts(QWidget* form, const AppSettings& settings) {
   }
 }
 
+void ApplyColorGroup(QWidget* form, const ColorScheme& colors) {
+  auto color = [&colors](int i) { return WindowsColor(colors.colors[static_cast<size_t>(i)]); };
+  QPalette window = form->palette();
+  window.setColor(QPalette::Window, color(0));
+  form->setPalette(window);
+  form->setAutoFillBackground(true);
+  for (QWidget* w : FormComponents(form)) {
+    QPalette p = w->palette();
+    auto pair = [&p](QPalette::ColorRole back, const QColor& b, QPalette::ColorRole text, const QColor& t) {
+      p.setColor(back, b);
+      p.setColor(text, t);
+    };
+    switch (KindOf(w)) {
+      case ComponentKind::Label:
+        pair(QPalette::Window, color(0), QPalette::WindowText, color(w->property("minorTitle").toBool() ? 2 : 1));
+        break;
+      case ComponentKind::GroupBox:
+      case ComponentKind::RadioGroup: pair(QPalette::Window, color(0), QPalette::WindowText, color(1)); break;
+      case ComponentKind::Edit:
+      case ComponentKind::MaskEdit: pair(QPalette::Base, color(3), QPalette::Text, color(4)); break;
+      case ComponentKind::ComboBox:
+        pair(QPalette::Base, color(5), QPalette::Text, color(6));
+        pair(QPalette::Button, color(5), QPalette::ButtonText, color(6));
+        break;
+      case ComponentKind::ListBox:
+      case ComponentKind::StringGrid: pair(QPalette::Base, color(7), QPalette::Text, color(8)); break;
+      case ComponentKind::RadioButton:
+        pair(QPalette::Window, color(9), QPalette::WindowText, color(10));
+        w->setAutoFillBackground(true);
+        break;
+      case ComponentKind::CheckBox:
+        pair(QPalette::Window, color(11), QPalette::WindowText, color(12));
+        w->setAutoFillBackground(true);
+        break;
+      default: continue;
+    }
+    w->setPalette(p);
+  }
+}
+
 namespace {
 
 std::vector<ComponentState> StatesOf(const std::vector<QWidget*>& widgets) {

@@ -34,6 +34,13 @@ QFont GridFont(const GridFontSettings& font);
 // button fonts into the components that take them.
 void ApplyConfiguredFonts(QWidget* form, const AppSettings& settings);
 
+// Paints a window in one group's colours: the window on the main
+// background; labels and group boxes in the major title colour (a label
+// whose "minorTitle" property is true in the minor one); edits, combo
+// boxes, list boxes and string grids, radio buttons and check boxes in
+// their own pairs.
+void ApplyColorGroup(QWidget* form, const ColorScheme& colors);
+
 // Records the window's client size and its components' bounds and font
 // sizes; more than 101 components shows the message and keeps the first 101.
 bool SaveFormDimensions(QWidget* form, FormDimensions& dims);
