@@ -8,7 +8,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
+#include <QLineEdit>
 #include <QPointer>
+#include <QTest>
 #include <QTimer>
 #include <QLabel>
 #include <QMenu>
@@ -31,6 +33,8 @@
 #include "platform/ui.h"
 #include "reports/report_file.h"
 #include "temp_root.h"
+#include "tprogress.h"
+#include "ttipofday.h"
 
 namespace keldro {
 namespace {
@@ -892,6 +896,391 @@ TEST_F(TMainTest, OpeningAnotherDatabaseKeepsTheRecordLeftInEdit) {
     fs::remove(root.path() / "A.MDX");
     MakeTable(a, ItemLayout());
   }
+}
+
+}  // namespace
+}  // namespace keldro
+
+// ------------------------------------------------------------ the commands
+
+namespace keldro {
+namespace {
+
+using platform::ui::FontDialogResult;
+using platform::ui::MessageBoxRequest;
+
+// Presses a shortcut in the main window the way a user does.
+void Press(QWidget* target, const char* shortcut) {
+  // A dialog that closed hands the activation back through the event loop.
+  if (!target->window()->isActiveWindow()) {
+    target->window()->activateWindow();
+    QApplication::processEvents();
+  }
+  const QKeyCombination key = QKeySequence(shortcut)[0];
+  QTest::keyClick(target, key.key(), key.keyboardModifiers());
+  QApplication::processEvents();
+}
+
+uint32_t HeaderCount(const fs::path& dbf) {
+  const std::string b = TempRoot::ReadFile(dbf);
+  return static_cast<uint8_t>(b[4]) | static_cast<uint8_t>(b[5]) << 8 | static_cast<uint8_t>(b[6]) << 16 |
+         static_cast<uint32_t>(static_cast<uint8_t>(b[7])) << 24;
+}
+
+void AddItems(ItemDataSet& t, const std::vector<std::string>& items) {
+  for (const std::string& item : items) {
+    t.Append();
+    t.FieldByName("Item")->SetAsString(item);
+    t.FieldByName("Category")->SetAsString(item);
+    t.Post();
+  }
+}
+
+class TMainCommandsTest : public TMainTest {
+ protected:
+  // Started and shown, as a user sees it; the first activation's tip is
+  // answered by the watcher.
+  std::unique_ptr<TMain> Shown(std::vector<std::string> arguments = {"keldro"}) {
+    auto main = Start(std::move(arguments));
+    main->show();
+    main->activateWindow();
+    QApplication::processEvents();
+    EXPECT_TRUE(main->isActiveWindow());
+    return main;
+  }
+};
+
+// Each row of the command table by its shortcut, its speed button and its
+// lettered button: the window or dialog it opens, or the disabled state of
+// a command whose window is another part's.
+TEST_F(TMainCommandsTest, EveryCommandRunsFromItsShortcutSpeedButtonAndLetteredButton) {
+  WriteIni("[Misc]\r\nShow Tips=No\r\n");
+  auto main = Shown();
+  AddItems(main->MyTable, {"Lamp"});
+  TMain* m = main.get();
+  enum class Expect { FileDialog, Message, FontDialog, Help, Window, Disabled, EndsSearch };
+  struct Row {
+    const char* item;
+    const char* shortcut;
+    QToolButton* speed;
+    QPushButton* lettered;
+    Expect expect;
+    std::string detail;  // dialog title, message text, window name
+  } rows[] = {
+      {"MenuNew", "Ctrl+W", m->SpeedNew, nullptr, Expect::FileDialog, "New Database File"},
+      {"MenuOpen", "Ctrl+O", m->SpeedOpen, nullptr, Expect::FileDialog, "Open Database File"},
+      {"MenuBackup", "Ctrl+B", nullptr, nullptr, Expect::Disabled, ""},
+      {"MenuRestore", "Ctrl+Y", nullptr, nullptr, Expect::Disabled, ""},
+      {"MenuPrint", "Ctrl+P", nullptr, nullptr, Expect::Disabled, ""},
+      {"MenuPrinterSetup", "Ctrl+U", nullptr, nullptr, Expect::Window, "PrinterSetup"},
+      {"MenuDelete", "Ctrl+D", m->SpeedDelete, m->DeleteButton, Expect::Message, "Delete this record?"},
+      {"MenuImport", "Ctrl+M", m->SpeedImport, nullptr, Expect::Disabled, ""},
+      {"MenuExport", "Ctrl+T", m->SpeedExport, nullptr, Expect::Disabled, ""},
+      {"MenuSearch", "Ctrl+S", m->SpeedSearch, m->SearchButton, Expect::Disabled, ""},
+      {"MenuEndSearch", "Ctrl+I", m->SpeedEndSearch, m->EndSearchButton, Expect::EndsSearch, ""},
+      {"MenuLocate", "Ctrl+L", m->SpeedLocate, nullptr, Expect::Disabled, ""},
+      {"MenuLocateNext", "Ctrl+N", m->SpeedLocateNext, nullptr, Expect::Disabled, ""},
+      {"MenuReports", "Ctrl+R", m->SpeedReports, m->ReportButton, Expect::Disabled, ""},
+      {"MenuViewer", "Ctrl+V", m->SpeedViewer, m->ViewerButton, Expect::Disabled, ""},
+      {"MenuSortOrder", "Ctrl+Q", m->SpeedSortOrder, nullptr, Expect::Disabled, ""},
+      {"MenuColor1", "Ctrl+F4", nullptr, nullptr, Expect::Disabled, ""},
+      {"MenuColor6", "Ctrl+F9", m->SpeedColor, nullptr, Expect::Disabled, ""},
+      {"MenuLabelFont", "Shift+F8", nullptr, nullptr, Expect::FontDialog, ""},
+      {"MenuEditFont", "Shift+F9", nullptr, nullptr, Expect::FontDialog, ""},
+      {"MenuButtonFont", "Shift+F10", nullptr, nullptr, Expect::FontDialog, ""},
+      {"MenuSearchReplace", "Ctrl+F", nullptr, nullptr, Expect::Disabled, ""},
+      {"MenuRebuild", nullptr, nullptr, nullptr, Expect::Message, std::string(kRebuildQuestion)},
+      {"MenuPack", nullptr, nullptr, nullptr, Expect::Message, std::string(kPackQuestion)},
+      {"MenuHelpContents", "Ctrl+H", m->SpeedHelp, m->HelpButton, Expect::Help, ""},
+      {"MenuTips", nullptr, nullptr, nullptr, Expect::Window, "TipOfDay"},
+      {"MenuAbout", nullptr, nullptr, nullptr, Expect::Window, "AboutBox"},
+      {"MenuProducts", nullptr, nullptr, nullptr, Expect::Window, "Products"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.item);
+    auto* item = main->findChild<QAction*>(row.item);
+    ASSERT_NE(item, nullptr);
+    if (row.shortcut) {
+      EXPECT_EQ(item->shortcut(), QKeySequence(row.shortcut));
+    }
+    if (row.expect == Expect::Disabled) {
+      EXPECT_FALSE(item->isEnabled());
+      if (row.speed) {
+        EXPECT_FALSE(row.speed->isEnabled());
+      }
+      if (row.lettered) {
+        main->SetButtonBarMode(2);
+        EXPECT_FALSE(row.lettered->isEnabled());
+        main->SetButtonBarMode(1);
+      }
+      continue;
+    }
+    std::vector<std::function<void()>> ways{[item] { item->trigger(); }};
+    if (row.shortcut) ways.push_back([m, &row] { Press(m, row.shortcut); });
+    if (row.speed) ways.push_back([&row] { row.speed->click(); });
+    if (row.lettered)
+      ways.push_back([m, &row] {
+        m->SetButtonBarMode(2);
+        row.lettered->click();
+        m->SetButtonBarMode(1);
+      });
+    for (size_t way = 0; way < ways.size(); ++way) {
+      SCOPED_TRACE(way);
+      ui->calls.clear();
+      modals->shown.clear();
+      switch (row.expect) {
+        case Expect::Window: modals->On(row.detail, [](QDialog& d) { d.reject(); }); break;
+        case Expect::FileDialog: ui->files = {FileDialogResult{}}; break;
+        case Expect::Message: ui->answers = {Answer::No}; break;
+        case Expect::FontDialog: ui->fonts = {FontDialogResult{}}; break;
+        case Expect::EndsSearch: main->EnableEndSearch(); break;
+        default: break;
+      }
+      ways[way]();
+      switch (row.expect) {
+        case Expect::FileDialog:
+          ASSERT_EQ(ui->calls.size(), 1u);
+          EXPECT_EQ(ui->calls[0].kind, ScriptedUi::Call::kFile);
+          EXPECT_EQ(ui->calls[0].file.title, row.detail);
+          break;
+        case Expect::Message:
+          EXPECT_EQ(ui->MessageTexts(), std::vector<std::string>{row.detail});
+          EXPECT_EQ(ui->MessageCaptions(), std::vector<std::string>{"Confirm"});
+          break;
+        case Expect::FontDialog:
+          ASSERT_EQ(ui->calls.size(), 1u);
+          EXPECT_EQ(ui->calls[0].kind, ScriptedUi::Call::kFont);
+          break;
+        case Expect::Help:
+          ASSERT_EQ(ui->calls.size(), 1u);
+          EXPECT_EQ(ui->calls[0].kind, ScriptedUi::Call::kHelp);
+          EXPECT_EQ(ui->calls[0].help.file, (root.programDir() / "KELDRO.HLP").string());
+          EXPECT_EQ(ui->calls[0].help.command, platform::ui::HelpCommand::Contents);
+          break;
+        case Expect::Window: EXPECT_EQ(modals->shown, std::vector<std::string>{row.detail}); break;
+        case Expect::EndsSearch:
+          EXPECT_FALSE(SearchActive);
+          EXPECT_FALSE(main->SearchOnLabel->isVisible());
+          break;
+        case Expect::Disabled: break;
+      }
+      EXPECT_TRUE(ui->unexpected.empty());
+    }
+  }
+  EXPECT_EQ(main->CountLabel->text(), "1");
+}
+
+TEST_F(TMainCommandsTest, ExitIsCtrlXAlsoWhileAnEditHasTheFocus) {
+  WriteIni("[Misc]\r\nShow Tips=No\r\n");
+  auto main = Shown();
+  // An editor inside the window, as a grid cell's.
+  auto* cell = new QLineEdit("Lamp", main->ViewerGrid);
+  cell->show();
+  cell->setFocus();
+  cell->selectAll();
+  QApplication::processEvents();
+  ASSERT_TRUE(cell->hasFocus());
+  Press(cell, "Ctrl+X");
+  EXPECT_FALSE(main->isVisible());
+  EXPECT_EQ(cell->text(), "Lamp");  // not cut
+  // The settings were written: the window closed for real.
+  EXPECT_NE(Ini("Misc", "Button Bar"), "<missing>");
+}
+
+TEST_F(TMainCommandsTest, DeleteAsksAndMarksTheRecordDeletedButNeverOnAnEmptyTable) {
+  WriteIni("[Misc]\r\nShow Tips=No\r\n");
+  auto main = Shown();
+  // Nothing to delete: nothing asked.
+  Press(main.get(), "Ctrl+D");
+  EXPECT_TRUE(ui->MessageTexts().empty());
+
+  AddItems(main->MyTable, {"Lamp", "Desk", "Chair"});
+  main->DisplayCount();
+  main->MyTable.First();  // Chair, in Category order
+  ui->answers = {Answer::No};
+  Press(main.get(), "Ctrl+D");
+  EXPECT_EQ(main->CountLabel->text(), "3");
+  ui->answers = {Answer::Yes};
+  Press(main.get(), "Ctrl+D");
+  EXPECT_EQ(ui->MessageTexts(), (std::vector<std::string>{"Delete this record?", "Delete this record?"}));
+  EXPECT_EQ(ui->MessageCaptions(), (std::vector<std::string>{"Confirm", "Confirm"}));
+  EXPECT_EQ(main->CountLabel->text(), "2");
+  // In the file: the third record appended (Chair) carries the mark.
+  const std::string dbf = TempRoot::ReadFile(Program("MASTER.DBF"));
+  const uint16_t headerLength = static_cast<uint8_t>(dbf[8]) | static_cast<uint8_t>(dbf[9]) << 8;
+  const uint16_t recordLength = static_cast<uint8_t>(dbf[10]) | static_cast<uint8_t>(dbf[11]) << 8;
+  std::string flags;
+  for (int r = 0; r < 3; ++r) flags += dbf[headerLength + static_cast<size_t>(r) * recordLength];
+  EXPECT_EQ(flags, "  *");
+}
+
+TEST_F(TMainCommandsTest, BrowseModeDeletesNothingFromAnyButton) {
+  WriteIni("[Misc]\r\nShow Tips=No\r\nButton Bar=2\r\n");
+  {
+    auto main = Shown();
+    AddItems(main->MyTable, {"Lamp"});
+    main->close();
+  }
+  auto main = Shown({"keldro", "/BROWSE"});
+  EXPECT_FALSE(main->DeleteButton->isEnabled());
+  main->DeleteButton->click();
+  Press(main.get(), "Ctrl+D");
+  main->DoDelete();
+  EXPECT_TRUE(ui->MessageTexts().empty());
+  EXPECT_EQ(main->MyTable.RecordCount(), 1);
+}
+
+}  // namespace
+}  // namespace keldro
+
+namespace keldro {
+namespace {
+
+// A table file with the 22 fields and `count` records written directly
+// (as a large database another tool filled): Item "Item <n>", every
+// `deletedEvery`-th record marked deleted.
+void WriteItemTable(const fs::path& file, int count, int deletedEvery) {
+  MakeTable(file, ItemLayout());
+  std::string bytes = TempRoot::ReadFile(file);
+  const uint16_t headerLength = static_cast<uint8_t>(bytes[8]) | static_cast<uint8_t>(bytes[9]) << 8;
+  const uint16_t recordLength = static_cast<uint8_t>(bytes[10]) | static_cast<uint8_t>(bytes[11]) << 8;
+  bytes.resize(headerLength);
+  bytes.reserve(headerLength + static_cast<size_t>(count) * recordLength + 1);
+  for (int n = 1; n <= count; ++n) {
+    std::string record(recordLength, ' ');
+    if (deletedEvery > 0 && n % deletedEvery == 0) record[0] = '*';
+    const std::string item = "Item " + std::to_string(n);
+    record.replace(1, item.size(), item);
+    bytes += record;
+  }
+  bytes += '\x1A';
+  for (int i = 0; i < 4; ++i) bytes[4 + static_cast<size_t>(i)] = static_cast<char>((count >> (8 * i)) & 0xFF);
+  TempRoot::WriteFile(file, bytes);
+}
+
+// The tags of a production index, as the engine reads them.
+std::vector<std::string> IndexTags(const fs::path& dbf) {
+  TTable t;
+  t.SetDatabaseName(dbf.parent_path().string());
+  t.SetTableName(dbf.stem().string());
+  t.Open();
+  std::vector<std::string> tags;
+  for (int i = 0; i < t.IndexDefs().Count(); ++i) tags.push_back(t.IndexDefs()[i].Name());
+  return tags;
+}
+
+TEST_F(TMainCommandsTest, PackAndRebuildWorkOnTheirOwnFileOrLeaveItWhenAnotherCopyHasIt) {
+  const fs::path file = root.path() / "HOME.DBF";
+  WriteItemTable(file, 5, 3);  // record 3 deleted
+  WriteIni("[Misc]\r\nShow Tips=No\r\nLast Database=" + file.string() + "\r\n");
+  auto main = Shown();
+  ASSERT_EQ(main->MyTable.TableName(), "HOME");
+  EXPECT_EQ(main->CountLabel->text(), "4");
+  EXPECT_EQ(HeaderCount(file), 5u);
+
+  struct Case {
+    const char* what;
+    QAction* item;
+    std::string_view question, refusal;
+  } cases[] = {{"pack", main->MenuPack, kPackQuestion, kPackRefused},
+               {"rebuild", main->MenuRebuild, kRebuildQuestion, kRebuildRefused}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    // A second copy of the program has the file open.
+    auto other = std::make_unique<TTable>();
+    other->SetDatabaseName(root.path().string());
+    other->SetTableName("HOME");
+    other->Open();
+    const std::string before = TempRoot::ReadFile(file);
+    ui->calls.clear();
+    ui->answers = {Answer::Yes, Answer::Ok};
+    c.item->trigger();
+    EXPECT_EQ(ui->MessageTexts(), (std::vector<std::string>{std::string(c.question), std::string(c.refusal)}));
+    EXPECT_EQ(ui->MessageCaptions(), (std::vector<std::string>{"Confirm", "Error"}));
+    EXPECT_EQ(TempRoot::ReadFile(file), before);
+    EXPECT_TRUE(main->MyTable.Active());
+    EXPECT_FALSE(main->MyTable.Exclusive());
+    EXPECT_EQ(main->MyTable.IndexName(), "NewIndex");
+    other.reset();
+
+    // Alone with it: done.
+    ui->calls.clear();
+    ui->answers = {Answer::Yes};
+    c.item->trigger();
+    EXPECT_EQ(ui->MessageTexts(), std::vector<std::string>{std::string(c.question)});
+    EXPECT_EQ(HeaderCount(file), 4u);
+    EXPECT_EQ(main->CountLabel->text(), "4");
+    EXPECT_TRUE(main->MyTable.Active());
+    EXPECT_FALSE(main->MyTable.Exclusive());
+    EXPECT_EQ(main->MyTable.IndexName(), "NewIndex");
+    EXPECT_EQ(IndexTags(file), std::vector<std::string>{"NEWINDEX"});
+  }
+  // Answering No does nothing.
+  ui->calls.clear();
+  ui->answers = {Answer::No};
+  const std::string before = TempRoot::ReadFile(file);
+  main->MenuPack->trigger();
+  EXPECT_EQ(TempRoot::ReadFile(file), before);
+}
+
+TEST_F(TMainCommandsTest, ALargePackAndRebuildShowTheirProgressAdvancing) {
+  const fs::path file = root.path() / "LARGE.DBF";
+  WriteItemTable(file, 100000, 10);
+  WriteIni("[Misc]\r\nShow Tips=No\r\nLast Database=" + file.string() + "\r\n");
+  auto main = Shown();
+  ASSERT_EQ(main->CountLabel->text(), "90000");
+
+  // The progress window as it appears: its caption and every count it shows.
+  struct Seen {
+    std::string caption;
+    std::vector<uint32_t> done;
+    uint32_t total = 0;
+    bool modal = false;
+    bool busy = false;
+  };
+  std::vector<Seen> seen;
+  ScriptedUi* scripted = ui.get();
+  struct Watch : QObject {
+    std::function<void(TProgress&)> onShow;
+    bool eventFilter(QObject* o, QEvent* e) override {
+      if (e->type() == QEvent::Show)
+        if (auto* p = qobject_cast<TProgress*>(o)) onShow(*p);
+      return false;
+    }
+  } watch;
+  watch.onShow = [&seen, scripted](TProgress& p) {
+    seen.push_back({p.windowTitle().toStdString(), {}, 0, p.windowModality() == Qt::ApplicationModal,
+                    scripted->busyDepth > 0});
+    QObject::connect(&p, &TProgress::Stepped, &p, [&seen, &p](uint32_t done, uint32_t total) {
+      seen.back().done.push_back(done);
+      seen.back().total = total;
+      if (seen.back().done.size() == 40) p.grab().save(QString("tprogress_%1.png").arg(seen.size()));
+    });
+  };
+  qApp->installEventFilter(&watch);
+  ui->answers = {Answer::Yes, Answer::Yes};
+  main->MenuPack->trigger();
+  EXPECT_EQ(main->CountLabel->text(), "90000");
+  EXPECT_EQ(HeaderCount(file), 90000u);
+  main->MenuRebuild->trigger();
+  EXPECT_EQ(main->CountLabel->text(), "90000");
+  qApp->removeEventFilter(&watch);
+
+  ASSERT_EQ(seen.size(), 2u);
+  EXPECT_EQ(seen[0].caption, "Pack Database");
+  EXPECT_EQ(seen[1].caption, "Rebuild Indexes");
+  for (const Seen& s : seen) {
+    SCOPED_TRACE(s.caption);
+    EXPECT_TRUE(s.modal);
+    EXPECT_TRUE(s.busy);
+    ASSERT_GT(s.done.size(), 50u);
+    EXPECT_EQ(s.done.front(), 0u);
+    EXPECT_EQ(s.done.back(), s.total);
+    for (size_t i = 1; i < s.done.size(); ++i) EXPECT_GT(s.done[i], s.done[i - 1]);
+  }
+  EXPECT_EQ(ui->busyDepth, 0);
+  main->MyTable.First();
+  EXPECT_EQ(main->MyTable.FieldByName("Item")->AsString().substr(0, 5), "Item ");
 }
 
 }  // namespace
