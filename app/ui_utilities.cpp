@@ -104,12 +104,15 @@ void ApplyColorGroup(QWidget* form, const ColorScheme& colors) {
         break;
       case ComponentKind::ListBox:
       case ComponentKind::StringGrid: pair(QPalette::Base, color(7), QPalette::Text, color(8)); break;
+      // A button fills its background in the Button role.
       case ComponentKind::RadioButton:
         pair(QPalette::Window, color(9), QPalette::WindowText, color(10));
+        p.setColor(QPalette::Button, color(9));
         w->setAutoFillBackground(true);
         break;
       case ComponentKind::CheckBox:
         pair(QPalette::Window, color(11), QPalette::WindowText, color(12));
+        p.setColor(QPalette::Button, color(11));
         w->setAutoFillBackground(true);
         break;
       default: continue;

@@ -7,8 +7,11 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QDialog>
 #include <QLineEdit>
+#include <QRadioButton>
+#include <QSpinBox>
 #include <QPointer>
 #include <QTest>
 #include <QTimer>
@@ -33,6 +36,11 @@
 #include "platform/ui.h"
 #include "reports/report_file.h"
 #include "temp_root.h"
+#include "core/tips.h"
+#include "report/printer.h"
+#include "taboutbox.h"
+#include "tprintersetup.h"
+#include "tproducts.h"
 #include "tprogress.h"
 #include "ttipofday.h"
 
@@ -944,6 +952,10 @@ class TMainCommandsTest : public TMainTest {
     auto main = Start(std::move(arguments));
     main->show();
     main->activateWindow();
+    // The activation, then what it queued (the tip).
+    QApplication::processEvents();
+    QApplication::processEvents();
+    main->activateWindow();  // back from the tip
     QApplication::processEvents();
     EXPECT_TRUE(main->isActiveWindow());
     return main;
@@ -1281,6 +1293,259 @@ TEST_F(TMainCommandsTest, ALargePackAndRebuildShowTheirProgressAdvancing) {
   EXPECT_EQ(ui->busyDepth, 0);
   main->MyTable.First();
   EXPECT_EQ(main->MyTable.FieldByName("Item")->AsString().substr(0, 5), "Item ");
+}
+
+}  // namespace
+}  // namespace keldro
+
+namespace keldro {
+namespace {
+
+TEST_F(TMainCommandsTest, NewDatabaseRefusesOtherEndingsAndCreatesTheTwentyTwoFieldsWithTheirIndex) {
+  WriteIni("[Misc]\r\nShow Tips=No\r\n");
+  auto main = Shown();
+  const fs::path dir = root.path() / "DATA";
+  fs::create_directories(dir);
+  ui->files = {FileDialogResult{true, (dir / "NEWDB.TXT").string(), 1}};
+  ui->answers = {Answer::Ok};
+  Press(main.get(), "Ctrl+W");
+  EXPECT_EQ(ui->MessageTexts(), std::vector<std::string>{"Invalid file type selected."});
+  EXPECT_EQ(ui->MessageCaptions(), std::vector<std::string>{"Error"});
+  EXPECT_TRUE(fs::is_empty(dir));
+  ASSERT_EQ(ui->calls[0].kind, ScriptedUi::Call::kFile);
+  EXPECT_TRUE(ui->calls[0].file.save);
+  EXPECT_TRUE(ui->calls[0].file.overwritePrompt);
+  EXPECT_TRUE(ui->calls[0].file.pathMustExist);
+  EXPECT_EQ(ui->calls[0].file.filter, "Database Files (*.DBF)|*.DBF");
+
+  ui->calls.clear();
+  main->EnableEndSearch();
+  ui->files = {FileDialogResult{true, (dir / "NEWDB.DBF").string(), 1}};
+  Press(main.get(), "Ctrl+W");
+  EXPECT_TRUE(ui->MessageTexts().empty());
+  EXPECT_FALSE(SearchActive);
+  EXPECT_EQ(main->windowTitle().toStdString(), "Stashwell Inventory 95 (NEWDB)");
+  EXPECT_EQ(Settings.lastDatabase, (dir / "NEWDB.DBF").string());
+  EXPECT_EQ(Settings.lastFiles[0], Program("MASTER.DBF").string());
+  ASSERT_TRUE(main->MyTable.Active());
+  ASSERT_EQ(main->MyTable.FieldCount(), kItemFieldCount);
+  for (int i = 0; i < kItemFieldCount; ++i)
+    EXPECT_TRUE(FieldNamesEqual(main->MyTable.Fields(i)->FieldName(), ItemFields[static_cast<size_t>(i)].name));
+  EXPECT_EQ(main->MyTable.IndexName(), "NewIndex");
+  EXPECT_TRUE(fs::exists(dir / "NEWDB.MDX"));
+  EXPECT_EQ(IndexTags(dir / "NEWDB.DBF"), std::vector<std::string>{"NEWINDEX"});
+  EXPECT_EQ(main->CountLabel->text(), "0");
+  main->close();
+  EXPECT_EQ(Ini("Misc", "Last Database"), (dir / "NEWDB.DBF").string());
+}
+
+TEST_F(TMainCommandsTest, NewDatabaseOverTheOpenOneReplacesItOrLeavesItOpenAndWhole) {
+  WriteIni("[Misc]\r\nShow Tips=No\r\n");
+  auto main = Shown();
+  AddItems(main->MyTable, {"Lamp", "Desk"});
+  const fs::path master = Program("MASTER.DBF");
+
+  // Another copy of the program has it: the creation is refused and the
+  // database stays open with its records.
+  {
+    TTable other;
+    other.SetDatabaseName(root.programDir().string());
+    other.SetTableName("MASTER");
+    other.Open();
+    const std::string before = TempRoot::ReadFile(master);
+    ui->files = {FileDialogResult{true, master.string(), 1}};
+    ui->answers = {Answer::Ok};
+    Press(main.get(), "Ctrl+W");
+    EXPECT_EQ(ui->MessageCaptions(), std::vector<std::string>{"Error"});
+    EXPECT_EQ(TempRoot::ReadFile(master), before);
+    EXPECT_TRUE(main->MyTable.Active());
+    EXPECT_EQ(main->CountLabel->text(), "2");
+  }
+  // Alone with it: the confirmed overwrite gives an empty database.
+  ui->calls.clear();
+  ui->files = {FileDialogResult{true, master.string(), 1}};
+  Press(main.get(), "Ctrl+W");
+  EXPECT_TRUE(ui->MessageTexts().empty());
+  EXPECT_TRUE(main->MyTable.Active());
+  EXPECT_EQ(main->CountLabel->text(), "0");
+  EXPECT_EQ(HeaderCount(master), 0u);
+}
+
+TEST_F(TMainCommandsTest, UpdateDatabaseShowsAnotherProgramsRecordAndKeepsTheSearch) {
+  WriteIni("[Misc]\r\nShow Tips=No\r\n");
+  auto main = Shown();
+  AddItems(main->MyTable, {"Lamp"});
+  main->EnableEndSearch();
+  {
+    TTable other;
+    other.SetDatabaseName(root.programDir().string());
+    other.SetTableName("MASTER");
+    other.Open();
+    other.Append();
+    other.FieldByName("Item")->SetAsString("Desk");
+    other.Post();
+  }
+  Press(main.get(), "Ctrl+Z");
+  EXPECT_EQ(main->CountLabel->text(), "2");
+  EXPECT_TRUE(SearchActive);
+  EXPECT_TRUE(main->SearchOnLabel->isVisible());
+  EXPECT_TRUE(main->MenuEndSearch->isEnabled());
+  EXPECT_TRUE(ui->MessageTexts().empty());
+}
+
+TEST_F(TMainCommandsTest, TheChosenFontsShowInTheWindowAndAreWrittenAtExit) {
+  WriteIni("[Misc]\r\nShow Tips=No\r\nButton Bar=2\r\n");
+  auto main = Shown();
+  struct Case {
+    const char* shortcut;
+    QWidget* sample;
+    const char* section;
+  } cases[] = {{"Shift+F8", main->Count2Label, "Label Font"},
+               {"Shift+F10", main->AddButton, "Button Font"},
+               {"Shift+F9", nullptr, "Edit Font"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.shortcut);
+    platform::ui::FontSpec chosen;
+    chosen.name = "Courier";
+    chosen.bold = true;
+    chosen.italic = true;
+    ui->fonts = {FontDialogResult{true, chosen}};
+    Press(main.get(), c.shortcut);
+    ASSERT_TRUE(ui->fonts.empty());
+    if (c.sample) {
+      EXPECT_EQ(c.sample->font().family(), "Courier");
+      EXPECT_TRUE(c.sample->font().bold());
+    }
+    // Cancel changes nothing.
+    ui->fonts = {FontDialogResult{}};
+    Press(main.get(), c.shortcut);
+  }
+  EXPECT_EQ(Settings.editFont.name, "Courier");
+  main->close();
+  for (const Case& c : cases) {
+    EXPECT_EQ(Ini(c.section, "Font Name"), "Courier") << c.section;
+    EXPECT_EQ(Ini(c.section, "Bold"), "Yes") << c.section;
+    EXPECT_EQ(Ini(c.section, "Italic"), "Yes") << c.section;
+  }
+}
+
+}  // namespace
+}  // namespace keldro
+
+namespace keldro {
+namespace {
+
+TEST_F(TMainCommandsTest, TheTipShowsAtTheFirstActivationOnlyAndCanBeTurnedOff) {
+  int first = 0;
+  std::vector<std::string> texts;
+  modals->On("TipOfDay", [&](QDialog& d) {
+    auto& tip = static_cast<TTipOfDay&>(d);
+    EXPECT_EQ(tip.windowTitle(), "Tip of the Day");
+    EXPECT_EQ(tip.HeadingLabel->text(), "Did you know?");
+    EXPECT_TRUE(tip.ShowTips->isChecked());
+    EXPECT_EQ(tip.ShowTips->text(), "&Show Tips at Startup");
+    first = tip.TipNumber();
+    tip.grab().save("ttipofday.png");
+    for (int i = 0; i < kTipCount; ++i) {
+      texts.push_back(tip.TipComment->text().toStdString());
+      tip.NextTipButton->click();
+    }
+    EXPECT_EQ(tip.TipNumber(), first);
+    tip.CloseButton->click();
+  });
+  auto main = Shown();
+  ASSERT_EQ(modals->shown, std::vector<std::string>{"TipOfDay"});
+  ASSERT_EQ(texts.size(), 24u);
+  for (size_t i = 0; i < texts.size(); ++i)
+    EXPECT_EQ(texts[i], TipText((first - 1 + static_cast<int>(i)) % kTipCount + 1)) << i;
+
+  // Later activations, after a dialog or not, show no tip.
+  modals->On("AboutBox", [](QDialog& d) { d.accept(); });
+  main->MenuAbout->trigger();
+  QEvent activate(QEvent::WindowActivate);
+  QApplication::sendEvent(main.get(), &activate);
+  QApplication::processEvents();
+  EXPECT_EQ(modals->shown, (std::vector<std::string>{"TipOfDay", "AboutBox"}));
+
+  // On request, and turned off there.
+  modals->On("TipOfDay", [](QDialog& d) {
+    auto& tip = static_cast<TTipOfDay&>(d);
+    tip.ShowTips->setChecked(false);
+    tip.CloseButton->click();
+  });
+  main->MenuTips->trigger();
+  EXPECT_FALSE(Settings.showTips);
+  main->close();
+  main.reset();
+  EXPECT_EQ(Ini("Misc", "Show Tips"), "No");
+  modals->shown.clear();
+  auto again = Shown();
+  EXPECT_TRUE(modals->shown.empty());
+}
+
+TEST_F(TMainCommandsTest, TheAboutAndOtherProductsWindowsShowTheirTextsInTheMainColours) {
+  WriteIni("[Misc]\r\nShow Tips=No\r\n[Main Window Color]\r\nMain Background=8421376\r\nMajor Title=255\r\n");
+  auto main = Shown();
+  modals->On("AboutBox", [](QDialog& d) {
+    auto& about = static_cast<TAboutBox&>(d);
+    EXPECT_EQ(about.windowTitle(), "About");
+    EXPECT_EQ(about.ProductName->text(), "Stashwell Inventory 95");
+    EXPECT_EQ(about.Version->text(), QString("Version ") + ProgramVersion());
+    EXPECT_EQ(about.OKButton->text(), "OK");
+    EXPECT_EQ(about.palette().color(QPalette::Window), QColor(0, 128, 128));
+    EXPECT_EQ(about.ProductName->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+    // Centred on the 800 x 600 screen.
+    EXPECT_NEAR(about.frameGeometry().center().x(), 400, 2);
+    about.grab().save("taboutbox.png");
+    about.OKButton->click();
+  });
+  modals->On("Products", [](QDialog& d) {
+    auto& products = static_cast<TProducts&>(d);
+    EXPECT_EQ(products.windowTitle(), "Other Products");
+    EXPECT_FALSE(products.Information->text().isEmpty());
+    EXPECT_EQ(products.OKButton->text(), "OK");
+    EXPECT_EQ(products.palette().color(QPalette::Window), QColor(0, 128, 128));
+    products.grab().save("tproducts.png");
+    products.OKButton->click();
+  });
+  main->MenuAbout->trigger();
+  main->MenuProducts->trigger();
+  EXPECT_EQ(modals->shown, (std::vector<std::string>{"AboutBox", "Products"}));
+}
+
+TEST_F(TMainCommandsTest, PrinterSetupChangesTheInstalledPrinterOrSaysThereIsNone) {
+  WriteIni("[Misc]\r\nShow Tips=No\r\n");
+  auto main = Shown();
+  auto printer = std::make_shared<report::ImageReportPrinter>();
+  report::InstallPrinter(printer);
+  modals->On("PrinterSetup", [](QDialog& d) {
+    auto& setup = static_cast<TPrinterSetup&>(d);
+    EXPECT_EQ(setup.windowTitle(), "Print Setup");
+    EXPECT_EQ(setup.PrinterName->text(), "Image Printer");
+    EXPECT_TRUE(setup.Portrait->isChecked());
+    setup.Landscape->setChecked(true);
+    setup.Copies->setValue(2);
+    setup.grab().save("tprintersetup.png");
+    setup.OKButton->click();
+  });
+  modals->On("PrinterSetup", [](QDialog& d) {
+    auto& setup = static_cast<TPrinterSetup&>(d);
+    EXPECT_TRUE(setup.Landscape->isChecked());
+    setup.Portrait->setChecked(true);
+    setup.CancelButton->click();
+  });
+  Press(main.get(), "Ctrl+U");
+  EXPECT_EQ(printer->Orientation(), report::poLandScape);
+  EXPECT_EQ(printer->Copies(), 2);
+  Press(main.get(), "Ctrl+U");
+  EXPECT_EQ(printer->Orientation(), report::poLandScape);
+
+  report::InstallPrinter(nullptr);
+  ui->answers = {Answer::Ok};
+  Press(main.get(), "Ctrl+U");
+  EXPECT_EQ(ui->MessageTexts(), std::vector<std::string>{kNoPrinterMessage});
+  EXPECT_EQ(ui->MessageCaptions(), std::vector<std::string>{"Error"});
+  report::InstallPrinter(std::make_shared<report::ImageReportPrinter>());
 }
 
 }  // namespace
