@@ -19,6 +19,7 @@ TAboutBox::TAboutBox(QWidget* parent, QSize screen) : TDialog(parent, screen, 1)
 
   ProductName = new QLabel("Stashwell Inventory 95", this);
   ProductName->setObjectName("ProductName");
+  ProductName->setProperty("majorTitle", true);
   QFont big = ProductName->font();
   big.setPointSize(big.pointSize() + 3);
   big.setBold(true);
@@ -27,7 +28,6 @@ TAboutBox::TAboutBox(QWidget* parent, QSize screen) : TDialog(parent, screen, 1)
 
   Version = new QLabel(QString("Version %1").arg(ProgramVersion()), this);
   Version->setObjectName("Version");
-  Version->setProperty("minorTitle", true);
   Version->setGeometry(64, 50, 220, 20);
 
   OKButton = new QPushButton("OK", this);

@@ -15,8 +15,7 @@ void TDialog::SaveDesign() { SaveFormDimensions(this, dims_); }
 void TDialog::showEvent(QShowEvent* event) {
   ApplyConfiguredFonts(this, Settings);
   RestoreFormDimensions(this, dims_, ScaleFactor, screen_);
-  const int group = colorGroup_ >= 1 && colorGroup_ <= kColorGroupCount ? colorGroup_ : 1;
-  ApplyColorGroup(this, Settings.colors[static_cast<size_t>(group - 1)]);
+  ApplyColorGroup(this, colorGroup_);
   FormShow();
   QDialog::showEvent(event);
 }

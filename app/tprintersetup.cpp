@@ -22,7 +22,6 @@ TPrinterSetup::TPrinterSetup(QWidget* parent, QSize screen, std::shared_ptr<repo
   printerLabel->setGeometry(16, 16, 64, 20);
   PrinterName = new QLabel(QString::fromStdString(printer_->DeviceName()), this);
   PrinterName->setObjectName("PrinterName");
-  PrinterName->setProperty("minorTitle", true);
   PrinterName->setGeometry(84, 16, 240, 20);
 
   auto* orientation = new QGroupBox("Orientation", this);

@@ -12,6 +12,7 @@ TProducts::TProducts(QWidget* parent, QSize screen) : TDialog(parent, screen, 1)
 
   Heading = new QLabel("Stashwell Inventory 95", this);
   Heading->setObjectName("Heading");
+  Heading->setProperty("majorTitle", true);
   QFont bold = Heading->font();
   bold.setBold(true);
   Heading->setFont(bold);
@@ -25,7 +26,6 @@ TProducts::TProducts(QWidget* parent, QSize screen) : TDialog(parent, screen, 1)
   Information->setObjectName("Information");
   Information->setWordWrap(true);
   Information->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  Information->setProperty("minorTitle", true);
   Information->setGeometry(16, 44, 328, 100);
 
   OKButton = new QPushButton("OK", this);

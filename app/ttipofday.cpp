@@ -23,6 +23,7 @@ TTipOfDay::TTipOfDay(QWidget* parent, QSize screen) : TDialog(parent, screen, 1)
 
   HeadingLabel = new QLabel("Did you know?", this);
   HeadingLabel->setObjectName("HeadingLabel");
+  HeadingLabel->setProperty("majorTitle", true);
   QFont heading = HeadingLabel->font();
   heading.setPointSize(heading.pointSize() + 4);
   heading.setBold(true);
@@ -33,7 +34,6 @@ TTipOfDay::TTipOfDay(QWidget* parent, QSize screen) : TDialog(parent, screen, 1)
   TipComment->setObjectName("TipComment");
   TipComment->setWordWrap(true);
   TipComment->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  TipComment->setProperty("minorTitle", true);
   TipComment->setGeometry(64, 52, 312, 80);
 
   ShowTips = new QCheckBox("&Show Tips at Startup", this);

@@ -34,18 +34,20 @@ QFont GridFont(const GridFontSettings& font);
 // button fonts into the components that take them.
 void ApplyConfiguredFonts(QWidget* form, const AppSettings& settings);
 
-// Paints a window in one group's colours: the window on the main
-// background; labels and group boxes in the major title colour (a label
-// whose "minorTitle" property is true in the minor one); edits, combo
-// boxes, list boxes and string grids, radio buttons and check boxes in
-// their own pairs.
-void ApplyColorGroup(QWidget* form, const ColorScheme& colors);
-
 // Records the window's client size and its components' bounds and font
 // sizes; more than 101 components shows the message and keeps the first 101.
 bool SaveFormDimensions(QWidget* form, FormDimensions& dims);
 // Puts the design geometry back, scales it by `scaleFactor` and centres the
 // window on a screen of `screen` pixels.
 void RestoreFormDimensions(QWidget* form, const FormDimensions& dims, double scaleFactor, QSize screen);
+
+// Paints a window in the colours of one group: the window, its pages, group
+// boxes and labels on the main background, label and group box text in the
+// minor title colour (the major one for widgets whose "majorTitle" property
+// is set), edits and masked edits, combo boxes, list boxes and string
+// grids, radio buttons and check boxes in their own pairs.
+void ApplyColorGroup(QWidget* form, const ColorScheme& group);
+// Group 1 main, 2 edit, 3 search, 4 report, 5 configure, from the settings.
+void ApplyColorGroup(QWidget* form, int group);
 
 }  // namespace keldro

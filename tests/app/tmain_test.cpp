@@ -43,6 +43,7 @@
 #include "tproducts.h"
 #include "tprogress.h"
 #include "ttipofday.h"
+#include "window_test.h"
 
 namespace keldro {
 namespace {
@@ -85,77 +86,11 @@ void MakeTable(const fs::path& file, const std::vector<FieldSpec>& fields) {
 
 uint8_t HeaderByte28(const fs::path& file) { return static_cast<uint8_t>(TempRoot::ReadFile(file).at(28)); }
 
-// Answers the modal windows the main window opens, from inside their own
-// event loop: a handler by window name runs once the window is shown. The
-// tip of the day, which the first activation shows by default, is closed
-// unless a test says otherwise; any other window without a handler fails
-// the test and is closed, so nothing waits for a user.
-class ModalWatcher : public QObject {
- public:
-  using Handler = std::function<void(QDialog&)>;
-  ModalWatcher() { qApp->installEventFilter(this); }
-  ~ModalWatcher() override { qApp->removeEventFilter(this); }
-
-  // Handlers are used once each, in order, per window name.
-  void On(const std::string& name, Handler handler) { handlers_[name].push_back(std::move(handler)); }
-  std::vector<std::string> shown;  // names, in order
-
+class TMainTest : public WindowTest {
  protected:
-  bool eventFilter(QObject* watched, QEvent* event) override {
-    auto* dialog = qobject_cast<QDialog*>(watched);
-    if (event->type() != QEvent::Show || !dialog || !dialog->isModal() ||
-        dialog->windowModality() == Qt::NonModal || dialog->objectName() == "Progress")
-      return false;
-    const std::string name = dialog->objectName().toStdString();
-    shown.push_back(name);
-    Handler handler;
-    auto& queue = handlers_[name];
-    if (!queue.empty()) {
-      handler = std::move(queue.front());
-      queue.erase(queue.begin());
-    } else if (name == "TipOfDay") {
-      handler = [](QDialog& d) { d.reject(); };
-    } else {
-      ADD_FAILURE() << "unexpected window " << name;
-      handler = [](QDialog& d) { d.reject(); };
-    }
-    QPointer<QDialog> guarded(dialog);
-    QTimer::singleShot(0, dialog, [guarded, handler] {
-      if (guarded) handler(*guarded);
-    });
-    return false;
-  }
-
- private:
-  std::map<std::string, std::vector<Handler>> handlers_;
-};
-
-class TMainTest : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() {
-    static int argc = 1;
-    static char name[] = "tmain_test";
-    static char* argv[] = {name, nullptr};
-    if (!QApplication::instance()) new QApplication(argc, argv);
-    // The build puts the engine beside the test program.
-    framework::TSession::Default().LibraryDirs = {fs::canonical("/proc/self/exe").parent_path()};
-  }
-
-  void SetUp() override {
-    ui = std::make_shared<ScriptedUi>();
-    ui->onUnexpected = [](const std::string& what) { ADD_FAILURE() << "unexpected " << what; };
-    platform::ui::Install(ui);
-    modals = std::make_unique<ModalWatcher>();
-  }
-  void TearDown() override {
-    modals.reset();
-    platform::ui::Install(nullptr);
-  }
-
   std::unique_ptr<TMain> Start(std::vector<std::string> arguments = {"keldro"}, QSize screen = {800, 600}) {
     return std::make_unique<TMain>(TMain::StartOptions{std::move(arguments), screen});
   }
-  fs::path Program(const std::string& name) const { return root.programDir() / name; }
   fs::path IniPath() const { return platform::WindowsDir() / "KELDRO.INI"; }
   void WriteIni(const std::string& text) const { TempRoot::WriteFile(IniPath(), text); }
   platform::IniFile ReadIni() const {
@@ -166,10 +101,6 @@ class TMainTest : public ::testing::Test {
   std::string Ini(std::string_view section, std::string_view key) const {
     return ReadIni().Get(section, key).value_or("<missing>");
   }
-
-  TempRoot root;
-  std::shared_ptr<ScriptedUi> ui;
-  std::unique_ptr<ModalWatcher> modals;
 };
 
 TEST_F(TMainTest, FirstStartCreatesMasterWithItsIndexAndClosingWritesEveryDefault) {
@@ -946,6 +877,10 @@ void AddItems(ItemDataSet& t, const std::vector<std::string>& items) {
 
 class TMainCommandsTest : public TMainTest {
  protected:
+  void SetUp() override {
+    TMainTest::SetUp();
+    modals->failOnUnexpected = true;
+  }
   // Started and shown, as a user sees it; the first activation's tip is
   // answered by the watcher.
   std::unique_ptr<TMain> Shown(std::vector<std::string> arguments = {"keldro"}) {
