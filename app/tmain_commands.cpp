@@ -242,11 +242,14 @@ void TMain::DoTableWork(TableWork work) {
   TableWorkResult result;
   {
     ui::BusyCursor busy;
-    // Shown when the engine starts, so a refusal never flashes it.
-    result = RunTableWork(MyTable, work, currentDatabase_, [&progress](uint32_t done, uint32_t total) {
-      if (!progress.isVisible()) progress.Start();
-      progress.Step(done, total);
-    });
+    // Shown once the table is ours, so a refusal never flashes it; painted
+    // there, as no event is handled while the engine works.
+    result = RunTableWork(
+        MyTable, work, currentDatabase_, [&progress](uint32_t done, uint32_t total) { progress.Step(done, total); },
+        [&progress] {
+          progress.Start();
+          QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        });
     progress.Finish();
   }
   switch (result.outcome) {

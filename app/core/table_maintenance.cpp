@@ -78,7 +78,8 @@ std::string_view TableWorkRefusal(TableWork work) {
 }
 
 TableWorkResult RunTableWork(framework::TTable& table, TableWork work, const std::string& databasePath,
-                             const std::function<void(uint32_t, uint32_t)>& progress) {
+                             const std::function<void(uint32_t, uint32_t)>& progress,
+                             const std::function<void()>& started) {
   TableWorkResult result;
   auto openShared = [&table, &result] {
     try {
@@ -112,6 +113,7 @@ TableWorkResult RunTableWork(framework::TTable& table, TableWork work, const std
 
   try {
     const WorkEntries& e = Entries();
+    if (started) started();
     if (progress) e.setProgress(&HearProgress, const_cast<void*>(static_cast<const void*>(&progress)));
     const OrbResult code = work == TableWork::Pack
                                ? e.pack(table.DBHandle(), table.Handle(), databasePath.c_str(), "DBASE", 1)

@@ -50,9 +50,12 @@ struct TableWorkResult {
 
 // Runs the work on `table` (open or closed; its location and index name
 // are kept). `databasePath` is the open file, handed to the engine with
-// the cursor. `progress` hears (records done, records total) while the
-// engine works; it must not call the engine.
+// the cursor. `started` runs once the table is open exclusively, just
+// before the engine starts (a window may show itself then); `progress`
+// hears (records done, records total) while the engine works and must not
+// call the engine.
 TableWorkResult RunTableWork(framework::TTable& table, TableWork work, const std::string& databasePath,
-                             const std::function<void(uint32_t done, uint32_t total)>& progress = {});
+                             const std::function<void(uint32_t done, uint32_t total)>& progress = {},
+                             const std::function<void()>& started = {});
 
 }  // namespace keldro

@@ -71,8 +71,12 @@ TEST_F(TableWorkTest, PackRemovesTheDeletedRecordsAndKeepsTheIndexInUse) {
   Make({"Lamp", "Desk", "Chair", "Bed", "Vase"}, {"Desk"});
   EXPECT_EQ(HeaderCount(), 5u);
   std::vector<std::pair<uint32_t, uint32_t>> heard;
-  const TableWorkResult r = RunTableWork(table, TableWork::Pack, Dbf().string(),
-                                         [&heard](uint32_t done, uint32_t total) { heard.emplace_back(done, total); });
+  bool exclusiveAtStart = false;
+  const TableWorkResult r = RunTableWork(
+      table, TableWork::Pack, Dbf().string(),
+      [&heard](uint32_t done, uint32_t total) { heard.emplace_back(done, total); },
+      [this, &heard, &exclusiveAtStart] { exclusiveAtStart = table.Exclusive() && table.Active() && heard.empty(); });
+  EXPECT_TRUE(exclusiveAtStart);
   EXPECT_EQ(r.outcome, TableWorkResult::Done) << r.message;
   EXPECT_TRUE(r.tableOpen);
   EXPECT_TRUE(table.Active());
@@ -119,8 +123,8 @@ TEST_F(TableWorkTest, AFileInUseElsewhereIsLeftAsItWasAndOpenShared) {
     const std::string before = TempRoot::ReadFile(Dbf());
     const std::string indexBefore = TempRoot::ReadFile(root.path() / "ITEMS.MDX");
     bool heard = false;
-    const TableWorkResult r =
-        RunTableWork(table, work, Dbf().string(), [&heard](uint32_t, uint32_t) { heard = true; });
+    const TableWorkResult r = RunTableWork(
+        table, work, Dbf().string(), [&heard](uint32_t, uint32_t) { heard = true; }, [&heard] { heard = true; });
     EXPECT_EQ(r.outcome, TableWorkResult::NotExclusive);
     EXPECT_TRUE(r.tableOpen);
     EXPECT_TRUE(table.Active());
