@@ -3,6 +3,7 @@
 // menu's windows, and the wiring of every item, speed button and lettered
 // button to them.
 #include <system_error>
+#include <type_traits>
 
 #include <QAction>
 #include <QApplication>
