@@ -230,6 +230,11 @@ std::vector<uint8_t> CollateBody(uint8_t family, const CollateSpec& spec) {
   std::map<uint16_t, std::vector<const CollateSpec::Record*>> groups;
   for (const CollateSpec::Record& r : spec.contractions) groups[r.code].push_back(&r);
   for (const auto& [code, weights] : spec.closing) groups[code];
+  // The first record that matches wins: longer sequences go first.
+  for (auto& [code, list] : groups)
+    std::stable_sort(list.begin(), list.end(), [](const CollateSpec::Record* x, const CollateSpec::Record* y) {
+      return x->sequence.size() > y->sequence.size();
+    });
   std::size_t w = groups.empty() ? 0 : 1, c = 0;
   for (const CollateSpec::Record& r : spec.contractions) {
     c = std::max(c, r.sequence.size());

@@ -52,7 +52,8 @@
 //                                sequence (a text, or "=" and codes separated
 //                                by commas) and its weights per level; the
 //                                expansion count is the number of level-0
-//                                weights
+//                                weights; a group's records are written
+//                                longest sequence first
 //         single <code> <w0> <w1> ...   the group's closing record (the
 //                                character alone); the character's entries
 //                                name its group
