@@ -97,7 +97,7 @@ struct WeightCursor {
 
   // Matches the contraction group of the character at `at` (its code read,
   // the cursor already past it).
-  void Contract(const CollateContext& x, int level, std::size_t index, const typename F::Unit* at) {
+  [[gnu::noinline]] void Contract(const CollateContext& x, int level, std::size_t index, const typename F::Unit* at) {
     const CollationTable& t = *x.table;
     for (std::size_t r = index;; ++r) {
       const uint8_t* rec = t.Record(r);
@@ -126,7 +126,7 @@ struct WeightCursor {
   }
 
   // The next non-ignorable weight of a level; 0 with `ended` at the end.
-  uint16_t Next(const CollateContext& x, int level) {
+  [[gnu::always_inline]] inline uint16_t Next(const CollateContext& x, int level) {
     for (;;) {
       if (expansionLeft != 0) {
         uint16_t w = F::Weight(F::Slot(expansion));

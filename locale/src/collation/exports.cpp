@@ -124,8 +124,14 @@ using namespace slw;
 
 // ---- front ends ----
 
-#define SL_COLLATION_FRONT_ENDS(P, CH, KEY, FAMILY)                                                            \
+// The weighted collate, the most frequent call, goes straight to its engine
+// when it is the bound operation.
+#define SL_COLLATION_FRONT_ENDS(P, F, CH, KEY, FAMILY)                                                         \
   SL_EXPORT int16_t P##StrCollate(hlocale h, const CH* a, const CH* b) {                                    \
+    const TLocale* l = CollationLocale(h, FAMILY);                                                           \
+    if (l != nullptr && l->operations.generic[kCollateOp] == 0 &&                                            \
+        l->operations.ops[kCollateOp] == reinterpret_cast<void*>(&_##P##StrCollate))                        \
+      return CollateWith<F>(*l, a, kNoLimit, b, kNoLimit);                                                   \
     return CallBound<int16_t (*)(hlocale, const CH*, const CH*), SL_COLLATEFN, int16_t>(h, FAMILY, kCollateOp, \
                                                                                         a, b);                 \
   }                                                                                                          \
@@ -163,9 +169,9 @@ using namespace slw;
     return SetOperation(h, FAMILY, kBoundedTransformOp, reinterpret_cast<void*>(fn));                        \
   }
 
-SL_COLLATION_FRONT_ENDS(SLN_, char, char, SL_FAMILY_NARROW)
-SL_COLLATION_FRONT_ENDS(SLW_, SL_WCHAR, SL_WCHAR, SL_FAMILY_WIDE)
-SL_COLLATION_FRONT_ENDS(SLM_, char, SL_WCHAR, SL_FAMILY_MULTI)
+SL_COLLATION_FRONT_ENDS(SLN_, Narrow, char, char, SL_FAMILY_NARROW)
+SL_COLLATION_FRONT_ENDS(SLW_, Wide, SL_WCHAR, SL_WCHAR, SL_FAMILY_WIDE)
+SL_COLLATION_FRONT_ENDS(SLM_, Multi, char, SL_WCHAR, SL_FAMILY_MULTI)
 
 // ---- weighted (mode 2) and the fast path (mode 4) ----
 

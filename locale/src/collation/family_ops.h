@@ -28,14 +28,17 @@ inline bool Weighted(const CollateContext& x) {
 
 // Collate of mode 2 (code order when the locale has no weights).
 template <class F>
-int16_t CollateOp(hlocale h, const typename F::Unit* a, uint32_t la, const typename F::Unit* b, uint32_t lb) {
-  const TLocale* l = CollationLocale(h, FamilyOf<F>());
-  if (l == nullptr) return 0;
-  CollateContext x = ContextOf(*l);
+int16_t CollateWith(const TLocale& l, const typename F::Unit* a, uint32_t la, const typename F::Unit* b, uint32_t lb) {
+  CollateContext x = ContextOf(l);
   a = OrEmpty<F>(a);
   b = OrEmpty<F>(b);
   if (!Weighted(x)) return CodeCompare<F>(x, a, la, b, lb);
   return WeightedCompare<F>(x, a, la, b, lb, true).value;
+}
+template <class F>
+int16_t CollateOp(hlocale h, const typename F::Unit* a, uint32_t la, const typename F::Unit* b, uint32_t lb) {
+  const TLocale* l = CollationLocale(h, FamilyOf<F>());
+  return l == nullptr ? 0 : CollateWith<F>(*l, a, la, b, lb);
 }
 
 // The dBASE front step: empty counts answer at once; otherwise the compare

@@ -42,9 +42,9 @@ std::array<void*, 7> DefaultOps(uint8_t family, uint16_t mode) {
   }
 }
 
+// Slot 0 holds the LC_COLLATE category object of every family.
 const CollationTable* TableOf(const Category* c) {
-  auto* collate = dynamic_cast<const CollateCategory*>(c);
-  return collate == nullptr ? nullptr : &collate->table;
+  return c == nullptr || c->slot() != 0 ? nullptr : &static_cast<const CollateCategory*>(c)->table;
 }
 const CollationTable* TableOf(const CLocale& l) { return TableOf(l.categories[0]); }
 
@@ -90,18 +90,20 @@ void ApplyCollationDefaults(TLocale& locale, const Category* collate) {
 }
 
 const TLocale* CollationLocale(hlocale h, uint8_t family) {
-  thread_local hlocale cached = nullptr;
-  thread_local uint64_t cachedGeneration = 0;
+  struct Checked {
+    hlocale handle = nullptr;
+    uint64_t generation = 0;
+  };
+  thread_local Checked checked;
   if (h == nullptr) return nullptr;
   uint64_t generation = LocaleGeneration();
   const TLocale* l = nullptr;
-  if (h == cached && generation == cachedGeneration) {
+  if (h == checked.handle && generation == checked.generation) {
     l = static_cast<const TLocale*>(FromHandle(h));
   } else {
     l = dynamic_cast<const TLocale*>(FindLocale(h));
     if (l == nullptr) return nullptr;
-    cached = h;
-    cachedGeneration = generation;
+    checked = {h, generation};
   }
   return l->family() == family && l->categories[0] != nullptr ? l : nullptr;
 }
