@@ -257,6 +257,20 @@ TEST_F(Collation, WeightedCompareOfTheThreeFamilies) {
   }
 }
 
+TEST_F(Collation, MultiByteBuffersEndWithTheirLastWholeCharacter) {
+  std::string source = Weighted("lb_M", 3, "0");
+  source.insert(source.find("  category"), "  leadbytes 0x81\n");
+  Use(source);
+  hlocale h = Open("lb_M");
+  // A lead byte whose trail byte lies past the count is not read.
+  const char a[] = "b\x81q";
+  EXPECT_EQ(SLM_BufferCollate(h, a, 2, "b", 1), 0);
+  // Whole, it is the undefined (and ignorable) character 0x8171: the
+  // undefined-character pass decides.
+  EXPECT_EQ(SLM_BufferCollate(h, a, 3, "b", 1), 2);
+  EXPECT_EQ(SLM_StrCollate(h, "\x81" "a", "\x81" "b"), -2);  // 0x8161 against 0x8162, not a against b
+}
+
 TEST_F(Collation, BackwardAndPositionLevels) {
   Use(Weighted("b_N", 1, "0 2") + Weighted("b_W", 2, "0 2") + Weighted("p_N", 1, "0 0x10") +
       Weighted("p_M", 3, "0 0x10") + Weighted("bp_W", 2, "0 0x12"));

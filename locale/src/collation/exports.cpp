@@ -112,6 +112,24 @@ int16_t FastOp(hlocale h, const char* a, uint32_t la, const char* b, uint32_t lb
 
 uint16_t Measured(uint16_t length, const void* buffer) { return buffer == nullptr ? 0 : length; }
 
+// Characters of a multi-byte buffer before its first NUL within its byte
+// count; a lead byte whose trail byte lies past the count is left out, so
+// that no character is read across the buffer's end.
+uint16_t MultiBufferChars(hlocale h, const void* buffer, uint16_t bytes) {
+  const TLocale* l = CollationLocale(h, SL_FAMILY_MULTI);
+  if (l == nullptr || buffer == nullptr) return 0;
+  CollateContext x = ContextOf(*l);
+  const auto* p = static_cast<const char*>(buffer);
+  uint16_t chars = 0;
+  uint16_t code = 0;
+  for (std::size_t at = 0; at < bytes && p[at] != '\0'; ++chars) {
+    auto lead = static_cast<uint8_t>(p[at]);
+    if (x.leadBytes != nullptr && (x.leadBytes[lead / 8] & (1u << (lead % 8))) != 0 && at + 1 >= bytes) break;
+    at += Multi::Read(x, p + at, code);
+  }
+  return chars;
+}
+
 }  // namespace
 
 int16_t NarrowBufferCharCompare(hlocale h, const void* a, uint16_t na, const void* b, uint16_t nb) {
@@ -218,8 +236,8 @@ SL_EXPORT int16_t _SLW_BufferCollate(hlocale h, const void* a, uint16_t na, cons
                          static_cast<const SL_WCHAR*>(b), Measured(SLW_BufferLen(b, nb), b));
 }
 SL_EXPORT int16_t _SLM_BufferCollate(hlocale h, const void* a, uint16_t na, const void* b, uint16_t nb) {
-  return CollateOp<Multi>(h, static_cast<const char*>(a), Measured(SLM_BufferLen(h, a, na), a),
-                          static_cast<const char*>(b), Measured(SLM_BufferLen(h, b, nb), b));
+  return CollateOp<Multi>(h, static_cast<const char*>(a), MultiBufferChars(h, a, na), static_cast<const char*>(b),
+                          MultiBufferChars(h, b, nb));
 }
 
 // ---- code order (mode 1) ----
@@ -284,6 +302,6 @@ SL_EXPORT int16_t _SLW_BufferCharCompare(hlocale h, const void* a, uint16_t na, 
   return CharCompareOp<Wide>(h, static_cast<const SL_WCHAR*>(a), na / 2u, static_cast<const SL_WCHAR*>(b), nb / 2u);
 }
 SL_EXPORT int16_t _SLM_BufferCharCompare(hlocale h, const void* a, uint16_t na, const void* b, uint16_t nb) {
-  return CharCompareOp<Multi>(h, static_cast<const char*>(a), Measured(SLM_BufferLen(h, a, na), a),
-                              static_cast<const char*>(b), Measured(SLM_BufferLen(h, b, nb), b));
+  return CharCompareOp<Multi>(h, static_cast<const char*>(a), MultiBufferChars(h, a, na),
+                              static_cast<const char*>(b), MultiBufferChars(h, b, nb));
 }
