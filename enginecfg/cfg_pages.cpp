@@ -5,8 +5,15 @@
 #include <QListWidget>
 #include <QPushButton>
 
-#include "cfg_strings.h"
-#include "config_model.h"
+#include "core/alias_rules.h"
+#include "core/cfg_strings.h"
+#include "core/config_model.h"
+#include "core/odbc.h"
+#include "delete_alias_warning_dlg.h"
+#include "delete_driver_warning_dlg.h"
+#include "modal.h"
+#include "new_alias_dlg.h"
+#include "new_driver_dlg.h"
 #include "platform/text.h"
 
 namespace vtxcfg {
@@ -16,7 +23,7 @@ QString Q(const std::string& ansi) { return QString::fromStdString(platform::Cp1
 std::string A(const QString& text) { return platform::Utf8ToCp1252(text.toStdString()); }
 
 constexpr int kMargin = 8;
-constexpr int kListWidth = 120;
+constexpr int kListWidth = 132;
 
 }  // namespace
 
@@ -106,14 +113,24 @@ void TPanel::AddNodeParams(const std::string& path) {
 // ---------------------------------------------------------------- list pages
 
 TListPanel::TListPanel(QWidget* parent, int dialogId, std::string root)
-    : TPanel(parent, dialogId), list_(new QListWidget(this)), root_(std::move(root)) {
+    : TPanel(parent, dialogId),
+      list_(new QListWidget(this)),
+      new_(new QPushButton(this)),
+      delete_(new QPushButton(this)),
+      root_(std::move(root)) {
   list_->setObjectName("350");
+  new_->setObjectName("364");
+  delete_->setObjectName("370");
   connect(list_, &QListWidget::currentRowChanged, this, [this] { SelectionChanged(); });
 }
 
 void TListPanel::Layout() {
   TPanel::Layout();
-  list_->setGeometry(kMargin, kMargin, kListWidth, props_->ListHeight());
+  int buttonHeight = new_->sizeHint().height();
+  int listHeight = props_->ListHeight() - 2 * (buttonHeight + 4);
+  list_->setGeometry(kMargin, kMargin, kListWidth, listHeight);
+  new_->setGeometry(kMargin, kMargin + listHeight + 4, kListWidth, buttonHeight);
+  delete_->setGeometry(kMargin, kMargin + listHeight + 8 + buttonHeight, kListWidth, buttonHeight);
   props_->setGeometry(2 * kMargin + kListWidth, kMargin, width() - 3 * kMargin - kListWidth, props_->ListHeight());
   props_->SetupRows();
 }
@@ -139,6 +156,20 @@ void TListPanel::Refill(bool loaded) {
   SelectionChanged();
 }
 
+bool TListPanel::SelectName(const std::string& name) {
+  for (int i = 0; i < list_->count(); ++i)
+    if (PathEqual(A(list_->item(i)->text()), name)) {
+      list_->setCurrentRow(i);
+      return true;
+    }
+  return false;
+}
+
+std::string TListPanel::EnsureSelection() {
+  if (!list_->currentItem() && list_->count() > 0) list_->setCurrentRow(0);
+  return SelectedName();
+}
+
 void TListPanel::SelectionChanged() {
   props_->Clear();
   std::string selected = SelectedName();
@@ -156,6 +187,68 @@ void TListPanel::SelectionChanged() {
   }
   props_->SetupRows();
   props_->update();
+}
+
+TAliasPanel::TAliasPanel(QWidget* parent) : TListPanel(parent, 6000, "\\DATABASES") {
+  setObjectName("TAliasPanel");
+  new_->setText("&New Alias");
+  delete_->setText("&Delete Alias");
+  connect(new_, &QPushButton::clicked, this, [this] { CmNewAlias(); });
+  connect(delete_, &QPushButton::clicked, this, [this] { CmDeleteAlias(); });
+}
+
+void TAliasPanel::CmNewAlias() {
+  if (!loaded_) return;
+  TNewAlias dialog(this);
+  RunModal(dialog);
+  Refill(loaded_);
+  SelectName(dialog.NewName());
+}
+
+void TAliasPanel::CmDeleteAlias() {
+  std::string alias = EnsureSelection();
+  if (alias.empty()) return;
+  TDeleteAliasWarningDlg question(this);
+  if (RunModal(question) == kIdOk) DeleteNodeEntries(root_ + "\\" + alias);
+  Refill(loaded_);
+}
+
+TDriverPanel::TDriverPanel(QWidget* parent) : TListPanel(parent, 6080, "\\DRIVERS") {
+  setObjectName("TDriverPanel");
+  new_->setText("&New ODBC Driver");
+  delete_->setText("&Delete ODBC Driver");
+  connect(new_, &QPushButton::clicked, this, [this] { CmNewDriver(); });
+  connect(delete_, &QPushButton::clicked, this, [this] { CmDeleteDriver(); });
+}
+
+void TDriverPanel::CmNewDriver() {
+  if (DriverNames().count >= kMaxDriversBeforeAdd) {
+    ReportCfgError(45);
+    return;
+  }
+  if (!list_->currentItem()) return;
+  if (int code = OdbcVersionCheck()) {
+    ReportCfgError(code);
+    return;
+  }
+  TNewDriver dialog(this);
+  RunModal(dialog);
+  Refill(loaded_);
+}
+
+void TDriverPanel::CmDeleteDriver() {
+  std::string driver = EnsureSelection();
+  if (driver.empty()) return;
+  if (!IsOdbcDriver(driver)) {
+    ReportCfgError(37);
+    return;
+  }
+  TDeleteDriverWarningDlg question(this);
+  if (RunModal(question) == kIdOk) {
+    DeleteNodeEntries(root_ + "\\" + driver);
+    RefreshDriverTable();
+  }
+  Refill(loaded_);
 }
 
 // ---------------------------------------------------------------- fixed pages
