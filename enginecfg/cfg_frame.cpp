@@ -219,9 +219,7 @@ TCfgDecFrame::SaveResult TCfgDecFrame::SaveAs() {
   }
   int format = ReadSaveConfigSetting() ? 1 : 0;
   int registry = ConfirmRegistryUpdate(chosen);
-  // The defaults are no file to copy: the engine starts the new file from them.
-  bool fromFile = !SaveNeedsSaveAs(current);
-  if (WriteConfigFile(&chosen, fromFile ? &current : nullptr, registry, format) != 0) {
+  if (WriteConfigurationAs(chosen, current, registry, format) != 0) {
     ReportCfgError(4);
     return SaveResult::kFailed;
   }

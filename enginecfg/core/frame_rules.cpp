@@ -2,6 +2,11 @@
 
 #include "core/cfg_strings.h"
 #include "core/config_model.h"
+#include "core/file_dialogs.h"
+#include "platform/paths.h"
+#include "platform/text.h"
+
+#include <filesystem>
 #include "platform/registry.h"
 
 namespace vtxcfg {
@@ -56,6 +61,24 @@ bool RegistryQuestionNeeded(const std::string& current, const std::string& saved
       key.QueryString("CONFIGFILE01", registered) == reg::kSuccess && PathEqual(registered, saved))
     return false;
   return true;
+}
+
+int WriteConfigurationAs(const std::string& target, const std::string& current, int registryFlag, int formatFlag) {
+  if (!SaveNeedsSaveAs(current)) return WriteConfigFile(&target, &current, registryFlag, formatFlag);
+  if (!ConfigFileExists(target)) return WriteConfigFile(&target, nullptr, registryFlag, formatFlag);
+  // The engine would start from the file that is there: it writes a new file
+  // beside it, from its defaults, and that replaces the old one.
+  std::string fresh = target + ".new";
+  std::filesystem::path freshPath = platform::MapPath(platform::Cp1252ToUtf8(fresh));
+  std::error_code ec;
+  std::filesystem::remove(freshPath, ec);
+  int rc = WriteConfigFile(&fresh, nullptr, registryFlag, formatFlag);
+  if (rc == 0) {
+    std::filesystem::rename(freshPath, platform::MapPath(platform::Cp1252ToUtf8(target)), ec);
+    if (ec) rc = 1;
+  }
+  if (rc != 0) std::filesystem::remove(freshPath, ec);
+  return rc;
 }
 
 bool ReadSaveConfigSetting() {

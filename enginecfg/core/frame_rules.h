@@ -44,6 +44,12 @@ bool SaveQuestionNeeded(bool readOnly);
 // never for the defaults, nor for the file "CONFIGFILE01" already names.
 bool RegistryQuestionNeeded(const std::string& current, const std::string& saved);
 
+// Writes the configuration in memory to `target` (Save As): a copy of the
+// file `current` with the changes, or, from the defaults ("Default
+// Configuration" or no file), the defaults with the changes. A target that
+// exists is replaced only when the write succeeded. 0, or the failure.
+int WriteConfigurationAs(const std::string& target, const std::string& current, int registryFlag, int formatFlag);
+
 // "SAVECONFIG": true (the WIN3.1 format) unless it reads "WIN32".
 bool ReadSaveConfigSetting();
 void WriteSaveConfigSetting(bool win31);

@@ -203,7 +203,11 @@ TEST_F(Frame, MenusAsListedAndF1OnAHighlightedItemShowsItsHelpInstead) {
   EXPECT_EQ(frame->Client()->Notebook()->CurrentPage()->objectName(), "TNumberPanel");
   frame->Command(24381)->trigger();
   EXPECT_EQ(Helps().back()->command, ui::HelpCommand::Finder);
-  dialogs.Press("ABOUTBOX_DLG", 1);
+  dialogs.Expect("ABOUTBOX_DLG", [](QDialog& d) {
+    d.findChild<QPushButton*>("381")->click();  // the hidden button
+    EXPECT_EQ(d.windowTitle().toStdString(), "About VTXCFG32 Developers");
+    return DialogScript::Click(d, 1);
+  });
   frame->Command(24389)->trigger();
   ASSERT_EQ(dialogs.shown.size(), 1u);
   EXPECT_EQ(dialogs.shown[0].caption, "About VTXCFG32");
@@ -240,6 +244,23 @@ TEST_F(Frame, TheDefaultConfigurationIsSavedAsANewFileWithoutTheRegistryQuestion
   EXPECT_NE(Title().find("NEW.CFG"), std::string::npos) << Title();
   EXPECT_EQ(Entry("\\SYSTEM\\INIT", "LOCAL SHARE"), "TRUE");
   EXPECT_EQ(Entry("\\DRIVERS\\DBASE\\INIT", "TYPE"), "FILE");
+}
+
+TEST_F(Frame, TheDefaultConfigurationSavedOverAFileHoldsTheDefaultsNotThatFile) {
+  SetEngineValue("CONFIGFILE01", Write("BROKEN.CFG", "garbage"));
+  dialogs.Press("ERROR_DLG", 1);
+  Start();
+  ASSERT_EQ(app->FileName(), "Default Configuration");
+  ASSERT_EQ(SetEntryValue("\\SYSTEM\\INIT", "LOCAL SHARE", "TRUE"), 0);
+  std::string there = Write("THERE.CFG", "ORBEX32 CONFIGURATION 1\r\n[\\DATABASES\\OLD\\DB INFO]\r\nTYPE=STANDARD\r\n");
+  ChooseFile(there);
+  dialogs.Press("OVERWRITEWARN_DLG", 1);
+  frame->Command(24334)->trigger();
+  EXPECT_EQ(app->FileName(), there);
+  EXPECT_EQ(Items(Page("TAliasPanel")), Names{});
+  EXPECT_EQ(Entry("\\SYSTEM\\INIT", "LOCAL SHARE"), "TRUE");
+  EXPECT_EQ(Entry("\\DRIVERS\\DBASE\\INIT", "TYPE"), "FILE");
+  EXPECT_FALSE(fs::exists(root.path() / "THERE.CFG.new"));
 }
 
 TEST_F(Frame, SavingAFileTheRegistryDoesNotNameAsksToRegisterIt) {
