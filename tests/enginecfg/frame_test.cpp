@@ -246,6 +246,26 @@ TEST_F(Frame, TheDefaultConfigurationIsSavedAsANewFileWithoutTheRegistryQuestion
   EXPECT_EQ(Entry("\\DRIVERS\\DBASE\\INIT", "TYPE"), "FILE");
 }
 
+TEST_F(Frame, ANewUserWithoutAFileSavesOneAndRegistersIt) {
+  dialogs.Press("ERROR_DLG", 1);
+  Start();
+  EXPECT_EQ(dialogs.Errors(), (Names{"System configuration file not found."}));
+  ASSERT_TRUE(app->Loaded());
+  EXPECT_EQ(Title(), "VTX Configuration Utility - ");
+  EXPECT_EQ(Items(Page("TDriverPanel")), (Names{"TESSALY", "DBASE", "ASCIIDRV", "ORACLE"}));
+  SavePicture(frame, "new-user");
+  std::string saved = Ansi(root.path() / "MINE.CFG");
+  ChooseFile(saved);
+  dialogs.Press("INIWARN_DLG", 1);
+  frame->Command(24333)->trigger();
+  EXPECT_EQ(EngineValue("CONFIGFILE01"), saved);
+  EXPECT_EQ(app->FileName(), saved);
+  // The next start finds it.
+  app.reset();
+  Start();
+  EXPECT_EQ(app->FileName(), saved);
+}
+
 TEST_F(Frame, TheDefaultConfigurationSavedOverAFileHoldsTheDefaultsNotThatFile) {
   SetEngineValue("CONFIGFILE01", Write("BROKEN.CFG", "garbage"));
   dialogs.Press("ERROR_DLG", 1);
