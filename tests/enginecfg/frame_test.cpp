@@ -512,6 +512,11 @@ TEST_F(Frame, OnlyOdbcDriversCanBeDeleted) {
   drivers->DeleteButton()->click();
   EXPECT_EQ(dialogs.Errors(), (Names{"You can delete only ODBC drivers."}));
   EXPECT_FALSE(IsConfigModified());
+  // With 34 drivers a new one has no room left.
+  DriverNames().count = 34;
+  dialogs.Press("ERROR_DLG", 1);
+  drivers->NewButton()->click();
+  EXPECT_EQ(dialogs.Errors().back(), "You have the maximum number of drivers defined.");
 }
 
 TEST_F(Frame, AnOdbcDriverIsAddedFromUnixOdbcsDriversAndDataSources) {
