@@ -14,6 +14,7 @@
 #include <QTest>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 
 #include "cfg_app.h"
 #include "cfg_dialog.h"
@@ -24,7 +25,14 @@
 #include "core/engine_binding.h"
 #include "core/odbc.h"
 #include "dialog_script.h"
+#include "delete_alias_warning_dlg.h"
+#include "delete_driver_warning_dlg.h"
+#include "merge_warning_dlg.h"
+#include "new_alias_dlg.h"
 #include "new_driver_dlg.h"
+#include "overwrite_warning_dlg.h"
+#include "warning_dlg.h"
+#include "win_ini_dlg.h"
 #include "odbc_ini.h"
 #include "platform/paths.h"
 #include "platform/registry.h"
@@ -590,6 +598,36 @@ TEST_F(Frame, WithoutTheOdbcManagerAddingADriverReportsThatOdbcIsNotInstalled) {
   dialogs.Press("ERROR_DLG", 1);
   Page("TDriverPanel")->NewButton()->click();
   EXPECT_EQ(dialogs.Errors(), (Names{"ODBC is not installed. You cannot add a driver."}));
+}
+
+TEST_F(Frame, EveryDialogOpensItsOwnHelpTopicOnF1) {
+  struct Case {
+    std::function<std::unique_ptr<TCfgDialog>()> make;
+    const char* caption;
+    uint32_t context;
+  } cases[] = {
+      {[] { return std::make_unique<TWarningDlg>(nullptr); }, " Close Configuration File", 17},
+      {[] { return std::make_unique<TDeleteAliasWarningDlg>(nullptr); }, "Delete Alias", 19},
+      {[] { return std::make_unique<TNewAlias>(nullptr); }, "Add New Alias", 20},
+      {[] { return std::make_unique<TWinIniDlg>(nullptr); }, "Non-system Configuration File", 21},
+      {[] { return std::make_unique<TNewDriver>(nullptr); }, "Add ODBC Driver", 24},
+      {[] { return std::make_unique<TDeleteDriverWarningDlg>(nullptr); }, "Delete Driver", 25},
+      {[] { return std::make_unique<TOverwriteWarningDlg>(nullptr); }, "Overwrite Existing File", 56},
+      {[] { return std::make_unique<TMergeWarningDlg>(nullptr); }, "Merge Configuration Files", 59},
+  };
+  for (const Case& c : cases) {
+    std::unique_ptr<TCfgDialog> dialog = c.make();
+    ui->calls.clear();
+    QTest::keyClick(dialog.get(), Qt::Key_F1);
+    EXPECT_EQ(dialog->windowTitle().toStdString(), c.caption);
+    ASSERT_EQ(Helps().size(), 1u) << c.caption;
+    EXPECT_EQ(Helps()[0]->context, c.context) << c.caption;
+    if (QPushButton* help = dialog->Button(380)) {
+      help->click();
+      EXPECT_EQ(Helps().size(), 2u) << c.caption;
+      EXPECT_EQ(dialog->result(), 0) << c.caption;  // Help does not close it
+    }
+  }
 }
 
 }  // namespace
