@@ -5,15 +5,10 @@
 #include <QListWidget>
 #include <QPushButton>
 
-#include "core/alias_rules.h"
+#include "alias_panel.h"
 #include "core/cfg_strings.h"
 #include "core/config_model.h"
-#include "core/odbc.h"
-#include "delete_alias_warning_dlg.h"
-#include "delete_driver_warning_dlg.h"
-#include "modal.h"
-#include "new_alias_dlg.h"
-#include "new_driver_dlg.h"
+#include "driver_panel.h"
 #include "platform/text.h"
 
 namespace vtxcfg {
@@ -187,68 +182,6 @@ void TListPanel::SelectionChanged() {
   }
   props_->SetupRows();
   props_->update();
-}
-
-TAliasPanel::TAliasPanel(QWidget* parent) : TListPanel(parent, 6000, "\\DATABASES") {
-  setObjectName("TAliasPanel");
-  new_->setText("&New Alias");
-  delete_->setText("&Delete Alias");
-  connect(new_, &QPushButton::clicked, this, [this] { CmNewAlias(); });
-  connect(delete_, &QPushButton::clicked, this, [this] { CmDeleteAlias(); });
-}
-
-void TAliasPanel::CmNewAlias() {
-  if (!loaded_) return;
-  TNewAlias dialog(this);
-  RunModal(dialog);
-  Refill(loaded_);
-  SelectName(dialog.NewName());
-}
-
-void TAliasPanel::CmDeleteAlias() {
-  std::string alias = EnsureSelection();
-  if (alias.empty()) return;
-  TDeleteAliasWarningDlg question(this);
-  if (RunModal(question) == kIdOk) DeleteNodeEntries(root_ + "\\" + alias);
-  Refill(loaded_);
-}
-
-TDriverPanel::TDriverPanel(QWidget* parent) : TListPanel(parent, 6080, "\\DRIVERS") {
-  setObjectName("TDriverPanel");
-  new_->setText("&New ODBC Driver");
-  delete_->setText("&Delete ODBC Driver");
-  connect(new_, &QPushButton::clicked, this, [this] { CmNewDriver(); });
-  connect(delete_, &QPushButton::clicked, this, [this] { CmDeleteDriver(); });
-}
-
-void TDriverPanel::CmNewDriver() {
-  if (DriverNames().count >= kMaxDriversBeforeAdd) {
-    ReportCfgError(45);
-    return;
-  }
-  if (!list_->currentItem()) return;
-  if (int code = OdbcVersionCheck()) {
-    ReportCfgError(code);
-    return;
-  }
-  TNewDriver dialog(this);
-  RunModal(dialog);
-  Refill(loaded_);
-}
-
-void TDriverPanel::CmDeleteDriver() {
-  std::string driver = EnsureSelection();
-  if (driver.empty()) return;
-  if (!IsOdbcDriver(driver)) {
-    ReportCfgError(37);
-    return;
-  }
-  TDeleteDriverWarningDlg question(this);
-  if (RunModal(question) == kIdOk) {
-    DeleteNodeEntries(root_ + "\\" + driver);
-    RefreshDriverTable();
-  }
-  Refill(loaded_);
 }
 
 // ---------------------------------------------------------------- fixed pages

@@ -89,24 +89,6 @@ class TListPanel : public TPanel {
   bool loaded_ = false;
 };
 
-class TAliasPanel : public TListPanel {
-  Q_OBJECT
- public:
-  explicit TAliasPanel(QWidget* parent);
-  void ShowHelp() override { ShowAliasPageHelp(loaded_, SelectedName()); }
-  void CmNewAlias();
-  void CmDeleteAlias();
-};
-
-class TDriverPanel : public TListPanel {
-  Q_OBJECT
- public:
-  explicit TDriverPanel(QWidget* parent);
-  void ShowHelp() override { ShowDriverPageHelp(SelectedName()); }
-  void CmNewDriver();
-  void CmDeleteDriver();
-};
-
 // A page of one fixed node.
 class TNodePanel : public TPanel {
   Q_OBJECT

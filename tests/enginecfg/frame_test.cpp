@@ -18,7 +18,9 @@
 
 #include "cfg_app.h"
 #include "cfg_dialog.h"
+#include "alias_panel.h"
 #include "cfg_pages.h"
+#include "driver_panel.h"
 #include "core/alias_rules.h"
 #include "core/cfg_strings.h"
 #include "core/config_model.h"
