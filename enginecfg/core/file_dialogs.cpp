@@ -23,7 +23,9 @@ ui::FileDialogRequest Request(bool save, const std::string& title, const std::st
   r.filter = CfgString(1065);
   r.defaultExt = CfgString(1066);
   r.initialDir = platform::Cp1252ToUtf8(initialDir);
-  r.fileMustExist = !save;
+  // A missing name comes back to be told and asked again here, not
+  // refused silently inside the dialog.
+  r.fileMustExist = false;
   r.pathMustExist = true;
   r.overwritePrompt = false;
   return r;

@@ -201,7 +201,7 @@ TEST_F(Rules, OpenAsksAgainForAMissingFileAndTheDialogsUseTheConfigFilter) {
   const ui::FileDialogRequest& request = scripted->calls.front().file;
   EXPECT_EQ(request.filter, "Config Files (*.cfg)|*.cfg|All Files (*.*)|*.*|");
   EXPECT_EQ(request.defaultExt, "CFG");
-  EXPECT_TRUE(request.fileMustExist);
+  EXPECT_FALSE(request.fileMustExist);  // the missing name is told here
   EXPECT_EQ(request.initialDir, "C:\\CFG");
 
   scripted->files = {{false, "", 1}};
