@@ -1,10 +1,13 @@
 // sllgen: writes the sllc source of a locale library from ICU's data.
 //
-//   sllgen OUTPUT "TITLE" LOCALE...      LOCALE: language_COUNTRY.SET, SET one
+//   sllgen [--drivers TABLE] OUTPUT "TITLE" LOCALE...
+//                                        LOCALE: language_COUNTRY.SET, SET one
 //                                        of WIN1252, DOS437, DOS850, WIN932,
 //                                        Unicode (the Basic Multilingual Plane)
 //
-// Each locale gets its eight categories. LC_COLLATE: the code page's
+// Each locale gets its eight categories, under its plain name and under the
+// name of every language driver of TABLE (resources/langdrivers.txt) that
+// names it ("en_US.WIN1252@dbase!87"). LC_COLLATE: the code page's
 // characters (decoded with ICU's converter; unassigned codes stay undefined)
 // ordered by the locale's collator through its collation elements. Level 0
 // is the ranked primary; level 1 a position level with one variant weight
@@ -345,8 +348,6 @@ void WriteCollate(std::ostream& out, const std::string& icuLocale, const Charset
     }
   }
   auto primaryWeight = [&](uint32_t p) { return rank[{p}]; };
-  if (std::getenv("SLLGEN_STATS") != nullptr)
-    std::cerr << name << ": " << keys.size() << " keys, " << signatures.size() << " variants, base " << base << "\n";
 
   out << "  category 1 " << name << "\n    text \"" << icuLocale << " LC_COLLATE\"\n    collate 0 0x10\n";
   uint16_t lowest = 0xFFFF, highest = 0;
@@ -521,7 +522,21 @@ void WriteTime(std::ostream& out, const std::string& icuLocale, const Encoder& e
   }
 }
 
-void WriteLocale(std::ostream& out, const std::string& spec) {
+// The locale names of the language-driver table ("row|ids|driver|locale|...").
+std::vector<std::string> DriverLocales(const std::string& path) {
+  std::vector<std::string> names;
+  std::ifstream in(path);
+  for (std::string line; std::getline(in, line);) {
+    if (line.empty() || line[0] == '#') continue;
+    std::vector<std::string> fields;
+    std::stringstream row(line);
+    for (std::string f; std::getline(row, f, '|');) fields.push_back(f);
+    if (fields.size() > 3 && fields[3].find('@') != std::string::npos) names.push_back(fields[3]);
+  }
+  return names;
+}
+
+void WriteLocale(std::ostream& out, const std::string& spec, const std::vector<std::string>& drivers) {
   std::size_t dot = spec.find('.');
   std::string icuLocale = spec.substr(0, dot);
   std::string set = dot == std::string::npos ? "" : spec.substr(dot + 1);
@@ -552,30 +567,49 @@ void WriteLocale(std::ostream& out, const std::string& spec) {
     for (uint8_t b : leads) out << " " << Hex(b);
     out << "\n";
   }
-  WriteCollate(out, icuLocale, *cs, chars, leads, spec);
-  WriteCtype(out, *cs, chars, enc, spec);
-  WriteTime(out, icuLocale, enc, spec, cs->family);
-  WriteNumbers(out, icuLocale, enc, spec);
-  WriteMessages(out, icuLocale, spec);
-  out << "  category 64 " << spec << "\n";
+  // The eight categories once, then under the plain name and under every
+  // language driver's name for this locale.
+  const std::string kName = "\x01";
+  std::ostringstream c;
+  WriteCollate(c, icuLocale, *cs, chars, leads, kName);
+  WriteCtype(c, *cs, chars, enc, kName);
+  WriteTime(c, icuLocale, enc, kName, cs->family);
+  WriteNumbers(c, icuLocale, enc, kName);
+  WriteMessages(c, icuLocale, kName);
+  c << "  category 64 " << kName << "\n";
   for (const auto& [letters, digit] : std::map<std::string, int>{{"BFPV", 1}, {"CGJKQSXZ", 2}, {"DT", 3}, {"L", 4}, {"MN", 5}, {"R", 6}}) {
     std::string both = letters;
-    for (char c : letters) both.push_back(static_cast<char>(c + 32));
-    out << "    soundex " << both << " " << digit << "\n";
+    for (char ch : letters) both.push_back(static_cast<char>(ch + 32));
+    c << "    soundex " << both << " " << digit << "\n";
   }
-  out << "  category 128 " << spec << "\n";
+  c << "  category 128 " << kName << "\n";
+  const std::string categories = c.str();
+  std::vector<std::string> names{spec};
+  for (const std::string& driver : drivers)
+    if (driver.substr(0, driver.find('@')) == spec) names.push_back(driver);
+  for (const std::string& name : names) {
+    std::string text = categories;
+    for (std::size_t at = 0; (at = text.find(kName, at)) != std::string::npos; at += name.size()) text.replace(at, 1, name);
+    out << text;
+  }
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  std::vector<std::string> drivers;
+  if (argc > 2 && std::string(argv[1]) == "--drivers") {
+    drivers = DriverLocales(argv[2]);
+    argc -= 2;
+    argv += 2;
+  }
   if (argc < 4) {
-    std::cerr << "usage: sllgen OUTPUT TITLE LOCALE...\n";
+    std::cerr << "usage: sllgen [--drivers TABLE] OUTPUT TITLE LOCALE...\n";
     return 2;
   }
   std::ostringstream out;
   out << "# Written by sllgen from ICU " << U_ICU_VERSION << "; do not edit.\ntitle \"" << argv[2] << "\"\n";
-  for (int i = 3; i < argc; ++i) WriteLocale(out, argv[i]);
+  for (int i = 3; i < argc; ++i) WriteLocale(out, argv[i], drivers);
   std::ofstream file(argv[1], std::ios::binary | std::ios::trunc);
   file << out.str();
   file.close();

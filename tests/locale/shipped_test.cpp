@@ -76,6 +76,21 @@ TEST_F(Shipped, EveryLocaleOpensWithItsEightCategoriesAndWeightedCollation) {
   EXPECT_EQ(ctype->translationTables()[0].entries[0].target, u"SS");
 }
 
+TEST_F(Shipped, LanguageDriversOpenTheLocalesTheyName) {
+  for (const char* driver : {"DBWINUS0", "DB850DA0", "DBWINJP0", "ascii"}) {
+    SCOPED_TRACE(driver);
+    hlocale h = nullptr;
+    ASSERT_EQ(SL_OpenLocaleWithLDName(&h, SL_LC_ALL, driver), 0);
+    SL_COLLATIONSETTINGS s{};
+    ASSERT_EQ(SL_CollationInfo(h, 2, &s), 0);
+    EXPECT_EQ(s.mode, 2);
+    if (slw::FromHandle(h)->family() == 1) {
+      EXPECT_LT(SLN_StrCollate(h, "apple", "Banana"), 0);
+    }
+    ASSERT_EQ(SL_CloseLocale(&h), 0);
+  }
+}
+
 TEST_F(Shipped, LanguagesSortTheirOwnWay) {
   hlocale en = Open("en_US.WIN1252");
   const char* ordered[] = {"apple", "Banana", "cote", "c\xF4te", "Zebra"};
