@@ -191,7 +191,12 @@ typedef struct SL_CONVERSIONINFO {
   SL_WCHAR text2[32];
 } SL_CONVERSIONINFO;
 
-/* Collation settings of SL_CollationInfo. */
+/* Collation settings of SL_CollationInfo (request 0 restores the loaded defaults, 1 sets, 2 gets,
+   3 gets the loaded defaults): levels used (1 to 8), compare flags (0x0002 trim trailing blanks,
+   0x0004 compare undefined characters when all levels tie), mode (1 code order, 2 weighted,
+   3 platform, 4 the narrow weighted fast path). Every call clears `cleared`. A set changes the
+   bound operations (and drops functions given to the Set...Fn exports) only when the mode
+   changes; a restore binds the defaults again. */
 typedef struct SL_COLLATIONSETTINGS {
   uint16_t levels;
   uint16_t compareFlags;
