@@ -1,0 +1,233 @@
+// The report generator over rows the tests fill: the text file it writes,
+// compared byte for byte (titles, column headers, group titles, body lines,
+// totals weighted by quantity, the footer and the paging of the writer), and
+// the cell texts, groups and damaged definitions.
+#include "reports/report_generator.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <filesystem>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "core/utilities.h"
+#include "report/printer.h"
+#include "report/stream_report.h"
+#include "temp_root.h"
+
+namespace keldro::reports {
+namespace {
+
+namespace fs = std::filesystem;
+using testing_support::TempRoot;
+
+// One inventory row by field: texts as the table gives them.
+struct Item {
+  std::string category, item, location;
+  std::string cost, repCost, quantity, value;
+  std::string purchDate, warranty, warDate, warNotes;
+  std::string brand, model, serial;
+};
+
+class MemoryRows : public ReportRows {
+ public:
+  std::vector<std::array<std::string, kItemFieldCount>> rows;
+  size_t at = 0;
+  int disabled = 0;
+
+  void Add(const Item& i) {
+    std::array<std::string, kItemFieldCount> r{};
+    r[0] = i.item, r[1] = i.brand, r[2] = i.model, r[3] = i.serial, r[4] = i.location;
+    r[8] = i.quantity, r[9] = i.purchDate, r[10] = i.cost, r[11] = i.category, r[12] = i.repCost;
+    r[13] = i.warranty, r[14] = i.warDate, r[15] = i.warNotes, r[17] = i.value;
+    rows.push_back(r);
+  }
+  void First() override { at = 0; }
+  bool Eof() const override { return at >= rows.size(); }
+  void Next() override { ++at; }
+  std::string Text(int field) const override { return rows.at(at)[static_cast<size_t>(field - 1)]; }
+  double Value(int field) const override {
+    const std::string t = Text(field);
+    return t.empty() ? 0.0 : std::stod(t);
+  }
+  void DisableControls() override { ++disabled; }
+  void EnableControls() override { --disabled; }
+};
+
+// Four items in three categories, in Category, Item order.
+MemoryRows FourItems() {
+  MemoryRows rows;
+  rows.Add({"Electronics", "Camera", "Den", "10.00", "12.50", "3", "9.00", "01/15/95", "Yes", "01/15/97",
+            "Store card", "Nikon", "F50", "N123"});
+  rows.Add({"Electronics", "Television", "Living Room", "450.00", "500.00", "1", "300.00", "06/01/94", "No", "",
+            "", "Sony", "KV27", "S998"});
+  rows.Add({"Furniture", "Sofa", "Living Room", "800.00", "950.00", "1", "600.00", "", "No", "", "", "", "", ""});
+  rows.Add({"Tools", "Drill", "Garage", "65.50", "80.00", "2", "40.00", "03/03/96", "Yes", "03/03/98",
+            "Lifetime", "Bosch", "D1", "B7"});
+  return rows;
+}
+
+ReportDefinition Default(const std::string& name) {
+  for (const ReportDefinition& d : DefaultReportDefinitions())
+    if (d.name == name) return d;
+  ADD_FAILURE() << "no default " << name;
+  return {};
+}
+
+std::string Blanks(int n) { return std::string(static_cast<size_t>(n), ' '); }
+// Cells of a line: text padded on the right to its width.
+std::string Row(std::initializer_list<std::pair<std::string, int>> cells) {
+  std::string out;
+  for (const auto& [text, width] : cells) out += PadRight(text, width);
+  return out;
+}
+std::string Centred(const std::string& text, int charsPerLine) {
+  return Blanks((charsPerLine - static_cast<int>(text.size())) / 2) + text;
+}
+std::vector<std::string> GroupTitle(const std::string& title, int charsPerLine) {
+  const std::string dashes(title.size(), '-');
+  return {"", Centred(dashes, charsPerLine), Centred(title, charsPerLine), Centred(dashes, charsPerLine)};
+}
+std::string TotalsLine(const std::string& cost, const std::string& rep, const std::string& value) {
+  return "     Cost: " + PadRight(cost, 12) + "  Replacement Cost: " + PadRight(rep, 12) + "  Value: " +
+         PadRight(value, 12) + Blanks(60);
+}
+std::string Join(const std::vector<std::string>& lines) {
+  std::string out;
+  for (const std::string& l : lines) out += l + "\r\n";
+  return out;
+}
+void Append(std::vector<std::string>& to, const std::vector<std::string>& lines) {
+  to.insert(to.end(), lines.begin(), lines.end());
+}
+
+constexpr const char* kToday = "12/10/26";
+
+class ReportGeneratorTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    static int argc = 1;
+    static char name[] = "report_generator_test";
+    static char* argv[] = {name, nullptr};
+    if (!QApplication::instance()) new QApplication(argc, argv);
+  }
+  void SetUp() override {
+    // A Letter-sized printer stands for the installed one.
+    report::InstallPrinter(report::QtReportPrinter::Pdf((root.path() / "unused.pdf").string()));
+    env.sortLevels.levels = {12, 1, 0, 0};  // Category, then Item
+    for (size_t i = 0; i < env.fieldTitles.size(); ++i) env.fieldTitles[i] = std::string(ItemFields[i].title);
+    env.today = kToday;
+  }
+  void TearDown() override { report::InstallPrinter(nullptr); }
+
+  // Runs the definition to a text file and answers the file's bytes.
+  std::string RunToFile(const ReportDefinition& def, MemoryRows& rows, int* pages = nullptr) {
+    report::TStreamReport writer(report::InstalledPrinter());
+    ConfigureReportWriter(writer);
+    writer.StreamMode = report::smMemory;
+    ReportGenerator generator(def, rows, env, kToTextFile);
+    const fs::path file = root.path() / "REPORT.TXT";
+    generator.SetTextFileName(file);
+    generator.Attach(writer);
+    writer.Execute();
+    EXPECT_FALSE(generator.TextFileFailed());
+    EXPECT_EQ(rows.disabled, 0) << "controls enabled again";
+    if (pages) *pages = writer.RecordedPages();
+    return TempRoot::ReadFile(file);
+  }
+
+  TempRoot root;
+  ReportEnvironment env;
+};
+
+std::string Footer(int page) { return "Page " + std::to_string(page) + Blanks(10) + kToday + "\f"; }
+
+TEST_F(ReportGeneratorTest, ShortNarrowReportGroupsByCategoryWithQuantityWeightedTotals) {
+  MemoryRows rows = FourItems();
+  int pages = 0;
+  const std::string file = RunToFile(Default("Short Narrow Report"), rows, &pages);
+  auto body = [](const std::string& item, const std::string& loc, const std::string& cost, const std::string& rep,
+                 const std::string& qty) { return Row({{item, 32}, {loc, 17}, {cost, 14}, {rep, 14}, {qty, 13}}); };
+  std::vector<std::string> want{Row({{"Item", 32}, {"Location", 17}, {"Cost", 14}, {"Replacement Co", 14},
+                                     {"Quantity", 13}})};
+  Append(want, GroupTitle("Electronics", 90));
+  Append(want, {body("Camera", "Den", "10.00", "12.50", "3"), body("Television", "Living Room", "450.00", "500.00", "1"),
+                Centred("TOTALS", 90), TotalsLine("480.00", "537.50", "327.00")});
+  Append(want, GroupTitle("Furniture", 90));
+  Append(want, {body("Sofa", "Living Room", "800.00", "950.00", "1"), Centred("TOTALS", 90),
+                TotalsLine("800.00", "950.00", "600.00")});
+  Append(want, GroupTitle("Tools", 90));
+  Append(want, {body("Drill", "Garage", "65.50", "80.00", "2"), Centred("TOTALS", 90),
+                TotalsLine("131.00", "160.00", "80.00"), "", Centred("GRAND TOTALS", 90),
+                TotalsLine("1,411.00", "1,647.50", "1,007.00"), "", Footer(1)});
+  EXPECT_EQ(file, Join(want));
+  EXPECT_EQ(pages, 1);
+  // The totals line is 136 characters whatever the line width.
+  EXPECT_EQ(TotalsLine("", "", "").size(), 136u);
+}
+
+TEST_F(ReportGeneratorTest, MediumReportPrintsTwoLabelledLinesPerItemWithoutColumnHeaders) {
+  MemoryRows rows = FourItems();
+  rows.rows.resize(1);  // the camera alone
+  const std::string file = RunToFile(Default("Medium Report"), rows);
+  std::vector<std::string> want;
+  Append(want, GroupTitle("Electronics", 120));
+  Append(want,
+         {"Item: " + PadRight("Camera", 40) + "  Location: " + PadRight("Den", 30) + "  Category: " +
+              PadRight("Electronics", 20),
+          "Brand: " + PadRight("Nikon", 20) + "  Model: " + PadRight("F50", 15) + "  Serial: " + PadRight("N123", 14) +
+              "  Cost: " + PadRight("10.00", 12) + "  Rep Cost: " + PadRight("12.50", 12),
+          Centred("TOTALS", 120), TotalsLine("30.00", "37.50", "27.00"), "", Centred("GRAND TOTALS", 120),
+          TotalsLine("30.00", "37.50", "27.00"), "", Footer(1)});
+  EXPECT_EQ(file, Join(want));
+}
+
+TEST_F(ReportGeneratorTest, WarrantyReportHasNoTotalsAndBlankFillersInItsHeader) {
+  MemoryRows rows = FourItems();
+  const std::string file = RunToFile(Default("Warranty Report"), rows);
+  auto body = [&rows](size_t n) {
+    const auto& r = rows.rows[n];
+    return Row({{r[0], 30}, {"", 2}, {r[4], 15}, {"", 2}, {r[9], 11}, {"", 2}, {r[13], 3}, {"", 2}, {r[14], 11},
+                {"", 2}, {r[15], 30}});
+  };
+  std::vector<std::string> want{Row({{"Item", 30}, {"", 2}, {"Location", 15}, {"", 2}, {"Purchase Da", 11},
+                                     {"", 2}, {"War", 3}, {"", 2}, {"Warranty Da", 11}, {"", 2},
+                                     {"Warranty Notes", 30}})};
+  EXPECT_EQ(body(0), "Camera" + Blanks(24) + "  Den" + Blanks(12) + "  01/15/95     Yes  01/15/97     Store card" +
+                         Blanks(20));
+  Append(want, GroupTitle("Electronics", 120));
+  Append(want, {body(0), body(1)});
+  Append(want, GroupTitle("Furniture", 120));
+  Append(want, {body(2)});
+  Append(want, GroupTitle("Tools", 120));
+  Append(want, {body(3), "", Footer(1)});
+  EXPECT_EQ(file, Join(want));
+}
+
+TEST_F(ReportGeneratorTest, SummaryReportPrintsOnlyGroupTitlesAndTotals) {
+  MemoryRows rows = FourItems();
+  const std::string file = RunToFile(Default("Statistics/Summary Report"), rows);
+  std::vector<std::string> want;
+  Append(want, GroupTitle("Electronics", 120));
+  Append(want, {Centred("TOTALS", 120), TotalsLine("480.00", "537.50", "327.00")});
+  Append(want, GroupTitle("Furniture", 120));
+  Append(want, {Centred("TOTALS", 120), TotalsLine("800.00", "950.00", "600.00")});
+  Append(want, GroupTitle("Tools", 120));
+  Append(want, {Centred("TOTALS", 120), TotalsLine("131.00", "160.00", "80.00"), "", Centred("GRAND TOTALS", 120),
+                TotalsLine("1,411.00", "1,647.50", "1,007.00"), "", Footer(1)});
+  EXPECT_EQ(file, Join(want));
+}
+
+TEST_F(ReportGeneratorTest, NoLinesNoTotalsAndNoGroupingPrintsOnlyTitlesAndTheFooter) {
+  MemoryRows rows = FourItems();
+  ReportDefinition def = Default("Statistics/Summary Report");
+  def.useTotals = false;
+  def.groupLevel1 = false;
+  def.titles = {"My Inventory", "", "Second"};
+  EXPECT_EQ(RunToFile(def, rows), Join({"My Inventory", "Second", "", Footer(1)}));
+}
+
+}  // namespace
+}  // namespace keldro::reports
