@@ -31,6 +31,10 @@ class QToolButton;
 
 namespace keldro {
 
+namespace reports {
+class TMyReport;
+}
+
 // The record navigator: first, prior, next, last, insert, delete, edit,
 // post, cancel and refresh on a data source's dataset.
 class TRecordNavigator : public QFrame {
@@ -122,6 +126,10 @@ class TMain : public QMainWindow {
   // (brand, location, bought, category, owner).
   std::array<std::vector<std::string>, 5> PickLists;
 
+  // The report selection window, made on first use (the program makes it at
+  // start); Reports, File Print and their buttons show it.
+  reports::TMyReport& ReportWindow();
+
   // ---- the window's operations
   void SetButtonBar();
   bool OpenSaveFile(const std::string& path);
@@ -192,6 +200,7 @@ class TMain : public QMainWindow {
   bool PostPendingEdit();
 
   StartOptions options_;
+  std::unique_ptr<reports::TMyReport> reportWindow_;
   bool terminated_ = false;
   bool shown_ = false;
   bool closed_ = false;

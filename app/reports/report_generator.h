@@ -75,6 +75,7 @@ class ReportGenerator {
   // written whole (beside itself, then renamed in), so a failure leaves an
   // existing file as it was.
   void SetTextFileName(std::filesystem::path file) { textFileName_ = std::move(file); }
+  const std::filesystem::path& TextFileName() const { return textFileName_; }
   const std::string& TextFileBytes() const { return text_; }
   // The text file could not be written; errno detail in TextFileError().
   bool TextFileFailed() const { return textFileFailed_; }

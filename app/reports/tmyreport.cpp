@@ -1,0 +1,220 @@
+#include "reports/tmyreport.h"
+
+#include <QFrame>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include "app_state.h"
+#include "framework/sysutils.h"
+#include "platform/ui.h"
+#include "report/stream_format.h"
+#include "reports/report_file.h"
+#include "reports/report_rows.h"
+#include "reports/treportform.h"
+#include "ui_utilities.h"
+
+namespace keldro::reports {
+
+namespace ui = platform::ui;
+
+std::string SortOrderText(const SortLevels& levels, const AppSettings& settings) {
+  std::string out;
+  for (int level : levels.levels) {
+    if (!ItemFieldByNumber(level)) continue;
+    if (!out.empty()) out += ", ";
+    out += settings.fields[static_cast<size_t>(level - 1)].title;
+  }
+  return out.empty() ? std::string(kNoSortOrder) : out;
+}
+
+TMyReport::TMyReport(QWidget* parent, framework::TDataSet& table, SearchHooks hooks, QSize screen)
+    : QDialog(parent), table_(table), hooks_(std::move(hooks)), screen_(screen) {
+  setObjectName("MyReport");
+  setWindowTitle("Reports");
+  setModal(true);
+  resize(460, 336);
+  auto label = [this](QLabel*& l, const char* name, const char* caption, QRect r) {
+    l = new QLabel(caption, this);
+    l->setObjectName(name);
+    l->setGeometry(r);
+  };
+  auto button = [this](QPushButton*& b, const char* name, const char* caption, int top) {
+    b = new QPushButton(caption, this);
+    b->setObjectName(name);
+    b->setGeometry(324, top, 120, 28);
+  };
+  label(WhatLabel, "WhatLabel", "What to Print", QRect(16, 8, 200, 18));
+  ExportSearch = new QRadioButton("Print Search Criteria", this);
+  ExportSearch->setObjectName("ExportSearch");
+  ExportSearch->setGeometry(28, 28, 260, 20);
+  ExportEntire = new QRadioButton("Print Entire Database", this);
+  ExportEntire->setObjectName("ExportEntire");
+  ExportEntire->setGeometry(28, 50, 260, 20);
+  label(StyleLabel, "StyleLabel", "Report Selection", QRect(16, 80, 200, 18));
+  ReportBox = new QListWidget(this);
+  ReportBox->setObjectName("ReportBox");
+  ReportBox->setGeometry(16, 100, 292, 168);
+  Panel1 = new QFrame(this);
+  Panel1->setObjectName("Panel1");
+  Panel1->setFrameShape(QFrame::Panel);
+  Panel1->setFrameShadow(QFrame::Sunken);
+  Panel1->setGeometry(16, 278, 292, 46);
+  Label1 = new QLabel("Current Sort Order", Panel1);
+  Label1->setObjectName("Label1");
+  Label1->setGeometry(8, 4, 276, 18);
+  SortOrderLabel = new QLabel(Panel1);
+  SortOrderLabel->setObjectName("SortOrderLabel");
+  SortOrderLabel->setGeometry(8, 24, 276, 18);
+  button(ViewButton, "ViewButton", "&View", 20);
+  button(PrintButton, "PrintButton", "&Print", 54);
+  button(FileButton, "FileButton", "Print To &File", 88);
+  button(NewButton, "NewButton", "&New Report", 132);
+  button(ModifyButton, "ModifyButton", "&Modify Report", 166);
+  button(InsButton, "InsButton", "&Insurance", 200);
+  button(HelpButton, "HelpButton", "&Help", 250);
+  button(ExitButton, "ExitButton", "E&xit", 296);
+  // The definition editor and the insurance window are not there yet.
+  for (QPushButton* b : {NewButton, ModifyButton, InsButton}) b->setEnabled(false);
+
+  connect(ViewButton, &QPushButton::clicked, this, [this] { ViewButtonClick(); });
+  connect(PrintButton, &QPushButton::clicked, this, [this] { PrintButtonClick(); });
+  connect(FileButton, &QPushButton::clicked, this, [this] { FileButtonClick(); });
+  connect(HelpButton, &QPushButton::clicked, this, [this] { HelpButtonClick(); });
+  connect(ExitButton, &QPushButton::clicked, this, [this] { ExitButtonClick(); });
+  FormCreate();
+}
+
+TMyReport::~TMyReport() = default;
+
+void TMyReport::FormCreate() {
+  SaveFormDimensions(this, dims_);
+  LoadReportBox();
+}
+
+void TMyReport::LoadReportBox() {
+  ReportBox->clear();
+  for (const std::string& name : ReportFile::InDirectory(ProgramDir).Names())
+    ReportBox->addItem(report::FromAnsi(name));
+}
+
+void TMyReport::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  FormShow();
+}
+
+void TMyReport::FormShow() {
+  ApplyConfiguredFonts(this, Settings);
+  RestoreFormDimensions(this, dims_, ScaleFactor, screen_);
+  if (y() > 10) move(x(), y() - 10);
+  SetColors();
+  if (SearchActive) {
+    ExportSearch->setEnabled(true);
+    ExportSearch->setChecked(true);
+  } else {
+    ExportEntire->setChecked(true);
+    ExportSearch->setEnabled(false);
+  }
+  const int last = Settings.reports.lastReport;
+  if (last >= 0 && last < ReportBox->count()) ReportBox->setCurrentRow(last);
+  // Through the view, so that taking the focus does not pick the first row.
+  else ReportBox->setCurrentIndex(QModelIndex());
+  ReportBox->setFocus();
+  SortOrderLabel->setText(QString::fromStdString(SortOrderText(Settings.sortLevels, Settings)));
+}
+
+void TMyReport::SetColors() {
+  const ColorScheme& c = Settings.colors[3];
+  auto paint = [](QWidget* w, int32_t background, int32_t text, QPalette::ColorRole role = QPalette::Window) {
+    QPalette p = w->palette();
+    p.setColor(role, WindowsColor(background));
+    p.setColor(role == QPalette::Base ? QPalette::Text : QPalette::WindowText, WindowsColor(text));
+    w->setPalette(p);
+    w->setAutoFillBackground(true);
+  };
+  const auto& k = c.colors;  // kColorKeys order
+  paint(this, k[0], k[2]);
+  for (QLabel* l : {WhatLabel, StyleLabel}) paint(l, k[0], k[1]);
+  paint(Panel1, k[0], k[2]);
+  for (QLabel* l : {Label1, SortOrderLabel}) paint(l, k[0], k[2]);
+  paint(ReportBox, k[7], k[8], QPalette::Base);
+  for (QRadioButton* r : {ExportSearch, ExportEntire}) paint(r, k[9], k[10]);
+}
+
+void TMyReport::done(int result) {
+  FormClose();
+  QDialog::done(result);
+}
+
+void TMyReport::FormClose() { Settings.reports.lastReport = ReportBox->currentRow(); }
+
+void TMyReport::FileButtonClick() {
+  ui::FileDialogRequest request;
+  request.save = true;
+  request.title = "Save Report As a Text File";
+  request.filter = "Text Files (*.TXT)|*.TXT";
+  request.defaultExt = "TXT";
+  request.overwritePrompt = true;
+  request.pathMustExist = true;
+  request.fileName = saveFileName_;
+  const ui::FileDialogResult chosen = ui::Current().FileDialog(request);
+  if (!chosen.accepted || chosen.fileName.empty()) return;
+  saveFileName_ = chosen.fileName;
+  DoIt(kToTextFile);
+}
+
+void TMyReport::HelpButtonClick() {
+  ui::HelpRequest request;
+  request.file = (ProgramDir / "KELDRO.HLP").string();
+  request.command = ui::HelpCommand::Keyword;
+  request.keyword = "Report Window";
+  ui::Current().Help(request);
+}
+
+void TMyReport::ShowError(std::string_view text) {
+  ui::ShowMessage(std::string(text), "Error", ui::Buttons::Ok, ui::Icon::Warning, 0, true);
+}
+
+void TMyReport::DoIt(int destination) {
+  const bool searchChosen = ExportSearch->isChecked();
+  const int index = ReportBox->currentRow();
+  if (index < 0) {
+    ShowError(kNoReportSelected);
+    return;
+  }
+  if (!ReportDefinitionBuffer) ReportDefinitionBuffer = std::make_unique<ReportDefinition>();
+  if (!ReportFile::InDirectory(ProgramDir).Read(static_cast<size_t>(index), *ReportDefinitionBuffer).ok()) {
+    ShowError(kReportFormatMissing);
+    return;
+  }
+  // A run over the whole table lifts the search for its duration; it is
+  // back afterwards whatever became of the run.
+  struct SearchPause {
+    const SearchHooks& hooks;
+    bool ended = false;
+    ~SearchPause() {
+      if (ended && hooks.resumeSearch) hooks.resumeSearch();
+    }
+  } pause{hooks_};
+  if (SearchActive && !searchChosen && hooks_.endSearch) {
+    hooks_.endSearch();
+    pause.ended = true;
+  }
+
+  DataSetReportRows rows(table_);
+  const std::string today = framework::DateToStr(framework::Date());
+  TReportForm form(this, *ReportDefinitionBuffer, rows, ReportEnvironment::From(Settings, Intl, today), destination);
+  report::MemoryStream stream;
+  if (destination == kToTextFile) form.SetTextFileName(saveFileName_);
+  if (destination != kToPrinter) form.MyStreamReport.Stream = &stream;
+  report::TBaseReport& writer = form.ActiveReport();
+  form.Generator().Attach(writer);
+  writer.SetOrientation(ReportDefinitionBuffer->printLandscape ? report::poLandScape : report::poPortrait);
+  form.exec();
+  lastRunAborted_ = form.Aborted();
+  // The preview window comes with the definition editor; a viewed report is
+  // recorded and not yet shown.
+}
+
+}  // namespace keldro::reports

@@ -1,0 +1,313 @@
+// The report selection window and the status window, started from the real
+// main window offscreen over a real inventory table: runs to a text file,
+// the printer and the preview stream, the search kept or lifted, the
+// messages, Cancel, and pictures of both windows.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QListWidget>
+#include <QPixmap>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <QToolButton>
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+#include <memory>
+
+#include "framework/dbtables.h"
+#include "framework/sysutils.h"
+#include "platform/paths.h"
+#include "platform/ui.h"
+#include "report/printer.h"
+#include "report_test_support.h"
+#include "report_text.h"
+#include "reports/report_file.h"
+#include "reports/tmyreport.h"
+#include "reports/treportform.h"
+#include "temp_root.h"
+#include "tmain.h"
+
+namespace keldro::reports {
+namespace {
+
+namespace fs = std::filesystem;
+using platform::ui::FileDialogResult;
+using platform::ui::ScriptedUi;
+using testing_support::TempRoot;
+
+// Runs `step` on the coming turns of whatever event loop is running until
+// it answers true.
+void WhenReady(std::function<bool()> step, int turnsLeft = 200000) {
+  QTimer::singleShot(0, [step, turnsLeft] {
+    if (step()) return;
+    if (turnsLeft == 0) {
+      ADD_FAILURE() << "a window never came";
+      if (QWidget* w = QApplication::activeModalWidget()) w->close();
+      return;
+    }
+    WhenReady(step, turnsLeft - 1);
+  });
+}
+
+TReportForm* StatusWindow() { return qobject_cast<TReportForm*>(QApplication::activeModalWidget()); }
+
+class ReportWindowsTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    report_test::EnsureApp();
+    framework::TSession::Default().LibraryDirs = {fs::canonical("/proc/self/exe").parent_path()};
+  }
+
+  void SetUp() override {
+    ui = std::make_shared<ScriptedUi>();
+    ui->onUnexpected = [](const std::string& what) { ADD_FAILURE() << "unexpected " << what; };
+    platform::ui::Install(ui);
+    report::InstallPrinter(report::QtReportPrinter::Pdf((root.path() / "REPORT.PDF").string()));
+    // Category, then Item.
+    TempRoot::WriteFile(platform::WindowsDir() / "KELDRO.INI",
+                        "[Sort Order]\r\nPrimary Sort=12\r\nSecondary Sort=1\r\n");
+    main = std::make_unique<TMain>(TMain::StartOptions{{"keldro"}, QSize(800, 600)});
+    ASSERT_FALSE(main->Terminated());
+    for (const Item& i : FourItemsData()) AddItem(i);
+    window = &main->ReportWindow();
+  }
+  void TearDown() override {
+    main.reset();
+    report::InstallPrinter(nullptr);
+    platform::ui::Install(nullptr);
+  }
+
+  void AddItem(const Item& i) {
+    framework::TTable& t = main->MyTable;
+    t.Append();
+    auto set = [&t](const char* field, const std::string& text) {
+      if (!text.empty()) t.FieldByName(field)->SetAsString(text);
+    };
+    set("Item", i.item), set("Location", i.location), set("Category", i.category), set("Cost", i.cost);
+    set("RepCost", i.repCost), set("Quantity", i.quantity), set("Value", i.value), set("Brand", i.brand);
+    t.Post();
+  }
+
+  void Select(const std::string& report) {
+    const auto found = window->ReportBox->findItems(QString::fromStdString(report), Qt::MatchExactly);
+    ASSERT_EQ(found.size(), 1) << report;
+    window->ReportBox->setCurrentItem(found.front());
+  }
+
+  // Presses a button of the selection window and sees the run through:
+  // the status texts while it runs, then OK. `whileRunning` may act on the
+  // running status window (Cancel).
+  void Run(QPushButton* button, std::function<void(TReportForm&)> whileRunning = nullptr) {
+    statuses.clear();
+    WhenReady([this, whileRunning] {
+      TReportForm* form = StatusWindow();
+      if (!form) return false;
+      statuses.push_back(form->Label1->text().toStdString());
+      if (form->Running()) {
+        if (whileRunning) whileRunning(*form);
+        return false;
+      }
+      if (form->BitBtn1->text() != "OK") return false;
+      finalStatus = form->Label1->text().toStdString();
+      statusPicture = form->grab();
+      form->BitBtn1->click();
+      return true;
+    });
+    button->click();
+  }
+
+  std::string ToFile(const std::string& report, const fs::path& file) {
+    Select(report);
+    ui->files.push_back(FileDialogResult{true, file.string(), 1});
+    Run(window->FileButton);
+    return TempRoot::ReadFile(file);
+  }
+
+  TempRoot root;
+  std::shared_ptr<ScriptedUi> ui;
+  std::unique_ptr<TMain> main;
+  TMyReport* window = nullptr;
+  std::vector<std::string> statuses;
+  std::string finalStatus;
+  QPixmap statusPicture;
+};
+
+TEST_F(ReportWindowsTest, ListsTheDefinitionsAndPrintsTheChosenOneToATextFile) {
+  window->show();
+  EXPECT_EQ(window->windowTitle(), "Reports");
+  ASSERT_EQ(window->ReportBox->count(), 8);
+  EXPECT_EQ(window->ReportBox->item(0)->text(), "Short Narrow Report");
+  EXPECT_EQ(window->ReportBox->item(7)->text(), "Statistics/Summary Report");
+  EXPECT_EQ(window->SortOrderLabel->text(), "Category, Item");
+  EXPECT_TRUE(window->ExportEntire->isChecked());
+  EXPECT_FALSE(window->ExportSearch->isEnabled());
+  for (QPushButton* b : {window->NewButton, window->ModifyButton, window->InsButton}) EXPECT_FALSE(b->isEnabled());
+  window->grab().save(QString::fromStdString(report_test::ArtifactPath("tmyreport.png")));
+
+  const fs::path file = root.path() / "SHORT.TXT";
+  const std::string today = framework::DateToStr(framework::Date());
+  EXPECT_EQ(ToFile("Short Narrow Report", file), ShortNarrowFourItems(today));
+  EXPECT_NE(std::find(statuses.begin(), statuses.end(), "Printing Page 1\n\n"), statuses.end());
+  EXPECT_EQ(finalStatus, "\nReport Completed!");
+  EXPECT_FALSE(window->LastRunAborted());
+  statusPicture.save(QString::fromStdString(report_test::ArtifactPath("treportform.png")));
+
+  // The choice is remembered when the window closes.
+  window->close();
+  EXPECT_EQ(Settings.reports.lastReport, 0);
+}
+
+TEST_F(ReportWindowsTest, NothingSelectedIsRefusedWithItsMessage) {
+  Settings.reports.lastReport = 8;  // past the list: nothing selected
+  window->show();
+  EXPECT_EQ(window->ReportBox->currentRow(), -1);
+  ui->answers.push_back(platform::ui::Answer::Ok);
+  window->PrintButton->click();
+  ASSERT_EQ(ui->MessageTexts(), std::vector<std::string>{std::string(kNoReportSelected)});
+  EXPECT_EQ(ui->calls.back().message.caption, "Error");
+  EXPECT_TRUE(ui->calls.back().message.beep);
+}
+
+TEST_F(ReportWindowsTest, ASearchIsKeptOrLiftedForTheRunAndIsOnAgainAfterwards) {
+  framework::TTable& t = main->MyTable;
+  t.SetOnFilterRecord([](framework::TDataSet& d, bool& accept) {
+    accept = !SearchActive || d.FieldByName("Category")->AsString() == "Tools";
+  });
+  t.SetFiltered(true);
+  main->EnableEndSearch();
+  t.Refresh();
+  ASSERT_EQ(t.RecordCount(), 1);
+
+  window->show();
+  EXPECT_TRUE(window->ExportSearch->isEnabled());
+  EXPECT_TRUE(window->ExportSearch->isChecked());
+  const std::string filtered = ToFile("Location & Owner Report", root.path() / "SEARCH.TXT");
+  EXPECT_EQ(filtered.find("Camera"), std::string::npos);
+  EXPECT_NE(filtered.find("Drill"), std::string::npos);
+
+  window->ExportEntire->setChecked(true);
+  const std::string entire = ToFile("Location & Owner Report", root.path() / "ENTIRE.TXT");
+  for (const char* item : {"Camera", "Television", "Sofa", "Drill"}) EXPECT_NE(entire.find(item), std::string::npos);
+  EXPECT_TRUE(SearchActive);
+  EXPECT_TRUE(main->MenuEndSearch->isEnabled());
+  EXPECT_EQ(t.RecordCount(), 1);
+}
+
+TEST_F(ReportWindowsTest, CancelStopsTheRunAndItsStatusSaysSo) {
+  for (int i = 0; i < 300; ++i) AddItem({"Bulk", "Item " + std::to_string(i), "Attic", "1.00", "1.00", "1", "1.00", "", "", "", "", "", "", ""});
+  window->show();
+  Select("Medium Large Report");
+  ui->files.push_back(FileDialogResult{true, (root.path() / "CANCEL.TXT").string(), 1});
+  Run(window->FileButton, [](TReportForm& form) { form.BitBtn1->click(); });
+  EXPECT_TRUE(window->LastRunAborted());
+  EXPECT_EQ(finalStatus, "\nReport Canceled!");
+  bool sawPage = false;
+  for (const std::string& s : statuses) sawPage |= s.rfind("Printing Page", 0) == 0;
+  EXPECT_TRUE(sawPage);
+  // The run stopped after its first page; the file holds what was done.
+  const std::string file = TempRoot::ReadFile(root.path() / "CANCEL.TXT");
+  EXPECT_NE(file.find("Page 1 "), std::string::npos);
+  EXPECT_EQ(file.find("Page 2 "), std::string::npos);
+}
+
+TEST_F(ReportWindowsTest, AFileThatCannotBeWrittenIsNamedInAnErrorAndTheRunCanceled) {
+  window->show();
+  const fs::path file = root.path() / "MISSING" / "REPORT.TXT";
+  Select("Short Narrow Report");
+  ui->files.push_back(FileDialogResult{true, file.string(), 1});
+  ui->answers.push_back(platform::ui::Answer::Ok);
+  Run(window->FileButton);
+  ASSERT_EQ(ui->MessageTexts().size(), 1u);
+  EXPECT_NE(ui->MessageTexts()[0].find(file.string()), std::string::npos) << ui->MessageTexts()[0];
+  EXPECT_EQ(ui->MessageCaptions()[0], "Error");
+  EXPECT_EQ(finalStatus, "\nReport Canceled!");
+  EXPECT_FALSE(fs::exists(file));
+}
+
+TEST_F(ReportWindowsTest, AHandMadeDefinitionWithImpossibleValuesPrintsToAFile) {
+  ReportDefinition def = DefaultReportDefinitions()[0];
+  def.name = "Damaged";
+  def.charsPerLine = 0;
+  def.bodyLines[0].cells[0].fieldNumber = 99;
+  def.totalsLine.cells[2].fieldNumber = 99;
+  ASSERT_TRUE(ReportFile::InDirectory(ProgramDir).Create({def}).ok());
+  window->LoadReportBox();
+  window->show();
+  const std::string file = ToFile("Damaged", root.path() / "DAMAGED.TXT");
+  EXPECT_NE(file.find("GRAND TOTALS"), std::string::npos);
+  EXPECT_EQ(finalStatus, "\nReport Completed!");
+}
+
+TEST_F(ReportWindowsTest, PrintGivesOnePdfPageAndThePageLooksLikeTheReport) {
+  window->show();
+  Select("Short Narrow Report");
+  Run(window->PrintButton);
+  EXPECT_EQ(finalStatus, "\nReport Completed!");
+  EXPECT_EQ(report_test::PdfPageCount(TempRoot::ReadFile(root.path() / "REPORT.PDF")), 1);
+
+  // The same page on an image printer, to look at.
+  auto images = std::make_shared<report::ImageReportPrinter>(100);
+  report::InstallPrinter(images);
+  Run(window->PrintButton);
+  ASSERT_EQ(images->Pages().size(), 1u);
+  const QImage page = images->Pages().front();
+  page.save(QString::fromStdString(report_test::ArtifactPath("short_narrow_report.png")));
+  // Ink in the header row, near the top of the body, and on the footer line.
+  auto inkInRows = [&page](int from, int to) {
+    for (int y = from; y < to; ++y)
+      for (int x = 0; x < page.width(); ++x)
+        if (qGray(page.pixel(x, y)) < 128) return true;
+    return false;
+  };
+  EXPECT_TRUE(inkInRows(100, 130));   // 1.0 to 1.3 inches, less the 0.25-inch border
+  EXPECT_TRUE(inkInRows(970, 1026));  // the footer's bottom line ends 0.5 inch from the edge
+}
+
+TEST_F(ReportWindowsTest, ViewRecordsTheReportAndShowsNothingYet) {
+  window->show();
+  Select("Full Report");
+  Run(window->ViewButton);
+  EXPECT_EQ(finalStatus, "\nReport Completed!");
+  EXPECT_TRUE(ui->calls.empty());
+}
+
+TEST_F(ReportWindowsTest, ReportsPrintAndBothButtonsOpenTheSelectionWindow) {
+  main->show();
+  int opened = 0;
+  auto closeWhenShown = [this, &opened] {
+    WhenReady([this, &opened] {
+      if (QApplication::activeModalWidget() != window) return false;
+      ++opened;
+      window->close();
+      return true;
+    });
+  };
+  EXPECT_EQ(main->MenuReports->shortcut(), QKeySequence("Ctrl+R"));
+  EXPECT_EQ(main->MenuPrint->shortcut(), QKeySequence("Ctrl+P"));
+  closeWhenShown();
+  main->MenuReports->trigger();
+  closeWhenShown();
+  main->MenuPrint->trigger();
+  closeWhenShown();
+  main->SpeedReports->click();
+  EXPECT_EQ(opened, 3);
+}
+
+TEST(SortOrderText, NamesTheLevelsInUseByTheirTitles) {
+  AppSettings settings;
+  settings.fields[11].title = "Kind";
+  SortLevels levels;
+  levels.levels = {12, 0, 1, 0};
+  EXPECT_EQ(SortOrderText(levels, settings), "Kind, Item");
+  levels.levels = {0, 0, 0, 0};
+  EXPECT_EQ(SortOrderText(levels, settings), "No Sort Order Selected");
+  levels.levels = {99, 0, 0, 0};
+  EXPECT_EQ(SortOrderText(levels, settings), "No Sort Order Selected");
+}
+
+}  // namespace
+}  // namespace keldro::reports
