@@ -10,8 +10,11 @@
 #include "framework/sysutils.h"
 #include "platform/ui.h"
 #include "report/stream_format.h"
+#include "reports/report_forms.h"
 #include "reports/report_file.h"
 #include "reports/report_rows.h"
+#include "reports/tmyinsurance.h"
+#include "reports/tmypreview.h"
 #include "reports/treportform.h"
 #include "ui_utilities.h"
 
@@ -75,12 +78,13 @@ TMyReport::TMyReport(QWidget* parent, framework::TDataSet& table, SearchHooks ho
   button(InsButton, "InsButton", "&Insurance", 200);
   button(HelpButton, "HelpButton", "&Help", 250);
   button(ExitButton, "ExitButton", "E&xit", 296);
-  // The definition editor and the insurance window are not there yet.
-  for (QPushButton* b : {NewButton, ModifyButton, InsButton}) b->setEnabled(false);
+  // The definition editor is not there yet.
+  for (QPushButton* b : {NewButton, ModifyButton}) b->setEnabled(false);
 
   connect(ViewButton, &QPushButton::clicked, this, [this] { ViewButtonClick(); });
   connect(PrintButton, &QPushButton::clicked, this, [this] { PrintButtonClick(); });
   connect(FileButton, &QPushButton::clicked, this, [this] { FileButtonClick(); });
+  connect(InsButton, &QPushButton::clicked, this, [this] { InsButtonClick(); });
   connect(HelpButton, &QPushButton::clicked, this, [this] { HelpButtonClick(); });
   connect(ExitButton, &QPushButton::clicked, this, [this] { ExitButtonClick(); });
   FormCreate();
@@ -105,8 +109,7 @@ void TMyReport::showEvent(QShowEvent* event) {
 }
 
 void TMyReport::FormShow() {
-  ApplyConfiguredFonts(this, Settings);
-  RestoreFormDimensions(this, dims_, ScaleFactor, screen_);
+  PlaceReportForm(this, dims_, screen_);
   if (y() > 10) move(x(), y() - 10);
   SetColors();
   if (SearchActive) {
@@ -125,21 +128,13 @@ void TMyReport::FormShow() {
 }
 
 void TMyReport::SetColors() {
-  const ColorScheme& c = Settings.colors[3];
-  auto paint = [](QWidget* w, int32_t background, int32_t text, QPalette::ColorRole role = QPalette::Window) {
-    QPalette p = w->palette();
-    p.setColor(role, WindowsColor(background));
-    p.setColor(role == QPalette::Base ? QPalette::Text : QPalette::WindowText, WindowsColor(text));
-    w->setPalette(p);
-    w->setAutoFillBackground(true);
-  };
-  const auto& k = c.colors;  // kColorKeys order
-  paint(this, k[0], k[2]);
-  for (QLabel* l : {WhatLabel, StyleLabel}) paint(l, k[0], k[1]);
-  paint(Panel1, k[0], k[2]);
-  for (QLabel* l : {Label1, SortOrderLabel}) paint(l, k[0], k[2]);
-  paint(ReportBox, k[7], k[8], QPalette::Base);
-  for (QRadioButton* r : {ExportSearch, ExportEntire}) paint(r, k[9], k[10]);
+  ReportColorParts parts;
+  parts.form = this;
+  parts.majorTitles = {WhatLabel, StyleLabel};
+  parts.minorTitles = {Panel1, Label1, SortOrderLabel};
+  parts.lists = {ReportBox};
+  parts.radios = {ExportSearch, ExportEntire};
+  ApplyReportColors(parts);
 }
 
 void TMyReport::done(int result) {
@@ -213,8 +208,15 @@ void TMyReport::DoIt(int destination) {
   writer.SetOrientation(ReportDefinitionBuffer->printLandscape ? report::poLandScape : report::poPortrait);
   form.exec();
   lastRunAborted_ = form.Aborted();
-  // The preview window comes with the definition editor; a viewed report is
-  // recorded and not yet shown.
+  if (destination == kToPreview && !lastRunAborted_) {
+    TMyPreview preview(this, stream);
+    preview.exec();
+  }
+}
+
+void TMyReport::InsButtonClick() {
+  TMyInsurance insurance(this);
+  insurance.exec();
 }
 
 }  // namespace keldro::reports

@@ -56,6 +56,7 @@ class TMyReport : public QDialog {
   void ViewButtonClick() { DoIt(kToPreview); }
   void PrintButtonClick() { DoIt(kToPrinter); }
   void FileButtonClick();
+  void InsButtonClick();
   void HelpButtonClick();
   void ExitButtonClick() { close(); }
   void DoIt(int destination);

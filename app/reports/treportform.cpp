@@ -11,6 +11,7 @@
 #include "framework/db.h"
 #include "platform/text.h"
 #include "platform/ui.h"
+#include "reports/report_forms.h"
 #include "ui_utilities.h"
 
 namespace keldro::reports {
@@ -68,10 +69,7 @@ void TReportForm::showEvent(QShowEvent* event) {
 }
 
 void TReportForm::FormShow() {
-  ApplyConfiguredFonts(this, Settings);
-  QSize screen(640, 480);
-  if (QScreen* s = this->screen()) screen = s->size();
-  RestoreFormDimensions(this, dims_, ScaleFactor, screen);
+  PlaceReportForm(this, dims_);
 }
 
 void TReportForm::FormActivate() {

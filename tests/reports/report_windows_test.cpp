@@ -7,6 +7,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
+#include <QCheckBox>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPixmap>
 #include <QPushButton>
@@ -27,6 +29,11 @@
 #include "report_text.h"
 #include "reports/report_file.h"
 #include "reports/tmyreport.h"
+#include "platform/profile.h"
+#include "reports/preview_rules.h"
+#include "reports/tmyinsurance.h"
+#include "reports/tmypreview.h"
+#include "reports/tprintrange.h"
 #include "reports/treportform.h"
 #include "temp_root.h"
 #include "tmain.h"
@@ -103,7 +110,8 @@ class ReportWindowsTest : public ::testing::Test {
   // running status window (Cancel).
   void Run(QPushButton* button, std::function<void(TReportForm&)> whileRunning = nullptr) {
     statuses.clear();
-    WhenReady([this, whileRunning] {
+    const bool view = button == window->ViewButton;
+    WhenReady([this, whileRunning, view] {
       TReportForm* form = StatusWindow();
       if (!form) return false;
       statuses.push_back(form->Label1->text().toStdString());
@@ -115,6 +123,17 @@ class ReportWindowsTest : public ::testing::Test {
       finalStatus = form->Label1->text().toStdString();
       statusPicture = form->grab();
       form->BitBtn1->click();
+      // A viewed report comes up in the preview window next.
+      if (view && !form->Aborted()) {
+        WhenReady([this] {
+          auto* preview = qobject_cast<TMyPreview*>(QApplication::activeModalWidget());
+          if (!preview || !preview->MyStreamPreview.Printing()) return false;
+          ++previews;
+          if (onPreview) onPreview(*preview);
+          preview->close();
+          return true;
+        });
+      }
       return true;
     });
     button->click();
@@ -132,6 +151,8 @@ class ReportWindowsTest : public ::testing::Test {
   std::unique_ptr<TMain> main;
   TMyReport* window = nullptr;
   std::vector<std::string> statuses;
+  std::function<void(TMyPreview&)> onPreview;
+  int previews = 0;
   std::string finalStatus;
   QPixmap statusPicture;
 };
@@ -145,7 +166,7 @@ TEST_F(ReportWindowsTest, ListsTheDefinitionsAndPrintsTheChosenOneToATextFile) {
   EXPECT_EQ(window->SortOrderLabel->text(), "Category, Item");
   EXPECT_TRUE(window->ExportEntire->isChecked());
   EXPECT_FALSE(window->ExportSearch->isEnabled());
-  for (QPushButton* b : {window->NewButton, window->ModifyButton, window->InsButton}) EXPECT_FALSE(b->isEnabled());
+  for (QPushButton* b : {window->NewButton, window->ModifyButton}) EXPECT_FALSE(b->isEnabled());
   window->grab().save(QString::fromStdString(report_test::ArtifactPath("tmyreport.png")));
 
   const fs::path file = root.path() / "SHORT.TXT";
@@ -267,12 +288,136 @@ TEST_F(ReportWindowsTest, PrintGivesOnePdfPageAndThePageLooksLikeTheReport) {
   EXPECT_TRUE(inkInRows(970, 1026));  // the footer's bottom line ends 0.5 inch from the edge
 }
 
-TEST_F(ReportWindowsTest, ViewRecordsTheReportAndShowsNothingYet) {
+TEST_F(ReportWindowsTest, ViewShowsTheRecordedReportPageByPageWithItsZoom) {
   window->show();
   Select("Full Report");
+  onPreview = [this](TMyPreview& preview) {
+    EXPECT_EQ(preview.windowTitle(), "Full Report");
+    EXPECT_EQ(preview.PageLabel->text(), "Page 1 of 1");
+    preview.SBNextPage->click();
+    preview.SBPrevPage->click();
+    EXPECT_EQ(preview.PageLabel->text(), "Page 1 of 1");
+    EXPECT_EQ(preview.ZoomEdit->text(), "100.0");
+    preview.grab().save(QString::fromStdString(report_test::ArtifactPath("tmypreview_100.png")));
+    preview.ZoomEdit->setText("500");
+    preview.ZoomEditExit();
+    EXPECT_EQ(preview.ZoomEdit->text(), "200.0");
+    preview.ZoomEdit->setText("abc");
+    preview.ZoomEditExit();
+    EXPECT_EQ(preview.ZoomEdit->text(), "200.0");
+    EXPECT_DOUBLE_EQ(preview.MyStreamPreview.ZoomFactor(), 200);
+    preview.DoZoomWholePage();
+    preview.grab().save(QString::fromStdString(report_test::ArtifactPath("tmypreview_page.png")));
+  };
   Run(window->ViewButton);
   EXPECT_EQ(finalStatus, "\nReport Completed!");
-  EXPECT_TRUE(ui->calls.empty());
+  EXPECT_EQ(previews, 1);
+}
+
+TEST_F(ReportWindowsTest, ACanceledViewShowsNoPreview) {
+  window->show();
+  Select("Full Report");
+  onPreview = [](TMyPreview&) { ADD_FAILURE() << "a preview after Cancel"; };
+  Run(window->ViewButton, [](TReportForm& form) { form.BitBtn1->click(); });
+  EXPECT_EQ(finalStatus, "\nReport Canceled!");
+  EXPECT_EQ(previews, 0);
+}
+
+TEST_F(ReportWindowsTest, ALongPreviewStepsThroughItsPagesAndPrintsAllOrARange) {
+  for (int i = 0; i < 200; ++i) AddItem({"Bulk", "Item " + std::to_string(i), "Attic", "1.00", "1.00", "1", "1.00", "",
+                                         "", "", "", "", "", ""});
+  window->show();
+  Select("Short Narrow Report");
+  int pageCount = 0;
+  onPreview = [this, &pageCount](TMyPreview& preview) {
+    pageCount = preview.MyStreamPreview.PageCount();
+    ASSERT_GT(pageCount, 3);
+    for (int page = 2; page <= pageCount; ++page) {
+      preview.SBNextPage->click();
+      EXPECT_EQ(preview.PageLabel->text().toStdString(), PageLabelText(page, 1, pageCount));
+    }
+    preview.MenuFirstPage->trigger();
+    EXPECT_EQ(preview.PageEdit->text(), "1");
+    preview.MenuLastPage->trigger();
+    EXPECT_EQ(preview.PageLabel->text().toStdString(), PageLabelText(pageCount, 1, pageCount));
+
+    // The range dialog refuses what is not a page, then prints pages 2-3.
+    ui->answers.push_back(platform::ui::Answer::Ok);
+    ui->answers.push_back(platform::ui::Answer::Ok);
+    WhenReady([this, pageCount] {
+      auto* range = qobject_cast<TPrintRange*>(QApplication::activeModalWidget());
+      if (!range) return false;
+      EXPECT_EQ(range->windowTitle(), "Page Printing");
+      EXPECT_EQ(range->EndPage->text().toInt(), pageCount);
+      range->grab().save(QString::fromStdString(report_test::ArtifactPath("tprintrange.png")));
+      range->StartPage->setText("0");
+      range->PrintButton->click();
+      range->StartPage->setText("1");
+      range->EndPage->setText(QString::number(pageCount + 1));
+      range->PrintButton->click();
+      range->StartPage->setText("2");
+      range->EndPage->setText("3");
+      range->PrintButton->click();
+      return true;
+    });
+    preview.PrintRangeClick();
+    EXPECT_EQ(ui->MessageTexts(), (std::vector<std::string>{std::string(kBadStartPage), std::string(kBadEndPage)}));
+    EXPECT_EQ(report_test::PdfPageCount(TempRoot::ReadFile(root.path() / "REPORT.PDF")), 2);
+    preview.PrintReportClick();
+    EXPECT_EQ(report_test::PdfPageCount(TempRoot::ReadFile(root.path() / "REPORT.PDF")), pageCount);
+
+    // The same two pages on an image printer, to look at.
+    auto images = std::make_shared<report::ImageReportPrinter>(60);
+    preview.MyStreamPrinter.SetPrinter(images);
+    preview.MyStreamPrinter.PrintPages(2, 3, 1);
+    ASSERT_EQ(images->Pages().size(), 2u);
+    images->Pages()[0].save(QString::fromStdString(report_test::ArtifactPath("range_page2.png")));
+    images->Pages()[1].save(QString::fromStdString(report_test::ArtifactPath("range_page3.png")));
+  };
+  Run(window->ViewButton);
+  EXPECT_EQ(previews, 1);
+}
+
+TEST_F(ReportWindowsTest, ThePreviewKeepsItsBoundsForTheNextOneAndTheSettingsFile) {
+  window->show();
+  Select("Full Report");
+  onPreview = [](TMyPreview& preview) { preview.setGeometry(40, 50, 500, 400); };
+  Run(window->ViewButton);
+  const QRect moved(Settings.reports.viewLeft, Settings.reports.viewTop, Settings.reports.viewWidth,
+                    Settings.reports.viewHeight);
+  EXPECT_EQ(moved.size(), QSize(500, 400));
+  onPreview = [moved](TMyPreview& preview) { EXPECT_EQ(preview.geometry(), moved); };
+  Run(window->ViewButton);
+  window->close();
+  main->close();
+  platform::IniFile ini(platform::WindowsDir() / "KELDRO.INI");
+  ASSERT_TRUE(ini.Load());
+  EXPECT_EQ(ini.Get("Reports", "Report Viewing Window Width").value_or(""), "500");
+  EXPECT_EQ(ini.Get("Reports", "Report Viewing Window Height").value_or(""), "400");
+}
+
+TEST_F(ReportWindowsTest, InsuranceInformationIsKeptCutAndEndsTheReport) {
+  window->show();
+  WhenReady([] {
+    auto* ins = qobject_cast<TMyInsurance*>(QApplication::activeModalWidget());
+    if (!ins) return false;
+    EXPECT_EQ(ins->windowTitle(), "Insurance Information");
+    ins->InsCo->setText(QString(45, 'C'));
+    ins->YourName->setText("Pat Doe");
+    ins->PrintStatement->setChecked(true);
+    ins->grab().save(QString::fromStdString(report_test::ArtifactPath("tmyinsurance.png")));
+    ins->Button1->click();
+    return true;
+  });
+  window->InsButton->click();
+  EXPECT_EQ(Settings.reports.insuranceCompany, std::string(40, 'C'));
+  EXPECT_TRUE(Settings.reports.printStatement);
+  const std::string file = ToFile("Short Narrow Report", root.path() / "STATEMENT.TXT");
+  const std::string today = framework::DateToStr(framework::Date());
+  const std::string statement = Join({"", "As of this date, " + today + ", this is a true and accurate inventory of my home.",
+                                      "", std::string(35, '_'), "Pat Doe", "", PageFooter(1, today)});
+  ASSERT_GE(file.size(), statement.size());
+  EXPECT_EQ(file.substr(file.size() - statement.size()), statement);
 }
 
 TEST_F(ReportWindowsTest, ReportsPrintAndBothButtonsOpenTheSelectionWindow) {
