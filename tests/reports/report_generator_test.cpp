@@ -226,7 +226,7 @@ MemoryRows TwoHundredItems() {
   int n = 0;
   for (const auto& [category, count] : categories)
     for (int i = 0; i < count; ++i, ++n) {
-      char item[16];
+      char item[32];
       std::snprintf(item, sizeof item, "Item %03d", n + 1);
       rows.Add({category, item, "Room " + std::to_string(n % 7), std::to_string(n + 1) + ".00", "1.00", "1", "0.50",
                 "", "", "", "", "Brand", "M", "S"});
