@@ -23,7 +23,7 @@ std::optional<T> ParseWhole(std::string_view text) {
 
 std::optional<int> ParseWholeNumber(std::string_view text) { return ParseWhole<int>(text); }
 
-std::optional<double> ParseZoomText(std::string_view text) {
+std::optional<double> ParseRealNumber(std::string_view text) {
   std::optional<double> v = ParseWhole<double>(text);
   if (v && !std::isfinite(*v)) return std::nullopt;
   return v;

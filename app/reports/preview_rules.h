@@ -14,8 +14,8 @@ inline constexpr std::string_view kPrintJobBusy = "Previous print job has not ye
 
 // A trimmed whole number; nothing for any other text.
 std::optional<int> ParseWholeNumber(std::string_view text);
-// A trimmed number ("150", "33.3"); nothing for any other text.
-std::optional<double> ParseZoomText(std::string_view text);
+// A trimmed finite number ("150", "33.3"); nothing for any other text.
+std::optional<double> ParseRealNumber(std::string_view text);
 // The zoom as the edit shows it: one decimal, at most 10 characters.
 std::string ZoomText(double zoom);
 // "Page 2 of 5": the page counted from the first recorded one.

@@ -211,7 +211,7 @@ void TMyPreview::MyStreamPreviewZoomChange() {
 }
 
 void TMyPreview::ZoomEditExit() {
-  const std::optional<double> zoom = ParseZoomText(ZoomEdit->text().toStdString());
+  const std::optional<double> zoom = ParseRealNumber(ZoomEdit->text().toStdString());
   if (zoom && *zoom != MyStreamPreview.ZoomFactor()) MyStreamPreview.SetZoomFactor(*zoom);
   else ZoomEdit->setText(QString::fromStdString(ZoomText(MyStreamPreview.ZoomFactor())));
 }

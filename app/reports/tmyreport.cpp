@@ -16,6 +16,7 @@
 #include "reports/tmyinsurance.h"
 #include "reports/tmypreview.h"
 #include "reports/treportform.h"
+#include "reports/tuserreport.h"
 #include "ui_utilities.h"
 
 namespace keldro::reports {
@@ -78,12 +79,12 @@ TMyReport::TMyReport(QWidget* parent, framework::TDataSet& table, SearchHooks ho
   button(InsButton, "InsButton", "&Insurance", 200);
   button(HelpButton, "HelpButton", "&Help", 250);
   button(ExitButton, "ExitButton", "E&xit", 296);
-  // The definition editor is not there yet.
-  for (QPushButton* b : {NewButton, ModifyButton}) b->setEnabled(false);
 
   connect(ViewButton, &QPushButton::clicked, this, [this] { ViewButtonClick(); });
   connect(PrintButton, &QPushButton::clicked, this, [this] { PrintButtonClick(); });
   connect(FileButton, &QPushButton::clicked, this, [this] { FileButtonClick(); });
+  connect(NewButton, &QPushButton::clicked, this, [this] { NewButtonClick(); });
+  connect(ModifyButton, &QPushButton::clicked, this, [this] { ModifyButtonClick(); });
   connect(InsButton, &QPushButton::clicked, this, [this] { InsButtonClick(); });
   connect(HelpButton, &QPushButton::clicked, this, [this] { HelpButtonClick(); });
   connect(ExitButton, &QPushButton::clicked, this, [this] { ExitButtonClick(); });
@@ -212,6 +213,36 @@ void TMyReport::DoIt(int destination) {
     TMyPreview preview(this, stream);
     preview.exec();
   }
+}
+
+void TMyReport::NewButtonClick() {
+  if (!ReportDefinitionBuffer) ReportDefinitionBuffer = std::make_unique<ReportDefinition>();
+  FillNewReportDefinition(*ReportDefinitionBuffer);
+  TUserReport editor(this, true, 0);
+  editor.exec();
+}
+
+void TMyReport::ModifyButtonClick() {
+  const int index = ReportBox->currentRow();
+  if (index < 0) {
+    ShowError(kNoReportSelected);
+    ReportBox->setFocus();
+    return;
+  }
+  if (!ReportDefinitionBuffer) ReportDefinitionBuffer = std::make_unique<ReportDefinition>();
+  // Without the record the editor would open on whatever the buffer holds,
+  // and a save would write it past the file's end.
+  if (!ReportFile::InDirectory(ProgramDir).Read(static_cast<size_t>(index), *ReportDefinitionBuffer).ok()) {
+    ShowError(kReportFormatMissing);
+    return;
+  }
+  TUserReport editor(this, false, static_cast<size_t>(index));
+  editor.exec();
+}
+
+void TMyReport::ShowSaved(int index) {
+  LoadReportBox();
+  if (index >= 0 && index < ReportBox->count()) ReportBox->setCurrentRow(index);
 }
 
 void TMyReport::InsButtonClick() {

@@ -56,7 +56,12 @@ class TMyReport : public QDialog {
   void ViewButtonClick() { DoIt(kToPreview); }
   void PrintButtonClick() { DoIt(kToPrinter); }
   void FileButtonClick();
+  void NewButtonClick();
+  void ModifyButtonClick();
   void InsButtonClick();
+  // After the editor saved (index of the record) or deleted (-1): the list
+  // read again from the file, the saved definition selected.
+  void ShowSaved(int index);
   void HelpButtonClick();
   void ExitButtonClick() { close(); }
   void DoIt(int destination);

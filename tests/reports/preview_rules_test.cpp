@@ -29,9 +29,9 @@ TEST(PreviewRules, PageRangeStartsWithinTheReportAndEndsBetweenStartAndCount) {
 }
 
 TEST(PreviewRules, ZoomAndPageTexts) {
-  EXPECT_EQ(ParseZoomText(" 150 "), 150.0);
-  EXPECT_EQ(ParseZoomText("33.3"), 33.3);
-  for (const char* bad : {"abc", "", "12x", "nan", "inf"}) EXPECT_FALSE(ParseZoomText(bad)) << bad;
+  EXPECT_EQ(ParseRealNumber(" 150 "), 150.0);
+  EXPECT_EQ(ParseRealNumber("33.3"), 33.3);
+  for (const char* bad : {"abc", "", "12x", "nan", "inf"}) EXPECT_FALSE(ParseRealNumber(bad)) << bad;
   EXPECT_EQ(ParseWholeNumber("7"), 7);
   EXPECT_FALSE(ParseWholeNumber("7.5"));
   EXPECT_FALSE(ParseWholeNumber("99999999999"));
