@@ -40,6 +40,7 @@ TReportFontDialog::TReportFontDialog(QWidget* parent, const ReportFont& font) : 
   FontName->setObjectName("FontName");
   FontName->setGeometry(12, 30, 220, 26);
   FontName->setCurrentFont(QFont(report::FromAnsi(font.name)));
+  shownFamily_ = FontName->currentFont().family();
   label("Size:", 244, 10);
   FontSize = new QComboBox(this);
   FontSize->setObjectName("FontSize");
@@ -95,7 +96,10 @@ TReportFontDialog::TReportFontDialog(QWidget* parent, const ReportFont& font) : 
 
 ReportFont TReportFontDialog::Chosen() const {
   ReportFont f = original_;
-  f.name = platform::Utf8ToCp1252(FontName->currentFont().family().toStdString()).substr(0, 50);
+  // A font this machine lacks shows as a stand-in; the name stays unless
+  // the user picks another.
+  if (FontName->currentFont().family() != shownFamily_)
+    f.name = platform::Utf8ToCp1252(FontName->currentFont().family().toStdString()).substr(0, 50);
   f.size = static_cast<int16_t>(FontSize->currentIndex() + kMinSize);
   f.bold = Bold->isChecked();
   f.italic = Italic->isChecked();

@@ -38,6 +38,7 @@ class TReportFontDialog : public QDialog {
  private:
   void UpdateSample();
   ReportFont original_;
+  QString shownFamily_;
 };
 
 class TReportFonts : public QDialog {

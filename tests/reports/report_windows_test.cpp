@@ -8,6 +8,8 @@
 #include <QApplication>
 #include <QLabel>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QMouseEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPixmap>
@@ -20,6 +22,7 @@
 #include <functional>
 #include <memory>
 
+#include "core/item_fields.h"
 #include "framework/dbtables.h"
 #include "framework/sysutils.h"
 #include "platform/paths.h"
@@ -30,11 +33,16 @@
 #include "reports/report_file.h"
 #include "reports/tmyreport.h"
 #include "platform/profile.h"
+#include "reports/editor_rules.h"
 #include "reports/preview_rules.h"
+#include "reports/report_rules.h"
 #include "reports/tmyinsurance.h"
 #include "reports/tmypreview.h"
 #include "reports/tprintrange.h"
+#include "reports/treplayout.h"
+#include "reports/treportfonts.h"
 #include "reports/treportform.h"
+#include "reports/tuserreport.h"
 #include "temp_root.h"
 #include "tmain.h"
 
@@ -166,7 +174,8 @@ TEST_F(ReportWindowsTest, ListsTheDefinitionsAndPrintsTheChosenOneToATextFile) {
   EXPECT_EQ(window->SortOrderLabel->text(), "Category, Item");
   EXPECT_TRUE(window->ExportEntire->isChecked());
   EXPECT_FALSE(window->ExportSearch->isEnabled());
-  for (QPushButton* b : {window->NewButton, window->ModifyButton}) EXPECT_FALSE(b->isEnabled());
+  for (QPushButton* b : {window->ViewButton, window->NewButton, window->ModifyButton, window->InsButton})
+    EXPECT_TRUE(b->isEnabled());
   window->grab().save(QString::fromStdString(report_test::ArtifactPath("tmyreport.png")));
 
   const fs::path file = root.path() / "SHORT.TXT";
@@ -452,6 +461,261 @@ TEST(SortOrderText, NamesTheLevelsInUseByTheirTitles) {
   EXPECT_EQ(SortOrderText(levels, settings), "No Sort Order Selected");
   levels.levels = {99, 0, 0, 0};
   EXPECT_EQ(SortOrderText(levels, settings), "No Sort Order Selected");
+}
+
+// ------------------------------------------------------------ the editor
+
+TUserReport* Editor() { return qobject_cast<TUserReport*>(QApplication::activeModalWidget()); }
+
+class ReportEditorTest : public ReportWindowsTest {
+ protected:
+  fs::path File() const { return ProgramDir / "KELDRO.URP"; }
+  // Opens the editor with Modify (or New) and runs `step` in it.
+  void Edit(QPushButton* button, const std::string& report, std::function<void(TUserReport&)> step) {
+    if (!report.empty()) Select(report);
+    bool ran = false;
+    WhenReady([step, &ran] {
+      TUserReport* editor = Editor();
+      if (!editor) return false;
+      ran = true;
+      step(*editor);
+      if (Editor() == editor) editor->close();
+      return true;
+    });
+    button->click();
+    EXPECT_TRUE(ran);
+  }
+  ReportDefinition Record(size_t i) {
+    ReportDefinition d;
+    EXPECT_TRUE(ReportFile::InDirectory(ProgramDir).Read(i, d).ok());
+    return d;
+  }
+};
+
+TEST_F(ReportEditorTest, ModifyToAHundredAndTwentyCharactersStoresTheRebalancedRecord) {
+  window->show();
+  const std::string before = TempRoot::ReadFile(File());
+  // Cancel writes nothing.
+  Edit(window->ModifyButton, "Short Narrow Report", [this](TUserReport& e) {
+    ui->answers.push_back(platform::ui::Answer::Ok);
+    e.Chars120->click();
+    e.CancelButton->click();
+  });
+  EXPECT_EQ(TempRoot::ReadFile(File()), before);
+
+  Edit(window->ModifyButton, "Short Narrow Report", [this](TUserReport& e) {
+    EXPECT_EQ(e.windowTitle(), "Report Definition");
+    EXPECT_TRUE(e.Chars90->isChecked());
+    EXPECT_EQ(e.RepBodyDataFont->text(), "Arial 10pt");
+    ui->answers.push_back(platform::ui::Answer::Ok);
+    e.Chars120->click();
+    EXPECT_EQ(ui->MessageTexts().back(), std::string(kBodyFont120));
+    EXPECT_EQ(ui->MessageCaptions().back(), "Notice");
+    EXPECT_EQ(e.RepBodyDataFont->text(), "Arial 8pt");
+    e.grab().save(QString::fromStdString(report_test::ArtifactPath("tuserreport.png")));
+    e.UpdateButton->click();
+  });
+  const ReportDefinition d = Record(0);
+  EXPECT_EQ(d.charsPerLine, 120);
+  EXPECT_EQ(d.fonts[2].size, 8);
+  for (size_t slot : {0u, 1u, 4u}) EXPECT_EQ(d.fonts[slot].size, 10);
+  EXPECT_EQ(d.bodyLines[0].cells[5].partName, "<FILLER>");
+  EXPECT_EQ(d.bodyLines[0].cells[5].width, 30);
+  EXPECT_EQ(window->ReportBox->currentRow(), 0);
+}
+
+TEST_F(ReportEditorTest, ALineCountPastTwelveIsRefusedAndTheFileStaysAsItWas) {
+  window->show();
+  const std::string before = TempRoot::ReadFile(File());
+  Edit(window->ModifyButton, "Short Wide Report", [this](TUserReport& e) {
+    e.NumLines->setText("13");
+    e.NumLinesExit();
+    EXPECT_FALSE(e.ColumnHeaders->isEnabled());
+    ui->answers.push_back(platform::ui::Answer::Ok);
+    ui->answers.push_back(platform::ui::Answer::Ok);
+    e.Chars90->click();  // walks at most twelve lines
+    ui->answers.push_back(platform::ui::Answer::Ok);
+    e.UpdateButton->click();
+    EXPECT_EQ(ui->MessageTexts().back(), std::string(kNumLinesOutOfRange));
+    EXPECT_EQ(ui->MessageCaptions().back(), "Notice");
+    EXPECT_TRUE(ui->calls.back().message.beep);
+    EXPECT_EQ(Editor(), &e) << "the editor stays open";
+  });
+  EXPECT_EQ(TempRoot::ReadFile(File()), before);
+}
+
+TEST_F(ReportEditorTest, MarginsThatAreNoNumberOrLeaveNoBodyAreRefused) {
+  window->show();
+  const std::string before = TempRoot::ReadFile(File());
+  Edit(window->ModifyButton, "Full Report", [this](TUserReport& e) {
+    for (const char* bad : {"abc", "-1", "9.5"}) {
+      e.BottomMargin->setText(bad);
+      ui->answers.push_back(platform::ui::Answer::Ok);
+      e.UpdateButton->click();
+      EXPECT_EQ(ui->MessageTexts().back(), std::string(kBadMargins)) << bad;
+    }
+  });
+  EXPECT_EQ(TempRoot::ReadFile(File()), before);
+}
+
+TEST_F(ReportEditorTest, ARenamedDefinitionIsAppendedOrOverwrittenAsAnswered) {
+  window->show();
+  auto rename = [this](platform::ui::Answer answer, const char* name) {
+    Edit(window->ModifyButton, "Medium Report", [this, answer, name](TUserReport& e) {
+      e.ReportName->setText(name);
+      e.ReportNameExit();
+      EXPECT_FALSE(e.DeleteButton->isEnabled());
+      ui->answers.push_back(answer);
+      e.UpdateButton->click();
+      EXPECT_EQ(ui->MessageTexts().back(), std::string(kTitleChangedQuestion));
+    });
+  };
+  const std::string before = TempRoot::ReadFile(File());
+  rename(platform::ui::Answer::Cancel, "Medium Copy");
+  EXPECT_EQ(TempRoot::ReadFile(File()), before);
+  rename(platform::ui::Answer::Yes, "Medium Copy");
+  EXPECT_EQ(ReportFile::InDirectory(ProgramDir).Count(), 9u);
+  EXPECT_EQ(Record(2).name, "Medium Report");
+  EXPECT_EQ(Record(8).name, "Medium Copy");
+  EXPECT_EQ(window->ReportBox->count(), 9);
+  EXPECT_EQ(window->ReportBox->currentRow(), 8);
+  rename(platform::ui::Answer::No, "Medium Renamed");
+  EXPECT_EQ(Record(2).name, "Medium Renamed");
+  EXPECT_EQ(window->ReportBox->item(2)->text(), "Medium Renamed");
+}
+
+TEST_F(ReportEditorTest, DeletingTheFirstDefinitionMovesTheOthersDown) {
+  window->show();
+  Edit(window->ModifyButton, "Short Narrow Report", [this](TUserReport& e) {
+    ui->answers.push_back(platform::ui::Answer::Yes);
+    e.DeleteButton->click();
+  });
+  EXPECT_EQ(fs::file_size(File()), 144354u);
+  EXPECT_EQ(Record(0).name, "Short Wide Report");
+  EXPECT_EQ(window->ReportBox->item(0)->text(), "Short Wide Report");
+  EXPECT_EQ(window->ReportBox->count(), 7);
+}
+
+TEST_F(ReportEditorTest, ANewDefinitionIsAppended) {
+  window->show();
+  Edit(window->NewButton, "", [](TUserReport& e) {
+    EXPECT_FALSE(e.DeleteButton->isEnabled());
+    EXPECT_TRUE(e.Chars90->isChecked());
+    e.ReportName->setText("My Own");
+    e.UpdateButton->click();
+  });
+  EXPECT_EQ(Record(8).name, "My Own");
+  EXPECT_EQ(Record(8).charsPerLine, 90);
+}
+
+TEST_F(ReportEditorTest, ModifyWithTheFileGoneSaysSoAndStays) {
+  window->show();
+  Select("Full Report");
+  fs::remove(File());
+  ui->answers.push_back(platform::ui::Answer::Ok);
+  window->ModifyButton->click();
+  EXPECT_EQ(ui->MessageTexts(), std::vector<std::string>{std::string(kReportFormatMissing)});
+  EXPECT_FALSE(fs::exists(File()));
+}
+
+TEST_F(ReportEditorTest, TheCellEditorRefusesABadWidthAndAZeroWidthFillsTheLine) {
+  ReportDefinition work = DefaultReportDefinitions()[0];
+  std::array<std::string, 22> titles;
+  for (size_t i = 0; i < titles.size(); ++i) titles[i] = std::string(ItemFields[i].title);
+  TReportPart part(nullptr, work, 1, 2, 90, titles);
+  part.show();
+  EXPECT_EQ(part.SelPartLabel->text(), "Line 1, Item 2");
+  EXPECT_TRUE(part.RadioField->isChecked());
+  EXPECT_EQ(part.FieldList->currentRow(), 4);  // Location
+  part.grab().save(QString::fromStdString(report_test::ArtifactPath("treportpart.png")));
+  part.FieldWidth->setText("x");
+  ui->answers.push_back(platform::ui::Answer::Ok);
+  part.OkButtonClick();
+  EXPECT_EQ(ui->MessageTexts().back(), std::string(kInvalidWidth));
+  EXPECT_EQ(ui->MessageCaptions().back(), "Error");
+  EXPECT_EQ(work, DefaultReportDefinitions()[0]);
+  part.FieldWidth->setText("0");
+  part.OkButtonClick();
+  EXPECT_EQ(work.bodyLines[0].cells[1].width, 58);
+  EXPECT_EQ(work.bodyLines[0].cells[2].width, 0);
+}
+
+TEST_F(ReportEditorTest, ADamagedDefinitionOpensDrawsItsLayoutAndPreviews) {
+  ReportDefinition def = DefaultReportDefinitions()[0];
+  def.name = "Damaged";
+  def.charsPerLine = 0;
+  def.bodyLines[0].cells[0].fieldNumber = 99;
+  ASSERT_TRUE(ReportFile::InDirectory(ProgramDir).Create({def}).ok());
+  const std::string before = TempRoot::ReadFile(File());
+  window->LoadReportBox();
+  window->show();
+  Edit(window->ModifyButton, "Damaged", [](TUserReport& e) {
+    EXPECT_TRUE(e.Chars120->isChecked());
+    std::array<std::string, 22> titles;
+    for (size_t i = 0; i < titles.size(); ++i) titles[i] = Settings.fields[i].title;
+    TRepLayout layout(&e, *ReportDefinitionBuffer, e.CheckedWidth(), true, titles);
+    layout.show();
+    layout.grab().save(QString::fromStdString(report_test::ArtifactPath("treplayout_damaged.png")));
+    EXPECT_EQ(layout.Layout->CalcPosition(layout.Layout->RowRect(1).topLeft() + QPoint(2, 2)),
+              std::make_pair(1, 1));
+    e.CancelButton->click();
+  });
+  EXPECT_EQ(TempRoot::ReadFile(File()), before);
+  onPreview = [](TMyPreview& preview) { EXPECT_EQ(preview.PageLabel->text(), "Page 1 of 1"); };
+  Select("Damaged");
+  Run(window->ViewButton);
+  EXPECT_EQ(previews, 1);
+}
+
+TEST_F(ReportEditorTest, TheLayoutShowsEachCellAndAClickEditsIt) {
+  ReportDefinition def = DefaultReportDefinitions()[2];  // "Medium Report": labels, fillers, fields
+  std::array<std::string, 22> titles;
+  for (size_t i = 0; i < titles.size(); ++i) titles[i] = std::string(ItemFields[i].title);
+  TRepLayout layout(nullptr, def, 120, true, titles);
+  layout.show();
+  EXPECT_EQ(layout.CaptionLabel->text(), "Report: Medium Report");
+  layout.grab().save(QString::fromStdString(report_test::ArtifactPath("treplayout.png")));
+  // A click on the first cell of line 2 opens the cell editor there.
+  WhenReady([] {
+    auto* part = qobject_cast<TReportPart*>(QApplication::activeModalWidget());
+    if (!part) return false;
+    EXPECT_EQ(part->SelPartLabel->text(), "Line 2, Item 1");
+    EXPECT_TRUE(part->RadioLabel->isChecked());
+    EXPECT_EQ(part->LabelName->text(), "Brand:");
+    part->LabelName->setText("Make:");
+    part->OkButtonClick();
+    return true;
+  });
+  const QPoint at = layout.Layout->RowRect(2).topLeft() + QPoint(3, 5);
+  QMouseEvent press(QEvent::MouseButtonPress, at, layout.Layout->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                    Qt::NoModifier);
+  QMouseEvent release(QEvent::MouseButtonRelease, at, layout.Layout->mapToGlobal(at), Qt::LeftButton,
+                      Qt::NoButton, Qt::NoModifier);
+  QApplication::sendEvent(layout.Layout, &press);
+  QApplication::sendEvent(layout.Layout, &release);
+  EXPECT_EQ(layout.WorkCopy().bodyLines[1].cells[0].labelText, "Make:");
+  EXPECT_EQ(def.bodyLines[1].cells[0].labelText, "Brand:") << "only OK copies the work back";
+  layout.OkButtonClick();
+  EXPECT_EQ(def.bodyLines[1].cells[0].labelText, "Make:");
+}
+
+TEST_F(ReportEditorTest, TheFontDialogOffersSixToSixteenPointsAndColours) {
+  ReportFont font{"Arial", 8, true, false, false, false, 0x0000FF};
+  TReportFontDialog dialog(nullptr, font);
+  dialog.show();
+  EXPECT_EQ(dialog.FontSize->count(), 11);
+  EXPECT_EQ(dialog.FontSize->itemText(0), "6");
+  EXPECT_EQ(dialog.FontSize->itemText(10), "16");
+  EXPECT_EQ(dialog.FontColor->currentText(), "Red");
+  dialog.Underline->setChecked(true);
+  dialog.StrikeOut->setChecked(true);
+  dialog.FontSize->setCurrentIndex(10);
+  dialog.grab().save(QString::fromStdString(report_test::ArtifactPath("font_dialog.png")));
+  const ReportFont chosen = dialog.Chosen();
+  EXPECT_EQ(chosen.size, 16);
+  EXPECT_EQ(chosen.name, "Arial") << "kept while the user picks no other font";
+  EXPECT_TRUE(chosen.bold && chosen.underline && chosen.strikeOut);
+  EXPECT_EQ(chosen.color, 0x0000FF);
 }
 
 }  // namespace
