@@ -31,6 +31,7 @@ class QToolButton;
 
 namespace keldro {
 
+class TMyEdit;
 namespace reports {
 class TMyReport;
 }
@@ -126,6 +127,10 @@ class TMain : public QMainWindow {
   // (brand, location, bought, category, owner).
   std::array<std::vector<std::string>, 5> PickLists;
 
+  // The record editor, created once with the window and shown by Add, Edit,
+  // Copy and the grid's double-click.
+  TMyEdit* MyEdit = nullptr;
+
   // The report selection window, made on first use (the program makes it at
   // start); Reports, File Print and their buttons show it.
   reports::TMyReport& ReportWindow();
@@ -161,6 +166,12 @@ class TMain : public QMainWindow {
   void ToggleLeadingZeros();
   void SetCurrencyFormat(int code);
   void SetNumericFormat(int code);
+  // Add, Edit, Copy (edit mode 1, 2, 3): the record editor, modally.
+  void ShowRecordEditor(int mode);
+  // What the grid runs on a double-click: Edit.
+  void ViewerGridDblClick();
+  // The pick-list editor for list 1..5.
+  void MenuListMaintenanceClick(int list);
 
   const std::string& SortExpression() const { return sortExpression_; }
   const std::filesystem::path& IndexPath() const { return indexPath_; }
