@@ -718,5 +718,27 @@ TEST_F(ReportEditorTest, TheFontDialogOffersSixToSixteenPointsAndColours) {
   EXPECT_EQ(chosen.color, 0x0000FF);
 }
 
+TEST_F(ReportEditorTest, ReportFontsChangesTheSlotItsRowShows) {
+  ReportDefinition def = DefaultReportDefinitions()[0];
+  TReportFonts fonts(nullptr, def);
+  fonts.show();
+  EXPECT_EQ(fonts.windowTitle(), "Report Fonts");
+  EXPECT_EQ(fonts.Descriptions[3]->text(), "Arial 10pt");
+  fonts.grab().save(QString::fromStdString(report_test::ArtifactPath("treportfonts.png")));
+  WhenReady([] {
+    auto* dialog = qobject_cast<TReportFontDialog*>(QApplication::activeModalWidget());
+    if (!dialog) return false;
+    dialog->FontSize->setCurrentIndex(0);  // 6 points
+    dialog->Italic->setChecked(true);
+    dialog->OkButton->click();
+    return true;
+  });
+  fonts.ChooseFont(3);  // the footnotes: slot 5
+  EXPECT_EQ(def.fonts[4].size, 6);
+  EXPECT_TRUE(def.fonts[4].italic);
+  EXPECT_EQ(def.fonts[3], DefaultReportDefinitions()[0].fonts[3]) << "slot 4 is never changed";
+  EXPECT_EQ(fonts.Descriptions[3]->text(), "Arial 6pt");
+}
+
 }  // namespace
 }  // namespace keldro::reports
