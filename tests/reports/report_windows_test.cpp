@@ -317,6 +317,12 @@ TEST_F(ReportWindowsTest, ViewShowsTheRecordedReportPageByPageWithItsZoom) {
     EXPECT_DOUBLE_EQ(preview.MyStreamPreview.ZoomFactor(), 200);
     preview.DoZoomWholePage();
     preview.grab().save(QString::fromStdString(report_test::ArtifactPath("tmypreview_page.png")));
+    // Colour off starts the preview again on page 1, in black and white.
+    preview.MenuUseColor->trigger();
+    EXPECT_TRUE(preview.MyStreamPreview.Monochrome);
+    EXPECT_FALSE(preview.MenuUseColor->isChecked());
+    EXPECT_TRUE(preview.MyStreamPreview.Printing());
+    EXPECT_EQ(preview.PageLabel->text(), "Page 1 of 1");
   };
   Run(window->ViewButton);
   EXPECT_EQ(finalStatus, "\nReport Completed!");
