@@ -329,6 +329,8 @@ void TixCustomDBGrid::UpdateScrollBar() {
 void TixCustomDBGrid::VerticalScrollAction(int action) {
   TDataSet* ds = DataSet();
   if (!dataLink_.Active() || !ds) return;
+  // Dragging: the thumb's place counts when it is let go.
+  if (action == QAbstractSlider::SliderMove || action == QAbstractSlider::SliderNoAction) return;
   QScrollBar* v = verticalScrollBar();
   Guarded([&] {
     switch (action) {
@@ -362,7 +364,7 @@ void TixCustomDBGrid::VerticalScrollAction(int action) {
         }
         break;
       }
-      default: return;  // dragging: the thumb's place counts when it is let go
+      default: break;
     }
   });
   int maximum = 0, position = 0;
@@ -440,12 +442,15 @@ void TixCustomDBGrid::DrawTitleCell(QPainter& painter, int col, const QRect& rec
 
 void TixCustomDBGrid::DrawDataCell(QPainter& painter, int col, int row, const QRect& rect, TField* field,
                                    TGridDrawState state) {
+  const int dataRow = row - titleOffset_;
+  // A row without a record is not selected either.
+  if (!field || !dataLink_.Active() || dataRow >= dataLink_.RecordCount()) {
+    painter.fillRect(rect, Color());
+    return;
+  }
   QColor background, text;
   CellColors(state, background, text);
   painter.fillRect(rect, background);
-  if (!field || !dataLink_.Active()) return;
-  const int dataRow = row - titleOffset_;
-  if (dataRow >= dataLink_.RecordCount()) return;
   QString shown;
   {
     RowReader reader(dataLink_, dataRow);

@@ -135,7 +135,7 @@ void TixDBGrid::CheckDataSetClass() {
     return;
   }
   try {
-    AttachControlTypes();
+    if (!controlsAttached_) AttachControlTypes();
     ds->DisableControls();
     DropStaleEntries(*ds, GetLookupFieldsList(ds), GetLookupLinksList(ds), GetControlTypeList(ds));
     if (!selected_.empty() && !ds->HasCalcFields()) ApplySelectedToFields(*ds, selected_);
@@ -267,7 +267,7 @@ void TixDBGrid::DrawDataCell(QPainter& painter, int col, int row, const QRect& r
 
   // A combo shown over a cell the current record has left goes.
   if (shownCombo_) {
-    if (Row() != comboRow_ || Col() != comboCol_) {
+    if (Row() != comboRow_ || Col() != comboCol_ || !CanEditGrid()) {
       HideCombo();
       InvalidateGrid();
     } else {
@@ -277,14 +277,18 @@ void TixDBGrid::DrawDataCell(QPainter& painter, int col, int row, const QRect& r
     }
   }
 
+  const int dataRow = row - TitleOffset();
+  // A row without a record is not selected either.
+  if (!field || !DataLink().Active() || dataRow >= DataLink().RecordCount()) {
+    painter.fillRect(rect, Color());
+    return;
+  }
   QColor background, text;
   CellColors(state, background, text);
   const bool highlighted = background != Color();
   QFont cellFont = font();
   if (OnCalcCellColors) OnCalcCellColors(*this, field, state, highlighted, cellFont, text, background);
   painter.fillRect(rect, background);
-  const int dataRow = row - TitleOffset();
-  if (!field || !DataLink().Active() || dataRow >= DataLink().RecordCount()) return;
 
   const ColumnControl* control = ControlOf(col);
   const TixCellControl kind = control ? control->kind : TixCellControl::None;
