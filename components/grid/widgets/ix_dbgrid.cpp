@@ -315,12 +315,12 @@ void TixDBGrid::DrawDataCell(QPainter& painter, int col, int row, const QRect& r
       painter.drawRect(box.adjusted(0, 0, -1, -1));
     }
     if (checked) {
-      QPen pen(Qt::black);
-      pen.setWidth(threeD ? 2 : 1);
-      painter.setPen(pen);
-      const QRect in = box.adjusted(2, 2, -3, -3);
-      painter.drawLine(in.topLeft(), in.bottomRight());
-      painter.drawLine(in.bottomLeft(), in.topRight());
+      // Two diagonals inside the frame; the 3-D style doubles each stroke.
+      const int l = box.left() + 2, t = box.top() + 2, n = box.width() - 4;
+      for (int i = 0; i < n; ++i) {
+        painter.fillRect(l + i, t + i, threeD ? 2 : 1, 1, Qt::black);
+        painter.fillRect(l + i, t + n - 1 - i, threeD ? 2 : 1, 1, Qt::black);
+      }
     }
   } else {
     QString shown;
