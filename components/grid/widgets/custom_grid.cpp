@@ -445,42 +445,80 @@ void TCustomGrid::paintEvent(QPaintEvent* event) {
 }
 
 void TCustomGrid::PaintCells(QPainter& painter, const QRect& area) {
+  // One fill for the whole area: cells in the grid's colour need no
+  // background of their own, and the lines go on top in one pass.
   painter.fillRect(area, color_);
-  const QColor lineColor = ctl3D_ ? palette().color(QPalette::Dark) : QColor(Qt::black);
   const bool focused = hasFocus();
-  auto paintRow = [&](int row) {
-    for (int col = 0; col < ColCount(); ++col) {
-      if (col >= fixedCols_ && col < leftCol_) continue;
-      const QRect r = CellRect(col, row);
-      if (!r.isValid()) {
-        if (col >= fixedCols_) break;
-        continue;
-      }
+  std::vector<QRect> colSpans;  // x and width per column on screen
+  std::vector<int> cols;
+  for (int col = 0; col < ColCount(); ++col) {
+    if (col >= fixedCols_ && col < leftCol_) continue;
+    const QRect r = CellRect(col, fixedRows_ < rowCount_ ? std::max(fixedRows_, topRow_) : 0);
+    if (!r.isValid()) {
+      if (col >= fixedCols_) break;
+      continue;
+    }
+    cols.push_back(col);
+    colSpans.push_back(r);
+  }
+  std::vector<int> rows;
+  std::vector<QRect> rowSpans;
+  auto addRow = [&](int row) {
+    const QRect r = CellRect(cols.empty() ? 0 : cols.front(), row);
+    if (!r.isValid()) return false;
+    rows.push_back(row);
+    rowSpans.push_back(r);
+    return true;
+  };
+  for (int row = 0; row < fixedRows_; ++row) addRow(row);
+  for (int row = topRow_; row < rowCount_; ++row)
+    if (!addRow(row)) break;
+  if (cols.empty() || rows.empty()) return;
+
+  for (size_t ri = 0; ri < rows.size(); ++ri) {
+    const int row = rows[ri];
+    for (size_t ci = 0; ci < cols.size(); ++ci) {
+      const int col = cols[ci];
+      const QRect r(colSpans[ci].left(), rowSpans[ri].top(), colSpans[ci].width(), rowSpans[ri].height());
+      if (!r.adjusted(0, 0, VertLineWidth(), HorzLineWidth()).intersects(area)) continue;
       const bool fixed = col < fixedCols_ || row < fixedRows_;
-      const QRect withLines = r.adjusted(0, 0, VertLineWidth(), HorzLineWidth());
-      if (!withLines.intersects(area)) continue;
       TGridDrawState state = fixed ? TGridDrawState{gdFixed} : TGridDrawState{0};
       if (!fixed) {
-        const bool current = row == row_ && (col == col_ || (gridOptions_ & goRowSelect));
-        if (current) state |= gdSelected;
+        if (row == row_ && (col == col_ || (gridOptions_ & goRowSelect))) state |= gdSelected;
         if (row == row_ && col == col_ && focused) state |= gdFocused;
       }
-      painter.save();
-      painter.setClipRect(r);
       DrawCell(painter, col, row, r, state);
-      painter.restore();
-      const bool vert = fixed ? (gridOptions_ & goFixedVertLine) : (gridOptions_ & goVertLine);
-      const bool horz = fixed ? (gridOptions_ & goFixedHorzLine) : (gridOptions_ & goHorzLine);
-      painter.setPen(lineColor);
-      if (vert && VertLineWidth()) painter.drawLine(r.right() + 1, r.top(), r.right() + 1, r.bottom() + HorzLineWidth());
-      if (horz && HorzLineWidth()) painter.drawLine(r.left(), r.bottom() + 1, r.right() + VertLineWidth(), r.bottom() + 1);
     }
-  };
-  for (int row = 0; row < fixedRows_; ++row) paintRow(row);
-  for (int row = topRow_; row < rowCount_; ++row) {
-    const QRect r = CellRect(0, row);
-    if (!r.isValid()) break;
-    paintRow(row);
+  }
+
+  // Lines as one-pixel fills: far cheaper than stroked lines.
+  const QColor lineColor = ctl3D_ ? palette().color(QPalette::Dark) : QColor(Qt::black);
+  const int fixedBottom = fixedRows_ > 0 && !rows.empty() && rows.front() < fixedRows_
+                              ? rowSpans[static_cast<size_t>(std::min<int>(fixedRows_, static_cast<int>(rows.size())) - 1)].bottom() + HorzLineWidth()
+                              : -1;
+  const int bottom = rowSpans.back().bottom() + HorzLineWidth();
+  const int fixedRight = fixedCols_ > 0 && cols.front() < fixedCols_
+                             ? colSpans[static_cast<size_t>(std::min<int>(fixedCols_, static_cast<int>(cols.size())) - 1)].right() + VertLineWidth()
+                             : -1;
+  const int right = colSpans.back().right() + VertLineWidth();
+  if (VertLineWidth()) {
+    for (size_t ci = 0; ci < cols.size(); ++ci) {
+      const int x = colSpans[ci].right() + 1;
+      const bool fixedCol = cols[ci] < fixedCols_;
+      // Through the fixed rows, then through the data rows.
+      if (fixedBottom >= 0 && (gridOptions_ & goFixedVertLine)) painter.fillRect(x, 0, 1, fixedBottom + 1, lineColor);
+      if ((fixedCol ? (gridOptions_ & goFixedVertLine) : (gridOptions_ & goVertLine)) && bottom > fixedBottom)
+        painter.fillRect(x, fixedBottom + 1, 1, bottom - fixedBottom, lineColor);
+    }
+  }
+  if (HorzLineWidth()) {
+    for (size_t ri = 0; ri < rows.size(); ++ri) {
+      const int y = rowSpans[ri].bottom() + 1;
+      const bool fixedRow = rows[ri] < fixedRows_;
+      if (fixedRight >= 0 && (gridOptions_ & goFixedHorzLine)) painter.fillRect(0, y, fixedRight + 1, 1, lineColor);
+      if ((fixedRow ? (gridOptions_ & goFixedHorzLine) : (gridOptions_ & goHorzLine)) && right > fixedRight)
+        painter.fillRect(fixedRight + 1, y, right - fixedRight, 1, lineColor);
+    }
   }
 }
 

@@ -141,6 +141,8 @@ class TCustomGrid : public QAbstractScrollArea {
   void PaintCells(QPainter& painter, const QRect& area);
 
  protected:
+  // The area is filled with Color() before the cells are drawn: a cell
+  // paints its own background only when it differs. Lines come after.
   virtual void DrawCell(QPainter& painter, int col, int row, const QRect& rect, TGridDrawState state) {}
   virtual bool SelectCell(int col, int row) { return true; }
   virtual void ColumnMoved(int from, int to) {}

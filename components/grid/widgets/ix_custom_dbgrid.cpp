@@ -394,14 +394,19 @@ void TixCustomDBGrid::CellColors(TGridDrawState state, QColor& background, QColo
 
 void TixCustomDBGrid::DrawCellText(QPainter& painter, const QRect& rect, const QString& text,
                                    framework::TAlignment alignment, int leftInset, int rightInset, int topInset) {
+  if (text.isEmpty()) return;
   const QRect area = rect.adjusted(leftInset, topInset, -rightInset, 0);
-  int flags = Qt::AlignTop | Qt::TextSingleLine;
-  switch (alignment) {
-    case framework::taRightJustify: flags |= Qt::AlignRight; break;
-    case framework::taCenter: flags |= Qt::AlignHCenter; break;
-    default: flags |= Qt::AlignLeft; break;
+  // Text drawn at its baseline, clipped to the cell: the quick path.
+  const QFontMetrics metrics = painter.fontMetrics();
+  int x = area.left();
+  if (alignment != framework::taLeftJustify) {
+    const int width = metrics.horizontalAdvance(text);
+    x = alignment == framework::taRightJustify ? area.right() + 1 - width : area.left() + (area.width() - width) / 2;
   }
-  painter.drawText(area, flags, text);
+  painter.save();
+  painter.setClipRect(rect);
+  painter.drawText(QPoint(x, area.top() + metrics.ascent()), text);
+  painter.restore();
 }
 
 void TixCustomDBGrid::DrawCell(QPainter& painter, int col, int row, const QRect& rect, TGridDrawState state) {
@@ -444,13 +449,10 @@ void TixCustomDBGrid::DrawDataCell(QPainter& painter, int col, int row, const QR
                                    TGridDrawState state) {
   const int dataRow = row - titleOffset_;
   // A row without a record is not selected either.
-  if (!field || !dataLink_.Active() || dataRow >= dataLink_.RecordCount()) {
-    painter.fillRect(rect, Color());
-    return;
-  }
+  if (!field || !dataLink_.Active() || dataRow >= dataLink_.RecordCount()) return;
   QColor background, text;
   CellColors(state, background, text);
-  painter.fillRect(rect, background);
+  if (background != Color()) painter.fillRect(rect, background);
   QString shown;
   {
     RowReader reader(dataLink_, dataRow);

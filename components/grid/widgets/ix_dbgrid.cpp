@@ -279,16 +279,13 @@ void TixDBGrid::DrawDataCell(QPainter& painter, int col, int row, const QRect& r
 
   const int dataRow = row - TitleOffset();
   // A row without a record is not selected either.
-  if (!field || !DataLink().Active() || dataRow >= DataLink().RecordCount()) {
-    painter.fillRect(rect, Color());
-    return;
-  }
+  if (!field || !DataLink().Active() || dataRow >= DataLink().RecordCount()) return;
   QColor background, text;
   CellColors(state, background, text);
   const bool highlighted = background != Color();
   QFont cellFont = font();
   if (OnCalcCellColors) OnCalcCellColors(*this, field, state, highlighted, cellFont, text, background);
-  painter.fillRect(rect, background);
+  if (background != Color()) painter.fillRect(rect, background);
 
   const ColumnControl* control = ControlOf(col);
   const TixCellControl kind = control ? control->kind : TixCellControl::None;
