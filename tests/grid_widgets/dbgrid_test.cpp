@@ -564,6 +564,40 @@ TEST_F(DBGridTest, AComboShowsOverTheCurrentCellWritesThePickAndHandsKeysBack) {
   EXPECT_FALSE(c1->isVisible());
 }
 
+// ------------------------------------------------------------------- memos
+
+TEST_F(DBGridTest, MemoCellsShowTheirMarkAndF2HandsTheFieldToTheMemoDialog) {
+  TTable t;
+  t.SetDatabaseName(dir.string());
+  t.SetTableName("ITEMS.DBF");
+  t.SetTableType(framework::ttDBase);
+  t.FieldDefs().Add("ITEM", framework::ftString, 20);
+  t.FieldDefs().Add("NOTES", framework::ftMemo);
+  t.CreateTable();
+  t.Open();
+  t.Append();
+  t.FieldByName("ITEM")->SetAsString("Lamp");
+  t.FieldByName("NOTES")->SetAsString("Bought in Paris\r\nsecond line");
+  t.Post();
+  t.Close();
+  std::vector<std::pair<std::string, bool>> opened;
+  grid->MemoDialogRunner = [&](TixDBGrid&, TField& field, bool viewOnly) {
+    opened.emplace_back(field.FieldName(), viewOnly);
+  };
+  Open({});
+  GoToColumn("NOTES");
+  EXPECT_EQ(grid->CellControl(grid->Col(), grid->Row()), TixCellControl::Memo);
+  EXPECT_EQ(grid->MemoCellText(*grid->SelectedField(), 0), kMemoCellText);
+  Key(Qt::Key_A, Qt::NoModifier, "a");
+  EXPECT_FALSE(grid->EditorMode());  // no in-place editor over a memo
+  Key(Qt::Key_F2);
+  ASSERT_EQ(opened.size(), 1u);
+  EXPECT_EQ(opened[0], (std::pair<std::string, bool>{"NOTES", false}));
+  grid->SetMemoAttributes(grid->MemoAttributes() | mDisableDialog);
+  Key(Qt::Key_F2);
+  EXPECT_EQ(opened.size(), 1u);
+}
+
 // ---------------------------------------------------------------- data link
 
 TEST(GridDataLinkTest, TheFieldMapGrowsByDoublingAndStopsBelowTheColumnLimit) {
