@@ -464,6 +464,31 @@ TEST_F(DBGridTest, TabWalksTheColumnsAndWrapsToTheNextRecord) {
   EXPECT_EQ(table->FieldByName("ITEM")->AsString(), "Item 1");
 }
 
+TEST_F(DBGridTest, DraggingATitleBorderSetsTheDisplayWidthAndDraggingATitleMovesTheField) {
+  MakeTable(Numbered(2));
+  grid->SetSelected({"ITEM\t10\tItem", "BRAND\t10\tBrand", "COST\t8\tCost"});
+  Open({});
+  auto mouse = [&](QEvent::Type type, QPoint at) {
+    QMouseEvent e(type, at, grid->viewport()->mapToGlobal(at), Qt::LeftButton,
+                  type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(grid->viewport(), &e);
+  };
+  const QRect item = grid->CellRect(1, 0);
+  const QPoint border(item.right() + 1, item.center().y());
+  mouse(QEvent::MouseButtonPress, border);
+  mouse(QEvent::MouseMove, border + QPoint(40, 0));
+  mouse(QEvent::MouseButtonRelease, border + QPoint(40, 0));
+  const int zero = QFontMetrics(grid->font()).horizontalAdvance('0');
+  const int dragged = item.width() + 40;
+  EXPECT_EQ(table->FieldByName("ITEM")->DisplayWidth(), (dragged + zero / 2 - 3) / zero);
+  EXPECT_EQ(grid->ColWidths(1), zero * table->FieldByName("ITEM")->DisplayWidth() + 4);
+
+  // The Cost title dropped on the Item title: Cost takes Item's place.
+  mouse(QEvent::MouseButtonPress, grid->CellRect(3, 0).center());
+  mouse(QEvent::MouseButtonRelease, grid->CellRect(1, 0).center());
+  EXPECT_EQ(Columns(), (std::vector<std::string>{"COST", "ITEM", "BRAND"}));
+}
+
 // ------------------------------------------------------------- check boxes
 
 TEST_F(DBGridTest, CheckBoxesDrawACrossForTheCheckedValueAndToggleIntoTheFile) {
