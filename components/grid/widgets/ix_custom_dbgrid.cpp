@@ -479,7 +479,7 @@ void TixCustomDBGrid::DrawDataCell(QPainter& painter, int col, int row, const QR
 // ---------------------------------------------------------------- editing
 
 bool TixCustomDBGrid::CanEditShow() const {
-  if (layoutLock_ > 0 || keepEditorHidden_ || !CanEditGrid() || !TCustomGrid::CanEditShow()) return false;
+  if (layoutLock_ > 0 || !CanEditGrid() || !TCustomGrid::CanEditShow()) return false;
   if (IsInCellControlCell(Col(), Row())) return false;
   TField* f = SelectedField();
   return f && !f->IsBlob();

@@ -171,7 +171,6 @@ class TixCustomDBGrid : public TCustomGrid {
   // Whether focus moving to `widget` stays within the grid (its editor, its controls).
   virtual bool OwnsFocusWidget(const QWidget* widget) const;
 
-  bool MouseRepaintsWanted = true;
 
  private:
   void InternalLayout();
@@ -191,14 +190,11 @@ class TixCustomDBGrid : public TCustomGrid {
   int indicatorOffset_ = 0;
   int layoutLock_ = 0;
   bool inLayout_ = false;
-  bool inColSelect_ = false;
   QString editText_;
   int indicatorRow_ = -1;
   bool vertScrollShown_ = true;
-  bool keepEditorHidden_ = false;
   QColor titleColor_;
   std::vector<bool> tabStops_;
-  int scrollMax_ = -1, scrollPos_ = -1;
 
  protected:
   int rowHeightMultiplier_ = 1;
