@@ -204,6 +204,20 @@ TEST_F(DBGridTest, SelectedChoosesFieldsOrderWidthsAndTitlesAndAMissingFieldKeep
   EXPECT_EQ(grid->ColWidths(0), kIndicatorWidth);
 }
 
+TEST_F(DBGridTest, FixedDataColumnsApplyOnlyWhenAScrollableColumnRemains) {
+  MakeTable(Numbered(2));
+  grid->SetSelected({"ITEM\t10\tItem", "BRAND\t10\tBrand", "COST\t8\tCost"});
+  Open({});
+  grid->SetFixedDataCols(1);
+  EXPECT_EQ(grid->FixedCols(), 2);  // the indicator and Item
+  EXPECT_EQ(grid->SelectedField()->FieldName(), "BRAND");
+  for (int tooMany : {3, 7}) {
+    grid->SetFixedDataCols(tooMany);
+    EXPECT_EQ(grid->FixedCols(), 1) << tooMany;  // the indicator alone
+    EXPECT_EQ(grid->FixedDataCols(), tooMany);  // kept for a wider dataset
+  }
+}
+
 TEST_F(DBGridTest, ADatasetWithNoVisibleFieldStillHasOneEmptyColumn) {
   MakeTable(Numbered(2));
   Open();
