@@ -503,6 +503,22 @@ TEST_F(DBGridTest, DraggingATitleBorderSetsTheDisplayWidthAndDraggingATitleMoves
   EXPECT_EQ(Columns(), (std::vector<std::string>{"COST", "ITEM", "BRAND"}));
 }
 
+TEST_F(DBGridTest, MovingPastTheRightEdgeScrollsTheColumnsIntoView) {
+  MakeTable(Numbered(2));
+  Open({});
+  grid->resize(160, 200);
+  QApplication::processEvents();
+  Key(Qt::Key_Right, Qt::ControlModifier);
+  EXPECT_EQ(grid->SelectedField()->FieldName(), "COST");
+  EXPECT_GT(grid->LeftCol(), grid->FixedCols());
+  const QRect cell = grid->CellRect(grid->Col(), grid->Row());
+  ASSERT_TRUE(cell.isValid());
+  EXPECT_LE(cell.right(), grid->viewport()->width());
+  EXPECT_EQ(grid->horizontalScrollBar()->value(), grid->LeftCol() - grid->FixedCols());
+  Key(Qt::Key_Left, Qt::ControlModifier);
+  EXPECT_EQ(grid->LeftCol(), grid->FixedCols());
+}
+
 // ------------------------------------------------------------- check boxes
 
 TEST_F(DBGridTest, CheckBoxesDrawACrossForTheCheckedValueAndToggleIntoTheFile) {
@@ -635,6 +651,22 @@ TEST_F(DBGridTest, MemoCellsShowTheirMarkAndF2HandsTheFieldToTheMemoDialog) {
   grid->SetMemoAttributes(grid->MemoAttributes() | mDisableDialog);
   Key(Qt::Key_F2);
   EXPECT_EQ(opened.size(), 1u);
+}
+
+TEST_F(DBGridTest, TypingOnAComboCellGoesIntoTheComboAsTypedAndIsStored) {
+  MakeTable(Numbered(2));
+  TixDBComboBox* c1 = AddCombo("C1");
+  c1->addItems({"Nikon", "Sony"});
+  grid->SetSelected({"ITEM\t10\tItem", "BRAND\t10\tBrand"});
+  Open();
+  GoToColumn("BRAND");
+  Key(Qt::Key_N, Qt::NoModifier, "N");
+  ASSERT_EQ(grid->ShownCombo(), c1);
+  EXPECT_EQ(c1->currentText(), "N");  // not completed to "Nikon"
+  EXPECT_EQ(table->State(), framework::dsEdit);
+  Key(Qt::Key_Tab, Qt::NoModifier, {}, c1);
+  Key(Qt::Key_Down);
+  EXPECT_EQ(Stored(1, "BRAND"), "N");
 }
 
 // ---------------------------------------------------------------- data link

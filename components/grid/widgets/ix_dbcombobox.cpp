@@ -12,6 +12,8 @@ namespace grid {
 TixDBComboBox::TixDBComboBox(QWidget* parent) : QComboBox(parent) {
   setEditable(true);
   setInsertPolicy(QComboBox::NoInsert);
+  // What is typed is what is stored: no entry is completed behind the user's back.
+  setCompleter(nullptr);
   dataLink_.OnDataChange = [this] { ShowFieldText(); };
   dataLink_.OnActiveChange = [this] { ShowFieldText(); };
   dataLink_.OnUpdateData = [this] {
