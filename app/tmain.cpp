@@ -23,6 +23,8 @@
 #include "platform/paths.h"
 #include "platform/ui.h"
 #include "reports/report_file.h"
+#include "tmyedit.h"
+#include "tmyeditbox.h"
 #include "ui_utilities.h"
 
 namespace fs = std::filesystem;
@@ -221,9 +223,16 @@ TMain::TMain(StartOptions options) : options_(std::move(options)) {
   CreateComponents();
   CreateMenus();
   FormCreate();
+  if (!terminated_) {
+    MyEdit = new TMyEdit(MyTable, PickLists, this);
+    MyEdit->Screen = screen_;
+  }
 }
 
 TMain::~TMain() {
+  // The editor holds on to the table: it goes first.
+  delete MyEdit;
+  MyEdit = nullptr;
   // The data source goes before the table it watches, the grid and its
   // combo boxes before the data source.
   MyDataSource.SetDataSet(nullptr);
@@ -354,6 +363,7 @@ void TMain::CreateComponents() {
   MyComboOwner = combo("MyComboOwner", "OWNER");
   MyComboBought = combo("MyComboBought", "BOUGHTFROM");
   ViewerGrid->SetDataSource(&MyDataSource);
+  ViewerGrid->OnDblClick = [this](grid::TixCustomDBGrid&) { ViewerGridDblClick(); };
   ViewerGrid->Loaded();
 
   MyNavigator = new TRecordNavigator(client);
@@ -449,8 +459,12 @@ void TMain::CreateMenus() {
   MenuListMaintenance = options->addMenu("List &Maintenance");
   MenuListMaintenance->setObjectName("MenuListMaintenance");
   MenuListMaintenanceItem = MenuListMaintenance->menuAction();
-  for (const char* list : {"Brand", "Location", "Purchased From", "Category", "Owner"})
-    MenuListMaintenance->addAction(QString::fromUtf8(list));
+  for (int list = 1; list <= 5; ++list) {
+    const std::string_view name = kPickListNames[static_cast<size_t>(list - 1)];
+    QAction* a = MenuListMaintenance->addAction(Q(name));
+    a->setObjectName(Q("MenuList" + std::to_string(list)));
+    connect(a, &QAction::triggered, this, [this, list] { MenuListMaintenanceClick(list); });
+  }
   QMenu* currency = options->addMenu("C&urrency Format");
   auto* currencies = new QActionGroup(this);
   MenuCurrencyUS = radio(currency, currencies, "MenuCurrencyUS", "&U.S. Dollars");
@@ -498,6 +512,14 @@ void TMain::CreateMenus() {
 
   // The speed buttons and lettered buttons this window runs itself.
   connect(SpeedOpen, &QToolButton::clicked, this, [this] { DoOpen(); });
+  for (int mode = 1; mode <= 3; ++mode) {
+    QAction* menu = mode == 1 ? MenuAdd : mode == 2 ? MenuEdit : MenuCopy;
+    QToolButton* speed = mode == 1 ? SpeedAdd : mode == 2 ? SpeedEdit : SpeedCopy;
+    QPushButton* lettered = mode == 1 ? AddButton : mode == 2 ? EditButton : CopyButton;
+    connect(menu, &QAction::triggered, this, [this, mode] { ShowRecordEditor(mode); });
+    connect(speed, &QToolButton::clicked, this, [this, mode] { ShowRecordEditor(mode); });
+    connect(lettered, &QPushButton::clicked, this, [this, mode] { ShowRecordEditor(mode); });
+  }
 }
 
 // ------------------------------------------------------------------- events
@@ -1253,6 +1275,23 @@ void TMain::RefreshTable() {
 void TMain::SetCurrencyFormat(int code) {
   Settings.currencyFormat = code;
   (code == 2 ? MenuCurrencyWin : MenuCurrencyUS)->setChecked(true);
+}
+
+void TMain::ShowRecordEditor(int mode) {
+  if (!MyEdit) return;
+  EditMode = mode;
+  MyEdit->Screen = screen_;
+  MyEdit->exec();
+  DisplayCount();
+}
+
+void TMain::ViewerGridDblClick() { ShowRecordEditor(2); }
+
+void TMain::MenuListMaintenanceClick(int list) {
+  if (!MyEdit) return;
+  TMyEditBox box(*MyEdit, list, this);
+  box.Screen = screen_;
+  box.exec();
 }
 
 void TMain::SetNumericFormat(int code) {

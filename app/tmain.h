@@ -33,6 +33,8 @@ class QToolButton;
 
 namespace keldro {
 
+class TMyEdit;
+
 // The record navigator: first, prior, next, last, insert, delete, edit,
 // post, cancel and refresh on a data source's dataset.
 class TRecordNavigator : public QFrame {
@@ -126,6 +128,10 @@ class TMain : public QMainWindow {
   // (brand, location, bought, category, owner).
   std::array<std::vector<std::string>, 5> PickLists;
 
+  // The record editor, created once with the window and shown by Add, Edit,
+  // Copy and the grid's double-click.
+  TMyEdit* MyEdit = nullptr;
+
   // ---- the window's operations
   void SetButtonBar();
   bool OpenSaveFile(const std::string& path);
@@ -162,6 +168,12 @@ class TMain : public QMainWindow {
   void ToggleLeadingZeros();
   void SetCurrencyFormat(int code);
   void SetNumericFormat(int code);
+  // Add, Edit, Copy (edit mode 1, 2, 3): the record editor, modally.
+  void ShowRecordEditor(int mode);
+  // What the grid runs on a double-click: Edit.
+  void ViewerGridDblClick();
+  // The pick-list editor for list 1..5.
+  void MenuListMaintenanceClick(int list);
 
   const std::string& SortExpression() const { return sortExpression_; }
   const std::filesystem::path& IndexPath() const { return indexPath_; }

@@ -361,7 +361,14 @@ SLAPI LocaleStatus SL_StrConvertToLocale(hlocale h, void* out, const void* in, u
 SLAPI LocaleStatus SL_StrnConvertFromLocale(hlocale h, void* out, uint16_t outSize, const void* in, uint16_t* count);
 SLAPI LocaleStatus SL_StrnConvertToLocale(hlocale h, void* out, uint16_t outSize, const void* in, uint16_t* count);
 
-/* ---- Language drivers and Windows locale ids ---- */
+/* ---- Language drivers and Windows locale ids ----
+   Outputs: driver name SL_LDNAME_SIZE, locale name and short category name
+   SL_LDLOCALE_SIZE, alternative set SL_LDALTSET_SIZE, description SL_LDDESC_SIZE
+   bytes. An id 0 or below is 0x0C07; above 204 or undefined 0x0305. */
+#define SL_LDNAME_SIZE 9
+#define SL_LDLOCALE_SIZE 32
+#define SL_LDALTSET_SIZE 32
+#define SL_LDDESC_SIZE 20
 SLAPI LocaleStatus SL_GetLDNameFromLDID(char* out, int16_t ldid);
 SLAPI LocaleStatus SL_GetLocaleNameFromLDID(char* out, int16_t ldid);
 SLAPI LocaleStatus SL_GetAltCharSetNameFromLDID(char* out, int16_t ldid);

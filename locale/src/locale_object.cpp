@@ -6,6 +6,7 @@
 
 #include "categories.h"
 #include "char_access.h"
+#include "charset/conversion.h"
 #include "library_file.h"
 #include "client.h"
 #include "lock.h"
@@ -294,6 +295,10 @@ void ReleaseLocale(CLocale* locale) {
     c = nullptr;
   }
   UnloadExtension(*locale);
+  for (void*& conv : locale->conversions) {
+    ReleaseConversion(FindConversion(conv));
+    conv = nullptr;
+  }
   PoolForget(locale);
   // The locale leaves the list of the client that holds it, never another's.
   if (locale->owner != nullptr) RemoveLocale(*locale->owner, locale);

@@ -125,6 +125,9 @@ class CLocale {
   // collate, transform, bounded transform, dBASE compare, buffer collate,
   // buffer transform, collation information; null keeps the default.
   std::array<void*, 8> extensionOps{};
+  // The locale's pair of conversions (SL_OpenLocaleConversions): out of its
+  // character set, and into it; closed with the locale.
+  std::array<void*, 2> conversions{};
 };
 
 // What BindOperations binds: the collation mode (1 code order, 2 collation

@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QTimer>
 
 #include <filesystem>
 #include <memory>
@@ -19,6 +20,7 @@
 #include "grid/ix_table.h"
 #include "ix_dbcombobox.h"
 #include "ix_dbgrid.h"
+#include "ix_memo_dialog.h"
 #include "platform/ui.h"
 #include "temp_root.h"
 
@@ -621,7 +623,7 @@ TEST_F(DBGridTest, AComboShowsOverTheCurrentCellWritesThePickAndHandsKeysBack) {
 
 // ------------------------------------------------------------------- memos
 
-TEST_F(DBGridTest, MemoCellsShowTheirMarkAndF2HandsTheFieldToTheMemoDialog) {
+TEST_F(DBGridTest, MemoCellsShowTheirMarkOrFirstLineAndF2OpensTheMemoDialog) {
   TTable t;
   t.SetDatabaseName(dir.string());
   t.SetTableName("ITEMS.DBF");
@@ -635,22 +637,37 @@ TEST_F(DBGridTest, MemoCellsShowTheirMarkAndF2HandsTheFieldToTheMemoDialog) {
   t.FieldByName("NOTES")->SetAsString("Bought in Paris\r\nsecond line");
   t.Post();
   t.Close();
-  std::vector<std::pair<std::string, bool>> opened;
-  grid->MemoDialogRunner = [&](TixDBGrid&, TField& field, bool viewOnly) {
-    opened.emplace_back(field.FieldName(), viewOnly);
-  };
+  grid->SetSelected({"ITEM\t10\tItem", "NOTES\t10\tShop~Notes"});
   Open({});
   GoToColumn("NOTES");
   EXPECT_EQ(grid->CellControl(grid->Col(), grid->Row()), TixCellControl::Memo);
-  EXPECT_EQ(grid->MemoCellText(*grid->SelectedField(), 0), kMemoCellText);
+  EXPECT_EQ(grid->MemoText(*grid->SelectedField(), 0), "(Memo)");
+  grid->SetMemoAttributes(grid->MemoAttributes() | mGridShow);
+  EXPECT_EQ(grid->MemoText(*grid->SelectedField(), 0), "Bought in Paris");
   Key(Qt::Key_A, Qt::NoModifier, "a");
   EXPECT_FALSE(grid->EditorMode());  // no in-place editor over a memo
+
+  // F2 opens the dialog on the field; closing it without OK is a cancel.
+  std::vector<std::string> opened;
+  std::vector<bool> closed;
+  grid->OnMemoOpen = [&](TixDBGrid&, TixMemoDialog& dialog) {
+    opened.push_back(dialog.DataField + "|" + dialog.Caption + "|" +
+                     ((dialog.MemoAttributes & mViewOnly) ? "view only" : "editable"));
+    QTimer::singleShot(0, [] {
+      if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
+    });
+  };
+  grid->OnMemoClose = [&](TixDBGrid&, bool cancelled) { closed.push_back(cancelled); };
   Key(Qt::Key_F2);
-  ASSERT_EQ(opened.size(), 1u);
-  EXPECT_EQ(opened[0], (std::pair<std::string, bool>{"NOTES", false}));
+  EXPECT_EQ(opened, (std::vector<std::string>{"NOTES|Shop Notes|editable"}));
+  EXPECT_EQ(closed, (std::vector<bool>{true}));
+  // A grid that cannot edit opens it to look only; mDisableDialog never.
+  grid->SetReadOnly(true);
+  grid->OpenMemo();
+  EXPECT_EQ(opened.back(), "NOTES|Shop Notes|view only");
   grid->SetMemoAttributes(grid->MemoAttributes() | mDisableDialog);
-  Key(Qt::Key_F2);
-  EXPECT_EQ(opened.size(), 1u);
+  grid->OpenMemo();
+  EXPECT_EQ(opened.size(), 2u);
 }
 
 TEST_F(DBGridTest, TypingOnAComboCellGoesIntoTheComboAsTypedAndIsStored) {

@@ -12,6 +12,8 @@
 
 #include "grid/ix_text.h"
 #include "ix_dbcombobox.h"
+#include "ix_memo_dialog.h"
+#include "platform/text.h"
 #include "platform/ui.h"
 
 namespace grid {
@@ -38,7 +40,7 @@ TixDBGrid::~TixDBGrid() = default;
 
 void TixDBGrid::SetSelected(const TLines& lines) { selected_ = lines; }
 
-void TixDBGrid::SetMemoAttributes(TixMemoAttributes attributes) {
+void TixDBGrid::SetMemoAttributes(TMemoAttributes attributes) {
   memoAttributes_ = attributes;
   CheckDataSetClass();
 }
@@ -322,7 +324,7 @@ void TixDBGrid::DrawDataCell(QPainter& painter, int col, int row, const QRect& r
   } else {
     QString shown;
     if (kind == TixCellControl::Memo)
-      shown = MemoCellText(*field, dataRow);
+      shown = MemoText(*field, dataRow);
     else
       WithDataRow(dataRow, [&] { shown = AnsiToQString(field->DisplayText()); });
     if (DefaultDrawing) {
@@ -345,10 +347,12 @@ void TixDBGrid::DrawDataCell(QPainter& painter, int col, int row, const QRect& r
   if (OnDrawDataCell) WithDataRow(dataRow, [&] { OnDrawDataCell(*this, rect, field, state); });
 }
 
-QString TixDBGrid::MemoCellText(TField& field, int dataRow) {
-  // The first line of the memo is shown once the memo stream reads it;
-  // until then every memo cell shows the same mark.
-  return QString::fromLatin1(kMemoCellText);
+QString TixDBGrid::MemoText(TField& field, int dataRow) {
+  TDataSet* ds = DataSet();
+  if (ds && ds->State() == framework::dsInsert && dataRow == DataLink().ActiveRecord()) return {};
+  std::string text;
+  WithDataRow(dataRow, [&] { text = MemoCellText(field, memoAttributes_); });
+  return AnsiToQString(text);
 }
 
 void TixDBGrid::PlaceCombo(TixDBComboBox* combo, const QRect& cell, int col, int row) {
@@ -413,8 +417,21 @@ void TixDBGrid::ToggleCheckBox() {
 
 void TixDBGrid::OpenMemo() {
   TField* field = SelectedField();
-  if (!field || (MemoAttributes() & mDisableDialog) || !MemoDialogRunner) return;
-  MemoDialogRunner(*this, *field, !CanEditGrid() || field->ReadOnly());
+  if (!field || (memoAttributes_ & mDisableDialog)) return;
+  TixMemoDialog dialog;
+  dialog.DataSource = DataSource();
+  dialog.DataField = field->FieldName();
+  dialog.MemoAttributes = memoAttributes_;
+  if (!CanEditGrid() || field->ReadOnly()) dialog.MemoAttributes |= mViewOnly;
+  dialog.Font = font();
+  std::string caption = field->DisplayLabel();
+  std::replace(caption.begin(), caption.end(), '~', ' ');
+  dialog.Caption = platform::Cp1252ToUtf8(caption);
+  dialog.DlgLeft = -1;  // its own size, centred
+  if (OnMemoOpen) OnMemoOpen(*this, dialog);
+  bool ok = false;
+  Guarded([&] { ok = dialog.Execute(); });
+  if (OnMemoClose) OnMemoClose(*this, !ok);
   InvalidateCell(Col(), Row());
 }
 

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "grid/ix_memo_stream.h"
 #include "grid/ix_table.h"
 #include "ix_custom_dbgrid.h"
 
@@ -21,27 +22,19 @@ namespace grid {
 
 class TixDBComboBox;
 
-enum TixMemoAttribute : unsigned {
-  mSizeable = 1u << 0,
-  mWordWrap = 1u << 1,
-  mGridShow = 1u << 2,
-  mViewOnly = 1u << 3,
-  mDisableDialog = 1u << 4,
-};
-using TixMemoAttributes = unsigned;
-
 enum class TixCellControl { None, CheckBox, Combo, LookupCombo, Memo };
 
 inline constexpr const char* kNotALibraryDataSetMessage = "ixGrid must use descendent of TixTable, TixQuery, or TixQBE.";
 inline constexpr const char* kDiscardChangesQuestion = "Discard changes to this record?";
-inline constexpr const char* kMemoCellText = "(Memo)";
 
 class TixDBGrid;
 using TixCalcCellColorsEvent = std::function<void(TixDBGrid&, framework::TField*, TGridDrawState, bool highlighted,
                                                   QFont& font, QColor& text, QColor& brush)>;
-// Runs the memo dialog for the current cell: grid, field, whether the
-// dialog may change it. Unassigned, memo cells only show their text.
-using TixMemoDialogRunner = std::function<void(TixDBGrid&, framework::TField&, bool viewOnly)>;
+class TixMemoDialog;
+// Before the memo dialog opens (its settings may be changed), and after it
+// closed (cancelled: it did not end with OK).
+using TixMemoOpenEvent = std::function<void(TixDBGrid&, TixMemoDialog&)>;
+using TixMemoCloseEvent = std::function<void(TixDBGrid&, bool cancelled)>;
 
 class TixDBGrid : public TixCustomDBGrid {
   Q_OBJECT
@@ -51,8 +44,8 @@ class TixDBGrid : public TixCustomDBGrid {
 
   const TLines& Selected() const { return selected_; }
   void SetSelected(const TLines& lines);
-  TixMemoAttributes MemoAttributes() const { return memoAttributes_; }
-  void SetMemoAttributes(TixMemoAttributes attributes);
+  TMemoAttributes MemoAttributes() const { return memoAttributes_; }
+  void SetMemoAttributes(TMemoAttributes attributes);
   framework::TAlignment TitleAlignment() const { return titleAlignment_; }
   void SetTitleAlignment(framework::TAlignment alignment);
   int FixedDataCols() const { return fixedDataCols_; }
@@ -67,8 +60,8 @@ class TixDBGrid : public TixCustomDBGrid {
   void SetDataSource(framework::TDataSource* source) override;
 
   TixCalcCellColorsEvent OnCalcCellColors;
-  // Where the memo dialog plugs in.
-  TixMemoDialogRunner MemoDialogRunner;
+  TixMemoOpenEvent OnMemoOpen;
+  TixMemoCloseEvent OnMemoClose;
 
   // Applies `Selected` lines to the dataset's fields: every field hidden,
   // then each named one shown at the line's position with its width and title.
@@ -83,8 +76,11 @@ class TixDBGrid : public TixCustomDBGrid {
   TixDBComboBox* ShownCombo() const { return shownCombo_; }
   // Space or a double click on a check-box cell.
   void ToggleCheckBox();
-  // The text a memo cell shows.
-  virtual QString MemoCellText(framework::TField& field, int dataRow);
+  // The text a memo cell shows: "(Memo)", or with mGridShow the memo's
+  // first line; nothing on the row being inserted.
+  virtual QString MemoText(framework::TField& field, int dataRow);
+  // F2 or a double click on a memo cell: the memo dialog over its field.
+  void OpenMemo();
 
   bool KeyDown(int key, Qt::KeyboardModifiers modifiers) override;
 
@@ -110,7 +106,6 @@ class TixDBGrid : public TixCustomDBGrid {
   TixDBComboBox* FindCombo(const std::string& name) const;
   void PlaceCombo(TixDBComboBox* combo, const QRect& cell, int col, int row);
   void HideCombo();
-  void OpenMemo();
   void RebuildColumnControls();
   bool EnsureComboShown();
 
@@ -123,7 +118,7 @@ class TixDBGrid : public TixCustomDBGrid {
   const ColumnControl* ControlOf(int col) const;
 
   TLines selected_;
-  TixMemoAttributes memoAttributes_ = mSizeable | mWordWrap;
+  TMemoAttributes memoAttributes_ = kDefaultMemoAttributes;
   framework::TAlignment titleAlignment_ = framework::taLeftJustify;
   int fixedDataCols_ = 0;
   bool showHorzScrollBar_ = true;
