@@ -22,6 +22,8 @@
 #include "core/inventory_table.h"
 #include "core/main_window_rules.h"
 #include "core/table_maintenance.h"
+#include "ix_dbcombobox.h"
+#include "ix_dbgrid.h"
 
 class QAction;
 class QActionGroup;
@@ -33,6 +35,9 @@ class QToolButton;
 namespace keldro {
 
 class TMyEdit;
+namespace reports {
+class TMyReport;
+}
 
 // The record navigator: first, prior, next, last, insert, delete, edit,
 // post, cancel and refresh on a data source's dataset.
@@ -82,8 +87,10 @@ class TMain : public QMainWindow {
   framework::TTable MyCheckTable;   // read-only: field check, in-use test, conversion source
   framework::TTable MyCreateTable;  // creation of a new database
   TRecordNavigator* MyNavigator = nullptr;
-  // The data grid's place in the layout.
-  QFrame* ViewerGrid = nullptr;
+  grid::TixDBGrid* ViewerGrid = nullptr;
+  // The in-grid combo boxes of the pick-list fields.
+  grid::TixDBComboBox *MyComboBrand = nullptr, *MyComboLocation = nullptr, *MyComboCategory = nullptr,
+                      *MyComboOwner = nullptr, *MyComboBought = nullptr;
   QLabel *ViewerLabel = nullptr, *NavigatorLabel = nullptr, *SearchOnLabel = nullptr, *CountLabel = nullptr,
          *Count2Label = nullptr;
   QFrame *ViewerBevel = nullptr, *Bevel2 = nullptr, *Bevel3 = nullptr, *Bevel4 = nullptr;
@@ -129,6 +136,10 @@ class TMain : public QMainWindow {
   // Copy and the grid's double-click.
   TMyEdit* MyEdit = nullptr;
 
+  // The report selection window, made on first use (the program makes it at
+  // start); Reports, File Print and their buttons show it.
+  reports::TMyReport& ReportWindow();
+
   // ---- the window's operations
   void SetButtonBar();
   bool OpenSaveFile(const std::string& path);
@@ -138,6 +149,11 @@ class TMain : public QMainWindow {
   void EnableEndSearch();
   void DisableEndSearch();
   void SetColors();
+  // Applies the viewer settings to the grid: options, fonts, colours and
+  // which fields show, in which order, width and title.
+  void SetViewerOptions();
+  // The in-grid combo boxes in kPickListFiles order.
+  std::array<grid::TixDBComboBox*, 5> PickListCombos() const;
 
   // The inventory table's operations.
   bool MakeNewDB(const std::filesystem::path& path);
@@ -237,6 +253,7 @@ class TMain : public QMainWindow {
   bool PostPendingEdit();
 
   StartOptions options_;
+  std::unique_ptr<reports::TMyReport> reportWindow_;
   bool terminated_ = false;
   bool shown_ = false;
   bool activated_ = false;

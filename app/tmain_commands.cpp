@@ -15,6 +15,7 @@
 #include "core/table_maintenance.h"
 #include "platform/paths.h"
 #include "platform/ui.h"
+#include "reports/tmyreport.h"
 #include "taboutbox.h"
 #include "tmain.h"
 #include "tprintersetup.h"
@@ -119,13 +120,13 @@ void TMain::ConnectCommands() {
   // Their windows are not part of the program yet: their items and buttons
   // stay disabled (never enabled and silent) until they are.
   for (QAction* a : {MenuSearch, MenuLocate, MenuLocateNext, MenuImport, MenuExport, MenuSortOrder,
-                     MenuSearchReplace, MenuBackup, MenuRestore, MenuReports, MenuPrint, MenuViewer})
+                     MenuSearchReplace, MenuBackup, MenuRestore, MenuViewer})
     a->setEnabled(false);
   for (QAction* a : MenuColor) a->setEnabled(false);
   for (QToolButton* b : {SpeedSearch, SpeedLocate, SpeedLocateNext, SpeedImport, SpeedExport, SpeedSortOrder,
-                         SpeedReports, SpeedViewer, SpeedColor})
+                         SpeedViewer, SpeedColor})
     b->setEnabled(false);
-  for (QPushButton* b : {SearchButton, ReportButton, ViewerButton}) SetButtonUnavailable(b);
+  for (QPushButton* b : {SearchButton, ViewerButton}) SetButtonUnavailable(b);
 
   qApp->installEventFilter(new MenuShortcutsFirst(this));
 }
@@ -210,6 +211,7 @@ void TMain::DoUpdate() {
     MyTable.Close();
     if (searching) EnableEndSearch();
     MyTable.Open();
+    SetViewerOptions();
   } catch (const framework::Exception& e) {
     ShowError(e.Message());
   }
@@ -223,6 +225,7 @@ void TMain::DoEndSearch() {
       // Opened again, the filter accepts every record.
       MyTable.Close();
       MyTable.Open();
+      SetViewerOptions();
     } catch (const framework::Exception& e) {
       ShowError(e.Message());
     }
@@ -253,6 +256,7 @@ void TMain::DoTableWork(TableWork work) {
         });
     progress.Finish();
   }
+  if (MyTable.Active()) SetViewerOptions();
   switch (result.outcome) {
     case TableWorkResult::Done: break;
     case TableWorkResult::NotExclusive: ShowError(std::string(TableWorkRefusal(work))); break;
@@ -305,6 +309,10 @@ void TMain::ShowProducts() {
   products.exec();
 }
 
+// ---------------------------------------------------------------- reports
+
+void TMain::DoReports() { ReportWindow().exec(); }
+
 // ------------------------------------------- the windows of other commands
 
 // Each opens its window once that window is part of the program; until
@@ -318,7 +326,6 @@ void TMain::DoSortOrder() {}
 void TMain::DoSearchReplace() {}
 void TMain::DoBackup() {}
 void TMain::DoRestore() {}
-void TMain::DoReports() {}
 void TMain::DoViewer() {}
 void TMain::DoColor(int) {}
 
