@@ -1,6 +1,7 @@
 // Number to text, grouping, the number scanners and the helpers the time
 // and printf engines share.
 #include <array>
+#include <charconv>
 #include <clocale>
 #include <cmath>
 #include <cstdio>
@@ -83,9 +84,17 @@ constexpr int kMaxSignificant = 19;
 
 // `count` (1 to 19) significant digits of a non-negative finite value, and
 // the position of the decimal point: value = 0.digits x 10^point.
+// A long double that a double holds exactly gives the same digits through
+// the (much faster) conversion of a double.
+bool IsDouble(long double v) { return static_cast<long double>(static_cast<double>(v)) == v; }
+
 int Significant(long double v, int count, char* digits) {
   char text[64];
-  std::snprintf(text, sizeof text, "%.*Le", count - 1, v);
+  if (IsDouble(v))
+    *std::to_chars(text, text + sizeof text - 1, static_cast<double>(v), std::chars_format::scientific, count - 1).ptr =
+        '\0';
+  else
+    std::snprintf(text, sizeof text, "%.*Le", count - 1, v);
   int k = 0;
   const char* p = text;
   for (; *p != 'e' && *p != '\0'; ++p)
@@ -112,9 +121,14 @@ void Exponential(const char* digits, int point, int fraction, bool strip, bool k
   out.Append(upper ? style.exponentUpper : style.exponentLower);
   int exponent = digits[0] == '0' ? 0 : point - 1;
   out.Push(exponent < 0 ? u'-' : u'+');
-  char text[16];
-  std::snprintf(text, sizeof text, "%02d", exponent < 0 ? -exponent : exponent);
-  PushAscii(out, text);
+  if (exponent < 0) exponent = -exponent;
+  char text[8];
+  int n = 0;
+  do {
+    text[n++] = static_cast<char>('0' + exponent % 10);
+    exponent /= 10;
+  } while (exponent != 0 || n < 2);
+  while (n > 0) out.Push(static_cast<char16_t>(text[--n]));
 }
 
 // The fixed form of digits with the point after `point` of them.
@@ -170,15 +184,24 @@ void NumberToText(long double value, int precision, char conversion, bool altern
   }
   // 'f': exact digits from the C library while they are at most 19, else
   // 19 significant digits and zeros.
-  const int point = value == 0 ? 1 : Significant(value, kMaxSignificant, digits);
+  // The count of integer digits is `estimate` or one more.
+  int binary = 0;
+  std::frexp(value, &binary);
+  const int estimate = value == 0 ? 1 : static_cast<int>(std::floor((binary - 1) * 0.30102999566398120)) + 1;
+  const bool exact = estimate + 1 + precision <= kMaxSignificant;
+  const int point = exact ? estimate : (value == 0 ? 1 : Significant(value, kMaxSignificant, digits));
   if (point > kMaxPrecision + 1) {
     Significant(value, std::min(precision + 1, kMaxSignificant), digits);
     Exponential(digits, point, precision, false, alternate, upper, style, out);
     return;
   }
-  if (point + precision <= kMaxSignificant) {
+  if (exact || point + precision <= kMaxSignificant) {
     char text[2 * kMaxPrecision + 8];
-    std::snprintf(text, sizeof text, "%.*Lf", precision, value);
+    if (IsDouble(value))
+      *std::to_chars(text, text + sizeof text - 1, static_cast<double>(value), std::chars_format::fixed, precision)
+           .ptr = '\0';
+    else
+      std::snprintf(text, sizeof text, "%.*Lf", precision, value);
     char* dot = std::strchr(text, '.');
     if (dot != nullptr) *dot = '\0';
     PushAscii(out, text);
@@ -271,7 +294,8 @@ Status ScanNumber(const CLocale& l, const Codes& t, bool integerOnly, long doubl
     value = static_cast<long double>(whole);
     return kOk;
   }
-  ascii += "e" + std::to_string(exponent);
+  ascii.push_back('e');
+  ascii += std::to_string(exponent);
   long double v = strtold_l(ascii.c_str(), nullptr, CLocaleHandle());
   if (std::isinf(v)) return kBadArgument;
   value = isNegative ? -v : v;

@@ -104,7 +104,11 @@ struct Spec {
 };
 
 bool IsConversion(uint16_t c) {
-  return c < 128 && c != 0 && std::strchr("diuoxXpcsneEfFgGMI", static_cast<int>(c)) != nullptr;
+  switch (c) {
+    case 'd': case 'i': case 'u': case 'o': case 'x': case 'X': case 'p': case 'c': case 's':
+    case 'n': case 'e': case 'E': case 'f': case 'F': case 'g': case 'G': case 'M': case 'I': return true;
+    default: return false;
+  }
 }
 
 bool IsDigit(uint16_t c) { return c >= '0' && c <= '9'; }
@@ -307,7 +311,6 @@ struct Locale {
   uint8_t family;
   NumberStyle number;
   const NumericCategory* numeric;
-  const MonetaryCategory* monetary;
 };
 
 // Writes a piece with its padding to the width: blanks before or after it,
@@ -420,8 +423,7 @@ constexpr const char16_t* kPatterns[5][4] = {
 };
 
 void PutMoney(Writer& w, Arguments& args, const Locale& loc, Spec s, int fill, Buf& amount, Buf& b) {
-  static const MonetaryCategory* const kNone = nullptr;
-  const MonetaryCategory* m = loc.monetary != nullptr ? loc.monetary : kNone;
+  const MonetaryCategory* m = MonetaryOf(loc.l);
   const bool international = s.conversion == 'I';
   int digits = s.precision;
   if (digits < 0) {
@@ -519,7 +521,7 @@ int Engine(uint8_t family, hlocale h, void* out, const void* format, va_list ap)
   Buf& first = *new (scratch) Buf;
   Buf& second = *new (scratch + kScratchSize / 2) Buf;
   try {
-    Locale loc{*l, family, NumberStyleOf(*l), NumericOf(*l), MonetaryOf(*l)};
+    Locale loc{*l, family, NumberStyleOf(*l), NumericOf(*l)};
     va_list original;
     va_copy(original, ap);
     va_list current;
