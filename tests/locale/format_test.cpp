@@ -283,6 +283,26 @@ TEST_F(Format, ErasAndAlternativeDigits) {
   }
 }
 
+TEST_F(Format, MultiByteTextMovesInWholeCharacters) {
+  hlocale h[3];
+  Fixture("  category 4 NAME\n    time\n    timetext 26 \"\\x81\\x40Jan\"\n", 4, h);
+  const SL_TIME january = Date(1996, 0, 5, 5, 4);
+  uint16_t result = 0;
+  EXPECT_EQ(Time(3, h[2], "%B|%d", january, 64, &result), "\x81\x40Jan|05");
+  EXPECT_EQ(result, 7);  // characters, not bytes
+  EXPECT_EQ(Time(1, h[0], "%B", january, 64, &result), "\x81\x40Jan");
+  EXPECT_EQ(result, 5);
+  EXPECT_EQ(Time(3, h[2], "%B", january, 2, &result), "");  // half a character never written
+  EXPECT_EQ(result, 0);
+  SL_TIME t;
+  EXPECT_EQ(Scan(3, h[2], "\x81\x40jan 05", "%B %d", t), 7);
+  EXPECT_EQ(t.mon, 0);
+  EXPECT_EQ(t.mday, 5);
+  char out[32];
+  EXPECT_EQ(_SLM_FmtStrPrint(h[2], out, "%c|%.2s|%3s", 0x8140, "\x81\x40xy", "\x81\x40"), 8);
+  EXPECT_STREQ(out, "\x81\x40|\x81\x40x|  \x81\x40");
+}
+
 TEST_F(Format, EraYearsCountAnniversariesWithoutTheFirstJanuaryFlag) {
   hlocale h[3];
   Fixture("  category 4 NAME\n    time\n    era 1989 1 8 2019 4 30 Heisei H\n", 4, h);
@@ -425,6 +445,24 @@ TEST_F(Format, NumberScanners) {
   EXPECT_EQ(std::memcmp(extended, minusOneHalf, 10), 0);
   EXPECT_EQ(SLM_StrLongDouble(system_[2], "x", extended), 0x0C07);
   EXPECT_EQ(std::memcmp(extended, "\0\0\0\0\0\0\0\0\0\0", 10), 0);
+}
+
+TEST(WindowsGrouping, BecomesGroupSizes) {
+  using slw::format::GroupingFromWindows;
+  EXPECT_EQ(GroupingFromWindows("3;0"), "\x03");
+  EXPECT_EQ(GroupingFromWindows("3;2;0"), "\x03" + std::string(9, '\x02'));
+  EXPECT_EQ(GroupingFromWindows("3;2"), "\x03\x02\x7F");
+  EXPECT_EQ(GroupingFromWindows("0"), "");
+  EXPECT_EQ(GroupingFromWindows(""), "");
+  // Indian grouping through the engine: 3, then 2s.
+  slw::format::Buf b;
+  for (char16_t c : u"123456789") if (c != 0) b.Push(c);
+  slw::format::Group(b, 0, b.n, GroupingFromWindows("3;2;0"), u",");
+  EXPECT_EQ(slw::format::Codes(b.d, b.n), u"12,34,56,789");
+  b.n = 0;
+  for (char16_t c : u"123456789") if (c != 0) b.Push(c);
+  slw::format::Group(b, 0, b.n, GroupingFromWindows("3;2"), u",");
+  EXPECT_EQ(slw::format::Codes(b.d, b.n), u"1234,56,789");
 }
 
 TEST(DatePictures, BecomeTimeFormats) {

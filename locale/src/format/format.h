@@ -56,6 +56,12 @@ struct Buf {
 // Rewrites the integer digits of out[from, to) in place.
 void Group(Buf& out, std::size_t from, std::size_t to, const std::string& grouping, const Codes& separator);
 
+// Group sizes from a Windows grouping text (LOCALE_SGROUPING, for the
+// platform fill): "3;0" is "\x03"; "3;2;0" is 3 and then 2s to ten sizes;
+// without the closing 0 grouping stops after the sizes given ("3;2" is 3, 2,
+// then no more groups: 127).
+std::string GroupingFromWindows(std::string_view text);
+
 // Converts a Windows date picture (LOCALE_SLONGDATE, LOCALE_SSHORTDATE) into
 // a time format. Quoted text is copied with its quotes dropped; "%" in any
 // copied text is doubled. `eraYearFormat` is set when "GG" is followed by

@@ -1,5 +1,6 @@
 // Number to text, grouping, the number scanners and the helpers the time
 // and printf engines share.
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <clocale>
@@ -60,6 +61,32 @@ void Group(Buf& out, std::size_t from, std::size_t to, const std::string& groupi
   out.n = from;
   for (std::size_t i = count; i > 0; --i) out.Push(reversed[i - 1]);
   out.Append(tail.data(), tailCount);
+}
+
+std::string GroupingFromWindows(std::string_view text) {
+  constexpr std::size_t kSizes = 10;
+  std::string sizes;
+  int value = 0;
+  bool digits = false;
+  for (std::size_t i = 0; i <= text.size(); ++i) {
+    if (i < text.size() && text[i] >= '0' && text[i] <= '9') {
+      value = std::min(value * 10 + (text[i] - '0'), 126);
+      digits = true;
+    } else if (i == text.size() || text[i] == ';') {
+      if (digits) sizes.push_back(static_cast<char>(value));
+      value = 0;
+      digits = false;
+    }
+  }
+  if (sizes.empty() || sizes[0] == 0) return {};
+  if (sizes.back() == 0) {
+    sizes.pop_back();
+    if (sizes.size() > 1)
+      while (sizes.size() < kSizes) sizes.push_back(sizes.back());
+    return sizes;
+  }
+  sizes.push_back(127);
+  return sizes;
 }
 
 NumberStyle NumberStyleOf(const CLocale& l) {
