@@ -31,15 +31,20 @@ void PrintBoth(const std::vector<Unit>& format, Print print) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static Locales locales = Setup();
-  if (size < 12) return 0;
+  if (size < 2 + 4 * 10) return 0;
   const int family = data[0] % 3;
   hlocale h = Pick(locales, data[0]);
   const uint16_t room = data[1];
   SL_TIME t;
   int32_t* fields = &t.sec;
-  for (int i = 0; i < 10; ++i) fields[i] = static_cast<int8_t>(data[2 + i]) * (i == 5 ? 40 : 1);
-  data += 12;
-  size -= 12;
+  // Small values mostly, any 32-bit value when the field's top byte is set.
+  for (int i = 0; i < 10; ++i) {
+    const uint8_t* f = data + 2 + 4 * i;
+    fields[i] = f[3] != 0 ? static_cast<int32_t>(f[0] | f[1] << 8 | f[2] << 16 | static_cast<uint32_t>(f[3]) << 24)
+                          : static_cast<int8_t>(f[0]) * (i == 5 ? 40 : 1);
+  }
+  data += 2 + 4 * 10;
+  size -= 2 + 4 * 10;
   if (family == 1) {
     std::vector<SL_WCHAR> format = Text<SL_WCHAR>(data, size);
     auto out = std::make_unique<SL_WCHAR[]>(room + 1u);

@@ -8,6 +8,7 @@
 // array. A "*" takes "*m$" when written so, else the position after the one
 // read last. The output has no size, as with sprintf. Working strings live
 // in the two halves of the thread's scratch buffer.
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <new>
@@ -558,14 +559,14 @@ int Engine(uint8_t family, hlocale h, void* out, const void* format, va_list ap)
         continue;
       }
       if (s.widthArg != 0) {
-        const int v = args.Int(s.widthArg);
+        const int64_t v = args.Int(s.widthArg);
         if (v < 0) s.left = true;
-        s.width = v < 0 ? -v : v;
+        s.width = static_cast<int>(std::min<int64_t>(v < 0 ? -v : v, Buf::kRoom));
       }
       int fill = s.zero && s.width > 0 ? '0' : ' ';
       if (s.leftPrecisionArg != 0) {
-        const int v = args.Int(s.leftPrecisionArg);
-        s.leftPrecision = v < 0 ? -v : v;
+        const int64_t v = args.Int(s.leftPrecisionArg);
+        s.leftPrecision = static_cast<int>(std::min<int64_t>(v < 0 ? -v : v, Buf::kRoom));
       }
       if (s.fillArg != 0) fill = static_cast<uint16_t>(args.Int(s.fillArg));
       if (s.precisionArg != 0) {

@@ -114,19 +114,19 @@ int EraOf(const TimeCategory& time, const SL_TIME& t, int& outside) {
   return -1;
 }
 
-int YearInEra(const TimeCategory& time, const Era& e, const SL_TIME& t) {
-  int n = t.year - e.startYear;
-  if (time.fromFirstJanuary != 1 && (t.mon + 1 < e.startMonth || (t.mon + 1 == e.startMonth && t.mday < e.startDay)))
+int64_t YearInEra(const TimeCategory& time, const Era& e, const SL_TIME& t) {
+  int64_t n = int64_t{t.year} - e.startYear;
+  if (time.fromFirstJanuary != 1 && (int64_t{t.mon} + 1 < e.startMonth || (int64_t{t.mon} + 1 == e.startMonth && t.mday < e.startDay)))
     --n;
   return n + 1;
 }
 
-int IsoWeek(const SL_TIME& t) {
-  auto p = [](int y) { return ((y + y / 4 - y / 100 + y / 400) % 7 + 7) % 7; };
-  auto weeksIn = [&](int y) { return 52 + ((p(y) == 4 || p(y - 1) == 3) ? 1 : 0); };
-  const int isoDay = t.wday == 0 ? 7 : t.wday;
-  const int week = (t.yday + 1 - isoDay + 10) / 7;
-  if (week < 1) return weeksIn(t.year - 1);
+int64_t IsoWeek(const SL_TIME& t) {
+  auto p = [](int64_t y) { return ((y + y / 4 - y / 100 + y / 400) % 7 + 7) % 7; };
+  auto weeksIn = [&](int64_t y) { return 52 + ((p(y) == 4 || p(y - 1) == 3) ? 1 : 0); };
+  const int64_t isoDay = t.wday == 0 ? 7 : t.wday;
+  const int64_t week = (int64_t{t.yday} + 1 - isoDay + 10) / 7;
+  if (week < 1) return weeksIn(int64_t{t.year} - 1);
   if (week > weeksIn(t.year)) return 1;
   return week;
 }
@@ -174,7 +174,7 @@ class Out {
   bool full_ = false;
 };
 
-void PutNumber(const Env& env, Out& out, int value, int places, const Modifiers& m, bool blankPad = false) {
+void PutNumber(const Env& env, Out& out, int64_t value, int places, const Modifiers& m, bool blankPad = false) {
   if (m.alt && value >= 0 && value < 100 && static_cast<std::size_t>(value) < env.time.altDigits.size() &&
       !env.time.altDigits[static_cast<std::size_t>(value)].empty()) {
     out.Put(LocaleCodes(env.l, env.time.altDigits[static_cast<std::size_t>(value)]));
@@ -188,7 +188,7 @@ void PutNumber(const Env& env, Out& out, int value, int places, const Modifiers&
   }
   if (pad) out.Put(blankPad && m.plus ? u' ' : (m.plus ? m.pad : u'0'));
   if (value < 0) out.Put(u'-');
-  const std::string digits = std::to_string(value < 0 ? -static_cast<int64_t>(value) : value);
+  const std::string digits = std::to_string(value < 0 ? -value : value);
   for (char c : digits) out.Put(static_cast<char16_t>(c));
 }
 
@@ -201,11 +201,12 @@ void Expand(const Env& env, const Codes& format, const SL_TIME& t, Out& out, int
 void PutZone(Out& out, const SL_TIME& t) {
   const std::string rule = tz::SystemRuleText();
   if (rule.empty()) return;
-  int yday = t.yday;
-  if (yday < 0) yday = static_cast<int>(julian::DayNumber(t.year, int64_t{t.mon} + 1, t.mday) - julian::DayNumber(t.year, 1, 1));
+  int64_t yday = t.yday;
+  if (yday < 0) yday = julian::DayNumber(t.year, int64_t{t.mon} + 1, t.mday) - julian::DayNumber(t.year, 1, 1);
   tz::Evaluation e;
-  const int seconds = (t.hour < 0 ? 0 : t.hour) * 3600 + (t.min < 0 ? 0 : t.min) * 60 + (t.sec < 0 ? 0 : t.sec);
-  if (tz::EvaluateRule(rule, t.year, yday, seconds, e) != 0) return;
+  auto part = [](int32_t v, int32_t limit) { return v < 0 ? 0 : std::min(v, limit); };
+  const int32_t seconds = part(t.hour, 23) * 3600 + part(t.min, 59) * 60 + part(t.sec, 59);
+  if (yday < 0 || yday > 365 || tz::EvaluateRule(rule, t.year, static_cast<int32_t>(yday), seconds, e) != 0) return;
   for (const char* p = e.daylight ? e.daylightName : e.standardName; *p != '\0'; ++p)
     out.Put(static_cast<char16_t>(static_cast<uint8_t>(*p)));
 }
@@ -238,7 +239,7 @@ void FormatOne(const Env& env, char16_t c, const Modifiers& m, const SL_TIME& t,
       if (e >= 0)
         out.Put(LocaleCodes(env.l, time.eras[static_cast<std::size_t>(e)].name));
       else
-        PutNumber(env, out, std::abs(t.year) / 100, 2, m);
+        PutNumber(env, out, std::abs(int64_t{t.year}) / 100, 2, m);
       break;
     }
     case u'd': PutNumber(env, out, t.mday, 2, m); break;
@@ -248,9 +249,9 @@ void FormatOne(const Env& env, char16_t c, const Modifiers& m, const SL_TIME& t,
     case u'e': PutNumber(env, out, t.mday, 1, m, true); break;
     case u'H': PutNumber(env, out, t.hour, 2, m); break;
     case u'I': PutNumber(env, out, t.hour < 0 ? t.hour : (t.hour % 12 == 0 ? 12 : t.hour % 12), 2, m); break;
-    case u'j': PutNumber(env, out, t.yday + 1, 3, m); break;
+    case u'j': PutNumber(env, out, int64_t{t.yday} + 1, 3, m); break;
     case u'k': PutNumber(env, out, t.extra, 3, m); break;
-    case u'm': PutNumber(env, out, t.mon + 1, 2, m); break;
+    case u'm': PutNumber(env, out, int64_t{t.mon} + 1, 2, m); break;
     case u'M': PutNumber(env, out, t.min, 2, m); break;
     case u'n': out.Put(u'\n'); break;
     case u'p': out.Put(env.Text(t.hour >= 12 ? kPm : kAm)); break;
@@ -271,10 +272,10 @@ void FormatOne(const Env& env, char16_t c, const Modifiers& m, const SL_TIME& t,
       composite = m.minus ? u"%-H:%-M:%-S" : (m.plus && m.pad == u' ' ? u"%+_H:%+_M:%+_S" : u"%+0H:%+0M:%+0S");
       break;
     case u'u': PutNumber(env, out, t.wday == 0 ? 7 : t.wday, 1, m); break;
-    case u'U': PutNumber(env, out, (t.yday + 7 - t.wday) / 7, 2, m); break;
+    case u'U': PutNumber(env, out, (int64_t{t.yday} + 7 - t.wday) / 7, 2, m); break;
     case u'V': PutNumber(env, out, IsoWeek(t), 2, m); break;
     case u'w': PutNumber(env, out, t.wday, 1, m); break;
-    case u'W': PutNumber(env, out, (t.yday + 7 - (t.wday + 6) % 7) / 7, 2, m); break;
+    case u'W': PutNumber(env, out, (int64_t{t.yday} + 7 - (int64_t{t.wday} + 6) % 7) / 7, 2, m); break;
     case u'x':
       Expand(env, env.Text(m.era && !time.texts[kEraDate].empty() ? kEraDate : kDate), t, out, depth);
       break;
@@ -284,7 +285,7 @@ void FormatOne(const Env& env, char16_t c, const Modifiers& m, const SL_TIME& t,
       if (e >= 0)
         PutNumber(env, out, YearInEra(time, time.eras[static_cast<std::size_t>(e)], t), 2, m);
       else
-        PutNumber(env, out, std::abs(t.year) % 100, 2, m);
+        PutNumber(env, out, std::abs(int64_t{t.year}) % 100, 2, m);
       break;
     }
     case u'Y':
@@ -293,7 +294,7 @@ void FormatOne(const Env& env, char16_t c, const Modifiers& m, const SL_TIME& t,
       } else {
         Modifiers plain;
         plain.minus = true;
-        PutNumber(env, out, std::abs(t.year), 1, plain);
+        PutNumber(env, out, std::abs(int64_t{t.year}), 1, plain);
       }
       break;
     case u'Z': PutZone(out, t); break;
