@@ -6,13 +6,16 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "format/format.h"
+#include "platform/registry.h"
 #include "slw32.h"
 #include "sllc_writer.h"
 #include "temp_root.h"
+#include "tzrule.h"
 
 namespace {
 
@@ -231,6 +234,51 @@ TEST_F(Format, ScanningReadsFieldsAndDerivesTheDate) {
     EXPECT_EQ(t.extra, 7);
     EXPECT_EQ(t.wday, 2);
     EXPECT_EQ(t.year, -1);  // a year within the century alone
+  }
+}
+
+// Eastern time: daylight from the first Sunday of April to the last of October.
+void WriteEasternZone() {
+  using namespace platform::registry;
+  auto transition = [](int16_t month, int16_t week) {
+    const int16_t f[8] = {0, month, 0, week, 2, 0, 0, 0};
+    std::vector<uint8_t> bytes;
+    for (int16_t v : f) {
+      bytes.push_back(static_cast<uint8_t>(v & 0xFF));
+      bytes.push_back(static_cast<uint8_t>((v >> 8) & 0xFF));
+    }
+    return bytes;
+  };
+  Key key;
+  ASSERT_EQ(CreateKey(Hive::LocalMachine, slw::tz::kZoneKey, key), kSuccess);
+  ASSERT_EQ(key.SetDword("ActiveTimeBias", 300), kSuccess);
+  ASSERT_EQ(key.SetDword("Bias", 300), kSuccess);
+  ASSERT_EQ(key.SetDword("DaylightBias", static_cast<uint32_t>(-60)), kSuccess);
+  ASSERT_EQ(key.SetString("DaylightName", "Eastern Daylight Time"), kSuccess);
+  ASSERT_EQ(key.SetBinary("DaylightStart", transition(4, 1)), kSuccess);
+  ASSERT_EQ(key.SetDword("StandardBias", 0), kSuccess);
+  ASSERT_EQ(key.SetString("StandardName", "Eastern Standard Time"), kSuccess);
+  ASSERT_EQ(key.SetBinary("StandardStart", transition(10, 5)), kSuccess);
+}
+
+TEST_F(Format, ZoneNamesAndTheDaylightFlagComeFromTheZoneRule) {
+  WriteEasternZone();
+  const SL_TIME march = March5();
+  const SL_TIME july = Date(1996, 6, 4, 4, 185);
+  for (int family = 1; family <= 3; ++family) {
+    SCOPED_TRACE(family);
+    hlocale h = system_[family - 1];
+    EXPECT_EQ(Time(family, h, "%Z|%c", march), "EST|Tue Mar 05 09:05:03 EST 1996");
+    EXPECT_EQ(Time(family, h, "%Z", july), "EDT");
+    SL_TIME t;
+    EXPECT_EQ(Scan(family, h, "edt", "%Z", t), 3);
+    EXPECT_EQ(t.isdst, 1);
+    EXPECT_EQ(Scan(family, h, "EST", "%Z", t), 3);
+    EXPECT_EQ(t.isdst, 0);
+    EXPECT_EQ(Scan(family, h, "04.07.1996", "%d.%m.%Y", t), 10);
+    EXPECT_EQ(t.isdst, 1);
+    EXPECT_EQ(Scan(family, h, "04.01.1996", "%d.%m.%Y", t), 10);
+    EXPECT_EQ(t.isdst, 0);
   }
 }
 
