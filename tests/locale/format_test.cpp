@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include "client.h"
 #include "format/format.h"
 #include "platform/registry.h"
 #include "slw32.h"
@@ -404,6 +405,21 @@ TEST_F(Format, PrintfInThePosixLocale) {
   char expected[32];
   std::snprintf(expected, sizeof expected, "%016llX", static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(&probe)));
   EXPECT_STREQ(out, expected);
+}
+
+TEST_F(Format, PrintfWithoutTheThreadsScratchBufferFails) {
+  // As when the thread's buffer could not be allocated.
+  slw::Thread* thread = slw::CallingThread();
+  ASSERT_NE(thread, nullptr);
+  uint8_t* const scratch = thread->scratch;
+  thread->scratch = nullptr;
+  thread->scratchSize = 0;
+  char out[16] = "x";
+  EXPECT_EQ(_SLN_FmtStrPrint(system_[0], out, "%d", 5), -1);
+  EXPECT_STREQ(out, "");
+  thread->scratch = scratch;
+  thread->scratchSize = slw::kScratchSize;
+  EXPECT_EQ(_SLN_FmtStrPrint(system_[0], out, "%d", 5), 1);
 }
 
 // Decimal comma, full stop between thousands, groups of three; money "EU"
