@@ -292,8 +292,10 @@ void MdxFile::WriteHeader() {
   stampDirty_ = false;
 }
 
-void MdxFile::WriteFailed(const std::string& what) {
-  const int err = file_->LastError();
+void MdxFile::WriteFailed(const std::string& what, int err) {
+  if (err < 0) err = file_->LastError();
+  // A change that had already rewritten pages of the file leaves it torn.
+  if (inPlace_) torn_ = true;
   if (err == ENOSPC || err == EFBIG || err == EDQUOT) Fail(MdxCode::kDiskFull, what + ": the disk is full");
   Fail(MdxCode::kIoError, what);
 }
@@ -328,6 +330,7 @@ void MdxFile::WriteTagHeader(const TagState& t) {
   b[480] = t.expr.plainField() >= 0 ? 1 : 0;
   if (!file_->WriteAt(uint64_t(t.headerPage) * kPageSize, b.data(), b.size()))
     WriteFailed("cannot write the header of tag " + t.name);
+  inPlace_ = true;
   cache_.erase(t.headerPage);
 }
 
@@ -337,13 +340,16 @@ void MdxFile::WriteTagHeader(const TagState& t) {
 void MdxFile::Flush() {
   std::sort(dirty_.begin(), dirty_.end());
   dirty_.erase(std::unique(dirty_.begin(), dirty_.end()), dirty_.end());
+  inPlace_ = false;
   auto write = [&](uint32_t page) {
     auto it = cache_.find(page);
     if (it == cache_.end()) return;
     if (!file_->WriteAt(uint64_t(page) * kPageSize, it->second.data(), it->second.size())) {
+      const int err = file_->LastError();
       if (page >= filePages_) file_->Truncate(uint64_t(filePages_) * kPageSize);
-      WriteFailed("cannot write index page " + std::to_string(page));
+      WriteFailed("cannot write index page " + std::to_string(page), err);
     }
+    if (page < filePages_) inPlace_ = true;
   };
   for (uint32_t page : dirty_)
     if (page >= filePages_) write(page);
@@ -355,6 +361,7 @@ void MdxFile::Flush() {
   }
   if (headerDirty_ || stampDirty_) WriteHeader();
   filePages_ = std::max(filePages_, pages_);
+  inPlace_ = false;
 }
 
 MdxStatus MdxFile::Sync() {
@@ -992,6 +999,7 @@ MdxStatus MdxFile::RegenerateAll(RecordSource& records) {
       ++t->serial;
     }
     LinkTagTree();
+    torn_ = false;
   });
 }
 

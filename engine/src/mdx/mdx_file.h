@@ -116,6 +116,9 @@ class MdxFile {
   // Written with the next change (or at once by WriteStamp).
   void SetStamp(uint32_t counter, uint32_t records);
   MdxStatus WriteStamp(uint32_t counter, uint32_t records);
+  // A write failed after the change had rewritten part of the file: the
+  // file may be torn until it is rebuilt.
+  bool Torn() const { return torn_; }
   // Another process may have changed the file: drop cached blocks and read
   // the header and tags again.
   void Refresh() { Reload(); }
@@ -145,7 +148,7 @@ class MdxFile {
   void ReadHeader();
   void Reload();
   void WriteHeader();
-  [[noreturn]] void WriteFailed(const std::string& what);
+  [[noreturn]] void WriteFailed(const std::string& what, int err = -1);
   void WriteTagHeader(const TagState& t);
   void Flush();
   Ymd Today() const;
@@ -206,6 +209,8 @@ class MdxFile {
   std::vector<uint32_t> dirty_;
   bool headerDirty_ = false;
   bool stampDirty_ = false;
+  bool inPlace_ = false;  // this flush has rewritten pages the file held
+  bool torn_ = false;
   Stamp stamp_;
   uint32_t filePages_ = 0;  // pages the file held after the last flush
 };

@@ -197,6 +197,9 @@ class MdxIndex : public ProductionIndex {
   OrbResult Restamp() override {
     if (!file_) return ORB_OK;
     FreshForChange();
+    // A torn file is not vouched for: it is rebuilt, or left out of step
+    // for the next open to rebuild.
+    if (file_->Torn()) return Regenerate();
     return Done(Synced(ToResult(file_->WriteStamp(table_.UpdateCounter(), table_.RecordCount()))));
   }
 
