@@ -6,6 +6,9 @@
 //   full scan         vs reading the file in 64 KB blocks
 //   filtered count    vs scanning the raw bytes with the same test
 //   pack (every tenth deleted) vs copying the live records to a new file
+//   one post (record, memo-less, production index) on disk when it returns
+//                     vs the same post with the syncs left out
+// Tables are built without syncs (bulk work); "append all" is that cost.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -15,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "fault.h"
 #include "orbex32.h"
 
 namespace {
@@ -63,6 +67,7 @@ const char* kCategories[] = {"Kitchen", "Office", "Garage", "Garden", "Living"};
 
 // Builds one inventory table through the engine; answers its record size.
 uint32_t BuildTable(const char* name, int records) {
+  orb::fault::SkipSyncs(true);
   EngineCreateTable(Db(), name, static_cast<uint16_t>(Fields().size()), Fields().data(), 0);
   OrbCursor c = 0;
   EngineOpenTable(Db(), name, ORB_OPEN_EXCLUSIVE, &c);
@@ -85,6 +90,7 @@ uint32_t BuildTable(const char* name, int records) {
     EngineInsertRecord(c, rec.data(), info.recordSize);
   }
   EngineCloseCursor(c);
+  orb::fault::SkipSyncs(false);
   return info.recordSize;
 }
 
@@ -288,8 +294,46 @@ void BM_PackEveryTenthDeleted_RawBaseline(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * kRecords);
 }
 
+// One post as keldro makes it: an insert into a shared table with its
+// production index, synced (record before count, then the index).
+void Post(benchmark::State& state, bool synced) {
+  static bool built = [] {
+    BuildTable("POSTS", 1000);
+    OrbCursor c = 0;
+    EngineOpenTable(Db(), "POSTS", ORB_OPEN_EXCLUSIVE, &c);
+    OrbIndexDesc d{};
+    std::strcpy(d.tagName, "NewIndex");
+    std::strcpy(d.expression, "Upper(Left(Category,40))+STR(Cost,12,2)");
+    d.options = ORB_IDX_EXPRESSION;
+    EngineAddIndex(Db(), c, nullptr, &d);
+    EngineCloseCursor(c);
+    return true;
+  }();
+  (void)built;
+  OrbCursor c = 0;
+  EngineOpenTable(Db(), "POSTS", ORB_OPEN_SHARED, &c);
+  OrbTableInfo info{};
+  EngineGetTableInfo(c, &info);
+  std::vector<uint8_t> rec(info.recordSize);
+  orb::fault::SkipSyncs(!synced);
+  int i = 0;
+  for (auto _ : state) {
+    EngineInitRecord(c, rec.data(), info.recordSize);
+    EnginePutField(c, 1, rec.data(), "Posted item");
+    EnginePutField(c, 12, rec.data(), kCategories[i++ % 5]);
+    if (EngineInsertRecord(c, rec.data(), info.recordSize) != ORB_OK) state.SkipWithError("insert failed");
+  }
+  orb::fault::SkipSyncs(false);
+  EngineCloseCursor(c);
+}
+
+void BM_PostSynced(benchmark::State& state) { Post(state, true); }
+void BM_Post_UnsyncedBaseline(benchmark::State& state) { Post(state, false); }
+
 }  // namespace
 
+BENCHMARK(BM_PostSynced)->Unit(benchmark::kMicrosecond)->Iterations(300);
+BENCHMARK(BM_Post_UnsyncedBaseline)->Unit(benchmark::kMicrosecond)->Iterations(300);
 BENCHMARK(BM_AppendAll)->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(BM_AppendAll_RawBaseline)->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(BM_OpenFirst30)->Unit(benchmark::kMicrosecond);
