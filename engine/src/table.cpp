@@ -285,6 +285,8 @@ OrbResult Table::Acquire(const std::filesystem::path& path, uint16_t mode, std::
       return Fail(ORB_ERR_ACCESS_DENIED, table->DisplayName() + " cannot be written");
     }
     OrbResult r = table->RefreshCount();
+    // A read-only opener left the index out of step: a writable one mends it.
+    if (r == ORB_OK && table->indexOutOfStep_ && mode != ORB_OPEN_READ_ONLY) r = table->CheckIndex(mode);
     if (r != ORB_OK) return r;
   } else {
     table.reset(new Table());
@@ -557,7 +559,10 @@ void Table::EndWaitForIndexWriters() {
 // between its record and its keys, so the look is repeated under the
 // append lock before anything is decided.
 OrbResult Table::CheckIndex(uint16_t mode) {
-  if (!index_ || index_->InStep(counter_, recordCount_)) return ORB_OK;
+  if (!index_ || index_->InStep(counter_, recordCount_)) {
+    indexOutOfStep_ = false;
+    return ORB_OK;
+  }
   const bool readOnly = mode == ORB_OPEN_READ_ONLY;
   const bool exclusive = mode == ORB_OPEN_EXCLUSIVE;
   if (!exclusive && !file_.LockWait(kLockAppend, !readOnly, 30000)) {
@@ -568,12 +573,12 @@ OrbResult Table::CheckIndex(uint16_t mode) {
   if (r == ORB_OK && index_) index_->Refresh();
   if (r == ORB_OK && index_ && !index_->InStep(counter_, recordCount_)) {
     if (readOnly || !Writable()) {
-      r = Fail(ORB_ERR_INDEX_OUT_OF_STEP, DisplayName() + ": its production index may not match the records " +
-                                              "(a change was cut off) and must be rebuilt");
+      indexOutOfStep_ = true;
     } else {
       ++appendDepth_;  // the lock is held: nested takes must not give it back
       r = index_->Regenerate();
       --appendDepth_;
+      if (r == ORB_OK) indexOutOfStep_ = false;
     }
   }
   if (!exclusive) file_.Unlock(kLockAppend);

@@ -106,6 +106,10 @@ class Table {
   // Waits for a change to the index by another program to end; true when
   // waited (EndWaitForIndexWriters then lets the next one in).
   bool WaitForIndexWriters();
+  // Opened read-only with an index that may not match: the table reads in
+  // natural order, and choosing a tag answers ORB_ERR_INDEX_OUT_OF_STEP
+  // until a writable open rebuilds it.
+  bool IndexOutOfStep() const { return indexOutOfStep_; }
   void EndWaitForIndexWriters();
   OrbResult SetProductionFlag(bool on);
   // The append lock, also held while memo blocks are allocated so two
@@ -150,6 +154,7 @@ class Table {
   uint32_t recordsTrimmed_ = 0;
   uint32_t counter_ = 0;
   bool waiting_ = false;
+  bool indexOutOfStep_ = false;
   uint64_t generation_ = 1;
   int64_t lastSize_ = -1;
   int64_t lastMtimeNs_ = -1;
