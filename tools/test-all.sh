@@ -4,6 +4,9 @@
 #   build/sanitize     g++ with AddressSanitizer and UndefinedBehaviorSanitizer, all tests
 #   build/tsan         g++ with ThreadSanitizer, the SLW32 threading tests
 #   build/fuzz         clang with libFuzzer, each fuzz target for a bounded time
+#   build/install      the programs as the run command builds them, installed into a
+#                      temporary prefix, with the README's SLW32 example built against it
+# A build that prints a compiler warning fails the run, in every configuration.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 bash tools/deps.sh || exit 1
@@ -34,10 +37,23 @@ run_ctest() {  # dir, extra args
   return "$rc"
 }
 
+# Builds and keeps the log; any "warning:" line in it fails the run.
+build_logged() {  # dir, build args...
+  local dir=$1; shift
+  mkdir -p "$dir"
+  cmake --build "$dir" -j "$JOBS" "$@" 2>&1 | tee "$dir/build.log" | grep -E '^(FAILED|ninja: build stopped)|error:|warning:' || true
+  local rc=${PIPESTATUS[0]}
+  if grep -q 'warning:' "$dir/build.log"; then
+    echo "$dir: the build printed compiler warnings (see $dir/build.log)"
+    failed=1
+  fi
+  return "$rc"
+}
+
 configure_build() {  # dir, cmake args...
   local dir=$1; shift
   cmake -S . -B "$dir" -G Ninja "$@" >/dev/null || return 1
-  cmake --build "$dir" -j "$JOBS" || return 1
+  build_logged "$dir" || return 1
 }
 
 echo "== check build"
@@ -58,7 +74,7 @@ echo "== thread sanitizer build (SLW32 serves many threads at once)"
 TSAN_TESTS=(slw32_internal_tests slw32_library_tests slw32_frame_tests)
 if cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSTASHWELL_TSAN=ON \
        -DSTASHWELL_BENCH=OFF >/dev/null &&
-   cmake --build build/tsan -j "$JOBS" --target "${TSAN_TESTS[@]}" SLW32 SLW32009 SLEXTEST; then
+   build_logged build/tsan --target "${TSAN_TESTS[@]}" SLW32 SLW32009 SLEXTEST; then
   for t in "${TSAN_TESTS[@]}"; do
     if TSAN_OPTIONS=halt_on_error=1 "build/tsan/bin/$t" --gtest_brief=1; then
       passed_total=$((passed_total + 1))
@@ -78,6 +94,18 @@ if configure_build build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSTASHWELL_FUZZ
   fi
 else
   echo "fuzz build failed"; failed=1
+fi
+
+echo "== release build and install"
+if configure_build build/install -DCMAKE_BUILD_TYPE=Release -DSTASHWELL_TESTS=OFF -DSTASHWELL_BENCH=OFF \
+     -DSTASHWELL_PROGRAM_DIR=share/stashwell/PROGRAM; then
+  if bash tools/check-install.sh build/install; then
+    passed_total=$((passed_total + 1))
+  else
+    failed_total=$((failed_total + 1)); failed=1
+  fi
+else
+  echo "release build failed"; failed=1
 fi
 
 echo "all configurations: ${passed_total} passed, ${failed_total} failed"

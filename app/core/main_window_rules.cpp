@@ -16,7 +16,7 @@ void DoLastFiles(RecentFiles& files, const std::string& previous, const std::str
 }
 
 std::string RecentFileCaption(size_t number, std::string_view path) {
-  return "&" + std::to_string(number) + "   " + std::string(path);
+  return std::string("&").append(std::to_string(number)).append("   ").append(path);
 }
 
 bool AnyRecentFile(const RecentFiles& files) {

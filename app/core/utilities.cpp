@@ -295,7 +295,7 @@ bool CopyFileBlocks(const fs::path& source, const fs::path& target) {
   }
   fs::path dir = target.parent_path();
   if (dir.empty()) dir = ".";
-  std::string temp = (dir / ("." + target.filename().string() + ".copy-XXXXXX")).string();
+  std::string temp = (dir / std::string(".").append(target.filename().string()).append(".copy-XXXXXX")).string();
   const int out = mkstemp(temp.data());
   if (out < 0) {
     close(in);

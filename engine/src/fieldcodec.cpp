@@ -57,7 +57,7 @@ std::string FixedText(double d, int decimals) {
   const bool zero = all.find_first_not_of('0') == std::string::npos;
   std::string out = (d < 0 && !zero) ? "-" : "";
   out += all.substr(0, all.size() - decimals);
-  if (decimals > 0) out += "." + all.substr(all.size() - decimals);
+  if (decimals > 0) out.append(".").append(all, all.size() - decimals);
   return out;
 }
 

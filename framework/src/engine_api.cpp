@@ -76,7 +76,7 @@ std::string ErrorMessage(OrbResult result) {
   char context[512] = {0};
   bool haveContext = e.EngineGetErrorContext(context, sizeof context) == ORB_OK && context[0] != 0;
   std::string text = e.EngineErrorText(result);
-  if (haveContext) text += "\n" + std::string(context);
+  if (haveContext) text.append("\n").append(context);
   return text;
 }
 

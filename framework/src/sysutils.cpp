@@ -36,7 +36,7 @@ void ResetFormatSettings() {
   TimePMString = "PM";
   DecimalSeparator = '.';
   ThousandSeparator = ',';
-  CurrencyString = "$";
+  CurrencyString.assign(1, '$');
   CurrencyFormat = 0;
   NegCurrFormat = 0;
   CurrencyDecimals = 2;
@@ -395,7 +395,7 @@ std::string FormatDateTime(std::string_view f, TDateTime value) {
       case 'C':
         n = 1;
         out += FormatDateTime(ShortDateFormat, value);
-        if (TimeToMilliseconds(value) != 0) out += " " + FormatDateTime(LongTimeFormat, value);
+        if (TimeToMilliseconds(value) != 0) out.append(" ").append(FormatDateTime(LongTimeFormat, value));
         break;
       case 'T':
         n = run('T');

@@ -334,8 +334,8 @@ Status NumericCategory::Parse(const uint8_t* body, std::size_t size) {
   exponent = ReadText(p, Width(5));
   p += Width(5);
   list = ReadText(p, Width(5));
-  if (decimalPoint.empty()) decimalPoint = u".";
-  if (exponent.empty()) exponent = u"E";
+  if (decimalPoint.empty()) decimalPoint.assign(1, u'.');
+  if (exponent.empty()) exponent.assign(1, u'E');
   return kOk;
 }
 

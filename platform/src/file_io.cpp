@@ -43,7 +43,7 @@ bool WriteFileAtomic(const fs::path& file, std::string_view bytes, int* error) {
   };
   fs::path dir = file.parent_path();
   if (dir.empty()) dir = ".";
-  std::string tmpl = (dir / ("." + file.filename().string() + ".XXXXXX")).string();
+  std::string tmpl = (dir / std::string(".").append(file.filename().string()).append(".XXXXXX")).string();
   int fd = ::mkstemp(tmpl.data());
   if (fd < 0) return fail(errno);
   auto abandon = [&](int code) {

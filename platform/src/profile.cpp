@@ -43,7 +43,7 @@ std::string OneLine(std::string_view s) {
 // A value as it goes into the file: one that has enclosing quotes of its own
 // is put inside another pair, since reading removes one.
 std::string Stored(std::string_view v) {
-  if (v.size() >= 2 && v.front() == '"' && v.back() == '"') return "\"" + std::string(v) + "\"";
+  if (v.size() >= 2 && v.front() == '"' && v.back() == '"') return std::string("\"").append(v).append("\"");
   return std::string(v);
 }
 
@@ -57,7 +57,7 @@ std::string Unquote(std::string_view v) {
 // a hidden lock file beside the INI file (the INI file itself is replaced by
 // every write, so it cannot carry the lock).
 bool LockedUpdate(const fs::path& path, const std::function<bool(IniFile&)>& change) {
-  fs::path lockPath = path.parent_path() / ("." + path.filename().string() + ".lock");
+  fs::path lockPath = path.parent_path() / std::string(".").append(path.filename().string()).append(".lock");
   int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
   if (fd < 0) return false;
   while (::flock(fd, LOCK_EX) != 0) {
