@@ -6,6 +6,8 @@
 //   1-3 date of last update: year - 1900, month, day
 //   4-7 record count          8-9 header length     10-11 record length
 //   14 incomplete-transaction flag   15 encryption flag (refused when set)
+//   16-19 our change counter (reserved bytes other tools leave alone): moved
+//     before every change that reaches the production index
 //   28 production .MDX flag          29 language driver
 // Field descriptors follow, 32 bytes each: 0-10 name (NUL-padded), 11 type,
 // 16 width, 17 decimals; the list ends with 0x0D (a missing 0x0D is
