@@ -151,8 +151,9 @@ void Cursor::Restore(Place place, uint32_t current) {
   current_ = 0;
 }
 
-bool Cursor::Unfiltered() const {
-  if (std::string(order_->Name()) != "") return false;
+bool Cursor::Unfiltered() const { return std::string(order_->Name()) == "" && NoActiveFilter(); }
+
+bool Cursor::NoActiveFilter() const {
   for (const FilterEntry& f : filters_) {
     if (f.active) return false;
   }
@@ -160,8 +161,8 @@ bool Cursor::Unfiltered() const {
 }
 
 OrbResult Cursor::Count(uint32_t* count) {
-  if (Unfiltered()) {
-    table_->RefreshCount();
+  // Every live record once, whatever the order: the deletion flags say how many.
+  if (NoActiveFilter() && (table_->RefreshCount(), order_->VisitsEveryRecord())) {
     const std::vector<uint8_t>* flags = nullptr;
     OrbResult r = table_->DeletionFlags(&flags);
     if (r != ORB_OK) return r;

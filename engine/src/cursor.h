@@ -19,6 +19,7 @@ class NaturalOrder : public RecordOrder {
  public:
   explicit NaturalOrder(Table& table) : table_(table) {}
   const char* Name() const override { return ""; }
+  bool VisitsEveryRecord() override { return true; }
   void SetToBegin() override { pos_ = 0; }
   void SetToEnd() override { pos_ = kEnd; }
   OrbResult Next(uint32_t* recordNumber) override;
@@ -100,6 +101,7 @@ class Cursor {
   bool Visible(uint32_t recordNumber, const uint8_t* record);
   // Natural order and no active filter: only deletion flags decide.
   bool Unfiltered() const;
+  bool NoActiveFilter() const;
   // Stores the buffer's changed memos in fresh blocks and syncs them; they
   // stay marked changed until BlobsStored, so a refused post writes them
   // again when retried.

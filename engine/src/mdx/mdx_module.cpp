@@ -86,6 +86,7 @@ class TagOrder : public RecordOrder {
   OrbResult SetRange(const SearchKey* low, bool lowIncluded, const SearchKey* high, bool highIncluded) override;
   OrbResult ResetRange() override;
   void Refresh() override;
+  bool VisitsEveryRecord() override;
 
  private:
   enum Place { kBegin, kEnd, kOn, kBefore };
@@ -187,6 +188,7 @@ class MdxIndex : public ProductionIndex {
     return Done(Reopen());
   }
 
+  bool InStepNow() { return !table_.IndexOutOfStep() && InStep(table_.UpdateCounter(), table_.RecordCount()); }
   bool InStep(uint32_t counter, uint32_t records) override {
     if (!file_) return true;
     const MdxFile::Stamp st = file_->GetStamp();
@@ -603,6 +605,11 @@ OrbResult TagOrder::ResetRange() {
 }
 
 void TagOrder::Refresh() { index_.Refresh(); }
+
+// The index holds one key per record, deleted ones too, while it is in step.
+bool TagOrder::VisitsEveryRecord() {
+  return Bind() == ORB_OK && low_.empty() && high_.empty() && index_.InStepNow();
+}
 
 class MdxModule : public IndexModule {
  public:
