@@ -359,7 +359,16 @@ void MdxFile::Flush() {
   if (headerDirty_) {
     for (auto& t : tags_) WriteTagHeader(*t);
   }
-  if (headerDirty_ || stampDirty_) WriteHeader();
+  if (headerDirty_) {
+    WriteHeader();
+  } else if (stampDirty_) {
+    // Only the stamp moved: its 12 bytes, not the whole header.
+    uint8_t st[12] = {'S', 'W', 1, 0};
+    Put32(st + 4, stamp_.counter);
+    Put32(st + 8, stamp_.records);
+    if (!file_->WriteAt(48, st, sizeof st)) WriteFailed("cannot write the index header");
+    stampDirty_ = false;
+  }
   filePages_ = std::max(filePages_, pages_);
   inPlace_ = false;
 }

@@ -125,8 +125,9 @@ class MdxIndex : public ProductionIndex {
   // the index, since this one last looked: cached blocks are dropped then.
   // The table's change counter also moves on our own writes, so this errs
   // on the side of reading again.
+  // In an exclusive open nobody else writes the index: what is cached stays.
   void Fresh() {
-    if (file_ && table_.Generation() != seen_) Refresh();
+    if (file_ && table_.Generation() != seen_ && !table_.Exclusive()) Refresh();
     seen_ = table_.Generation();
   }
   // Before a change (under the append lock): another program may have
