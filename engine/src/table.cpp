@@ -124,8 +124,10 @@ std::filesystem::path CompanionOf(const std::filesystem::path& table, std::strin
 // Then a marker "<table>.commit" says they are to be put in place, and the
 // renames follow. A crash before the marker leaves the old table (the next
 // open removes the new files), one after it the new table (the next open
-// finishes the renames). The marker holds nothing: what it finishes is
-// found by name.
+// finishes the renames). What the marker finishes is found by name; it
+// holds one word: kPacked, or kNewTable for a new table, whose header names
+// no index (an old index beside it is then removed). A marker without its
+// word was cut off before the commit: the old table stays.
 std::filesystem::path Beside(const std::filesystem::path& p) {
   std::filesystem::path out = p;
   out += ".new";
@@ -147,10 +149,25 @@ bool Exists(const std::filesystem::path& p) {
   return std::filesystem::exists(p, ec);
 }
 
+constexpr std::string_view kNewTable = "new table";
+constexpr std::string_view kPacked = "packed";
+
+// The marker's word, "" when there is none.
+std::string_view MarkerWord(const std::filesystem::path& table) {
+  File marker;
+  char text[16] = {};
+  size_t got = 0;
+  if (marker.Open(MarkerOf(table), false) != ORB_OK || marker.ReadSome(0, text, sizeof text, &got) != ORB_OK) {
+    return {};
+  }
+  const std::string_view word(text, got);
+  return word == kNewTable ? kNewTable : word == kPacked ? kPacked : std::string_view();
+}
+
 // The renames after the marker; each is done only while its new file is
-// still there, so finishing twice is harmless. A table whose header does
-// not name a production index keeps none: an old one is removed.
+// still there, so finishing twice is harmless.
 OrbResult PutInPlace(const std::filesystem::path& table) {
+  const bool newTable = MarkerWord(table) == kNewTable;
   for (const std::filesystem::path& target : ReplacedFiles(table)) {
     if (!Exists(Beside(target))) continue;
     OrbResult r = RenameFile(Beside(target), target);
@@ -158,14 +175,9 @@ OrbResult PutInPlace(const std::filesystem::path& table) {
   }
   OrbResult r = SyncDirectory(table.parent_path());
   if (r != ORB_OK) return r;
-  File dbf;
-  uint8_t flag = 0;
-  if (dbf.Open(table, false) == ORB_OK && dbf.ReadAt(28, &flag, 1) == ORB_OK && flag != 1) {
-    std::error_code ec;
-    const std::filesystem::path mdx = CompanionOf(table, ".MDX");
-    if (Exists(mdx)) std::filesystem::remove(mdx, ec);
-  }
   std::error_code ec;
+  const std::filesystem::path mdx = CompanionOf(table, ".MDX");
+  if (newTable && Exists(mdx)) std::filesystem::remove(mdx, ec);
   std::filesystem::remove(MarkerOf(table), ec);
   if (ec) return Fail(ORB_ERR_WRITE_FAILED, MarkerOf(table).string() + ": " + ec.message());
   return SyncDirectory(table.parent_path());
@@ -177,10 +189,12 @@ void RemoveNewFiles(const std::filesystem::path& table) {
 }
 
 // The new files are complete and synced: mark and rename.
-OrbResult CommitReplacement(const std::filesystem::path& table) {
+OrbResult CommitReplacement(const std::filesystem::path& table, bool newTable) {
   {
     File marker;
     OrbResult r = marker.Create(MarkerOf(table));
+    const std::string_view word = newTable ? kNewTable : kPacked;
+    if (r == ORB_OK) r = marker.WriteAt(0, word.data(), word.size());
     if (r == ORB_OK) r = marker.Sync();
     if (r == ORB_OK) r = SyncDirectory(table.parent_path());
     if (r != ORB_OK) {
@@ -214,10 +228,12 @@ void FinishReplacement(const std::filesystem::path& table) {
   if (!HasLeftovers(table)) return;
   File probe;
   if (probe.Open(table, true) == ORB_OK && !probe.Lock(kLockOpenMode, true)) return;
-  if (Exists(MarkerOf(table))) {
+  if (!MarkerWord(table).empty()) {
     PutInPlace(table);
   } else {
     RemoveNewFiles(table);
+    std::error_code ec;
+    std::filesystem::remove(MarkerOf(table), ec);
   }
 }
 
@@ -652,7 +668,9 @@ OrbResult Table::Append(const uint8_t* record, uint32_t* recordNumber) {
     if (r == ORB_OK) r = file_.Sync();
     const uint32_t count = n + 1;
     if (r == ORB_OK) r = WriteHeader(&count);
-    if (r == ORB_OK) r = file_.Sync();
+    if (r == ORB_OK && (r = file_.Sync()) != ORB_OK) {
+      WriteHeader(&n);  // reported as failed: not left counted
+    }
     // Bytes left after the marker by an append that never got counted would
     // look like records to tools that go by the file size: cut them off.
     int64_t size = 0;
@@ -837,7 +855,7 @@ OrbResult Table::Pack() {
   }
   FileKey oldKey{}, newKey{};
   const bool keyed = KeyOf(path_, &oldKey);
-  r = CommitReplacement(path_);
+  r = CommitReplacement(path_, false);
   if (r != ORB_OK) return r;  // the next open finishes what the marker names
 
   file_.Swap(out);
@@ -924,7 +942,7 @@ OrbResult Table::Create(const std::filesystem::path& path, const std::vector<Fie
       return r;
     }
   }
-  return CommitReplacement(path);
+  return CommitReplacement(path, true);
 }
 
 }  // namespace orb

@@ -152,7 +152,10 @@ class FaultSweepTest : public EngineTest {
   // Runs `op` on a fresh table: unarmed for the state after it and the
   // number of operations it makes, then stopped at each of them in a child
   // process, then failed with a full disk at each of its writes.
-  void Sweep(const std::function<OrbResult()>& op, bool changesState = true) {
+  // `alsoAfter` checks what a state can hide (files) when the table is as
+  // after the operation.
+  void Sweep(const std::function<OrbResult()>& op, bool changesState = true,
+             const std::function<void()>& alsoAfter = [] {}) {
     Build();
     const State before = Look();
     ASSERT_EQ(before.rows.size(), 6u);
@@ -186,6 +189,7 @@ class FaultSweepTest : public EngineTest {
       EXPECT_EQ(WEXITSTATUS(status), fault::kStopCode);
       const State seen = Look();
       EXPECT_TRUE(seen == before || seen == after) << seen;
+      if (changesState && seen == after) alsoAfter();
       if (HasFailure()) return;
     }
     for (int at = 1; at <= writes; ++at) {
@@ -263,7 +267,7 @@ TEST_F(FaultSweepTest, CreateOverATable) {
     const std::vector<OrbFieldDesc> fields = {Field("NAME", 'C', 10), Field("COST", 'N', 8, 2),
                                               Field("NOTE", 'M', 10)};
     return EngineCreateTable(db_, "KEEP", static_cast<uint16_t>(fields.size()), fields.data(), 0);
-  });
+  }, true, [&] { EXPECT_FALSE(std::filesystem::exists(Dir() / "KEEP.MDX")); });
 }
 
 }  // namespace
