@@ -221,6 +221,15 @@ bool File::Lock(off_t offset, bool exclusive) {
   return ::fcntl(fd_, F_OFD_SETLK, &fl) == 0;
 }
 
+bool File::LockedByOther(off_t offset) const {
+  struct flock fl {};
+  fl.l_type = F_RDLCK;
+  fl.l_whence = SEEK_SET;
+  fl.l_start = offset;
+  fl.l_len = 1;
+  return ::fcntl(fd_, F_OFD_GETLK, &fl) == 0 && fl.l_type != F_UNLCK;
+}
+
 bool File::LockWait(off_t offset, bool exclusive, int waitMs) {
   auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
   while (!Lock(offset, exclusive)) {

@@ -61,6 +61,8 @@ class File {
 
   // Non-blocking byte locks; false when another holder refuses.
   bool Lock(off_t offset, bool exclusive);
+  // True when another holder has a write lock on the byte (nothing taken).
+  bool LockedByOther(off_t offset) const;
   // Retries for up to `waitMs` before giving up.
   bool LockWait(off_t offset, bool exclusive, int waitMs);
   void Unlock(off_t offset);

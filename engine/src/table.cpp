@@ -619,11 +619,7 @@ bool Table::TakeAppendLock() {
   const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(5000);
   bool claimed = false;
   while (true) {
-    bool turnFree = claimed;
-    if (!claimed && file_.Lock(kLockAppendTurn, false)) {
-      file_.Unlock(kLockAppendTurn);
-      turnFree = true;
-    }
+    const bool turnFree = claimed || !file_.LockedByOther(kLockAppendTurn);
     if (turnFree && file_.Lock(kLockAppend, true)) break;
     if (!claimed) claimed = file_.Lock(kLockAppendTurn, true);
     if (std::chrono::steady_clock::now() >= until) {
@@ -673,8 +669,9 @@ OrbResult Table::Append(const uint8_t* record, uint32_t* recordNumber) {
     }
     // Bytes left after the marker by an append that never got counted would
     // look like records to tools that go by the file size: cut them off.
-    int64_t size = 0;
-    if (r == ORB_OK && file_.Size(&size) == ORB_OK && size > at + static_cast<int64_t>(buf.size())) {
+    // (The size is the one the look above found: our writes only reach it.)
+    const int64_t size = lastSize_;
+    if (r == ORB_OK && size > at + static_cast<int64_t>(buf.size())) {
       r = file_.Truncate(at + static_cast<int64_t>(buf.size()));
     }
     if (r == ORB_OK) {

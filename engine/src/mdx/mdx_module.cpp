@@ -137,8 +137,7 @@ class MdxIndex : public ProductionIndex {
   void FreshForChange() {
     if (file_ && !table_.Exclusive()) {
       table_.ForgetState();
-      table_.RefreshCount();
-      if (InodeOf(table_.Companion(".MDX")) != inode_) Reopen();
+      table_.RefreshCount();  // a change seen: Refresh, which also finds a new file
     }
     Fresh();
   }
@@ -147,9 +146,11 @@ class MdxIndex : public ProductionIndex {
     return r;
   }
 
+  // The append just before, under the same lock, looked at the table and
+  // the index afresh (Table::Append): nothing to read again.
   OrbResult OnInsert(uint32_t recordNumber, const uint8_t* record) override {
     if (!file_) return ORB_OK;
-    FreshForChange();
+    seen_ = table_.Generation();
     StampTable();
     return Done(Synced(ToResult(file_->InsertRecord(record, recordNumber))));
   }
@@ -171,7 +172,7 @@ class MdxIndex : public ProductionIndex {
     FreshForChange();
     OrbResult r = table_.BumpCounter();
     if (r != ORB_OK) return r;
-    const std::filesystem::path path = table_.Companion(".MDX");
+    const std::filesystem::path path = path_;
     std::filesystem::path temp = path;
     temp += ".new";
     std::vector<uint8_t> buffer(table_.RecordSize());
@@ -238,7 +239,7 @@ class MdxIndex : public ProductionIndex {
 
   OrbResult Reopen() override {
     std::unique_ptr<MdxFile> file;
-    OrbResult r = OpenFile(table_, &file, &inode_);
+    OrbResult r = OpenFile(table_, &file, &inode_, &path_);
     if (r != ORB_OK) return r;
     file_ = std::move(file);
     seen_ = table_.Generation();
@@ -252,7 +253,7 @@ class MdxIndex : public ProductionIndex {
     std::string expr(desc.expression, strnlen(desc.expression, sizeof desc.expression));
     if (!file_) {
       // The last tag went earlier and took the file: start a new one.
-      OrbResult r = CreateFile(table_, &file_, &inode_);
+      OrbResult r = CreateFile(table_, &file_, &inode_, &path_);
       if (r != ORB_OK) return r;
     }
     FreshForChange();
@@ -332,7 +333,7 @@ class MdxIndex : public ProductionIndex {
   void Refresh() override {
     if (file_) {
       struct stat st {};
-      if (::stat(table_.Companion(".MDX").c_str(), &st) == 0 && st.st_ino != inode_ && Reopen() == ORB_OK) return;
+      if (::stat(path_.c_str(), &st) == 0 && st.st_ino != inode_ && Reopen() == ORB_OK) return;
       file_->Refresh();
     }
     seen_ = table_.Generation();
@@ -344,8 +345,10 @@ class MdxIndex : public ProductionIndex {
     return stem;
   }
 
-  static OrbResult CreateFile(Table& table, std::unique_ptr<MdxFile>* out, ino_t* inode) {
+  static OrbResult CreateFile(Table& table, std::unique_ptr<MdxFile>* out, ino_t* inode,
+                              std::filesystem::path* where) {
     std::filesystem::path path = table.Companion(".MDX");
+    *where = path;
     std::string error;
     auto file = mdx::OpenDiskFile(path.string(), true, false, &error);
     if (!file) return Fail(ORB_ERR_OPEN_FAILED, "cannot create " + path.filename().string() + ": " + error);
@@ -354,8 +357,10 @@ class MdxIndex : public ProductionIndex {
     return ToResult(MdxFile::Create(std::move(file), StemOf(table), fields, table.RecordSize(), *out));
   }
 
-  static OrbResult OpenFile(Table& table, std::unique_ptr<MdxFile>* out, ino_t* inode) {
+  static OrbResult OpenFile(Table& table, std::unique_ptr<MdxFile>* out, ino_t* inode,
+                            std::filesystem::path* where) {
     std::filesystem::path path = table.Companion(".MDX");
+    *where = path;
     std::string error;
     auto file = mdx::OpenDiskFile(path.string(), false, !table.Writable(), &error);
     if (!file) return Fail(ORB_ERR_OPEN_FAILED, "cannot open " + path.filename().string() + ": " + error);
@@ -365,6 +370,7 @@ class MdxIndex : public ProductionIndex {
   }
 
   ino_t* InodeSlot() { return &inode_; }
+  std::filesystem::path* PathSlot() { return &path_; }
 
  private:
   static ino_t InodeOf(const std::filesystem::path& path) {
@@ -395,6 +401,7 @@ class MdxIndex : public ProductionIndex {
   std::unique_ptr<MdxFile> file_;
   uint64_t seen_ = 0;
   ino_t inode_ = 0;
+  std::filesystem::path path_;  // the index file, found once (its name's case may differ)
 };
 
 TagOrder::TagOrder(MdxIndex& index, std::string name) : index_(index), name_(std::move(name)) {}
@@ -617,20 +624,24 @@ class MdxModule : public IndexModule {
   OrbResult Open(Table& table, std::unique_ptr<ProductionIndex>* index) override {
     std::unique_ptr<MdxFile> mdxFile;
     ino_t inode = 0;
-    OrbResult r = MdxIndex::OpenFile(table, &mdxFile, &inode);
+    std::filesystem::path path;
+    OrbResult r = MdxIndex::OpenFile(table, &mdxFile, &inode, &path);
     if (r != ORB_OK) return r;
     auto made = std::make_unique<MdxIndex>(table, std::move(mdxFile));
     *made->InodeSlot() = inode;
+    *made->PathSlot() = path;
     *index = std::move(made);
     return ORB_OK;
   }
   OrbResult Create(Table& table, std::unique_ptr<ProductionIndex>* index) override {
     std::unique_ptr<MdxFile> file;
     ino_t inode = 0;
-    OrbResult r = MdxIndex::CreateFile(table, &file, &inode);
+    std::filesystem::path path;
+    OrbResult r = MdxIndex::CreateFile(table, &file, &inode, &path);
     if (r != ORB_OK) return r;
     auto made = std::make_unique<MdxIndex>(table, std::move(file));
     *made->InodeSlot() = inode;
+    *made->PathSlot() = path;
     *index = std::move(made);
     return ORB_OK;
   }
