@@ -23,6 +23,9 @@
 #include "platform/paths.h"
 #include "platform/ui.h"
 #include "reports/report_file.h"
+#include "reports/tmyreport.h"
+#include "tmyedit.h"
+#include "tmyeditbox.h"
 #include "ui_utilities.h"
 
 namespace fs = std::filesystem;
@@ -221,11 +224,25 @@ TMain::TMain(StartOptions options) : options_(std::move(options)) {
   CreateComponents();
   CreateMenus();
   FormCreate();
+  if (!terminated_) {
+    MyEdit = new TMyEdit(MyTable, PickLists, this);
+    MyEdit->Screen = screen_;
+  }
 }
 
 TMain::~TMain() {
-  // The data source goes before the table it watches.
+  // The editor holds on to the table: it goes first.
+  delete MyEdit;
+  MyEdit = nullptr;
+  // The data source goes before the table it watches, the grid and its
+  // combo boxes before the data source.
   MyDataSource.SetDataSet(nullptr);
+  for (grid::TixDBComboBox* c : PickListCombos()) delete c;
+  delete ViewerGrid;
+}
+
+std::array<grid::TixDBComboBox*, 5> TMain::PickListCombos() const {
+  return {MyComboBrand, MyComboLocation, MyComboBought, MyComboCategory, MyComboOwner};
 }
 
 int TMain::ClientWidth() const { return width(); }
@@ -330,11 +347,25 @@ void TMain::CreateComponents() {
   Count2Label = label("Count2Label", "Items");
   Count2Label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
-  ViewerGrid = new QFrame(client);
+  ViewerGrid = new grid::TixDBGrid(client);
   ViewerGrid->setObjectName("ViewerGrid");
-  ViewerGrid->setFrameShape(QFrame::StyledPanel);
-  ViewerGrid->setFrameShadow(QFrame::Sunken);
-  ViewerGrid->setAutoFillBackground(true);
+  // As the form stores it; the viewer options choose the columns after every open.
+  ViewerGrid->SetSelected({"BOUGHTFROM\t40\tBOUGHTFROM"});
+  auto combo = [client](const char* name, const char* field) {
+    auto* c = new grid::TixDBComboBox(client);
+    c->setObjectName(name);
+    c->SetDataField(field);
+    c->hide();
+    return c;
+  };
+  MyComboBrand = combo("MyComboBrand", "BRAND");
+  MyComboLocation = combo("MyComboLocation", "LOCATION");
+  MyComboCategory = combo("MyComboCategory", "CATEGORY");
+  MyComboOwner = combo("MyComboOwner", "OWNER");
+  MyComboBought = combo("MyComboBought", "BOUGHTFROM");
+  ViewerGrid->SetDataSource(&MyDataSource);
+  ViewerGrid->OnDblClick = [this](grid::TixCustomDBGrid&) { ViewerGridDblClick(); };
+  ViewerGrid->Loaded();
 
   MyNavigator = new TRecordNavigator(client);
   MyNavigator->setObjectName("MyNavigator");
@@ -429,8 +460,12 @@ void TMain::CreateMenus() {
   MenuListMaintenance = options->addMenu("List &Maintenance");
   MenuListMaintenance->setObjectName("MenuListMaintenance");
   MenuListMaintenanceItem = MenuListMaintenance->menuAction();
-  for (const char* list : {"Brand", "Location", "Purchased From", "Category", "Owner"})
-    MenuListMaintenance->addAction(QString::fromUtf8(list));
+  for (int list = 1; list <= 5; ++list) {
+    const std::string_view name = kPickListNames[static_cast<size_t>(list - 1)];
+    QAction* a = MenuListMaintenance->addAction(Q(name));
+    a->setObjectName(Q("MenuList" + std::to_string(list)));
+    connect(a, &QAction::triggered, this, [this, list] { MenuListMaintenanceClick(list); });
+  }
   QMenu* currency = options->addMenu("C&urrency Format");
   auto* currencies = new QActionGroup(this);
   MenuCurrencyUS = radio(currency, currencies, "MenuCurrencyUS", "&U.S. Dollars");
@@ -478,6 +513,19 @@ void TMain::CreateMenus() {
 
   // The speed buttons and lettered buttons this window runs itself.
   connect(SpeedOpen, &QToolButton::clicked, this, [this] { DoOpen(); });
+  auto reports = [this] { ReportWindow().exec(); };
+  connect(MenuReports, &QAction::triggered, this, reports);
+  connect(MenuPrint, &QAction::triggered, this, reports);
+  connect(SpeedReports, &QToolButton::clicked, this, reports);
+  connect(ReportButton, &QPushButton::clicked, this, reports);
+  for (int mode = 1; mode <= 3; ++mode) {
+    QAction* menu = mode == 1 ? MenuAdd : mode == 2 ? MenuEdit : MenuCopy;
+    QToolButton* speed = mode == 1 ? SpeedAdd : mode == 2 ? SpeedEdit : SpeedCopy;
+    QPushButton* lettered = mode == 1 ? AddButton : mode == 2 ? EditButton : CopyButton;
+    connect(menu, &QAction::triggered, this, [this, mode] { ShowRecordEditor(mode); });
+    connect(speed, &QToolButton::clicked, this, [this, mode] { ShowRecordEditor(mode); });
+    connect(lettered, &QPushButton::clicked, this, [this, mode] { ShowRecordEditor(mode); });
+  }
 }
 
 // ------------------------------------------------------------------- events
@@ -533,6 +581,8 @@ void TMain::FormCreate() {
     MyNavigator->SetVisibleButtons({true, true, true, true, false, false, false, false, false, false});
     savedFieldEditing_ = Settings.fieldEditing;
     Settings.fieldEditing = false;
+    // Browse-only: the grid's own keys (Insert, Ctrl+Delete) change nothing either.
+    ViewerGrid->SetReadOnly(true);
   }
   DisplayCount();
 }
@@ -550,16 +600,41 @@ bool TMain::event(QEvent* event) {
   return QMainWindow::event(event);
 }
 
+reports::TMyReport& TMain::ReportWindow() {
+  if (!reportWindow_) {
+    // A run over the whole table lifts the search and puts it back after.
+    reports::TMyReport::SearchHooks hooks;
+    hooks.endSearch = [this] {
+      DisableEndSearch();
+      RefreshTable();
+      DisplayCount();
+    };
+    hooks.resumeSearch = [this] {
+      EnableEndSearch();
+      RefreshTable();
+      DisplayCount();
+    };
+    reportWindow_ = std::make_unique<reports::TMyReport>(this, MyTable, std::move(hooks), screen_);
+  }
+  return *reportWindow_;
+}
+
 void TMain::FormActivate() { MyNavigator->SetDataSource(&MyDataSource); }
 
 void TMain::FormShow() {
   // Bound here too: an offscreen window is never activated.
   MyNavigator->SetDataSource(&MyDataSource);
   ApplyConfiguredFonts(this, Settings);
+  SetViewerOptions();
   SetColors();
-  for (size_t i = 0; i < kPickListFiles.size(); ++i)
+  const std::array<grid::TixDBComboBox*, 5> combos = PickListCombos();
+  for (size_t i = 0; i < kPickListFiles.size(); ++i) {
     PickLists[i] = LoadPickList(platform::FindFileNoCase(ProgramDir, kPickListFiles[i]));
+    combos[i]->clear();
+    for (const std::string& entry : PickLists[i]) combos[i]->addItem(grid::AnsiToQString(entry));
+  }
   DisplayCount();
+  ViewerGrid->setFocus();
 }
 
 void TMain::closeEvent(QCloseEvent* event) {
@@ -681,6 +756,57 @@ void TMain::SetColors() {
   minor.setColor(QPalette::Window, background);
   minor.setColor(QPalette::WindowText, WindowsColor(main.colors[2]));
   NavigatorLabel->setPalette(minor);
+}
+
+void TMain::SetViewerOptions() {
+  using namespace grid;
+  TixDBGridOptions options = dgTabs | dgAlwaysShowSelection | dgConfirmDelete;
+  if (Settings.rowIndicator) options |= dgIndicator;
+  if (Settings.rowLines) options |= dgRowLines;
+  if (Settings.columnLines) options |= dgColLines;
+  if (Settings.showTitles) options |= dgTitles;
+  options |= Settings.fieldEditing ? dgEditing : dgRowSelect;
+  ViewerGrid->SetOptions(options);
+
+  const QFont gridFont = GridFont(Settings.gridFont);
+  ViewerGrid->setFont(gridFont);
+  ViewerGrid->FontColor = WindowsColor(Settings.gridFont.color);
+  for (TixDBComboBox* c : PickListCombos()) c->setFont(gridFont);
+  ViewerGrid->SetColor(WindowsColor(Settings.cellColor));
+  ViewerGrid->SetTitleColor(WindowsColor(Settings.titleColor));
+  ViewerGrid->SetTitleAlignment(Settings.titleAlignment == 2   ? framework::taCenter
+                                : Settings.titleAlignment == 3 ? framework::taRightJustify
+                                                               : framework::taLeftJustify);
+  ViewerGrid->TitleFontColor = WindowsColor(Settings.gridTitleFont.color);
+  ViewerGrid->SetTitleFont(GridFont(Settings.gridTitleFont));
+
+  if (MyTable.Active()) {
+    MyTable.DisableControls();
+    int placed = 0;
+    for (int position = 1; position <= kItemFieldCount; ++position) {
+      size_t chosen = 0;  // field 1 when no field has this position
+      for (size_t i = 0; i < Settings.fields.size(); ++i) {
+        if (Settings.fields[i].order == position) {
+          chosen = i;
+          break;
+        }
+      }
+      framework::TField* field = MyTable.FieldByNumber(static_cast<int>(chosen) + 1);
+      if (!field) continue;
+      const FieldSettings& f = Settings.fields[chosen];
+      if (!f.display) {
+        field->SetVisible(false);
+        continue;
+      }
+      field->SetVisible(true);
+      field->SetDisplayLabel(f.title);
+      field->SetIndex(placed++);
+      field->SetDisplayWidth(f.width);
+    }
+    MyTable.EnableControls();
+  }
+  ViewerGrid->SetCtl3D(true);
+  ViewerGrid->update();
 }
 
 void TMain::MarkScreenSize(int size) {
@@ -902,6 +1028,9 @@ bool TMain::SwitchTable(const std::string& path, bool rebuildIndex) {
     if (!opened && !MyTable.Active()) setWindowTitle("Stashwell Inventory 95");
     ShowError(failure);
   }
+  // The grid applies its stored column list whenever the table opens; the
+  // viewer settings decide what shows.
+  if (MyTable.Active()) SetViewerOptions();
   if (opened) {
     currentDatabase_ = path;
     Settings.lastDatabase = path;
@@ -1171,6 +1300,23 @@ void TMain::RefreshTable() {
 void TMain::SetCurrencyFormat(int code) {
   Settings.currencyFormat = code;
   (code == 2 ? MenuCurrencyWin : MenuCurrencyUS)->setChecked(true);
+}
+
+void TMain::ShowRecordEditor(int mode) {
+  if (!MyEdit) return;
+  EditMode = mode;
+  MyEdit->Screen = screen_;
+  MyEdit->exec();
+  DisplayCount();
+}
+
+void TMain::ViewerGridDblClick() { ShowRecordEditor(2); }
+
+void TMain::MenuListMaintenanceClick(int list) {
+  if (!MyEdit) return;
+  TMyEditBox box(*MyEdit, list, this);
+  box.Screen = screen_;
+  box.exec();
 }
 
 void TMain::SetNumericFormat(int code) {

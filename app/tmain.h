@@ -21,6 +21,8 @@
 #include "core/display_formats.h"
 #include "core/inventory_table.h"
 #include "core/main_window_rules.h"
+#include "ix_dbcombobox.h"
+#include "ix_dbgrid.h"
 
 class QAction;
 class QActionGroup;
@@ -30,6 +32,11 @@ class QPushButton;
 class QToolButton;
 
 namespace keldro {
+
+class TMyEdit;
+namespace reports {
+class TMyReport;
+}
 
 // The record navigator: first, prior, next, last, insert, delete, edit,
 // post, cancel and refresh on a data source's dataset.
@@ -79,8 +86,10 @@ class TMain : public QMainWindow {
   framework::TTable MyCheckTable;   // read-only: field check, in-use test, conversion source
   framework::TTable MyCreateTable;  // creation of a new database
   TRecordNavigator* MyNavigator = nullptr;
-  // The data grid's place in the layout.
-  QFrame* ViewerGrid = nullptr;
+  grid::TixDBGrid* ViewerGrid = nullptr;
+  // The in-grid combo boxes of the pick-list fields.
+  grid::TixDBComboBox *MyComboBrand = nullptr, *MyComboLocation = nullptr, *MyComboCategory = nullptr,
+                      *MyComboOwner = nullptr, *MyComboBought = nullptr;
   QLabel *ViewerLabel = nullptr, *NavigatorLabel = nullptr, *SearchOnLabel = nullptr, *CountLabel = nullptr,
          *Count2Label = nullptr;
   QFrame *ViewerBevel = nullptr, *Bevel2 = nullptr, *Bevel3 = nullptr, *Bevel4 = nullptr;
@@ -122,6 +131,14 @@ class TMain : public QMainWindow {
   // (brand, location, bought, category, owner).
   std::array<std::vector<std::string>, 5> PickLists;
 
+  // The record editor, created once with the window and shown by Add, Edit,
+  // Copy and the grid's double-click.
+  TMyEdit* MyEdit = nullptr;
+
+  // The report selection window, made on first use (the program makes it at
+  // start); Reports, File Print and their buttons show it.
+  reports::TMyReport& ReportWindow();
+
   // ---- the window's operations
   void SetButtonBar();
   bool OpenSaveFile(const std::string& path);
@@ -131,6 +148,11 @@ class TMain : public QMainWindow {
   void EnableEndSearch();
   void DisableEndSearch();
   void SetColors();
+  // Applies the viewer settings to the grid: options, fonts, colours and
+  // which fields show, in which order, width and title.
+  void SetViewerOptions();
+  // The in-grid combo boxes in kPickListFiles order.
+  std::array<grid::TixDBComboBox*, 5> PickListCombos() const;
 
   // The inventory table's operations.
   bool MakeNewDB(const std::filesystem::path& path);
@@ -153,6 +175,12 @@ class TMain : public QMainWindow {
   void ToggleLeadingZeros();
   void SetCurrencyFormat(int code);
   void SetNumericFormat(int code);
+  // Add, Edit, Copy (edit mode 1, 2, 3): the record editor, modally.
+  void ShowRecordEditor(int mode);
+  // What the grid runs on a double-click: Edit.
+  void ViewerGridDblClick();
+  // The pick-list editor for list 1..5.
+  void MenuListMaintenanceClick(int list);
 
   const std::string& SortExpression() const { return sortExpression_; }
   const std::filesystem::path& IndexPath() const { return indexPath_; }
@@ -192,6 +220,7 @@ class TMain : public QMainWindow {
   bool PostPendingEdit();
 
   StartOptions options_;
+  std::unique_ptr<reports::TMyReport> reportWindow_;
   bool terminated_ = false;
   bool shown_ = false;
   bool closed_ = false;

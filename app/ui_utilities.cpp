@@ -1,5 +1,9 @@
 #include "ui_utilities.h"
 
+#include "app_state.h"
+
+#include <algorithm>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
@@ -9,6 +13,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStackedWidget>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QToolButton>
@@ -25,7 +30,8 @@ ComponentKind KindOf(const QWidget* w) {
   if (qobject_cast<const QTableWidget*>(w)) return ComponentKind::StringGrid;
   if (qobject_cast<const QCheckBox*>(w)) return ComponentKind::CheckBox;
   if (const auto* edit = qobject_cast<const QLineEdit*>(w))
-    return edit->inputMask().isEmpty() ? ComponentKind::Edit : ComponentKind::MaskEdit;
+    return edit->inputMask().isEmpty() && !edit->property("maskEdit").toBool() ? ComponentKind::Edit
+                                                                                : ComponentKind::MaskEdit;
   if (qobject_cast<const QRadioButton*>(w)) return ComponentKind::RadioButton;
   if (const auto* group = qobject_cast<const QGroupBox*>(w))
     return group->property("radioGroup").toBool() ? ComponentKind::RadioGroup : ComponentKind::GroupBox;
@@ -36,10 +42,26 @@ ComponentKind KindOf(const QWidget* w) {
   return ComponentKind::Other;
 }
 
+// Qt keeps children in stacking order, which raise() and a notebook turning
+// its page change: each component gets a number the first time it is seen,
+// so that the order, and the design geometry saved by it, stays put.
 std::vector<QWidget*> FormComponents(QWidget* form) {
+  static const char* const kSeq = "formComponentSeq";
+  int next = form->property("formComponentNext").toInt();
   std::vector<QWidget*> out;
-  for (QWidget* w : form->findChildren<QWidget*>())
-    if (!w->objectName().isEmpty() && !w->objectName().startsWith(QLatin1String("qt_"))) out.push_back(w);
+  for (QWidget* w : form->findChildren<QWidget*>()) {
+    if (w->objectName().isEmpty() || w->objectName().startsWith(QLatin1String("qt_"))) continue;
+    // Qt's own parts (a tab bar's scroll buttons) are not components; a
+    // notebook's pages stand in its stacked widget.
+    const QWidget* parent = w->parentWidget();
+    if (parent && parent->objectName().startsWith(QLatin1String("qt_")) && !qobject_cast<const QStackedWidget*>(parent))
+      continue;
+    if (!w->property(kSeq).isValid()) w->setProperty(kSeq, next++);
+    out.push_back(w);
+  }
+  form->setProperty("formComponentNext", next);
+  std::stable_sort(out.begin(), out.end(),
+                   [](QWidget* a, QWidget* b) { return a->property(kSeq).toInt() < b->property(kSeq).toInt(); });
   return out;
 }
 
@@ -105,14 +127,76 @@ void RestoreFormDimensions(QWidget* form, const FormDimensions& dims, double sca
   form->resize(p.clientWidth, p.clientHeight);
   for (size_t i = 0; i < widgets.size(); ++i) {
     const ComponentState& c = p.components[i];
-    widgets[i]->setGeometry(c.bounds.left, c.bounds.top, c.bounds.width, c.bounds.height);
+    // The font first: a notebook lays its tabs out for the font it has when resized.
     if (c.fontSize > 0 && c.kind != ComponentKind::Bevel && c.kind != ComponentKind::Other) {
       QFont f = widgets[i]->font();
       f.setPointSize(c.fontSize);
       widgets[i]->setFont(f);
     }
+    widgets[i]->setGeometry(c.bounds.left, c.bounds.top, c.bounds.width, c.bounds.height);
   }
   form->move(p.left, p.top);
+}
+
+namespace {
+
+void Paint(QWidget* w, std::initializer_list<std::pair<QPalette::ColorRole, QColor>> roles, bool fill) {
+  QPalette p = w->palette();
+  for (const auto& [role, color] : roles) p.setColor(role, color);
+  w->setPalette(p);
+  if (fill) w->setAutoFillBackground(true);
+}
+
+}  // namespace
+
+void ApplyColorGroup(QWidget* form, const ColorScheme& group) {
+  auto color = [&group](int i) { return WindowsColor(group.colors[static_cast<size_t>(i)]); };
+  const QColor back = color(0);
+  Paint(form, {{QPalette::Window, back}}, true);
+  // Notebook pages carry no name: they take the window's background too.
+  for (QTabWidget* tabs : form->findChildren<QTabWidget*>())
+    for (int i = 0; i < tabs->count(); ++i) Paint(tabs->widget(i), {{QPalette::Window, back}}, true);
+  for (QWidget* w : FormComponents(form)) {
+    const QColor title = color(w->property("majorTitle").toBool() ? 1 : 2);
+    switch (KindOf(w)) {
+      case ComponentKind::Label:
+      case ComponentKind::GroupBox:
+      case ComponentKind::RadioGroup:
+        Paint(w, {{QPalette::Window, back}, {QPalette::WindowText, title}}, true);
+        break;
+      case ComponentKind::Edit:
+      case ComponentKind::MaskEdit: Paint(w, {{QPalette::Base, color(3)}, {QPalette::Text, color(4)}}, false); break;
+      case ComponentKind::ComboBox:
+        Paint(w,
+              {{QPalette::Base, color(5)}, {QPalette::Text, color(6)}, {QPalette::Button, color(5)},
+               {QPalette::ButtonText, color(6)}},
+              false);
+        break;
+      case ComponentKind::ListBox:
+      case ComponentKind::StringGrid:
+        Paint(w, {{QPalette::Base, color(7)}, {QPalette::Text, color(8)}}, false);
+        break;
+      // Buttons draw on the Button roles.
+      case ComponentKind::RadioButton:
+        Paint(w,
+              {{QPalette::Window, color(9)}, {QPalette::Button, color(9)}, {QPalette::WindowText, color(10)},
+               {QPalette::ButtonText, color(10)}},
+              true);
+        break;
+      case ComponentKind::CheckBox:
+        Paint(w,
+              {{QPalette::Window, color(11)}, {QPalette::Button, color(11)}, {QPalette::WindowText, color(12)},
+               {QPalette::ButtonText, color(12)}},
+              true);
+        break;
+      default: break;
+    }
+  }
+}
+
+void ApplyColorGroup(QWidget* form, int group) {
+  if (group < 1 || group > kColorGroupCount) group = 1;
+  ApplyColorGroup(form, Settings.colors[static_cast<size_t>(group - 1)]);
 }
 
 }  // namespace keldro

@@ -41,4 +41,13 @@ bool SaveFormDimensions(QWidget* form, FormDimensions& dims);
 // window on a screen of `screen` pixels.
 void RestoreFormDimensions(QWidget* form, const FormDimensions& dims, double scaleFactor, QSize screen);
 
+// Paints a window in the colours of one group: the window, its pages, group
+// boxes and labels on the main background, label and group box text in the
+// minor title colour (the major one for widgets whose "majorTitle" property
+// is set), edits and masked edits, combo boxes, list boxes and string
+// grids, radio buttons and check boxes in their own pairs.
+void ApplyColorGroup(QWidget* form, const ColorScheme& group);
+// Group 1 main, 2 edit, 3 search, 4 report, 5 configure, from the settings.
+void ApplyColorGroup(QWidget* form, int group);
+
 }  // namespace keldro

@@ -100,3 +100,15 @@ function(stashwell_add_bench name)
   add_executable(${name} ${B_SOURCES})
   target_link_libraries(${name} PRIVATE ${B_LIBS} benchmark::benchmark)
 endfunction()
+
+# stashwell_embed(TARGET SYMBOL FILE)
+# Compiles FILE into TARGET as stashwell_embedded::SYMBOL (bytes, with a 0
+# after them) and SYMBOL_size; the build redoes it when the file changes.
+function(stashwell_embed target symbol file)
+  set(out ${CMAKE_CURRENT_BINARY_DIR}/embedded/${symbol}.cpp)
+  add_custom_command(OUTPUT ${out}
+    COMMAND ${CMAKE_COMMAND} -DINPUT=${file} -DOUT=${out} -DSYMBOL=${symbol} -P ${PROJECT_SOURCE_DIR}/cmake/embed.cmake
+    DEPENDS ${file} ${PROJECT_SOURCE_DIR}/cmake/embed.cmake
+    COMMENT "Embedding ${file}")
+  target_sources(${target} PRIVATE ${out})
+endfunction()

@@ -564,7 +564,8 @@ void TDataSet::Insert() {
     if (static_cast<int>(buffers_.size()) >= bufferCount_) {
       if (active_ == static_cast<int>(buffers_.size()) - 1) {
         buffers_.erase(buffers_.begin());
-        --active_;
+        // A one-row window has nothing left above the new record.
+        active_ = std::max(active_ - 1, 0);
       } else {
         buffers_.pop_back();
       }

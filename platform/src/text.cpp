@@ -1,5 +1,7 @@
 #include "platform/text.h"
 
+#include "platform/nls.h"
+
 #include <unicode/ucnv.h>
 #include <unicode/ucnv_cb.h>
 #include <unicode/uchar.h>
@@ -15,10 +17,7 @@
 namespace platform {
 namespace {
 
-struct ConverterCloser {
-  void operator()(UConverter* c) const { ucnv_close(c); }
-};
-using Converter = std::unique_ptr<UConverter, ConverterCloser>;
+using nls::Converter;
 
 // Windows-1252 leaves five bytes unassigned; Windows itself passes them
 // through as the C1 controls of the same value, so a file's bytes survive a
@@ -50,49 +49,22 @@ void FromUnicodeHoles(const void*, UConverterFromUnicodeArgs* args, const UChar*
   UCNV_FROM_U_CALLBACK_SUBSTITUTE(nullptr, args, codeUnits, length, codePoint, reason, err);
 }
 
-// The ICU name of a Windows code page number, or empty when unknown.
+// The converter of a Windows code page, set up as Windows converts:
+// characters a code page cannot hold become '?'.
 Converter OpenCodePage(int codePage) {
-  std::vector<std::string> names;
-  switch (codePage) {
-    case 65001: names = {"UTF-8"}; break;
-    case 1200: names = {"UTF-16LE"}; break;
-    case 1201: names = {"UTF-16BE"}; break;
-    case 20127: names = {"US-ASCII"}; break;
-    case 932: names = {"windows-31j"}; break;
-    case 936: names = {"windows-936-2000", "GBK"}; break;
-    case 949: names = {"windows-949-2000", "windows-949"}; break;
-    case 950: names = {"windows-950-2000", "Big5"}; break;
-    default:
-      if (codePage <= 0) return nullptr;
-      if (codePage >= 28591 && codePage <= 28606) {
-        names = {"ISO-8859-" + std::to_string(codePage - 28590)};
-      } else if (codePage == 874 || (codePage >= 1250 && codePage <= 1258)) {
-        names = {"windows-" + std::to_string(codePage)};
-      } else {
-        names = {"ibm-" + std::to_string(codePage), "cp" + std::to_string(codePage)};
-      }
+  Converter conv = nls::OpenCodePage(codePage);
+  if (!conv) return nullptr;
+  UConverter* c = conv.get();
+  if (ucnv_getMaxCharSize(c) == 1 || codePage == 932 || codePage == 936 || codePage == 949 || codePage == 950) {
+    UErrorCode e2 = U_ZERO_ERROR;
+    ucnv_setSubstChars(c, "?", 1, &e2);
   }
-  for (const std::string& name : names) {
-    UErrorCode err = U_ZERO_ERROR;
-    UConverter* c = ucnv_open(name.c_str(), &err);
-    if (U_SUCCESS(err) && c) {
-      Converter conv(c);
-      // Characters a code page cannot hold become '?', as in Windows.
-      if (ucnv_getMaxCharSize(c) == 1 || codePage == 932 || codePage == 936 || codePage == 949 ||
-          codePage == 950) {
-        UErrorCode e2 = U_ZERO_ERROR;
-        ucnv_setSubstChars(c, "?", 1, &e2);
-      }
-      if (codePage == 1252) {
-        UErrorCode e2 = U_ZERO_ERROR;
-        ucnv_setToUCallBack(c, ToUnicodeHoles, nullptr, nullptr, nullptr, &e2);
-        ucnv_setFromUCallBack(c, FromUnicodeHoles, nullptr, nullptr, nullptr, &e2);
-      }
-      return conv;
-    }
-    if (c) ucnv_close(c);
+  if (codePage == 1252) {
+    UErrorCode e2 = U_ZERO_ERROR;
+    ucnv_setToUCallBack(c, ToUnicodeHoles, nullptr, nullptr, nullptr, &e2);
+    ucnv_setFromUCallBack(c, FromUnicodeHoles, nullptr, nullptr, nullptr, &e2);
   }
-  return nullptr;
+  return conv;
 }
 
 bool Decode(UConverter* conv, std::string_view in, std::u16string& out) {

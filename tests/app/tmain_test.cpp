@@ -27,6 +27,7 @@
 #include "platform/ui.h"
 #include "reports/report_file.h"
 #include "temp_root.h"
+#include "window_test.h"
 
 namespace keldro {
 namespace {
@@ -69,28 +70,11 @@ void MakeTable(const fs::path& file, const std::vector<FieldSpec>& fields) {
 
 uint8_t HeaderByte28(const fs::path& file) { return static_cast<uint8_t>(TempRoot::ReadFile(file).at(28)); }
 
-class TMainTest : public ::testing::Test {
+class TMainTest : public WindowTest {
  protected:
-  static void SetUpTestSuite() {
-    static int argc = 1;
-    static char name[] = "tmain_test";
-    static char* argv[] = {name, nullptr};
-    if (!QApplication::instance()) new QApplication(argc, argv);
-    // The build puts the engine beside the test program.
-    framework::TSession::Default().LibraryDirs = {fs::canonical("/proc/self/exe").parent_path()};
-  }
-
-  void SetUp() override {
-    ui = std::make_shared<ScriptedUi>();
-    ui->onUnexpected = [](const std::string& what) { ADD_FAILURE() << "unexpected " << what; };
-    platform::ui::Install(ui);
-  }
-  void TearDown() override { platform::ui::Install(nullptr); }
-
   std::unique_ptr<TMain> Start(std::vector<std::string> arguments = {"keldro"}, QSize screen = {800, 600}) {
     return std::make_unique<TMain>(TMain::StartOptions{std::move(arguments), screen});
   }
-  fs::path Program(const std::string& name) const { return root.programDir() / name; }
   fs::path IniPath() const { return platform::WindowsDir() / "KELDRO.INI"; }
   void WriteIni(const std::string& text) const { TempRoot::WriteFile(IniPath(), text); }
   platform::IniFile ReadIni() const {
@@ -101,9 +85,6 @@ class TMainTest : public ::testing::Test {
   std::string Ini(std::string_view section, std::string_view key) const {
     return ReadIni().Get(section, key).value_or("<missing>");
   }
-
-  TempRoot root;
-  std::shared_ptr<ScriptedUi> ui;
 };
 
 TEST_F(TMainTest, FirstStartCreatesMasterWithItsIndexAndClosingWritesEveryDefault) {

@@ -9,6 +9,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTabBar>
+#include <QTabWidget>
 
 namespace keldro {
 namespace {
@@ -92,6 +94,51 @@ TEST_F(UiUtilitiesTest, RestoringScalesTheDesignOnceAndCentres) {
   RestoreFormDimensions(&form, dims, 1.0, {800, 600});
   EXPECT_EQ(form.size(), QSize(400, 300));
   EXPECT_EQ(label->geometry(), QRect(10, 60, 50, 17));
+}
+
+// Turning a notebook's page restacks its pages; the components keep their
+// order, so the saved geometry stays with the same controls.
+TEST_F(UiUtilitiesTest, ANotebookTurningItsPageKeepsTheComponentOrder) {
+  auto* tabs = new QTabWidget(&form);
+  tabs->setObjectName("Notebook");
+  tabs->setGeometry(10, 120, 300, 150);
+  std::vector<QWidget*> pageEdits;
+  for (const char* name : {"First", "Second", "Third"}) {
+    auto* page = new QWidget;
+    auto* e = new QLineEdit(page);
+    e->setObjectName(name);
+    e->setGeometry(5, 5 + 25 * static_cast<int>(pageEdits.size()), 100, 20);
+    pageEdits.push_back(e);
+    tabs->addTab(page, name);
+  }
+  form.show();
+  FormDimensions dims;
+  ASSERT_TRUE(SaveFormDimensions(&form, dims));
+  const std::vector<QWidget*> before = FormComponents(&form);
+  tabs->setCurrentIndex(2);
+  tabs->setCurrentIndex(1);
+  EXPECT_EQ(FormComponents(&form), before);
+  RestoreFormDimensions(&form, dims, 2.0, {1024, 768});
+  EXPECT_EQ(pageEdits[2]->geometry(), QRect(10, 110, 200, 40));
+  // Qt's own parts of the notebook (its tab bar's scroll buttons) are not components.
+  for (QWidget* w : FormComponents(&form))
+    EXPECT_NE(w->parentWidget(), tabs->findChild<QTabBar*>()) << w->objectName().toStdString();
+}
+
+TEST_F(UiUtilitiesTest, AColourGroupPaintsEachKindWithItsPair) {
+  ColorScheme group;
+  for (int i = 0; i < kColorCount; ++i) group.colors[static_cast<size_t>(i)] = 0x010101 * (i + 1);
+  label->setProperty("majorTitle", true);
+  auto* minor = new QLabel("minor", &form);
+  minor->setObjectName("MinorLabel");
+  ApplyColorGroup(&form, group);
+  auto grey = [](int i) { return QColor(i + 1, i + 1, i + 1); };
+  EXPECT_EQ(form.palette().color(QPalette::Window), grey(0));
+  EXPECT_EQ(label->palette().color(QPalette::WindowText), grey(1));
+  EXPECT_EQ(minor->palette().color(QPalette::WindowText), grey(2));
+  EXPECT_EQ(edit->palette().color(QPalette::Base), grey(3));
+  EXPECT_EQ(edit->palette().color(QPalette::Text), grey(4));
+  EXPECT_EQ(button->palette().color(QPalette::Button), QApplication::palette().color(QPalette::Button));
 }
 
 }  // namespace

@@ -166,6 +166,17 @@ TEST(DataSet, InsertAppendAndDeleteKeepTheWindow) {
   EXPECT_EQ(f.ds.State(), dsBrowse);
 }
 
+TEST(DataSet, InsertIntoAOneRowWindowEditsTheNewRecord) {
+  Fixture f(2, 1);
+  f.ds.Open();
+  f.ds.Insert();
+  f.ds.FieldByName("ID")->SetAsInteger(9);
+  EXPECT_EQ(f.link.ActiveRecord(), 0);
+  f.ds.Post();
+  EXPECT_EQ(f.Id(), 9);
+  EXPECT_EQ(f.ds.RecordCount(), 3);
+}
+
 TEST(DataSet, DisableControlsNestsAndNotifiesOnceAtTheLastEnable) {
   Fixture f(8);
   f.ds.Open();

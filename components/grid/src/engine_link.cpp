@@ -36,6 +36,11 @@ EngineLink& Engine() {
   Bind(module, 842, bound->ActivateFilter, missing);
   Bind(module, 843, bound->DropFilter, missing);
   Bind(module, 207, bound->GetField, missing);
+  Bind(module, 6, bound->GetTableInfo, missing);
+  Bind(module, 18, bound->GetRecord, missing);
+  Bind(module, 100, bound->OpenBlob, missing);
+  Bind(module, 102, bound->GetBlob, missing);
+  Bind(module, 105, bound->FreeBlob, missing);
   if (!missing.empty()) {
     delete bound;
     platform::dynlib::Free(module);

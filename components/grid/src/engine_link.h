@@ -12,6 +12,12 @@ struct EngineLink {
   decltype(&::EngineActivateFilter) ActivateFilter = nullptr;  // 842
   decltype(&::EngineDropFilter) DropFilter = nullptr;         // 843
   decltype(&::EngineGetField) GetField = nullptr;             // 207
+  // The memo stream's reads.
+  decltype(&::EngineGetTableInfo) GetTableInfo = nullptr;     // 6
+  decltype(&::EngineGetRecord) GetRecord = nullptr;           // 18
+  decltype(&::EngineOpenBlob) OpenBlob = nullptr;             // 100
+  decltype(&::EngineGetBlob) GetBlob = nullptr;               // 102
+  decltype(&::EngineFreeBlob) FreeBlob = nullptr;             // 105
 };
 
 // EDatabaseError when the engine cannot be loaded or lacks an entry.
