@@ -90,26 +90,20 @@ TEST_F(TableWorkTest, PackRemovesTheDeletedRecordsAndKeepsTheIndexInUse) {
   EXPECT_EQ(heard.back().first, heard.back().second);
 }
 
-TEST_F(TableWorkTest, RebuildMendsAnIndexThatMissedRecords) {
-  Make({"Lamp", "Desk", "Chair"});
-  // Another tool appended a record without keeping the index: the tag
-  // does not know it, so the indexed order misses it.
-  table.Close();
-  std::string bytes = TempRoot::ReadFile(Dbf());
-  const size_t recordLength = 21;
-  ASSERT_EQ(static_cast<uint8_t>(bytes.back()), 0x1A);
-  bytes.pop_back();
-  bytes += " Bed" + std::string(recordLength - 4, ' ') + "\x1A";
-  bytes[4] = 4;
-  TempRoot::WriteFile(Dbf(), bytes);
-  table.Open();
-  ASSERT_EQ(Items().size(), 3u);
-
-  const TableWorkResult r = RunTableWork(table, TableWork::Rebuild, Dbf().string());
+TEST_F(TableWorkTest, RebuildWritesTheIndexAfreshAndKeepsItInUse) {
+  Make({"Lamp", "Desk", "Chair", "Bed"});
+  const std::string before = TempRoot::ReadFile(root.path() / "ITEMS.MDX");
+  std::vector<uint32_t> done;
+  const TableWorkResult r = RunTableWork(table, TableWork::Rebuild, Dbf().string(),
+                                         [&done](uint32_t d, uint32_t) { done.push_back(d); });
   EXPECT_EQ(r.outcome, TableWorkResult::Done) << r.message;
   EXPECT_TRUE(table.Active());
   EXPECT_FALSE(table.Exclusive());
+  EXPECT_EQ(table.IndexName(), "NewIndex");
   EXPECT_EQ(Items(), (std::vector<std::string>{"Bed", "Chair", "Desk", "Lamp"}));
+  ASSERT_FALSE(done.empty());
+  EXPECT_EQ(done.front(), 0u);
+  EXPECT_EQ(done.back(), 4u);  // one tag, four records
 }
 
 TEST_F(TableWorkTest, AFileInUseElsewhereIsLeftAsItWasAndOpenShared) {
