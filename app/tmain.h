@@ -32,6 +32,8 @@ class QToolButton;
 namespace keldro {
 
 class TMyEdit;
+class TMyLocateDialog;
+class TMySearch;
 
 // The record navigator: first, prior, next, last, insert, delete, edit,
 // post, cancel and refresh on a data source's dataset.
@@ -127,6 +129,10 @@ class TMain : public QMainWindow {
   // The record editor, created once with the window and shown by Add, Edit,
   // Copy and the grid's double-click.
   TMyEdit* MyEdit = nullptr;
+  // The Search window, created once with the window, and the locate
+  // component that keeps the last Locate for Find Next.
+  TMySearch* MySearch = nullptr;
+  TMyLocateDialog* MyLocateDialog = nullptr;
 
   // ---- the window's operations
   void SetButtonBar();
@@ -165,6 +171,13 @@ class TMain : public QMainWindow {
   void ViewerGridDblClick();
   // The pick-list editor for list 1..5.
   void MenuListMaintenanceClick(int list);
+  // Search, Locate and Find Next, and what ends a search (tmain_search.cpp).
+  void DoSearch();
+  void DoLocate();
+  void DoLocateNext();
+  void DoEndSearch();
+  // The table's record filter: the search's test while a search is active.
+  bool MyTableFilter();
 
   const std::string& SortExpression() const { return sortExpression_; }
   const std::filesystem::path& IndexPath() const { return indexPath_; }
@@ -186,6 +199,7 @@ class TMain : public QMainWindow {
   void FormActivate();
   void FormClose();
   void FormResize();
+  void CreateSearchWindows();
   void CreateComponents();
   void CreateMenus();
   void ApplyDateFormat();

@@ -80,22 +80,6 @@ class TMyEditTest : public WindowTest {
     ASSERT_NE(edit, nullptr);
   }
 
-  // Runs `command` (which shows a modal window) and `inside` while that
-  // window is up; a window `inside` leaves open is closed and fails the test.
-  void WhileModal(const std::function<void()>& command, const std::function<void()>& inside) {
-    bool ran = false;
-    QTimer::singleShot(0, [&] {
-      ran = true;
-      inside();
-      if (QWidget* w = QApplication::activeModalWidget()) {
-        ADD_FAILURE() << "the window stayed open: " << w->objectName().toStdString();
-        if (auto* d = qobject_cast<QDialog*>(w)) d->done(0);
-      }
-    });
-    command();
-    EXPECT_TRUE(ran);
-  }
-
   void AddRecord(const std::string& item, const std::string& brand = "", int quantity = 1) {
     main->MyTable.Append();
     main->MyTable.FieldByName("Item")->SetAsString(item);
