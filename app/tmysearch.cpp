@@ -152,7 +152,11 @@ void TMySearch::CreateComponents() {
   SearchGrid = new TSearchGrid(this);
   SearchGrid->setObjectName("SearchGrid");
   SearchGrid->setGeometry(kGridLeft, kGridTop, kGridUnits + 20, kGridHeight);
-  SearchGrid->horizontalHeader()->hide();
+  // Row 0 holds the headings; the horizontal header shows them, so that
+  // they stay in place while the rows scroll.
+  SearchGrid->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  SearchGrid->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  SearchGrid->horizontalHeader()->setHighlightSections(false);
   SearchGrid->verticalHeader()->hide();
   SearchGrid->setColumnCount(3);
   SearchGrid->setRowCount(kItemFieldCount + 1);
@@ -170,6 +174,8 @@ void TMySearch::CreateComponents() {
       if (r == 0 || c < 2) item->setFlags(Qt::ItemIsEnabled);
       SearchGrid->setItem(r, c, item);
     }
+  for (int c = 0; c < 3; ++c) SearchGrid->setHorizontalHeaderItem(c, new QTableWidgetItem);
+  SearchGrid->setRowHidden(0, true);
   connect(SearchGrid, &QTableWidget::cellClicked, this, [this](int row, int column) {
     if (column == 1 && row >= 1) OptionClick(row);
   });
@@ -222,6 +228,8 @@ void TMySearch::FormShow() {
   SearchGrid->setColumnWidth(2, Scaled(kCriteriaColumn));
   for (int r = 0; r <= kItemFieldCount; ++r) SearchGrid->setRowHeight(r, Scaled(kDefaultRowHeight));
   SearchGrid->item(0, 0)->setText(" FIELD");
+  SearchGrid->horizontalHeaderItem(0)->setText(" FIELD");
+  SearchGrid->horizontalHeader()->setFixedHeight(Scaled(kDefaultRowHeight));
   for (int r = 1; r <= kItemFieldCount; ++r)
     SearchGrid->item(r, 0)->setText(FromAnsi(" " + Settings.fields[static_cast<size_t>(r - 1)].title));
   SetHeading();
@@ -255,7 +263,11 @@ void TMySearch::PaintFixedCells() {
   }
 }
 
-void TMySearch::SetHeading() { SearchGrid->item(0, 2)->setText(QString::fromStdString(CriteriaHeading(level_))); }
+void TMySearch::SetHeading() {
+  const QString heading = QString::fromStdString(CriteriaHeading(level_));
+  SearchGrid->item(0, 2)->setText(heading);
+  SearchGrid->horizontalHeaderItem(2)->setText(heading);
+}
 
 void TMySearch::EmptyCriteria() {
   for (int r = 1; r <= kItemFieldCount; ++r) SearchGrid->item(r, 2)->setText(QString());

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -163,11 +164,15 @@ TEST_F(TMyLocateTest, LabelsDatesAndLongValues) {
 // $STASHWELL_SHOT_DIR when it is set.
 TEST_F(TMyLocateTest, DialogRendersAtBothScales) {
   Start({"Anvil"});
+  Settings.colors[4] = MidnightBlack();
   const char* dir = std::getenv("STASHWELL_SHOT_DIR");
   for (double scale : {1.0, 1.6}) {
     ScaleFactor = scale;
     Locate([&](TMyLocateDlg& d) {
       EXPECT_EQ(d.width(), qRound(420 * scale));
+      EXPECT_EQ(d.palette().color(QPalette::Window), QColor(0, 0, 0));
+      EXPECT_EQ(d.SearchValue->palette().color(QPalette::Base), QColor(127, 127, 127));
+      EXPECT_EQ(d.SearchTypeGroup->palette().color(QPalette::WindowText), QColor(255, 255, 255));
       ChooseField(d, "Item");
       QTest::keyClicks(d.SearchValue, "ham");
       if (dir) d.grab().save(QString("%1/locate-%2.png").arg(dir).arg(scale));

@@ -87,10 +87,7 @@ class TMySearchTest : public WindowTest {
   // Chooses entry `choice` (0-based) in the options dialog of row r.
   void ChooseOption(int row, int choice, QStringList* shown = nullptr) {
     WhileModal(
-        [&] {
-          QTableWidget* g = search->SearchGrid;
-          QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, g->visualRect(g->model()->index(row, 1)).center());
-        },
+        [&] { ClickOption(row); },
         [&] {
           auto* options = qobject_cast<TSearchOptions*>(QApplication::activeModalWidget());
           ASSERT_NE(options, nullptr);
@@ -100,7 +97,12 @@ class TMySearchTest : public WindowTest {
           options->OkButton->click();
         });
   }
-  std::string Heading() const { return search->SearchGrid->item(0, 2)->text().toStdString(); }
+  // The heading of the criteria column, as the grid's fixed header shows it.
+  std::string Heading() const { return search->SearchGrid->horizontalHeaderItem(2)->text().toStdString(); }
+  void ClickOption(int row) {
+    QTableWidget* g = search->SearchGrid;
+    QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, g->visualRect(g->model()->index(row, 1)).center());
+  }
 
   std::unique_ptr<TMain> main;
   TMySearch* search = nullptr;
@@ -294,6 +296,7 @@ TEST_F(TMySearchTest, APickListEntryFillsTheCell) {
 // two scales, into $STASHWELL_SHOT_DIR when it is set.
 TEST_F(TMySearchTest, WindowsRenderAtBothScales) {
   Start(kOwners);
+  Settings.colors[2] = MidnightBlack();
   const char* dir = std::getenv("STASHWELL_SHOT_DIR");
   auto shot = [dir](QWidget* w, const QString& name) {
     if (dir) w->grab().save(QString("%1/%2.png").arg(dir, name));
@@ -308,27 +311,25 @@ TEST_F(TMySearchTest, WindowsRenderAtBothScales) {
       EXPECT_EQ(search->SearchGrid->item(kCostRow, 1)->background().color(), QColor(128, 128, 128));
       EXPECT_EQ(search->SearchGrid->item(kCostRow, 1)->text(), "...");
       EXPECT_EQ(search->SearchGrid->item(kItemRow, 1)->text(), "");
+      EXPECT_EQ(search->SearchGrid->palette().color(QPalette::Base), QColor(127, 127, 127));
+      EXPECT_EQ(search->palette().color(QPalette::Window), QColor(0, 0, 0));
       Type(kCategoryRow, "tools");
       shot(search, "search-level1-" + s);
       WhileModal(
-          [&] {
-            QTableWidget* g = search->SearchGrid;
-            QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, g->visualRect(g->model()->index(kCostRow, 1)).center());
-          },
+          [&] { ClickOption(kCostRow); },
           [&] {
             auto* options = qobject_cast<TSearchOptions*>(QApplication::activeModalWidget());
             ASSERT_NE(options, nullptr);
             EXPECT_EQ(options->windowTitle(), "Search Options");
             EXPECT_EQ(options->FieldNameLabel->text(), "Cost");
             EXPECT_EQ(options->ListBox1->currentRow(), 0);
+            EXPECT_EQ(options->ListBox1->palette().color(QPalette::Base), QColor(127, 127, 127));
+            EXPECT_EQ(options->FieldNameLabel->palette().color(QPalette::WindowText), QColor(192, 192, 192));
             shot(options, "search-options-compare-" + s);
             options->CancelButton->click();
           });
       WhileModal(
-          [&] {
-            QTableWidget* g = search->SearchGrid;
-            QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, g->visualRect(g->model()->index(14, 1)).center());
-          },
+          [&] { ClickOption(14); },
           [&] {
             auto* options = qobject_cast<TSearchOptions*>(QApplication::activeModalWidget());
             ASSERT_NE(options, nullptr);
