@@ -7,8 +7,8 @@
 #include <QPushButton>
 #include <QStyledItemDelegate>
 
+#include "core/search_filter.h"
 #include "framework/sysutils.h"
-#include "grid/ix_table.h"
 #include "mask_edit.h"
 #include "platform/text.h"
 #include "platform/ui.h"
@@ -381,24 +381,7 @@ bool TMySearch::Doit() {
   return found;
 }
 
-bool TMySearch::BuildFilter() {
-  auto value = [this](int field) -> framework::TParam& {
-    return grid::FilterFieldValue(table_, ItemFields[static_cast<size_t>(field - 1)].name);
-  };
-  SearchFieldReader reader{
-      [&](int field) -> std::optional<double> {
-        framework::TParam& p = value(field);
-        if (p.IsNull()) return std::nullopt;
-        return p.AsFloat();
-      },
-      [&](int field) -> std::optional<double> {
-        framework::TParam& p = value(field);
-        if (p.IsNull()) return std::nullopt;
-        return p.AsDateTime();
-      },
-      [&](int field) { return value(field).AsString(); }};
-  return keldro::BuildFilter(applied_, reader);
-}
+bool TMySearch::BuildFilter() { return SearchAccepts(applied_, table_); }
 
 void TMySearch::OptionClick(int row) {
   if (row < 1 || row > kItemFieldCount || !RowHasChoice(row)) return;
