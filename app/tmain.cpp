@@ -238,8 +238,15 @@ TMain::~TMain() {
   MySearch = nullptr;
   delete MyEdit;
   MyEdit = nullptr;
-  // The data source goes before the table it watches.
+  // The data source goes before the table it watches, the grid and its
+  // combo boxes before the data source.
   MyDataSource.SetDataSet(nullptr);
+  for (grid::TixDBComboBox* c : PickListCombos()) delete c;
+  delete ViewerGrid;
+}
+
+std::array<grid::TixDBComboBox*, 5> TMain::PickListCombos() const {
+  return {MyComboBrand, MyComboLocation, MyComboBought, MyComboCategory, MyComboOwner};
 }
 
 int TMain::ClientWidth() const { return width(); }
@@ -344,11 +351,25 @@ void TMain::CreateComponents() {
   Count2Label = label("Count2Label", "Items");
   Count2Label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
-  ViewerGrid = new QFrame(client);
+  ViewerGrid = new grid::TixDBGrid(client);
   ViewerGrid->setObjectName("ViewerGrid");
-  ViewerGrid->setFrameShape(QFrame::StyledPanel);
-  ViewerGrid->setFrameShadow(QFrame::Sunken);
-  ViewerGrid->setAutoFillBackground(true);
+  // As the form stores it; the viewer options choose the columns after every open.
+  ViewerGrid->SetSelected({"BOUGHTFROM\t40\tBOUGHTFROM"});
+  auto combo = [client](const char* name, const char* field) {
+    auto* c = new grid::TixDBComboBox(client);
+    c->setObjectName(name);
+    c->SetDataField(field);
+    c->hide();
+    return c;
+  };
+  MyComboBrand = combo("MyComboBrand", "BRAND");
+  MyComboLocation = combo("MyComboLocation", "LOCATION");
+  MyComboCategory = combo("MyComboCategory", "CATEGORY");
+  MyComboOwner = combo("MyComboOwner", "OWNER");
+  MyComboBought = combo("MyComboBought", "BOUGHTFROM");
+  ViewerGrid->SetDataSource(&MyDataSource);
+  ViewerGrid->OnDblClick = [this](grid::TixCustomDBGrid&) { ViewerGridDblClick(); };
+  ViewerGrid->Loaded();
 
   MyNavigator = new TRecordNavigator(client);
   MyNavigator->setObjectName("MyNavigator");
@@ -559,6 +580,8 @@ void TMain::FormCreate() {
     MyNavigator->SetVisibleButtons({true, true, true, true, false, false, false, false, false, false});
     savedFieldEditing_ = Settings.fieldEditing;
     Settings.fieldEditing = false;
+    // Browse-only: the grid's own keys (Insert, Ctrl+Delete) change nothing either.
+    ViewerGrid->SetReadOnly(true);
   }
   DisplayCount();
 }
@@ -582,10 +605,16 @@ void TMain::FormShow() {
   // Bound here too: an offscreen window is never activated.
   MyNavigator->SetDataSource(&MyDataSource);
   ApplyConfiguredFonts(this, Settings);
+  SetViewerOptions();
   SetColors();
-  for (size_t i = 0; i < kPickListFiles.size(); ++i)
+  const std::array<grid::TixDBComboBox*, 5> combos = PickListCombos();
+  for (size_t i = 0; i < kPickListFiles.size(); ++i) {
     PickLists[i] = LoadPickList(platform::FindFileNoCase(ProgramDir, kPickListFiles[i]));
+    combos[i]->clear();
+    for (const std::string& entry : PickLists[i]) combos[i]->addItem(grid::AnsiToQString(entry));
+  }
   DisplayCount();
+  ViewerGrid->setFocus();
 }
 
 void TMain::closeEvent(QCloseEvent* event) {
@@ -707,6 +736,57 @@ void TMain::SetColors() {
   minor.setColor(QPalette::Window, background);
   minor.setColor(QPalette::WindowText, WindowsColor(main.colors[2]));
   NavigatorLabel->setPalette(minor);
+}
+
+void TMain::SetViewerOptions() {
+  using namespace grid;
+  TixDBGridOptions options = dgTabs | dgAlwaysShowSelection | dgConfirmDelete;
+  if (Settings.rowIndicator) options |= dgIndicator;
+  if (Settings.rowLines) options |= dgRowLines;
+  if (Settings.columnLines) options |= dgColLines;
+  if (Settings.showTitles) options |= dgTitles;
+  options |= Settings.fieldEditing ? dgEditing : dgRowSelect;
+  ViewerGrid->SetOptions(options);
+
+  const QFont gridFont = GridFont(Settings.gridFont);
+  ViewerGrid->setFont(gridFont);
+  ViewerGrid->FontColor = WindowsColor(Settings.gridFont.color);
+  for (TixDBComboBox* c : PickListCombos()) c->setFont(gridFont);
+  ViewerGrid->SetColor(WindowsColor(Settings.cellColor));
+  ViewerGrid->SetTitleColor(WindowsColor(Settings.titleColor));
+  ViewerGrid->SetTitleAlignment(Settings.titleAlignment == 2   ? framework::taCenter
+                                : Settings.titleAlignment == 3 ? framework::taRightJustify
+                                                               : framework::taLeftJustify);
+  ViewerGrid->TitleFontColor = WindowsColor(Settings.gridTitleFont.color);
+  ViewerGrid->SetTitleFont(GridFont(Settings.gridTitleFont));
+
+  if (MyTable.Active()) {
+    MyTable.DisableControls();
+    int placed = 0;
+    for (int position = 1; position <= kItemFieldCount; ++position) {
+      size_t chosen = 0;  // field 1 when no field has this position
+      for (size_t i = 0; i < Settings.fields.size(); ++i) {
+        if (Settings.fields[i].order == position) {
+          chosen = i;
+          break;
+        }
+      }
+      framework::TField* field = MyTable.FieldByNumber(static_cast<int>(chosen) + 1);
+      if (!field) continue;
+      const FieldSettings& f = Settings.fields[chosen];
+      if (!f.display) {
+        field->SetVisible(false);
+        continue;
+      }
+      field->SetVisible(true);
+      field->SetDisplayLabel(f.title);
+      field->SetIndex(placed++);
+      field->SetDisplayWidth(f.width);
+    }
+    MyTable.EnableControls();
+  }
+  ViewerGrid->SetCtl3D(true);
+  ViewerGrid->update();
 }
 
 void TMain::MarkScreenSize(int size) {
@@ -928,6 +1008,9 @@ bool TMain::SwitchTable(const std::string& path, bool rebuildIndex) {
     if (!opened && !MyTable.Active()) setWindowTitle("Stashwell Inventory 95");
     ShowError(failure);
   }
+  // The grid applies its stored column list whenever the table opens; the
+  // viewer settings decide what shows.
+  if (MyTable.Active()) SetViewerOptions();
   if (opened) {
     currentDatabase_ = path;
     Settings.lastDatabase = path;

@@ -21,6 +21,8 @@
 #include "core/display_formats.h"
 #include "core/inventory_table.h"
 #include "core/main_window_rules.h"
+#include "ix_dbcombobox.h"
+#include "ix_dbgrid.h"
 
 class QAction;
 class QActionGroup;
@@ -83,8 +85,10 @@ class TMain : public QMainWindow {
   framework::TTable MyCheckTable;   // read-only: field check, in-use test, conversion source
   framework::TTable MyCreateTable;  // creation of a new database
   TRecordNavigator* MyNavigator = nullptr;
-  // The data grid's place in the layout.
-  QFrame* ViewerGrid = nullptr;
+  grid::TixDBGrid* ViewerGrid = nullptr;
+  // The in-grid combo boxes of the pick-list fields.
+  grid::TixDBComboBox *MyComboBrand = nullptr, *MyComboLocation = nullptr, *MyComboCategory = nullptr,
+                      *MyComboOwner = nullptr, *MyComboBought = nullptr;
   QLabel *ViewerLabel = nullptr, *NavigatorLabel = nullptr, *SearchOnLabel = nullptr, *CountLabel = nullptr,
          *Count2Label = nullptr;
   QFrame *ViewerBevel = nullptr, *Bevel2 = nullptr, *Bevel3 = nullptr, *Bevel4 = nullptr;
@@ -143,6 +147,11 @@ class TMain : public QMainWindow {
   void EnableEndSearch();
   void DisableEndSearch();
   void SetColors();
+  // Applies the viewer settings to the grid: options, fonts, colours and
+  // which fields show, in which order, width and title.
+  void SetViewerOptions();
+  // The in-grid combo boxes in kPickListFiles order.
+  std::array<grid::TixDBComboBox*, 5> PickListCombos() const;
 
   // The inventory table's operations.
   bool MakeNewDB(const std::filesystem::path& path);

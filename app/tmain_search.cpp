@@ -19,6 +19,7 @@ void TMain::CreateSearchWindows() {
   MySearch->OnReopenTable = [this] {
     MyTable.Close();
     MyTable.Open();
+    SetViewerOptions();
   };
   MySearch->PickList = [this](int list) { return MyEdit ? MyEdit->PickListItems(list) : std::vector<std::string>{}; };
   MyTable.SetOnFilter([this](grid::TixTable&) { return MyTableFilter(); });
@@ -61,6 +62,7 @@ void TMain::DoEndSearch() {
     // Opened again, the filter accepts every record.
     MyTable.Close();
     MyTable.Open();
+    SetViewerOptions();
   } catch (const framework::Exception& e) {
     platform::ui::ShowMessage(e.Message(), "Error");
   }

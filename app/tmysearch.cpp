@@ -363,13 +363,15 @@ bool TMySearch::SaveFields() {
 
 bool TMySearch::Doit() {
   ui::BusyCursor busy;
-  if (SearchActive && OnReopenTable) OnReopenTable();
   // From here on the table's filter reads the query just made.
   applied_ = items_;
+  if (SearchActive && OnReopenTable) OnReopenTable();
   if (OnEnableEndSearch) OnEnableEndSearch();
   bool found = false;
   try {
-    table_.Refresh();
+    // Read again through the filter from the top: the record the table
+    // stood on may be one the query hides.
+    table_.First();
     found = !(table_.Bof() && table_.Eof());
   } catch (const framework::Exception& e) {
     ui::ShowMessage(e.Message(), "Error");

@@ -1,6 +1,11 @@
 #include "platform/nls.h"
 
+#include "platform/text.h"
+
+#include <unicode/coll.h>
+#include <unicode/locid.h>
 #include <unicode/uloc.h>
+#include <unicode/unistr.h>
 
 #include <algorithm>
 #include <cctype>
@@ -137,6 +142,24 @@ std::string LocaleOfLcid(uint32_t lcid) {
 uint32_t LcidOfLocale(std::string_view locale) {
   if (locale.empty()) return 0;
   return uloc_getLCID(std::string(locale).c_str());
+}
+
+int CompareStringAnsi(std::string_view a, std::string_view b) {
+  // One collator for the process: ICU's collators compare from many threads at
+  // once. The C locale (ICU's en_US_POSIX) orders by code; Windows never does,
+  // so it takes the root order.
+  static const icu::Collator* collator = [] {
+    UErrorCode status = U_ZERO_ERROR;
+    icu::Locale locale = icu::Locale::getDefault();
+    if (std::strcmp(locale.getName(), "en_US_POSIX") == 0) locale = icu::Locale::getRoot();
+    icu::Collator* c = icu::Collator::createInstance(locale, status);
+    return U_SUCCESS(status) ? c : nullptr;
+  }();
+  const icu::UnicodeString ua = icu::UnicodeString::fromUTF8(Cp1252ToUtf8(a));
+  const icu::UnicodeString ub = icu::UnicodeString::fromUTF8(Cp1252ToUtf8(b));
+  if (collator == nullptr) return ua.compare(ub);
+  UErrorCode status = U_ZERO_ERROR;
+  return collator->compare(ua, ub, status);
 }
 
 bool IsInstalledLcid(uint32_t lcid) { return !LocaleOfLcid(lcid).empty(); }

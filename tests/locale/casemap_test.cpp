@@ -247,3 +247,16 @@ TEST(InternationalSettings, FieldsComeFromTheHiveAndAbsentOnesStayCleared) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Casemap, PlatformCollationOrdersByTheCollatorAndEqualIsEqual) {
+  hlocale n = SLN_GetSysLocale();
+  EXPECT_EQ(_SLN_PlatformStrCollate(n, "abc", "abc"), 0);
+  EXPECT_EQ(_SLN_PlatformStrCollate(n, "apple", "Banana"), -1);  // not by codes: "B" < "a"
+  EXPECT_EQ(_SLN_PlatformStrCollate(n, "c\xF4te", "cote"), 1);
+  EXPECT_EQ(_SLN_PlatformStrnCollate(n, "abcX", "abcY", 3), 0);
+  EXPECT_EQ(_SLN_PlatformStrnCollate(n, "ab", "abc", 5), -1);
+}
+
+}  // namespace

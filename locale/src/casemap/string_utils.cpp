@@ -10,6 +10,7 @@
 #include "casemap.h"
 #include "client.h"
 #include "lock.h"
+#include "platform/nls.h"
 
 using namespace slw;
 using namespace slw::casemap;
@@ -223,5 +224,25 @@ SL_EXPORT uint16_t _SLN_PlatformStrnTransform(hlocale h, char* out, const char* 
     return _SLN_StrSysTransform(h, out, first.c_str(), outSize);
   } catch (const std::bad_alloc&) {
     return 0x8000;
+  }
+}
+
+// lstrcmpA through the platform's collator; equal strings compare equal.
+SL_EXPORT int16_t _SLN_PlatformStrCollate(hlocale, const char* a, const char* b) {
+  if (a == nullptr || b == nullptr) return 0;
+  try {
+    const int d = platform::nls::CompareStringAnsi(a, b);
+    return static_cast<int16_t>(d < 0 ? -1 : d > 0 ? 1 : 0);
+  } catch (const std::bad_alloc&) {
+    return static_cast<int16_t>(0x8000);
+  }
+}
+SL_EXPORT int16_t _SLN_PlatformStrnCollate(hlocale, const char* a, const char* b, uint16_t n) {
+  if (a == nullptr || b == nullptr) return 0;
+  try {
+    const int d = platform::nls::CompareStringAnsi(std::string_view(a, strnlen(a, n)), std::string_view(b, strnlen(b, n)));
+    return static_cast<int16_t>(d < 0 ? -1 : d > 0 ? 1 : 0);
+  } catch (const std::bad_alloc&) {
+    return static_cast<int16_t>(0x8000);
   }
 }

@@ -46,6 +46,10 @@ inline constexpr uint32_t kLocaleICountry = 0x0005;
 inline constexpr uint32_t kLocaleIDefaultCodePage = 0x000B;
 inline constexpr uint32_t kLocaleIDefaultAnsiCodePage = 0x1004;
 
+// lstrcmpA: two Windows-1252 texts compared by ICU's collator of the default
+// locale; negative, 0 or positive.
+int CompareStringAnsi(std::string_view a, std::string_view b);
+
 // GetLocaleInfo: the text of `type` for `lcid`; false when the id is not
 // installed, the type is not answered or the tables hold no value.
 bool GetLocaleInfo(uint32_t lcid, uint32_t type, std::string& out);

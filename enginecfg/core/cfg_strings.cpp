@@ -1,4 +1,4 @@
-#include "cfg_strings.h"
+#include "core/cfg_strings.h"
 
 #include <map>
 
@@ -100,9 +100,17 @@ int ErrorHelpContext(int code) {
   return row ? row->context : 26;
 }
 
+std::string ErrorMessage(int code) { return CfgString(ErrorStringId(code)).substr(0, 127); }
+
+namespace {
+ErrorReporter g_reporter = nullptr;
+}
+
+void SetErrorReporter(ErrorReporter reporter) { g_reporter = reporter; }
+
 void ReportCfgError(int code) {
-  platform::ui::ShowMessage(CfgString(ErrorStringId(code)), "VTXCFG Error", platform::ui::Buttons::Ok,
-                            platform::ui::Icon::Error);
+  if (g_reporter) return g_reporter(code);
+  platform::ui::ShowMessage(ErrorMessage(code), "VTXCFG Error", platform::ui::Buttons::Ok, platform::ui::Icon::Error);
 }
 
 }  // namespace vtxcfg

@@ -1,11 +1,11 @@
-#include "config_model.h"
+#include "core/config_model.h"
 
 #include <cstring>
 #include <filesystem>
 #include <new>
 
-#include "cfg_strings.h"
-#include "engine_binding.h"
+#include "core/cfg_strings.h"
+#include "core/engine_binding.h"
 #include "platform/file_io.h"
 #include "platform/paths.h"
 #include "platform/text.h"

@@ -1,7 +1,7 @@
-#include "cfg_rules.h"
+#include "core/cfg_rules.h"
 
-#include "cfg_strings.h"
-#include "config_model.h"
+#include "core/cfg_strings.h"
+#include "core/config_model.h"
 #include "platform/text.h"
 #include "platform/ui.h"
 

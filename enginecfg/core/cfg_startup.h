@@ -16,6 +16,9 @@ int StopEngine();
 // configuration file is looked for; *fileName gets what was found.
 int LoadConfiguration(const std::string* file, int* readOnly, std::string* fileName = nullptr);
 
+// The engine's built-in defaults, as "Default Configuration": 1 loaded, 0 failed (reported).
+int LoadDefaultConfiguration();
+
 // "VTX Configuration Utility - " and the file in upper case, shorter than
 // 64 characters: a path that does not fit gives way to its file name, and a
 // name that does not fit is cut and ends in "...".

@@ -1,8 +1,8 @@
-#include "cfg_startup.h"
+#include "core/cfg_startup.h"
 
-#include "cfg_strings.h"
-#include "config_model.h"
-#include "engine_binding.h"
+#include "core/cfg_strings.h"
+#include "core/config_model.h"
+#include "core/engine_binding.h"
 #include "platform/text.h"
 #include "platform/ui.h"
 
@@ -42,6 +42,16 @@ int LoadConfiguration(const std::string* file, int* readOnly, std::string* fileN
   }
   if (fileName) *fileName = name;
   if (int rc = ReadConfigFile(&name)) {
+    ReportCfgError(rc);
+    return 0;
+  }
+  RefreshDriverTable();
+  return 1;
+}
+
+int LoadDefaultConfiguration() {
+  platform::ui::BusyCursor busy;
+  if (int rc = ReadConfigFile(nullptr)) {
     ReportCfgError(rc);
     return 0;
   }

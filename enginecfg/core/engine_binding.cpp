@@ -1,4 +1,4 @@
-#include "engine_binding.h"
+#include "core/engine_binding.h"
 
 #include <atomic>
 #include <cstring>
