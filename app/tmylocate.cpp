@@ -15,7 +15,6 @@
 
 #include "grid/ix_locate.h"
 #include "grid/ix_text.h"
-#include "platform/text.h"
 #include "platform/ui.h"
 #include "ui_utilities.h"
 
@@ -24,9 +23,6 @@ namespace ui = platform::ui;
 namespace keldro {
 
 namespace {
-
-QString FromAnsi(const std::string& s) { return QString::fromStdString(platform::Cp1252ToUtf8(s)); }
-std::string ToAnsi(const QString& s) { return platform::Utf8ToCp1252(s.toStdString()); }
 
 constexpr int kClientWidth = 420, kClientHeight = 200;
 

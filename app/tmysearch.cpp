@@ -10,7 +10,6 @@
 #include "core/search_filter.h"
 #include "framework/sysutils.h"
 #include "mask_edit.h"
-#include "platform/text.h"
 #include "platform/ui.h"
 #include "ui_utilities.h"
 
@@ -19,9 +18,6 @@ namespace ui = platform::ui;
 namespace keldro {
 
 namespace {
-
-QString FromAnsi(const std::string& s) { return QString::fromStdString(platform::Cp1252ToUtf8(s)); }
-std::string ToAnsi(const QString& s) { return platform::Utf8ToCp1252(s.toStdString()); }
 
 // Design geometry at scale 1.0.
 constexpr int kClientWidth = 640, kClientHeight = 420;
