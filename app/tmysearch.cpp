@@ -320,10 +320,11 @@ void TMySearch::ClearSearch() {
   SearchGrid->setFocus();
 }
 
-void TMySearch::ExitButtonClick() {
+void TMySearch::ExitButtonClick() { reject(); }
+
+void TMySearch::reject() {
   MoreButton->setEnabled(true);
-  SearchGrid->CommitEdit();
-  reject();
+  QDialog::reject();
 }
 
 void TMySearch::HelpButtonClick() {

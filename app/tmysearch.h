@@ -104,6 +104,10 @@ class TMySearch : public QDialog {
   std::string CellText(int row) const;
   void SetCellText(int row, const std::string& text);
 
+ public slots:
+  // Esc leaves as Exit does.
+  void reject() override;
+
  protected:
   void showEvent(QShowEvent* event) override;
 

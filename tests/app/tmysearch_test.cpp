@@ -219,6 +219,13 @@ TEST_F(TMySearchTest, EmptyLevelsUntouchedDatesAndTheLastLevel) {
       EXPECT_EQ(search->MoreButton->isEnabled(), level < 9) << level;
     }
     EXPECT_EQ(Heading(), " SEARCH CRITERIA    (Level 10)");
+    QTest::keyClick(search, Qt::Key_Escape);
+  });
+  Search([&] {
+    EXPECT_EQ(Heading(), " SEARCH CRITERIA    (Level 1)");
+    EXPECT_TRUE(search->MoreButton->isEnabled());
+    Type(kCategoryRow, "tools");
+    search->MoreButton->click();
     search->ClearButton->click();
     EXPECT_EQ(Heading(), " SEARCH CRITERIA    (Level 1)");
     EXPECT_TRUE(search->MoreButton->isEnabled());
