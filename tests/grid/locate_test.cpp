@@ -149,6 +149,39 @@ TEST_F(LocateTest, TheSearchHonoursTheRecordFilter) {
   EXPECT_EQ(Current(), "Hamper");
 }
 
+TEST_F(LocateTest, MemoTextIsSearchedInTheRawRecords) {
+  {
+    TTable t;
+    Point(t, "NOTES");
+    t.SetTableType(ttDBase);
+    t.FieldDefs().Add("ITEM", ftString, 20);
+    t.FieldDefs().Add("NOTES", ftMemo);
+    t.CreateTable();
+    t.Open();
+    for (const auto& [item, notes] : std::vector<std::pair<std::string, std::string>>{
+             {"Anvil", ""}, {"Hammer", "Bought at the Fair"}, {"Saw", std::string(40000, 'x') + " fair"}}) {
+      t.Append();
+      t.FieldByName("ITEM")->SetAsString(item);
+      t.FieldByName("NOTES")->SetAsString(notes);
+      t.Post();
+    }
+    t.Close();
+  }
+  Point(table, "NOTES");
+  table.Open();
+  EXPECT_TRUE(LocateRecord(true, table, "NOTES", false, mtPartialMatchAny, "fair"));
+  EXPECT_EQ(Current(), "Hammer");
+  // Only the first 32,767 bytes of a memo are searched.
+  EXPECT_FALSE(LocateRecord(false, table, "NOTES", false, mtPartialMatchAny, "fair"));
+  EXPECT_EQ(Current(), "Hammer");
+  EXPECT_TRUE(LocateRecord(true, table, "NOTES", true, mtExactMatch, "Bought at the Fair"));
+  EXPECT_TRUE(LocateRecord(true, table, "NOTES", false, mtExactMatch, ""));
+  EXPECT_EQ(Current(), "Anvil");
+  EXPECT_TRUE(LocateRecord(false, table, "NOTES", false, mtPartialMatchStart, "x"));
+  EXPECT_EQ(Current(), "Saw");
+  EXPECT_TRUE(ui->MessageTexts().empty());
+}
+
 // ---- an index that leads with the field
 
 TEST_F(LocateTest, ExactNextOnTheCurrentValueScansToTheNextEqualRecord) {
