@@ -36,6 +36,9 @@ namespace keldro {
 class TMyEdit;
 class TMyLocateDialog;
 class TMySearch;
+namespace reports {
+class TMyReport;
+}
 
 // The record navigator: first, prior, next, last, insert, delete, edit,
 // post, cancel and refresh on a data source's dataset.
@@ -138,6 +141,10 @@ class TMain : public QMainWindow {
   TMySearch* MySearch = nullptr;
   TMyLocateDialog* MyLocateDialog = nullptr;
 
+  // The report selection window, made on first use (the program makes it at
+  // start); Reports, File Print and their buttons show it.
+  reports::TMyReport& ReportWindow();
+
   // ---- the window's operations
   void SetButtonBar();
   bool OpenSaveFile(const std::string& path);
@@ -227,6 +234,7 @@ class TMain : public QMainWindow {
   bool PostPendingEdit();
 
   StartOptions options_;
+  std::unique_ptr<reports::TMyReport> reportWindow_;
   bool terminated_ = false;
   bool shown_ = false;
   bool closed_ = false;
