@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 
 #include "mask_edit.h"
@@ -24,6 +25,7 @@
 namespace keldro {
 namespace {
 
+namespace fs = std::filesystem;
 using platform::ui::Answer;
 
 constexpr int kItemRow = 1, kPurchDateRow = 10, kCostRow = 11, kCategoryRow = 12, kOwnerRow = 17;
@@ -118,6 +120,10 @@ TEST_F(TMySearchTest, TwoLevelsAreAppliedAndStayWhileTheWindowIsUsedAgain) {
     EXPECT_EQ(search->windowTitle(), "Search");
     EXPECT_EQ(Heading(), " SEARCH CRITERIA    (Level 1)");
     EXPECT_EQ(search->SearchGrid->item(kCategoryRow, 0)->text(), " Category");
+    search->HelpButton->click();
+    ASSERT_EQ(ui->calls.size(), 1u);
+    EXPECT_EQ(ui->calls[0].help.keyword, "Search Window");
+    EXPECT_EQ(fs::path(ui->calls[0].help.file).filename(), "KELDRO.HLP");
     Type(kCategoryRow, "tools");
     search->MoreButton->click();
     EXPECT_EQ(Heading(), " SEARCH CRITERIA    (Level 2)");
