@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QApplication>
 #include <QLabel>
 #include <QListWidget>
@@ -18,6 +20,7 @@
 #include <memory>
 
 #include "mask_edit.h"
+#include "tmylocate.h"
 #include "tmyedit.h"
 #include "tmain.h"
 #include "window_test.h"
@@ -288,6 +291,26 @@ TEST_F(TMySearchTest, AQueryMatchingNothingEndsTheSearch) {
   EXPECT_FALSE(main->SearchOnLabel->isVisible());
   EXPECT_EQ(Shown().size(), 4u);
   EXPECT_EQ(main->CountLabel->text(), "4");
+}
+
+TEST_F(TMySearchTest, ALocateDuringASearchFindsOnlyRecordsOfTheSearch) {
+  // One category: the table shows them in the order they were added.
+  Start({{"Hammer", "TOOLS", ""}, {"Hammock", "TOOLS", ""}, {"Hamper", "TOOLS", ""}});
+  Search([&] {
+    Type(kItemRow, "er");
+    search->OkButton->click();
+  });
+  main->MyTable.First();
+  ASSERT_EQ(main->MyTable.FieldByName("Item")->AsString(), "Hammer");
+  WhileModal([&] { main->MenuLocate->trigger(); },
+             [&] {
+               auto* d = qobject_cast<TMyLocateDlg*>(QApplication::activeModalWidget());
+               ASSERT_NE(d, nullptr);
+               d->FieldNameComboBox->setCurrentIndex(d->FieldNameComboBox->findText("Item", Qt::MatchFixedString));
+               d->SearchValue->setText("ham");
+               d->NextButton->click();
+             });
+  EXPECT_EQ(main->MyTable.FieldByName("Item")->AsString(), "Hamper");
 }
 
 TEST_F(TMySearchTest, APickListEntryFillsTheCell) {
