@@ -119,14 +119,12 @@ void TMain::ConnectCommands() {
 
   // Their windows are not part of the program yet: their items and buttons
   // stay disabled (never enabled and silent) until they are.
-  for (QAction* a : {MenuSearch, MenuLocate, MenuLocateNext, MenuImport, MenuExport, MenuSortOrder,
-                     MenuSearchReplace, MenuBackup, MenuRestore, MenuViewer})
+  for (QAction* a : {MenuImport, MenuExport, MenuSortOrder, MenuSearchReplace, MenuBackup, MenuRestore, MenuViewer})
     a->setEnabled(false);
   for (QAction* a : MenuColor) a->setEnabled(false);
-  for (QToolButton* b : {SpeedSearch, SpeedLocate, SpeedLocateNext, SpeedImport, SpeedExport, SpeedSortOrder,
-                         SpeedViewer, SpeedColor})
+  for (QToolButton* b : {SpeedImport, SpeedExport, SpeedSortOrder, SpeedViewer, SpeedColor})
     b->setEnabled(false);
-  for (QPushButton* b : {SearchButton, ViewerButton}) SetButtonUnavailable(b);
+  SetButtonUnavailable(ViewerButton);
 
   qApp->installEventFilter(new MenuShortcutsFirst(this));
 }
@@ -317,9 +315,6 @@ void TMain::DoReports() { ReportWindow().exec(); }
 
 // Each opens its window once that window is part of the program; until
 // then its items and buttons are disabled (ConnectCommands).
-void TMain::DoSearch() {}
-void TMain::DoLocate() {}
-void TMain::DoLocateNext() {}
 void TMain::DoImport() {}
 void TMain::DoExport() {}
 void TMain::DoSortOrder() {}
