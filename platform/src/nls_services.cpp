@@ -475,21 +475,23 @@ bool GetStringTypeA(uint32_t lcid, std::string_view src, std::vector<uint16_t>& 
   lcid = ResolveLcid(lcid);
   if (!IsInstalledLcid(lcid)) return false;
   for (const auto& [bytes, text] : CharactersOf(AnsiCodePageOf(lcid), src)) {
-    uint16_t t = 0;
-    if (text.size() == 1) {
-      const UChar32 c = text[0];
-      if (u_isupper(c)) t |= kC1Upper;
-      if (u_islower(c)) t |= kC1Lower;
-      if (u_isdigit(c)) t |= kC1Digit;
-      if (u_isspace(c)) t |= kC1Space;
-      if (u_ispunct(c)) t |= kC1Punct;
-      if (u_iscntrl(c)) t |= kC1Cntrl;
-      if (u_isblank(c)) t |= kC1Blank;
-      if (u_isalpha(c)) t |= kC1Alpha;
-    }
-    types.insert(types.end(), bytes.size(), t);
+    types.insert(types.end(), bytes.size(), text.size() == 1 ? CharType1(text[0]) : uint16_t{0});
   }
   return true;
+}
+
+uint16_t CharType1(char32_t ch) {
+  const auto c = static_cast<UChar32>(ch);
+  uint16_t t = 0;
+  if (u_isupper(c)) t |= kC1Upper;
+  if (u_islower(c)) t |= kC1Lower;
+  if (u_isdigit(c)) t |= kC1Digit;
+  if (u_isspace(c)) t |= kC1Space;
+  if (u_ispunct(c)) t |= kC1Punct;
+  if (u_iscntrl(c)) t |= kC1Cntrl;
+  if (u_isblank(c)) t |= kC1Blank;
+  if (u_isalpha(c)) t |= kC1Alpha;
+  return t;
 }
 
 std::vector<bool> LeadBytesOf(int codePage) {

@@ -119,6 +119,9 @@ bool LCMapStringA(uint32_t lcid, uint32_t flags, std::string_view src, std::stri
 // byte and its trail byte both get their character's bits).
 bool GetStringTypeA(uint32_t lcid, std::string_view src, std::vector<uint16_t>& types);
 
+// The kC1 bits of one Unicode character.
+uint16_t CharType1(char32_t c);
+
 // The lead bytes of a code page (all false for a single-byte page).
 std::vector<bool> LeadBytesOf(int codePage);
 bool IsDBCSLeadByteEx(int codePage, uint8_t byte);
