@@ -208,6 +208,29 @@ void ReleaseAll(std::array<Category*, kCategorySlots>& made) {
   }
 }
 
+// A new locale with its categories made: it takes them, is put in the
+// client's list and handed out. A platform locale (`lcid` not 0) keeps its
+// LCID and compares by the platform when it has the collate bit.
+Status Finish(Client& client, std::unique_ptr<TLocale> locale, const std::array<Category*, kCategorySlots>& made,
+              uint16_t mask, const std::string& name, uint32_t lcid, hlocale* handle) {
+  locale->categories = made;
+  locale->kind = mask;
+  locale->openName = name;
+  locale->ownerThread = CurrentThreadId();
+  locale->poolState = kInUse;
+  locale->BuildFullName();
+  locale->SetCharacterAccess();
+  if (lcid != 0) {
+    locale->lcid = lcid;
+    if ((mask & SL_LC_COLLATE) != 0) BindPlatformCollation(*locale);
+  }
+  CLocale* l = locale.release();
+  AddLocale(client, l);
+  CallingThread();
+  *handle = ToHandle(l);
+  return kOk;
+}
+
 Status OpenByName(hlocale* handle, uint16_t mask, const char* name) {
   if (handle == nullptr) return kBadArgument;
   *handle = nullptr;
@@ -245,22 +268,7 @@ Status OpenByName(hlocale* handle, uint16_t mask, const char* name) {
     UnloadExtension(*locale);
     return s;
   }
-  locale->categories = made;
-  locale->kind = mask;
-  locale->openName = name;
-  locale->ownerThread = CurrentThreadId();
-  locale->poolState = kInUse;
-  locale->BuildFullName();
-  locale->SetCharacterAccess();
-  if (lcid != 0) {
-    locale->lcid = lcid;
-    if ((mask & SL_LC_COLLATE) != 0) BindPlatformCollation(*locale);
-  }
-  CLocale* l = locale.release();
-  AddLocale(*client, l);
-  CallingThread();
-  *handle = ToHandle(l);
-  return kOk;
+  return Finish(*client, std::move(locale), made, mask, name, lcid, handle);
 }
 
 // The library entry of a locale name for the information records.
@@ -340,19 +348,7 @@ SL_EXPORT LocaleStatus SL_OpenPlatformLocale(hlocale* handle, uint32_t lcid, uin
       made[slot]->MarkStale();
     }
   }
-  locale->categories = made;
-  locale->kind = mask;
-  locale->openName = name;
-  locale->ownerThread = CurrentThreadId();
-  locale->poolState = kInUse;
-  locale->BuildFullName();
-  locale->SetCharacterAccess();
-  if ((mask & SL_LC_COLLATE) != 0) BindPlatformCollation(*locale);
-  CLocale* l = locale.release();
-  AddLocale(*client, l);
-  CallingThread();
-  *handle = ToHandle(l);
-  return kOk;
+  return Finish(*client, std::move(locale), made, mask, name, lcid, handle);
 }
 
 // A new platform locale in place of the old handle, which is closed only

@@ -184,4 +184,36 @@ TEST_F(Platform, LibraryLocaleOfAPlatformNameIsFilledFromThePlatform) {
   SL_CloseLocale(&again);
 }
 
+// A wide locale of a platform name: 16-bit texts, and codes 0-255 classed
+// and mapped as the Unicode characters they are.
+TEST_F(Platform, WideLibraryLocaleOfAPlatformName) {
+  std::string source = "locale fr_FR.WIN1252@platform\n  family 2\n";
+  source += "  category 1 fr_FR.WIN1252@platform\n    collate 1\n";
+  source += "  category 2 fr_FR.WIN1252@platform\n    ctype space,digit,lower,upper,xdigit,cntrl,punct,blank toupper,tolower\n";
+  source += "  category 4 fr_FR.WIN1252@platform\n    time\n";
+  source += "  category 8 fr_FR.WIN1252@platform\n    monetary X X . , \"\" + - 2 2 1 0 1 0 1 1\n";
+  Use(source);
+  ASSERT_EQ(SL_OpenLocale(&h_, 15, "fr_FR.WIN1252@platform"), 0);
+  EXPECT_EQ(SL_GetLCID(h_), 0x040Cu);
+  SL_WCHAR out[64] = {};
+  ASSERT_EQ(SL_GetLocaleItem(h_, out, 28), 0);
+  EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(out)), u"janvier");
+  ASSERT_EQ(SL_GetLocaleItem(h_, out, 149), 0);
+  EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(out)), u"\u20AC");
+  EXPECT_EQ(SLW_ToUpper(h_, 0x00FF), 0x0178);
+  EXPECT_EQ(SLW_ToUpper(h_, 0x00E9), 0x00C9);
+  EXPECT_EQ(SLW_GetCharClass(h_, 0x00E9), 4u);
+  EXPECT_EQ(SLW_GetCharClass(h_, 0x00A0), 129u);
+  EXPECT_EQ(SLW_GetCharClass(h_, 0x0009), 33u);
+  const SL_WCHAR e[] = {0xE9, 0}, f[] = {'f', 0}, E[] = {0xC9, 0};
+  EXPECT_EQ(SLW_StrCollate(h_, e, f), -1);
+  EXPECT_EQ(_SLW_P_StrCollate(h_, e, E), -1);
+  EXPECT_EQ(_SLW_P_StrnCollate(h_, e, 1, E, 0), 1);
+  ASSERT_EQ(SL_SetCmpFlags(h_, 1), 0);
+  EXPECT_EQ(SLW_StrCollate(h_, e, E), 0);
+  EXPECT_EQ(SLW_BufferCollate(h_, e, 2, E, 4), 0);
+  SL_WCHAR key[64];
+  EXPECT_GT(SLW_StrTransform(h_, key, e, 64), 0);
+}
+
 }  // namespace
