@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "slw32.h"
+#include "soundex_fixture.h"
 #include "sllc_writer.h"
 #include "temp_root.h"
 
@@ -25,12 +26,7 @@ class MultiByte : public ::testing::Test {
         "    ctype space,digit,lower,upper,xdigit,cntrl,punct,blank toupper,tolower\n"
         "    class 0x8161 4\n    class 0x8141 8\n    map 0 0x8161 0x8141\n    map 1 0x8141 0x8161\n"
         "  category 64 mb_MB.SJIS\n";
-    for (const char* group : {"BFPV 1", "CGJKQSXZ 2", "DT 3", "L 4", "MN 5", "R 6"}) {
-      std::string g = group;
-      std::string letters = g.substr(0, g.find(' ')), lower = letters;
-      for (char& c : lower) c = static_cast<char>(c + 32);
-      s += "    soundex " + letters + lower + g.substr(g.find(' ')) + "\n";
-    }
+    s += ClassicSoundexLines();
     std::string error;
     std::filesystem::path file = root_.path() / "M.SLL";
     ASSERT_TRUE(sllc::Compile(s, file.string(), false, error)) << error;
