@@ -177,16 +177,29 @@ std::string IsoCurrency(const std::string& id) {
   return out;
 }
 
+// The thread's converter of a code page (ICU converters are not shared
+// between threads), kept for the compares and maps that follow; it stops
+// at a character without a mapping.
+UConverter* ConverterOf(int codePage) {
+  thread_local std::map<int, Converter> cache;
+  auto it = cache.find(codePage);
+  if (it != cache.end()) return it->second.get();
+  Converter c = OpenCodePage(codePage);
+  if (c == nullptr) return nullptr;
+  UErrorCode status = U_ZERO_ERROR;
+  ucnv_setFromUCallBack(c.get(), UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
+  return cache.emplace(codePage, std::move(c)).first->second.get();
+}
+
 // The text of `s` in a code page, or false when a character has no mapping.
 bool Encode(int codePage, std::u16string_view s, std::string& out) {
   out.clear();
-  Converter c = OpenCodePage(codePage);
+  UConverter* c = ConverterOf(codePage);
   if (c == nullptr) return false;
-  UErrorCode status = U_ZERO_ERROR;
-  ucnv_setFromUCallBack(c.get(), UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
+  ucnv_reset(c);
   std::string buffer(s.size() * 4 + 4, '\0');
-  status = U_ZERO_ERROR;
-  const int32_t n = ucnv_fromUChars(c.get(), buffer.data(), static_cast<int32_t>(buffer.size()), s.data(),
+  UErrorCode status = U_ZERO_ERROR;
+  const int32_t n = ucnv_fromUChars(c, buffer.data(), static_cast<int32_t>(buffer.size()), s.data(),
                                     static_cast<int32_t>(s.size()), &status);
   if (U_FAILURE(status)) return false;
   out.assign(buffer.data(), static_cast<std::size_t>(n));
@@ -194,11 +207,12 @@ bool Encode(int codePage, std::u16string_view s, std::string& out) {
 }
 
 std::u16string Decode(int codePage, std::string_view s) {
-  Converter c = OpenCodePage(codePage);
+  UConverter* c = ConverterOf(codePage);
   if (c == nullptr) return std::u16string(s.begin(), s.end());
+  ucnv_reset(c);
   std::u16string buffer(s.size() * 2 + 2, u'\0');
   UErrorCode status = U_ZERO_ERROR;
-  const int32_t n = ucnv_toUChars(c.get(), buffer.data(), static_cast<int32_t>(buffer.size()), s.data(),
+  const int32_t n = ucnv_toUChars(c, buffer.data(), static_cast<int32_t>(buffer.size()), s.data(),
                                   static_cast<int32_t>(s.size()), &status);
   if (U_FAILURE(status)) return {};
   buffer.resize(static_cast<std::size_t>(n));
@@ -287,10 +301,16 @@ uint32_t ResolveLcid(uint32_t lcid) {
 }
 
 int AnsiCodePageOf(uint32_t lcid) {
+  // The last answer of the thread: compares ask for it on every call.
+  thread_local uint32_t lastLcid = 0;
+  thread_local int lastPage = 0;
+  if (lcid != 0 && lcid == lastLcid) return lastPage;
   std::string page;
   if (!GetLocaleInfo(lcid, kLocaleIDefaultAnsiCodePage, page)) return 1252;
   const int n = std::atoi(page.c_str());
-  return n > 0 ? n : 1252;
+  lastLcid = lcid;
+  lastPage = n > 0 ? n : 1252;
+  return lastPage;
 }
 
 std::string EncodeInCodePage(int codePage, std::u16string_view s) {
@@ -495,14 +515,19 @@ uint16_t CharType1(char32_t ch) {
 }
 
 std::vector<bool> LeadBytesOf(int codePage) {
+  thread_local std::map<int, std::vector<bool>> cache;
+  auto it = cache.find(codePage);
+  if (it != cache.end()) return it->second;
   std::vector<bool> lead(256, false);
-  Converter c = OpenCodePage(codePage);
-  if (c == nullptr || ucnv_getType(c.get()) == UCNV_SBCS) return lead;
-  UBool starters[256] = {};
-  UErrorCode status = U_ZERO_ERROR;
-  ucnv_getStarters(c.get(), starters, &status);
-  if (U_FAILURE(status)) return lead;
-  for (int i = 0; i < 256; ++i) lead[static_cast<std::size_t>(i)] = starters[i] != 0;
+  UConverter* c = ConverterOf(codePage);
+  if (c != nullptr && ucnv_getType(c) != UCNV_SBCS) {
+    UBool starters[256] = {};
+    UErrorCode status = U_ZERO_ERROR;
+    ucnv_getStarters(c, starters, &status);
+    if (U_SUCCESS(status))
+      for (int i = 0; i < 256; ++i) lead[static_cast<std::size_t>(i)] = starters[i] != 0;
+  }
+  cache.emplace(codePage, lead);
   return lead;
 }
 
