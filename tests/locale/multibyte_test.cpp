@@ -1,6 +1,7 @@
 // The multi-byte exports over strings with lead bytes: a trail byte that
 // looks like a letter, a blank, a delimiter or "%" is part of its character,
 // never a character of its own.
+#include <cstdarg>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -173,6 +174,31 @@ TEST_F(MultiByte, CodeOrderComparesCharacterCodesNotBytes) {
   EXPECT_EQ(SLM_StrCollate(h_, "a", "b"), 1);
   EXPECT_EQ(g_calls, 1);
   EXPECT_EQ(SLM_SetCollationFn(h_, nullptr), 0x0607);
+  ASSERT_EQ(SLM_SetnCollationFn(h_, [](hlocale, const void*, uint16_t na, const void*, uint16_t nb) {
+              return static_cast<int16_t>(na - nb);
+            }), 0);
+  EXPECT_EQ(SLM_StrnCollate(h_, "\x81\x40", 1, "ab", 2), -1);
+  ASSERT_EQ(SLM_SetTransformFn(h_, [](hlocale, void*, const void*, uint16_t size) { return size; }), 0);
+  EXPECT_EQ(SLM_StrTransform(h_, key, "\x81\x40", 4), 4);
+  ASSERT_EQ(SLM_SetnTransformFn(h_, [](hlocale, void*, const void*, uint16_t n, uint16_t) { return n; }), 0);
+  EXPECT_EQ(SLM_StrnTransform(h_, key, "\x81\x40", 1, 4), 1);
+}
+
+int Print(hlocale h, char* out, const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  const int n = SLM_VFmtStrPrint(h, out, format, args);
+  va_end(args);
+  return n;
+}
+
+TEST_F(MultiByte, PrintfAndScannersOverTwoByteText) {
+  char out[32];
+  EXPECT_EQ(Print(h_, out, "%s\x81%s", "\x81\x40", "x"), 3);
+  EXPECT_STREQ(out, "\x81\x40\x81%s");
+  double d = 0;
+  EXPECT_EQ(SLM_StrDouble(h_, "2.5", &d), 0);
+  EXPECT_EQ(d, 2.5);
 }
 
 }  // namespace
