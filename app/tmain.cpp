@@ -23,8 +23,12 @@
 #include "platform/paths.h"
 #include "platform/ui.h"
 #include "reports/report_file.h"
+#include "tmybackup.h"
 #include "tmyedit.h"
 #include "tmyeditbox.h"
+#include "tmyrestore.h"
+#include "tmysortorder.h"
+#include "tsearchandreplace.h"
 #include "ui_utilities.h"
 
 namespace fs = std::filesystem;
@@ -512,6 +516,11 @@ void TMain::CreateMenus() {
 
   // The speed buttons and lettered buttons this window runs itself.
   connect(SpeedOpen, &QToolButton::clicked, this, [this] { DoOpen(); });
+  connect(MenuSortOrder, &QAction::triggered, this, [this] { DoSortOrder(); });
+  connect(SpeedSortOrder, &QToolButton::clicked, this, [this] { DoSortOrder(); });
+  connect(MenuSearchReplace, &QAction::triggered, this, [this] { DoSearchReplace(); });
+  connect(MenuBackup, &QAction::triggered, this, [this] { DoBackup(); });
+  connect(MenuRestore, &QAction::triggered, this, [this] { DoRestore(); });
   for (int mode = 1; mode <= 3; ++mode) {
     QAction* menu = mode == 1 ? MenuAdd : mode == 2 ? MenuEdit : MenuCopy;
     QToolButton* speed = mode == 1 ? SpeedAdd : mode == 2 ? SpeedEdit : SpeedCopy;
@@ -1297,6 +1306,107 @@ void TMain::MenuListMaintenanceClick(int list) {
 void TMain::SetNumericFormat(int code) {
   Settings.numericFormat = code;
   (code == 2 ? MenuNumericWin : MenuNumericUS)->setChecked(true);
+}
+
+// ------------------------------------------------- exclusive use of the table
+
+void TMain::DoSortOrder() {
+  TMySortOrder window(*this, this);
+  window.Screen = screen_;
+  window.exec();
+}
+
+void TMain::DoSearchReplace() {
+  TSearchAndReplace window(*this, this);
+  window.Screen = screen_;
+  window.exec();
+}
+
+void TMain::DoBackup() {
+  TMyBackup window(*this, this);
+  window.Screen = screen_;
+  window.exec();
+}
+
+void TMain::DoRestore() {
+  TMyRestore window(*this, this);
+  window.Screen = screen_;
+  window.exec();
+  DisplayCount();
+}
+
+void TMain::DoEndSearch() {
+  DisableEndSearch();
+  if (PostPendingEdit()) {
+    try {
+      // Opened again, the filter accepts every record.
+      MyTable.Close();
+      MyTable.Open();
+    } catch (const framework::Exception& e) {
+      ShowError(e.Message());
+    }
+  }
+  DisplayCount();
+}
+
+void TMain::ReloadReportList() {}
+
+void TMain::DropSortIndex() {
+  MyTable.SetIndexName("");
+  try {
+    MyTable.DeleteIndex(std::string(kNewIndexName));
+  } catch (const EDatabaseError& e) {
+    // No tag, or no index file at all: nothing to delete.
+    std::error_code ec;
+    if (e.ErrorCode() != ORB_ERR_NO_SUCH_INDEX && fs::exists(indexPath_, ec)) throw;
+  }
+}
+
+void TMain::ReplaceSortIndex() {
+  const std::string newIndex(kNewIndexName);
+  DropSortIndex();
+  if (sortExpression_.empty()) return;
+  MyTable.AddIndex(newIndex, sortExpression_, framework::ixExpression);
+  MyTable.SetIndexName(newIndex);
+}
+
+bool TMain::ReopenShared() {
+  const std::string newIndex(kNewIndexName);
+  std::string failure;
+  try {
+    MyTable.Close();
+    MyTable.SetExclusive(false);
+    MyTable.SetIndexName(sortExpression_.empty() ? "" : newIndex);
+    try {
+      MyTable.Open();
+    } catch (const EDatabaseError&) {
+      if (sortExpression_.empty()) throw;
+      // The tag went missing (an operation stopped between dropping and
+      // adding it): add it again.
+      MyTable.Close();
+      MyTable.SetIndexName("");
+      MyTable.AddIndex(newIndex, sortExpression_, framework::ixExpression);
+      MyTable.SetIndexName(newIndex);
+      MyTable.Open();
+    }
+  } catch (const framework::Exception& e) {
+    failure = e.Message();
+  }
+  if (!failure.empty()) {
+    // Never leave the window without its table: natural order at least.
+    try {
+      MyTable.Close();
+      MyTable.SetExclusive(false);
+      MyTable.SetIndexName("");
+      MyTable.Open();
+      failure.clear();
+    } catch (const framework::Exception&) {
+    }
+  }
+  if (MyTable.Active()) SetViewerOptions();
+  if (!failure.empty()) ShowError(failure);
+  DisplayCount();
+  return failure.empty();
 }
 
 }  // namespace keldro
