@@ -7,8 +7,11 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDialog>
+#include <QTimer>
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -37,6 +40,22 @@ class WindowTest : public ::testing::Test {
   void TearDown() override { platform::ui::Install(nullptr); }
 
   std::filesystem::path Program(const std::string& name) const { return root.programDir() / name; }
+
+  // Runs `command` (which shows a modal window) and `inside` while that
+  // window is up; a window `inside` leaves open is closed and fails the test.
+  static void WhileModal(const std::function<void()>& command, const std::function<void()>& inside) {
+    bool ran = false;
+    QTimer::singleShot(0, [&] {
+      ran = true;
+      inside();
+      if (QWidget* w = QApplication::activeModalWidget()) {
+        ADD_FAILURE() << "the window stayed open: " << w->objectName().toStdString();
+        if (auto* d = qobject_cast<QDialog*>(w)) d->done(0);
+      }
+    });
+    command();
+    EXPECT_TRUE(ran);
+  }
 
   testing_support::TempRoot root;
   std::shared_ptr<platform::ui::ScriptedUi> ui;
