@@ -1076,16 +1076,20 @@ bool TMain::DBaseInUse(const fs::path& path) {
   MyCheckTable.Close();
   MyCheckTable.SetDatabaseName(location.directory.string());
   MyCheckTable.SetTableName(location.tableName);
+  // A read-only open shares the file whatever it asks for: the test opens
+  // for writing, so that another program's open refuses it.
+  MyCheckTable.SetReadOnly(false);
   MyCheckTable.SetExclusive(true);
+  bool inUse = false;
   try {
     MyCheckTable.Open();
     MyCheckTable.Close();
   } catch (const EDatabaseError&) {
-    MyCheckTable.SetExclusive(false);
-    return true;
+    inUse = true;
   }
   MyCheckTable.SetExclusive(false);
-  return false;
+  MyCheckTable.SetReadOnly(true);
+  return inUse;
 }
 
 bool TMain::MakeNewDB(const fs::path& path) {

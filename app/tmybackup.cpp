@@ -217,7 +217,7 @@ bool TMyBackup::BackupLists() {
   if (main_.MyEdit) main_.MyEdit->SaveAllLists();
   for (const FileCopy& copy : BackupFiles(FileSet::PickLists, ProgramDir, main_.CurrentDatabase(), directory_)) {
     std::error_code ec;
-    if (!fs::exists(copy.source, ec)) continue;
+    if (!fs::is_regular_file(copy.source, ec)) continue;  // not there, or not a file to read
     if (SameFile(copy.source, copy.target)) {
       ui::ShowMessage(std::string(kBackupIdenticalMessage), "Error");
       return false;

@@ -196,7 +196,9 @@ void TSearchAndReplace::DrawCounts(bool now) {
 void TSearchAndReplace::paintEvent(QPaintEvent* event) {
   QDialog::paintEvent(event);
   QPainter painter(this);
-  painter.setPen(palette().color(QPalette::WindowText));
+  // In the labels' font and colour, so they scale and colour alike.
+  painter.setFont(ProcessedLabel->font());
+  painter.setPen(ProcessedLabel->palette().color(QPalette::WindowText));
   const std::array<long, 3> values{counts_.processed, counts_.found, counts_.changed};
   const int top = static_cast<int>(kCountTop * ScaleFactor);
   for (size_t i = 0; i < values.size(); ++i) {
