@@ -133,13 +133,14 @@ bool TMyRestore::RestoreDatabase(const fs::path& picked) {
   if (SearchActive) main_.DoEndSearch();
   if (!main_.PostPendingEdit()) return false;
   const bool overOpen = SameFile(copy.target, main_.CurrentDatabase());
-  if (overOpen) {
-    main_.MyTable.Close();
-    if (main_.DBaseInUse(copy.target)) {
-      ui::ShowMessage(std::string(kRestoreInUseMessage), "Error");
-      main_.ReopenShared();
-      return false;
-    }
+  std::error_code ec;
+  // Any database already there, open here or not, must be nobody's while
+  // it is replaced.
+  if (overOpen) main_.MyTable.Close();
+  if (fs::exists(copy.target, ec) && main_.DBaseInUse(copy.target)) {
+    ui::ShowMessage(std::string(kRestoreInUseMessage), "Error");
+    if (overOpen) main_.ReopenShared();
+    return false;
   }
   const RoomCheck room = EnoughRoom(copy.source, copy.target);
   if (room == RoomCheck::NotEnough) {
@@ -160,7 +161,6 @@ bool TMyRestore::RestoreDatabase(const fs::path& picked) {
     main_.ReopenShared();
     return false;
   }
-  std::error_code ec;
   if (!fs::exists(LocateItemTable(copy.target).indexPath, ec)) RemoveMDXByte(copy.target);
   if (!main_.SwitchTable(copy.target.string(), true)) return false;
   ui::ShowMessage(std::string(kRestoreDoneMessage), "Notice");

@@ -3,6 +3,8 @@
 // commands offscreen and answered through the scripted message boxes. Full
 // disks are stood in by the free-space probe and by a file size limit.
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -17,6 +19,7 @@
 #include <QToolButton>
 
 #include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -518,6 +521,89 @@ TEST_F(SearchReplaceTest, AFailureInTheWalkPutsTheIndexAndTheSearchBack) {
   std::vector<std::string> brands = Column("Brand");
   std::sort(brands.begin(), brands.end());
   EXPECT_EQ(brands, (std::vector<std::string>{"Zenith", "acme", "acme"}));
+}
+
+// The replacement is killed part way through a large table: at the next
+// start the table opens in the user's order, and every record holds either
+// its old or its new value, none lost or doubled.
+constexpr int kKillTableRecords = 100000;
+constexpr long kKillAfter = 3000;
+
+// The walk of a replacement, as the window runs it on the table to itself,
+// in a process of its own that kills itself after kKillAfter records. Run
+// only by the test below, which names the table in the environment.
+TEST(ReplaceKilledChild, DISABLED_WalkUntilKilled) {
+  const char* table = std::getenv("KELDRO_KILL_TABLE");
+  ASSERT_NE(table, nullptr);
+  framework::TSession::Default().LibraryDirs = {fs::canonical("/proc/self/exe").parent_path()};
+  TTable t;
+  t.SetDatabaseName(fs::path(table).parent_path().string());
+  t.SetTableName(fs::path(table).stem().string());
+  t.SetExclusive(true);
+  t.Open();
+  t.DeleteIndex("NewIndex");
+  ReplaceSpec spec;
+  ASSERT_EQ(PrepareReplace(2, "ACME", "Zenith", spec), ReplaceInputError::None);
+  ReplaceCounts counts;
+  ReplaceAll(t, spec, nullptr,
+             [](const ReplaceCounts& c) {
+               if (c.processed == kKillAfter) std::raise(SIGKILL);
+             },
+             counts);
+  ADD_FAILURE() << "not killed";
+}
+
+TEST_F(SearchReplaceTest, AReplacementKilledPartWayLosesAndDoublesNothing) {
+  // A large table written directly, as another tool fills one.
+  const fs::path file = root.path() / "LARGE.DBF";
+  MakeItemTable(file);
+  std::string bytes = TempRoot::ReadFile(file);
+  const size_t headerLength = static_cast<uint8_t>(bytes[8]) | static_cast<uint8_t>(bytes[9]) << 8;
+  const size_t recordLength = static_cast<uint8_t>(bytes[10]) | static_cast<uint8_t>(bytes[11]) << 8;
+  bytes.resize(headerLength);
+  for (int n = 1; n <= kKillTableRecords; ++n) {
+    std::string record(recordLength, ' ');
+    const std::string item = "Item " + std::to_string(n);
+    record.replace(1, item.size(), item);
+    record.replace(41, 4, "acme");  // Brand follows Item's 40 characters
+    bytes += record;
+  }
+  bytes += '\x1A';
+  for (int i = 0; i < 4; ++i) bytes[4 + static_cast<size_t>(i)] = static_cast<char>((kKillTableRecords >> (8 * i)) & 0xFF);
+  TempRoot::WriteFile(file, bytes);
+  TempRoot::WriteFile(IniPath(), "[Misc]\r\nShow Tips=No\r\nLast Database=" + file.string() + "\r\n");
+  Start();  // gives the table its index
+  ASSERT_EQ(main->MyTable.IndexName(), "NewIndex");
+  main.reset();
+
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    setenv("KELDRO_KILL_TABLE", file.c_str(), 1);
+    execl("/proc/self/exe", "keldro_window_tests", "--gtest_filter=ReplaceKilledChild.*",
+          "--gtest_also_run_disabled_tests", nullptr);
+    _exit(127);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
+
+  TempRoot::WriteFile(IniPath(), "[Misc]\r\nShow Tips=No\r\nLast Database=" + file.string() + "\r\n");
+  Start();
+  ExpectOpenShared("Upper(Left(Category,80))");
+  EXPECT_EQ(main->CountLabel->text(), QString::number(kKillTableRecords));
+  std::vector<char> seen(kKillTableRecords + 1, 0);
+  long changed = 0, unchanged = 0, other = 0;
+  for (main->MyTable.First(); !main->MyTable.Eof(); main->MyTable.Next()) {
+    const int n = std::atoi(main->MyTable.FieldByName("Item")->AsString().c_str() + 5);
+    if (n >= 1 && n <= kKillTableRecords) ++seen[static_cast<size_t>(n)];
+    const std::string brand = main->MyTable.FieldByName("Brand")->AsString();
+    (brand == "Zenith" ? changed : brand == "acme" ? unchanged : other)++;
+  }
+  EXPECT_EQ(std::count(seen.begin() + 1, seen.end(), 1), kKillTableRecords);
+  EXPECT_EQ(other, 0);
+  EXPECT_GE(changed, kKillAfter - 1);
+  EXPECT_EQ(changed + unchanged, kKillTableRecords);
 }
 
 // ------------------------------------------------------------------- backup
