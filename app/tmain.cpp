@@ -23,6 +23,7 @@
 #include "platform/paths.h"
 #include "platform/ui.h"
 #include "reports/report_file.h"
+#include "reports/tmyreport.h"
 #include "tmybackup.h"
 #include "tmyedit.h"
 #include "tmyeditbox.h"
@@ -521,6 +522,11 @@ void TMain::CreateMenus() {
   connect(MenuSearchReplace, &QAction::triggered, this, [this] { DoSearchReplace(); });
   connect(MenuBackup, &QAction::triggered, this, [this] { DoBackup(); });
   connect(MenuRestore, &QAction::triggered, this, [this] { DoRestore(); });
+  auto reports = [this] { ReportWindow().exec(); };
+  connect(MenuReports, &QAction::triggered, this, reports);
+  connect(MenuPrint, &QAction::triggered, this, reports);
+  connect(SpeedReports, &QToolButton::clicked, this, reports);
+  connect(ReportButton, &QPushButton::clicked, this, reports);
   for (int mode = 1; mode <= 3; ++mode) {
     QAction* menu = mode == 1 ? MenuAdd : mode == 2 ? MenuEdit : MenuCopy;
     QToolButton* speed = mode == 1 ? SpeedAdd : mode == 2 ? SpeedEdit : SpeedCopy;
@@ -601,6 +607,25 @@ void TMain::showEvent(QShowEvent* event) {
 bool TMain::event(QEvent* event) {
   if (event->type() == QEvent::WindowActivate) FormActivate();
   return QMainWindow::event(event);
+}
+
+reports::TMyReport& TMain::ReportWindow() {
+  if (!reportWindow_) {
+    // A run over the whole table lifts the search and puts it back after.
+    reports::TMyReport::SearchHooks hooks;
+    hooks.endSearch = [this] {
+      DisableEndSearch();
+      RefreshTable();
+      DisplayCount();
+    };
+    hooks.resumeSearch = [this] {
+      EnableEndSearch();
+      RefreshTable();
+      DisplayCount();
+    };
+    reportWindow_ = std::make_unique<reports::TMyReport>(this, MyTable, std::move(hooks), screen_);
+  }
+  return *reportWindow_;
 }
 
 void TMain::FormActivate() { MyNavigator->SetDataSource(&MyDataSource); }
@@ -1353,7 +1378,10 @@ void TMain::DoEndSearch() {
   DisplayCount();
 }
 
-void TMain::ReloadReportList() {}
+// A window not made yet reads the file when it is.
+void TMain::ReloadReportList() {
+  if (reportWindow_) reportWindow_->LoadReportBox();
+}
 
 void TMain::DropSortIndex() {
   MyTable.SetIndexName("");

@@ -34,6 +34,9 @@ class QToolButton;
 namespace keldro {
 
 class TMyEdit;
+namespace reports {
+class TMyReport;
+}
 
 // The record navigator: first, prior, next, last, insert, delete, edit,
 // post, cancel and refresh on a data source's dataset.
@@ -132,6 +135,10 @@ class TMain : public QMainWindow {
   // Copy and the grid's double-click.
   TMyEdit* MyEdit = nullptr;
 
+  // The report selection window, made on first use (the program makes it at
+  // start); Reports, File Print and their buttons show it.
+  reports::TMyReport& ReportWindow();
+
   // ---- the window's operations
   void SetButtonBar();
   bool OpenSaveFile(const std::string& path);
@@ -183,7 +190,7 @@ class TMain : public QMainWindow {
   void DoRestore();
   void DoEndSearch();  // also called by the windows that end a search
   // The report selection window reads the report definitions file again
-  // (after a restore of it); nothing to do until that window exists.
+  // (after a restore of it).
   void ReloadReportList();
 
   // Exclusive work on the table ends here, on success and on every error:
@@ -240,6 +247,7 @@ class TMain : public QMainWindow {
   void RefreshTable();
 
   StartOptions options_;
+  std::unique_ptr<reports::TMyReport> reportWindow_;
   bool terminated_ = false;
   bool shown_ = false;
   bool closed_ = false;

@@ -191,7 +191,12 @@ typedef struct SL_CONVERSIONINFO {
   SL_WCHAR text2[32];
 } SL_CONVERSIONINFO;
 
-/* Collation settings of SL_CollationInfo. */
+/* Collation settings of SL_CollationInfo (request 0 restores the loaded defaults, 1 sets, 2 gets,
+   3 gets the loaded defaults): levels used (1 to 8), compare flags (0x0002 trim trailing blanks,
+   0x0004 compare undefined characters when all levels tie), mode (1 code order, 2 weighted,
+   3 platform, 4 the narrow weighted fast path). Every call clears `cleared`. A set changes the
+   bound operations (and drops functions given to the Set...Fn exports) only when the mode
+   changes; a restore binds the defaults again. */
 typedef struct SL_COLLATIONSETTINGS {
   uint16_t levels;
   uint16_t compareFlags;
@@ -644,6 +649,8 @@ SLAPI uint16_t _SLW_StrCharTransform(hlocale h, SL_WCHAR* out, const SL_WCHAR* s
 SLAPI uint16_t _SLW_StrnCharTransform(hlocale h, SL_WCHAR* out, const SL_WCHAR* s, uint16_t n, uint16_t outSize);
 SLAPI int16_t _SLW_P_StrCollate(hlocale h, const SL_WCHAR* a, const SL_WCHAR* b);
 SLAPI int16_t _SLW_P_StrnCollate(hlocale h, const SL_WCHAR* a, uint16_t na, const SL_WCHAR* b, uint16_t nb);
+SLAPI int16_t __SLW_StrDbaseCharCompare(hlocale h, const SL_WCHAR* a, uint16_t na, const SL_WCHAR* b, uint16_t nb, uint8_t exact);
+SLAPI int16_t ___SLW_StrDbaseCharCompare(hlocale h, const SL_WCHAR* a, uint16_t na, const SL_WCHAR* b, uint16_t nb, uint8_t exact);
 
 SLAPI int16_t _SLM_StrCollate(hlocale h, const char* a, const char* b);
 SLAPI int16_t _SLM_StrnCollate(hlocale h, const char* a, uint16_t na, const char* b, uint16_t nb);
@@ -654,6 +661,14 @@ SLAPI uint16_t _SLM_StrnSysTransform(hlocale h, char* out, const char* s, uint16
 SLAPI int16_t _SLM_BufferCharCompare(hlocale h, const void* a, uint16_t na, const void* b, uint16_t nb);
 SLAPI int16_t _SLM_StrDbaseCompare(hlocale h, const char* a, uint16_t na, const char* b, uint16_t nb, uint8_t exact);
 SLAPI int16_t __SLM_StrDbaseCompare(hlocale h, const char* a, uint16_t na, const char* b, uint16_t nb, uint8_t exact);
+SLAPI int16_t __SLM_StrDbaseCharCompare(hlocale h, const char* a, uint16_t na, const char* b, uint16_t nb, uint8_t exact);
+SLAPI int16_t ___SLM_StrDbaseCharCompare(hlocale h, const char* a, uint16_t na, const char* b, uint16_t nb, uint8_t exact);
+SLAPI int16_t _SLM_StrCharCompare(hlocale h, const char* a, const char* b);
+SLAPI int16_t _SLM_StrnCharCompare(hlocale h, const char* a, uint16_t na, const char* b, uint16_t nb);
+/* The code-order key of a multi-byte string: its bytes, whole characters only, in a buffer of outSize 16-bit units. */
+SLAPI uint16_t _SLM_StrCharTransform(hlocale h, SL_WCHAR* out, const char* s, uint16_t outSize);
+SLAPI uint16_t _SLM_StrnCharTransform(hlocale h, SL_WCHAR* out, const char* s, uint16_t n, uint16_t outSize);
+SLAPI int16_t _SLM_BufferCollate(hlocale h, const void* a, uint16_t na, const void* b, uint16_t nb);
 
 #ifdef __cplusplus
 }

@@ -13,6 +13,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -30,6 +31,8 @@
 #include "core/search_replace.h"
 #include "platform/paths.h"
 #include "platform/profile.h"
+#include "reports/report_file.h"
+#include "reports/tmyreport.h"
 #include "tmain.h"
 #include "tmybackup.h"
 #include "tmyedit.h"
@@ -836,10 +839,14 @@ TEST_F(RestoreTest, ListsAndReportDefinitionsComeFromThePickedFolder) {
   // Report definitions: missing, then there.
   Restore(&TMyRestore::RestoreURP, usb / "OTHER.URP");
   EXPECT_EQ(ui->MessageTexts(), std::vector<std::string>{std::string(kReportSourceMissingMessage)});
-  TempRoot::WriteFile(usb / "KELDRO.URP", TempRoot::ReadFile(Program("KELDRO.URP")) + "x");
+  // A set of seven definitions; the Reports window shows the eight it has.
+  ASSERT_TRUE(CopyFileBlocks(Program("KELDRO.URP"), usb / "KELDRO.URP"));
+  ASSERT_TRUE(reports::ReportFile::InDirectory(usb).Delete(0).ok());
+  ASSERT_EQ(main->ReportWindow().ReportBox->count(), 8);
   EXPECT_EQ(Restore(&TMyRestore::RestoreURP, usb / "KELDRO.URP"), "&Close");
   EXPECT_EQ(ui->MessageTexts(), std::vector<std::string>{std::string(kRestoreDoneMessage)});
   EXPECT_TRUE(TempRoot::ReadFile(Program("KELDRO.URP")) == TempRoot::ReadFile(usb / "KELDRO.URP"));
+  EXPECT_EQ(main->ReportWindow().ReportBox->count(), 7);
   // The open dialog as each set prepares it.
   EXPECT_EQ(ui->calls.front().kind, platform::ui::ScriptedUi::Call::kFile);
   EXPECT_EQ(ui->calls.front().file.title, "Restore URP File");
