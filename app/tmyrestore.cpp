@@ -148,20 +148,29 @@ bool TMyRestore::RestoreDatabase(const fs::path& picked) {
     if (overOpen) main_.ReopenShared();
     return false;
   }
-  // The open database is closed before anything is copied over it; a failed
-  // copy leaves it whole (only a complete copy is renamed in).
+  // The open database is closed before anything is copied over it. The copy
+  // is made beside the target under a name of its own, its production-index
+  // flag cleared (no index belongs to it there), and opened by the engine as
+  // the format check; only a copy that passes is renamed over the target, so
+  // a failure at any step leaves the old database whole.
   main_.MyTable.Close();
+  const fs::path staged = copy.target.parent_path() / (".restore-" + copy.target.filename().string());
+  auto fail = [&](std::string_view message) {
+    fs::remove(staged, ec);
+    if (!message.empty()) ui::ShowMessage(std::string(message), "Error");
+    main_.ReopenShared();
+    return false;
+  };
   bool copied = false;
   {
     const ui::BusyCursor busy;
-    copied = room == RoomCheck::Enough && CopyFileBlocks(copy.source, copy.target);
+    copied = room == RoomCheck::Enough && CopyFileBlocks(copy.source, staged);
   }
-  if (!copied) {
-    ui::ShowMessage(std::string(kRestoreErrorMessage), "Error");
-    main_.ReopenShared();
-    return false;
-  }
-  if (!fs::exists(LocateItemTable(copy.target).indexPath, ec)) RemoveMDXByte(copy.target);
+  if (!copied) return fail(kRestoreErrorMessage);
+  if (RemoveMDXByte(staged) == IndexFlagRepair::Failed) return fail(kRestoreErrorMessage);
+  if (!main_.CheckDBaseFormat(staged)) return fail("");  // the check told why
+  fs::rename(staged, copy.target, ec);
+  if (ec) return fail(kRestoreErrorMessage);
   if (!main_.SwitchTable(copy.target.string(), true)) return false;
   ui::ShowMessage(std::string(kRestoreDoneMessage), "Notice");
   return true;

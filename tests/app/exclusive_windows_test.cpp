@@ -758,6 +758,20 @@ TEST_F(RestoreTest, ADatabaseFromAnotherFolderBecomesTheOpenDatabase) {
   bytes[28] = 1;
   TempRoot::WriteFile(other, bytes);
 
+  // An older OTHER in the program folder, with an index of its own.
+  MakeItemTable(Program("OTHER.DBF"));
+  {
+    TTable t;
+    t.SetDatabaseName(root.programDir().string());
+    t.SetTableName("OTHER");
+    t.AddIndex("NewIndex", "Upper(Left(Item,40))", framework::ixExpression);
+    t.Open();
+    t.Append();
+    t.FieldByName("Item")->SetAsString("old");
+    t.Post();
+  }
+  ASSERT_TRUE(fs::exists(Program("OTHER.MDX")));
+
   EXPECT_EQ(Restore(&TMyRestore::RestoreDBF, other), "&Close");
   EXPECT_EQ(ui->MessageTexts(), std::vector<std::string>{std::string(kRestoreDoneMessage)});
   EXPECT_EQ(ui->MessageCaptions(), std::vector<std::string>{"Notice"});
@@ -770,6 +784,7 @@ TEST_F(RestoreTest, ADatabaseFromAnotherFolderBecomesTheOpenDatabase) {
   EXPECT_EQ(Column("Item"), (std::vector<std::string>{"a", "b"}));
   EXPECT_EQ(main->CountLabel->text(), "2");
   EXPECT_EQ(Settings.lastDatabase, restored.string());
+  EXPECT_FALSE(fs::exists(Program(".restore-OTHER.DBF")));
 }
 
 TEST_F(RestoreTest, ARefusedOrFailedRestoreChangesNothing) {
@@ -795,6 +810,15 @@ TEST_F(RestoreTest, ARefusedOrFailedRestoreChangesNothing) {
   EXPECT_EQ(ui->MessageTexts(), std::vector<std::string>{std::string(kRestoreIdenticalMessage)});
   EXPECT_EQ(ui->MessageCaptions(), std::vector<std::string>{"Error"});
   EXPECT_TRUE(SearchActive);
+  // Cut short: refused the same way.
+  {
+    std::string cut = dbfBefore.substr(0, dbfBefore.size() / 2);
+    TempRoot::WriteFile(usb / "CUT.DBF", cut);
+    Restore(&TMyRestore::RestoreDBF, usb / "CUT.DBF");
+    EXPECT_EQ(ui->MessageTexts(), std::vector<std::string>{std::string(kNotAnItemTableMessage)});
+    EXPECT_TRUE(TempRoot::ReadFile(usb / "CUT.DBF") == cut);
+    EXPECT_TRUE(SearchActive);
+  }
   // No room.
   SetFreeSpaceProbe([](const fs::path&) { return std::optional<uint64_t>{10}; });
   Restore(&TMyRestore::RestoreDBF, usb / "MASTER.DBF");
