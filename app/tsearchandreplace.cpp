@@ -116,10 +116,11 @@ void TSearchAndReplace::FieldBoxChange() {
   if (field_ < 1) return;
   const ItemField& f = ItemFields[static_cast<size_t>(field_ - 1)];
   for (QLineEdit* edit : {SearchText, ReplaceText}) {
+    edit->setInputMask("");
     edit->clear();
-    edit->setInputMask(QtInputMask(ReplaceMaskFor(f.letter)));
+    // A mask sets the length itself; free text is as long as the field.
     edit->setMaxLength(f.letter == 'C' ? f.width : 32767);
-    if (f.letter == 'C') edit->clear();
+    edit->setInputMask(QtInputMask(ReplaceMaskFor(f.letter)));
   }
 }
 

@@ -895,7 +895,14 @@ TEST_F(ExclusiveWindowsTest, TheFourWindowsRenderedAtTwoScales) {
     WhileModal([&] { main->MenuSearchReplace->trigger(); },
                [&] {
                  TSearchAndReplace* w = Modal<TSearchAndReplace>();
+                 EXPECT_EQ(w->FieldBox->maxVisibleItems(), 15);
+                 // A character field takes as many characters as it holds.
+                 w->FieldBox->setCurrentIndex(1);
+                 QTest::keyClicks(w->SearchText, QString(25, 'x'));
+                 EXPECT_EQ(w->SearchText->text().size(), 20);
+                 // A new field empties both entries.
                  w->FieldBox->setCurrentIndex(9);
+                 EXPECT_EQ(w->SearchText->text(), "//");
                  w->grab().save(QString::fromStdString("search_replace" + suffix));
                  w->CancelButton->click();
                });
