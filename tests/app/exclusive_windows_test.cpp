@@ -910,14 +910,24 @@ TEST_F(ExclusiveWindowsTest, TheFourWindowsRenderedAtTwoScales) {
                [&] {
                  QWidget* w = QApplication::activeModalWidget();
                  w->grab().save(QString::fromStdString("backup" + suffix));
+                 Modal<TMyBackup>()->HelpButton->click();
                  Modal<TMyBackup>()->CancelButton->click();
                });
     WhileModal([&] { main->MenuRestore->trigger(); },
                [&] {
                  QWidget* w = QApplication::activeModalWidget();
                  w->grab().save(QString::fromStdString("restore" + suffix));
+                 Modal<TMyRestore>()->HelpButton->click();
                  Modal<TMyRestore>()->CancelButton->click();
                });
+    // Both windows open help on their one topic.
+    ASSERT_EQ(ui->calls.size(), 2u);
+    for (const platform::ui::ScriptedUi::Call& call : ui->calls) {
+      EXPECT_EQ(call.kind, platform::ui::ScriptedUi::Call::kHelp);
+      EXPECT_EQ(call.help.keyword, "Backup and Restore");
+      EXPECT_EQ(fs::path(call.help.file).filename(), "KELDRO.HLP");
+    }
+    ui->calls.clear();
   }
 }
 
