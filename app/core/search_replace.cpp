@@ -54,9 +54,15 @@ ReplaceInputError PrepareReplace(int field, std::string_view search, std::string
   spec.replaceText = TrimBlanks(replace);
   switch (spec.typeLetter) {
     case 'N': {
-      double unused = 0;
+      double replacement = 0;
       if (!ToNumber(s, spec.searchNumber)) return ReplaceInputError::SearchValue;
-      if (!ToNumber(spec.replaceText, unused)) return ReplaceInputError::ReplaceValue;
+      if (!ToNumber(spec.replaceText, replacement)) return ReplaceInputError::ReplaceValue;
+      // A whole-number field cannot store a fraction: told here, not as a
+      // failure in the middle of the walk.
+      int64_t whole = 0;
+      if (ItemFields[static_cast<size_t>(field - 1)].typeCode == kIntegerField &&
+          !framework::TryStrToInt(spec.replaceText, whole))
+        return ReplaceInputError::ReplaceValue;
       break;
     }
     case 'D':

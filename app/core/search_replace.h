@@ -44,7 +44,8 @@ enum class ReplaceInputError { None, NoField, SearchValue, ReplaceValue, SearchD
 std::string_view ReplaceInputMessage(ReplaceInputError error);
 
 // Checks the typed texts for field `field` (0 = none chosen): both are
-// trimmed; a number must be a plain decimal with "." as its point; a date
+// trimmed; a number must be a plain decimal with "." as its point (a whole
+// number to replace into a whole-number field); a date
 // must be filled in (an entry holding only its separators is untouched) and
 // convert by the short date format. The first fault found is returned.
 ReplaceInputError PrepareReplace(int field, std::string_view search, std::string_view replace, ReplaceSpec& spec);

@@ -29,6 +29,8 @@ TEST_F(PrepareReplaceTest, EachFaultIsFoundInTheOrderTheWindowReportsIt) {
       {11, "12.5", "", ReplaceInputError::ReplaceValue},
       {11, "12.5", "x1", ReplaceInputError::ReplaceValue},
       {9, "  3 ", " 4", ReplaceInputError::None},
+      {9, "3", "4.5", ReplaceInputError::ReplaceValue},  // Quantity holds whole numbers
+      {9, "3.5", "4", ReplaceInputError::None},          // which that search never matches
       // Untouched masks, in any of the three separators.
       {10, "", "1/2/1995", ReplaceInputError::SearchDate},
       {10, "  /  /    ", "1/2/1995", ReplaceInputError::SearchDate},
