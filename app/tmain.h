@@ -220,6 +220,33 @@ class TMain : public QMainWindow {
   void DoViewer();
   void DoColor(int group);
 
+  // What the windows that need the table to themselves (sort order, search
+  // and replace, backup, restore) share with it.
+  // The report selection window reads the report definitions file again
+  // (after a restore of it).
+  void ReloadReportList();
+
+  // Exclusive work on the table ends here, on success and on every error:
+  // MyTable closed and opened shared again in the user's order ("NewIndex"
+  // active, added anew when missing, whenever the sort expression is not
+  // empty), the viewer options applied and the count shown. False when even
+  // natural order would not open (that error is shown).
+  bool ReopenShared();
+  // On MyTable, open or closed: no active index, "NewIndex" deleted, and
+  // added anew from the sort expression and made active when that is not
+  // empty. Database errors are thrown.
+  void ReplaceSortIndex();
+  // On MyTable, open or closed: no active index and no "NewIndex" (natural
+  // order, so records changed in a walk never move under it).
+  void DropSortIndex();
+  // Closing the table drops a record left in edit: it is posted first.
+  // False (the error shown) when it cannot be stored.
+  bool PostPendingEdit();
+  // Makes the checked file at `path` the current table; `rebuildIndex`
+  // deletes and adds "NewIndex" anew (the commands), otherwise an index file
+  // that exists is used as it is (start-up).
+  bool SwitchTable(const std::string& path, bool rebuildIndex);
+
   const std::string& SortExpression() const { return sortExpression_; }
   const std::filesystem::path& IndexPath() const { return indexPath_; }
   // The database file open in MyTable, empty when none.
@@ -246,10 +273,6 @@ class TMain : public QMainWindow {
   void ApplyDateFormat();
   void MarkScreenSize(int size);
   bool ChooseStartDatabase();
-  // Makes the checked file at `path` the current table; `rebuildIndex`
-  // deletes and adds "NewIndex" anew (the commands), otherwise an index file
-  // that exists is used as it is (start-up).
-  bool SwitchTable(const std::string& path, bool rebuildIndex);
   void SetTableLocation(const ItemTableLocation& location);
   struct OldRecord;
   bool ConvertOldTable(const std::filesystem::path& path, int version);
@@ -259,7 +282,6 @@ class TMain : public QMainWindow {
   void ConnectCommands();
   void SetButtonUnavailable(QPushButton* button);
   void DoTableWork(TableWork work);
-  bool PostPendingEdit();
 
   StartOptions options_;
   std::unique_ptr<reports::TMyReport> reportWindow_;

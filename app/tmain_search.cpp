@@ -24,7 +24,11 @@ void TMain::CreateSearchWindows() {
   MyLocateDialog->SetDataSource(&MyDataSource);
 }
 
-bool TMain::MyTableFilter() { return !SearchActive || (MySearch && MySearch->BuildFilter()); }
+// With no query applied (the search state set without one), every record
+// passes: a table never shows nothing for want of a query.
+bool TMain::MyTableFilter() {
+  return !SearchActive || !MySearch || MySearch->AppliedItems().empty() || MySearch->BuildFilter();
+}
 
 void TMain::DoSearch() {
   if (!MySearch) return;

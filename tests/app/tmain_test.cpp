@@ -252,14 +252,13 @@ TEST_F(TMainTest, BrowseOnlyModeComesFromTheFirstArgumentAndKeepsFieldEditing) {
     ASSERT_FALSE(main->Terminated());
     EXPECT_EQ(BrowseMode, c.browse);
     EXPECT_EQ(Settings.fieldEditing, !c.browse);
-    for (QAction* a : {main->MenuAdd, main->MenuCopy, main->MenuDelete, main->MenuListMaintenanceItem})
+    for (QAction* a : {main->MenuAdd, main->MenuCopy, main->MenuDelete, main->MenuListMaintenanceItem,
+                       main->MenuBackup, main->MenuRestore, main->MenuSearchReplace})
       EXPECT_EQ(a->isEnabled(), !c.browse) << a->objectName().toStdString();
     for (QToolButton* b : {main->SpeedAdd, main->SpeedCopy, main->SpeedDelete})
       EXPECT_EQ(b->isEnabled(), !c.browse) << b->objectName().toStdString();
     // Their windows are not part of the program yet: disabled in either mode.
-    for (QAction* a : {main->MenuImport, main->MenuBackup, main->MenuRestore, main->MenuViewer,
-                       main->MenuSearchReplace})
-      EXPECT_FALSE(a->isEnabled()) << a->objectName().toStdString();
+    for (QAction* a : {main->MenuImport, main->MenuViewer}) EXPECT_FALSE(a->isEnabled()) << a->objectName().toStdString();
     for (QToolButton* b : {main->SpeedImport, main->SpeedViewer}) EXPECT_FALSE(b->isEnabled());
     for (QAction* a : {main->MenuEdit, main->MenuPack, main->MenuRebuild, main->MenuOpen, main->MenuNew})
       EXPECT_TRUE(a->isEnabled()) << a->objectName().toStdString();
@@ -917,8 +916,8 @@ TEST_F(TMainCommandsTest, EveryCommandRunsFromItsShortcutSpeedButtonAndLetteredB
   } rows[] = {
       {"MenuNew", "Ctrl+W", m->SpeedNew, nullptr, Expect::FileDialog, "New Database File"},
       {"MenuOpen", "Ctrl+O", m->SpeedOpen, nullptr, Expect::FileDialog, "Open Database File"},
-      {"MenuBackup", "Ctrl+B", nullptr, nullptr, Expect::Disabled, ""},
-      {"MenuRestore", "Ctrl+Y", nullptr, nullptr, Expect::Disabled, ""},
+      {"MenuBackup", "Ctrl+B", nullptr, nullptr, Expect::Window, "MyBackup"},
+      {"MenuRestore", "Ctrl+Y", nullptr, nullptr, Expect::Window, "MyRestore"},
       {"MenuPrint", "Ctrl+P", nullptr, nullptr, Expect::Window, "MyReport"},
       {"MenuPrinterSetup", "Ctrl+U", nullptr, nullptr, Expect::Window, "PrinterSetup"},
       {"MenuDelete", "Ctrl+D", m->SpeedDelete, m->DeleteButton, Expect::Message, "Delete this record?"},
@@ -931,13 +930,13 @@ TEST_F(TMainCommandsTest, EveryCommandRunsFromItsShortcutSpeedButtonAndLetteredB
       {"MenuLocateNext", "Ctrl+N", m->SpeedLocateNext, nullptr, Expect::Window, "MyLocateDlg"},
       {"MenuReports", "Ctrl+R", m->SpeedReports, m->ReportButton, Expect::Window, "MyReport"},
       {"MenuViewer", "Ctrl+V", m->SpeedViewer, m->ViewerButton, Expect::Disabled, ""},
-      {"MenuSortOrder", "Ctrl+Q", m->SpeedSortOrder, nullptr, Expect::Disabled, ""},
+      {"MenuSortOrder", "Ctrl+Q", m->SpeedSortOrder, nullptr, Expect::Window, "MySortOrder"},
       {"MenuColor1", "Ctrl+F4", nullptr, nullptr, Expect::Disabled, ""},
       {"MenuColor6", "Ctrl+F9", m->SpeedColor, nullptr, Expect::Disabled, ""},
       {"MenuLabelFont", "Shift+F8", nullptr, nullptr, Expect::FontDialog, ""},
       {"MenuEditFont", "Shift+F9", nullptr, nullptr, Expect::FontDialog, ""},
       {"MenuButtonFont", "Shift+F10", nullptr, nullptr, Expect::FontDialog, ""},
-      {"MenuSearchReplace", "Ctrl+F", nullptr, nullptr, Expect::Disabled, ""},
+      {"MenuSearchReplace", "Ctrl+F", nullptr, nullptr, Expect::Window, "SearchAndReplace"},
       {"MenuRebuild", nullptr, nullptr, nullptr, Expect::Message, std::string(kRebuildQuestion)},
       {"MenuPack", nullptr, nullptr, nullptr, Expect::Message, std::string(kPackQuestion)},
       {"MenuHelpContents", "Ctrl+H", m->SpeedHelp, m->HelpButton, Expect::Help, ""},
