@@ -23,6 +23,7 @@ struct Slw32 {
   decltype(&::SL_OpenLocaleWithLDID) open = nullptr;
   decltype(&::SL_GetHlocaleInfo) info = nullptr;
   decltype(&::SL_NextChar) nextChar = nullptr;
+  decltype(&::SL_CollationInfo) settings = nullptr;
   decltype(&::SLN_StrDbaseCompare) compareN = nullptr;
   decltype(&::SLM_StrDbaseCompare) compareM = nullptr;
   decltype(&::SLN_StrnTransform) transformN = nullptr;
@@ -55,6 +56,7 @@ const Slw32* Library() {
     };
     bool all = get(api.init, "_SL_InitClient") && get(api.open, "SL_OpenLocaleWithLDID") &&
                get(api.info, "SL_GetHlocaleInfo") && get(api.nextChar, "SL_NextChar") &&
+               get(api.settings, "SL_CollationInfo") &&
                get(api.compareN, "SLN_StrDbaseCompare") && get(api.compareM, "SLM_StrDbaseCompare") &&
                get(api.transformN, "SLN_StrnTransform") && get(api.transformM, "SLM_StrnTransform");
     // The library stays loaded for the life of the process, as its handles do.
@@ -70,6 +72,13 @@ hlocale ThreadLocale(const Slw32& api, uint8_t ldid) {
   if (it != handles.end()) return it->second;
   hlocale h = nullptr;
   if (api.open(&h, SL_LC_COLLATE, static_cast<int16_t>(ldid)) != 0) h = nullptr;
+  // Sort keys follow the handle's own flags: those of the exact compare
+  // (trailing blanks ignored). The dBASE compare sets its flags per call.
+  SL_COLLATIONSETTINGS settings{};
+  if (h && api.settings(h, 2, &settings) == 0) {
+    settings.compareFlags = 0x0002;
+    api.settings(h, 1, &settings);
+  }
   handles.emplace(ldid, h);
   return h;
 }
@@ -193,6 +202,35 @@ int KeyOrder::Compare(const uint8_t* a, size_t na, const uint8_t* b, size_t nb, 
   if (multiByte_)
     return api->compareM(h, sa, CharCount(*api, h, a, na), sb, CharCount(*api, h, b, nb), exact ? 1 : 0);
   return api->compareN(h, sa, static_cast<uint16_t>(na), sb, static_cast<uint16_t>(nb), exact ? 1 : 0);
+}
+
+bool KeyOrder::SortKey(const uint8_t* s, size_t n, std::string& out) const {
+  const Slw32* api = collates() ? Library() : nullptr;
+  hlocale h = api ? ThreadLocale(*api, ldid_) : nullptr;
+  if (!h) return false;
+  // The transform reads a zero-terminated text.
+  constexpr uint16_t kRoom = 2048;
+  if (std::memchr(s, 0, n) != nullptr || n >= kRoom) return false;
+  char text[kRoom];
+  std::memcpy(text, s, n);
+  text[n] = 0;
+  if (multiByte_) {
+    SL_WCHAR units[kRoom];
+    const uint16_t chars = CharCount(*api, h, s, n);
+    const uint16_t got = api->transformM(h, units, text, chars, kRoom);
+    if (got >= kRoom) return false;
+    out.resize(size_t(got) * 2);
+    for (uint16_t i = 0; i < got; ++i) {  // high byte first, so bytes order as units
+      out[2 * i] = static_cast<char>(units[i] >> 8);
+      out[2 * i + 1] = static_cast<char>(units[i] & 0xFF);
+    }
+    return true;
+  }
+  char bytes[kRoom];
+  const uint16_t got = api->transformN(h, bytes, text, static_cast<uint16_t>(n), kRoom);
+  if (got >= kRoom) return false;
+  out.assign(bytes, got);
+  return true;
 }
 
 }  // namespace orb

@@ -50,6 +50,10 @@ class KeyOrder {
   // trailing blanks; one that is not also answers 0 when a begins with b.
   // Byte order compares bytes, trailing blanks cut.
   int Compare(const uint8_t* a, size_t na, const uint8_t* b, size_t nb, bool exact) const;
+  // A sort key of the text whose bytes order (as memcmp, then length) as
+  // the exact compare does, so a long sort compares keys made once. False
+  // in byte order or when SLW32 cannot make one.
+  bool SortKey(const uint8_t* s, size_t n, std::string& out) const;
 
   KeyOrder(uint8_t ldid, KeyOrderKind kind, uint32_t crc, bool multiByte)
       : ldid_(ldid), kind_(kind), crc_(crc), multiByte_(multiByte) {}

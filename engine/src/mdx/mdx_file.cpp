@@ -828,10 +828,48 @@ void MdxFile::CollectKeys(const TagState& t, RecordSource& records, std::vector<
   const uint16_t len = t.keyLength;
   if (t.type == KeyType::kCharacter && collate_) {
     const KeyOrder* collate = collate_;
-    std::sort(order.begin(), order.end(), [base, len, collate](uint32_t a, uint32_t b) {
-      int c = collate->Compare(base + size_t(a) * len, len, base + size_t(b) * len, len, true);
-      return c != 0 ? c < 0 : a < b;
-    });
+    auto compare = [base, len, collate](uint32_t a, uint32_t b) {
+      return collate->Compare(base + size_t(a) * len, len, base + size_t(b) * len, len, true);
+    };
+    // Sort keys made once per record keep the sort a byte sort; the result
+    // is checked pair by pair against the compare, which decides alone when
+    // the two ever disagree.
+    // Each record's sort key lies in one buffer; its first 8 bytes, as a
+    // big-endian number, settle most comparisons without reading it.
+    struct SortKeyRef {
+      uint64_t head;
+      uint32_t offset, length;
+    };
+    std::vector<SortKeyRef> refs(n);
+    std::string all, one;
+    bool byKeys = true;
+    for (uint32_t r = 0; r < n && byKeys; ++r) {
+      byKeys = collate->SortKey(base + size_t(r) * len, len, one) && all.size() + one.size() < 0xFFFFFFFFu;
+      uint64_t head = 0;
+      for (size_t i = 0; i < 8; ++i) head = head << 8 | (i < one.size() ? static_cast<uint8_t>(one[i]) : 0);
+      refs[r] = SortKeyRef{head, static_cast<uint32_t>(all.size()), static_cast<uint32_t>(one.size())};
+      all += one;
+    }
+    if (byKeys) {
+      const char* text = all.data();
+      std::sort(order.begin(), order.end(), [&refs, text](uint32_t a, uint32_t b) {
+        const SortKeyRef& x = refs[a];
+        const SortKeyRef& y = refs[b];
+        if (x.head != y.head) return x.head < y.head;
+        int c = std::string_view(text + x.offset, x.length).compare(std::string_view(text + y.offset, y.length));
+        return c != 0 ? c < 0 : a < b;
+      });
+      for (size_t i = 1; i < order.size() && byKeys; ++i) {
+        int c = compare(order[i - 1], order[i]);
+        byKeys = c < 0 || (c == 0 && order[i - 1] < order[i]);
+      }
+    }
+    if (!byKeys) {
+      std::sort(order.begin(), order.end(), [&compare](uint32_t a, uint32_t b) {
+        int c = compare(a, b);
+        return c != 0 ? c < 0 : a < b;
+      });
+    }
   } else if (t.type == KeyType::kCharacter) {
     std::sort(order.begin(), order.end(), [base, len](uint32_t a, uint32_t b) {
       int c = std::memcmp(base + size_t(a) * len, base + size_t(b) * len, len);
