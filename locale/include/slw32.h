@@ -204,6 +204,36 @@ typedef struct SL_COLLATIONSETTINGS {
   uint32_t cleared;
 } SL_COLLATIONSETTINGS;
 
+/* Formatting and scanning by locale (FmtStrTime, ScanStrTime, FmtStrPrint, StrLong ...):
+   - Time formats: "+" takes the next character as its pad only when it is "_" (blank) or
+     "0"; otherwise the pad is "0" and that character is read as usual ("%+H", "%+Ey",
+     "%E+y"; "%+e" pads with a blank). An unknown conversion writes its character (and
+     scanning matches it). Era tables are newest first. "%U" and "%W" are C's, "%V" the
+     ISO 8601 week.
+   - The day of the year is 0-based both ways: "%j" prints it plus 1 and scans it minus 1,
+     and the scanner's derived day of the year is 0-based.
+   - Scanning matches names and the AM/PM strings ignoring case; "PM" adds 12 below 12,
+     "AM" makes 12 into 0. An unmatched name, a field needing more text than is left, or
+     a number at the end of the text fails the scan (0). "%Z" reads three characters.
+   - Time output: size 0 writes nothing and returns 0; otherwise the output is always
+     terminated, and a result of 0 means it was cut.
+   - Printf sizes: "h" short, "l" long (64-bit here), "L" long double (x87, 10 bytes); "%p"
+     prints every hex digit of a pointer. Wide "%s" and "%c" take 16-bit text, narrow and
+     multi-byte ones bytes. The output has no size (as sprintf). A specification cut off by
+     the end of the format, or with an unknown conversion or a control character, is copied
+     with the rest of the format unchanged. Where nothing else is said, a conversion prints
+     what C's printf prints, with the locale's characters ("%#g" of 1 is "1.00000").
+   - Positional arguments ("%n$") are read in two passes (kinds, then values in position
+     order); a "*" takes "*m$" when written so, else the position after the one read last.
+     There is no limit on the count of specifications or the bytes of the arguments.
+   - Grouping strings are group sizes as byte values ("\x03"), repeated from the first.
+     Monetary "precedes" and "space" values other than 0 count as 1; fractional digits of
+     255 (unset) mean 2; an empty monetary decimal point is the numeric one.
+   - The number scanners: out of range (32 bits for StrLong, the double for StrDouble, the
+     long double for StrLongDouble) is 0x0C07 with the value 0. StrLongDouble writes the
+     80-bit value little-endian.
+   - A thread without its scratch buffer gets -1 from FmtStrPrint. */
+
 /* Broken-down time (ten 32-bit fields) and the short record of the AltTime forms. */
 typedef struct SL_TIME {
   int32_t sec, min, hour, mday, mon, year, wday, yday, isdst, extra;
