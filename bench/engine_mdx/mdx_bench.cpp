@@ -19,7 +19,7 @@
 #include "key_order.h"
 #include "mdx/mdx_file.h"
 #include "orbex32.h"
-#include "platform/registry.h"
+#include "temp_root.h"
 
 using namespace orb::mdx;
 
@@ -342,21 +342,10 @@ BENCHMARK(BM_Insert1000Maintained)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_EngineOpenAndReadFirst30)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_EngineInsert1000Maintained)->Unit(benchmark::kMillisecond)->Iterations(3);
 
-// The shipped locale files, built beside SLW32 and this program, are
-// registered in a root of the bench's own, as the set-up does.
-void RegisterLocales() {
-  namespace reg = platform::registry;
-  setenv("STASHWELL_ROOT", (Dir() / "ROOT").c_str(), 1);
-  const std::filesystem::path here = std::filesystem::read_symlink("/proc/self/exe").parent_path();
-  reg::Key key;
-  if (reg::CreateKey(reg::Hive::LocalMachine, "Software\\Vantrix\\Slw32", key) == reg::kSuccess) {
-    key.SetString("LOCALE_LIB1", (here / "LOCALE.SLL").string());
-    key.SetString("LOCALE_LIB2", (here / "USA.SLL").string());
-  }
-}
-
 int main(int argc, char** argv) {
-  RegisterLocales();
+  // The shipped locale files registered in a root of the bench's own.
+  testing_support::TempRoot root;
+  root.RegisterShippedLocales();
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();

@@ -10,6 +10,7 @@
 
 #include "filter_expr.h"
 #include "orbex32.h"
+#include "temp_root.h"
 
 namespace {
 
@@ -20,6 +21,9 @@ void Put(uint8_t* rec, uint16_t field, const void* value) { EnginePutField(curso
 
 void Setup() {
   namespace fs = std::filesystem;
+  // Texts compare in the table's language driver order, through SLW32.
+  static testing_support::TempRoot root;
+  root.RegisterShippedLocales();
   fs::path dir = fs::temp_directory_path() / ("grid_buffer_fuzz_" + std::to_string(getpid()));
   fs::create_directories(dir);
   OrbDatabase db = 0;
