@@ -53,6 +53,7 @@ MdxFile::Options DriverOrder() {
   (void)registered;
   MdxFile::Options options;
   options.order = orb::KeyOrder::ForDriver(0x57);
+  if (!options.order->collates()) __builtin_trap();  // SLW32 or the locale files are missing
   return options;
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "filter_expr.h"
+#include "key_order.h"
 #include "orbex32.h"
 #include "temp_root.h"
 
@@ -24,6 +25,7 @@ void Setup() {
   // Texts compare in the table's language driver order, through SLW32.
   static testing_support::TempRoot root;
   root.RegisterShippedLocales();
+  if (!orb::KeyOrder::ForDriver(0x57)->collates()) __builtin_trap();  // SLW32 or the locale files are missing
   fs::path dir = fs::temp_directory_path() / ("grid_buffer_fuzz_" + std::to_string(getpid()));
   fs::create_directories(dir);
   OrbDatabase db = 0;
