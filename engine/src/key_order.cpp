@@ -68,8 +68,13 @@ const Slw32* Library() {
 // This thread's handle of the driver's locale; null when SLW32 opens none.
 hlocale ThreadLocale(const Slw32& api, uint8_t ldid) {
   thread_local std::unordered_map<uint8_t, hlocale> handles;
+  thread_local std::pair<int, hlocale> last{-1, nullptr};  // the driver asked for last, asked again and again
+  if (last.first == ldid) return last.second;
   auto it = handles.find(ldid);
-  if (it != handles.end()) return it->second;
+  if (it != handles.end()) {
+    last = {ldid, it->second};
+    return it->second;
+  }
   hlocale h = nullptr;
   if (api.open(&h, SL_LC_COLLATE, static_cast<int16_t>(ldid)) != 0) h = nullptr;
   // Sort keys follow the handle's own flags: those of the exact compare

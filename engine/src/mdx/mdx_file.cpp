@@ -842,6 +842,7 @@ void MdxFile::CollectKeys(const TagState& t, RecordSource& records, std::vector<
     };
     std::vector<SortKeyRef> refs(n);
     std::string all, one;
+    all.reserve(size_t(n) * len * 2);
     bool byKeys = true;
     for (uint32_t r = 0; r < n && byKeys; ++r) {
       byKeys = collate->SortKey(base + size_t(r) * len, len, one) && all.size() + one.size() < 0xFFFFFFFFu;
