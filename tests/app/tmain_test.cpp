@@ -104,6 +104,22 @@ class TMainTest : public WindowTest {
   }
 };
 
+TEST_F(TMainTest, TheSortOrderFollowsTheLanguageOfTheTable) {
+  // A new user's first start: MASTER sorted by Category, records added.
+  auto main = Start();
+  ASSERT_FALSE(main->Terminated());
+  for (const char* category : {"fig", "Zebra", "\xE9" "clair", "apple", "Date", "cherry", "Banana"}) {
+    main->MyTable.Append();
+    main->MyTable.FieldByName("CATEGORY")->SetAsString(category);
+    main->MyTable.Post();
+  }
+  ASSERT_EQ(main->MyTable.IndexName(), "NewIndex");
+  std::vector<std::string> order;
+  for (main->MyTable.First(); !main->MyTable.Eof(); main->MyTable.Next())
+    order.push_back(main->MyTable.FieldByName("CATEGORY")->AsString());
+  EXPECT_EQ(order, (std::vector<std::string>{"apple", "Banana", "cherry", "Date", "\xE9" "clair", "fig", "Zebra"}));
+}
+
 TEST_F(TMainTest, FirstStartCreatesMasterWithItsIndexAndClosingWritesEveryDefault) {
   auto main = Start();
   ASSERT_FALSE(main->Terminated());

@@ -98,6 +98,8 @@ class WindowTest : public ::testing::Test {
     ui = std::make_shared<platform::ui::ScriptedUi>();
     ui->onUnexpected = [](const std::string& what) { ADD_FAILURE() << "unexpected " << what; };
     platform::ui::Install(ui);
+    // The engine sorts texts by the language driver's locale, as installed.
+    root.RegisterShippedLocales();
     modals = std::make_unique<ModalWatcher>();
   }
   void TearDown() override {
