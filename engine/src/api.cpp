@@ -137,6 +137,20 @@ struct IndexLock {
 };
 
 }  // namespace
+
+OrbResult ResolveTablePath(OrbDatabase db, const char* tableName, std::filesystem::path* path) {
+  std::lock_guard<std::recursive_mutex> guard(EngineLock());
+  return ResolveTable(db, tableName, path);
+}
+
+bool DatabaseDirectory(OrbDatabase db, std::filesystem::path* dir) {
+  std::lock_guard<std::recursive_mutex> guard(EngineLock());
+  auto it = H().databases.find(db);
+  if (it == H().databases.end()) return false;
+  *dir = it->second;
+  return true;
+}
+
 }  // namespace orb
 
 using namespace orb;

@@ -1,0 +1,85 @@
+// Answers made permanent, tables copied and deleted, alias paths.
+#include <gmock/gmock.h>
+
+#include <filesystem>
+
+#include "sql_fixture.h"
+
+namespace engine_test {
+namespace {
+
+using ::testing::ElementsAre;
+
+TEST_F(SqlTest, AnAnswerMadePermanentIsADbfOtherReadersRead) {
+  OrbCursor a = 0;
+  ASSERT_EQ(Run("SELECT ITEM, COST FROM T WHERE COST > 300 ORDER BY ITEM", &a), ORB_OK);
+  char path[1024];
+  ASSERT_EQ(EngineGetAnswerPath(a, path, sizeof path), ORB_OK);
+  EXPECT_TRUE(std::filesystem::exists(path));
+  EXPECT_NE(std::filesystem::path(path).parent_path(), Dir());
+
+  ASSERT_EQ(EngineMakePermanent(a, "KEPT", 1), ORB_OK);
+  EXPECT_THAT(FileRecords("KEPT.DBF"), ElementsAre(" Drill           310.99", " Sofa            899.00"));
+  OrbCursor k = Open("KEPT", ORB_OPEN_READ_ONLY);
+  EXPECT_THAT(Rows(k), ElementsAre("Drill|310.99", "Sofa|899.00"));
+
+  // Replacing a table that is open is refused and leaves it whole.
+  const std::string before = Read("KEPT.DBF");
+  EXPECT_EQ(EngineMakePermanent(a, "KEPT", 1), ORB_ERR_TABLE_IN_USE);
+  EXPECT_EQ(Read("KEPT.DBF"), before);
+  EngineCloseCursor(k);
+  open_.erase(std::find(open_.begin(), open_.end(), k));
+  EXPECT_EQ(EngineMakePermanent(a, "KEPT", 0), ORB_ERR_ACCESS_DENIED);  // exists, no overwrite
+  EXPECT_EQ(EngineMakePermanent(a, "kept.dbf", 1), ORB_OK);
+}
+
+TEST_F(SqlTest, AnAnswerNeverReplacesATableTheQueryRead) {
+  const std::string before = Read("T.DBF");
+  OrbCursor a = 0;
+  ASSERT_EQ(Run("SELECT ITEM FROM T", &a), ORB_OK);
+  EXPECT_EQ(EngineMakePermanent(a, "T", 1), ORB_ERR_TABLE_IN_USE);
+  EXPECT_EQ(EngineMakePermanent(a, (Dir() / "t.dbf").c_str(), 1), ORB_ERR_TABLE_IN_USE);
+  EXPECT_EQ(Read("T.DBF"), before);
+  EXPECT_EQ(EngineMakePermanent(Open("T"), "X", 1), ORB_ERR_INVALID_HANDLE);  // not an answer
+}
+
+TEST_F(SqlTest, AMemoAnswerKeepsItsMemoWhenMadePermanent) {
+  OrbCursor a = 0;
+  ASSERT_EQ(Run("SELECT printf('%-300s|', ITEM) AS wide FROM T WHERE ITEM = 'Saw'", &a), ORB_OK);
+  ASSERT_EQ(EngineMakePermanent(a, "WIDE", 1), ORB_OK);
+  EXPECT_THAT(Column("SELECT length(WIDE), substr(WIDE, 1, 3) FROM WIDE", 0), ElementsAre("301"));
+}
+
+TEST_F(SqlTest, BatchCopyAppendsFieldsByName) {
+  MakeTable("COPY", {Field("COST", 'N', 12, 2), Field("ITEM", 'C', 12), Field("OTHER", 'C', 3)});
+  OrbCursor src = Open("T", ORB_OPEN_READ_ONLY);
+  OrbCursor dst = Open("COPY");
+  uint32_t copied = 0;
+  ASSERT_EQ(EngineBatchCopy(src, dst, &copied), ORB_OK);
+  EXPECT_EQ(copied, 6u);
+  EXPECT_THAT(Column("SELECT ITEM || '=' || ifnull(COST, '') FROM COPY ORDER BY ITEM"),
+              ElementsAre("Chisel=", "Drill=310.99", "Hammer=25.5", "Lamp=101.0", "Saw=120.0", "Sofa=899.0"));
+  EXPECT_EQ(EngineBatchCopy(dst, dst, &copied), ORB_ERR_INVALID_PARAM);
+}
+
+TEST_F(SqlTest, DeleteTableRemovesItsFilesUnlessOpen) {
+  Write("GONE.DBF", Read("T.DBF"));
+  Write("gone.dbt", "memo");
+  OrbCursor c = Open("GONE");
+  EXPECT_EQ(EngineDeleteTable(db_, "GONE"), ORB_ERR_TABLE_IN_USE);
+  EngineCloseCursor(c);
+  open_.pop_back();
+  EXPECT_EQ(EngineDeleteTable(db_, "gone"), ORB_OK);
+  EXPECT_FALSE(std::filesystem::exists(Dir() / "GONE.DBF"));
+  EXPECT_FALSE(std::filesystem::exists(Dir() / "gone.dbt"));
+  EXPECT_EQ(EngineDeleteTable(db_, "GONE"), ORB_ERR_NO_SUCH_TABLE);
+}
+
+TEST(AliasPath, UnknownAliasIsNotFound) {
+  char path[256];
+  EXPECT_EQ(EngineGetAliasPath("NO_SUCH_ALIAS_HERE", path, sizeof path), ORB_ERR_NOT_FOUND);
+  EXPECT_EQ(EngineGetAliasPath(nullptr, path, sizeof path), ORB_ERR_INVALID_PARAM);
+}
+
+}  // namespace
+}  // namespace engine_test
