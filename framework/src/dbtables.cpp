@@ -72,6 +72,14 @@ void TDBDataSet::SetDatabaseName(const std::string& name) {
 TDatabase& TDBDataSet::Database() { return TSession::Default().OpenDatabase(databaseName_); }
 uint32_t TDBDataSet::DBHandle() { return Database().Handle(); }
 uint32_t TDBDataSet::Handle() const { return Cursor() ? Cursor()->Handle() : 0; }
+std::unique_ptr<detail::Cursor> TDBDataSet::AdoptEngineCursor(uint32_t handle) {
+  return std::make_unique<detail::EngineCursor>(handle);
+}
+std::unique_ptr<detail::Cursor> TDBDataSet::CreateCursor() {
+  const uint32_t handle = OpenEngineCursor();
+  return handle != 0 ? AdoptEngineCursor(handle) : nullptr;
+}
+uint32_t TDBDataSet::OpenEngineCursor() { Fail("This dataset has no cursor"); }
 
 // ------------------------------------------------------------------ TTable
 
@@ -499,7 +507,7 @@ uint32_t TQuery::Run() {
 std::unique_ptr<detail::Cursor> TQuery::CreateCursor() {
   OrbCursor answer = Run();
   if (answer == 0) throw EDatabaseError("The query has no answer to show");
-  return std::make_unique<detail::EngineCursor>(answer);
+  return AdoptEngineCursor(answer);
 }
 
 void TQuery::ExecSQL() {

@@ -75,6 +75,15 @@ class TDBDataSet : public TDataSet {
   uint32_t DBHandle();        // the engine's database handle
   uint32_t Handle() const;    // the engine's cursor handle, 0 when closed
 
+ protected:
+  // A dataset cursor over an engine cursor the dataset opened itself (an
+  // answer); the dataset closes it.
+  static std::unique_ptr<detail::Cursor> AdoptEngineCursor(uint32_t handle);
+  // The cursor step of datasets that open engine cursors themselves: the
+  // handle OpenEngineCursor answers (0: nothing to show, the open stops).
+  std::unique_ptr<detail::Cursor> CreateCursor() override;
+  virtual uint32_t OpenEngineCursor();
+
  private:
   std::string databaseName_;
 };
