@@ -303,6 +303,11 @@ ORB_API OrbResult EngineAddFilter(OrbCursor cursor, void* context, uint16_t prio
 ORB_API OrbResult EngineDeactivateFilter(OrbCursor cursor, OrbFilter filter);         /* ord 841 */
 ORB_API OrbResult EngineActivateFilter(OrbCursor cursor, OrbFilter filter);           /* ord 842 */
 ORB_API OrbResult EngineDropFilter(OrbCursor cursor, OrbFilter filter);               /* ord 843 */
+/* The buffer of an expression filter as it was added (its literals
+ * included); *length gets its size, also when size is too small
+ * (ORB_ERR_BUFFER_TOO_SMALL, nothing copied then). */
+ORB_API OrbResult EngineGetFilterBuffer(OrbCursor cursor, OrbFilter filter, uint8_t* buffer, uint32_t size,
+                                        uint32_t* length);                            /* ord 845 */
 
 /* --------------------------------------------------------------- blobs */
 

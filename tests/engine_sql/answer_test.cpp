@@ -83,3 +83,54 @@ TEST(AliasPath, UnknownAliasIsNotFound) {
 
 }  // namespace
 }  // namespace engine_test
+
+namespace engine_test {
+namespace {
+
+// QTY > 1 as the filter compiler writes it: a comparison, a constant, a field.
+std::vector<uint8_t> QtyAboveOne() {
+  std::vector<uint8_t> b;
+  auto u16 = [&](uint32_t v) {
+    b.push_back(static_cast<uint8_t>(v));
+    b.push_back(static_cast<uint8_t>(v >> 8));
+  };
+  auto node = [&](uint32_t cls, uint32_t op, uint32_t x, uint32_t y, uint32_t z) {
+    u16(cls), u16(0), u16(op), u16(0), u16(x), u16(y), u16(z);
+  };
+  const double one = 1;
+  u16(1), u16(10 + 42 + 4 + 8), u16(3), u16(10), u16(52);
+  node(2, 5, 28, 14, 0), node(5, 14, 7, 8, 4), node(4, 13, 1, 0, 0);
+  for (char c : std::string("QTY", 4)) b.push_back(static_cast<uint8_t>(c));
+  const auto* p = reinterpret_cast<const uint8_t*>(&one);
+  b.insert(b.end(), p, p + 8);
+  return b;
+}
+
+int KeepAll(void*, const uint8_t*, uint32_t) { return 1; }
+
+TEST_F(SqlTest, AnExpressionFilterGivesBackItsBuffer) {
+  OrbCursor c = Open("T");
+  const std::vector<uint8_t> expr = QtyAboveOne();
+  OrbFilter f = 0, g = 0;
+  ASSERT_EQ(EngineAddFilter(c, nullptr, 1, 0, expr.data(), nullptr, &f), ORB_OK);
+  ASSERT_EQ(EngineAddFilter(c, nullptr, 2, 0, nullptr, &KeepAll, &g), ORB_OK);
+  EXPECT_EQ(EngineActivateFilter(c, f), ORB_OK);
+  uint32_t count = 0;
+  EXPECT_EQ(EngineGetRecordCount(c, &count), ORB_OK);
+  EXPECT_EQ(count, 2u);  // Hammer and Lamp
+  std::vector<uint8_t> back(expr.size());
+  uint32_t length = 0;
+  EXPECT_EQ(EngineGetFilterBuffer(c, f, back.data(), 4, &length), ORB_ERR_BUFFER_TOO_SMALL);
+  EXPECT_EQ(length, expr.size());
+  ASSERT_EQ(EngineGetFilterBuffer(c, f, back.data(), static_cast<uint32_t>(back.size()), &length), ORB_OK);
+  EXPECT_EQ(back, expr);
+  EXPECT_EQ(EngineGetFilterBuffer(c, g, back.data(), static_cast<uint32_t>(back.size()), &length),
+            ORB_ERR_INVALID_PARAM);
+  EXPECT_EQ(EngineDropFilter(c, f), ORB_OK);
+  EXPECT_EQ(EngineGetFilterBuffer(c, f, back.data(), static_cast<uint32_t>(back.size()), &length),
+            ORB_ERR_INVALID_HANDLE);
+  EXPECT_NE(OrbEntryByOrdinal(845), nullptr);
+}
+
+}  // namespace
+}  // namespace engine_test
