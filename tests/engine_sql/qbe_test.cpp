@@ -104,6 +104,15 @@ TEST_F(SqlTest, MalformedQbeAnswersItsLine) {
   EXPECT_EQ(Run("NOTHERE | A |\n| x |", nullptr, ORB_QUERY_QBE), ORB_ERR_NO_SUCH_TABLE);
 }
 
+TEST(QbeTranslator, ControlCharactersAreRefusedWithTheirPlace) {
+  orb::sql::QbeQuery q;
+  orb::sql::QbeError e;
+  const std::string text = std::string("T | A |\n| \"x", 12) + std::string(1, '\0') + "\" |";
+  EXPECT_FALSE(orb::sql::ParseQbe(text, &q, &e));
+  EXPECT_EQ(e.line, 2u);
+  EXPECT_EQ(e.column, 5u);
+}
+
 TEST(QbeTranslator, QuotesAndWildcardsBecomeSafeSql) {
   orb::sql::QbeQuery q;
   orb::sql::QbeError e;

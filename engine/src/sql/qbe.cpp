@@ -276,6 +276,12 @@ bool ParseQbe(std::string_view text, QbeQuery* query, QbeError* error) {
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     ++lineNo;
     pos = end + 1;
+    // A control character (a NUL above all) would cut the SQL text short.
+    for (size_t i = 0; i < line.size(); ++i) {
+      if (static_cast<unsigned char>(line[i]) < 0x20 && line[i] != '\t') {
+        return Error(error, lineNo, i, "a control character in the query");
+      }
+    }
     if (Trim(line).empty()) {
       if (end == text.size()) break;
       continue;
