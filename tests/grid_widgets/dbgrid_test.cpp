@@ -23,6 +23,7 @@
 #include "ix_memo_dialog.h"
 #include "platform/ui.h"
 #include "temp_root.h"
+#include "widget_app.h"
 
 namespace grid {
 namespace {
@@ -55,13 +56,7 @@ class RecordingLink : public TDataLink {
 
 class DBGridTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    static int argc = 1;
-    static char name[] = "grid_widget_tests";
-    static char* argv[] = {name, nullptr};
-    if (!QApplication::instance()) new QApplication(argc, argv);
-    framework::TSession::Default().LibraryDirs = {fs::canonical("/proc/self/exe").parent_path()};
-  }
+  static void SetUpTestSuite() { StartWidgetApplication(); }
 
   void SetUp() override {
     ui = std::make_shared<ScriptedUi>();
