@@ -14,6 +14,7 @@
 
 #include "framework/dbtables.h"
 #include "grid/ix_table.h"
+#include "ix_dbgrid.h"
 #include "ix_lookup.h"
 #include "platform/ui.h"
 #include "temp_root.h"
@@ -211,6 +212,45 @@ TEST_F(LookupTest, TheLookupTableCannotBeTheEditedDataSet) {
   TixDBLookupList list;
   list.SetLookupTable(brands.get());
   EXPECT_THROW(list.SetLookupField("NOSUCH"), framework::EDatabaseError);
+}
+
+TEST_F(LookupTest, TheGridPlacesTheLookupComboOverItsCell) {
+  form->resize(400, 200);
+  combo->setObjectName("L1");
+  combo->hide();
+  auto* g = new TixDBGrid(form.get());
+  g->setObjectName("G");
+  g->setGeometry(5, 5, 390, 190);
+  items->SetControlType({"BRAND;LookupCombo;L1"});
+  brands->Open();
+  combo->SetLookupTable(brands.get());
+  combo->SetLookupField("NAME");
+  g->SetDataSource(&source);
+  g->Loaded();
+  items->Open();
+  form->show();
+  QApplication::processEvents();
+  ASSERT_EQ(combo->DataField(), "BRAND");
+  EXPECT_EQ(combo->parentWidget(), g->viewport());
+  int brandCol = -1;
+  for (int c = g->IndicatorOffset(); c < g->ColCount(); ++c) {
+    if (g->ColumnField(c)->FieldName() == "BRAND") brandCol = c;
+  }
+  ASSERT_GE(brandCol, 0);
+  g->SetSelectedIndex(brandCol - g->IndicatorOffset());
+  g->setFocus();
+  g->viewport()->repaint();
+  ASSERT_TRUE(combo->isVisible());
+  EXPECT_EQ(combo->geometry(), g->CellRect(brandCol, g->Row()));
+  EXPECT_EQ(combo->text(), "Sony");
+  g->viewport()->grab().toImage().save("grid_lookup_combo.png");
+  combo->DropDown();
+  combo->selectAll();
+  Type("Bo");
+  Key(Qt::Key_Return);
+  EXPECT_EQ(items->FieldByName("BRAND")->AsString(), "Bosch");
+  items->Post();
+  EXPECT_EQ(items->FieldByName("BRAND")->AsString(), "Bosch");
 }
 
 }  // namespace
