@@ -106,6 +106,11 @@ void TixDBGrid::AttachControlTypes() {
   hasLookupColumns_ = false;
   if (TLines* lines = GetControlTypeList(ds)) {
     std::vector<QWidget*> attached;
+    const auto AttachedTwice = [this](const std::vector<std::string>& parts, const std::string& current) {
+      ui::ShowMessage("Combobox " + parts[2] + " is attached twice to the grid " + objectName().toStdString() +
+                          " on field " + parts[0] + " and " + current + ".",
+                      "Warning", ui::Buttons::Ok, ui::Icon::Warning);
+    };
     for (const std::string& line : *lines) {
       const std::vector<std::string> parts = Split(line, ';');
       if (parts.size() < 3 || (parts[1] != "Combo" && parts[1] != "LookupCombo")) continue;
@@ -115,9 +120,7 @@ void TixDBGrid::AttachControlTypes() {
         if (!lookup) continue;
         if (canEdit) hasLookupColumns_ = true;
         if (std::find(attached.begin(), attached.end(), lookup) != attached.end())
-          ui::ShowMessage("Combobox " + parts[2] + " is attached twice to the grid " + objectName().toStdString() +
-                              " on field " + parts[0] + " and " + lookup->DataField() + ".",
-                          "Warning", ui::Buttons::Ok, ui::Icon::Warning);
+          AttachedTwice(parts, lookup->DataField());
         lookup->hide();
         lookup->SetDataSource(DataSource());
         lookup->SetDataField(parts[0]);
@@ -131,9 +134,7 @@ void TixDBGrid::AttachControlTypes() {
       if (!combo) continue;
       if (canEdit) hasComboColumns_ = true;
       if (std::find(attached.begin(), attached.end(), combo) != attached.end())
-        ui::ShowMessage("Combobox " + parts[2] + " is attached twice to the grid " + objectName().toStdString() +
-                            " on field " + parts[0] + " and " + combo->DataField() + ".",
-                        "Warning", ui::Buttons::Ok, ui::Icon::Warning);
+        AttachedTwice(parts, combo->DataField());
       combo->hide();
       combo->SetOwnerGrid(this);
       combo->SetDataSource(DataSource());
