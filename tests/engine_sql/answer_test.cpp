@@ -33,6 +33,18 @@ TEST_F(SqlTest, AnAnswerMadePermanentIsADbfOtherReadersRead) {
   EXPECT_EQ(EngineMakePermanent(a, "kept.dbf", 1), ORB_OK);
 }
 
+TEST_F(SqlTest, ClosedAnswersLeaveThePrivateFolder) {
+  OrbCursor a = 0, b = 0;
+  ASSERT_EQ(Run("SELECT ITEM FROM T", &a), ORB_OK);
+  char path[1024];
+  ASSERT_EQ(EngineGetAnswerPath(a, path, sizeof path), ORB_OK);
+  EngineCloseCursor(a);
+  open_.erase(std::find(open_.begin(), open_.end(), a));
+  EXPECT_EQ(EngineGetAnswerPath(a, path, sizeof path), ORB_ERR_INVALID_HANDLE);
+  ASSERT_EQ(Run("SELECT ITEM FROM T", &b), ORB_OK);
+  EXPECT_FALSE(std::filesystem::exists(path));
+}
+
 TEST_F(SqlTest, AnAnswerNeverReplacesATableTheQueryRead) {
   const std::string before = Read("T.DBF");
   OrbCursor a = 0;

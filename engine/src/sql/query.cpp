@@ -86,7 +86,12 @@ Registry& R() {
   return r;
 }
 
-// The engine's private folder: answers live here until the process ends.
+const Answer* FindAnswer(OrbCursor c);
+void ForgetClosedAnswers();
+std::vector<fs::path> Companions(const fs::path& table);
+
+// The engine's private folder: answers live here until their cursors are
+// closed (gone at the next answer) or the process ends.
 class PrivateFolder {
  public:
   ~PrivateFolder() {
@@ -501,6 +506,7 @@ OrbResult RunSelect(Statement* s, Connection& c, const fs::path& directory, OrbC
   }
   if (rc != SQLITE_DONE) return c.StepFailure();
   s->rowsAffected = static_cast<uint32_t>(rows.size());
+  ForgetClosedAnswers();
   fs::path path;
   OrbResult r = WriteAnswer(columns, rows, answer, &path);
   if (r != ORB_OK) return r;
@@ -523,6 +529,20 @@ const Answer* FindAnswer(OrbCursor c) {
     return nullptr;
   }
   return &it->second;
+}
+
+// Answers whose cursors were closed leave the private folder.
+void ForgetClosedAnswers() {
+  for (auto it = R().answers.begin(); it != R().answers.end();) {
+    if (FindAnswer(it->first) != nullptr) {
+      ++it;
+      continue;
+    }
+    std::error_code ec;
+    for (const fs::path& p : Companions(it->second.path)) fs::remove(p, ec);
+    fs::remove(it->second.path, ec);
+    it = R().answers.erase(it);
+  }
 }
 
 Statement* FindStatement(OrbStatement h) {
