@@ -251,6 +251,10 @@ TEST_F(LookupTest, TheGridPlacesTheLookupComboOverItsCell) {
   EXPECT_EQ(items->FieldByName("BRAND")->AsString(), "Bosch");
   items->Post();
   EXPECT_EQ(items->FieldByName("BRAND")->AsString(), "Bosch");
+  // Tab with the list closed goes back to the grid, which moves on.
+  EXPECT_EQ(combo->OwnerGrid(), g);
+  Key(Qt::Key_Tab);
+  EXPECT_EQ(g->ColumnField(g->Col())->FieldName(), "BRANDID");
 }
 
 }  // namespace

@@ -122,6 +122,7 @@ void TixDBGrid::AttachControlTypes() {
         if (std::find(attached.begin(), attached.end(), lookup) != attached.end())
           AttachedTwice(parts, lookup->DataField());
         lookup->hide();
+        lookup->SetOwnerGrid(this);
         lookup->SetDataSource(DataSource());
         lookup->SetDataField(parts[0]);
         lookup->setFrame(false);

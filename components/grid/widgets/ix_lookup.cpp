@@ -366,9 +366,29 @@ void TixDBLookupCombo::RunPendingSearch() {
   list_->SearchText(typed);
 }
 
+bool TixDBLookupCombo::HandToGrid(int key, Qt::KeyboardModifiers modifiers) {
+  if (ownerGrid_ == nullptr) return false;
+  ownerGrid_->setFocus(Qt::OtherFocusReason);
+  ownerGrid_->KeyDown(key, modifiers);
+  return true;
+}
+
+bool TixDBLookupCombo::event(QEvent* event) {
+  // Tab reaches the key handler instead of moving the focus.
+  if (event->type() == QEvent::KeyPress) {
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) {
+      keyPressEvent(key);
+      return true;
+    }
+  }
+  return QLineEdit::event(event);
+}
+
 void TixDBLookupCombo::keyPressEvent(QKeyEvent* event) {
   const int key = event->key();
-  const bool alt = event->modifiers() & Qt::AltModifier;
+  const Qt::KeyboardModifiers mods = event->modifiers();
+  const bool alt = mods & Qt::AltModifier;
   const bool open = ListVisible();
   switch (key) {
     case Qt::Key_Up:
@@ -376,13 +396,20 @@ void TixDBLookupCombo::keyPressEvent(QKeyEvent* event) {
     case Qt::Key_PageUp:
     case Qt::Key_PageDown:
       if (open) {
-        list_->KeyDown(key, event->modifiers());
+        list_->KeyDown(key, mods);
         return;
       }
       if (alt) {
         DropDown();
         return;
       }
+      if (HandToGrid(key, mods)) return;
+      break;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+      // An open list gives its value first, then the grid moves on.
+      if (open) CloseUp(true);
+      if (HandToGrid(Qt::Key_Tab, key == Qt::Key_Backtab ? (mods | Qt::ShiftModifier) : mods)) return;
       break;
     case Qt::Key_Return:
     case Qt::Key_Enter:
@@ -390,13 +417,17 @@ void TixDBLookupCombo::keyPressEvent(QKeyEvent* event) {
         CloseUp(true);
         return;
       }
+      if (HandToGrid(key, mods)) return;
       break;
     case Qt::Key_Escape:
       if (open) {
         CloseUp(false);
         return;
       }
-      break;
+      fieldLink_.Reset();
+      ShowFieldText();
+      if (ownerGrid_ != nullptr) ownerGrid_->setFocus(Qt::OtherFocusReason);
+      return;
     default:
       break;
   }

@@ -108,6 +108,10 @@ class TixDBLookupCombo : public QLineEdit {
   const std::string& LookupField() const { return list_->LookupField(); }
   void SetLookupField(const std::string& fields) { list_->SetLookupField(fields); }
   TLines& Selected() { return list_->Selected; }
+  // The grid that placed this combo over its cell (null when none): keys
+  // the closed combo does not use go back to it.
+  TixCustomDBGrid* OwnerGrid() const { return ownerGrid_; }
+  void SetOwnerGrid(TixCustomDBGrid* grid) { ownerGrid_ = grid; }
 
   int DropDownCount = 8;
   // Search style: bit 0 searches a lookup table without index, bit 1
@@ -127,15 +131,18 @@ class TixDBLookupCombo : public QLineEdit {
   bool SearchPending() const { return searchTimer_.isActive(); }
 
  protected:
+  bool event(QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
 
  private:
   void ShowFieldText();
   void TextTyped();
+  bool HandToGrid(int key, Qt::KeyboardModifiers modifiers);
 
   framework::TFieldDataLink fieldLink_;
   QToolButton* button_ = nullptr;
+  TixCustomDBGrid* ownerGrid_ = nullptr;
   TixDBLookupList* list_ = nullptr;
   QTimer searchTimer_;
   std::string lastSearch_;
