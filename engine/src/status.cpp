@@ -53,6 +53,8 @@ constexpr CodeEntry kCodes[] = {
     {ORB_ERR_NOT_SUPPORTED, "Operation not supported"},
     {ORB_ERR_CURSOR_BUSY, "The cursor is busy in a filter"},
     {ORB_ERR_BUFFER_TOO_SMALL, "Buffer too small"},
+    {ORB_ERR_QUERY_SYNTAX, "Syntax error in query"},
+    {ORB_ERR_QUERY_FAILED, "The query could not be carried out"},
     {ORB_ERR_TABLE_IN_USE, "Table is in use"},
     {ORB_ERR_LOCKED, "Record or table locked by another user"},
     {ORB_ERR_READ_ONLY, "Table is open read-only"},

@@ -17,12 +17,14 @@
 #include <vector>
 
 #include "framework/dbtables.h"
+#include "grid/ix_query.h"
 #include "grid/ix_table.h"
 #include "ix_dbcombobox.h"
 #include "ix_dbgrid.h"
 #include "ix_memo_dialog.h"
 #include "platform/ui.h"
 #include "temp_root.h"
+#include "widget_app.h"
 
 namespace grid {
 namespace {
@@ -55,13 +57,7 @@ class RecordingLink : public TDataLink {
 
 class DBGridTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    static int argc = 1;
-    static char name[] = "grid_widget_tests";
-    static char* argv[] = {name, nullptr};
-    if (!QApplication::instance()) new QApplication(argc, argv);
-    framework::TSession::Default().LibraryDirs = {fs::canonical("/proc/self/exe").parent_path()};
-  }
+  static void SetUpTestSuite() { StartWidgetApplication(); }
 
   void SetUp() override {
     ui = std::make_shared<ScriptedUi>();
@@ -708,6 +704,46 @@ TEST(GridDataLinkTest, TheFieldMapGrowsByDoublingAndStopsBelowTheColumnLimit) {
     EXPECT_EQ(e.Message(), kTooManyColumnsMessage);
   }
   EXPECT_EQ(link.FieldCount(), kMaxGridColumns - 1);
+}
+
+}  // namespace
+}  // namespace grid
+
+// ------------------------------------------------------------ query datasets
+
+namespace grid {
+namespace {
+
+TEST_F(DBGridTest, QueryDataSetsOpenInTheGrid) {
+  MakeTable({{"Radio", "Sony", "Yes", "Den", 35.5}, {"Lamp", "Acme", "No", "Attic", 12}, {"TV", "Sony", "No", "Den", 499}});
+  TixQBE qbe;
+  qbe.SetDatabaseName(dir.string());
+  qbe.SetControlType({"WARRANTY;CheckBox;Yes;No"});
+  qbe.SetQBE({"ITEMS | ITEM | WARRANTY | BRAND |", "| Check | Check | sony |"});
+  source.SetDataSet(&qbe);
+  grid->SetDataSource(&source);
+  grid->Loaded();
+  qbe.Open();
+  form->show();
+  QApplication::processEvents();
+  EXPECT_EQ(grid->DataSource(), &source);
+  EXPECT_EQ(Columns(), (std::vector<std::string>{"ITEM", "WARRANTY"}));
+  EXPECT_EQ(grid->RowCount() - grid->TitleOffset(), 2);
+  Render().save("grid_qbe_answer.png");
+  qbe.Close();
+
+  TixQuery query;
+  query.SetDatabaseName(dir.string());
+  query.SQL = {"SELECT ITEM, COST FROM ITEMS WHERE COST > 20 ORDER BY COST DESC"};
+  source.SetDataSet(&query);
+  query.Open();
+  QApplication::processEvents();
+  EXPECT_EQ(grid->DataSource(), &source);
+  EXPECT_EQ(Columns(), (std::vector<std::string>{"ITEM", "COST"}));
+  EXPECT_EQ(query.FieldByName("ITEM")->AsString(), "TV");
+  EXPECT_TRUE(ui->unexpected.empty());
+  query.Close();
+  source.SetDataSet(nullptr);
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 
 #include "grid/ix_text.h"
 #include "ix_dbcombobox.h"
+#include "ix_lookup.h"
 #include "ix_memo_dialog.h"
 #include "platform/text.h"
 #include "platform/ui.h"
@@ -79,6 +80,10 @@ TixDBComboBox* TixDBGrid::FindCombo(const std::string& name) const {
   return Form()->findChild<TixDBComboBox*>(QString::fromStdString(name));
 }
 
+TixDBLookupCombo* TixDBGrid::FindLookupCombo(const std::string& name) const {
+  return Form()->findChild<TixDBLookupCombo*>(QString::fromStdString(name));
+}
+
 void TixDBGrid::ApplySelectedToFields(TDataSet& dataSet, const TLines& lines) {
   for (int i = 0; i < dataSet.FieldCount(); ++i) dataSet.Fields(i)->SetVisible(false);
   for (size_t i = 0; i < lines.size(); ++i) {
@@ -100,17 +105,37 @@ void TixDBGrid::AttachControlTypes() {
   hasComboColumns_ = false;
   hasLookupColumns_ = false;
   if (TLines* lines = GetControlTypeList(ds)) {
-    std::vector<TixDBComboBox*> attached;
+    std::vector<QWidget*> attached;
+    const auto AttachedTwice = [this](const std::vector<std::string>& parts, const std::string& current) {
+      ui::ShowMessage("Combobox " + parts[2] + " is attached twice to the grid " + objectName().toStdString() +
+                          " on field " + parts[0] + " and " + current + ".",
+                      "Warning", ui::Buttons::Ok, ui::Icon::Warning);
+    };
     for (const std::string& line : *lines) {
       const std::vector<std::string> parts = Split(line, ';');
-      if (parts.size() < 3 || parts[1] != "Combo") continue;
+      if (parts.size() < 3 || (parts[1] != "Combo" && parts[1] != "LookupCombo")) continue;
+      const bool canEdit = (Options() & dgEditing) && !ReadOnly();
+      if (parts[1] == "LookupCombo") {
+        TixDBLookupCombo* lookup = FindLookupCombo(parts[2]);
+        if (!lookup) continue;
+        if (canEdit) hasLookupColumns_ = true;
+        if (std::find(attached.begin(), attached.end(), lookup) != attached.end())
+          AttachedTwice(parts, lookup->DataField());
+        lookup->hide();
+        lookup->SetOwnerGrid(this);
+        lookup->SetDataSource(DataSource());
+        lookup->SetDataField(parts[0]);
+        lookup->setFrame(false);
+        lookup->setFont(font());
+        if (lookup->parentWidget() != viewport()) lookup->setParent(viewport());
+        attached.push_back(lookup);
+        continue;
+      }
       TixDBComboBox* combo = FindCombo(parts[2]);
       if (!combo) continue;
-      if ((Options() & dgEditing) && !ReadOnly()) hasComboColumns_ = true;
+      if (canEdit) hasComboColumns_ = true;
       if (std::find(attached.begin(), attached.end(), combo) != attached.end())
-        ui::ShowMessage("Combobox " + parts[2] + " is attached twice to the grid " + objectName().toStdString() +
-                            " on field " + parts[0] + " and " + combo->DataField() + ".",
-                        "Warning", ui::Buttons::Ok, ui::Icon::Warning);
+        AttachedTwice(parts, combo->DataField());
       combo->hide();
       combo->SetOwnerGrid(this);
       combo->SetDataSource(DataSource());
@@ -192,7 +217,13 @@ void TixDBGrid::RebuildColumnControls() {
           break;
         }
       }
-      // "LookupCombo" lines name lookup combos, which this grid does not place.
+      if (parts[1] == "LookupCombo") {
+        if (TixDBLookupCombo* lookup = FindLookupCombo(parts[2])) {
+          c.kind = TixCellControl::LookupCombo;
+          c.lookup = lookup;
+          break;
+        }
+      }
     }
     if (c.kind == TixCellControl::None && f->DataType() == framework::ftMemo) c.kind = TixCellControl::Memo;
   }
@@ -268,6 +299,10 @@ void TixDBGrid::DrawDataCell(QPainter& painter, int col, int row, const QRect& r
   } reset{inPaint_};
 
   // A combo shown over a cell the current record has left goes.
+  if (shownLookup_ && (Row() != comboRow_ || Col() != comboCol_ || !CanEditGrid())) {
+    HideCombo();
+    InvalidateGrid();
+  }
   if (shownCombo_) {
     if (Row() != comboRow_ || Col() != comboCol_ || !CanEditGrid()) {
       HideCombo();
@@ -336,6 +371,9 @@ void TixDBGrid::DrawDataCell(QPainter& painter, int col, int row, const QRect& r
     if (kind == TixCellControl::Combo && col == Col() && row == Row() && CanEditGrid() && (state & gdSelected) &&
         control->combo && shownCombo_ != control->combo)
       PlaceCombo(control->combo, rect, col, row);
+    if (kind == TixCellControl::LookupCombo && col == Col() && row == Row() && CanEditGrid() &&
+        (state & gdSelected) && control->lookup && shownLookup_ != control->lookup)
+      PlaceLookupCombo(control->lookup, rect, col, row);
   }
   if ((state & gdFocused) && !(Options() & dgRowSelect)) {
     QStyleOptionFocusRect option;
@@ -369,7 +407,27 @@ void TixDBGrid::PlaceCombo(TixDBComboBox* combo, const QRect& cell, int col, int
   combo->raise();
 }
 
+// The lookup combo lives in the viewport: it takes the cell's rectangle.
+void TixDBGrid::PlaceLookupCombo(TixDBLookupCombo* combo, const QRect& cell, int col, int row) {
+  HideCombo();
+  combo->setGeometry(cell);
+  combo->setText(SelectedField() ? AnsiToQString(SelectedField()->Text()) : QString());
+  shownLookup_ = combo;
+  comboCol_ = col;
+  comboRow_ = row;
+  combo->show();
+}
+
 void TixDBGrid::HideCombo() {
+  if (shownLookup_) {
+    TixDBLookupCombo* lookup = shownLookup_;
+    shownLookup_ = nullptr;
+    comboCol_ = comboRow_ = -1;
+    lookup->CloseUp(false);
+    const bool hadFocus = lookup->hasFocus();
+    lookup->hide();
+    if (hadFocus) setFocus();
+  }
   if (!shownCombo_) return;
   TixDBComboBox* combo = shownCombo_;
   shownCombo_ = nullptr;

@@ -21,6 +21,7 @@ class QWidget;
 namespace grid {
 
 class TixDBComboBox;
+class TixDBLookupCombo;
 
 enum class TixCellControl { None, CheckBox, Combo, LookupCombo, Memo };
 
@@ -104,6 +105,8 @@ class TixDBGrid : public TixCustomDBGrid {
  private:
   QWidget* Form() const;
   TixDBComboBox* FindCombo(const std::string& name) const;
+  TixDBLookupCombo* FindLookupCombo(const std::string& name) const;
+  void PlaceLookupCombo(TixDBLookupCombo* combo, const QRect& cell, int col, int row);
   void PlaceCombo(TixDBComboBox* combo, const QRect& cell, int col, int row);
   void HideCombo();
   void RebuildColumnControls();
@@ -112,6 +115,7 @@ class TixDBGrid : public TixCustomDBGrid {
   struct ColumnControl {
     TixCellControl kind = TixCellControl::None;
     TixDBComboBox* combo = nullptr;
+    TixDBLookupCombo* lookup = nullptr;
     std::string checked, unchecked;
   };
   std::vector<ColumnControl> columnControls_;  // by data column
@@ -125,6 +129,7 @@ class TixDBGrid : public TixCustomDBGrid {
   int titleLines_ = 1;
 
   TixDBComboBox* shownCombo_ = nullptr;
+  TixDBLookupCombo* shownLookup_ = nullptr;  // shown over the cell at comboCol_, comboRow_
   int comboCol_ = -1, comboRow_ = -1;
   bool hasComboColumns_ = false;
   bool hasLookupColumns_ = false;
