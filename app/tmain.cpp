@@ -23,8 +23,10 @@
 #include "platform/paths.h"
 #include "platform/ui.h"
 #include "reports/report_file.h"
+#include "tcolorconfig.h"
 #include "tmyedit.h"
 #include "tmyeditbox.h"
+#include "tviewconfig.h"
 #include "ui_utilities.h"
 
 namespace fs = std::filesystem;
@@ -427,6 +429,9 @@ void TMain::CreateMenus() {
   navigate->addSeparator();
   MenuReports = item(navigate, "MenuReports", "&Reports", QKeySequence("Ctrl+R"));
   MenuViewer = item(navigate, "MenuViewer", "&Viewer", QKeySequence("Ctrl+V"));
+  connect(MenuViewer, &QAction::triggered, this, [this] { DoViewer(); });
+  connect(SpeedViewer, &QToolButton::clicked, this, [this] { DoViewer(); });
+  connect(ViewerButton, &QPushButton::clicked, this, [this] { DoViewer(); });
 
   QMenu* options = bar->addMenu("&Options");
   MenuSortOrder = item(options, "MenuSortOrder", "Sort &Order", QKeySequence("Ctrl+Q"));
@@ -455,7 +460,9 @@ void TMain::CreateMenus() {
   for (size_t i = 0; i < MenuColor.size(); ++i) {
     const std::string name = "MenuColor" + std::to_string(i + 1);
     MenuColor[i] = item(color, name.c_str(), kColorItems[i], QKeySequence(QString("Ctrl+F%1").arg(i + 4)));
+    connect(MenuColor[i], &QAction::triggered, this, [this, i] { DoColor(static_cast<int>(i) + 1); });
   }
+  connect(SpeedColor, &QToolButton::clicked, this, [this] { DoColor(6); });
   MenuListMaintenance = options->addMenu("List &Maintenance");
   MenuListMaintenance->setObjectName("MenuListMaintenance");
   MenuListMaintenanceItem = MenuListMaintenance->menuAction();
@@ -1286,6 +1293,20 @@ void TMain::ShowRecordEditor(int mode) {
 }
 
 void TMain::ViewerGridDblClick() { ShowRecordEditor(2); }
+
+void TMain::DoViewer() {
+  TViewConfig window(MyTable, screen_, this);
+  window.OnApplyViewerOptions = [this] { SetViewerOptions(); };
+  window.exec();
+}
+
+void TMain::DoColor(int group) {
+  TColorConfig window(screen_, this);
+  window.Group = group;
+  window.Colors = WorkingColors(Settings, group);
+  window.OnMainColorsChanged = [this] { SetColors(); };
+  window.exec();
+}
 
 void TMain::MenuListMaintenanceClick(int list) {
   if (!MyEdit) return;

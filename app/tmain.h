@@ -174,6 +174,9 @@ class TMain : public QMainWindow {
   void ViewerGridDblClick();
   // The pick-list editor for list 1..5.
   void MenuListMaintenanceClick(int list);
+  // The viewer configuration window; the colour window for group 1..6 (6: all).
+  void DoViewer();
+  void DoColor(int group);
 
   const std::string& SortExpression() const { return sortExpression_; }
   const std::filesystem::path& IndexPath() const { return indexPath_; }
