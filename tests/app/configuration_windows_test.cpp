@@ -362,6 +362,7 @@ TEST_F(ConfigurationWindowsTest, TitleAndLookSettingsReachTheGridAfterExit) {
   Start();
   ASSERT_TRUE(main->ViewerGrid->Options() & grid::dgRowSelect);
   ui->fonts.push_back({true, {"Courier", 14, true, false, false, false, 0x0000FF}});
+  ui->fonts.push_back({true, {"Times", 9, false, true, false, false, 0}});
   ui->colors.push_back({true, 0x00FF00});  // title colour
   ui->colors.push_back({false, 0});        // cell colour: cancelled
   WhileViewer([&](TViewConfig& v) {
@@ -373,6 +374,8 @@ TEST_F(ConfigurationWindowsTest, TitleAndLookSettingsReachTheGridAfterExit) {
     v.MyTabbedPage->setCurrentIndex(TViewConfig::pgLook);
     v.NewColorBUtton->click();
     EXPECT_EQ(v.CellColorShape->palette().color(QPalette::Window), QColor(192, 192, 192));
+    v.NewFontButton->click();
+    EXPECT_EQ(v.GridFont->text(), "9pt Times");
     v.ColumnLines->click();
     v.RowIndicator->click();
     v.FieldEditing->click();
@@ -385,6 +388,9 @@ TEST_F(ConfigurationWindowsTest, TitleAndLookSettingsReachTheGridAfterExit) {
   EXPECT_EQ(g.TitleFontColor, QColor(255, 0, 0));
   EXPECT_EQ(g.TitleColor(), QColor(0, 255, 0));
   EXPECT_EQ(g.TitleAlignment(), framework::taRightJustify);
+  EXPECT_EQ(g.font().family(), "Times");
+  EXPECT_TRUE(g.font().italic());
+  EXPECT_EQ(main->MyComboBrand->font(), g.font());
   EXPECT_FALSE(g.Options() & grid::dgColLines);
   EXPECT_FALSE(g.Options() & grid::dgIndicator);
   EXPECT_TRUE(g.Options() & grid::dgRowLines);
