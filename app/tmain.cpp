@@ -23,6 +23,7 @@
 #include "platform/paths.h"
 #include "platform/ui.h"
 #include "reports/report_file.h"
+#include "reports/tmyreport.h"
 #include "tcolorconfig.h"
 #include "tmyedit.h"
 #include "tmyeditbox.h"
@@ -519,6 +520,11 @@ void TMain::CreateMenus() {
 
   // The speed buttons and lettered buttons this window runs itself.
   connect(SpeedOpen, &QToolButton::clicked, this, [this] { DoOpen(); });
+  auto reports = [this] { ReportWindow().exec(); };
+  connect(MenuReports, &QAction::triggered, this, reports);
+  connect(MenuPrint, &QAction::triggered, this, reports);
+  connect(SpeedReports, &QToolButton::clicked, this, reports);
+  connect(ReportButton, &QPushButton::clicked, this, reports);
   for (int mode = 1; mode <= 3; ++mode) {
     QAction* menu = mode == 1 ? MenuAdd : mode == 2 ? MenuEdit : MenuCopy;
     QToolButton* speed = mode == 1 ? SpeedAdd : mode == 2 ? SpeedEdit : SpeedCopy;
@@ -599,6 +605,25 @@ void TMain::showEvent(QShowEvent* event) {
 bool TMain::event(QEvent* event) {
   if (event->type() == QEvent::WindowActivate) FormActivate();
   return QMainWindow::event(event);
+}
+
+reports::TMyReport& TMain::ReportWindow() {
+  if (!reportWindow_) {
+    // A run over the whole table lifts the search and puts it back after.
+    reports::TMyReport::SearchHooks hooks;
+    hooks.endSearch = [this] {
+      DisableEndSearch();
+      RefreshTable();
+      DisplayCount();
+    };
+    hooks.resumeSearch = [this] {
+      EnableEndSearch();
+      RefreshTable();
+      DisplayCount();
+    };
+    reportWindow_ = std::make_unique<reports::TMyReport>(this, MyTable, std::move(hooks), screen_);
+  }
+  return *reportWindow_;
 }
 
 void TMain::FormActivate() { MyNavigator->SetDataSource(&MyDataSource); }

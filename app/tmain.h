@@ -34,6 +34,9 @@ class QToolButton;
 namespace keldro {
 
 class TMyEdit;
+namespace reports {
+class TMyReport;
+}
 
 // The record navigator: first, prior, next, last, insert, delete, edit,
 // post, cancel and refresh on a data source's dataset.
@@ -132,6 +135,10 @@ class TMain : public QMainWindow {
   // Copy and the grid's double-click.
   TMyEdit* MyEdit = nullptr;
 
+  // The report selection window, made on first use (the program makes it at
+  // start); Reports, File Print and their buttons show it.
+  reports::TMyReport& ReportWindow();
+
   // ---- the window's operations
   void SetButtonBar();
   bool OpenSaveFile(const std::string& path);
@@ -216,6 +223,7 @@ class TMain : public QMainWindow {
   bool PostPendingEdit();
 
   StartOptions options_;
+  std::unique_ptr<reports::TMyReport> reportWindow_;
   bool terminated_ = false;
   bool shown_ = false;
   bool closed_ = false;

@@ -56,6 +56,9 @@ typedef uint16_t OrbResult;
 #define ORB_ERR_MEMO_CORRUPT 0x2304    /* a memo's block chain or length is damaged */
 #define ORB_ERR_INDEX_MISSING 0x2305   /* header byte 28 names a production .MDX that is missing */
 #define ORB_ERR_INDEX_CORRUPT 0x2306   /* the .MDX is damaged */
+#define ORB_ERR_INDEX_OUT_OF_STEP 0x2307 /* the .MDX may not match its table (a change was cut off):
+                                          a writable open rebuilds it; a read-only one reads in natural
+                                          order and answers this when a tag is chosen */
 
 /* 0x24: resources. */
 #define ORB_ERR_NO_MEMORY 0x2401

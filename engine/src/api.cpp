@@ -720,6 +720,10 @@ OrbResult EngineSwitchToIndex(OrbCursor cursor, const char* tagName) {
   OrbResult r = NeedIndexModule();
   if (r != ORB_OK) return r;
   if (cur->table().Index() == nullptr) return Fail(ORB_ERR_NO_SUCH_INDEX, std::string("no index ") + tagName);
+  if (cur->table().IndexOutOfStep()) {
+    return Fail(ORB_ERR_INDEX_OUT_OF_STEP, cur->table().DisplayName() + ": its production index may not match " +
+                                               "the records (a change was cut off) and must be rebuilt");
+  }
   std::unique_ptr<RecordOrder> order;
   r = cur->table().Index()->MakeOrder(tagName, &order);
   if (r != ORB_OK) return r;

@@ -40,6 +40,7 @@
 #include <string>
 #include <vector>
 
+#include "collation/collation_table.h"
 #include "locale_object.h"
 
 namespace slw {
@@ -99,8 +100,9 @@ class CategoryBase : public Category {
 
 class CollateCategory : public CategoryBase {
  public:
-  CollateCategory(int slot, uint8_t family) : CategoryBase(slot, family) {}
+  CollateCategory(int slot, uint8_t family) : CategoryBase(slot, family), table(family) {}
   Status Parse(const uint8_t* body, std::size_t size) override;
+  CollationTable table;  // the built-in POSIX data until loaded
 };
 
 class CtypeCategory : public CategoryBase {
@@ -214,6 +216,7 @@ using MultiUserdef = FamilyCategory<UserdefCategory, SL_FAMILY_MULTI, 7>;
 Category* NewCategoryObject(int slot, uint8_t family);
 
 // The data of a locale's categories (null when the slot holds none).
+const CollateCategory* CollateOf(const CLocale& l);
 const CtypeCategory* CtypeOf(const CLocale& l);
 const TimeCategory* TimeOf(const CLocale& l);
 const NumericCategory* NumericOf(const CLocale& l);

@@ -10,6 +10,7 @@
 
 #include "client.h"
 #include "library_file.h"
+#include "collation/operations.h"
 #include "locale_object.h"
 #include "lock.h"
 #include "pool.h"
@@ -85,7 +86,7 @@ void* OwnModule() {
 Status LoadExtension(CLocale& locale, const std::vector<uint8_t>& body) {
   constexpr std::size_t kCollationHeader = 40;
   if (body.size() < kCollationHeader) return kCategoryRead;
-  if (ReadU16(body.data()) != 0) return kOk;  // weight tables: no extension
+  if (ReadU16(body.data() + 2) != 0) return kOk;  // weight tables (a level count): no extension
   if (body.size() < kCollationHeader + 2) return kOk;
   uint16_t count = ReadU16(body.data() + kCollationHeader);
   if (count == 0) return kOk;
@@ -182,9 +183,9 @@ Status LoadCategories(TLocale& locale, const LibraryFile& file, const uint8_t* r
     if (Status s = CategoryFromRecord(locale, slot, cat, catLength, source, made[slot]); s != kOk) return s;
     if (slot == 0) {
       if (Status s = LoadExtension(locale, made[slot]->body()); s != kOk) return s;
-      // Weight tables: the collation of mode 2 with the levels they have.
-      const std::vector<uint8_t>& body = made[slot]->body();
-      if (body.size() >= 4 && ReadU16(body.data()) != 0) locale.BindOperations({2, ReadU16(body.data() + 2)});
+      // The settings and operations of the collation data (and of the
+      // extension library, whose operations replace the defaults).
+      ApplyCollationDefaults(locale, made[slot]);
     }
   }
   return kOk;

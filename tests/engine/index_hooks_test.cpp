@@ -70,6 +70,13 @@ class FakeIndex : public orb::ProductionIndex {
     return Note("delete " + std::to_string(n) + (r[0] == '*' ? " flagged" : ""));
   }
   OrbResult Regenerate() override { return Note("regenerate " + std::to_string(t_.RecordCount())); }
+  bool InStep(uint32_t, uint32_t) override { return true; }
+  OrbResult Restamp() override { return ORB_OK; }
+  OrbResult WriteFresh(const std::filesystem::path&, uint32_t count, const RecordReader&, uint32_t) override {
+    return Note("regenerate " + std::to_string(count));
+  }
+  OrbResult Reopen() override { return ORB_OK; }
+  OrbResult CheckAll() override { return ORB_OK; }
   OrbResult AddTag(const OrbIndexDesc& d) override {
     tags_.push_back(d);
     return Note(std::string("add ") + d.tagName);

@@ -260,3 +260,24 @@ TEST_F(Casemap, PlatformCollationOrdersByTheCollatorAndEqualIsEqual) {
 }
 
 }  // namespace
+
+namespace {
+
+hlocale g_seen = nullptr;
+int16_t FixedCollate(hlocale h, const void*, const void*) {
+  g_seen = h;
+  return 42;
+}
+
+TEST_F(Casemap, AReplacedCollationIsCalledWithTheHandleFirstAndANullOneChangesNothing) {
+  hlocale h = Fixture(1);
+  const int16_t before = SLN_StrCollate(h, "a", "b");
+  EXPECT_EQ(SLN_SetCollationFn(h, nullptr), 0x0607);
+  EXPECT_EQ(SLN_StrCollate(h, "a", "b"), before);
+  EXPECT_EQ(SLN_SetCollationFn(h, FixedCollate), 0);
+  EXPECT_EQ(SLN_StrCollate(h, "a", "b"), 42);
+  EXPECT_EQ(g_seen, h);
+  SL_CloseLocale(&h);
+}
+
+}  // namespace

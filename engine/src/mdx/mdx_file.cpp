@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <cerrno>
 #include <ctime>
+#include <functional>
 #include <numeric>
 
 namespace orb::mdx {
@@ -111,6 +113,7 @@ void MdxFile::Reload() {
   cache_.clear();
   dirty_.clear();
   headerDirty_ = false;
+  stampDirty_ = false;
   std::vector<std::unique_ptr<TagState>> old;
   old.swap(tags_);
   try {
@@ -147,7 +150,7 @@ MdxStatus MdxFile::Create(std::unique_ptr<BlockFile> file, std::string_view tabl
   PutDate(m->created_, m->Today());
   m->pages_ = kHeaderPages;
   MdxStatus st = m->Guard([&] {
-    if (!m->file_->Truncate(0)) Fail(MdxCode::kIoError, "cannot empty the index file");
+    if (!m->file_->Truncate(0)) m->WriteFailed("cannot empty the index file");
     m->headerDirty_ = true;
   });
   if (st.ok()) out = std::move(m);
@@ -196,6 +199,9 @@ void MdxFile::ReadHeader() {
   blocksAvailable_ = Get32(h + 40);
   if (pages_ < kHeaderPages || pages_ > kMaxPages) Damaged("page count out of range");
   if (uint64_t(pages_) * kPageSize > size) Damaged("index file shorter than its page count (torn write?)");
+  filePages_ = pages_;
+  stamp_ = Stamp{};
+  if (h[48] == 'S' && h[49] == 'W' && h[50] == 1) stamp_ = Stamp{true, Get32(h + 52), Get32(h + 56)};
 
   for (int i = 0; i < inUse; ++i) {
     const uint8_t* e = h + kTagTableOffset + kTagEntryLength * i;
@@ -242,6 +248,10 @@ void MdxFile::ReadHeader() {
     CheckPage(t->root);
     tags_.push_back(std::move(t));
   }
+  // The tag tree is ours to write: files whose links were left 0 get them
+  // with their next change.
+  LinkTagTree();
+  headerDirty_ = false;
 }
 
 void MdxFile::WriteHeader() {
@@ -260,6 +270,13 @@ void MdxFile::WriteHeader() {
   Put32(h + 36, firstFree_);
   Put32(h + 40, blocksAvailable_);
   PutDate(h + 44, Today());
+  if (stamp_.present) {
+    h[48] = 'S';
+    h[49] = 'W';
+    h[50] = 1;
+    Put32(h + 52, stamp_.counter);
+    Put32(h + 56, stamp_.records);
+  }
   for (size_t i = 0; i < tags_.size(); ++i) {
     const TagState& t = *tags_[i];
     uint8_t* e = h + kTagTableOffset + kTagEntryLength * i;
@@ -270,8 +287,26 @@ void MdxFile::WriteHeader() {
     e[19] = 0x02;
     e[20] = static_cast<uint8_t>(t.type);
   }
-  if (!file_->WriteAt(0, h, sizeof h)) Fail(MdxCode::kIoError, "cannot write the index header");
+  if (!file_->WriteAt(0, h, sizeof h)) WriteFailed("cannot write the index header");
   headerDirty_ = false;
+  stampDirty_ = false;
+}
+
+void MdxFile::WriteFailed(const std::string& what, int err) {
+  if (err < 0) err = file_->LastError();
+  // A change that had already rewritten pages of the file leaves it torn.
+  if (inPlace_) torn_ = true;
+  if (err == ENOSPC || err == EFBIG || err == EDQUOT) Fail(MdxCode::kDiskFull, what + ": the disk is full");
+  Fail(MdxCode::kIoError, what);
+}
+
+void MdxFile::SetStamp(uint32_t counter, uint32_t records) {
+  stamp_ = Stamp{true, counter, records};
+  stampDirty_ = true;
+}
+
+MdxStatus MdxFile::WriteStamp(uint32_t counter, uint32_t records) {
+  return Guard([&] { SetStamp(counter, records); });
 }
 
 void MdxFile::WriteTagHeader(const TagState& t) {
@@ -294,29 +329,53 @@ void MdxFile::WriteTagHeader(const TagState& t) {
   Put32(b.data() + 252, t.rightLink);
   b[480] = t.expr.plainField() >= 0 ? 1 : 0;
   if (!file_->WriteAt(uint64_t(t.headerPage) * kPageSize, b.data(), b.size()))
-    Fail(MdxCode::kIoError, "cannot write the header of tag " + t.name);
+    WriteFailed("cannot write the header of tag " + t.name);
+  inPlace_ = true;
   cache_.erase(t.headerPage);
 }
 
+// Pages beyond the file's old end go first: a disk that fills up then
+// fails the change before any page the file already holds is touched, and
+// the file is cut back to its old length. The file header goes last.
 void MdxFile::Flush() {
   std::sort(dirty_.begin(), dirty_.end());
   dirty_.erase(std::unique(dirty_.begin(), dirty_.end()), dirty_.end());
-  for (uint32_t page : dirty_) {
+  inPlace_ = false;
+  auto write = [&](uint32_t page) {
     auto it = cache_.find(page);
-    if (it == cache_.end()) continue;
-    if (!file_->WriteAt(uint64_t(page) * kPageSize, it->second.data(), it->second.size()))
-      Fail(MdxCode::kIoError, "cannot write index page " + std::to_string(page));
-  }
+    if (it == cache_.end()) return;
+    if (!file_->WriteAt(uint64_t(page) * kPageSize, it->second.data(), it->second.size())) {
+      const int err = file_->LastError();
+      if (page >= filePages_) file_->Truncate(uint64_t(filePages_) * kPageSize);
+      WriteFailed("cannot write index page " + std::to_string(page), err);
+    }
+    if (page < filePages_) inPlace_ = true;
+  };
+  for (uint32_t page : dirty_)
+    if (page >= filePages_) write(page);
+  for (uint32_t page : dirty_)
+    if (page < filePages_) write(page);
   dirty_.clear();
   if (headerDirty_) {
     for (auto& t : tags_) WriteTagHeader(*t);
-    WriteHeader();
   }
+  if (headerDirty_) {
+    WriteHeader();
+  } else if (stampDirty_) {
+    // Only the stamp moved: its 12 bytes, not the whole header.
+    uint8_t st[12] = {'S', 'W', 1, 0};
+    Put32(st + 4, stamp_.counter);
+    Put32(st + 8, stamp_.records);
+    if (!file_->WriteAt(48, st, sizeof st)) WriteFailed("cannot write the index header");
+    stampDirty_ = false;
+  }
+  filePages_ = std::max(filePages_, pages_);
+  inPlace_ = false;
 }
 
 MdxStatus MdxFile::Sync() {
   return Guard([&] {
-    if (!file_->Sync()) Fail(MdxCode::kIoError, "cannot flush the index file");
+    if (!file_->Sync()) WriteFailed("cannot flush the index file");
   });
 }
 
@@ -938,7 +997,8 @@ MdxStatus MdxFile::RegenerateAll(RecordSource& records) {
     pages_ = kHeaderPages;
     firstFree_ = 0;
     blocksAvailable_ = 0;
-    if (!file_->Truncate(uint64_t(kHeaderPages) * kPageSize)) Fail(MdxCode::kIoError, "cannot shorten the index file");
+    if (!file_->Truncate(uint64_t(kHeaderPages) * kPageSize)) WriteFailed("cannot shorten the index file");
+    filePages_ = kHeaderPages;
     for (auto& t : tags_) {
       t->sizePages = 0;
       t->headerPage = Allocate(*t);
@@ -948,6 +1008,7 @@ MdxStatus MdxFile::RegenerateAll(RecordSource& records) {
       ++t->serial;
     }
     LinkTagTree();
+    torn_ = false;
   });
 }
 
@@ -1154,9 +1215,9 @@ bool TagCursor::Resync(bool& exact) {
   MdxStatus result;                                                                    \
   MdxStatus guard = file_.Guard([&] { body; });                                        \
   if (!guard.ok()) {                                                                   \
+    /* The entry stays: a retry finds its place again by key. */                       \
     valid_ = false;                                                                    \
-    path_.clear();                                                                     \
-    entry_ = MdxFile::Entry();                                                         \
+    stamp_ = 0;                                                                        \
     return guard;                                                                      \
   }                                                                                    \
   return result;

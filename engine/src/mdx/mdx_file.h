@@ -103,6 +103,22 @@ class MdxFile {
   uint32_t KeyCount(int tag);  // walks the tag; 0 on damage
 
   MdxStatus Sync();
+
+  // Which state of the table the index was last brought up to: the table's
+  // change counter and record count, kept in header bytes other dBASE tools
+  // leave alone (48-59). Absent in files other tools wrote.
+  struct Stamp {
+    bool present = false;
+    uint32_t counter = 0;
+    uint32_t records = 0;
+  };
+  Stamp GetStamp() const { return stamp_; }
+  // Written with the next change (or at once by WriteStamp).
+  void SetStamp(uint32_t counter, uint32_t records);
+  MdxStatus WriteStamp(uint32_t counter, uint32_t records);
+  // A write failed after the change had rewritten part of the file: the
+  // file may be torn until it is rebuilt.
+  bool Torn() const { return torn_; }
   // Another process may have changed the file: drop cached blocks and read
   // the header and tags again.
   void Refresh() { Reload(); }
@@ -132,6 +148,7 @@ class MdxFile {
   void ReadHeader();
   void Reload();
   void WriteHeader();
+  [[noreturn]] void WriteFailed(const std::string& what, int err = -1);
   void WriteTagHeader(const TagState& t);
   void Flush();
   Ymd Today() const;
@@ -191,6 +208,11 @@ class MdxFile {
   std::unordered_map<uint32_t, std::vector<uint8_t>> cache_;
   std::vector<uint32_t> dirty_;
   bool headerDirty_ = false;
+  bool stampDirty_ = false;
+  bool inPlace_ = false;  // this flush has rewritten pages the file held
+  bool torn_ = false;
+  Stamp stamp_;
+  uint32_t filePages_ = 0;  // pages the file held after the last flush
 };
 
 // A position in one tag's key order. Survives changes to the tag: after a
