@@ -585,6 +585,7 @@ void TMain::FormCreate() {
                        MenuListMaintenanceItem, MenuSearchReplace})
       a->setEnabled(false);
     for (QToolButton* b : {SpeedAdd, SpeedCopy, SpeedImport, SpeedDelete, SpeedViewer}) b->setEnabled(false);
+    ViewerButton->setEnabled(false);
     MyNavigator->SetVisibleButtons({true, true, true, true, false, false, false, false, false, false});
     savedFieldEditing_ = Settings.fieldEditing;
     Settings.fieldEditing = false;
@@ -720,6 +721,8 @@ void TMain::SetButtonBar() {
   }
   // In lettered mode the End Search button follows the search state again.
   if (mode == 2) EndSearchButton->setEnabled(true);
+  // Browse-only: the viewer could turn field editing on, so its button stays off.
+  if (BrowseMode) ViewerButton->setEnabled(false);
   for (QFrame* f : {Bevel2, Bevel3, Bevel4}) f->setVisible(mode == 2);
   SpeedPanel->setVisible(mode == 1);
   SpeedPanel->setEnabled(mode == 1);

@@ -47,11 +47,12 @@ class ConfigurationWindowsTest : public WindowTest {
   void TearDown() override {
     main.reset();
     ScaleFactor = 1.0;
+    BrowseMode = false;
     WindowTest::TearDown();
   }
 
-  void Start() {
-    main = std::make_unique<TMain>(TMain::StartOptions{{"keldro"}, QSize(1280, 1024)});
+  void Start(std::vector<std::string> arguments = {"keldro"}) {
+    main = std::make_unique<TMain>(TMain::StartOptions{std::move(arguments), QSize(1280, 1024)});
     ASSERT_FALSE(main->Terminated());
     main->show();
     QApplication::processEvents();
@@ -174,6 +175,17 @@ TEST_F(ConfigurationWindowsTest, ViewerOpensWithItsPagesAndTheGridsFromTheSettin
     });
   }
   EXPECT_TRUE(ui->MessageTexts().empty());
+}
+
+// Browse-only: field editing could be turned on from the viewer, so no way
+// leads there, the lettered button included.
+TEST_F(ConfigurationWindowsTest, BrowseOnlyOffersNoWayToTheViewer) {
+  Start({"keldro", "/browse"});
+  main->MenuLetteredButtons->trigger();
+  EXPECT_FALSE(main->MenuViewer->isEnabled());
+  EXPECT_FALSE(main->SpeedViewer->isEnabled());
+  EXPECT_FALSE(main->ViewerButton->isEnabled());
+  EXPECT_TRUE(main->AddButton->isVisible());
 }
 
 TEST_F(ConfigurationWindowsTest, HelpOpensTheTopicOfThePageShown) {
