@@ -24,10 +24,8 @@
 #include "platform/ui.h"
 #include "reports/report_file.h"
 #include "reports/tmyreport.h"
-#include "tcolorconfig.h"
 #include "tmyedit.h"
 #include "tmyeditbox.h"
-#include "tviewconfig.h"
 #include "ui_utilities.h"
 
 namespace fs = std::filesystem;
@@ -42,16 +40,6 @@ constexpr std::string_view kMasterFileName = "MASTER.DBF";
 constexpr int kNavigatorHeight = 25;
 
 QString Q(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
-
-std::string UpperAscii(std::string s) {
-  for (char& c : s)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return s;
-}
-
-bool HasDbfEnding(const std::string& name) {
-  return name.size() >= 4 && UpperAscii(name.substr(name.size() - 4)) == ".DBF";
-}
 
 bool IsNumericType(framework::TFieldType t) {
   using namespace framework;
@@ -430,9 +418,6 @@ void TMain::CreateMenus() {
   navigate->addSeparator();
   MenuReports = item(navigate, "MenuReports", "&Reports", QKeySequence("Ctrl+R"));
   MenuViewer = item(navigate, "MenuViewer", "&Viewer", QKeySequence("Ctrl+V"));
-  connect(MenuViewer, &QAction::triggered, this, [this] { DoViewer(); });
-  connect(SpeedViewer, &QToolButton::clicked, this, [this] { DoViewer(); });
-  connect(ViewerButton, &QPushButton::clicked, this, [this] { DoViewer(); });
 
   QMenu* options = bar->addMenu("&Options");
   MenuSortOrder = item(options, "MenuSortOrder", "Sort &Order", QKeySequence("Ctrl+Q"));
@@ -461,9 +446,7 @@ void TMain::CreateMenus() {
   for (size_t i = 0; i < MenuColor.size(); ++i) {
     const std::string name = "MenuColor" + std::to_string(i + 1);
     MenuColor[i] = item(color, name.c_str(), kColorItems[i], QKeySequence(QString("Ctrl+F%1").arg(i + 4)));
-    connect(MenuColor[i], &QAction::triggered, this, [this, i] { DoColor(static_cast<int>(i) + 1); });
   }
-  connect(SpeedColor, &QToolButton::clicked, this, [this] { DoColor(6); });
   MenuListMaintenance = options->addMenu("List &Maintenance");
   MenuListMaintenance->setObjectName("MenuListMaintenance");
   MenuListMaintenanceItem = MenuListMaintenance->menuAction();
@@ -520,11 +503,6 @@ void TMain::CreateMenus() {
 
   // The speed buttons and lettered buttons this window runs itself.
   connect(SpeedOpen, &QToolButton::clicked, this, [this] { DoOpen(); });
-  auto reports = [this] { ReportWindow().exec(); };
-  connect(MenuReports, &QAction::triggered, this, reports);
-  connect(MenuPrint, &QAction::triggered, this, reports);
-  connect(SpeedReports, &QToolButton::clicked, this, reports);
-  connect(ReportButton, &QPushButton::clicked, this, reports);
   for (int mode = 1; mode <= 3; ++mode) {
     QAction* menu = mode == 1 ? MenuAdd : mode == 2 ? MenuEdit : MenuCopy;
     QToolButton* speed = mode == 1 ? SpeedAdd : mode == 2 ? SpeedEdit : SpeedCopy;
@@ -533,6 +511,7 @@ void TMain::CreateMenus() {
     connect(speed, &QToolButton::clicked, this, [this, mode] { ShowRecordEditor(mode); });
     connect(lettered, &QPushButton::clicked, this, [this, mode] { ShowRecordEditor(mode); });
   }
+  ConnectCommands();
 }
 
 // ------------------------------------------------------------------- events
@@ -585,7 +564,10 @@ void TMain::FormCreate() {
                        MenuListMaintenanceItem, MenuSearchReplace})
       a->setEnabled(false);
     for (QToolButton* b : {SpeedAdd, SpeedCopy, SpeedImport, SpeedDelete, SpeedViewer}) b->setEnabled(false);
-    ViewerButton->setEnabled(false);
+    // The lettered Delete button would delete records like its menu item;
+    // the viewer could turn field editing on.
+    SetButtonUnavailable(DeleteButton);
+    SetButtonUnavailable(ViewerButton);
     MyNavigator->SetVisibleButtons({true, true, true, true, false, false, false, false, false, false});
     savedFieldEditing_ = Settings.fieldEditing;
     Settings.fieldEditing = false;
@@ -627,7 +609,14 @@ reports::TMyReport& TMain::ReportWindow() {
   return *reportWindow_;
 }
 
-void TMain::FormActivate() { MyNavigator->SetDataSource(&MyDataSource); }
+void TMain::FormActivate() {
+  MyNavigator->SetDataSource(&MyDataSource);
+  // Only the first activation: every dialog that closes activates the
+  // window again.
+  if (activated_) return;
+  activated_ = true;
+  if (Settings.showTips) QMetaObject::invokeMethod(this, [this] { ShowTipOfDay(); }, Qt::QueuedConnection);
+}
 
 void TMain::FormShow() {
   // Bound here too: an offscreen window is never activated.
@@ -716,13 +705,11 @@ void TMain::SetButtonBar() {
   (mode == 1 ? MenuSpeedButtons : mode == 2 ? MenuLetteredButtons : MenuNoButtons)->setChecked(true);
   for (QPushButton* b : {AddButton, EditButton, CopyButton, DeleteButton, SearchButton, EndSearchButton,
                          ReportButton, ViewerButton, HelpButton, ButtonExit}) {
-    b->setEnabled(mode == 2);
+    b->setEnabled(mode == 2 && !b->property("unavailable").toBool());
     b->setVisible(mode == 2);
   }
   // In lettered mode the End Search button follows the search state again.
   if (mode == 2) EndSearchButton->setEnabled(true);
-  // Browse-only: the viewer could turn field editing on, so its button stays off.
-  if (BrowseMode) ViewerButton->setEnabled(false);
   for (QFrame* f : {Bevel2, Bevel3, Bevel4}) f->setVisible(mode == 2);
   SpeedPanel->setVisible(mode == 1);
   SpeedPanel->setEnabled(mode == 1);
@@ -1139,7 +1126,9 @@ bool TMain::MakeNewDB(const fs::path& path) {
     MyCreateTable.IndexDefs().Clear();
     MyCreateTable.CreateTable();
   } catch (const framework::Exception& e) {
+    // An older file of that name is still there, unchanged: not a new database.
     ShowError(e.Message());
+    return false;
   }
   return fs::exists(path, ec);
 }
@@ -1321,20 +1310,6 @@ void TMain::ShowRecordEditor(int mode) {
 }
 
 void TMain::ViewerGridDblClick() { ShowRecordEditor(2); }
-
-void TMain::DoViewer() {
-  TViewConfig window(MyTable, screen_, this);
-  window.OnApplyViewerOptions = [this] { SetViewerOptions(); };
-  window.exec();
-}
-
-void TMain::DoColor(int group) {
-  TColorConfig window(screen_, this);
-  window.Group = group;
-  window.Colors = WorkingColors(Settings, group);
-  window.OnMainColorsChanged = [this] { SetColors(); };
-  window.exec();
-}
 
 void TMain::MenuListMaintenanceClick(int list) {
   if (!MyEdit) return;

