@@ -25,6 +25,7 @@
 #include "reports/report_file.h"
 #include "reports/tmyreport.h"
 #include "tmyedit.h"
+#include "tmysearch.h"
 #include "tmyeditbox.h"
 #include "ui_utilities.h"
 
@@ -217,11 +218,15 @@ TMain::TMain(StartOptions options) : options_(std::move(options)) {
   if (!terminated_) {
     MyEdit = new TMyEdit(MyTable, PickLists, this);
     MyEdit->Screen = screen_;
+    CreateSearchWindows();
   }
 }
 
 TMain::~TMain() {
-  // The editor holds on to the table: it goes first.
+  // The editor and the search hold on to the table: they go first.
+  MyTable.SetOnFilter(nullptr);
+  delete MySearch;
+  MySearch = nullptr;
   delete MyEdit;
   MyEdit = nullptr;
   // The data source goes before the table it watches, the grid and its

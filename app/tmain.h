@@ -35,6 +35,8 @@ class QToolButton;
 namespace keldro {
 
 class TMyEdit;
+class TMyLocateDialog;
+class TMySearch;
 namespace reports {
 class TMyReport;
 }
@@ -135,6 +137,10 @@ class TMain : public QMainWindow {
   // The record editor, created once with the window and shown by Add, Edit,
   // Copy and the grid's double-click.
   TMyEdit* MyEdit = nullptr;
+  // The Search window, created once with the window, and the locate
+  // component that keeps the last Locate for Find Next.
+  TMySearch* MySearch = nullptr;
+  TMyLocateDialog* MyLocateDialog = nullptr;
 
   // The report selection window, made on first use (the program makes it at
   // start); Reports, File Print and their buttons show it.
@@ -182,6 +188,8 @@ class TMain : public QMainWindow {
   void ViewerGridDblClick();
   // The pick-list editor for list 1..5.
   void MenuListMaintenanceClick(int list);
+  // The table's record filter: the search's test while a search is active.
+  bool MyTableFilter();
 
   // Commands of the File, Records, Navigate, Options, Tools and Help menus
   // (tmain_commands.cpp).
@@ -199,7 +207,7 @@ class TMain : public QMainWindow {
   void ShowAbout();
   void ShowProducts();
   // The windows of the other commands; group 6 is all colour groups.
-  void DoSearch();
+  void DoSearch();      // Search, Locate and Find Next: tmain_search.cpp
   void DoLocate();
   void DoLocateNext();
   void DoImport();
@@ -232,6 +240,7 @@ class TMain : public QMainWindow {
   void FormActivate();
   void FormClose();
   void FormResize();
+  void CreateSearchWindows();
   void CreateComponents();
   void CreateMenus();
   void ApplyDateFormat();

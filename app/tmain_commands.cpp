@@ -121,12 +121,9 @@ void TMain::ConnectCommands() {
 
   // Their windows are not part of the program yet: their items and buttons
   // stay disabled (never enabled and silent) until they are.
-  for (QAction* a : {MenuSearch, MenuLocate, MenuLocateNext, MenuImport, MenuExport, MenuSortOrder,
-                     MenuSearchReplace, MenuBackup, MenuRestore})
+  for (QAction* a : {MenuImport, MenuExport, MenuSortOrder, MenuSearchReplace, MenuBackup, MenuRestore})
     a->setEnabled(false);
-  for (QToolButton* b : {SpeedSearch, SpeedLocate, SpeedLocateNext, SpeedImport, SpeedExport, SpeedSortOrder})
-    b->setEnabled(false);
-  SetButtonUnavailable(SearchButton);
+  for (QToolButton* b : {SpeedImport, SpeedExport, SpeedSortOrder}) b->setEnabled(false);
 
   qApp->installEventFilter(new MenuShortcutsFirst(this));
 }
@@ -334,9 +331,6 @@ void TMain::DoColor(int group) {
 
 // Each opens its window once that window is part of the program; until
 // then its items and buttons are disabled (ConnectCommands).
-void TMain::DoSearch() {}
-void TMain::DoLocate() {}
-void TMain::DoLocateNext() {}
 void TMain::DoImport() {}
 void TMain::DoExport() {}
 void TMain::DoSortOrder() {}

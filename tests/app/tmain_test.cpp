@@ -2,6 +2,7 @@
 // database it chooses, checks, creates and converts, the settings it reads
 // and writes, browse-only mode, the screen scale and the recent files.
 #include "tmain.h"
+#include "tmysearch.h"
 
 #include <gtest/gtest.h>
 
@@ -924,10 +925,11 @@ TEST_F(TMainCommandsTest, EveryCommandRunsFromItsShortcutSpeedButtonAndLetteredB
       {"MenuDelete", "Ctrl+D", m->SpeedDelete, m->DeleteButton, Expect::Message, "Delete this record?"},
       {"MenuImport", "Ctrl+M", m->SpeedImport, nullptr, Expect::Disabled, ""},
       {"MenuExport", "Ctrl+T", m->SpeedExport, nullptr, Expect::Disabled, ""},
-      {"MenuSearch", "Ctrl+S", m->SpeedSearch, m->SearchButton, Expect::Disabled, ""},
+      {"MenuSearch", "Ctrl+S", m->SpeedSearch, m->SearchButton, Expect::Window, "MySearch"},
       {"MenuEndSearch", "Ctrl+I", m->SpeedEndSearch, m->EndSearchButton, Expect::EndsSearch, ""},
-      {"MenuLocate", "Ctrl+L", m->SpeedLocate, nullptr, Expect::Disabled, ""},
-      {"MenuLocateNext", "Ctrl+N", m->SpeedLocateNext, nullptr, Expect::Disabled, ""},
+      {"MenuLocate", "Ctrl+L", m->SpeedLocate, nullptr, Expect::Window, "MyLocateDlg"},
+      // Before any Locate, Find Next asks what to look for.
+      {"MenuLocateNext", "Ctrl+N", m->SpeedLocateNext, nullptr, Expect::Window, "MyLocateDlg"},
       {"MenuReports", "Ctrl+R", m->SpeedReports, m->ReportButton, Expect::Window, "MyReport"},
       {"MenuViewer", "Ctrl+V", m->SpeedViewer, m->ViewerButton, Expect::Window, "ViewConfig"},
       {"MenuSortOrder", "Ctrl+Q", m->SpeedSortOrder, nullptr, Expect::Disabled, ""},
@@ -1310,15 +1312,22 @@ TEST_F(TMainCommandsTest, NewDatabaseOverTheOpenOneReplacesItOrLeavesItOpenAndWh
 TEST_F(TMainCommandsTest, UpdateDatabaseShowsAnotherProgramsRecordAndKeepsTheSearch) {
   WriteIni("[Misc]\r\nShow Tips=No\r\n");
   auto main = Shown();
-  AddItems(main->MyTable, {"Lamp"});
-  main->EnableEndSearch();
+  AddItems(main->MyTable, {"Lamp", "Desk"});
+  // A search for "lamp": one of the two.
+  modals->On("MySearch", [&](QDialog&) {
+    main->MySearch->SetCellText(1, "lamp");
+    main->MySearch->OkButton->click();
+  });
+  main->MenuSearch->trigger();
+  ASSERT_TRUE(SearchActive);
+  EXPECT_EQ(main->CountLabel->text(), "1");
   {
     TTable other;
     other.SetDatabaseName(root.programDir().string());
     other.SetTableName("MASTER");
     other.Open();
     other.Append();
-    other.FieldByName("Item")->SetAsString("Desk");
+    other.FieldByName("Item")->SetAsString("Desk lamp");
     other.Post();
   }
   Press(main.get(), "Ctrl+Z");
