@@ -569,8 +569,10 @@ void TMain::FormCreate() {
                        MenuListMaintenanceItem, MenuSearchReplace})
       a->setEnabled(false);
     for (QToolButton* b : {SpeedAdd, SpeedCopy, SpeedImport, SpeedDelete, SpeedViewer}) b->setEnabled(false);
-    // The lettered Delete button would delete records like its menu item.
+    // The lettered Delete button would delete records like its menu item;
+    // the viewer could turn field editing on.
     SetButtonUnavailable(DeleteButton);
+    SetButtonUnavailable(ViewerButton);
     MyNavigator->SetVisibleButtons({true, true, true, true, false, false, false, false, false, false});
     savedFieldEditing_ = Settings.fieldEditing;
     Settings.fieldEditing = false;

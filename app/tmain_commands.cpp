@@ -17,6 +17,7 @@
 #include "platform/ui.h"
 #include "reports/tmyreport.h"
 #include "taboutbox.h"
+#include "tcolorconfig.h"
 #include "tmain.h"
 #include "tmybackup.h"
 #include "tmyrestore.h"
@@ -26,6 +27,7 @@
 #include "tprogress.h"
 #include "tsearchandreplace.h"
 #include "ttipofday.h"
+#include "tviewconfig.h"
 #include "ui_utilities.h"
 
 namespace fs = std::filesystem;
@@ -123,11 +125,8 @@ void TMain::ConnectCommands() {
 
   // Their windows are not part of the program yet: their items and buttons
   // stay disabled (never enabled and silent) until they are.
-  for (QAction* a : {MenuImport, MenuExport, MenuViewer}) a->setEnabled(false);
-  for (QAction* a : MenuColor) a->setEnabled(false);
-  for (QToolButton* b : {SpeedImport, SpeedExport, SpeedViewer, SpeedColor})
-    b->setEnabled(false);
-  SetButtonUnavailable(ViewerButton);
+  for (QAction* a : {MenuImport, MenuExport}) a->setEnabled(false);
+  for (QToolButton* b : {SpeedImport, SpeedExport}) b->setEnabled(false);
 
   qApp->installEventFilter(new MenuShortcutsFirst(this));
 }
@@ -314,14 +313,29 @@ void TMain::ShowProducts() {
 
 void TMain::DoReports() { ReportWindow().exec(); }
 
+// ----------------------------------------------------- viewer and colours
+
+void TMain::DoViewer() {
+  TViewConfig window(MyTable, screen_, this);
+  window.OnApplyViewerOptions = [this] { SetViewerOptions(); };
+  window.exec();
+}
+
+// Group 1..5, or 6 for all windows (starting from the main group's colours).
+void TMain::DoColor(int group) {
+  TColorConfig window(screen_, this);
+  window.Group = group;
+  window.Colors = WorkingColors(Settings, group);
+  window.OnMainColorsChanged = [this] { SetColors(); };
+  window.exec();
+}
+
 // ------------------------------------------- the windows of other commands
 
 // Each opens its window once that window is part of the program; until
 // then its items and buttons are disabled (ConnectCommands).
 void TMain::DoImport() {}
 void TMain::DoExport() {}
-void TMain::DoViewer() {}
-void TMain::DoColor(int) {}
 
 // ------------------------------------------ the windows that need the table
 

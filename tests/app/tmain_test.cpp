@@ -269,18 +269,19 @@ TEST_F(TMainTest, BrowseOnlyModeComesFromTheFirstArgumentAndKeepsFieldEditing) {
     EXPECT_EQ(BrowseMode, c.browse);
     EXPECT_EQ(Settings.fieldEditing, !c.browse);
     for (QAction* a : {main->MenuAdd, main->MenuCopy, main->MenuDelete, main->MenuListMaintenanceItem,
-                       main->MenuBackup, main->MenuRestore, main->MenuSearchReplace})
+                       main->MenuBackup, main->MenuRestore, main->MenuSearchReplace, main->MenuViewer})
       EXPECT_EQ(a->isEnabled(), !c.browse) << a->objectName().toStdString();
-    for (QToolButton* b : {main->SpeedAdd, main->SpeedCopy, main->SpeedDelete})
+    for (QToolButton* b : {main->SpeedAdd, main->SpeedCopy, main->SpeedDelete, main->SpeedViewer})
       EXPECT_EQ(b->isEnabled(), !c.browse) << b->objectName().toStdString();
     // Their windows are not part of the program yet: disabled in either mode.
-    for (QAction* a : {main->MenuImport, main->MenuViewer}) EXPECT_FALSE(a->isEnabled()) << a->objectName().toStdString();
-    for (QToolButton* b : {main->SpeedImport, main->SpeedViewer}) EXPECT_FALSE(b->isEnabled());
+    for (QAction* a : {main->MenuImport}) EXPECT_FALSE(a->isEnabled()) << a->objectName().toStdString();
+    EXPECT_FALSE(main->SpeedImport->isEnabled());
     for (QAction* a : {main->MenuEdit, main->MenuPack, main->MenuRebuild, main->MenuOpen, main->MenuNew})
       EXPECT_TRUE(a->isEnabled()) << a->objectName().toStdString();
     // The lettered Delete button follows its menu item in any button-bar mode.
     main->SetButtonBarMode(2);
     EXPECT_EQ(main->DeleteButton->isEnabled(), !c.browse);
+    EXPECT_EQ(main->ViewerButton->isEnabled(), !c.browse);
     EXPECT_TRUE(main->EditButton->isEnabled());
     EXPECT_EQ(main->MyNavigator->ButtonAt(TRecordNavigator::nbInsert)->isHidden(), c.browse);
     EXPECT_FALSE(main->MyNavigator->ButtonAt(TRecordNavigator::nbLast)->isHidden());
@@ -945,10 +946,10 @@ TEST_F(TMainCommandsTest, EveryCommandRunsFromItsShortcutSpeedButtonAndLetteredB
       // Before any Locate, Find Next asks what to look for.
       {"MenuLocateNext", "Ctrl+N", m->SpeedLocateNext, nullptr, Expect::Window, "MyLocateDlg"},
       {"MenuReports", "Ctrl+R", m->SpeedReports, m->ReportButton, Expect::Window, "MyReport"},
-      {"MenuViewer", "Ctrl+V", m->SpeedViewer, m->ViewerButton, Expect::Disabled, ""},
+      {"MenuViewer", "Ctrl+V", m->SpeedViewer, m->ViewerButton, Expect::Window, "ViewConfig"},
       {"MenuSortOrder", "Ctrl+Q", m->SpeedSortOrder, nullptr, Expect::Window, "MySortOrder"},
-      {"MenuColor1", "Ctrl+F4", nullptr, nullptr, Expect::Disabled, ""},
-      {"MenuColor6", "Ctrl+F9", m->SpeedColor, nullptr, Expect::Disabled, ""},
+      {"MenuColor1", "Ctrl+F4", nullptr, nullptr, Expect::Window, "ColorConfig"},
+      {"MenuColor6", "Ctrl+F9", m->SpeedColor, nullptr, Expect::Window, "ColorConfig"},
       {"MenuLabelFont", "Shift+F8", nullptr, nullptr, Expect::FontDialog, ""},
       {"MenuEditFont", "Shift+F9", nullptr, nullptr, Expect::FontDialog, ""},
       {"MenuButtonFont", "Shift+F10", nullptr, nullptr, Expect::FontDialog, ""},
