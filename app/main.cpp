@@ -15,6 +15,7 @@ int main(int argc, char** argv) {
   std::vector<std::string> arguments(argv, argv + argc);
   keldro::TMain main(keldro::TMain::StartOptions{arguments, std::nullopt});
   if (main.Terminated()) return 0;
+  main.ReportWindow();  // the report selection window lives for the whole run
   main.show();
   return QApplication::exec();
 }

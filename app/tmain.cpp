@@ -23,7 +23,9 @@
 #include "platform/paths.h"
 #include "platform/ui.h"
 #include "reports/report_file.h"
+#include "reports/tmyreport.h"
 #include "tmyedit.h"
+#include "tmysearch.h"
 #include "tmyeditbox.h"
 #include "ui_utilities.h"
 
@@ -39,16 +41,6 @@ constexpr std::string_view kMasterFileName = "MASTER.DBF";
 constexpr int kNavigatorHeight = 25;
 
 QString Q(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
-
-std::string UpperAscii(std::string s) {
-  for (char& c : s)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return s;
-}
-
-bool HasDbfEnding(const std::string& name) {
-  return name.size() >= 4 && UpperAscii(name.substr(name.size() - 4)) == ".DBF";
-}
 
 bool IsNumericType(framework::TFieldType t) {
   using namespace framework;
@@ -226,15 +218,26 @@ TMain::TMain(StartOptions options) : options_(std::move(options)) {
   if (!terminated_) {
     MyEdit = new TMyEdit(MyTable, PickLists, this);
     MyEdit->Screen = screen_;
+    CreateSearchWindows();
   }
 }
 
 TMain::~TMain() {
-  // The editor holds on to the table: it goes first.
+  // The editor and the search hold on to the table: they go first.
+  MyTable.SetOnFilter(nullptr);
+  delete MySearch;
+  MySearch = nullptr;
   delete MyEdit;
   MyEdit = nullptr;
-  // The data source goes before the table it watches.
+  // The data source goes before the table it watches, the grid and its
+  // combo boxes before the data source.
   MyDataSource.SetDataSet(nullptr);
+  for (grid::TixDBComboBox* c : PickListCombos()) delete c;
+  delete ViewerGrid;
+}
+
+std::array<grid::TixDBComboBox*, 5> TMain::PickListCombos() const {
+  return {MyComboBrand, MyComboLocation, MyComboBought, MyComboCategory, MyComboOwner};
 }
 
 int TMain::ClientWidth() const { return width(); }
@@ -339,11 +342,25 @@ void TMain::CreateComponents() {
   Count2Label = label("Count2Label", "Items");
   Count2Label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
-  ViewerGrid = new QFrame(client);
+  ViewerGrid = new grid::TixDBGrid(client);
   ViewerGrid->setObjectName("ViewerGrid");
-  ViewerGrid->setFrameShape(QFrame::StyledPanel);
-  ViewerGrid->setFrameShadow(QFrame::Sunken);
-  ViewerGrid->setAutoFillBackground(true);
+  // As the form stores it; the viewer options choose the columns after every open.
+  ViewerGrid->SetSelected({"BOUGHTFROM\t40\tBOUGHTFROM"});
+  auto combo = [client](const char* name, const char* field) {
+    auto* c = new grid::TixDBComboBox(client);
+    c->setObjectName(name);
+    c->SetDataField(field);
+    c->hide();
+    return c;
+  };
+  MyComboBrand = combo("MyComboBrand", "BRAND");
+  MyComboLocation = combo("MyComboLocation", "LOCATION");
+  MyComboCategory = combo("MyComboCategory", "CATEGORY");
+  MyComboOwner = combo("MyComboOwner", "OWNER");
+  MyComboBought = combo("MyComboBought", "BOUGHTFROM");
+  ViewerGrid->SetDataSource(&MyDataSource);
+  ViewerGrid->OnDblClick = [this](grid::TixCustomDBGrid&) { ViewerGridDblClick(); };
+  ViewerGrid->Loaded();
 
   MyNavigator = new TRecordNavigator(client);
   MyNavigator->setObjectName("MyNavigator");
@@ -499,6 +516,7 @@ void TMain::CreateMenus() {
     connect(speed, &QToolButton::clicked, this, [this, mode] { ShowRecordEditor(mode); });
     connect(lettered, &QPushButton::clicked, this, [this, mode] { ShowRecordEditor(mode); });
   }
+  ConnectCommands();
 }
 
 // ------------------------------------------------------------------- events
@@ -551,9 +569,15 @@ void TMain::FormCreate() {
                        MenuListMaintenanceItem, MenuSearchReplace})
       a->setEnabled(false);
     for (QToolButton* b : {SpeedAdd, SpeedCopy, SpeedImport, SpeedDelete, SpeedViewer}) b->setEnabled(false);
+    // The lettered Delete button would delete records like its menu item;
+    // the viewer could turn field editing on.
+    SetButtonUnavailable(DeleteButton);
+    SetButtonUnavailable(ViewerButton);
     MyNavigator->SetVisibleButtons({true, true, true, true, false, false, false, false, false, false});
     savedFieldEditing_ = Settings.fieldEditing;
     Settings.fieldEditing = false;
+    // Browse-only: the grid's own keys (Insert, Ctrl+Delete) change nothing either.
+    ViewerGrid->SetReadOnly(true);
   }
   DisplayCount();
 }
@@ -571,16 +595,48 @@ bool TMain::event(QEvent* event) {
   return QMainWindow::event(event);
 }
 
-void TMain::FormActivate() { MyNavigator->SetDataSource(&MyDataSource); }
+reports::TMyReport& TMain::ReportWindow() {
+  if (!reportWindow_) {
+    // A run over the whole table lifts the search and puts it back after.
+    reports::TMyReport::SearchHooks hooks;
+    hooks.endSearch = [this] {
+      DisableEndSearch();
+      RefreshTable();
+      DisplayCount();
+    };
+    hooks.resumeSearch = [this] {
+      EnableEndSearch();
+      RefreshTable();
+      DisplayCount();
+    };
+    reportWindow_ = std::make_unique<reports::TMyReport>(this, MyTable, std::move(hooks), screen_);
+  }
+  return *reportWindow_;
+}
+
+void TMain::FormActivate() {
+  MyNavigator->SetDataSource(&MyDataSource);
+  // Only the first activation: every dialog that closes activates the
+  // window again.
+  if (activated_) return;
+  activated_ = true;
+  if (Settings.showTips) QMetaObject::invokeMethod(this, [this] { ShowTipOfDay(); }, Qt::QueuedConnection);
+}
 
 void TMain::FormShow() {
   // Bound here too: an offscreen window is never activated.
   MyNavigator->SetDataSource(&MyDataSource);
   ApplyConfiguredFonts(this, Settings);
+  SetViewerOptions();
   SetColors();
-  for (size_t i = 0; i < kPickListFiles.size(); ++i)
+  const std::array<grid::TixDBComboBox*, 5> combos = PickListCombos();
+  for (size_t i = 0; i < kPickListFiles.size(); ++i) {
     PickLists[i] = LoadPickList(platform::FindFileNoCase(ProgramDir, kPickListFiles[i]));
+    combos[i]->clear();
+    for (const std::string& entry : PickLists[i]) combos[i]->addItem(grid::AnsiToQString(entry));
+  }
   DisplayCount();
+  ViewerGrid->setFocus();
 }
 
 void TMain::closeEvent(QCloseEvent* event) {
@@ -654,7 +710,7 @@ void TMain::SetButtonBar() {
   (mode == 1 ? MenuSpeedButtons : mode == 2 ? MenuLetteredButtons : MenuNoButtons)->setChecked(true);
   for (QPushButton* b : {AddButton, EditButton, CopyButton, DeleteButton, SearchButton, EndSearchButton,
                          ReportButton, ViewerButton, HelpButton, ButtonExit}) {
-    b->setEnabled(mode == 2);
+    b->setEnabled(mode == 2 && !b->property("unavailable").toBool());
     b->setVisible(mode == 2);
   }
   // In lettered mode the End Search button follows the search state again.
@@ -702,6 +758,57 @@ void TMain::SetColors() {
   minor.setColor(QPalette::Window, background);
   minor.setColor(QPalette::WindowText, WindowsColor(main.colors[2]));
   NavigatorLabel->setPalette(minor);
+}
+
+void TMain::SetViewerOptions() {
+  using namespace grid;
+  TixDBGridOptions options = dgTabs | dgAlwaysShowSelection | dgConfirmDelete;
+  if (Settings.rowIndicator) options |= dgIndicator;
+  if (Settings.rowLines) options |= dgRowLines;
+  if (Settings.columnLines) options |= dgColLines;
+  if (Settings.showTitles) options |= dgTitles;
+  options |= Settings.fieldEditing ? dgEditing : dgRowSelect;
+  ViewerGrid->SetOptions(options);
+
+  const QFont gridFont = GridFont(Settings.gridFont);
+  ViewerGrid->setFont(gridFont);
+  ViewerGrid->FontColor = WindowsColor(Settings.gridFont.color);
+  for (TixDBComboBox* c : PickListCombos()) c->setFont(gridFont);
+  ViewerGrid->SetColor(WindowsColor(Settings.cellColor));
+  ViewerGrid->SetTitleColor(WindowsColor(Settings.titleColor));
+  ViewerGrid->SetTitleAlignment(Settings.titleAlignment == 2   ? framework::taCenter
+                                : Settings.titleAlignment == 3 ? framework::taRightJustify
+                                                               : framework::taLeftJustify);
+  ViewerGrid->TitleFontColor = WindowsColor(Settings.gridTitleFont.color);
+  ViewerGrid->SetTitleFont(GridFont(Settings.gridTitleFont));
+
+  if (MyTable.Active()) {
+    MyTable.DisableControls();
+    int placed = 0;
+    for (int position = 1; position <= kItemFieldCount; ++position) {
+      size_t chosen = 0;  // field 1 when no field has this position
+      for (size_t i = 0; i < Settings.fields.size(); ++i) {
+        if (Settings.fields[i].order == position) {
+          chosen = i;
+          break;
+        }
+      }
+      framework::TField* field = MyTable.FieldByNumber(static_cast<int>(chosen) + 1);
+      if (!field) continue;
+      const FieldSettings& f = Settings.fields[chosen];
+      if (!f.display) {
+        field->SetVisible(false);
+        continue;
+      }
+      field->SetVisible(true);
+      field->SetDisplayLabel(f.title);
+      field->SetIndex(placed++);
+      field->SetDisplayWidth(f.width);
+    }
+    MyTable.EnableControls();
+  }
+  ViewerGrid->SetCtl3D(true);
+  ViewerGrid->update();
 }
 
 void TMain::MarkScreenSize(int size) {
@@ -923,6 +1030,9 @@ bool TMain::SwitchTable(const std::string& path, bool rebuildIndex) {
     if (!opened && !MyTable.Active()) setWindowTitle("Stashwell Inventory 95");
     ShowError(failure);
   }
+  // The grid applies its stored column list whenever the table opens; the
+  // viewer settings decide what shows.
+  if (MyTable.Active()) SetViewerOptions();
   if (opened) {
     currentDatabase_ = path;
     Settings.lastDatabase = path;
@@ -984,16 +1094,20 @@ bool TMain::DBaseInUse(const fs::path& path) {
   MyCheckTable.Close();
   MyCheckTable.SetDatabaseName(location.directory.string());
   MyCheckTable.SetTableName(location.tableName);
+  // A read-only open shares the file whatever it asks for: the test opens
+  // for writing, so that another program's open refuses it.
+  MyCheckTable.SetReadOnly(false);
   MyCheckTable.SetExclusive(true);
+  bool inUse = false;
   try {
     MyCheckTable.Open();
     MyCheckTable.Close();
   } catch (const EDatabaseError&) {
-    MyCheckTable.SetExclusive(false);
-    return true;
+    inUse = true;
   }
   MyCheckTable.SetExclusive(false);
-  return false;
+  MyCheckTable.SetReadOnly(true);
+  return inUse;
 }
 
 bool TMain::MakeNewDB(const fs::path& path) {
@@ -1021,7 +1135,9 @@ bool TMain::MakeNewDB(const fs::path& path) {
     MyCreateTable.IndexDefs().Clear();
     MyCreateTable.CreateTable();
   } catch (const framework::Exception& e) {
+    // An older file of that name is still there, unchanged: not a new database.
     ShowError(e.Message());
+    return false;
   }
   return fs::exists(path, ec);
 }
@@ -1214,6 +1330,70 @@ void TMain::MenuListMaintenanceClick(int list) {
 void TMain::SetNumericFormat(int code) {
   Settings.numericFormat = code;
   (code == 2 ? MenuNumericWin : MenuNumericUS)->setChecked(true);
+}
+
+// ------------------------------------------------- exclusive use of the table
+
+void TMain::ReloadReportList() {
+  if (reportWindow_) reportWindow_->LoadReportBox();
+}
+
+void TMain::DropSortIndex() {
+  MyTable.SetIndexName("");
+  try {
+    MyTable.DeleteIndex(std::string(kNewIndexName));
+  } catch (const EDatabaseError& e) {
+    // No tag, or no index file at all: nothing to delete.
+    std::error_code ec;
+    if (e.ErrorCode() != ORB_ERR_NO_SUCH_INDEX && fs::exists(indexPath_, ec)) throw;
+  }
+}
+
+void TMain::ReplaceSortIndex() {
+  const std::string newIndex(kNewIndexName);
+  DropSortIndex();
+  if (sortExpression_.empty()) return;
+  MyTable.AddIndex(newIndex, sortExpression_, framework::ixExpression);
+  MyTable.SetIndexName(newIndex);
+}
+
+bool TMain::ReopenShared() {
+  const std::string newIndex(kNewIndexName);
+  std::string failure;
+  try {
+    MyTable.Close();
+    MyTable.SetExclusive(false);
+    MyTable.SetIndexName(sortExpression_.empty() ? "" : newIndex);
+    try {
+      MyTable.Open();
+    } catch (const EDatabaseError&) {
+      if (sortExpression_.empty()) throw;
+      // The tag went missing (an operation stopped between dropping and
+      // adding it): add it again.
+      MyTable.Close();
+      MyTable.SetIndexName("");
+      MyTable.AddIndex(newIndex, sortExpression_, framework::ixExpression);
+      MyTable.SetIndexName(newIndex);
+      MyTable.Open();
+    }
+  } catch (const framework::Exception& e) {
+    failure = e.Message();
+  }
+  if (!failure.empty()) {
+    // Never leave the window without its table: natural order at least.
+    try {
+      MyTable.Close();
+      MyTable.SetExclusive(false);
+      MyTable.SetIndexName("");
+      MyTable.Open();
+      failure.clear();
+    } catch (const framework::Exception&) {
+    }
+  }
+  if (MyTable.Active()) SetViewerOptions();
+  if (!failure.empty()) ShowError(failure);
+  DisplayCount();
+  return failure.empty();
 }
 
 }  // namespace keldro

@@ -21,6 +21,9 @@
 #include "core/display_formats.h"
 #include "core/inventory_table.h"
 #include "core/main_window_rules.h"
+#include "core/table_maintenance.h"
+#include "ix_dbcombobox.h"
+#include "ix_dbgrid.h"
 
 class QAction;
 class QActionGroup;
@@ -32,6 +35,11 @@ class QToolButton;
 namespace keldro {
 
 class TMyEdit;
+class TMyLocateDialog;
+class TMySearch;
+namespace reports {
+class TMyReport;
+}
 
 // The record navigator: first, prior, next, last, insert, delete, edit,
 // post, cancel and refresh on a data source's dataset.
@@ -81,8 +89,10 @@ class TMain : public QMainWindow {
   framework::TTable MyCheckTable;   // read-only: field check, in-use test, conversion source
   framework::TTable MyCreateTable;  // creation of a new database
   TRecordNavigator* MyNavigator = nullptr;
-  // The data grid's place in the layout.
-  QFrame* ViewerGrid = nullptr;
+  grid::TixDBGrid* ViewerGrid = nullptr;
+  // The in-grid combo boxes of the pick-list fields.
+  grid::TixDBComboBox *MyComboBrand = nullptr, *MyComboLocation = nullptr, *MyComboCategory = nullptr,
+                      *MyComboOwner = nullptr, *MyComboBought = nullptr;
   QLabel *ViewerLabel = nullptr, *NavigatorLabel = nullptr, *SearchOnLabel = nullptr, *CountLabel = nullptr,
          *Count2Label = nullptr;
   QFrame *ViewerBevel = nullptr, *Bevel2 = nullptr, *Bevel3 = nullptr, *Bevel4 = nullptr;
@@ -127,6 +137,14 @@ class TMain : public QMainWindow {
   // The record editor, created once with the window and shown by Add, Edit,
   // Copy and the grid's double-click.
   TMyEdit* MyEdit = nullptr;
+  // The Search window, created once with the window, and the locate
+  // component that keeps the last Locate for Find Next.
+  TMySearch* MySearch = nullptr;
+  TMyLocateDialog* MyLocateDialog = nullptr;
+
+  // The report selection window, made on first use (the program makes it at
+  // start); Reports, File Print and their buttons show it.
+  reports::TMyReport& ReportWindow();
 
   // ---- the window's operations
   void SetButtonBar();
@@ -137,6 +155,11 @@ class TMain : public QMainWindow {
   void EnableEndSearch();
   void DisableEndSearch();
   void SetColors();
+  // Applies the viewer settings to the grid: options, fonts, colours and
+  // which fields show, in which order, width and title.
+  void SetViewerOptions();
+  // The in-grid combo boxes in kPickListFiles order.
+  std::array<grid::TixDBComboBox*, 5> PickListCombos() const;
 
   // The inventory table's operations.
   bool MakeNewDB(const std::filesystem::path& path);
@@ -165,6 +188,64 @@ class TMain : public QMainWindow {
   void ViewerGridDblClick();
   // The pick-list editor for list 1..5.
   void MenuListMaintenanceClick(int list);
+  // The table's record filter: the search's test while a search is active.
+  bool MyTableFilter();
+
+  // Commands of the File, Records, Navigate, Options, Tools and Help menus
+  // (tmain_commands.cpp).
+  void DoNew();
+  void DoUpdate();
+  void DoDelete();
+  void DoEndSearch();  // also called by the windows that end a search
+  void DoPack();
+  void DoRebuild();
+  enum class FontChoice { Label, Edit, Button };
+  void DoFont(FontChoice which);
+  void DoPrinterSetup();
+  void DoHelp();
+  void ShowTipOfDay();
+  void ShowAbout();
+  void ShowProducts();
+  // The windows of the other commands; group 6 is all colour groups.
+  void DoSearch();      // Search, Locate and Find Next: tmain_search.cpp
+  void DoLocate();
+  void DoLocateNext();
+  void DoImport();
+  void DoExport();
+  void DoSortOrder();
+  void DoSearchReplace();
+  void DoBackup();
+  void DoRestore();
+  void DoReports();
+  void DoViewer();
+  void DoColor(int group);
+
+  // What the windows that need the table to themselves (sort order, search
+  // and replace, backup, restore) share with it.
+  // The report selection window reads the report definitions file again
+  // (after a restore of it).
+  void ReloadReportList();
+
+  // Exclusive work on the table ends here, on success and on every error:
+  // MyTable closed and opened shared again in the user's order ("NewIndex"
+  // active, added anew when missing, whenever the sort expression is not
+  // empty), the viewer options applied and the count shown. False when even
+  // natural order would not open (that error is shown).
+  bool ReopenShared();
+  // On MyTable, open or closed: no active index, "NewIndex" deleted, and
+  // added anew from the sort expression and made active when that is not
+  // empty. Database errors are thrown.
+  void ReplaceSortIndex();
+  // On MyTable, open or closed: no active index and no "NewIndex" (natural
+  // order, so records changed in a walk never move under it).
+  void DropSortIndex();
+  // Closing the table drops a record left in edit: it is posted first.
+  // False (the error shown) when it cannot be stored.
+  bool PostPendingEdit();
+  // Makes the checked file at `path` the current table; `rebuildIndex`
+  // deletes and adds "NewIndex" anew (the commands), otherwise an index file
+  // that exists is used as it is (start-up).
+  bool SwitchTable(const std::string& path, bool rebuildIndex);
 
   const std::string& SortExpression() const { return sortExpression_; }
   const std::filesystem::path& IndexPath() const { return indexPath_; }
@@ -186,26 +267,27 @@ class TMain : public QMainWindow {
   void FormActivate();
   void FormClose();
   void FormResize();
+  void CreateSearchWindows();
   void CreateComponents();
   void CreateMenus();
   void ApplyDateFormat();
   void MarkScreenSize(int size);
   bool ChooseStartDatabase();
-  // Makes the checked file at `path` the current table; `rebuildIndex`
-  // deletes and adds "NewIndex" anew (the commands), otherwise an index file
-  // that exists is used as it is (start-up).
-  bool SwitchTable(const std::string& path, bool rebuildIndex);
   void SetTableLocation(const ItemTableLocation& location);
   struct OldRecord;
   bool ConvertOldTable(const std::filesystem::path& path, int version);
   std::optional<std::vector<std::string>> ReadFieldNames(const ItemTableLocation& location);
   void ShowError(const std::string& text);
   void RefreshTable();
-  bool PostPendingEdit();
+  void ConnectCommands();
+  void SetButtonUnavailable(QPushButton* button);
+  void DoTableWork(TableWork work);
 
   StartOptions options_;
+  std::unique_ptr<reports::TMyReport> reportWindow_;
   bool terminated_ = false;
   bool shown_ = false;
+  bool activated_ = false;
   bool closed_ = false;
   bool savedFieldEditing_ = false;
   std::string sortExpression_;

@@ -35,8 +35,6 @@ namespace keldro {
 
 namespace {
 
-QString FromAnsi(const std::string& s) { return QString::fromStdString(platform::Cp1252ToUtf8(s)); }
-std::string ToAnsi(const QString& s) { return platform::Utf8ToCp1252(s.toStdString()); }
 
 FormDimensions& Dimensions() {
   static FormDimensions dims;
@@ -51,7 +49,7 @@ TMyExport::TMyExport(TMain& main, QWidget* parent) : QDialog(parent), main_(main
   setObjectName("MyExport");
   setWindowTitle("Export");
   setModal(true);
-  resize(560, 420);
+  resize(600, 420);
   ExportGrid = new QTableWidget(23, 2, this);
   ExportGrid->setObjectName("ExportGrid");
   ExportGrid->setGeometry(8, 8, 320, 372);
@@ -77,11 +75,11 @@ TMyExport::TMyExport(TMain& main, QWidget* parent) : QDialog(parent), main_(main
   HelpButton = button("HelpButton", "&Help", 448, 72, 104);
   FirstRow = new QCheckBox("&First Record Contains Field Names", this);
   FirstRow->setObjectName("FirstRow");
-  FirstRow->setGeometry(340, 112, 212, 22);
+  FirstRow->setGeometry(340, 112, 252, 22);
   auto radio = [this](const char* name, const char* caption, int y) {
     auto* r = new QRadioButton(QString::fromUtf8(caption), this);
     r->setObjectName(name);
-    r->setGeometry(340, y, 212, 22);
+    r->setGeometry(340, y, 252, 22);
     return r;
   };
   auto* scope = new QWidget(this);
@@ -103,13 +101,13 @@ TMyExport::TMyExport(TMain& main, QWidget* parent) : QDialog(parent), main_(main
       this);
   InfoLabel->setObjectName("InfoLabel");
   InfoLabel->setWordWrap(true);
-  InfoLabel->setGeometry(340, 258, 212, 72);
+  InfoLabel->setGeometry(340, 258, 252, 72);
   GaugeLabel = new QLabel("Export Progress", this);
   GaugeLabel->setObjectName("GaugeLabel");
-  GaugeLabel->setGeometry(340, 336, 212, 18);
+  GaugeLabel->setGeometry(340, 336, 252, 18);
   MyGauge = new QProgressBar(this);
   MyGauge->setObjectName("MyGauge");
-  MyGauge->setGeometry(340, 356, 212, 22);
+  MyGauge->setGeometry(340, 356, 252, 22);
   MyGauge->setStyleSheet("QProgressBar::chunk { background: red; }");
   MyGauge->setValue(0);
 

@@ -30,7 +30,6 @@ namespace keldro {
 
 namespace {
 
-QString FromAnsi(const std::string& s) { return QString::fromStdString(platform::Cp1252ToUtf8(s)); }
 
 FormDimensions& ImportDimensions() {
   static FormDimensions dims;

@@ -1,36 +1,27 @@
 #include "cfg_app.h"
 
 #include <QApplication>
-#include <QFontMetrics>
 #include <QWidget>
 
 #include "cfg_pages.h"
-#include "cfg_startup.h"
-#include "cfg_strings.h"
-#include "config_model.h"
-#include "engine_binding.h"
+#include "error_dlg.h"
+#include "core/cfg_startup.h"
+#include "core/cfg_strings.h"
+#include "core/config_model.h"
+#include "core/engine_binding.h"
+#include "core/frame_rules.h"
 #include "platform/text.h"
 #include "platform/ui.h"
 
 namespace vtxcfg {
 
-TCfgDecFrame::TCfgDecFrame(QWidget* client) {
-  setObjectName("TCfgDecFrame");
-  setCentralWidget(client);
-}
+namespace {
+// Failures appear in the error dialog over the window in front.
+void ReportInErrorDialog(int code) { ShowErrorDialog(code, QApplication::activeWindow()); }
+}  // namespace
 
-QSize TCfgDecFrame::FrameSize() const {
-  QFontMetrics fm(font());
-  int baseX = fm.averageCharWidth();
-  int baseY = fm.height();
-  int width = std::stoi(CfgString(2006)) * baseX / 4;
-  int height = std::stoi(CfgString(2005)) * baseY / 8;
-  return QSize(width, height);
-}
+TCfgApp::TCfgApp() { SetErrorReporter(&ReportInErrorDialog); }
 
-TClientWnd* TCfgDecFrame::Client() const { return qobject_cast<TClientWnd*>(centralWidget()); }
-
-TCfgApp::TCfgApp() = default;
 
 TCfgApp::~TCfgApp() {
   frame_.reset();
@@ -38,6 +29,7 @@ TCfgApp::~TCfgApp() {
   CloseConfigHandle();
   DriverNames() = DriverNameTable{};
   if (engineStarted_) StopEngine();
+  SetErrorReporter(nullptr);
 }
 
 bool TCfgApp::InitInstance() {
@@ -56,11 +48,17 @@ bool TCfgApp::InitInstance() {
 
 void TCfgApp::InitMainWindow() {
   int readOnly = 0;
-  loaded_ = LoadConfiguration(nullptr, &readOnly) == 1;
+  if (IsDefaultConfiguration(fileName_)) {
+    // The engine refused the file and runs on its built-in defaults: those
+    // are what is shown and saved, not the file it refused.
+    loaded_ = LoadDefaultConfiguration() == 1;
+  } else {
+    loaded_ = LoadConfiguration(nullptr, &readOnly, &fileName_) == 1;
+  }
   readOnly_ = readOnly != 0;
   ReadLanguageDrivers();
   auto* client = new TClientWnd;
-  frame_ = std::make_unique<TCfgDecFrame>(client);
+  frame_ = std::make_unique<TCfgDecFrame>(*this, client);
   // The pages fill at once when a configuration is loaded.
   client->Notebook()->RefreshAll(loaded_);
   frame_->setWindowFlag(Qt::WindowMaximizeButtonHint, false);

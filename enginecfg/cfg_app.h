@@ -1,23 +1,14 @@
-// The application object of vtxcfg32 and its main frame.
+// The application object of vtxcfg32: starts the engine, loads the
+// configuration, holds the name of the loaded file and its flags, and
+// makes the main frame.
 #pragma once
 
-#include <QMainWindow>
 #include <memory>
 #include <string>
 
+#include "cfg_frame.h"
+
 namespace vtxcfg {
-
-// The main window: a fixed-size frame around the client window.
-class TClientWnd;
-
-class TCfgDecFrame : public QMainWindow {
-  Q_OBJECT
- public:
-  explicit TCfgDecFrame(QWidget* client);
-  // 281 by 200 dialog units, in pixels of the frame's font.
-  QSize FrameSize() const;
-  TClientWnd* Client() const;
-};
 
 class TCfgApp {
  public:
@@ -38,6 +29,11 @@ class TCfgApp {
   const std::string& FileName() const { return fileName_; }  // Windows-1252
   bool Loaded() const { return loaded_; }
   bool ReadOnly() const { return readOnly_; }
+  void SetFileName(const std::string& file) { fileName_ = file; }
+  void SetLoaded(bool loaded, bool readOnly) {
+    loaded_ = loaded;
+    readOnly_ = readOnly;
+  }
 
  private:
   std::string fileName_;

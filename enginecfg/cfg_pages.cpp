@@ -5,8 +5,10 @@
 #include <QListWidget>
 #include <QPushButton>
 
-#include "cfg_strings.h"
-#include "config_model.h"
+#include "alias_panel.h"
+#include "core/cfg_strings.h"
+#include "core/config_model.h"
+#include "driver_panel.h"
 #include "platform/text.h"
 
 namespace vtxcfg {
@@ -16,7 +18,7 @@ QString Q(const std::string& ansi) { return QString::fromStdString(platform::Cp1
 std::string A(const QString& text) { return platform::Utf8ToCp1252(text.toStdString()); }
 
 constexpr int kMargin = 8;
-constexpr int kListWidth = 120;
+constexpr int kListWidth = 132;
 
 }  // namespace
 
@@ -106,14 +108,24 @@ void TPanel::AddNodeParams(const std::string& path) {
 // ---------------------------------------------------------------- list pages
 
 TListPanel::TListPanel(QWidget* parent, int dialogId, std::string root)
-    : TPanel(parent, dialogId), list_(new QListWidget(this)), root_(std::move(root)) {
+    : TPanel(parent, dialogId),
+      list_(new QListWidget(this)),
+      new_(new QPushButton(this)),
+      delete_(new QPushButton(this)),
+      root_(std::move(root)) {
   list_->setObjectName("350");
+  new_->setObjectName("364");
+  delete_->setObjectName("370");
   connect(list_, &QListWidget::currentRowChanged, this, [this] { SelectionChanged(); });
 }
 
 void TListPanel::Layout() {
   TPanel::Layout();
-  list_->setGeometry(kMargin, kMargin, kListWidth, props_->ListHeight());
+  int buttonHeight = new_->sizeHint().height();
+  int listHeight = props_->ListHeight() - 2 * (buttonHeight + 4);
+  list_->setGeometry(kMargin, kMargin, kListWidth, listHeight);
+  new_->setGeometry(kMargin, kMargin + listHeight + 4, kListWidth, buttonHeight);
+  delete_->setGeometry(kMargin, kMargin + listHeight + 8 + buttonHeight, kListWidth, buttonHeight);
   props_->setGeometry(2 * kMargin + kListWidth, kMargin, width() - 3 * kMargin - kListWidth, props_->ListHeight());
   props_->SetupRows();
 }
@@ -137,6 +149,20 @@ void TListPanel::Refill(bool loaded) {
   if (list_->count() > 0) list_->setCurrentRow(select);
   block.unblock();
   SelectionChanged();
+}
+
+bool TListPanel::SelectName(const std::string& name) {
+  for (int i = 0; i < list_->count(); ++i)
+    if (PathEqual(A(list_->item(i)->text()), name)) {
+      list_->setCurrentRow(i);
+      return true;
+    }
+  return false;
+}
+
+std::string TListPanel::EnsureSelection() {
+  if (!list_->currentItem() && list_->count() > 0) list_->setCurrentRow(0);
+  return SelectedName();
 }
 
 void TListPanel::SelectionChanged() {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "cfg_rules.h"
+#include "core/cfg_rules.h"
 #include "prop_list.h"
 
 class QLabel;
@@ -70,29 +70,23 @@ class TListPanel : public TPanel {
  public:
   TListPanel(QWidget* parent, int dialogId, std::string root);
   QListWidget* List() const { return list_; }
+  QPushButton* NewButton() const { return new_; }
+  QPushButton* DeleteButton() const { return delete_; }
   void Refill(bool loaded) override;
   std::string SelectedName() const;
+  // Selects the item of that name (ignoring case); false when there is none.
+  bool SelectName(const std::string& name);
 
  protected:
   void Layout() override;
   void SelectionChanged();
+  // The selected item, or the first when none is selected; "" for none.
+  std::string EnsureSelection();
   QListWidget* list_;
+  QPushButton* new_;     // 364
+  QPushButton* delete_;  // 370
   std::string root_;
   bool loaded_ = false;
-};
-
-class TAliasPanel : public TListPanel {
-  Q_OBJECT
- public:
-  explicit TAliasPanel(QWidget* parent) : TListPanel(parent, 6000, "\\DATABASES") { setObjectName("TAliasPanel"); }
-  void ShowHelp() override { ShowAliasPageHelp(loaded_, SelectedName()); }
-};
-
-class TDriverPanel : public TListPanel {
-  Q_OBJECT
- public:
-  explicit TDriverPanel(QWidget* parent) : TListPanel(parent, 6080, "\\DRIVERS") { setObjectName("TDriverPanel"); }
-  void ShowHelp() override { ShowDriverPageHelp(SelectedName()); }
 };
 
 // A page of one fixed node.

@@ -11,7 +11,7 @@
 #include <atomic>
 #include <filesystem>
 
-#include "cfg_strings.h"
+#include "core/cfg_strings.h"
 #include "platform/text.h"
 #include "platform/ui.h"
 

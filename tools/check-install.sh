@@ -13,7 +13,7 @@ rm -f "$prefix.install.log"
 for f in lib/libSLW32.so lib/libSLW32009.so include/slw32.h lib/pkgconfig/slw32.pc \
          share/stashwell/PROGRAM/keldro share/stashwell/PROGRAM/vtxcfg32 share/stashwell/PROGRAM/libORBEX32.so \
          share/applications/stashwell-keldro.desktop share/applications/stashwell-vtxcfg32.desktop \
-         share/stashwell/WINDOWS/SYSTEM/ORBEX.CFG share/stashwell/REGISTRY/HKLM.reg; do
+         share/stashwell/WINDOWS/SYSTEM/ORBEX.CFG share/stashwell/REGISTRY/HKLM.reg lib/LOCALE.SLL lib/USA.SLL; do
   [ -e "$prefix/$f" ] || { echo "install check: $f is missing"; exit 1; }
 done
 [ "$(readlink "$prefix/lib/libSLW32.so")" != "" ] || { echo "install check: libSLW32.so is no soname link"; exit 1; }
@@ -23,9 +23,9 @@ example="$prefix/app.c"
 sed -n '/<!-- slw32-example -->/,/<!-- \/slw32-example -->/p' README.md | sed '1,2d;$d' | sed '$d' >"$example"
 [ -s "$example" ] || { echo "install check: no example in README.md"; exit 1; }
 (cd "$prefix" && PKG_CONFIG_PATH="$prefix/lib/pkgconfig" cc app.c $(PKG_CONFIG_PATH="$prefix/lib/pkgconfig" pkg-config --cflags --libs slw32) -o app)
-output=$("$prefix/app")
+output=$(STASHWELL_ROOT="$prefix/share/stashwell" "$prefix/app")
 echo "$output"
-grep -q "1996-03-05" <<<"$output" || { echo "install check: the example printed something else"; exit 1; }
+grep -q "apple < Banana in en_US.WIN1252, > by byte codes" <<<"$output" || { echo "install check: the example printed something else"; exit 1; }
 
 # A second install changes nothing a user has.
 before=$(cd "$prefix/share/stashwell" && find WINDOWS REGISTRY -type f -exec md5sum {} + | sort)

@@ -2,8 +2,8 @@
 # Installs the Debian packages the build needs, when any is missing.
 set -euo pipefail
 PACKAGES=(cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
-          qt6-base-dev libicu-dev unixodbc-dev libmspack-dev
-          libgtest-dev libgmock-dev libbenchmark-dev
+          qt6-base-dev libicu-dev unixodbc-dev libodbc2 libmspack-dev
+          libsqlite3-dev libgtest-dev libgmock-dev libbenchmark-dev
           fonts-dejavu-core)
 # One query for all: a second start should not wait on the package database.
 installed=$(dpkg-query -W -f='${Package} ${Status}\n' "${PACKAGES[@]}" 2>/dev/null | awk '/install ok installed/ {print $1}')

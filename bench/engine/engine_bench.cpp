@@ -6,6 +6,10 @@
 //   full scan         vs reading the file in 64 KB blocks
 //   filtered count    vs scanning the raw bytes with the same test
 //   pack (every tenth deleted) vs copying the live records to a new file
+//   count in "NewIndex" order vs count in natural order (both O(1) in keys)
+//   one post (record, memo-less, production index) on disk when it returns
+//                     vs the same post with the syncs left out
+// Tables are built without syncs (bulk work); "append all" is that cost.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -15,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "fault.h"
 #include "orbex32.h"
 
 namespace {
@@ -63,6 +68,7 @@ const char* kCategories[] = {"Kitchen", "Office", "Garage", "Garden", "Living"};
 
 // Builds one inventory table through the engine; answers its record size.
 uint32_t BuildTable(const char* name, int records) {
+  orb::fault::SkipSyncs(true);
   EngineCreateTable(Db(), name, static_cast<uint16_t>(Fields().size()), Fields().data(), 0);
   OrbCursor c = 0;
   EngineOpenTable(Db(), name, ORB_OPEN_EXCLUSIVE, &c);
@@ -85,6 +91,7 @@ uint32_t BuildTable(const char* name, int records) {
     EngineInsertRecord(c, rec.data(), info.recordSize);
   }
   EngineCloseCursor(c);
+  orb::fault::SkipSyncs(false);
   return info.recordSize;
 }
 
@@ -92,6 +99,44 @@ std::filesystem::path TablePath(const char* name) { return Dir() / (std::string(
 
 void BM_AppendAll(benchmark::State& state) {
   for (auto _ : state) BuildTable("APPEND", kRecords);
+  state.SetItemsProcessed(state.iterations() * kRecords);
+}
+
+// The same appends into a table whose production index has keldro's tag
+// (exclusive open, so nothing is read back between appends).
+void BM_AppendAllIndexed(benchmark::State& state) {
+  for (auto _ : state) {
+    state.PauseTiming();
+    BuildTable("APPENDIX", 0);
+    orb::fault::SkipSyncs(true);
+    OrbCursor c = 0;
+    EngineOpenTable(Db(), "APPENDIX", ORB_OPEN_EXCLUSIVE, &c);
+    OrbIndexDesc d{};
+    std::strcpy(d.tagName, "NewIndex");
+    std::strcpy(d.expression, "Upper(Left(Category,40))+STR(Cost,12,2)");
+    d.options = ORB_IDX_EXPRESSION;
+    EngineAddIndex(Db(), c, nullptr, &d);
+    OrbTableInfo info{};
+    EngineGetTableInfo(c, &info);
+    std::vector<uint8_t> rec(info.recordSize);
+    state.ResumeTiming();
+    for (int i = 0; i < kRecords; ++i) {
+      EngineInitRecord(c, rec.data(), info.recordSize);
+      std::string item = "Item number " + std::to_string(i);
+      EnginePutField(c, 1, rec.data(), item.c_str());
+      double cost = (i % 1000) * 1.25;
+      EnginePutField(c, 11, rec.data(), &cost);
+      EnginePutField(c, 12, rec.data(), kCategories[i % 5]);
+      EngineInsertRecord(c, rec.data(), info.recordSize);
+    }
+    state.PauseTiming();
+    uint32_t n = 0;
+    EngineGetRecordCount(c, &n);
+    if (n != kRecords) state.SkipWithError("wrong count");
+    EngineCloseCursor(c);
+    orb::fault::SkipSyncs(false);
+    state.ResumeTiming();
+  }
   state.SetItemsProcessed(state.iterations() * kRecords);
 }
 
@@ -288,9 +333,87 @@ void BM_PackEveryTenthDeleted_RawBaseline(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * kRecords);
 }
 
+// One post as keldro makes it: an insert into a shared table with its
+// production index, synced (record before count, then the index).
+void Post(benchmark::State& state, bool synced) {
+  static bool built = [] {
+    BuildTable("POSTS", 1000);
+    OrbCursor c = 0;
+    EngineOpenTable(Db(), "POSTS", ORB_OPEN_EXCLUSIVE, &c);
+    OrbIndexDesc d{};
+    std::strcpy(d.tagName, "NewIndex");
+    std::strcpy(d.expression, "Upper(Left(Category,40))+STR(Cost,12,2)");
+    d.options = ORB_IDX_EXPRESSION;
+    EngineAddIndex(Db(), c, nullptr, &d);
+    EngineCloseCursor(c);
+    return true;
+  }();
+  (void)built;
+  OrbCursor c = 0;
+  EngineOpenTable(Db(), "POSTS", ORB_OPEN_SHARED, &c);
+  OrbTableInfo info{};
+  EngineGetTableInfo(c, &info);
+  std::vector<uint8_t> rec(info.recordSize);
+  orb::fault::SkipSyncs(!synced);
+  int i = 0;
+  for (auto _ : state) {
+    EngineInitRecord(c, rec.data(), info.recordSize);
+    EnginePutField(c, 1, rec.data(), "Posted item");
+    EnginePutField(c, 12, rec.data(), kCategories[i++ % 5]);
+    if (EngineInsertRecord(c, rec.data(), info.recordSize) != ORB_OK) state.SkipWithError("insert failed");
+  }
+  orb::fault::SkipSyncs(false);
+  EngineCloseCursor(c);
+}
+
+// The inventory with keldro's "NewIndex" tag (a table of its own, so the
+// others stay without an index).
+void EnsureIndexedInventory() {
+  static bool built = [] {
+    BuildTable("INVIDX", kRecords);
+    orb::fault::SkipSyncs(true);
+    OrbCursor c = 0;
+    EngineOpenTable(Db(), "INVIDX", ORB_OPEN_EXCLUSIVE, &c);
+    OrbIndexDesc d{};
+    std::strcpy(d.tagName, "NewIndex");
+    std::strcpy(d.expression, "Upper(Left(Category,40))+STR(Cost,12,2)");
+    d.options = ORB_IDX_EXPRESSION;
+    EngineAddIndex(Db(), c, nullptr, &d);
+    EngineCloseCursor(c);
+    orb::fault::SkipSyncs(false);
+    return true;
+  }();
+  (void)built;
+}
+
+void Count(benchmark::State& state, const char* tag) {
+  EnsureIndexedInventory();
+  OrbCursor c = 0;
+  EngineOpenTable(Db(), "INVIDX", ORB_OPEN_SHARED, &c);
+  EngineSwitchToIndex(c, tag);
+  for (auto _ : state) {
+    uint32_t n = 0;
+    EngineForceReread(c);  // as after another program's change: nothing cached
+    EngineGetRecordCount(c, &n);
+    if (n != kRecords) state.SkipWithError("wrong count");
+  }
+  EngineCloseCursor(c);
+}
+
+void BM_CountIndexOrder(benchmark::State& state) { Count(state, "NewIndex"); }
+void BM_CountNatural_Baseline(benchmark::State& state) { Count(state, ""); }
+
+void BM_PostSynced(benchmark::State& state) { Post(state, true); }
+void BM_Post_UnsyncedBaseline(benchmark::State& state) { Post(state, false); }
+
 }  // namespace
 
+BENCHMARK(BM_CountIndexOrder)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_CountNatural_Baseline)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PostSynced)->Unit(benchmark::kMicrosecond)->Iterations(300);
+BENCHMARK(BM_Post_UnsyncedBaseline)->Unit(benchmark::kMicrosecond)->Iterations(300);
 BENCHMARK(BM_AppendAll)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_AppendAllIndexed)->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(BM_AppendAll_RawBaseline)->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(BM_OpenFirst30)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_OpenFirst30_RawBaseline)->Unit(benchmark::kMicrosecond);

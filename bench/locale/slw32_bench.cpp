@@ -2,9 +2,11 @@
 // SL_BufferConvert (pieces of at most 32767 characters, as the 16-bit sizes
 // allow) against ICU's ucnv_toUChars on the same bytes, in one run.
 // Goal: SL_BufferConvert takes at most three times ICU's time.
+// Also: the locale printf of numbers against snprintf (below).
 #include <unicode/ucnv.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <vector>
 
 #include <benchmark/benchmark.h>
@@ -69,6 +71,33 @@ void BM_IcuToUChars1MB(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(text.size()));
 }
 BENCHMARK(BM_IcuToUChars1MB)->Unit(benchmark::kMillisecond);
+
+// Locale printf of a few numbers in the "POSIX" locale against the C
+// library's snprintf of the same. Goal: at most twice snprintf's time.
+constexpr const char* kNumbersFormat = "%d %.2f %e %x";
+
+void BM_FmtStrPrintNumbers(benchmark::State& state) {
+  _SL_InitClient(1, 1, 1);
+  hlocale h = SLN_GetSysLocale();
+  char out[128];
+  for (auto _ : state) {
+    int n = _SLN_FmtStrPrint(h, out, kNumbersFormat, 123456, 3.14159, 2.5e-7, 0xBEEFu);
+    benchmark::DoNotOptimize(n);
+    benchmark::DoNotOptimize(out);
+  }
+  SL_Exit();
+}
+BENCHMARK(BM_FmtStrPrintNumbers);
+
+void BM_SnprintfNumbers(benchmark::State& state) {
+  char out[128];
+  for (auto _ : state) {
+    int n = std::snprintf(out, sizeof out, kNumbersFormat, 123456, 3.14159, 2.5e-7, 0xBEEFu);
+    benchmark::DoNotOptimize(n);
+    benchmark::DoNotOptimize(out);
+  }
+}
+BENCHMARK(BM_SnprintfNumbers);
 
 }  // namespace
 

@@ -56,6 +56,12 @@ typedef uint16_t OrbResult;
 #define ORB_ERR_MEMO_CORRUPT 0x2304    /* a memo's block chain or length is damaged */
 #define ORB_ERR_INDEX_MISSING 0x2305   /* header byte 28 names a production .MDX that is missing */
 #define ORB_ERR_INDEX_CORRUPT 0x2306   /* the .MDX is damaged */
+#define ORB_ERR_INDEX_OUT_OF_STEP 0x2307 /* the .MDX may not match its table (a change was cut off):
+                                          a writable open rebuilds it; a read-only one reads in natural
+                                          order and answers this when a tag is chosen */
+#define ORB_ERR_INDEX_STALE 0x2308  /* the .MDX's character tags were built in another sort order than
+                                      the table's language driver gives: a writable open rebuilds them;
+                                      a read-only one answers this when such a tag is chosen or searched */
 
 /* 0x24: resources. */
 #define ORB_ERR_NO_MEMORY 0x2401
@@ -77,6 +83,8 @@ typedef uint16_t OrbResult;
 #define ORB_ERR_NOT_SUPPORTED 0x270D   /* an operation this engine does not offer */
 #define ORB_ERR_CURSOR_BUSY 0x270E     /* a filter callback tried to move its own cursor */
 #define ORB_ERR_BUFFER_TOO_SMALL 0x270F
+#define ORB_ERR_QUERY_SYNTAX 0x2710    /* a query text the engine cannot read (EngineQueryErrorPosition) */
+#define ORB_ERR_QUERY_FAILED 0x2711    /* a query that could not be carried out (detail in the context) */
 
 /* 0x28: sharing. */
 #define ORB_ERR_TABLE_IN_USE 0x2801    /* the table is open elsewhere in a way that refuses this open */
@@ -197,7 +205,8 @@ typedef struct OrbTableInfo {
   uint8_t hasMemo;
   int32_t lastUpdate;      /* day number of the header's date of last update */
   uint16_t indexCount;     /* tags of the production index in use */
-  uint16_t reserved;
+  uint16_t keyOrder;        /* how texts sort: 1 in the language driver's order; byte order because
+                               2 SLW32 has no locale for the driver, 3 SLW32 could not be loaded */
 } OrbTableInfo;
 
 ORB_API OrbResult EngineGetTableInfo(OrbCursor cursor, OrbTableInfo* info);          /* ord 6 */
@@ -301,6 +310,11 @@ ORB_API OrbResult EngineAddFilter(OrbCursor cursor, void* context, uint16_t prio
 ORB_API OrbResult EngineDeactivateFilter(OrbCursor cursor, OrbFilter filter);         /* ord 841 */
 ORB_API OrbResult EngineActivateFilter(OrbCursor cursor, OrbFilter filter);           /* ord 842 */
 ORB_API OrbResult EngineDropFilter(OrbCursor cursor, OrbFilter filter);               /* ord 843 */
+/* The buffer of an expression filter as it was added (its literals
+ * included); *length gets its size, also when size is too small
+ * (ORB_ERR_BUFFER_TOO_SMALL, nothing copied then). */
+ORB_API OrbResult EngineGetFilterBuffer(OrbCursor cursor, OrbFilter filter, uint8_t* buffer, uint32_t size,
+                                        uint32_t* length);                            /* ord 845 */
 
 /* --------------------------------------------------------------- blobs */
 
@@ -339,6 +353,14 @@ ORB_API OrbResult EnginePack(OrbDatabase db, OrbCursor cursor, const char* table
                              const char* driverType, int32_t regenIndexes);           /* ord 246 */
 /* Rebuilds every index tag of the cursor's table from the data. */
 ORB_API OrbResult EngineRegenIndexes(OrbCursor cursor);                               /* ord 249 */
+
+/* Progress of EnginePack and EngineRegenIndexes on the calling thread:
+ * called with done 0 at the start, at most once for each further whole
+ * percent, and with done == total at the end (a pack's count covers its
+ * index rebuild too). It runs inside the engine and must not call it. A
+ * null fn stops the reports. */
+typedef void (*OrbProgressFn)(void* user, uint32_t done, uint32_t total);
+ORB_API OrbResult EngineSetProgressCallback(OrbProgressFn fn, void* user);            /* ord 250 */
 
 /* --------------------------------------------------------------- indexes */
 
@@ -400,6 +422,86 @@ ORB_API OrbResult EngineSetRange(OrbCursor cursor, uint16_t lowPartialLength,
                                  uint16_t highPartialLength, const uint8_t* highRecord,
                                  int32_t highIncluded);                              /* ord 57 */
 ORB_API OrbResult EngineResetRange(OrbCursor cursor);                                 /* ord 58 */
+
+/* ------------------------------------------------------------- queries */
+
+/* A statement is SQL or query by example over the tables of a database's
+ * directory. SQL is SQLite's dialect; a table is named as for
+ * EngineOpenTable (quote names that are no plain words: "MY.VIVO"). Column
+ * values: C and M text, N and F integer (no decimals) or real, D text
+ * "YYYY-MM-DD", L 1 or 0; a blank field is NULL. Writes go through the
+ * engine's cursors and locks, record by record: a failing write stops the
+ * statement, the records already written stay, EngineQueryRowsAffected
+ * says how many. CREATE, DROP and ALTER answer ORB_ERR_NOT_SUPPORTED.
+ *
+ * Query by example, one table per query:
+ *   TABLE | FIELD | FIELD |
+ *         | cell  | cell  |      (one or more example rows)
+ * A cell holds an optional "Check" (the column is answered) and conditions
+ * separated by ",", all of which must hold: value or "= value", "<>", "<",
+ * "<=", ">", ">=", "BLANK", "NOT BLANK"; ".." in a text matches any run of
+ * characters; double quotes keep a value literal. A record passes when one
+ * row holds. Text compares without regard to case, numbers use ".", dates
+ * are m/d/yyyy. The answer is the checked columns (all when none), distinct,
+ * ordered by them.
+ *
+ * An answer is a snapshot: a dBASE table in the engine's private folder,
+ * opened read-only as an ordinary cursor (close it with EngineCloseCursor).
+ * A column read plainly from a field keeps its type and width; computed
+ * ones become N(20,0), N(20,6) or C (the longest value, up to 254; longer
+ * as M). Names are upper case, cut to 10 characters and made unique. */
+typedef uint32_t OrbStatement;
+
+#define ORB_QUERY_SQL 1
+#define ORB_QUERY_QBE 2
+
+/* Statement properties. */
+#define ORB_QPROP_BLANK_AS_ZERO 0x60023 /* QBE: 1 makes blank numbers 0 (default 0: a blank number matches no comparison) */
+#define ORB_QPROP_AUX_TABLES 0x60026    /* kept; no effect */
+
+ORB_API OrbResult EngineQueryAlloc(OrbDatabase db, uint16_t language, OrbStatement* stmt);    /* ord 131 */
+/* A syntax error answers ORB_ERR_QUERY_SYNTAX; EngineQueryErrorPosition
+ * then gives its 1-based line and column. */
+ORB_API OrbResult EngineQueryPrepare(OrbStatement stmt, const char* text);                 /* ord 132 */
+ORB_API OrbResult EngineQueryGetProp(OrbStatement stmt, uint32_t prop, uint32_t* value);    /* ord 133 */
+/* The SQL the statement runs (a QBE text's translation). */
+ORB_API OrbResult EngineQueryGetSQL(OrbStatement stmt, char* buf, uint32_t size);           /* ord 134 */
+ORB_API OrbResult EngineQueryRowsAffected(OrbStatement stmt, uint32_t* rows);               /* ord 135 */
+/* Runs the statement; *answer gets the answer cursor, 0 when the statement
+ * has none (INSERT, UPDATE, DELETE). answer may be null for those. */
+ORB_API OrbResult EngineQueryExecute(OrbStatement stmt, OrbCursor* answer);                 /* ord 136 */
+/* Frees the statement; its answers stay open. */
+ORB_API OrbResult EngineQueryFree(OrbStatement stmt);                                       /* ord 137 */
+ORB_API OrbResult EngineQuerySetProp(OrbStatement stmt, uint32_t prop, uint32_t value);     /* ord 1072 */
+/* Binds a parameter (":NAME" in the text; name given with or without the
+ * colon) in the value formats of EnginePutField by type letter; value null
+ * binds NULL. Bindings are kept across executions. */
+ORB_API OrbResult EngineQueryBindParam(OrbStatement stmt, const char* name, char type,
+                                       const void* value);                                 /* ord 65 */
+ORB_API OrbResult EngineQueryParamCount(OrbStatement stmt, uint16_t* count);                /* ord 1063 */
+/* The 1-based parameter's name without its colon. */
+ORB_API OrbResult EngineQueryParamName(OrbStatement stmt, uint16_t number, char* buf,
+                                       uint32_t size);                                     /* ord 1068 */
+ORB_API OrbResult EngineQueryErrorPosition(OrbStatement stmt, uint32_t* line,
+                                           uint32_t* column);                              /* ord 1078 */
+
+/* Copies an answer to a table of that name (in the answer's database when
+ * not a full path). Refused with ORB_ERR_TABLE_IN_USE when the target is
+ * a table the query read or is open anywhere; an existing table is
+ * replaced only when overwrite is set, and only by a complete copy renamed
+ * in. */
+ORB_API OrbResult EngineMakePermanent(OrbCursor answer, const char* name, int32_t overwrite); /* ord 12 */
+/* Appends every visible record of source to target, field by field by
+ * name (fields the target lacks are skipped); *copied counts them. */
+ORB_API OrbResult EngineBatchCopy(OrbCursor source, OrbCursor target, uint32_t* copied);    /* ord 13 */
+/* The directory of an alias of the running configuration
+ * ("\DATABASES\alias\DB INFO", parameter PATH). */
+ORB_API OrbResult EngineGetAliasPath(const char* alias, char* buf, uint32_t size);          /* ord 29 */
+/* The file of an answer cursor (ORB_ERR_INVALID_HANDLE for other cursors). */
+ORB_API OrbResult EngineGetAnswerPath(OrbCursor answer, char* buf, uint32_t size);          /* ord 234 */
+/* Removes a table with its memo and production index files; refused with
+ * ORB_ERR_TABLE_IN_USE while any handle has it open. */
+ORB_API OrbResult EngineDeleteTable(OrbDatabase db, const char* tableName);                 /* ord 298 */
 
 /* -------------------------------------------------------------- ordinals */
 

@@ -11,6 +11,7 @@
 
 #include "cursor.h"
 #include "fieldcodec.h"
+#include "key_order.h"
 #include "memo.h"
 #include "ordinals.h"
 #include "status.h"
@@ -31,6 +32,7 @@ struct Handles {
   std::map<uint32_t, std::filesystem::path> databases;
   std::map<uint32_t, std::unique_ptr<Cursor>> cursors;
   std::map<uint32_t, uint32_t> filterOwner;  // filter -> cursor
+  std::map<uint32_t, std::vector<uint8_t>> filterBuffers;  // expression filters as given
   uint32_t Take() {
     if (next == 0) next = 1;
     return next++;
@@ -137,6 +139,20 @@ struct IndexLock {
 };
 
 }  // namespace
+
+OrbResult ResolveTablePath(OrbDatabase db, const char* tableName, std::filesystem::path* path) {
+  std::lock_guard<std::recursive_mutex> guard(EngineLock());
+  return ResolveTable(db, tableName, path);
+}
+
+bool DatabaseDirectory(OrbDatabase db, std::filesystem::path* dir) {
+  std::lock_guard<std::recursive_mutex> guard(EngineLock());
+  auto it = H().databases.find(db);
+  if (it == H().databases.end()) return false;
+  *dir = it->second;
+  return true;
+}
+
 }  // namespace orb
 
 using namespace orb;
@@ -251,9 +267,11 @@ OrbResult EngineOpenTable(OrbDatabase db, const char* tableName, uint16_t openMo
   r = Table::Acquire(path, openMode, &table);
   if (r != ORB_OK) return r;
   uint32_t h = H().Take();
+  const uint8_t driver = table->LanguageDriver();
   H().cursors[h] = std::make_unique<Cursor>(std::move(table), openMode);
   *cursor = h;
-  return ORB_OK;
+  // Nothing is refused in byte order; the context says why texts sort so.
+  return Fail(ORB_OK, KeyOrder::ForDriver(driver)->FallbackReason());
 }
 
 OrbResult EngineCloseCursor(OrbCursor cursor) {
@@ -261,6 +279,7 @@ OrbResult EngineCloseCursor(OrbCursor cursor) {
   CURSOR_OR_FAIL(cursor);
   NOT_BUSY;
   for (auto it = H().filterOwner.begin(); it != H().filterOwner.end();) {
+    if (it->second == cursor) H().filterBuffers.erase(it->first);
     it = it->second == cursor ? H().filterOwner.erase(it) : std::next(it);
   }
   H().cursors.erase(cursor);
@@ -285,6 +304,9 @@ OrbResult EngineGetTableInfo(OrbCursor cursor, OrbTableInfo* info) {
   info->hasProductionIndex = t.ProductionFlag() ? 1 : 0;
   info->hasMemo = t.HasMemo() ? 1 : 0;
   info->lastUpdate = t.LastUpdate();
+  const auto order = KeyOrder::ForDriver(t.LanguageDriver());
+  info->keyOrder = static_cast<uint16_t>(order->kind());
+  if (!order->collates()) return Fail(ORB_OK, order->FallbackReason());
   if (t.Index() != nullptr) {
     std::vector<OrbIndexDesc> tags;
     if (t.Index()->Describe(&tags) == ORB_OK) info->indexCount = static_cast<uint16_t>(tags.size());
@@ -504,14 +526,17 @@ OrbResult EngineAddFilter(OrbCursor cursor, void* context, uint16_t priority, in
   if (expression != nullptr && recordFn != nullptr) return Fail(ORB_ERR_INVALID_PARAM, "both an expression and a callback");
   if (recordFn == nullptr && expression == nullptr) return Fail(ORB_ERR_INVALID_PARAM, "neither an expression nor a callback");
   std::unique_ptr<FilterExpr> expr;
+  size_t size = 0;
   if (expression != nullptr) {
     // The buffer carries its own size; nothing beyond it is read.
-    size_t size = FilterExpr::ClaimedSize(expression);
-    OrbResult r = FilterExpr::Parse(expression, size, cur->table().Fields(), &expr);
+    size = FilterExpr::ClaimedSize(expression);
+    OrbResult r = FilterExpr::Parse(expression, size, cur->table().Fields(), &expr,
+                                    KeyOrder::ForDriver(cur->table().LanguageDriver()));
     if (r != ORB_OK) return r;
   }
   (void)canAbort;
   uint32_t h = H().Take();
+  if (expression != nullptr) H().filterBuffers[h].assign(expression, expression + size);
   cur->AddFilter(context, priority, recordFn, h, std::move(expr));
   H().filterOwner[h] = cursor;
   *filter = h;
@@ -543,7 +568,22 @@ OrbResult EngineDropFilter(OrbCursor cursor, OrbFilter filter) {
   NOT_BUSY;
   if (cur->FindFilter(filter) == nullptr) return BadHandle("filter");
   H().filterOwner.erase(filter);
+  H().filterBuffers.erase(filter);
   return cur->DropFilter(filter);
+}
+
+OrbResult EngineGetFilterBuffer(OrbCursor cursor, OrbFilter filter, uint8_t* buffer, uint32_t size,
+                                uint32_t* length) {
+  ORB_ENTER;
+  CURSOR_OR_FAIL(cursor);
+  if (cur->FindFilter(filter) == nullptr) return BadHandle("filter");
+  if (length == nullptr || (size > 0 && buffer == nullptr)) return Fail(ORB_ERR_INVALID_PARAM, "no out buffer");
+  auto it = H().filterBuffers.find(filter);
+  if (it == H().filterBuffers.end()) return Fail(ORB_ERR_INVALID_PARAM, "a callback filter has no buffer");
+  *length = static_cast<uint32_t>(it->second.size());
+  if (size < it->second.size()) return Fail(ORB_ERR_BUFFER_TOO_SMALL, "the filter buffer is larger");
+  std::memcpy(buffer, it->second.data(), it->second.size());
+  return ORB_OK;
 }
 
 OrbResult EngineOpenBlob(OrbCursor cursor, uint8_t* record, uint16_t fieldNumber, uint16_t mode) {
@@ -720,6 +760,10 @@ OrbResult EngineSwitchToIndex(OrbCursor cursor, const char* tagName) {
   OrbResult r = NeedIndexModule();
   if (r != ORB_OK) return r;
   if (cur->table().Index() == nullptr) return Fail(ORB_ERR_NO_SUCH_INDEX, std::string("no index ") + tagName);
+  if (cur->table().IndexOutOfStep()) {
+    return Fail(ORB_ERR_INDEX_OUT_OF_STEP, cur->table().DisplayName() + ": its production index may not match " +
+                                               "the records (a change was cut off) and must be rebuilt");
+  }
   std::unique_ptr<RecordOrder> order;
   r = cur->table().Index()->MakeOrder(tagName, &order);
   if (r != ORB_OK) return r;
@@ -812,7 +856,7 @@ OrbResult EngineResetRange(OrbCursor cursor) {
   return r;
 }
 
-ORB_ORDINALS({1, (void*)&EngineOpenDatabase}, {2, (void*)&EngineCloseDatabase}, {3, (void*)&EngineCreateTable},
+ORB_ORDINALS({845, (void*)&EngineGetFilterBuffer}, {1, (void*)&EngineOpenDatabase}, {2, (void*)&EngineCloseDatabase}, {3, (void*)&EngineCreateTable},
              {4, (void*)&EngineOpenTable}, {5, (void*)&EngineCloseCursor}, {6, (void*)&EngineGetTableInfo},
              {7, (void*)&EngineGetFieldDescs}, {8, (void*)&EngineFieldNumber}, {9, (void*)&EngineSetToBegin},
              {10, (void*)&EngineSetToEnd}, {14, (void*)&EngineGetFirstRecord}, {15, (void*)&EngineGetLastRecord},

@@ -151,8 +151,9 @@ void Cursor::Restore(Place place, uint32_t current) {
   current_ = 0;
 }
 
-bool Cursor::Unfiltered() const {
-  if (std::string(order_->Name()) != "") return false;
+bool Cursor::Unfiltered() const { return std::string(order_->Name()) == "" && NoActiveFilter(); }
+
+bool Cursor::NoActiveFilter() const {
   for (const FilterEntry& f : filters_) {
     if (f.active) return false;
   }
@@ -160,8 +161,8 @@ bool Cursor::Unfiltered() const {
 }
 
 OrbResult Cursor::Count(uint32_t* count) {
-  if (Unfiltered()) {
-    table_->RefreshCount();
+  // Every live record once, whatever the order: the deletion flags say how many.
+  if (NoActiveFilter() && (table_->RefreshCount(), order_->VisitsEveryRecord())) {
     const std::vector<uint8_t>* flags = nullptr;
     OrbResult r = table_->DeletionFlags(&flags);
     if (r != ORB_OK) return r;
@@ -296,25 +297,36 @@ OrbResult Cursor::CompareBookmarks(const uint8_t* a, const uint8_t* b, int32_t* 
   return ORB_OK;
 }
 
-OrbResult Cursor::StoreBlobs(uint8_t* record, bool reuse, bool inPlace) {
+// Memos always go to new blocks, on disk before the record that points to
+// them: a record whose change is cut off or refused still finds its old
+// memos whole. A pack gives the space of the old ones back.
+OrbResult Cursor::StoreBlobs(uint8_t* record) {
   bool locked = false;
+  bool wrote = false;
   OrbResult r = ORB_OK;
   for (auto& [key, blob] : blobs_) {
     if (key.first != record || !blob.dirty) continue;
     const FieldInfo* f = table_->Field(key.second);
     if (f == nullptr || table_->Memo() == nullptr) continue;
-    if (reuse && table_->Memo()->FitsInPlace(MemoBlock(*f, record), blob.text.size()) != inPlace) continue;
     if (!locked && !(locked = table_->LockAppend())) {
       return Fail(ORB_ERR_LOCKED, table_->DisplayName() + ": another program is writing memos");
     }
     uint32_t block = 0;
-    r = table_->Memo()->Write(reuse ? MemoBlock(*f, record) : 0, blob.text, &block);
+    r = table_->Memo()->Write(0, blob.text, &block);
     if (r != ORB_OK) break;
     SetMemoBlock(*f, record, block);
-    blob.dirty = false;
+    wrote = true;
   }
+  if (r == ORB_OK && wrote) r = table_->Memo()->Sync();
   if (locked) table_->UnlockAppend();
   return r;
+}
+
+// Once the record is stored its memos are its own.
+void Cursor::BlobsStored(const uint8_t* record) {
+  for (auto& [key, blob] : blobs_) {
+    if (key.first == record) blob.dirty = false;
+  }
 }
 
 OrbResult Cursor::Insert(uint8_t* record) {
@@ -323,20 +335,25 @@ OrbResult Cursor::Insert(uint8_t* record) {
   // Memos, record and index keys under one append lock: no other program
   // changes the index between our record and its keys.
   if (!table_->LockAppend()) return Fail(ORB_ERR_LOCKED, table_->DisplayName() + ": another program is appending");
-  OrbResult r = StoreBlobs(record, false);
+  OrbResult r = StoreBlobs(record);
   uint32_t n = 0;
   if (r == ORB_OK) r = table_->Append(record, &n);
-  OrbResult ir = ORB_OK;
-  if (r == ORB_OK && table_->Index() != nullptr) ir = table_->Index()->OnInsert(n, record);
+  if (r == ORB_OK && table_->Index() != nullptr) {
+    r = table_->Index()->OnInsert(n, record);
+    // Keys that could not be stored take the record back with them: a
+    // failed append leaves no record behind for a retry to double.
+    if (r != ORB_OK && table_->TakeBackAppend(n) == ORB_OK) table_->Index()->Restamp();
+  }
   table_->UnlockAppend();
   if (r != ORB_OK) return r;
+  BlobsStored(record);
   order_->Refresh();
   if (order_->SetToRecord(n, record) == ORB_OK) {
     place_ = Place::kOn;
     current_ = n;
     currentGone_ = false;
   }
-  return ir;
+  return ORB_OK;
 }
 
 OrbResult Cursor::Modify(uint8_t* record) {
@@ -351,9 +368,6 @@ OrbResult Cursor::Modify(uint8_t* record) {
   if (indexed && !table_->LockAppend()) {
     return Fail(ORB_ERR_LOCKED, table_->DisplayName() + ": another program is changing the index");
   }
-  // The record's lock comes before its memos are written: a memo that fits
-  // its blocks is rewritten in place, and must not be when the record is
-  // refused.
   const uint32_t number = current_;
   OrbResult r = ORB_OK;
   if (!table_->LockRecord(number)) {
@@ -362,21 +376,24 @@ OrbResult Cursor::Modify(uint8_t* record) {
   std::vector<uint8_t> before(table_->RecordSize());
   if (r == ORB_OK) r = table_->ReadRecord(number, before.data());
   if (r == ORB_OK && before[0] == '*') r = Fail(ORB_ERR_RECORD_DELETED, "the record was deleted meanwhile");
-  if (r == ORB_OK) {
-    record[0] = ' ';
-    r = StoreBlobs(record, true, false);
-  }
+  record[0] = ' ';
+  if (r == ORB_OK) r = StoreBlobs(record);
   bool written = false;
   if (r == ORB_OK) r = table_->Rewrite(number, record, &written);
-  if (r == ORB_OK) r = StoreBlobs(record, true, true);
+  if (r == ORB_OK && indexed) r = table_->Index()->OnModify(number, before.data(), record);
+  if (r != ORB_OK && written) {
+    // The keys (or the sync) failed: the old record goes back, and the
+    // index, which a failed change leaves as it was, matches it again.
+    bool back = false;
+    if (table_->Rewrite(number, before.data(), &back) == ORB_OK && indexed) table_->Index()->Restamp();
+    written = !back;
+  } else if (r != ORB_OK && indexed) {
+    table_->Index()->Restamp();  // the counter may have moved before the record could be written
+  }
   table_->UnlockRecord(number);
-  // The keys follow whatever record the file now holds, even when a write
-  // after the record's failed.
-  OrbResult ir = ORB_OK;
-  if (written && indexed) ir = table_->Index()->OnModify(number, before.data(), record);
   if (indexed) table_->UnlockAppend();
-  if (r == ORB_OK) r = ir;
-  if (!written) return r;
+  if (r == ORB_OK) BlobsStored(record);
+  if (!written && r != ORB_OK) return r;
   order_->Refresh();
   order_->SetToRecord(current_, record);
   return r;

@@ -19,6 +19,7 @@ class NaturalOrder : public RecordOrder {
  public:
   explicit NaturalOrder(Table& table) : table_(table) {}
   const char* Name() const override { return ""; }
+  bool VisitsEveryRecord() override { return true; }
   void SetToBegin() override { pos_ = 0; }
   void SetToEnd() override { pos_ = kEnd; }
   OrbResult Next(uint32_t* recordNumber) override;
@@ -100,13 +101,12 @@ class Cursor {
   bool Visible(uint32_t recordNumber, const uint8_t* record);
   // Natural order and no active filter: only deletion flags decide.
   bool Unfiltered() const;
-  // Stores the buffer's changed memos. A new record owns no blocks yet (a
-  // buffer copied from another record names that record's), so `reuse` is
-  // false for inserts and every memo goes to fresh blocks. With `reuse`,
-  // `inPlace` picks the memos that fit their old blocks (true) or the
-  // others (false): a modify writes the others before the record and these
-  // after it, so a record that cannot be written leaves its memos whole.
-  OrbResult StoreBlobs(uint8_t* record, bool reuse, bool inPlace = false);
+  bool NoActiveFilter() const;
+  // Stores the buffer's changed memos in fresh blocks and syncs them; they
+  // stay marked changed until BlobsStored, so a refused post writes them
+  // again when retried.
+  OrbResult StoreBlobs(uint8_t* record);
+  void BlobsStored(const uint8_t* record);
   void Fill(uint8_t* record, OrbRecordInfo* info, uint32_t recordNumber, const uint8_t* source);
   // Restores the position saved before a walk.
   void Restore(Place place, uint32_t current);

@@ -8,7 +8,9 @@
 #include <chrono>
 #include <cstring>
 #include <thread>
+#include <utility>
 
+#include "fault.h"
 #include "status.h"
 
 namespace orb {
@@ -112,10 +114,9 @@ OrbResult File::ReadAt(int64_t offset, void* buffer, size_t size) const {
 
 OrbResult File::WriteAt(int64_t offset, const void* buffer, size_t size) {
   if (!writable_) return Fail(ORB_ERR_READ_ONLY, path_.string() + ": opened read-only");
-  if (gWriteFaultHook != nullptr) {
-    int err = gWriteFaultHook(path_, static_cast<off_t>(offset), size);
-    if (err != 0) return Fail(WriteErrorCode(err), path_.string() + ": " + std::strerror(err));
-  }
+  int err = fault::Check(fault::Op::kWrite, path_);
+  if (err == 0 && gWriteFaultHook != nullptr) err = gWriteFaultHook(path_, static_cast<off_t>(offset), size);
+  if (err != 0) return Fail(WriteErrorCode(err), path_.string() + ": " + std::strerror(err));
   const auto* p = static_cast<const uint8_t*>(buffer);
   size_t done = 0;
   while (done < size) {
@@ -133,6 +134,9 @@ OrbResult File::WriteAt(int64_t offset, const void* buffer, size_t size) {
 
 OrbResult File::Truncate(int64_t size) {
   if (!writable_) return Fail(ORB_ERR_READ_ONLY, path_.string() + ": opened read-only");
+  if (int err = fault::Check(fault::Op::kTruncate, path_); err != 0) {
+    return Fail(WriteErrorCode(err), path_.string() + ": " + std::strerror(err));
+  }
   if (::ftruncate(fd_, static_cast<off_t>(size)) != 0) {
     int err = errno;
     return Fail(WriteErrorCode(err), path_.string() + ": " + std::strerror(err));
@@ -141,10 +145,54 @@ OrbResult File::Truncate(int64_t size) {
 }
 
 OrbResult File::Sync() {
+  if (fault::SyncsSkipped()) return ORB_OK;
+  if (int err = fault::Check(fault::Op::kSync, path_); err != 0) {
+    return Fail(WriteErrorCode(err), path_.string() + ": " + std::strerror(err));
+  }
   if (::fdatasync(fd_) != 0) {
     int err = errno;
     if (err == EINVAL || err == EROFS) return ORB_OK;  // files that cannot be synced
     return Fail(WriteErrorCode(err), path_.string() + ": " + std::strerror(err));
+  }
+  return ORB_OK;
+}
+
+bool File::SameFileAs(const std::filesystem::path& path) const {
+  struct stat mine {}, named {};
+  if (::fstat(fd_, &mine) != 0 || ::stat(path.c_str(), &named) != 0) return false;
+  return mine.st_dev == named.st_dev && mine.st_ino == named.st_ino;
+}
+
+void File::Swap(File& other) {
+  std::swap(fd_, other.fd_);
+  std::swap(writable_, other.writable_);
+  std::swap(path_, other.path_);
+}
+
+OrbResult RenameFile(const std::filesystem::path& from, const std::filesystem::path& to) {
+  if (int err = fault::Check(fault::Op::kRename, to); err != 0) {
+    return Fail(WriteErrorCode(err), to.string() + ": " + std::strerror(err));
+  }
+  if (::rename(from.c_str(), to.c_str()) != 0) {
+    int err = errno;
+    return Fail(WriteErrorCode(err), from.string() + " -> " + to.filename().string() + ": " + std::strerror(err));
+  }
+  return ORB_OK;
+}
+
+OrbResult SyncDirectory(const std::filesystem::path& dir) {
+  if (fault::SyncsSkipped()) return ORB_OK;
+  const std::filesystem::path d = dir.empty() ? std::filesystem::path(".") : dir;
+  if (int err = fault::Check(fault::Op::kSync, d); err != 0) {
+    return Fail(WriteErrorCode(err), d.string() + ": " + std::strerror(err));
+  }
+  int fd = ::open(d.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return ORB_OK;  // a folder we cannot open for syncing still holds the renames
+  int rc = ::fsync(fd);
+  int err = errno;
+  ::close(fd);
+  if (rc != 0 && err != EINVAL && err != EROFS) {
+    return Fail(WriteErrorCode(err), d.string() + ": " + std::strerror(err));
   }
   return ORB_OK;
 }
@@ -171,6 +219,15 @@ bool File::Lock(off_t offset, bool exclusive) {
   // A descriptor opened read-only cannot take a write lock, nor one opened
   // write-only a read lock; ours are read-write unless the file is read-only.
   return ::fcntl(fd_, F_OFD_SETLK, &fl) == 0;
+}
+
+bool File::LockedByOther(off_t offset) const {
+  struct flock fl {};
+  fl.l_type = F_RDLCK;
+  fl.l_whence = SEEK_SET;
+  fl.l_start = offset;
+  fl.l_len = 1;
+  return ::fcntl(fd_, F_OFD_GETLK, &fl) == 0 && fl.l_type != F_UNLCK;
 }
 
 bool File::LockWait(off_t offset, bool exclusive, int waitMs) {

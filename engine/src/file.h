@@ -23,6 +23,7 @@ namespace orb {
 constexpr off_t kLockHeader = 0xEFFFFFFEll;
 constexpr off_t kLockAppend = 0xEFFFFFFFll;
 constexpr off_t kLockOpenMode = 0xF0000000ll;
+constexpr off_t kLockAppendTurn = 0xF0000001ll;  // a waiter's claim on the next append
 inline off_t RecordLockOffset(uint32_t recordNumber) { return kLockHeader - recordNumber; }
 
 // Test seam: when set, every write asks the hook first; a non-zero answer is
@@ -53,9 +54,15 @@ class File {
   OrbResult Truncate(int64_t size);
   OrbResult Sync();
   OrbResult Size(int64_t* size, int64_t* mtimeNs = nullptr) const;
+  // True while `path` names this open file (not one renamed over it).
+  bool SameFileAs(const std::filesystem::path& path) const;
+  // Exchanges the open files (and their locks) of two objects.
+  void Swap(File& other);
 
   // Non-blocking byte locks; false when another holder refuses.
   bool Lock(off_t offset, bool exclusive);
+  // True when another holder has a write lock on the byte (nothing taken).
+  bool LockedByOther(off_t offset) const;
   // Retries for up to `waitMs` before giving up.
   bool LockWait(off_t offset, bool exclusive, int waitMs);
   void Unlock(off_t offset);
@@ -65,6 +72,11 @@ class File {
   bool writable_ = false;
   std::filesystem::path path_;
 };
+
+// Renames a file over another (atomic on one file system).
+OrbResult RenameFile(const std::filesystem::path& from, const std::filesystem::path& to);
+// Makes the folder's entries (creates, renames, removals) durable.
+OrbResult SyncDirectory(const std::filesystem::path& dir);
 
 // Maps errno of a failed write to ORB_ERR_DISK_FULL or ORB_ERR_WRITE_FAILED.
 OrbResult WriteErrorCode(int err);

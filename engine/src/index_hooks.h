@@ -7,6 +7,8 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -24,14 +26,39 @@ class ProductionIndex {
   virtual ~ProductionIndex() = default;
 
   // Called after the table's file holds the change (record written and
-  // counted). A failure is reported to the caller of the write; the record
-  // itself stays stored, and a regeneration brings the index back in line.
+  // counted, the table's change counter moved). Each brings the index's
+  // stamp up to the table's counter and count and is on disk when it
+  // returns; a failure leaves the index as it was, and the caller takes the
+  // record's change back.
   virtual OrbResult OnInsert(uint32_t recordNumber, const uint8_t* record) = 0;
   virtual OrbResult OnModify(uint32_t recordNumber, const uint8_t* before, const uint8_t* after) = 0;
   // The deletion flag was set; dBASE indexes keep entries of deleted records.
   virtual OrbResult OnDelete(uint32_t recordNumber, const uint8_t* record) = 0;
-  // Records were renumbered by a pack: every tag is rebuilt from the data.
+  // Every tag is rebuilt from the data, in a file written beside the index
+  // and renamed over it.
   virtual OrbResult Regenerate() = 0;
+
+  // False when the index may not match its table: its stamp names another
+  // change counter or record count. Costs no reads.
+  virtual bool InStep(uint32_t counter, uint32_t records) = 0;
+  // True when character tags were built in another order than the table's
+  // language driver gives now: they are rebuilt at a writable open, and
+  // refused for searching otherwise. Costs no reads.
+  virtual bool OrderStale() { return false; }
+  // Brings the stamp up to the table without changing a key (after a
+  // failed change was taken back).
+  virtual OrbResult Restamp() = 0;
+  // Writes a complete index with the same tags over `count` records read
+  // through `record` (null for one that cannot be read) into `path`,
+  // stamped with `counter`, and syncs it.
+  using RecordReader = std::function<const uint8_t*(uint32_t recordNumber)>;
+  virtual OrbResult WriteFresh(const std::filesystem::path& path, uint32_t count, const RecordReader& record,
+                               uint32_t counter) = 0;
+  // The index file was replaced: open the one now at the table's name.
+  virtual OrbResult Reopen() = 0;
+  // The full check: every tag's tree is sound and holds exactly one key
+  // per record, equal to the record's, in order.
+  virtual OrbResult CheckAll() = 0;
 
   virtual OrbResult AddTag(const OrbIndexDesc& desc) = 0;
   // ORB_ERR_NO_SUCH_INDEX when there is no such tag.

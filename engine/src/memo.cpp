@@ -128,13 +128,6 @@ OrbResult MemoFile::StoredBlocks(uint32_t block, uint32_t* blocks) {
   return ORB_OK;
 }
 
-bool MemoFile::FitsInPlace(uint32_t oldBlock, size_t size) {
-  if (size == 0 || size > kMaxMemoBytes || style_ != Style::kDbase4) return false;
-  uint32_t haveBlocks = 0;
-  if (StoredBlocks(oldBlock, &haveBlocks) != ORB_OK) return false;
-  return haveBlocks >= (8 + size + blockSize_ - 1) / blockSize_;
-}
-
 OrbResult MemoFile::Write(uint32_t oldBlock, const std::vector<uint8_t>& text, uint32_t* newBlock) {
   *newBlock = 0;
   if (text.empty()) return ORB_OK;

@@ -31,9 +31,7 @@ class MemoFile {
   // Stores text, reusing the old memo's blocks when it fits there, else at
   // the end; *newBlock gets where it lives (0 for an empty text).
   OrbResult Write(uint32_t oldBlock, const std::vector<uint8_t>& text, uint32_t* newBlock);
-  // True when Write would put `size` bytes of text over the old memo's own
-  // blocks (its block number then stays).
-  bool FitsInPlace(uint32_t oldBlock, size_t size);
+  OrbResult Sync() { return file_.Sync(); }
 
  private:
   OrbResult ReadHeader();

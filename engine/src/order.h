@@ -58,6 +58,11 @@ class RecordOrder {
 
   // Another handle may have changed the table: forget what is cached.
   virtual void Refresh() = 0;
+
+  // True when a walk would visit every record of the table exactly once
+  // (no range, and an index known to match its table), so counts need no
+  // walk.
+  virtual bool VisitsEveryRecord() { return false; }
 };
 
 }  // namespace orb

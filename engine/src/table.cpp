@@ -6,6 +6,8 @@
 //   1-3 date of last update: year - 1900, month, day
 //   4-7 record count          8-9 header length     10-11 record length
 //   14 incomplete-transaction flag   15 encryption flag (refused when set)
+//   16-19 our change counter (reserved bytes other tools leave alone): moved
+//     before every change that reaches the production index
 //   28 production .MDX flag          29 language driver
 // Field descriptors follow, 32 bytes each: 0-10 name (NUL-padded), 11 type,
 // 16 width, 17 decimals; the list ends with 0x0D (a missing 0x0D is
@@ -26,14 +28,18 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cctype>
 #include <cstring>
 #include <ctime>
 #include <map>
+#include <thread>
 #include <utility>
 
 #include "fieldcodec.h"
+#include "file.h"
 #include "memo.h"
+#include "progress.h"
 #include "status.h"
 
 namespace orb {
@@ -101,6 +107,137 @@ OrbResult DefaultMissingIndex(Table& table) {
 }
 MissingIndexHook gMissingIndexHook = &DefaultMissingIndex;
 
+std::filesystem::path CompanionOf(const std::filesystem::path& table, std::string_view extension) {
+  const std::string stem = Upper(table.stem().string());
+  const std::string ext = Upper(extension);
+  std::error_code ec;
+  std::filesystem::path dir = table.parent_path();
+  for (std::filesystem::directory_iterator it(dir.empty() ? "." : dir, ec), end; !ec && it != end;
+       it.increment(ec)) {
+    const std::filesystem::path& p = it->path();
+    if (Upper(p.stem().string()) == stem && Upper(p.extension().string()) == ext) return p;
+  }
+  return dir / (table.stem().string() + ext);
+}
+
+// Replacing a table (a pack, a create over an old one): every new file is
+// written as "<name>.new" beside the one it replaces, complete and synced.
+// Then a marker "<table>.commit" says they are to be put in place, and the
+// renames follow. A crash before the marker leaves the old table (the next
+// open removes the new files), one after it the new table (the next open
+// finishes the renames). What the marker finishes is found by name; it
+// holds one word: kPacked, or kNewTable for a new table, whose header names
+// no index (an old index beside it is then removed). A marker without its
+// word was cut off before the commit: the old table stays.
+std::filesystem::path Beside(const std::filesystem::path& p) {
+  std::filesystem::path out = p;
+  out += ".new";
+  return out;
+}
+std::filesystem::path MarkerOf(const std::filesystem::path& table) {
+  std::filesystem::path out = table;
+  out += ".commit";
+  return out;
+}
+
+// The files of a replacement, the table last.
+std::vector<std::filesystem::path> ReplacedFiles(const std::filesystem::path& table) {
+  return {CompanionOf(table, ".DBT"), CompanionOf(table, ".MDX"), table};
+}
+
+bool Exists(const std::filesystem::path& p) {
+  std::error_code ec;
+  return std::filesystem::exists(p, ec);
+}
+
+constexpr std::string_view kNewTable = "new table";
+constexpr std::string_view kPacked = "packed";
+
+// The marker's word, "" when there is none.
+std::string_view MarkerWord(const std::filesystem::path& table) {
+  File marker;
+  char text[16] = {};
+  size_t got = 0;
+  if (marker.Open(MarkerOf(table), false) != ORB_OK || marker.ReadSome(0, text, sizeof text, &got) != ORB_OK) {
+    return {};
+  }
+  const std::string_view word(text, got);
+  return word == kNewTable ? kNewTable : word == kPacked ? kPacked : std::string_view();
+}
+
+// The renames after the marker; each is done only while its new file is
+// still there, so finishing twice is harmless.
+OrbResult PutInPlace(const std::filesystem::path& table) {
+  const bool newTable = MarkerWord(table) == kNewTable;
+  for (const std::filesystem::path& target : ReplacedFiles(table)) {
+    if (!Exists(Beside(target))) continue;
+    OrbResult r = RenameFile(Beside(target), target);
+    if (r != ORB_OK) return r;
+  }
+  OrbResult r = SyncDirectory(table.parent_path());
+  if (r != ORB_OK) return r;
+  std::error_code ec;
+  const std::filesystem::path mdx = CompanionOf(table, ".MDX");
+  if (newTable && Exists(mdx)) std::filesystem::remove(mdx, ec);
+  std::filesystem::remove(MarkerOf(table), ec);
+  if (ec) return Fail(ORB_ERR_WRITE_FAILED, MarkerOf(table).string() + ": " + ec.message());
+  return SyncDirectory(table.parent_path());
+}
+
+void RemoveNewFiles(const std::filesystem::path& table) {
+  std::error_code ec;
+  for (const std::filesystem::path& target : ReplacedFiles(table)) std::filesystem::remove(Beside(target), ec);
+}
+
+// The new files are complete and synced: mark and rename.
+OrbResult CommitReplacement(const std::filesystem::path& table, bool newTable) {
+  {
+    File marker;
+    OrbResult r = marker.Create(MarkerOf(table));
+    const std::string_view word = newTable ? kNewTable : kPacked;
+    if (r == ORB_OK) r = marker.WriteAt(0, word.data(), word.size());
+    if (r == ORB_OK) r = marker.Sync();
+    if (r == ORB_OK) r = SyncDirectory(table.parent_path());
+    if (r != ORB_OK) {
+      marker.Close();
+      std::error_code ec;
+      std::filesystem::remove(MarkerOf(table), ec);
+      RemoveNewFiles(table);
+      return r;
+    }
+  }
+  return PutInPlace(table);
+}
+
+bool HasLeftovers(const std::filesystem::path& table) {
+  const std::string stem = Upper(table.stem().string()) + ".";
+  std::error_code ec;
+  std::filesystem::path dir = table.parent_path();
+  for (std::filesystem::directory_iterator it(dir.empty() ? "." : dir, ec), end; !ec && it != end;
+       it.increment(ec)) {
+    const std::string name = Upper(it->path().filename().string());
+    if (name.rfind(stem, 0) != 0) continue;
+    if (name.ends_with(".NEW") || name.ends_with(".COMMIT")) return true;
+  }
+  return false;
+}
+
+// At an open: what an interrupted replacement left is finished or removed,
+// but only while nobody has the table open (a replacement in progress
+// holds it exclusively).
+void FinishReplacement(const std::filesystem::path& table) {
+  if (!HasLeftovers(table)) return;
+  File probe;
+  if (probe.Open(table, true) == ORB_OK && !probe.Lock(kLockOpenMode, true)) return;
+  if (!MarkerWord(table).empty()) {
+    PutInPlace(table);
+  } else {
+    RemoveNewFiles(table);
+    std::error_code ec;
+    std::filesystem::remove(MarkerOf(table), ec);
+  }
+}
+
 }  // namespace
 
 void SetIndexModule(IndexModule* module) { gIndexModule = module; }
@@ -114,18 +251,7 @@ Table::~Table() { index_.reset(); }
 
 std::string Table::DisplayName() const { return path_.filename().string(); }
 
-std::filesystem::path Table::Companion(std::string_view extension) const {
-  const std::string stem = Upper(path_.stem().string());
-  const std::string ext = Upper(extension);
-  std::error_code ec;
-  std::filesystem::path dir = path_.parent_path();
-  for (std::filesystem::directory_iterator it(dir.empty() ? "." : dir, ec), end; !ec && it != end;
-       it.increment(ec)) {
-    const std::filesystem::path& p = it->path();
-    if (Upper(p.stem().string()) == stem && Upper(p.extension().string()) == ext) return p;
-  }
-  return dir / (path_.stem().string() + ext);
-}
+std::filesystem::path Table::Companion(std::string_view extension) const { return CompanionOf(path_, extension); }
 
 bool Table::CompanionExists(std::string_view extension) const {
   std::error_code ec;
@@ -154,6 +280,7 @@ bool Table::IsOpen(const std::filesystem::path& path) {
 
 OrbResult Table::Acquire(const std::filesystem::path& path, uint16_t mode, std::shared_ptr<Table>* out) {
   if (mode > ORB_OPEN_READ_ONLY) return Fail(ORB_ERR_INVALID_PARAM, "unknown open mode");
+  FinishReplacement(path);
   FileKey key;
   if (!KeyOf(path, &key)) {
     int err = errno;
@@ -177,6 +304,10 @@ OrbResult Table::Acquire(const std::filesystem::path& path, uint16_t mode, std::
       return Fail(ORB_ERR_ACCESS_DENIED, table->DisplayName() + " cannot be written");
     }
     OrbResult r = table->RefreshCount();
+    // A read-only opener left the index out of step: a writable one mends it.
+    // So did one that found the index built in another sort order.
+    const bool stale = table->index_ && table->index_->OrderStale();
+    if (r == ORB_OK && (table->indexOutOfStep_ || stale) && mode != ORB_OPEN_READ_ONLY) r = table->CheckIndex(mode);
     if (r != ORB_OK) return r;
   } else {
     table.reset(new Table());
@@ -188,7 +319,12 @@ OrbResult Table::Acquire(const std::filesystem::path& path, uint16_t mode, std::
                                                                     ? " is in use by another program"
                                                                     : " is open exclusively by another program"));
     }
+    if (!table->file_.SameFileAs(path)) {
+      // Replaced (packed) between our look and our lock: open what is there now.
+      return Fail(ORB_ERR_TABLE_IN_USE, table->DisplayName() + " is being replaced by another program");
+    }
     r = table->Load();
+    if (r == ORB_OK) r = table->CheckIndex(mode);
     if (r != ORB_OK) return r;
     Registry()[key] = table;
   }
@@ -206,6 +342,11 @@ void Table::Release(uint16_t mode) {
 }
 
 OrbResult Table::Load() {
+  OrbResult r = LoadHeader();
+  return r == ORB_OK ? OpenCompanions() : r;
+}
+
+OrbResult Table::LoadHeader() {
   int64_t size = 0;
   OrbResult r = file_.Size(&size, &lastMtimeNs_);
   if (r != ORB_OK) return r;
@@ -226,6 +367,8 @@ OrbResult Table::Load() {
   recordLength_ = Get16(h + 10);
   productionFlag_ = h[28] == 1;
   languageDriver_ = h[29];
+  counter_ = Get32(h + 16);
+  hasMemo_ = false;
   if (h[2] >= 1 && h[2] <= 12 && h[3] >= 1 && h[3] <= 31) {
     int32_t year = 1900 + h[1];
     if (ValidDate(year, h[2], h[3])) lastUpdate_ = DaysFromCivil(year, h[2], h[3]);
@@ -293,7 +436,12 @@ OrbResult Table::Load() {
   recordCount_ = static_cast<uint32_t>(std::min<uint64_t>(count, present));
   recordsTrimmed_ = count - recordCount_;
   lastSize_ = size;
+  return ORB_OK;
+}
 
+OrbResult Table::OpenCompanions() {
+  const std::string name = DisplayName();
+  OrbResult r = ORB_OK;
   if (hasMemo_) {
     memo_ = std::make_unique<MemoFile>();
     MemoFile::Style style = version_ == 0x83 ? MemoFile::Style::kDbase3 : MemoFile::Style::kDbase4;
@@ -326,6 +474,7 @@ OrbResult Table::RefreshCount() {
   if (r != ORB_OK) return r;
   const uint64_t present = size > headerLength_ ? static_cast<uint64_t>(size - headerLength_) / recordLength_ : 0;
   recordCount_ = static_cast<uint32_t>(std::min<uint64_t>(Get32(h + 4), present));
+  counter_ = Get32(h + 16);
   lastSize_ = size;
   lastMtimeNs_ = mtime;
   ++generation_;
@@ -392,18 +541,101 @@ OrbResult Table::DeletionFlags(const std::vector<uint8_t>** flags) {
   return ORB_OK;
 }
 
-OrbResult Table::WriteHeaderDate() {
-  uint8_t h[3];
-  TodayBytes(h);
-  return file_.WriteAt(1, h, sizeof h);
+OrbResult Table::WriteHeader(const uint32_t* count) {
+  // Bytes 8-15 are written back as read, so one write carries the date,
+  // the count and the counter.
+  uint8_t h[20];
+  OrbResult r = file_.ReadAt(0, h, sizeof h);
+  if (r != ORB_OK) return r;
+  TodayBytes(h + 1);
+  if (count != nullptr) Put32(h + 4, *count);
+  const uint32_t counter = Get32(h + 16) + 1;
+  Put32(h + 16, counter);
+  r = file_.WriteAt(1, h + 1, sizeof h - 1);
+  if (r == ORB_OK) counter_ = counter;
+  return r;
+}
+
+OrbResult Table::BumpCounter() {
+  OrbResult r = WriteHeader(nullptr);
+  if (r == ORB_OK) r = file_.Sync();
+  Wrote();
+  return r;
+}
+
+bool Table::WaitForIndexWriters() {
+  if (Exclusive() || appendDepth_ > 0 || waiting_) return false;
+  waiting_ = file_.LockWait(kLockAppend, false, 30000);
+  return waiting_;
+}
+
+void Table::EndWaitForIndexWriters() {
+  if (!waiting_) return;
+  file_.Unlock(kLockAppend);
+  waiting_ = false;
+}
+
+// At an open: an index that may not match the table is rebuilt before the
+// table is used, or reported to a read-only opener. Another program may be
+// between its record and its keys, so the look is repeated under the
+// append lock before anything is decided.
+OrbResult Table::CheckIndex(uint16_t mode) {
+  // An index built in another sort order than the language driver's (by an
+  // older build, another tool, or without SLW32) is rebuilt alike.
+  auto sound = [this] { return !index_ || (index_->InStep(counter_, recordCount_) && !index_->OrderStale()); };
+  if (sound()) {
+    indexOutOfStep_ = false;
+    return ORB_OK;
+  }
+  const bool readOnly = mode == ORB_OPEN_READ_ONLY;
+  const bool exclusive = mode == ORB_OPEN_EXCLUSIVE;
+  if (!exclusive && !file_.LockWait(kLockAppend, !readOnly, 30000)) {
+    return Fail(ORB_ERR_LOCKED, DisplayName() + ": another program is changing the index");
+  }
+  lastSize_ = -1;
+  OrbResult r = RefreshCount();
+  if (r == ORB_OK && index_) index_->Refresh();
+  if (r == ORB_OK && !sound()) {
+    if (readOnly || !Writable()) {
+      // A stale order alone leaves the tags that do not depend on it usable.
+      indexOutOfStep_ = !index_->InStep(counter_, recordCount_);
+    } else {
+      ++appendDepth_;  // the lock is held: nested takes must not give it back
+      r = index_->Regenerate();
+      --appendDepth_;
+      if (r == ORB_OK) indexOutOfStep_ = false;
+    }
+  }
+  if (!exclusive) file_.Unlock(kLockAppend);
+  return r;
 }
 
 // Nested takes hold the one lock: the byte is locked by the first and
 // given back by the last (a lock on a byte is not counted by the system).
 bool Table::LockAppend() {
   if (Exclusive()) return true;
-  if (appendDepth_ == 0 && !file_.LockWait(kLockAppend, true, 2000)) return false;
+  if (appendDepth_ == 0 && !TakeAppendLock()) return false;
   ++appendDepth_;
+  return true;
+}
+
+// A program that appends in a loop gives the lock back for a moment only;
+// a waiter that polls would rarely find it free. So a waiter claims the
+// next turn (a byte of its own), and takers let a claimed turn go first.
+bool Table::TakeAppendLock() {
+  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(5000);
+  bool claimed = false;
+  while (true) {
+    const bool turnFree = claimed || !file_.LockedByOther(kLockAppendTurn);
+    if (turnFree && file_.Lock(kLockAppend, true)) break;
+    if (!claimed) claimed = file_.Lock(kLockAppendTurn, true);
+    if (std::chrono::steady_clock::now() >= until) {
+      if (claimed) file_.Unlock(kLockAppendTurn);
+      return false;
+    }
+    std::this_thread::sleep_for(std::chrono::microseconds(500));
+  }
+  if (claimed) file_.Unlock(kLockAppendTurn);
   return true;
 }
 void Table::UnlockAppend() {
@@ -411,12 +643,6 @@ void Table::UnlockAppend() {
   if (--appendDepth_ == 0) file_.Unlock(kLockAppend);
 }
 
-OrbResult Table::WriteHeaderCount(uint32_t count) {
-  uint8_t h[7];
-  TodayBytes(h);
-  Put32(h + 3, count);
-  return file_.WriteAt(1, h, sizeof h);
-}
 
 void Table::Wrote() {
   cacheLength_ = 0;
@@ -438,14 +664,21 @@ OrbResult Table::Append(const uint8_t* record, uint32_t* recordNumber) {
     const int64_t at = headerLength_ + static_cast<int64_t>(n) * recordLength_;
     std::vector<uint8_t> buf(record, record + recordLength_);
     buf.push_back(0x1A);
-    // The record (and the end marker) first, then the count: a crash in
-    // between leaves the record uncounted, never a counted half record.
+    // The record (and the end marker) first, on disk before the count: a
+    // crash in between leaves the record uncounted, never a counted half
+    // record.
     r = file_.WriteAt(at, buf.data(), buf.size());
-    if (r == ORB_OK) r = WriteHeaderCount(n + 1);
+    if (r == ORB_OK) r = file_.Sync();
+    const uint32_t count = n + 1;
+    if (r == ORB_OK) r = WriteHeader(&count);
+    if (r == ORB_OK && (r = file_.Sync()) != ORB_OK) {
+      WriteHeader(&n);  // reported as failed: not left counted
+    }
     // Bytes left after the marker by an append that never got counted would
     // look like records to tools that go by the file size: cut them off.
-    int64_t size = 0;
-    if (r == ORB_OK && file_.Size(&size) == ORB_OK && size > at + static_cast<int64_t>(buf.size())) {
+    // (The size is the one the look above found: our writes only reach it.)
+    const int64_t size = lastSize_;
+    if (r == ORB_OK && size > at + static_cast<int64_t>(buf.size())) {
       r = file_.Truncate(at + static_cast<int64_t>(buf.size()));
     }
     if (r == ORB_OK) {
@@ -472,6 +705,23 @@ void Table::UnlockRecord(uint32_t recordNumber) {
   heldRecord_ = 0;
 }
 
+OrbResult Table::TakeBackAppend(uint32_t recordNumber) {
+  if (recordNumber != recordCount_ || recordNumber == 0) return Fail(ORB_ERR_NOT_FOUND, "not the last record");
+  const uint32_t count = recordNumber - 1;
+  OrbResult r = WriteHeader(&count);
+  const int64_t end = headerLength_ + static_cast<int64_t>(count) * recordLength_;
+  const uint8_t eof = 0x1A;
+  if (r == ORB_OK) {
+    recordCount_ = count;
+    // The cut-off bytes are beyond the count already: failing to cut them
+    // leaves nothing counted.
+    if (file_.WriteAt(end, &eof, 1) == ORB_OK) file_.Truncate(end + 1);
+    r = file_.Sync();
+  }
+  Wrote();
+  return r;
+}
+
 OrbResult Table::Rewrite(uint32_t recordNumber, const uint8_t* record, bool* written) {
   if (written != nullptr) *written = false;
   if (recordNumber < 1 || recordNumber > recordCount_) return Fail(ORB_ERR_NOT_FOUND, "no such record");
@@ -479,12 +729,16 @@ OrbResult Table::Rewrite(uint32_t recordNumber, const uint8_t* record, bool* wri
   if (lock && !file_.LockWait(RecordLockOffset(recordNumber), true, 2000)) {
     return Fail(ORB_ERR_LOCKED, DisplayName() + ": record " + std::to_string(recordNumber) + " is locked");
   }
-  OrbResult r = file_.WriteAt(headerLength_ + static_cast<int64_t>(recordNumber - 1) * recordLength_, record,
-                              recordLength_);
+  // The counter moves before the record changes, so a crash between the
+  // record and its keys leaves an index that shows it may not match. Only
+  // the date besides: the count belongs to whoever appends (our copy of it
+  // may be behind another program's append).
+  OrbResult r = WriteHeader(nullptr);
+  if (r == ORB_OK) {
+    r = file_.WriteAt(headerLength_ + static_cast<int64_t>(recordNumber - 1) * recordLength_, record, recordLength_);
+  }
   if (r == ORB_OK && written != nullptr) *written = true;
-  // Only the date: the count belongs to whoever appends (our copy of it may
-  // be behind another program's append).
-  if (r == ORB_OK) r = WriteHeaderDate();
+  if (r == ORB_OK) r = file_.Sync();
   if (lock) file_.Unlock(RecordLockOffset(recordNumber));
   Wrote();
   return r;
@@ -497,7 +751,12 @@ OrbResult Table::SetDeleted(uint32_t recordNumber) {
     return Fail(ORB_ERR_LOCKED, DisplayName() + ": record " + std::to_string(recordNumber) + " is locked");
   }
   const uint8_t star = '*';
-  OrbResult r = file_.WriteAt(headerLength_ + static_cast<int64_t>(recordNumber - 1) * recordLength_, &star, 1);
+  const int64_t at = headerLength_ + static_cast<int64_t>(recordNumber - 1) * recordLength_;
+  OrbResult r = file_.WriteAt(at, &star, 1);
+  if (r == ORB_OK && (r = file_.Sync()) != ORB_OK) {
+    const uint8_t live = ' ';
+    file_.WriteAt(at, &live, 1);  // reported as failed: not left deleted
+  }
   if (lock) file_.Unlock(RecordLockOffset(recordNumber));
   Wrote();
   return r;
@@ -527,34 +786,105 @@ bool Table::FieldIndexFlag(uint16_t fieldNumber) {
 
 OrbResult Table::Pack() {
   if (!Exclusive()) return Fail(ORB_ERR_NEED_EXCLUSIVE, DisplayName() + ": pack needs exclusive use");
-  // Live records move down in place, in order. Until the new count is
-  // written every live record exists at least once in the counted area, so
-  // an interruption can duplicate a record but never lose one.
-  std::vector<uint8_t> rec(recordLength_);
-  uint32_t kept = 0;
-  OrbResult r = ORB_OK;
-  for (uint32_t n = 1; n <= recordCount_ && r == ORB_OK; ++n) {
-    r = file_.ReadAt(headerLength_ + static_cast<int64_t>(n - 1) * recordLength_, rec.data(), rec.size());
-    if (r != ORB_OK) break;
-    if (rec[0] == '*') continue;
-    ++kept;
-    if (kept != n) {
-      r = file_.WriteAt(headerLength_ + static_cast<int64_t>(kept - 1) * recordLength_, rec.data(), rec.size());
+  // The packed table is written beside this one; until it is complete and
+  // in place the old files stay as they are.
+  const std::filesystem::path memoPath = Companion(".DBT");
+  const std::filesystem::path indexPath = Companion(".MDX");
+  RemoveNewFiles(path_);
+  File out;
+  OrbResult r = out.Create(Beside(path_));
+  std::unique_ptr<MemoFile> memoOut;
+  if (r == ORB_OK && memo_) {
+    r = MemoFile::Create(Beside(memoPath), Upper(path_.stem().string()));
+    if (r == ORB_OK) {
+      memoOut = std::make_unique<MemoFile>();
+      r = memoOut->Open(Beside(memoPath), version_ == 0x83 ? MemoFile::Style::kDbase3 : MemoFile::Style::kDbase4,
+                        true);
     }
   }
-  if (r == ORB_OK) r = file_.Sync();
-  if (r == ORB_OK) r = WriteHeaderCount(kept);
-  const int64_t end = headerLength_ + static_cast<int64_t>(kept) * recordLength_;
-  const uint8_t eof = 0x1A;
-  if (r == ORB_OK) r = file_.WriteAt(end, &eof, 1);
-  if (r == ORB_OK) r = file_.Truncate(end + 1);
-  if (r == ORB_OK) r = file_.Sync();
-  if (r == ORB_OK) {
-    recordCount_ = kept;
-    recordsTrimmed_ = 0;
+  std::vector<uint8_t> header(headerLength_);
+  if (r == ORB_OK) r = file_.ReadAt(0, header.data(), header.size());
+
+  std::vector<uint8_t> rec(recordLength_), chunk, text;
+  uint32_t kept = 0;
+  int64_t at = headerLength_;
+  // The new index, built from the kept records, fills the second half.
+  ProgressPass progress(uint64_t{recordCount_} * (index_ ? 2 : 1));
+  for (uint32_t n = 1; n <= recordCount_ && r == ORB_OK; ++n) {
+    progress.Advance();
+    r = ReadRecord(n, rec.data());
+    if (r != ORB_OK || rec[0] == '*') continue;
+    // Only the live records' memos move: the space of the others is gone.
+    for (const FieldInfo& f : fields_) {
+      if (f.type != 'M' || !memoOut || r != ORB_OK) continue;
+      uint32_t block = 0;
+      r = memo_->Read(MemoBlock(f, rec.data()), &text);
+      if (r == ORB_OK) r = memoOut->Write(0, text, &block);
+      SetMemoBlock(f, rec.data(), block);
+    }
+    chunk.insert(chunk.end(), rec.begin(), rec.end());
+    ++kept;
+    if (r == ORB_OK && chunk.size() >= 65536) {
+      r = out.WriteAt(at, chunk.data(), chunk.size());
+      at += static_cast<int64_t>(chunk.size());
+      chunk.clear();
+    }
   }
+  chunk.push_back(0x1A);
+  if (r == ORB_OK) r = out.WriteAt(at, chunk.data(), chunk.size());
+  const uint32_t counter = counter_ + 1;
+  TodayBytes(header.data() + 1);
+  Put32(header.data() + 4, kept);
+  Put32(header.data() + 16, counter);
+  if (r == ORB_OK) r = out.WriteAt(0, header.data(), header.size());
+  if (r == ORB_OK) r = out.Sync();
+  if (r == ORB_OK && memoOut) r = memoOut->Sync();
+  memoOut.reset();
+  if (r == ORB_OK && index_) {
+    std::vector<uint8_t> buffer(recordLength_);
+    const int64_t headerLength = headerLength_;
+    r = index_->WriteFresh(
+        Beside(indexPath), kept,
+        [&](uint32_t n) {
+          return out.ReadAt(headerLength + static_cast<int64_t>(n - 1) * recordLength_, buffer.data(),
+                            buffer.size()) == ORB_OK
+                     ? buffer.data()
+                     : nullptr;
+        },
+        counter);
+  }
+  // Whoever opens the new file once it has the table's name finds it in use.
+  if (r == ORB_OK && !out.Lock(kLockOpenMode, true)) r = Fail(ORB_ERR_TABLE_IN_USE, DisplayName() + ": cannot lock");
+  if (r != ORB_OK) {
+    out.Close();
+    RemoveNewFiles(path_);
+    return r;
+  }
+  FileKey oldKey{}, newKey{};
+  const bool keyed = KeyOf(path_, &oldKey);
+  r = CommitReplacement(path_, false);
+  if (r != ORB_OK) return r;  // the next open finishes what the marker names
+
+  file_.Swap(out);
+  out.Close();
+  if (keyed && KeyOf(path_, &newKey)) {
+    auto it = Registry().find(oldKey);
+    if (it != Registry().end()) {
+      std::weak_ptr<Table> self = it->second;
+      Registry().erase(it);
+      Registry()[newKey] = self;
+    }
+  }
+  cacheLength_ = 0;
+  memo_.reset();
+  r = LoadHeader();
+  if (r == ORB_OK && hasMemo_) {
+    memo_ = std::make_unique<MemoFile>();
+    r = memo_->Open(Companion(".DBT"), version_ == 0x83 ? MemoFile::Style::kDbase3 : MemoFile::Style::kDbase4,
+                    false);
+  }
+  if (r == ORB_OK && index_) r = index_->Reopen();
   Wrote();
-  if (r == ORB_OK && index_) r = index_->Regenerate();
   return r;
 }
 
@@ -571,9 +901,11 @@ OrbResult Table::Create(const std::filesystem::path& path, const std::vector<Fie
   if (recordLength > 65535) return Fail(ORB_ERR_INVALID_FIELD_DEF, name + ": record too long");
 
   std::error_code ec;
+  FinishReplacement(path);
+  // Held until the new table is in place: nobody opens the old one meanwhile.
+  File existing;
   if (std::filesystem::exists(path, ec)) {
     if (IsOpen(path)) return Fail(ORB_ERR_TABLE_IN_USE, name + " is open: it cannot be replaced");
-    File existing;
     if (existing.Open(path, false) == ORB_OK && !existing.Lock(kLockOpenMode, true)) {
       return Fail(ORB_ERR_TABLE_IN_USE, name + " is in use by another program: it cannot be replaced");
     }
@@ -596,51 +928,28 @@ OrbResult Table::Create(const std::filesystem::path& path, const std::vector<Fie
   bytes[headerLength - 1] = 0x0D;
   bytes[headerLength] = 0x1A;
 
-  // Written beside the old file and renamed over it, so a failure leaves
-  // the old table as it was.
-  std::filesystem::path temp = path;
-  temp += ".new";
+  // Written beside the old files and put in their place together, so a
+  // failure or a crash leaves the old table (with its memos and index) or
+  // the new one, never a table without its memo file.
   {
     File f;
-    OrbResult r = f.Create(temp);
-    if (r != ORB_OK) return r;
-    r = f.WriteAt(0, bytes.data(), bytes.size());
+    OrbResult r = f.Create(Beside(path));
+    if (r == ORB_OK) r = f.WriteAt(0, bytes.data(), bytes.size());
     if (r == ORB_OK) r = f.Sync();
     if (r != ORB_OK) {
       f.Close();
-      std::filesystem::remove(temp, ec);
+      std::filesystem::remove(Beside(path), ec);
       return r;
     }
   }
-  Table probe;
-  probe.path_ = path;
-  // The memo file too is made aside: until both are in place the old
-  // table and its memos stay whole.
-  std::filesystem::path memoPath = probe.Companion(".DBT");
-  std::filesystem::path memoTemp = memoPath;
-  memoTemp += ".new";
   if (memo) {
-    OrbResult r = MemoFile::Create(memoTemp, Upper(path.stem().string()));
+    OrbResult r = MemoFile::Create(Beside(CompanionOf(path, ".DBT")), Upper(path.stem().string()));
     if (r != ORB_OK) {
-      std::filesystem::remove(temp, ec);
-      std::filesystem::remove(memoTemp, ec);
+      RemoveNewFiles(path);
       return r;
     }
   }
-  std::filesystem::rename(temp, path, ec);
-  if (ec) {
-    const std::string why = ec.message();
-    std::filesystem::remove(temp, ec);
-    std::filesystem::remove(memoTemp, ec);
-    return Fail(ORB_ERR_WRITE_FAILED, name + ": " + why);
-  }
-  // A production index of the same name belongs to the table replaced.
-  if (probe.CompanionExists(".MDX")) std::filesystem::remove(probe.Companion(".MDX"), ec);
-  if (memo) {
-    std::filesystem::rename(memoTemp, memoPath, ec);
-    if (ec) return Fail(ORB_ERR_WRITE_FAILED, memoPath.filename().string() + ": " + ec.message());
-  }
-  return ORB_OK;
+  return CommitReplacement(path, true);
 }
 
 }  // namespace orb

@@ -91,7 +91,26 @@ class Table {
   bool LockRecord(uint32_t recordNumber);
   void UnlockRecord(uint32_t recordNumber);
   OrbResult SetDeleted(uint32_t recordNumber);
+  // Builds the packed table (its memo file holding only the live records'
+  // memos, and its index) beside the old one and puts it in place.
   OrbResult Pack();
+  // Takes back the append of the last record, whose keys could not be
+  // stored: the count goes back and the record is cut off.
+  OrbResult TakeBackAppend(uint32_t recordNumber);
+  // The change counter in header bytes 16-19 (which other dBASE tools
+  // leave alone): moved before every change that reaches the index, which
+  // records the counter it was brought up to. An index whose counter or
+  // record count differs from the table's may not match it.
+  uint32_t UpdateCounter() const { return counter_; }
+  OrbResult BumpCounter();
+  // Waits for a change to the index by another program to end; true when
+  // waited (EndWaitForIndexWriters then lets the next one in).
+  bool WaitForIndexWriters();
+  // Opened read-only with an index that may not match: the table reads in
+  // natural order, and choosing a tag answers ORB_ERR_INDEX_OUT_OF_STEP
+  // until a writable open rebuilds it.
+  bool IndexOutOfStep() const { return indexOutOfStep_; }
+  void EndWaitForIndexWriters();
   OrbResult SetProductionFlag(bool on);
   // The append lock, also held while memo blocks are allocated so two
   // programs never take the same blocks, and while the production index is
@@ -111,9 +130,14 @@ class Table {
 
  private:
   Table() = default;
+  bool TakeAppendLock();
   OrbResult Load();
-  OrbResult WriteHeaderCount(uint32_t count);
-  OrbResult WriteHeaderDate();
+  OrbResult LoadHeader();
+  OrbResult OpenCompanions();
+  OrbResult CheckIndex(uint16_t mode);
+  // Writes today's date, the count (when given) and the next change counter.
+  OrbResult WriteHeader(const uint32_t* count);
+  OrbResult SyncData() { return file_.Sync(); }
   void Wrote();  // after a write: drop the read-ahead, note the file's new state
 
   std::filesystem::path path_;
@@ -128,6 +152,9 @@ class Table {
   uint32_t recordLength_ = 0;
   uint32_t recordCount_ = 0;
   uint32_t recordsTrimmed_ = 0;
+  uint32_t counter_ = 0;
+  bool waiting_ = false;
+  bool indexOutOfStep_ = false;
   uint64_t generation_ = 1;
   int64_t lastSize_ = -1;
   int64_t lastMtimeNs_ = -1;

@@ -72,6 +72,14 @@ void TDBDataSet::SetDatabaseName(const std::string& name) {
 TDatabase& TDBDataSet::Database() { return TSession::Default().OpenDatabase(databaseName_); }
 uint32_t TDBDataSet::DBHandle() { return Database().Handle(); }
 uint32_t TDBDataSet::Handle() const { return Cursor() ? Cursor()->Handle() : 0; }
+std::unique_ptr<detail::Cursor> TDBDataSet::AdoptEngineCursor(uint32_t handle) {
+  return std::make_unique<detail::EngineCursor>(handle);
+}
+std::unique_ptr<detail::Cursor> TDBDataSet::CreateCursor() {
+  const uint32_t handle = OpenEngineCursor();
+  return handle != 0 ? AdoptEngineCursor(handle) : nullptr;
+}
+uint32_t TDBDataSet::OpenEngineCursor() { Fail("This dataset has no cursor"); }
 
 // ------------------------------------------------------------------ TTable
 
@@ -408,14 +416,104 @@ void TTable::CreateTable() {
 
 // ------------------------------------------------------------------ TQuery
 
-std::unique_ptr<detail::Cursor> TQuery::CreateCursor() {
-  throw EDatabaseError(Engine().EngineErrorText(ORB_ERR_NOT_SUPPORTED), ORB_ERR_NOT_SUPPORTED);
+namespace {
+
+// A statement freed however its use ends.
+struct Statement {
+  OrbStatement handle = 0;
+  Statement(OrbDatabase db, uint16_t language) { Check(Engine().EngineQueryAlloc(db, language, &handle)); }
+  ~Statement() {
+    if (handle != 0) Engine().EngineQueryFree(handle);
+  }
+  Statement(const Statement&) = delete;
+  Statement& operator=(const Statement&) = delete;
+};
+
+// A parameter in the engine's value formats.
+void Bind(OrbStatement stmt, const TParam& p) {
+  const FieldValue& v = p.Value();
+  const std::string name = p.Name();
+  detail::EngineApi& e = Engine();
+  if (auto s = std::get_if<std::string>(&v)) {
+    Check(e.EngineQueryBindParam(stmt, name.c_str(), 'C', s->c_str()));
+  } else if (auto i = std::get_if<int64_t>(&v)) {
+    if (p.DataType() == ftDate) {
+      int32_t day = static_cast<int32_t>(*i);
+      Check(e.EngineQueryBindParam(stmt, name.c_str(), 'D', &day));
+    } else {
+      double d = static_cast<double>(*i);
+      Check(e.EngineQueryBindParam(stmt, name.c_str(), 'N', &d));
+    }
+  } else if (auto d = std::get_if<double>(&v)) {
+    if (p.DataType() == ftDateTime || p.DataType() == ftDate) {
+      int32_t day = DateToEngineDay(*d);
+      Check(e.EngineQueryBindParam(stmt, name.c_str(), 'D', &day));
+    } else {
+      Check(e.EngineQueryBindParam(stmt, name.c_str(), 'N', d));
+    }
+  } else if (auto b = std::get_if<bool>(&v)) {
+    int16_t l = *b ? 1 : 0;
+    Check(e.EngineQueryBindParam(stmt, name.c_str(), 'L', &l));
+  } else {
+    Check(e.EngineQueryBindParam(stmt, name.c_str(), 'C', nullptr));
+  }
+}
+
+}  // namespace
+
+TQuery::~TQuery() {
+  try {
+    Close();
+  } catch (...) {
+  }
+}
+
+std::string TQuery::Text() const {
+  std::string text;
+  for (size_t i = 0; i < SQL.size(); ++i) text += (i > 0 ? "\n" : "") + SQL[i];
+  return text;
 }
 
 void TQuery::Prepare() {
-  throw EDatabaseError(Engine().EngineErrorText(ORB_ERR_NOT_SUPPORTED), ORB_ERR_NOT_SUPPORTED);
+  const std::string text = Text();
+  if (text.find_first_not_of(" \t\r\n") == std::string::npos) throw EDatabaseError("No SQL statement available");
+  Statement s(DBHandle(), ORB_QUERY_SQL);
+  Check(Engine().EngineQueryPrepare(s.handle, text.c_str()));
+  uint16_t count = 0;
+  Check(Engine().EngineQueryParamCount(s.handle, &count));
+  for (uint16_t i = 1; i <= count; ++i) {
+    char name[256] = {};
+    Check(Engine().EngineQueryParamName(s.handle, i, name, sizeof name));
+    if (params_.FindParam(name) == nullptr) params_.CreateParam(ftUnknown, name);
+  }
+  preparedText_ = text;
 }
 
-void TQuery::ExecSQL() { Prepare(); }
+uint32_t TQuery::Run() {
+  if (Text() != preparedText_) Prepare();
+  while (true) {
+    Statement s(DBHandle(), ORB_QUERY_SQL);
+    Check(Engine().EngineQueryPrepare(s.handle, preparedText_.c_str()));
+    for (int i = 0; i < params_.Count(); ++i) Bind(s.handle, params_[i]);
+    OrbCursor answer = 0;
+    OrbResult r = Engine().EngineQueryExecute(s.handle, &answer);
+    if (TSession::IsLockConflict(r) && TSession::Default().LockRetry(r)) continue;
+    Check(r);
+    Check(Engine().EngineQueryRowsAffected(s.handle, &rowsAffected_));
+    return answer;
+  }
+}
+
+std::unique_ptr<detail::Cursor> TQuery::CreateCursor() {
+  OrbCursor answer = Run();
+  if (answer == 0) throw EDatabaseError("The query has no answer to show");
+  return AdoptEngineCursor(answer);
+}
+
+void TQuery::ExecSQL() {
+  CheckInactive();
+  OrbCursor answer = Run();
+  if (answer != 0) Engine().EngineCloseCursor(answer);
+}
 
 }  // namespace framework

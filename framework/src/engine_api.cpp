@@ -32,6 +32,9 @@ constexpr Ordinal kOrdinals[] = {
     {"EngineGetBlob", 102},      {"EnginePutBlob", 103},        {"EngineTruncateBlob", 104},
     {"EngineFreeBlob", 105},     {"EngineGetField", 207},       {"EnginePutField", 208},
     {"EngineAddFilter", 840},    {"EngineActivateFilter", 842}, {"EngineDropFilter", 843},
+    {"EngineQueryAlloc", 131},   {"EngineQueryPrepare", 132},   {"EngineQueryExecute", 136},
+    {"EngineQueryFree", 137},    {"EngineQuerySetProp", 1072},  {"EngineQueryRowsAffected", 135},
+    {"EngineQueryBindParam", 65}, {"EngineQueryParamCount", 1063}, {"EngineQueryParamName", 1068},
 };
 
 void* Resolve(platform::dynlib::Module module, const char* name) {

@@ -191,13 +191,48 @@ typedef struct SL_CONVERSIONINFO {
   SL_WCHAR text2[32];
 } SL_CONVERSIONINFO;
 
-/* Collation settings of SL_CollationInfo. */
+/* Collation settings of SL_CollationInfo (request 0 restores the loaded defaults, 1 sets, 2 gets,
+   3 gets the loaded defaults): levels used (1 to 8), compare flags (0x0002 trim trailing blanks,
+   0x0004 compare undefined characters when all levels tie), mode (1 code order, 2 weighted,
+   3 platform, 4 the narrow weighted fast path). Every call clears `cleared`. A set changes the
+   bound operations (and drops functions given to the Set...Fn exports) only when the mode
+   changes; a restore binds the defaults again. */
 typedef struct SL_COLLATIONSETTINGS {
   uint16_t levels;
   uint16_t compareFlags;
   uint16_t mode;
   uint32_t cleared;
 } SL_COLLATIONSETTINGS;
+
+/* Formatting and scanning by locale (FmtStrTime, ScanStrTime, FmtStrPrint, StrLong ...):
+   - Time formats: "+" takes the next character as its pad only when it is "_" (blank) or
+     "0"; otherwise the pad is "0" and that character is read as usual ("%+H", "%+Ey",
+     "%E+y"; "%+e" pads with a blank). An unknown conversion writes its character (and
+     scanning matches it). Era tables are newest first. "%U" and "%W" are C's, "%V" the
+     ISO 8601 week.
+   - The day of the year is 0-based both ways: "%j" prints it plus 1 and scans it minus 1,
+     and the scanner's derived day of the year is 0-based.
+   - Scanning matches names and the AM/PM strings ignoring case; "PM" adds 12 below 12,
+     "AM" makes 12 into 0. An unmatched name, a field needing more text than is left, or
+     a number at the end of the text fails the scan (0). "%Z" reads three characters.
+   - Time output: size 0 writes nothing and returns 0; otherwise the output is always
+     terminated, and a result of 0 means it was cut.
+   - Printf sizes: "h" short, "l" long (64-bit here), "L" long double (x87, 10 bytes); "%p"
+     prints every hex digit of a pointer. Wide "%s" and "%c" take 16-bit text, narrow and
+     multi-byte ones bytes. The output has no size (as sprintf). A specification cut off by
+     the end of the format, or with an unknown conversion or a control character, is copied
+     with the rest of the format unchanged. Where nothing else is said, a conversion prints
+     what C's printf prints, with the locale's characters ("%#g" of 1 is "1.00000").
+   - Positional arguments ("%n$") are read in two passes (kinds, then values in position
+     order); a "*" takes "*m$" when written so, else the position after the one read last.
+     There is no limit on the count of specifications or the bytes of the arguments.
+   - Grouping strings are group sizes as byte values ("\x03"), repeated from the first.
+     Monetary "precedes" and "space" values other than 0 count as 1; fractional digits of
+     255 (unset) mean 2; an empty monetary decimal point is the numeric one.
+   - The number scanners: out of range (32 bits for StrLong, the double for StrDouble, the
+     long double for StrLongDouble) is 0x0C07 with the value 0. StrLongDouble writes the
+     80-bit value little-endian.
+   - A thread without its scratch buffer gets -1 from FmtStrPrint. */
 
 /* Broken-down time (ten 32-bit fields) and the short record of the AltTime forms. */
 typedef struct SL_TIME {
@@ -644,6 +679,8 @@ SLAPI uint16_t _SLW_StrCharTransform(hlocale h, SL_WCHAR* out, const SL_WCHAR* s
 SLAPI uint16_t _SLW_StrnCharTransform(hlocale h, SL_WCHAR* out, const SL_WCHAR* s, uint16_t n, uint16_t outSize);
 SLAPI int16_t _SLW_P_StrCollate(hlocale h, const SL_WCHAR* a, const SL_WCHAR* b);
 SLAPI int16_t _SLW_P_StrnCollate(hlocale h, const SL_WCHAR* a, uint16_t na, const SL_WCHAR* b, uint16_t nb);
+SLAPI int16_t __SLW_StrDbaseCharCompare(hlocale h, const SL_WCHAR* a, uint16_t na, const SL_WCHAR* b, uint16_t nb, uint8_t exact);
+SLAPI int16_t ___SLW_StrDbaseCharCompare(hlocale h, const SL_WCHAR* a, uint16_t na, const SL_WCHAR* b, uint16_t nb, uint8_t exact);
 
 SLAPI int16_t _SLM_StrCollate(hlocale h, const char* a, const char* b);
 SLAPI int16_t _SLM_StrnCollate(hlocale h, const char* a, uint16_t na, const char* b, uint16_t nb);
@@ -654,6 +691,14 @@ SLAPI uint16_t _SLM_StrnSysTransform(hlocale h, char* out, const char* s, uint16
 SLAPI int16_t _SLM_BufferCharCompare(hlocale h, const void* a, uint16_t na, const void* b, uint16_t nb);
 SLAPI int16_t _SLM_StrDbaseCompare(hlocale h, const char* a, uint16_t na, const char* b, uint16_t nb, uint8_t exact);
 SLAPI int16_t __SLM_StrDbaseCompare(hlocale h, const char* a, uint16_t na, const char* b, uint16_t nb, uint8_t exact);
+SLAPI int16_t __SLM_StrDbaseCharCompare(hlocale h, const char* a, uint16_t na, const char* b, uint16_t nb, uint8_t exact);
+SLAPI int16_t ___SLM_StrDbaseCharCompare(hlocale h, const char* a, uint16_t na, const char* b, uint16_t nb, uint8_t exact);
+SLAPI int16_t _SLM_StrCharCompare(hlocale h, const char* a, const char* b);
+SLAPI int16_t _SLM_StrnCharCompare(hlocale h, const char* a, uint16_t na, const char* b, uint16_t nb);
+/* The code-order key of a multi-byte string: its bytes, whole characters only, in a buffer of outSize 16-bit units. */
+SLAPI uint16_t _SLM_StrCharTransform(hlocale h, SL_WCHAR* out, const char* s, uint16_t outSize);
+SLAPI uint16_t _SLM_StrnCharTransform(hlocale h, SL_WCHAR* out, const char* s, uint16_t n, uint16_t outSize);
+SLAPI int16_t _SLM_BufferCollate(hlocale h, const void* a, uint16_t na, const void* b, uint16_t nb);
 
 #ifdef __cplusplus
 }

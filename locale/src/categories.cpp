@@ -130,7 +130,12 @@ Status CategoryBase::Load(const uint8_t* record, std::size_t size) {
   return kOk;
 }
 
-Status CollateCategory::Parse(const uint8_t*, std::size_t) { return kOk; }
+Status CollateCategory::Parse(const uint8_t* body, std::size_t size) {
+  CollationTable loaded(family_);
+  if (Status s = loaded.Parse(body, size); s != kOk) return s;
+  table = std::move(loaded);
+  return kOk;
+}
 
 // ---- LC_CTYPE ----
 
@@ -223,6 +228,15 @@ Status CtypeCategory::Parse(const uint8_t* body, std::size_t size) {
   lower_ = lower;
   posix_ = false;
   return kOk;
+}
+
+void CtypeCategory::SetPlatformTables(PagedTable<uint32_t> classes, std::vector<Translation> tables) {
+  classTable_ = std::move(classes);
+  tables_ = std::move(tables);
+  translations_ = {"toupper", "tolower"};
+  upper_ = 0;
+  lower_ = 1;
+  posix_ = false;
 }
 
 uint32_t CtypeCategory::ClassOf(uint16_t code) const {
@@ -427,6 +441,7 @@ Category* NewCategoryObject(int slot, uint8_t family) {
   }
 }
 
+const CollateCategory* CollateOf(const CLocale& l) { return dynamic_cast<const CollateCategory*>(l.categories[0]); }
 const CtypeCategory* CtypeOf(const CLocale& l) { return dynamic_cast<const CtypeCategory*>(l.categories[1]); }
 const TimeCategory* TimeOf(const CLocale& l) { return dynamic_cast<const TimeCategory*>(l.categories[2]); }
 const MonetaryCategory* MonetaryOf(const CLocale& l) { return dynamic_cast<const MonetaryCategory*>(l.categories[3]); }

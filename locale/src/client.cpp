@@ -3,7 +3,10 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <pthread.h>
+
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <new>
@@ -197,8 +200,33 @@ uint32_t TickCount() {
   return static_cast<uint32_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
-uint32_t CurrentThreadId() { return static_cast<uint32_t>(syscall(SYS_gettid)); }
-int32_t CurrentProcessId() { return static_cast<int32_t>(getpid()); }
+// Every call looks up its client and thread by these ids, so they are asked
+// of the system once per thread (and process); a forked child's one thread
+// forgets them and asks again.
+namespace {
+thread_local uint32_t t_threadId = 0;
+std::atomic<int32_t> g_processId{0};
+void ForgetIds() {
+  t_threadId = 0;
+  g_processId.store(0, std::memory_order_relaxed);
+}
+}  // namespace
+
+uint32_t CurrentThreadId() {
+  static const int registered = pthread_atfork(nullptr, nullptr, ForgetIds);
+  (void)registered;
+  if (t_threadId == 0) t_threadId = static_cast<uint32_t>(syscall(SYS_gettid));
+  return t_threadId;
+}
+int32_t CurrentProcessId() {
+  int32_t id = g_processId.load(std::memory_order_relaxed);
+  if (id == 0) {
+    (void)CurrentThreadId();  // registers the fork handler
+    id = static_cast<int32_t>(getpid());
+    g_processId.store(id, std::memory_order_relaxed);
+  }
+  return id;
+}
 
 Client* FindClient() {
   LockHold hold;

@@ -1,12 +1,14 @@
 #include "locale_object.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <new>
 
 #include "categories.h"
 #include "char_access.h"
 #include "charset/conversion.h"
+#include "collation/operations.h"
 #include "library_file.h"
 #include "client.h"
 #include "lock.h"
@@ -174,18 +176,14 @@ MultiLocale::MultiLocale() : TLocale(SL_FAMILY_MULTI) {
 }
 
 void TLocale::BindOperations(const OperationBinding& binding) {
-  // Modes 1 (code order), 2 (collation tables) and 3 (platform); the
-  // operations themselves join the table as the collation engine provides
-  // them.
+  // Modes 1 (code order), 2 (collation tables) and 3 (platform).
   if (binding.mode < 1 || binding.mode > 3) return;
-  operations.mode = binding.mode;
-  operations.levels = binding.levels;
+  BindCollation(*this, binding);
 }
 
 void NarrowLocale::BindOperations(const OperationBinding& binding) {
   if (binding.mode == 4) {  // the narrow weighted fast path
-    operations.mode = 4;
-    operations.levels = binding.levels;
+    BindCollation(*this, binding);
     return;
   }
   TLocale::BindOperations(binding);
@@ -283,6 +281,12 @@ CLocale* FindLocale(hlocale h) {
 
 
 
+namespace {
+std::atomic<uint64_t> g_generation{1};
+}  // namespace
+
+uint64_t LocaleGeneration() { return g_generation.load(std::memory_order_acquire); }
+
 void ReleaseLocale(CLocale* locale) {
   if (locale == nullptr) return;
   LockHold hold;
@@ -290,6 +294,7 @@ void ReleaseLocale(CLocale* locale) {
     --locale->refs;
     return;
   }
+  g_generation.fetch_add(1, std::memory_order_acq_rel);
   for (Category*& c : locale->categories) {
     ReleaseCategory(c);
     c = nullptr;

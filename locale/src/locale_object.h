@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "collation/collation_table.h"
 #include "status.h"
 
 namespace slw {
@@ -139,11 +140,14 @@ struct OperationBinding {
 
 // The seven bound operations, in the order collation information, collate,
 // bounded collate, transform, bounded transform, dBASE compare, buffer
-// collate; an entry stays null until the operation of its mode exists.
+// collate (collation/operations.h binds them).
 struct LocaleOperationTable {
   uint16_t mode = 0;
   uint16_t levels = 0;
   std::array<void*, 7> ops{};
+  // 1 where the entry is a caller's or an extension's function, called with
+  // the untyped (const void*) signature of slw32.h.
+  std::array<uint8_t, 7> generic{};
 };
 
 // The four character-access operations of a family.
@@ -185,6 +189,9 @@ class TLocale : public CLocale {
 
   LocaleOperationTable operations;
   CharacterAccess access;
+  // Collation settings: current, and as loaded with the LC_COLLATE data.
+  CollationSettings collation;
+  CollationSettings collationDefaults;
 };
 
 class NarrowLocale : public TLocale {
@@ -218,6 +225,9 @@ std::size_t DefinedBitmapSize(uint8_t family);
 // The locale behind a handle when the handle is one of the calling client's
 // locales or a system locale, else null. Takes the lock.
 CLocale* FindLocale(hlocale h);
+// Changes whenever a locale is destroyed, so that a handle checked before
+// can be trusted again without the lock while it has not changed.
+uint64_t LocaleGeneration();
 // Drops one reference; at 0 releases its categories and extension, removes it
 // from its owning client's list and deletes it.
 void ReleaseLocale(CLocale* locale);

@@ -223,8 +223,96 @@ std::vector<uint8_t> CtypeBody(uint8_t family, const CtypeSpec& spec) {
   return b;
 }
 
+std::vector<uint8_t> CollateBody(uint8_t family, const CollateSpec& spec) {
+  const bool narrow = family == 1;
+  const std::size_t levels = std::min<std::size_t>(spec.attributes.size(), 8);
+  // Groups in code order: their contraction records, then the closing one.
+  std::map<uint16_t, std::vector<const CollateSpec::Record*>> groups;
+  for (const CollateSpec::Record& r : spec.contractions) groups[r.code].push_back(&r);
+  for (const auto& [code, weights] : spec.closing) groups[code];
+  // The first record that matches wins: longer sequences go first.
+  for (auto& [code, list] : groups)
+    std::stable_sort(list.begin(), list.end(), [](const CollateSpec::Record* x, const CollateSpec::Record* y) {
+      return x->sequence.size() > y->sequence.size();
+    });
+  std::size_t w = groups.empty() ? 0 : 1, c = 0;
+  for (const CollateSpec::Record& r : spec.contractions) {
+    c = std::max(c, r.sequence.size());
+    if (!r.weights.empty()) w = std::max(w, r.weights[0].size());
+  }
+  const std::size_t unit = narrow ? 1 : 2;
+  const std::size_t recordSize = groups.empty() ? 0 : 2 + unit * (c + levels * w);
+  std::vector<uint8_t> records;
+  std::map<uint16_t, std::vector<uint16_t>> entries = spec.entries;
+  auto putSlot = [&](uint16_t v) {
+    if (narrow) records.push_back(static_cast<uint8_t>(v));
+    else Put16(records, v);
+  };
+  auto putRecord = [&](const std::vector<uint16_t>& sequence, const std::vector<std::vector<uint16_t>>& weights,
+                       std::size_t count) {
+    records.push_back(static_cast<uint8_t>(sequence.size()));
+    records.push_back(static_cast<uint8_t>(count));
+    for (std::size_t j = 0; j < c; ++j) putSlot(j < sequence.size() ? sequence[j] : 0);
+    for (std::size_t l = 0; l < levels; ++l)
+      for (std::size_t k = 0; k < w; ++k) putSlot(l < weights.size() && k < weights[l].size() ? weights[l][k] : 0);
+  };
+  std::size_t index = 0;
+  for (const auto& [code, list] : groups) {
+    entries[code].assign(levels, static_cast<uint16_t>(0x8000 | index));
+    for (const CollateSpec::Record* r : list) {
+      putRecord(r->sequence, r->weights, r->weights.empty() ? 1 : r->weights[0].size());
+      ++index;
+    }
+    std::vector<std::vector<uint16_t>> single;
+    auto it = spec.closing.find(code);
+    if (it != spec.closing.end())
+      for (uint16_t v : it->second) single.push_back({v});
+    putRecord({}, single, 1);
+    ++index;
+  }
+  std::vector<uint8_t> b;
+  Put16(b, 0);
+  Put16(b, static_cast<uint16_t>(levels));
+  for (std::size_t l = 0; l < 8; ++l) b.push_back(l < levels ? spec.attributes[l] : 0);
+  for (int i = 0; i < 8; ++i) Put16(b, 0);
+  Put16(b, spec.range ? spec.lowest : 0);
+  Put16(b, spec.range ? spec.highest : static_cast<uint16_t>(narrow ? 255 : 0xFFFF));
+  b.push_back(static_cast<uint8_t>(w));
+  b.push_back(static_cast<uint8_t>(c));
+  Put32(b, static_cast<uint32_t>(records.size()));
+  Put16(b, static_cast<uint16_t>(recordSize));
+  auto entry = [&](std::size_t level, unsigned code) -> uint16_t {
+    auto it = entries.find(static_cast<uint16_t>(code));
+    return it == entries.end() || level >= it->second.size() ? 0 : it->second[level];
+  };
+  if (narrow) {
+    for (std::size_t l = 0; l < levels; ++l)
+      for (unsigned code = 0; code < 256; ++code) Put16(b, entry(l, code));
+  } else {
+    std::vector<std::set<unsigned>> pages(levels);
+    for (const auto& [code, values] : entries)
+      for (std::size_t l = 0; l < levels && l < values.size(); ++l)
+        if (values[l] != 0) pages[l].insert(code >> 8);
+    for (std::size_t l = 0; l < levels; ++l) {
+      Put16(b, static_cast<uint16_t>(pages[l].size()));
+      uint8_t map[32] = {};
+      for (unsigned p : pages[l]) map[p / 8] |= static_cast<uint8_t>(1u << (p % 8));
+      b.insert(b.end(), map, map + 32);
+    }
+    for (std::size_t l = 0; l < levels; ++l)
+      for (unsigned p : pages[l])
+        for (unsigned i = 0; i < 256; ++i) Put16(b, entry(l, p << 8 | i));
+  }
+  b.insert(b.end(), records.begin(), records.end());
+  return b;
+}
+
 std::vector<uint8_t> CategoryBody(uint8_t family, const CategorySpec& c) {
   std::vector<uint8_t> b = c.body;
+  if (c.collate.present) {
+    std::vector<uint8_t> collate = CollateBody(family, c.collate);
+    b.insert(b.end(), collate.begin(), collate.end());
+  }
   if (c.ctype.present) {
     std::vector<uint8_t> ctype = CtypeBody(family, c.ctype);
     b.insert(b.end(), ctype.begin(), ctype.end());
@@ -370,6 +458,42 @@ bool Parse(const std::string& source, LibrarySpec& out, std::string& error) {
       Put16(b, 1);
       Put16(b, static_cast<uint16_t>(sub.size()));
       b.insert(b.end(), sub.begin(), sub.end());
+    } else if (category != nullptr && k == "collate" && n >= 2) {
+      category->collate.present = true;
+      for (std::size_t i = 1; i < n; ++i) category->collate.attributes.push_back(static_cast<uint8_t>(num(w[i])));
+    } else if (category != nullptr && category->collate.present && k == "collrange" && n == 3) {
+      category->collate.range = true;
+      category->collate.lowest = static_cast<uint16_t>(num(w[1]));
+      category->collate.highest = static_cast<uint16_t>(num(w[2]));
+    } else if (category != nullptr && category->collate.present && k == "weight" && n >= 2) {
+      std::vector<uint16_t>& e = category->collate.entries[static_cast<uint16_t>(num(w[1]))];
+      e.clear();
+      for (std::size_t i = 2; i < n; ++i) e.push_back(static_cast<uint16_t>(num(w[i])));
+    } else if (category != nullptr && category->collate.present && k == "single" && n >= 2) {
+      std::vector<uint16_t>& e = category->collate.closing[static_cast<uint16_t>(num(w[1]))];
+      e.clear();
+      for (std::size_t i = 2; i < n; ++i) e.push_back(static_cast<uint16_t>(num(w[i])));
+    } else if (category != nullptr && category->collate.present && k == "contraction" && n >= 4) {
+      CollateSpec::Record r;
+      r.code = static_cast<uint16_t>(num(w[1]));
+      if (!w[2].empty() && w[2][0] == '=') {
+        for (const std::string& part : SplitComma(w[2].substr(1))) r.sequence.push_back(static_cast<uint16_t>(num(part)));
+      } else {
+        std::string text = Unescape(w[2]);
+        std::set<uint8_t> lead(locale->leadBytes.begin(), locale->leadBytes.end());
+        for (std::size_t i = 0; i < text.size(); ++i) {
+          auto byte = static_cast<uint8_t>(text[i]);
+          if (locale->family == 3 && lead.count(byte) != 0 && i + 1 < text.size())
+            r.sequence.push_back(static_cast<uint16_t>(byte << 8 | static_cast<uint8_t>(text[++i])));
+          else
+            r.sequence.push_back(byte);
+        }
+      }
+      for (std::size_t i = 3; i < n; ++i) {
+        r.weights.emplace_back();
+        for (const std::string& part : SplitComma(w[i])) r.weights.back().push_back(static_cast<uint16_t>(num(part)));
+      }
+      category->collate.contractions.push_back(std::move(r));
     } else if (locale != nullptr && k == "description" && n == 2) {
       locale->description = w[1];
     } else if (locale != nullptr && k == "family" && n == 2) {

@@ -43,11 +43,26 @@
 //   body the other statements describe.
 //       extension <file name>    an LC_COLLATE body with no levels naming an
 //                                extension library
+//       collate <attr> ...       an LC_COLLATE body, one level per attribute
+//         collrange <low> <high> lowest and highest character (default 0 and
+//                                255 narrow, 0xFFFF otherwise)
+//         weight <code> <e0> <e1> ...   table entries of a character per level
+//         contraction <code> <seq> <w0,...> <w1,...> ...   a contraction
+//                                record of the character's group: its
+//                                sequence (a text, or "=" and codes separated
+//                                by commas) and its weights per level; the
+//                                expansion count is the number of level-0
+//                                weights; a group's records are written
+//                                longest sequence first
+//         single <code> <w0> <w1> ...   the group's closing record (the
+//                                character alone); the character's entries
+//                                name its group
 //   charset <name>               a character-set record
 //     body <hex bytes>
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -79,6 +94,24 @@ struct TimeSpec {
   std::vector<std::string> digits;
 };
 
+struct CollateSpec {
+  bool present = false;
+  std::vector<uint8_t> attributes;  // one per level
+  bool range = false;
+  uint16_t lowest = 0, highest = 0;
+  std::map<uint16_t, std::vector<uint16_t>> entries;  // per level
+  struct Record {
+    uint16_t code = 0;
+    std::vector<uint16_t> sequence;
+    std::vector<std::vector<uint16_t>> weights;  // per level
+  };
+  std::vector<Record> contractions;
+  std::map<uint16_t, std::vector<uint16_t>> closing;  // per level
+};
+
+// An LC_COLLATE body of a family (multi-byte sequences read with the lead bytes).
+std::vector<uint8_t> CollateBody(uint8_t family, const CollateSpec& spec);
+
 struct CategorySpec {
   uint16_t mask = 0;
   std::string name;
@@ -91,6 +124,7 @@ struct CategorySpec {
   std::vector<uint8_t> values;      // the eight monetary values
   char fieldKind = 0;               // 'n', 'm', 'g' when given
   std::vector<std::pair<uint8_t, uint8_t>> soundex;
+  CollateSpec collate;
 };
 
 struct LocaleSpec {

@@ -43,6 +43,11 @@ class ImportExportTest : public WindowTest {
     main = std::make_unique<TMain>(TMain::StartOptions{{"keldro"}, QSize(1280, 1024)});
     ASSERT_FALSE(main->Terminated());
     main->show();
+    // The first activation's tip of the day comes and goes (the watcher
+    // closes it) before any command runs.
+    main->activateWindow();
+    QApplication::processEvents();
+    QApplication::processEvents();
   }
 
   void AddRecord(const std::string& item, const std::string& brand, double cost, int year = 1995) {
@@ -104,7 +109,8 @@ TEST_F(ImportExportTest, ATextExportWritesTheTitlesAndQuotedValues) {
       "Date\",\"Warranty Notes\",\"Owner\",\"Value\",\"User Defined 1\",\"User Defined 2\",\"User Defined 3\",\"User "
       "Defined 4\"\r\n";
   ASSERT_EQ(text.substr(0, titles.size()), titles);
-  EXPECT_EQ(text.substr(titles.size(), 33), "\"He said \"\"hi\"\"\",\"Acme\",\"\",\"\",");
+  const std::string values = "\"He said \"\"hi\"\"\",\"Acme\",\"\",";
+  EXPECT_EQ(text.substr(titles.size(), values.size()), values);
   EXPECT_NE(text.find(",\"3\",\"12/31/95\",\"10.50\","), std::string::npos) << text;
 }
 
@@ -152,6 +158,7 @@ TEST_F(ImportExportTest, ADBaseExportCopiesValuesInTheChosenOrder) {
              [&] {
                auto* w = qobject_cast<TMyExport*>(QApplication::activeModalWidget());
                ASSERT_NE(w, nullptr);
+               ui->answers.push_back(Answer::Ok);
                w->StartExportButton->click();
                EXPECT_EQ(ui->MessageTexts().back(), "Invalid file type selected.");
                w->ExitButton->click();
@@ -198,6 +205,7 @@ TEST_F(ImportExportTest, AFileWithABadLineImportsNothingAndNamesIt) {
     w.ImportGrid->setCurrentCell(2, 1);
     for (int i = 0; i < 9; ++i) w.DownButtonClick();
     ASSERT_EQ(w.ImportGrid->item(11, 1)->text(), "Cost");
+    ui->answers.push_back(Answer::Ok);
     w.StartButton->click();
     EXPECT_EQ(w.ImportedCount(), 0);
     w.ExitButton->click();
@@ -219,6 +227,7 @@ TEST_F(ImportExportTest, AFirstLineOfTooManyValuesIsRefusedBeforeTheMapping) {
                auto* chooser = qobject_cast<TImportFormat*>(QApplication::activeModalWidget());
                ASSERT_NE(chooser, nullptr);
                chooser->AsciiDelimited->setChecked(true);
+               ui->answers.push_back(Answer::Ok);
                chooser->FileButton->click();  // refused: no mapping window to answer
                EXPECT_EQ(chooser->Import(), nullptr);
                chooser->CancelButton->click();
@@ -237,6 +246,7 @@ TEST_F(ImportExportTest, TheOpenDatabaseIsNeverItsOwnExportOrImport) {
              [&] {
                auto* w = qobject_cast<TMyExport*>(QApplication::activeModalWidget());
                w->DBaseFile->click();
+               ui->answers.push_back(Answer::Ok);
                w->StartExportButton->click();
                w->ExitButton->click();
              });
@@ -247,6 +257,7 @@ TEST_F(ImportExportTest, TheOpenDatabaseIsNeverItsOwnExportOrImport) {
              [&] {
                auto* chooser = qobject_cast<TImportFormat*>(QApplication::activeModalWidget());
                chooser->DBFFormat->setChecked(true);
+               ui->answers.push_back(Answer::Ok);
                chooser->FileButton->click();
                chooser->CancelButton->click();
              });

@@ -70,6 +70,13 @@ class FakeIndex : public orb::ProductionIndex {
     return Note("delete " + std::to_string(n) + (r[0] == '*' ? " flagged" : ""));
   }
   OrbResult Regenerate() override { return Note("regenerate " + std::to_string(t_.RecordCount())); }
+  bool InStep(uint32_t, uint32_t) override { return true; }
+  OrbResult Restamp() override { return ORB_OK; }
+  OrbResult WriteFresh(const std::filesystem::path&, uint32_t count, const RecordReader&, uint32_t) override {
+    return Note("regenerate " + std::to_string(count));
+  }
+  OrbResult Reopen() override { return ORB_OK; }
+  OrbResult CheckAll() override { return ORB_OK; }
   OrbResult AddTag(const OrbIndexDesc& d) override {
     tags_.push_back(d);
     return Note(std::string("add ") + d.tagName);
@@ -127,14 +134,17 @@ class IndexHooksTest : public EngineTest {
  protected:
   void SetUp() override {
     EngineTest::SetUp();
+    saved_ = orb::GetIndexModule();
     orb::SetIndexModule(&module_);
     gCalls.log.clear();
   }
   void TearDown() override {
     EngineTest::TearDown();
-    orb::SetIndexModule(nullptr);
+    // The real module goes back for the tests that run after these.
+    orb::SetIndexModule(saved_);
   }
   FakeModule module_;
+  orb::IndexModule* saved_ = nullptr;
 };
 
 TEST_F(IndexHooksTest, TableCallsTheModuleOnEveryChange) {

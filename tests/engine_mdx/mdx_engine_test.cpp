@@ -365,9 +365,9 @@ int FailDateWrites(const std::filesystem::path& path, off_t offset, size_t) {
 }
 }  // namespace
 
-// A modify whose record reached the file but whose header date could not
-// be written is reported, and the index still follows the record.
-TEST_F(IndexedTableTest, IndexFollowsARecordWrittenBeforeAFailedHeaderWrite) {
+// A modify whose header (date and change counter, written before the
+// record) cannot be written is refused, and record and keys stay as before.
+TEST_F(IndexedTableTest, AModifyWhoseHeaderWriteFailsLeavesRecordAndKeysAsBefore) {
   Add("apple", 1);
   Add("berry", 2);
   ASSERT_EQ(AddIndex("BYCAT", "Upper(Left(Category,40))"), ORB_OK);
@@ -379,9 +379,9 @@ TEST_F(IndexedTableTest, IndexFollowsARecordWrittenBeforeAFailedHeaderWrite) {
   const OrbResult r = EngineModifyRecord(c_, rec.data(), rec.size());
   orb::SetWriteFaultHook(nullptr);
   EXPECT_EQ(r, ORB_ERR_WRITE_FAILED);
-  EXPECT_EQ(Walk(c_), (std::vector<std::string>{"berry/2", "zucchini/1"}));
+  EXPECT_EQ(Walk(c_), (std::vector<std::string>{"apple/1", "berry/2"}));
   ASSERT_EQ(EngineRegenIndexes(c_), ORB_OK);
-  EXPECT_EQ(Walk(c_), (std::vector<std::string>{"berry/2", "zucchini/1"}));
+  EXPECT_EQ(Walk(c_), (std::vector<std::string>{"apple/1", "berry/2"}));
 }
 
 // A table this program opened before another program gave it an index:
@@ -427,4 +427,72 @@ TEST_F(IndexedTableTest, IndexAddedByAnotherProcessGetsOurLaterRecords) {
   c_ = Open("STUFF", ORB_OPEN_SHARED);
   ASSERT_EQ(EngineSwitchToIndex(c_, "BYCAT"), ORB_OK);
   EXPECT_EQ(Walk(c_), (std::vector<std::string>{"berry/2", "cherry/3", "zucchini/1"}));
+}
+
+// The count in index order is the live records' (no key walk while the
+// index matches its table); a range or a filter still counts by walking.
+TEST_F(IndexedTableTest, CountInIndexOrderMatchesAWalk) {
+  for (int i = 0; i < 40; ++i) Add(i % 3 ? "tools" : "garden", i);
+  ASSERT_EQ(AddIndex("BYCAT", "Upper(Left(Category,40))"), ORB_OK);
+  ASSERT_EQ(EngineSwitchToIndex(c_, "BYCAT"), ORB_OK);
+  for (uint32_t n : {2u, 5u, 9u}) {
+    ASSERT_EQ(EngineSetToRecordNo(c_, n), ORB_OK);
+    ASSERT_EQ(EngineDeleteRecord(c_), ORB_OK);
+  }
+  uint32_t count = 0;
+  ASSERT_EQ(EngineGetRecordCount(c_, &count), ORB_OK);
+  EXPECT_EQ(count, 37u);
+  EXPECT_EQ(Walk(c_).size(), 37u);
+  std::vector<uint8_t> key = Buffer(c_);
+  EngineInitRecord(c_, key.data(), key.size());
+  EnginePutField(c_, 1, key.data(), "GARDEN");
+  ASSERT_EQ(EngineSetRange(c_, 6, key.data(), 1, 6, key.data(), 1), ORB_OK);
+  ASSERT_EQ(EngineGetRecordCount(c_, &count), ORB_OK);
+  EXPECT_EQ(count, Walk(c_).size());
+  EXPECT_EQ(count, 14u);  // records 1, 4, ... 40: none of them deleted
+}
+
+// Another program's appends show in this program's next count and walk in
+// index order (the count's shortcut trusts only an index in step).
+TEST_F(IndexedTableTest, AnotherProcesssAppendsShowInTheNextCountAndWalk) {
+  EngineCloseCursor(c_);
+  open_.clear();
+  c_ = Open("STUFF", ORB_OPEN_SHARED);
+  Add("apple", 1);
+  ASSERT_EQ(AddIndex("BYCAT", "Upper(Left(Category,40))"), ORB_OK);
+  ASSERT_EQ(EngineSwitchToIndex(c_, "BYCAT"), ORB_OK);
+  uint32_t count = 0;
+  ASSERT_EQ(EngineGetRecordCount(c_, &count), ORB_OK);
+  ASSERT_EQ(count, 1u);
+  char exe[PATH_MAX] = {};
+  ASSERT_GT(readlink("/proc/self/exe", exe, sizeof exe - 1), 0);
+  const std::string lib = (std::filesystem::path(exe).parent_path() / "libORBEX32.so").string();
+  pid_t pid = fork();
+  if (pid == 0) {
+    void* h = dlopen(lib.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (h == nullptr) _exit(4);
+    auto openDb = reinterpret_cast<decltype(&EngineOpenDatabase)>(dlsym(h, "EngineOpenDatabase"));
+    auto openTable = reinterpret_cast<decltype(&EngineOpenTable)>(dlsym(h, "EngineOpenTable"));
+    auto init = reinterpret_cast<decltype(&EngineInitRecord)>(dlsym(h, "EngineInitRecord"));
+    auto put = reinterpret_cast<decltype(&EnginePutField)>(dlsym(h, "EnginePutField"));
+    auto insert = reinterpret_cast<decltype(&EngineInsertRecord)>(dlsym(h, "EngineInsertRecord"));
+    if (!openDb || !openTable || !init || !put || !insert) _exit(5);
+    OrbDatabase db = 0;
+    OrbCursor other = 0;
+    if (openDb(Dir().c_str(), &db) != ORB_OK || openTable(db, "STUFF", ORB_OPEN_SHARED, &other) != ORB_OK) _exit(1);
+    std::vector<uint8_t> rec(64);
+    for (const char* cat : {"berry", "cherry", "date"}) {
+      if (init(other, rec.data(), rec.size()) != ORB_OK || put(other, 1, rec.data(), cat) != ORB_OK ||
+          insert(other, rec.data(), rec.size()) != ORB_OK)
+        _exit(2);
+    }
+    _exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFEXITED(status));
+  ASSERT_EQ(WEXITSTATUS(status), 0);
+  ASSERT_EQ(EngineGetRecordCount(c_, &count), ORB_OK);
+  EXPECT_EQ(count, 4u);
+  EXPECT_EQ(Walk(c_), (std::vector<std::string>{"apple/1", "berry/0", "cherry/0", "date/0"}));
 }

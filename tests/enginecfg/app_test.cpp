@@ -5,12 +5,13 @@
 #include <filesystem>
 
 #include "cfg_app.h"
-#include "config_model.h"
-#include "engine_binding.h"
+#include "core/config_model.h"
+#include "core/engine_binding.h"
 #include "platform/paths.h"
 #include "platform/registry.h"
 #include "platform/text.h"
 #include "platform/ui.h"
+#include "dialog_script.h"
 #include "temp_root.h"
 
 namespace fs = std::filesystem;
@@ -30,12 +31,16 @@ class App : public ::testing::Test {
  protected:
   TempRoot root;
   std::shared_ptr<platform::ui::ScriptedUi> ui = std::make_shared<platform::ui::ScriptedUi>();
+  DialogScript dialogs;
   void SetUp() override {
     platform::ui::Install(ui);
     SetEngineValue("DLLPATH",
                    platform::Utf8ToCp1252(fs::read_symlink("/proc/self/exe").parent_path().string()));
   }
-  void TearDown() override { SetEngineLibraryNameForTesting(""); }
+  void TearDown() override {
+    SetEngineLibraryNameForTesting("");
+    EXPECT_TRUE(dialogs.unexpected.empty()) << dialogs.unexpected.front();
+  }
 };
 
 TEST_F(App, StartsWithTheTitleAndTheFileAndAFixedFrame) {
@@ -69,25 +74,28 @@ TEST_F(App, AnEngineOnItsDefaultsShowsDefaultConfiguration) {
   fs::path broken = root.path() / "BROKEN.CFG";
   TempRoot::WriteFile(broken, "garbage");
   SetEngineValue("CONFIGFILE01", platform::Utf8ToCp1252(broken.string()));
-  ui->answers = {platform::ui::Answer::Ok, platform::ui::Answer::Ok};
+  dialogs.Press("ERROR_DLG", 1);
   TCfgApp app;
   ASSERT_TRUE(app.InitInstance());
   EXPECT_EQ(app.FileName(), "Default Configuration");
   app.InitMainWindow();
   EXPECT_EQ(app.MainWindow()->windowTitle().toStdString(), "VTX Configuration Utility - DEFAULT CONFIGURATION");
-  // The engine refused the file and then started on its defaults; the file
-  // found afterwards cannot be read either.
-  EXPECT_EQ(ui->MessageTexts(),
-            (std::vector<std::string>{"Error initializing database engine.", "Invalid Configuration file format."}));
+  // The engine refused the file and then started on its defaults, which
+  // are shown rather than the refused file.
+  EXPECT_EQ(dialogs.Errors(), (std::vector<std::string>{"Error initializing database engine."}));
+  EXPECT_TRUE(app.Loaded());
+  std::string type;
+  EXPECT_EQ(GetEntryValue("\\DRIVERS\\DBASE\\INIT", "TYPE", type), 0);
   EXPECT_TRUE(ui->unexpected.empty());
 }
 
 TEST_F(App, NoEngineLibraryShowsErrorZeroAndNoWindow) {
   SetEngineLibraryNameForTesting("NOENGINE.DLL");
+  dialogs.Press("ERROR_DLG", 1);
   TCfgApp app;
   EXPECT_FALSE(app.InitInstance());
   EXPECT_EQ(app.MainWindow(), nullptr);
-  EXPECT_EQ(ui->MessageTexts(), (std::vector<std::string>{"Error initializing database engine."}));
+  EXPECT_EQ(dialogs.Errors(), (std::vector<std::string>{"Error initializing database engine."}));
   EXPECT_TRUE(QApplication::topLevelWidgets().isEmpty());
 }
 

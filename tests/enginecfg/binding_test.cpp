@@ -4,10 +4,10 @@
 
 #include <filesystem>
 
-#include "cfg_startup.h"
-#include "cfg_strings.h"
-#include "config_model.h"
-#include "engine_binding.h"
+#include "core/cfg_startup.h"
+#include "core/cfg_strings.h"
+#include "core/config_model.h"
+#include "core/engine_binding.h"
 #include "platform/dynlib.h"
 #include "platform/paths.h"
 #include "platform/registry.h"

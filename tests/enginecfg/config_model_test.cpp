@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "cfg_rules.h"
-#include "cfg_strings.h"
-#include "config_model.h"
+#include "core/cfg_rules.h"
+#include "core/cfg_strings.h"
+#include "core/config_model.h"
 #include "fake_engine.h"
 #include "platform/ui.h"
 #include "temp_root.h"

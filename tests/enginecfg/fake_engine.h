@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "engine_binding.h"
+#include "core/engine_binding.h"
 
 struct FakeNode {
   std::vector<std::string> children;                        // names, in order

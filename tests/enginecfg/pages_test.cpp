@@ -11,12 +11,13 @@
 
 #include "cfg_app.h"
 #include "cfg_pages.h"
-#include "config_model.h"
-#include "engine_binding.h"
+#include "core/config_model.h"
+#include "core/engine_binding.h"
 #include "platform/paths.h"
 #include "platform/registry.h"
 #include "platform/text.h"
 #include "platform/ui.h"
+#include "dialog_script.h"
 #include "temp_root.h"
 
 namespace fs = std::filesystem;
@@ -58,6 +59,7 @@ class Pages : public ::testing::Test {
  protected:
   TempRoot root;
   std::shared_ptr<platform::ui::ScriptedUi> ui = std::make_shared<platform::ui::ScriptedUi>();
+  DialogScript dialogs;
   std::unique_ptr<TCfgApp> app;
   TCfgNotebook* notebook = nullptr;
 
@@ -84,6 +86,7 @@ class Pages : public ::testing::Test {
   void TearDown() override {
     app.reset();
     EXPECT_TRUE(ui->unexpected.empty()) << ui->unexpected.front();
+    EXPECT_TRUE(dialogs.unexpected.empty()) << dialogs.unexpected.front();
   }
 
   TPanel* Page(const char* className) {

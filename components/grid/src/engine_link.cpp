@@ -36,11 +36,26 @@ EngineLink& Engine() {
   Bind(module, 842, bound->ActivateFilter, missing);
   Bind(module, 843, bound->DropFilter, missing);
   Bind(module, 207, bound->GetField, missing);
+  Bind(module, 16, bound->GetNextRecord, missing);
   Bind(module, 6, bound->GetTableInfo, missing);
   Bind(module, 18, bound->GetRecord, missing);
   Bind(module, 100, bound->OpenBlob, missing);
   Bind(module, 102, bound->GetBlob, missing);
   Bind(module, 105, bound->FreeBlob, missing);
+  Bind(module, 60, bound->GetErrorText, missing);
+  Bind(module, 131, bound->QueryAlloc, missing);
+  Bind(module, 132, bound->QueryPrepare, missing);
+  Bind(module, 136, bound->QueryExecute, missing);
+  Bind(module, 137, bound->QueryFree, missing);
+  Bind(module, 1072, bound->QuerySetProp, missing);
+  Bind(module, 12, bound->MakePermanent, missing);
+  Bind(module, 13, bound->BatchCopy, missing);
+  Bind(module, 29, bound->GetAliasPath, missing);
+  Bind(module, 234, bound->GetAnswerPath, missing);
+  Bind(module, 3, bound->CreateTable, missing);
+  Bind(module, 4, bound->OpenTable, missing);
+  Bind(module, 5, bound->CloseCursor, missing);
+  Bind(module, 7, bound->GetFieldDescs, missing);
   if (!missing.empty()) {
     delete bound;
     platform::dynlib::Free(module);
@@ -49,6 +64,13 @@ EngineLink& Engine() {
   // Like the framework's binding, the engine stays loaded for the process.
   link = bound;
   return *link;
+}
+
+std::string EngineErrorMessage(OrbResult code) {
+  EngineLink& e = Engine();
+  char text[256] = {};
+  e.GetErrorText(code, text, sizeof text);
+  return text;
 }
 
 }  // namespace grid::detail

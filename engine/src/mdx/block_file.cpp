@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "fault.h"
+
 namespace orb::mdx {
 
 bool MemoryBlockFile::ReadAt(uint64_t offset, void* out, size_t size) {
@@ -49,11 +51,15 @@ class DiskFile : public BlockFile {
     return true;
   }
   bool WriteAt(uint64_t offset, const void* data, size_t size) override {
+    if (Faulted(fault::Op::kWrite)) return false;
     const auto* p = static_cast<const char*>(data);
     while (size > 0) {
       ssize_t n = ::pwrite(fd_, p, size, static_cast<off_t>(offset));
       if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) return false;
+      if (n <= 0) {
+        error_ = n < 0 ? errno : ENOSPC;
+        return false;
+      }
       p += n;
       size -= static_cast<size_t>(n);
       offset += static_cast<uint64_t>(n);
@@ -65,12 +71,30 @@ class DiskFile : public BlockFile {
     if (::fstat(fd_, &st) != 0) return 0;
     return static_cast<uint64_t>(st.st_size);
   }
-  bool Truncate(uint64_t size) override { return ::ftruncate(fd_, static_cast<off_t>(size)) == 0; }
-  bool Sync() override { return ::fdatasync(fd_) == 0; }
+  bool Truncate(uint64_t size) override {
+    if (Faulted(fault::Op::kTruncate)) return false;
+    if (::ftruncate(fd_, static_cast<off_t>(size)) == 0) return true;
+    error_ = errno;
+    return false;
+  }
+  bool Sync() override {
+    if (fault::SyncsSkipped()) return true;
+    if (Faulted(fault::Op::kSync)) return false;
+    if (::fdatasync(fd_) == 0 || errno == EINVAL || errno == EROFS) return true;
+    error_ = errno;
+    return false;
+  }
+  int LastError() const override { return error_; }
 
  private:
+  bool Faulted(fault::Op op) {
+    error_ = fault::Check(op, "index");
+    return error_ != 0;
+  }
+
   int fd_;
   bool owned_;
+  int error_ = 0;
 };
 
 }  // namespace

@@ -18,6 +18,8 @@ class BlockFile {
   virtual uint64_t Size() = 0;
   virtual bool Truncate(uint64_t size) = 0;
   virtual bool Sync() = 0;
+  // The errno of the last failed write, truncate or sync (0 when unknown).
+  virtual int LastError() const { return 0; }
 };
 
 class MemoryBlockFile : public BlockFile {

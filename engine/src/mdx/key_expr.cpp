@@ -576,6 +576,7 @@ const char* MdxCodeText(MdxCode code) {
     case MdxCode::kCorrupt: return "the index file is damaged";
     case MdxCode::kMismatch: return "the index disagrees with its table";
     case MdxCode::kIoError: return "the index file could not be read or written";
+    case MdxCode::kDiskFull: return "no room left on the disk for the index file";
   }
   return "unknown result";
 }

@@ -9,9 +9,14 @@
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
+
+#include "file.h"
 #include "index_hooks.h"
+#include "key_order.h"
 #include "mdx/mdx_file.h"
 #include "order.h"
+#include "progress.h"
 #include "status.h"
 #include "table.h"
 
@@ -37,6 +42,7 @@ OrbResult ToResult(const MdxStatus& st) {
     case MdxCode::kCorrupt:
     case MdxCode::kMismatch: code = ORB_ERR_INDEX_CORRUPT; break;
     case MdxCode::kIoError: code = ORB_ERR_WRITE_FAILED; break;
+    case MdxCode::kDiskFull: code = ORB_ERR_DISK_FULL; break;
   }
   return Fail(code, st.message.empty() ? mdx::MdxCodeText(st.code) : st.message);
 }
@@ -82,18 +88,31 @@ class TagOrder : public RecordOrder {
   OrbResult SetRange(const SearchKey* low, bool lowIncluded, const SearchKey* high, bool highIncluded) override;
   OrbResult ResetRange() override;
   void Refresh() override;
+  bool VisitsEveryRecord() override;
 
  private:
   enum Place { kBegin, kEnd, kOn, kBefore };
   OrbResult Bind();
+  // Runs a step; one that finds damage while another program may be
+  // changing the index waits for that change and runs once more, so a
+  // reader never reports damage that is not there.
+  template <typename F>
+  OrbResult Steady(F&& step);
+  OrbResult NextOnce(uint32_t* recordNumber);
+  OrbResult PriorOnce(uint32_t* recordNumber);
+  OrbResult SeekOnce(uint16_t searchMode, const SearchKey& key);
+  OrbResult SetToRecordOnce(uint32_t recordNumber, const uint8_t* record);
   std::vector<uint8_t> KeyOf(const SearchKey& key, size_t* compared);
   bool OnExcludedBound() const;
+  // The cursor's key equals `k` (begins with it, for a leading part).
+  bool Matches(const std::vector<uint8_t>& k) const;
   OrbResult Move(MdxStatus st, uint32_t* recordNumber, bool forward);
 
   MdxIndex& index_;
   std::string name_;
   int tag_ = -1;
   std::unique_ptr<TagCursor> cursor_;
+  MdxFile* bound_ = nullptr;  // the file cursor_ walks
   Place place_ = kBegin;
   std::vector<uint8_t> low_, high_;
   bool lowIncluded_ = true, highIncluded_ = true;
@@ -110,33 +129,128 @@ class MdxIndex : public ProductionIndex {
   // the index, since this one last looked: cached blocks are dropped then.
   // The table's change counter also moves on our own writes, so this errs
   // on the side of reading again.
+  // In an exclusive open nobody else writes the index: what is cached stays.
   void Fresh() {
-    if (file_ && table_.Generation() != seen_) file_->Refresh();
+    if (file_ && table_.Generation() != seen_ && !table_.Exclusive()) Refresh();
     seen_ = table_.Generation();
+  }
+  // Before a change (under the append lock): another program may have
+  // changed the table and its index, or put a rebuilt index in place, even
+  // when the table's clock has not moved. So the table's header and the
+  // index are read again, unless nobody else can write them.
+  void FreshForChange() {
+    if (file_ && !table_.Exclusive()) {
+      table_.ForgetState();
+      table_.RefreshCount();  // a change seen: Refresh, which also finds a new file
+    }
+    Fresh();
   }
   OrbResult Done(OrbResult r) {
     seen_ = table_.Generation();
     return r;
   }
 
+  // The append just before, under the same lock, looked at the table and
+  // the index afresh (Table::Append): nothing to read again.
   OrbResult OnInsert(uint32_t recordNumber, const uint8_t* record) override {
     if (!file_) return ORB_OK;
-    Fresh();
-    return Done(ToResult(file_->InsertRecord(record, recordNumber)));
+    seen_ = table_.Generation();
+    StampTable();
+    return Done(Synced(ToResult(file_->InsertRecord(record, recordNumber))));
   }
   OrbResult OnModify(uint32_t recordNumber, const uint8_t* before, const uint8_t* after) override {
     if (!file_) return ORB_OK;
-    Fresh();
-    return Done(ToResult(file_->UpdateRecord(before, after, recordNumber)));
+    FreshForChange();
+    StampTable();
+    return Done(Synced(ToResult(file_->UpdateRecord(before, after, recordNumber))));
   }
   // Keys do not hold the deletion flag: a deleted record keeps its entry
   // until a pack renumbers the records and every tag is rebuilt.
   OrbResult OnDelete(uint32_t, const uint8_t*) override { return ORB_OK; }
+
+  // The new file is complete and synced before it takes the old one's
+  // name, so a crash leaves one whole index or the other; readers in other
+  // programs keep the old file until they next look (Refresh).
   OrbResult Regenerate() override {
+    if (!file_) return ORB_OK;
+    FreshForChange();
+    OrbResult r = table_.BumpCounter();
+    if (r != ORB_OK) return r;
+    const std::filesystem::path path = path_;
+    std::filesystem::path temp = path;
+    temp += ".new";
+    std::vector<uint8_t> buffer(table_.RecordSize());
+    r = WriteFresh(
+        temp, table_.RecordCount(),
+        [&](uint32_t n) { return table_.ReadRecord(n, buffer.data()) == ORB_OK ? buffer.data() : nullptr; },
+        table_.UpdateCounter());
+    if (r == ORB_OK) r = RenameFile(temp, path);
+    if (r == ORB_OK) r = SyncDirectory(path.parent_path());
+    if (r != ORB_OK) {
+      std::error_code ec;
+      std::filesystem::remove(temp, ec);
+      return r;
+    }
+    return Done(Reopen());
+  }
+
+  bool InStepNow() { return !table_.IndexOutOfStep() && InStep(table_.UpdateCounter(), table_.RecordCount()); }
+  bool InStep(uint32_t counter, uint32_t records) override {
+    if (!file_) return true;
+    const MdxFile::Stamp st = file_->GetStamp();
+    // An index no program of ours has stamped is taken as it is.
+    return !st.present || (st.counter == counter && st.records == records);
+  }
+
+  OrbResult Restamp() override {
+    if (!file_) return ORB_OK;
+    FreshForChange();
+    // A torn file is not vouched for: it is rebuilt, or left out of step
+    // for the next open to rebuild.
+    if (file_->Torn()) return Regenerate();
+    return Done(Synced(ToResult(file_->WriteStamp(table_.UpdateCounter(), table_.RecordCount()))));
+  }
+
+  OrbResult WriteFresh(const std::filesystem::path& path, uint32_t count, const RecordReader& record,
+                       uint32_t counter) override {
+    std::string error;
+    auto disk = mdx::OpenDiskFile(path.string(), true, false, &error);
+    if (!disk) return Fail(ORB_ERR_OPEN_FAILED, "cannot create " + path.filename().string() + ": " + error);
+    std::unique_ptr<MdxFile> fresh;
+    std::vector<mdx::FieldDesc> fields = FieldsOf(table_);
+    OrbResult r = ToResult(
+        MdxFile::Create(std::move(disk), StemOf(table_), fields, table_.RecordSize(), fresh, OptionsOf(table_)));
+    // Every tag reads every record once.
+    ProgressPass progress(uint64_t{count} * static_cast<uint64_t>(file_ ? file_->TagCount() : 0));
+    Reader records(count, record, &progress);
+    for (int i = 0; r == ORB_OK && file_ && i < file_->TagCount(); ++i) {
+      mdx::TagInfo tag = file_->Tag(i);
+      r = ToResult(fresh->AddTag(tag.name, tag.expression, records));
+    }
+    if (r == ORB_OK) r = ToResult(fresh->WriteStamp(counter, count));
+    if (r == ORB_OK) r = ToResult(fresh->Sync());
+    if (r != ORB_OK) {
+      fresh.reset();
+      std::error_code ec;
+      std::filesystem::remove(path, ec);
+    }
+    return r;
+  }
+
+  OrbResult CheckAll() override {
     if (!file_) return ORB_OK;
     Fresh();
     TableRecords records(table_);
-    return Done(ToResult(file_->RegenerateAll(records)));
+    return ToResult(file_->CheckAll(records));
+  }
+
+  OrbResult Reopen() override {
+    std::unique_ptr<MdxFile> file;
+    OrbResult r = OpenFile(table_, &file, &inode_, &path_);
+    if (r != ORB_OK) return r;
+    file_ = std::move(file);
+    seen_ = table_.Generation();
+    return ORB_OK;
   }
 
   OrbResult AddTag(const OrbIndexDesc& desc) override {
@@ -146,12 +260,15 @@ class MdxIndex : public ProductionIndex {
     std::string expr(desc.expression, strnlen(desc.expression, sizeof desc.expression));
     if (!file_) {
       // The last tag went earlier and took the file: start a new one.
-      OrbResult r = CreateFile(table_, &file_);
+      OrbResult r = CreateFile(table_, &file_, &inode_, &path_);
       if (r != ORB_OK) return r;
     }
-    Fresh();
+    FreshForChange();
+    OrbResult r = table_.BumpCounter();
+    if (r != ORB_OK) return r;
     TableRecords records(table_);
-    OrbResult r = ToResult(file_->AddTag(name, expr, records));
+    StampTable();
+    r = Synced(ToResult(file_->AddTag(name, expr, records)));
     if (r == ORB_OK && !table_.ProductionFlag()) r = table_.SetProductionFlag(true);
     if (r == ORB_OK) r = MarkPlainFields();
     return Done(r);
@@ -172,8 +289,11 @@ class MdxIndex : public ProductionIndex {
 
   OrbResult DeleteTag(const char* tagName) override {
     if (!file_) return Fail(ORB_ERR_NO_SUCH_INDEX, std::string("no index ") + tagName);
-    Fresh();
-    OrbResult r = ToResult(file_->DeleteTag(tagName));
+    FreshForChange();
+    OrbResult r = file_->FindTag(tagName) < 0 ? ORB_OK : table_.BumpCounter();
+    if (r != ORB_OK) return r;
+    StampTable();
+    r = Synced(ToResult(file_->DeleteTag(tagName)));
     if (r != ORB_OK) return r;
     if (file_->TagCount() > 0) return Done(MarkPlainFields());
     // The last tag is gone: so are the file and the table's flag.
@@ -211,30 +331,107 @@ class MdxIndex : public ProductionIndex {
 
   OrbResult MakeOrder(const char* tagName, std::unique_ptr<RecordOrder>* order) override {
     if (!file_ || file_->FindTag(tagName) < 0) return Fail(ORB_ERR_NO_SUCH_INDEX, std::string("no index ") + tagName);
+    OrbResult r = Usable(file_->FindTag(tagName));
+    if (r != ORB_OK) return r;
     *order = std::make_unique<TagOrder>(*this, file_->Tag(file_->FindTag(tagName)).name);
     return ORB_OK;
   }
 
+  // A rebuild in another program puts a new file in place: one whose name
+  // no longer leads to our file is opened again.
   void Refresh() override {
-    if (file_) file_->Refresh();
+    if (file_) {
+      struct stat st {};
+      if (::stat(path_.c_str(), &st) == 0 && st.st_ino != inode_ && Reopen() == ORB_OK) return;
+      file_->Refresh();
+    }
     seen_ = table_.Generation();
   }
 
-  static OrbResult CreateFile(Table& table, std::unique_ptr<MdxFile>* out) {
+  // Character keys follow the table's language driver.
+  static MdxFile::Options OptionsOf(const Table& table) {
+    MdxFile::Options options;
+    options.order = KeyOrder::ForDriver(table.LanguageDriver());
+    return options;
+  }
+
+  bool OrderStale() override { return file_ && file_->OrderStale(); }
+  // A character tag built in another order cannot be searched in this one.
+  OrbResult Usable(int tag) {
+    if (file_ && file_->OrderStale() && file_->Tag(tag).type == mdx::KeyType::kCharacter)
+      return Fail(ORB_ERR_INDEX_STALE, table_.DisplayName() + ": index " + file_->Tag(tag).name +
+                                           " was built in another sort order than its language driver's");
+    return ORB_OK;
+  }
+
+  static std::string StemOf(const Table& table) {
+    std::string stem = table.Path().stem().string();
+    for (char& c : stem) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return stem;
+  }
+
+  static OrbResult CreateFile(Table& table, std::unique_ptr<MdxFile>* out, ino_t* inode,
+                              std::filesystem::path* where) {
     std::filesystem::path path = table.Companion(".MDX");
+    *where = path;
     std::string error;
     auto file = mdx::OpenDiskFile(path.string(), true, false, &error);
     if (!file) return Fail(ORB_ERR_OPEN_FAILED, "cannot create " + path.filename().string() + ": " + error);
+    *inode = InodeOf(path);
     std::vector<mdx::FieldDesc> fields = FieldsOf(table);
-    std::string stem = table.Path().stem().string();
-    for (char& c : stem) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return ToResult(MdxFile::Create(std::move(file), stem, fields, table.RecordSize(), *out));
+    return ToResult(MdxFile::Create(std::move(file), StemOf(table), fields, table.RecordSize(), *out, OptionsOf(table)));
   }
 
+  static OrbResult OpenFile(Table& table, std::unique_ptr<MdxFile>* out, ino_t* inode,
+                            std::filesystem::path* where) {
+    std::filesystem::path path = table.Companion(".MDX");
+    *where = path;
+    std::string error;
+    auto file = mdx::OpenDiskFile(path.string(), false, !table.Writable(), &error);
+    if (!file) return Fail(ORB_ERR_OPEN_FAILED, "cannot open " + path.filename().string() + ": " + error);
+    *inode = InodeOf(path);
+    std::vector<mdx::FieldDesc> fields = FieldsOf(table);
+    return ToResult(MdxFile::Open(std::move(file), fields, table.RecordSize(), *out, OptionsOf(table)));
+  }
+
+  ino_t* InodeSlot() { return &inode_; }
+  std::filesystem::path* PathSlot() { return &path_; }
+
  private:
+  static ino_t InodeOf(const std::filesystem::path& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? st.st_ino : 0;
+  }
+  // The stamp written with the change about to be made.
+  void StampTable() {
+    if (file_) file_->SetStamp(table_.UpdateCounter(), table_.RecordCount());
+  }
+  OrbResult Synced(OrbResult r) {
+    if (r == ORB_OK && file_) r = ToResult(file_->Sync());
+    return r;
+  }
+
+  class Reader : public mdx::RecordSource {
+   public:
+    Reader(uint32_t count, const RecordReader& record, ProgressPass* progress)
+        : count_(count), record_(record), progress_(progress) {}
+    uint32_t RecordCount() override { return count_; }
+    const uint8_t* Record(uint32_t recno) override {
+      progress_->Advance();
+      return record_(recno);
+    }
+
+   private:
+    uint32_t count_;
+    const RecordReader& record_;
+    ProgressPass* progress_;
+  };
+
   Table& table_;
   std::unique_ptr<MdxFile> file_;
   uint64_t seen_ = 0;
+  ino_t inode_ = 0;
+  std::filesystem::path path_;  // the index file, found once (its name's case may differ)
 };
 
 TagOrder::TagOrder(MdxIndex& index, std::string name) : index_(index), name_(std::move(name)) {}
@@ -245,19 +442,59 @@ OrbResult TagOrder::Bind() {
   MdxFile* f = index_.file();
   int tag = f ? f->FindTag(name_) : -1;
   if (tag < 0) return Fail(ORB_ERR_NO_SUCH_INDEX, "no index " + name_);
-  if (tag != tag_ || !cursor_) {
+  if (OrbResult r = index_.Usable(tag); r != ORB_OK) return r;
+  if (tag != tag_ || !cursor_ || f != bound_) {
+    // A file put in place by a rebuild holds the same entries: the place
+    // is found again there by key and record number.
+    const bool replaced = cursor_ && f != bound_ && tag == tag_ && (place_ == kOn || place_ == kBefore);
+    std::vector<uint8_t> key = replaced ? cursor_->key() : std::vector<uint8_t>();
+    const uint32_t recno = replaced ? cursor_->recno() : 0;
     tag_ = tag;
+    bound_ = f;
     cursor_ = std::make_unique<TagCursor>(*f, tag);
     cursor_->SetRange(low_, high_);
-    if (place_ == kOn || place_ == kBefore) place_ = kBegin;
+    if (place_ == kOn || place_ == kBefore) {
+      MdxStatus st = replaced ? cursor_->Find(key, recno) : MdxStatus::Make(MdxCode::kEndOfIndex, "");
+      if (st.code == MdxCode::kNotFound && cursor_->valid()) {
+        place_ = kBefore;
+      } else if (!st.ok()) {
+        place_ = kBegin;
+      }
+    }
   }
   return ORB_OK;
 }
 
+template <typename F>
+OrbResult TagOrder::Steady(F&& step) {
+  OrbResult r = step();
+  if (r != ORB_ERR_INDEX_CORRUPT) return r;
+  Table& table = index_.table();
+  if (!table.WaitForIndexWriters()) return r;
+  index_.Refresh();
+  r = step();
+  table.EndWaitForIndexWriters();
+  return r;
+}
+
+OrbResult TagOrder::Next(uint32_t* recordNumber) {
+  return Steady([&] { return NextOnce(recordNumber); });
+}
+OrbResult TagOrder::Prior(uint32_t* recordNumber) {
+  return Steady([&] { return PriorOnce(recordNumber); });
+}
+OrbResult TagOrder::Seek(uint16_t searchMode, const SearchKey& key) {
+  return Steady([&] { return SeekOnce(searchMode, key); });
+}
+OrbResult TagOrder::SetToRecord(uint32_t recordNumber, const uint8_t* record) {
+  return Steady([&] { return SetToRecordOnce(recordNumber, record); });
+}
+
 bool TagOrder::OnExcludedBound() const {
   const std::vector<uint8_t>& k = cursor_->key();
-  if (!lowIncluded_ && !low_.empty() && std::equal(low_.begin(), low_.end(), k.begin())) return true;
-  if (!highIncluded_ && !high_.empty() && std::equal(high_.begin(), high_.end(), k.begin())) return true;
+  const MdxFile& f = *index_.file();
+  if (!lowIncluded_ && !low_.empty() && f.CompareKey(tag_, k.data(), low_.data(), low_.size()) == 0) return true;
+  if (!highIncluded_ && !high_.empty() && f.CompareKey(tag_, k.data(), high_.data(), high_.size()) == 0) return true;
   return false;
 }
 
@@ -275,7 +512,7 @@ OrbResult TagOrder::Move(MdxStatus st, uint32_t* recordNumber, bool forward) {
   return ORB_OK;
 }
 
-OrbResult TagOrder::Next(uint32_t* recordNumber) {
+OrbResult TagOrder::NextOnce(uint32_t* recordNumber) {
   OrbResult r = Bind();
   if (r != ORB_OK) return r;
   switch (place_) {
@@ -294,7 +531,7 @@ OrbResult TagOrder::Next(uint32_t* recordNumber) {
   return ORB_ERR_EOF;
 }
 
-OrbResult TagOrder::Prior(uint32_t* recordNumber) {
+OrbResult TagOrder::PriorOnce(uint32_t* recordNumber) {
   OrbResult r = Bind();
   if (r != ORB_OK) return r;
   switch (place_) {
@@ -306,7 +543,7 @@ OrbResult TagOrder::Prior(uint32_t* recordNumber) {
   return ORB_ERR_BOF;
 }
 
-OrbResult TagOrder::SetToRecord(uint32_t recordNumber, const uint8_t* record) {
+OrbResult TagOrder::SetToRecordOnce(uint32_t recordNumber, const uint8_t* record) {
   OrbResult r = Bind();
   if (r != ORB_OK) return r;
   std::vector<uint8_t> key(index_.file()->Tag(tag_).keyLength);
@@ -327,7 +564,7 @@ int TagOrder::Compare(uint32_t recordA, const uint8_t* a, uint32_t recordB, cons
   std::vector<uint8_t> ka(info.keyLength), kb(info.keyLength);
   f->EvaluateKey(tag_, a, ka.data());
   f->EvaluateKey(tag_, b, kb.data());
-  int c = mdx::CompareKeys(info.type, ka.data(), kb.data(), info.keyLength);
+  int c = f->CompareKey(tag_, ka.data(), kb.data(), info.keyLength);
   if (c != 0) return c;
   return recordA < recordB ? -1 : (recordA > recordB ? 1 : 0);
 }
@@ -355,7 +592,11 @@ std::vector<uint8_t> TagOrder::KeyOf(const SearchKey& key, size_t* compared) {
   return k;
 }
 
-OrbResult TagOrder::Seek(uint16_t searchMode, const SearchKey& key) {
+bool TagOrder::Matches(const std::vector<uint8_t>& k) const {
+  return index_.file()->CompareKey(tag_, cursor_->key().data(), k.data(), k.size()) == 0;
+}
+
+OrbResult TagOrder::SeekOnce(uint16_t searchMode, const SearchKey& key) {
   OrbResult r = Bind();
   if (r != ORB_OK) return r;
   size_t compared = 0;
@@ -363,7 +604,7 @@ OrbResult TagOrder::Seek(uint16_t searchMode, const SearchKey& key) {
   k.resize(compared);
   MdxStatus st = cursor_->SeekNearest(k);
   if (searchMode == ORB_KEY_GT) {
-    while (st.ok() && std::equal(k.begin(), k.end(), cursor_->key().begin())) st = cursor_->Next();
+    while (st.ok() && Matches(k)) st = cursor_->Next();
   }
   while (st.ok() && OnExcludedBound()) st = cursor_->Next();
   if (st.code == MdxCode::kEndOfIndex) {
@@ -372,7 +613,7 @@ OrbResult TagOrder::Seek(uint16_t searchMode, const SearchKey& key) {
   }
   if (!st.ok()) return ToResult(st);
   place_ = kBefore;
-  if (searchMode == ORB_KEY_EQ && !std::equal(k.begin(), k.end(), cursor_->key().begin()))
+  if (searchMode == ORB_KEY_EQ && !Matches(k))
     return ORB_ERR_NOT_FOUND;
   return ORB_OK;
 }
@@ -409,25 +650,35 @@ OrbResult TagOrder::ResetRange() {
 
 void TagOrder::Refresh() { index_.Refresh(); }
 
+// The index holds one key per record, deleted ones too, while it is in step.
+bool TagOrder::VisitsEveryRecord() {
+  return Bind() == ORB_OK && low_.empty() && high_.empty() && index_.InStepNow();
+}
+
 class MdxModule : public IndexModule {
  public:
   OrbResult Open(Table& table, std::unique_ptr<ProductionIndex>* index) override {
-    std::filesystem::path path = table.Companion(".MDX");
-    std::string error;
-    auto file = mdx::OpenDiskFile(path.string(), false, !table.Writable(), &error);
-    if (!file) return Fail(ORB_ERR_OPEN_FAILED, "cannot open " + path.filename().string() + ": " + error);
-    std::vector<mdx::FieldDesc> fields = FieldsOf(table);
     std::unique_ptr<MdxFile> mdxFile;
-    MdxStatus st = MdxFile::Open(std::move(file), fields, table.RecordSize(), mdxFile);
-    if (!st.ok()) return ToResult(st);
-    *index = std::make_unique<MdxIndex>(table, std::move(mdxFile));
+    ino_t inode = 0;
+    std::filesystem::path path;
+    OrbResult r = MdxIndex::OpenFile(table, &mdxFile, &inode, &path);
+    if (r != ORB_OK) return r;
+    auto made = std::make_unique<MdxIndex>(table, std::move(mdxFile));
+    *made->InodeSlot() = inode;
+    *made->PathSlot() = path;
+    *index = std::move(made);
     return ORB_OK;
   }
   OrbResult Create(Table& table, std::unique_ptr<ProductionIndex>* index) override {
     std::unique_ptr<MdxFile> file;
-    OrbResult r = MdxIndex::CreateFile(table, &file);
+    ino_t inode = 0;
+    std::filesystem::path path;
+    OrbResult r = MdxIndex::CreateFile(table, &file, &inode, &path);
     if (r != ORB_OK) return r;
-    *index = std::make_unique<MdxIndex>(table, std::move(file));
+    auto made = std::make_unique<MdxIndex>(table, std::move(file));
+    *made->InodeSlot() = inode;
+    *made->PathSlot() = path;
+    *index = std::move(made);
     return ORB_OK;
   }
   OrbResult Remove(Table& table) override {

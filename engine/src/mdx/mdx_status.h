@@ -20,6 +20,7 @@ enum class MdxCode : uint16_t {
   kCorrupt,        // the file's structure is damaged
   kMismatch,       // the index disagrees with its table
   kIoError,        // the file could not be read or written
+  kDiskFull,       // no room left on the disk to write the file
 };
 
 // Short fixed text of a code, for messages and logs.

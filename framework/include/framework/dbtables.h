@@ -75,6 +75,15 @@ class TDBDataSet : public TDataSet {
   uint32_t DBHandle();        // the engine's database handle
   uint32_t Handle() const;    // the engine's cursor handle, 0 when closed
 
+ protected:
+  // A dataset cursor over an engine cursor the dataset opened itself (an
+  // answer); the dataset closes it.
+  static std::unique_ptr<detail::Cursor> AdoptEngineCursor(uint32_t handle);
+  // The cursor step of datasets that open engine cursors themselves: the
+  // handle OpenEngineCursor answers (0: nothing to show, the open stops).
+  std::unique_ptr<detail::Cursor> CreateCursor() override;
+  virtual uint32_t OpenEngineCursor();
+
  private:
   std::string databaseName_;
 };
@@ -144,21 +153,36 @@ class TTable : public TDBDataSet {
   bool rangeStartSet_ = false, rangeEndSet_ = false;
 };
 
-// An SQL query. This engine has no SQL: the text and parameters are kept,
-// and opening raises the engine's "not supported".
+// An SQL query over the tables of its database's directory. Parameters
+// (":NAME" in the text) appear in Params when the query is prepared; a
+// parameter without a value is NULL. Opening runs the query and shows its
+// answer (read-only); ExecSQL runs one without an answer.
 class TQuery : public TDBDataSet {
  public:
+  TQuery() = default;
+  ~TQuery() override;
+
   std::vector<std::string> SQL;
   TParams& Params() { return params_; }
   TParam& ParamByName(std::string_view name) { return params_.ParamByName(name); }
+  // Checks the text with the engine and lists its parameters (values of
+  // parameters already listed are kept).
   void Prepare();
   void ExecSQL();
+  // Records the last ExecSQL changed, or the rows of the last answer.
+  uint32_t RowsAffected() const { return rowsAffected_; }
 
  protected:
   std::unique_ptr<detail::Cursor> CreateCursor() override;
 
  private:
+  // Runs the statement: its answer cursor, 0 when it has none.
+  uint32_t Run();
+  std::string Text() const;
+
   TParams params_;
+  std::string preparedText_;
+  uint32_t rowsAffected_ = 0;
 };
 
 }  // namespace framework

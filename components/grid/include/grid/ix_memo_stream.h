@@ -12,7 +12,8 @@
 
 namespace grid {
 
-enum TMemoAttribute : unsigned { mSizeable = 1, mWordWrap = 2, mViewOnly = 4, mGridShow = 8 };
+// mDisableDialog: the grid never opens the memo dialog.
+enum TMemoAttribute : unsigned { mSizeable = 1, mWordWrap = 2, mViewOnly = 4, mGridShow = 8, mDisableDialog = 16 };
 using TMemoAttributes = unsigned;
 inline constexpr TMemoAttributes kDefaultMemoAttributes = mSizeable | mWordWrap;
 

@@ -1,0 +1,40 @@
+// TMyInsurance, "Insurance Information": the insured's name, the insurance
+// company and policy number the reports print, and whether they print them
+// and the closing statement.
+#pragma once
+
+#include <QDialog>
+
+#include "core/utilities.h"
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace keldro::reports {
+
+class TMyInsurance : public QDialog {
+  Q_OBJECT
+ public:
+  explicit TMyInsurance(QWidget* parent);
+
+  QLineEdit *YourName = nullptr, *InsCo = nullptr, *PolNum = nullptr;
+  QLabel *YourNameLabel = nullptr, *InsCoLabel = nullptr, *PolNumLabel = nullptr;
+  QCheckBox *PrintInsCo = nullptr, *PrintPolNum = nullptr, *PrintStatement = nullptr;
+  QPushButton* Button1 = nullptr;
+
+  void SetColors();
+  void Button1Click() { close(); }
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void done(int result) override;
+
+ private:
+  void FormShow();
+  void FormClose();
+  FormDimensions dims_;
+};
+
+}  // namespace keldro::reports

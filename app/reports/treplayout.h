@@ -1,0 +1,97 @@
+// TRepLayout, "Specify Report Layout": a picture of the body lines and the
+// totals line of a work copy of the definition, in which a click on a cell
+// opens TReportPart for it; OK copies the work copy back. TReportPart,
+// "Select Report Part", edits one cell: filler, label or field, and width.
+#pragma once
+
+#include <array>
+#include <functional>
+#include <string>
+
+#include <QDialog>
+#include <QWidget>
+
+#include "reports/report_definition.h"
+
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QRadioButton;
+
+namespace keldro::reports {
+
+class TReportPart : public QDialog {
+  Q_OBJECT
+ public:
+  // `line` is 1..12 or 100 for the totals line; the edit lands in `work`.
+  TReportPart(QWidget* parent, ReportDefinition& work, int line, int cell, int charsPerLine,
+              const std::array<std::string, 22>& fieldTitles);
+
+  QRadioButton *RadioFiller = nullptr, *RadioLabel = nullptr, *RadioField = nullptr;
+  QListWidget* FieldList = nullptr;
+  QLineEdit *FieldWidth = nullptr, *LabelName = nullptr;
+  QLabel* SelPartLabel = nullptr;
+  QPushButton *OkButton = nullptr, *CancelButton = nullptr;
+
+  void OkButtonClick();
+
+ private:
+  void EnableForKind();
+  ReportLine& Target();
+  ReportDefinition& work_;
+  int line_, cell_, charsPerLine_;
+  ReportLine copy_;
+};
+
+// The painted layout.
+class TLayoutArea : public QWidget {
+  Q_OBJECT
+ public:
+  TLayoutArea(QWidget* parent, const ReportDefinition& work, const std::array<std::string, 22>& fieldTitles);
+  bool showTotals = true;
+  static constexpr int kLeft = 8, kRowHeight = 26, kGap = 6;
+  int RowWidth() const { return width() - 2 * kLeft; }
+  // Line (1..12, 100 the totals line) and cell under a point; -1 elsewhere.
+  std::pair<int, int> CalcPosition(QPoint p) const;
+  // Where a line is drawn (its row rectangle).
+  QRect RowRect(int line) const;
+  std::function<void(int line, int cell)> OnCellClicked;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+
+ private:
+  void PaintRow(QPainter& p, const ReportLine& line, int row, bool totals);
+  int BodyRows() const;
+  const ReportDefinition& work_;
+  const std::array<std::string, 22>& titles_;
+  std::pair<int, int> pressed_{-1, -1};
+};
+
+class TRepLayout : public QDialog {
+  Q_OBJECT
+ public:
+  // `charsPerLine` is the editor's checked width; `showTotals` its Use Totals.
+  TRepLayout(QWidget* parent, ReportDefinition& buffer, int charsPerLine, bool showTotals,
+             const std::array<std::string, 22>& fieldTitles);
+
+  QLabel* CaptionLabel = nullptr;
+  TLayoutArea* Layout = nullptr;
+  QPushButton *OkButton = nullptr, *CancelButton = nullptr;
+
+  // Opens the cell editor on a cell of the work copy.
+  void EditCell(int line, int cell);
+  const ReportDefinition& WorkCopy() const { return work_; }
+  void OkButtonClick();
+
+ private:
+  ReportDefinition& buffer_;
+  ReportDefinition work_;
+  int charsPerLine_;
+  std::array<std::string, 22> titles_;
+};
+
+}  // namespace keldro::reports

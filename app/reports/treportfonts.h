@@ -1,0 +1,64 @@
+// TReportFonts, "Report Fonts": the titles, column headers, body and
+// footnote fonts of the definition in the buffer, each changed through the
+// report font dialog (sizes 6 to 16, colour, underline and strike-out).
+#pragma once
+
+#include <array>
+#include <optional>
+
+#include <QDialog>
+
+#include "reports/report_definition.h"
+
+class QCheckBox;
+class QComboBox;
+class QFontComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace keldro::reports {
+
+// "Arial 8pt".
+std::string FontDescription(const ReportFont& font);
+
+// The font dialog of the report fonts.
+class TReportFontDialog : public QDialog {
+  Q_OBJECT
+ public:
+  TReportFontDialog(QWidget* parent, const ReportFont& font);
+  QFontComboBox* FontName = nullptr;
+  QComboBox *FontSize = nullptr, *FontColor = nullptr;
+  QCheckBox *Bold = nullptr, *Italic = nullptr, *Underline = nullptr, *StrikeOut = nullptr;
+  QLabel* Sample = nullptr;
+  QPushButton *OkButton = nullptr, *CancelButton = nullptr;
+  // The font as chosen.
+  ReportFont Chosen() const;
+
+ private:
+  void UpdateSample();
+  ReportFont original_;
+  QString shownFamily_;
+};
+
+class TReportFonts : public QDialog {
+  Q_OBJECT
+ public:
+  // Edits the fonts of `def` in place.
+  TReportFonts(QWidget* parent, ReportDefinition& def);
+
+  std::array<QLineEdit*, 4> Descriptions{};  // titles, column headers, body, footnotes
+  std::array<QPushButton*, 4> FontButtons{};
+  QPushButton* OkButton = nullptr;
+
+  // Opens the font dialog for the row (0..3) and stores the choice.
+  void ChooseFont(int row);
+  // Slot of a row: 1, 2, 3 and 5 (slot 4 is never shown).
+  static int SlotOf(int row) { return row == 3 ? 5 : row + 1; }
+
+ private:
+  void Refresh();
+  ReportDefinition& def_;
+};
+
+}  // namespace keldro::reports

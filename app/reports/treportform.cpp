@@ -1,0 +1,131 @@
+#include "reports/treportform.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+#include <cstring>
+
+#include "app_state.h"
+#include "framework/db.h"
+#include "platform/text.h"
+#include "platform/ui.h"
+#include "reports/report_forms.h"
+#include "ui_utilities.h"
+
+namespace keldro::reports {
+
+TReportForm::TReportForm(QWidget* parent, const ReportDefinition& def, ReportRows& rows, ReportEnvironment env,
+                         int destination)
+    : QDialog(parent),
+      MyPrinterReport(report::InstalledPrinter()),
+      MyStreamReport(report::InstalledPrinter()),
+      destination_(destination),
+      generator_(def, rows, std::move(env), destination) {
+  setObjectName("ReportForm");
+  setWindowTitle("Report Status Screen");
+  setModal(true);
+  setFixedSize(260, 130);
+  Label1 = new QLabel("Printing Status", this);
+  Label1->setObjectName("Label1");
+  Label1->setGeometry(10, 10, 240, 66);
+  Label1->setAlignment(Qt::AlignCenter);
+  Label1->setWordWrap(true);
+  QFont bold("Arial");
+  bold.setBold(true);
+  Label1->setFont(bold);
+  BitBtn1 = new QPushButton("Cancel", this);
+  BitBtn1->setObjectName("BitBtn1");
+  BitBtn1->setGeometry(90, 88, 80, 28);
+  connect(BitBtn1, &QPushButton::clicked, this, &TReportForm::BitBtn1Click);
+
+  for (report::TBaseReport* w : {static_cast<report::TBaseReport*>(&MyPrinterReport),
+                                 static_cast<report::TBaseReport*>(&MyStreamReport)}) {
+    ConfigureReportWriter(*w);
+    w->SetStatusLabel(Label1);
+  }
+  MyPrinterReport.StatusFormat = "Printing Page %p";
+  MyStreamReport.StatusFormat = "Printing page %p";
+  MyStreamReport.StreamMode = report::smUser;
+  SaveFormDimensions(this, dims_);
+}
+
+TReportForm::~TReportForm() = default;
+
+report::TBaseReport& TReportForm::ActiveReport() {
+  if (destination_ == kToPrinter) return MyPrinterReport;
+  return MyStreamReport;
+}
+
+void TReportForm::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  FormShow();
+  if (!ran_) {
+    // The run starts once the window is up, inside its own modal loop, so
+    // that Cancel can be pressed while it goes.
+    QTimer::singleShot(0, this, &TReportForm::FormActivate);
+  }
+}
+
+void TReportForm::FormShow() {
+  PlaceReportForm(this, dims_);
+}
+
+void TReportForm::FormActivate() {
+  if (ran_) return;
+  ran_ = true;
+  running_ = true;
+  report::TBaseReport& writer = ActiveReport();
+  std::string failure;
+  try {
+    writer.Execute();
+  } catch (const std::exception& e) {
+    failure = e.what();
+  }
+  running_ = false;
+  aborted_ = writer.Aborted() || !failure.empty();
+  if (!failure.empty()) platform::ui::ShowMessage(failure, "Error", platform::ui::Buttons::Ok, platform::ui::Icon::Error);
+  if (generator_.TextFileFailed()) {
+    aborted_ = true;
+    std::string text = "The report could not be written to the file \"" + generator_.TextFileName().string() + "\"";
+    if (generator_.TextFileError() != 0) text += ": " + std::string(std::strerror(generator_.TextFileError()));
+    platform::ui::ShowMessage(text + ".", "Error", platform::ui::Buttons::Ok, platform::ui::Icon::Error);
+  }
+  ShowFinalStatus();
+}
+
+void TReportForm::ShowFinalStatus() {
+  report::TBaseReport& writer = ActiveReport();
+  BitBtn1->setText("OK");
+  writer.StatusFormat = std::string("\r") + std::string(aborted_ ? kReportCanceled : kReportCompleted);
+  writer.UpdateStatus();
+}
+
+void TReportForm::BitBtn1Click() {
+  if (running_) {
+    ActiveReport().Abort();
+    return;
+  }
+  accept();
+}
+
+void TReportForm::reject() {
+  // Escape and the close box act as Cancel while the report runs.
+  if (running_) {
+    ActiveReport().Abort();
+    return;
+  }
+  QDialog::reject();
+}
+
+void TReportForm::closeEvent(QCloseEvent* event) {
+  if (running_) {
+    ActiveReport().Abort();
+    event->ignore();
+    return;
+  }
+  QDialog::closeEvent(event);
+}
+
+}  // namespace keldro::reports

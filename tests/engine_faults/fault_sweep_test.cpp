@@ -1,0 +1,438 @@
+// Every operation that writes a table is stopped (as by a kill) and failed
+// (as by a full disk) at each of its writes, syncs and renames in turn; the
+// table must then open and hold the state before the operation or after
+// it, whole: records once each with their memos, nothing half-written
+// counted, and every tag passing the engine's full check.
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine_fixture.h"
+#include "fault.h"
+#include "index_hooks.h"
+#include "orbex32.h"
+#include "table.h"
+
+using engine_test::EngineTest;
+using engine_test::Field;
+
+namespace {
+
+namespace fault = orb::fault;
+
+// What a table shows: its live records in natural order, each with its
+// memo, the records its file counts (deleted ones too), and its tags.
+struct State {
+  std::vector<std::string> rows;
+  uint32_t counted = 0;
+  std::vector<std::string> tags;
+  bool operator==(const State&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& os, const State& s) {
+  for (const std::string& r : s.rows) os << r << "; ";
+  os << "counted " << s.counted << "; tags:";
+  for (const std::string& t : s.tags) os << " " << t;
+  return os;
+}
+
+class FaultSweepTest : public EngineTest {
+ protected:
+  // Eight records with memos, two tags, records 3 and 6 deleted. Built
+  // without syncs: only the operation under test is swept.
+  void Build() {
+    for (OrbCursor c : open_) EngineCloseCursor(c);
+    open_.clear();
+    std::filesystem::remove_all(Dir());
+    std::filesystem::create_directories(Dir());
+    fault::SkipSyncs(true);
+    MakeTable("KEEP", {Field("NAME", 'C', 10), Field("COST", 'N', 8, 2), Field("NOTE", 'M', 10)});
+    OrbCursor c = Open("KEEP", ORB_OPEN_EXCLUSIVE);
+    for (int i = 1; i <= 8; ++i) Add(c, ("item" + std::to_string(i)).c_str(), i * 1.5, "memo of item " + std::to_string(i));
+    for (const char* tag : {"BYNAME", "BYCOST"}) {
+      OrbIndexDesc d{};
+      std::strcpy(d.tagName, tag);
+      std::strcpy(d.expression, tag[2] == 'N' ? "Upper(NAME)" : "STR(COST,8,2)");
+      d.options = ORB_IDX_EXPRESSION;
+      ASSERT_EQ(EngineAddIndex(db_, c, nullptr, &d), ORB_OK);
+    }
+    for (uint32_t n : {3u, 6u}) {
+      ASSERT_EQ(EngineSetToRecordNo(c, n), ORB_OK);
+      ASSERT_EQ(EngineDeleteRecord(c), ORB_OK);
+    }
+    EngineCloseCursor(c);
+    open_.clear();
+    fault::SkipSyncs(false);
+  }
+
+  void Add(OrbCursor c, const char* name, double cost, const std::string& memo) {
+    std::vector<uint8_t> rec = Buffer(c);
+    ASSERT_EQ(EngineInitRecord(c, rec.data(), rec.size()), ORB_OK);
+    ASSERT_EQ(EnginePutField(c, 1, rec.data(), name), ORB_OK);
+    ASSERT_EQ(EnginePutField(c, 2, rec.data(), &cost), ORB_OK);
+    PutMemo(c, rec.data(), memo);
+    ASSERT_EQ(EngineInsertRecord(c, rec.data(), rec.size()), ORB_OK);
+    EngineFreeBlob(c, rec.data(), 3);
+  }
+
+  static void PutMemo(OrbCursor c, uint8_t* rec, const std::string& memo) {
+    ASSERT_EQ(EngineOpenBlob(c, rec, 3, ORB_BLOB_READ_WRITE), ORB_OK);
+    ASSERT_EQ(EngineTruncateBlob(c, rec, 3, 0), ORB_OK);
+    ASSERT_EQ(EnginePutBlob(c, rec, 3, 0, static_cast<uint32_t>(memo.size()),
+                            reinterpret_cast<const uint8_t*>(memo.data())),
+              ORB_OK);
+  }
+
+  // Reads the table as a user would after a crash: a read-only open works,
+  // its tags either work or say the index must be rebuilt; a writable open
+  // always works (rebuilding it), and the engine's full check passes.
+  State Look() {
+    State s;
+    OrbCursor c = 0;
+    const OrbResult ro = EngineOpenTable(db_, "KEEP", ORB_OPEN_READ_ONLY, &c);
+    EXPECT_EQ(ro, ORB_OK) << std::hex << ro;
+    if (ro == ORB_OK) {
+      const OrbResult tag = EngineSwitchToIndex(c, "BYNAME");
+      EXPECT_TRUE(tag == ORB_OK || tag == ORB_ERR_INDEX_OUT_OF_STEP || tag == ORB_ERR_NO_SUCH_INDEX) << std::hex << tag;
+      EngineCloseCursor(c);
+    }
+    const OrbResult r = EngineOpenTable(db_, "KEEP", ORB_OPEN_SHARED, &c);
+    EXPECT_EQ(r, ORB_OK) << std::hex << r;
+    if (r != ORB_OK) return s;
+    // What an interrupted operation left beside the table is gone.
+    for (const auto& entry : std::filesystem::directory_iterator(Dir())) {
+      const std::string ext = entry.path().extension().string();
+      EXPECT_TRUE(ext == ".DBF" || ext == ".DBT" || ext == ".MDX") << entry.path();
+    }
+    std::vector<uint8_t> rec = Buffer(c);
+    OrbTableInfo info{};
+    EXPECT_EQ(EngineGetTableInfo(c, &info), ORB_OK);
+    EXPECT_EQ(info.recordsTrimmed, 0u);
+    s.counted = info.physicalCount;
+    EngineSetToBegin(c);
+    while (EngineGetNextRecord(c, rec.data(), rec.size(), nullptr) == ORB_OK) {
+      uint32_t size = 0;
+      std::string memo;
+      if (EngineGetBlobSize(c, rec.data(), 3, &size) == ORB_OK) {
+        memo.resize(size);
+        uint32_t got = 0;
+        EngineGetBlob(c, rec.data(), 3, 0, size, reinterpret_cast<uint8_t*>(memo.data()), &got);
+      } else {
+        memo = "<memo unreadable>";
+      }
+      s.rows.push_back(Text(c, 1, rec.data()) + "/" +
+                       std::to_string(Number(c, 2, rec.data())) + "/" + memo);
+    }
+    OrbIndexDesc descs[8];
+    uint16_t count = 0;
+    EXPECT_EQ(EngineGetIndexDescs(c, 8, descs, &count), ORB_OK);
+    for (uint16_t i = 0; i < count && i < 8; ++i) s.tags.push_back(descs[i].tagName);
+    EngineCloseCursor(c);
+
+    std::shared_ptr<orb::Table> table;
+    EXPECT_EQ(orb::Table::Acquire(Dir() / "KEEP.DBF", ORB_OPEN_SHARED, &table), ORB_OK);
+    if (table && table->Index() != nullptr) {
+      EXPECT_EQ(table->Index()->CheckAll(), ORB_OK);
+    }
+    if (table) table->Release(ORB_OPEN_SHARED);
+    return s;
+  }
+
+  // Runs `op` on a fresh table: unarmed for the state after it and the
+  // number of operations it makes, then stopped at each of them in a child
+  // process, then failed with a full disk at each of its writes.
+  // `alsoAfter` checks what a state can hide (files) when the table is as
+  // after the operation.
+  void Sweep(const std::function<OrbResult()>& op, bool changesState = true,
+             const std::function<void()>& alsoAfter = [] {}) {
+    Build();
+    const State before = Look();
+    ASSERT_EQ(before.rows.size(), 6u);
+    ASSERT_EQ(before.counted, 8u);
+    fault::Arm(fault::Plan{});
+    ASSERT_EQ(op(), ORB_OK);
+    const int steps = fault::Count();
+    Build();
+    fault::Arm(fault::Plan{0, 0, false, true});
+    ASSERT_EQ(op(), ORB_OK);
+    const int writes = fault::Count();
+    fault::Disarm();
+    const State after = Look();
+    if (changesState) {
+      ASSERT_NE(after, before);
+    }
+    ASSERT_GT(steps, writes);
+
+    for (int at = 1; at <= steps; ++at) {
+      SCOPED_TRACE("stopped at step " + std::to_string(at) + " of " + std::to_string(steps));
+      Build();
+      pid_t pid = fork();
+      if (pid == 0) {
+        fault::Arm(fault::Plan{at, 0, true, false});
+        op();
+        _exit(0);
+      }
+      int status = 0;
+      ASSERT_EQ(waitpid(pid, &status, 0), pid);
+      ASSERT_TRUE(WIFEXITED(status));
+      EXPECT_EQ(WEXITSTATUS(status), fault::kStopCode);
+      const State seen = Look();
+      EXPECT_TRUE(seen == before || seen == after) << seen;
+      if (changesState && seen == after) alsoAfter();
+      if (HasFailure()) return;
+    }
+    for (int at = 1; at <= writes; ++at) {
+      SCOPED_TRACE("disk full at write " + std::to_string(at) + " of " + std::to_string(writes));
+      Build();
+      fault::Arm(fault::Plan{at, ENOSPC, false, true});
+      const OrbResult r = op();
+      fault::Disarm();
+      EXPECT_EQ(r, ORB_ERR_DISK_FULL) << std::hex << r;
+      EXPECT_EQ(Look(), before);
+      if (HasFailure()) return;
+    }
+  }
+
+  // One operation through a cursor of its own, closed after it.
+  OrbResult OnCursor(uint16_t mode, const std::function<OrbResult(OrbCursor)>& body) {
+    OrbCursor c = 0;
+    OrbResult r = EngineOpenTable(db_, "KEEP", mode, &c);
+    if (r != ORB_OK) return r;
+    r = body(c);
+    EngineCloseCursor(c);
+    return r;
+  }
+};
+
+TEST_F(FaultSweepTest, Append) {
+  Sweep([&] {
+    return OnCursor(ORB_OPEN_SHARED, [&](OrbCursor c) {
+      std::vector<uint8_t> rec = Buffer(c);
+      EngineInitRecord(c, rec.data(), rec.size());
+      EnginePutField(c, 1, rec.data(), "added");
+      double cost = 99;
+      EnginePutField(c, 2, rec.data(), &cost);
+      PutMemo(c, rec.data(), "the new record's memo");
+      return EngineInsertRecord(c, rec.data(), rec.size());
+    });
+  });
+}
+
+TEST_F(FaultSweepTest, Modify) {
+  Sweep([&] {
+    return OnCursor(ORB_OPEN_SHARED, [&](OrbCursor c) {
+      std::vector<uint8_t> rec = Buffer(c);
+      EngineSetToRecordNo(c, 2);
+      EngineGetRecord(c, rec.data(), rec.size(), nullptr);
+      EnginePutField(c, 1, rec.data(), "renamed");
+      double cost = 0.25;
+      EnginePutField(c, 2, rec.data(), &cost);
+      PutMemo(c, rec.data(), "a longer memo than the one before, in new blocks");
+      return EngineModifyRecord(c, rec.data(), rec.size());
+    });
+  });
+}
+
+TEST_F(FaultSweepTest, Delete) {
+  Sweep([&] {
+    return OnCursor(ORB_OPEN_SHARED, [&](OrbCursor c) {
+      EngineSetToRecordNo(c, 4);
+      return EngineDeleteRecord(c);
+    });
+  });
+}
+
+TEST_F(FaultSweepTest, Pack) {
+  Sweep([&] { return EnginePack(db_, 0, "KEEP", "DBASE", 1); });
+}
+
+TEST_F(FaultSweepTest, IndexRebuild) {
+  // A rebuild changes nothing a reader sees: each stop must leave the same.
+  Sweep([&] { return OnCursor(ORB_OPEN_SHARED, [&](OrbCursor c) { return EngineRegenIndexes(c); }); }, false);
+}
+
+TEST_F(FaultSweepTest, CreateOverATable) {
+  Sweep([&] {
+    const std::vector<OrbFieldDesc> fields = {Field("NAME", 'C', 10), Field("COST", 'N', 8, 2),
+                                              Field("NOTE", 'M', 10)};
+    return EngineCreateTable(db_, "KEEP", static_cast<uint16_t>(fields.size()), fields.data(), 0);
+  }, true, [&] { EXPECT_FALSE(std::filesystem::exists(Dir() / "KEEP.MDX")); });
+}
+
+}  // namespace
+
+namespace {
+
+// The live records' names in the order of `tag`.
+std::vector<std::string> NamesInOrder(EngineTest& t, OrbCursor c, const char* tag) {
+  std::vector<std::string> out;
+  EXPECT_EQ(EngineSwitchToIndex(c, tag), ORB_OK);
+  EngineSetToBegin(c);
+  std::vector<uint8_t> rec(64);
+  char name[16];
+  int32_t blank = 0;
+  while (EngineGetNextRecord(c, rec.data(), static_cast<uint32_t>(rec.size()), nullptr) == ORB_OK) {
+    EngineGetField(c, 1, rec.data(), name, sizeof name, &blank);
+    out.push_back(name);
+  }
+  (void)t;
+  return out;
+}
+
+// An append stopped after its record was counted but before its keys: a
+// read-only open reads the records but says the index must be rebuilt when
+// a tag is chosen; a writable open rebuilds it, and the record shows in
+// index order.
+TEST_F(FaultSweepTest, AnAppendCutOffBeforeItsKeysIsFoundAndMended) {
+  int outOfStep = 0;
+  for (int at = 1; at < 40; ++at) {
+    Build();
+    pid_t pid = fork();
+    if (pid == 0) {
+      fault::Arm(fault::Plan{at, 0, true, false});
+      OrbCursor c = 0;
+      if (EngineOpenTable(db_, "KEEP", ORB_OPEN_SHARED, &c) != ORB_OK) _exit(1);
+      std::vector<uint8_t> rec(64);
+      EngineInitRecord(c, rec.data(), static_cast<uint32_t>(rec.size()));
+      EnginePutField(c, 1, rec.data(), "aardvark");
+      EngineInsertRecord(c, rec.data(), static_cast<uint32_t>(rec.size()));
+      _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    if (WEXITSTATUS(status) == 0) break;  // the append ran to its end
+    OrbCursor c = 0;
+    ASSERT_EQ(EngineOpenTable(db_, "KEEP", ORB_OPEN_READ_ONLY, &c), ORB_OK);
+    const OrbResult tag = EngineSwitchToIndex(c, "BYNAME");
+    EngineCloseCursor(c);
+    if (tag == ORB_OK) continue;
+    ASSERT_EQ(tag, ORB_ERR_INDEX_OUT_OF_STEP);
+    ++outOfStep;
+    ASSERT_EQ(EngineOpenTable(db_, "KEEP", ORB_OPEN_SHARED, &c), ORB_OK);
+    OrbTableInfo info{};
+    ASSERT_EQ(EngineGetTableInfo(c, &info), ORB_OK);
+    std::vector<std::string> names = NamesInOrder(*this, c, "BYNAME");
+    EXPECT_EQ(names.size(), info.physicalCount - 2);  // records 3 and 6 are deleted
+    EXPECT_EQ(names.front() == "aardvark", info.physicalCount == 9u);
+    EngineCloseCursor(c);
+    ASSERT_EQ(EngineOpenTable(db_, "KEEP", ORB_OPEN_READ_ONLY, &c), ORB_OK);
+    EXPECT_EQ(EngineSwitchToIndex(c, "BYNAME"), ORB_OK);
+    EngineCloseCursor(c);
+  }
+  EXPECT_GT(outOfStep, 0);
+}
+
+TEST_F(FaultSweepTest, PackGivesBackTheSpaceOfDeletedMemos) {
+  Build();
+  OrbCursor c = Open("KEEP", ORB_OPEN_EXCLUSIVE);
+  EngineSetToBegin(c);
+  std::vector<uint8_t> rec = Buffer(c);
+  while (EngineGetNextRecord(c, rec.data(), rec.size(), nullptr) == ORB_OK) ASSERT_EQ(EngineDeleteRecord(c), ORB_OK);
+  ASSERT_GT(std::filesystem::file_size(Dir() / "KEEP.DBT"), 512u * 8);
+  ASSERT_EQ(EnginePack(db_, c, nullptr, "DBASE", 1), ORB_OK);
+  EXPECT_EQ(std::filesystem::file_size(Dir() / "KEEP.DBT"), 512u);
+  OrbTableInfo info{};
+  ASSERT_EQ(EngineGetTableInfo(c, &info), ORB_OK);
+  EXPECT_EQ(info.physicalCount, 0u);
+  // Nothing of the pack is left beside the table.
+  for (const auto& entry : std::filesystem::directory_iterator(Dir())) {
+    EXPECT_EQ(entry.path().extension().string().size(), 4u) << entry.path();
+  }
+  // The packed table takes new records, memos and keys as before.
+  Add(c, "fresh", 1, "a memo in the packed table");
+  EXPECT_EQ(NamesInOrder(*this, c, "BYCOST"), (std::vector<std::string>{"fresh"}));
+}
+
+// dBASE tools find tags through the tag table's tree of names (bytes 16-18
+// of each entry: left, right, parent, entry numbers from 1). It survives a
+// reopen and the header written by the next change.
+TEST_F(FaultSweepTest, TheTagTableKeepsItsTreeOfNames) {
+  Build();
+  OrbCursor c = Open("KEEP", ORB_OPEN_SHARED);
+  Add(c, "later", 2, "written after the reopen");
+  EngineCloseCursor(c);
+  open_.clear();
+  const std::string mdx = Read("KEEP.MDX");
+  auto links = [&](int entry) {
+    const size_t at = 544 + 32 * static_cast<size_t>(entry - 1) + 16;
+    return std::vector<int>{static_cast<uint8_t>(mdx[at]), static_cast<uint8_t>(mdx[at + 1]),
+                            static_cast<uint8_t>(mdx[at + 2])};
+  };
+  // Entry 1 BYNAME, entry 2 BYCOST: BYCOST sorts first and is the root.
+  EXPECT_EQ(links(2), (std::vector<int>{0, 1, 0}));
+  EXPECT_EQ(links(1), (std::vector<int>{0, 0, 2}));
+}
+
+// Another program rebuilds the index over and over while this one seeks
+// and walks it: no step ever reports damage, and every walk sees every
+// live record once.
+TEST_F(FaultSweepTest, ReadersNeverSeeDamageDuringAnotherProgramsRebuild) {
+  Build();
+  char exe[PATH_MAX] = {};
+  ASSERT_GT(readlink("/proc/self/exe", exe, sizeof exe - 1), 0);
+  const std::string lib = (std::filesystem::path(exe).parent_path() / "libORBEX32.so").string();
+  int ready[2], stop[2];
+  ASSERT_EQ(pipe(ready), 0);
+  ASSERT_EQ(pipe(stop), 0);
+  pid_t pid = fork();
+  if (pid == 0) {
+    close(ready[0]);
+    close(stop[1]);
+    fcntl(stop[0], F_SETFL, O_NONBLOCK);
+    void* h = dlopen(lib.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (h == nullptr) _exit(4);
+    auto openDb = reinterpret_cast<decltype(&EngineOpenDatabase)>(dlsym(h, "EngineOpenDatabase"));
+    auto openTable = reinterpret_cast<decltype(&EngineOpenTable)>(dlsym(h, "EngineOpenTable"));
+    auto regen = reinterpret_cast<decltype(&EngineRegenIndexes)>(dlsym(h, "EngineRegenIndexes"));
+    if (!openDb || !openTable || !regen) _exit(5);
+    OrbDatabase db = 0;
+    OrbCursor other = 0;
+    if (openDb(Dir().c_str(), &db) != ORB_OK || openTable(db, "KEEP", ORB_OPEN_SHARED, &other) != ORB_OK) _exit(1);
+    if (write(ready[1], "r", 1) != 1) _exit(6);
+    char b;
+    for (int i = 0; i < 100000 && read(stop[0], &b, 1) != 1; ++i) {
+      if (regen(other) != ORB_OK) _exit(2);
+    }
+    _exit(0);
+  }
+  close(ready[1]);
+  close(stop[0]);
+  char b;
+  ASSERT_EQ(read(ready[0], &b, 1), 1);
+  close(ready[0]);
+  OrbCursor c = Open("KEEP", ORB_OPEN_SHARED);
+  ASSERT_EQ(EngineSwitchToIndex(c, "BYNAME"), ORB_OK);
+  std::vector<uint8_t> rec = Buffer(c);
+  for (int walk = 0; walk < 1000; ++walk) {
+    // As a reader that looks again each time (another program changed it).
+    ASSERT_EQ(EngineForceReread(c), ORB_OK);
+    ASSERT_EQ(EngineSetToKeyText(c, ORB_KEY_GE, "ITEM5", 5), ORB_OK);
+    ASSERT_EQ(EngineGetRecord(c, rec.data(), rec.size(), nullptr), ORB_OK);
+    ASSERT_EQ(Text(c, 1, rec.data()), "item5");
+    EngineSetToBegin(c);
+    int seen = 0;
+    OrbResult r;
+    while ((r = EngineGetNextRecord(c, rec.data(), rec.size(), nullptr)) == ORB_OK) ++seen;
+    ASSERT_EQ(r, ORB_ERR_EOF) << std::hex << r;
+    ASSERT_EQ(seen, 6);
+  }
+  ASSERT_EQ(write(stop[1], "s", 1), 1);
+  close(stop[1]);
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  EXPECT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+}  // namespace

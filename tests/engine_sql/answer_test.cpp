@@ -1,0 +1,148 @@
+// Answers made permanent, tables copied and deleted, alias paths.
+#include <gmock/gmock.h>
+
+#include <filesystem>
+
+#include "sql_fixture.h"
+
+namespace engine_test {
+namespace {
+
+using ::testing::ElementsAre;
+
+TEST_F(SqlTest, AnAnswerMadePermanentIsADbfOtherReadersRead) {
+  OrbCursor a = 0;
+  ASSERT_EQ(Run("SELECT ITEM, COST FROM T WHERE COST > 300 ORDER BY ITEM", &a), ORB_OK);
+  char path[1024];
+  ASSERT_EQ(EngineGetAnswerPath(a, path, sizeof path), ORB_OK);
+  EXPECT_TRUE(std::filesystem::exists(path));
+  EXPECT_NE(std::filesystem::path(path).parent_path(), Dir());
+
+  ASSERT_EQ(EngineMakePermanent(a, "KEPT", 1), ORB_OK);
+  EXPECT_THAT(FileRecords("KEPT.DBF"), ElementsAre(" Drill           310.99", " Sofa            899.00"));
+  OrbCursor k = Open("KEPT", ORB_OPEN_READ_ONLY);
+  EXPECT_THAT(Rows(k), ElementsAre("Drill|310.99", "Sofa|899.00"));
+
+  // Replacing a table that is open is refused and leaves it whole.
+  const std::string before = Read("KEPT.DBF");
+  EXPECT_EQ(EngineMakePermanent(a, "KEPT", 1), ORB_ERR_TABLE_IN_USE);
+  EXPECT_EQ(Read("KEPT.DBF"), before);
+  EngineCloseCursor(k);
+  open_.erase(std::find(open_.begin(), open_.end(), k));
+  EXPECT_EQ(EngineMakePermanent(a, "KEPT", 0), ORB_ERR_ACCESS_DENIED);  // exists, no overwrite
+  EXPECT_EQ(EngineMakePermanent(a, "kept.dbf", 1), ORB_OK);
+}
+
+TEST_F(SqlTest, ClosedAnswersLeaveThePrivateFolder) {
+  OrbCursor a = 0, b = 0;
+  ASSERT_EQ(Run("SELECT ITEM FROM T", &a), ORB_OK);
+  char path[1024];
+  ASSERT_EQ(EngineGetAnswerPath(a, path, sizeof path), ORB_OK);
+  EngineCloseCursor(a);
+  open_.erase(std::find(open_.begin(), open_.end(), a));
+  EXPECT_EQ(EngineGetAnswerPath(a, path, sizeof path), ORB_ERR_INVALID_HANDLE);
+  ASSERT_EQ(Run("SELECT ITEM FROM T", &b), ORB_OK);
+  EXPECT_FALSE(std::filesystem::exists(path));
+}
+
+TEST_F(SqlTest, AnAnswerNeverReplacesATableTheQueryRead) {
+  const std::string before = Read("T.DBF");
+  OrbCursor a = 0;
+  ASSERT_EQ(Run("SELECT ITEM FROM T", &a), ORB_OK);
+  EXPECT_EQ(EngineMakePermanent(a, "T", 1), ORB_ERR_TABLE_IN_USE);
+  EXPECT_EQ(EngineMakePermanent(a, (Dir() / "t.dbf").c_str(), 1), ORB_ERR_TABLE_IN_USE);
+  EXPECT_EQ(Read("T.DBF"), before);
+  EXPECT_EQ(EngineMakePermanent(Open("T"), "X", 1), ORB_ERR_INVALID_HANDLE);  // not an answer
+}
+
+TEST_F(SqlTest, AMemoAnswerKeepsItsMemoWhenMadePermanent) {
+  OrbCursor a = 0;
+  ASSERT_EQ(Run("SELECT printf('%-300s|', ITEM) AS wide FROM T WHERE ITEM = 'Saw'", &a), ORB_OK);
+  ASSERT_EQ(EngineMakePermanent(a, "WIDE", 1), ORB_OK);
+  EXPECT_THAT(Column("SELECT length(WIDE), substr(WIDE, 1, 3) FROM WIDE", 0), ElementsAre("301"));
+}
+
+TEST_F(SqlTest, BatchCopyAppendsFieldsByName) {
+  MakeTable("COPY", {Field("COST", 'N', 12, 2), Field("ITEM", 'C', 12), Field("OTHER", 'C', 3)});
+  OrbCursor src = Open("T", ORB_OPEN_READ_ONLY);
+  OrbCursor dst = Open("COPY");
+  uint32_t copied = 0;
+  ASSERT_EQ(EngineBatchCopy(src, dst, &copied), ORB_OK);
+  EXPECT_EQ(copied, 6u);
+  EXPECT_THAT(Column("SELECT ITEM || '=' || ifnull(COST, '') FROM COPY ORDER BY ITEM"),
+              ElementsAre("Chisel=", "Drill=310.99", "Hammer=25.5", "Lamp=101.0", "Saw=120.0", "Sofa=899.0"));
+  EXPECT_EQ(EngineBatchCopy(dst, dst, &copied), ORB_ERR_INVALID_PARAM);
+}
+
+TEST_F(SqlTest, DeleteTableRemovesItsFilesUnlessOpen) {
+  Write("GONE.DBF", Read("T.DBF"));
+  Write("gone.dbt", "memo");
+  OrbCursor c = Open("GONE");
+  EXPECT_EQ(EngineDeleteTable(db_, "GONE"), ORB_ERR_TABLE_IN_USE);
+  EngineCloseCursor(c);
+  open_.pop_back();
+  EXPECT_EQ(EngineDeleteTable(db_, "gone"), ORB_OK);
+  EXPECT_FALSE(std::filesystem::exists(Dir() / "GONE.DBF"));
+  EXPECT_FALSE(std::filesystem::exists(Dir() / "gone.dbt"));
+  EXPECT_EQ(EngineDeleteTable(db_, "GONE"), ORB_ERR_NO_SUCH_TABLE);
+}
+
+TEST(AliasPath, UnknownAliasIsNotFound) {
+  char path[256];
+  EXPECT_EQ(EngineGetAliasPath("NO_SUCH_ALIAS_HERE", path, sizeof path), ORB_ERR_NOT_FOUND);
+  EXPECT_EQ(EngineGetAliasPath(nullptr, path, sizeof path), ORB_ERR_INVALID_PARAM);
+}
+
+}  // namespace
+}  // namespace engine_test
+
+namespace engine_test {
+namespace {
+
+// QTY > 1 as the filter compiler writes it: a comparison, a constant, a field.
+std::vector<uint8_t> QtyAboveOne() {
+  std::vector<uint8_t> b;
+  auto u16 = [&](uint32_t v) {
+    b.push_back(static_cast<uint8_t>(v));
+    b.push_back(static_cast<uint8_t>(v >> 8));
+  };
+  auto node = [&](uint32_t cls, uint32_t op, uint32_t x, uint32_t y, uint32_t z) {
+    u16(cls), u16(0), u16(op), u16(0), u16(x), u16(y), u16(z);
+  };
+  const double one = 1;
+  u16(1), u16(10 + 42 + 4 + 8), u16(3), u16(10), u16(52);
+  node(2, 5, 28, 14, 0), node(5, 14, 7, 8, 4), node(4, 13, 1, 0, 0);
+  for (char c : std::string("QTY", 4)) b.push_back(static_cast<uint8_t>(c));
+  const auto* p = reinterpret_cast<const uint8_t*>(&one);
+  b.insert(b.end(), p, p + 8);
+  return b;
+}
+
+int KeepAll(void*, const uint8_t*, uint32_t) { return 1; }
+
+TEST_F(SqlTest, AnExpressionFilterGivesBackItsBuffer) {
+  OrbCursor c = Open("T");
+  const std::vector<uint8_t> expr = QtyAboveOne();
+  OrbFilter f = 0, g = 0;
+  ASSERT_EQ(EngineAddFilter(c, nullptr, 1, 0, expr.data(), nullptr, &f), ORB_OK);
+  ASSERT_EQ(EngineAddFilter(c, nullptr, 2, 0, nullptr, &KeepAll, &g), ORB_OK);
+  EXPECT_EQ(EngineActivateFilter(c, f), ORB_OK);
+  uint32_t count = 0;
+  EXPECT_EQ(EngineGetRecordCount(c, &count), ORB_OK);
+  EXPECT_EQ(count, 2u);  // Hammer and Lamp
+  std::vector<uint8_t> back(expr.size());
+  uint32_t length = 0;
+  EXPECT_EQ(EngineGetFilterBuffer(c, f, back.data(), 4, &length), ORB_ERR_BUFFER_TOO_SMALL);
+  EXPECT_EQ(length, expr.size());
+  ASSERT_EQ(EngineGetFilterBuffer(c, f, back.data(), static_cast<uint32_t>(back.size()), &length), ORB_OK);
+  EXPECT_EQ(back, expr);
+  EXPECT_EQ(EngineGetFilterBuffer(c, g, back.data(), static_cast<uint32_t>(back.size()), &length),
+            ORB_ERR_INVALID_PARAM);
+  EXPECT_EQ(EngineDropFilter(c, f), ORB_OK);
+  EXPECT_EQ(EngineGetFilterBuffer(c, f, back.data(), static_cast<uint32_t>(back.size()), &length),
+            ORB_ERR_INVALID_HANDLE);
+  EXPECT_NE(OrbEntryByOrdinal(845), nullptr);
+}
+
+}  // namespace
+}  // namespace engine_test
