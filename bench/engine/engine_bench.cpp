@@ -4,6 +4,8 @@
 //   append all        vs writing the records with one write() per record
 //   open, first 30    vs open + read of header and 30 records
 //   full scan         vs reading the file in 64 KB blocks
+//   every field of every record through the C interface (shared open)
+//                     vs reading the whole file into memory with read()
 //   filtered count    vs scanning the raw bytes with the same test
 //   pack (every tenth deleted) vs copying the live records to a new file
 //   count in "NewIndex" order vs count in natural order (both O(1) in keys)
@@ -14,6 +16,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -228,6 +231,111 @@ void BM_FullScan_RawBaseline(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * kRecords);
 }
 
+// What a scan of every field answers, summed: the two sides must agree.
+struct Digest {
+  double numbers = 0;
+  int64_t days = 0;
+  size_t textBytes = 0;
+  int64_t logicals = 0;
+  bool operator==(const Digest&) const = default;
+};
+
+// The digest worked out from the file's bytes by the plainest means.
+Digest RawDigest() {
+  static const Digest digest = [] {
+    Digest d;
+    std::vector<uint8_t> file(std::filesystem::file_size(TablePath("INV")));
+    int fd = ::open(TablePath("INV").c_str(), O_RDONLY);
+    if (::read(fd, file.data(), file.size()) != static_cast<ssize_t>(file.size())) std::abort();
+    ::close(fd);
+    const uint32_t hl = file[8] | file[9] << 8, rl = file[10] | file[11] << 8;
+    for (uint32_t n = 0; n < kRecords; ++n) {
+      const uint8_t* r = file.data() + hl + static_cast<size_t>(n) * rl;
+      uint32_t at = 1;
+      for (const OrbFieldDesc& f : Fields()) {
+        std::string text(reinterpret_cast<const char*>(r + at), f.width);
+        at += f.width;
+        const size_t last = text.find_last_not_of(' ');
+        text = last == std::string::npos ? "" : text.substr(0, last + 1);
+        if (f.type == 'C') d.textBytes += text.size();
+        if (f.type == 'N' && !text.empty()) d.numbers += std::strtod(text.c_str(), nullptr);
+        if (f.type == 'L') d.logicals += text == "T" || text == "Y";
+        if (f.type == 'D' && !text.empty()) {
+          int32_t day = 0;
+          const int v = std::stoi(text);
+          EngineEncodeDate(v / 10000, v / 100 % 100, v % 100, &day);
+          d.days += day;
+        }
+      }
+    }
+    return d;
+  }();
+  return digest;
+}
+
+void BM_ScanFields(benchmark::State& state) {
+  EnsureInventory();
+  const Digest want = RawDigest();
+  OrbCursor c = 0;
+  EngineOpenTable(Db(), "INV", ORB_OPEN_SHARED, &c);
+  std::vector<uint8_t> rec(2048);
+  const uint16_t fields = static_cast<uint16_t>(Fields().size());
+  for (auto _ : state) {
+    Digest d;
+    EngineSetToBegin(c);
+    while (EngineGetNextRecord(c, rec.data(), static_cast<uint32_t>(rec.size()), nullptr) == ORB_OK) {
+      for (uint16_t i = 1; i <= fields; ++i) {
+        int32_t blank = 0;
+        switch (Fields()[i - 1].type) {
+          case 'C': {
+            char text[256];
+            EngineGetField(c, i, rec.data(), text, sizeof text, &blank);
+            d.textBytes += std::strlen(text);
+            break;
+          }
+          case 'N': {
+            double v = 0;
+            EngineGetField(c, i, rec.data(), &v, sizeof v, &blank);
+            d.numbers += v;
+            break;
+          }
+          case 'D': {
+            int32_t day = 0;
+            EngineGetField(c, i, rec.data(), &day, sizeof day, &blank);
+            d.days += day;
+            break;
+          }
+          case 'L': {
+            int16_t b = 0;
+            EngineGetField(c, i, rec.data(), &b, sizeof b, &blank);
+            d.logicals += b;
+            break;
+          }
+        }
+      }
+    }
+    if (!(d == want)) state.SkipWithError("scanned values differ from the file's");
+  }
+  EngineCloseCursor(c);
+  state.SetItemsProcessed(state.iterations() * kRecords);
+}
+
+void BM_ScanFields_ReadBaseline(benchmark::State& state) {
+  EnsureInventory();
+  const size_t size = std::filesystem::file_size(TablePath("INV"));
+  std::vector<uint8_t> file(size);
+  for (auto _ : state) {
+    int fd = ::open(TablePath("INV").c_str(), O_RDONLY);
+    size_t total = 0;
+    ssize_t got;
+    while ((got = ::read(fd, file.data() + total, size - total)) > 0) total += static_cast<size_t>(got);
+    ::close(fd);
+    if (total != size) state.SkipWithError("short read");
+    benchmark::DoNotOptimize(file.data());
+  }
+  state.SetItemsProcessed(state.iterations() * kRecords);
+}
+
 struct CountContext {
   OrbCursor cursor;
 };
@@ -420,6 +528,8 @@ BENCHMARK(BM_OpenFirst30_RawBaseline)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_FullScanShared)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FullScanExclusive)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FullScan_RawBaseline)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ScanFields)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ScanFields_ReadBaseline)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FilteredCount)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FilteredCount_RawBaseline)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PackEveryTenthDeleted)->Unit(benchmark::kMillisecond)->Iterations(3);

@@ -46,9 +46,18 @@ Handles& H() {
   std::lock_guard<std::recursive_mutex> guard(EngineLock()); \
   ClearContext()
 
+// The cursor last found: a scan asks for the same one millions of times.
+// (Handles are not reused, and a close forgets it.)
+OrbCursor gLastHandle = 0;
+Cursor* gLastCursor = nullptr;
+
 Cursor* FindCursor(OrbCursor c) {
+  if (c == gLastHandle && c != 0) return gLastCursor;
   auto it = H().cursors.find(c);
-  return it == H().cursors.end() ? nullptr : it->second.get();
+  if (it == H().cursors.end()) return nullptr;
+  gLastHandle = c;
+  gLastCursor = it->second.get();
+  return gLastCursor;
 }
 
 OrbResult BadHandle(const char* what) { return Fail(ORB_ERR_INVALID_HANDLE, std::string("invalid ") + what + " handle"); }
@@ -263,6 +272,7 @@ OrbResult EngineCloseCursor(OrbCursor cursor) {
   for (auto it = H().filterOwner.begin(); it != H().filterOwner.end();) {
     it = it->second == cursor ? H().filterOwner.erase(it) : std::next(it);
   }
+  if (gLastHandle == cursor) gLastHandle = 0;
   H().cursors.erase(cursor);
   return ORB_OK;
 }

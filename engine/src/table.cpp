@@ -265,11 +265,6 @@ const FieldInfo* Table::FindField(std::string_view name) const {
   return nullptr;
 }
 
-const FieldInfo* Table::Field(uint16_t number) const {
-  if (number < 1 || number > fields_.size()) return nullptr;
-  return &fields_[number - 1];
-}
-
 bool Table::IsOpen(const std::filesystem::path& path) {
   FileKey key;
   if (!KeyOf(path, &key)) return false;
@@ -365,6 +360,7 @@ OrbResult Table::LoadHeader() {
   productionFlag_ = h[28] == 1;
   languageDriver_ = h[29];
   counter_ = Get32(h + 16);
+  NoteHeader(h);
   hasMemo_ = false;
   if (h[2] >= 1 && h[2] <= 12 && h[3] >= 1 && h[3] <= 31) {
     int32_t year = 1900 + h[1];
@@ -472,6 +468,7 @@ OrbResult Table::RefreshCount() {
   const uint64_t present = size > headerLength_ ? static_cast<uint64_t>(size - headerLength_) / recordLength_ : 0;
   recordCount_ = static_cast<uint32_t>(std::min<uint64_t>(Get32(h + 4), present));
   counter_ = Get32(h + 16);
+  NoteHeader(h);
   lastSize_ = size;
   lastMtimeNs_ = mtime;
   ++generation_;
@@ -495,21 +492,60 @@ OrbResult Table::ReadRecord(uint32_t recordNumber, uint8_t* record) {
     return Fail(ORB_ERR_NOT_FOUND, DisplayName() + ": no record " + std::to_string(recordNumber));
   }
   const int64_t at = headerLength_ + static_cast<int64_t>(recordNumber - 1) * recordLength_;
-  if (Exclusive()) {
-    // Nobody else writes the file: read ahead in large blocks.
-    if (at < cacheStart_ || at + recordLength_ > cacheStart_ + static_cast<int64_t>(cacheLength_)) {
-      cache_.resize(std::max<size_t>(65536, recordLength_));
-      size_t got = 0;
-      OrbResult r = file_.ReadSome(at, cache_.data(), cache_.size(), &got);
-      if (r != ORB_OK) return r;
-      cacheStart_ = at;
-      cacheLength_ = got;
-      if (got < recordLength_) return Fail(ORB_ERR_CORRUPT, DisplayName() + ": record cut short");
-    }
+  // Nobody else writes the file of an exclusive open: read ahead in large blocks.
+  if (Exclusive()) return FromBlocks(at, record);
+  return file_.ReadAt(at, record, recordLength_);
+}
+
+OrbResult Table::ReadRecordAhead(uint32_t recordNumber, uint8_t* record) {
+  if (Exclusive()) return ReadRecord(recordNumber, record);
+  if (recordNumber < 1 || recordNumber > recordCount_) {
+    return Fail(ORB_ERR_NOT_FOUND, DisplayName() + ": no record " + std::to_string(recordNumber));
+  }
+  const bool next = recordNumber == lastAhead_ + 1;
+  lastAhead_ = recordNumber;
+  const int64_t at = headerLength_ + static_cast<int64_t>(recordNumber - 1) * recordLength_;
+  const bool cached = cacheGeneration_ == generation_ && at >= cacheStart_ &&
+                      at + recordLength_ <= cacheStart_ + static_cast<int64_t>(cacheLength_);
+  if (cached) {
     std::memcpy(record, cache_.data() + (at - cacheStart_), recordLength_);
     return ORB_OK;
   }
-  return file_.ReadAt(at, record, recordLength_);
+  // A jump (an index order) reads its one record: a block would be wasted.
+  if (!next) return file_.ReadAt(at, record, recordLength_);
+  OrbResult r = LookForChanges();
+  if (r != ORB_OK) return r;
+  if (recordNumber > recordCount_) {
+    return Fail(ORB_ERR_NOT_FOUND, DisplayName() + ": no record " + std::to_string(recordNumber));
+  }
+  return FromBlocks(at, record);
+}
+
+OrbResult Table::FromBlocks(int64_t at, uint8_t* record) {
+  if (cacheGeneration_ != generation_ || at < cacheStart_ ||
+      at + recordLength_ > cacheStart_ + static_cast<int64_t>(cacheLength_)) {
+    cache_.resize(std::max<size_t>(65536, recordLength_));
+    size_t got = 0;
+    cacheLength_ = 0;
+    OrbResult r = file_.ReadSome(at, cache_.data(), cache_.size(), &got);
+    if (r != ORB_OK) return r;
+    if (got < recordLength_) return Fail(ORB_ERR_CORRUPT, DisplayName() + ": record cut short");
+    cacheStart_ = at;
+    cacheLength_ = got;
+    cacheGeneration_ = generation_;
+  }
+  std::memcpy(record, cache_.data() + (at - cacheStart_), recordLength_);
+  return ORB_OK;
+}
+
+OrbResult Table::LookForChanges() {
+  OrbResult r = RefreshCount();
+  if (r != ORB_OK) return r;
+  uint8_t h[sizeof stamp_];
+  r = file_.ReadAt(0, h, sizeof h);
+  if (r != ORB_OK || std::memcmp(h, stamp_, sizeof h) == 0) return r;
+  ForgetState();
+  return RefreshCount();
 }
 
 OrbResult Table::ReadFlag(uint32_t recordNumber, uint8_t* flag) {
@@ -549,7 +585,10 @@ OrbResult Table::WriteHeader(const uint32_t* count) {
   const uint32_t counter = Get32(h + 16) + 1;
   Put32(h + 16, counter);
   r = file_.WriteAt(1, h + 1, sizeof h - 1);
-  if (r == ORB_OK) counter_ = counter;
+  if (r == ORB_OK) {
+    counter_ = counter;
+    NoteHeader(h);
+  }
   return r;
 }
 
