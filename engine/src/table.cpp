@@ -429,6 +429,7 @@ OrbResult Table::LoadHeader() {
   recordCount_ = static_cast<uint32_t>(std::min<uint64_t>(count, present));
   recordsTrimmed_ = count - recordCount_;
   lastSize_ = size;
+  layout_ = std::make_shared<const std::vector<FieldInfo>>(fields_);
   return ORB_OK;
 }
 

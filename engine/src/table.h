@@ -52,6 +52,8 @@ class Table {
   bool CompanionExists(std::string_view extension) const;
 
   const std::vector<FieldInfo>& Fields() const { return fields_; }
+  // The fields as a copy callers may hold on to; a new one after a pack.
+  const std::shared_ptr<const std::vector<FieldInfo>>& Layout() const { return layout_; }
   const FieldInfo* FindField(std::string_view name) const;
   const FieldInfo* Field(uint16_t number) const {
     return number >= 1 && number <= fields_.size() ? &fields_[number - 1] : nullptr;
@@ -167,6 +169,7 @@ class Table {
   std::filesystem::path path_;
   File file_;
   std::vector<FieldInfo> fields_;
+  std::shared_ptr<const std::vector<FieldInfo>> layout_;
   uint8_t version_ = 3;
   uint8_t languageDriver_ = 0;
   bool productionFlag_ = false;

@@ -68,15 +68,15 @@ void EngineCursor::Call(OrbResult result) {
 
 std::vector<FieldValue> EngineCursor::Decode(const uint8_t* record, bool withMemos) {
   std::vector<FieldValue> values(descs_.size());
-  std::vector<char> text;
+  char text[256];  // a character field is at most 255 bytes
   for (size_t i = 0; i < descs_.size(); ++i) {
     const OrbFieldDesc& d = descs_[i];
     int32_t blank = 0;
     switch (d.type) {
       case ORB_FLD_CHAR: {
-        text.assign(static_cast<size_t>(d.width) + 1, 0);
-        Check(e_.EngineGetField(handle_, d.number, record, text.data(), static_cast<uint32_t>(text.size()), &blank));
-        if (!blank && text[0] != 0) values[i] = std::string(text.data());
+        text[0] = 0;
+        Check(e_.EngineGetField(handle_, d.number, record, text, sizeof text, &blank));
+        if (!blank && text[0] != 0) values[i] = std::string(text);
         break;
       }
       case ORB_FLD_NUMERIC:

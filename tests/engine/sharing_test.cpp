@@ -417,6 +417,17 @@ TEST_F(SharingTest, HandlesAreCheckedBeforeUse) {
   EXPECT_EQ(EngineGetNextRecord(c, rec.data(), 5, nullptr), ORB_ERR_INVALID_PARAM);  // buffer too small
   EXPECT_EQ(EngineOpenTable(db_, "NOSUCH", ORB_OPEN_SHARED, &c), ORB_ERR_NO_SUCH_TABLE);
   EXPECT_EQ(EngineOpenTable(db_, "SHARED", 7, &c), ORB_ERR_INVALID_PARAM);
+
+  // A field read knows its cursor's fields without the lookup of other
+  // entries; once the cursor is closed the handle is refused all the same.
+  OrbCursor gone = Open("SHARED");
+  char text[16];
+  EXPECT_EQ(EngineGetField(gone, 1, rec.data(), text, sizeof text, nullptr), ORB_OK);
+  EXPECT_EQ(EngineGetField(gone, 2, rec.data(), text, sizeof text, nullptr), ORB_ERR_NO_SUCH_FIELD);
+  EXPECT_EQ(EngineGetField(gone, 1, nullptr, text, sizeof text, nullptr), ORB_ERR_INVALID_PARAM);
+  ASSERT_EQ(EngineCloseCursor(gone), ORB_OK);
+  open_.pop_back();
+  EXPECT_EQ(EngineGetField(gone, 1, rec.data(), text, sizeof text, nullptr), ORB_ERR_INVALID_HANDLE);
 }
 
 }  // namespace
