@@ -459,6 +459,8 @@ OrbResult Table::OpenCompanions() {
 }
 
 OrbResult Table::RefreshCount() {
+  // Nobody else changes the file of an exclusive open; what we wrote we know.
+  if (Exclusive() && lastSize_ >= 0) return ORB_OK;
   int64_t size = 0, mtime = 0;
   OrbResult r = file_.Size(&size, &mtime);
   if (r != ORB_OK) return r;
@@ -578,8 +580,15 @@ OrbResult Table::DeletionFlags(const std::vector<uint8_t>** flags) {
 OrbResult Table::WriteHeader(const uint32_t* count) {
   // Bytes 8-15 are written back as read, so one write carries the date,
   // the count and the counter.
-  uint8_t h[20];
-  OrbResult r = file_.ReadAt(0, h, sizeof h);
+  // In an exclusive open nobody else writes them: they are as we last
+  // read or wrote them.
+  uint8_t h[sizeof stamp_];
+  OrbResult r = ORB_OK;
+  if (Exclusive()) {
+    std::memcpy(h, stamp_, sizeof h);
+  } else {
+    r = file_.ReadAt(0, h, sizeof h);
+  }
   if (r != ORB_OK) return r;
   TodayBytes(h + 1);
   if (count != nullptr) Put32(h + 4, *count);
@@ -680,6 +689,7 @@ void Table::UnlockAppend() {
 void Table::Wrote() {
   cacheLength_ = 0;
   ++generation_;
+  if (Exclusive()) return;  // the writes keep lastSize_ (see RefreshCount)
   int64_t size = 0, mtime = 0;
   if (file_.Size(&size, &mtime) == ORB_OK) {
     lastSize_ = size;
@@ -718,6 +728,9 @@ OrbResult Table::Append(const uint8_t* record, uint32_t* recordNumber) {
       recordCount_ = n + 1;
       recordsTrimmed_ = 0;
       *recordNumber = n + 1;
+      lastSize_ = at + static_cast<int64_t>(buf.size());
+    } else {
+      lastSize_ = -1;  // the file's size is not known: look again
     }
   }
   UnlockAppend();
@@ -751,6 +764,7 @@ OrbResult Table::TakeBackAppend(uint32_t recordNumber) {
     if (file_.WriteAt(end, &eof, 1) == ORB_OK) file_.Truncate(end + 1);
     r = file_.Sync();
   }
+  lastSize_ = -1;
   Wrote();
   return r;
 }

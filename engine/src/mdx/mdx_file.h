@@ -148,8 +148,12 @@ class MdxFile {
   void ReadHeader();
   void Reload();
   void WriteHeader();
+  // The header's bytes (kHeaderPages pages) as WriteHeader writes them.
+  void HeaderBytes(uint8_t* h);
   [[noreturn]] void WriteFailed(const std::string& what, int err = -1);
   void WriteTagHeader(const TagState& t);
+  // A tag header block's bytes (block size) as WriteTagHeader writes them.
+  void TagHeaderBytes(const TagState& t, uint8_t* b);
   void Flush();
   Ymd Today() const;
 
