@@ -494,17 +494,21 @@ OrbResult Table::ReadRecord(uint32_t recordNumber, uint8_t* record) {
   if (recordNumber < 1 || recordNumber > recordCount_) {
     return Fail(ORB_ERR_NOT_FOUND, DisplayName() + ": no record " + std::to_string(recordNumber));
   }
-  const int64_t at = headerLength_ + static_cast<int64_t>(recordNumber - 1) * recordLength_;
-  // Nobody else writes the file of an exclusive open: read ahead in large blocks.
-  if (Exclusive()) return FromBlocks(at, record);
-  return file_.ReadAt(at, record, recordLength_);
+  // Nobody else writes the file of an exclusive open: every read may come
+  // from the blocks read ahead.
+  if (Exclusive()) return Ahead(recordNumber, record);
+  return file_.ReadAt(headerLength_ + static_cast<int64_t>(recordNumber - 1) * recordLength_, record,
+                      recordLength_);
 }
 
 OrbResult Table::ReadRecordAhead(uint32_t recordNumber, uint8_t* record) {
-  if (Exclusive()) return ReadRecord(recordNumber, record);
   if (recordNumber < 1 || recordNumber > recordCount_) {
     return Fail(ORB_ERR_NOT_FOUND, DisplayName() + ": no record " + std::to_string(recordNumber));
   }
+  return Ahead(recordNumber, record);
+}
+
+OrbResult Table::Ahead(uint32_t recordNumber, uint8_t* record) {
   const bool next = recordNumber == lastAhead_ + 1;
   lastAhead_ = recordNumber;
   const int64_t at = headerLength_ + static_cast<int64_t>(recordNumber - 1) * recordLength_;
@@ -516,10 +520,12 @@ OrbResult Table::ReadRecordAhead(uint32_t recordNumber, uint8_t* record) {
   }
   // A jump (an index order) reads its one record: a block would be wasted.
   if (!next) return file_.ReadAt(at, record, recordLength_);
-  OrbResult r = LookForChanges();
-  if (r != ORB_OK) return r;
-  if (recordNumber > recordCount_) {
-    return Fail(ORB_ERR_NOT_FOUND, DisplayName() + ": no record " + std::to_string(recordNumber));
+  if (!Exclusive()) {
+    OrbResult r = LookForChanges();
+    if (r != ORB_OK) return r;
+    if (recordNumber > recordCount_) {
+      return Fail(ORB_ERR_NOT_FOUND, DisplayName() + ": no record " + std::to_string(recordNumber));
+    }
   }
   return FromBlocks(at, record);
 }

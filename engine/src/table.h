@@ -160,6 +160,8 @@ class Table {
   // Reads the block of records at `at` into the read-ahead (when needed)
   // and copies the record from it.
   OrbResult FromBlocks(int64_t at, uint8_t* record);
+  // A record from the read-ahead when cached or next in a walk, else read alone.
+  OrbResult Ahead(uint32_t recordNumber, uint8_t* record);
   // RefreshCount, also when only the header's first bytes moved (another
   // program's rewrite within the file time's resolution).
   OrbResult LookForChanges();
