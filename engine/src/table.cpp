@@ -583,14 +583,14 @@ OrbResult Table::DeletionFlags(const std::vector<uint8_t>** flags) {
   return ORB_OK;
 }
 
-OrbResult Table::WriteHeader(const uint32_t* count) {
+OrbResult Table::WriteHeader(const uint32_t* count, bool fresh) {
   // Bytes 8-15 are written back as read, so one write carries the date,
   // the count and the counter.
   // In an exclusive open nobody else writes them: they are as we last
   // read or wrote them.
   uint8_t h[sizeof stamp_];
   OrbResult r = ORB_OK;
-  if (Exclusive()) {
+  if (Exclusive() || fresh) {
     std::memcpy(h, stamp_, sizeof h);
   } else {
     r = file_.ReadAt(0, h, sizeof h);
@@ -692,10 +692,17 @@ void Table::UnlockAppend() {
 }
 
 
-void Table::Wrote() {
+void Table::Wrote(int64_t knownSize) {
   cacheLength_ = 0;
   ++generation_;
   if (Exclusive()) return;  // the writes keep lastSize_ (see RefreshCount)
+  if (knownSize >= 0) {
+    // The size we gave the file; its time is not known, so the next look
+    // reads the header again.
+    lastSize_ = knownSize;
+    lastMtimeNs_ = -1;
+    return;
+  }
   int64_t size = 0, mtime = 0;
   if (file_.Size(&size, &mtime) == ORB_OK) {
     lastSize_ = size;
@@ -719,9 +726,10 @@ OrbResult Table::Append(const uint8_t* record, uint32_t* recordNumber) {
     r = file_.WriteAt(at, buf.data(), buf.size());
     if (r == ORB_OK) r = file_.Sync();
     const uint32_t count = n + 1;
-    if (r == ORB_OK) r = WriteHeader(&count);
+    // The look above read the header under the append lock.
+    if (r == ORB_OK) r = WriteHeader(&count, true);
     if (r == ORB_OK && (r = file_.Sync()) != ORB_OK) {
-      WriteHeader(&n);  // reported as failed: not left counted
+      WriteHeader(&n, true);  // reported as failed: not left counted
     }
     // Bytes left after the marker by an append that never got counted would
     // look like records to tools that go by the file size: cut them off.
@@ -740,7 +748,7 @@ OrbResult Table::Append(const uint8_t* record, uint32_t* recordNumber) {
     }
   }
   UnlockAppend();
-  Wrote();
+  Wrote(lastSize_);
   return r;
 }
 

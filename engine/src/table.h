@@ -155,7 +155,8 @@ class Table {
   OrbResult OpenCompanions();
   OrbResult CheckIndex(uint16_t mode);
   // Writes today's date, the count (when given) and the next change counter.
-  OrbResult WriteHeader(const uint32_t* count);
+  // `fresh`: the header was just read under the append lock (stamp_ holds it).
+  OrbResult WriteHeader(const uint32_t* count, bool fresh = false);
   OrbResult SyncData() { return file_.Sync(); }
   // Reads the block of records at `at` into the read-ahead (when needed)
   // and copies the record from it.
@@ -166,7 +167,9 @@ class Table {
   // program's rewrite within the file time's resolution).
   OrbResult LookForChanges();
   void NoteHeader(const uint8_t* h) { std::memcpy(stamp_, h, sizeof stamp_); }
-  void Wrote();  // after a write: drop the read-ahead, note the file's new state
+  // After a write: drop the read-ahead, note the file's new state (its
+  // size, when the writer knows it, spares a look).
+  void Wrote(int64_t knownSize = -1);
 
   std::filesystem::path path_;
   File file_;

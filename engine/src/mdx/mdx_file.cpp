@@ -370,13 +370,9 @@ void MdxFile::Flush() {
   if (headerDirty_) {
     // The header goes last; a tag header in the block right after it goes
     // with it in one write (the first tag's, in files we create).
-    const TagState* joined = nullptr;
+    const TagState* joined = JoinedTag();
     for (auto& t : tags_) {
-      if (t->headerPage == kHeaderPages && joined == nullptr) {
-        joined = t.get();
-      } else {
-        WriteTagHeader(*t);
-      }
+      if (t.get() != joined) WriteTagHeader(*t);
     }
     std::vector<uint8_t> h(kHeaderPages * kPageSize + (joined != nullptr ? blockSize_ : 0));
     HeaderBytes(h.data());
@@ -395,6 +391,41 @@ void MdxFile::Flush() {
   }
   filePages_ = std::max(filePages_, pages_);
   inPlace_ = false;
+}
+
+const MdxFile::TagState* MdxFile::JoinedTag() const {
+  for (const auto& t : tags_) {
+    if (t->headerPage == kHeaderPages) return t.get();
+  }
+  return nullptr;
+}
+
+bool MdxFile::HeadsMatch() {
+  if (torn_ || headerDirty_ || stampDirty_ || !dirty_.empty() || blockSize_ == 0) return false;
+  try {
+    const TagState* joined = JoinedTag();
+    const size_t headLength = kHeaderPages * kPageSize + (joined != nullptr ? blockSize_ : 0);
+    std::vector<uint8_t> want(headLength), got(headLength);
+    HeaderBytes(want.data());
+    if (joined != nullptr) TagHeaderBytes(*joined, want.data() + kHeaderPages * kPageSize);
+    if (!file_->ReadAt(0, got.data(), got.size()) || got != want) return false;
+    for (const auto& t : tags_) {
+      if (t.get() == joined) continue;
+      want.resize(blockSize_);
+      got.resize(blockSize_);
+      TagHeaderBytes(*t, want.data());
+      if (!file_->ReadAt(uint64_t(t->headerPage) * kPageSize, got.data(), got.size()) || got != want) return false;
+    }
+    return true;
+  } catch (const Failure&) {
+    return false;
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+}
+
+void MdxFile::Refresh() {
+  if (!HeadsMatch()) Reload();
 }
 
 MdxStatus MdxFile::Sync() {
