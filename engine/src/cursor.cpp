@@ -111,6 +111,18 @@ OrbResult Cursor::Step(int direction, uint8_t* record, OrbRecordInfo* info) {
       return r;
     }
     if (r != ORB_OK) return r;
+    if (record == nullptr && info == nullptr && NoActiveFilter()) {
+      // Only whether it is live is asked (a seek settling, a count): its flag.
+      uint8_t flag = 0;
+      r = table_->ReadFlag(n, &flag);
+      if (r == ORB_ERR_NOT_FOUND) continue;
+      if (r != ORB_OK) return r;
+      if (flag == '*') continue;
+      place_ = Place::kOn;
+      current_ = n;
+      currentGone_ = false;
+      return ORB_OK;
+    }
     r = table_->ReadRecordAhead(n, scratch_.data());
     if (r == ORB_ERR_NOT_FOUND) continue;  // an index entry beyond the records (index out of date)
     if (r != ORB_OK) return r;

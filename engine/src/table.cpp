@@ -559,6 +559,13 @@ OrbResult Table::LookForChanges() {
 
 OrbResult Table::ReadFlag(uint32_t recordNumber, uint8_t* flag) {
   if (recordNumber < 1 || recordNumber > recordCount_) return ORB_ERR_NOT_FOUND;
+  // In an exclusive open the flags a count read stay current until we
+  // write (Generation); in a shared one another program's deletion must
+  // show at once, as it did before the flags were read.
+  if (Exclusive() && flagsGeneration_ == generation_ && recordNumber <= flags_.size()) {
+    *flag = flags_[recordNumber - 1];
+    return ORB_OK;
+  }
   return file_.ReadAt(headerLength_ + static_cast<int64_t>(recordNumber - 1) * recordLength_, flag, 1);
 }
 

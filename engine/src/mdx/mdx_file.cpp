@@ -579,8 +579,9 @@ void MdxFile::Descend(const TagState& t, const Target& target, Path& path) {
         const uint8_t* item = b + 8 + size_t(mid) * t.itemLength;
         atOrAfter = CompareEntry(t, item + 4, Get32(item), target) >= 0;
       } else {
+        // Looking below only adds blocks to the cache: a block's bytes stay
+        // where they are (map nodes do not move), so b stays valid.
         atOrAfter = ChildQualifies(t, b, mid, target);
-        b = Block(page);  // the block may have moved in the cache while looking below
       }
       if (atOrAfter)
         hi = mid;
