@@ -41,16 +41,6 @@ constexpr int kNavigatorHeight = 25;
 
 QString Q(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 
-std::string UpperAscii(std::string s) {
-  for (char& c : s)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return s;
-}
-
-bool HasDbfEnding(const std::string& name) {
-  return name.size() >= 4 && UpperAscii(name.substr(name.size() - 4)) == ".DBF";
-}
-
 bool IsNumericType(framework::TFieldType t) {
   using namespace framework;
   return t == ftSmallint || t == ftInteger || t == ftWord || t == ftFloat || t == ftCurrency || t == ftBCD;
@@ -513,11 +503,6 @@ void TMain::CreateMenus() {
 
   // The speed buttons and lettered buttons this window runs itself.
   connect(SpeedOpen, &QToolButton::clicked, this, [this] { DoOpen(); });
-  auto reports = [this] { ReportWindow().exec(); };
-  connect(MenuReports, &QAction::triggered, this, reports);
-  connect(MenuPrint, &QAction::triggered, this, reports);
-  connect(SpeedReports, &QToolButton::clicked, this, reports);
-  connect(ReportButton, &QPushButton::clicked, this, reports);
   for (int mode = 1; mode <= 3; ++mode) {
     QAction* menu = mode == 1 ? MenuAdd : mode == 2 ? MenuEdit : MenuCopy;
     QToolButton* speed = mode == 1 ? SpeedAdd : mode == 2 ? SpeedEdit : SpeedCopy;
@@ -526,6 +511,7 @@ void TMain::CreateMenus() {
     connect(speed, &QToolButton::clicked, this, [this, mode] { ShowRecordEditor(mode); });
     connect(lettered, &QPushButton::clicked, this, [this, mode] { ShowRecordEditor(mode); });
   }
+  ConnectCommands();
 }
 
 // ------------------------------------------------------------------- events
@@ -578,6 +564,8 @@ void TMain::FormCreate() {
                        MenuListMaintenanceItem, MenuSearchReplace})
       a->setEnabled(false);
     for (QToolButton* b : {SpeedAdd, SpeedCopy, SpeedImport, SpeedDelete, SpeedViewer}) b->setEnabled(false);
+    // The lettered Delete button would delete records like its menu item.
+    SetButtonUnavailable(DeleteButton);
     MyNavigator->SetVisibleButtons({true, true, true, true, false, false, false, false, false, false});
     savedFieldEditing_ = Settings.fieldEditing;
     Settings.fieldEditing = false;
@@ -619,7 +607,14 @@ reports::TMyReport& TMain::ReportWindow() {
   return *reportWindow_;
 }
 
-void TMain::FormActivate() { MyNavigator->SetDataSource(&MyDataSource); }
+void TMain::FormActivate() {
+  MyNavigator->SetDataSource(&MyDataSource);
+  // Only the first activation: every dialog that closes activates the
+  // window again.
+  if (activated_) return;
+  activated_ = true;
+  if (Settings.showTips) QMetaObject::invokeMethod(this, [this] { ShowTipOfDay(); }, Qt::QueuedConnection);
+}
 
 void TMain::FormShow() {
   // Bound here too: an offscreen window is never activated.
@@ -708,7 +703,7 @@ void TMain::SetButtonBar() {
   (mode == 1 ? MenuSpeedButtons : mode == 2 ? MenuLetteredButtons : MenuNoButtons)->setChecked(true);
   for (QPushButton* b : {AddButton, EditButton, CopyButton, DeleteButton, SearchButton, EndSearchButton,
                          ReportButton, ViewerButton, HelpButton, ButtonExit}) {
-    b->setEnabled(mode == 2);
+    b->setEnabled(mode == 2 && !b->property("unavailable").toBool());
     b->setVisible(mode == 2);
   }
   // In lettered mode the End Search button follows the search state again.
@@ -1129,7 +1124,9 @@ bool TMain::MakeNewDB(const fs::path& path) {
     MyCreateTable.IndexDefs().Clear();
     MyCreateTable.CreateTable();
   } catch (const framework::Exception& e) {
+    // An older file of that name is still there, unchanged: not a new database.
     ShowError(e.Message());
+    return false;
   }
   return fs::exists(path, ec);
 }

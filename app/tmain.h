@@ -21,6 +21,7 @@
 #include "core/display_formats.h"
 #include "core/inventory_table.h"
 #include "core/main_window_rules.h"
+#include "core/table_maintenance.h"
 #include "ix_dbcombobox.h"
 #include "ix_dbgrid.h"
 
@@ -182,6 +183,35 @@ class TMain : public QMainWindow {
   // The pick-list editor for list 1..5.
   void MenuListMaintenanceClick(int list);
 
+  // Commands of the File, Records, Navigate, Options, Tools and Help menus
+  // (tmain_commands.cpp).
+  void DoNew();
+  void DoUpdate();
+  void DoDelete();
+  void DoEndSearch();  // also called by the windows that end a search
+  void DoPack();
+  void DoRebuild();
+  enum class FontChoice { Label, Edit, Button };
+  void DoFont(FontChoice which);
+  void DoPrinterSetup();
+  void DoHelp();
+  void ShowTipOfDay();
+  void ShowAbout();
+  void ShowProducts();
+  // The windows of the other commands; group 6 is all colour groups.
+  void DoSearch();
+  void DoLocate();
+  void DoLocateNext();
+  void DoImport();
+  void DoExport();
+  void DoSortOrder();
+  void DoSearchReplace();
+  void DoBackup();
+  void DoRestore();
+  void DoReports();
+  void DoViewer();
+  void DoColor(int group);
+
   const std::string& SortExpression() const { return sortExpression_; }
   const std::filesystem::path& IndexPath() const { return indexPath_; }
   // The database file open in MyTable, empty when none.
@@ -217,12 +247,16 @@ class TMain : public QMainWindow {
   std::optional<std::vector<std::string>> ReadFieldNames(const ItemTableLocation& location);
   void ShowError(const std::string& text);
   void RefreshTable();
+  void ConnectCommands();
+  void SetButtonUnavailable(QPushButton* button);
+  void DoTableWork(TableWork work);
   bool PostPendingEdit();
 
   StartOptions options_;
   std::unique_ptr<reports::TMyReport> reportWindow_;
   bool terminated_ = false;
   bool shown_ = false;
+  bool activated_ = false;
   bool closed_ = false;
   bool savedFieldEditing_ = false;
   std::string sortExpression_;

@@ -31,4 +31,15 @@ bool IsBrowseModeArgument(const std::vector<std::string>& arguments) {
   return first == "/BROWSE";
 }
 
+bool HasDbfEnding(std::string_view fileName) {
+  if (fileName.size() < 4) return false;
+  std::string_view end = fileName.substr(fileName.size() - 4);
+  static constexpr std::string_view kDbf = ".DBF";
+  for (size_t i = 0; i < 4; ++i) {
+    const char c = end[i] >= 'a' && end[i] <= 'z' ? static_cast<char>(end[i] - 'a' + 'A') : end[i];
+    if (c != kDbf[i]) return false;
+  }
+  return true;
+}
+
 }  // namespace keldro

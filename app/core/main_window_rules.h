@@ -23,6 +23,10 @@ std::string RecentFileCaption(size_t number, std::string_view path);
 // Whether the File menu shows the separator before the items.
 bool AnyRecentFile(const RecentFiles& files);
 
+// The open and new dialogs take a name whose last four characters are
+// ".DBF" in any case.
+bool HasDbfEnding(std::string_view fileName);
+
 // True when the first command-line argument (after the program) is
 // "/BROWSE" in any case; only its first 30 characters are looked at.
 bool IsBrowseModeArgument(const std::vector<std::string>& arguments);

@@ -343,6 +343,14 @@ ORB_API OrbResult EnginePack(OrbDatabase db, OrbCursor cursor, const char* table
 /* Rebuilds every index tag of the cursor's table from the data. */
 ORB_API OrbResult EngineRegenIndexes(OrbCursor cursor);                               /* ord 249 */
 
+/* Progress of EnginePack and EngineRegenIndexes on the calling thread:
+ * called with done 0 at the start, at most once for each further whole
+ * percent, and with done == total at the end (a pack's count covers its
+ * index rebuild too). It runs inside the engine and must not call it. A
+ * null fn stops the reports. */
+typedef void (*OrbProgressFn)(void* user, uint32_t done, uint32_t total);
+ORB_API OrbResult EngineSetProgressCallback(OrbProgressFn fn, void* user);            /* ord 250 */
+
 /* --------------------------------------------------------------- indexes */
 
 #define ORB_MAX_TAG_NAME 10

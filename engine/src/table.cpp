@@ -39,6 +39,7 @@
 #include "fieldcodec.h"
 #include "file.h"
 #include "memo.h"
+#include "progress.h"
 #include "status.h"
 
 namespace orb {
@@ -876,7 +877,10 @@ OrbResult Table::Pack() {
   std::vector<uint8_t> rec(recordLength_), chunk, text;
   uint32_t kept = 0;
   int64_t at = headerLength_;
+  // The new index, built from the kept records, fills the second half.
+  ProgressPass progress(uint64_t{recordCount_} * (index_ ? 2 : 1));
   for (uint32_t n = 1; n <= recordCount_ && r == ORB_OK; ++n) {
+    progress.Advance();
     r = ReadRecord(n, rec.data());
     if (r != ORB_OK || rec[0] == '*') continue;
     // Only the live records' memos move: the space of the others is gone.

@@ -18,6 +18,7 @@
 #include "platform/paths.h"
 #include "platform/ui.h"
 #include "temp_root.h"
+#include "window_test.h"
 
 namespace keldro {
 namespace {
@@ -41,8 +42,14 @@ class TMainGridTest : public ::testing::Test {
     ui = std::make_shared<ScriptedUi>();
     ui->onUnexpected = [](const std::string& what) { ADD_FAILURE() << "unexpected " << what; };
     platform::ui::Install(ui);
+    // Closes the tip of the day a shown window's first activation brings.
+    modals = std::make_unique<ModalWatcher>();
   }
-  void TearDown() override { platform::ui::Install(nullptr); }
+  void TearDown() override {
+    modals.reset();
+    platform::ui::Install(nullptr);
+  }
+  std::unique_ptr<ModalWatcher> modals;
 
   std::unique_ptr<TMain> Start(std::vector<std::string> arguments = {"keldro"}) {
     return std::make_unique<TMain>(TMain::StartOptions{std::move(arguments), QSize{800, 600}});

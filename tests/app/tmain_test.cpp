@@ -7,6 +7,14 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
+#include <QDialog>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QPointer>
+#include <QTest>
+#include <QTimer>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -17,6 +25,7 @@
 #include <cstdlib>
 #include <functional>
 #include <filesystem>
+#include <map>
 #include <memory>
 
 #include "core/item_fields.h"
@@ -27,6 +36,13 @@
 #include "platform/ui.h"
 #include "reports/report_file.h"
 #include "temp_root.h"
+#include "core/tips.h"
+#include "report/printer.h"
+#include "taboutbox.h"
+#include "tprintersetup.h"
+#include "tproducts.h"
+#include "tprogress.h"
+#include "ttipofday.h"
 #include "window_test.h"
 
 namespace keldro {
@@ -235,14 +251,21 @@ TEST_F(TMainTest, BrowseOnlyModeComesFromTheFirstArgumentAndKeepsFieldEditing) {
     ASSERT_FALSE(main->Terminated());
     EXPECT_EQ(BrowseMode, c.browse);
     EXPECT_EQ(Settings.fieldEditing, !c.browse);
-    for (QAction* a : {main->MenuAdd, main->MenuCopy, main->MenuDelete, main->MenuImport, main->MenuBackup,
-                       main->MenuRestore, main->MenuViewer, main->MenuListMaintenanceItem, main->MenuSearchReplace})
+    for (QAction* a : {main->MenuAdd, main->MenuCopy, main->MenuDelete, main->MenuListMaintenanceItem})
       EXPECT_EQ(a->isEnabled(), !c.browse) << a->objectName().toStdString();
-    for (QToolButton* b : {main->SpeedAdd, main->SpeedCopy, main->SpeedImport, main->SpeedDelete, main->SpeedViewer})
+    for (QToolButton* b : {main->SpeedAdd, main->SpeedCopy, main->SpeedDelete})
       EXPECT_EQ(b->isEnabled(), !c.browse) << b->objectName().toStdString();
-    for (QAction* a : {main->MenuEdit, main->MenuExport, main->MenuSearch, main->MenuReports, main->MenuSortOrder,
-                       main->MenuPack, main->MenuRebuild, main->MenuOpen, main->MenuNew})
+    // Their windows are not part of the program yet: disabled in either mode.
+    for (QAction* a : {main->MenuImport, main->MenuBackup, main->MenuRestore, main->MenuViewer,
+                       main->MenuSearchReplace})
+      EXPECT_FALSE(a->isEnabled()) << a->objectName().toStdString();
+    for (QToolButton* b : {main->SpeedImport, main->SpeedViewer}) EXPECT_FALSE(b->isEnabled());
+    for (QAction* a : {main->MenuEdit, main->MenuPack, main->MenuRebuild, main->MenuOpen, main->MenuNew})
       EXPECT_TRUE(a->isEnabled()) << a->objectName().toStdString();
+    // The lettered Delete button follows its menu item in any button-bar mode.
+    main->SetButtonBarMode(2);
+    EXPECT_EQ(main->DeleteButton->isEnabled(), !c.browse);
+    EXPECT_TRUE(main->EditButton->isEnabled());
     EXPECT_EQ(main->MyNavigator->ButtonAt(TRecordNavigator::nbInsert)->isHidden(), c.browse);
     EXPECT_FALSE(main->MyNavigator->ButtonAt(TRecordNavigator::nbLast)->isHidden());
     main->close();
@@ -812,6 +835,652 @@ TEST_F(TMainTest, OpeningAnotherDatabaseKeepsTheRecordLeftInEdit) {
     fs::remove(root.path() / "A.MDX");
     MakeTable(a, ItemLayout());
   }
+}
+
+}  // namespace
+}  // namespace keldro
+
+// ------------------------------------------------------------ the commands
+
+namespace keldro {
+namespace {
+
+using platform::ui::FontDialogResult;
+using platform::ui::MessageBoxRequest;
+
+// Presses a shortcut in the main window the way a user does.
+void Press(QWidget* target, const char* shortcut) {
+  // A dialog that closed hands the activation back through the event loop.
+  if (!target->window()->isActiveWindow()) {
+    target->window()->activateWindow();
+    QApplication::processEvents();
+  }
+  const QKeyCombination key = QKeySequence(shortcut)[0];
+  QTest::keyClick(target, key.key(), key.keyboardModifiers());
+  QApplication::processEvents();
+}
+
+uint32_t HeaderCount(const fs::path& dbf) {
+  const std::string b = TempRoot::ReadFile(dbf);
+  return static_cast<uint8_t>(b[4]) | static_cast<uint8_t>(b[5]) << 8 | static_cast<uint8_t>(b[6]) << 16 |
+         static_cast<uint32_t>(static_cast<uint8_t>(b[7])) << 24;
+}
+
+void AddItems(ItemDataSet& t, const std::vector<std::string>& items) {
+  for (const std::string& item : items) {
+    t.Append();
+    t.FieldByName("Item")->SetAsString(item);
+    t.FieldByName("Category")->SetAsString(item);
+    t.Post();
+  }
+}
+
+class TMainCommandsTest : public TMainTest {
+ protected:
+  void SetUp() override {
+    TMainTest::SetUp();
+    modals->failOnUnexpected = true;
+  }
+  // Started and shown, as a user sees it; the first activation's tip is
+  // answered by the watcher.
+  std::unique_ptr<TMain> Shown(std::vector<std::string> arguments = {"keldro"}) {
+    auto main = Start(std::move(arguments));
+    main->show();
+    main->activateWindow();
+    // The activation, then what it queued (the tip).
+    QApplication::processEvents();
+    QApplication::processEvents();
+    main->activateWindow();  // back from the tip
+    QApplication::processEvents();
+    EXPECT_TRUE(main->isActiveWindow());
+    return main;
+  }
+};
+
+// Each row of the command table by its shortcut, its speed button and its
+// lettered button: the window or dialog it opens, or the disabled state of
+// a command whose window is another part's.
+TEST_F(TMainCommandsTest, EveryCommandRunsFromItsShortcutSpeedButtonAndLetteredButton) {
+  WriteIni("[Misc]\r\nShow Tips=No\r\n");
+  auto main = Shown();
+  AddItems(main->MyTable, {"Lamp"});
+  TMain* m = main.get();
+  enum class Expect { FileDialog, Message, FontDialog, Help, Window, Disabled, EndsSearch };
+  struct Row {
+    const char* item;
+    const char* shortcut;
+    QToolButton* speed;
+    QPushButton* lettered;
+    Expect expect;
+    std::string detail;  // dialog title, message text, window name
+  } rows[] = {
+      {"MenuNew", "Ctrl+W", m->SpeedNew, nullptr, Expect::FileDialog, "New Database File"},
+      {"MenuOpen", "Ctrl+O", m->SpeedOpen, nullptr, Expect::FileDialog, "Open Database File"},
+      {"MenuBackup", "Ctrl+B", nullptr, nullptr, Expect::Disabled, ""},
+      {"MenuRestore", "Ctrl+Y", nullptr, nullptr, Expect::Disabled, ""},
+      {"MenuPrint", "Ctrl+P", nullptr, nullptr, Expect::Window, "MyReport"},
+      {"MenuPrinterSetup", "Ctrl+U", nullptr, nullptr, Expect::Window, "PrinterSetup"},
+      {"MenuDelete", "Ctrl+D", m->SpeedDelete, m->DeleteButton, Expect::Message, "Delete this record?"},
+      {"MenuImport", "Ctrl+M", m->SpeedImport, nullptr, Expect::Disabled, ""},
+      {"MenuExport", "Ctrl+T", m->SpeedExport, nullptr, Expect::Disabled, ""},
+      {"MenuSearch", "Ctrl+S", m->SpeedSearch, m->SearchButton, Expect::Disabled, ""},
+      {"MenuEndSearch", "Ctrl+I", m->SpeedEndSearch, m->EndSearchButton, Expect::EndsSearch, ""},
+      {"MenuLocate", "Ctrl+L", m->SpeedLocate, nullptr, Expect::Disabled, ""},
+      {"MenuLocateNext", "Ctrl+N", m->SpeedLocateNext, nullptr, Expect::Disabled, ""},
+      {"MenuReports", "Ctrl+R", m->SpeedReports, m->ReportButton, Expect::Window, "MyReport"},
+      {"MenuViewer", "Ctrl+V", m->SpeedViewer, m->ViewerButton, Expect::Disabled, ""},
+      {"MenuSortOrder", "Ctrl+Q", m->SpeedSortOrder, nullptr, Expect::Disabled, ""},
+      {"MenuColor1", "Ctrl+F4", nullptr, nullptr, Expect::Disabled, ""},
+      {"MenuColor6", "Ctrl+F9", m->SpeedColor, nullptr, Expect::Disabled, ""},
+      {"MenuLabelFont", "Shift+F8", nullptr, nullptr, Expect::FontDialog, ""},
+      {"MenuEditFont", "Shift+F9", nullptr, nullptr, Expect::FontDialog, ""},
+      {"MenuButtonFont", "Shift+F10", nullptr, nullptr, Expect::FontDialog, ""},
+      {"MenuSearchReplace", "Ctrl+F", nullptr, nullptr, Expect::Disabled, ""},
+      {"MenuRebuild", nullptr, nullptr, nullptr, Expect::Message, std::string(kRebuildQuestion)},
+      {"MenuPack", nullptr, nullptr, nullptr, Expect::Message, std::string(kPackQuestion)},
+      {"MenuHelpContents", "Ctrl+H", m->SpeedHelp, m->HelpButton, Expect::Help, ""},
+      {"MenuTips", nullptr, nullptr, nullptr, Expect::Window, "TipOfDay"},
+      {"MenuAbout", nullptr, nullptr, nullptr, Expect::Window, "AboutBox"},
+      {"MenuProducts", nullptr, nullptr, nullptr, Expect::Window, "Products"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.item);
+    auto* item = main->findChild<QAction*>(row.item);
+    ASSERT_NE(item, nullptr);
+    if (row.shortcut) {
+      EXPECT_EQ(item->shortcut(), QKeySequence(row.shortcut));
+    }
+    if (row.expect == Expect::Disabled) {
+      EXPECT_FALSE(item->isEnabled());
+      if (row.speed) {
+        EXPECT_FALSE(row.speed->isEnabled());
+      }
+      if (row.lettered) {
+        main->SetButtonBarMode(2);
+        EXPECT_FALSE(row.lettered->isEnabled());
+        main->SetButtonBarMode(1);
+      }
+      continue;
+    }
+    std::vector<std::function<void()>> ways{[item] { item->trigger(); }};
+    if (row.shortcut) ways.push_back([m, &row] { Press(m, row.shortcut); });
+    if (row.speed) ways.push_back([&row] { row.speed->click(); });
+    if (row.lettered)
+      ways.push_back([m, &row] {
+        m->SetButtonBarMode(2);
+        row.lettered->click();
+        m->SetButtonBarMode(1);
+      });
+    for (size_t way = 0; way < ways.size(); ++way) {
+      SCOPED_TRACE(way);
+      ui->calls.clear();
+      modals->shown.clear();
+      switch (row.expect) {
+        case Expect::Window: modals->On(row.detail, [](QDialog& d) { d.reject(); }); break;
+        case Expect::FileDialog: ui->files = {FileDialogResult{}}; break;
+        case Expect::Message: ui->answers = {Answer::No}; break;
+        case Expect::FontDialog: ui->fonts = {FontDialogResult{}}; break;
+        case Expect::EndsSearch: main->EnableEndSearch(); break;
+        default: break;
+      }
+      ways[way]();
+      switch (row.expect) {
+        case Expect::FileDialog:
+          ASSERT_EQ(ui->calls.size(), 1u);
+          EXPECT_EQ(ui->calls[0].kind, ScriptedUi::Call::kFile);
+          EXPECT_EQ(ui->calls[0].file.title, row.detail);
+          break;
+        case Expect::Message:
+          EXPECT_EQ(ui->MessageTexts(), std::vector<std::string>{row.detail});
+          EXPECT_EQ(ui->MessageCaptions(), std::vector<std::string>{"Confirm"});
+          break;
+        case Expect::FontDialog:
+          ASSERT_EQ(ui->calls.size(), 1u);
+          EXPECT_EQ(ui->calls[0].kind, ScriptedUi::Call::kFont);
+          break;
+        case Expect::Help:
+          ASSERT_EQ(ui->calls.size(), 1u);
+          EXPECT_EQ(ui->calls[0].kind, ScriptedUi::Call::kHelp);
+          EXPECT_EQ(ui->calls[0].help.file, (root.programDir() / "KELDRO.HLP").string());
+          EXPECT_EQ(ui->calls[0].help.command, platform::ui::HelpCommand::Contents);
+          break;
+        case Expect::Window: EXPECT_EQ(modals->shown, std::vector<std::string>{row.detail}); break;
+        case Expect::EndsSearch:
+          EXPECT_FALSE(SearchActive);
+          EXPECT_FALSE(main->SearchOnLabel->isVisible());
+          break;
+        case Expect::Disabled: break;
+      }
+      EXPECT_TRUE(ui->unexpected.empty());
+    }
+  }
+  EXPECT_EQ(main->CountLabel->text(), "1");
+}
+
+TEST_F(TMainCommandsTest, ExitIsCtrlXAlsoWhileAnEditHasTheFocus) {
+  WriteIni("[Misc]\r\nShow Tips=No\r\n");
+  auto main = Shown();
+  // An editor inside the window, as a grid cell's.
+  auto* cell = new QLineEdit("Lamp", main->ViewerGrid);
+  cell->show();
+  cell->setFocus();
+  cell->selectAll();
+  QApplication::processEvents();
+  ASSERT_TRUE(cell->hasFocus());
+  Press(cell, "Ctrl+X");
+  EXPECT_FALSE(main->isVisible());
+  EXPECT_EQ(cell->text(), "Lamp");  // not cut
+  // The settings were written: the window closed for real.
+  EXPECT_NE(Ini("Misc", "Button Bar"), "<missing>");
+}
+
+TEST_F(TMainCommandsTest, DeleteAsksAndMarksTheRecordDeletedButNeverOnAnEmptyTable) {
+  WriteIni("[Misc]\r\nShow Tips=No\r\n");
+  auto main = Shown();
+  // Nothing to delete: nothing asked.
+  Press(main.get(), "Ctrl+D");
+  EXPECT_TRUE(ui->MessageTexts().empty());
+
+  AddItems(main->MyTable, {"Lamp", "Desk", "Chair"});
+  main->DisplayCount();
+  main->MyTable.First();  // Chair, in Category order
+  ui->answers = {Answer::No};
+  Press(main.get(), "Ctrl+D");
+  EXPECT_EQ(main->CountLabel->text(), "3");
+  ui->answers = {Answer::Yes};
+  Press(main.get(), "Ctrl+D");
+  EXPECT_EQ(ui->MessageTexts(), (std::vector<std::string>{"Delete this record?", "Delete this record?"}));
+  EXPECT_EQ(ui->MessageCaptions(), (std::vector<std::string>{"Confirm", "Confirm"}));
+  EXPECT_EQ(main->CountLabel->text(), "2");
+  // In the file: the third record appended (Chair) carries the mark.
+  const std::string dbf = TempRoot::ReadFile(Program("MASTER.DBF"));
+  const uint16_t headerLength = static_cast<uint8_t>(dbf[8]) | static_cast<uint8_t>(dbf[9]) << 8;
+  const uint16_t recordLength = static_cast<uint8_t>(dbf[10]) | static_cast<uint8_t>(dbf[11]) << 8;
+  std::string flags;
+  for (int r = 0; r < 3; ++r) flags += dbf[headerLength + static_cast<size_t>(r) * recordLength];
+  EXPECT_EQ(flags, "  *");
+}
+
+TEST_F(TMainCommandsTest, BrowseModeDeletesNothingFromAnyButton) {
+  WriteIni("[Misc]\r\nShow Tips=No\r\nButton Bar=2\r\n");
+  {
+    auto main = Shown();
+    AddItems(main->MyTable, {"Lamp"});
+    main->close();
+  }
+  auto main = Shown({"keldro", "/BROWSE"});
+  EXPECT_FALSE(main->DeleteButton->isEnabled());
+  main->DeleteButton->click();
+  Press(main.get(), "Ctrl+D");
+  main->DoDelete();
+  EXPECT_TRUE(ui->MessageTexts().empty());
+  EXPECT_EQ(main->MyTable.RecordCount(), 1);
+}
+
+}  // namespace
+}  // namespace keldro
+
+namespace keldro {
+namespace {
+
+// A table file with the 22 fields and `count` records written directly
+// (as a large database another tool filled): Item "Item <n>", every
+// `deletedEvery`-th record marked deleted.
+void WriteItemTable(const fs::path& file, int count, int deletedEvery) {
+  MakeTable(file, ItemLayout());
+  std::string bytes = TempRoot::ReadFile(file);
+  const uint16_t headerLength = static_cast<uint8_t>(bytes[8]) | static_cast<uint8_t>(bytes[9]) << 8;
+  const uint16_t recordLength = static_cast<uint8_t>(bytes[10]) | static_cast<uint8_t>(bytes[11]) << 8;
+  bytes.resize(headerLength);
+  bytes.reserve(headerLength + static_cast<size_t>(count) * recordLength + 1);
+  for (int n = 1; n <= count; ++n) {
+    std::string record(recordLength, ' ');
+    if (deletedEvery > 0 && n % deletedEvery == 0) record[0] = '*';
+    const std::string item = "Item " + std::to_string(n);
+    record.replace(1, item.size(), item);
+    bytes += record;
+  }
+  bytes += '\x1A';
+  for (int i = 0; i < 4; ++i) bytes[4 + static_cast<size_t>(i)] = static_cast<char>((count >> (8 * i)) & 0xFF);
+  TempRoot::WriteFile(file, bytes);
+}
+
+// The tags of a production index, as the engine reads them.
+std::vector<std::string> IndexTags(const fs::path& dbf) {
+  TTable t;
+  t.SetDatabaseName(dbf.parent_path().string());
+  t.SetTableName(dbf.stem().string());
+  t.Open();
+  std::vector<std::string> tags;
+  for (int i = 0; i < t.IndexDefs().Count(); ++i) tags.push_back(t.IndexDefs()[i].Name());
+  return tags;
+}
+
+TEST_F(TMainCommandsTest, PackAndRebuildWorkOnTheirOwnFileOrLeaveItWhenAnotherCopyHasIt) {
+  const fs::path file = root.path() / "HOME.DBF";
+  WriteItemTable(file, 5, 3);  // record 3 deleted
+  WriteIni("[Misc]\r\nShow Tips=No\r\nLast Database=" + file.string() + "\r\n");
+  auto main = Shown();
+  ASSERT_EQ(main->MyTable.TableName(), "HOME");
+  EXPECT_EQ(main->CountLabel->text(), "4");
+  EXPECT_EQ(HeaderCount(file), 5u);
+
+  struct Case {
+    const char* what;
+    QAction* item;
+    std::string_view question, refusal;
+  } cases[] = {{"pack", main->MenuPack, kPackQuestion, kPackRefused},
+               {"rebuild", main->MenuRebuild, kRebuildQuestion, kRebuildRefused}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    // A second copy of the program has the file open.
+    auto other = std::make_unique<TTable>();
+    other->SetDatabaseName(root.path().string());
+    other->SetTableName("HOME");
+    other->Open();
+    const std::string before = TempRoot::ReadFile(file);
+    ui->calls.clear();
+    ui->answers = {Answer::Yes, Answer::Ok};
+    c.item->trigger();
+    EXPECT_EQ(ui->MessageTexts(), (std::vector<std::string>{std::string(c.question), std::string(c.refusal)}));
+    EXPECT_EQ(ui->MessageCaptions(), (std::vector<std::string>{"Confirm", "Error"}));
+    EXPECT_EQ(TempRoot::ReadFile(file), before);
+    EXPECT_TRUE(main->MyTable.Active());
+    EXPECT_FALSE(main->MyTable.Exclusive());
+    EXPECT_EQ(main->MyTable.IndexName(), "NewIndex");
+    other.reset();
+
+    // Alone with it: done.
+    ui->calls.clear();
+    ui->answers = {Answer::Yes};
+    c.item->trigger();
+    EXPECT_EQ(ui->MessageTexts(), std::vector<std::string>{std::string(c.question)});
+    EXPECT_EQ(HeaderCount(file), 4u);
+    EXPECT_EQ(main->CountLabel->text(), "4");
+    EXPECT_TRUE(main->MyTable.Active());
+    EXPECT_FALSE(main->MyTable.Exclusive());
+    EXPECT_EQ(main->MyTable.IndexName(), "NewIndex");
+    EXPECT_EQ(IndexTags(file), std::vector<std::string>{"NEWINDEX"});
+  }
+  // Answering No does nothing.
+  ui->calls.clear();
+  ui->answers = {Answer::No};
+  const std::string before = TempRoot::ReadFile(file);
+  main->MenuPack->trigger();
+  EXPECT_EQ(TempRoot::ReadFile(file), before);
+}
+
+TEST_F(TMainCommandsTest, ALargePackAndRebuildShowTheirProgressAdvancing) {
+  const fs::path file = root.path() / "LARGE.DBF";
+  WriteItemTable(file, 100000, 10);
+  WriteIni("[Misc]\r\nShow Tips=No\r\nLast Database=" + file.string() + "\r\n");
+  auto main = Shown();
+  ASSERT_EQ(main->CountLabel->text(), "90000");
+
+  // The progress window as it appears: its caption and every count it shows.
+  struct Seen {
+    std::string caption;
+    std::vector<uint32_t> done;
+    uint32_t total = 0;
+    bool modal = false;
+    bool busy = false;
+  };
+  std::vector<Seen> seen;
+  ScriptedUi* scripted = ui.get();
+  struct Watch : QObject {
+    std::function<void(TProgress&)> onShow;
+    bool eventFilter(QObject* o, QEvent* e) override {
+      if (e->type() == QEvent::Show)
+        if (auto* p = qobject_cast<TProgress*>(o)) onShow(*p);
+      return false;
+    }
+  } watch;
+  watch.onShow = [&seen, scripted](TProgress& p) {
+    seen.push_back({p.windowTitle().toStdString(), {}, 0, p.windowModality() == Qt::ApplicationModal,
+                    scripted->busyDepth > 0});
+    QObject::connect(&p, &TProgress::Stepped, &p, [&seen, &p](uint32_t done, uint32_t total) {
+      seen.back().done.push_back(done);
+      seen.back().total = total;
+      if (seen.back().done.size() == 40) p.grab().save(QString("tprogress_%1.png").arg(seen.size()));
+    });
+  };
+  qApp->installEventFilter(&watch);
+  ui->answers = {Answer::Yes, Answer::Yes};
+  main->MenuPack->trigger();
+  EXPECT_EQ(main->CountLabel->text(), "90000");
+  EXPECT_EQ(HeaderCount(file), 90000u);
+  main->MenuRebuild->trigger();
+  EXPECT_EQ(main->CountLabel->text(), "90000");
+  qApp->removeEventFilter(&watch);
+
+  ASSERT_EQ(seen.size(), 2u);
+  EXPECT_EQ(seen[0].caption, "Pack Database");
+  EXPECT_EQ(seen[1].caption, "Rebuild Indexes");
+  for (const Seen& s : seen) {
+    SCOPED_TRACE(s.caption);
+    EXPECT_TRUE(s.modal);
+    EXPECT_TRUE(s.busy);
+    ASSERT_GT(s.done.size(), 50u);
+    EXPECT_EQ(s.done.front(), 0u);
+    EXPECT_EQ(s.done.back(), s.total);
+    for (size_t i = 1; i < s.done.size(); ++i) EXPECT_GT(s.done[i], s.done[i - 1]);
+  }
+  EXPECT_EQ(ui->busyDepth, 0);
+  main->MyTable.First();
+  EXPECT_EQ(main->MyTable.FieldByName("Item")->AsString().substr(0, 5), "Item ");
+}
+
+}  // namespace
+}  // namespace keldro
+
+namespace keldro {
+namespace {
+
+TEST_F(TMainCommandsTest, NewDatabaseRefusesOtherEndingsAndCreatesTheTwentyTwoFieldsWithTheirIndex) {
+  WriteIni("[Misc]\r\nShow Tips=No\r\n");
+  auto main = Shown();
+  const fs::path dir = root.path() / "DATA";
+  fs::create_directories(dir);
+  ui->files = {FileDialogResult{true, (dir / "NEWDB.TXT").string(), 1}};
+  ui->answers = {Answer::Ok};
+  Press(main.get(), "Ctrl+W");
+  EXPECT_EQ(ui->MessageTexts(), std::vector<std::string>{"Invalid file type selected."});
+  EXPECT_EQ(ui->MessageCaptions(), std::vector<std::string>{"Error"});
+  EXPECT_TRUE(fs::is_empty(dir));
+  ASSERT_EQ(ui->calls[0].kind, ScriptedUi::Call::kFile);
+  EXPECT_TRUE(ui->calls[0].file.save);
+  EXPECT_TRUE(ui->calls[0].file.overwritePrompt);
+  EXPECT_TRUE(ui->calls[0].file.pathMustExist);
+  EXPECT_EQ(ui->calls[0].file.filter, "Database Files (*.DBF)|*.DBF");
+
+  ui->calls.clear();
+  main->EnableEndSearch();
+  ui->files = {FileDialogResult{true, (dir / "NEWDB.DBF").string(), 1}};
+  Press(main.get(), "Ctrl+W");
+  EXPECT_TRUE(ui->MessageTexts().empty());
+  EXPECT_FALSE(SearchActive);
+  EXPECT_EQ(main->windowTitle().toStdString(), "Stashwell Inventory 95 (NEWDB)");
+  EXPECT_EQ(Settings.lastDatabase, (dir / "NEWDB.DBF").string());
+  EXPECT_EQ(Settings.lastFiles[0], Program("MASTER.DBF").string());
+  ASSERT_TRUE(main->MyTable.Active());
+  ASSERT_EQ(main->MyTable.FieldCount(), kItemFieldCount);
+  for (int i = 0; i < kItemFieldCount; ++i)
+    EXPECT_TRUE(FieldNamesEqual(main->MyTable.Fields(i)->FieldName(), ItemFields[static_cast<size_t>(i)].name));
+  EXPECT_EQ(main->MyTable.IndexName(), "NewIndex");
+  EXPECT_TRUE(fs::exists(dir / "NEWDB.MDX"));
+  EXPECT_EQ(IndexTags(dir / "NEWDB.DBF"), std::vector<std::string>{"NEWINDEX"});
+  EXPECT_EQ(main->CountLabel->text(), "0");
+  main->close();
+  EXPECT_EQ(Ini("Misc", "Last Database"), (dir / "NEWDB.DBF").string());
+}
+
+TEST_F(TMainCommandsTest, NewDatabaseOverTheOpenOneReplacesItOrLeavesItOpenAndWhole) {
+  WriteIni("[Misc]\r\nShow Tips=No\r\n");
+  auto main = Shown();
+  AddItems(main->MyTable, {"Lamp", "Desk"});
+  const fs::path master = Program("MASTER.DBF");
+
+  // Another copy of the program has it: the creation is refused and the
+  // database stays open with its records.
+  {
+    TTable other;
+    other.SetDatabaseName(root.programDir().string());
+    other.SetTableName("MASTER");
+    other.Open();
+    const std::string before = TempRoot::ReadFile(master);
+    ui->files = {FileDialogResult{true, master.string(), 1}};
+    ui->answers = {Answer::Ok};
+    Press(main.get(), "Ctrl+W");
+    EXPECT_EQ(ui->MessageCaptions(), std::vector<std::string>{"Error"});
+    EXPECT_EQ(TempRoot::ReadFile(master), before);
+    EXPECT_TRUE(main->MyTable.Active());
+    EXPECT_EQ(main->CountLabel->text(), "2");
+  }
+  // Alone with it: the confirmed overwrite gives an empty database.
+  ui->calls.clear();
+  ui->files = {FileDialogResult{true, master.string(), 1}};
+  Press(main.get(), "Ctrl+W");
+  EXPECT_TRUE(ui->MessageTexts().empty());
+  EXPECT_TRUE(main->MyTable.Active());
+  EXPECT_EQ(main->CountLabel->text(), "0");
+  EXPECT_EQ(HeaderCount(master), 0u);
+}
+
+TEST_F(TMainCommandsTest, UpdateDatabaseShowsAnotherProgramsRecordAndKeepsTheSearch) {
+  WriteIni("[Misc]\r\nShow Tips=No\r\n");
+  auto main = Shown();
+  AddItems(main->MyTable, {"Lamp"});
+  main->EnableEndSearch();
+  {
+    TTable other;
+    other.SetDatabaseName(root.programDir().string());
+    other.SetTableName("MASTER");
+    other.Open();
+    other.Append();
+    other.FieldByName("Item")->SetAsString("Desk");
+    other.Post();
+  }
+  Press(main.get(), "Ctrl+Z");
+  EXPECT_EQ(main->CountLabel->text(), "2");
+  EXPECT_TRUE(SearchActive);
+  EXPECT_TRUE(main->SearchOnLabel->isVisible());
+  EXPECT_TRUE(main->MenuEndSearch->isEnabled());
+  EXPECT_TRUE(ui->MessageTexts().empty());
+}
+
+TEST_F(TMainCommandsTest, TheChosenFontsShowInTheWindowAndAreWrittenAtExit) {
+  WriteIni("[Misc]\r\nShow Tips=No\r\nButton Bar=2\r\n");
+  auto main = Shown();
+  struct Case {
+    const char* shortcut;
+    QWidget* sample;
+    const char* section;
+  } cases[] = {{"Shift+F8", main->Count2Label, "Label Font"},
+               {"Shift+F10", main->AddButton, "Button Font"},
+               {"Shift+F9", nullptr, "Edit Font"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.shortcut);
+    platform::ui::FontSpec chosen;
+    chosen.name = "Courier";
+    chosen.bold = true;
+    chosen.italic = true;
+    ui->fonts = {FontDialogResult{true, chosen}};
+    Press(main.get(), c.shortcut);
+    ASSERT_TRUE(ui->fonts.empty());
+    if (c.sample) {
+      EXPECT_EQ(c.sample->font().family(), "Courier");
+      EXPECT_TRUE(c.sample->font().bold());
+    }
+    // Cancel changes nothing.
+    ui->fonts = {FontDialogResult{}};
+    Press(main.get(), c.shortcut);
+  }
+  EXPECT_EQ(Settings.editFont.name, "Courier");
+  main->close();
+  for (const Case& c : cases) {
+    EXPECT_EQ(Ini(c.section, "Font Name"), "Courier") << c.section;
+    EXPECT_EQ(Ini(c.section, "Bold"), "Yes") << c.section;
+    EXPECT_EQ(Ini(c.section, "Italic"), "Yes") << c.section;
+  }
+}
+
+}  // namespace
+}  // namespace keldro
+
+namespace keldro {
+namespace {
+
+TEST_F(TMainCommandsTest, TheTipShowsAtTheFirstActivationOnlyAndCanBeTurnedOff) {
+  int first = 0;
+  std::vector<std::string> texts;
+  modals->On("TipOfDay", [&](QDialog& d) {
+    auto& tip = static_cast<TTipOfDay&>(d);
+    EXPECT_EQ(tip.windowTitle(), "Tip of the Day");
+    EXPECT_EQ(tip.HeadingLabel->text(), "Did you know?");
+    EXPECT_TRUE(tip.ShowTips->isChecked());
+    EXPECT_EQ(tip.ShowTips->text(), "&Show Tips at Startup");
+    first = tip.TipNumber();
+    tip.grab().save("ttipofday.png");
+    for (int i = 0; i < kTipCount; ++i) {
+      texts.push_back(tip.TipComment->text().toStdString());
+      tip.NextTipButton->click();
+    }
+    EXPECT_EQ(tip.TipNumber(), first);
+    tip.CloseButton->click();
+  });
+  auto main = Shown();
+  ASSERT_EQ(modals->shown, std::vector<std::string>{"TipOfDay"});
+  ASSERT_EQ(texts.size(), 24u);
+  for (size_t i = 0; i < texts.size(); ++i)
+    EXPECT_EQ(texts[i], TipText((first - 1 + static_cast<int>(i)) % kTipCount + 1)) << i;
+
+  // Later activations, after a dialog or not, show no tip.
+  modals->On("AboutBox", [](QDialog& d) { d.accept(); });
+  main->MenuAbout->trigger();
+  QEvent activate(QEvent::WindowActivate);
+  QApplication::sendEvent(main.get(), &activate);
+  QApplication::processEvents();
+  EXPECT_EQ(modals->shown, (std::vector<std::string>{"TipOfDay", "AboutBox"}));
+
+  // On request, and turned off there.
+  modals->On("TipOfDay", [](QDialog& d) {
+    auto& tip = static_cast<TTipOfDay&>(d);
+    tip.ShowTips->setChecked(false);
+    tip.CloseButton->click();
+  });
+  main->MenuTips->trigger();
+  EXPECT_FALSE(Settings.showTips);
+  main->close();
+  main.reset();
+  EXPECT_EQ(Ini("Misc", "Show Tips"), "No");
+  modals->shown.clear();
+  auto again = Shown();
+  EXPECT_TRUE(modals->shown.empty());
+}
+
+TEST_F(TMainCommandsTest, TheAboutAndOtherProductsWindowsShowTheirTextsInTheMainColours) {
+  WriteIni("[Misc]\r\nShow Tips=No\r\n[Main Window Color]\r\nMain Background=8421376\r\nMajor Title=255\r\n");
+  auto main = Shown();
+  modals->On("AboutBox", [](QDialog& d) {
+    auto& about = static_cast<TAboutBox&>(d);
+    EXPECT_EQ(about.windowTitle(), "About");
+    EXPECT_EQ(about.ProductName->text(), "Stashwell Inventory 95");
+    EXPECT_EQ(about.Version->text(), QString("Version ") + ProgramVersion());
+    EXPECT_EQ(about.OKButton->text(), "OK");
+    EXPECT_EQ(about.palette().color(QPalette::Window), QColor(0, 128, 128));
+    EXPECT_EQ(about.ProductName->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+    // Centred on the 800 x 600 screen.
+    EXPECT_NEAR(about.frameGeometry().center().x(), 400, 2);
+    about.grab().save("taboutbox.png");
+    about.OKButton->click();
+  });
+  modals->On("Products", [](QDialog& d) {
+    auto& products = static_cast<TProducts&>(d);
+    EXPECT_EQ(products.windowTitle(), "Other Products");
+    EXPECT_FALSE(products.Information->text().isEmpty());
+    EXPECT_EQ(products.OKButton->text(), "OK");
+    EXPECT_EQ(products.palette().color(QPalette::Window), QColor(0, 128, 128));
+    products.grab().save("tproducts.png");
+    products.OKButton->click();
+  });
+  main->MenuAbout->trigger();
+  main->MenuProducts->trigger();
+  EXPECT_EQ(modals->shown, (std::vector<std::string>{"AboutBox", "Products"}));
+}
+
+TEST_F(TMainCommandsTest, PrinterSetupChangesTheInstalledPrinterOrSaysThereIsNone) {
+  WriteIni("[Misc]\r\nShow Tips=No\r\n");
+  auto main = Shown();
+  auto printer = std::make_shared<report::ImageReportPrinter>();
+  report::InstallPrinter(printer);
+  modals->On("PrinterSetup", [](QDialog& d) {
+    auto& setup = static_cast<TPrinterSetup&>(d);
+    EXPECT_EQ(setup.windowTitle(), "Print Setup");
+    EXPECT_EQ(setup.PrinterName->text(), "Image Printer");
+    EXPECT_TRUE(setup.Portrait->isChecked());
+    setup.Landscape->setChecked(true);
+    setup.Copies->setValue(2);
+    setup.grab().save("tprintersetup.png");
+    setup.OKButton->click();
+  });
+  modals->On("PrinterSetup", [](QDialog& d) {
+    auto& setup = static_cast<TPrinterSetup&>(d);
+    EXPECT_TRUE(setup.Landscape->isChecked());
+    setup.Portrait->setChecked(true);
+    setup.CancelButton->click();
+  });
+  Press(main.get(), "Ctrl+U");
+  EXPECT_EQ(printer->Orientation(), report::poLandScape);
+  EXPECT_EQ(printer->Copies(), 2);
+  Press(main.get(), "Ctrl+U");
+  EXPECT_EQ(printer->Orientation(), report::poLandScape);
+
+  report::InstallPrinter(nullptr);
+  ui->answers = {Answer::Ok};
+  Press(main.get(), "Ctrl+U");
+  EXPECT_EQ(ui->MessageTexts(), std::vector<std::string>{kNoPrinterMessage});
+  EXPECT_EQ(ui->MessageCaptions(), std::vector<std::string>{"Error"});
+  report::InstallPrinter(std::make_shared<report::ImageReportPrinter>());
 }
 
 }  // namespace

@@ -76,6 +76,11 @@ class TMyEditTest : public WindowTest {
     main = std::make_unique<TMain>(TMain::StartOptions{std::move(arguments), QSize(1280, 1024)});
     ASSERT_FALSE(main->Terminated());
     main->show();
+    // The first activation's tip of the day comes and goes (the watcher
+    // closes it) before any command runs.
+    main->activateWindow();
+    QApplication::processEvents();
+    QApplication::processEvents();
     edit = main->MyEdit;
     ASSERT_NE(edit, nullptr);
   }

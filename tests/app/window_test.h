@@ -7,16 +7,72 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDialog>
+#include <QPointer>
+#include <QTimer>
 
 #include <filesystem>
+#include <functional>
+#include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "framework/dbtables.h"
 #include "platform/ui.h"
 #include "temp_root.h"
 
 namespace keldro {
+
+// Answers the modal windows a test's commands open, from inside their own
+// event loop: a handler by window name runs once the window is shown. The
+// tip of the day, which the main window's first activation shows by
+// default, is closed unless a test says otherwise. With `failOnUnexpected`
+// any other window without a handler fails the test and is closed, so
+// nothing waits for a user.
+class ModalWatcher : public QObject {
+ public:
+  using Handler = std::function<void(QDialog&)>;
+  ModalWatcher() { qApp->installEventFilter(this); }
+  ~ModalWatcher() override { qApp->removeEventFilter(this); }
+
+  // Handlers are used once each, in order, per window name.
+  void On(const std::string& name, Handler handler) { handlers_[name].push_back(std::move(handler)); }
+  std::vector<std::string> shown;  // names, in order
+  bool failOnUnexpected = false;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    auto* dialog = qobject_cast<QDialog*>(watched);
+    // The progress window is modal without an event loop of its own.
+    if (event->type() != QEvent::Show || !dialog || dialog->windowModality() == Qt::NonModal ||
+        dialog->objectName() == "Progress")
+      return false;
+    const std::string name = dialog->objectName().toStdString();
+    shown.push_back(name);
+    Handler handler;
+    auto& queue = handlers_[name];
+    if (!queue.empty()) {
+      handler = std::move(queue.front());
+      queue.erase(queue.begin());
+    } else if (name == "TipOfDay") {
+      handler = [](QDialog& d) { d.reject(); };
+    } else if (failOnUnexpected) {
+      ADD_FAILURE() << "unexpected window " << name;
+      handler = [](QDialog& d) { d.reject(); };
+    } else {
+      return false;
+    }
+    QPointer<QDialog> guarded(dialog);
+    QTimer::singleShot(0, dialog, [guarded, handler] {
+      if (guarded) handler(*guarded);
+    });
+    return false;
+  }
+
+ private:
+  std::map<std::string, std::vector<Handler>> handlers_;
+};
 
 class WindowTest : public ::testing::Test {
  protected:
@@ -33,13 +89,18 @@ class WindowTest : public ::testing::Test {
     ui = std::make_shared<platform::ui::ScriptedUi>();
     ui->onUnexpected = [](const std::string& what) { ADD_FAILURE() << "unexpected " << what; };
     platform::ui::Install(ui);
+    modals = std::make_unique<ModalWatcher>();
   }
-  void TearDown() override { platform::ui::Install(nullptr); }
+  void TearDown() override {
+    modals.reset();
+    platform::ui::Install(nullptr);
+  }
 
   std::filesystem::path Program(const std::string& name) const { return root.programDir() / name; }
 
   testing_support::TempRoot root;
   std::shared_ptr<platform::ui::ScriptedUi> ui;
+  std::unique_ptr<ModalWatcher> modals;
 };
 
 }  // namespace keldro

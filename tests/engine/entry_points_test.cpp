@@ -37,6 +37,7 @@ TEST(EntryPointsTest, OrdinalsResolveToTheNamedEntries) {
       {16, "EngineGetNextRecord"},  {18, "EngineGetRecord"},         {207, "EngineGetField"},
       {100, "EngineOpenBlob"},      {102, "EngineGetBlob"},          {105, "EngineFreeBlob"},
       {4, "EngineOpenTable"},       {50, "EngineAddIndex"},          {55, "EngineSetToKey"},
+      {250, "EngineSetProgressCallback"},
   };
   for (const Case& k : cases) {
     SCOPED_TRACE(k.name);

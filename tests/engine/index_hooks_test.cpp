@@ -134,14 +134,17 @@ class IndexHooksTest : public EngineTest {
  protected:
   void SetUp() override {
     EngineTest::SetUp();
+    saved_ = orb::GetIndexModule();
     orb::SetIndexModule(&module_);
     gCalls.log.clear();
   }
   void TearDown() override {
     EngineTest::TearDown();
-    orb::SetIndexModule(nullptr);
+    // The real module goes back for the tests that run after these.
+    orb::SetIndexModule(saved_);
   }
   FakeModule module_;
+  orb::IndexModule* saved_ = nullptr;
 };
 
 TEST_F(IndexHooksTest, TableCallsTheModuleOnEveryChange) {

@@ -82,9 +82,9 @@ class ReportWindowsTest : public ::testing::Test {
     ui->onUnexpected = [](const std::string& what) { ADD_FAILURE() << "unexpected " << what; };
     platform::ui::Install(ui);
     report::InstallPrinter(report::QtReportPrinter::Pdf((root.path() / "REPORT.PDF").string()));
-    // Category, then Item.
+    // Category, then Item; no tip of the day when the main window shows.
     TempRoot::WriteFile(platform::WindowsDir() / "KELDRO.INI",
-                        "[Sort Order]\r\nPrimary Sort=12\r\nSecondary Sort=1\r\n");
+                        "[Misc]\r\nShow Tips=No\r\n[Sort Order]\r\nPrimary Sort=12\r\nSecondary Sort=1\r\n");
     main = std::make_unique<TMain>(TMain::StartOptions{{"keldro"}, QSize(800, 600)});
     ASSERT_FALSE(main->Terminated());
     for (const Item& i : FourItemsData()) AddItem(i);

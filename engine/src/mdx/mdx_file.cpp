@@ -906,7 +906,12 @@ void MdxFile::BuildTree(TagState& t, RecordSource& records) {
     uint32_t page = newBlock(count, ptrs.data(), idx.data(), false, 0);
     level.push_back({page, order[i + count - 1]});
     if (dirty_.size() > 4096) {
+      // The pages only: until this tree is whole the tag headers still
+      // name the old root, which a rebuild has already cut off the file.
+      const bool headerDirty = headerDirty_;
+      headerDirty_ = false;
       Flush();
+      headerDirty_ = headerDirty;
       cache_.clear();
     }
   }

@@ -15,6 +15,7 @@
 #include "index_hooks.h"
 #include "mdx/mdx_file.h"
 #include "order.h"
+#include "progress.h"
 #include "status.h"
 #include "table.h"
 
@@ -215,7 +216,9 @@ class MdxIndex : public ProductionIndex {
     std::unique_ptr<MdxFile> fresh;
     std::vector<mdx::FieldDesc> fields = FieldsOf(table_);
     OrbResult r = ToResult(MdxFile::Create(std::move(disk), StemOf(table_), fields, table_.RecordSize(), fresh));
-    Reader records(count, record);
+    // Every tag reads every record once.
+    ProgressPass progress(uint64_t{count} * static_cast<uint64_t>(file_ ? file_->TagCount() : 0));
+    Reader records(count, record, &progress);
     for (int i = 0; r == ORB_OK && file_ && i < file_->TagCount(); ++i) {
       mdx::TagInfo tag = file_->Tag(i);
       r = ToResult(fresh->AddTag(tag.name, tag.expression, records));
@@ -397,13 +400,18 @@ class MdxIndex : public ProductionIndex {
 
   class Reader : public mdx::RecordSource {
    public:
-    Reader(uint32_t count, const RecordReader& record) : count_(count), record_(record) {}
+    Reader(uint32_t count, const RecordReader& record, ProgressPass* progress)
+        : count_(count), record_(record), progress_(progress) {}
     uint32_t RecordCount() override { return count_; }
-    const uint8_t* Record(uint32_t recno) override { return record_(recno); }
+    const uint8_t* Record(uint32_t recno) override {
+      progress_->Advance();
+      return record_(recno);
+    }
 
    private:
     uint32_t count_;
     const RecordReader& record_;
+    ProgressPass* progress_;
   };
 
   Table& table_;
