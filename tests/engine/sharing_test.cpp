@@ -7,7 +7,9 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <atomic>
 #include <set>
+#include <thread>
 
 #include "engine_fixture.h"
 #include "file.h"
@@ -394,6 +396,45 @@ TEST_F(SharingTest, FileSizeLimitIsADiskFullError) {
   EXPECT_EQ(answer, 0);
   OrbCursor c = Open("SHARED");
   EXPECT_EQ(Scan(c), std::vector<uint32_t>{});
+}
+
+// Field reads take no engine lock: threads reading their own cursors get
+// their own fields while other threads open and close cursors (and a
+// reader's closed handle is refused).
+TEST_F(SharingTest, FieldReadsOnSeveralThreadsWhileCursorsComeAndGo) {
+  MakeTable("WIDE", {Field("NAME", 'C', 10), Field("QTY", 'N', 6, 1)});
+  MakeTable("NARROW", {Field("QTY", 'N', 6, 1)});
+  std::atomic<bool> stop{false};
+  std::atomic<int> wrong{0};
+  auto reader = [&](const char* table, uint16_t qtyField) {
+    OrbCursor c = 0;
+    if (EngineOpenTable(db_, table, ORB_OPEN_SHARED, &c) != ORB_OK) {
+      ++wrong;
+      return;
+    }
+    std::vector<uint8_t> rec(32, ' ');
+    const double qty = 12.5;
+    EnginePutField(c, qtyField, rec.data(), &qty);
+    for (int i = 0; i < 20000; ++i) {
+      double got = 0;
+      if (EngineGetField(c, qtyField, rec.data(), &got, sizeof got, nullptr) != ORB_OK || got != 12.5) ++wrong;
+    }
+    EngineCloseCursor(c);
+    double got = 0;
+    if (EngineGetField(c, qtyField, rec.data(), &got, sizeof got, nullptr) != ORB_ERR_INVALID_HANDLE) ++wrong;
+  };
+  std::thread churn([&] {
+    while (!stop) {
+      OrbCursor k = 0;
+      if (EngineOpenTable(db_, "SHARED", ORB_OPEN_SHARED, &k) == ORB_OK) EngineCloseCursor(k);
+    }
+  });
+  std::thread wide(reader, "WIDE", 2), narrow(reader, "NARROW", 1);
+  wide.join();
+  narrow.join();
+  stop = true;
+  churn.join();
+  EXPECT_EQ(wrong, 0);
 }
 
 TEST_F(SharingTest, HandlesAreCheckedBeforeUse) {
