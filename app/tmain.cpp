@@ -25,6 +25,7 @@
 #include "reports/report_file.h"
 #include "reports/tmyreport.h"
 #include "tmyedit.h"
+#include "tmysearch.h"
 #include "tmyeditbox.h"
 #include "ui_utilities.h"
 
@@ -217,11 +218,15 @@ TMain::TMain(StartOptions options) : options_(std::move(options)) {
   if (!terminated_) {
     MyEdit = new TMyEdit(MyTable, PickLists, this);
     MyEdit->Screen = screen_;
+    CreateSearchWindows();
   }
 }
 
 TMain::~TMain() {
-  // The editor holds on to the table: it goes first.
+  // The editor and the search hold on to the table: they go first.
+  MyTable.SetOnFilter(nullptr);
+  delete MySearch;
+  MySearch = nullptr;
   delete MyEdit;
   MyEdit = nullptr;
   // The data source goes before the table it watches, the grid and its
@@ -1087,16 +1092,20 @@ bool TMain::DBaseInUse(const fs::path& path) {
   MyCheckTable.Close();
   MyCheckTable.SetDatabaseName(location.directory.string());
   MyCheckTable.SetTableName(location.tableName);
+  // A read-only open shares the file whatever it asks for: the test opens
+  // for writing, so that another program's open refuses it.
+  MyCheckTable.SetReadOnly(false);
   MyCheckTable.SetExclusive(true);
+  bool inUse = false;
   try {
     MyCheckTable.Open();
     MyCheckTable.Close();
   } catch (const EDatabaseError&) {
-    MyCheckTable.SetExclusive(false);
-    return true;
+    inUse = true;
   }
   MyCheckTable.SetExclusive(false);
-  return false;
+  MyCheckTable.SetReadOnly(true);
+  return inUse;
 }
 
 bool TMain::MakeNewDB(const fs::path& path) {
@@ -1319,6 +1328,70 @@ void TMain::MenuListMaintenanceClick(int list) {
 void TMain::SetNumericFormat(int code) {
   Settings.numericFormat = code;
   (code == 2 ? MenuNumericWin : MenuNumericUS)->setChecked(true);
+}
+
+// ------------------------------------------------- exclusive use of the table
+
+void TMain::ReloadReportList() {
+  if (reportWindow_) reportWindow_->LoadReportBox();
+}
+
+void TMain::DropSortIndex() {
+  MyTable.SetIndexName("");
+  try {
+    MyTable.DeleteIndex(std::string(kNewIndexName));
+  } catch (const EDatabaseError& e) {
+    // No tag, or no index file at all: nothing to delete.
+    std::error_code ec;
+    if (e.ErrorCode() != ORB_ERR_NO_SUCH_INDEX && fs::exists(indexPath_, ec)) throw;
+  }
+}
+
+void TMain::ReplaceSortIndex() {
+  const std::string newIndex(kNewIndexName);
+  DropSortIndex();
+  if (sortExpression_.empty()) return;
+  MyTable.AddIndex(newIndex, sortExpression_, framework::ixExpression);
+  MyTable.SetIndexName(newIndex);
+}
+
+bool TMain::ReopenShared() {
+  const std::string newIndex(kNewIndexName);
+  std::string failure;
+  try {
+    MyTable.Close();
+    MyTable.SetExclusive(false);
+    MyTable.SetIndexName(sortExpression_.empty() ? "" : newIndex);
+    try {
+      MyTable.Open();
+    } catch (const EDatabaseError&) {
+      if (sortExpression_.empty()) throw;
+      // The tag went missing (an operation stopped between dropping and
+      // adding it): add it again.
+      MyTable.Close();
+      MyTable.SetIndexName("");
+      MyTable.AddIndex(newIndex, sortExpression_, framework::ixExpression);
+      MyTable.SetIndexName(newIndex);
+      MyTable.Open();
+    }
+  } catch (const framework::Exception& e) {
+    failure = e.Message();
+  }
+  if (!failure.empty()) {
+    // Never leave the window without its table: natural order at least.
+    try {
+      MyTable.Close();
+      MyTable.SetExclusive(false);
+      MyTable.SetIndexName("");
+      MyTable.Open();
+      failure.clear();
+    } catch (const framework::Exception&) {
+    }
+  }
+  if (MyTable.Active()) SetViewerOptions();
+  if (!failure.empty()) ShowError(failure);
+  DisplayCount();
+  return failure.empty();
 }
 
 }  // namespace keldro

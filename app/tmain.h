@@ -35,6 +35,8 @@ class QToolButton;
 namespace keldro {
 
 class TMyEdit;
+class TMyLocateDialog;
+class TMySearch;
 namespace reports {
 class TMyReport;
 }
@@ -135,6 +137,10 @@ class TMain : public QMainWindow {
   // The record editor, created once with the window and shown by Add, Edit,
   // Copy and the grid's double-click.
   TMyEdit* MyEdit = nullptr;
+  // The Search window, created once with the window, and the locate
+  // component that keeps the last Locate for Find Next.
+  TMySearch* MySearch = nullptr;
+  TMyLocateDialog* MyLocateDialog = nullptr;
 
   // The report selection window, made on first use (the program makes it at
   // start); Reports, File Print and their buttons show it.
@@ -182,6 +188,8 @@ class TMain : public QMainWindow {
   void ViewerGridDblClick();
   // The pick-list editor for list 1..5.
   void MenuListMaintenanceClick(int list);
+  // The table's record filter: the search's test while a search is active.
+  bool MyTableFilter();
 
   // Commands of the File, Records, Navigate, Options, Tools and Help menus
   // (tmain_commands.cpp).
@@ -199,7 +207,7 @@ class TMain : public QMainWindow {
   void ShowAbout();
   void ShowProducts();
   // The windows of the other commands; group 6 is all colour groups.
-  void DoSearch();
+  void DoSearch();      // Search, Locate and Find Next: tmain_search.cpp
   void DoLocate();
   void DoLocateNext();
   void DoImport();
@@ -211,6 +219,33 @@ class TMain : public QMainWindow {
   void DoReports();
   void DoViewer();
   void DoColor(int group);
+
+  // What the windows that need the table to themselves (sort order, search
+  // and replace, backup, restore) share with it.
+  // The report selection window reads the report definitions file again
+  // (after a restore of it).
+  void ReloadReportList();
+
+  // Exclusive work on the table ends here, on success and on every error:
+  // MyTable closed and opened shared again in the user's order ("NewIndex"
+  // active, added anew when missing, whenever the sort expression is not
+  // empty), the viewer options applied and the count shown. False when even
+  // natural order would not open (that error is shown).
+  bool ReopenShared();
+  // On MyTable, open or closed: no active index, "NewIndex" deleted, and
+  // added anew from the sort expression and made active when that is not
+  // empty. Database errors are thrown.
+  void ReplaceSortIndex();
+  // On MyTable, open or closed: no active index and no "NewIndex" (natural
+  // order, so records changed in a walk never move under it).
+  void DropSortIndex();
+  // Closing the table drops a record left in edit: it is posted first.
+  // False (the error shown) when it cannot be stored.
+  bool PostPendingEdit();
+  // Makes the checked file at `path` the current table; `rebuildIndex`
+  // deletes and adds "NewIndex" anew (the commands), otherwise an index file
+  // that exists is used as it is (start-up).
+  bool SwitchTable(const std::string& path, bool rebuildIndex);
 
   const std::string& SortExpression() const { return sortExpression_; }
   const std::filesystem::path& IndexPath() const { return indexPath_; }
@@ -232,15 +267,12 @@ class TMain : public QMainWindow {
   void FormActivate();
   void FormClose();
   void FormResize();
+  void CreateSearchWindows();
   void CreateComponents();
   void CreateMenus();
   void ApplyDateFormat();
   void MarkScreenSize(int size);
   bool ChooseStartDatabase();
-  // Makes the checked file at `path` the current table; `rebuildIndex`
-  // deletes and adds "NewIndex" anew (the commands), otherwise an index file
-  // that exists is used as it is (start-up).
-  bool SwitchTable(const std::string& path, bool rebuildIndex);
   void SetTableLocation(const ItemTableLocation& location);
   struct OldRecord;
   bool ConvertOldTable(const std::filesystem::path& path, int version);
@@ -250,7 +282,6 @@ class TMain : public QMainWindow {
   void ConnectCommands();
   void SetButtonUnavailable(QPushButton* button);
   void DoTableWork(TableWork work);
-  bool PostPendingEdit();
 
   StartOptions options_;
   std::unique_ptr<reports::TMyReport> reportWindow_;

@@ -18,9 +18,13 @@
 #include "reports/tmyreport.h"
 #include "taboutbox.h"
 #include "tmain.h"
+#include "tmybackup.h"
+#include "tmyrestore.h"
+#include "tmysortorder.h"
 #include "tprintersetup.h"
 #include "tproducts.h"
 #include "tprogress.h"
+#include "tsearchandreplace.h"
 #include "ttipofday.h"
 #include "ui_utilities.h"
 
@@ -119,14 +123,11 @@ void TMain::ConnectCommands() {
 
   // Their windows are not part of the program yet: their items and buttons
   // stay disabled (never enabled and silent) until they are.
-  for (QAction* a : {MenuSearch, MenuLocate, MenuLocateNext, MenuImport, MenuExport, MenuSortOrder,
-                     MenuSearchReplace, MenuBackup, MenuRestore, MenuViewer})
-    a->setEnabled(false);
+  for (QAction* a : {MenuImport, MenuExport, MenuViewer}) a->setEnabled(false);
   for (QAction* a : MenuColor) a->setEnabled(false);
-  for (QToolButton* b : {SpeedSearch, SpeedLocate, SpeedLocateNext, SpeedImport, SpeedExport, SpeedSortOrder,
-                         SpeedViewer, SpeedColor})
+  for (QToolButton* b : {SpeedImport, SpeedExport, SpeedViewer, SpeedColor})
     b->setEnabled(false);
-  for (QPushButton* b : {SearchButton, ViewerButton}) SetButtonUnavailable(b);
+  SetButtonUnavailable(ViewerButton);
 
   qApp->installEventFilter(new MenuShortcutsFirst(this));
 }
@@ -317,16 +318,36 @@ void TMain::DoReports() { ReportWindow().exec(); }
 
 // Each opens its window once that window is part of the program; until
 // then its items and buttons are disabled (ConnectCommands).
-void TMain::DoSearch() {}
-void TMain::DoLocate() {}
-void TMain::DoLocateNext() {}
 void TMain::DoImport() {}
 void TMain::DoExport() {}
-void TMain::DoSortOrder() {}
-void TMain::DoSearchReplace() {}
-void TMain::DoBackup() {}
-void TMain::DoRestore() {}
 void TMain::DoViewer() {}
 void TMain::DoColor(int) {}
+
+// ------------------------------------------ the windows that need the table
+
+void TMain::DoSortOrder() {
+  TMySortOrder window(*this, this);
+  window.Screen = screen_;
+  window.exec();
+}
+
+void TMain::DoSearchReplace() {
+  TSearchAndReplace window(*this, this);
+  window.Screen = screen_;
+  window.exec();
+}
+
+void TMain::DoBackup() {
+  TMyBackup window(*this, this);
+  window.Screen = screen_;
+  window.exec();
+}
+
+void TMain::DoRestore() {
+  TMyRestore window(*this, this);
+  window.Screen = screen_;
+  window.exec();
+  DisplayCount();
+}
 
 }  // namespace keldro

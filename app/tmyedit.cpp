@@ -23,9 +23,6 @@ namespace keldro {
 
 namespace {
 
-QString FromAnsi(const std::string& s) { return QString::fromStdString(platform::Cp1252ToUtf8(s)); }
-std::string ToAnsi(const QString& s) { return platform::Utf8ToCp1252(s.toStdString()); }
-
 // Design geometry, in pixels at scale 1.0; pages' contents are relative to
 // the page.
 constexpr int kMenuHeight = 24;

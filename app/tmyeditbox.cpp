@@ -17,8 +17,6 @@ namespace keldro {
 
 namespace {
 
-QString FromAnsi(const std::string& s) { return QString::fromStdString(platform::Cp1252ToUtf8(s)); }
-
 // Every instance records the same design geometry.
 FormDimensions& Dimensions() {
   static FormDimensions dims;

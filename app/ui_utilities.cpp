@@ -1,6 +1,7 @@
 #include "ui_utilities.h"
 
 #include "app_state.h"
+#include "platform/text.h"
 
 #include <algorithm>
 
@@ -64,6 +65,10 @@ std::vector<QWidget*> FormComponents(QWidget* form) {
                    [](QWidget* a, QWidget* b) { return a->property(kSeq).toInt() < b->property(kSeq).toInt(); });
   return out;
 }
+
+QString FromAnsi(std::string_view cp1252) { return QString::fromStdString(platform::Cp1252ToUtf8(cp1252)); }
+
+std::string ToAnsi(const QString& text) { return platform::Utf8ToCp1252(text.toStdString()); }
 
 QColor WindowsColor(int32_t value) {
   const auto v = static_cast<uint32_t>(value);

@@ -7,11 +7,14 @@
 // and are left alone.
 #pragma once
 
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include <QColor>
 #include <QFont>
 #include <QSize>
+#include <QString>
 
 #include "core/settings.h"
 #include "core/utilities.h"
@@ -23,6 +26,10 @@ namespace keldro {
 ComponentKind KindOf(const QWidget* widget);
 // The named widgets of a window, in creation order.
 std::vector<QWidget*> FormComponents(QWidget* form);
+
+// Windows-1252 texts (the tables', the settings') in and out of widgets.
+QString FromAnsi(std::string_view cp1252);
+std::string ToAnsi(const QString& text);
 
 // A Windows colour value (0x00BBGGRR) as a Qt colour.
 QColor WindowsColor(int32_t value);

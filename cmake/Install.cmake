@@ -1,6 +1,7 @@
 # The install: one `cmake --install` lays out, under its prefix,
-#   <program folder>      keldro, vtxcfg32, the engine and stashwell-setup side by
-#                         side (STASHWELL_PROGRAM_DIR, by default share/stashwell/PROGRAM,
+#   <program folder>      keldro, vtxcfg32, the engine, SLW32 (with its message
+#                         library) and stashwell-setup side by side
+#                         (STASHWELL_PROGRAM_DIR, by default share/stashwell/PROGRAM,
 #                         so the root holding settings and registry is its parent)
 #   lib/                  libSLW32.so (versioned, with its soname links), its message
 #                         library, the locale library files, pkgconfig/slw32.pc
@@ -25,6 +26,11 @@ endif()
 if(TARGET SLW32)
   set_target_properties(SLW32 PROPERTIES VERSION ${PROJECT_VERSION} SOVERSION ${PROJECT_VERSION_MAJOR})
   install(TARGETS SLW32 SLW32009 LIBRARY DESTINATION lib)
+  # The engine loads SLW32 from its own folder: a copy beside it, with the
+  # message library; the locale registration keeps naming the files in lib/.
+  if(TARGET ORBEX32 AND (TARGET keldro OR TARGET vtxcfg32))
+    install(TARGETS SLW32 SLW32009 LIBRARY DESTINATION ${STASHWELL_PROGRAM_DIR})
+  endif()
   install(FILES ${CMAKE_SOURCE_DIR}/locale/include/slw32.h DESTINATION include)
   # The shipped locale library files, where the build writes them beside the library.
   foreach(sll LOCALE.SLL USA.SLL)

@@ -151,4 +151,8 @@ class BlockSink {
 inline constexpr size_t kCopyBlockSize = 2048;
 bool CopyBlocks(BlockSource& source, BlockSink& sink);
 
+// Two paths name one file: the same device and inode when both exist, else
+// the same canonical path (never a comparison of texts).
+bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b);
+
 }  // namespace keldro

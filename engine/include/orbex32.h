@@ -59,6 +59,9 @@ typedef uint16_t OrbResult;
 #define ORB_ERR_INDEX_OUT_OF_STEP 0x2307 /* the .MDX may not match its table (a change was cut off):
                                           a writable open rebuilds it; a read-only one reads in natural
                                           order and answers this when a tag is chosen */
+#define ORB_ERR_INDEX_STALE 0x2308  /* the .MDX's character tags were built in another sort order than
+                                      the table's language driver gives: a writable open rebuilds them;
+                                      a read-only one answers this when such a tag is chosen or searched */
 
 /* 0x24: resources. */
 #define ORB_ERR_NO_MEMORY 0x2401
@@ -200,7 +203,8 @@ typedef struct OrbTableInfo {
   uint8_t hasMemo;
   int32_t lastUpdate;      /* day number of the header's date of last update */
   uint16_t indexCount;     /* tags of the production index in use */
-  uint16_t reserved;
+  uint16_t keyOrder;        /* how texts sort: 1 in the language driver's order; byte order because
+                               2 SLW32 has no locale for the driver, 3 SLW32 could not be loaded */
 } OrbTableInfo;
 
 ORB_API OrbResult EngineGetTableInfo(OrbCursor cursor, OrbTableInfo* info);          /* ord 6 */

@@ -12,6 +12,7 @@
 
 #include "cursor.h"
 #include "fieldcodec.h"
+#include "key_order.h"
 #include "memo.h"
 #include "ordinals.h"
 #include "status.h"
@@ -275,9 +276,11 @@ OrbResult EngineOpenTable(OrbDatabase db, const char* tableName, uint16_t openMo
   r = Table::Acquire(path, openMode, &table);
   if (r != ORB_OK) return r;
   uint32_t h = H().Take();
+  const uint8_t driver = table->LanguageDriver();
   H().cursors[h] = std::make_unique<Cursor>(std::move(table), openMode);
   *cursor = h;
-  return ORB_OK;
+  // Nothing is refused in byte order; the context says why texts sort so.
+  return Fail(ORB_OK, KeyOrder::ForDriver(driver)->FallbackReason());
 }
 
 OrbResult EngineCloseCursor(OrbCursor cursor) {
@@ -311,6 +314,9 @@ OrbResult EngineGetTableInfo(OrbCursor cursor, OrbTableInfo* info) {
   info->hasProductionIndex = t.ProductionFlag() ? 1 : 0;
   info->hasMemo = t.HasMemo() ? 1 : 0;
   info->lastUpdate = t.LastUpdate();
+  const auto order = KeyOrder::ForDriver(t.LanguageDriver());
+  info->keyOrder = static_cast<uint16_t>(order->kind());
+  if (!order->collates()) return Fail(ORB_OK, order->FallbackReason());
   if (t.Index() != nullptr) {
     std::vector<OrbIndexDesc> tags;
     if (t.Index()->Describe(&tags) == ORB_OK) info->indexCount = static_cast<uint16_t>(tags.size());
@@ -542,7 +548,8 @@ OrbResult EngineAddFilter(OrbCursor cursor, void* context, uint16_t priority, in
   if (expression != nullptr) {
     // The buffer carries its own size; nothing beyond it is read.
     size_t size = FilterExpr::ClaimedSize(expression);
-    OrbResult r = FilterExpr::Parse(expression, size, cur->table().Fields(), &expr);
+    OrbResult r = FilterExpr::Parse(expression, size, cur->table().Fields(), &expr,
+                                    KeyOrder::ForDriver(cur->table().LanguageDriver()));
     if (r != ORB_OK) return r;
   }
   (void)canAbort;

@@ -71,13 +71,19 @@ Value Truthy(bool b) {
   return v;
 }
 
-Value Compare(uint32_t op, const Value& a, const Value& b) {
+Value Compare(uint32_t op, const Value& a, const Value& b, const KeyOrder* order) {
   if (a.kind == Value::kUndefined || b.kind == Value::kUndefined || a.kind != b.kind) return Truthy(false);
   int c;
   if (a.kind == Value::kText) {
     std::string x = TrimRight(a.text), y = TrimRight(b.text);
-    int r = std::memcmp(x.data(), y.data(), std::min(x.size(), y.size()));
-    c = r != 0 ? r : (x.size() < y.size() ? -1 : (x.size() > y.size() ? 1 : 0));
+    if (order) {
+      // The exact dBASE compare: "=" stays equality, never a leading part.
+      c = order->Compare(reinterpret_cast<const uint8_t*>(x.data()), x.size(),
+                         reinterpret_cast<const uint8_t*>(y.data()), y.size(), true);
+    } else {
+      int r = std::memcmp(x.data(), y.data(), std::min(x.size(), y.size()));
+      c = r != 0 ? r : (x.size() < y.size() ? -1 : (x.size() > y.size() ? 1 : 0));
+    }
   } else {
     if (std::isnan(a.number) || std::isnan(b.number)) return Truthy(false);
     c = a.number < b.number ? -1 : (a.number > b.number ? 1 : 0);
@@ -120,7 +126,7 @@ size_t FilterExpr::ClaimedSize(const uint8_t* header4) {
 }
 
 OrbResult FilterExpr::Parse(const uint8_t* buffer, size_t size, const std::vector<FieldInfo>& fields,
-                            std::unique_ptr<FilterExpr>* out) {
+                            std::unique_ptr<FilterExpr>* out, std::shared_ptr<const KeyOrder> order) {
   if (buffer == nullptr || out == nullptr) return Fail(ORB_ERR_INVALID_PARAM, "no filter buffer");
   out->reset();
   if (size < kHeader) return Refuse("shorter than its header");
@@ -136,6 +142,7 @@ OrbResult FilterExpr::Parse(const uint8_t* buffer, size_t size, const std::vecto
 
   auto expr = std::unique_ptr<FilterExpr>(new FilterExpr);
   expr->fields_ = fields;  // the nodes point into this copy
+  if (order && order->collates()) expr->order_ = std::move(order);
   expr->nodes_.resize(count);
   std::vector<uint8_t> parents(count, 0);
   for (size_t i = 0; i < count; ++i) {
@@ -234,7 +241,7 @@ bool FilterExpr::Matches(const uint8_t* record) const {
       const Value& a = values[n.left];
       const Value& b = values[n.right];
       if (n.op <= 8)
-        v = Compare(n.op, a, b);
+        v = Compare(n.op, a, b, order_.get());
       else if (n.op == 10)
         v = Truthy(Truth(a) && Truth(b));
       else if (n.op == 11)

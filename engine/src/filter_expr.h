@@ -20,7 +20,9 @@
 //
 // How values compare (dBASE has no rule of its own for these):
 // - character fields drop their trailing blanks, and so do text constants;
-//   texts compare byte by byte in the table's code page, case-sensitive;
+//   texts compare in the dBASE order of the table's language driver (exact:
+//   "=" is equality, not a leading part), or byte by byte when the driver
+//   sorts in byte order;
 // - numbers, dates (day numbers), logicals (1 or 0) compare as numbers; a
 //   date-time constant counts as its day number with the time as fraction;
 // - a blank field is "" or 0;
@@ -37,6 +39,7 @@
 #include <string>
 #include <vector>
 
+#include "key_order.h"
 #include "orbex32.h"
 #include "table.h"
 
@@ -50,7 +53,7 @@ class FilterExpr {
   // Checks `size` bytes of buffer against the table's fields; on success
   // *out holds the filter.
   static OrbResult Parse(const uint8_t* buffer, size_t size, const std::vector<FieldInfo>& fields,
-                         std::unique_ptr<FilterExpr>* out);
+                         std::unique_ptr<FilterExpr>* out, std::shared_ptr<const KeyOrder> order = nullptr);
 
   // True when the record (a whole record buffer of the table) passes.
   bool Matches(const uint8_t* record) const;
@@ -67,6 +70,7 @@ class FilterExpr {
   };
   std::vector<Node> nodes_;
   std::vector<FieldInfo> fields_;
+  std::shared_ptr<const KeyOrder> order_;  // null: byte order
 };
 
 }  // namespace orb

@@ -41,6 +41,10 @@ class ProductionIndex {
   // False when the index may not match its table: its stamp names another
   // change counter or record count. Costs no reads.
   virtual bool InStep(uint32_t counter, uint32_t records) = 0;
+  // True when character tags were built in another order than the table's
+  // language driver gives now: they are rebuilt at a writable open, and
+  // refused for searching otherwise. Costs no reads.
+  virtual bool OrderStale() { return false; }
   // Brings the stamp up to the table without changing a key (after a
   // failed change was taken back).
   virtual OrbResult Restamp() = 0;

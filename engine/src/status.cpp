@@ -35,6 +35,7 @@ constexpr CodeEntry kCodes[] = {
     {ORB_ERR_INDEX_MISSING, "The table's production index (.MDX) is missing"},
     {ORB_ERR_INDEX_CORRUPT, "The production index is corrupt"},
     {ORB_ERR_INDEX_OUT_OF_STEP, "The production index must be rebuilt"},
+    {ORB_ERR_INDEX_STALE, "Index must be rebuilt"},
     {ORB_ERR_NO_MEMORY, "Not enough memory"},
     {ORB_ERR_TOO_MANY_OPEN, "Too many open handles"},
     {ORB_ERR_INVALID_HANDLE, "Invalid handle"},

@@ -300,7 +300,9 @@ OrbResult Table::Acquire(const std::filesystem::path& path, uint16_t mode, std::
     }
     OrbResult r = table->RefreshCount();
     // A read-only opener left the index out of step: a writable one mends it.
-    if (r == ORB_OK && table->indexOutOfStep_ && mode != ORB_OPEN_READ_ONLY) r = table->CheckIndex(mode);
+    // So did one that found the index built in another sort order.
+    const bool stale = table->index_ && table->index_->OrderStale();
+    if (r == ORB_OK && (table->indexOutOfStep_ || stale) && mode != ORB_OPEN_READ_ONLY) r = table->CheckIndex(mode);
     if (r != ORB_OK) return r;
   } else {
     table.reset(new Table());
@@ -640,7 +642,10 @@ void Table::EndWaitForIndexWriters() {
 // between its record and its keys, so the look is repeated under the
 // append lock before anything is decided.
 OrbResult Table::CheckIndex(uint16_t mode) {
-  if (!index_ || index_->InStep(counter_, recordCount_)) {
+  // An index built in another sort order than the language driver's (by an
+  // older build, another tool, or without SLW32) is rebuilt alike.
+  auto sound = [this] { return !index_ || (index_->InStep(counter_, recordCount_) && !index_->OrderStale()); };
+  if (sound()) {
     indexOutOfStep_ = false;
     return ORB_OK;
   }
@@ -652,9 +657,10 @@ OrbResult Table::CheckIndex(uint16_t mode) {
   lastSize_ = -1;
   OrbResult r = RefreshCount();
   if (r == ORB_OK && index_) index_->Refresh();
-  if (r == ORB_OK && index_ && !index_->InStep(counter_, recordCount_)) {
+  if (r == ORB_OK && !sound()) {
     if (readOnly || !Writable()) {
-      indexOutOfStep_ = true;
+      // A stale order alone leaves the tags that do not depend on it usable.
+      indexOutOfStep_ = !index_->InStep(counter_, recordCount_);
     } else {
       ++appendDepth_;  // the lock is held: nested takes must not give it back
       r = index_->Regenerate();

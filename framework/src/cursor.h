@@ -79,6 +79,10 @@ class Cursor {
   // inside fetches and counts. An exception the filter throws is carried
   // out of the cursor operation that asked.
   virtual void SetFilter(std::function<bool(const std::vector<FieldValue>&)> accept) = 0;
+  // Field `index` of the record under filter test, for a cursor that
+  // decodes the fields as they are read; null when the values handed to
+  // the filter hold them all.
+  virtual const FieldValue* FilterValue(size_t index) { return nullptr; }
 
   // Indexes; the defaults answer "not supported".
   virtual std::vector<IndexInfo> Indexes();

@@ -66,69 +66,75 @@ void EngineCursor::Call(OrbResult result) {
   Check(result);
 }
 
+void EngineCursor::DecodeField(size_t i, const uint8_t* record, bool withMemos, FieldValue& out,
+                               std::vector<char>& text) {
+  const OrbFieldDesc& d = descs_[i];
+  int32_t blank = 0;
+  switch (d.type) {
+    case ORB_FLD_CHAR: {
+      // One buffer for every character field (at most 255 bytes), not
+      // cleared per field: the engine ends the text with a zero.
+      if (text.size() < 256) text.resize(256);
+      text[0] = 0;
+      Check(e_.EngineGetField(handle_, d.number, record, text.data(), static_cast<uint32_t>(text.size()), &blank));
+      if (!blank && text[0] != 0) out = std::string(text.data());
+      break;
+    }
+    case ORB_FLD_NUMERIC:
+    case ORB_FLD_FLOAT: {
+      double v = 0;
+      Check(e_.EngineGetField(handle_, d.number, record, &v, sizeof v, &blank));
+      if (!blank) {
+        if (fields_[i].type == ftInteger)
+          out = static_cast<int64_t>(v < 0 ? v - 0.5 : v + 0.5);
+        else
+          out = v;
+      }
+      break;
+    }
+    case ORB_FLD_DATE: {
+      int32_t day = 0;
+      Check(e_.EngineGetField(handle_, d.number, record, &day, sizeof day, &blank));
+      if (!blank) out = static_cast<int64_t>(day);
+      break;
+    }
+    case ORB_FLD_LOGICAL: {
+      int16_t b = 0;
+      Check(e_.EngineGetField(handle_, d.number, record, &b, sizeof b, &blank));
+      if (!blank) out = b != 0;
+      break;
+    }
+    case ORB_FLD_MEMO: {
+      uint32_t block = 0;
+      Check(e_.EngineGetField(handle_, d.number, record, &block, sizeof block, &blank));
+      if (blank || block == 0 || !withMemos) break;
+      // The blob calls want a writable buffer of their own.
+      std::vector<uint8_t> copy(record, record + recordSize_);
+      Check(e_.EngineOpenBlob(handle_, copy.data(), d.number, ORB_BLOB_READ_ONLY));
+      std::string memo;
+      OrbResult r = ORB_OK;
+      for (uint32_t offset = 0; r == ORB_OK;) {
+        std::vector<uint8_t> chunk(ORB_MAX_BLOB_CHUNK);
+        uint32_t got = 0;
+        r = e_.EngineGetBlob(handle_, copy.data(), d.number, offset, ORB_MAX_BLOB_CHUNK, chunk.data(), &got);
+        if (r != ORB_OK && r != ORB_ERR_BLOB_END) break;
+        memo.append(reinterpret_cast<const char*>(chunk.data()), got);
+        offset += got;
+        if (got == 0) break;
+      }
+      e_.EngineFreeBlob(handle_, copy.data(), d.number);
+      if (r != ORB_OK && r != ORB_ERR_BLOB_END) Check(r);
+      if (!memo.empty()) out = memo;
+      break;
+    }
+    default: break;
+  }
+}
+
 std::vector<FieldValue> EngineCursor::Decode(const uint8_t* record, bool withMemos) {
   std::vector<FieldValue> values(descs_.size());
-  char text[256];  // a character field is at most 255 bytes
-  for (size_t i = 0; i < descs_.size(); ++i) {
-    const OrbFieldDesc& d = descs_[i];
-    int32_t blank = 0;
-    switch (d.type) {
-      case ORB_FLD_CHAR: {
-        text[0] = 0;
-        Check(e_.EngineGetField(handle_, d.number, record, text, sizeof text, &blank));
-        if (!blank && text[0] != 0) values[i] = std::string(text);
-        break;
-      }
-      case ORB_FLD_NUMERIC:
-      case ORB_FLD_FLOAT: {
-        double v = 0;
-        Check(e_.EngineGetField(handle_, d.number, record, &v, sizeof v, &blank));
-        if (!blank) {
-          if (fields_[i].type == ftInteger)
-            values[i] = static_cast<int64_t>(v < 0 ? v - 0.5 : v + 0.5);
-          else
-            values[i] = v;
-        }
-        break;
-      }
-      case ORB_FLD_DATE: {
-        int32_t day = 0;
-        Check(e_.EngineGetField(handle_, d.number, record, &day, sizeof day, &blank));
-        if (!blank) values[i] = static_cast<int64_t>(day);
-        break;
-      }
-      case ORB_FLD_LOGICAL: {
-        int16_t b = 0;
-        Check(e_.EngineGetField(handle_, d.number, record, &b, sizeof b, &blank));
-        if (!blank) values[i] = b != 0;
-        break;
-      }
-      case ORB_FLD_MEMO: {
-        uint32_t block = 0;
-        Check(e_.EngineGetField(handle_, d.number, record, &block, sizeof block, &blank));
-        if (blank || block == 0 || !withMemos) break;
-        // The blob calls want a writable buffer of their own.
-        std::vector<uint8_t> copy(record, record + recordSize_);
-        Check(e_.EngineOpenBlob(handle_, copy.data(), d.number, ORB_BLOB_READ_ONLY));
-        std::string memo;
-        OrbResult r = ORB_OK;
-        for (uint32_t offset = 0; r == ORB_OK;) {
-          std::vector<uint8_t> chunk(ORB_MAX_BLOB_CHUNK);
-          uint32_t got = 0;
-          r = e_.EngineGetBlob(handle_, copy.data(), d.number, offset, ORB_MAX_BLOB_CHUNK, chunk.data(), &got);
-          if (r != ORB_OK && r != ORB_ERR_BLOB_END) break;
-          memo.append(reinterpret_cast<const char*>(chunk.data()), got);
-          offset += got;
-          if (got == 0) break;
-        }
-        e_.EngineFreeBlob(handle_, copy.data(), d.number);
-        if (r != ORB_OK && r != ORB_ERR_BLOB_END) Check(r);
-        if (!memo.empty()) values[i] = memo;
-        break;
-      }
-      default: break;
-    }
-  }
+  std::vector<char> text;
+  for (size_t i = 0; i < descs_.size(); ++i) DecodeField(i, record, withMemos, values[i], text);
   return values;
 }
 
@@ -300,11 +306,31 @@ int EngineCursor::FilterTrampoline(void* context, const uint8_t* record, uint32_
   // when the engine call that asked returns.
   if (self->pending_ || !self->accept_) return 1;
   try {
-    return self->accept_(self->Decode(record, false)) ? 1 : 0;
+    // The fields are decoded as the filter reads them (FilterValue): a
+    // test of two fields should not pay for all of them.
+    for (size_t i = 0; i < self->filterDecoded_.size(); ++i)
+      if (self->filterDecoded_[i]) self->filterValues_[i] = FieldValue{};
+    self->filterValues_.resize(self->descs_.size());
+    self->filterDecoded_.assign(self->descs_.size(), 0);
+    self->filterRecord_ = record;
+    struct Done {
+      EngineCursor* cursor;
+      ~Done() { cursor->filterRecord_ = nullptr; }
+    } done{self};
+    return self->accept_(self->filterValues_) ? 1 : 0;
   } catch (...) {
     self->pending_ = std::current_exception();
     return 1;
   }
+}
+
+const FieldValue* EngineCursor::FilterValue(size_t index) {
+  if (!filterRecord_ || index >= filterValues_.size()) return nullptr;
+  if (!filterDecoded_[index]) {
+    DecodeField(index, filterRecord_, false, filterValues_[index], filterText_);
+    filterDecoded_[index] = 1;
+  }
+  return &filterValues_[index];
 }
 
 void EngineCursor::DropFilter() {

@@ -30,6 +30,7 @@ class EngineCursor : public Cursor {
   void Modify(RecordData& record) override;
   void Delete() override;
   void SetFilter(std::function<bool(const std::vector<FieldValue>&)> accept) override;
+  const FieldValue* FilterValue(size_t index) override;
 
   std::vector<IndexInfo> Indexes() override;
   void SwitchToIndex(const std::string& name) override;
@@ -45,6 +46,7 @@ class EngineCursor : public Cursor {
  private:
   static int FilterTrampoline(void* context, const uint8_t* record, uint32_t recordNumber);
   std::vector<FieldValue> Decode(const uint8_t* record, bool withMemos);
+  void DecodeField(size_t index, const uint8_t* record, bool withMemos, FieldValue& out, std::vector<char>& text);
   std::string Encode(RecordData& record);
   void EncodeInto(const RecordData& record, uint8_t* buf, std::vector<uint16_t>& openMemos);
   void Call(OrbResult result);  // rethrows a filter's exception, then checks
@@ -59,6 +61,11 @@ class EngineCursor : public Cursor {
   OrbFilter filter_ = 0;
   std::function<bool(const std::vector<FieldValue>&)> accept_;
   std::exception_ptr pending_;
+  // The record under filter test and its fields decoded so far.
+  const uint8_t* filterRecord_ = nullptr;
+  std::vector<FieldValue> filterValues_;
+  std::vector<char> filterDecoded_;
+  std::vector<char> filterText_;
 };
 
 }  // namespace framework::detail

@@ -6,6 +6,8 @@
 
 #include "framework/db.h"
 
+#include "cursor.h"
+
 namespace framework {
 
 namespace {
@@ -86,9 +88,11 @@ bool TField::CanModify() const {
 
 const FieldValue& TField::Value() const {
   if (!dataSet_) return kNull;
+  size_t i = static_cast<size_t>(calculated_ ? calcIndex_ : fieldNo_ - 1);
+  if (!calculated_ && dataSet_->state_ == dsFilter && dataSet_->cursor_)
+    if (const FieldValue* v = dataSet_->cursor_->FilterValue(i)) return *v;
   const std::vector<FieldValue>* values = calculated_ ? dataSet_->CurrentCalcValues() : dataSet_->CurrentValues();
   if (!values) return kNull;
-  size_t i = static_cast<size_t>(calculated_ ? calcIndex_ : fieldNo_ - 1);
   if (i >= values->size()) return kNull;
   return (*values)[i];
 }

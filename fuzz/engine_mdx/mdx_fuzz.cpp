@@ -12,7 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "key_order.h"
 #include "mdx/mdx_file.h"
+#include "temp_root.h"
 
 using namespace orb::mdx;
 
@@ -43,6 +45,18 @@ struct Table : RecordSource {
   }
 };
 
+// Character keys in the order of language driver 0x57, through SLW32 and
+// the shipped locale files.
+MdxFile::Options DriverOrder() {
+  static testing_support::TempRoot root;
+  static const bool registered = (root.RegisterShippedLocales(), true);
+  (void)registered;
+  MdxFile::Options options;
+  options.order = orb::KeyOrder::ForDriver(0x57);
+  if (!options.order->collates()) __builtin_trap();  // SLW32 or the locale files are missing
+  return options;
+}
+
 Table& TheTable() {
   static Table t;
   return t;
@@ -54,7 +68,7 @@ const std::string& SoundFile() {
     MemoryBlockFile* raw = file.get();
     std::unique_ptr<MdxFile> m;
     Table& t = TheTable();
-    MdxFile::Create(std::move(file), "FUZZ", t.fields, t.length, m);
+    MdxFile::Create(std::move(file), "FUZZ", t.fields, t.length, m, DriverOrder());
     m->AddTag("NAME", "Upper(Name)+DTOS(When)", t);
     m->AddTag("COST", "COST", t);
     return raw->bytes();
@@ -78,7 +92,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   Table& t = TheTable();
   std::unique_ptr<MdxFile> m;
-  if (!MdxFile::Open(std::make_unique<MemoryBlockFile>(bytes), t.fields, t.length, m).ok()) return 0;
+  if (!MdxFile::Open(std::make_unique<MemoryBlockFile>(bytes), t.fields, t.length, m, DriverOrder()).ok()) return 0;
   for (int tag = 0; tag < m->TagCount(); ++tag) {
     TagCursor c(*m, tag);
     int steps = 0;

@@ -9,7 +9,9 @@
 #include <vector>
 
 #include "filter_expr.h"
+#include "key_order.h"
 #include "orbex32.h"
+#include "temp_root.h"
 
 namespace {
 
@@ -20,6 +22,10 @@ void Put(uint8_t* rec, uint16_t field, const void* value) { EnginePutField(curso
 
 void Setup() {
   namespace fs = std::filesystem;
+  // Texts compare in the table's language driver order, through SLW32.
+  static testing_support::TempRoot root;
+  root.RegisterShippedLocales();
+  if (!orb::KeyOrder::ForDriver(0x57)->collates()) __builtin_trap();  // SLW32 or the locale files are missing
   fs::path dir = fs::temp_directory_path() / ("grid_buffer_fuzz_" + std::to_string(getpid()));
   fs::create_directories(dir);
   OrbDatabase db = 0;

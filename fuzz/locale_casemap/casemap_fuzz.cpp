@@ -1,7 +1,8 @@
 // Case mapping, matching, soundex and the string utilities over arbitrary
 // strings and sizes, in the three families and with a locale whose upper case
-// expands a character and one with lead bytes. Every output buffer is exactly
-// the size given plus its terminator, so a write past it is caught.
+// expands a character and one with lead bytes; the platform compares and
+// keys of platform locales (one of code page 932). Every output buffer is
+// exactly the size given plus its terminator, so a write past it is caught.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -18,6 +19,7 @@ namespace {
 
 struct Locales {
   hlocale narrow = nullptr, wide = nullptr, multi = nullptr;
+  hlocale platformNarrow = nullptr, platformMulti = nullptr;
 };
 
 Locales Setup() {
@@ -41,6 +43,8 @@ Locales Setup() {
   SL_OpenLocale(&l.narrow, 66, "fz_FZ.F1");
   SL_OpenLocale(&l.wide, 66, "fz_FZ.F2");
   SL_OpenLocale(&l.multi, 66, "fz_FZ.F3");
+  SL_OpenPlatformLocale(&l.platformNarrow, 0x0409, 255, 0);
+  SL_OpenPlatformLocale(&l.platformMulti, 0x0411, 255, 0);
   return l;
 }
 
@@ -70,10 +74,19 @@ void Narrow(hlocale h, bool multi, uint16_t n, uint16_t outSize, const uint8_t* 
     sink = sink + reinterpret_cast<intptr_t>(SLM_StrChri(h, a.data(), n));
     sink = sink + reinterpret_cast<intptr_t>(SLM_StrStr(h, a.data(), b.data()));
     sink = sink + reinterpret_cast<intptr_t>(SLM_StrChrLast(h, a.data(), n));
+    sink = sink + SLM_StrnSoundexCmp(h, a.data(), b.data(), n) + SLM_StrSoundexCmp(h, a.data(), b.data());
+    char code[6];
+    SLM_StrnSoundex(h, code, a.data(), n);
+    SLM_StrSoundex(h, code, a.data());
     std::vector<char> c = a;
     SLM_StrnUpper(h, c.data(), n);
     SLM_StrLower(h, c.data());
     SLM_StrnSet(h, c.data(), n, n);
+    SLM_StrTrimClassEnd(h, c.data(), n);
+    std::vector<char> d = a;
+    while (SLM_StrScanForTokens(h, d.data(), b.data()) != nullptr &&
+           SLM_StrScanForTokens(h, nullptr, b.data()) != nullptr) {
+    }
   } else {
     sink = sink + SLN_StrUpperEx(h, out.get(), a.data(), outSize) + SLN_StrnLowerEx(h, out.get(), a.data(), n, outSize);
     sink = sink + SLN_StrnTranslation(h, out.get(), a.data(), n % 3, n, outSize);
@@ -111,6 +124,26 @@ void Wide(hlocale h, uint16_t n, uint16_t outSize, const uint8_t* data, size_t s
   SLW_StrTrimClassEnd(h, c.data(), n);
 }
 
+// The platform's compares and sort keys over arbitrary bytes.
+void Platform(hlocale h, bool multi, uint16_t n, uint16_t outSize, const uint8_t* data, size_t size) {
+  std::vector<char> a = Text<char>(data, size);
+  const size_t half = a.size() / 2;
+  std::vector<char> b(a.begin() + static_cast<std::ptrdiff_t>(half), a.end());
+  volatile intptr_t sink = 0;
+  SL_SetCmpFlags(h, n % 8);
+  if (multi) {
+    auto key = std::make_unique<SL_WCHAR[]>(outSize + 1u);
+    sink = sink + SLM_StrCollate(h, a.data(), b.data()) + SLM_StrnCollate(h, a.data(), n, b.data(), n);
+    sink = sink + SLM_BufferCollate(h, a.data(), n, b.data(), n) + SLM_StrnTransform(h, key.get(), a.data(), n, outSize);
+    sink = sink + SLM_StrTransform(h, key.get(), a.data(), outSize);
+  } else {
+    auto key = std::make_unique<char[]>(outSize + 1u);
+    sink = sink + SLN_StrCollate(h, a.data(), b.data()) + SLN_StrnCollate(h, a.data(), n, b.data(), n);
+    sink = sink + SLN_BufferCollate(h, a.data(), n, b.data(), n) + SLN_StrnTransform(h, key.get(), a.data(), n, outSize);
+    sink = sink + SLN_StrTransform(h, key.get(), a.data(), outSize);
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -118,12 +151,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 4) return 0;
   const uint16_t n = data[1];
   const uint16_t outSize = data[2];
-  switch (data[0] % 5) {
+  switch (data[0] % 7) {
     case 0: Narrow(locales.narrow, false, n, outSize, data + 3, size - 3); break;
     case 1: Narrow(SLN_GetSysLocale(), false, n, outSize, data + 3, size - 3); break;
     case 2: Narrow(locales.multi, true, n, outSize, data + 3, size - 3); break;
     case 3: Wide(locales.wide, n, outSize, data + 3, size - 3); break;
-    default: Wide(SLW_GetSysLocale(), n, outSize, data + 3, size - 3); break;
+    case 4: Wide(SLW_GetSysLocale(), n, outSize, data + 3, size - 3); break;
+    case 5: Platform(locales.platformNarrow, false, n, outSize, data + 3, size - 3); break;
+    case 6: Platform(locales.platformMulti, true, n, outSize, data + 3, size - 3); break;
   }
   return 0;
 }

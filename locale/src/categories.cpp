@@ -230,6 +230,15 @@ Status CtypeCategory::Parse(const uint8_t* body, std::size_t size) {
   return kOk;
 }
 
+void CtypeCategory::SetPlatformTables(PagedTable<uint32_t> classes, std::vector<Translation> tables) {
+  classTable_ = std::move(classes);
+  tables_ = std::move(tables);
+  translations_ = {"toupper", "tolower"};
+  upper_ = 0;
+  lower_ = 1;
+  posix_ = false;
+}
+
 uint32_t CtypeCategory::ClassOf(uint16_t code) const {
   if (family_ == SL_FAMILY_NARROW) code &= 0xFF;
   if (posix_) return code < 256 ? PosixClass(code) : 0;

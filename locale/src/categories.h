@@ -91,6 +91,8 @@ class CategoryBase : public Category {
   // only when the whole body is valid.
   virtual Status Parse(const uint8_t* body, std::size_t size) = 0;
   Status Load(const uint8_t* record, std::size_t size) override;
+  // Filled from the platform's locale information (src/platform).
+  Status FillFromPlatform(uint32_t lcid) override;
   bool wide() const { return family_ == SL_FAMILY_WIDE; }
   // Bytes of a text field of `narrowWidth` narrow bytes in this family.
   std::size_t Width(std::size_t narrowWidth) const { return family_ == SL_FAMILY_NARROW ? narrowWidth : 2 * narrowWidth; }
@@ -116,6 +118,8 @@ class CtypeCategory : public CategoryBase {
   int upperIndex() const { return upper_; }
   int lowerIndex() const { return lower_; }
   const std::vector<Translation>& translationTables() const { return tables_; }
+  // Tables of the platform fill: classes, and "toupper" (0) and "tolower" (1).
+  void SetPlatformTables(PagedTable<uint32_t> classes, std::vector<Translation> tables);
 
  private:
   bool posix_ = true;

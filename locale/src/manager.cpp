@@ -15,6 +15,8 @@
 #include "lock.h"
 #include "pool.h"
 #include "platform/dynlib.h"
+#include "platform/nls.h"
+#include "platform/platform_ops.h"
 
 namespace slw {
 
@@ -143,9 +145,13 @@ Status LoadExtension(CLocale& locale, const std::vector<uint8_t>& body) {
   return kOk;
 }
 
-// Creates (or shares) the category of `slot` from a record of the file.
+bool IsPlatformName(const ParsedName& n) { return n.hasModifier && n.modifier == "platform"; }
+
+// Creates (or shares) the category of `slot` from a record of the file; for
+// a platform name (`lcid` not 0) it is then filled from the platform and
+// never shared, as its data are the LCID's.
 Status CategoryFromRecord(TLocale& locale, int slot, const uint8_t* record, uint32_t length,
-                          const std::string& source, Category*& out) {
+                          const std::string& source, uint32_t lcid, Category*& out) {
   std::string name = FieldText(record + 4, kNameField);
   Category* c = locale.CreateCategoryOf(static_cast<uint16_t>(1u << slot), name);
   if (c == nullptr) return kCategoryCreate;
@@ -156,13 +162,17 @@ Status CategoryFromRecord(TLocale& locale, int slot, const uint8_t* record, uint
       return s;
     }
     c->SetSource(source);
+    if (lcid != 0) {
+      c->FillFromPlatform(lcid);
+      c->MarkStale();
+    }
   }
   out = c;
   return kOk;
 }
 
 Status LoadCategories(TLocale& locale, const LibraryFile& file, const uint8_t* record, const ParsedName& n,
-                      const std::string& whole, uint16_t mask, const std::string& source,
+                      const std::string& whole, uint16_t mask, const std::string& source, uint32_t lcid,
                       std::array<Category*, kCategorySlots>& made, bool onlyMask) {
   for (int slot = 0; slot < kCategorySlots; ++slot) {
     if ((mask & (1u << slot)) == 0) {
@@ -180,7 +190,7 @@ Status LoadCategories(TLocale& locale, const LibraryFile& file, const uint8_t* r
     if (onlyMask && locale.categories[slot] != nullptr &&
         locale.categories[slot]->name() == FieldText(cat + 4, kNameField))
       continue;  // unchanged category
-    if (Status s = CategoryFromRecord(locale, slot, cat, catLength, source, made[slot]); s != kOk) return s;
+    if (Status s = CategoryFromRecord(locale, slot, cat, catLength, source, lcid, made[slot]); s != kOk) return s;
     if (slot == 0) {
       if (Status s = LoadExtension(locale, made[slot]->body()); s != kOk) return s;
       // The settings and operations of the collation data (and of the
@@ -198,6 +208,29 @@ void ReleaseAll(std::array<Category*, kCategorySlots>& made) {
   }
 }
 
+// A new locale with its categories made: it takes them, is put in the
+// client's list and handed out. A platform locale (`lcid` not 0) keeps its
+// LCID and compares by the platform when it has the collate bit.
+Status Finish(Client& client, std::unique_ptr<TLocale> locale, const std::array<Category*, kCategorySlots>& made,
+              uint16_t mask, const std::string& name, uint32_t lcid, hlocale* handle) {
+  locale->categories = made;
+  locale->kind = mask;
+  locale->openName = name;
+  locale->ownerThread = CurrentThreadId();
+  locale->poolState = kInUse;
+  locale->BuildFullName();
+  locale->SetCharacterAccess();
+  if (lcid != 0) {
+    locale->lcid = lcid;
+    if ((mask & SL_LC_COLLATE) != 0) BindPlatformCollation(*locale);
+  }
+  CLocale* l = locale.release();
+  AddLocale(client, l);
+  CallingThread();
+  *handle = ToHandle(l);
+  return kOk;
+}
+
 Status OpenByName(hlocale* handle, uint16_t mask, const char* name) {
   if (handle == nullptr) return kBadArgument;
   *handle = nullptr;
@@ -211,9 +244,9 @@ Status OpenByName(hlocale* handle, uint16_t mask, const char* name) {
   if (client == nullptr) return kNoClient;
   ParsedName n;
   if (Status s = ParseName(name, n); s != kOk) return s;
-  // Platform locales need the character sets, language drivers and platform
-  // fills that this build does not have yet: refused, never half made.
-  if (n.hasModifier && n.modifier == "platform") return kBadHandle;
+  uint32_t lcid = 0;
+  if (IsPlatformName(n))
+    if (Status s = PlatformLcidOfName(n.localePart, lcid); s != kOk) return s;
   if (n.localePart.empty()) return kNotFound;
   if (mask == 0) return kNoCategory;
   LibraryFile file;
@@ -229,24 +262,13 @@ Status OpenByName(hlocale* handle, uint16_t mask, const char* name) {
   uint64_t after = uint64_t{entry.offset} + kLocaleRecordSize + kLocaleRecordExtra;
   if (Status s = locale->LoadCharacterTable(file, after); s != kOk) return s;
   std::array<Category*, kCategorySlots> made{};
-  Status s = LoadCategories(*locale, file, record, n, name, mask, library->path, made, false);
+  Status s = LoadCategories(*locale, file, record, n, name, mask, library->path, lcid, made, false);
   if (s != kOk) {
     ReleaseAll(made);
     UnloadExtension(*locale);
     return s;
   }
-  locale->categories = made;
-  locale->kind = mask;
-  locale->openName = name;
-  locale->ownerThread = CurrentThreadId();
-  locale->poolState = kInUse;
-  locale->BuildFullName();
-  locale->SetCharacterAccess();
-  CLocale* l = locale.release();
-  AddLocale(*client, l);
-  CallingThread();
-  *handle = ToHandle(l);
-  return kOk;
+  return Finish(*client, std::move(locale), made, mask, name, lcid, handle);
 }
 
 // The library entry of a locale name for the information records.
@@ -296,20 +318,55 @@ SL_EXPORT LocaleStatus SL_OpenThreadLocale(hlocale* handle, hlocale existing, ui
   return OpenByName(handle, mask, name.c_str());
 }
 
-SL_EXPORT LocaleStatus SL_OpenPlatformLocale(hlocale* handle, uint32_t, uint16_t, uint16_t) {
+// A locale made without a library file: each asked category filled from
+// the platform, the others "POSIX".
+SL_EXPORT LocaleStatus SL_OpenPlatformLocale(hlocale* handle, uint32_t lcid, uint16_t mask, uint16_t) {
   if (handle == nullptr) return kBadArgument;
   *handle = nullptr;
   LockHold hold;
-  if (FindClient() == nullptr) return kNoClient;
-  return kBadHandle;  // no installed platform locales in this build
+  Client* client = FindClient();
+  if (client == nullptr) return kNoClient;
+  lcid = platform::nls::ResolveLcid(lcid);
+  if (!platform::nls::IsInstalledLcid(lcid)) return kBadHandle;
+  if (mask == 0) return kNoCategory;
+  std::string name;
+  uint8_t family = 0;
+  if (Status s = PlatformLocaleName(lcid, name, family); s != kOk) return s;
+  std::unique_ptr<TLocale> locale(NewLocale(family));
+  if (locale == nullptr) return family >= 1 && family <= 3 ? kNoMemory : kBadHandle;
+  PreparePlatformLocale(*locale, name, lcid);
+  std::array<Category*, kCategorySlots> made{};
+  for (int slot = 0; slot < kCategorySlots; ++slot) {
+    const auto bit = static_cast<uint16_t>(1u << slot);
+    made[slot] = locale->CreateCategoryOf(bit, (mask & bit) != 0 ? std::string_view(name) : "POSIX");
+    if (made[slot] == nullptr) {
+      ReleaseAll(made);
+      return kCategoryCreate;
+    }
+    if ((mask & bit) != 0 && !IsShared(made[slot])) {
+      made[slot]->FillFromPlatform(lcid);
+      made[slot]->MarkStale();
+    }
+  }
+  return Finish(*client, std::move(locale), made, mask, name, lcid, handle);
 }
 
-SL_EXPORT LocaleStatus SL_UpdatePlatformLocale(hlocale* handle, uint16_t, uint32_t) {
+// A new platform locale in place of the old handle, which is closed only
+// when the new one opened.
+SL_EXPORT LocaleStatus SL_UpdatePlatformLocale(hlocale* handle, uint16_t mask, uint32_t lcid) {
   if (handle == nullptr) return kBadArgument;
   LockHold hold;
   if (FindClient() == nullptr) return kNoClient;
   if (FindLocale(*handle) == nullptr) return kBadHandle;
-  return kBadHandle;
+  hlocale fresh = nullptr;
+  if (Status s = SL_OpenPlatformLocale(&fresh, lcid, mask, 0); s != kOk) return s;
+  hlocale old = *handle;
+  if (Status s = SL_CloseLocale(&old); s != kOk) {
+    SL_CloseLocale(&fresh);
+    return s;
+  }
+  *handle = fresh;
+  return kOk;
 }
 
 // Prepares the new categories aside and swaps them in only when all loaded;
@@ -330,7 +387,9 @@ SL_EXPORT LocaleStatus SL_UpdateLocale(hlocale* handle, uint16_t mask, const cha
   std::string full = name[0] == '@' ? l->RecordName() + name : std::string(name);
   ParsedName n;
   if (Status s = ParseName(full.c_str(), n); s != kOk) return s;
-  if (n.hasModifier && n.modifier == "platform") return kBadHandle;
+  uint32_t lcid = 0;
+  if (IsPlatformName(n))
+    if (Status s = PlatformLcidOfName(n.localePart, lcid); s != kOk) return s;
   if (n.localePart.empty()) return kNotFound;
   LibraryFile file;
   DirectoryEntry entry;
@@ -350,7 +409,7 @@ SL_EXPORT LocaleStatus SL_UpdateLocale(hlocale* handle, uint16_t mask, const cha
   l->extensionModule = nullptr;
   l->extensionExit = nullptr;
   l->extensionOps = {};
-  Status s = LoadCategories(*l, file, record, n, full, mask, library->path, made, true);
+  Status s = LoadCategories(*l, file, record, n, full, mask, library->path, lcid, made, true);
   bool newExtension = l->extensionModule != nullptr;
   if (s != kOk || (!newExtension && made[0] == nullptr)) {
     if (s != kOk) {
@@ -375,6 +434,10 @@ SL_EXPORT LocaleStatus SL_UpdateLocale(hlocale* handle, uint16_t mask, const cha
     if (made[slot] == nullptr) continue;
     ReleaseCategory(l->categories[slot]);
     l->categories[slot] = made[slot];
+  }
+  if (lcid != 0) {
+    l->lcid = lcid;
+    if (made[0] != nullptr) BindPlatformCollation(*l);
   }
   l->BuildFullName();
   return kOk;

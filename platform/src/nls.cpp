@@ -166,6 +166,7 @@ bool IsInstalledLcid(uint32_t lcid) { return !LocaleOfLcid(lcid).empty(); }
 
 bool GetLocaleInfo(uint32_t lcid, uint32_t type, std::string& out) {
   out.clear();
+  lcid = ResolveLcid(lcid);
   std::string id = LocaleOfLcid(lcid);
   if (id.empty()) return false;
   std::string language, country;
@@ -192,8 +193,12 @@ bool GetLocaleInfo(uint32_t lcid, uint32_t type, std::string& out) {
       out = std::to_string(type == kLocaleIDefaultAnsiCodePage ? pages->ansi : pages->oem);
       return true;
     }
-    default:
-      return false;
+    default: {
+      std::u16string wide;
+      if (!GetLocaleInfoW(lcid, type, wide)) return false;
+      out = EncodeInCodePage(AnsiCodePageOf(lcid), wide);
+      return true;
+    }
   }
 }
 

@@ -2,6 +2,7 @@
 // database it chooses, checks, creates and converts, the settings it reads
 // and writes, browse-only mode, the screen scale and the recent files.
 #include "tmain.h"
+#include "tmysearch.h"
 
 #include <gtest/gtest.h>
 
@@ -102,6 +103,22 @@ class TMainTest : public WindowTest {
     return ReadIni().Get(section, key).value_or("<missing>");
   }
 };
+
+TEST_F(TMainTest, TheSortOrderFollowsTheLanguageOfTheTable) {
+  // A new user's first start: MASTER sorted by Category, records added.
+  auto main = Start();
+  ASSERT_FALSE(main->Terminated());
+  for (const char* category : {"fig", "Zebra", "\xE9" "clair", "apple", "Date", "cherry", "Banana"}) {
+    main->MyTable.Append();
+    main->MyTable.FieldByName("CATEGORY")->SetAsString(category);
+    main->MyTable.Post();
+  }
+  ASSERT_EQ(main->MyTable.IndexName(), "NewIndex");
+  std::vector<std::string> order;
+  for (main->MyTable.First(); !main->MyTable.Eof(); main->MyTable.Next())
+    order.push_back(main->MyTable.FieldByName("CATEGORY")->AsString());
+  EXPECT_EQ(order, (std::vector<std::string>{"apple", "Banana", "cherry", "Date", "\xE9" "clair", "fig", "Zebra"}));
+}
 
 TEST_F(TMainTest, FirstStartCreatesMasterWithItsIndexAndClosingWritesEveryDefault) {
   auto main = Start();
@@ -251,14 +268,13 @@ TEST_F(TMainTest, BrowseOnlyModeComesFromTheFirstArgumentAndKeepsFieldEditing) {
     ASSERT_FALSE(main->Terminated());
     EXPECT_EQ(BrowseMode, c.browse);
     EXPECT_EQ(Settings.fieldEditing, !c.browse);
-    for (QAction* a : {main->MenuAdd, main->MenuCopy, main->MenuDelete, main->MenuListMaintenanceItem})
+    for (QAction* a : {main->MenuAdd, main->MenuCopy, main->MenuDelete, main->MenuListMaintenanceItem,
+                       main->MenuBackup, main->MenuRestore, main->MenuSearchReplace})
       EXPECT_EQ(a->isEnabled(), !c.browse) << a->objectName().toStdString();
     for (QToolButton* b : {main->SpeedAdd, main->SpeedCopy, main->SpeedDelete})
       EXPECT_EQ(b->isEnabled(), !c.browse) << b->objectName().toStdString();
     // Their windows are not part of the program yet: disabled in either mode.
-    for (QAction* a : {main->MenuImport, main->MenuBackup, main->MenuRestore, main->MenuViewer,
-                       main->MenuSearchReplace})
-      EXPECT_FALSE(a->isEnabled()) << a->objectName().toStdString();
+    for (QAction* a : {main->MenuImport, main->MenuViewer}) EXPECT_FALSE(a->isEnabled()) << a->objectName().toStdString();
     for (QToolButton* b : {main->SpeedImport, main->SpeedViewer}) EXPECT_FALSE(b->isEnabled());
     for (QAction* a : {main->MenuEdit, main->MenuPack, main->MenuRebuild, main->MenuOpen, main->MenuNew})
       EXPECT_TRUE(a->isEnabled()) << a->objectName().toStdString();
@@ -916,26 +932,27 @@ TEST_F(TMainCommandsTest, EveryCommandRunsFromItsShortcutSpeedButtonAndLetteredB
   } rows[] = {
       {"MenuNew", "Ctrl+W", m->SpeedNew, nullptr, Expect::FileDialog, "New Database File"},
       {"MenuOpen", "Ctrl+O", m->SpeedOpen, nullptr, Expect::FileDialog, "Open Database File"},
-      {"MenuBackup", "Ctrl+B", nullptr, nullptr, Expect::Disabled, ""},
-      {"MenuRestore", "Ctrl+Y", nullptr, nullptr, Expect::Disabled, ""},
+      {"MenuBackup", "Ctrl+B", nullptr, nullptr, Expect::Window, "MyBackup"},
+      {"MenuRestore", "Ctrl+Y", nullptr, nullptr, Expect::Window, "MyRestore"},
       {"MenuPrint", "Ctrl+P", nullptr, nullptr, Expect::Window, "MyReport"},
       {"MenuPrinterSetup", "Ctrl+U", nullptr, nullptr, Expect::Window, "PrinterSetup"},
       {"MenuDelete", "Ctrl+D", m->SpeedDelete, m->DeleteButton, Expect::Message, "Delete this record?"},
       {"MenuImport", "Ctrl+M", m->SpeedImport, nullptr, Expect::Disabled, ""},
       {"MenuExport", "Ctrl+T", m->SpeedExport, nullptr, Expect::Disabled, ""},
-      {"MenuSearch", "Ctrl+S", m->SpeedSearch, m->SearchButton, Expect::Disabled, ""},
+      {"MenuSearch", "Ctrl+S", m->SpeedSearch, m->SearchButton, Expect::Window, "MySearch"},
       {"MenuEndSearch", "Ctrl+I", m->SpeedEndSearch, m->EndSearchButton, Expect::EndsSearch, ""},
-      {"MenuLocate", "Ctrl+L", m->SpeedLocate, nullptr, Expect::Disabled, ""},
-      {"MenuLocateNext", "Ctrl+N", m->SpeedLocateNext, nullptr, Expect::Disabled, ""},
+      {"MenuLocate", "Ctrl+L", m->SpeedLocate, nullptr, Expect::Window, "MyLocateDlg"},
+      // Before any Locate, Find Next asks what to look for.
+      {"MenuLocateNext", "Ctrl+N", m->SpeedLocateNext, nullptr, Expect::Window, "MyLocateDlg"},
       {"MenuReports", "Ctrl+R", m->SpeedReports, m->ReportButton, Expect::Window, "MyReport"},
       {"MenuViewer", "Ctrl+V", m->SpeedViewer, m->ViewerButton, Expect::Disabled, ""},
-      {"MenuSortOrder", "Ctrl+Q", m->SpeedSortOrder, nullptr, Expect::Disabled, ""},
+      {"MenuSortOrder", "Ctrl+Q", m->SpeedSortOrder, nullptr, Expect::Window, "MySortOrder"},
       {"MenuColor1", "Ctrl+F4", nullptr, nullptr, Expect::Disabled, ""},
       {"MenuColor6", "Ctrl+F9", m->SpeedColor, nullptr, Expect::Disabled, ""},
       {"MenuLabelFont", "Shift+F8", nullptr, nullptr, Expect::FontDialog, ""},
       {"MenuEditFont", "Shift+F9", nullptr, nullptr, Expect::FontDialog, ""},
       {"MenuButtonFont", "Shift+F10", nullptr, nullptr, Expect::FontDialog, ""},
-      {"MenuSearchReplace", "Ctrl+F", nullptr, nullptr, Expect::Disabled, ""},
+      {"MenuSearchReplace", "Ctrl+F", nullptr, nullptr, Expect::Window, "SearchAndReplace"},
       {"MenuRebuild", nullptr, nullptr, nullptr, Expect::Message, std::string(kRebuildQuestion)},
       {"MenuPack", nullptr, nullptr, nullptr, Expect::Message, std::string(kPackQuestion)},
       {"MenuHelpContents", "Ctrl+H", m->SpeedHelp, m->HelpButton, Expect::Help, ""},
@@ -1309,15 +1326,22 @@ TEST_F(TMainCommandsTest, NewDatabaseOverTheOpenOneReplacesItOrLeavesItOpenAndWh
 TEST_F(TMainCommandsTest, UpdateDatabaseShowsAnotherProgramsRecordAndKeepsTheSearch) {
   WriteIni("[Misc]\r\nShow Tips=No\r\n");
   auto main = Shown();
-  AddItems(main->MyTable, {"Lamp"});
-  main->EnableEndSearch();
+  AddItems(main->MyTable, {"Lamp", "Desk"});
+  // A search for "lamp": one of the two.
+  modals->On("MySearch", [&](QDialog&) {
+    main->MySearch->SetCellText(1, "lamp");
+    main->MySearch->OkButton->click();
+  });
+  main->MenuSearch->trigger();
+  ASSERT_TRUE(SearchActive);
+  EXPECT_EQ(main->CountLabel->text(), "1");
   {
     TTable other;
     other.SetDatabaseName(root.programDir().string());
     other.SetTableName("MASTER");
     other.Open();
     other.Append();
-    other.FieldByName("Item")->SetAsString("Desk");
+    other.FieldByName("Item")->SetAsString("Desk lamp");
     other.Post();
   }
   Press(main.get(), "Ctrl+Z");

@@ -55,14 +55,6 @@ QStringList ListItems(const QListWidget* l) {
   return items;
 }
 
-// The Midnight Black colour set, as the colour window stores it.
-ColorScheme MidnightBlack() {
-  auto rgb = [](int r, int g, int b) { return static_cast<int32_t>(r | (g << 8) | (b << 16)); };
-  const int32_t back = rgb(0, 0, 0), major = rgb(192, 192, 192), minor = rgb(255, 255, 255),
-                edit = rgb(127, 127, 127), text = rgb(0, 0, 0), radio = rgb(255, 255, 255);
-  return {{back, major, minor, edit, text, edit, text, edit, text, back, radio, back, radio}};
-}
-
 class TMyEditTest : public WindowTest {
  protected:
   void TearDown() override {
@@ -83,22 +75,6 @@ class TMyEditTest : public WindowTest {
     QApplication::processEvents();
     edit = main->MyEdit;
     ASSERT_NE(edit, nullptr);
-  }
-
-  // Runs `command` (which shows a modal window) and `inside` while that
-  // window is up; a window `inside` leaves open is closed and fails the test.
-  void WhileModal(const std::function<void()>& command, const std::function<void()>& inside) {
-    bool ran = false;
-    QTimer::singleShot(0, [&] {
-      ran = true;
-      inside();
-      if (QWidget* w = QApplication::activeModalWidget()) {
-        ADD_FAILURE() << "the window stayed open: " << w->objectName().toStdString();
-        if (auto* d = qobject_cast<QDialog*>(w)) d->done(0);
-      }
-    });
-    command();
-    EXPECT_TRUE(ran);
   }
 
   void AddRecord(const std::string& item, const std::string& brand = "", int quantity = 1) {

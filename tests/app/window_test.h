@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "core/settings.h"
 #include "framework/dbtables.h"
 #include "platform/ui.h"
 #include "temp_root.h"
@@ -74,6 +75,14 @@ class ModalWatcher : public QObject {
   std::map<std::string, std::vector<Handler>> handlers_;
 };
 
+// The Midnight Black colour set, as the colour window stores it.
+inline ColorScheme MidnightBlack() {
+  auto rgb = [](int r, int g, int b) { return static_cast<int32_t>(r | (g << 8) | (b << 16)); };
+  const int32_t back = rgb(0, 0, 0), major = rgb(192, 192, 192), minor = rgb(255, 255, 255),
+                edit = rgb(127, 127, 127), text = rgb(0, 0, 0), radio = rgb(255, 255, 255);
+  return {{back, major, minor, edit, text, edit, text, edit, text, back, radio, back, radio}};
+}
+
 class WindowTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
@@ -89,6 +98,8 @@ class WindowTest : public ::testing::Test {
     ui = std::make_shared<platform::ui::ScriptedUi>();
     ui->onUnexpected = [](const std::string& what) { ADD_FAILURE() << "unexpected " << what; };
     platform::ui::Install(ui);
+    // The engine sorts texts by the language driver's locale, as installed.
+    root.RegisterShippedLocales();
     modals = std::make_unique<ModalWatcher>();
   }
   void TearDown() override {
@@ -97,6 +108,24 @@ class WindowTest : public ::testing::Test {
   }
 
   std::filesystem::path Program(const std::string& name) const { return root.programDir() / name; }
+
+  // Runs `command` (which shows a modal window) and `inside` while that
+  // window is up; the window, left open by `inside`, is closed and fails
+  // the test. Nests: `inside` may run a WhileModal of its own.
+  void WhileModal(const std::function<void()>& command, const std::function<void()>& inside) {
+    bool ran = false;
+    QTimer::singleShot(0, [&] {
+      ran = true;
+      QWidget* opened = QApplication::activeModalWidget();
+      inside();
+      if (opened && opened->isVisible()) {
+        ADD_FAILURE() << "the window stayed open: " << opened->objectName().toStdString();
+        if (auto* d = qobject_cast<QDialog*>(opened)) d->done(0);
+      }
+    });
+    command();
+    EXPECT_TRUE(ran);
+  }
 
   testing_support::TempRoot root;
   std::shared_ptr<platform::ui::ScriptedUi> ui;

@@ -106,6 +106,8 @@ std::vector<OrbFieldDesc> InventoryFields() {
 }
 
 void EngineTest::SetUp() {
+  // Character keys and filters follow the language driver through SLW32.
+  root_.RegisterShippedLocales();
   std::filesystem::create_directories(Dir());
   ASSERT_EQ(EngineOpenDatabase(Dir().c_str(), &db_), ORB_OK);
 }

@@ -10,6 +10,7 @@
 #include "casemap/intl_settings.h"
 #include "platform/registry.h"
 #include "slw32.h"
+#include "soundex_fixture.h"
 #include "sllc_writer.h"
 #include "temp_root.h"
 
@@ -33,12 +34,7 @@ class Casemap : public ::testing::Test {
          "    ctype space,digit,lower,upper,xdigit,cntrl,punct,blank toupper,tolower\n"
          "    class 0xDF 4\n    map 0 0xDF 0xFFFF\n    multi 0 \"\\xDF\" \"SS\"\n";
     s += "  category 64 " + name + "\n";
-    for (const char* group : {"BFPV 1", "CGJKQSXZ 2", "DT 3", "L 4", "MN 5", "R 6"}) {
-      std::string g = group;
-      std::string letters = g.substr(0, g.find(' ')), lower = letters;
-      for (char& c : lower) c = static_cast<char>(c + 32);
-      s += "    soundex " + letters + lower + g.substr(g.find(' ')) + "\n";
-    }
+    s += ClassicSoundexLines();
     std::string error;
     std::filesystem::path file = root_.path() / ("C" + std::to_string(family) + ".SLL");
     EXPECT_TRUE(sllc::Compile(s, file.string(), false, error)) << error;

@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "platform/paths.h"
+#include "platform/registry.h"
 
 namespace fs = std::filesystem;
 
@@ -46,6 +47,17 @@ std::string TempRoot::ReadFile(const fs::path& file) {
   std::ostringstream s;
   s << in.rdbuf();
   return s.str();
+}
+
+void TempRoot::RegisterShippedLocales() const {
+  namespace reg = platform::registry;
+  reg::Key key;
+  if (reg::CreateKey(reg::Hive::LocalMachine, "Software\\Vantrix\\Slw32", key) != reg::kSuccess)
+    throw std::runtime_error("cannot register the locale libraries");
+  const fs::path dir = STASHWELL_LOCALE_BUILD_DIR;
+  if (key.SetString("LOCALE_LIB1", (dir / "LOCALE.SLL").string()) != reg::kSuccess ||
+      key.SetString("LOCALE_LIB2", (dir / "USA.SLL").string()) != reg::kSuccess)
+    throw std::runtime_error("cannot register the locale libraries");
 }
 
 }  // namespace testing_support

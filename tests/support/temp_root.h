@@ -19,6 +19,10 @@ class TempRoot {
 
   static void WriteFile(const std::filesystem::path& file, const std::string& bytes);
   static std::string ReadFile(const std::filesystem::path& file);
+  // Registers the locale library files the build ships ("LOCALE.SLL" and
+  // "USA.SLL") in this root, as the set-up does for an installation: SLW32
+  // reads the registration when its client starts.
+  void RegisterShippedLocales() const;
 
  private:
   std::filesystem::path root_;

@@ -36,6 +36,7 @@ EngineLink& Engine() {
   Bind(module, 842, bound->ActivateFilter, missing);
   Bind(module, 843, bound->DropFilter, missing);
   Bind(module, 207, bound->GetField, missing);
+  Bind(module, 16, bound->GetNextRecord, missing);
   Bind(module, 6, bound->GetTableInfo, missing);
   Bind(module, 18, bound->GetRecord, missing);
   Bind(module, 100, bound->OpenBlob, missing);

@@ -12,6 +12,8 @@ struct EngineLink {
   decltype(&::EngineActivateFilter) ActivateFilter = nullptr;  // 842
   decltype(&::EngineDropFilter) DropFilter = nullptr;         // 843
   decltype(&::EngineGetField) GetField = nullptr;             // 207
+  // The locate routine's raw scan.
+  decltype(&::EngineGetNextRecord) GetNextRecord = nullptr;   // 16
   // The memo stream's reads.
   decltype(&::EngineGetTableInfo) GetTableInfo = nullptr;     // 6
   decltype(&::EngineGetRecord) GetRecord = nullptr;           // 18

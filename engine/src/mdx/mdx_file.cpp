@@ -144,6 +144,8 @@ MdxStatus MdxFile::Create(std::unique_ptr<BlockFile> file, std::string_view tabl
   std::unique_ptr<MdxFile> m(new MdxFile());
   m->file_ = std::move(file);
   m->options_ = std::move(options);
+  if (m->options_.order && m->options_.order->collates()) m->collate_ = m->options_.order.get();
+  m->orderStamp_ = m->options_.order ? m->options_.order->stamp() : OrderStamp{};
   m->fields_.assign(fields.begin(), fields.end());
   m->recordLength_ = recordLength;
   m->dataName_ = UpperName(tableName.substr(0, 16));
@@ -164,6 +166,7 @@ MdxStatus MdxFile::Open(std::unique_ptr<BlockFile> file, std::span<const FieldDe
   std::unique_ptr<MdxFile> m(new MdxFile());
   m->file_ = std::move(file);
   m->options_ = std::move(options);
+  if (m->options_.order && m->options_.order->collates()) m->collate_ = m->options_.order.get();
   m->fields_.assign(fields.begin(), fields.end());
   m->recordLength_ = recordLength;
   try {
@@ -202,6 +205,7 @@ void MdxFile::ReadHeader() {
   filePages_ = pages_;
   stamp_ = Stamp{};
   if (h[48] == 'S' && h[49] == 'W' && h[50] == 1) stamp_ = Stamp{true, Get32(h + 52), Get32(h + 56)};
+  orderStamp_ = h[60] == 'O' ? OrderStamp{h[61], Get32(h + 64)} : OrderStamp{};
 
   for (int i = 0; i < inUse; ++i) {
     const uint8_t* e = h + kTagTableOffset + kTagEntryLength * i;
@@ -284,6 +288,11 @@ void MdxFile::HeaderBytes(uint8_t* h) {
     h[50] = 1;
     Put32(h + 52, stamp_.counter);
     Put32(h + 56, stamp_.records);
+  }
+  if (orderStamp_ != OrderStamp{}) {
+    h[60] = 'O';
+    h[61] = orderStamp_.ldid;
+    Put32(h + 64, orderStamp_.crc);
   }
   for (size_t i = 0; i < tags_.size(); ++i) {
     const TagState& t = *tags_[i];
@@ -536,8 +545,30 @@ void MdxFile::Store(TagState& t, uint32_t page, const Node& n) {
 
 // ---------------------------------------------------------------- search
 
+// Character keys in the driver's order: a whole key exactly (trailing blanks
+// alike), a leading part as dBASE compares one; byte order compares the
+// leading bytes.
+int MdxFile::CompareTo(const TagState& t, const uint8_t* key, const uint8_t* target, size_t targetLength) const {
+  if (t.type != KeyType::kCharacter) return CompareKeys(t.type, key, target, t.keyLength);
+  targetLength = std::min<size_t>(targetLength, t.keyLength);
+  if (!collate_) return CompareKeys(t.type, key, target, targetLength);
+  return collate_->Compare(key, t.keyLength, target, targetLength, targetLength == t.keyLength);
+}
+
+int MdxFile::CompareKey(int tag, const uint8_t* key, const uint8_t* target, size_t targetLength) const {
+  if (tag < 0 || tag >= TagCount()) return 0;
+  return CompareTo(*tags_[tag], key, target, targetLength);
+}
+
+bool MdxFile::OrderStale() const {
+  const OrderStamp now = options_.order ? options_.order->stamp() : OrderStamp{};
+  if (orderStamp_ == now) return false;
+  return std::any_of(tags_.begin(), tags_.end(), [](const auto& t) { return t->type == KeyType::kCharacter; });
+}
+
 int MdxFile::CompareEntry(const TagState& t, const uint8_t* key, uint32_t recno, const Target& target) const {
-  int c = CompareKeys(t.type, key, target.key, t.type == KeyType::kCharacter ? target.length : t.keyLength);
+  int c = CompareTo(t, key, target.key, target.length);
+  if (c == 0 && target.after) return -1;
   if (c != 0 || !target.withRecno) return c;
   return recno < target.recno ? -1 : (recno > target.recno ? 1 : 0);
 }
@@ -557,7 +588,8 @@ uint32_t MdxFile::MaxRecno(const TagState& t, uint32_t page) {
 // holds the first entry at or after it.
 bool MdxFile::ChildQualifies(const TagState& t, const uint8_t* blk, int i, const Target& target) {
   const uint8_t* item = blk + 8 + size_t(i) * t.itemLength;
-  int c = CompareKeys(t.type, item + 4, target.key, t.type == KeyType::kCharacter ? target.length : t.keyLength);
+  int c = CompareTo(t, item + 4, target.key, target.length);
+  if (c == 0 && target.after) return false;
   if (c != 0) return c > 0;
   if (!target.withRecno) return true;
   return MaxRecno(t, Get32(item)) >= target.recno;
@@ -698,7 +730,7 @@ void MdxFile::InsertEntry(TagState& t, const uint8_t* key, uint32_t recno) {
   uint32_t pos = static_cast<uint32_t>(path[level].index);
   uint32_t oldCount = cur.count(t.keyLength);
   if (pos < oldCount && cur.ptr[pos] == recno &&
-      CompareKeys(t.type, cur.keys.data() + size_t(pos) * t.keyLength, key, t.keyLength) == 0)
+      CompareTo(t, cur.keys.data() + size_t(pos) * t.keyLength, key, t.keyLength) == 0)
     Fail(MdxCode::kMismatch, "tag " + t.name + ": record " + std::to_string(recno) + " is already indexed");
   cur.ptr.insert(cur.ptr.begin() + pos, recno);
   cur.keys.insert(cur.keys.begin() + size_t(pos) * t.keyLength, key, key + t.keyLength);
@@ -775,7 +807,7 @@ void MdxFile::DeleteEntry(TagState& t, const uint8_t* key, uint32_t recno) {
   uint32_t pos = static_cast<uint32_t>(path[level].index);
   uint32_t count = cur.count(t.keyLength);
   if (!cur.leaf || pos >= count || cur.ptr[pos] != recno ||
-      CompareKeys(t.type, cur.keys.data() + size_t(pos) * t.keyLength, key, t.keyLength) != 0)
+      CompareTo(t, cur.keys.data() + size_t(pos) * t.keyLength, key, t.keyLength) != 0)
     Fail(MdxCode::kMismatch, "tag " + t.name + ": no key for record " + std::to_string(recno));
   cur.ptr.erase(cur.ptr.begin() + pos);
   cur.keys.erase(cur.keys.begin() + size_t(pos) * t.keyLength, cur.keys.begin() + size_t(pos + 1) * t.keyLength);
@@ -850,7 +882,52 @@ void MdxFile::CollectKeys(const TagState& t, RecordSource& records, std::vector<
   std::iota(order.begin(), order.end(), 0u);
   const uint8_t* base = keys.data();
   const uint16_t len = t.keyLength;
-  if (t.type == KeyType::kCharacter) {
+  if (t.type == KeyType::kCharacter && collate_) {
+    const KeyOrder* collate = collate_;
+    auto compare = [base, len, collate](uint32_t a, uint32_t b) {
+      return collate->Compare(base + size_t(a) * len, len, base + size_t(b) * len, len, true);
+    };
+    // Sort keys made once per record keep the sort a byte sort; the result
+    // is checked pair by pair against the compare, which decides alone when
+    // the two ever disagree.
+    // Each record's sort key lies in one buffer; its first 8 bytes, as a
+    // big-endian number, settle most comparisons without reading it.
+    struct SortKeyRef {
+      uint64_t head;
+      uint32_t offset, length;
+    };
+    std::vector<SortKeyRef> refs(n);
+    std::string all, one;
+    all.reserve(size_t(n) * len * 2);
+    bool byKeys = true;
+    for (uint32_t r = 0; r < n && byKeys; ++r) {
+      byKeys = collate->SortKey(base + size_t(r) * len, len, one) && all.size() + one.size() < 0xFFFFFFFFu;
+      uint64_t head = 0;
+      for (size_t i = 0; i < 8; ++i) head = head << 8 | (i < one.size() ? static_cast<uint8_t>(one[i]) : 0);
+      refs[r] = SortKeyRef{head, static_cast<uint32_t>(all.size()), static_cast<uint32_t>(one.size())};
+      all += one;
+    }
+    if (byKeys) {
+      const char* text = all.data();
+      std::sort(order.begin(), order.end(), [&refs, text](uint32_t a, uint32_t b) {
+        const SortKeyRef& x = refs[a];
+        const SortKeyRef& y = refs[b];
+        if (x.head != y.head) return x.head < y.head;
+        int c = std::string_view(text + x.offset, x.length).compare(std::string_view(text + y.offset, y.length));
+        return c != 0 ? c < 0 : a < b;
+      });
+      for (size_t i = 1; i < order.size() && byKeys; ++i) {
+        int c = compare(order[i - 1], order[i]);
+        byKeys = c < 0 || (c == 0 && order[i - 1] < order[i]);
+      }
+    }
+    if (!byKeys) {
+      std::sort(order.begin(), order.end(), [&compare](uint32_t a, uint32_t b) {
+        int c = compare(a, b);
+        return c != 0 ? c < 0 : a < b;
+      });
+    }
+  } else if (t.type == KeyType::kCharacter) {
     std::sort(order.begin(), order.end(), [base, len](uint32_t a, uint32_t b) {
       int c = std::memcmp(base + size_t(a) * len, base + size_t(b) * len, len);
       return c != 0 ? c < 0 : a < b;
@@ -1152,7 +1229,7 @@ void MdxFile::CheckTree(TagState& t, uint32_t page, int depth, int& leafDepth, s
     CheckTree(t, n.ptr[i], depth + 1, leafDepth, out, childMax, seen);
     if (out.size() == before) Damaged("tag " + t.name + ": empty subtree");
     if (i < count &&
-        CompareKeys(t.type, childMax.data(), n.keys.data() + size_t(i) * t.keyLength, t.keyLength) != 0)
+        CompareTo(t, childMax.data(), n.keys.data() + size_t(i) * t.keyLength, t.keyLength) != 0)
       Damaged("tag " + t.name + ": separator of page " + std::to_string(page) + " differs from its child");
     maxKey = childMax;
   }
@@ -1168,7 +1245,7 @@ MdxStatus MdxFile::Check(int tag, RecordSource& records) {
     int leafDepth = -1;
     CheckTree(t, t.root, 0, leafDepth, entries, maxKey, seen);
     for (size_t i = 1; i < entries.size(); ++i) {
-      int c = CompareKeys(t.type, entries[i - 1].key.data(), entries[i].key.data(), t.keyLength);
+      int c = CompareTo(t, entries[i - 1].key.data(), entries[i].key.data(), t.keyLength);
       if (c > 0 || (c == 0 && entries[i - 1].recno >= entries[i].recno))
         Damaged("tag " + t.name + ": keys out of order at record " + std::to_string(entries[i].recno));
     }
@@ -1231,16 +1308,14 @@ MdxStatus TagCursor::Land(bool found) {
 bool TagCursor::AboveLow() const {
   const MdxFile::TagState& t = *file_.tags_[tag_];
   if (low_.empty()) return true;
-  size_t n = t.type == KeyType::kCharacter ? std::min(low_.size(), entry_.key.size()) : t.keyLength;
-  return CompareKeys(t.type, entry_.key.data(), low_.data(), n) >= 0;
+  return file_.CompareTo(t, entry_.key.data(), low_.data(), low_.size()) >= 0;
 }
 
 bool TagCursor::InRange() const {
   const MdxFile::TagState& t = *file_.tags_[tag_];
   if (!AboveLow()) return false;
   if (high_.empty()) return true;
-  size_t n = t.type == KeyType::kCharacter ? std::min(high_.size(), entry_.key.size()) : t.keyLength;
-  return CompareKeys(t.type, entry_.key.data(), high_.data(), n) <= 0;
+  return file_.CompareTo(t, entry_.key.data(), high_.data(), high_.size()) <= 0;
 }
 
 // After a change to the tag, the cursor's entry is found again by key and
@@ -1303,10 +1378,8 @@ MdxStatus TagCursor::Last() {
     bool any;
     if (!high_.empty()) {
       // The last key within the range: one step back from the first key past
-      // it. Keys starting with `high` sort before `high` padded with 0xFF.
-      std::vector<uint8_t> past = high_;
-      past.resize(t.keyLength, 0xFF);
-      if (file_.SeekLower(t, MdxFile::Target{past.data(), past.size(), 0xFFFFFFFFu, true}, path_)) {
+      // it (past every key equal to `high` or starting with it).
+      if (file_.SeekLower(t, MdxFile::Target{high_.data(), high_.size(), 0, false, true}, path_)) {
         any = file_.StepPrior(t, path_);
       } else {
         path_.clear();
@@ -1369,8 +1442,7 @@ MdxStatus TagCursor::SeekExact(std::span<const uint8_t> key) {
   MdxStatus st = SeekNearest(key);
   if (!st.ok()) return st.code == MdxCode::kEndOfIndex ? MdxStatus::Make(MdxCode::kNotFound, "key not found") : st;
   const MdxFile::TagState& t = *file_.tags_[tag_];
-  size_t len = t.type == KeyType::kCharacter ? std::min<size_t>(key.size(), t.keyLength) : t.keyLength;
-  if (CompareKeys(t.type, entry_.key.data(), key.data(), len) != 0)
+  if (file_.CompareTo(t, entry_.key.data(), key.data(), key.size()) != 0)
     return MdxStatus::Make(MdxCode::kNotFound, "key not found");
   return st;
 }

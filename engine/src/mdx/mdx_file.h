@@ -18,6 +18,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "key_order.h"
 #include "mdx/block_file.h"
 #include "mdx/key_expr.h"
 #include "mdx/mdx_status.h"
@@ -55,6 +56,8 @@ class MdxFile {
  public:
   struct Options {
     std::function<Ymd()> today;  // the creation and update dates; local date when empty
+    // The order of character keys; byte order when empty.
+    std::shared_ptr<const KeyOrder> order;
   };
 
   // Writes a new, empty index over `file` (whatever it held is replaced).
@@ -100,6 +103,10 @@ class MdxFile {
   MdxStatus CheckAll(RecordSource& records);
 
   void EvaluateKey(int tag, const uint8_t* record, uint8_t* key) const;
+  // A tag's key against a search value of `targetLength` bytes, in the
+  // tag's order: a whole key exactly, a shorter value as a leading part
+  // (0 when the key begins with it).
+  int CompareKey(int tag, const uint8_t* key, const uint8_t* target, size_t targetLength) const;
   uint32_t KeyCount(int tag);  // walks the tag; 0 on damage
 
   MdxStatus Sync();
@@ -113,6 +120,13 @@ class MdxFile {
     uint32_t records = 0;
   };
   Stamp GetStamp() const { return stamp_; }
+  // The order the character tags were built in (header bytes 60-67; a file
+  // without it was built in byte order). A new or regenerated file takes
+  // the order it is opened with.
+  OrderStamp GetOrderStamp() const { return orderStamp_; }
+  // The character tags were built in another order than this file's
+  // compares use: they must be rebuilt before they are searched.
+  bool OrderStale() const;
   // Written with the next change (or at once by WriteStamp).
   void SetStamp(uint32_t counter, uint32_t records);
   MdxStatus WriteStamp(uint32_t counter, uint32_t records);
@@ -143,6 +157,7 @@ class MdxFile {
     size_t length;     // bytes compared (a leading part for partial keys)
     uint32_t recno;
     bool withRecno;
+    bool after = false;  // the first entry past the keys equal to the target
   };
 
   MdxFile();
@@ -173,6 +188,7 @@ class MdxFile {
   void Store(TagState& t, uint32_t page, const Node& n);
   uint32_t RawCount(const TagState& t, const uint8_t* blk) const;
   bool RawLeaf(const TagState& t, const uint8_t* blk, uint32_t count) const;
+  int CompareTo(const TagState& t, const uint8_t* key, const uint8_t* target, size_t targetLength) const;
   int CompareEntry(const TagState& t, const uint8_t* key, uint32_t recno, const Target& target) const;
   uint32_t MaxRecno(const TagState& t, uint32_t page);
   bool ChildQualifies(const TagState& t, const uint8_t* blk, int i, const Target& target);
@@ -222,6 +238,8 @@ class MdxFile {
   bool inPlace_ = false;  // this flush has rewritten pages the file held
   bool torn_ = false;
   Stamp stamp_;
+  const KeyOrder* collate_ = nullptr;  // null: character keys in byte order
+  OrderStamp orderStamp_;
   uint32_t filePages_ = 0;  // pages the file held after the last flush
 };
 

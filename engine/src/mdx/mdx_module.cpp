@@ -13,6 +13,7 @@
 
 #include "file.h"
 #include "index_hooks.h"
+#include "key_order.h"
 #include "mdx/mdx_file.h"
 #include "order.h"
 #include "progress.h"
@@ -103,6 +104,8 @@ class TagOrder : public RecordOrder {
   OrbResult SetToRecordOnce(uint32_t recordNumber, const uint8_t* record);
   std::vector<uint8_t> KeyOf(const SearchKey& key, size_t* compared);
   bool OnExcludedBound() const;
+  // The cursor's key equals `k` (begins with it, for a leading part).
+  bool Matches(const std::vector<uint8_t>& k) const;
   OrbResult Move(MdxStatus st, uint32_t* recordNumber, bool forward);
 
   MdxIndex& index_;
@@ -215,7 +218,8 @@ class MdxIndex : public ProductionIndex {
     if (!disk) return Fail(ORB_ERR_OPEN_FAILED, "cannot create " + path.filename().string() + ": " + error);
     std::unique_ptr<MdxFile> fresh;
     std::vector<mdx::FieldDesc> fields = FieldsOf(table_);
-    OrbResult r = ToResult(MdxFile::Create(std::move(disk), StemOf(table_), fields, table_.RecordSize(), fresh));
+    OrbResult r = ToResult(
+        MdxFile::Create(std::move(disk), StemOf(table_), fields, table_.RecordSize(), fresh, OptionsOf(table_)));
     // Every tag reads every record once.
     ProgressPass progress(uint64_t{count} * static_cast<uint64_t>(file_ ? file_->TagCount() : 0));
     Reader records(count, record, &progress);
@@ -327,6 +331,8 @@ class MdxIndex : public ProductionIndex {
 
   OrbResult MakeOrder(const char* tagName, std::unique_ptr<RecordOrder>* order) override {
     if (!file_ || file_->FindTag(tagName) < 0) return Fail(ORB_ERR_NO_SUCH_INDEX, std::string("no index ") + tagName);
+    OrbResult r = Usable(file_->FindTag(tagName));
+    if (r != ORB_OK) return r;
     *order = std::make_unique<TagOrder>(*this, file_->Tag(file_->FindTag(tagName)).name);
     return ORB_OK;
   }
@@ -351,6 +357,22 @@ class MdxIndex : public ProductionIndex {
     seen_ = table_.Generation();
   }
 
+  // Character keys follow the table's language driver.
+  static MdxFile::Options OptionsOf(const Table& table) {
+    MdxFile::Options options;
+    options.order = KeyOrder::ForDriver(table.LanguageDriver());
+    return options;
+  }
+
+  bool OrderStale() override { return file_ && file_->OrderStale(); }
+  // A character tag built in another order cannot be searched in this one.
+  OrbResult Usable(int tag) {
+    if (file_ && file_->OrderStale() && file_->Tag(tag).type == mdx::KeyType::kCharacter)
+      return Fail(ORB_ERR_INDEX_STALE, table_.DisplayName() + ": index " + file_->Tag(tag).name +
+                                           " was built in another sort order than its language driver's");
+    return ORB_OK;
+  }
+
   static std::string StemOf(const Table& table) {
     std::string stem = table.Path().stem().string();
     for (char& c : stem) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -366,7 +388,7 @@ class MdxIndex : public ProductionIndex {
     if (!file) return Fail(ORB_ERR_OPEN_FAILED, "cannot create " + path.filename().string() + ": " + error);
     *inode = InodeOf(path);
     std::vector<mdx::FieldDesc> fields = FieldsOf(table);
-    return ToResult(MdxFile::Create(std::move(file), StemOf(table), fields, table.RecordSize(), *out));
+    return ToResult(MdxFile::Create(std::move(file), StemOf(table), fields, table.RecordSize(), *out, OptionsOf(table)));
   }
 
   static OrbResult OpenFile(Table& table, std::unique_ptr<MdxFile>* out, ino_t* inode,
@@ -378,7 +400,7 @@ class MdxIndex : public ProductionIndex {
     if (!file) return Fail(ORB_ERR_OPEN_FAILED, "cannot open " + path.filename().string() + ": " + error);
     *inode = InodeOf(path);
     std::vector<mdx::FieldDesc> fields = FieldsOf(table);
-    return ToResult(MdxFile::Open(std::move(file), fields, table.RecordSize(), *out));
+    return ToResult(MdxFile::Open(std::move(file), fields, table.RecordSize(), *out, OptionsOf(table)));
   }
 
   ino_t* InodeSlot() { return &inode_; }
@@ -429,6 +451,7 @@ OrbResult TagOrder::Bind() {
   MdxFile* f = index_.file();
   int tag = f ? f->FindTag(name_) : -1;
   if (tag < 0) return Fail(ORB_ERR_NO_SUCH_INDEX, "no index " + name_);
+  if (OrbResult r = index_.Usable(tag); r != ORB_OK) return r;
   if (tag != tag_ || !cursor_ || f != bound_) {
     // A file put in place by a rebuild holds the same entries: the place
     // is found again there by key and record number.
@@ -478,8 +501,9 @@ OrbResult TagOrder::SetToRecord(uint32_t recordNumber, const uint8_t* record) {
 
 bool TagOrder::OnExcludedBound() const {
   const std::vector<uint8_t>& k = cursor_->key();
-  if (!lowIncluded_ && !low_.empty() && std::equal(low_.begin(), low_.end(), k.begin())) return true;
-  if (!highIncluded_ && !high_.empty() && std::equal(high_.begin(), high_.end(), k.begin())) return true;
+  const MdxFile& f = *index_.file();
+  if (!lowIncluded_ && !low_.empty() && f.CompareKey(tag_, k.data(), low_.data(), low_.size()) == 0) return true;
+  if (!highIncluded_ && !high_.empty() && f.CompareKey(tag_, k.data(), high_.data(), high_.size()) == 0) return true;
   return false;
 }
 
@@ -549,7 +573,7 @@ int TagOrder::Compare(uint32_t recordA, const uint8_t* a, uint32_t recordB, cons
   std::vector<uint8_t> ka(info.keyLength), kb(info.keyLength);
   f->EvaluateKey(tag_, a, ka.data());
   f->EvaluateKey(tag_, b, kb.data());
-  int c = mdx::CompareKeys(info.type, ka.data(), kb.data(), info.keyLength);
+  int c = f->CompareKey(tag_, ka.data(), kb.data(), info.keyLength);
   if (c != 0) return c;
   return recordA < recordB ? -1 : (recordA > recordB ? 1 : 0);
 }
@@ -577,6 +601,10 @@ std::vector<uint8_t> TagOrder::KeyOf(const SearchKey& key, size_t* compared) {
   return k;
 }
 
+bool TagOrder::Matches(const std::vector<uint8_t>& k) const {
+  return index_.file()->CompareKey(tag_, cursor_->key().data(), k.data(), k.size()) == 0;
+}
+
 OrbResult TagOrder::SeekOnce(uint16_t searchMode, const SearchKey& key) {
   OrbResult r = Bind();
   if (r != ORB_OK) return r;
@@ -585,7 +613,7 @@ OrbResult TagOrder::SeekOnce(uint16_t searchMode, const SearchKey& key) {
   k.resize(compared);
   MdxStatus st = cursor_->SeekNearest(k);
   if (searchMode == ORB_KEY_GT) {
-    while (st.ok() && std::equal(k.begin(), k.end(), cursor_->key().begin())) st = cursor_->Next();
+    while (st.ok() && Matches(k)) st = cursor_->Next();
   }
   while (st.ok() && OnExcludedBound()) st = cursor_->Next();
   if (st.code == MdxCode::kEndOfIndex) {
@@ -594,7 +622,7 @@ OrbResult TagOrder::SeekOnce(uint16_t searchMode, const SearchKey& key) {
   }
   if (!st.ok()) return ToResult(st);
   place_ = kBefore;
-  if (searchMode == ORB_KEY_EQ && !std::equal(k.begin(), k.end(), cursor_->key().begin()))
+  if (searchMode == ORB_KEY_EQ && !Matches(k))
     return ORB_ERR_NOT_FOUND;
   return ORB_OK;
 }

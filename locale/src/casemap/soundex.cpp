@@ -1,4 +1,4 @@
-// Soundex codes and their similarity, narrow and wide.
+// Soundex codes and their similarity, in the three families.
 //
 // The rules kept as they stand: "h" and "w" separate two letters of one digit
 // as vowels do; the first letter's own digit is not the previous digit, so a
@@ -8,6 +8,7 @@
 #include <type_traits>
 
 #include "casemap.h"
+#include "char_access.h"
 #include "ctype_class.h"
 
 using namespace slw;
@@ -120,3 +121,50 @@ uint16_t Compare(hlocale h, uint8_t family, const Unit* a, const Unit* b, std::s
 
 SOUNDEX_EXPORTS(SLN_, SL_FAMILY_NARROW, char)
 SOUNDEX_EXPORTS(SLW_, SL_FAMILY_WIDE, SL_WCHAR)
+
+// The multi-byte code: the letter through the locale's character access (one
+// or two bytes), then the three digits; words are read by whole characters.
+namespace {
+Codes MultiCode(const CLocale& l, const char* word, std::size_t n) {
+  Family f{SL_FAMILY_MULTI, &l};
+  return SoundexCode(l, SL_FAMILY_MULTI, f.Decode(word, n).codes);
+}
+
+char* WriteMultiCode(hlocale h, char* out, const char* word, std::size_t n) {
+  if (out == nullptr) return out;
+  const CLocale* l = LocaleOf(h, SL_FAMILY_MULTI);
+  Codes code(4, u'0');
+  try {
+    if (l != nullptr) code = MultiCode(*l, word, n);
+  } catch (const std::bad_alloc&) {
+  }
+  char* p = l != nullptr ? PutCharAt(*l, out, code[0]) : out;
+  if (l == nullptr) *p++ = '0';
+  for (std::size_t i = 1; i < 4; ++i) *p++ = static_cast<char>(code[i]);
+  *p = '\0';
+  return out;
+}
+
+uint16_t CompareMulti(hlocale h, const char* a, const char* b, std::size_t n) {
+  const CLocale* l = LocaleOf(h, SL_FAMILY_MULTI);
+  if (l == nullptr) return 0;
+  try {
+    return Similarity(MultiCode(*l, a, n), MultiCode(*l, b, n));
+  } catch (const std::bad_alloc&) {
+    return 0;
+  }
+}
+}  // namespace
+
+SL_EXPORT uint16_t SLM_ToSoundex(hlocale h, uint16_t c) {
+  const CLocale* l = LocaleOf(h, SL_FAMILY_MULTI);
+  return l == nullptr ? 0 : DigitOf(*l, c);
+}
+SL_EXPORT char* SLM_StrSoundex(hlocale h, char* out, const char* word) { return WriteMultiCode(h, out, word, SIZE_MAX); }
+SL_EXPORT char* SLM_StrnSoundex(hlocale h, char* out, const char* word, uint16_t n) {
+  return WriteMultiCode(h, out, word, n);
+}
+SL_EXPORT uint16_t SLM_StrSoundexCmp(hlocale h, const char* a, const char* b) { return CompareMulti(h, a, b, SIZE_MAX); }
+SL_EXPORT uint16_t SLM_StrnSoundexCmp(hlocale h, const char* a, const char* b, uint16_t n) {
+  return CompareMulti(h, a, b, n);
+}

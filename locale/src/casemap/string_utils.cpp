@@ -8,6 +8,7 @@
 #include <string>
 
 #include "casemap.h"
+#include "char_access.h"
 #include "client.h"
 #include "lock.h"
 #include "platform/nls.h"
@@ -194,6 +195,42 @@ SL_EXPORT char* SLM_StrStr(hlocale h, const char* s, const char* sub) {
   } catch (const std::bad_alloc&) {
   }
   return nullptr;
+}
+
+// The position is kept per thread like the other families'; a delimiter is
+// a whole character, so a trail byte equal to one is part of its character.
+SL_EXPORT char* SLM_StrScanForTokens(hlocale h, const char* s, const char* delimiters) {
+  const CLocale* l = Multi(h);
+  if (l == nullptr || delimiters == nullptr) return nullptr;
+  LockHold hold;
+  Thread* t = CallingThread();
+  if (t == nullptr) return nullptr;
+  char* p = const_cast<char*>(s != nullptr ? s : static_cast<const char*>(t->tokenPosition[2]));
+  if (p == nullptr) return nullptr;
+  Family f{SL_FAMILY_MULTI, l};
+  try {
+    const Codes set = f.Decode(delimiters).codes;
+    auto isDelimiter = [&](const char* at) {
+      const uint16_t code = NextCharOf(*l, at) - at == 2 ? CharCodeAt(*l, at) : static_cast<uint8_t>(*at);
+      return set.find(code) != Codes::npos;
+    };
+    while (*p != '\0' && isDelimiter(p)) p = const_cast<char*>(NextCharOf(*l, p));
+    if (*p == '\0') {
+      t->tokenPosition[2] = p;
+      return nullptr;
+    }
+    char* token = p;
+    while (*p != '\0' && !isDelimiter(p)) p = const_cast<char*>(NextCharOf(*l, p));
+    if (*p != '\0') {
+      char* after = const_cast<char*>(NextCharOf(*l, p));
+      PutCharAt(*l, p, 0);
+      p = after;
+    }
+    t->tokenPosition[2] = p;
+    return token;
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
 }
 
 SL_EXPORT uint16_t _SLN_StrSysTransform(hlocale, char* out, const char* s, uint16_t outSize) {

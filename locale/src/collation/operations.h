@@ -14,9 +14,9 @@ enum OperationSlot : int {
 };
 
 // Fills the operation table for a collation mode: 1 code order, 2 weighted
-// (which compare by code where there are no weights), 4 the narrow fast path;
-// mode 3 records the mode only, as platform locales are not opened. The
-// entries an extension library gave replace the defaults.
+// (which compare by code where there are no weights), 3 the platform's
+// compares and keys, 4 the narrow fast path. The entries an extension
+// library gave replace the defaults of modes 1, 2 and 4.
 void BindCollation(TLocale& locale, const OperationBinding& binding);
 
 // Sets the locale's settings to the defaults of an LC_COLLATE category (the

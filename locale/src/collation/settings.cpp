@@ -4,6 +4,7 @@
 #include "client.h"
 #include "collation/operations.h"
 #include "lock.h"
+#include "platform/platform_ops.h"
 
 namespace slw {
 
@@ -62,7 +63,25 @@ void BindCollation(TLocale& locale, const OperationBinding& binding) {
   LocaleOperationTable& t = locale.operations;
   t.mode = binding.mode;
   t.levels = binding.levels;
-  if (binding.mode == kPlatform) return;  // platform locales are not opened
+  if (binding.mode == kPlatform) {
+    // The collation information and the dBASE compare stay as they were;
+    // multi-byte strings are bytes to the platform.
+    const bool wide = locale.family() == SL_FAMILY_WIDE;
+    void* ops[] = {wide ? reinterpret_cast<void*>(&_SLW_P_StrCollate) : reinterpret_cast<void*>(&_SLN_P_StrCollate),
+                   wide ? reinterpret_cast<void*>(&_SLW_P_StrnCollate) : reinterpret_cast<void*>(&_SLN_P_StrnCollate),
+                   wide ? reinterpret_cast<void*>(&PlatformWideTransform) : reinterpret_cast<void*>(&PlatformNarrowTransform),
+                   wide ? reinterpret_cast<void*>(&PlatformWideBoundedTransform)
+                        : reinterpret_cast<void*>(&PlatformNarrowBoundedTransform)};
+    const int slots[] = {kCollateOp, kBoundedCollateOp, kTransformOp, kBoundedTransformOp};
+    for (int i = 0; i < 4; ++i) {
+      t.ops[static_cast<std::size_t>(slots[i])] = ops[i];
+      t.generic[static_cast<std::size_t>(slots[i])] = 0;
+    }
+    t.ops[kBufferCollateOp] =
+        wide ? reinterpret_cast<void*>(&PlatformWideBufferCollate) : reinterpret_cast<void*>(&PlatformNarrowBufferCollate);
+    t.generic[kBufferCollateOp] = 0;
+    return;
+  }
   // The weighted operations compare by code where there are no weights.
   t.ops = DefaultOps(locale.family(), binding.mode);
   t.generic.fill(0);

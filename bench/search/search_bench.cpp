@@ -1,0 +1,155 @@
+// Locate and search on an inventory of 100,000 records, each beside a plain
+// engine scan of the same table measured in the same run:
+//   locate of the last record's Item by scan   vs  the plain scan
+//   a two-level search applied (all records)   vs  the plain scan
+// The plain scan reads every record through the engine cursor and takes
+// its Item field, as little as a scan can do.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+
+#include "core/item_fields.h"
+#include "core/search_filter.h"
+#include "framework/dbtables.h"
+#include "grid/ix_locate.h"
+#include "orbex32.h"
+#include "platform/dynlib.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace framework;
+
+constexpr int kRecords = 100000;
+
+fs::path Dir() {
+  static const fs::path dir = [] {
+    auto d = fs::temp_directory_path() / ("search-bench-" + std::to_string(getpid()));
+    fs::create_directories(d);
+    return d;
+  }();
+  return dir;
+}
+
+std::string ItemName(int i) { return "Item " + std::to_string(i); }
+
+// The inventory table, made once: categories and owners in turn, costs
+// from 0 to 999.
+grid::TixTable& Table() {
+  static grid::TixTable* table = [] {
+    TSession::Default().LibraryDirs = {fs::canonical("/proc/self/exe").parent_path()};
+    TTable make;
+    make.SetDatabaseName(Dir().string());
+    make.SetTableName("MASTER.DBF");
+    make.SetTableType(ttDBase);
+    for (const keldro::ItemField& f : keldro::ItemFields) {
+      const std::string name(f.name);
+      if (f.letter == 'C')
+        make.FieldDefs().Add(name, ftString, f.width);
+      else if (f.letter == 'D')
+        make.FieldDefs().Add(name, ftDate);
+      else
+        make.FieldDefs().Add(name, f.typeCode == keldro::kIntegerField ? ftInteger : ftFloat, f.decimals);
+    }
+    make.CreateTable();
+    make.Open();
+    const char* categories[] = {"TOOLS", "GARDEN", "KITCHEN", "OFFICE"};
+    const char* owners[] = {"ANN", "BOB", "CAROL"};
+    for (int i = 1; i <= kRecords; ++i) {
+      make.Append();
+      make.FieldByName("Item")->SetAsString(ItemName(i));
+      make.FieldByName("Category")->SetAsString(categories[i % 4]);
+      make.FieldByName("Owner")->SetAsString(owners[i % 3]);
+      make.FieldByName("Cost")->SetAsFloat(i % 1000);
+      make.Post();
+    }
+    make.Close();
+    auto* t = new grid::TixTable;
+    t->SetDatabaseName(Dir().string());
+    t->SetTableName("MASTER.DBF");
+    t->Open();
+    return t;
+  }();
+  return *table;
+}
+
+struct RawEngine {
+  decltype(&::EngineSetToBegin) setToBegin;
+  decltype(&::EngineGetNextRecord) getNext;
+  decltype(&::EngineGetField) getField;
+  decltype(&::EngineGetTableInfo) tableInfo;
+};
+
+RawEngine& Raw() {
+  static RawEngine raw = [] {
+    platform::dynlib::Module m = platform::dynlib::Load("ORBEX32.DLL", TSession::Default().LibraryDirs);
+    return RawEngine{reinterpret_cast<decltype(&::EngineSetToBegin)>(platform::dynlib::EntryByOrdinal(m, 9)),
+                     reinterpret_cast<decltype(&::EngineGetNextRecord)>(platform::dynlib::EntryByOrdinal(m, 16)),
+                     reinterpret_cast<decltype(&::EngineGetField)>(platform::dynlib::EntryByOrdinal(m, 207)),
+                     reinterpret_cast<decltype(&::EngineGetTableInfo)>(platform::dynlib::EntryByOrdinal(m, 6))};
+  }();
+  return raw;
+}
+
+void BM_PlainEngineScan(benchmark::State& state) {
+  grid::TixTable& t = Table();
+  RawEngine& e = Raw();
+  OrbTableInfo info{};
+  e.tableInfo(t.Handle(), &info);
+  std::string record(info.recordSize, '\0');
+  char item[64];
+  for (auto _ : state) {
+    e.setToBegin(t.Handle());
+    int n = 0;
+    OrbRecordInfo ri{};
+    int32_t blank = 0;
+    while (e.getNext(t.Handle(), reinterpret_cast<uint8_t*>(record.data()), info.recordSize, &ri) == ORB_OK) {
+      e.getField(t.Handle(), 1, reinterpret_cast<const uint8_t*>(record.data()), item, sizeof item, &blank);
+      ++n;
+    }
+    if (n != kRecords) state.SkipWithError("the scan did not see every record");
+    benchmark::DoNotOptimize(item);
+  }
+  t.CursorPosChanged();
+}
+BENCHMARK(BM_PlainEngineScan)->Unit(benchmark::kMillisecond);
+
+void BM_LocateLastItemByScan(benchmark::State& state) {
+  grid::TixTable& t = Table();
+  const std::string last = ItemName(kRecords);
+  for (auto _ : state) {
+    t.First();
+    if (!grid::LocateRecord(true, t, "Item", false, grid::mtExactMatch, last))
+      state.SkipWithError("the last record was not found");
+  }
+  if (t.FieldByName("Item")->AsString() != last) state.SkipWithError("the table is not on the last record");
+}
+BENCHMARK(BM_LocateLastItemByScan)->Unit(benchmark::kMillisecond);
+
+// Category TOOLS, or Owner ANN with a cost over 500: the count of the
+// records that pass, read through the record filter.
+void BM_TwoLevelSearchApplied(benchmark::State& state) {
+  grid::TixTable& t = Table();
+  keldro::SearchItems items = {
+      {"TOOLS", 0, 0, 12, keldro::soContains, true, false},
+      {"ANN", 0, 0, 17, keldro::soContains, false, false},
+      {"500", 500, 0, 11, keldro::soGreater, true, false},
+  };
+  t.SetOnFilter([&items](grid::TixTable& table) { return keldro::SearchAccepts(items, table); });
+  int count = 0;
+  for (auto _ : state) {
+    t.Refresh();
+    count = t.RecordCount();
+  }
+  // 25,000 TOOLS, and ANN over 500 among the rest.
+  if (count <= kRecords / 4 || count >= kRecords / 2) state.SkipWithError("unexpected count");
+  state.counters["passed"] = count;
+  t.SetOnFilter(nullptr);
+}
+BENCHMARK(BM_TwoLevelSearchApplied)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
