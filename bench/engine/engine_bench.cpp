@@ -4,6 +4,10 @@
 //   append all        vs writing the records with one write() per record
 //   open, first 30    vs open + read of header and 30 records
 //   full scan         vs reading the file in 64 KB blocks
+//   every field of every record through the C interface (shared open)
+//                     vs reading the whole file into memory with read()
+//   every field of every record as text through TTable (AsString)
+//                     vs the scan through the C interface above
 //   filtered count    vs scanning the raw bytes with the same test
 //   pack (every tenth deleted) vs copying the live records to a new file
 //   count in "NewIndex" order vs count in natural order (both O(1) in keys)
@@ -14,12 +18,14 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "fault.h"
+#include "framework/dbtables.h"
 #include "orbex32.h"
 
 namespace {
@@ -102,20 +108,22 @@ void BM_AppendAll(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * kRecords);
 }
 
-// The same appends into a table whose production index has keldro's tag
-// (exclusive open, so nothing is read back between appends).
-void BM_AppendAllIndexed(benchmark::State& state) {
+// 100,000 appends in an exclusive open, into a table whose production
+// index has keldro's tag, and the same appends into one without an index.
+void AppendInto(benchmark::State& state, bool tagged) {
   for (auto _ : state) {
     state.PauseTiming();
     BuildTable("APPENDIX", 0);
     orb::fault::SkipSyncs(true);
     OrbCursor c = 0;
     EngineOpenTable(Db(), "APPENDIX", ORB_OPEN_EXCLUSIVE, &c);
-    OrbIndexDesc d{};
-    std::strcpy(d.tagName, "NewIndex");
-    std::strcpy(d.expression, "Upper(Left(Category,40))+STR(Cost,12,2)");
-    d.options = ORB_IDX_EXPRESSION;
-    EngineAddIndex(Db(), c, nullptr, &d);
+    if (tagged) {
+      OrbIndexDesc d{};
+      std::strcpy(d.tagName, "NewIndex");
+      std::strcpy(d.expression, "Upper(Left(Category,40))+STR(Cost,12,2)");
+      d.options = ORB_IDX_EXPRESSION;
+      EngineAddIndex(Db(), c, nullptr, &d);
+    }
     OrbTableInfo info{};
     EngineGetTableInfo(c, &info);
     std::vector<uint8_t> rec(info.recordSize);
@@ -133,12 +141,35 @@ void BM_AppendAllIndexed(benchmark::State& state) {
     uint32_t n = 0;
     EngineGetRecordCount(c, &n);
     if (n != kRecords) state.SkipWithError("wrong count");
+    if (tagged) {
+      // The index must hold every record in key order.
+      EngineSwitchToIndex(c, "NewIndex");
+      EngineSetToBegin(c);
+      uint32_t seen = 0;
+      double last = -1;
+      std::string category;
+      while (EngineGetNextRecord(c, rec.data(), info.recordSize, nullptr) == ORB_OK) {
+        char text[64];
+        double cost = 0;
+        EngineGetField(c, 12, rec.data(), text, sizeof text, nullptr);
+        EngineGetField(c, 11, rec.data(), &cost, sizeof cost, nullptr);
+        if (category == text && cost < last) state.SkipWithError("index out of order");
+        if (category != text && category > text) state.SkipWithError("index out of order");
+        category = text;
+        last = cost;
+        ++seen;
+      }
+      if (seen != kRecords) state.SkipWithError("index misses records");
+    }
     EngineCloseCursor(c);
     orb::fault::SkipSyncs(false);
     state.ResumeTiming();
   }
   state.SetItemsProcessed(state.iterations() * kRecords);
 }
+
+void BM_AppendAllIndexed(benchmark::State& state) { AppendInto(state, true); }
+void BM_AppendAllIndexed_NoTagBaseline(benchmark::State& state) { AppendInto(state, false); }
 
 void BM_AppendAll_RawBaseline(benchmark::State& state) {
   const uint32_t size = BuildTable("APPEND", 1);
@@ -224,6 +255,149 @@ void BM_FullScan_RawBaseline(benchmark::State& state) {
     }
     ::close(fd);
     benchmark::DoNotOptimize(total);
+  }
+  state.SetItemsProcessed(state.iterations() * kRecords);
+}
+
+// What a scan of every field answers, summed: the two sides must agree.
+struct Digest {
+  double numbers = 0;
+  int64_t days = 0;
+  size_t textBytes = 0;
+  int64_t logicals = 0;
+  bool operator==(const Digest&) const = default;
+};
+
+// The digest worked out from the file's bytes by the plainest means.
+Digest RawDigest() {
+  static const Digest digest = [] {
+    Digest d;
+    std::vector<uint8_t> file(std::filesystem::file_size(TablePath("INV")));
+    int fd = ::open(TablePath("INV").c_str(), O_RDONLY);
+    if (::read(fd, file.data(), file.size()) != static_cast<ssize_t>(file.size())) std::abort();
+    ::close(fd);
+    const uint32_t hl = file[8] | file[9] << 8, rl = file[10] | file[11] << 8;
+    for (uint32_t n = 0; n < kRecords; ++n) {
+      const uint8_t* r = file.data() + hl + static_cast<size_t>(n) * rl;
+      uint32_t at = 1;
+      for (const OrbFieldDesc& f : Fields()) {
+        std::string text(reinterpret_cast<const char*>(r + at), f.width);
+        at += f.width;
+        const size_t last = text.find_last_not_of(' ');
+        text = last == std::string::npos ? "" : text.substr(0, last + 1);
+        if (f.type == 'C') d.textBytes += text.size();
+        if (f.type == 'N' && !text.empty()) d.numbers += std::strtod(text.c_str(), nullptr);
+        if (f.type == 'L') d.logicals += text == "T" || text == "Y";
+        if (f.type == 'D' && !text.empty()) {
+          int32_t day = 0;
+          const int v = std::stoi(text);
+          EngineEncodeDate(v / 10000, v / 100 % 100, v % 100, &day);
+          d.days += day;
+        }
+      }
+    }
+    return d;
+  }();
+  return digest;
+}
+
+void BM_ScanFields(benchmark::State& state) {
+  EnsureInventory();
+  const Digest want = RawDigest();
+  OrbCursor c = 0;
+  EngineOpenTable(Db(), "INV", ORB_OPEN_SHARED, &c);
+  std::vector<uint8_t> rec(2048);
+  std::vector<char> types;
+  for (const OrbFieldDesc& f : Fields()) types.push_back(f.type);
+  const uint16_t fields = static_cast<uint16_t>(types.size());
+  for (auto _ : state) {
+    Digest d;
+    EngineSetToBegin(c);
+    while (EngineGetNextRecord(c, rec.data(), static_cast<uint32_t>(rec.size()), nullptr) == ORB_OK) {
+      for (uint16_t i = 1; i <= fields; ++i) {
+        int32_t blank = 0;
+        switch (types[i - 1]) {
+          case 'C': {
+            char text[256];
+            EngineGetField(c, i, rec.data(), text, sizeof text, &blank);
+            d.textBytes += std::strlen(text);
+            break;
+          }
+          case 'N': {
+            double v = 0;
+            EngineGetField(c, i, rec.data(), &v, sizeof v, &blank);
+            d.numbers += v;
+            break;
+          }
+          case 'D': {
+            int32_t day = 0;
+            EngineGetField(c, i, rec.data(), &day, sizeof day, &blank);
+            d.days += day;
+            break;
+          }
+          case 'L': {
+            int16_t b = 0;
+            EngineGetField(c, i, rec.data(), &b, sizeof b, &blank);
+            d.logicals += b;
+            break;
+          }
+        }
+      }
+    }
+    if (!(d == want)) state.SkipWithError("scanned values differ from the file's");
+  }
+  EngineCloseCursor(c);
+  state.SetItemsProcessed(state.iterations() * kRecords);
+}
+
+// keldro's way: TTable, every field as its text. A first walk (not timed)
+// checks the texts against the values the file holds; each timed walk must
+// then answer the same texts' total length.
+void BM_ScanFieldsTTable(benchmark::State& state) {
+  EnsureInventory();
+  const Digest want = RawDigest();
+  framework::TTable t;
+  t.SetDatabaseName(Dir().string());
+  t.SetTableName("INV.DBF");
+  t.SetTableType(framework::ttDBase);
+  t.Open();
+  Digest checked;
+  size_t wantBytes = 0;
+  for (t.First(); !t.Eof(); t.Next()) {
+    for (int i = 0; i < t.FieldCount(); ++i) {
+      const std::string text = t.Fields(i)->AsString();
+      wantBytes += text.size();
+      const char type = Fields()[static_cast<size_t>(i)].type;
+      if (type == 'C') checked.textBytes += text.size();
+      if (type == 'N' && !text.empty()) checked.numbers += std::strtod(text.c_str(), nullptr);
+    }
+  }
+  if (checked.textBytes != want.textBytes || checked.numbers != want.numbers) {
+    state.SkipWithError("scanned texts differ from the file's values");
+  }
+  for (auto _ : state) {
+    size_t bytes = 0;
+    for (t.First(); !t.Eof(); t.Next()) {
+      for (int i = 0; i < t.FieldCount(); ++i) bytes += t.Fields(i)->AsString().size();
+    }
+    if (bytes != wantBytes) state.SkipWithError("a walk answered other texts");
+  }
+  t.Close();
+  state.SetItemsProcessed(state.iterations() * kRecords);
+}
+
+void BM_ScanFields_ReadBaseline(benchmark::State& state) {
+  EnsureInventory();
+  const size_t size = std::filesystem::file_size(TablePath("INV"));
+  std::vector<uint8_t> file(size);
+  for (auto _ : state) {
+    int fd = ::open(TablePath("INV").c_str(), O_RDONLY);
+    size_t total = 0;
+    ssize_t got;
+    while ((got = ::read(fd, file.data() + total, size - total)) > 0) total += static_cast<size_t>(got);
+    ::close(fd);
+    if (total != size) state.SkipWithError("short read");
+    benchmark::DoNotOptimize(file.data());
   }
   state.SetItemsProcessed(state.iterations() * kRecords);
 }
@@ -414,18 +588,23 @@ BENCHMARK(BM_PostSynced)->Unit(benchmark::kMicrosecond)->Iterations(300);
 BENCHMARK(BM_Post_UnsyncedBaseline)->Unit(benchmark::kMicrosecond)->Iterations(300);
 BENCHMARK(BM_AppendAll)->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(BM_AppendAllIndexed)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_AppendAllIndexed_NoTagBaseline)->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(BM_AppendAll_RawBaseline)->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(BM_OpenFirst30)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_OpenFirst30_RawBaseline)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_FullScanShared)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FullScanExclusive)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FullScan_RawBaseline)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ScanFields)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ScanFields_ReadBaseline)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ScanFieldsTTable)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FilteredCount)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FilteredCount_RawBaseline)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PackEveryTenthDeleted)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_PackEveryTenthDeleted_RawBaseline)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 int main(int argc, char** argv) {
+  framework::TSession::Default().LibraryDirs = {std::filesystem::canonical("/proc/self/exe").parent_path()};
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();

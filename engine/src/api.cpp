@@ -1,6 +1,7 @@
 // The exported entries: argument checks, handles, the engine lock, and the
 // ordinal table.
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <cstring>
 #include <filesystem>
@@ -48,10 +49,33 @@ Handles& H() {
   std::lock_guard<std::recursive_mutex> guard(EngineLock()); \
   ClearContext()
 
+// The cursor last found: a scan asks for the same one millions of times.
+// (Handles are not reused, and a close forgets it.)
+OrbCursor gLastHandle = 0;
+Cursor* gLastCursor = nullptr;
+
 Cursor* FindCursor(OrbCursor c) {
+  if (c == gLastHandle && c != 0) return gLastCursor;
   auto it = H().cursors.find(c);
-  return it == H().cursors.end() ? nullptr : it->second.get();
+  if (it == H().cursors.end()) return nullptr;
+  gLastHandle = c;
+  gLastCursor = it->second.get();
+  return gLastCursor;
 }
+
+// EngineGetField is called for every field of every record a program reads,
+// so it runs without the engine lock: each thread keeps the fields of the
+// cursor it read last (a copy the table shares), trusted while no cursor
+// was closed and no table packed since (the epoch moves under the lock).
+std::atomic<uint64_t> gLayoutEpoch{1};
+struct LayoutCache {
+  OrbCursor handle = 0;
+  uint64_t epoch = 0;
+  std::shared_ptr<const std::vector<FieldInfo>> fields;
+};
+thread_local LayoutCache tLayout;
+
+void LayoutChanged() { gLayoutEpoch.fetch_add(1, std::memory_order_release); }
 
 OrbResult BadHandle(const char* what) { return Fail(ORB_ERR_INVALID_HANDLE, std::string("invalid ") + what + " handle"); }
 
@@ -282,6 +306,8 @@ OrbResult EngineCloseCursor(OrbCursor cursor) {
     if (it->second == cursor) H().filterBuffers.erase(it->first);
     it = it->second == cursor ? H().filterOwner.erase(it) : std::next(it);
   }
+  if (gLastHandle == cursor) gLastHandle = 0;
+  LayoutChanged();
   H().cursors.erase(cursor);
   return ORB_OK;
 }
@@ -477,12 +503,21 @@ OrbResult EngineInitRecord(OrbCursor cursor, uint8_t* record, uint32_t recordSiz
 
 OrbResult EngineGetField(OrbCursor cursor, uint16_t fieldNumber, const uint8_t* record, void* value,
                          uint32_t valueSize, int32_t* blank) {
-  ORB_ENTER;
-  CURSOR_OR_FAIL(cursor);
+  LayoutCache& cache = tLayout;
+  if (cursor == 0 || cache.handle != cursor || cache.epoch != gLayoutEpoch.load(std::memory_order_acquire)) {
+    ORB_ENTER;
+    const uint64_t epoch = gLayoutEpoch.load(std::memory_order_relaxed);
+    CURSOR_OR_FAIL(cursor);
+    cache = {cursor, epoch, cur->table().Layout()};
+  } else {
+    ClearContext();
+  }
   if (record == nullptr || value == nullptr) return Fail(ORB_ERR_INVALID_PARAM, "no record or value buffer");
-  const FieldInfo* f = cur->table().Field(fieldNumber);
-  if (f == nullptr) return Fail(ORB_ERR_NO_SUCH_FIELD, "no field " + std::to_string(fieldNumber));
-  return DecodeField(*f, record, value, valueSize, blank);
+  const std::vector<FieldInfo>& fields = *cache.fields;
+  if (fieldNumber < 1 || fieldNumber > fields.size()) {
+    return Fail(ORB_ERR_NO_SUCH_FIELD, "no field " + std::to_string(fieldNumber));
+  }
+  return DecodeField(fields[fieldNumber - 1], record, value, valueSize, blank);
 }
 
 OrbResult EnginePutField(OrbCursor cursor, uint16_t fieldNumber, uint8_t* record, const void* value) {
@@ -690,6 +725,7 @@ OrbResult EnginePack(OrbDatabase db, OrbCursor cursor, const char* tableName, co
   if (use.cursor->busy()) return Fail(ORB_ERR_CURSOR_BUSY, "pack from a filter callback");
   if (!use.cursor->table().Exclusive()) return Fail(ORB_ERR_NEED_EXCLUSIVE, "pack needs the table open exclusively");
   r = use.cursor->table().Pack();
+  LayoutChanged();
   use.cursor->SetToBegin();
   return r;
 }

@@ -70,6 +70,7 @@ void Cursor::Fill(uint8_t* record, OrbRecordInfo* info, uint32_t recordNumber, c
 }
 
 void Cursor::SetToBegin() {
+  table_->DropReadAhead();
   table_->RefreshCount();
   order_->SetToBegin();
   place_ = Place::kBegin;
@@ -78,6 +79,7 @@ void Cursor::SetToBegin() {
 }
 
 void Cursor::SetToEnd() {
+  table_->DropReadAhead();
   table_->RefreshCount();
   order_->SetToEnd();
   place_ = Place::kEnd;
@@ -109,7 +111,19 @@ OrbResult Cursor::Step(int direction, uint8_t* record, OrbRecordInfo* info) {
       return r;
     }
     if (r != ORB_OK) return r;
-    r = table_->ReadRecord(n, scratch_.data());
+    if (record == nullptr && info == nullptr && NoActiveFilter()) {
+      // Only whether it is live is asked (a seek settling, a count): its flag.
+      uint8_t flag = 0;
+      r = table_->ReadFlag(n, &flag);
+      if (r == ORB_ERR_NOT_FOUND) continue;
+      if (r != ORB_OK) return r;
+      if (flag == '*') continue;
+      place_ = Place::kOn;
+      current_ = n;
+      currentGone_ = false;
+      return ORB_OK;
+    }
+    r = table_->ReadRecordAhead(n, scratch_.data());
     if (r == ORB_ERR_NOT_FOUND) continue;  // an index entry beyond the records (index out of date)
     if (r != ORB_OK) return r;
     if (!Visible(n, scratch_.data())) continue;

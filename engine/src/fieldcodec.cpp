@@ -61,6 +61,37 @@ std::string FixedText(double d, int decimals) {
   return out;
 }
 
+// The plain decimal text tools write ("-123.45"), converted without
+// strtod: at most 15 digits make an exact integer, and 10^k for k <= 22 is
+// exact, so one division rounds once, to the double strtod would give.
+// Anything else (exponents, more digits) is left to strtod.
+bool PlainDecimal(const char* text, size_t n, double* out) {
+  static constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                      1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+  size_t i = 0;
+  const bool negative = n > 0 && text[0] == '-';
+  if (n > 0 && (text[0] == '-' || text[0] == '+')) ++i;
+  uint64_t mantissa = 0;
+  int digits = 0, fraction = 0;
+  bool point = false;
+  for (; i < n; ++i) {
+    const char c = text[i];
+    if (c >= '0' && c <= '9') {
+      if (++digits > 15) return false;
+      mantissa = mantissa * 10 + static_cast<uint64_t>(c - '0');
+      if (point) ++fraction;
+    } else if (c == '.' && !point) {
+      point = true;
+    } else {
+      return false;
+    }
+  }
+  if (digits == 0) return false;
+  const double v = static_cast<double>(mantissa) / kPow10[fraction];
+  *out = negative ? -v : v;
+  return true;
+}
+
 }  // namespace
 
 bool ValidDate(int32_t year, int32_t month, int32_t day) {
@@ -128,6 +159,9 @@ OrbResult DecodeField(const FieldInfo& f, const uint8_t* record, void* value, ui
         if (valueSize == 0) return Fail(ORB_ERR_BUFFER_TOO_SMALL, "value buffer of 0 bytes");
       }
       size_t n = f.width;
+      // Trailing blanks eight at a time, then one by one.
+      static constexpr char kBlanks[8] = {' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '};
+      while (n >= 8 && std::memcmp(p + n - 8, kBlanks, 8) == 0) n -= 8;
       while (n > 0 && (p[n - 1] == ' ' || p[n - 1] == 0)) --n;
       // Text stops at an embedded NUL, as the zero-terminated value would.
       const void* nul = std::memchr(p, 0, n);
@@ -147,20 +181,22 @@ OrbResult DecodeField(const FieldInfo& f, const uint8_t* record, void* value, ui
     case 'F': {
       if (valueSize < 8) return Fail(ORB_ERR_BUFFER_TOO_SMALL, "a number needs 8 bytes");
       char text[40];
-      size_t n = 0;
+      size_t n = 0, stars = 0;
       for (uint16_t i = 0; i < f.width && n + 1 < sizeof text; ++i) {
         char c = static_cast<char>(p[i]);
         if (c == ' ' || c == 0) continue;
         if (c == ',') c = '.';  // some tools write a decimal comma
+        stars += c == '*';
         text[n++] = c;
       }
       text[n] = 0;
       double d = 0;
-      if (n == 0 || std::strspn(text, "*") == n) {
+      if (n == 0 || stars == n) {
         isBlank = 1;  // blank, or the overflow stars other tools write
       } else {
         char* end = nullptr;
-        d = std::strtod(text, &end);
+        if (!PlainDecimal(text, n, &d)) d = std::strtod(text, &end);
+        else end = text + n;
         if (end == text || !std::isfinite(d)) {
           isBlank = 1;
           d = 0;

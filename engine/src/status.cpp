@@ -62,6 +62,9 @@ constexpr CodeEntry kCodes[] = {
 };
 
 thread_local std::string tContext;
+// Every entry clears the context: a trivial flag spares the string's
+// per-access guard on the way (a scan makes millions of entries).
+thread_local bool tHasContext = false;
 
 }  // namespace
 
@@ -74,9 +77,14 @@ const char* CodeText(OrbResult code) {
 
 OrbResult Fail(OrbResult code, std::string detail) {
   tContext = std::move(detail);
+  tHasContext = true;
   return code;
 }
-void ClearContext() { tContext.clear(); }
+void ClearContext() {
+  if (!tHasContext) return;
+  tContext.clear();
+  tHasContext = false;
+}
 const std::string& Context() { return tContext; }
 
 }  // namespace orb

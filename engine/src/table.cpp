@@ -266,11 +266,6 @@ const FieldInfo* Table::FindField(std::string_view name) const {
   return nullptr;
 }
 
-const FieldInfo* Table::Field(uint16_t number) const {
-  if (number < 1 || number > fields_.size()) return nullptr;
-  return &fields_[number - 1];
-}
-
 bool Table::IsOpen(const std::filesystem::path& path) {
   FileKey key;
   if (!KeyOf(path, &key)) return false;
@@ -368,6 +363,7 @@ OrbResult Table::LoadHeader() {
   productionFlag_ = h[28] == 1;
   languageDriver_ = h[29];
   counter_ = Get32(h + 16);
+  NoteHeader(h);
   hasMemo_ = false;
   if (h[2] >= 1 && h[2] <= 12 && h[3] >= 1 && h[3] <= 31) {
     int32_t year = 1900 + h[1];
@@ -436,6 +432,7 @@ OrbResult Table::LoadHeader() {
   recordCount_ = static_cast<uint32_t>(std::min<uint64_t>(count, present));
   recordsTrimmed_ = count - recordCount_;
   lastSize_ = size;
+  layout_ = std::make_shared<const std::vector<FieldInfo>>(fields_);
   return ORB_OK;
 }
 
@@ -465,6 +462,8 @@ OrbResult Table::OpenCompanions() {
 }
 
 OrbResult Table::RefreshCount() {
+  // Nobody else changes the file of an exclusive open; what we wrote we know.
+  if (Exclusive() && lastSize_ >= 0) return ORB_OK;
   int64_t size = 0, mtime = 0;
   OrbResult r = file_.Size(&size, &mtime);
   if (r != ORB_OK) return r;
@@ -475,6 +474,7 @@ OrbResult Table::RefreshCount() {
   const uint64_t present = size > headerLength_ ? static_cast<uint64_t>(size - headerLength_) / recordLength_ : 0;
   recordCount_ = static_cast<uint32_t>(std::min<uint64_t>(Get32(h + 4), present));
   counter_ = Get32(h + 16);
+  NoteHeader(h);
   lastSize_ = size;
   lastMtimeNs_ = mtime;
   ++generation_;
@@ -497,26 +497,78 @@ OrbResult Table::ReadRecord(uint32_t recordNumber, uint8_t* record) {
   if (recordNumber < 1 || recordNumber > recordCount_) {
     return Fail(ORB_ERR_NOT_FOUND, DisplayName() + ": no record " + std::to_string(recordNumber));
   }
+  // Nobody else writes the file of an exclusive open: every read may come
+  // from the blocks read ahead.
+  if (Exclusive()) return Ahead(recordNumber, record);
+  return file_.ReadAt(headerLength_ + static_cast<int64_t>(recordNumber - 1) * recordLength_, record,
+                      recordLength_);
+}
+
+OrbResult Table::ReadRecordAhead(uint32_t recordNumber, uint8_t* record) {
+  if (recordNumber < 1 || recordNumber > recordCount_) {
+    return Fail(ORB_ERR_NOT_FOUND, DisplayName() + ": no record " + std::to_string(recordNumber));
+  }
+  return Ahead(recordNumber, record);
+}
+
+OrbResult Table::Ahead(uint32_t recordNumber, uint8_t* record) {
+  const bool next = recordNumber == lastAhead_ + 1;
+  lastAhead_ = recordNumber;
   const int64_t at = headerLength_ + static_cast<int64_t>(recordNumber - 1) * recordLength_;
-  if (Exclusive()) {
-    // Nobody else writes the file: read ahead in large blocks.
-    if (at < cacheStart_ || at + recordLength_ > cacheStart_ + static_cast<int64_t>(cacheLength_)) {
-      cache_.resize(std::max<size_t>(65536, recordLength_));
-      size_t got = 0;
-      OrbResult r = file_.ReadSome(at, cache_.data(), cache_.size(), &got);
-      if (r != ORB_OK) return r;
-      cacheStart_ = at;
-      cacheLength_ = got;
-      if (got < recordLength_) return Fail(ORB_ERR_CORRUPT, DisplayName() + ": record cut short");
-    }
+  const bool cached = cacheGeneration_ == generation_ && at >= cacheStart_ &&
+                      at + recordLength_ <= cacheStart_ + static_cast<int64_t>(cacheLength_);
+  if (cached) {
     std::memcpy(record, cache_.data() + (at - cacheStart_), recordLength_);
     return ORB_OK;
   }
-  return file_.ReadAt(at, record, recordLength_);
+  // A jump (an index order) reads its one record: a block would be wasted.
+  if (!next) return file_.ReadAt(at, record, recordLength_);
+  if (!Exclusive()) {
+    OrbResult r = LookForChanges();
+    if (r != ORB_OK) return r;
+    if (recordNumber > recordCount_) {
+      return Fail(ORB_ERR_NOT_FOUND, DisplayName() + ": no record " + std::to_string(recordNumber));
+    }
+  }
+  return FromBlocks(at, record);
+}
+
+OrbResult Table::FromBlocks(int64_t at, uint8_t* record) {
+  if (cacheGeneration_ != generation_ || at < cacheStart_ ||
+      at + recordLength_ > cacheStart_ + static_cast<int64_t>(cacheLength_)) {
+    cache_.resize(std::max<size_t>(65536, recordLength_));
+    size_t got = 0;
+    cacheLength_ = 0;
+    OrbResult r = file_.ReadSome(at, cache_.data(), cache_.size(), &got);
+    if (r != ORB_OK) return r;
+    if (got < recordLength_) return Fail(ORB_ERR_CORRUPT, DisplayName() + ": record cut short");
+    cacheStart_ = at;
+    cacheLength_ = got;
+    cacheGeneration_ = generation_;
+  }
+  std::memcpy(record, cache_.data() + (at - cacheStart_), recordLength_);
+  return ORB_OK;
+}
+
+OrbResult Table::LookForChanges() {
+  OrbResult r = RefreshCount();
+  if (r != ORB_OK) return r;
+  uint8_t h[sizeof stamp_];
+  r = file_.ReadAt(0, h, sizeof h);
+  if (r != ORB_OK || std::memcmp(h, stamp_, sizeof h) == 0) return r;
+  ForgetState();
+  return RefreshCount();
 }
 
 OrbResult Table::ReadFlag(uint32_t recordNumber, uint8_t* flag) {
   if (recordNumber < 1 || recordNumber > recordCount_) return ORB_ERR_NOT_FOUND;
+  // In an exclusive open the flags a count read stay current until we
+  // write (Generation); in a shared one another program's deletion must
+  // show at once, as it did before the flags were read.
+  if (Exclusive() && flagsGeneration_ == generation_ && recordNumber <= flags_.size()) {
+    *flag = flags_[recordNumber - 1];
+    return ORB_OK;
+  }
   return file_.ReadAt(headerLength_ + static_cast<int64_t>(recordNumber - 1) * recordLength_, flag, 1);
 }
 
@@ -541,18 +593,28 @@ OrbResult Table::DeletionFlags(const std::vector<uint8_t>** flags) {
   return ORB_OK;
 }
 
-OrbResult Table::WriteHeader(const uint32_t* count) {
+OrbResult Table::WriteHeader(const uint32_t* count, bool fresh) {
   // Bytes 8-15 are written back as read, so one write carries the date,
   // the count and the counter.
-  uint8_t h[20];
-  OrbResult r = file_.ReadAt(0, h, sizeof h);
+  // In an exclusive open nobody else writes them: they are as we last
+  // read or wrote them.
+  uint8_t h[sizeof stamp_];
+  OrbResult r = ORB_OK;
+  if (Exclusive() || fresh) {
+    std::memcpy(h, stamp_, sizeof h);
+  } else {
+    r = file_.ReadAt(0, h, sizeof h);
+  }
   if (r != ORB_OK) return r;
   TodayBytes(h + 1);
   if (count != nullptr) Put32(h + 4, *count);
   const uint32_t counter = Get32(h + 16) + 1;
   Put32(h + 16, counter);
   r = file_.WriteAt(1, h + 1, sizeof h - 1);
-  if (r == ORB_OK) counter_ = counter;
+  if (r == ORB_OK) {
+    counter_ = counter;
+    NoteHeader(h);
+  }
   return r;
 }
 
@@ -644,9 +706,17 @@ void Table::UnlockAppend() {
 }
 
 
-void Table::Wrote() {
+void Table::Wrote(int64_t knownSize) {
   cacheLength_ = 0;
   ++generation_;
+  if (Exclusive()) return;  // the writes keep lastSize_ (see RefreshCount)
+  if (knownSize >= 0) {
+    // The size we gave the file; its time is not known, so the next look
+    // reads the header again.
+    lastSize_ = knownSize;
+    lastMtimeNs_ = -1;
+    return;
+  }
   int64_t size = 0, mtime = 0;
   if (file_.Size(&size, &mtime) == ORB_OK) {
     lastSize_ = size;
@@ -670,9 +740,10 @@ OrbResult Table::Append(const uint8_t* record, uint32_t* recordNumber) {
     r = file_.WriteAt(at, buf.data(), buf.size());
     if (r == ORB_OK) r = file_.Sync();
     const uint32_t count = n + 1;
-    if (r == ORB_OK) r = WriteHeader(&count);
+    // The look above read the header under the append lock.
+    if (r == ORB_OK) r = WriteHeader(&count, true);
     if (r == ORB_OK && (r = file_.Sync()) != ORB_OK) {
-      WriteHeader(&n);  // reported as failed: not left counted
+      WriteHeader(&n, true);  // reported as failed: not left counted
     }
     // Bytes left after the marker by an append that never got counted would
     // look like records to tools that go by the file size: cut them off.
@@ -685,10 +756,13 @@ OrbResult Table::Append(const uint8_t* record, uint32_t* recordNumber) {
       recordCount_ = n + 1;
       recordsTrimmed_ = 0;
       *recordNumber = n + 1;
+      lastSize_ = at + static_cast<int64_t>(buf.size());
+    } else {
+      lastSize_ = -1;  // the file's size is not known: look again
     }
   }
   UnlockAppend();
-  Wrote();
+  Wrote(lastSize_);
   return r;
 }
 
@@ -718,6 +792,7 @@ OrbResult Table::TakeBackAppend(uint32_t recordNumber) {
     if (file_.WriteAt(end, &eof, 1) == ORB_OK) file_.Truncate(end + 1);
     r = file_.Sync();
   }
+  lastSize_ = -1;
   Wrote();
   return r;
 }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -51,8 +52,12 @@ class Table {
   bool CompanionExists(std::string_view extension) const;
 
   const std::vector<FieldInfo>& Fields() const { return fields_; }
+  // The fields as a copy callers may hold on to; a new one after a pack.
+  const std::shared_ptr<const std::vector<FieldInfo>>& Layout() const { return layout_; }
   const FieldInfo* FindField(std::string_view name) const;
-  const FieldInfo* Field(uint16_t number) const;
+  const FieldInfo* Field(uint16_t number) const {
+    return number >= 1 && number <= fields_.size() ? &fields_[number - 1] : nullptr;
+  }
   uint32_t RecordSize() const { return recordLength_; }
   uint32_t RecordCount() const { return recordCount_; }
   uint32_t RecordsTrimmed() const { return recordsTrimmed_; }
@@ -69,12 +74,26 @@ class Table {
   OrbResult RefreshCount();
   // Makes the next RefreshCount re-read whatever it caches, even when the
   // file's size and time look unchanged (their clock is coarse).
-  void ForgetState() { lastSize_ = -1; }
+  void ForgetState() {
+    lastSize_ = -1;
+    cacheLength_ = 0;
+  }
   // A change counter that moves on every write through this process and
   // whenever RefreshCount sees the file changed.
   uint64_t Generation() const { return generation_; }
 
   OrbResult ReadRecord(uint32_t recordNumber, uint8_t* record);
+  // A record for a walk in record order: records that follow the last one
+  // read come from blocks read ahead. In a shared or read-only open each
+  // block is read after a look at the file (its size and time, and the
+  // header's date, count and change counter), so another program's change
+  // shows from the next block on; a new walk starts with a fresh look.
+  OrbResult ReadRecordAhead(uint32_t recordNumber, uint8_t* record);
+  // The next walk reads its blocks afresh.
+  void DropReadAhead() {
+    if (!Exclusive()) cacheLength_ = 0;
+    lastAhead_ = 0;
+  }
   OrbResult ReadFlag(uint32_t recordNumber, uint8_t* flag);
   // The deletion flag of every counted record, re-read only after the
   // file changed (Generation), so counts and sequence numbers of an
@@ -136,13 +155,26 @@ class Table {
   OrbResult OpenCompanions();
   OrbResult CheckIndex(uint16_t mode);
   // Writes today's date, the count (when given) and the next change counter.
-  OrbResult WriteHeader(const uint32_t* count);
+  // `fresh`: the header was just read under the append lock (stamp_ holds it).
+  OrbResult WriteHeader(const uint32_t* count, bool fresh = false);
   OrbResult SyncData() { return file_.Sync(); }
-  void Wrote();  // after a write: drop the read-ahead, note the file's new state
+  // Reads the block of records at `at` into the read-ahead (when needed)
+  // and copies the record from it.
+  OrbResult FromBlocks(int64_t at, uint8_t* record);
+  // A record from the read-ahead when cached or next in a walk, else read alone.
+  OrbResult Ahead(uint32_t recordNumber, uint8_t* record);
+  // RefreshCount, also when only the header's first bytes moved (another
+  // program's rewrite within the file time's resolution).
+  OrbResult LookForChanges();
+  void NoteHeader(const uint8_t* h) { std::memcpy(stamp_, h, sizeof stamp_); }
+  // After a write: drop the read-ahead, note the file's new state (its
+  // size, when the writer knows it, spares a look).
+  void Wrote(int64_t knownSize = -1);
 
   std::filesystem::path path_;
   File file_;
   std::vector<FieldInfo> fields_;
+  std::shared_ptr<const std::vector<FieldInfo>> layout_;
   uint8_t version_ = 3;
   uint8_t languageDriver_ = 0;
   bool productionFlag_ = false;
@@ -168,6 +200,9 @@ class Table {
   std::vector<uint8_t> cache_;
   int64_t cacheStart_ = 0;
   size_t cacheLength_ = 0;
+  uint64_t cacheGeneration_ = 0;
+  uint32_t lastAhead_ = 0;  // the record ReadRecordAhead answered last
+  uint8_t stamp_[20] = {};  // header bytes 0-19 as last read or written
   std::unique_ptr<MemoFile> memo_;
   std::unique_ptr<ProductionIndex> index_;
 };

@@ -72,7 +72,10 @@ void EngineCursor::DecodeField(size_t i, const uint8_t* record, bool withMemos, 
   int32_t blank = 0;
   switch (d.type) {
     case ORB_FLD_CHAR: {
-      text.assign(static_cast<size_t>(d.width) + 1, 0);
+      // One buffer for every character field (at most 255 bytes), not
+      // cleared per field: the engine ends the text with a zero.
+      if (text.size() < 256) text.resize(256);
+      text[0] = 0;
       Check(e_.EngineGetField(handle_, d.number, record, text.data(), static_cast<uint32_t>(text.size()), &blank));
       if (!blank && text[0] != 0) out = std::string(text.data());
       break;

@@ -1,4 +1,6 @@
 // Fields, field and index definitions, parameters.
+#include <charconv>
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -238,10 +240,14 @@ std::string TFloatField::AsString() const {
   const FieldValue& v = Value();
   if (auto d = std::get_if<double>(&v)) {
     // A number held with decimals reads back with them ("12.50").
+    // to_chars writes what printf's "%.*f" writes in the C locale, with '.'
+    // whatever the process's locale (SetAsString reads '.').
     if (Decimals() > 0) {
-      char buf[64];
-      std::snprintf(buf, sizeof buf, "%.*f", Decimals(), *d);
-      return buf;
+      // Room for the widest double (309 digits) with a number field's decimals.
+      char buf[400];
+      const int decimals = std::min(Decimals(), 64);
+      const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, *d, std::chars_format::fixed, decimals);
+      return ec == std::errc() ? std::string(buf, end) : std::string();
     }
     return FloatToStr(*d, '.');
   }

@@ -289,8 +289,10 @@ std::string FormatDateTime(std::string_view f, TDateTime value) {
   bool lastWasHour = false;
   bool hasAmPm = false;
   // A 12-hour clock when the format names an AM/PM token anywhere.
-  for (size_t k = 0; k < f.size(); ++k)
+  for (size_t k = 0; k < f.size(); ++k) {
+    if (f[k] != 'a' && f[k] != 'A') continue;  // every AM/PM token starts with an A
     if (StartsNoCase(f, k, "am/pm") || StartsNoCase(f, k, "a/p") || StartsNoCase(f, k, "ampm")) hasAmPm = true;
+  }
   size_t i = 0;
   auto run = [&](char c) {
     size_t n = 0;
@@ -317,19 +319,19 @@ std::string FormatDateTime(std::string_view f, TDateTime value) {
       ++i;
       continue;
     }
-    if (StartsNoCase(f, i, "am/pm")) {
+    if (u == 'A' && StartsNoCase(f, i, "am/pm")) {
       out += h < 12 ? (std::isupper(static_cast<unsigned char>(c)) ? "AM" : "am")
                     : (std::isupper(static_cast<unsigned char>(c)) ? "PM" : "pm");
       i += 5;
       continue;
     }
-    if (StartsNoCase(f, i, "a/p")) {
+    if (u == 'A' && StartsNoCase(f, i, "a/p")) {
       out += h < 12 ? (std::isupper(static_cast<unsigned char>(c)) ? "A" : "a")
                     : (std::isupper(static_cast<unsigned char>(c)) ? "P" : "p");
       i += 3;
       continue;
     }
-    if (StartsNoCase(f, i, "ampm")) {
+    if (u == 'A' && StartsNoCase(f, i, "ampm")) {
       out += h < 12 ? TimeAMString : TimePMString;
       i += 4;
       continue;

@@ -7,7 +7,9 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <atomic>
 #include <set>
+#include <thread>
 
 #include "engine_fixture.h"
 #include "file.h"
@@ -117,6 +119,59 @@ TEST_F(SharingTest, AppendsOfAnotherProcessAppearAfterReread) {
   ASSERT_EQ(answer, 0);
   ASSERT_EQ(EngineForceReread(c), ORB_OK);
   EXPECT_EQ(Scan(c), (std::vector<uint32_t>{1, 2}));
+}
+
+// Scans read ahead in blocks; another program's changes still show in the
+// next scan and count (and an append in the walk under way), with no
+// reread asked for. Read-only opens read ahead the same way.
+TEST_F(SharingTest, AnotherProcessesChangesShowInTheNextScanAndCount) {
+  for (uint16_t mode : {ORB_OPEN_SHARED, ORB_OPEN_READ_ONLY}) {
+    SCOPED_TRACE(mode);
+    MakeTable("SHARED", {Field("NAME", 'C', 10)});
+    OrbCursor w = Open("SHARED");
+    std::vector<uint8_t> rec(11, ' ');
+    for (const char* name : {"one", "two", "three"}) {
+      EnginePutField(w, 1, rec.data(), name);
+      ASSERT_EQ(EngineInsertRecord(w, rec.data(), 11), ORB_OK);
+    }
+    EngineCloseCursor(w);
+    open_.pop_back();
+    OrbCursor c = Open("SHARED", mode);
+    ASSERT_EQ(Scan(c), (std::vector<uint32_t>{1, 2, 3}));
+    auto changeInChild = [&](const char* rewriteSecondTo, const char* append) {
+      return InChild([&] {
+        OrbDatabase db = 0;
+        EngineOpenDatabase(Dir().c_str(), &db);
+        OrbCursor k = 0;
+        if (EngineOpenTable(db, "SHARED", ORB_OPEN_SHARED, &k) != ORB_OK) return 1;
+        std::vector<uint8_t> r(11, ' ');
+        if (rewriteSecondTo != nullptr) {
+          if (EngineSetToRecordNo(k, 2) != ORB_OK || EngineGetRecord(k, r.data(), 11, nullptr) != ORB_OK) return 2;
+          EnginePutField(k, 1, r.data(), rewriteSecondTo);
+          if (EngineModifyRecord(k, r.data(), 11) != ORB_OK) return 3;
+        }
+        EnginePutField(k, 1, r.data(), append);
+        return EngineInsertRecord(k, r.data(), 11) == ORB_OK ? 0 : 4;
+      });
+    };
+    ASSERT_EQ(changeInChild("second", "four"), 0);
+    uint32_t count = 0;
+    ASSERT_EQ(EngineGetRecordCount(c, &count), ORB_OK);
+    EXPECT_EQ(count, 4u);
+    std::vector<std::string> names;
+    std::vector<uint8_t> buf = Buffer(c);
+    ASSERT_EQ(EngineSetToBegin(c), ORB_OK);
+    while (EngineGetNextRecord(c, buf.data(), static_cast<uint32_t>(buf.size()), nullptr) == ORB_OK) {
+      names.push_back(Text(c, 1, buf.data()));
+      // Mid-walk: an append made after the walk began shows at its end.
+      if (names.size() == 1) {
+        ASSERT_EQ(changeInChild(nullptr, "five"), 0);
+      }
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"one", "second", "three", "four", "five"}));
+    EngineCloseCursor(c);
+    open_.pop_back();
+  }
 }
 
 TEST_F(SharingTest, ModifyingKeepsTheCountOfAnotherProcessesAppend) {
@@ -343,6 +398,45 @@ TEST_F(SharingTest, FileSizeLimitIsADiskFullError) {
   EXPECT_EQ(Scan(c), std::vector<uint32_t>{});
 }
 
+// Field reads take no engine lock: threads reading their own cursors get
+// their own fields while other threads open and close cursors (and a
+// reader's closed handle is refused).
+TEST_F(SharingTest, FieldReadsOnSeveralThreadsWhileCursorsComeAndGo) {
+  MakeTable("WIDE", {Field("NAME", 'C', 10), Field("QTY", 'N', 6, 1)});
+  MakeTable("NARROW", {Field("QTY", 'N', 6, 1)});
+  std::atomic<bool> stop{false};
+  std::atomic<int> wrong{0};
+  auto reader = [&](const char* table, uint16_t qtyField) {
+    OrbCursor c = 0;
+    if (EngineOpenTable(db_, table, ORB_OPEN_SHARED, &c) != ORB_OK) {
+      ++wrong;
+      return;
+    }
+    std::vector<uint8_t> rec(32, ' ');
+    const double qty = 12.5;
+    EnginePutField(c, qtyField, rec.data(), &qty);
+    for (int i = 0; i < 20000; ++i) {
+      double got = 0;
+      if (EngineGetField(c, qtyField, rec.data(), &got, sizeof got, nullptr) != ORB_OK || got != 12.5) ++wrong;
+    }
+    EngineCloseCursor(c);
+    double got = 0;
+    if (EngineGetField(c, qtyField, rec.data(), &got, sizeof got, nullptr) != ORB_ERR_INVALID_HANDLE) ++wrong;
+  };
+  std::thread churn([&] {
+    while (!stop) {
+      OrbCursor k = 0;
+      if (EngineOpenTable(db_, "SHARED", ORB_OPEN_SHARED, &k) == ORB_OK) EngineCloseCursor(k);
+    }
+  });
+  std::thread wide(reader, "WIDE", 2), narrow(reader, "NARROW", 1);
+  wide.join();
+  narrow.join();
+  stop = true;
+  churn.join();
+  EXPECT_EQ(wrong, 0);
+}
+
 TEST_F(SharingTest, HandlesAreCheckedBeforeUse) {
   std::vector<uint8_t> rec(11, ' ');
   uint32_t n;
@@ -364,6 +458,17 @@ TEST_F(SharingTest, HandlesAreCheckedBeforeUse) {
   EXPECT_EQ(EngineGetNextRecord(c, rec.data(), 5, nullptr), ORB_ERR_INVALID_PARAM);  // buffer too small
   EXPECT_EQ(EngineOpenTable(db_, "NOSUCH", ORB_OPEN_SHARED, &c), ORB_ERR_NO_SUCH_TABLE);
   EXPECT_EQ(EngineOpenTable(db_, "SHARED", 7, &c), ORB_ERR_INVALID_PARAM);
+
+  // A field read knows its cursor's fields without the lookup of other
+  // entries; once the cursor is closed the handle is refused all the same.
+  OrbCursor gone = Open("SHARED");
+  char text[16];
+  EXPECT_EQ(EngineGetField(gone, 1, rec.data(), text, sizeof text, nullptr), ORB_OK);
+  EXPECT_EQ(EngineGetField(gone, 2, rec.data(), text, sizeof text, nullptr), ORB_ERR_NO_SUCH_FIELD);
+  EXPECT_EQ(EngineGetField(gone, 1, nullptr, text, sizeof text, nullptr), ORB_ERR_INVALID_PARAM);
+  ASSERT_EQ(EngineCloseCursor(gone), ORB_OK);
+  open_.pop_back();
+  EXPECT_EQ(EngineGetField(gone, 1, rec.data(), text, sizeof text, nullptr), ORB_ERR_INVALID_HANDLE);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // The files on disk: what other dBASE tools write opens here, what we
 // write has their layout, and damaged files are refused with a code.
+#include <cstdlib>
 #include <cstring>
 
 #include "engine_fixture.h"
@@ -51,6 +52,44 @@ TEST_F(TableFormatTest, OpensDbase3TableWrittenByAnotherTool) {
   EXPECT_EQ(blank, 1);
   ASSERT_EQ(EngineGetField(c, 5, rec.data(), &yes, sizeof yes, &blank), ORB_OK);
   EXPECT_EQ(blank, 1);  // "?" is an unknown logical
+}
+
+// Number texts as other tools leave them read as the C library's strtod
+// reads them, to the last bit: the plain ones through our own decoder, the
+// rest (exponents, long digit runs, stray text) as before.
+TEST_F(TableFormatTest, NumberTextsReadAsTheCLibraryReadsThem) {
+  const char* texts[] = {"12.50",  "-0.00",   "0.1",     "  -7",    "+5",   "5.",       ".5",
+                         "0.3",    "1.7",     "99999999999999.9",   "123456789012345",
+                         "1234567890123456789", "-98765.4321",      "1e3",  "1.2.3",    "12abc",
+                         "-",      ".",       "1,25",    "0.000000000000001", "9007199254740993"};
+  DbfBytes t;
+  t.fields = {{"N", 'N', 20, 0}};
+  for (const char* text : texts) {
+    std::string field(20, ' ');
+    field.replace(20 - std::strlen(text), std::strlen(text), text);
+    t.records.push_back(field);
+  }
+  Write("NUMS.DBF", t.Build());
+  OrbCursor c = Open("NUMS");
+  std::vector<uint8_t> rec = Buffer(c);
+  ASSERT_EQ(EngineSetToBegin(c), ORB_OK);
+  for (const char* text : texts) {
+    SCOPED_TRACE(text);
+    ASSERT_EQ(EngineGetNextRecord(c, rec.data(), static_cast<uint32_t>(rec.size()), nullptr), ORB_OK);
+    std::string plain;
+    for (const char* p = text; *p != 0; ++p) {
+      if (*p != ' ') plain += *p == ',' ? '.' : *p;
+    }
+    char* end = nullptr;
+    double want = std::strtod(plain.c_str(), &end);
+    const bool wantBlank = end == plain.c_str();
+    if (wantBlank) want = 0;
+    double got = -1;
+    int32_t blank = -1;
+    ASSERT_EQ(EngineGetField(c, 1, rec.data(), &got, sizeof got, &blank), ORB_OK);
+    EXPECT_EQ(blank, wantBlank ? 1 : 0);
+    EXPECT_EQ(std::memcmp(&got, &want, sizeof got), 0) << got << " != " << want;
+  }
 }
 
 TEST_F(TableFormatTest, ReadsMemosOfDbase4AndDbase3Files) {

@@ -259,7 +259,15 @@ void MdxFile::ReadHeader() {
 }
 
 void MdxFile::WriteHeader() {
-  uint8_t h[kHeaderPages * kPageSize] = {};
+  uint8_t h[kHeaderPages * kPageSize];
+  HeaderBytes(h);
+  if (!file_->WriteAt(0, h, sizeof h)) WriteFailed("cannot write the index header");
+  headerDirty_ = false;
+  stampDirty_ = false;
+}
+
+void MdxFile::HeaderBytes(uint8_t* h) {
+  std::memset(h, 0, kHeaderPages * kPageSize);
   h[0] = 2;
   std::memcpy(h + 1, created_, 3);
   std::memcpy(h + 4, dataName_.data(), std::min<size_t>(dataName_.size(), 16));
@@ -296,9 +304,6 @@ void MdxFile::WriteHeader() {
     e[19] = 0x02;
     e[20] = static_cast<uint8_t>(t.type);
   }
-  if (!file_->WriteAt(0, h, sizeof h)) WriteFailed("cannot write the index header");
-  headerDirty_ = false;
-  stampDirty_ = false;
 }
 
 void MdxFile::WriteFailed(const std::string& what, int err) {
@@ -319,28 +324,34 @@ MdxStatus MdxFile::WriteStamp(uint32_t counter, uint32_t records) {
 }
 
 void MdxFile::WriteTagHeader(const TagState& t) {
-  std::vector<uint8_t> b(blockSize_, 0);
-  Put32(b.data(), t.root);
-  Put32(b.data() + 4, t.sizePages);
-  b[8] = t.keyFormat;
-  b[9] = static_cast<uint8_t>(t.type);
-  Put16(b.data() + 12, t.keyLength);
-  Put16(b.data() + 14, t.maxKeys);
-  Put16(b.data() + 16, t.type == KeyType::kDate ? 1 : 0);
-  Put16(b.data() + 18, t.itemLength);
-  b[20] = t.serial;
-  b[23] = 0;
-  std::memcpy(b.data() + 24, t.expr.text().data(), std::min(t.expr.text().size(), kMaxExpressionLength));
-  b[245] = 0;
-  const uint8_t* root = Block(t.root);
-  b[246] = RawCount(t, root) > 0 ? 1 : 0;
-  Put32(b.data() + 248, t.leftLink);
-  Put32(b.data() + 252, t.rightLink);
-  b[480] = t.expr.plainField() >= 0 ? 1 : 0;
+  std::vector<uint8_t> b(blockSize_);
+  TagHeaderBytes(t, b.data());
   if (!file_->WriteAt(uint64_t(t.headerPage) * kPageSize, b.data(), b.size()))
     WriteFailed("cannot write the header of tag " + t.name);
   inPlace_ = true;
   cache_.erase(t.headerPage);
+}
+
+void MdxFile::TagHeaderBytes(const TagState& t, uint8_t* out) {
+  std::memset(out, 0, blockSize_);
+  uint8_t* b = out;
+  Put32(b, t.root);
+  Put32(b + 4, t.sizePages);
+  b[8] = t.keyFormat;
+  b[9] = static_cast<uint8_t>(t.type);
+  Put16(b + 12, t.keyLength);
+  Put16(b + 14, t.maxKeys);
+  Put16(b + 16, t.type == KeyType::kDate ? 1 : 0);
+  Put16(b + 18, t.itemLength);
+  b[20] = t.serial;
+  b[23] = 0;
+  std::memcpy(b + 24, t.expr.text().data(), std::min(t.expr.text().size(), kMaxExpressionLength));
+  b[245] = 0;
+  const uint8_t* root = Block(t.root);
+  b[246] = RawCount(t, root) > 0 ? 1 : 0;
+  Put32(b + 248, t.leftLink);
+  Put32(b + 252, t.rightLink);
+  b[480] = t.expr.plainField() >= 0 ? 1 : 0;
 }
 
 // Pages beyond the file's old end go first: a disk that fills up then
@@ -366,10 +377,19 @@ void MdxFile::Flush() {
     if (page < filePages_) write(page);
   dirty_.clear();
   if (headerDirty_) {
-    for (auto& t : tags_) WriteTagHeader(*t);
-  }
-  if (headerDirty_) {
-    WriteHeader();
+    // The header goes last; a tag header in the block right after it goes
+    // with it in one write (the first tag's, in files we create).
+    const TagState* joined = JoinedTag();
+    for (auto& t : tags_) {
+      if (t.get() != joined) WriteTagHeader(*t);
+    }
+    std::vector<uint8_t> h(kHeaderPages * kPageSize + (joined != nullptr ? blockSize_ : 0));
+    HeaderBytes(h.data());
+    if (joined != nullptr) TagHeaderBytes(*joined, h.data() + kHeaderPages * kPageSize);
+    if (!file_->WriteAt(0, h.data(), h.size())) WriteFailed("cannot write the index header");
+    if (joined != nullptr) cache_.erase(joined->headerPage);
+    headerDirty_ = false;
+    stampDirty_ = false;
   } else if (stampDirty_) {
     // Only the stamp moved: its 12 bytes, not the whole header.
     uint8_t st[12] = {'S', 'W', 1, 0};
@@ -380,6 +400,41 @@ void MdxFile::Flush() {
   }
   filePages_ = std::max(filePages_, pages_);
   inPlace_ = false;
+}
+
+const MdxFile::TagState* MdxFile::JoinedTag() const {
+  for (const auto& t : tags_) {
+    if (t->headerPage == kHeaderPages) return t.get();
+  }
+  return nullptr;
+}
+
+bool MdxFile::HeadsMatch() {
+  if (torn_ || headerDirty_ || stampDirty_ || !dirty_.empty() || blockSize_ == 0) return false;
+  try {
+    const TagState* joined = JoinedTag();
+    const size_t headLength = kHeaderPages * kPageSize + (joined != nullptr ? blockSize_ : 0);
+    std::vector<uint8_t> want(headLength), got(headLength);
+    HeaderBytes(want.data());
+    if (joined != nullptr) TagHeaderBytes(*joined, want.data() + kHeaderPages * kPageSize);
+    if (!file_->ReadAt(0, got.data(), got.size()) || got != want) return false;
+    for (const auto& t : tags_) {
+      if (t.get() == joined) continue;
+      want.resize(blockSize_);
+      got.resize(blockSize_);
+      TagHeaderBytes(*t, want.data());
+      if (!file_->ReadAt(uint64_t(t->headerPage) * kPageSize, got.data(), got.size()) || got != want) return false;
+    }
+    return true;
+  } catch (const Failure&) {
+    return false;
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+}
+
+void MdxFile::Refresh() {
+  if (!HeadsMatch()) Reload();
 }
 
 MdxStatus MdxFile::Sync() {
@@ -556,8 +611,9 @@ void MdxFile::Descend(const TagState& t, const Target& target, Path& path) {
         const uint8_t* item = b + 8 + size_t(mid) * t.itemLength;
         atOrAfter = CompareEntry(t, item + 4, Get32(item), target) >= 0;
       } else {
+        // Looking below only adds blocks to the cache: a block's bytes stay
+        // where they are (map nodes do not move), so b stays valid.
         atOrAfter = ChildQualifies(t, b, mid, target);
-        b = Block(page);  // the block may have moved in the cache while looking below
       }
       if (atOrAfter)
         hi = mid;

@@ -134,8 +134,9 @@ class MdxFile {
   // file may be torn until it is rebuilt.
   bool Torn() const { return torn_; }
   // Another process may have changed the file: drop cached blocks and read
-  // the header and tags again.
-  void Refresh() { Reload(); }
+  // the header and tags again, unless the header and every tag header
+  // (whose serial counts each change to its tree) are still as we hold them.
+  void Refresh();
 
   struct Entry {
     std::vector<uint8_t> key;
@@ -163,8 +164,17 @@ class MdxFile {
   void ReadHeader();
   void Reload();
   void WriteHeader();
+  // The header's bytes (kHeaderPages pages) as WriteHeader writes them.
+  void HeaderBytes(uint8_t* h);
   [[noreturn]] void WriteFailed(const std::string& what, int err = -1);
   void WriteTagHeader(const TagState& t);
+  // A tag header block's bytes (block size) as WriteTagHeader writes them.
+  void TagHeaderBytes(const TagState& t, uint8_t* b);
+  // The tag whose header block follows the file header (written with it).
+  const TagState* JoinedTag() const;
+  // True when the file's header and tag headers are the bytes our state
+  // would write: nobody changed the file since we read or wrote it.
+  bool HeadsMatch();
   void Flush();
   Ymd Today() const;
 

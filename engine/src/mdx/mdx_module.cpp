@@ -338,12 +338,21 @@ class MdxIndex : public ProductionIndex {
   }
 
   // A rebuild in another program puts a new file in place: one whose name
-  // no longer leads to our file is opened again.
+  // no longer leads to our file is opened again. A rebuild moves the
+  // table's change counter first, and every change stamps the file it
+  // made with it: while our file is unchanged and stamped with the
+  // table's counter, nothing was rebuilt since, and the name need not be
+  // looked at.
   void Refresh() override {
     if (file_) {
+      file_->Refresh();
+      const MdxFile::Stamp held = file_->GetStamp();
+      if (held.present && held.counter == table_.UpdateCounter()) {
+        seen_ = table_.Generation();
+        return;
+      }
       struct stat st {};
       if (::stat(path_.c_str(), &st) == 0 && st.st_ino != inode_ && Reopen() == ORB_OK) return;
-      file_->Refresh();
     }
     seen_ = table_.Generation();
   }
