@@ -67,6 +67,7 @@ ImportCheck CheckTextImport(std::string_view content, std::size_t columnCount, c
                             bool skipFirst) {
   ImportCheck check;
   const std::vector<std::string_view> lines = ItemTextLines(content);
+  check.records.reserve(lines.size());
   for (std::size_t n = skipFirst ? 1 : 0; n < lines.size(); ++n) {
     ItemTextRecord r = ReadItemTextLine(lines[n], columnCount);
     if (r.fault != LineFault::kNone) {

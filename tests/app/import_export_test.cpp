@@ -10,6 +10,10 @@
 #include <QRadioButton>
 #include <QTableWidget>
 
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -20,6 +24,7 @@
 #include "platform/ui.h"
 #include "temp_root.h"
 #include "tmain.h"
+#include "tmysearch.h"
 #include "tmyexport.h"
 #include "tmyimport.h"
 #include "window_test.h"
@@ -294,6 +299,78 @@ TEST_F(ImportExportTest, WindowsRenderedForALook) {
                if (dir) chooser->grab().save(QString("%1/import-format.png").arg(dir));
                chooser->CancelButton->click();
              });
+}
+
+}  // namespace
+}  // namespace keldro
+
+namespace keldro {
+namespace {
+
+TEST_F(ImportExportTest, ExportingEverythingDuringASearchWritesAllAndKeepsTheSearch) {
+  Start();
+  AddRecord("Hammer", "Acme", 1);
+  AddRecord("Saw", "Zed", 2);
+  // A search for "ham": one of the two.
+  modals->On("MySearch", [&](QDialog&) {
+    main->MySearch->SetCellText(1, "ham");
+    main->MySearch->OkButton->click();
+  });
+  main->MenuSearch->trigger();
+  ASSERT_TRUE(SearchActive);
+  ASSERT_EQ(main->CountLabel->text(), "1");
+  const fs::path all = root.path() / "ALL.TXT";
+  Export(all, [](TMyExport& w) {
+    EXPECT_TRUE(w.ExportSearch->isChecked());
+    w.ExportEntire->click();
+  });
+  const std::string text = TempRoot::ReadFile(all);
+  EXPECT_NE(text.find("\"Hammer\""), std::string::npos);
+  EXPECT_NE(text.find("\"Saw\""), std::string::npos);
+  EXPECT_TRUE(SearchActive);
+  EXPECT_TRUE(main->SearchOnLabel->isVisible());
+  EXPECT_EQ(main->CountLabel->text(), "1");
+  // "Export Search Criteria" writes the matches alone.
+  const fs::path some = root.path() / "SOME.TXT";
+  Export(some);
+  EXPECT_NE(TempRoot::ReadFile(some).find("\"Hammer\""), std::string::npos);
+  EXPECT_EQ(TempRoot::ReadFile(some).find("\"Saw\""), std::string::npos);
+}
+
+TEST_F(ImportExportTest, AnImportStoppedByAFullDiskLeavesTheCountAsBefore) {
+  Start();
+  AddRecord("Hammer", "Acme", 1);
+  std::string content = "\"Item\",\"Brand\"\r\n";
+  for (int i = 0; i < 300; ++i) content += "\"Thing " + std::to_string(i) + "\",\"" + std::string(19, 'b') + "\"\r\n";
+  const fs::path file = root.path() / "MANY.TXT";
+  TempRoot::WriteFile(file, content);
+  // A file-size limit stands for a full disk: the table's files may grow a
+  // little, then every write past the limit fails.
+  std::uintmax_t largest = 0;
+  for (const char* name : {"MASTER.DBF", "MASTER.MDX"})
+    largest = std::max(largest, fs::file_size(Program(name)));
+  struct rlimit old {};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+  std::signal(SIGXFSZ, SIG_IGN);
+  ImportText(file, [&](TMyImport& w) {
+    w.SkipFirst->setChecked(true);
+    w.SkipFirstClick();
+    struct rlimit small = old;
+    small.rlim_cur = largest + 4096;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    ui->answers.push_back(Answer::Ok);
+    w.StartButton->click();
+    setrlimit(RLIMIT_FSIZE, &old);
+    EXPECT_EQ(w.ImportedCount(), 0);
+    w.ExitButton->click();
+  });
+  std::signal(SIGXFSZ, SIG_DFL);
+  ASSERT_FALSE(ui->MessageTexts().empty());
+  EXPECT_NE(ui->MessageTexts().back().find("The import was stopped."), std::string::npos) << ui->MessageTexts().back();
+  EXPECT_NE(ui->MessageTexts().back().find("the database is as it was"), std::string::npos);
+  main->MyTable.Refresh();
+  EXPECT_EQ(main->MyTable.RecordCount(), 1);
+  EXPECT_EQ(main->CountLabel->text(), "1");
 }
 
 }  // namespace
