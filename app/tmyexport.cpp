@@ -43,6 +43,19 @@ FormDimensions& Dimensions() {
 
 const std::string& Title(int field) { return Settings.fields[static_cast<size_t>(field - 1)].title; }
 
+// The save dialog of both kinds, starting where the last export went.
+ui::FileDialogResult ChooseExportFile(const char* extension, const char* filter) {
+  ui::FileDialogRequest request;
+  request.save = true;
+  request.title = "Export Data";
+  request.defaultExt = extension;
+  request.filter = filter;
+  request.overwritePrompt = true;
+  request.pathMustExist = true;
+  request.initialDir = fs::path(Settings.lastExportFile).parent_path().string();
+  return ui::Current().FileDialog(request);
+}
+
 }  // namespace
 
 TMyExport::TMyExport(TMain& main, QWidget* parent) : QDialog(parent), main_(main) {
@@ -339,15 +352,7 @@ bool TMyExport::RecordWalk(const std::function<void()>& write) {
 }
 
 void TMyExport::DoAscii() {
-  ui::FileDialogRequest request;
-  request.save = true;
-  request.title = "Export Data";
-  request.defaultExt = "TXT";
-  request.filter = "Ascii Delimited Text (*.TXT)|*.TXT";
-  request.overwritePrompt = true;
-  request.pathMustExist = true;
-  request.initialDir = fs::path(Settings.lastExportFile).parent_path().string();
-  const ui::FileDialogResult chosen = ui::Current().FileDialog(request);
+  const ui::FileDialogResult chosen = ChooseExportFile("TXT", "Ascii Delimited Text (*.TXT)|*.TXT");
   if (!chosen.accepted) return;
   if (IsOpenDatabase(chosen.fileName)) {
     ui::ShowMessage("The open database cannot be exported onto itself.  Please choose another file.", "Error");
@@ -381,15 +386,7 @@ void TMyExport::DoAscii() {
 }
 
 void TMyExport::DoDBase() {
-  ui::FileDialogRequest request;
-  request.save = true;
-  request.title = "Export Data";
-  request.defaultExt = "DBF";
-  request.filter = "DBase (*.DBF)|*.DBF";
-  request.overwritePrompt = true;
-  request.pathMustExist = true;
-  request.initialDir = fs::path(Settings.lastExportFile).parent_path().string();
-  const ui::FileDialogResult chosen = ui::Current().FileDialog(request);
+  const ui::FileDialogResult chosen = ChooseExportFile("DBF", "DBase (*.DBF)|*.DBF");
   if (!chosen.accepted) return;
   const std::string& name = chosen.fileName;
   if (name.size() < 4 || platform::AnsiUpper(name.substr(name.size() - 4)) != ".DBF") {
