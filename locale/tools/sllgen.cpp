@@ -163,7 +163,7 @@ std::string Quote(const std::string& bytes) {
 
 class Encoder {
  public:
-  explicit Encoder(const Charset& cs) : cs_(cs) {
+  explicit Encoder(const Charset& cs) {
     if (cs.icu != nullptr) {
       UErrorCode e = U_ZERO_ERROR;
       conv_ = ucnv_open(cs.icu, &e);
@@ -199,7 +199,6 @@ class Encoder {
   }
 
  private:
-  const Charset& cs_;
   UConverter* conv_ = nullptr;
 };
 
