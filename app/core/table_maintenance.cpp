@@ -54,7 +54,7 @@ std::string EngineMessage(const WorkEntries& e, OrbResult code) {
   char text[256] = {0};
   e.errorText(code, text, sizeof text);
   std::string message = text;
-  if (haveContext) message += "\n" + std::string(context);
+  if (haveContext) message.append("\n").append(context);
   return message;
 }
 

@@ -469,7 +469,7 @@ void ReportGenerator::PrintCells(const Cells& cells, const std::vector<std::stri
   }
   for (size_t i = 0; i < cells.size(); ++i) {
     if (cells[i].kind == CellKind::Filler) writer_->Print("\t");
-    else writer_->Print("\t" + FitTextToTab(texts[i], writer_->TabWidth(static_cast<int>(i) + 1)));
+    else writer_->Print(std::string("\t").append(FitTextToTab(texts[i], writer_->TabWidth(static_cast<int>(i) + 1))));
   }
   writer_->PrintLine("");
 }

@@ -95,7 +95,7 @@ bool TimeInfo(const icu::Locale& loc, uint32_t type, std::u16string& out) {
 std::u16string GroupingText(int primary, int secondary) {
   if (primary <= 0) return u"0";
   std::string text = std::to_string(primary);
-  if (secondary > 0 && secondary != primary) text += ";" + std::to_string(secondary);
+  if (secondary > 0 && secondary != primary) text.append(";").append(std::to_string(secondary));
   text += ";0";
   return std::u16string(text.begin(), text.end());
 }

@@ -310,7 +310,7 @@ OrbResult PutValue(DbfTable* t, const OrbFieldDesc& f, sqlite3_value* v) {
     case 'F': {
       const int type = sqlite3_value_numeric_type(v);
       if (type != SQLITE_INTEGER && type != SQLITE_FLOAT) {
-        return Fail(ORB_ERR_VALUE_RANGE, f.name + std::string(": not a number"));
+        return Fail(ORB_ERR_VALUE_RANGE, std::string(f.name).append(": not a number"));
       }
       double d = sqlite3_value_double(v);
       return EnginePutField(t->holder, f.number, record, &d);

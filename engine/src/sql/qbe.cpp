@@ -118,7 +118,7 @@ bool ParseNumber(const std::string& s, std::string* out) {
   if (!digits) return false;
   *out = s;
   if (out->front() == '+') out->erase(0, 1);
-  if (out->front() == '.' ) out->insert(0, "0");
+  if (out->front() == '.') out->insert(out->begin(), '0');
   if (out->size() > 1 && out->front() == '-' && (*out)[1] == '.') out->insert(1, "0");
   if (out->back() == '.') out->pop_back();
   return true;
@@ -207,7 +207,7 @@ bool Condition(std::string_view cond, const QbeField& f, bool blankAsZero, std::
   for (const char* o : kOps) {
     const std::string_view ov(o);
     if (cond.substr(0, ov.size()) == ov) {
-      op = o;
+      op.assign(ov);
       cond = Trim(cond.substr(ov.size()));
       break;
     }

@@ -347,7 +347,7 @@ std::vector<std::string> FieldNames(const std::vector<AnswerColumn>& columns) {
     if (n.size() > ORB_MAX_FIELD_NAME) n.resize(ORB_MAX_FIELD_NAME);
     std::string candidate = n;
     for (int k = 1; taken.count(candidate) != 0; ++k) {
-      std::string suffix = "_" + std::to_string(k);
+      std::string suffix = std::string("_").append(std::to_string(k));
       candidate = n.substr(0, ORB_MAX_FIELD_NAME - suffix.size()) + suffix;
     }
     taken.insert(candidate);
