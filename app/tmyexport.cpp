@@ -399,7 +399,7 @@ void TMyExport::DoDBase() {
   }
   const fs::path target(name);
   // Built under a name of its own and renamed in when whole.
-  const fs::path building = target.parent_path() / ("~" + target.stem().string() + ".EXPORTING.DBF");
+  const fs::path building = target.parent_path() / std::string("~").append(target.stem().string()).append(".EXPORTING.DBF");
   std::error_code ec;
   fs::remove(building, ec);
   bool whole = false;

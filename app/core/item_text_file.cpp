@@ -140,7 +140,7 @@ bool ConvertImportValue(int typeCode, int width, std::string_view text, ImportVa
       if (trimmed.empty()) return true;
       int64_t v = 0;
       if (!framework::TryStrToInt(trimmed, v)) {
-        reason = "\"" + std::string(trimmed) + "\" is not a whole number";
+        reason = std::string("\"").append(trimmed).append("\" is not a whole number");
         return false;
       }
       out.blank = false;
@@ -151,7 +151,7 @@ bool ConvertImportValue(int typeCode, int width, std::string_view text, ImportVa
       if (trimmed.empty()) return true;
       double v = 0;
       if (!framework::TryStrToFloat(trimmed, v, '.')) {
-        reason = "\"" + std::string(trimmed) + "\" is not a number";
+        reason = std::string("\"").append(trimmed).append("\" is not a number");
         return false;
       }
       out.blank = false;
@@ -164,7 +164,7 @@ bool ConvertImportValue(int typeCode, int width, std::string_view text, ImportVa
       if (letter || trimmed.find(framework::DateSeparator) == std::string_view::npos) return true;
       framework::TDateTime d = 0;
       if (!framework::TryStrToDate(trimmed, d)) {
-        reason = "\"" + std::string(trimmed) + "\" is not a valid date";
+        reason = std::string("\"").append(trimmed).append("\" is not a valid date");
         return false;
       }
       out.blank = false;
