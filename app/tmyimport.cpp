@@ -250,15 +250,10 @@ std::vector<MappingRow> TMyImport::MappingRows() const {
   return rows;
 }
 
-bool TMyImport::ReadSource(ImportCheck& check) {
+bool TMyImport::ReadSource(ImportCheck& check, const std::string& content) {
   const std::vector<int> targets = ColumnTargets(MappingRows(), ColumnNames.size());
   if (kind_ != 2) {
-    std::string content;
-    if (platform::ReadWholeFile(FileName, content) != platform::ReadStatus::kOk) {
-      ui::ShowMessage("The file " + FileName + " could not be read.", "Error");
-      return false;
-    }
-    check = CheckTextImport(content, ColumnNames.size(), targets, Settings.importSkipFirst);
+    check = CheckTextImport(content, ColumnNames.size(), targets, Settings.importSkipFirst, [](const ImportRecord&) {});
     return true;
   }
   try {
@@ -283,7 +278,10 @@ bool TMyImport::ReadSource(ImportCheck& check) {
           good = false;
         }
       }
-      if (good) check.records.push_back(std::move(values));
+      if (good) {
+        ++check.goodRecords;
+        check.records.push_back(std::move(values));
+      }
     }
     MyOpenTable.Close();
   } catch (const framework::Exception& e) {
@@ -294,7 +292,7 @@ bool TMyImport::ReadSource(ImportCheck& check) {
   return true;
 }
 
-bool TMyImport::Append(const ImportCheck& check) {
+bool TMyImport::Append(const std::function<void(const RecordSink&)>& produce) {
   framework::TTable& table = main_.MyTable;
   std::vector<framework::TBookmark> appended;
   auto last = std::chrono::steady_clock::now();
@@ -306,14 +304,14 @@ bool TMyImport::Append(const ImportCheck& check) {
     last = now;
   };
   try {
-    for (const ImportRecord& record : check.records) {
+    produce([&](const ImportRecord& record) {
       table.Append();
       for (const ItemField& field : ItemFields) StoreValue(table, field, record[static_cast<std::size_t>(field.number - 1)]);
       table.Post();
       appended.push_back(table.GetBookmark());
       ++imported_;
       draw(false);
-    }
+    });
     draw(true);
     return true;
   } catch (const framework::Exception& e) {
@@ -350,14 +348,26 @@ void TMyImport::StartButtonClick() {
   }
   ui::BusyCursor busy;
   imported_ = 0;
+  std::string content;
+  if (kind_ != 2 && platform::ReadWholeFile(FileName, content) != platform::ReadStatus::kOk) {
+    ui::ShowMessage("The file " + FileName + " could not be read.", "Error");
+    return;
+  }
   ImportCheck check;
-  if (!ReadSource(check)) return;
+  if (!ReadSource(check, content)) return;
   if (check.badLines > 0) {
     ui::ShowMessage(ImportRefusedText(check), "Error");
     return;
   }
   main_.MyTable.DisableControls();
-  const bool done = Append(check);
+  const std::vector<int> targets = ColumnTargets(MappingRows(), ColumnNames.size());
+  const bool done = Append([&](const RecordSink& sink) {
+    if (kind_ == 2) {
+      for (const ImportRecord& record : check.records) sink(record);
+    } else {
+      CheckTextImport(content, ColumnNames.size(), targets, Settings.importSkipFirst, sink);
+    }
+  });
   main_.MyTable.EnableControls();
   main_.DisplayCount();
   if (!done) return;

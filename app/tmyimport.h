@@ -6,6 +6,7 @@
 // failure are taken out again.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -68,8 +69,11 @@ class TMyImport : public QDialog {
  private:
   void FormShow();
   void SwapRows(int a, int b);
-  bool ReadSource(ImportCheck& check);
-  bool Append(const ImportCheck& check);
+  // The first pass: every record read and converted, none kept for a text
+  // file (the second pass reads it again as it appends).
+  bool ReadSource(ImportCheck& check, const std::string& content);
+  // Appends what `produce` hands to its sink.
+  bool Append(const std::function<void(const RecordSink&)>& produce);
   void SetTableLocation();
 
   TMain& main_;

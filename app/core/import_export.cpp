@@ -48,7 +48,7 @@ void Bad(ImportCheck& check, std::size_t line, std::size_t value, const std::str
 }  // namespace
 
 void AddImportRecord(ImportCheck& check, std::size_t line, const std::vector<std::string>& values,
-                     const std::vector<int>& targets) {
+                     const std::vector<int>& targets, const RecordSink& sink) {
   ImportRecord record(kItemFieldCount);
   for (std::size_t i = 0; i < values.size() && i < targets.size(); ++i) {
     const ItemField* field = ItemFieldByNumber(targets[i]);
@@ -60,14 +60,18 @@ void AddImportRecord(ImportCheck& check, std::size_t line, const std::vector<std
       return;
     }
   }
-  check.records.push_back(std::move(record));
+  ++check.goodRecords;
+  if (sink)
+    sink(record);
+  else
+    check.records.push_back(std::move(record));
 }
 
 ImportCheck CheckTextImport(std::string_view content, std::size_t columnCount, const std::vector<int>& targets,
-                            bool skipFirst) {
+                            bool skipFirst, const RecordSink& sink) {
   ImportCheck check;
   const std::vector<std::string_view> lines = ItemTextLines(content);
-  check.records.reserve(lines.size());
+  if (!sink) check.records.reserve(lines.size());
   for (std::size_t n = skipFirst ? 1 : 0; n < lines.size(); ++n) {
     ItemTextRecord r = ReadItemTextLine(lines[n], columnCount);
     if (r.fault != LineFault::kNone) {
@@ -75,7 +79,7 @@ ImportCheck CheckTextImport(std::string_view content, std::size_t columnCount, c
       continue;
     }
     if (r.empty) continue;
-    AddImportRecord(check, n + 1, r.values, targets);
+    AddImportRecord(check, n + 1, r.values, targets, sink);
   }
   return check;
 }

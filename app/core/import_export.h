@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,8 +31,13 @@ std::vector<int> ColumnTargets(const std::vector<MappingRow>& rows, std::size_t 
 // One record to append: for each inventory field (index number - 1) the value.
 using ImportRecord = std::vector<ImportValue>;
 
+// Takes each good record in turn; an import's first pass only counts them,
+// its second appends them.
+using RecordSink = std::function<void(const ImportRecord&)>;
+
 struct ImportCheck {
-  std::vector<ImportRecord> records;
+  std::vector<ImportRecord> records;  // kept when no sink takes them
+  std::size_t goodRecords = 0;
   std::size_t badLines = 0;
   std::size_t firstBadLine = 0;   // 1-based line of the file
   std::size_t firstBadValue = 0;  // 1-based value of that line
@@ -39,13 +45,14 @@ struct ImportCheck {
 };
 
 // Reads every line of a text file's content against the mapping (targets
-// from ColumnTargets), skipping the first line when asked.
+// from ColumnTargets), skipping the first line when asked. Good records go
+// to `sink` when one is given, else into `records`.
 ImportCheck CheckTextImport(std::string_view content, std::size_t columnCount, const std::vector<int>& targets,
-                            bool skipFirst);
-// Converts one source record given as text values (a dBASE source's values),
-// adding it to `check` or counting it bad as line `line`.
+                            bool skipFirst, const RecordSink& sink = {});
+// Converts one source record given as text values, handing it on (as above)
+// or counting it bad as line `line`.
 void AddImportRecord(ImportCheck& check, std::size_t line, const std::vector<std::string>& values,
-                     const std::vector<int>& targets);
+                     const std::vector<int>& targets, const RecordSink& sink = {});
 
 // The "Error" text for an import with bad lines.
 std::string ImportRefusedText(const ImportCheck& check);
