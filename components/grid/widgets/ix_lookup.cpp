@@ -186,10 +186,13 @@ bool TixDBLookupList::SyncToValue(const std::string& value, const std::vector<st
       if (parts.size() > 4 && !parts[4].empty() && !SameText(lookupTable_->IndexName(), parts[4]))
         lookupTable_->SetIndexName(parts[4]);
       found_ = !values.empty() && FindKeyByLookupValues(*lookupTable_, values, parts.size() > 4 ? parts[4] : "");
-    } else if (lookupTable_->IndexFieldCount() > 0) {
-      // Further keys tell equal values apart; those never chosen are left out.
+    } else if (const size_t indexFields = static_cast<size_t>(lookupTable_->IndexFieldCount()); indexFields > 0) {
+      // Further keys tell equal values apart as far as the index holds them;
+      // those never chosen are left out.
       std::vector<std::string> values = {value};
-      for (size_t i = 0; i + 1 < keys.size() && i < more.size() && !more[i].empty(); ++i) values.push_back(more[i]);
+      for (size_t i = 0; i + 1 < keys.size() && i < more.size() && !more[i].empty() && values.size() < indexFields;
+           ++i)
+        values.push_back(more[i]);
       found_ = FindKeyByLookupValues(*lookupTable_, values, lookupTable_->IndexName());
     } else {
       // The value the field holds, whole: a value that merely begins the
