@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "brands_table.h"
 #include "grid_fixture.h"
 
 namespace gridtest {
@@ -24,27 +25,7 @@ class ServerTable : public grid::TixTable {
 
 class LookupSearchTest : public GridTableTest {
  protected:
-  // BRANDS (NAME, ID, BOUGHT) in natural order Sony, Nikon, Philips, Acme,
-  // Samsung, Bosch; tags NAME, UNAME = UPPER(NAME), ID.
-  void MakeBrands() {
-    TTable b;
-    Point(b, "BRANDS.DBF");
-    b.FieldDefs().Add("NAME", ftString, 20);
-    b.FieldDefs().Add("ID", ftInteger);
-    b.FieldDefs().Add("BOUGHT", ftDate);
-    b.CreateTable();
-    b.AddIndex("NAME", "NAME", 0);
-    b.AddIndex("ID", "ID", 0);
-    b.AddIndex("UNAME", "UPPER(NAME)", ixExpression);
-    b.Open();
-    int id = 1;
-    for (const char* n : {"Sony", "Nikon", "Philips", "Acme", "Samsung", "Bosch"}) {
-      b.Append();
-      b.FieldByName("NAME")->SetAsString(n);
-      b.FieldByName("ID")->SetAsInteger(id++);
-      b.Post();
-    }
-  }
+  void MakeBrands() { MakeBrandsTable(dir.string()); }
   void Open(grid::TixTable& t, const std::string& index) {
     Point(t, "BRANDS");
     t.Name = "Brands";
@@ -77,7 +58,7 @@ TEST_F(LookupSearchTest, TheLeadingFieldOfFieldAndExpressionIndexes) {
       {"NAME;ID", 0, "NAME"},
       {"UPPER(NAME)", ixExpression | ixCaseInsensitive, "NAME"},
       {"upper( name )+STR(ID,5)", ixExpression, "name"},
-      {"DTOS(BOUGHT)+NAME", ixExpression, "BOUGHT"},
+      {"DTOS(COUNTRY)+NAME", ixExpression, "COUNTRY"},
       {"'ID'+NAME", ixExpression, "NAME"},     // a quoted name is no field
       {"STR(NOSUCH)+UPPER(", ixExpression, ""},  // no field of the table
       {"UPPER(\"NAME", ixExpression, ""},      // an unclosed quote ends the reading
@@ -103,8 +84,8 @@ TEST_F(LookupSearchTest, FindLookupIndexPrefersTheCaseInsensitiveTagAndKeepsTheR
   EXPECT_EQ(t.IndexName(), "ID");
   EXPECT_EQ(Name(t), "Nikon");
 
-  // No index leads with BOUGHT: the table stays as it was.
-  EXPECT_FALSE(FindLookupIndexForField(t, "BOUGHT"));
+  // No index leads with COUNTRY: the table stays as it was.
+  EXPECT_FALSE(FindLookupIndexForField(t, "COUNTRY"));
   EXPECT_FALSE(FindLookupIndexFor(t, {}));
   EXPECT_EQ(t.IndexName(), "ID");
   EXPECT_EQ(Name(t), "Nikon");

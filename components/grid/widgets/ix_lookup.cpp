@@ -139,6 +139,11 @@ void TixDBLookupList::ApplyColumns() {
   }
   if (!Selected.empty()) TixDBGrid::ApplySelectedToFields(*lookupTable_, Selected);
   LayoutChanged();
+  FitLastColumn();
+}
+
+void TixDBLookupList::FitLastColumn() {
+  if (!isVisible()) return;  // a hidden list's viewport has no width yet
   int total = 0;
   for (int c = FirstDataCol(); c < ColCount(); ++c) total += ColWidths(c) + GridLineWidth();
   const int client = viewport()->width();
@@ -186,9 +191,11 @@ bool TixDBLookupList::SyncToValue(const std::string& value, const std::vector<st
       if (parts.size() > 4 && !parts[4].empty() && !SameText(lookupTable_->IndexName(), parts[4]))
         lookupTable_->SetIndexName(parts[4]);
       found_ = !values.empty() && FindKeyByLookupValues(*lookupTable_, values, parts.size() > 4 ? parts[4] : "");
-    } else if (const size_t indexFields = static_cast<size_t>(lookupTable_->IndexFieldCount()); indexFields > 0) {
+    } else if (const size_t indexFields = static_cast<size_t>(lookupTable_->IndexFieldCount());
+               indexFields > 0 && SameText(lookupTable_->IndexFields(0)->FieldName(), keys[0])) {
       // Further keys tell equal values apart as far as the index holds them;
-      // those never chosen are left out.
+      // those never chosen are left out. (An index on another field would
+      // be searched for the value in that field: such a table is located.)
       std::vector<std::string> values = {value};
       for (size_t i = 0; i + 1 < keys.size() && i < more.size() && !more[i].empty() && values.size() < indexFields;
            ++i)
@@ -263,6 +270,11 @@ void TixDBLookupList::SyncFromList() {
   }
   const std::string value = Value();
   if (target->Text() != value) target->SetText(value);
+}
+
+void TixDBLookupList::resizeEvent(QResizeEvent* event) {
+  TixCustomDBGrid::resizeEvent(event);
+  FitLastColumn();
 }
 
 void TixDBLookupList::mousePressEvent(QMouseEvent* event) {

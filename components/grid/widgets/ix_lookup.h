@@ -91,6 +91,7 @@ class TixDBLookupList : public TixCustomDBGrid {
   QTimer& MouseFollowTimer() { return mouseTimer_; }
 
  protected:
+  void resizeEvent(QResizeEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
@@ -103,6 +104,8 @@ class TixDBLookupList : public TixCustomDBGrid {
 
  private:
   void ApplyColumns();
+  // The last column takes the room the others leave.
+  void FitLastColumn();
 
   framework::TDataSource lookupSource_;
   TixTable* lookupTable_ = nullptr;
