@@ -279,6 +279,46 @@ TEST_F(LookupTest, TheGridPlacesTheLookupComboOverItsCell) {
   EXPECT_EQ(g->ColumnField(g->Col())->FieldName(), "BRANDID");
 }
 
+// From the grid, F2, Alt+Down and a typed character on a lookup cell go
+// into its combo; the focus going there leaves a new row alone.
+TEST_F(LookupTest, GridKeysOnALookupCellReachItsCombo) {
+  TixDBGrid* g = PlaceInGrid();
+  auto gridKey = [&](int key, Qt::KeyboardModifiers mods = Qt::NoModifier, const QString& text = QString()) {
+    g->setFocus();
+    QKeyEvent press(QEvent::KeyPress, key, mods, text);
+    QApplication::sendEvent(g, &press);
+  };
+  gridKey(Qt::Key_F2);
+  EXPECT_TRUE(combo->hasFocus());
+  gridKey(Qt::Key_Down, Qt::AltModifier);
+  EXPECT_TRUE(combo->hasFocus());
+  EXPECT_TRUE(combo->ListVisible());
+  combo->CloseUp(false);
+  gridKey(Qt::Key_B, Qt::NoModifier, "B");
+  EXPECT_TRUE(combo->hasFocus());
+  EXPECT_EQ(combo->text(), "B");
+  EXPECT_TRUE(combo->TakesTypedText());
+  Key(Qt::Key_Escape);
+  EXPECT_EQ(combo->text(), "Sony");
+  EXPECT_TRUE(g->hasFocus());
+
+  // An appended row the user has not touched stays while the combo is used.
+  gridKey(Qt::Key_Down);
+  gridKey(Qt::Key_Down);
+  gridKey(Qt::Key_Down);
+  ASSERT_EQ(items->State(), framework::dsInsert);
+  gridKey(Qt::Key_F2);
+  EXPECT_TRUE(combo->hasFocus());
+  EXPECT_EQ(items->State(), framework::dsInsert);
+  combo->DropDown();
+  combo->selectAll();
+  Type("Ac");
+  Key(Qt::Key_Return);
+  EXPECT_EQ(items->FieldByName("BRAND")->AsString(), "Acme");
+  items->Post();
+  EXPECT_EQ(GetRecordCount(*items), 4);
+}
+
 // The closed combo of an ID field shows the brand's name, as a drop-down
 // list does: highlighted while focused; once typed into, it is an edit.
 TEST_F(LookupTest, TheClosedComboPaintsTheDisplayTextAndHighlightsItWhenFocused) {
@@ -566,6 +606,19 @@ TEST_F(LookupTest, EscWithoutAFieldRestoresTheTextOfTheFocus) {
   EXPECT_FALSE(combo->ListVisible());
   EXPECT_EQ(combo->text(), "Acme");
   EXPECT_EQ(At(), "Acme");
+  // Outside a grid Tab moves on through the form, after taking an open
+  // list's value.
+  auto* next = new QLineEdit(form.get());
+  next->show();
+  combo->DropDown();
+  Key(Qt::Key_Down);
+  Key(Qt::Key_Tab);
+  EXPECT_TRUE(next->hasFocus());
+  EXPECT_FALSE(combo->ListVisible());
+  EXPECT_EQ(combo->text(), "Bosch");  // no field: the choice becomes the text
+  combo->setFocus();
+  Key(Qt::Key_Tab);
+  EXPECT_TRUE(next->hasFocus());
 }
 
 TEST_F(LookupTest, TheStandAloneListFollowsAndSetsTheField) {

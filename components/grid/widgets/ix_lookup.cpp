@@ -326,7 +326,7 @@ void TixDBLookupList::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void TixDBLookupList::Clicked() {
-  if (fieldLink_.CanModify()) SyncFromList();
+  if (fieldLink_.CanModify()) Guarded([this] { SyncFromList(); });
   if (OnClick) OnClick(*this);
 }
 
@@ -397,7 +397,7 @@ TixDBLookupCombo::TixDBLookupCombo(QWidget* parent) : QLineEdit(parent) {
   button_->setArrowType(Qt::DownArrow);
   button_->setFocusPolicy(Qt::NoFocus);
   button_->setCursor(Qt::ArrowCursor);
-  connect(button_, &QToolButton::clicked, this, [this] {
+  connect(button_, &QToolButton::pressed, this, [this] {
     if (focusPolicy() != Qt::NoFocus) setFocus(Qt::MouseFocusReason);
     if (ListVisible()) {
       CloseUp(true);
@@ -524,7 +524,12 @@ void TixDBLookupCombo::DropDown() {
     return;
   }
   if (width() <= 20 || ListVisible()) return;
-  list_->SetLookupField(list_->LookupField());  // the columns of the open table
+  try {
+    list_->SetLookupField(list_->LookupField());  // the columns of the open table
+  } catch (const framework::Exception& e) {
+    platform::ui::ShowMessage(e.Message(), "Error");
+    return;
+  }
   if (OnDropDown) OnDropDown(*this);
   int rows = std::max(1, DropDownCount);
   bool scrollBar = true;
@@ -563,11 +568,22 @@ void TixDBLookupCombo::CloseUp(bool accept) {
   list_->MouseFollowTimer().stop();
   list_->hide();
   if (accept) {
-    list_->SyncFromList();
+    try {
+      list_->SyncFromList();
+    } catch (const framework::Exception& e) {
+      platform::ui::ShowMessage(e.Message(), "Error");
+    }
     list_->StoreDisplayTexts();
     displayValue2_ = list_->DisplayText(2);
     displayValue3_ = list_->DisplayText(3);
-    ShowFieldText();
+    if (fieldLink_.Field() != nullptr) {
+      ShowFieldText();
+    } else {
+      // Without a field the choice is the combo's own text.
+      typed_ = false;
+      setText(AnsiToQString(list_->DisplayText(1)));
+      displayText_ = AnsiToQString(list_->DisplayText(0));
+    }
     selectAll();
   }
   update();
@@ -644,8 +660,9 @@ bool TixDBLookupCombo::IsCharKey(const QKeyEvent& event) const {
 }
 
 bool TixDBLookupCombo::event(QEvent* event) {
-  // Tab reaches the key handler instead of moving the focus.
-  if (event->type() == QEvent::KeyPress) {
+  // Over a grid, or with the list open, Tab reaches the key handler instead
+  // of moving the focus.
+  if (event->type() == QEvent::KeyPress && (ownerGrid_ != nullptr || ListVisible())) {
     auto* key = static_cast<QKeyEvent*>(event);
     if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) {
       keyPressEvent(key);
@@ -729,9 +746,10 @@ void TixDBLookupCombo::keyPressEvent(QKeyEvent* event) {
       break;
     case Qt::Key_Tab:
     case Qt::Key_Backtab:
-      // An open list gives its value first, then the grid moves on.
+      // An open list gives its value first, then the grid (or the form) moves on.
       if (open) CloseUp(true);
-      HandToGrid(Qt::Key_Tab, key == Qt::Key_Backtab ? (mods | Qt::ShiftModifier) : mods);
+      if (!HandToGrid(Qt::Key_Tab, key == Qt::Key_Backtab ? (mods | Qt::ShiftModifier) : mods))
+        focusNextPrevChild(key == Qt::Key_Tab && !(mods & Qt::ShiftModifier));
       return;
     case Qt::Key_Return:
     case Qt::Key_Enter:
