@@ -52,7 +52,8 @@ bool LookupLinesOf(TDataSet* dataSet, const std::string& field, std::string* fie
 // are not counted: it is the only kind that is not local.
 bool IsLocal(const TixTable& table) { return !(table.IsSQLBased() && table.SyncSQLByRange); }
 
-// The rows between the mouse and the list's data rows, or the data row under it.
+// How often the list follows the held mouse, and the pause in typing
+// before a search (halved for a local table).
 constexpr int kMouseFollowMs = 60;
 constexpr int kSearchMs = 333;
 // The closed combo's edge: a sunken 3D border.
@@ -338,7 +339,7 @@ void TixDBLookupList::keyPressEvent(QKeyEvent* event) {
   if (navigation && !found_ && lookupTable_ != nullptr && lookupTable_->Active()) {
     // The value was not in the table: the first key goes to the first record.
     found_ = true;
-    lookupTable_->First();
+    Guarded([this] { lookupTable_->First(); });
     return;
   }
   if (key == Qt::Key_Escape) {

@@ -100,13 +100,12 @@ class TixDBLookupList : public TixCustomDBGrid {
   virtual void Clicked();
   void FollowMouse();
 
-  framework::TFieldDataLink fieldLink_;
-
  private:
   void ApplyColumns();
   // The last column takes the room the others leave.
   void FitLastColumn();
 
+  framework::TFieldDataLink fieldLink_;
   framework::TDataSource lookupSource_;
   TixTable* lookupTable_ = nullptr;
   std::string lookupField_;
