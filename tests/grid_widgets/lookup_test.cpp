@@ -457,12 +457,14 @@ TEST_F(LookupTest, F2AndOtherKeysReachTheGridsKeyEventFirst) {
   EXPECT_EQ(combo->cursorPosition(), 4);
   Key(Qt::Key_Down, Qt::AltModifier);
   EXPECT_FALSE(combo->ListVisible());
-  // Alt+Down opens the list.
+  // Alt with Up, Down, Page Up or Page Down opens the list.
   swallow = false;
-  Key(Qt::Key_Down, Qt::AltModifier);
-  EXPECT_TRUE(combo->ListVisible());
-  EXPECT_TRUE(combo->hasFocus());
-  combo->CloseUp(false);
+  for (int key : {Qt::Key_Down, Qt::Key_Up, Qt::Key_PageDown, Qt::Key_PageUp}) {
+    Key(key, Qt::AltModifier);
+    EXPECT_TRUE(combo->ListVisible()) << key;
+    EXPECT_TRUE(combo->hasFocus());
+    combo->CloseUp(false);
+  }
 }
 
 // While the button is held after a press on a row, every tick of the 60 ms
@@ -645,6 +647,41 @@ TEST_F(LookupTest, TheStandAloneListFollowsAndSetsTheField) {
   EXPECT_EQ(clicks, 1);
   EXPECT_EQ(items->FieldByName("BRAND")->AsString(), "Philips");
   items->Cancel();
+}
+
+TEST_F(LookupTest, TheStandAloneListsKeys) {
+  OpenAll();
+  TixDBLookupList list(form.get());
+  list.SetLookupTable(brands.get());
+  list.SetLookupField("NAME");
+  list.SetDataSource(&source);
+  list.SetDataField("BRAND");
+  list.setGeometry(10, 40, 160, 120);
+  list.show();
+  auto press = [&](int key, const QString& text = QString()) {
+    QKeyEvent e(QEvent::KeyPress, key, Qt::NoModifier, text);
+    QApplication::sendEvent(&list, &e);
+  };
+  // A value the table lacks: the first arrow goes to the first record.
+  EXPECT_FALSE(list.SyncToValue("Nokia"));
+  brands->Last();
+  press(Qt::Key_Down);
+  EXPECT_EQ(At(), "Acme");
+  press(Qt::Key_Down);
+  EXPECT_EQ(At(), "Bosch");
+  press(Qt::Key_Insert);
+  EXPECT_EQ(GetRecordCount(*brands), 6);
+  EXPECT_EQ(items->State(), framework::dsBrowse);
+  // A printable character starts editing the edited record.
+  press(Qt::Key_X, "x");
+  EXPECT_EQ(items->State(), framework::dsEdit);
+  items->Cancel();
+  // A field that cannot be changed refuses the arrows.
+  items->Close();
+  items->SetReadOnly(true);
+  items->Open();
+  press(Qt::Key_Up);
+  EXPECT_EQ(At(), "Bosch");
 }
 
 }  // namespace

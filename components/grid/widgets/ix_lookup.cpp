@@ -733,7 +733,7 @@ void TixDBLookupCombo::keyPressEvent(QKeyEvent* event) {
         list_->StoreDisplayTexts();
         return;
       }
-      if (alt && (key == Qt::Key_Up || key == Qt::Key_Down)) DropDown();
+      if (alt) DropDown();
       return;
     case Qt::Key_Home:
     case Qt::Key_End:
