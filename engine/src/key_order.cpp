@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -21,6 +22,7 @@ namespace {
 struct Slw32 {
   decltype(&::_SL_InitClient) init = nullptr;
   decltype(&::SL_OpenLocaleWithLDID) open = nullptr;
+  decltype(&::SL_CloseLocale) close = nullptr;
   decltype(&::SL_GetHlocaleInfo) info = nullptr;
   decltype(&::SL_NextChar) nextChar = nullptr;
   decltype(&::SL_CollationInfo) settings = nullptr;
@@ -54,7 +56,7 @@ const Slw32* Library() {
       slot = reinterpret_cast<std::remove_reference_t<decltype(slot)>>(platform::dynlib::Entry(m, name));
       return slot != nullptr;
     };
-    bool all = get(api.init, "_SL_InitClient") && get(api.open, "SL_OpenLocaleWithLDID") &&
+    bool all = get(api.init, "_SL_InitClient") && get(api.open, "SL_OpenLocaleWithLDID") && get(api.close, "SL_CloseLocale") &&
                get(api.info, "SL_GetHlocaleInfo") && get(api.nextChar, "SL_NextChar") &&
                get(api.settings, "SL_CollationInfo") &&
                get(api.compareN, "SLN_StrDbaseCompare") && get(api.compareM, "SLM_StrDbaseCompare") &&
@@ -65,27 +67,52 @@ const Slw32* Library() {
   return usable ? &api : nullptr;
 }
 
-// This thread's handle of the driver's locale; null when SLW32 opens none.
-hlocale ThreadLocale(const Slw32& api, uint8_t ldid) {
-  thread_local std::unordered_map<uint8_t, hlocale> handles;
-  thread_local std::pair<int, hlocale> last{-1, nullptr};  // the driver asked for last, asked again and again
-  if (last.first == ldid) return last.second;
-  auto it = handles.find(ldid);
-  if (it != handles.end()) {
-    last = {ldid, it->second};
+std::atomic<int> g_threadHandles{0};
+
+// The handles one thread opened, one per driver, closed when the thread
+// ends: a handle can only be closed on its owner thread, and SLW32 keeps a
+// locale its thread left behind until the process ends. The library is
+// never unloaded, and its client outlives every thread's end.
+class ThreadHandles {
+ public:
+  ~ThreadHandles() {
+    for (auto& [ldid, h] : handles_) {
+      if (h == nullptr) continue;
+      if (const Slw32* api = Library(); api != nullptr) api->close(&h);
+      g_threadHandles.fetch_sub(1, std::memory_order_relaxed);
+    }
+  }
+  hlocale For(const Slw32& api, uint8_t ldid) {
+    if (last_.first == ldid) return last_.second;
+    auto it = handles_.find(ldid);
+    if (it == handles_.end()) it = handles_.emplace(ldid, Open(api, ldid)).first;
+    last_ = {ldid, it->second};
     return it->second;
   }
-  hlocale h = nullptr;
-  if (api.open(&h, SL_LC_COLLATE, static_cast<int16_t>(ldid)) != 0) h = nullptr;
-  // Sort keys follow the handle's own flags: those of the exact compare
-  // (trailing blanks ignored). The dBASE compare sets its flags per call.
-  SL_COLLATIONSETTINGS settings{};
-  if (h && api.settings(h, 2, &settings) == 0) {
-    settings.compareFlags = 0x0002;
-    api.settings(h, 1, &settings);
+
+ private:
+  static hlocale Open(const Slw32& api, uint8_t ldid) {
+    hlocale h = nullptr;
+    if (api.open(&h, SL_LC_COLLATE, static_cast<int16_t>(ldid)) != 0) return nullptr;
+    g_threadHandles.fetch_add(1, std::memory_order_relaxed);
+    // Sort keys follow the handle's own flags: those of the exact compare
+    // (trailing blanks ignored). The dBASE compare sets its flags per call.
+    SL_COLLATIONSETTINGS settings{};
+    if (api.settings(h, 2, &settings) == 0) {
+      settings.compareFlags = 0x0002;
+      api.settings(h, 1, &settings);
+    }
+    return h;
   }
-  handles.emplace(ldid, h);
-  return h;
+
+  std::unordered_map<uint8_t, hlocale> handles_;
+  std::pair<int, hlocale> last_{-1, nullptr};  // the driver asked for last, asked again and again
+};
+
+// This thread's handle of the driver's locale; null when SLW32 opens none.
+hlocale ThreadLocale(const Slw32& api, uint8_t ldid) {
+  thread_local ThreadHandles handles;
+  return handles.For(api, ldid);
 }
 
 uint32_t Crc32(uint32_t crc, const uint8_t* p, size_t n) {
@@ -173,6 +200,8 @@ std::shared_ptr<const KeyOrder> KeyOrder::ForDriver(uint8_t languageDriver) {
   known.emplace(ldid, order);
   return order;
 }
+
+int KeyOrder::OpenThreadHandles() { return g_threadHandles.load(std::memory_order_relaxed); }
 
 std::string KeyOrder::FallbackReason() const {
   char id[8];

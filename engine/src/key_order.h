@@ -55,6 +55,10 @@ class KeyOrder {
   // in byte order or when SLW32 cannot make one.
   bool SortKey(const uint8_t* s, size_t n, std::string& out) const;
 
+  // Locale handles open on all threads together; a thread's handles are
+  // closed when it ends.
+  static int OpenThreadHandles();
+
   KeyOrder(uint8_t ldid, KeyOrderKind kind, uint32_t crc, bool multiByte)
       : ldid_(ldid), kind_(kind), crc_(crc), multiByte_(multiByte) {}
 

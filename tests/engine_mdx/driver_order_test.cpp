@@ -10,9 +10,11 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "engine_fixture.h"
+#include "key_order.h"
 #include "orbex32.h"
 
 using engine_test::EngineTest;
@@ -188,6 +190,64 @@ TEST_F(DriverOrderTest, EditsKeepTheOrderAndTheCheckPasses) {
   ASSERT_EQ(EngineRegenIndexes(c), ORB_OK);
   EXPECT_EQ(Walk(c, "ITEM"),
             (std::vector<std::string>{"apple", "Banana", "cherry", "Date", "eclair", "\xE9" "clair", "fig"}));
+}
+
+TEST_F(DriverOrderTest, AnExactSearchForAKeyWhoseRecordsAreAllDeletedFindsNothing) {
+  OrbCursor c = MakeWords(0x57, 7);
+  Add(c, "Date");
+  Add(c, "fig");
+  ASSERT_EQ(EngineSwitchToIndex(c, "UP"), ORB_OK);
+  // Deletes every record of the word (the cursor stands on the first after each delete).
+  auto deleteAll = [&](const char* key) {
+    while (EngineSetToKeyText(c, ORB_KEY_EQ, key, 0) == ORB_OK) ASSERT_EQ(EngineDeleteRecord(c), ORB_OK);
+  };
+  deleteAll("DATE");
+  deleteAll("ZEBRA");
+  ASSERT_EQ(EngineSetToKeyText(c, ORB_KEY_EQ, "FIG", 0), ORB_OK);
+  ASSERT_EQ(EngineDeleteRecord(c), ORB_OK);  // one "fig" of two
+
+  struct Case {
+    const char* key;
+    uint16_t partial;
+    OrbResult result;
+    const char* stands;  // as after a search for a key that is not there
+  } cases[] = {
+      {"DATE", 0, ORB_ERR_NOT_FOUND, "\xE9" "clair"},
+      {"DA", 2, ORB_ERR_NOT_FOUND, "\xE9" "clair"},
+      {"DATEX", 0, ORB_ERR_NOT_FOUND, "\xE9" "clair"},  // never there
+      {"ZEBRA", 0, ORB_ERR_NOT_FOUND, "(none)"},          // the last key: past the end
+      {"FIG", 0, ORB_OK, "fig"},                           // one record of the key is left
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.key);
+    EXPECT_EQ(EngineSetToKeyText(c, ORB_KEY_EQ, k.key, k.partial), k.result);
+    EXPECT_EQ(Current(c), k.stands);
+  }
+  // Greater-or-equal still lands on the next live key.
+  EXPECT_EQ(EngineSetToKeyText(c, ORB_KEY_GE, "DATE", 0), ORB_OK);
+  EXPECT_EQ(Current(c), "\xE9" "clair");
+}
+
+TEST_F(DriverOrderTest, LocaleHandlesOfAThreadAreClosedWhenTheThreadEnds) {
+  auto order = orb::KeyOrder::ForDriver(0x57);
+  ASSERT_TRUE(order->collates());
+  const std::string a = "apple", b = "Banana";
+  auto compare = [&] {
+    return order->Compare(reinterpret_cast<const uint8_t*>(a.data()), a.size(),
+                          reinterpret_cast<const uint8_t*>(b.data()), b.size(), true);
+  };
+  ASSERT_LT(compare(), 0);
+  const int before = orb::KeyOrder::OpenThreadHandles();
+  for (int i = 0; i < 50; ++i) {
+    int answer = 0, open = 0;
+    std::thread([&] {
+      answer = compare();
+      open = orb::KeyOrder::OpenThreadHandles();
+    }).join();
+    EXPECT_LT(answer, 0);
+    EXPECT_EQ(open, before + 1);
+    ASSERT_EQ(orb::KeyOrder::OpenThreadHandles(), before) << "after thread " << i;
+  }
 }
 
 TEST_F(DriverOrderTest, ADoubleByteDriverComparesWholeCharacters) {
