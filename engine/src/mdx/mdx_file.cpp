@@ -889,14 +889,14 @@ void MdxFile::CollectKeys(const TagState& t, RecordSource& records, std::vector<
     };
     // Sort keys made once per record keep the sort a byte sort; the result
     // is checked pair by pair against the compare, which decides alone when
-    // the two ever disagree.
-    // Each record's sort key lies in one buffer; its first 8 bytes, as a
-    // big-endian number, settle most comparisons without reading it.
-    struct SortKeyRef {
+    // the two ever disagree. Each record's sort key lies in one buffer; the
+    // sort moves small records whose first 8 bytes, as a big-endian number,
+    // settle most comparisons without reading the buffer.
+    struct Ranked {
       uint64_t head;
-      uint32_t offset, length;
+      uint32_t offset, length, record;
     };
-    std::vector<SortKeyRef> refs(n);
+    std::vector<Ranked> ranked(n);
     std::string all, one;
     all.reserve(size_t(n) * len * 2);
     bool byKeys = true;
@@ -904,20 +904,25 @@ void MdxFile::CollectKeys(const TagState& t, RecordSource& records, std::vector<
       byKeys = collate->SortKey(base + size_t(r) * len, len, one) && all.size() + one.size() < 0xFFFFFFFFu;
       uint64_t head = 0;
       for (size_t i = 0; i < 8; ++i) head = head << 8 | (i < one.size() ? static_cast<uint8_t>(one[i]) : 0);
-      refs[r] = SortKeyRef{head, static_cast<uint32_t>(all.size()), static_cast<uint32_t>(one.size())};
+      ranked[r] = Ranked{head, static_cast<uint32_t>(all.size()), static_cast<uint32_t>(one.size()), r};
       all += one;
     }
     if (byKeys) {
       const char* text = all.data();
-      std::sort(order.begin(), order.end(), [&refs, text](uint32_t a, uint32_t b) {
-        const SortKeyRef& x = refs[a];
-        const SortKeyRef& y = refs[b];
+      std::sort(ranked.begin(), ranked.end(), [text](const Ranked& x, const Ranked& y) {
         if (x.head != y.head) return x.head < y.head;
-        int c = std::string_view(text + x.offset, x.length).compare(std::string_view(text + y.offset, y.length));
-        return c != 0 ? c < 0 : a < b;
+        // Equal heads: the bytes the head holds are equal in both keys.
+        const uint32_t k = std::min({8u, x.length, y.length});
+        int c = std::string_view(text + x.offset + k, x.length - k)
+                    .compare(std::string_view(text + y.offset + k, y.length - k));
+        return c != 0 ? c < 0 : x.record < y.record;
       });
+      for (uint32_t i = 0; i < n; ++i) order[i] = ranked[i].record;
       for (size_t i = 1; i < order.size() && byKeys; ++i) {
-        int c = compare(order[i - 1], order[i]);
+        // Keys of the same bytes compare equal: only differing neighbours ask SLW32.
+        const uint8_t* a = base + size_t(order[i - 1]) * len;
+        const uint8_t* b = base + size_t(order[i]) * len;
+        int c = std::memcmp(a, b, len) == 0 ? 0 : compare(order[i - 1], order[i]);
         byKeys = c < 0 || (c == 0 && order[i - 1] < order[i]);
       }
     }
