@@ -234,7 +234,7 @@ TEST_F(DriverOrderTest, LocaleHandlesOfAThreadAreClosedWhenTheThreadEnds) {
   const std::string a = "apple", b = "Banana";
   auto compare = [&] {
     return order->Compare(reinterpret_cast<const uint8_t*>(a.data()), a.size(),
-                          reinterpret_cast<const uint8_t*>(b.data()), b.size(), true);
+                          reinterpret_cast<const uint8_t*>(b.data()), b.size(), false);  // asks SLW32
   };
   ASSERT_LT(compare(), 0);
   const int before = orb::KeyOrder::OpenThreadHandles();
@@ -247,6 +247,45 @@ TEST_F(DriverOrderTest, LocaleHandlesOfAThreadAreClosedWhenTheThreadEnds) {
     EXPECT_LT(answer, 0);
     EXPECT_EQ(open, before + 1);
     ASSERT_EQ(orb::KeyOrder::OpenThreadHandles(), before) << "after thread " << i;
+  }
+}
+
+// Exact compares answered from SLW32's weights give SLW32's own answers:
+// every pair of texts of up to three characters from letters, accents,
+// blanks and signs, and texts as wide as keys that differ late.
+TEST_F(DriverOrderTest, ExactComparesFromTheWeightsAnswerAsSlw32) {
+  auto order = orb::KeyOrder::ForDriver(0x57);
+  ASSERT_TRUE(order->collates());
+  ASSERT_TRUE(order->HasWeights());
+  auto same = [&](const std::string& a, const std::string& b) {
+    const auto* pa = reinterpret_cast<const uint8_t*>(a.data());
+    const auto* pb = reinterpret_cast<const uint8_t*>(b.data());
+    const int ours = order->Compare(pa, a.size(), pb, b.size(), true);
+    const int theirs = order->LibraryCompare(pa, a.size(), pb, b.size(), true);
+    return (ours < 0) == (theirs < 0) && (ours > 0) == (theirs > 0);
+  };
+  const std::string alphabet = std::string(" aAeE\xE9\xC9\xEA\xDF\xE6-'0", 14);
+  std::vector<std::string> texts = {""};
+  for (size_t n = 1; n <= 3; ++n) {
+    const size_t from = texts.size();
+    for (size_t i = 0; i < from; ++i)
+      if (texts[i].size() == n - 1)
+        for (char c : alphabet) texts.push_back(texts[i] + c);
+  }
+  int differ = 0;
+  for (const std::string& a : texts)
+    for (const std::string& b : texts)
+      if (!same(a, b) && ++differ < 10) ADD_FAILURE() << "\"" << a << "\" against \"" << b << "\"";
+  EXPECT_EQ(differ, 0);
+  // Whole keys: a category padded with blanks, then a number; control
+  // characters, high bytes and a NUL inside.
+  for (int i = 0; i < 256; ++i) {
+    std::string a = std::string("FURNITURE") + std::string(31, ' ') + "    123.45";
+    std::string b = a;
+    b[40 + i % 10] = static_cast<char>(i);
+    EXPECT_TRUE(same(a, b)) << i;
+    b[5] = static_cast<char>(i);
+    EXPECT_TRUE(same(a, b)) << i;
   }
 }
 
