@@ -525,33 +525,42 @@ int KeyOrder::CompareByWeights(const uint8_t* a, size_t na, const uint8_t* b, si
   return 0;
 }
 
+// Each level's weights and a 0 below every weight after them, so a text
+// whose weights end first sorts first at every level, as the compare has
+// it; a level that weighs places puts each weight after its character's
+// place (big-endian, never 0).
+void KeyOrder::WeightKey(const uint8_t* s, size_t n, int levels, std::string& out) const {
+  n = TextLength(s, n);
+  out.resize(size_t(levels) * (n * kMaxPerChar * 3 + 1));
+  char* p = out.data();
+  for (int level = 0; level < levels; ++level) {
+    const LevelTable& table = weights_->w[level];
+    const bool position = weights_->position[level];
+    for (size_t i = 0; i < n; ++i) {
+      const uint8_t* w = table[s[i]].data();
+      for (int k = 0; k < kMaxPerChar && w[k] != 0; ++k) {
+        if (position) {
+          const uint32_t at = static_cast<uint32_t>(i) + 1 + 0x0101;
+          *p++ = static_cast<char>(at >> 8);
+          *p++ = static_cast<char>(at & 0xFF);
+        }
+        *p++ = static_cast<char>(w[k]);
+      }
+    }
+    *p++ = 0;
+  }
+  out.resize(static_cast<size_t>(p - out.data()));
+}
+
+bool KeyOrder::LeadingKey(const uint8_t* s, size_t n, std::string& out) const {
+  if (!weights_) return SortKey(s, n, out);
+  WeightKey(s, n, 1, out);
+  return true;
+}
+
 bool KeyOrder::SortKey(const uint8_t* s, size_t n, std::string& out) const {
   if (weights_) {
-    // Each level's weights and a 0 below every weight after them, so a
-    // text whose weights end first sorts first at every level, as the
-    // compare has it; a level that weighs places puts each weight after
-    // its character's place (big-endian, never 0).
-    n = TextLength(s, n);
-    const int levels = weights_->levels;
-    out.resize(size_t(levels) * (n * kMaxPerChar * 3 + 1));
-    char* p = out.data();
-    for (int level = 0; level < levels; ++level) {
-      const LevelTable& table = weights_->w[level];
-      const bool position = weights_->position[level];
-      for (size_t i = 0; i < n; ++i) {
-        const uint8_t* w = table[s[i]].data();
-        for (int k = 0; k < kMaxPerChar && w[k] != 0; ++k) {
-          if (position) {
-            const uint32_t at = static_cast<uint32_t>(i) + 1 + 0x0101;
-            *p++ = static_cast<char>(at >> 8);
-            *p++ = static_cast<char>(at & 0xFF);
-          }
-          *p++ = static_cast<char>(w[k]);
-        }
-      }
-      *p++ = 0;
-    }
-    out.resize(static_cast<size_t>(p - out.data()));
+    WeightKey(s, n, weights_->levels, out);
     return true;
   }
   const Slw32* api = collates() ? Library() : nullptr;

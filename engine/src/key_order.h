@@ -56,6 +56,10 @@ class KeyOrder {
   // disagree with the compare where one text's weights at a level begin
   // another's). False in byte order or when SLW32 cannot make one.
   bool SortKey(const uint8_t* s, size_t n, std::string& out) const;
+  // A shorter key for long sorts: texts whose keys differ order as the
+  // keys do; texts of equal keys are ordered by the exact compare. With
+  // weights, only the first level's; without, the sort key.
+  bool LeadingKey(const uint8_t* s, size_t n, std::string& out) const;
   // Compare's answer asked of SLW32 itself, weights or not.
   int LibraryCompare(const uint8_t* a, size_t na, const uint8_t* b, size_t nb, bool exact) const;
 
@@ -77,6 +81,7 @@ class KeyOrder {
   ~KeyOrder();
 
  private:
+  void WeightKey(const uint8_t* s, size_t n, int levels, std::string& out) const;
   int CompareByWeights(const uint8_t* a, size_t na, const uint8_t* b, size_t nb) const;
 
   uint8_t ldid_;

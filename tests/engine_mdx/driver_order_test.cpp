@@ -6,9 +6,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -257,14 +259,20 @@ TEST_F(DriverOrderTest, ExactComparesFromTheWeightsAnswerAsSlw32) {
   auto order = orb::KeyOrder::ForDriver(0x57);
   ASSERT_TRUE(order->collates());
   ASSERT_TRUE(order->HasWeights());
+  auto sign = [](int v) { return (v > 0) - (v < 0); };
+  // The compare and the order of the sort keys both give SLW32's answer
+  // (an empty text, which no key is, sorts before any other only in the
+  // compare).
   auto same = [&](const std::string& a, const std::string& b) {
     const auto* pa = reinterpret_cast<const uint8_t*>(a.data());
     const auto* pb = reinterpret_cast<const uint8_t*>(b.data());
-    const int ours = order->Compare(pa, a.size(), pb, b.size(), true);
-    const int theirs = order->LibraryCompare(pa, a.size(), pb, b.size(), true);
-    return (ours < 0) == (theirs < 0) && (ours > 0) == (theirs > 0);
+    const int theirs = sign(order->LibraryCompare(pa, a.size(), pb, b.size(), true));
+    std::string ka, kb;
+    if (!order->SortKey(pa, a.size(), ka) || !order->SortKey(pb, b.size(), kb)) return false;
+    return sign(order->Compare(pa, a.size(), pb, b.size(), true)) == theirs &&
+           (a.empty() || b.empty() || sign(ka.compare(kb)) == theirs);
   };
-  const std::string alphabet = std::string(" aAeE\xE9\xC9\xEA\xDF\xE6-'0", 14);
+  const std::string alphabet = std::string(" aAeE\xE9\xC9\xEA\xDF\xE6-'0\0", 14);  // a NUL ends a text
   std::vector<std::string> texts = {""};
   for (size_t n = 1; n <= 3; ++n) {
     const size_t from = texts.size();
@@ -286,6 +294,50 @@ TEST_F(DriverOrderTest, ExactComparesFromTheWeightsAnswerAsSlw32) {
     EXPECT_TRUE(same(a, b)) << i;
     b[5] = static_cast<char>(i);
     EXPECT_TRUE(same(a, b)) << i;
+  }
+}
+
+// A tag built over a few thousand records walks them as a sort by SLW32's
+// own compare does (records of equal keys in record order), and every
+// record is found by an exact search for its key.
+TEST_F(DriverOrderTest, ABuiltTagWalksAsSlw32sCompareSortsItsKeys) {
+  OrbFieldDesc f = Field("ITEM", 'C', 12);
+  ASSERT_EQ(EngineCreateTable(db_, "MANY", 1, &f, 0x57), ORB_OK);
+  OrbCursor c = Open("MANY", ORB_OPEN_EXCLUSIVE);
+  const std::string alphabet = std::string("aAeE\xE9\xC9\xE8zZ \xDF\xE6-'09", 16);
+  std::mt19937 gen(37);
+  std::vector<std::string> words;
+  for (int i = 0; i < 3000; ++i) {
+    std::string w(1 + gen() % 6, ' ');
+    for (char& ch : w) ch = alphabet[gen() % alphabet.size()];
+    if (i % 7 == 0 && !words.empty()) w = words[gen() % words.size()];  // equal keys
+    words.push_back(w);
+    Add(c, w.c_str());
+  }
+  ASSERT_EQ(AddTag(c, "ITEM", "ITEM"), ORB_OK);
+  // Field values as stored: blank-padded to the width.
+  auto order = orb::KeyOrder::ForDriver(0x57);
+  std::vector<uint32_t> expected(words.size());
+  for (uint32_t i = 0; i < expected.size(); ++i) expected[i] = i + 1;
+  auto padded = [&](uint32_t r) {
+    std::string w = words[r - 1];
+    w.resize(12, ' ');
+    return w;
+  };
+  std::stable_sort(expected.begin(), expected.end(), [&](uint32_t a, uint32_t b) {
+    const std::string x = padded(a), y = padded(b);
+    return order->LibraryCompare(reinterpret_cast<const uint8_t*>(x.data()), x.size(),
+                                 reinterpret_cast<const uint8_t*>(y.data()), y.size(), true) < 0;
+  });
+  ASSERT_EQ(EngineSwitchToIndex(c, "ITEM"), ORB_OK);
+  ASSERT_EQ(EngineSetToBegin(c), ORB_OK);
+  std::vector<uint32_t> walked;
+  OrbRecordInfo info{};
+  while (EngineGetNextRecord(c, nullptr, 0, &info) == ORB_OK) walked.push_back(info.recordNumber);
+  EXPECT_EQ(walked, expected);
+  for (uint32_t r = 1; r <= words.size(); r += 37) {
+    ASSERT_EQ(EngineSetToKeyText(c, ORB_KEY_EQ, padded(r).c_str(), 0), ORB_OK) << r;
+    EXPECT_EQ(Current(c), words[r - 1].substr(0, words[r - 1].find_last_not_of(' ') + 1)) << r;
   }
 }
 
