@@ -205,6 +205,14 @@ struct KeyOrder::Weights {
   // A level that weighs where a character stands before what it is: its
   // sort key holds each weight after its character's place.
   std::array<bool, kMaxLevels> position{};
+  // The byte's one weight at the first level; 0 for a byte with none or
+  // several, for the blank (trailing blanks end a text) and for NUL.
+  std::array<uint8_t, 256> single{};
+
+  void FindSingles() {
+    for (int c = 1; c < 256; ++c)
+      single[c] = c != ' ' && w[0][c][0] != 0 && (kMaxPerChar < 2 || w[0][c][1] == 0) ? w[0][c][0] : 0;
+  }
 
   // The sort key the weights give a text: each level's weights in turn.
   std::string Key(const uint8_t* s, size_t n) const {
@@ -353,6 +361,7 @@ std::unique_ptr<KeyOrder::Weights> ReadWeights(const Slw32& api, hlocale h) {
     }
     if (!ok) return nullptr;
   }
+  weights->FindSingles();
   return weights;
 }
 
@@ -486,19 +495,27 @@ int KeyOrder::CompareByWeights(const uint8_t* a, size_t na, const uint8_t* b, si
   if (na == 0 && nb == 0) return 0;
   if (nb == 0) return 1;
   if (na == 0) return -1;
-  // The bytes both begin with.
+  // The bytes both begin with; a NUL among them ends both texts alike.
   const size_t common = std::min(na, nb);
   size_t i = 0;
+  constexpr uint64_t kOnes = 0x0101010101010101ull, kHighs = 0x8080808080808080ull;
   while (i + 8 <= common) {
     uint64_t x, y;
     std::memcpy(&x, a + i, 8);
     std::memcpy(&y, b + i, 8);
     if (x != y) break;
+    if (((x - kOnes) & ~x & kHighs) != 0) return 0;
     i += 8;
   }
-  while (i < common && a[i] == b[i]) ++i;
+  for (; i < common && a[i] == b[i]; ++i)
+    if (a[i] == 0) return 0;
+  if (i < common) {
+    // Most texts differ at a character of one first-level weight each
+    // (neither a blank, which may end a text, nor a NUL): they decide.
+    const uint8_t x = weights_->single[a[i]], y = weights_->single[b[i]];
+    if (x != 0 && y != 0 && x != y) return x < y ? -1 : 1;
+  }
   if (i == na && i == nb) return 0;
-  if (std::memchr(a, 0, i) != nullptr) return 0;  // both end at the same NUL
   // Where each text ends for SLW32; trailing blanks may reach back into
   // the bytes both begin with.
   auto end = [i](const uint8_t* s, size_t n) {

@@ -1476,6 +1476,18 @@ MdxStatus TagCursor::Find(std::span<const uint8_t> key, uint32_t recno) {
   })
 }
 
+MdxStatus TagCursor::Here() {
+  ORB_CURSOR_GUARD({
+    bool exact = false;
+    if (path_.empty() || !Resync(exact)) {
+      result = Land(false);
+      return;
+    }
+    result = Land(true);
+    if (result.ok() && !exact) result = MdxStatus::Make(MdxCode::kNotFound, "no such entry");
+  })
+}
+
 void TagCursor::SetRange(std::span<const uint8_t> low, std::span<const uint8_t> high) {
   low_.assign(low.begin(), low.end());
   high_.assign(high.begin(), high.end());

@@ -531,8 +531,7 @@ OrbResult TagOrder::NextOnce(uint32_t* recordNumber) {
     case kBegin: return Move(cursor_->First(), recordNumber, true);
     case kBefore: {
       // The entry found by the seek, or what follows it if it went meanwhile.
-      std::vector<uint8_t> key = cursor_->key();
-      MdxStatus st = cursor_->Find(key, cursor_->recno());
+      MdxStatus st = cursor_->Here();
       if (st.code == MdxCode::kNotFound)
         st = cursor_->valid() ? MdxStatus::Ok() : MdxStatus::Make(MdxCode::kEndOfIndex, "end of range");
       return Move(st, recordNumber, true);
