@@ -211,11 +211,13 @@ struct KeyOrder::Weights {
 
   void FindSingles() {
     for (int c = 1; c < 256; ++c)
-      single[c] = c != ' ' && w[0][c][0] != 0 && (kMaxPerChar < 2 || w[0][c][1] == 0) ? w[0][c][0] : 0;
+      single[c] = c != ' ' && w[0][c][0] != 0 && w[0][c][1] == 0 ? w[0][c][0] : 0;
   }
 
-  // The sort key the weights give a text: each level's weights in turn.
-  std::string Key(const uint8_t* s, size_t n) const {
+  // SLW32's sort key of a text as the weights give it (each level's weights
+  // in turn; a level that weighs places marked, each weight after its
+  // place): what the weights are checked against.
+  std::string LibraryKey(const uint8_t* s, size_t n) const {
     n = TextLength(s, n);
     std::string out;
     for (int level = 0; level < levels; ++level) {
@@ -373,7 +375,7 @@ bool WeightsAgree(const Slw32& api, hlocale h, const KeyOrder& order, const KeyO
     for (int y = 0; y < 256; ++y) {
       const uint8_t text[3] = {static_cast<uint8_t>(x), static_cast<uint8_t>(y), 0};
       const size_t n = y == 0 ? 1 : 2;
-      if (!NarrowSortKey(api, h, reinterpret_cast<const char*>(text), key) || key != weights.Key(text, n))
+      if (!NarrowSortKey(api, h, reinterpret_cast<const char*>(text), key) || key != weights.LibraryKey(text, n))
         return false;
     }
   }
@@ -390,7 +392,9 @@ bool WeightsAgree(const Slw32& api, hlocale h, const KeyOrder& order, const KeyO
       case 0: b[gen() % b.size()] = pick(); break;
       case 1: b.resize(gen() % (b.size() + 1)); break;
       case 2: b += pick(); break;
-      default: b.assign(1 + gen() % 12, ' '); for (char& c : b) c = pick();
+      default:
+        b.assign(1 + gen() % 12, ' ');
+        for (char& c : b) c = pick();
     }
     const auto* pa = reinterpret_cast<const uint8_t*>(a.data());
     const auto* pb = reinterpret_cast<const uint8_t*>(b.data());
