@@ -1,6 +1,7 @@
 #include "mdx/mdx_file.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cstring>
 #include <cerrno>
@@ -99,6 +100,89 @@ bool SortByLeadingKeys(const KeyOrder& collate, const uint8_t* base, uint16_t le
     if (c > 0 || (c == 0 && order[i - 1] > order[i])) return false;
   }
   return true;
+}
+
+// Orders positions of fixed-length keys by their bytes, equal keys by
+// position (record order). The keys are compared eight bytes at a time as
+// big-endian integers held beside the position, so the sort touches the
+// keys once per slice instead of once per compare; a run whose slice is
+// the same everywhere (long equal prefixes, repeated keys) is passed on to
+// the next slice without sorting, as it is already in position order.
+void SortByteKeys(const uint8_t* base, uint16_t len, std::vector<uint32_t>& order) {
+  struct Item {
+    uint64_t slice;
+    uint32_t index;
+    bool operator<(const Item& o) const { return slice != o.slice ? slice < o.slice : index < o.index; }
+  };
+  auto slice = [base, len](uint32_t index, size_t at) {
+    uint8_t bytes[8] = {};  // past the key's end: zeros, the same in every key
+    std::memcpy(bytes, base + size_t(index) * len + at, std::min<size_t>(8, len - at));
+    uint64_t v = 0;
+    for (uint8_t b : bytes) v = (v << 8) | b;
+    return v;
+  };
+  const size_t n = order.size();
+  std::vector<Item> items(n);
+  for (size_t i = 0; i < n; ++i) items[i].index = order[i];
+  struct Run {
+    size_t lo, hi, at;  // items [lo, hi) share bytes [0, at) and are in position order
+  };
+  // Least significant byte first, each pass stable: equal slices keep the
+  // position order the run came in. A byte the same in every item costs
+  // no pass.
+  std::vector<Item> spare;
+  auto RadixSort = [](Item* a, size_t count, std::vector<Item>& tmp) {
+    tmp.resize(std::max(tmp.size(), count));
+    std::vector<std::array<size_t, 256>> counts(8);
+    for (auto& c : counts) c.fill(0);
+    for (size_t i = 0; i < count; ++i)
+      for (int b = 0; b < 8; ++b) ++counts[b][(a[i].slice >> (8 * b)) & 0xFF];
+    Item* from = a;
+    Item* to = tmp.data();
+    for (int b = 0; b < 8; ++b) {
+      auto& c = counts[b];
+      if (c[(from[0].slice >> (8 * b)) & 0xFF] == count) continue;
+      size_t sum = 0;
+      for (size_t& v : c) {
+        size_t k = v;
+        v = sum;
+        sum += k;
+      }
+      for (size_t i = 0; i < count; ++i) to[c[(from[i].slice >> (8 * b)) & 0xFF]++] = from[i];
+      std::swap(from, to);
+    }
+    if (from != a) std::copy(from, from + count, a);
+  };
+  std::vector<Run> work;
+  if (n > 1) work.push_back({0, n, 0});
+  while (!work.empty()) {
+    Run r = work.back();
+    work.pop_back();
+    for (; r.at < len; r.at += 8) {
+      bool same = true;
+      for (size_t i = r.lo; i < r.hi; ++i) {
+        // The run's keys lie scattered over the whole buffer: fetched ahead.
+        if (i + 16 < r.hi) __builtin_prefetch(base + size_t(items[i + 16].index) * len + r.at);
+        items[i].slice = slice(items[i].index, r.at);
+        same = same && items[i].slice == items[r.lo].slice;
+      }
+      if (same) continue;
+      if (r.hi - r.lo < 64)
+        std::sort(items.begin() + r.lo, items.begin() + r.hi);
+      else
+        RadixSort(items.data() + r.lo, r.hi - r.lo, spare);
+      if (r.at + 8 < len) {
+        for (size_t i = r.lo; i < r.hi;) {
+          size_t j = i + 1;
+          while (j < r.hi && items[j].slice == items[i].slice) ++j;
+          if (j - i > 1) work.push_back({i, j, r.at + 8});
+          i = j;
+        }
+      }
+      break;
+    }
+  }
+  for (size_t i = 0; i < n; ++i) order[i] = items[i].index;
 }
 
 void PutDate(uint8_t* p, const Ymd& d) {
@@ -944,10 +1028,7 @@ void MdxFile::CollectKeys(const TagState& t, RecordSource& records, std::vector<
       });
     }
   } else if (t.type == KeyType::kCharacter) {
-    std::sort(order.begin(), order.end(), [base, len](uint32_t a, uint32_t b) {
-      int c = std::memcmp(base + size_t(a) * len, base + size_t(b) * len, len);
-      return c != 0 ? c < 0 : a < b;
-    });
+    SortByteKeys(base, len, order);
   } else {
     KeyType type = t.type;
     std::sort(order.begin(), order.end(), [base, len, type](uint32_t a, uint32_t b) {
