@@ -256,9 +256,85 @@ void MakeDateKey(std::string_view yyyymmdd, uint8_t out[kDateKeyLength]) {
   WriteDouble(v, out);
 }
 
+// STR() of a number field's text into out[0, len) on the stack: the same
+// text as the general formatting below, for every record of an index build
+// without allocating. False when the text or width is longer than the
+// buffers here (the general formatting then answers).
+namespace {
+
+constexpr int kShortNumber = 64;
+
+bool FormatStrShort(std::string_view text, int len, int dec, char* out) {
+  if (len <= 0 || len > kShortNumber || text.size() > kShortNumber) return false;
+  if (dec < 0) dec = 0;
+  char whole[kShortNumber], frac[kShortNumber];
+  int nw = 0, nf = 0;
+  bool negative = false;
+  size_t i = 0;
+  while (i < text.size() && (text[i] == ' ' || text[i] == '\0')) ++i;
+  if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
+    negative = text[i] == '-';
+    ++i;
+    while (i < text.size() && text[i] == ' ') ++i;
+  }
+  while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
+    if (!(nw == 0 && text[i] == '0')) whole[nw++] = text[i];
+    ++i;
+  }
+  if (i < text.size() && text[i] == '.') {
+    ++i;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9') frac[nf++] = text[i++];
+  }
+  for (int places = dec; places >= 0; --places) {
+    if (places > 0 && places >= len - 1) continue;
+    // The whole digits and `places` fraction digits, rounded half away
+    // from zero; one more place in front for a carry.
+    char digits[2 * kShortNumber + 2];
+    int nd = 1;
+    digits[0] = '0';
+    std::memcpy(digits + nd, whole, nw);
+    nd += nw;
+    for (int k = 0; k < places; ++k) digits[nd++] = k < nf ? frac[k] : '0';
+    if (nf > places && frac[places] >= '5') {
+      int k = nd - 1;
+      for (; digits[k] == '9'; --k) digits[k] = '0';
+      ++digits[k];
+    }
+    int start = 0;
+    const int point = nd - places;
+    while (start < point && digits[start] == '0') ++start;
+    bool zero = start == point;
+    for (int k = point; k < nd && zero; ++k) zero = digits[k] == '0';
+    const bool minus = negative && !zero;
+    const int wholeLength = point - start;
+    const int size = (minus ? 1 : 0) + std::max(wholeLength, 1) + (places > 0 ? places + 1 : 0);
+    if (size > len) continue;
+    char* p = out;
+    std::memset(p, ' ', len - size);
+    p += len - size;
+    if (minus) *p++ = '-';
+    if (wholeLength == 0) {
+      *p++ = '0';
+    } else {
+      std::memcpy(p, digits + start, wholeLength);
+      p += wholeLength;
+    }
+    if (places > 0) {
+      *p++ = '.';
+      std::memcpy(p, digits + point, places);
+    }
+    return true;
+  }
+  std::memset(out, '*', len);
+  return true;
+}
+
+}  // namespace
+
 std::string FormatStr(std::string_view number, int len, int dec) {
   if (len <= 0) return {};
   if (dec < 0) dec = 0;
+  if (char out[kShortNumber]; FormatStrShort(number, len, dec, out)) return std::string(out, len);
   Decimal d = ParseDecimal(number);
   for (int places = dec; places >= 0; --places) {
     // Decimals that do not fit are dropped before the number overflows.
@@ -521,9 +597,13 @@ void KeyExpression::EvalChar(int index, const uint8_t* record, uint8_t* out) con
     }
     case Op::kStr: {
       const FieldDesc& f = fields_[nodes_[n.a].field];
-      std::string s = FormatStr(std::string_view(reinterpret_cast<const char*>(record + f.offset), f.width),
-                                n.n1, n.n2);
-      std::memcpy(out, s.data(), n.length);
+      const std::string_view text(reinterpret_cast<const char*>(record + f.offset), f.width);
+      if (char s[kShortNumber]; n.length <= n.n1 && FormatStrShort(text, n.n1, n.n2, s)) {
+        std::memcpy(out, s, n.length);
+      } else {
+        std::string general = FormatStr(text, n.n1, n.n2);
+        std::memcpy(out, general.data(), n.length);
+      }
       break;
     }
     case Op::kDtos: {

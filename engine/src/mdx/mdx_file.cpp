@@ -494,20 +494,44 @@ void MdxFile::Flush() {
   std::sort(dirty_.begin(), dirty_.end());
   dirty_.erase(std::unique(dirty_.begin(), dirty_.end()), dirty_.end());
   inPlace_ = false;
-  auto write = [&](uint32_t page) {
-    auto it = cache_.find(page);
-    if (it == cache_.end()) return;
-    if (!file_->WriteAt(uint64_t(page) * kPageSize, it->second.data(), it->second.size())) {
-      const int err = file_->LastError();
-      if (page >= filePages_) file_->Truncate(uint64_t(filePages_) * kPageSize);
-      WriteFailed("cannot write index page " + std::to_string(page), err);
+  // Blocks that follow each other in the file go in one write (a build
+  // writes thousands), up to a bound that keeps the copy small.
+  std::vector<uint8_t> run;
+  auto write = [&](bool beyondEnd) {
+    for (size_t i = 0; i < dirty_.size();) {
+      const uint32_t page = dirty_[i];
+      auto it = cache_.find(page);
+      if ((page >= filePages_) != beyondEnd || it == cache_.end()) {
+        ++i;
+        continue;
+      }
+      const uint8_t* data = it->second.data();
+      size_t size = it->second.size();
+      size_t next = i + 1;
+      if (next < dirty_.size() && dirty_[next] == page + blockFactor_) {
+        run.assign(data, data + size);
+        for (; next < dirty_.size() && run.size() < (size_t(1) << 20); ++next) {
+          const uint32_t p = dirty_[next];
+          auto at = cache_.find(p);
+          if (p != page + run.size() / kPageSize || (p >= filePages_) != beyondEnd || at == cache_.end() ||
+              at->second.size() != blockSize_)
+            break;
+          run.insert(run.end(), at->second.begin(), at->second.end());
+        }
+        data = run.data();
+        size = run.size();
+      }
+      if (!file_->WriteAt(uint64_t(page) * kPageSize, data, size)) {
+        const int err = file_->LastError();
+        if (beyondEnd) file_->Truncate(uint64_t(filePages_) * kPageSize);
+        WriteFailed("cannot write index page " + std::to_string(page), err);
+      }
+      if (!beyondEnd) inPlace_ = true;
+      i = next;
     }
-    if (page < filePages_) inPlace_ = true;
   };
-  for (uint32_t page : dirty_)
-    if (page >= filePages_) write(page);
-  for (uint32_t page : dirty_)
-    if (page < filePages_) write(page);
+  write(true);
+  write(false);
   dirty_.clear();
   if (headerDirty_) {
     // The header goes last; a tag header in the block right after it goes
