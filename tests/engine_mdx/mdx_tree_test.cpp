@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <random>
@@ -152,6 +153,41 @@ TEST(MdxTree, BulkBuildAndInsertsKeepEqualKeysInRecordOrder) {
   // Numeric order by value: the negative costs first.
   auto costs = WalkForward(*ix.mdx, 1);
   EXPECT_EQ(t.Copy(costs.front().second)[t.fields()[1].offset + 8], '-');
+}
+
+// A build orders keys by their bytes as unsigned values, equal keys by
+// record number: keys of lengths that are not whole multiples of eight,
+// that differ only in their last byte, share long prefixes, or repeat in
+// runs both short and long.
+TEST(MdxTree, BuildOrdersKeysByBytesThenRecordNumber) {
+  struct Case {
+    int width;
+    int prefix;  // bytes every key starts with
+    int varying;  // bytes after it drawn from the alphabet, the rest blank
+    int records;
+  };
+  const Case cases[] = {{1, 0, 1, 300}, {13, 0, 13, 2000}, {21, 20, 1, 700}, {40, 9, 3, 3000}, {100, 90, 10, 500}};
+  const char alphabet[] = {'a', 'b', ' ', '\xE9', '\x7F', '\x01'};
+  for (const Case& c : cases) {
+    MemTable t({{"NAME", 'C', c.width, 0}});
+    std::mt19937 rng(c.width);
+    for (int i = 0; i < c.records; ++i) {
+      std::string v(c.prefix, 'p');
+      for (int k = 0; k < c.varying; ++k) v.push_back(alphabet[rng() % (i % 3 == 0 ? 2 : 6)]);
+      t.Add({{"NAME", v}});
+    }
+    Index ix = Make(t);
+    ASSERT_TRUE(ix.mdx->AddTag("BYNAME", "NAME", t).ok());
+    std::vector<std::pair<std::string, uint32_t>> want;
+    for (uint32_t r = 1; r <= t.RecordCount(); ++r) want.emplace_back(KeyOf(*ix.mdx, 0, t.Record(r)), r);
+    std::sort(want.begin(), want.end(), [](const auto& a, const auto& b) {
+      int d = std::memcmp(a.first.data(), b.first.data(), a.first.size());
+      return d != 0 ? d < 0 : a.second < b.second;
+    });
+    EXPECT_EQ(WalkForward(*ix.mdx, 0), want) << "width " << c.width;
+    EXPECT_TRUE(ix.mdx->RebuildTag(0, t).ok());
+    EXPECT_EQ(WalkForward(*ix.mdx, 0), want) << "width " << c.width << ", rebuilt";
+  }
 }
 
 TEST(MdxTree, SeeksWithWholeAndPartialKeys) {
