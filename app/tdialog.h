@@ -16,17 +16,31 @@ class TDialog : public QDialog {
   // colorGroup: 1 main, 2 edit, 3 search, 4 report, 5 configure.
   TDialog(QWidget* parent, QSize screen, int colorGroup);
 
+  // The screen the window centres itself on.
+  QSize Screen;
+
  protected:
   // Called once the components stand at their design places.
   void SaveDesign();
+  // The same for a window whose instances share one design: the first
+  // instance records it in `shared`, the others find it there.
+  void SaveDesign(FormDimensions& shared);
+  // A spontaneous show (the window restored from the task bar) then leaves
+  // the window as it stands.
+  void ShowOnlyWhenOpened() { everyShow_ = false; }
+
   void showEvent(QShowEvent* event) override;
+  // After the geometry, before the colours.
+  virtual void FormPlaced() {}
+  virtual void SetColors();
   // After fonts, geometry and colours.
   virtual void FormShow() {}
 
  private:
-  FormDimensions dims_;
-  QSize screen_;
+  FormDimensions ownDims_;
+  FormDimensions* dims_ = &ownDims_;
   int colorGroup_;
+  bool everyShow_ = true;
 };
 
 }  // namespace keldro

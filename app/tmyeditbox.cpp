@@ -26,9 +26,8 @@ FormDimensions& Dimensions() {
 }  // namespace
 
 TMyEditBox::TMyEditBox(TMyEdit& editor, int list, QWidget* parent)
-    : QDialog(parent), editor_(editor), list_(list < 1 || list > 5 ? 1 : list) {
+    : TDialog(parent, {640, 480}, 5), editor_(editor), list_(list < 1 || list > 5 ? 1 : list) {
   setObjectName("MyEditBox");
-  setModal(true);
   resize(360, 300);
   const std::string_view name = kPickListNames[static_cast<size_t>(list_ - 1)];
   setWindowTitle(QString::fromStdString("Edit \"" + std::string(name) + "\" List"));
@@ -57,7 +56,7 @@ TMyEditBox::TMyEditBox(TMyEdit& editor, int list, QWidget* parent)
   connect(OkButton, &QPushButton::clicked, this, &TMyEditBox::OkButtonClick);
   connect(CancelButton, &QPushButton::clicked, this, &TMyEditBox::CancelButtonClick);
   connect(AddInfo, &QLineEdit::returnPressed, this, &TMyEditBox::AddButtonClick);
-  if (Dimensions().clientWidth() == 0) SaveFormDimensions(this, Dimensions());
+  SaveDesign(Dimensions());
   SetItems(editor_.PickListItems(list_), -1);
   AddInfo->clear();
 }
@@ -75,15 +74,7 @@ void TMyEditBox::SetItems(const std::vector<std::string>& items, int selected) {
   TheList->setCurrentRow(selected);
 }
 
-void TMyEditBox::showEvent(QShowEvent* event) {
-  QDialog::showEvent(event);
-  FormShow();
-}
-
 void TMyEditBox::FormShow() {
-  ApplyConfiguredFonts(this, Settings);
-  RestoreFormDimensions(this, Dimensions(), ScaleFactor, Screen);
-  ApplyColorGroup(this, 5);
   TheList->setCurrentRow(TheList->count() > 0 ? 0 : -1);
   TheList->setFocus();
 }
