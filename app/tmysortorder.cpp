@@ -31,9 +31,8 @@ FormDimensions& Dimensions() {
 
 }  // namespace
 
-TMySortOrder::TMySortOrder(TMain& main, QWidget* parent) : QDialog(parent), main_(main) {
+TMySortOrder::TMySortOrder(TMain& main, QWidget* parent) : TDialog(parent, {640, 480}, 5), main_(main) {
   setObjectName("MySortOrder");
-  setModal(true);
   setWindowTitle("Sort Order");
   resize(330, 214);
   static constexpr std::array<const char*, 4> kCaptions{"Primary Sort", "Secondary Sort", "Third Level Sort",
@@ -57,7 +56,7 @@ TMySortOrder::TMySortOrder(TMain& main, QWidget* parent) : QDialog(parent), main
   CancelButton->setGeometry(174, 170, 84, 27);
   connect(OkButton, &QPushButton::clicked, this, &TMySortOrder::OkButtonClick);
   connect(CancelButton, &QPushButton::clicked, this, &TMySortOrder::CancelButtonClick);
-  if (Dimensions().clientWidth() == 0) SaveFormDimensions(this, Dimensions());
+  SaveDesign(Dimensions());
   FormCreate();
 }
 
@@ -68,22 +67,12 @@ void TMySortOrder::FormCreate() {
   }
 }
 
-void TMySortOrder::showEvent(QShowEvent* event) {
-  QDialog::showEvent(event);
-  FormShow();
-}
-
-void TMySortOrder::FormShow() {
-  ApplyConfiguredFonts(this, Settings);
-  RestoreFormDimensions(this, Dimensions(), ScaleFactor, Screen);
+void TMySortOrder::FormPlaced() {
   for (size_t i = 0; i < ComboBoxes.size(); ++i) {
     const int level = Settings.sortLevels.levels[i];
     ComboBoxes[i]->setCurrentIndex(level >= 0 && level <= kItemFieldCount ? level : 0);
   }
-  SetColors();
 }
-
-void TMySortOrder::SetColors() { ApplyColorGroup(this, 5); }
 
 SortLevels TMySortOrder::ChosenLevels() const {
   SortLevels levels;
