@@ -39,9 +39,8 @@ bool IsItemTableFile(const fs::path& path) {
 
 }  // namespace
 
-TMyRestore::TMyRestore(TMain& main, QWidget* parent) : QDialog(parent), main_(main) {
+TMyRestore::TMyRestore(TMain& main, QWidget* parent) : TDialog(parent, {640, 480}, 5), main_(main) {
   setObjectName("MyRestore");
-  setModal(true);
   setWindowTitle("Restore");
   resize(420, 160);
   WhatBox = new QGroupBox("What To Restore", this);
@@ -68,18 +67,10 @@ TMyRestore::TMyRestore(TMain& main, QWidget* parent) : QDialog(parent), main_(ma
   connect(StartButton, &QPushButton::clicked, this, &TMyRestore::StartButtonClick);
   connect(CancelButton, &QPushButton::clicked, this, &TMyRestore::CancelButtonClick);
   connect(HelpButton, &QPushButton::clicked, this, &TMyRestore::HelpButtonClick);
-  if (Dimensions().clientWidth() == 0) SaveFormDimensions(this, Dimensions());
-}
-
-void TMyRestore::showEvent(QShowEvent* event) {
-  QDialog::showEvent(event);
-  FormShow();
+  SaveDesign(Dimensions());
 }
 
 void TMyRestore::FormShow() {
-  ApplyConfiguredFonts(this, Settings);
-  RestoreFormDimensions(this, Dimensions(), ScaleFactor, Screen);
-  ApplyColorGroup(this, 5);
   RestoreDBF->setChecked(true);
 }
 
