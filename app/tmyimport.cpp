@@ -387,10 +387,9 @@ void TMyImport::HelpButtonClick() {
 
 // ------------------------------------------------------------------ TImportFormat
 
-TImportFormat::TImportFormat(TMain& main, QWidget* parent) : QDialog(parent), main_(main) {
+TImportFormat::TImportFormat(TMain& main, QWidget* parent) : TDialog(parent, {640, 480}, 5), main_(main) {
   setObjectName("ImportFormat");
   setWindowTitle("Import Format");
-  setModal(true);
   resize(260, 130);
   AsciiDelimited = new QRadioButton("Ascii Delimited File", this);
   AsciiDelimited->setObjectName("AsciiDelimited");
@@ -406,19 +405,11 @@ TImportFormat::TImportFormat(TMain& main, QWidget* parent) : QDialog(parent), ma
   CancelButton->setGeometry(136, 84, 110, 27);
   connect(FileButton, &QPushButton::clicked, this, &TImportFormat::FileButtonClick);
   connect(CancelButton, &QPushButton::clicked, this, &TImportFormat::CancelButtonClick);
-  if (FormatDimensions().clientWidth() == 0) SaveFormDimensions(this, FormatDimensions());
+  SaveDesign(FormatDimensions());
 }
 
-void TImportFormat::showEvent(QShowEvent* event) {
-  QDialog::showEvent(event);
-  FormShow();
-}
-
-void TImportFormat::FormShow() {
-  ApplyConfiguredFonts(this, Settings);
-  RestoreFormDimensions(this, FormatDimensions(), ScaleFactor, Screen);
+void TImportFormat::FormPlaced() {
   (Settings.importFileType == 2 ? DBFFormat : AsciiDelimited)->setChecked(true);
-  ApplyColorGroup(this, 5);
 }
 
 void TImportFormat::closeEvent(QCloseEvent* event) {

@@ -10,8 +10,7 @@
 #include <string>
 #include <vector>
 
-#include <QDialog>
-#include <QSize>
+#include "tdialog.h"
 
 #include "core/import_export.h"
 #include "framework/dbtables.h"
@@ -81,12 +80,10 @@ class TMyImport : public QDialog {
   int imported_ = 0;
 };
 
-class TImportFormat : public QDialog {
+class TImportFormat : public TDialog {
   Q_OBJECT
  public:
   explicit TImportFormat(TMain& main, QWidget* parent = nullptr);
-
-  QSize Screen{640, 480};
 
   QRadioButton *AsciiDelimited = nullptr, *DBFFormat = nullptr;
   QPushButton *FileButton = nullptr, *CancelButton = nullptr;
@@ -97,11 +94,10 @@ class TImportFormat : public QDialog {
   TMyImport* Import() const { return import_; }
 
  protected:
-  void showEvent(QShowEvent* event) override;
+  void FormPlaced() override;
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  void FormShow();
   void FormClose();
   void DoAscii();
   void DoDBF();
