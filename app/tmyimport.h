@@ -25,13 +25,11 @@ namespace keldro {
 
 class TMain;
 
-class TMyImport : public QDialog {
+class TMyImport : public TDialog {
   Q_OBJECT
  public:
   // kind 1 text file, 2 dBASE table.
   TMyImport(TMain& main, int kind, QWidget* parent = nullptr);
-
-  QSize Screen{640, 480};
 
   QTableWidget* ImportGrid = nullptr;
   QPushButton *UpButton = nullptr, *DownButton = nullptr, *StartButton = nullptr, *ExitButton = nullptr,
@@ -63,10 +61,10 @@ class TMyImport : public QDialog {
   std::vector<MappingRow> MappingRows() const;
 
  protected:
-  void showEvent(QShowEvent* event) override;
+  void FormPlaced() override;
+  void FormShow() override;
 
  private:
-  void FormShow();
   void SwapRows(int a, int b);
   // The first pass: every record read and converted, none kept for a text
   // file (the second pass reads it again as it appends).
