@@ -75,10 +75,10 @@ class CriterionDelegate : public QStyledItemDelegate {
 
 // ------------------------------------------------------------ TSearchOptions
 
-TSearchOptions::TSearchOptions(QSize screen, QWidget* parent) : QDialog(parent), screen_(screen) {
+TSearchOptions::TSearchOptions(QSize screen, QWidget* parent) : TDialog(parent, screen, 3) {
   setObjectName("SearchOptions");
   setWindowTitle("Search Options");
-  setModal(true);
+  ShowOnlyWhenOpened();
   resize(kOptionsWidth, kOptionsHeight);
   FieldNameLabel = new QLabel(this);
   FieldNameLabel->setObjectName("FieldNameLabel");
@@ -97,7 +97,7 @@ TSearchOptions::TSearchOptions(QSize screen, QWidget* parent) : QDialog(parent),
   connect(OkButton, &QPushButton::clicked, this, &QDialog::accept);
   connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
   connect(ListBox1, &QListWidget::itemDoubleClicked, this, &QDialog::accept);
-  SaveFormDimensions(this, dims_);
+  SaveDesign();
 }
 
 void TSearchOptions::LoadList(const std::vector<std::string>& list) {
@@ -105,19 +105,7 @@ void TSearchOptions::LoadList(const std::vector<std::string>& list) {
   for (const std::string& entry : list) ListBox1->addItem(FromAnsi(entry));
 }
 
-void TSearchOptions::SetColors() { ApplyColorGroup(this, 3); }
-
-void TSearchOptions::showEvent(QShowEvent* event) {
-  QDialog::showEvent(event);
-  if (!event->spontaneous()) FormShow();
-}
-
-void TSearchOptions::FormShow() {
-  ApplyConfiguredFonts(this, Settings);
-  RestoreFormDimensions(this, dims_, ScaleFactor, screen_);
-  SetColors();
-  ListBox1->setFocus();
-}
+void TSearchOptions::FormShow() { ListBox1->setFocus(); }
 
 // --------------------------------------------------------------- TSearchGrid
 

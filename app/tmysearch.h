@@ -14,12 +14,12 @@
 #include <string>
 #include <vector>
 
-#include <QDialog>
 #include <QSize>
 #include <QTableWidget>
 
 #include "app_state.h"
 #include "core/search_query.h"
+#include "tdialog.h"
 
 class QLabel;
 class QListWidget;
@@ -27,7 +27,7 @@ class QPushButton;
 
 namespace keldro {
 
-class TSearchOptions : public QDialog {
+class TSearchOptions : public TDialog {
   Q_OBJECT
  public:
   TSearchOptions(QSize screen, QWidget* parent);
@@ -37,15 +37,9 @@ class TSearchOptions : public QDialog {
   QPushButton *OkButton = nullptr, *CancelButton = nullptr;
 
   void LoadList(const std::vector<std::string>& list);  // Windows-1252 entries
-  void SetColors();
 
  protected:
-  void showEvent(QShowEvent* event) override;
-
- private:
-  void FormShow();
-  QSize screen_;
-  FormDimensions dims_;
+  void FormShow() override;
 };
 
 // The criteria grid, whose current criterion cell always has its editor.
