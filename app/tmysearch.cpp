@@ -123,10 +123,10 @@ void TSearchGrid::ReloadEdit() {
 
 // ----------------------------------------------------------------- TMySearch
 
-TMySearch::TMySearch(ItemDataSet& table, QWidget* parent) : QDialog(parent), table_(table) {
+TMySearch::TMySearch(ItemDataSet& table, QWidget* parent) : TDialog(parent, {640, 480}, 3), table_(table) {
   setObjectName("MySearch");
   setWindowTitle("Search");
-  setModal(true);
+  ShowOnlyWhenOpened();
   CreateComponents();
   FormCreate();
 }
@@ -190,18 +190,11 @@ void TMySearch::CreateComponents() {
 }
 
 void TMySearch::FormCreate() {
-  SaveFormDimensions(this, dims_);
+  SaveDesign();
   types_.fill(ctEqual);
 }
 
-void TMySearch::showEvent(QShowEvent* event) {
-  QDialog::showEvent(event);
-  if (!event->spontaneous()) FormShow();
-}
-
-void TMySearch::FormShow() {
-  ApplyConfiguredFonts(this, Settings);
-  RestoreFormDimensions(this, dims_, ScaleFactor, Screen);
+void TMySearch::FormPlaced() {
   if (y() > 10) move(x(), y() - 10);
   items_.clear();
   level_ = 1;
@@ -218,13 +211,14 @@ void TMySearch::FormShow() {
     SearchGrid->item(r, 0)->setText(FromAnsi(" " + Settings.fields[static_cast<size_t>(r - 1)].title));
   SetHeading();
   EmptyCriteria();
-  SetColors();
+}
+
+void TMySearch::FormShow() {
   PaintFixedCells();
   SearchGrid->setCurrentCell(1, 2);
   SearchGrid->setFocus();
 }
 
-void TMySearch::SetColors() { ApplyColorGroup(this, 3); }
 
 void TMySearch::PaintFixedCells() {
   for (int r = 0; r <= kItemFieldCount; ++r) {

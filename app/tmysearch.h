@@ -53,13 +53,11 @@ class TSearchGrid : public QTableWidget {
   void ReloadEdit();
 };
 
-class TMySearch : public QDialog {
+class TMySearch : public TDialog {
   Q_OBJECT
  public:
   TMySearch(ItemDataSet& table, QWidget* parent = nullptr);
 
-  // The screen the window centres itself on.
-  QSize Screen{640, 480};
   // What the main window does for a search: turn the search state on
   // (EnableEndSearch), end a search (DoEndSearch), and close and reopen the
   // table with the viewer options applied again.
@@ -103,20 +101,18 @@ class TMySearch : public QDialog {
   void reject() override;
 
  protected:
-  void showEvent(QShowEvent* event) override;
+  void FormPlaced() override;
+  void FormShow() override;
 
  private:
   void CreateComponents();
   void FormCreate();
-  void FormShow();
-  void SetColors();
   void EmptyCriteria();
   void SetHeading();
   void PaintFixedCells();
   void SetCurrentRow(int row);
 
   ItemDataSet& table_;
-  FormDimensions dims_;
   SearchItems items_;
   SearchItems applied_;
   CriterionTypes types_{};
