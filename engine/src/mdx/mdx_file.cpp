@@ -749,9 +749,12 @@ void MdxFile::DescendToInsert(const TagState& t, const uint8_t* key, uint32_t re
 
 // A leaf with room takes the entry where it stands, its bytes as Store
 // writes them (count, no free-chain link, items on zeros, zeros after).
+// The leaf is marked written at once: a full one is rewritten by the split,
+// and a failure drops every change.
 bool MdxFile::InsertInLeaf(TagState& t, const Path& path, const uint8_t* key, uint32_t recno) {
   const uint32_t page = path.back().page;
-  const uint8_t* b = Block(page);
+  uint8_t* w = MutableBlock(page);
+  const uint8_t* b = w;
   const uint32_t n = RawCount(t, b);
   if (!RawLeaf(t, b, n)) Damaged("tag " + t.name + ": search ended on an interior block");
   const uint32_t pos = static_cast<uint32_t>(path.back().index);
@@ -762,7 +765,6 @@ bool MdxFile::InsertInLeaf(TagState& t, const Path& path, const uint8_t* key, ui
       Fail(MdxCode::kMismatch, "tag " + t.name + ": record " + std::to_string(recno) + " is already indexed");
   }
   if (n + 1 > t.maxKeys) return false;
-  uint8_t* w = MutableBlock(page);
   Put32(w, n + 1);
   Put32(w + 4, 0);
   uint8_t* at = w + 8 + size_t(pos) * t.itemLength;
