@@ -52,6 +52,55 @@ bool ValidTagName(std::string_view n) {
                      [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; });
 }
 
+// Sorts record indexes by their keys in `collate`'s order through keys made
+// once per record, so the sort is mostly a byte sort; records of equal
+// leading keys are ordered by the compare. SLW32's own sort keys may order
+// a few texts otherwise than its compare: the result is then checked pair
+// by pair against the compare. False when a key has no sort key or the two
+// ever disagree: the compare must then decide alone.
+bool SortByLeadingKeys(const KeyOrder& collate, const uint8_t* base, uint16_t len, uint32_t n,
+                       std::vector<uint32_t>& order) {
+  // The keys lie in one buffer; the sort moves small records whose first 8
+  // bytes, as a big-endian number, settle most comparisons without reading it.
+  struct Ranked {
+    uint64_t head;
+    uint32_t offset, length, record;
+  };
+  std::vector<Ranked> ranked(n);
+  std::string all, one;
+  all.reserve(size_t(n) * (len + 1));
+  for (uint32_t r = 0; r < n; ++r) {
+    if (!collate.LeadingKey(base + size_t(r) * len, len, one) || all.size() + one.size() >= 0xFFFFFFFFu) return false;
+    uint64_t head = 0;
+    for (size_t i = 0; i < 8; ++i) head = head << 8 | (i < one.size() ? static_cast<uint8_t>(one[i]) : 0);
+    ranked[r] = Ranked{head, static_cast<uint32_t>(all.size()), static_cast<uint32_t>(one.size()), r};
+    all += one;
+  }
+  const char* text = all.data();
+  std::sort(ranked.begin(), ranked.end(), [text, &collate, base, len](const Ranked& x, const Ranked& y) {
+    if (x.head != y.head) return x.head < y.head;
+    // Equal heads: the bytes the head holds are equal in both keys.
+    const uint32_t k = std::min<uint32_t>({8u, x.length, y.length});
+    int c = std::string_view(text + x.offset + k, x.length - k).compare(std::string_view(text + y.offset + k, y.length - k));
+    if (c == 0) {
+      const uint8_t* a = base + size_t(x.record) * len;
+      const uint8_t* b = base + size_t(y.record) * len;
+      c = std::memcmp(a, b, len) == 0 ? 0 : collate.Compare(a, len, b, len, true);
+    }
+    return c != 0 ? c < 0 : x.record < y.record;
+  });
+  for (uint32_t i = 0; i < n; ++i) order[i] = ranked[i].record;
+  if (collate.HasWeights()) return true;  // keys made from the weights order as their compare
+  for (size_t i = 1; i < n; ++i) {
+    // Keys of the same bytes compare equal: only differing neighbours are asked.
+    const uint8_t* a = base + size_t(order[i - 1]) * len;
+    const uint8_t* b = base + size_t(order[i]) * len;
+    int c = std::memcmp(a, b, len) == 0 ? 0 : collate.Compare(a, len, b, len, true);
+    if (c > 0 || (c == 0 && order[i - 1] > order[i])) return false;
+  }
+  return true;
+}
+
 void PutDate(uint8_t* p, const Ymd& d) {
   p[0] = static_cast<uint8_t>(std::clamp(d.year - 1900, 0, 255));
   p[1] = static_cast<uint8_t>(d.month);
@@ -126,12 +175,16 @@ void MdxFile::Reload() {
     if (old[i] && tags_[i] != old[i]) tags_[i]->changes = old[i]->changes + 1;
 }
 
+// Every change writes the date: the calendar is asked once a second.
 Ymd MdxFile::Today() const {
   if (options_.today) return options_.today();
   std::time_t now = std::time(nullptr);
+  if (now == todayAt_) return today_;
   std::tm tm{};
   localtime_r(&now, &tm);
-  return Ymd{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday};
+  today_ = Ymd{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday};
+  todayAt_ = now;
+  return today_;
 }
 
 // ---------------------------------------------------------------- header
@@ -383,7 +436,8 @@ void MdxFile::Flush() {
     for (auto& t : tags_) {
       if (t.get() != joined) WriteTagHeader(*t);
     }
-    std::vector<uint8_t> h(kHeaderPages * kPageSize + (joined != nullptr ? blockSize_ : 0));
+    std::vector<uint8_t>& h = headBuffer_;
+    h.resize(kHeaderPages * kPageSize + (joined != nullptr ? blockSize_ : 0));
     HeaderBytes(h.data());
     if (joined != nullptr) TagHeaderBytes(*joined, h.data() + kHeaderPages * kPageSize);
     if (!file_->WriteAt(0, h.data(), h.size())) WriteFailed("cannot write the index header");
@@ -461,9 +515,10 @@ const uint8_t* MdxFile::Block(uint32_t page) {
 }
 
 uint8_t* MdxFile::MutableBlock(uint32_t page) {
-  Block(page);
+  // The cache holds its blocks writable: one look-up, not two.
+  auto* b = const_cast<uint8_t*>(Block(page));
   dirty_.push_back(page);
-  return cache_[page].data();
+  return b;
 }
 
 uint32_t MdxFile::Allocate(TagState& t) {
@@ -720,9 +775,71 @@ void MdxFile::SetMaxUpward(TagState& t, const Path& path, int level, const uint8
   }
 }
 
-void MdxFile::InsertEntry(TagState& t, const uint8_t* key, uint32_t recno) {
-  Path path;
+// Where a new entry goes: the first entry at or after (key, recno). An
+// append's record number is above every other, so the place after the
+// equal keys is tried first: it costs no look below the separators equal
+// to the key. It is the place when the entry before it, in the same leaf,
+// lies before the new one (every child on the way then holds an entry
+// before it, and none of the skipped children one after it); otherwise
+// the descent by key and record number decides.
+void MdxFile::DescendToInsert(const TagState& t, const uint8_t* key, uint32_t recno, Path& path) {
+  Descend(t, Target{key, t.keyLength, recno, true, true}, path);
+  const int at = path.back().index;
+  if (at > 0) {
+    const uint8_t* b = Block(path.back().page);
+    const uint32_t n = RawCount(t, b);
+    if (RawLeaf(t, b, n) && static_cast<uint32_t>(at) <= n) {
+      const uint8_t* before = b + 8 + size_t(at - 1) * t.itemLength;
+      if (CompareEntry(t, before + 4, Get32(before), Target{key, t.keyLength, recno, true}) < 0) return;
+    }
+  }
   Descend(t, Target{key, t.keyLength, recno, true}, path);
+}
+
+// A leaf with room takes the entry where it stands, its bytes as Store
+// writes them (count, no free-chain link, items on zeros, zeros after).
+// The leaf is marked written at once: a full one is rewritten by the split,
+// and a failure drops every change.
+bool MdxFile::InsertInLeaf(TagState& t, const Path& path, const uint8_t* key, uint32_t recno) {
+  const uint32_t page = path.back().page;
+  uint8_t* w = MutableBlock(page);
+  const uint8_t* b = w;
+  const uint32_t n = RawCount(t, b);
+  if (!RawLeaf(t, b, n)) Damaged("tag " + t.name + ": search ended on an interior block");
+  const uint32_t pos = static_cast<uint32_t>(path.back().index);
+  if (pos > n) Damaged("tag " + t.name + ": search ended past a block's keys");
+  if (pos < n) {
+    const uint8_t* item = b + 8 + size_t(pos) * t.itemLength;
+    if (Get32(item) == recno && CompareTo(t, item + 4, key, t.keyLength) == 0)
+      Fail(MdxCode::kMismatch, "tag " + t.name + ": record " + std::to_string(recno) + " is already indexed");
+  }
+  if (n + 1 > t.maxKeys) return false;
+  Put32(w, n + 1);
+  Put32(w + 4, 0);
+  uint8_t* at = w + 8 + size_t(pos) * t.itemLength;
+  std::memmove(at + t.itemLength, at, size_t(n - pos) * t.itemLength);
+  std::memset(at, 0, t.itemLength);
+  Put32(at, recno);
+  std::memcpy(at + 4, key, t.keyLength);
+  const size_t used = 8 + size_t(n + 1) * t.itemLength;
+  std::memset(w + used, 0, blockSize_ - used);
+  const size_t pad = t.itemLength - 4 - t.keyLength;
+  if (pad > 0) {
+    for (uint32_t i = 0; i <= n; ++i) std::memset(w + 8 + size_t(i) * t.itemLength + 4 + t.keyLength, 0, pad);
+  }
+  if (pos == n) SetMaxUpward(t, path, static_cast<int>(path.size()) - 1, key);
+  return true;
+}
+
+void MdxFile::InsertEntry(TagState& t, const uint8_t* key, uint32_t recno) {
+  Path& path = scratchPath_;
+  DescendToInsert(t, key, recno, path);
+  if (InsertInLeaf(t, path, key, recno)) {
+    headerDirty_ = true;
+    ++t.changes;
+    ++t.serial;
+    return;
+  }
   int level = static_cast<int>(path.size()) - 1;
   uint32_t page = path[level].page;
   Node cur = Load(t, page);
@@ -887,40 +1004,7 @@ void MdxFile::CollectKeys(const TagState& t, RecordSource& records, std::vector<
     auto compare = [base, len, collate](uint32_t a, uint32_t b) {
       return collate->Compare(base + size_t(a) * len, len, base + size_t(b) * len, len, true);
     };
-    // Sort keys made once per record keep the sort a byte sort; the result
-    // is checked pair by pair against the compare, which decides alone when
-    // the two ever disagree.
-    // Each record's sort key lies in one buffer; its first 8 bytes, as a
-    // big-endian number, settle most comparisons without reading it.
-    struct SortKeyRef {
-      uint64_t head;
-      uint32_t offset, length;
-    };
-    std::vector<SortKeyRef> refs(n);
-    std::string all, one;
-    all.reserve(size_t(n) * len * 2);
-    bool byKeys = true;
-    for (uint32_t r = 0; r < n && byKeys; ++r) {
-      byKeys = collate->SortKey(base + size_t(r) * len, len, one) && all.size() + one.size() < 0xFFFFFFFFu;
-      uint64_t head = 0;
-      for (size_t i = 0; i < 8; ++i) head = head << 8 | (i < one.size() ? static_cast<uint8_t>(one[i]) : 0);
-      refs[r] = SortKeyRef{head, static_cast<uint32_t>(all.size()), static_cast<uint32_t>(one.size())};
-      all += one;
-    }
-    if (byKeys) {
-      const char* text = all.data();
-      std::sort(order.begin(), order.end(), [&refs, text](uint32_t a, uint32_t b) {
-        const SortKeyRef& x = refs[a];
-        const SortKeyRef& y = refs[b];
-        if (x.head != y.head) return x.head < y.head;
-        int c = std::string_view(text + x.offset, x.length).compare(std::string_view(text + y.offset, y.length));
-        return c != 0 ? c < 0 : a < b;
-      });
-      for (size_t i = 1; i < order.size() && byKeys; ++i) {
-        int c = compare(order[i - 1], order[i]);
-        byKeys = c < 0 || (c == 0 && order[i - 1] < order[i]);
-      }
-    }
+    const bool byKeys = SortByLeadingKeys(*collate, base, len, n, order);
     if (!byKeys) {
       std::sort(order.begin(), order.end(), [&compare](uint32_t a, uint32_t b) {
         int c = compare(a, b);
@@ -1166,7 +1250,7 @@ MdxStatus MdxFile::DeleteKey(int tag, const uint8_t* key, uint32_t recno) {
 
 MdxStatus MdxFile::InsertRecord(const uint8_t* record, uint32_t recno) {
   return Guard([&] {
-    std::vector<uint8_t> key;
+    std::vector<uint8_t>& key = scratchKey_;
     for (auto& t : tags_) {
       key.resize(t->keyLength);
       t->expr.Evaluate(record, key.data());
@@ -1457,6 +1541,18 @@ MdxStatus TagCursor::Find(std::span<const uint8_t> key, uint32_t recno) {
     result = Land(file_.SeekLower(t, MdxFile::Target{key.data(), key.size(), recno, true}, path_));
     if (result.ok() && (entry_.recno != recno || !std::equal(key.begin(), key.end(), entry_.key.begin())))
       result = MdxStatus::Make(MdxCode::kNotFound, "no such entry");
+  })
+}
+
+MdxStatus TagCursor::Here() {
+  ORB_CURSOR_GUARD({
+    bool exact = false;
+    if (path_.empty() || !Resync(exact)) {
+      result = Land(false);
+      return;
+    }
+    result = Land(true);
+    if (result.ok() && !exact) result = MdxStatus::Make(MdxCode::kNotFound, "no such entry");
   })
 }
 
