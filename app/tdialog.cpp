@@ -1,5 +1,6 @@
 #include "tdialog.h"
 
+#include <QScreen>
 #include <QShowEvent>
 
 #include "app_state.h"
@@ -19,12 +20,18 @@ void TDialog::SaveDesign(FormDimensions& shared) {
   if (shared.clientWidth() == 0) SaveFormDimensions(this, shared);
 }
 
+QSize TDialog::ShownScreen() const {
+  if (Screen.isValid() || !ownScreen_) return Screen;
+  if (QScreen* s = screen()) return s->size();
+  return {640, 480};
+}
+
 void TDialog::SetColors() { ApplyColorGroup(this, colorGroup_); }
 
 void TDialog::showEvent(QShowEvent* event) {
   if (everyShow_ || !event->spontaneous()) {
     ApplyConfiguredFonts(this, Settings);
-    RestoreFormDimensions(this, *dims_, ScaleFactor, Screen);
+    RestoreFormDimensions(this, *dims_, ScaleFactor, ShownScreen());
     FormPlaced();
     SetColors();
     FormShow();

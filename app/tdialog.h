@@ -28,6 +28,8 @@ class TDialog : public QDialog {
   // A spontaneous show (the window restored from the task bar) then leaves
   // the window as it stands.
   void ShowOnlyWhenOpened() { everyShow_ = false; }
+  // An empty Screen then stands for the screen the window is on when shown.
+  void UseOwnScreenWhenUnset() { ownScreen_ = true; }
 
   void showEvent(QShowEvent* event) override;
   // After the geometry, before the colours.
@@ -37,10 +39,13 @@ class TDialog : public QDialog {
   virtual void FormShow() {}
 
  private:
+  QSize ShownScreen() const;
+
   FormDimensions ownDims_;
   FormDimensions* dims_ = &ownDims_;
   int colorGroup_;
   bool everyShow_ = true;
+  bool ownScreen_ = false;
 };
 
 }  // namespace keldro
