@@ -29,7 +29,10 @@ QSize TDialog::ShownScreen() const {
 void TDialog::SetColors() { ApplyColorGroup(this, colorGroup_); }
 
 void TDialog::showEvent(QShowEvent* event) {
-  if (everyShow_ || !event->spontaneous()) {
+  const bool run = when_ == When::Every || (when_ == When::Opened && !event->spontaneous()) ||
+                   (when_ == When::Once && !shown_);
+  shown_ = true;
+  if (run) {
     ApplyConfiguredFonts(this, Settings);
     RestoreFormDimensions(this, *dims_, ScaleFactor, ShownScreen());
     FormPlaced();

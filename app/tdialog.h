@@ -27,7 +27,10 @@ class TDialog : public QDialog {
   void SaveDesign(FormDimensions& shared);
   // A spontaneous show (the window restored from the task bar) then leaves
   // the window as it stands.
-  void ShowOnlyWhenOpened() { everyShow_ = false; }
+  void ShowOnlyWhenOpened() { when_ = When::Opened; }
+  // Only the first show: later ones (windows closing over this one) leave
+  // the window as it stands.
+  void ShowOnlyOnce() { when_ = When::Once; }
   // An empty Screen then stands for the screen the window is on when shown.
   void UseOwnScreenWhenUnset() { ownScreen_ = true; }
 
@@ -44,7 +47,8 @@ class TDialog : public QDialog {
   FormDimensions ownDims_;
   FormDimensions* dims_ = &ownDims_;
   int colorGroup_;
-  bool everyShow_ = true;
+  enum class When { Every, Opened, Once } when_ = When::Every;
+  bool shown_ = false;
   bool ownScreen_ = false;
 };
 
