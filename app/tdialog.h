@@ -37,6 +37,7 @@ class TDialog : public QDialog {
   void showEvent(QShowEvent* event) override;
   // After the geometry, before the colours.
   virtual void FormPlaced() {}
+  // The colour group; a window that paints its parts its own way overrides it.
   virtual void SetColors();
   // After fonts, geometry and colours.
   virtual void FormShow() {}
