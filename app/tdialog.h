@@ -23,8 +23,12 @@ class TDialog : public QDialog {
   // Called once the components stand at their design places.
   void SaveDesign();
   // The same for a window whose instances share one design: the first
-  // instance records it in `shared`, the others find it there.
-  void SaveDesign(FormDimensions& shared);
+  // instance of `Window` records it, the others find it there.
+  template <class Window>
+  void SaveSharedDesign() {
+    static FormDimensions shared;
+    SaveDesign(shared);
+  }
   // A spontaneous show (the window restored from the task bar) then leaves
   // the window as it stands.
   void ShowOnlyWhenOpened() { when_ = When::Opened; }
@@ -43,6 +47,7 @@ class TDialog : public QDialog {
   virtual void FormShow() {}
 
  private:
+  void SaveDesign(FormDimensions& shared);
   QSize ShownScreen() const;
 
   FormDimensions ownDims_;

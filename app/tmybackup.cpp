@@ -27,11 +27,6 @@ namespace keldro {
 
 namespace {
 
-FormDimensions& Dimensions() {
-  static FormDimensions dims;
-  return dims;
-}
-
 bool Writable(const fs::path& dir) {
   std::error_code ec;
   return fs::is_directory(dir, ec) && access(dir.c_str(), W_OK) == 0;
@@ -119,7 +114,7 @@ TMyBackup::TMyBackup(TMain& main, QWidget* parent) : TDialog(parent, {640, 480},
   connect(StartButton, &QPushButton::clicked, this, &TMyBackup::StartButtonClick);
   connect(CancelButton, &QPushButton::clicked, this, &TMyBackup::CancelButtonClick);
   connect(HelpButton, &QPushButton::clicked, this, &TMyBackup::HelpButtonClick);
-  SaveDesign(Dimensions());
+  SaveSharedDesign<TMyBackup>();
 }
 
 void TMyBackup::FormShow() {

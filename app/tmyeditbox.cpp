@@ -15,16 +15,6 @@ namespace ui = platform::ui;
 
 namespace keldro {
 
-namespace {
-
-// Every instance records the same design geometry.
-FormDimensions& Dimensions() {
-  static FormDimensions dims;
-  return dims;
-}
-
-}  // namespace
-
 TMyEditBox::TMyEditBox(TMyEdit& editor, int list, QWidget* parent)
     : TDialog(parent, {640, 480}, 5), editor_(editor), list_(list < 1 || list > 5 ? 1 : list) {
   setObjectName("MyEditBox");
@@ -56,7 +46,7 @@ TMyEditBox::TMyEditBox(TMyEdit& editor, int list, QWidget* parent)
   connect(OkButton, &QPushButton::clicked, this, &TMyEditBox::OkButtonClick);
   connect(CancelButton, &QPushButton::clicked, this, &TMyEditBox::CancelButtonClick);
   connect(AddInfo, &QLineEdit::returnPressed, this, &TMyEditBox::AddButtonClick);
-  SaveDesign(Dimensions());
+  SaveSharedDesign<TMyEditBox>();
   SetItems(editor_.PickListItems(list_), -1);
   AddInfo->clear();
 }

@@ -35,12 +35,6 @@ namespace keldro {
 
 namespace {
 
-
-FormDimensions& Dimensions() {
-  static FormDimensions dims;
-  return dims;
-}
-
 const std::string& Title(int field) { return Settings.fields[static_cast<size_t>(field - 1)].title; }
 
 // The save dialog of both kinds, starting where the last export went.
@@ -133,7 +127,7 @@ TMyExport::TMyExport(TMain& main, QWidget* parent) : TDialog(parent, {640, 480},
   connect(FirstRow, &QCheckBox::clicked, this, &TMyExport::FirstRowClick);
   // FormCreate
   FirstRow->setChecked(Settings.exportFirstRow);
-  SaveDesign(Dimensions());
+  SaveSharedDesign<TMyExport>();
 }
 
 void TMyExport::FormPlaced() {

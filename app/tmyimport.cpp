@@ -30,16 +30,6 @@ namespace keldro {
 
 namespace {
 
-
-FormDimensions& ImportDimensions() {
-  static FormDimensions dims;
-  return dims;
-}
-FormDimensions& FormatDimensions() {
-  static FormDimensions dims;
-  return dims;
-}
-
 constexpr int kColumnRole = Qt::UserRole + 1;
 
 bool HasDbfEnding(const std::string& name) {
@@ -147,7 +137,7 @@ TMyImport::TMyImport(TMain& main, int kind, QWidget* parent)
   connect(ImportGrid, &QTableWidget::cellDoubleClicked, this, &TMyImport::ImportGridDblClick);
   // FormCreate
   SkipFirst->setChecked(Settings.importSkipFirst);
-  SaveDesign(ImportDimensions());
+  SaveSharedDesign<TMyImport>();
 }
 
 int TMyImport::GetFirstLine(const std::string& content) {
@@ -400,7 +390,7 @@ TImportFormat::TImportFormat(TMain& main, QWidget* parent) : TDialog(parent, {64
   CancelButton->setGeometry(136, 84, 110, 27);
   connect(FileButton, &QPushButton::clicked, this, &TImportFormat::FileButtonClick);
   connect(CancelButton, &QPushButton::clicked, this, &TImportFormat::CancelButtonClick);
-  SaveDesign(FormatDimensions());
+  SaveSharedDesign<TImportFormat>();
 }
 
 void TImportFormat::FormPlaced() {

@@ -24,11 +24,6 @@ namespace keldro {
 
 namespace {
 
-FormDimensions& Dimensions() {
-  static FormDimensions dims;
-  return dims;
-}
-
 // The inventory format check of a file that must not be written: a backup
 // whose .MDX stayed behind keeps its production-index flag, which is
 // cleared only in the restored copy.
@@ -67,7 +62,7 @@ TMyRestore::TMyRestore(TMain& main, QWidget* parent) : TDialog(parent, {640, 480
   connect(StartButton, &QPushButton::clicked, this, &TMyRestore::StartButtonClick);
   connect(CancelButton, &QPushButton::clicked, this, &TMyRestore::CancelButtonClick);
   connect(HelpButton, &QPushButton::clicked, this, &TMyRestore::HelpButtonClick);
-  SaveDesign(Dimensions());
+  SaveSharedDesign<TMyRestore>();
 }
 
 void TMyRestore::FormShow() {

@@ -24,11 +24,6 @@ constexpr std::string_view kSortInUseMessage =
 constexpr std::string_view kSortFailedMessage =
     "Error in implementing sort order.  New sort order not implemented.";
 
-FormDimensions& Dimensions() {
-  static FormDimensions dims;
-  return dims;
-}
-
 }  // namespace
 
 TMySortOrder::TMySortOrder(TMain& main, QWidget* parent) : TDialog(parent, {640, 480}, 5), main_(main) {
@@ -56,7 +51,7 @@ TMySortOrder::TMySortOrder(TMain& main, QWidget* parent) : TDialog(parent, {640,
   CancelButton->setGeometry(174, 170, 84, 27);
   connect(OkButton, &QPushButton::clicked, this, &TMySortOrder::OkButtonClick);
   connect(CancelButton, &QPushButton::clicked, this, &TMySortOrder::CancelButtonClick);
-  SaveDesign(Dimensions());
+  SaveSharedDesign<TMySortOrder>();
   FormCreate();
 }
 

@@ -21,11 +21,6 @@ namespace keldro {
 
 namespace {
 
-FormDimensions& Dimensions() {
-  static FormDimensions dims;
-  return dims;
-}
-
 // The framework's mask notation as Qt's: "9" optional and "0" required
 // digits swap, "c" (any character, optional) is "x", "/" is the date
 // separator; the ";1" (literals kept) is how Qt keeps them anyway.
@@ -92,7 +87,7 @@ TSearchAndReplace::TSearchAndReplace(TMain& main, QWidget* parent) : TDialog(par
   connect(FieldBox, &QComboBox::currentIndexChanged, this, [this] { FieldBoxChange(); });
   connect(StartButton, &QPushButton::clicked, this, &TSearchAndReplace::StartButtonClick);
   connect(CancelButton, &QPushButton::clicked, this, &TSearchAndReplace::CancelButtonClick);
-  SaveDesign(Dimensions());
+  SaveSharedDesign<TSearchAndReplace>();
 }
 
 void TSearchAndReplace::FormShow() {

@@ -19,13 +19,13 @@ namespace {
 
 class Probe : public TDialog {
  public:
-  Probe(QSize screen, int buttonLeft, FormDimensions* shared = nullptr) : TDialog(nullptr, screen, 5) {
+  Probe(QSize screen, int buttonLeft, bool shared = false) : TDialog(nullptr, screen, 5) {
     resize(200, 100);
     button = new QPushButton("OK", this);
     button->setObjectName("OkButton");
     button->setGeometry(buttonLeft, 10, 80, 25);
     if (shared)
-      SaveDesign(*shared);
+      SaveSharedDesign<Probe>();
     else
       SaveDesign();
   }
@@ -89,9 +89,8 @@ TEST_F(TDialogTest, EachRuleSaysWhichShowsPutTheDesignBack) {
 }
 
 TEST_F(TDialogTest, ASharedDesignIsRecordedByTheFirstInstanceOnly) {
-  FormDimensions shared;
-  Probe first({1024, 768}, 10, &shared);
-  Probe second({1024, 768}, 40, &shared);
+  Probe first({1024, 768}, 10, true);
+  Probe second({1024, 768}, 40, true);
   second.show();
   EXPECT_EQ(second.button->x(), 15);
   // Each instance of its own keeps its own design.
