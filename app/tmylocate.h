@@ -60,8 +60,6 @@ class TMyLocateDlg : public TDialog {
  protected:
   void FormShow() override;
   bool eventFilter(QObject* watched, QEvent* event) override;
-
- private:
 };
 
 class TMyLocateDialog : public QObject {
