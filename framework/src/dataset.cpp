@@ -8,18 +8,12 @@
 
 #include "cursor.h"
 #include "framework/db.h"
+#include "record_buffer.h"
 
 namespace framework {
 
 using detail::Fetch;
 using detail::FetchResult;
-
-struct TDataSet::Buffer {
-  enum Flag { Current, Inserted, Bof, Eof };
-  detail::RecordData data;
-  std::vector<FieldValue> calc;
-  Flag flag = Current;
-};
 
 namespace detail {
 

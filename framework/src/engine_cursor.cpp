@@ -66,23 +66,52 @@ void EngineCursor::Call(OrbResult result) {
   Check(result);
 }
 
-void EngineCursor::DecodeField(size_t i, const uint8_t* record, bool withMemos, FieldValue& out) {
+std::string EngineCursor::ReadMemo(const OrbFieldDesc& d, const uint8_t* record) {
+  // The blob calls want a writable buffer of their own.
+  std::vector<uint8_t> copy(record, record + recordSize_);
+  Check(e_.EngineOpenBlob(handle_, copy.data(), d.number, ORB_BLOB_READ_ONLY));
+  std::string memo;
+  OrbResult r = ORB_OK;
+  for (uint32_t offset = 0; r == ORB_OK;) {
+    std::vector<uint8_t> chunk(ORB_MAX_BLOB_CHUNK);
+    uint32_t got = 0;
+    r = e_.EngineGetBlob(handle_, copy.data(), d.number, offset, ORB_MAX_BLOB_CHUNK, chunk.data(), &got);
+    if (r != ORB_OK && r != ORB_ERR_BLOB_END) break;
+    memo.append(reinterpret_cast<const char*>(chunk.data()), got);
+    offset += got;
+    if (got == 0) break;
+  }
+  e_.EngineFreeBlob(handle_, copy.data(), d.number);
+  if (r != ORB_OK && r != ORB_ERR_BLOB_END) Check(r);
+  return memo;
+}
+
+inline void EngineCursor::DecodeField(size_t i, const uint8_t* record, bool withMemos, FieldValue& out) {
   const OrbFieldDesc& d = descs_[i];
   int32_t blank = 0;
   switch (d.type) {
     case ORB_FLD_CHAR: {
-      // One buffer for every character field (at most 255 bytes): the
-      // engine ends the text with a zero. A string left in the value by an
-      // earlier record is reused for its storage.
+      // The engine ends the text with a zero. A string an earlier record
+      // left in the value takes it straight into its own storage; else one
+      // buffer for every character field (at most 255 bytes).
+      if (std::string* s = std::get_if<std::string>(&out)) {
+        s->resize(static_cast<size_t>(d.width) + 1);
+        (*s)[0] = 0;
+        Check(e_.EngineGetField(handle_, d.number, record, s->data(), static_cast<uint32_t>(s->size()), &blank));
+        const size_t length = blank ? 0 : std::char_traits<char>::length(s->c_str());
+        if (length == 0)
+          out = std::monostate{};
+        else
+          s->resize(length);
+        break;
+      }
       text_[0] = 0;
       Check(e_.EngineGetField(handle_, d.number, record, text_, sizeof text_, &blank));
       const size_t length = blank ? 0 : std::char_traits<char>::length(text_);
-      if (length == 0)
-        out = std::monostate{};
-      else if (std::string* s = std::get_if<std::string>(&out))
-        s->assign(text_, length);
-      else
+      if (length > 0)
         out.emplace<std::string>(text_, length);
+      else
+        out = std::monostate{};
       break;
     }
     case ORB_FLD_NUMERIC:
@@ -120,23 +149,8 @@ void EngineCursor::DecodeField(size_t i, const uint8_t* record, bool withMemos, 
       uint32_t block = 0;
       Check(e_.EngineGetField(handle_, d.number, record, &block, sizeof block, &blank));
       if (blank || block == 0 || !withMemos) break;
-      // The blob calls want a writable buffer of their own.
-      std::vector<uint8_t> copy(record, record + recordSize_);
-      Check(e_.EngineOpenBlob(handle_, copy.data(), d.number, ORB_BLOB_READ_ONLY));
-      std::string memo;
-      OrbResult r = ORB_OK;
-      for (uint32_t offset = 0; r == ORB_OK;) {
-        std::vector<uint8_t> chunk(ORB_MAX_BLOB_CHUNK);
-        uint32_t got = 0;
-        r = e_.EngineGetBlob(handle_, copy.data(), d.number, offset, ORB_MAX_BLOB_CHUNK, chunk.data(), &got);
-        if (r != ORB_OK && r != ORB_ERR_BLOB_END) break;
-        memo.append(reinterpret_cast<const char*>(chunk.data()), got);
-        offset += got;
-        if (got == 0) break;
-      }
-      e_.EngineFreeBlob(handle_, copy.data(), d.number);
-      if (r != ORB_OK && r != ORB_ERR_BLOB_END) Check(r);
-      if (!memo.empty()) out = memo;
+      std::string memo = ReadMemo(d, record);
+      if (!memo.empty()) out = std::move(memo);
       break;
     }
     default: out = std::monostate{}; break;

@@ -48,6 +48,7 @@ class EngineCursor : public Cursor {
   static int FilterTrampoline(void* context, const uint8_t* record, uint32_t recordNumber);
   void Decode(const uint8_t* record, bool withMemos, std::vector<FieldValue>& values);
   void DecodeField(size_t index, const uint8_t* record, bool withMemos, FieldValue& out);
+  std::string ReadMemo(const OrbFieldDesc& d, const uint8_t* record);
   std::string Encode(RecordData& record);
   void EncodeInto(const RecordData& record, uint8_t* buf, std::vector<uint16_t>& openMemos);
   void Call(OrbResult result);  // rethrows a filter's exception, then checks
