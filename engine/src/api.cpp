@@ -841,6 +841,10 @@ static OrbResult Seek(Cursor* cur, uint16_t mode, const SearchKey& key) {
   if (r != ORB_OK && r != ORB_ERR_NOT_FOUND) return r;
   OrbResult s = cur->SettleAfterSeek();
   if (r == ORB_ERR_NOT_FOUND) return r;
+  // Every record of the key found may be hidden: the settled cursor then
+  // stands past the key, where a search for a missing key stands.
+  if (mode == ORB_KEY_EQ && (s == ORB_ERR_EOF || (s == ORB_OK && !cur->order().OnSoughtKey())))
+    return Fail(ORB_ERR_NOT_FOUND, "key not found");
   return s;
 }
 

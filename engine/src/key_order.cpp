@@ -4,10 +4,12 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <mutex>
+#include <random>
 #include <unordered_map>
 
 #include "platform/dynlib.h"
@@ -21,6 +23,7 @@ namespace {
 struct Slw32 {
   decltype(&::_SL_InitClient) init = nullptr;
   decltype(&::SL_OpenLocaleWithLDID) open = nullptr;
+  decltype(&::SL_CloseLocale) close = nullptr;
   decltype(&::SL_GetHlocaleInfo) info = nullptr;
   decltype(&::SL_NextChar) nextChar = nullptr;
   decltype(&::SL_CollationInfo) settings = nullptr;
@@ -54,7 +57,7 @@ const Slw32* Library() {
       slot = reinterpret_cast<std::remove_reference_t<decltype(slot)>>(platform::dynlib::Entry(m, name));
       return slot != nullptr;
     };
-    bool all = get(api.init, "_SL_InitClient") && get(api.open, "SL_OpenLocaleWithLDID") &&
+    bool all = get(api.init, "_SL_InitClient") && get(api.open, "SL_OpenLocaleWithLDID") && get(api.close, "SL_CloseLocale") &&
                get(api.info, "SL_GetHlocaleInfo") && get(api.nextChar, "SL_NextChar") &&
                get(api.settings, "SL_CollationInfo") &&
                get(api.compareN, "SLN_StrDbaseCompare") && get(api.compareM, "SLM_StrDbaseCompare") &&
@@ -65,27 +68,52 @@ const Slw32* Library() {
   return usable ? &api : nullptr;
 }
 
-// This thread's handle of the driver's locale; null when SLW32 opens none.
-hlocale ThreadLocale(const Slw32& api, uint8_t ldid) {
-  thread_local std::unordered_map<uint8_t, hlocale> handles;
-  thread_local std::pair<int, hlocale> last{-1, nullptr};  // the driver asked for last, asked again and again
-  if (last.first == ldid) return last.second;
-  auto it = handles.find(ldid);
-  if (it != handles.end()) {
-    last = {ldid, it->second};
+std::atomic<int> g_threadHandles{0};
+
+// The handles one thread opened, one per driver, closed when the thread
+// ends: a handle can only be closed on its owner thread, and SLW32 keeps a
+// locale its thread left behind until the process ends. The library is
+// never unloaded, and its client outlives every thread's end.
+class ThreadHandles {
+ public:
+  ~ThreadHandles() {
+    for (auto& [ldid, h] : handles_) {
+      if (h == nullptr) continue;
+      if (const Slw32* api = Library(); api != nullptr) api->close(&h);
+      g_threadHandles.fetch_sub(1, std::memory_order_relaxed);
+    }
+  }
+  hlocale For(const Slw32& api, uint8_t ldid) {
+    if (last_.first == ldid) return last_.second;
+    auto it = handles_.find(ldid);
+    if (it == handles_.end()) it = handles_.emplace(ldid, Open(api, ldid)).first;
+    last_ = {ldid, it->second};
     return it->second;
   }
-  hlocale h = nullptr;
-  if (api.open(&h, SL_LC_COLLATE, static_cast<int16_t>(ldid)) != 0) h = nullptr;
-  // Sort keys follow the handle's own flags: those of the exact compare
-  // (trailing blanks ignored). The dBASE compare sets its flags per call.
-  SL_COLLATIONSETTINGS settings{};
-  if (h && api.settings(h, 2, &settings) == 0) {
-    settings.compareFlags = 0x0002;
-    api.settings(h, 1, &settings);
+
+ private:
+  static hlocale Open(const Slw32& api, uint8_t ldid) {
+    hlocale h = nullptr;
+    if (api.open(&h, SL_LC_COLLATE, static_cast<int16_t>(ldid)) != 0) return nullptr;
+    g_threadHandles.fetch_add(1, std::memory_order_relaxed);
+    // Sort keys follow the handle's own flags: those of the exact compare
+    // (trailing blanks ignored). The dBASE compare sets its flags per call.
+    SL_COLLATIONSETTINGS settings{};
+    if (api.settings(h, 2, &settings) == 0) {
+      settings.compareFlags = 0x0002;
+      api.settings(h, 1, &settings);
+    }
+    return h;
   }
-  handles.emplace(ldid, h);
-  return h;
+
+  std::unordered_map<uint8_t, hlocale> handles_;
+  std::pair<int, hlocale> last_{-1, nullptr};  // the driver asked for last, asked again and again
+};
+
+// This thread's handle of the driver's locale; null when SLW32 opens none.
+hlocale ThreadLocale(const Slw32& api, uint8_t ldid) {
+  thread_local ThreadHandles handles;
+  return handles.For(api, ldid);
 }
 
 uint32_t Crc32(uint32_t crc, const uint8_t* p, size_t n) {
@@ -125,7 +153,12 @@ uint32_t SortKeyCrc(const Slw32& api, hlocale h, bool multiByte) {
   return crc;
 }
 
-size_t TrimmedLength(const uint8_t* s, size_t n) {
+// Not inlined: g++ 12 then warns of the word reads past short arrays the
+// length check never lets it make.
+[[gnu::noinline]] size_t TrimmedLength(const uint8_t* s, size_t n) {
+  // Eight blanks at a time: keys are often mostly blanks.
+  constexpr uint64_t kBlanks = 0x2020202020202020ull;
+  for (uint64_t word; n >= 8 && (std::memcpy(&word, s + n - 8, 8), word == kBlanks);) n -= 8;
   while (n > 0 && s[n - 1] == ' ') --n;
   return n;
 }
@@ -141,6 +174,235 @@ uint16_t CharCount(const Slw32& api, hlocale h, const uint8_t* s, size_t n) {
     ++count;
   }
   return count;
+}
+
+// A text's characters as SLW32 reads them: up to its first NUL, less
+// trailing blanks.
+size_t TextLength(const uint8_t* s, size_t n) {
+  if (const void* nul = std::memchr(s, 0, n)) n = static_cast<size_t>(static_cast<const uint8_t*>(nul) - s);
+  return TrimmedLength(s, n);
+}
+
+// The narrow sort key of the zero-terminated `s` on handle h.
+bool NarrowSortKey(const Slw32& api, hlocale h, const char* s, std::string& out) {
+  char bytes[512];
+  const uint16_t got = api.transformN(h, bytes, s, static_cast<uint16_t>(std::strlen(s)), sizeof bytes);
+  if (got >= sizeof bytes) return false;
+  out.assign(bytes, got);
+  return true;
+}
+
+}  // namespace
+
+constexpr int kMaxLevels = 8;
+constexpr int kMaxPerChar = 4;
+using LevelTable = std::array<std::array<uint8_t, kMaxPerChar>, 256>;
+
+struct KeyOrder::Weights {
+  int levels = 0;
+  // w[level][byte]: the byte's weights at the level, 0 after the last.
+  std::array<LevelTable, kMaxLevels> w{};
+  // A level that weighs where a character stands before what it is: its
+  // sort key holds each weight after its character's place.
+  std::array<bool, kMaxLevels> position{};
+  // The byte's one weight at the first level; 0 for a byte with none or
+  // several, for the blank (trailing blanks end a text) and for NUL.
+  std::array<uint8_t, 256> single{};
+
+  void FindSingles() {
+    for (int c = 1; c < 256; ++c)
+      single[c] = c != ' ' && w[0][c][0] != 0 && w[0][c][1] == 0 ? w[0][c][0] : 0;
+  }
+
+  // SLW32's sort key of a text as the weights give it (each level's weights
+  // in turn; a level that weighs places marked, each weight after its
+  // place): what the weights are checked against.
+  std::string LibraryKey(const uint8_t* s, size_t n) const {
+    n = TextLength(s, n);
+    std::string out;
+    for (int level = 0; level < levels; ++level) {
+      const size_t start = out.size();
+      for (size_t i = 0; i < n; ++i)
+        for (uint8_t x : w[level][s[i]]) {
+          if (x == 0) break;
+          if (position[level]) {
+            if (out.size() == start) out += '\x02';
+            const uint16_t at = static_cast<uint16_t>(i + 1 + 0x0101);
+            out += static_cast<char>(at & 0xFF);
+            out += static_cast<char>(at >> 8);
+          }
+          out += static_cast<char>(x);
+        }
+    }
+    return out;
+  }
+};
+
+namespace {
+
+// One level's weights of a text in order, with the place of the character
+// each belongs to.
+class WeightWalk {
+ public:
+  WeightWalk(const uint8_t* p, const uint8_t* end, const LevelTable& table) : p_(p), end_(end), table_(table) {}
+  // The next weight; -1 at the end.
+  int Next() {
+    for (;;) {
+      if (cur_ != nullptr && at_ < kMaxPerChar && cur_[at_] != 0) return cur_[at_++];
+      if (p_ == end_) return -1;
+      cur_ = table_[*p_++].data();
+      at_ = 0;
+      ++place_;
+    }
+  }
+  size_t place() const { return place_; }
+
+ private:
+  const uint8_t* p_;
+  const uint8_t* end_;
+  const LevelTable& table_;
+  const uint8_t* cur_ = nullptr;
+  int at_ = 0;
+  size_t place_ = 0;
+};
+
+// A level's weights of the character at place 1 in `part` (the level's
+// share of a sort key); false when `part` is not such a share.
+bool LevelWeights(const std::string& part, bool position, std::string& out) {
+  out.clear();
+  if (!position) {
+    out = part;
+    return true;
+  }
+  if (part.empty()) return true;
+  if (part[0] != '\x02' || (part.size() - 1) % 3 != 0) return false;
+  for (size_t i = 1; i < part.size(); i += 3) {
+    if (part[i] != '\x02' || part[i + 1] != '\x01') return false;
+    out += part[i + 2];
+  }
+  return true;
+}
+
+// Each byte's weights level by level, read from the sort keys of handles
+// that use the first k levels; null when a key is not the one before it
+// with more weights at its end (an order these weights cannot give).
+std::unique_ptr<KeyOrder::Weights> ReadWeights(const Slw32& api, hlocale h) {
+  SL_COLLATIONSETTINGS current{};
+  if (api.settings(h, 2, &current) != 0 || current.levels < 1 || current.levels > kMaxLevels ||
+      (current.mode != 2 && current.mode != 4))
+    return nullptr;
+  auto weights = std::make_unique<KeyOrder::Weights>();
+  weights->levels = current.levels;
+  std::array<std::string, 256> before{};  // each byte's key with the levels so far
+  std::string beforeBlank;                // the key of " A" with the levels so far
+  constexpr uint8_t kReference = 'A';
+  auto put = [&](int level, uint8_t c, const std::string& list) {
+    if (list.size() > kMaxPerChar) return false;
+    for (size_t i = 0; i < list.size(); ++i) weights->w[level][c][i] = static_cast<uint8_t>(list[i]);
+    return true;
+  };
+  // The handle's own levels are narrowed while the keys are read (a handle
+  // opened for it would go back to SLW32's pool with its settings changed).
+  struct Restore {
+    const Slw32& api;
+    hlocale h;
+    SL_COLLATIONSETTINGS settings;
+    ~Restore() { api.settings(h, 1, &settings); }
+  } restore{api, h, current};
+  const hlocale t = h;
+  for (int k = 1; k <= current.levels; ++k) {
+    const int level = k - 1;
+    SL_COLLATIONSETTINGS s = current;
+    s.levels = static_cast<uint16_t>(k);
+    bool ok = api.settings(t, 1, &s) == 0;
+    // The reference letter says whether the level weighs places.
+    std::array<std::string, 256> key{};
+    for (int c = 1; c < 256 && ok; ++c) {
+      const char text[2] = {static_cast<char>(c), 0};
+      ok = c == ' ' || (NarrowSortKey(api, t, text, key[c]) && key[c].size() >= before[c].size() &&
+                        key[c].compare(0, before[c].size(), before[c]) == 0);
+    }
+    std::string part, list;
+    if (ok) {
+      const std::string ref = key[kReference].substr(before[kReference].size());
+      weights->position[level] = ref.size() >= 4 && ref.compare(0, 3, "\x02\x02\x01", 3) == 0;
+    }
+    for (int c = 1; c < 256 && ok; ++c) {
+      if (c == ' ') continue;  // a lone blank is trimmed away: read after the others
+      ok = LevelWeights(key[c].substr(before[c].size()), weights->position[level], list) &&
+           put(level, static_cast<uint8_t>(c), list);
+      before[c] = key[c];
+    }
+    // " A": the blank's weights at this level, then those of A.
+    const char blankText[3] = {' ', static_cast<char>(kReference), 0};
+    std::string blankKey;
+    ok = ok && NarrowSortKey(api, t, blankText, blankKey) && blankKey.size() >= beforeBlank.size() &&
+         blankKey.compare(0, beforeBlank.size(), beforeBlank) == 0;
+    if (ok) {
+      part = blankKey.substr(beforeBlank.size());
+      const std::array<uint8_t, kMaxPerChar>& a = weights->w[level][kReference];
+      std::string blank;
+      if (weights->position[level]) {
+        // Entries of place 1 are the blank's, of place 2 A's.
+        std::string second;
+        ok = part.empty() || (part[0] == '\x02' && (part.size() - 1) % 3 == 0);
+        for (size_t i = 1; ok && i < part.size(); i += 3) {
+          if (part[i + 1] != '\x01') ok = false;
+          else if (part[i] == '\x02') blank += part[i + 2];
+          else if (part[i] == '\x03') second += part[i + 2];
+          else ok = false;
+        }
+        ok = ok && second == std::string(reinterpret_cast<const char*>(a.data()), strnlen(reinterpret_cast<const char*>(a.data()), kMaxPerChar));
+      } else {
+        const std::string ref(reinterpret_cast<const char*>(a.data()), strnlen(reinterpret_cast<const char*>(a.data()), kMaxPerChar));
+        ok = part.size() >= ref.size() && part.compare(part.size() - ref.size(), ref.size(), ref) == 0;
+        if (ok) blank = part.substr(0, part.size() - ref.size());
+      }
+      ok = ok && put(level, ' ', blank);
+      beforeBlank = blankKey;
+    }
+    if (!ok) return nullptr;
+  }
+  weights->FindSingles();
+  return weights;
+}
+
+// Whether the weights give SLW32's sort key of every text of one and two
+// characters and its exact compare's answer for a sample of longer texts.
+bool WeightsAgree(const Slw32& api, hlocale h, const KeyOrder& order, const KeyOrder::Weights& weights) {
+  std::string key;
+  for (int x = 1; x < 256; ++x) {
+    for (int y = 0; y < 256; ++y) {
+      const uint8_t text[3] = {static_cast<uint8_t>(x), static_cast<uint8_t>(y), 0};
+      const size_t n = y == 0 ? 1 : 2;
+      if (!NarrowSortKey(api, h, reinterpret_cast<const char*>(text), key) || key != weights.LibraryKey(text, n))
+        return false;
+    }
+  }
+  // Texts alike but for a character or a length: blanks, letters of both
+  // cases, accents, digits and signs, as keys hold them.
+  const std::string alphabet = std::string("  aAbBeEzZ09.-,'") + "\xE9\xC9\xE8\xE0\xC0\xF1\xD1\xFC\xDF\xE6\xC6";
+  std::mt19937 gen(1995);
+  auto pick = [&] { return alphabet[gen() % alphabet.size()]; };
+  for (int i = 0; i < 4000; ++i) {
+    std::string a(1 + gen() % 12, ' ');
+    for (char& c : a) c = pick();
+    std::string b = a;
+    switch (gen() % 4) {
+      case 0: b[gen() % b.size()] = pick(); break;
+      case 1: b.resize(gen() % (b.size() + 1)); break;
+      case 2: b += pick(); break;
+      default:
+        b.assign(1 + gen() % 12, ' ');
+        for (char& c : b) c = pick();
+    }
+    const auto* pa = reinterpret_cast<const uint8_t*>(a.data());
+    const auto* pb = reinterpret_cast<const uint8_t*>(b.data());
+    const int theirs = order.LibraryCompare(pa, a.size(), pb, b.size(), true);
+    const int ours = order.Compare(pa, a.size(), pb, b.size(), true);
+    if ((theirs < 0) != (ours < 0) || (theirs > 0) != (ours > 0)) return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -167,12 +429,27 @@ std::shared_ptr<const KeyOrder> KeyOrder::ForDriver(uint8_t languageDriver) {
       // A wide locale compares 16-bit text; table fields hold bytes.
       order = std::make_shared<KeyOrder>(ldid, KeyOrderKind::kUnknownDriver, 0, false);
     } else {
-      order = std::make_shared<KeyOrder>(ldid, KeyOrderKind::kDriver, SortKeyCrc(*api, h, multiByte), multiByte);
+      auto made = std::make_shared<KeyOrder>(ldid, KeyOrderKind::kDriver, SortKeyCrc(*api, h, multiByte), multiByte);
+      if (!multiByte) {
+        std::unique_ptr<Weights> weights = ReadWeights(*api, h);
+        if (weights) {
+          made->weights_ = std::move(weights);
+          if (!WeightsAgree(*api, h, *made, *made->weights_)) made->weights_.reset();
+        }
+      }
+      order = std::move(made);
     }
   }
   known.emplace(ldid, order);
   return order;
 }
+
+KeyOrder::KeyOrder(uint8_t ldid, KeyOrderKind kind, uint32_t crc, bool multiByte)
+    : ldid_(ldid), kind_(kind), crc_(crc), multiByte_(multiByte) {}
+
+KeyOrder::~KeyOrder() = default;
+
+int KeyOrder::OpenThreadHandles() { return g_threadHandles.load(std::memory_order_relaxed); }
 
 std::string KeyOrder::FallbackReason() const {
   char id[8];
@@ -187,6 +464,11 @@ std::string KeyOrder::FallbackReason() const {
 }
 
 int KeyOrder::Compare(const uint8_t* a, size_t na, const uint8_t* b, size_t nb, bool exact) const {
+  if (exact && weights_) return CompareByWeights(a, std::min<size_t>(na, 0xFFFF), b, std::min<size_t>(nb, 0xFFFF));
+  return LibraryCompare(a, na, b, nb, exact);
+}
+
+int KeyOrder::LibraryCompare(const uint8_t* a, size_t na, const uint8_t* b, size_t nb, bool exact) const {
   const Slw32* api = collates() ? Library() : nullptr;
   hlocale h = api ? ThreadLocale(*api, ldid_) : nullptr;
   if (!h) {
@@ -209,7 +491,99 @@ int KeyOrder::Compare(const uint8_t* a, size_t na, const uint8_t* b, size_t nb, 
   return api->compareN(h, sa, static_cast<uint16_t>(na), sb, static_cast<uint16_t>(nb), exact ? 1 : 0);
 }
 
+// SLW32's exact compare: empty texts answer at once; otherwise each level's
+// weights in turn, a text whose weights end first coming first. The bytes
+// both texts begin with weigh alike at every level, so each level starts
+// at the first byte that differs.
+int KeyOrder::CompareByWeights(const uint8_t* a, size_t na, const uint8_t* b, size_t nb) const {
+  if (na == 0 && nb == 0) return 0;
+  if (nb == 0) return 1;
+  if (na == 0) return -1;
+  // The bytes both begin with; a NUL among them ends both texts alike.
+  const size_t common = std::min(na, nb);
+  size_t i = 0;
+  constexpr uint64_t kOnes = 0x0101010101010101ull, kHighs = 0x8080808080808080ull;
+  while (i + 8 <= common) {
+    uint64_t x, y;
+    std::memcpy(&x, a + i, 8);
+    std::memcpy(&y, b + i, 8);
+    if (x != y) break;
+    if (((x - kOnes) & ~x & kHighs) != 0) return 0;
+    i += 8;
+  }
+  for (; i < common && a[i] == b[i]; ++i)
+    if (a[i] == 0) return 0;
+  if (i < common) {
+    // Most texts differ at a character of one first-level weight each
+    // (neither a blank, which may end a text, nor a NUL): they decide.
+    const uint8_t x = weights_->single[a[i]], y = weights_->single[b[i]];
+    if (x != 0 && y != 0 && x != y) return x < y ? -1 : 1;
+  }
+  if (i == na && i == nb) return 0;
+  // Where each text ends for SLW32; trailing blanks may reach back into
+  // the bytes both begin with.
+  auto end = [i](const uint8_t* s, size_t n) {
+    const size_t rest = TextLength(s + i, n - i);
+    return rest > 0 ? i + rest : TrimmedLength(s, i);
+  };
+  na = end(a, na);
+  nb = end(b, nb);
+  i = std::min({i, na, nb});
+  if (i == na && i == nb) return 0;
+  for (int level = 0; level < weights_->levels; ++level) {
+    WeightWalk wa(a + i, a + na, weights_->w[level]), wb(b + i, b + nb, weights_->w[level]);
+    const bool position = weights_->position[level];
+    for (;;) {
+      const int x = wa.Next(), y = wb.Next();
+      if (x < 0 || y < 0) {
+        if (x != y) return (x < 0 ? -1 : 1) * (level + 1);
+        break;
+      }
+      if (position && wa.place() != wb.place()) return (wa.place() < wb.place() ? -1 : 1) * (level + 1);
+      if (x != y) return (x < y ? -1 : 1) * (level + 1);
+    }
+  }
+  return 0;
+}
+
+// Each level's weights and a 0 below every weight after them, so a text
+// whose weights end first sorts first at every level, as the compare has
+// it; a level that weighs places puts each weight after its character's
+// place (big-endian, never 0).
+void KeyOrder::WeightKey(const uint8_t* s, size_t n, int levels, std::string& out) const {
+  n = TextLength(s, n);
+  out.resize(size_t(levels) * (n * kMaxPerChar * 3 + 1));
+  char* p = out.data();
+  for (int level = 0; level < levels; ++level) {
+    const LevelTable& table = weights_->w[level];
+    const bool position = weights_->position[level];
+    for (size_t i = 0; i < n; ++i) {
+      const uint8_t* w = table[s[i]].data();
+      for (int k = 0; k < kMaxPerChar && w[k] != 0; ++k) {
+        if (position) {
+          const uint32_t at = static_cast<uint32_t>(i) + 1 + 0x0101;
+          *p++ = static_cast<char>(at >> 8);
+          *p++ = static_cast<char>(at & 0xFF);
+        }
+        *p++ = static_cast<char>(w[k]);
+      }
+    }
+    *p++ = 0;
+  }
+  out.resize(static_cast<size_t>(p - out.data()));
+}
+
+bool KeyOrder::LeadingKey(const uint8_t* s, size_t n, std::string& out) const {
+  if (!weights_) return SortKey(s, n, out);
+  WeightKey(s, n, 1, out);
+  return true;
+}
+
 bool KeyOrder::SortKey(const uint8_t* s, size_t n, std::string& out) const {
+  if (weights_) {
+    WeightKey(s, n, weights_->levels, out);
+    return true;
+  }
   const Slw32* api = collates() ? Library() : nullptr;
   hlocale h = api ? ThreadLocale(*api, ldid_) : nullptr;
   if (!h) return false;

@@ -51,18 +51,44 @@ class KeyOrder {
   // Byte order compares bytes, trailing blanks cut.
   int Compare(const uint8_t* a, size_t na, const uint8_t* b, size_t nb, bool exact) const;
   // A sort key of the text whose bytes order (as memcmp, then length) as
-  // the exact compare does, so a long sort compares keys made once. False
-  // in byte order or when SLW32 cannot make one.
+  // the exact compare does, so a long sort compares keys made once (from
+  // the weights when the order has them, else SLW32's own, which may
+  // disagree with the compare where one text's weights at a level begin
+  // another's). False in byte order or when SLW32 cannot make one.
   bool SortKey(const uint8_t* s, size_t n, std::string& out) const;
+  // A shorter key for long sorts: texts whose keys differ order as the
+  // keys do; texts of equal keys are ordered by the exact compare. With
+  // weights, only the first level's; without, the sort key.
+  bool LeadingKey(const uint8_t* s, size_t n, std::string& out) const;
+  // Compare's answer asked of SLW32 itself, weights or not.
+  int LibraryCompare(const uint8_t* a, size_t na, const uint8_t* b, size_t nb, bool exact) const;
 
-  KeyOrder(uint8_t ldid, KeyOrderKind kind, uint32_t crc, bool multiByte)
-      : ldid_(ldid), kind_(kind), crc_(crc), multiByte_(multiByte) {}
+  // Locale handles open on all threads together; a thread's handles are
+  // closed when it ends.
+  static int OpenThreadHandles();
+
+  // SLW32's weights of every byte at every level, read from its sort keys
+  // when the driver's order is first asked for. Used for exact compares
+  // only when the weights, joined level by level, give SLW32's own sort key
+  // of every text of one and two characters and agree with its compare on
+  // a sample of longer texts: a locale whose order depends on neighbouring
+  // characters (contractions, positions, levels read backwards) has none.
+  struct Weights;
+  // Whether exact compares are answered from the weights.
+  bool HasWeights() const { return weights_ != nullptr; }
+
+  KeyOrder(uint8_t ldid, KeyOrderKind kind, uint32_t crc, bool multiByte);
+  ~KeyOrder();
 
  private:
+  void WeightKey(const uint8_t* s, size_t n, int levels, std::string& out) const;
+  int CompareByWeights(const uint8_t* a, size_t na, const uint8_t* b, size_t nb) const;
+
   uint8_t ldid_;
   KeyOrderKind kind_;
   uint32_t crc_;
   bool multiByte_;
+  std::unique_ptr<const Weights> weights_;
 };
 
 }  // namespace orb

@@ -55,6 +55,10 @@ class RecordOrder {
   virtual OrbResult SetRange(const SearchKey* low, bool lowIncluded, const SearchKey* high,
                              bool highIncluded) = 0;
   virtual OrbResult ResetRange() = 0;
+  // After an ORB_KEY_EQ search that found its key and the steps past the
+  // records the cursor hides: whether the entry stood on still has that
+  // key (when every record of the key is hidden it does not).
+  virtual bool OnSoughtKey() const { return true; }
 
   // Another handle may have changed the table: forget what is cached.
   virtual void Refresh() = 0;

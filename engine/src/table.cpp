@@ -222,6 +222,26 @@ bool HasLeftovers(const std::filesystem::path& table) {
   return false;
 }
 
+// Copies `from` whole into a new file `to`, synced.
+OrbResult CopyInto(const std::filesystem::path& from, const std::filesystem::path& to) {
+  File in;
+  OrbResult r = in.Open(from, false);
+  if (r != ORB_OK) return r;
+  File out;
+  r = out.Create(to);
+  std::vector<uint8_t> chunk(1 << 16);
+  int64_t at = 0;
+  while (r == ORB_OK) {
+    size_t got = 0;
+    r = in.ReadSome(at, chunk.data(), chunk.size(), &got);
+    if (r != ORB_OK || got == 0) break;
+    r = out.WriteAt(at, chunk.data(), got);
+    at += static_cast<int64_t>(got);
+  }
+  if (r == ORB_OK) r = out.Sync();
+  return r;
+}
+
 // At an open: what an interrupted replacement left is finished or removed,
 // but only while nobody has the table open (a replacement in progress
 // holds it exclusively).
@@ -1025,6 +1045,26 @@ OrbResult Table::Create(const std::filesystem::path& path, const std::vector<Fie
     }
   }
   return CommitReplacement(path, true);
+}
+
+OrbResult Table::ReplaceWithCopy(const std::filesystem::path& path, const std::filesystem::path& source,
+                                 const std::filesystem::path& sourceMemo) {
+  if (IsOpen(path)) return Fail(ORB_ERR_TABLE_IN_USE, path.string() + " is open");
+  const std::filesystem::path oldMemo = CompanionOf(path, ".DBT");
+  OrbResult r = ORB_OK;
+  if (!sourceMemo.empty()) r = CopyInto(sourceMemo, Beside(oldMemo));
+  if (r == ORB_OK) r = CopyInto(source, Beside(path));
+  if (r != ORB_OK) {
+    RemoveNewFiles(path);
+    return r;
+  }
+  r = CommitReplacement(path, true);
+  // A memo file left from the old table would be taken for the new one's.
+  if (r == ORB_OK && sourceMemo.empty() && Exists(oldMemo)) {
+    std::error_code ec;
+    std::filesystem::remove(oldMemo, ec);
+  }
+  return r;
 }
 
 }  // namespace orb

@@ -44,6 +44,13 @@ class Table {
 
   static OrbResult Create(const std::filesystem::path& path, const std::vector<FieldInfo>& fields,
                           uint8_t languageDriver);
+  // Puts a copy of the complete table `source` (with its memo file
+  // `sourceMemo`, when not empty) in the place of `path` as one
+  // replacement, as Create does: a crash or a full disk leaves the old
+  // table with its companions or the new one with its memos, never a mix.
+  // An old index or memo file the new table has no use for goes.
+  static OrbResult ReplaceWithCopy(const std::filesystem::path& path, const std::filesystem::path& source,
+                                   const std::filesystem::path& sourceMemo);
 
   const std::filesystem::path& Path() const { return path_; }
   // The companion file with this extension (".MDX", ".DBT"), found without

@@ -1,5 +1,6 @@
 #include "pool.h"
 
+#include <algorithm>
 #include <memory>
 #include <new>
 
@@ -42,9 +43,14 @@ bool HasPool() {
 CLocale* PoolTake(std::string_view name, uint16_t mask) {
   LockHold hold;
   if (g_pool == nullptr) return nullptr;
+  // Only a locale of this process's client: a forked child inherits its
+  // parent's pool, whose locales its own client does not hold.
+  Client* client = FindClient();
+  if (client == nullptr) return nullptr;
   for (int i = 0; i <= g_pool->last; ++i) {
     CLocale* l = g_pool->entries[i].locale;
-    if (l != nullptr && l->poolState == kPooled && g_pool->entries[i].kind == mask && l->openName == name) {
+    if (l != nullptr && l->poolState == kPooled && g_pool->entries[i].kind == mask && l->openName == name &&
+        std::find(client->locales.begin(), client->locales.end(), l) != client->locales.end()) {
       l->poolState = kInUse;
       l->ownerThread = CurrentThreadId();
       return l;

@@ -270,6 +270,23 @@ TEST_F(FaultSweepTest, CreateOverATable) {
   }, true, [&] { EXPECT_FALSE(std::filesystem::exists(Dir() / "KEEP.MDX")); });
 }
 
+TEST_F(FaultSweepTest, AnswerMadePermanentOverATable) {
+  // The answer (a record with a long text, kept as a memo) is made before
+  // the sweep, in the engine's private folder, which the sweep leaves alone.
+  OrbStatement stmt = 0;
+  ASSERT_EQ(EngineQueryAlloc(db_, ORB_QUERY_SQL, &stmt), ORB_OK);
+  ASSERT_EQ(EngineQueryPrepare(stmt, "SELECT 'added' AS NAME, 99.5 AS COST, "
+                                     "substr(replace(hex(zeroblob(200)), '0', 'memo '), 1, 400) AS NOTE"),
+            ORB_OK);
+  OrbCursor answer = 0;
+  ASSERT_EQ(EngineQueryExecute(stmt, &answer), ORB_OK);
+  ASSERT_NE(answer, 0u);
+  Sweep([&] { return EngineMakePermanent(answer, (Dir() / "KEEP").string().c_str(), 1); }, true,
+        [&] { EXPECT_FALSE(std::filesystem::exists(Dir() / "KEEP.MDX")); });
+  EngineCloseCursor(answer);
+  EngineQueryFree(stmt);
+}
+
 }  // namespace
 
 namespace {

@@ -6,13 +6,17 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "engine_fixture.h"
+#include "key_order.h"
 #include "orbex32.h"
 
 using engine_test::EngineTest;
@@ -188,6 +192,153 @@ TEST_F(DriverOrderTest, EditsKeepTheOrderAndTheCheckPasses) {
   ASSERT_EQ(EngineRegenIndexes(c), ORB_OK);
   EXPECT_EQ(Walk(c, "ITEM"),
             (std::vector<std::string>{"apple", "Banana", "cherry", "Date", "eclair", "\xE9" "clair", "fig"}));
+}
+
+TEST_F(DriverOrderTest, AnExactSearchForAKeyWhoseRecordsAreAllDeletedFindsNothing) {
+  OrbCursor c = MakeWords(0x57, 7);
+  Add(c, "Date");
+  Add(c, "fig");
+  ASSERT_EQ(EngineSwitchToIndex(c, "UP"), ORB_OK);
+  // Deletes every record of the word (the cursor stands on the first after each delete).
+  auto deleteAll = [&](const char* key) {
+    while (EngineSetToKeyText(c, ORB_KEY_EQ, key, 0) == ORB_OK) ASSERT_EQ(EngineDeleteRecord(c), ORB_OK);
+  };
+  deleteAll("DATE");
+  deleteAll("ZEBRA");
+  ASSERT_EQ(EngineSetToKeyText(c, ORB_KEY_EQ, "FIG", 0), ORB_OK);
+  ASSERT_EQ(EngineDeleteRecord(c), ORB_OK);  // one "fig" of two
+
+  struct Case {
+    const char* key;
+    uint16_t partial;
+    OrbResult result;
+    const char* stands;  // as after a search for a key that is not there
+  } cases[] = {
+      {"DATE", 0, ORB_ERR_NOT_FOUND, "\xE9" "clair"},
+      {"DA", 2, ORB_ERR_NOT_FOUND, "\xE9" "clair"},
+      {"DATEX", 0, ORB_ERR_NOT_FOUND, "\xE9" "clair"},  // never there
+      {"ZEBRA", 0, ORB_ERR_NOT_FOUND, "(none)"},          // the last key: past the end
+      {"FIG", 0, ORB_OK, "fig"},                           // one record of the key is left
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.key);
+    EXPECT_EQ(EngineSetToKeyText(c, ORB_KEY_EQ, k.key, k.partial), k.result);
+    EXPECT_EQ(Current(c), k.stands);
+  }
+  // Greater-or-equal still lands on the next live key.
+  EXPECT_EQ(EngineSetToKeyText(c, ORB_KEY_GE, "DATE", 0), ORB_OK);
+  EXPECT_EQ(Current(c), "\xE9" "clair");
+}
+
+TEST_F(DriverOrderTest, LocaleHandlesOfAThreadAreClosedWhenTheThreadEnds) {
+  auto order = orb::KeyOrder::ForDriver(0x57);
+  ASSERT_TRUE(order->collates());
+  const std::string a = "apple", b = "Banana";
+  auto compare = [&] {
+    return order->Compare(reinterpret_cast<const uint8_t*>(a.data()), a.size(),
+                          reinterpret_cast<const uint8_t*>(b.data()), b.size(), false);  // asks SLW32
+  };
+  ASSERT_LT(compare(), 0);
+  const int before = orb::KeyOrder::OpenThreadHandles();
+  for (int i = 0; i < 50; ++i) {
+    int answer = 0, open = 0;
+    std::thread([&] {
+      answer = compare();
+      open = orb::KeyOrder::OpenThreadHandles();
+    }).join();
+    EXPECT_LT(answer, 0);
+    EXPECT_EQ(open, before + 1);
+    ASSERT_EQ(orb::KeyOrder::OpenThreadHandles(), before) << "after thread " << i;
+  }
+}
+
+// Exact compares answered from SLW32's weights give SLW32's own answers:
+// every pair of texts of up to three characters from letters, accents,
+// blanks and signs, and texts as wide as keys that differ late.
+TEST_F(DriverOrderTest, ExactComparesFromTheWeightsAnswerAsSlw32) {
+  auto order = orb::KeyOrder::ForDriver(0x57);
+  ASSERT_TRUE(order->collates());
+  ASSERT_TRUE(order->HasWeights());
+  auto sign = [](int v) { return (v > 0) - (v < 0); };
+  // The compare and the order of the sort keys both give SLW32's answer
+  // (an empty text, which no key is, sorts before any other only in the
+  // compare).
+  auto same = [&](const std::string& a, const std::string& b) {
+    const auto* pa = reinterpret_cast<const uint8_t*>(a.data());
+    const auto* pb = reinterpret_cast<const uint8_t*>(b.data());
+    const int theirs = sign(order->LibraryCompare(pa, a.size(), pb, b.size(), true));
+    std::string ka, kb;
+    if (!order->SortKey(pa, a.size(), ka) || !order->SortKey(pb, b.size(), kb)) return false;
+    return sign(order->Compare(pa, a.size(), pb, b.size(), true)) == theirs &&
+           (a.empty() || b.empty() || sign(ka.compare(kb)) == theirs);
+  };
+  const std::string alphabet = std::string(" aAeE\xE9\xC9\xEA\xDF\xE6-'0\0", 14);  // a NUL ends a text
+  std::vector<std::string> texts = {""};
+  for (size_t n = 1; n <= 3; ++n) {
+    const size_t from = texts.size();
+    for (size_t i = 0; i < from; ++i)
+      if (texts[i].size() == n - 1)
+        for (char c : alphabet) texts.push_back(texts[i] + c);
+  }
+  int differ = 0;
+  for (const std::string& a : texts)
+    for (const std::string& b : texts)
+      if (!same(a, b) && ++differ < 10) ADD_FAILURE() << "\"" << a << "\" against \"" << b << "\"";
+  EXPECT_EQ(differ, 0);
+  // Whole keys: a category padded with blanks, then a number; control
+  // characters, high bytes and a NUL inside.
+  for (int i = 0; i < 256; ++i) {
+    std::string a = std::string("FURNITURE") + std::string(31, ' ') + "    123.45";
+    std::string b = a;
+    b[40 + i % 10] = static_cast<char>(i);
+    EXPECT_TRUE(same(a, b)) << i;
+    b[5] = static_cast<char>(i);
+    EXPECT_TRUE(same(a, b)) << i;
+  }
+}
+
+// A tag built over a few thousand records walks them as a sort by SLW32's
+// own compare does (records of equal keys in record order), and every
+// record is found by an exact search for its key.
+TEST_F(DriverOrderTest, ABuiltTagWalksAsSlw32sCompareSortsItsKeys) {
+  OrbFieldDesc f = Field("ITEM", 'C', 12);
+  ASSERT_EQ(EngineCreateTable(db_, "MANY", 1, &f, 0x57), ORB_OK);
+  OrbCursor c = Open("MANY", ORB_OPEN_EXCLUSIVE);
+  const std::string alphabet = std::string("aAeE\xE9\xC9\xE8zZ \xDF\xE6-'09", 16);
+  std::mt19937 gen(37);
+  std::vector<std::string> words;
+  for (int i = 0; i < 3000; ++i) {
+    std::string w(1 + gen() % 6, ' ');
+    for (char& ch : w) ch = alphabet[gen() % alphabet.size()];
+    if (i % 7 == 0 && !words.empty()) w = words[gen() % words.size()];  // equal keys
+    words.push_back(w);
+    Add(c, w.c_str());
+  }
+  ASSERT_EQ(AddTag(c, "ITEM", "ITEM"), ORB_OK);
+  // Field values as stored: blank-padded to the width.
+  auto order = orb::KeyOrder::ForDriver(0x57);
+  std::vector<uint32_t> expected(words.size());
+  for (uint32_t i = 0; i < expected.size(); ++i) expected[i] = i + 1;
+  auto padded = [&](uint32_t r) {
+    std::string w = words[r - 1];
+    w.resize(12, ' ');
+    return w;
+  };
+  std::stable_sort(expected.begin(), expected.end(), [&](uint32_t a, uint32_t b) {
+    const std::string x = padded(a), y = padded(b);
+    return order->LibraryCompare(reinterpret_cast<const uint8_t*>(x.data()), x.size(),
+                                 reinterpret_cast<const uint8_t*>(y.data()), y.size(), true) < 0;
+  });
+  ASSERT_EQ(EngineSwitchToIndex(c, "ITEM"), ORB_OK);
+  ASSERT_EQ(EngineSetToBegin(c), ORB_OK);
+  std::vector<uint32_t> walked;
+  OrbRecordInfo info{};
+  while (EngineGetNextRecord(c, nullptr, 0, &info) == ORB_OK) walked.push_back(info.recordNumber);
+  EXPECT_EQ(walked, expected);
+  for (uint32_t r = 1; r <= words.size(); r += 37) {
+    ASSERT_EQ(EngineSetToKeyText(c, ORB_KEY_EQ, padded(r).c_str(), 0), ORB_OK) << r;
+    EXPECT_EQ(Current(c), words[r - 1].substr(0, words[r - 1].find_last_not_of(' ') + 1)) << r;
+  }
 }
 
 TEST_F(DriverOrderTest, ADoubleByteDriverComparesWholeCharacters) {

@@ -11,8 +11,10 @@
 
 #include <filesystem>
 #include <memory>
+#include <tuple>
 
 #include "framework/dbtables.h"
+#include "brands_table.h"
 #include "grid/ix_table.h"
 #include "ix_dbgrid.h"
 #include "ix_lookup.h"
@@ -24,6 +26,7 @@ namespace grid {
 namespace {
 
 namespace fs = std::filesystem;
+using gridtest::MakeBrandsTable;
 using framework::TTable;
 using platform::ui::ScriptedUi;
 
@@ -36,23 +39,8 @@ class LookupTest : public ::testing::Test {
     platform::ui::Install(ui);
     dir = root.path() / "DATA";
     fs::create_directories(dir);
+    MakeBrandsTable(dir.string());
     {
-      TTable b;
-      b.SetDatabaseName(dir.string());
-      b.SetTableName("BRANDS.DBF");
-      b.FieldDefs().Add("NAME", framework::ftString, 20);
-      b.FieldDefs().Add("ID", framework::ftInteger);
-      b.CreateTable();
-      b.AddIndex("NAME", "NAME", 0);
-      b.AddIndex("ID", "ID", 0);
-      b.Open();
-      int id = 1;
-      for (const char* n : {"Sony", "Nikon", "Philips", "Acme", "Samsung", "Bosch"}) {
-        b.Append();
-        b.FieldByName("NAME")->SetAsString(n);
-        b.FieldByName("ID")->SetAsInteger(id++);
-        b.Post();
-      }
       TTable i;
       i.SetDatabaseName(dir.string());
       i.SetTableName("ITEMS.DBF");
@@ -61,16 +49,16 @@ class LookupTest : public ::testing::Test {
       i.FieldDefs().Add("BRANDID", framework::ftInteger);
       i.CreateTable();
       i.Open();
-      i.Append();
-      i.FieldByName("ITEM")->SetAsString("Radio");
-      i.FieldByName("BRAND")->SetAsString("Sony");
-      i.FieldByName("BRANDID")->SetAsInteger(1);
-      i.Post();
+      for (auto [item, brand, id] :
+           {std::tuple{"Radio", "Sony", 1}, std::tuple{"Camera", "Nikon", 2}, std::tuple{"Lamp", "Philips", 3}}) {
+        i.Append();
+        i.FieldByName("ITEM")->SetAsString(item);
+        i.FieldByName("BRAND")->SetAsString(brand);
+        i.FieldByName("BRANDID")->SetAsInteger(id);
+        i.Post();
+      }
     }
-    brands = std::make_unique<TixTable>();
-    brands->SetDatabaseName(dir.string());
-    brands->SetTableName("BRANDS");
-    brands->SetIndexName("NAME");
+    UseBrands(std::make_unique<TixTable>());
     items = std::make_unique<TixTable>();
     items->SetDatabaseName(dir.string());
     items->SetTableName("ITEMS");
@@ -90,6 +78,14 @@ class LookupTest : public ::testing::Test {
     items.reset();
     brands.reset();
     platform::ui::Install(nullptr);
+  }
+
+  void UseBrands(std::unique_ptr<TixTable> table) {
+    brands = std::move(table);
+    brands->Name = "Brands";
+    brands->SetDatabaseName(dir.string());
+    brands->SetTableName("BRANDS");
+    brands->SetIndexName("NAME");
   }
 
   void OpenAll(const std::string& field = "BRAND") {
@@ -118,6 +114,54 @@ class LookupTest : public ::testing::Test {
     for (const auto& c : ui->calls) out.push_back(c.message.caption + ": " + c.message.text);
     return out;
   }
+
+  // A grid over ITEMS whose BRAND cells are edited through the combo, the
+  // current cell on BRAND of the first record; the combo shows over it.
+  TixDBGrid* PlaceInGrid(TixDBGridOptions options = kDefaultDBGridOptions) {
+    form->resize(400, 200);
+    combo->setObjectName("L1");
+    combo->hide();
+    auto* g = new TixDBGrid(form.get());
+    g->setObjectName("G");
+    g->setGeometry(5, 5, 390, 190);
+    g->SetOptions(options);
+    items->SetControlType({"BRAND;LookupCombo;L1"});
+    brands->Open();
+    combo->SetLookupTable(brands.get());
+    combo->SetLookupField("NAME");
+    g->SetDataSource(&source);
+    g->Loaded();
+    items->Open();
+    Activate();
+    g->SetSelectedIndex(BrandCol(g) - g->IndicatorOffset());
+    g->setFocus();
+    g->viewport()->repaint();
+    return g;
+  }
+  static int BrandCol(TixDBGrid* g) {
+    for (int c = g->IndicatorOffset(); c < g->ColCount(); ++c)
+      if (g->ColumnField(c)->FieldName() == "BRAND") return c;
+    return -1;
+  }
+
+  void Activate() {
+    form->show();
+    form->activateWindow();
+    QApplication::processEvents();
+  }
+
+  // The picture of a widget (the drop-down beneath a combo when `list`).
+  static void Save(QWidget* w, const char* name) { w->grab().toImage().save(name); }
+  // Pixels of a colour in a widget's picture.
+  static int CountColour(QWidget* w, const QColor& colour) {
+    const QImage image = w->grab().toImage();
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+      for (int x = 0; x < image.width(); ++x) n += image.pixelColor(x, y).rgb() == colour.rgb();
+    return n;
+  }
+  // The lookup table's current name.
+  std::string At() { return brands->FieldByName("NAME")->AsString(); }
 
   testing_support::TempRoot root;
   fs::path dir;
@@ -215,33 +259,11 @@ TEST_F(LookupTest, TheLookupTableCannotBeTheEditedDataSet) {
 }
 
 TEST_F(LookupTest, TheGridPlacesTheLookupComboOverItsCell) {
-  form->resize(400, 200);
-  combo->setObjectName("L1");
-  combo->hide();
-  auto* g = new TixDBGrid(form.get());
-  g->setObjectName("G");
-  g->setGeometry(5, 5, 390, 190);
-  items->SetControlType({"BRAND;LookupCombo;L1"});
-  brands->Open();
-  combo->SetLookupTable(brands.get());
-  combo->SetLookupField("NAME");
-  g->SetDataSource(&source);
-  g->Loaded();
-  items->Open();
-  form->show();
-  QApplication::processEvents();
+  TixDBGrid* g = PlaceInGrid();
   ASSERT_EQ(combo->DataField(), "BRAND");
   EXPECT_EQ(combo->parentWidget(), g->viewport());
-  int brandCol = -1;
-  for (int c = g->IndicatorOffset(); c < g->ColCount(); ++c) {
-    if (g->ColumnField(c)->FieldName() == "BRAND") brandCol = c;
-  }
-  ASSERT_GE(brandCol, 0);
-  g->SetSelectedIndex(brandCol - g->IndicatorOffset());
-  g->setFocus();
-  g->viewport()->repaint();
   ASSERT_TRUE(combo->isVisible());
-  EXPECT_EQ(combo->geometry(), g->CellRect(brandCol, g->Row()));
+  EXPECT_EQ(combo->geometry(), g->CellRect(BrandCol(g), g->Row()));
   EXPECT_EQ(combo->text(), "Sony");
   g->viewport()->grab().toImage().save("grid_lookup_combo.png");
   combo->DropDown();
@@ -255,6 +277,411 @@ TEST_F(LookupTest, TheGridPlacesTheLookupComboOverItsCell) {
   EXPECT_EQ(combo->OwnerGrid(), g);
   Key(Qt::Key_Tab);
   EXPECT_EQ(g->ColumnField(g->Col())->FieldName(), "BRANDID");
+}
+
+// From the grid, F2, Alt+Down and a typed character on a lookup cell go
+// into its combo; the focus going there leaves a new row alone.
+TEST_F(LookupTest, GridKeysOnALookupCellReachItsCombo) {
+  TixDBGrid* g = PlaceInGrid();
+  auto gridKey = [&](int key, Qt::KeyboardModifiers mods = Qt::NoModifier, const QString& text = QString()) {
+    g->setFocus();
+    QKeyEvent press(QEvent::KeyPress, key, mods, text);
+    QApplication::sendEvent(g, &press);
+  };
+  gridKey(Qt::Key_F2);
+  EXPECT_TRUE(combo->hasFocus());
+  gridKey(Qt::Key_Down, Qt::AltModifier);
+  EXPECT_TRUE(combo->hasFocus());
+  EXPECT_TRUE(combo->ListVisible());
+  combo->CloseUp(false);
+  gridKey(Qt::Key_B, Qt::NoModifier, "B");
+  EXPECT_TRUE(combo->hasFocus());
+  EXPECT_EQ(combo->text(), "B");
+  EXPECT_TRUE(combo->TakesTypedText());
+  Key(Qt::Key_Escape);
+  EXPECT_EQ(combo->text(), "Sony");
+  EXPECT_TRUE(g->hasFocus());
+
+  // An appended row the user has not touched stays while the combo is used.
+  gridKey(Qt::Key_Down);
+  gridKey(Qt::Key_Down);
+  gridKey(Qt::Key_Down);
+  ASSERT_EQ(items->State(), framework::dsInsert);
+  gridKey(Qt::Key_F2);
+  EXPECT_TRUE(combo->hasFocus());
+  EXPECT_EQ(items->State(), framework::dsInsert);
+  combo->DropDown();
+  combo->selectAll();
+  Type("Ac");
+  Key(Qt::Key_Return);
+  EXPECT_EQ(items->FieldByName("BRAND")->AsString(), "Acme");
+  items->Post();
+  EXPECT_EQ(GetRecordCount(*items), 4);
+}
+
+// The closed combo of an ID field shows the brand's name, as a drop-down
+// list does: highlighted while focused; once typed into, it is an edit.
+TEST_F(LookupTest, TheClosedComboPaintsTheDisplayTextAndHighlightsItWhenFocused) {
+  brands->Open();
+  items->Open();
+  combo->SetLookupTable(brands.get());
+  combo->SetLookupField("ID");
+  combo->Selected() = {"NAME\t20\tName"};
+  combo->SetDataSource(&source);
+  combo->SetDataField("BRANDID");
+  auto* other = new QLineEdit(form.get());
+  other->setGeometry(10, 60, 100, 25);
+  Activate();
+  EXPECT_EQ(combo->text(), "1");
+  EXPECT_EQ(combo->DisplayText(), "Sony");
+  EXPECT_FALSE(combo->TakesTypedText());
+  other->setFocus();
+  const QColor highlight = combo->palette().color(QPalette::Highlight);
+  EXPECT_EQ(CountColour(combo, highlight), 0);
+  Save(combo, "lookup_combo_closed.png");
+
+  combo->setFocus();
+  ASSERT_TRUE(combo->hasFocus());
+  EXPECT_GT(CountColour(combo, highlight), 100);
+  Save(combo, "lookup_combo_closed_focused.png");
+
+  // The next record's brand follows.
+  items->Next();
+  EXPECT_EQ(combo->DisplayText(), "Nikon");
+
+  // A letter is no value of a number field: a beep, and nothing changes.
+  combo->selectAll();
+  Type("x");
+  ASSERT_FALSE(ui->calls.empty());
+  EXPECT_EQ(ui->calls.back().kind, ScriptedUi::Call::kBeep);
+  EXPECT_EQ(combo->text(), "2");
+  EXPECT_FALSE(combo->TakesTypedText());
+  // A digit goes into the text, which is written when the combo is left.
+  Type("5");
+  EXPECT_TRUE(combo->TakesTypedText());
+  EXPECT_EQ(combo->text(), "5");
+  EXPECT_EQ(items->State(), framework::dsEdit);
+  other->setFocus();
+  EXPECT_EQ(items->FieldByName("BRANDID")->AsInteger(), 5);
+  items->Post();
+  EXPECT_EQ(combo->DisplayText(), "Samsung");
+  EXPECT_FALSE(combo->TakesTypedText());
+
+  // The height follows the font; without a border it is 2 less.
+  QFont big = combo->font();
+  big.setPixelSize(30);
+  combo->setFont(big);
+  const int tall = combo->height();
+  EXPECT_GE(tall, QFontMetrics(big).height() + 4);
+  combo->setFrame(false);
+  combo->setFont(QFont(big.family(), 8));
+  combo->setFont(big);
+  EXPECT_EQ(combo->height(), tall - 2);
+}
+
+TEST_F(LookupTest, AReadOnlyComboDropsTypingAndCaretKeys) {
+  OpenAll();
+  combo->setReadOnly(true);
+  combo->setCursorPosition(2);
+  for (int key : {Qt::Key_Home, Qt::Key_End, Qt::Key_Left, Qt::Key_Right, Qt::Key_Delete, Qt::Key_Backspace}) {
+    Key(key);
+    EXPECT_EQ(combo->cursorPosition(), 2) << key;
+  }
+  Type("Q");
+  EXPECT_EQ(combo->text(), "Sony");
+  EXPECT_EQ(items->State(), framework::dsBrowse);
+  EXPECT_FALSE(combo->TakesTypedText());
+}
+
+// Over a grid's cell the closed combo hands the keys that move between
+// cells to the grid; the others go to the grid's key event first.
+TEST_F(LookupTest, TheClosedComboInAGridHandsCellKeysToTheGrid) {
+  struct Case {
+    const char* name;
+    int key;
+    Qt::KeyboardModifiers mods;
+    bool alwaysShowEditor;
+    int cursor;  // -1: the whole text selected
+    bool toGrid;
+  } cases[] = {
+      {"Down", Qt::Key_Down, Qt::NoModifier, false, 0, true},
+      {"Page Down", Qt::Key_PageDown, Qt::NoModifier, false, 0, true},
+      {"Home at the start, always-show editor", Qt::Key_Home, Qt::NoModifier, true, 0, true},
+      {"Home at the start without it", Qt::Key_Home, Qt::NoModifier, false, 0, false},
+      {"Left inside the text", Qt::Key_Left, Qt::NoModifier, true, 2, false},
+      {"Left with the text selected", Qt::Key_Left, Qt::NoModifier, true, -1, false},
+      {"Ctrl+Left inside the text", Qt::Key_Left, Qt::ControlModifier, true, 2, true},
+      {"Right at the end", Qt::Key_Right, Qt::NoModifier, true, 4, true},
+      {"End inside the text", Qt::Key_End, Qt::NoModifier, true, 1, false},
+      {"Ctrl+End", Qt::Key_End, Qt::ControlModifier, true, 1, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TearDown();
+    SetUp();
+    TixDBGrid* g = PlaceInGrid(kDefaultDBGridOptions | (c.alwaysShowEditor ? TixDBGridOptions{dgAlwaysShowEditor} : 0u));
+    ASSERT_TRUE(combo->isVisible());
+    combo->setFocus();
+    if (c.cursor < 0)
+      combo->selectAll();
+    else
+      combo->setCursorPosition(c.cursor);
+    const int col = g->Col(), rec = items->RecNo();
+    Key(c.key, c.mods);
+    const bool moved = g->Col() != col || items->RecNo() != rec;
+    EXPECT_EQ(moved, c.toGrid);
+    // The grid, or the editor it shows over the new cell.
+    QWidget* focus = QApplication::focusWidget();
+    EXPECT_EQ(focus != combo && (focus == g || g->isAncestorOf(focus)), c.toGrid);
+  }
+}
+
+TEST_F(LookupTest, F2AndOtherKeysReachTheGridsKeyEventFirst) {
+  TixDBGrid* g = PlaceInGrid();
+  std::vector<int> seen;
+  bool swallow = false;
+  g->OnKeyDown = [&](TixCustomDBGrid&, int& key, Qt::KeyboardModifiers) {
+    seen.push_back(key);
+    if (swallow) key = 0;
+  };
+  combo->setFocus();
+  combo->setCursorPosition(2);
+  Key(Qt::Key_F2);
+  EXPECT_EQ(combo->selectedText(), "Sony");
+  Key(Qt::Key_End);
+  EXPECT_EQ(combo->cursorPosition(), 4);
+  EXPECT_EQ(seen, (std::vector<int>{Qt::Key_F2, Qt::Key_End}));
+  // A key the event takes away does nothing more.
+  swallow = true;
+  Key(Qt::Key_Home);
+  EXPECT_EQ(combo->cursorPosition(), 4);
+  Key(Qt::Key_Down, Qt::AltModifier);
+  EXPECT_FALSE(combo->ListVisible());
+  // Alt with Up, Down, Page Up or Page Down opens the list.
+  swallow = false;
+  for (int key : {Qt::Key_Down, Qt::Key_Up, Qt::Key_PageDown, Qt::Key_PageUp}) {
+    Key(key, Qt::AltModifier);
+    EXPECT_TRUE(combo->ListVisible()) << key;
+    EXPECT_TRUE(combo->hasFocus());
+    combo->CloseUp(false);
+  }
+}
+
+// While the button is held after a press on a row, every tick of the 60 ms
+// timer selects the row under the mouse, or scrolls when it is beyond the
+// list; letting go takes the row.
+TEST_F(LookupTest, TheDropDownFollowsTheHeldMouse) {
+  OpenAll();
+  combo->DropDownCount = 3;
+  combo->DropDown();
+  TixPopupGrid& list = combo->List();
+  ASSERT_TRUE(list.isVisible());
+  ASSERT_EQ(At(), "Sony");
+  QWidget* port = list.viewport();
+  const int col = list.FixedCols();
+  auto rowY = [&](int row) { return list.CellRect(col, row).center().y(); };
+  auto send = [&](QEvent::Type type, int y, Qt::MouseButtons buttons) {
+    const QPointF at(10, y);
+    QMouseEvent e(type, at, port->mapToGlobal(at), Qt::LeftButton, buttons, Qt::NoModifier);
+    QApplication::sendEvent(port, &e);
+  };
+  auto tick = [&] {
+    QTimerEvent e(list.MouseFollowTimer().timerId());
+    QApplication::sendEvent(&list.MouseFollowTimer(), &e);
+  };
+  EXPECT_EQ(list.MouseFollowTimer().interval(), 60);
+  // Sony shows in the last of the three rows: the press takes the first.
+  const int first = list.Row() - 2;
+  send(QEvent::MouseButtonPress, rowY(first), Qt::LeftButton);
+  EXPECT_EQ(At(), "Philips");
+  ASSERT_TRUE(list.MouseFollowTimer().isActive());
+  send(QEvent::MouseMove, rowY(first + 1), Qt::LeftButton);
+  tick();
+  EXPECT_EQ(At(), "Samsung");
+  send(QEvent::MouseMove, port->height() + 30, Qt::LeftButton);
+  tick();
+  EXPECT_EQ(At(), "Sony");
+  tick();  // the last record: nothing further
+  EXPECT_EQ(At(), "Sony");
+  send(QEvent::MouseMove, -20, Qt::LeftButton);
+  for (int i = 0; i < 4; ++i) tick();
+  EXPECT_EQ(At(), "Bosch");
+  Save(&list, "lookup_dropdown_following.png");
+  send(QEvent::MouseButtonRelease, -20, Qt::NoButton);
+  EXPECT_FALSE(list.MouseFollowTimer().isActive());
+  EXPECT_FALSE(combo->ListVisible());
+  EXPECT_EQ(items->FieldByName("BRAND")->AsString(), "Bosch");
+  EXPECT_EQ(combo->text(), "Bosch");
+}
+
+TEST_F(LookupTest, TypingSearchesByTheActiveIndexOrByLocating) {
+  struct Case {
+    const char* index;
+    unsigned style;
+    const char* typed;
+    const char* at;
+  } cases[] = {
+      {"UNAME", 3, "phi", "Philips"},  // UPPER(NAME): a key search in its own case
+      {"NAME", 3, "Ni", "Nikon"},      // the incremental search of the index
+      {"ID", 3, "Sam", "Samsung"},     // an index without the name: located
+      {"", 3, "Bo", "Bosch"},          // no index: located, partial
+      {"", 1, "Bo", "Sony"},           // exact only: "Bo" is no name
+      {"", 1, "Acme", "Acme"},
+      {"", 0, "Acme", "Sony"},         // no search without an index
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.index) + " " + c.typed);
+    TearDown();
+    SetUp();
+    brands->SetIndexName(c.index);
+    OpenAll();
+    combo->SearchStyle = c.style;
+    combo->DropDown();
+    combo->selectAll();
+    Type(c.typed);
+    ASSERT_TRUE(combo->SearchPending());
+    EXPECT_EQ(combo->SearchInterval(), 166);  // a local table
+    combo->RunPendingSearch();
+    EXPECT_EQ(At(), c.at);
+    EXPECT_EQ(combo->List().DisplayText(0), c.at);
+    combo->CloseUp(false);
+    EXPECT_TRUE(Messages().empty());
+  }
+}
+
+TEST_F(LookupTest, AFurtherKeyFieldIsKeptAsTheSecondDisplayValue) {
+  OpenAll();
+  combo->SetLookupField("NAME;COUNTRY");
+  combo->DropDown();
+  combo->selectAll();
+  Type("Phi");
+  Key(Qt::Key_Return);
+  EXPECT_EQ(items->FieldByName("BRAND")->AsString(), "Philips");
+  EXPECT_EQ(combo->DisplayValue2(), "NL");
+  EXPECT_EQ(combo->DisplayValue3(), "");
+  // Dropping down again finds the record without asking the index for more
+  // key fields than it has.
+  brands->First();
+  combo->DropDown();
+  EXPECT_EQ(At(), "Philips");
+  EXPECT_EQ(combo->List().DisplayText(2), "NL");
+  combo->CloseUp(false);
+  EXPECT_TRUE(Messages().empty());
+}
+
+// A lookup table whose database answers through SQL keeps the full number
+// of rows (its records are not counted) and waits longer between keys.
+class ServerTable : public TixTable {
+ public:
+  bool IsSQLBased() const override { return true; }
+};
+
+TEST_F(LookupTest, AnSQLLookupTableKeepsItsRowsAndIsSearchedByARange) {
+  UseBrands(std::make_unique<ServerTable>());
+  OpenAll();
+  combo->DropDownCount = 8;
+  combo->DropDown();
+  EXPECT_EQ(combo->List().height(), 8 * (combo->List().DefaultRowHeight() + 1) + 5);
+  EXPECT_EQ(At(), "Sony");
+  combo->selectAll();
+  Type("Ph");
+  EXPECT_EQ(combo->SearchInterval(), 333);
+  Key(Qt::Key_Return);
+  EXPECT_EQ(items->FieldByName("BRAND")->AsString(), "Philips");
+  EXPECT_EQ(GetRecordCount(*brands), 3);  // Philips, Samsung, Sony
+  items->Post();
+}
+
+TEST_F(LookupTest, EscWithoutAFieldRestoresTheTextOfTheFocus) {
+  brands->Open();
+  combo->SetLookupTable(brands.get());
+  combo->SetLookupField("NAME");
+  combo->setText("Acme");
+  Activate();
+  combo->setFocus();
+  combo->DropDown();
+  combo->selectAll();
+  Type("Sa");
+  combo->RunPendingSearch();
+  EXPECT_EQ(At(), "Samsung");
+  Key(Qt::Key_Escape);
+  EXPECT_FALSE(combo->ListVisible());
+  EXPECT_EQ(combo->text(), "Acme");
+  EXPECT_EQ(At(), "Acme");
+  // Outside a grid Tab moves on through the form, after taking an open
+  // list's value.
+  auto* next = new QLineEdit(form.get());
+  next->show();
+  combo->DropDown();
+  Key(Qt::Key_Down);
+  Key(Qt::Key_Tab);
+  EXPECT_TRUE(next->hasFocus());
+  EXPECT_FALSE(combo->ListVisible());
+  EXPECT_EQ(combo->text(), "Bosch");  // no field: the choice becomes the text
+  combo->setFocus();
+  Key(Qt::Key_Tab);
+  EXPECT_TRUE(next->hasFocus());
+}
+
+TEST_F(LookupTest, TheStandAloneListFollowsAndSetsTheField) {
+  OpenAll();
+  TixDBLookupList list(form.get());
+  list.SetLookupTable(brands.get());
+  list.SetLookupField("NAME");
+  list.SetListOptions(loTitles | loColLines | loRowLines);
+  list.SetDataSource(&source);
+  list.SetDataField("BRAND");
+  list.setGeometry(10, 40, 160, 120);
+  list.show();
+  ASSERT_TRUE(list.SyncToValue("Nikon"));
+  EXPECT_EQ(list.DisplayValue(), "Nikon");
+  Save(&list, "lookup_list.png");
+  int clicks = 0;
+  list.OnClick = [&](TixDBLookupList&) { ++clicks; };
+  const QPoint at = list.CellRect(list.FixedCols(), list.Row() + 1).center();
+  for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+    QMouseEvent e(type, at, list.viewport()->mapToGlobal(at), Qt::LeftButton,
+                  type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(list.viewport(), &e);
+  }
+  EXPECT_EQ(clicks, 1);
+  EXPECT_EQ(items->FieldByName("BRAND")->AsString(), "Philips");
+  items->Cancel();
+}
+
+TEST_F(LookupTest, TheStandAloneListsKeys) {
+  OpenAll();
+  TixDBLookupList list(form.get());
+  list.SetLookupTable(brands.get());
+  list.SetLookupField("NAME");
+  list.SetDataSource(&source);
+  list.SetDataField("BRAND");
+  list.setGeometry(10, 40, 160, 120);
+  list.show();
+  auto press = [&](int key, const QString& text = QString()) {
+    QKeyEvent e(QEvent::KeyPress, key, Qt::NoModifier, text);
+    QApplication::sendEvent(&list, &e);
+  };
+  // A value the table lacks: the first arrow goes to the first record.
+  EXPECT_FALSE(list.SyncToValue("Nokia"));
+  brands->Last();
+  press(Qt::Key_Down);
+  EXPECT_EQ(At(), "Acme");
+  press(Qt::Key_Down);
+  EXPECT_EQ(At(), "Bosch");
+  press(Qt::Key_Insert);
+  EXPECT_EQ(GetRecordCount(*brands), 6);
+  EXPECT_EQ(items->State(), framework::dsBrowse);
+  // A printable character starts editing the edited record.
+  press(Qt::Key_X, "x");
+  EXPECT_EQ(items->State(), framework::dsEdit);
+  items->Cancel();
+  // A field that cannot be changed refuses the arrows.
+  items->Close();
+  items->SetReadOnly(true);
+  items->Open();
+  press(Qt::Key_Up);
+  EXPECT_EQ(At(), "Bosch");
 }
 
 }  // namespace

@@ -236,6 +236,36 @@ TEST_F(Manager, OpensByNameSharesCategoriesAndAnswersFromTheFile) {
   });
 }
 
+TEST_F(Manager, AForkedChildOpensItsOwnLocaleNotOneItsParentPooled) {
+  Install();
+  InFreshProcess([&](Api& api) {
+    auto open = SLW_API(api, SL_OpenLocale);
+    auto close = SLW_API(api, SL_CloseLocale);
+    CHECK_EQ_CHILD(SLW_API(api, _SL_InitClient)(1, 1, 1), 0);
+    hlocale h = nullptr;
+    CHECK_EQ_CHILD(open(&h, 2, "L1_XX.WIN1252"), 0);
+    const hlocale pooled = h;
+    CHECK_EQ_CHILD(close(&h), 0);
+    const pid_t pid = fork();
+    if (pid == 0) {
+      if (SLW_API(api, _SL_InitClient)(1, 1, 1) != 0) std::_Exit(10);
+      hlocale mine = nullptr;
+      if (open(&mine, 2, "L1_XX.WIN1252") != 0) std::_Exit(11);
+      if (mine == pooled) std::_Exit(12);
+      if (SLW_API(api, SL_IsValidHlocale)(mine) != 1) std::_Exit(13);
+      std::_Exit(close(&mine) == 0 ? 0 : 14);
+    }
+    int status = -1;
+    CHECK_EQ_CHILD(waitpid(pid, &status, 0), pid);
+    CHECK_CHILD(WIFEXITED(status));
+    CHECK_EQ_CHILD(WEXITSTATUS(status), 0);
+    // The parent still takes its own pooled locale back.
+    CHECK_EQ_CHILD(open(&h, 2, "L1_XX.WIN1252"), 0);
+    CHECK_CHILD(h == pooled);
+    CHECK_EQ_CHILD(SLW_API(api, SL_Exit)(), 0);
+  });
+}
+
 TEST_F(Manager, PoolKeepsFourClosedLocalesAndEvictsTheOldest) {
   Install();
   InFreshProcess([&](Api& api) {

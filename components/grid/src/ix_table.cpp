@@ -4,6 +4,7 @@
 
 #include "grid/ix_filter.h"
 #include "grid/ix_text.h"
+#include "platform/text.h"
 #include "platform/ui.h"
 
 namespace grid {
@@ -27,6 +28,16 @@ void Warn(const std::string& text) {
 }
 
 }  // namespace
+
+void SetRangeFrom(TixTable& table, const std::vector<std::string>& start) {
+  // A bound end left from an earlier range would cut this one short.
+  table.CancelRange();
+  table.SetRangeStart();
+  const int n = table.IndexFieldCount();
+  for (int i = 0; i < n && i < static_cast<int>(start.size()); ++i)
+    table.IndexFields(i)->SetAsString(start[static_cast<size_t>(i)]);
+  table.ApplyRange();
+}
 
 // ----------------------------------------------------------------- TixTable
 
@@ -229,8 +240,21 @@ bool FindKeyByLookupValues(TixTable& table, const std::vector<std::string>& valu
          (table.IndexName().empty() ? lastIndex : table.IndexName()));
     return false;
   }
-  // This engine has no SQL databases, so the range positioning of
-  // SyncSQLByRange never applies here.
+  if (table.IsSQLBased() && table.SyncSQLByRange) {
+    bool same = !(table.Bof() && table.Eof());
+    for (size_t i = 0; i < values.size() && same; ++i)
+      same = platform::AnsiLower(table.IndexFields(static_cast<int>(i))->AsString()) == platform::AnsiLower(values[i]);
+    if (same) return true;
+    if (values.empty() || values[0].empty()) {
+      table.CancelRange();
+      return false;
+    }
+    SetRangeFrom(table, values);
+    if (table.Bof() && table.Eof()) return false;
+    for (size_t i = 0; i < values.size(); ++i)
+      if (platform::AnsiLower(table.IndexFields(static_cast<int>(i))->AsString()) != platform::AnsiLower(values[i])) return false;
+    return true;
+  }
   if (table.NarrowSearch) table.CancelRange();
   if (!table.IsEmpty() && !table.Eof()) {
     bool same = true;

@@ -448,6 +448,17 @@ bool TixDBGrid::EnsureComboShown() {
   return true;
 }
 
+bool TixDBGrid::EnsureLookupShown() {
+  const ColumnControl* control = ControlOf(Col());
+  if (!control || control->kind != TixCellControl::LookupCombo || !control->lookup || !CanEditGrid()) return false;
+  if (shownLookup_ != control->lookup) {
+    const QRect cell = CellRect(Col(), Row());
+    if (!cell.isValid()) return false;
+    PlaceLookupCombo(control->lookup, cell, Col(), Row());
+  }
+  return true;
+}
+
 void TixDBGrid::TopLeftChanged() {
   TixCustomDBGrid::TopLeftChanged();
   if (shownCombo_) {
@@ -507,6 +518,12 @@ bool TixDBGrid::KeyDown(int key, Qt::KeyboardModifiers modifiers) {
       shownCombo_->showPopup();
       return true;
     }
+    if (kind == TixCellControl::LookupCombo && EnsureLookupShown()) {
+      shownLookup_->setFocus();
+      QKeyEvent press(QEvent::KeyPress, key, modifiers);
+      QApplication::sendEvent(shownLookup_, &press);
+      return true;
+    }
   }
   bool handled = TixCustomDBGrid::KeyDown(key, modifiers);
   if (!CanEditGrid() || (modifiers & (Qt::ControlModifier | Qt::AltModifier))) return handled;
@@ -523,6 +540,10 @@ bool TixDBGrid::KeyDown(int key, Qt::KeyboardModifiers modifiers) {
     shownCombo_->setFocus();
     return true;
   }
+  if (key == Qt::Key_F2 && now == TixCellControl::LookupCombo && EnsureLookupShown()) {
+    shownLookup_->setFocus();
+    return true;
+  }
   return handled;
 }
 
@@ -536,14 +557,24 @@ void TixDBGrid::TypedChar(QKeyEvent* event) {
     }
     return;
   }
+  if (kind == TixCellControl::LookupCombo) {
+    if (CanEditGrid() && EnsureLookupShown()) {
+      shownLookup_->setFocus();
+      shownLookup_->selectAll();
+      QApplication::sendEvent(shownLookup_, event);
+    }
+    return;
+  }
   if (kind != TixCellControl::None) return;
   TixCustomDBGrid::TypedChar(event);
 }
 
 bool TixDBGrid::OwnsFocusWidget(const QWidget* widget) const {
   if (TixCustomDBGrid::OwnsFocusWidget(widget)) return true;
-  for (const ColumnControl& c : columnControls_)
+  for (const ColumnControl& c : columnControls_) {
     if (c.combo && widget && (widget == c.combo || c.combo->isAncestorOf(widget))) return true;
+    if (c.lookup && widget == c.lookup) return true;
+  }
   return false;
 }
 

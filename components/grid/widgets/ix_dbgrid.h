@@ -111,6 +111,7 @@ class TixDBGrid : public TixCustomDBGrid {
   void HideCombo();
   void RebuildColumnControls();
   bool EnsureComboShown();
+  bool EnsureLookupShown();
 
   struct ColumnControl {
     TixCellControl kind = TixCellControl::None;

@@ -3,7 +3,7 @@
 //
 // TixDBLookupList is a grid over the lookup table that follows (and sets)
 // the edited field; TixDBLookupCombo is an edit box with a drop-down button
-// whose drop-down is such a list, searched as the user types:
+// whose drop-down is such a list (TixPopupGrid), searched as the user types:
 //
 //   grid::TixDBLookupCombo combo(form);
 //   combo.SetDataSource(&itemsSource);  combo.SetDataField("BRAND");
@@ -19,6 +19,7 @@
 #include <vector>
 
 #include <QLineEdit>
+#include <QPoint>
 #include <QTimer>
 #include <QToolButton>
 
@@ -51,6 +52,9 @@ class TixDBLookupList : public TixCustomDBGrid {
   void SetLookupField(const std::string& fields);
   unsigned ListOptions() const { return listOptions_; }
   void SetListOptions(unsigned options);
+  // Search style: bit 0 searches a lookup table without index, bit 1
+  // matches the beginning of values.
+  virtual unsigned SearchStyle() const { return 3; }
 
   // The edited field.
   framework::TDataSource* EditSource() const { return fieldLink_.DataSource(); }
@@ -59,6 +63,11 @@ class TixDBLookupList : public TixCustomDBGrid {
   void SetDataField(const std::string& name);
   framework::TField* Field() const { return fieldLink_.Field(); }
 
+  // The value field, then the further key fields, of LookupField.
+  std::vector<std::string> KeyFields() const;
+  // The field the list shows and searches: the first Selected line's, else
+  // the value field.
+  std::string DisplayField() const;
   // The value field's text in the lookup table's current record, and the
   // shown field's.
   std::string Value() const;
@@ -69,28 +78,66 @@ class TixDBLookupList : public TixCustomDBGrid {
   // Writes the current record's value into the edited field (its link
   // values for a calculated lookup field).
   void SyncFromList();
-  // Moves the lookup table to the first record whose search field begins
-  // with the text (without regard to case); true when one does.
+  // Moves the lookup table towards the typed text in the shown field: by
+  // its index (a key search, or the incremental search of the index field),
+  // else by locating the record when the search style allows; true when
+  // the record reached holds the text.
   bool SearchText(const std::string& text);
 
   std::function<void(TixDBLookupList&)> OnClick;
-  // Set by a combo whose drop-down this list is.
-  TixDBLookupCombo* Combo = nullptr;
+  // While the left button is held after a press on a row, the row under the
+  // mouse is selected every 60 ms (the list scrolls when the mouse is above
+  // or below it).
+  QTimer& MouseFollowTimer() { return mouseTimer_; }
 
  protected:
+  void resizeEvent(QResizeEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  // A release of the left button over the list (after the row followed the mouse).
+  virtual void Clicked();
+  void FollowMouse();
 
  private:
-  std::vector<std::string> KeyFields() const;
   void ApplyColumns();
+  // The last column takes the room the others leave.
+  void FitLastColumn();
 
-  framework::TDataSource lookupSource_;
   framework::TFieldDataLink fieldLink_;
+  framework::TDataSource lookupSource_;
   TixTable* lookupTable_ = nullptr;
   std::string lookupField_;
   unsigned listOptions_ = 0;
   bool found_ = false;
+  QTimer mouseTimer_;
+  QPoint mouseAt_;
+  bool following_ = false;
+};
+
+// The combo's drop-down: a lookup list in a top-level tool window that
+// never takes the focus, holding the display texts of its current record.
+class TixPopupGrid : public TixDBLookupList {
+  Q_OBJECT
+ public:
+  explicit TixPopupGrid(TixDBLookupCombo* combo);
+  TixDBLookupCombo* Combo() const { return combo_; }
+  unsigned SearchStyle() const override;
+
+  // 0: the shown field, 1: the value field, 2 and 3: the further key
+  // fields, of the record last stored.
+  const std::string& DisplayText(int i) const { return displayTexts_[static_cast<size_t>(i)]; }
+  void StoreDisplayTexts();
+  void ClearDisplayTexts();
+
+ protected:
+  void Clicked() override;
+  bool OwnsFocusWidget(const QWidget* widget) const override;
+
+ private:
+  TixDBLookupCombo* combo_;
+  std::string displayTexts_[4];
 };
 
 class TixDBLookupCombo : public QLineEdit {
@@ -125,28 +172,61 @@ class TixDBLookupCombo : public QLineEdit {
   // Closes the list; with accept the chosen record's value is written.
   void CloseUp(bool accept);
   bool ListVisible() const { return list_->isVisible(); }
-  TixDBLookupList& List() { return *list_; }
+  TixPopupGrid& List() { return *list_; }
   // The search the typing timer would run, now.
   void RunPendingSearch();
   bool SearchPending() const { return searchTimer_.isActive(); }
+  int SearchInterval() const { return searchTimer_.interval(); }
+
+  // What the closed combo shows: the shown field of the value's lookup
+  // record, else the edit text.
+  QString DisplayText() const;
+  // The further key values of the last choice: with a LookupField of two or
+  // three fields they find the value's record among equal values.
+  const std::string& DisplayValue2() const { return displayValue2_; }
+  const std::string& DisplayValue3() const { return displayValue3_; }
+  // Typing goes into the text: the list is open, or the user has typed
+  // since the field was last shown. Otherwise the combo paints itself.
+  bool TakesTypedText() const;
+  // The height for the font (the closed combo's text and its border).
+  int AdjustedHeight() const;
 
  protected:
   bool event(QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
 
  private:
+  friend class TixPopupGrid;
   void ShowFieldText();
   void TextTyped();
   bool HandToGrid(int key, Qt::KeyboardModifiers modifiers);
+  // The grid's own key-down event; false when it took the key away.
+  bool GridKeyEvent(int& key, Qt::KeyboardModifiers modifiers);
+  // The text may be typed into: not read-only, and the field (when there
+  // is one) can be modified.
+  bool CanTypeText() const;
+  // The edited dataset goes into edit and the field counts as modified,
+  // keeping what the user sees; false when it cannot.
+  bool BeginTyping();
+  bool IsCharKey(const QKeyEvent& event) const;
 
   framework::TFieldDataLink fieldLink_;
   QToolButton* button_ = nullptr;
   TixCustomDBGrid* ownerGrid_ = nullptr;
-  TixDBLookupList* list_ = nullptr;
+  TixPopupGrid* list_ = nullptr;
   QTimer searchTimer_;
   std::string lastSearch_;
-  std::string savedText_;
+  // Text and value when the combo got the focus (Esc without a field).
+  std::string focusText_, focusValue_;
+  QString displayText_;
+  std::string displayValue2_, displayValue3_;
+  bool showing_ = false;
+  bool typed_ = false;
 };
 
 }  // namespace grid

@@ -52,6 +52,55 @@ bool ValidTagName(std::string_view n) {
                      [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; });
 }
 
+// Sorts record indexes by their keys in `collate`'s order through keys made
+// once per record, so the sort is mostly a byte sort; records of equal
+// leading keys are ordered by the compare. SLW32's own sort keys may order
+// a few texts otherwise than its compare: the result is then checked pair
+// by pair against the compare. False when a key has no sort key or the two
+// ever disagree: the compare must then decide alone.
+bool SortByLeadingKeys(const KeyOrder& collate, const uint8_t* base, uint16_t len, uint32_t n,
+                       std::vector<uint32_t>& order) {
+  // The keys lie in one buffer; the sort moves small records whose first 8
+  // bytes, as a big-endian number, settle most comparisons without reading it.
+  struct Ranked {
+    uint64_t head;
+    uint32_t offset, length, record;
+  };
+  std::vector<Ranked> ranked(n);
+  std::string all, one;
+  all.reserve(size_t(n) * (len + 1));
+  for (uint32_t r = 0; r < n; ++r) {
+    if (!collate.LeadingKey(base + size_t(r) * len, len, one) || all.size() + one.size() >= 0xFFFFFFFFu) return false;
+    uint64_t head = 0;
+    for (size_t i = 0; i < 8; ++i) head = head << 8 | (i < one.size() ? static_cast<uint8_t>(one[i]) : 0);
+    ranked[r] = Ranked{head, static_cast<uint32_t>(all.size()), static_cast<uint32_t>(one.size()), r};
+    all += one;
+  }
+  const char* text = all.data();
+  std::sort(ranked.begin(), ranked.end(), [text, &collate, base, len](const Ranked& x, const Ranked& y) {
+    if (x.head != y.head) return x.head < y.head;
+    // Equal heads: the bytes the head holds are equal in both keys.
+    const uint32_t k = std::min<uint32_t>({8u, x.length, y.length});
+    int c = std::string_view(text + x.offset + k, x.length - k).compare(std::string_view(text + y.offset + k, y.length - k));
+    if (c == 0) {
+      const uint8_t* a = base + size_t(x.record) * len;
+      const uint8_t* b = base + size_t(y.record) * len;
+      c = std::memcmp(a, b, len) == 0 ? 0 : collate.Compare(a, len, b, len, true);
+    }
+    return c != 0 ? c < 0 : x.record < y.record;
+  });
+  for (uint32_t i = 0; i < n; ++i) order[i] = ranked[i].record;
+  if (collate.HasWeights()) return true;  // keys made from the weights order as their compare
+  for (size_t i = 1; i < n; ++i) {
+    // Keys of the same bytes compare equal: only differing neighbours are asked.
+    const uint8_t* a = base + size_t(order[i - 1]) * len;
+    const uint8_t* b = base + size_t(order[i]) * len;
+    int c = std::memcmp(a, b, len) == 0 ? 0 : collate.Compare(a, len, b, len, true);
+    if (c > 0 || (c == 0 && order[i - 1] > order[i])) return false;
+  }
+  return true;
+}
+
 void PutDate(uint8_t* p, const Ymd& d) {
   p[0] = static_cast<uint8_t>(std::clamp(d.year - 1900, 0, 255));
   p[1] = static_cast<uint8_t>(d.month);
@@ -887,40 +936,7 @@ void MdxFile::CollectKeys(const TagState& t, RecordSource& records, std::vector<
     auto compare = [base, len, collate](uint32_t a, uint32_t b) {
       return collate->Compare(base + size_t(a) * len, len, base + size_t(b) * len, len, true);
     };
-    // Sort keys made once per record keep the sort a byte sort; the result
-    // is checked pair by pair against the compare, which decides alone when
-    // the two ever disagree.
-    // Each record's sort key lies in one buffer; its first 8 bytes, as a
-    // big-endian number, settle most comparisons without reading it.
-    struct SortKeyRef {
-      uint64_t head;
-      uint32_t offset, length;
-    };
-    std::vector<SortKeyRef> refs(n);
-    std::string all, one;
-    all.reserve(size_t(n) * len * 2);
-    bool byKeys = true;
-    for (uint32_t r = 0; r < n && byKeys; ++r) {
-      byKeys = collate->SortKey(base + size_t(r) * len, len, one) && all.size() + one.size() < 0xFFFFFFFFu;
-      uint64_t head = 0;
-      for (size_t i = 0; i < 8; ++i) head = head << 8 | (i < one.size() ? static_cast<uint8_t>(one[i]) : 0);
-      refs[r] = SortKeyRef{head, static_cast<uint32_t>(all.size()), static_cast<uint32_t>(one.size())};
-      all += one;
-    }
-    if (byKeys) {
-      const char* text = all.data();
-      std::sort(order.begin(), order.end(), [&refs, text](uint32_t a, uint32_t b) {
-        const SortKeyRef& x = refs[a];
-        const SortKeyRef& y = refs[b];
-        if (x.head != y.head) return x.head < y.head;
-        int c = std::string_view(text + x.offset, x.length).compare(std::string_view(text + y.offset, y.length));
-        return c != 0 ? c < 0 : a < b;
-      });
-      for (size_t i = 1; i < order.size() && byKeys; ++i) {
-        int c = compare(order[i - 1], order[i]);
-        byKeys = c < 0 || (c == 0 && order[i - 1] < order[i]);
-      }
-    }
+    const bool byKeys = SortByLeadingKeys(*collate, base, len, n, order);
     if (!byKeys) {
       std::sort(order.begin(), order.end(), [&compare](uint32_t a, uint32_t b) {
         int c = compare(a, b);
@@ -1457,6 +1473,18 @@ MdxStatus TagCursor::Find(std::span<const uint8_t> key, uint32_t recno) {
     result = Land(file_.SeekLower(t, MdxFile::Target{key.data(), key.size(), recno, true}, path_));
     if (result.ok() && (entry_.recno != recno || !std::equal(key.begin(), key.end(), entry_.key.begin())))
       result = MdxStatus::Make(MdxCode::kNotFound, "no such entry");
+  })
+}
+
+MdxStatus TagCursor::Here() {
+  ORB_CURSOR_GUARD({
+    bool exact = false;
+    if (path_.empty() || !Resync(exact)) {
+      result = Land(false);
+      return;
+    }
+    result = Land(true);
+    if (result.ok() && !exact) result = MdxStatus::Make(MdxCode::kNotFound, "no such entry");
   })
 }
 

@@ -262,6 +262,10 @@ class TagCursor {
   MdxStatus SeekNearest(std::span<const uint8_t> key);
   // The entry of this key and record.
   MdxStatus Find(std::span<const uint8_t> key, uint32_t recno);
+  // The entry the cursor was left on, found again by its key and record
+  // number only when the tag changed since; kNotFound when it went (the
+  // cursor then stands on what follows it).
+  MdxStatus Here();
 
   // Limits the walk to keys whose leading bytes lie between `low` and
   // `high` (inclusive; an empty side is open).

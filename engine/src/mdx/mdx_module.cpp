@@ -87,6 +87,7 @@ class TagOrder : public RecordOrder {
   OrbResult Seek(uint16_t searchMode, const SearchKey& key) override;
   OrbResult SetRange(const SearchKey* low, bool lowIncluded, const SearchKey* high, bool highIncluded) override;
   OrbResult ResetRange() override;
+  bool OnSoughtKey() const override;
   void Refresh() override;
   bool VisitsEveryRecord() override;
 
@@ -116,6 +117,7 @@ class TagOrder : public RecordOrder {
   Place place_ = kBegin;
   std::vector<uint8_t> low_, high_;
   bool lowIncluded_ = true, highIncluded_ = true;
+  std::vector<uint8_t> sought_;  // the key of the last search
 };
 
 class MdxIndex : public ProductionIndex {
@@ -529,8 +531,7 @@ OrbResult TagOrder::NextOnce(uint32_t* recordNumber) {
     case kBegin: return Move(cursor_->First(), recordNumber, true);
     case kBefore: {
       // The entry found by the seek, or what follows it if it went meanwhile.
-      std::vector<uint8_t> key = cursor_->key();
-      MdxStatus st = cursor_->Find(key, cursor_->recno());
+      MdxStatus st = cursor_->Here();
       if (st.code == MdxCode::kNotFound)
         st = cursor_->valid() ? MdxStatus::Ok() : MdxStatus::Make(MdxCode::kEndOfIndex, "end of range");
       return Move(st, recordNumber, true);
@@ -601,6 +602,10 @@ std::vector<uint8_t> TagOrder::KeyOf(const SearchKey& key, size_t* compared) {
   return k;
 }
 
+bool TagOrder::OnSoughtKey() const {
+  return place_ == kOn && bound_ == index_.file() && cursor_ && cursor_->valid() && Matches(sought_);
+}
+
 bool TagOrder::Matches(const std::vector<uint8_t>& k) const {
   return index_.file()->CompareKey(tag_, cursor_->key().data(), k.data(), k.size()) == 0;
 }
@@ -611,6 +616,7 @@ OrbResult TagOrder::SeekOnce(uint16_t searchMode, const SearchKey& key) {
   size_t compared = 0;
   std::vector<uint8_t> k = KeyOf(key, &compared);
   k.resize(compared);
+  sought_ = k;
   MdxStatus st = cursor_->SeekNearest(k);
   if (searchMode == ORB_KEY_GT) {
     while (st.ok() && Matches(k)) st = cursor_->Next();

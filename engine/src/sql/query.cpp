@@ -11,7 +11,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -23,10 +22,10 @@
 
 #include "cfg/cfg_store.h"
 #include "ordinals.h"
-#include "platform/file_io.h"
 #include "sql/dbf_vtab.h"
 #include "sql/qbe.h"
 #include "status.h"
+#include "table.h"
 
 namespace fs = std::filesystem;
 
@@ -585,26 +584,6 @@ OrbResult NobodyHasOpen(const fs::path& table) {
   return ORB_OK;  // a damaged or foreign file is nobody's open table
 }
 
-bool ReadWhole(const fs::path& p, std::string* bytes) {
-  std::ifstream in(p, std::ios::binary);
-  if (!in) return false;
-  std::ostringstream os;
-  os << in.rdbuf();
-  *bytes = os.str();
-  return !in.bad();
-}
-
-OrbResult WriteCopy(const fs::path& from, const fs::path& to) {
-  std::string bytes;
-  if (!ReadWhole(from, &bytes)) return Fail(ORB_ERR_READ_FAILED, from.string());
-  int error = 0;
-  if (!platform::WriteFileAtomic(to, bytes, &error)) {
-    return Fail(error == ENOSPC || error == EDQUOT || error == EFBIG ? ORB_ERR_DISK_FULL : ORB_ERR_WRITE_FAILED,
-                to.string() + ": " + std::strerror(error));
-  }
-  return ORB_OK;
-}
-
 // One field's value from a source record into a target record.
 OrbResult CopyField(OrbCursor source, const OrbFieldDesc& from, uint8_t* sourceRecord, OrbCursor target,
                     const OrbFieldDesc& to, uint8_t* targetRecord) {
@@ -823,24 +802,11 @@ OrbResult EngineMakePermanent(OrbCursor answer, const char* name, int32_t overwr
     OrbResult r = NobodyHasOpen(target);
     if (r != ORB_OK) return Fail(r, target.string() + " is open");
   }
-  // The memo first, then the table, each renamed in whole; old companions
-  // of another case or no longer wanted go once the table is in place.
-  std::vector<fs::path> stale = Companions(target);
-  const std::vector<fs::path> memos = Companions(a->path);
-  fs::path newMemo;
-  for (const fs::path& m : memos) {
-    if (Upper(m.extension().string()) != ".DBT") continue;
-    newMemo = target;
-    newMemo.replace_extension(".DBT");
-    OrbResult r = WriteCopy(m, newMemo);
-    if (r != ORB_OK) return r;
+  fs::path memo;
+  for (const fs::path& m : Companions(a->path)) {
+    if (Upper(m.extension().string()) == ".DBT") memo = m;
   }
-  OrbResult r = WriteCopy(a->path, target);
-  if (r != ORB_OK) return r;
-  for (const fs::path& old : stale) {
-    if (old != newMemo) fs::remove(old, ec);
-  }
-  return ORB_OK;
+  return Table::ReplaceWithCopy(target, a->path, memo);
 }
 
 OrbResult EngineBatchCopy(OrbCursor source, OrbCursor target, uint32_t* copied) {

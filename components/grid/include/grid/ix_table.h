@@ -87,11 +87,14 @@ class TixTable : public framework::TTable, public TixDataSetLists {
   // " AND (" line ")"; trailing blanks and tabs dropped, empty lines skipped.
   std::string JoinFilterLines() const;
 
-  // On SQL databases, position lookup tables with a range (unused by the
-  // dBASE engine, kept for the query datasets).
+  // On SQL databases, position lookup tables with a range instead of a key
+  // search.
   bool SyncSQLByRange = true;
-  // Cancel a range before a key search.
+  // Cancel a range before a key search; prefix ranges in incremental search.
   bool NarrowSearch = false;
+  // Whether the table's database answers through SQL (a server that
+  // positions cheaply by ranges). A directory of dBASE tables never does.
+  virtual bool IsSQLBased() const { return false; }
 
   const TixTableFilterEvent& OnFilter() const { return onFilter_; }
   // Assigning installs the record filter (at once when the table has a
@@ -154,7 +157,10 @@ void DropStaleEntries(framework::TDataSet& dataSet, TLines* lookupFields, TLines
 // Fills the calculated lookup fields of the record being calculated.
 void BuildLookupFields(framework::TDataSet& dataSet, const TLines& lookupFields, const TLines& lookupLinks,
                        TixLookupTables& lookupTables);
-// Positions the table on the key made of `values` in its active index.
+// Positions the table on the key made of `values` in its active index (by
+// a range from them on an SQL database with SyncSQLByRange).
 bool FindKeyByLookupValues(TixTable& table, const std::vector<std::string>& values, const std::string& lastIndex);
+// A range of the active index from the key `start` on, without an end.
+void SetRangeFrom(TixTable& table, const std::vector<std::string>& start);
 
 }  // namespace grid
