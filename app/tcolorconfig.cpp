@@ -25,14 +25,13 @@ constexpr int kButtonWidth = 96, kRowHeight = 36;
 
 }  // namespace
 
-TColorConfig::TColorConfig(QSize screen, QWidget* parent) : QDialog(parent), screen_(screen) {
+TColorConfig::TColorConfig(QSize screen, QWidget* parent) : TDialog(parent, screen, 5) {
   setObjectName("ColorConfig");
   setWindowTitle("Color Configuration");
-  setModal(true);
   setWindowFlags((windowFlags() | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) &
                  ~(Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint | Qt::WindowContextHelpButtonHint));
   CreateComponents();
-  SaveFormDimensions(this, dims_);
+  SaveDesign();
 }
 
 void TColorConfig::CreateComponents() {
@@ -115,17 +114,11 @@ void TColorConfig::CreateComponents() {
   connect(CancelButton, &QPushButton::clicked, this, &TColorConfig::CancelClick);
 }
 
-void TColorConfig::showEvent(QShowEvent* event) {
-  QDialog::showEvent(event);
-  FormShow();
+void TColorConfig::FormPlaced() {
+  if (y() > 10) move(x(), y() - 10);
 }
 
-void TColorConfig::FormShow() {
-  ApplyConfiguredFonts(this, Settings);
-  RestoreFormDimensions(this, dims_, ScaleFactor, screen_);
-  if (y() > 10) move(x(), y() - 10);
-  PaintSamples();
-}
+void TColorConfig::SetColors() { PaintSamples(); }
 
 void TColorConfig::PaintSamples() { ApplyColorGroup(this, Colors); }
 

@@ -5,8 +5,7 @@
 
 #include <functional>
 
-#include <QDialog>
-#include <QSize>
+#include "tdialog.h"
 
 #include "app_state.h"
 #include "core/color_sets.h"
@@ -21,7 +20,7 @@ class QRadioButton;
 
 namespace keldro {
 
-class TColorConfig : public QDialog {
+class TColorConfig : public TDialog {
   Q_OBJECT
  public:
   TColorConfig(QSize screen, QWidget* parent = nullptr);
@@ -70,16 +69,15 @@ class TColorConfig : public QDialog {
   void SetCamo() { ColorSetsChange(12); }
 
  protected:
-  void showEvent(QShowEvent* event) override;
+  void FormPlaced() override;
+  // The window in the colours being chosen.
+  void SetColors() override;
 
  private:
   void CreateComponents();
-  void FormShow();
   // Every sample in the working colours.
   void PaintSamples();
 
-  QSize screen_;
-  FormDimensions dims_;
 };
 
 }  // namespace keldro

@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
+#include <QTimer>
 #include <QToolButton>
 
 #include "core/item_fields.h"
@@ -39,6 +40,8 @@ namespace {
 
 constexpr std::string_view kMasterFileName = "MASTER.DBF";
 constexpr int kNavigatorHeight = 25;
+// A shown window that has not painted by then starts its count anyway.
+constexpr int kCountStartLatestMs = 200;
 
 QString Q(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 
@@ -220,9 +223,14 @@ TMain::TMain(StartOptions options) : options_(std::move(options)) {
     MyEdit->Screen = screen_;
     CreateSearchWindows();
   }
+  starting_ = false;
+  // The counting cursor goes before an exclusive open can want the table.
+  MyTable.BeforeClose = [this](framework::TDataSet&) { JoinCount(); };
 }
 
 TMain::~TMain() {
+  JoinCount();
+  MyTable.BeforeClose = nullptr;  // the table outlives the thread member it would join
   // The editor and the search hold on to the table: they go first.
   MyTable.SetOnFilter(nullptr);
   delete MySearch;
@@ -635,7 +643,13 @@ void TMain::FormShow() {
     combos[i]->clear();
     for (const std::string& entry : PickLists[i]) combos[i]->addItem(grid::AnsiToQString(entry));
   }
-  DisplayCount();
+  // The count of a large table takes a read of every record: it is made
+  // on a thread of its own once the window has painted (paintEvent), or a
+  // moment after it shows should it not paint.
+  if (countPending_)
+    QTimer::singleShot(kCountStartLatestMs, this, [this] { StartCount(); });
+  else
+    DisplayCount();
   ViewerGrid->setFocus();
 }
 
@@ -828,15 +842,80 @@ void TMain::ApplyDateFormat() {
 // ------------------------------------------------------------ record count
 
 void TMain::DisplayCount() {
+  if (starting_) {
+    countPending_ = true;
+    CountLabel->clear();  // no count rather than a wrong one until it is in
+    return;
+  }
+  ++countRequest_;
+  countPending_ = false;
   int count = 0;
   if (MyTable.Active()) {
     try {
-      count = MyTable.RecordCount();
+      // With no search in force the record filter passes every record: the
+      // engine counts without handing each one to it.
+      count = SearchActive ? MyTable.RecordCount() : MyTable.UnfilteredRecordCount();
     } catch (const EDatabaseError&) {
       count = 0;
     }
   }
   CountLabel->setText(QString::number(count));
+}
+
+void TMain::paintEvent(QPaintEvent* event) {
+  QMainWindow::paintEvent(event);
+  if (countPending_ && !counter_.joinable())
+    QMetaObject::invokeMethod(this, [this] { StartCount(); }, Qt::QueuedConnection);
+}
+
+void TMain::StartCount() {
+  if (!countPending_ || counter_.joinable()) return;  // counted meanwhile, or counting
+  if (SearchActive || !MyTable.Active()) {
+    DisplayCount();
+    return;
+  }
+  const uint64_t request = ++countRequest_;
+  const std::string directory = MyTable.DatabaseName(), table = MyTable.TableName();
+  counter_ = std::thread([this, request, directory, table] {
+    int count = -1;
+    try {
+      count = framework::CountTableRecords(directory, table);
+    } catch (const framework::Exception&) {
+    }
+    {
+      std::lock_guard<std::mutex> lock(countLock_);
+      countFoundFor_ = request;
+      countFound_ = count;
+    }
+    QMetaObject::invokeMethod(this, [this, request] { ShowCountFound(request); }, Qt::QueuedConnection);
+  });
+}
+
+void TMain::JoinCount() {
+  if (counter_.joinable()) counter_.join();
+}
+
+void TMain::ShowCountFound(uint64_t request) {
+  JoinCount();  // it has answered: this is its last act
+  if (request != countRequest_ || !countPending_) return;  // a later count stands
+  int count = -1;
+  {
+    std::lock_guard<std::mutex> lock(countLock_);
+    if (countFoundFor_ != request) return;
+    count = countFound_;
+  }
+  if (count < 0) {
+    DisplayCount();  // the thread could not count: counted here
+    return;
+  }
+  countPending_ = false;
+  CountLabel->setText(QString::number(count));
+}
+
+void TMain::FinishCount() {
+  JoinCount();
+  if (countPending_ && countFoundFor_ != 0 && countFoundFor_ == countRequest_) ShowCountFound(countRequest_);
+  if (countPending_) DisplayCount();  // no thread has counted
 }
 
 void TMain::EnableEndSearch() {

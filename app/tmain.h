@@ -9,8 +9,10 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <QFrame>
@@ -152,6 +154,9 @@ class TMain : public QMainWindow {
   void DoLastFiles(const std::string& previous, const std::string& current);
   void SetMenuLastFiles();
   void DisplayCount();
+  // The count the start-up left to a thread of its own, waited for and
+  // shown now (or counted here when none is running).
+  void FinishCount();
   void EnableEndSearch();
   void DisableEndSearch();
   void SetColors();
@@ -258,6 +263,7 @@ class TMain : public QMainWindow {
  protected:
   bool event(QEvent* event) override;
   void showEvent(QShowEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
 
@@ -282,6 +288,11 @@ class TMain : public QMainWindow {
   void ConnectCommands();
   void SetButtonUnavailable(QPushButton* button);
   void DoTableWork(TableWork work);
+  // The start-up's count: the records are counted on a thread while the
+  // window shows, and the label filled in when the count is in.
+  void StartCount();
+  void JoinCount();
+  void ShowCountFound(uint64_t request);
 
   StartOptions options_;
   std::unique_ptr<reports::TMyReport> reportWindow_;
@@ -289,6 +300,14 @@ class TMain : public QMainWindow {
   bool shown_ = false;
   bool activated_ = false;
   bool closed_ = false;
+  // While the window is built, DisplayCount leaves the count for StartCount.
+  bool starting_ = true;
+  bool countPending_ = false;
+  uint64_t countRequest_ = 0;  // moved by every count, so a late one is dropped
+  std::thread counter_;
+  std::mutex countLock_;       // the counter's answer, below
+  uint64_t countFoundFor_ = 0;
+  int countFound_ = -1;        // -1: the count failed
   bool savedFieldEditing_ = false;
   std::string sortExpression_;
   std::filesystem::path indexPath_;

@@ -27,11 +27,6 @@ namespace keldro {
 
 namespace {
 
-FormDimensions& Dimensions() {
-  static FormDimensions dims;
-  return dims;
-}
-
 bool Writable(const fs::path& dir) {
   std::error_code ec;
   return fs::is_directory(dir, ec) && access(dir.c_str(), W_OK) == 0;
@@ -71,9 +66,8 @@ std::string DriveOf(const std::vector<std::string>& drives, const std::string& d
   return best;
 }
 
-TMyBackup::TMyBackup(TMain& main, QWidget* parent) : QDialog(parent), main_(main) {
+TMyBackup::TMyBackup(TMain& main, QWidget* parent) : TDialog(parent, {640, 480}, 5), main_(main) {
   setObjectName("MyBackup");
-  setModal(true);
   setWindowTitle("Backup");
   resize(520, 330);
   WhatBox = new QGroupBox("What To Back Up", this);
@@ -120,18 +114,10 @@ TMyBackup::TMyBackup(TMain& main, QWidget* parent) : QDialog(parent), main_(main
   connect(StartButton, &QPushButton::clicked, this, &TMyBackup::StartButtonClick);
   connect(CancelButton, &QPushButton::clicked, this, &TMyBackup::CancelButtonClick);
   connect(HelpButton, &QPushButton::clicked, this, &TMyBackup::HelpButtonClick);
-  if (Dimensions().clientWidth() == 0) SaveFormDimensions(this, Dimensions());
-}
-
-void TMyBackup::showEvent(QShowEvent* event) {
-  QDialog::showEvent(event);
-  FormShow();
+  SaveSharedDesign<TMyBackup>();
 }
 
 void TMyBackup::FormShow() {
-  ApplyConfiguredFonts(this, Settings);
-  RestoreFormDimensions(this, Dimensions(), ScaleFactor, Screen);
-  ApplyColorGroup(this, 5);
   BackDBF->setChecked(true);
   SetDirectory(ProgramDir.string());
 }

@@ -6,8 +6,7 @@
 #include <string>
 #include <vector>
 
-#include <QDialog>
-#include <QSize>
+#include "tdialog.h"
 
 #include "core/backup_restore.h"
 
@@ -30,12 +29,10 @@ std::string DriveOf(const std::vector<std::string>& drives, const std::string& d
 // Help on "Backup and Restore", the topic of both windows.
 void ShowBackupRestoreHelp();
 
-class TMyBackup : public QDialog {
+class TMyBackup : public TDialog {
   Q_OBJECT
  public:
   TMyBackup(TMain& main, QWidget* parent = nullptr);
-
-  QSize Screen{640, 480};
 
   QGroupBox *WhatBox = nullptr, *WhereBox = nullptr;
   QRadioButton *BackDBF = nullptr, *BackLST = nullptr, *BackURP = nullptr;
@@ -54,10 +51,9 @@ class TMyBackup : public QDialog {
   void HelpButtonClick();
 
  protected:
-  void showEvent(QShowEvent* event) override;
+  void FormShow() override;
 
  private:
-  void FormShow();
   bool BackupDatabase();
   bool BackupLists();
   bool BackupReports();

@@ -43,10 +43,9 @@ std::string MoneyEntryText(double value, int maxLength) {
 }  // namespace
 
 TMyEdit::TMyEdit(ItemDataSet& table, PickListSet& mainLists, QWidget* parent)
-    : QDialog(parent), table_(table), mainLists_(mainLists) {
+    : TDialog(parent, {640, 480}, 2), table_(table), mainLists_(mainLists) {
   setObjectName("MyEdit");
   setWindowTitle("Edit");
-  setModal(true);
   CreateComponents();
   CreateMenu();
   FormCreate();
@@ -232,7 +231,7 @@ void TMyEdit::CreateMenu() {
 void TMyEdit::FormCreate() {
   setWindowFlags((windowFlags() | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) &
                  ~(Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
-  SaveFormDimensions(this, dims_);
+  SaveDesign();
   LoadAllList();
   if (BrowseMode) {
     for (QAction* a : {MenuNew, MenuClear, MenuUpdate, MenuUpdateExit, MenuCut, MenuCopy, MenuPaste, MenuDelete})
@@ -241,19 +240,12 @@ void TMyEdit::FormCreate() {
   }
 }
 
-void TMyEdit::showEvent(QShowEvent* event) {
-  QDialog::showEvent(event);
-  FormShow();
-}
-
 void TMyEdit::resizeEvent(QResizeEvent* event) {
   QDialog::resizeEvent(event);
   if (MainMenu) MainMenu->setGeometry(0, 0, width(), MainMenu->height());
 }
 
-void TMyEdit::FormShow() {
-  ApplyConfiguredFonts(this, Settings);
-  RestoreFormDimensions(this, dims_, ScaleFactor, Screen);
+void TMyEdit::FormPlaced() {
   if (y() > 10) move(x(), y() - 10);
   for (int i = 0; i < kEditorEntryCount; ++i) {
     const ItemField* f = ItemFieldByName(kEditorEntries[static_cast<size_t>(i)].field);
@@ -261,7 +253,9 @@ void TMyEdit::FormShow() {
   }
   Warranty->setText(FromAnsi(Settings.fields[static_cast<size_t>(ItemFieldByName("Warranty")->number - 1)].title));
   MyTabbedNoteBook->setCurrentIndex(0);
-  SetColors();
+}
+
+void TMyEdit::FormShow() {
   // The date entries follow the current date separator.
   for (TMaskEdit* m : {WarDate, PurchDate}) m->SetDateSeparator(framework::DateSeparator);
   if (EditMode == 2 || EditMode == 3)

@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include <QDialog>
 #include <QSize>
 
 #include "app_state.h"
 #include "core/record_editor.h"
+#include "tdialog.h"
 
 class QAction;
 class QCheckBox;
@@ -31,13 +31,10 @@ class TMaskEdit;
 // The main window's pick lists, in kPickListFiles order.
 using PickListSet = std::array<std::vector<std::string>, 5>;
 
-class TMyEdit : public QDialog {
+class TMyEdit : public TDialog {
   Q_OBJECT
  public:
   TMyEdit(ItemDataSet& table, PickListSet& mainLists, QWidget* parent = nullptr);
-
-  // The screen the window centres itself on.
-  QSize Screen{640, 480};
 
   // ---- components
   QMenuBar* MainMenu = nullptr;
@@ -83,7 +80,7 @@ class TMyEdit : public QDialog {
   void MenuNewClick();
   void MenuCopyRecordClick();
   void CalcTotals();
-  void SetColors();
+  void SetColors() override;
   void ItemExit();
   void CostExit();
   void ValueExit();
@@ -106,7 +103,8 @@ class TMyEdit : public QDialog {
   EditorValues CurrentValues() const;
 
  protected:
-  void showEvent(QShowEvent* event) override;
+  void FormPlaced() override;
+  void FormShow() override;
   bool eventFilter(QObject* watched, QEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
 
@@ -116,7 +114,6 @@ class TMyEdit : public QDialog {
 
  private:
   void FormCreate();
-  void FormShow();
   void FormClose();
   void CreateComponents();
   void CreateMenu();
@@ -133,7 +130,6 @@ class TMyEdit : public QDialog {
   ItemDataSet& table_;
   PickListSet& mainLists_;
   std::array<QWidget*, kEditorEntryCount> entries_{};
-  FormDimensions dims_;
   EditorValues snapshot_;
   // Lists whose file exists but could not be read: never written over.
   std::array<bool, 5> unreadable_{};

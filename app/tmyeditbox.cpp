@@ -15,20 +15,9 @@ namespace ui = platform::ui;
 
 namespace keldro {
 
-namespace {
-
-// Every instance records the same design geometry.
-FormDimensions& Dimensions() {
-  static FormDimensions dims;
-  return dims;
-}
-
-}  // namespace
-
 TMyEditBox::TMyEditBox(TMyEdit& editor, int list, QWidget* parent)
-    : QDialog(parent), editor_(editor), list_(list < 1 || list > 5 ? 1 : list) {
+    : TDialog(parent, {640, 480}, 5), editor_(editor), list_(list < 1 || list > 5 ? 1 : list) {
   setObjectName("MyEditBox");
-  setModal(true);
   resize(360, 300);
   const std::string_view name = kPickListNames[static_cast<size_t>(list_ - 1)];
   setWindowTitle(QString::fromStdString("Edit \"" + std::string(name) + "\" List"));
@@ -57,7 +46,7 @@ TMyEditBox::TMyEditBox(TMyEdit& editor, int list, QWidget* parent)
   connect(OkButton, &QPushButton::clicked, this, &TMyEditBox::OkButtonClick);
   connect(CancelButton, &QPushButton::clicked, this, &TMyEditBox::CancelButtonClick);
   connect(AddInfo, &QLineEdit::returnPressed, this, &TMyEditBox::AddButtonClick);
-  if (Dimensions().clientWidth() == 0) SaveFormDimensions(this, Dimensions());
+  SaveSharedDesign<TMyEditBox>();
   SetItems(editor_.PickListItems(list_), -1);
   AddInfo->clear();
 }
@@ -75,15 +64,7 @@ void TMyEditBox::SetItems(const std::vector<std::string>& items, int selected) {
   TheList->setCurrentRow(selected);
 }
 
-void TMyEditBox::showEvent(QShowEvent* event) {
-  QDialog::showEvent(event);
-  FormShow();
-}
-
 void TMyEditBox::FormShow() {
-  ApplyConfiguredFonts(this, Settings);
-  RestoreFormDimensions(this, Dimensions(), ScaleFactor, Screen);
-  ApplyColorGroup(this, 5);
   TheList->setCurrentRow(TheList->count() > 0 ? 0 : -1);
   TheList->setFocus();
 }

@@ -6,8 +6,7 @@
 #include <string>
 #include <vector>
 
-#include <QDialog>
-#include <QSize>
+#include "tdialog.h"
 
 class QLineEdit;
 class QListWidget;
@@ -17,13 +16,11 @@ namespace keldro {
 
 class TMyEdit;
 
-class TMyEditBox : public QDialog {
+class TMyEditBox : public TDialog {
   Q_OBJECT
  public:
   // The editor whose lists are edited; `list` 1..5.
   TMyEditBox(TMyEdit& editor, int list, QWidget* parent = nullptr);
-
-  QSize Screen{640, 480};
 
   QListWidget* TheList = nullptr;
   QLineEdit* AddInfo = nullptr;
@@ -42,10 +39,9 @@ class TMyEditBox : public QDialog {
   void UpdateList();
 
  protected:
-  void showEvent(QShowEvent* event) override;
+  void FormShow() override;
 
  private:
-  void FormShow();
   void SetItems(const std::vector<std::string>& items, int selected);
   TMyEdit& editor_;
   int list_;

@@ -35,12 +35,6 @@ namespace keldro {
 
 namespace {
 
-
-FormDimensions& Dimensions() {
-  static FormDimensions dims;
-  return dims;
-}
-
 const std::string& Title(int field) { return Settings.fields[static_cast<size_t>(field - 1)].title; }
 
 // The save dialog of both kinds, starting where the last export went.
@@ -58,10 +52,9 @@ ui::FileDialogResult ChooseExportFile(const char* extension, const char* filter)
 
 }  // namespace
 
-TMyExport::TMyExport(TMain& main, QWidget* parent) : QDialog(parent), main_(main) {
+TMyExport::TMyExport(TMain& main, QWidget* parent) : TDialog(parent, {640, 480}, 5), main_(main) {
   setObjectName("MyExport");
   setWindowTitle("Export");
-  setModal(true);
   resize(600, 420);
   ExportGrid = new QTableWidget(23, 2, this);
   ExportGrid->setObjectName("ExportGrid");
@@ -134,17 +127,10 @@ TMyExport::TMyExport(TMain& main, QWidget* parent) : QDialog(parent), main_(main
   connect(FirstRow, &QCheckBox::clicked, this, &TMyExport::FirstRowClick);
   // FormCreate
   FirstRow->setChecked(Settings.exportFirstRow);
-  if (Dimensions().clientWidth() == 0) SaveFormDimensions(this, Dimensions());
+  SaveSharedDesign<TMyExport>();
 }
 
-void TMyExport::showEvent(QShowEvent* event) {
-  QDialog::showEvent(event);
-  FormShow();
-}
-
-void TMyExport::FormShow() {
-  ApplyConfiguredFonts(this, Settings);
-  RestoreFormDimensions(this, Dimensions(), ScaleFactor, Screen);
+void TMyExport::FormPlaced() {
   if (y() > 10) move(x(), y() - 10);
   auto set = [this](int row, int column, const std::string& text) {
     auto* item = new QTableWidgetItem(FromAnsi(text));
@@ -165,7 +151,9 @@ void TMyExport::FormShow() {
       if (ExportGrid->item(r, c) == nullptr) set(r, c, "");
   ExportGrid->setColumnWidth(0, static_cast<int>(200 * ScaleFactor));
   ExportGrid->setColumnWidth(1, static_cast<int>(100 * ScaleFactor));
-  ApplyColorGroup(this, 5);
+}
+
+void TMyExport::FormShow() {
   if (SearchActive) {
     ExportSearch->setEnabled(true);
     ExportSearch->setChecked(true);

@@ -6,8 +6,7 @@
 #include <string>
 #include <vector>
 
-#include <QDialog>
-#include <QSize>
+#include "tdialog.h"
 
 #include "framework/dbtables.h"
 
@@ -22,12 +21,10 @@ namespace keldro {
 
 class TMain;
 
-class TMyExport : public QDialog {
+class TMyExport : public TDialog {
   Q_OBJECT
  public:
   explicit TMyExport(TMain& main, QWidget* parent = nullptr);
-
-  QSize Screen{640, 480};
 
   QTableWidget* ExportGrid = nullptr;
   QPushButton *UpButton = nullptr, *DownButton = nullptr, *DefaultsButton = nullptr, *StartExportButton = nullptr,
@@ -55,11 +52,11 @@ class TMyExport : public QDialog {
   const std::vector<int>& SelectedFields() const { return fields_; }
 
  protected:
-  void showEvent(QShowEvent* event) override;
+  void FormPlaced() override;
+  void FormShow() override;
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  void FormShow();
   void FormClose();
   void DoAscii();
   void DoDBase();

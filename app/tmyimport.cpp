@@ -30,16 +30,6 @@ namespace keldro {
 
 namespace {
 
-
-FormDimensions& ImportDimensions() {
-  static FormDimensions dims;
-  return dims;
-}
-FormDimensions& FormatDimensions() {
-  static FormDimensions dims;
-  return dims;
-}
-
 constexpr int kColumnRole = Qt::UserRole + 1;
 
 bool HasDbfEnding(const std::string& name) {
@@ -101,9 +91,9 @@ void StoreValue(framework::TDataSet& table, const ItemField& field, const Import
 
 // ------------------------------------------------------------------ TMyImport
 
-TMyImport::TMyImport(TMain& main, int kind, QWidget* parent) : QDialog(parent), main_(main), kind_(kind) {
+TMyImport::TMyImport(TMain& main, int kind, QWidget* parent)
+    : TDialog(parent, {640, 480}, 5), main_(main), kind_(kind) {
   setObjectName("MyImport");
-  setModal(true);
   resize(600, 420);
   ImportGrid = new QTableWidget(23, 3, this);
   ImportGrid->setObjectName("ImportGrid");
@@ -147,7 +137,7 @@ TMyImport::TMyImport(TMain& main, int kind, QWidget* parent) : QDialog(parent), 
   connect(ImportGrid, &QTableWidget::cellDoubleClicked, this, &TMyImport::ImportGridDblClick);
   // FormCreate
   SkipFirst->setChecked(Settings.importSkipFirst);
-  if (ImportDimensions().clientWidth() == 0) SaveFormDimensions(this, ImportDimensions());
+  SaveSharedDesign<TMyImport>();
 }
 
 int TMyImport::GetFirstLine(const std::string& content) {
@@ -180,14 +170,7 @@ void TMyImport::GetDBFInfo() {
   for (int i = 0; i < MyOpenTable.FieldCount(); ++i) ColumnNames.push_back(MyOpenTable.Fields(i)->FieldName().substr(0, 20));
 }
 
-void TMyImport::showEvent(QShowEvent* event) {
-  QDialog::showEvent(event);
-  FormShow();
-}
-
-void TMyImport::FormShow() {
-  ApplyConfiguredFonts(this, Settings);
-  RestoreFormDimensions(this, ImportDimensions(), ScaleFactor, Screen);
+void TMyImport::FormPlaced() {
   if (y() > 10) move(x(), y() - 10);
   setWindowTitle(kind_ == 2 ? "DBase File Import" : "Ascii Delimited Text Import");
   SkipFirst->setVisible(kind_ != 2);
@@ -210,7 +193,9 @@ void TMyImport::FormShow() {
   ImportGrid->setColumnWidth(0, static_cast<int>(179 * ScaleFactor));
   ImportGrid->setColumnWidth(1, static_cast<int>(179 * ScaleFactor));
   ImportGrid->setColumnWidth(2, static_cast<int>(38 * ScaleFactor));
-  ApplyColorGroup(this, 5);
+}
+
+void TMyImport::FormShow() {
   ImportGrid->setCurrentCell(1, 1);
 }
 
@@ -387,10 +372,9 @@ void TMyImport::HelpButtonClick() {
 
 // ------------------------------------------------------------------ TImportFormat
 
-TImportFormat::TImportFormat(TMain& main, QWidget* parent) : QDialog(parent), main_(main) {
+TImportFormat::TImportFormat(TMain& main, QWidget* parent) : TDialog(parent, {640, 480}, 5), main_(main) {
   setObjectName("ImportFormat");
   setWindowTitle("Import Format");
-  setModal(true);
   resize(260, 130);
   AsciiDelimited = new QRadioButton("Ascii Delimited File", this);
   AsciiDelimited->setObjectName("AsciiDelimited");
@@ -406,19 +390,11 @@ TImportFormat::TImportFormat(TMain& main, QWidget* parent) : QDialog(parent), ma
   CancelButton->setGeometry(136, 84, 110, 27);
   connect(FileButton, &QPushButton::clicked, this, &TImportFormat::FileButtonClick);
   connect(CancelButton, &QPushButton::clicked, this, &TImportFormat::CancelButtonClick);
-  if (FormatDimensions().clientWidth() == 0) SaveFormDimensions(this, FormatDimensions());
+  SaveSharedDesign<TImportFormat>();
 }
 
-void TImportFormat::showEvent(QShowEvent* event) {
-  QDialog::showEvent(event);
-  FormShow();
-}
-
-void TImportFormat::FormShow() {
-  ApplyConfiguredFonts(this, Settings);
-  RestoreFormDimensions(this, FormatDimensions(), ScaleFactor, Screen);
+void TImportFormat::FormPlaced() {
   (Settings.importFileType == 2 ? DBFFormat : AsciiDelimited)->setChecked(true);
-  ApplyColorGroup(this, 5);
 }
 
 void TImportFormat::closeEvent(QCloseEvent* event) {

@@ -10,8 +10,7 @@
 #include <string>
 #include <vector>
 
-#include <QDialog>
-#include <QSize>
+#include "tdialog.h"
 
 #include "core/import_export.h"
 #include "framework/dbtables.h"
@@ -26,13 +25,11 @@ namespace keldro {
 
 class TMain;
 
-class TMyImport : public QDialog {
+class TMyImport : public TDialog {
   Q_OBJECT
  public:
   // kind 1 text file, 2 dBASE table.
   TMyImport(TMain& main, int kind, QWidget* parent = nullptr);
-
-  QSize Screen{640, 480};
 
   QTableWidget* ImportGrid = nullptr;
   QPushButton *UpButton = nullptr, *DownButton = nullptr, *StartButton = nullptr, *ExitButton = nullptr,
@@ -64,10 +61,10 @@ class TMyImport : public QDialog {
   std::vector<MappingRow> MappingRows() const;
 
  protected:
-  void showEvent(QShowEvent* event) override;
+  void FormPlaced() override;
+  void FormShow() override;
 
  private:
-  void FormShow();
   void SwapRows(int a, int b);
   // The first pass: every record read and converted, none kept for a text
   // file (the second pass reads it again as it appends).
@@ -81,12 +78,10 @@ class TMyImport : public QDialog {
   int imported_ = 0;
 };
 
-class TImportFormat : public QDialog {
+class TImportFormat : public TDialog {
   Q_OBJECT
  public:
   explicit TImportFormat(TMain& main, QWidget* parent = nullptr);
-
-  QSize Screen{640, 480};
 
   QRadioButton *AsciiDelimited = nullptr, *DBFFormat = nullptr;
   QPushButton *FileButton = nullptr, *CancelButton = nullptr;
@@ -97,11 +92,10 @@ class TImportFormat : public QDialog {
   TMyImport* Import() const { return import_; }
 
  protected:
-  void showEvent(QShowEvent* event) override;
+  void FormPlaced() override;
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  void FormShow();
   void FormClose();
   void DoAscii();
   void DoDBF();

@@ -48,10 +48,10 @@ bool MyLocateRecord(bool fromBeginning, framework::TDataSet& dataSet, std::strin
 
 // ---------------------------------------------------------------- TMyLocateDlg
 
-TMyLocateDlg::TMyLocateDlg(QSize screen, QWidget* parent) : QDialog(parent), screen_(screen) {
+TMyLocateDlg::TMyLocateDlg(QSize screen, QWidget* parent) : TDialog(parent, screen, 5) {
   setObjectName("MyLocateDlg");
   setWindowTitle("Locate Value");
-  setModal(true);
+  ShowOnlyWhenOpened();
   resize(kClientWidth, kClientHeight);
 
   SearchTypeGroup = new QGroupBox("&Search Type", this);
@@ -116,7 +116,7 @@ TMyLocateDlg::TMyLocateDlg(QSize screen, QWidget* parent) : QDialog(parent), scr
     SearchValue->setFocus();
   });
   FieldNameComboBox->installEventFilter(this);
-  SaveFormDimensions(this, dims_);
+  SaveDesign();
 }
 
 bool TMyLocateDlg::eventFilter(QObject* watched, QEvent* event) {
@@ -128,19 +128,7 @@ bool TMyLocateDlg::eventFilter(QObject* watched, QEvent* event) {
   return QDialog::eventFilter(watched, event);
 }
 
-void TMyLocateDlg::showEvent(QShowEvent* event) {
-  QDialog::showEvent(event);
-  if (!event->spontaneous()) FormShow();
-}
-
-void TMyLocateDlg::FormShow() {
-  ApplyConfiguredFonts(this, Settings);
-  RestoreFormDimensions(this, dims_, ScaleFactor, screen_);
-  SetColors();
-  SearchValue->setFocus();
-}
-
-void TMyLocateDlg::SetColors() { ApplyColorGroup(this, 5); }
+void TMyLocateDlg::FormShow() { SearchValue->setFocus(); }
 
 int TMyLocateDlg::MatchType() const {
   if (ExactMatchBtn->isChecked()) return mtExactMatch;

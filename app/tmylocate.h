@@ -8,12 +8,12 @@
 #include <string>
 #include <string_view>
 
-#include <QDialog>
 #include <QObject>
 #include <QSize>
 
 #include "app_state.h"
 #include "framework/db.h"
+#include "tdialog.h"
 
 class QCheckBox;
 class QComboBox;
@@ -35,7 +35,7 @@ inline constexpr size_t kLocateTextMax = 255;
 bool MyLocateRecord(bool fromBeginning, framework::TDataSet& dataSet, std::string_view fieldName,
                     bool caseSensitive, int matchType, std::string_view value);
 
-class TMyLocateDlg : public QDialog {
+class TMyLocateDlg : public TDialog {
   Q_OBJECT
  public:
   TMyLocateDlg(QSize screen, QWidget* parent);
@@ -56,16 +56,10 @@ class TMyLocateDlg : public QDialog {
   bool FindValue(bool fromBeginning);
   std::string FieldNameFromLabel(const std::string& label) const;
   int MatchType() const;
-  void SetColors();
 
  protected:
-  void showEvent(QShowEvent* event) override;
+  void FormShow() override;
   bool eventFilter(QObject* watched, QEvent* event) override;
-
- private:
-  void FormShow();
-  QSize screen_;
-  FormDimensions dims_;
 };
 
 class TMyLocateDialog : public QObject {

@@ -24,11 +24,6 @@ namespace keldro {
 
 namespace {
 
-FormDimensions& Dimensions() {
-  static FormDimensions dims;
-  return dims;
-}
-
 // The inventory format check of a file that must not be written: a backup
 // whose .MDX stayed behind keeps its production-index flag, which is
 // cleared only in the restored copy.
@@ -39,9 +34,8 @@ bool IsItemTableFile(const fs::path& path) {
 
 }  // namespace
 
-TMyRestore::TMyRestore(TMain& main, QWidget* parent) : QDialog(parent), main_(main) {
+TMyRestore::TMyRestore(TMain& main, QWidget* parent) : TDialog(parent, {640, 480}, 5), main_(main) {
   setObjectName("MyRestore");
-  setModal(true);
   setWindowTitle("Restore");
   resize(420, 160);
   WhatBox = new QGroupBox("What To Restore", this);
@@ -68,18 +62,10 @@ TMyRestore::TMyRestore(TMain& main, QWidget* parent) : QDialog(parent), main_(ma
   connect(StartButton, &QPushButton::clicked, this, &TMyRestore::StartButtonClick);
   connect(CancelButton, &QPushButton::clicked, this, &TMyRestore::CancelButtonClick);
   connect(HelpButton, &QPushButton::clicked, this, &TMyRestore::HelpButtonClick);
-  if (Dimensions().clientWidth() == 0) SaveFormDimensions(this, Dimensions());
-}
-
-void TMyRestore::showEvent(QShowEvent* event) {
-  QDialog::showEvent(event);
-  FormShow();
+  SaveSharedDesign<TMyRestore>();
 }
 
 void TMyRestore::FormShow() {
-  ApplyConfiguredFonts(this, Settings);
-  RestoreFormDimensions(this, Dimensions(), ScaleFactor, Screen);
-  ApplyColorGroup(this, 5);
   RestoreDBF->setChecked(true);
 }
 

@@ -5,8 +5,7 @@
 
 #include <filesystem>
 
-#include <QDialog>
-#include <QSize>
+#include "tdialog.h"
 
 #include "core/backup_restore.h"
 
@@ -18,12 +17,10 @@ namespace keldro {
 
 class TMain;
 
-class TMyRestore : public QDialog {
+class TMyRestore : public TDialog {
   Q_OBJECT
  public:
   TMyRestore(TMain& main, QWidget* parent = nullptr);
-
-  QSize Screen{640, 480};
 
   QGroupBox* WhatBox = nullptr;
   QRadioButton *RestoreDBF = nullptr, *RestoreLST = nullptr, *RestoreURP = nullptr;
@@ -34,10 +31,9 @@ class TMyRestore : public QDialog {
   void HelpButtonClick();
 
  protected:
-  void showEvent(QShowEvent* event) override;
+  void FormShow() override;
 
  private:
-  void FormShow();
   bool RestoreDatabase(const std::filesystem::path& picked);
   bool RestoreLists(const std::filesystem::path& picked);
   bool RestoreReports(const std::filesystem::path& picked);

@@ -75,10 +75,10 @@ class CriterionDelegate : public QStyledItemDelegate {
 
 // ------------------------------------------------------------ TSearchOptions
 
-TSearchOptions::TSearchOptions(QSize screen, QWidget* parent) : QDialog(parent), screen_(screen) {
+TSearchOptions::TSearchOptions(QSize screen, QWidget* parent) : TDialog(parent, screen, 3) {
   setObjectName("SearchOptions");
   setWindowTitle("Search Options");
-  setModal(true);
+  ShowOnlyWhenOpened();
   resize(kOptionsWidth, kOptionsHeight);
   FieldNameLabel = new QLabel(this);
   FieldNameLabel->setObjectName("FieldNameLabel");
@@ -97,7 +97,7 @@ TSearchOptions::TSearchOptions(QSize screen, QWidget* parent) : QDialog(parent),
   connect(OkButton, &QPushButton::clicked, this, &QDialog::accept);
   connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
   connect(ListBox1, &QListWidget::itemDoubleClicked, this, &QDialog::accept);
-  SaveFormDimensions(this, dims_);
+  SaveDesign();
 }
 
 void TSearchOptions::LoadList(const std::vector<std::string>& list) {
@@ -105,19 +105,7 @@ void TSearchOptions::LoadList(const std::vector<std::string>& list) {
   for (const std::string& entry : list) ListBox1->addItem(FromAnsi(entry));
 }
 
-void TSearchOptions::SetColors() { ApplyColorGroup(this, 3); }
-
-void TSearchOptions::showEvent(QShowEvent* event) {
-  QDialog::showEvent(event);
-  if (!event->spontaneous()) FormShow();
-}
-
-void TSearchOptions::FormShow() {
-  ApplyConfiguredFonts(this, Settings);
-  RestoreFormDimensions(this, dims_, ScaleFactor, screen_);
-  SetColors();
-  ListBox1->setFocus();
-}
+void TSearchOptions::FormShow() { ListBox1->setFocus(); }
 
 // --------------------------------------------------------------- TSearchGrid
 
@@ -135,10 +123,10 @@ void TSearchGrid::ReloadEdit() {
 
 // ----------------------------------------------------------------- TMySearch
 
-TMySearch::TMySearch(ItemDataSet& table, QWidget* parent) : QDialog(parent), table_(table) {
+TMySearch::TMySearch(ItemDataSet& table, QWidget* parent) : TDialog(parent, {640, 480}, 3), table_(table) {
   setObjectName("MySearch");
   setWindowTitle("Search");
-  setModal(true);
+  ShowOnlyWhenOpened();
   CreateComponents();
   FormCreate();
 }
@@ -202,18 +190,11 @@ void TMySearch::CreateComponents() {
 }
 
 void TMySearch::FormCreate() {
-  SaveFormDimensions(this, dims_);
+  SaveDesign();
   types_.fill(ctEqual);
 }
 
-void TMySearch::showEvent(QShowEvent* event) {
-  QDialog::showEvent(event);
-  if (!event->spontaneous()) FormShow();
-}
-
-void TMySearch::FormShow() {
-  ApplyConfiguredFonts(this, Settings);
-  RestoreFormDimensions(this, dims_, ScaleFactor, Screen);
+void TMySearch::FormPlaced() {
   if (y() > 10) move(x(), y() - 10);
   items_.clear();
   level_ = 1;
@@ -230,13 +211,14 @@ void TMySearch::FormShow() {
     SearchGrid->item(r, 0)->setText(FromAnsi(" " + Settings.fields[static_cast<size_t>(r - 1)].title));
   SetHeading();
   EmptyCriteria();
-  SetColors();
+}
+
+void TMySearch::FormShow() {
   PaintFixedCells();
   SearchGrid->setCurrentCell(1, 2);
   SearchGrid->setFocus();
 }
 
-void TMySearch::SetColors() { ApplyColorGroup(this, 3); }
 
 void TMySearch::PaintFixedCells() {
   for (int r = 0; r <= kItemFieldCount; ++r) {

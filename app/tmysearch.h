@@ -14,12 +14,12 @@
 #include <string>
 #include <vector>
 
-#include <QDialog>
 #include <QSize>
 #include <QTableWidget>
 
 #include "app_state.h"
 #include "core/search_query.h"
+#include "tdialog.h"
 
 class QLabel;
 class QListWidget;
@@ -27,7 +27,7 @@ class QPushButton;
 
 namespace keldro {
 
-class TSearchOptions : public QDialog {
+class TSearchOptions : public TDialog {
   Q_OBJECT
  public:
   TSearchOptions(QSize screen, QWidget* parent);
@@ -37,15 +37,9 @@ class TSearchOptions : public QDialog {
   QPushButton *OkButton = nullptr, *CancelButton = nullptr;
 
   void LoadList(const std::vector<std::string>& list);  // Windows-1252 entries
-  void SetColors();
 
  protected:
-  void showEvent(QShowEvent* event) override;
-
- private:
-  void FormShow();
-  QSize screen_;
-  FormDimensions dims_;
+  void FormShow() override;
 };
 
 // The criteria grid, whose current criterion cell always has its editor.
@@ -59,13 +53,11 @@ class TSearchGrid : public QTableWidget {
   void ReloadEdit();
 };
 
-class TMySearch : public QDialog {
+class TMySearch : public TDialog {
   Q_OBJECT
  public:
   TMySearch(ItemDataSet& table, QWidget* parent = nullptr);
 
-  // The screen the window centres itself on.
-  QSize Screen{640, 480};
   // What the main window does for a search: turn the search state on
   // (EnableEndSearch), end a search (DoEndSearch), and close and reopen the
   // table with the viewer options applied again.
@@ -109,20 +101,18 @@ class TMySearch : public QDialog {
   void reject() override;
 
  protected:
-  void showEvent(QShowEvent* event) override;
+  void FormPlaced() override;
+  void FormShow() override;
 
  private:
   void CreateComponents();
   void FormCreate();
-  void FormShow();
-  void SetColors();
   void EmptyCriteria();
   void SetHeading();
   void PaintFixedCells();
   void SetCurrentRow(int row);
 
   ItemDataSet& table_;
-  FormDimensions dims_;
   SearchItems items_;
   SearchItems applied_;
   CriterionTypes types_{};

@@ -24,16 +24,10 @@ constexpr std::string_view kSortInUseMessage =
 constexpr std::string_view kSortFailedMessage =
     "Error in implementing sort order.  New sort order not implemented.";
 
-FormDimensions& Dimensions() {
-  static FormDimensions dims;
-  return dims;
-}
-
 }  // namespace
 
-TMySortOrder::TMySortOrder(TMain& main, QWidget* parent) : QDialog(parent), main_(main) {
+TMySortOrder::TMySortOrder(TMain& main, QWidget* parent) : TDialog(parent, {640, 480}, 5), main_(main) {
   setObjectName("MySortOrder");
-  setModal(true);
   setWindowTitle("Sort Order");
   resize(330, 214);
   static constexpr std::array<const char*, 4> kCaptions{"Primary Sort", "Secondary Sort", "Third Level Sort",
@@ -57,7 +51,7 @@ TMySortOrder::TMySortOrder(TMain& main, QWidget* parent) : QDialog(parent), main
   CancelButton->setGeometry(174, 170, 84, 27);
   connect(OkButton, &QPushButton::clicked, this, &TMySortOrder::OkButtonClick);
   connect(CancelButton, &QPushButton::clicked, this, &TMySortOrder::CancelButtonClick);
-  if (Dimensions().clientWidth() == 0) SaveFormDimensions(this, Dimensions());
+  SaveSharedDesign<TMySortOrder>();
   FormCreate();
 }
 
@@ -68,22 +62,12 @@ void TMySortOrder::FormCreate() {
   }
 }
 
-void TMySortOrder::showEvent(QShowEvent* event) {
-  QDialog::showEvent(event);
-  FormShow();
-}
-
-void TMySortOrder::FormShow() {
-  ApplyConfiguredFonts(this, Settings);
-  RestoreFormDimensions(this, Dimensions(), ScaleFactor, Screen);
+void TMySortOrder::FormPlaced() {
   for (size_t i = 0; i < ComboBoxes.size(); ++i) {
     const int level = Settings.sortLevels.levels[i];
     ComboBoxes[i]->setCurrentIndex(level >= 0 && level <= kItemFieldCount ? level : 0);
   }
-  SetColors();
 }
-
-void TMySortOrder::SetColors() { ApplyColorGroup(this, 5); }
 
 SortLevels TMySortOrder::ChosenLevels() const {
   SortLevels levels;

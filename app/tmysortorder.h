@@ -5,8 +5,7 @@
 
 #include <array>
 
-#include <QDialog>
-#include <QSize>
+#include "tdialog.h"
 
 #include "core/sort_levels.h"
 
@@ -18,12 +17,10 @@ namespace keldro {
 
 class TMain;
 
-class TMySortOrder : public QDialog {
+class TMySortOrder : public TDialog {
   Q_OBJECT
  public:
   TMySortOrder(TMain& main, QWidget* parent = nullptr);
-
-  QSize Screen{640, 480};
 
   // "<NONE>" and the 22 field titles: a list position is a field number.
   std::array<QComboBox*, 4> ComboBoxes{};
@@ -37,12 +34,10 @@ class TMySortOrder : public QDialog {
   void CancelButtonClick();
 
  protected:
-  void showEvent(QShowEvent* event) override;
+  void FormPlaced() override;
 
  private:
   void FormCreate();
-  void FormShow();
-  void SetColors();
   TMain& main_;
 };
 

@@ -21,11 +21,6 @@ namespace keldro {
 
 namespace {
 
-FormDimensions& Dimensions() {
-  static FormDimensions dims;
-  return dims;
-}
-
 // The framework's mask notation as Qt's: "9" optional and "0" required
 // digits swap, "c" (any character, optional) is "x", "/" is the date
 // separator; the ";1" (literals kept) is how Qt keeps them anyway.
@@ -51,9 +46,8 @@ constexpr std::array<int, 3> kCountLeft{70, 190, 310};
 
 }  // namespace
 
-TSearchAndReplace::TSearchAndReplace(TMain& main, QWidget* parent) : QDialog(parent), main_(main) {
+TSearchAndReplace::TSearchAndReplace(TMain& main, QWidget* parent) : TDialog(parent, {640, 480}, 5), main_(main) {
   setObjectName("SearchAndReplace");
-  setModal(true);
   setWindowTitle("Search and Replace");
   resize(420, 290);
   auto label = [this](const char* name, const char* text, int x, int y, int w) {
@@ -93,18 +87,10 @@ TSearchAndReplace::TSearchAndReplace(TMain& main, QWidget* parent) : QDialog(par
   connect(FieldBox, &QComboBox::currentIndexChanged, this, [this] { FieldBoxChange(); });
   connect(StartButton, &QPushButton::clicked, this, &TSearchAndReplace::StartButtonClick);
   connect(CancelButton, &QPushButton::clicked, this, &TSearchAndReplace::CancelButtonClick);
-  if (Dimensions().clientWidth() == 0) SaveFormDimensions(this, Dimensions());
-}
-
-void TSearchAndReplace::showEvent(QShowEvent* event) {
-  QDialog::showEvent(event);
-  FormShow();
+  SaveSharedDesign<TSearchAndReplace>();
 }
 
 void TSearchAndReplace::FormShow() {
-  ApplyConfiguredFonts(this, Settings);
-  RestoreFormDimensions(this, Dimensions(), ScaleFactor, Screen);
-  ApplyColorGroup(this, 5);
   const QSignalBlocker block(FieldBox);
   FieldBox->clear();
   for (const FieldSettings& f : Settings.fields) FieldBox->addItem(QString::fromStdString(platform::Cp1252ToUtf8(f.title)));

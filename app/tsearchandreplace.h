@@ -4,7 +4,7 @@
 // itself, and the counts show on the window as it goes.
 #pragma once
 
-#include <QDialog>
+#include "tdialog.h"
 #include <QElapsedTimer>
 #include <QSize>
 
@@ -20,12 +20,10 @@ namespace keldro {
 
 class TMain;
 
-class TSearchAndReplace : public QDialog {
+class TSearchAndReplace : public TDialog {
   Q_OBJECT
  public:
   TSearchAndReplace(TMain& main, QWidget* parent = nullptr);
-
-  QSize Screen{640, 480};
 
   QComboBox* FieldBox = nullptr;
   QLineEdit *SearchText = nullptr, *ReplaceText = nullptr;
@@ -42,11 +40,10 @@ class TSearchAndReplace : public QDialog {
   void CancelButtonClick();
 
  protected:
-  void showEvent(QShowEvent* event) override;
+  void FormShow() override;
   void paintEvent(QPaintEvent* event) override;
 
  private:
-  void FormShow();
   void Fail(ReplaceInputError error);
   // The counters on the window: at most every 100 ms, and when `now`.
   void DrawCounts(bool now);

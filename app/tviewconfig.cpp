@@ -135,10 +135,9 @@ bool ChooseColor(int32_t& color) {
 }  // namespace
 
 TViewConfig::TViewConfig(ItemDataSet& table, QSize screen, QWidget* parent)
-    : QDialog(parent), table_(table), screen_(screen) {
+    : TDialog(parent, screen, 5), table_(table) {
   setObjectName("ViewConfig");
   setWindowTitle("Viewer Configuration");
-  setModal(true);
   CreateComponents();
   FormCreate();
 }
@@ -281,7 +280,7 @@ void TViewConfig::CreateComponents() {
 void TViewConfig::FormCreate() {
   setWindowFlags((windowFlags() | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) &
                  ~(Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint | Qt::WindowContextHelpButtonHint));
-  SaveFormDimensions(this, dims_);
+  SaveDesign();
   ShowGridTitle->setChecked(Settings.showTitles);
   ColumnLines->setChecked(Settings.columnLines);
   RowLines->setChecked(Settings.rowLines);
@@ -289,14 +288,7 @@ void TViewConfig::FormCreate() {
   FieldEditing->setChecked(Settings.fieldEditing);
 }
 
-void TViewConfig::showEvent(QShowEvent* event) {
-  QDialog::showEvent(event);
-  FormShow();
-}
-
-void TViewConfig::FormShow() {
-  ApplyConfiguredFonts(this, Settings);
-  RestoreFormDimensions(this, dims_, ScaleFactor, screen_);
+void TViewConfig::FormPlaced() {
   if (y() > 10) move(x(), y() - 10);
   ShowFontCaptions();
   ShowColors();
@@ -328,7 +320,6 @@ void TViewConfig::FormShow() {
   ShowOrderTitles();
   for (QTableWidget* g : {FieldsToDisplay, FieldWidthGrid, FieldNameGrid}) g->setCurrentCell(0, 1);
   FieldOrderGrid->setCurrentCell(0, 0);
-  ApplyColorGroup(this, 5);
 }
 
 void TViewConfig::ShowFontCaptions() {

@@ -8,8 +8,7 @@
 #include <array>
 #include <functional>
 
-#include <QDialog>
-#include <QSize>
+#include "tdialog.h"
 
 #include "app_state.h"
 #include "core/viewer_config.h"
@@ -25,7 +24,7 @@ class QTableWidget;
 
 namespace keldro {
 
-class TViewConfig : public QDialog {
+class TViewConfig : public TDialog {
   Q_OBJECT
  public:
   TViewConfig(ItemDataSet& table, QSize screen, QWidget* parent = nullptr);
@@ -71,7 +70,7 @@ class TViewConfig : public QDialog {
   const std::array<int, kItemFieldCount>& OrderRows() const { return orderRows_; }
 
  protected:
-  void showEvent(QShowEvent* event) override;
+  void FormPlaced() override;
 
  public slots:
   void reject() override;
@@ -79,7 +78,6 @@ class TViewConfig : public QDialog {
  private:
   void CreateComponents();
   void FormCreate();
-  void FormShow();
   bool FormCloseQuery();
   void FormClose();
   void ShowOrderTitles();
@@ -89,8 +87,6 @@ class TViewConfig : public QDialog {
   ViewerGrids GridTexts() const;
 
   ItemDataSet& table_;
-  QSize screen_;
-  FormDimensions dims_;
   std::array<int, kItemFieldCount> orderRows_{};
   bool closed_ = false;
 };

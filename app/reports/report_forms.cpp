@@ -1,7 +1,6 @@
 #include "reports/report_forms.h"
 
 #include <QPalette>
-#include <QScreen>
 #include <QWidget>
 
 #include "app_state.h"
@@ -24,15 +23,6 @@ void Paint(QWidget* w, int32_t background, int32_t text, bool base) {
   w->setAutoFillBackground(true);
 }
 }  // namespace
-
-void PlaceReportForm(QWidget* form, const FormDimensions& dims, QSize screen) {
-  ApplyConfiguredFonts(form, Settings);
-  if (!screen.isValid()) {
-    screen = QSize(640, 480);
-    if (QScreen* s = form->screen()) screen = s->size();
-  }
-  RestoreFormDimensions(form, dims, ScaleFactor, screen);
-}
 
 void ApplyReportColors(const ReportColorParts& parts) {
   const auto& c = Settings.colors[3].colors;

@@ -1,20 +1,12 @@
-// What every report window does when shown: the configured fonts, its
-// design geometry scaled and centred, and the report colour group (the
-// fourth of the settings) on its parts.
+// The report colour group (the fourth of the settings) on the parts of a
+// report window.
 #pragma once
 
-#include <QSize>
 #include <vector>
-
-#include "core/utilities.h"
 
 class QWidget;
 
 namespace keldro::reports {
-
-// Fonts, then the recorded geometry scaled by ScaleFactor and centred on
-// `screen` (the window's own screen when not given).
-void PlaceReportForm(QWidget* form, const FormDimensions& dims, QSize screen = {});
 
 struct ReportColorParts {
   QWidget* form = nullptr;

@@ -23,10 +23,10 @@ std::string ToSetting(const QLineEdit* edit, size_t limit) {
 }
 }  // namespace
 
-TMyInsurance::TMyInsurance(QWidget* parent) : QDialog(parent) {
+TMyInsurance::TMyInsurance(QWidget* parent) : TDialog(parent, QSize(), 4) {
   setObjectName("MyInsurance");
   setWindowTitle("Insurance Information");
-  setModal(true);
+  UseOwnScreenWhenUnset();
   resize(420, 230);
   auto edit = [this](QLineEdit*& e, QLabel*& l, const char* name, const char* caption, int length, int top) {
     l = new QLabel(caption, this);
@@ -53,17 +53,10 @@ TMyInsurance::TMyInsurance(QWidget* parent) : QDialog(parent) {
   Button1->setGeometry(166, 194, 88, 28);
   Button1->setDefault(true);
   connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
-  SaveFormDimensions(this, dims_);
-}
-
-void TMyInsurance::showEvent(QShowEvent* event) {
-  QDialog::showEvent(event);
-  FormShow();
+  SaveDesign();
 }
 
 void TMyInsurance::FormShow() {
-  PlaceReportForm(this, dims_);
-  SetColors();
   const ReportSettings& r = Settings.reports;
   PrintInsCo->setChecked(r.printInsuranceCompany);
   PrintPolNum->setChecked(r.printPolicyNumber);

@@ -3,9 +3,8 @@
 // and the closing statement.
 #pragma once
 
-#include <QDialog>
-
 #include "core/utilities.h"
+#include "tdialog.h"
 
 class QCheckBox;
 class QLabel;
@@ -14,7 +13,7 @@ class QPushButton;
 
 namespace keldro::reports {
 
-class TMyInsurance : public QDialog {
+class TMyInsurance : public TDialog {
   Q_OBJECT
  public:
   explicit TMyInsurance(QWidget* parent);
@@ -24,17 +23,15 @@ class TMyInsurance : public QDialog {
   QCheckBox *PrintInsCo = nullptr, *PrintPolNum = nullptr, *PrintStatement = nullptr;
   QPushButton* Button1 = nullptr;
 
-  void SetColors();
+  void SetColors() override;
   void Button1Click() { close(); }
 
  protected:
-  void showEvent(QShowEvent* event) override;
+  void FormShow() override;
   void done(int result) override;
 
  private:
-  void FormShow();
   void FormClose();
-  FormDimensions dims_;
 };
 
 }  // namespace keldro::reports

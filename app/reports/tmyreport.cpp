@@ -34,10 +34,10 @@ std::string SortOrderText(const SortLevels& levels, const AppSettings& settings)
 }
 
 TMyReport::TMyReport(QWidget* parent, framework::TDataSet& table, SearchHooks hooks, QSize screen)
-    : QDialog(parent), table_(table), hooks_(std::move(hooks)), screen_(screen) {
+    : TDialog(parent, screen, 4), table_(table), hooks_(std::move(hooks)) {
   setObjectName("MyReport");
   setWindowTitle("Reports");
-  setModal(true);
+  UseOwnScreenWhenUnset();
   resize(460, 336);
   auto label = [this](QLabel*& l, const char* name, const char* caption, QRect r) {
     l = new QLabel(caption, this);
@@ -94,7 +94,7 @@ TMyReport::TMyReport(QWidget* parent, framework::TDataSet& table, SearchHooks ho
 TMyReport::~TMyReport() = default;
 
 void TMyReport::FormCreate() {
-  SaveFormDimensions(this, dims_);
+  SaveDesign();
   LoadReportBox();
 }
 
@@ -104,15 +104,11 @@ void TMyReport::LoadReportBox() {
     ReportBox->addItem(report::FromAnsi(name));
 }
 
-void TMyReport::showEvent(QShowEvent* event) {
-  QDialog::showEvent(event);
-  FormShow();
+void TMyReport::FormPlaced() {
+  if (y() > 10) move(x(), y() - 10);
 }
 
 void TMyReport::FormShow() {
-  PlaceReportForm(this, dims_, screen_);
-  if (y() > 10) move(x(), y() - 10);
-  SetColors();
   if (SearchActive) {
     ExportSearch->setEnabled(true);
     ExportSearch->setChecked(true);

@@ -6,11 +6,11 @@
 #include <functional>
 #include <string>
 
-#include <QDialog>
 #include <QSize>
 
 #include "core/utilities.h"
 #include "reports/report_generator.h"
+#include "tdialog.h"
 
 class QLabel;
 class QListWidget;
@@ -32,7 +32,7 @@ inline constexpr std::string_view kNoSortOrder = "No Sort Order Selected";
 // text for no level when none is set.
 std::string SortOrderText(const SortLevels& levels, const AppSettings& settings);
 
-class TMyReport : public QDialog {
+class TMyReport : public TDialog {
   Q_OBJECT
  public:
   // How the window ends the main window's search for a run over the whole
@@ -52,7 +52,7 @@ class TMyReport : public QDialog {
               *ModifyButton = nullptr, *InsButton = nullptr, *HelpButton = nullptr, *ExitButton = nullptr;
 
   void LoadReportBox();
-  void SetColors();
+  void SetColors() override;
   void ViewButtonClick() { DoIt(kToPreview); }
   void PrintButtonClick() { DoIt(kToPrinter); }
   void FileButtonClick();
@@ -70,19 +70,17 @@ class TMyReport : public QDialog {
   bool LastRunAborted() const { return lastRunAborted_; }
 
  protected:
-  void showEvent(QShowEvent* event) override;
+  void FormPlaced() override;
+  void FormShow() override;
   void done(int result) override;
 
  private:
   void FormCreate();
-  void FormShow();
   void FormClose();
   void ShowError(std::string_view text);
 
   framework::TDataSet& table_;
   SearchHooks hooks_;
-  QSize screen_;
-  FormDimensions dims_;
   std::string saveFileName_;
   bool lastRunAborted_ = false;
 };

@@ -13,10 +13,10 @@
 
 namespace keldro::reports {
 
-TPrintRange::TPrintRange(QWidget* parent, int pageCount) : QDialog(parent), pageCount_(pageCount) {
+TPrintRange::TPrintRange(QWidget* parent, int pageCount) : TDialog(parent, QSize(), 4), pageCount_(pageCount) {
   setObjectName("PrintRange");
   setWindowTitle("Page Printing");
-  setModal(true);
+  UseOwnScreenWhenUnset();
   resize(250, 120);
   auto edit = [this](QLineEdit*& e, QLabel*& l, const char* name, const char* labelName, const char* caption,
                      int top) {
@@ -39,17 +39,10 @@ TPrintRange::TPrintRange(QWidget* parent, int pageCount) : QDialog(parent), page
   CancelButton->setGeometry(134, 82, 86, 28);
   connect(PrintButton, &QPushButton::clicked, this, [this] { PrintButtonClick(); });
   connect(CancelButton, &QPushButton::clicked, this, [this] { CancelButtonClick(); });
-  SaveFormDimensions(this, dims_);
-}
-
-void TPrintRange::showEvent(QShowEvent* event) {
-  QDialog::showEvent(event);
-  FormShow();
+  SaveDesign();
 }
 
 void TPrintRange::FormShow() {
-  PlaceReportForm(this, dims_);
-  SetColors();
   StartPage->setText("1");
   EndPage->setText(QString::number(pageCount_));
   chosen_ = false;

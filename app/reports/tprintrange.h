@@ -2,9 +2,8 @@
 // print, checked against the recorded page count.
 #pragma once
 
-#include <QDialog>
-
 #include "core/utilities.h"
+#include "tdialog.h"
 
 class QLabel;
 class QLineEdit;
@@ -12,7 +11,7 @@ class QPushButton;
 
 namespace keldro::reports {
 
-class TPrintRange : public QDialog {
+class TPrintRange : public TDialog {
   Q_OBJECT
  public:
   TPrintRange(QWidget* parent, int pageCount);
@@ -23,7 +22,7 @@ class TPrintRange : public QDialog {
 
   void PrintButtonClick();
   void CancelButtonClick() { reject(); }
-  void SetColors();
+  void SetColors() override;
 
   // The range the user chose; RangeChosen() is false after Cancel.
   bool RangeChosen() const { return chosen_; }
@@ -31,12 +30,10 @@ class TPrintRange : public QDialog {
   int End() const { return end_; }
 
  protected:
-  void showEvent(QShowEvent* event) override;
+  void FormShow() override;
 
  private:
-  void FormShow();
   int pageCount_;
-  FormDimensions dims_;
   bool chosen_ = false;
   int start_ = 0, end_ = 0;
 };

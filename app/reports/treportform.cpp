@@ -18,14 +18,14 @@ namespace keldro::reports {
 
 TReportForm::TReportForm(QWidget* parent, const ReportDefinition& def, ReportRows& rows, ReportEnvironment env,
                          int destination)
-    : QDialog(parent),
+    : TDialog(parent, QSize(), 4),
       MyPrinterReport(report::InstalledPrinter()),
       MyStreamReport(report::InstalledPrinter()),
       destination_(destination),
       generator_(def, rows, std::move(env), destination) {
   setObjectName("ReportForm");
   setWindowTitle("Report Status Screen");
-  setModal(true);
+  UseOwnScreenWhenUnset();
   setFixedSize(260, 130);
   Label1 = new QLabel("Printing Status", this);
   Label1->setObjectName("Label1");
@@ -48,7 +48,7 @@ TReportForm::TReportForm(QWidget* parent, const ReportDefinition& def, ReportRow
   MyPrinterReport.StatusFormat = "Printing Page %p";
   MyStreamReport.StatusFormat = "Printing page %p";
   MyStreamReport.StreamMode = report::smUser;
-  SaveFormDimensions(this, dims_);
+  SaveDesign();
 }
 
 TReportForm::~TReportForm() = default;
@@ -59,17 +59,12 @@ report::TBaseReport& TReportForm::ActiveReport() {
 }
 
 void TReportForm::showEvent(QShowEvent* event) {
-  QDialog::showEvent(event);
-  FormShow();
+  TDialog::showEvent(event);
   if (!ran_) {
     // The run starts once the window is up, inside its own modal loop, so
     // that Cancel can be pressed while it goes.
     QTimer::singleShot(0, this, &TReportForm::FormActivate);
   }
-}
-
-void TReportForm::FormShow() {
-  PlaceReportForm(this, dims_);
 }
 
 void TReportForm::FormActivate() {

@@ -9,11 +9,10 @@
 #include <memory>
 #include <string>
 
-#include <QDialog>
-
 #include "report/canvas_report.h"
 #include "report/stream_report.h"
 #include "reports/report_generator.h"
+#include "tdialog.h"
 
 class QLabel;
 class QPushButton;
@@ -23,7 +22,7 @@ namespace keldro::reports {
 inline constexpr std::string_view kReportCompleted = "Report Completed!";
 inline constexpr std::string_view kReportCanceled = "Report Canceled!";
 
-class TReportForm : public QDialog {
+class TReportForm : public TDialog {
   Q_OBJECT
  public:
   TReportForm(QWidget* parent, const ReportDefinition& def, ReportRows& rows, ReportEnvironment env,
@@ -51,16 +50,16 @@ class TReportForm : public QDialog {
 
  protected:
   void showEvent(QShowEvent* event) override;
+  // The status window keeps the system's colours.
+  void SetColors() override {}
   void reject() override;
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  void FormShow();
   void ShowFinalStatus();
 
   int destination_;
   ReportGenerator generator_;
-  FormDimensions dims_;
   bool shown_ = false, ran_ = false, running_ = false, aborted_ = false;
 };
 

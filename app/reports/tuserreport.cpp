@@ -42,10 +42,12 @@ void Notice(std::string_view text) {
 }  // namespace
 
 TUserReport::TUserReport(TMyReport* selection, bool isNew, size_t index)
-    : QDialog(selection), selection_(selection), isNew_(isNew), index_(index) {
+    : TDialog(selection, QSize(), 4), selection_(selection), isNew_(isNew), index_(index) {
   setObjectName("UserReport");
   setWindowTitle("Report Definition");
-  setModal(true);
+  UseOwnScreenWhenUnset();
+  // Dialogs closing over the editor must not reload it.
+  ShowOnlyOnce();
   resize(600, 430);
   auto label = [this](const char* text, int x, int y, int w = 120) {
     auto* l = new QLabel(text, this);
@@ -140,21 +142,10 @@ TUserReport::TUserReport(TMyReport* selection, bool isNew, size_t index)
   connect(DeleteButton, &QPushButton::clicked, this, [this] { DeleteButtonClick(); });
   connect(HelpButton, &QPushButton::clicked, this, [this] { HelpButtonClick(); });
   connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
-  SaveFormDimensions(this, dims_);
-}
-
-void TUserReport::showEvent(QShowEvent* event) {
-  QDialog::showEvent(event);
-  if (!shown_) {
-    // Once: dialogs closing over the editor must not reload it.
-    shown_ = true;
-    FormShow();
-  }
+  SaveDesign();
 }
 
 void TUserReport::FormShow() {
-  PlaceReportForm(this, dims_);
-  SetColors();
   const ReportDefinition& d = Buffer();
   ReportName->setText(Text(d.name));
   originalName_ = d.name;

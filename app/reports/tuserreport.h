@@ -7,10 +7,10 @@
 #include <cstddef>
 #include <string>
 
-#include <QDialog>
 
 #include "core/utilities.h"
 #include "reports/report_definition.h"
+#include "tdialog.h"
 
 class QCheckBox;
 class QLabel;
@@ -22,7 +22,7 @@ namespace keldro::reports {
 
 class TMyReport;
 
-class TUserReport : public QDialog {
+class TUserReport : public TDialog {
   Q_OBJECT
  public:
   // `index` is the record the definition was read from (ignored when new).
@@ -52,11 +52,10 @@ class TUserReport : public QDialog {
   int CheckedWidth() const;
 
  protected:
-  void showEvent(QShowEvent* event) override;
+  void FormShow() override;
+  void SetColors() override;
 
  private:
-  void FormShow();
-  void SetColors();
   void ShowFontDescriptions();
   bool MarginsOk();
   void SaveOutVars();
@@ -67,8 +66,6 @@ class TUserReport : public QDialog {
   bool isNew_;
   size_t index_;
   std::string originalName_;
-  FormDimensions dims_;
-  bool shown_ = false;
 };
 
 }  // namespace keldro::reports

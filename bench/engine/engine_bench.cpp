@@ -2,6 +2,9 @@
 // fields, each operation beside a raw file-I/O baseline over the same bytes
 // measured in the same run:
 //   append all        vs writing the records with one write() per record
+//   appends with one tag kept vs the same appends without the tag (100,000
+//                     without syncs; 2,000 posted, each synced), and vs
+//                     those plus the index's two writes per post made raw
 //   open, first 30    vs open + read of header and 30 records
 //   full scan         vs reading the file in 64 KB blocks
 //   every field of every record through the C interface (shared open)
@@ -26,6 +29,7 @@
 
 #include "fault.h"
 #include "framework/dbtables.h"
+#include "inventory_records.h"
 #include "orbex32.h"
 
 namespace {
@@ -82,18 +86,7 @@ uint32_t BuildTable(const char* name, int records) {
   EngineGetTableInfo(c, &info);
   std::vector<uint8_t> rec(info.recordSize);
   for (int i = 0; i < records; ++i) {
-    EngineInitRecord(c, rec.data(), info.recordSize);
-    std::string item = "Item number " + std::to_string(i);
-    EnginePutField(c, 1, rec.data(), item.c_str());
-    EnginePutField(c, 2, rec.data(), "Acme");
-    EnginePutField(c, 6, rec.data(), "A description of the thing that is long enough to matter");
-    double q = i % 7, cost = (i % 1000) * 1.25;
-    int32_t day = 728000 + i % 3000;
-    EnginePutField(c, 9, rec.data(), &q);
-    EnginePutField(c, 10, rec.data(), &day);
-    EnginePutField(c, 11, rec.data(), &cost);
-    EnginePutField(c, 12, rec.data(), kCategories[i % 5]);
-    EnginePutField(c, 14, rec.data(), i % 2 ? "Yes" : "No");
+    bench::PutInventoryRecord(c, rec.data(), info.recordSize, i);
     EngineInsertRecord(c, rec.data(), info.recordSize);
   }
   EngineCloseCursor(c);
@@ -108,13 +101,32 @@ void BM_AppendAll(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * kRecords);
 }
 
-// 100,000 appends in an exclusive open, into a table whose production
-// index has keldro's tag, and the same appends into one without an index.
-void AppendInto(benchmark::State& state, bool tagged) {
+// Appends in an exclusive open, into a table whose production index has
+// keldro's tag, and the same appends into one without an index: 100,000
+// without the syncs (what the engine itself spends), and a few thousand
+// posted as the program posts them, each on disk when it returns (the
+// record, the count, then the index each synced once).
+// The floor of the unsynced appends with the tag: the same appends without
+// it, each followed by the two writes that leave an index file whole after
+// a post (a leaf block somewhere in the file, then the header with the
+// first tag's header block), made with pwrite into a file of that size.
+constexpr int kSyncedAppends = 2000;
+enum class Kept { kTag, kNothing, kNothingPlusIndexWrites };
+
+void AppendInto(benchmark::State& state, Kept kept, bool synced) {
+  const int records = synced ? kSyncedAppends : kRecords;
+  const bool tagged = kept == Kept::kTag;
+  const int floorFd =
+      kept == Kept::kNothingPlusIndexWrites ? ::open((Dir() / "FLOOR.MDX").c_str(), O_RDWR | O_CREAT | O_TRUNC, 0666) : -1;
+  constexpr int kLeaves = 8000;  // about what 100,000 keys of the tag fill
+  std::vector<uint8_t> leaf(1024, 'k'), head(3072, 'h');
+  if (floorFd >= 0 && ::ftruncate(floorFd, 3072 + static_cast<off_t>(kLeaves) * 1024) != 0) {
+    state.SkipWithError("cannot size the floor's file");
+  }
   for (auto _ : state) {
     state.PauseTiming();
     BuildTable("APPENDIX", 0);
-    orb::fault::SkipSyncs(true);
+    orb::fault::SkipSyncs(!synced);
     OrbCursor c = 0;
     EngineOpenTable(Db(), "APPENDIX", ORB_OPEN_EXCLUSIVE, &c);
     if (tagged) {
@@ -128,7 +140,7 @@ void AppendInto(benchmark::State& state, bool tagged) {
     EngineGetTableInfo(c, &info);
     std::vector<uint8_t> rec(info.recordSize);
     state.ResumeTiming();
-    for (int i = 0; i < kRecords; ++i) {
+    for (int i = 0; i < records; ++i) {
       EngineInitRecord(c, rec.data(), info.recordSize);
       std::string item = "Item number " + std::to_string(i);
       EnginePutField(c, 1, rec.data(), item.c_str());
@@ -136,11 +148,17 @@ void AppendInto(benchmark::State& state, bool tagged) {
       EnginePutField(c, 11, rec.data(), &cost);
       EnginePutField(c, 12, rec.data(), kCategories[i % 5]);
       EngineInsertRecord(c, rec.data(), info.recordSize);
+      if (floorFd >= 0) {
+        const off_t at = 3072 + static_cast<off_t>((static_cast<uint32_t>(i) * 7919u) % kLeaves) * 1024;
+        if (::pwrite(floorFd, leaf.data(), leaf.size(), at) != 1024 || ::pwrite(floorFd, head.data(), head.size(), 0) != 3072)
+          state.SkipWithError("floor write failed");
+      }
     }
     state.PauseTiming();
+    orb::fault::SkipSyncs(true);
     uint32_t n = 0;
     EngineGetRecordCount(c, &n);
-    if (n != kRecords) state.SkipWithError("wrong count");
+    if (n != static_cast<uint32_t>(records)) state.SkipWithError("wrong count");
     if (tagged) {
       // The index must hold every record in key order.
       EngineSwitchToIndex(c, "NewIndex");
@@ -159,17 +177,23 @@ void AppendInto(benchmark::State& state, bool tagged) {
         last = cost;
         ++seen;
       }
-      if (seen != kRecords) state.SkipWithError("index misses records");
+      if (seen != static_cast<uint32_t>(records)) state.SkipWithError("index misses records");
     }
     EngineCloseCursor(c);
     orb::fault::SkipSyncs(false);
     state.ResumeTiming();
   }
-  state.SetItemsProcessed(state.iterations() * kRecords);
+  if (floorFd >= 0) ::close(floorFd);
+  state.SetItemsProcessed(state.iterations() * records);
 }
 
-void BM_AppendAllIndexed(benchmark::State& state) { AppendInto(state, true); }
-void BM_AppendAllIndexed_NoTagBaseline(benchmark::State& state) { AppendInto(state, false); }
+void BM_AppendAllIndexed(benchmark::State& state) { AppendInto(state, Kept::kTag, false); }
+void BM_AppendAllIndexed_NoTagBaseline(benchmark::State& state) { AppendInto(state, Kept::kNothing, false); }
+void BM_AppendAllIndexed_IndexWritesFloor(benchmark::State& state) {
+  AppendInto(state, Kept::kNothingPlusIndexWrites, false);
+}
+void BM_AppendSyncedIndexed(benchmark::State& state) { AppendInto(state, Kept::kTag, true); }
+void BM_AppendSyncedIndexed_NoTagBaseline(benchmark::State& state) { AppendInto(state, Kept::kNothing, true); }
 
 void BM_AppendAll_RawBaseline(benchmark::State& state) {
   const uint32_t size = BuildTable("APPEND", 1);
@@ -589,7 +613,10 @@ BENCHMARK(BM_Post_UnsyncedBaseline)->Unit(benchmark::kMicrosecond)->Iterations(3
 BENCHMARK(BM_AppendAll)->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(BM_AppendAllIndexed)->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(BM_AppendAllIndexed_NoTagBaseline)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_AppendAllIndexed_IndexWritesFloor)->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(BM_AppendAll_RawBaseline)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_AppendSyncedIndexed)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_AppendSyncedIndexed_NoTagBaseline)->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(BM_OpenFirst30)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_OpenFirst30_RawBaseline)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_FullScanShared)->Unit(benchmark::kMillisecond);

@@ -24,6 +24,7 @@
 
 #include "framework/dbtables.h"
 #include "grid/ix_table.h"
+#include "inventory_records.h"
 #include "ix_dbgrid.h"
 #include "orbex32.h"
 
@@ -72,20 +73,8 @@ std::string Inventory(int records) {
   OrbTableInfo info{};
   EngineGetTableInfo(c, &info);
   std::vector<uint8_t> rec(info.recordSize);
-  static const char* kCategories[] = {"Kitchen", "Office", "Garage", "Garden", "Living"};
   for (int i = 0; i < records; ++i) {
-    EngineInitRecord(c, rec.data(), info.recordSize);
-    const std::string item = "Item number " + std::to_string(i);
-    EnginePutField(c, 1, rec.data(), item.c_str());
-    EnginePutField(c, 2, rec.data(), "Acme");
-    EnginePutField(c, 6, rec.data(), "A description of the thing that is long enough to matter");
-    double q = i % 7, cost = (i % 1000) * 1.25;
-    int32_t day = 728000 + i % 3000;
-    EnginePutField(c, 9, rec.data(), &q);
-    EnginePutField(c, 10, rec.data(), &day);
-    EnginePutField(c, 11, rec.data(), &cost);
-    EnginePutField(c, 12, rec.data(), kCategories[i % 5]);
-    EnginePutField(c, 14, rec.data(), i % 2 ? "Yes" : "No");
+    bench::PutInventoryRecord(c, rec.data(), info.recordSize, i);
     EngineInsertRecord(c, rec.data(), info.recordSize);
   }
   EngineCloseCursor(c);

@@ -73,7 +73,10 @@ struct LayoutCache {
   uint64_t epoch = 0;
   std::shared_ptr<const std::vector<FieldInfo>> fields;
 };
-thread_local LayoutCache tLayout;
+// Initial-exec: the library is loaded by name at run time, where the
+// general model would make every access a call into the loader (two per
+// field read); the few bytes fit the static TLS kept for such libraries.
+thread_local LayoutCache tLayout __attribute__((tls_model("initial-exec")));
 
 void LayoutChanged() { gLayoutEpoch.fetch_add(1, std::memory_order_release); }
 

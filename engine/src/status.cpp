@@ -64,7 +64,7 @@ constexpr CodeEntry kCodes[] = {
 thread_local std::string tContext;
 // Every entry clears the context: a trivial flag spares the string's
 // per-access guard on the way (a scan makes millions of entries).
-thread_local bool tHasContext = false;
+thread_local bool tHasContext __attribute__((tls_model("initial-exec"))) = false;
 
 }  // namespace
 

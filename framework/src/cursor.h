@@ -63,6 +63,9 @@ class Cursor {
   virtual bool BookmarkValid(const TBookmark& bookmark) = 0;
   virtual int CompareBookmarks(const TBookmark& a, const TBookmark& b) = 0;
   virtual int RecordCount() = 0;
+  // The count with the record filter (SetFilter) left out, answered without
+  // calling it on each record; ranges and the engine's own filters still apply.
+  virtual int RecordCountWithoutFilter() = 0;
   virtual int SequenceNumber() = 0;  // of the current record, -1 unknown
   virtual void Refresh() = 0;        // forget what was read; see other writers' changes
 

@@ -8,18 +8,12 @@
 
 #include "cursor.h"
 #include "framework/db.h"
+#include "record_buffer.h"
 
 namespace framework {
 
 using detail::Fetch;
 using detail::FetchResult;
-
-struct TDataSet::Buffer {
-  enum Flag { Current, Inserted, Bof, Eof };
-  detail::RecordData data;
-  std::vector<FieldValue> calc;
-  Flag flag = Current;
-};
 
 namespace detail {
 
@@ -251,6 +245,7 @@ void TDataSet::SetActive(bool active) {
     keyValues_.clear();
     SetState(dsInactive);
     ClearBuffers();
+    spare_.reset();
     CloseCursor();
     RebuildFields();
     bof_ = eof_ = true;
@@ -266,6 +261,7 @@ void TDataSet::SetState(TDataSetState state) {
 }
 
 void TDataSet::ClearBuffers() {
+  if (!buffers_.empty() && !spare_) spare_ = std::move(buffers_.front());
   buffers_.clear();
   active_ = 0;
   cursorRec_ = -1;
@@ -290,12 +286,13 @@ void TDataSet::SetCursorTo(int buffer) {
   cursorRec_ = buffer;
 }
 
+// Reads into `into`, which is not in the window (a new or the spare
+// buffer): a failed or refused read leaves the window as it was.
 bool TDataSet::Fetch(int mode, Buffer& into) {
-  detail::RecordData d;
   FetchResult r;
   inFetch_ = true;
   try {
-    r = cursor_->Get(static_cast<detail::Fetch>(mode), d);
+    r = cursor_->Get(static_cast<detail::Fetch>(mode), into.data);
   } catch (...) {
     inFetch_ = false;
     cursorRec_ = -1;
@@ -303,19 +300,29 @@ bool TDataSet::Fetch(int mode, Buffer& into) {
   }
   inFetch_ = false;
   if (r != FetchResult::Ok) return false;
-  into.data = std::move(d);
   into.flag = Buffer::Current;
   into.calc.assign(calcFields_.size(), FieldValue{});
   CalculateFields(into);
   return true;
 }
 
+// The buffer the next read goes into: the one the window last let go of,
+// so that moving through a table reuses its storage.
+std::unique_ptr<TDataSet::Buffer> TDataSet::TakeSpare() {
+  if (spare_) return std::move(spare_);
+  return std::make_unique<Buffer>();
+}
+
 bool TDataSet::GetNextRecord() {
   if (!buffers_.empty()) SetCursorTo(static_cast<int>(buffers_.size()) - 1);
-  auto b = std::make_unique<Buffer>();
+  std::unique_ptr<Buffer> b = TakeSpare();
   cursorRec_ = -1;  // the cursor moves whatever the answer
-  if (!Fetch(static_cast<int>(Fetch::Next), *b)) return false;
+  if (!Fetch(static_cast<int>(Fetch::Next), *b)) {
+    spare_ = std::move(b);
+    return false;
+  }
   if (static_cast<int>(buffers_.size()) >= bufferCount_) {
+    spare_ = std::move(buffers_.front());
     buffers_.erase(buffers_.begin());
     --active_;
     ++shifted_;
@@ -327,10 +334,16 @@ bool TDataSet::GetNextRecord() {
 
 bool TDataSet::GetPriorRecord() {
   if (!buffers_.empty()) SetCursorTo(0);
-  auto b = std::make_unique<Buffer>();
+  std::unique_ptr<Buffer> b = TakeSpare();
   cursorRec_ = -1;
-  if (!Fetch(static_cast<int>(Fetch::Prior), *b)) return false;
-  if (static_cast<int>(buffers_.size()) >= bufferCount_) buffers_.pop_back();
+  if (!Fetch(static_cast<int>(Fetch::Prior), *b)) {
+    spare_ = std::move(b);
+    return false;
+  }
+  if (static_cast<int>(buffers_.size()) >= bufferCount_) {
+    spare_ = std::move(buffers_.back());
+    buffers_.pop_back();
+  }
   buffers_.insert(buffers_.begin(), std::move(b));
   ++active_;
   --shifted_;
@@ -492,6 +505,11 @@ int TDataSet::MoveBy(int distance) {
 int TDataSet::RecordCount() {
   CheckActive();
   return cursor_->RecordCount();
+}
+
+int TDataSet::UnfilteredRecordCount() {
+  CheckActive();
+  return cursor_->RecordCountWithoutFilter();
 }
 
 int TDataSet::RecNo() {

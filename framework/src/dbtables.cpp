@@ -414,6 +414,24 @@ void TTable::CreateTable() {
   }
 }
 
+int CountTableRecords(const std::string& directory, const std::string& tableName) {
+  detail::EngineApi& e = Engine();
+  const std::string dir = directory.empty() ? std::string() : platform::MapPath(directory).string();
+  OrbDatabase db = 0;
+  Check(e.EngineOpenDatabase(dir.c_str(), &db));
+  OrbCursor cursor = 0;
+  uint32_t count = 0;
+  // Read-only: the count may run beside the program's own shared open.
+  OrbResult r = e.EngineOpenTable(db, tableName.c_str(), ORB_OPEN_READ_ONLY, &cursor);
+  if (r == ORB_OK) {
+    r = e.EngineGetRecordCount(cursor, &count);
+    e.EngineCloseCursor(cursor);
+  }
+  e.EngineCloseDatabase(db);
+  Check(r);
+  return static_cast<int>(count);
+}
+
 // ------------------------------------------------------------------ TQuery
 
 namespace {

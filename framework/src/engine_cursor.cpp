@@ -66,76 +66,100 @@ void EngineCursor::Call(OrbResult result) {
   Check(result);
 }
 
-void EngineCursor::DecodeField(size_t i, const uint8_t* record, bool withMemos, FieldValue& out,
-                               std::vector<char>& text) {
+std::string EngineCursor::ReadMemo(const OrbFieldDesc& d, const uint8_t* record) {
+  // The blob calls want a writable buffer of their own.
+  std::vector<uint8_t> copy(record, record + recordSize_);
+  Check(e_.EngineOpenBlob(handle_, copy.data(), d.number, ORB_BLOB_READ_ONLY));
+  std::string memo;
+  OrbResult r = ORB_OK;
+  for (uint32_t offset = 0; r == ORB_OK;) {
+    std::vector<uint8_t> chunk(ORB_MAX_BLOB_CHUNK);
+    uint32_t got = 0;
+    r = e_.EngineGetBlob(handle_, copy.data(), d.number, offset, ORB_MAX_BLOB_CHUNK, chunk.data(), &got);
+    if (r != ORB_OK && r != ORB_ERR_BLOB_END) break;
+    memo.append(reinterpret_cast<const char*>(chunk.data()), got);
+    offset += got;
+    if (got == 0) break;
+  }
+  e_.EngineFreeBlob(handle_, copy.data(), d.number);
+  if (r != ORB_OK && r != ORB_ERR_BLOB_END) Check(r);
+  return memo;
+}
+
+inline void EngineCursor::DecodeField(size_t i, const uint8_t* record, bool withMemos, FieldValue& out) {
   const OrbFieldDesc& d = descs_[i];
   int32_t blank = 0;
   switch (d.type) {
     case ORB_FLD_CHAR: {
-      // One buffer for every character field (at most 255 bytes), not
-      // cleared per field: the engine ends the text with a zero.
-      if (text.size() < 256) text.resize(256);
-      text[0] = 0;
-      Check(e_.EngineGetField(handle_, d.number, record, text.data(), static_cast<uint32_t>(text.size()), &blank));
-      if (!blank && text[0] != 0) out = std::string(text.data());
+      // The engine ends the text with a zero. A string an earlier record
+      // left in the value takes it straight into its own storage; else one
+      // buffer for every character field (at most 255 bytes).
+      if (std::string* s = std::get_if<std::string>(&out)) {
+        s->resize(static_cast<size_t>(d.width) + 1);
+        (*s)[0] = 0;
+        Check(e_.EngineGetField(handle_, d.number, record, s->data(), static_cast<uint32_t>(s->size()), &blank));
+        const size_t length = blank ? 0 : std::char_traits<char>::length(s->c_str());
+        if (length == 0)
+          out = std::monostate{};
+        else
+          s->resize(length);
+        break;
+      }
+      text_[0] = 0;
+      Check(e_.EngineGetField(handle_, d.number, record, text_, sizeof text_, &blank));
+      const size_t length = blank ? 0 : std::char_traits<char>::length(text_);
+      if (length > 0)
+        out.emplace<std::string>(text_, length);
+      else
+        out = std::monostate{};
       break;
     }
     case ORB_FLD_NUMERIC:
     case ORB_FLD_FLOAT: {
       double v = 0;
       Check(e_.EngineGetField(handle_, d.number, record, &v, sizeof v, &blank));
-      if (!blank) {
-        if (fields_[i].type == ftInteger)
-          out = static_cast<int64_t>(v < 0 ? v - 0.5 : v + 0.5);
-        else
-          out = v;
-      }
+      if (blank)
+        out = std::monostate{};
+      else if (fields_[i].type == ftInteger)
+        out = static_cast<int64_t>(v < 0 ? v - 0.5 : v + 0.5);
+      else
+        out = v;
       break;
     }
     case ORB_FLD_DATE: {
       int32_t day = 0;
       Check(e_.EngineGetField(handle_, d.number, record, &day, sizeof day, &blank));
-      if (!blank) out = static_cast<int64_t>(day);
+      if (blank)
+        out = std::monostate{};
+      else
+        out = static_cast<int64_t>(day);
       break;
     }
     case ORB_FLD_LOGICAL: {
       int16_t b = 0;
       Check(e_.EngineGetField(handle_, d.number, record, &b, sizeof b, &blank));
-      if (!blank) out = b != 0;
+      if (blank)
+        out = std::monostate{};
+      else
+        out = b != 0;
       break;
     }
     case ORB_FLD_MEMO: {
+      out = std::monostate{};
       uint32_t block = 0;
       Check(e_.EngineGetField(handle_, d.number, record, &block, sizeof block, &blank));
       if (blank || block == 0 || !withMemos) break;
-      // The blob calls want a writable buffer of their own.
-      std::vector<uint8_t> copy(record, record + recordSize_);
-      Check(e_.EngineOpenBlob(handle_, copy.data(), d.number, ORB_BLOB_READ_ONLY));
-      std::string memo;
-      OrbResult r = ORB_OK;
-      for (uint32_t offset = 0; r == ORB_OK;) {
-        std::vector<uint8_t> chunk(ORB_MAX_BLOB_CHUNK);
-        uint32_t got = 0;
-        r = e_.EngineGetBlob(handle_, copy.data(), d.number, offset, ORB_MAX_BLOB_CHUNK, chunk.data(), &got);
-        if (r != ORB_OK && r != ORB_ERR_BLOB_END) break;
-        memo.append(reinterpret_cast<const char*>(chunk.data()), got);
-        offset += got;
-        if (got == 0) break;
-      }
-      e_.EngineFreeBlob(handle_, copy.data(), d.number);
-      if (r != ORB_OK && r != ORB_ERR_BLOB_END) Check(r);
-      if (!memo.empty()) out = memo;
+      std::string memo = ReadMemo(d, record);
+      if (!memo.empty()) out = std::move(memo);
       break;
     }
-    default: break;
+    default: out = std::monostate{}; break;
   }
 }
 
-std::vector<FieldValue> EngineCursor::Decode(const uint8_t* record, bool withMemos) {
-  std::vector<FieldValue> values(descs_.size());
-  std::vector<char> text;
-  for (size_t i = 0; i < descs_.size(); ++i) DecodeField(i, record, withMemos, values[i], text);
-  return values;
+void EngineCursor::Decode(const uint8_t* record, bool withMemos, std::vector<FieldValue>& values) {
+  values.resize(descs_.size());
+  for (size_t i = 0; i < descs_.size(); ++i) DecodeField(i, record, withMemos, values[i]);
 }
 
 std::string EngineCursor::Encode(RecordData& record) {
@@ -212,8 +236,10 @@ void EngineCursor::SetToBegin() { Check(e_.EngineSetToBegin(handle_)); }
 void EngineCursor::SetToEnd() { Check(e_.EngineSetToEnd(handle_)); }
 
 FetchResult EngineCursor::Get(Fetch mode, RecordData& record) {
-  std::string raw(recordSize_, '\0');
-  auto* buf = reinterpret_cast<uint8_t*>(raw.data());
+  // The record's strings are reused: a scan through a recycled buffer
+  // allocates nothing per record.
+  record.raw.resize(recordSize_);
+  auto* buf = reinterpret_cast<uint8_t*>(record.raw.data());
   OrbRecordInfo info{};
   OrbResult r;
   switch (mode) {
@@ -223,9 +249,8 @@ FetchResult EngineCursor::Get(Fetch mode, RecordData& record) {
   }
   if (pending_ || !IsPositionCode(r)) Call(r);
   if (r != ORB_OK) return mode == Fetch::Prior ? FetchResult::Bof : FetchResult::Eof;
-  record.values = Decode(buf, true);
-  record.raw = std::move(raw);
-  record.bookmark.assign(ORB_BOOKMARK_SIZE, '\0');
+  Decode(buf, true, record.values);
+  record.bookmark.resize(ORB_BOOKMARK_SIZE);
   Check(e_.EngineGetBookmark(handle_, reinterpret_cast<uint8_t*>(record.bookmark.data()), ORB_BOOKMARK_SIZE));
   return FetchResult::Ok;
 }
@@ -256,6 +281,17 @@ int EngineCursor::CompareBookmarks(const TBookmark& a, const TBookmark& b) {
 int EngineCursor::RecordCount() {
   uint32_t count = 0;
   Call(e_.EngineGetRecordCount(handle_, &count));
+  return static_cast<int>(count);
+}
+
+int EngineCursor::RecordCountWithoutFilter() {
+  if (!filter_) return RecordCount();
+  // Set aside for the one call (a flag in the engine, nothing moves).
+  Check(e_.EngineDeactivateFilter(handle_, filter_));
+  uint32_t count = 0;
+  const OrbResult r = e_.EngineGetRecordCount(handle_, &count);
+  Check(e_.EngineActivateFilter(handle_, filter_));
+  Call(r);
   return static_cast<int>(count);
 }
 
@@ -327,7 +363,7 @@ int EngineCursor::FilterTrampoline(void* context, const uint8_t* record, uint32_
 const FieldValue* EngineCursor::FilterValue(size_t index) {
   if (!filterRecord_ || index >= filterValues_.size()) return nullptr;
   if (!filterDecoded_[index]) {
-    DecodeField(index, filterRecord_, false, filterValues_[index], filterText_);
+    DecodeField(index, filterRecord_, false, filterValues_[index]);
     filterDecoded_[index] = 1;
   }
   return &filterValues_[index];

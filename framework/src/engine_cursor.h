@@ -23,6 +23,7 @@ class EngineCursor : public Cursor {
   bool BookmarkValid(const TBookmark& bookmark) override;
   int CompareBookmarks(const TBookmark& a, const TBookmark& b) override;
   int RecordCount() override;
+  int RecordCountWithoutFilter() override;
   int SequenceNumber() override;
   void Refresh() override;
   RecordData NewRecord() override;
@@ -45,8 +46,9 @@ class EngineCursor : public Cursor {
 
  private:
   static int FilterTrampoline(void* context, const uint8_t* record, uint32_t recordNumber);
-  std::vector<FieldValue> Decode(const uint8_t* record, bool withMemos);
-  void DecodeField(size_t index, const uint8_t* record, bool withMemos, FieldValue& out, std::vector<char>& text);
+  void Decode(const uint8_t* record, bool withMemos, std::vector<FieldValue>& values);
+  void DecodeField(size_t index, const uint8_t* record, bool withMemos, FieldValue& out);
+  std::string ReadMemo(const OrbFieldDesc& d, const uint8_t* record);
   std::string Encode(RecordData& record);
   void EncodeInto(const RecordData& record, uint8_t* buf, std::vector<uint16_t>& openMemos);
   void Call(OrbResult result);  // rethrows a filter's exception, then checks
@@ -65,7 +67,7 @@ class EngineCursor : public Cursor {
   const uint8_t* filterRecord_ = nullptr;
   std::vector<FieldValue> filterValues_;
   std::vector<char> filterDecoded_;
-  std::vector<char> filterText_;
+  char text_[256];  // a character field's text as the engine writes it
 };
 
 }  // namespace framework::detail

@@ -7,6 +7,7 @@
 #include "framework/db.h"
 
 #include "cursor.h"
+#include "record_buffer.h"
 
 namespace framework {
 
@@ -88,6 +89,17 @@ bool TField::CanModify() const {
 
 const FieldValue& TField::Value() const {
   if (!dataSet_) return kNull;
+  // Browsing, the common case (every field of every record a scan reads).
+  if (!calculated_ && dataSet_->state_ == dsBrowse) {
+    const auto& buffers = dataSet_->buffers_;
+    const size_t active = static_cast<size_t>(dataSet_->active_);
+    if (active < buffers.size()) {
+      const std::vector<FieldValue>& values = buffers[active]->data.values;
+      const size_t at = static_cast<size_t>(fieldNo_ - 1);
+      return at < values.size() ? values[at] : kNull;
+    }
+    return kNull;
+  }
   size_t i = static_cast<size_t>(calculated_ ? calcIndex_ : fieldNo_ - 1);
   if (!calculated_ && dataSet_->state_ == dsFilter && dataSet_->cursor_)
     if (const FieldValue* v = dataSet_->cursor_->FilterValue(i)) return *v;

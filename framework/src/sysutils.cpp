@@ -62,19 +62,19 @@ int64_t DayNumber(int64_t y, int m, int d) {
   return days + d;
 }
 
+// The inverse of DayNumber for n >= 1, in closed form (every date of a
+// table's scan passes through here): days are counted in 400-year eras of
+// years that start on 1 March, so that the leap day ends a year.
 void FromDayNumber(int64_t n, int& year, int& month, int& day) {
-  int64_t y = static_cast<int64_t>(static_cast<double>(n) / 365.2425) + 1;
-  while (y > 1 && DayNumber(y, 1, 1) > n) --y;
-  while (DayNumber(y + 1, 1, 1) <= n) ++y;
-  int64_t doy = n - DayNumber(y, 1, 1);  // 0 = 1 January
-  int m = 1;
-  while (m < 12 && doy >= DaysInMonth(static_cast<int>(y), m)) {
-    doy -= DaysInMonth(static_cast<int>(y), m);
-    ++m;
-  }
-  year = static_cast<int>(y);
-  month = m;
-  day = static_cast<int>(doy) + 1;
+  const int64_t z = n + 305;                        // day 0 is 1 March of year 0
+  const int64_t era = z / 146097;                   // n >= 1: z is positive
+  const int64_t doe = z - era * 146097;             // [0, 146096]
+  const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;  // [0, 399]
+  const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);                // [0, 365]
+  const int64_t mp = (5 * doy + 2) / 153;           // [0, 11], 0 = March
+  day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+  month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+  year = static_cast<int>(yoe + era * 400 + (month <= 2 ? 1 : 0));
 }
 
 std::string Pad(int64_t v, int width) {
@@ -413,7 +413,64 @@ std::string FormatDateTime(std::string_view f, TDateTime value) {
   return out;
 }
 
-std::string DateToStr(TDateTime date) { return FormatDateTime(ShortDateFormat, date); }
+namespace {
+
+// Writes `value` with at least `width` digits; false when `out` is full.
+bool AppendDigits(int value, int width, char* out, size_t size, size_t& at) {
+  char digits[12];
+  int n = 0;
+  do {
+    digits[n++] = static_cast<char>('0' + value % 10);
+    value /= 10;
+  } while (value > 0);
+  while (n < width) digits[n++] = '0';
+  if (at + static_cast<size_t>(n) > size) return false;
+  while (n > 0) out[at++] = digits[--n];
+  return true;
+}
+
+// A short date format of day, month and year numbers with separators and
+// literals between them ("m/d/yy", "dd.mm.yyyy"), written without the
+// general formatter: the grid and every scan format each date shown. False
+// when the format holds anything else, for FormatDateTime to write.
+bool FormatNumericDate(std::string_view f, TDateTime value, char* out, size_t size, size_t& at) {
+  int y, mo, d;
+  DecodeDate(value, y, mo, d);
+  if (y == 0) return false;
+  at = 0;
+  for (size_t i = 0; i < f.size();) {
+    const char c = f[i];
+    const char u = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+    if (u == 'D' || u == 'M' || u == 'Y') {
+      size_t n = 0;
+      while (i + n < f.size() && (f[i + n] == u || f[i + n] == u - 'A' + 'a')) ++n;
+      i += n;
+      bool ok;
+      if (u == 'Y')
+        ok = n <= 2 ? AppendDigits(y % 100, 2, out, size, at) : AppendDigits(y, 4, out, size, at);
+      else if (n > 2)
+        return false;  // names of months and days
+      else
+        ok = AppendDigits(u == 'D' ? d : mo, static_cast<int>(n), out, size, at);
+      if (!ok) return false;
+      continue;
+    }
+    if ((u >= 'A' && u <= 'Z') || c == '"' || c == '\'') return false;
+    if (at >= size) return false;
+    out[at++] = c == '/' ? DateSeparator : (c == ':' ? TimeSeparator : c);
+    ++i;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string DateToStr(TDateTime date) {
+  char text[64];
+  size_t length = 0;
+  if (FormatNumericDate(ShortDateFormat, date, text, sizeof text, length)) return std::string(text, length);
+  return FormatDateTime(ShortDateFormat, date);
+}
 std::string TimeToStr(TDateTime time) { return FormatDateTime(LongTimeFormat, time); }
 std::string DateTimeToStr(TDateTime value) { return FormatDateTime("c", value); }
 

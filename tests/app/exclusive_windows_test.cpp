@@ -128,6 +128,7 @@ class ExclusiveWindowsTest : public WindowTest {
     ASSERT_FALSE(main->Terminated());
     main->show();
     QApplication::processEvents();
+    main->FinishCount();  // the count a shown window makes on a thread
   }
 
   fs::path IniPath() const { return platform::WindowsDir() / "KELDRO.INI"; }

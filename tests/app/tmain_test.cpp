@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -89,8 +90,11 @@ uint8_t HeaderByte28(const fs::path& file) { return static_cast<uint8_t>(TempRoo
 
 class TMainTest : public WindowTest {
  protected:
+  // Started, with the record count in (a shown window counts on a thread).
   std::unique_ptr<TMain> Start(std::vector<std::string> arguments = {"keldro"}, QSize screen = {800, 600}) {
-    return std::make_unique<TMain>(TMain::StartOptions{std::move(arguments), screen});
+    auto main = std::make_unique<TMain>(TMain::StartOptions{std::move(arguments), screen});
+    main->FinishCount();
+    return main;
   }
   fs::path IniPath() const { return platform::WindowsDir() / "KELDRO.INI"; }
   void WriteIni(const std::string& text) const { TempRoot::WriteFile(IniPath(), text); }
@@ -1323,6 +1327,48 @@ TEST_F(TMainCommandsTest, NewDatabaseOverTheOpenOneReplacesItOrLeavesItOpenAndWh
   EXPECT_TRUE(main->MyTable.Active());
   EXPECT_EQ(main->CountLabel->text(), "0");
   EXPECT_EQ(HeaderCount(master), 0u);
+}
+
+// The start-up leaves the count of the table (a read of every record) to a
+// thread started once the window has painted; a count made after that, or
+// a pack, must not be undone or refused because of it.
+TEST_F(TMainCommandsTest, TheStartCountComesFromAThreadAndGivesWayToLaterWork) {
+  const fs::path file = root.path() / "LARGE.DBF";
+  WriteItemTable(file, 20000, 10);
+  WriteIni("[Misc]\r\nShow Tips=No\r\nLast Database=" + file.string() + "\r\n");
+  auto startShown = [] {
+    auto main = std::make_unique<TMain>(TMain::StartOptions{{"keldro"}, QSize(800, 600)});
+    EXPECT_EQ(main->CountLabel->text(), "");  // built: no count yet
+    main->show();
+    QApplication::processEvents();
+    return main;
+  };
+  auto main = startShown();
+  // Nothing here counts: the thread's answer arrives as an event.
+  QElapsedTimer waited;
+  waited.start();
+  while (main->CountLabel->text().isEmpty() && waited.elapsed() < 30000) QApplication::processEvents();
+  EXPECT_EQ(main->CountLabel->text(), "18000");
+  main->grab().save("tmain_count.png");
+
+  // A record added while the thread may still count: the window's own later
+  // count stands, whatever the thread answers after it.
+  main = startShown();
+  AddItems(main->MyTable, {"Lamp"});
+  main->DisplayCount();
+  main->FinishCount();
+  QApplication::processEvents();
+  EXPECT_EQ(main->CountLabel->text(), "18001");
+
+  // A pack at once: the counting cursor is gone before the table is taken.
+  main = startShown();
+  ui->answers = {Answer::Yes};
+  main->MenuPack->trigger();
+  EXPECT_EQ(ui->MessageTexts(), std::vector<std::string>{std::string(kPackQuestion)});  // no refusal
+  EXPECT_EQ(HeaderCount(file), 18001u);
+  main->FinishCount();
+  QApplication::processEvents();
+  EXPECT_EQ(main->CountLabel->text(), "18001");
 }
 
 TEST_F(TMainCommandsTest, UpdateDatabaseShowsAnotherProgramsRecordAndKeepsTheSearch) {

@@ -124,6 +124,35 @@ TEST(KeyExpression, StrRoundsAlignsAndOverflowsAsDbaseDoes) {
         << "STR(" << row.number << "," << row.len << "," << row.dec << ")";
 }
 
+// A key reads STR of a field as the field's own text when that text is
+// already the result; every other text goes through the rounding above.
+TEST(KeyExpression, StrOfAFieldAgreesWithTheFormatForEveryText) {
+  MemTable t({{"COST", 'N', 8, 2}, {"QTY", 'N', 5, 0}});
+  const char* costs[] = {"12.50", "0.00", "-0.00", "-3.25", "0012.50", ".50", "+1.00", "- 1.00", "1.5",
+                         "1.500", "1.5x", "12345.67", "-1234.56", "", "***", "0.05", "-0.05", "1..00"};
+  const char* quantities[] = {"7", "0", "-0", "-12", "007", "99999", "1.0", "+3", "-"};
+  KeyExpression cost, wider, qty;
+  ASSERT_TRUE(KeyExpression::Compile("STR(Cost,8,2)", t.fields(), t.recordLength(), cost).ok());
+  ASSERT_TRUE(KeyExpression::Compile("STR(Cost,10,1)", t.fields(), t.recordLength(), wider).ok());
+  ASSERT_TRUE(KeyExpression::Compile("STR(Qty,5)", t.fields(), t.recordLength(), qty).ok());
+  auto eval = [](const KeyExpression& e, const uint8_t* rec) {
+    std::string k(e.keyLength(), '\0');
+    e.Evaluate(rec, reinterpret_cast<uint8_t*>(k.data()));
+    return k;
+  };
+  for (const char* c : costs) {
+    const uint32_t r = t.Add({{"COST", c}});
+    const std::string text(reinterpret_cast<const char*>(t.Record(r)) + t.fields()[0].offset, 8);
+    EXPECT_EQ(eval(cost, t.Record(r)), FormatStr(text, 8, 2)) << "\"" << text << "\"";
+    EXPECT_EQ(eval(wider, t.Record(r)), FormatStr(text, 10, 1)) << "\"" << text << "\"";
+  }
+  for (const char* q : quantities) {
+    const uint32_t r = t.Add({{"QTY", q}});
+    const std::string text(reinterpret_cast<const char*>(t.Record(r)) + t.fields()[1].offset, 5);
+    EXPECT_EQ(eval(qty, t.Record(r)), FormatStr(text, 5, 0)) << "\"" << text << "\"";
+  }
+}
+
 TEST(KeyExpression, DtosGivesBlanksForBlankOrInvalidDates) {
   MemTable t({{"WHEN", 'D', 8, 0}});
   KeyExpression e;

@@ -185,3 +185,36 @@ TEST(MdxLayout, DateTagAndLastTagRemoval) {
   EXPECT_EQ(U32(b, 40), 2u);  // both blocks on the free chain
   EXPECT_NE(U32(b, 36), 0u);
 }
+
+// A key inserted into a leaf lays the leaf out as a build of the same keys
+// does, also over a leaf another tool left with bytes in its key pads, its
+// free-chain link and after its last key.
+TEST(MdxLayout, InsertsLayTheLeafOutAsABuildDoes) {
+  MemTable t({{"NAME", 'C', 10, 0}});
+  for (const char* name : {"bob", "al", "cy"}) t.Add({{"NAME", name}});
+  Storage s;
+  std::unique_ptr<MdxFile> mdx;
+  ASSERT_TRUE(MdxFile::Create(s.Make(), "tiny", t.fields(), t.recordLength(), mdx, FixedDate()).ok());
+  ASSERT_TRUE(mdx->AddTag("Names", "Upper(Name)", t).ok());
+  std::string bytes = s.raw->bytes();
+  const size_t l = 6 * 512;
+  bytes[l + 4] = '\x7F';
+  for (int i = 0; i < 3; ++i) bytes[l + 22 + 16 * i] = bytes[l + 23 + 16 * i] = '\x55';
+  bytes[l + 60] = bytes[l + 1023] = '\x55';
+  auto stray = std::make_unique<MemoryBlockFile>(bytes);
+  MemoryBlockFile* edited = stray.get();
+  ASSERT_TRUE(MdxFile::Open(std::move(stray), t.fields(), t.recordLength(), mdx, FixedDate()).ok());
+
+  // One key among equal ones (after record 1's), one between two others.
+  for (const char* name : {"bob", "ann"}) {
+    const uint32_t r = t.Add({{"NAME", name}});
+    ASSERT_TRUE(mdx->InsertRecord(t.Record(r), r).ok());
+  }
+  Storage built;
+  std::unique_ptr<MdxFile> fresh;
+  ASSERT_TRUE(MdxFile::Create(built.Make(), "tiny", t.fields(), t.recordLength(), fresh, FixedDate()).ok());
+  ASSERT_TRUE(fresh->AddTag("Names", "Upper(Name)", t).ok());
+  EXPECT_EQ(edited->bytes().substr(l, 1024), built.raw->bytes().substr(l, 1024));
+  EXPECT_EQ(U32(edited->bytes(), l), 5u);
+  EXPECT_EQ(U32(edited->bytes(), l + 8 + 16 * 3), 4u);  // the second BOB follows record 1
+}

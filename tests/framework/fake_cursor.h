@@ -73,6 +73,13 @@ class FakeCursor : public detail::Cursor {
     for (int i = 0; i < static_cast<int>(s_->rows.size()); ++i) c += Visible(i) ? 1 : 0;
     return c;
   }
+  int RecordCountWithoutFilter() override {
+    auto filter = std::move(filter_);
+    filter_ = nullptr;
+    const int c = RecordCount();
+    filter_ = std::move(filter);
+    return c;
+  }
   int SequenceNumber() override {
     int c = 0;
     for (int i = 0; i <= pos_ && i < static_cast<int>(s_->rows.size()); ++i) c += Visible(i) ? 1 : 0;

@@ -91,6 +91,42 @@ TEST(Conversions, DateToText) {
   EXPECT_EQ(y * 10000 + m * 100 + d, 20000229);
 }
 
+TEST(Conversions, EveryDayDecodesToTheDateItWasEncodedFrom) {
+  int64_t previous = 0;
+  for (int y = 1; y <= 9999; ++y)
+    for (int m = 1; m <= 12; ++m)
+      for (int d = 1; d <= DaysInMonth(y, m); ++d) {
+        const TDateTime date = EncodeDate(y, m, d);
+        const int64_t day = DateToEngineDay(date);
+        ASSERT_EQ(day, previous + 1) << y << "-" << m << "-" << d;
+        previous = day;
+        int yy, mm, dd;
+        DecodeDate(date, yy, mm, dd);
+        ASSERT_EQ(yy * 10000 + mm * 100 + dd, y * 10000 + m * 100 + d);
+      }
+}
+
+// Short dates of numbers only are written by a quicker path than the
+// general formatter: both must answer the same text.
+TEST(Conversions, ShortDatesMatchTheGeneralFormatter) {
+  Formats keep;
+  const char* formats[] = {"m/d/yy",     "mm/dd/yyyy", "d.m.y",   "yyyy-mm-dd", "yyy/m/d", "dd mm yy",
+                           "m/d/yy h:nn", "mm:dd",     "mmm d, yyyy", "dd 'of' mm", "d/m/yy am/pm", "",
+                           "dddd"};
+  const int dates[][3] = {{1, 1, 1}, {9, 9, 9}, {1995, 12, 31}, {2000, 2, 29}, {2026, 7, 4}, {9999, 12, 31}};
+  for (const char sep : {'/', '-'}) {
+    DateSeparator = sep;
+    TimeSeparator = sep == '/' ? ':' : '.';
+    for (const char* format : formats)
+      for (const auto& d : dates) {
+        SCOPED_TRACE(std::string(format) + " " + std::to_string(d[0]));
+        ShortDateFormat = format;
+        const TDateTime date = EncodeDate(d[0], d[1], d[2]);
+        EXPECT_EQ(DateToStr(date), FormatDateTime(format, date));
+      }
+  }
+}
+
 TEST(Conversions, Times) {
   Formats keep;
   struct Case {

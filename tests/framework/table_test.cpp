@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <thread>
 
 #include "fake_cursor.h"
 #include "framework/dbtables.h"
@@ -173,6 +174,56 @@ TEST_F(TableTest, FilterEventEditsDeletesAndRefreshWithNotifications) {
   t.Next();
   EXPECT_DOUBLE_EQ(t.FieldByName("COST")->AsFloat(), 99.5);
   EXPECT_EQ(t.FieldByName("WARRANTY")->AsString(), "No");
+}
+
+// A walk reads each record into the storage the record before it left:
+// a field blank here but set there must read blank, both ways.
+TEST_F(TableTest, AWalkReadsEachRecordWholeWhateverTheRecordBeforeHeld) {
+  TTable t;
+  MakeItems(t, 3);
+  OpenItems(t);
+  t.Append();
+  t.FieldByName("ITEM")->SetAsString("x");
+  t.FieldByName("ITEM")->Clear();
+  t.Post();
+  auto row = [&t] {
+    std::string text;
+    for (int i = 0; i < t.FieldCount(); ++i) text += (t.Fields(i)->IsNull() ? "-" : t.Fields(i)->AsString()) + "|";
+    return text;
+  };
+  const std::vector<std::string> want = {"Item 1|1|10.25|12/1/95|Yes|-|", "Item 2|2|20.50|12/2/95|No|bought in\r\nParis|",
+                                         "Item 3|3|30.75|12/3/95|Yes|-|", "-|-|-|-|-|-|"};
+  std::vector<std::string> forward, backward;
+  for (t.First(); !t.Eof(); t.Next()) forward.push_back(row());
+  for (t.Last(); !t.Bof(); t.Prior()) backward.insert(backward.begin(), row());
+  EXPECT_EQ(forward, want);
+  EXPECT_EQ(backward, want);
+}
+
+// The count without the filter event calls it on no record; the count of a
+// table file on another thread, beside this open, sees the live records.
+TEST_F(TableTest, CountsLeavingTheFilterEventOutAndOnAnotherThread) {
+  TTable t;
+  MakeItems(t, 6);
+  int asked = 0;
+  t.SetOnFilterRecord([&asked](TDataSet& ds, bool& accept) {
+    ++asked;
+    accept = ds.FieldByName("WARRANTY")->AsString() == "Yes";
+  });
+  t.SetFiltered(true);
+  OpenItems(t);
+  t.Delete();  // Item 1
+  EXPECT_EQ(t.RecordCount(), 2);
+  asked = 0;
+  EXPECT_EQ(t.UnfilteredRecordCount(), 5);
+  EXPECT_EQ(asked, 0);
+  EXPECT_EQ(t.RecordCount(), 2);  // the filter is in force again
+  EXPECT_GT(asked, 0);
+
+  int counted = -1;
+  std::thread([&] { counted = CountTableRecords(dir.string(), "ITEMS"); }).join();
+  EXPECT_EQ(counted, 5);
+  EXPECT_THROW(CountTableRecords(dir.string(), "NOSUCH"), EDatabaseError);
 }
 
 TEST_F(TableTest, OpenModesAndEngineErrors) {

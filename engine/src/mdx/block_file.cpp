@@ -88,7 +88,8 @@ class DiskFile : public BlockFile {
 
  private:
   bool Faulted(fault::Op op) {
-    error_ = fault::Check(op, "index");
+    static const std::filesystem::path kName("index");  // made once: a check per write costs no path
+    error_ = fault::Check(op, kName);
     return error_ != 0;
   }
 

@@ -329,6 +329,30 @@ bool FormatStrShort(std::string_view text, int len, int dec, char* out) {
   return true;
 }
 
+// True when a field's text is already what STR(field, len, dec) gives
+// (the common case: STR of an N field at its own width and decimals):
+// blanks, an optional minus, the integer digits without leading zeros (a
+// lone 0), then exactly `dec` fraction digits; a negative zero is not.
+bool IsStrText(std::string_view t, int len, int dec) {
+  if (static_cast<int>(t.size()) != len || dec < 0) return false;
+  size_t i = 0;
+  while (i < t.size() && t[i] == ' ') ++i;
+  const bool negative = i < t.size() && t[i] == '-';
+  if (negative) ++i;
+  const size_t whole = i;
+  while (i < t.size() && t[i] >= '0' && t[i] <= '9') ++i;
+  if (i == whole || (i - whole > 1 && t[whole] == '0')) return false;
+  bool zero = i - whole == 1 && t[whole] == '0';
+  if (dec > 0) {
+    if (i >= t.size() || t[i] != '.' || t.size() - i - 1 != static_cast<size_t>(dec)) return false;
+    for (++i; i < t.size(); ++i) {
+      if (t[i] < '0' || t[i] > '9') return false;
+      zero = zero && t[i] == '0';
+    }
+  }
+  return i == t.size() && !(negative && zero);
+}
+
 }  // namespace
 
 std::string FormatStr(std::string_view number, int len, int dec) {
@@ -598,7 +622,9 @@ void KeyExpression::EvalChar(int index, const uint8_t* record, uint8_t* out) con
     case Op::kStr: {
       const FieldDesc& f = fields_[nodes_[n.a].field];
       const std::string_view text(reinterpret_cast<const char*>(record + f.offset), f.width);
-      if (char s[kShortNumber]; n.length <= n.n1 && FormatStrShort(text, n.n1, n.n2, s)) {
+      if (IsStrText(text, n.n1, n.n2)) {
+        std::memcpy(out, text.data(), n.length);
+      } else if (char s[kShortNumber]; n.length <= n.n1 && FormatStrShort(text, n.n1, n.n2, s)) {
         std::memcpy(out, s, n.length);
       } else {
         std::string general = FormatStr(text, n.n1, n.n2);

@@ -259,12 +259,16 @@ void MdxFile::Reload() {
     if (old[i] && tags_[i] != old[i]) tags_[i]->changes = old[i]->changes + 1;
 }
 
+// Every change writes the date: the calendar is asked once a second.
 Ymd MdxFile::Today() const {
   if (options_.today) return options_.today();
   std::time_t now = std::time(nullptr);
+  if (now == todayAt_) return today_;
   std::tm tm{};
   localtime_r(&now, &tm);
-  return Ymd{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday};
+  today_ = Ymd{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday};
+  todayAt_ = now;
+  return today_;
 }
 
 // ---------------------------------------------------------------- header
@@ -540,7 +544,8 @@ void MdxFile::Flush() {
     for (auto& t : tags_) {
       if (t.get() != joined) WriteTagHeader(*t);
     }
-    std::vector<uint8_t> h(kHeaderPages * kPageSize + (joined != nullptr ? blockSize_ : 0));
+    std::vector<uint8_t>& h = headBuffer_;
+    h.resize(kHeaderPages * kPageSize + (joined != nullptr ? blockSize_ : 0));
     HeaderBytes(h.data());
     if (joined != nullptr) TagHeaderBytes(*joined, h.data() + kHeaderPages * kPageSize);
     if (!file_->WriteAt(0, h.data(), h.size())) WriteFailed("cannot write the index header");
@@ -618,9 +623,10 @@ const uint8_t* MdxFile::Block(uint32_t page) {
 }
 
 uint8_t* MdxFile::MutableBlock(uint32_t page) {
-  Block(page);
+  // The cache holds its blocks writable: one look-up, not two.
+  auto* b = const_cast<uint8_t*>(Block(page));
   dirty_.push_back(page);
-  return cache_[page].data();
+  return b;
 }
 
 uint32_t MdxFile::Allocate(TagState& t) {
@@ -877,9 +883,71 @@ void MdxFile::SetMaxUpward(TagState& t, const Path& path, int level, const uint8
   }
 }
 
-void MdxFile::InsertEntry(TagState& t, const uint8_t* key, uint32_t recno) {
-  Path path;
+// Where a new entry goes: the first entry at or after (key, recno). An
+// append's record number is above every other, so the place after the
+// equal keys is tried first: it costs no look below the separators equal
+// to the key. It is the place when the entry before it, in the same leaf,
+// lies before the new one (every child on the way then holds an entry
+// before it, and none of the skipped children one after it); otherwise
+// the descent by key and record number decides.
+void MdxFile::DescendToInsert(const TagState& t, const uint8_t* key, uint32_t recno, Path& path) {
+  Descend(t, Target{key, t.keyLength, recno, true, true}, path);
+  const int at = path.back().index;
+  if (at > 0) {
+    const uint8_t* b = Block(path.back().page);
+    const uint32_t n = RawCount(t, b);
+    if (RawLeaf(t, b, n) && static_cast<uint32_t>(at) <= n) {
+      const uint8_t* before = b + 8 + size_t(at - 1) * t.itemLength;
+      if (CompareEntry(t, before + 4, Get32(before), Target{key, t.keyLength, recno, true}) < 0) return;
+    }
+  }
   Descend(t, Target{key, t.keyLength, recno, true}, path);
+}
+
+// A leaf with room takes the entry where it stands, its bytes as Store
+// writes them (count, no free-chain link, items on zeros, zeros after).
+// The leaf is marked written at once: a full one is rewritten by the split,
+// and a failure drops every change.
+bool MdxFile::InsertInLeaf(TagState& t, const Path& path, const uint8_t* key, uint32_t recno) {
+  const uint32_t page = path.back().page;
+  uint8_t* w = MutableBlock(page);
+  const uint8_t* b = w;
+  const uint32_t n = RawCount(t, b);
+  if (!RawLeaf(t, b, n)) Damaged("tag " + t.name + ": search ended on an interior block");
+  const uint32_t pos = static_cast<uint32_t>(path.back().index);
+  if (pos > n) Damaged("tag " + t.name + ": search ended past a block's keys");
+  if (pos < n) {
+    const uint8_t* item = b + 8 + size_t(pos) * t.itemLength;
+    if (Get32(item) == recno && CompareTo(t, item + 4, key, t.keyLength) == 0)
+      Fail(MdxCode::kMismatch, "tag " + t.name + ": record " + std::to_string(recno) + " is already indexed");
+  }
+  if (n + 1 > t.maxKeys) return false;
+  Put32(w, n + 1);
+  Put32(w + 4, 0);
+  uint8_t* at = w + 8 + size_t(pos) * t.itemLength;
+  std::memmove(at + t.itemLength, at, size_t(n - pos) * t.itemLength);
+  std::memset(at, 0, t.itemLength);
+  Put32(at, recno);
+  std::memcpy(at + 4, key, t.keyLength);
+  const size_t used = 8 + size_t(n + 1) * t.itemLength;
+  std::memset(w + used, 0, blockSize_ - used);
+  const size_t pad = t.itemLength - 4 - t.keyLength;
+  if (pad > 0) {
+    for (uint32_t i = 0; i <= n; ++i) std::memset(w + 8 + size_t(i) * t.itemLength + 4 + t.keyLength, 0, pad);
+  }
+  if (pos == n) SetMaxUpward(t, path, static_cast<int>(path.size()) - 1, key);
+  return true;
+}
+
+void MdxFile::InsertEntry(TagState& t, const uint8_t* key, uint32_t recno) {
+  Path& path = scratchPath_;
+  DescendToInsert(t, key, recno, path);
+  if (InsertInLeaf(t, path, key, recno)) {
+    headerDirty_ = true;
+    ++t.changes;
+    ++t.serial;
+    return;
+  }
   int level = static_cast<int>(path.size()) - 1;
   uint32_t page = path[level].page;
   Node cur = Load(t, page);
@@ -1287,7 +1355,7 @@ MdxStatus MdxFile::DeleteKey(int tag, const uint8_t* key, uint32_t recno) {
 
 MdxStatus MdxFile::InsertRecord(const uint8_t* record, uint32_t recno) {
   return Guard([&] {
-    std::vector<uint8_t> key;
+    std::vector<uint8_t>& key = scratchKey_;
     for (auto& t : tags_) {
       key.resize(t->keyLength);
       t->expr.Evaluate(record, key.data());

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 #include <functional>
 #include <memory>
 #include <span>
@@ -201,6 +202,9 @@ class MdxFile {
   bool DescendEdge(const TagState& t, uint32_t page, bool last, Path& path);
   void ReadEntry(const TagState& t, const Path& path, Entry& out);
 
+  void DescendToInsert(const TagState& t, const uint8_t* key, uint32_t recno, Path& path);
+  // False when the leaf is full (the caller splits it).
+  bool InsertInLeaf(TagState& t, const Path& path, const uint8_t* key, uint32_t recno);
   void InsertEntry(TagState& t, const uint8_t* key, uint32_t recno);
   void DeleteEntry(TagState& t, const uint8_t* key, uint32_t recno);
   void SetMaxUpward(TagState& t, const Path& path, int level, const uint8_t* key);
@@ -241,6 +245,11 @@ class MdxFile {
   const KeyOrder* collate_ = nullptr;  // null: character keys in byte order
   OrderStamp orderStamp_;
   uint32_t filePages_ = 0;  // pages the file held after the last flush
+  Path scratchPath_;        // an insert's path and key, kept for their capacity
+  std::vector<uint8_t> scratchKey_;
+  std::vector<uint8_t> headBuffer_;  // the header as Flush writes it
+  mutable std::time_t todayAt_ = -1;
+  mutable Ymd today_;
 };
 
 // A position in one tag's key order. Survives changes to the tag: after a

@@ -478,6 +478,10 @@ class TDataSet {
   bool Eof() const { return eof_; }
   bool IsEmpty() const;
   int RecordCount();  // visible records, from the cursor (honouring filters)
+  // The visible records with the OnFilterRecord handler left out (ranges
+  // still apply): for a caller that knows its handler accepts every record
+  // now, answered without calling it on each one.
+  int UnfilteredRecordCount();
   int RecNo();        // 1-based sequence number of the active record, -1 unknown
 
   // Changing. Edit on an empty dataset inserts.
@@ -586,6 +590,7 @@ class TDataSet {
 
   void SetCursorTo(int buffer);
   bool Fetch(int mode, Buffer& into);
+  std::unique_ptr<Buffer> TakeSpare();
   bool GetNextRecord();
   bool GetPriorRecord();
   int GetNextRecords();
@@ -612,6 +617,7 @@ class TDataSet {
   std::vector<TField*> calcFields_;               // by calc index
   TFieldDefs fieldDefs_;
   std::vector<std::unique_ptr<Buffer>> buffers_;  // the filled window, at most bufferCount_
+  std::unique_ptr<Buffer> spare_;                 // storage for the next read, outside the window
   int bufferCount_ = 1;
   int active_ = 0;
   int cursorRec_ = -1;   // the buffer the cursor stands on, -1 unknown

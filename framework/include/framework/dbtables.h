@@ -153,6 +153,12 @@ class TTable : public TDBDataSet {
   bool rangeStartSet_ = false, rangeEndSet_ = false;
 };
 
+// The live records of a dBASE table, counted through a cursor of its own in
+// natural order without filters. It touches no session or dataset, so it
+// may run on any thread: a window can show a large table before its count
+// is in. Throws EDatabaseError.
+int CountTableRecords(const std::string& directory, const std::string& tableName);
+
 // An SQL query over the tables of its database's directory. Parameters
 // (":NAME" in the text) appear in Params when the query is prepared; a
 // parameter without a value is NULL. Opening runs the query and shows its
