@@ -17,6 +17,37 @@ const FieldValue kNull{};
 
 bool IsNullValue(const FieldValue& v) { return std::holds_alternative<std::monostate>(v); }
 
+// The text to_chars writes for `value` with `decimals` fixed decimals, made
+// from the scaled integer when that is plainly the same: the product is
+// exact to an eighth of a unit below 2^50, so a product within a quarter of
+// an integer n lies within 3/8 of it and the correctly rounded text is n's
+// digits (never a tie). Anything else (zero, which may print "-0.00", large
+// numbers, near-ties) answers false and goes through to_chars.
+bool FixedDecimals(double value, int decimals, std::string& text) {
+  static constexpr double kScale[] = {1, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6};
+  if (decimals < 1 || decimals > 6) return false;
+  const double scaled = value * kScale[decimals];
+  if (!(std::fabs(scaled) < 1125899906842624.0)) return false;  // 2^50; also refuses NaN
+  const double n = std::nearbyint(scaled);
+  if (n == 0 || std::fabs(scaled - n) > 0.25) return false;
+  uint64_t units = static_cast<uint64_t>(std::fabs(n));
+  char buf[32];
+  char* end = buf + sizeof buf;
+  char* at = end;
+  for (int i = 0; i < decimals; ++i) {
+    *--at = static_cast<char>('0' + units % 10);
+    units /= 10;
+  }
+  *--at = '.';
+  do {
+    *--at = static_cast<char>('0' + units % 10);
+    units /= 10;
+  } while (units != 0);
+  if (n < 0) *--at = '-';
+  text.assign(at, end);
+  return true;
+}
+
 }  // namespace
 
 const char* FieldTypeName(TFieldType type) {
@@ -255,6 +286,8 @@ std::string TFloatField::AsString() const {
     // to_chars writes what printf's "%.*f" writes in the C locale, with '.'
     // whatever the process's locale (SetAsString reads '.').
     if (Decimals() > 0) {
+      std::string text;
+      if (FixedDecimals(*d, Decimals(), text)) return text;
       // Room for the widest double (309 digits) with a number field's decimals.
       char buf[400];
       const int decimals = std::min(Decimals(), 64);
