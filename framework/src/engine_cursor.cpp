@@ -1,5 +1,6 @@
 #include "engine_cursor.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace framework::detail {
@@ -51,6 +52,9 @@ EngineCursor::EngineCursor(OrbCursor handle) : e_(Engine()), handle_(handle) {
     fields_.push_back(f);
     slots_.push_back({d.number, d.width, d.type, f.type == ftInteger});
   }
+  for (size_t i = 0; i < slots_.size(); ++i) decodeOrder_.push_back(i);
+  std::stable_sort(decodeOrder_.begin(), decodeOrder_.end(),
+                   [this](size_t a, size_t b) { return slots_[a].type < slots_[b].type; });
 }
 
 EngineCursor::~EngineCursor() {
@@ -166,7 +170,9 @@ inline void EngineCursor::DecodeField(size_t i, const uint8_t* record, bool with
 
 void EngineCursor::Decode(const uint8_t* record, bool withMemos, std::vector<FieldValue>& values) {
   values.resize(descs_.size());
-  for (size_t i = 0; i < descs_.size(); ++i) DecodeField(i, record, withMemos, values[i]);
+  // Fields of one type after another: the type's branch is then the same
+  // many times in a row.
+  for (size_t i : decodeOrder_) DecodeField(i, record, withMemos, values[i]);
 }
 
 std::string EngineCursor::Encode(RecordData& record) {

@@ -68,6 +68,7 @@ class EngineCursor : public Cursor {
     bool integer;  // a whole number read as an integer
   };
   std::vector<Slot> slots_;
+  std::vector<size_t> decodeOrder_;  // field indexes, grouped by type
   OrbFilter filter_ = 0;
   std::function<bool(const std::vector<FieldValue>&)> accept_;
   std::exception_ptr pending_;
