@@ -118,10 +118,10 @@ bool TField::CanModify() const {
   return dataSet_->CanModify();
 }
 
-const FieldValue& TField::Value() const {
-  if (!dataSet_) return kNull;
-  // Browsing, the common case (every field of every record a scan reads).
-  if (!calculated_ && dataSet_->state_ == dsBrowse) {
+// Browsing, the common case (every field of every record a scan reads), is
+// answered here; the field accessors of this file inline it.
+inline const FieldValue& TField::ReadValue() const {
+  if (dataSet_ && !calculated_ && dataSet_->state_ == dsBrowse) {
     const auto& buffers = dataSet_->buffers_;
     const size_t active = static_cast<size_t>(dataSet_->active_);
     if (active < buffers.size()) {
@@ -131,6 +131,11 @@ const FieldValue& TField::Value() const {
     }
     return kNull;
   }
+  return StateValue();
+}
+
+const FieldValue& TField::StateValue() const {
+  if (!dataSet_) return kNull;
   size_t i = static_cast<size_t>(calculated_ ? calcIndex_ : fieldNo_ - 1);
   if (!calculated_ && dataSet_->state_ == dsFilter && dataSet_->cursor_)
     if (const FieldValue* v = dataSet_->cursor_->FilterValue(i)) return *v;
@@ -139,6 +144,8 @@ const FieldValue& TField::Value() const {
   if (i >= values->size()) return kNull;
   return (*values)[i];
 }
+
+const FieldValue& TField::Value() const { return ReadValue(); }
 
 void TField::SetValue(const FieldValue& value) {
   if (!dataSet_) throw EDatabaseError("Field '" + fieldName_ + "' has no dataset");
@@ -170,7 +177,7 @@ void TField::SetValue(const FieldValue& value) {
   dataSet_->FieldChanged(this);
 }
 
-bool TField::IsNull() const { return IsNullValue(Value()); }
+bool TField::IsNull() const { return IsNullValue(ReadValue()); }
 void TField::Clear() { SetValue(FieldValue{}); }
 
 void TField::ConvertErrorFor(const char* typeName) const {
@@ -200,7 +207,7 @@ void TField::FocusControl() {
 // ----------------------------------------------------------- string fields
 
 std::string TStringField::AsString() const {
-  const FieldValue& v = Value();
+  const FieldValue& v = ReadValue();
   if (auto s = std::get_if<std::string>(&v)) return *s;
   return std::string();
 }
@@ -239,7 +246,7 @@ bool TStringField::AsBoolean() const {
 bool TNumericField::IsValidChar(char c) const { return (c >= '0' && c <= '9') || c == '+' || c == '-'; }
 
 std::string TIntegerField::AsString() const {
-  const FieldValue& v = Value();
+  const FieldValue& v = ReadValue();
   if (auto i = std::get_if<int64_t>(&v)) return IntToStr(*i);
   return std::string();
 }
@@ -256,7 +263,7 @@ void TIntegerField::SetAsString(const std::string& text) {
 }
 
 int32_t TIntegerField::AsInteger() const {
-  const FieldValue& v = Value();
+  const FieldValue& v = ReadValue();
   if (auto i = std::get_if<int64_t>(&v)) {
     // An 11-digit dBASE number can exceed 32 bits: refuse rather than wrap.
     if (*i < std::numeric_limits<int32_t>::min() || *i > std::numeric_limits<int32_t>::max())
@@ -267,7 +274,7 @@ int32_t TIntegerField::AsInteger() const {
 }
 
 double TIntegerField::AsFloat() const {
-  const FieldValue& v = Value();
+  const FieldValue& v = ReadValue();
   if (auto i = std::get_if<int64_t>(&v)) return static_cast<double>(*i);
   return 0.0;
 }
@@ -280,7 +287,7 @@ void TIntegerField::SetAsFloat(double value) {
 }
 
 std::string TFloatField::AsString() const {
-  const FieldValue& v = Value();
+  const FieldValue& v = ReadValue();
   if (auto d = std::get_if<double>(&v)) {
     // A number held with decimals reads back with them ("12.50").
     // to_chars writes what printf's "%.*f" writes in the C locale, with '.'
@@ -317,7 +324,7 @@ int32_t TFloatField::AsInteger() const {
 }
 
 double TFloatField::AsFloat() const {
-  const FieldValue& v = Value();
+  const FieldValue& v = ReadValue();
   if (auto d = std::get_if<double>(&v)) return *d;
   return 0.0;
 }
@@ -334,7 +341,7 @@ bool TFloatField::IsValidChar(char c) const {
 // ---------------------------------------------------------- logical fields
 
 std::string TBooleanField::AsString() const {
-  const FieldValue& v = Value();
+  const FieldValue& v = ReadValue();
   if (auto b = std::get_if<bool>(&v)) return *b ? "True" : "False";
   return std::string();
 }
@@ -355,7 +362,7 @@ void TBooleanField::SetAsString(const std::string& text) {
 }
 
 bool TBooleanField::AsBoolean() const {
-  const FieldValue& v = Value();
+  const FieldValue& v = ReadValue();
   if (auto b = std::get_if<bool>(&v)) return *b;
   return false;
 }
@@ -378,7 +385,7 @@ void TDateTimeField::SetAsString(const std::string& text) {
 }
 
 TDateTime TDateTimeField::AsDateTime() const {
-  const FieldValue& v = Value();
+  const FieldValue& v = ReadValue();
   if (DataType() == ftDate) {
     if (auto i = std::get_if<int64_t>(&v)) return EngineDayToDate(static_cast<int32_t>(*i));
     return 0;
@@ -434,7 +441,7 @@ void TTimeField::SetAsString(const std::string& text) {
 // ------------------------------------------------------------- blob fields
 
 std::string TBlobField::AsString() const {
-  const FieldValue& v = Value();
+  const FieldValue& v = ReadValue();
   if (auto s = std::get_if<std::string>(&v)) return *s;
   return std::string();
 }

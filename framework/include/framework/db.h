@@ -144,8 +144,10 @@ class TField {
   virtual int DefaultWidth() const { return 10; }
   [[noreturn]] void ConvertErrorFor(const char* typeName) const;
   [[noreturn]] void AccessError(const char* typeName) const;
+  const FieldValue& ReadValue() const;  // Value, inlined where the field classes read it
 
  private:
+  const FieldValue& StateValue() const;  // Value outside browsing
   friend class TDataSet;
   TDataSet* dataSet_ = nullptr;
   std::string fieldName_;
