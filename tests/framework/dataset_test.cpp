@@ -180,6 +180,37 @@ TEST(DataSet, InsertIntoAOneRowWindowEditsTheNewRecord) {
   EXPECT_EQ(f.ds.RecordCount(), 3);
 }
 
+// A new record given up leaves the window on the records about it: the one
+// it stood before, or after an append the last ones.
+TEST(DataSet, CancelledNewRecordGivesTheWindowBack) {
+  Fixture one(4, 1);
+  one.ds.Open();
+  one.ds.Next();
+  one.ds.Insert();
+  one.ds.Cancel();
+  EXPECT_EQ(one.Id(), 2);
+  EXPECT_FALSE(one.ds.Eof());
+  one.ds.Next();
+  EXPECT_EQ(one.Id(), 3);
+
+  Fixture three(5, 3);
+  three.ds.Open();
+  three.ds.Append();
+  three.ds.Cancel();
+  EXPECT_EQ(three.Id(), 5);
+  EXPECT_EQ(three.link.RecordCount(), 3);
+  EXPECT_EQ(three.link.ActiveRecord(), 2);
+  three.ds.Prior();
+  EXPECT_EQ(three.Id(), 4);
+
+  Fixture none(0, 3);
+  none.ds.Open();
+  none.ds.Append();
+  none.ds.Cancel();
+  EXPECT_TRUE(none.ds.IsEmpty());
+  EXPECT_TRUE(none.ds.Eof() && none.ds.Bof());
+}
+
 TEST(DataSet, DisableControlsNestsAndNotifiesOnceAtTheLastEnable) {
   Fixture f(8);
   f.ds.Open();

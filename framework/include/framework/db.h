@@ -605,6 +605,7 @@ class TDataSet {
   std::unique_ptr<Buffer> NewRecordBuffer(int flag);  // flag: a Buffer::Flag
   void EnterInsertState();
   void ResyncAround(int keepRow);
+  void RefillAfterCancel(const TBookmark& before);
 
   void AddDataSource(TDataSource* source);
   void RemoveDataSource(TDataSource* source);
