@@ -681,11 +681,23 @@ void TDataSet::Cancel() {
     ActiveBuf().calc.assign(calcFields_.size(), FieldValue{});
     CalculateFields(ActiveBuf());
   } else {
+    // The record the new one stood before (an append: the last one) comes
+    // back when the new record was all the window held.
+    const TBookmark before = ActiveBuf().flag == Buffer::Inserted ? ActiveBuf().data.bookmark : TBookmark();
     buffers_.erase(buffers_.begin() + active_);
     cursorRec_ = -1;
     if (buffers_.empty()) {
       active_ = 0;
       bof_ = eof_ = true;
+      editBackup_.clear();
+      try {
+        RefillAfterCancel(before);
+      } catch (...) {
+        ClearBuffers();
+        SetState(dsBrowse);
+        DataEvent(deDataSetChange);
+        throw;
+      }
     } else {
       active_ = std::min(active_, static_cast<int>(buffers_.size()) - 1);
       GetNextRecords();
@@ -696,6 +708,29 @@ void TDataSet::Cancel() {
   SetState(dsBrowse);
   DataEvent(deDataSetChange);
   Call(AfterCancel, *this);
+}
+
+void TDataSet::RefillAfterCancel(const TBookmark& before) {
+  std::unique_ptr<Buffer> b = TakeSpare();
+  bool ok = false;
+  if (!before.empty() && cursor_->BookmarkValid(before)) {
+    cursor_->SetToBookmark(before);
+    ok = Fetch(static_cast<int>(Fetch::Current), *b);
+  }
+  if (!ok) {
+    cursor_->SetToEnd();
+    ok = Fetch(static_cast<int>(Fetch::Prior), *b);
+  }
+  if (!ok) {
+    spare_ = std::move(b);
+    return;
+  }
+  buffers_.push_back(std::move(b));
+  active_ = 0;
+  cursorRec_ = 0;
+  GetNextRecords();
+  GetPriorRecords();
+  bof_ = eof_ = false;
 }
 
 void TDataSet::Delete() {

@@ -60,6 +60,15 @@ class EngineCursor : public Cursor {
   uint32_t recordSize_ = 0;
   std::vector<OrbFieldDesc> descs_;
   std::vector<FieldDesc> fields_;
+  // What decoding a field needs, packed (read for every field of every record).
+  struct Slot {
+    uint16_t number;
+    uint16_t width;
+    char type;
+    bool integer;  // a whole number read as an integer
+  };
+  std::vector<Slot> slots_;
+  std::vector<size_t> decodeOrder_;  // field indexes, grouped by type
   OrbFilter filter_ = 0;
   std::function<bool(const std::vector<FieldValue>&)> accept_;
   std::exception_ptr pending_;

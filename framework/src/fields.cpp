@@ -17,6 +17,37 @@ const FieldValue kNull{};
 
 bool IsNullValue(const FieldValue& v) { return std::holds_alternative<std::monostate>(v); }
 
+// The text to_chars writes for `value` with `decimals` fixed decimals, made
+// from the scaled integer when that is plainly the same: the product is
+// exact to an eighth of a unit below 2^50, so a product within a quarter of
+// an integer n lies within 3/8 of it and the correctly rounded text is n's
+// digits (never a tie). Anything else (zero, which may print "-0.00", large
+// numbers, near-ties) answers false and goes through to_chars.
+bool FixedDecimals(double value, int decimals, std::string& text) {
+  static constexpr double kScale[] = {1, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6};
+  if (decimals < 1 || decimals > 6) return false;
+  const double scaled = value * kScale[decimals];
+  if (!(std::fabs(scaled) < 1125899906842624.0)) return false;  // 2^50; also refuses NaN
+  const double n = std::nearbyint(scaled);
+  if (n == 0 || std::fabs(scaled - n) > 0.25) return false;
+  uint64_t units = static_cast<uint64_t>(std::fabs(n));
+  char buf[32];
+  char* end = buf + sizeof buf;
+  char* at = end;
+  for (int i = 0; i < decimals; ++i) {
+    *--at = static_cast<char>('0' + units % 10);
+    units /= 10;
+  }
+  *--at = '.';
+  do {
+    *--at = static_cast<char>('0' + units % 10);
+    units /= 10;
+  } while (units != 0);
+  if (n < 0) *--at = '-';
+  text.assign(at, end);
+  return true;
+}
+
 }  // namespace
 
 const char* FieldTypeName(TFieldType type) {
@@ -87,10 +118,10 @@ bool TField::CanModify() const {
   return dataSet_->CanModify();
 }
 
-const FieldValue& TField::Value() const {
-  if (!dataSet_) return kNull;
-  // Browsing, the common case (every field of every record a scan reads).
-  if (!calculated_ && dataSet_->state_ == dsBrowse) {
+// Browsing, the common case (every field of every record a scan reads), is
+// answered here; the field accessors of this file inline it.
+inline const FieldValue& TField::ReadValue() const {
+  if (dataSet_ && !calculated_ && dataSet_->state_ == dsBrowse) {
     const auto& buffers = dataSet_->buffers_;
     const size_t active = static_cast<size_t>(dataSet_->active_);
     if (active < buffers.size()) {
@@ -100,6 +131,11 @@ const FieldValue& TField::Value() const {
     }
     return kNull;
   }
+  return StateValue();
+}
+
+const FieldValue& TField::StateValue() const {
+  if (!dataSet_) return kNull;
   size_t i = static_cast<size_t>(calculated_ ? calcIndex_ : fieldNo_ - 1);
   if (!calculated_ && dataSet_->state_ == dsFilter && dataSet_->cursor_)
     if (const FieldValue* v = dataSet_->cursor_->FilterValue(i)) return *v;
@@ -108,6 +144,8 @@ const FieldValue& TField::Value() const {
   if (i >= values->size()) return kNull;
   return (*values)[i];
 }
+
+const FieldValue& TField::Value() const { return ReadValue(); }
 
 void TField::SetValue(const FieldValue& value) {
   if (!dataSet_) throw EDatabaseError("Field '" + fieldName_ + "' has no dataset");
@@ -139,7 +177,7 @@ void TField::SetValue(const FieldValue& value) {
   dataSet_->FieldChanged(this);
 }
 
-bool TField::IsNull() const { return IsNullValue(Value()); }
+bool TField::IsNull() const { return IsNullValue(ReadValue()); }
 void TField::Clear() { SetValue(FieldValue{}); }
 
 void TField::ConvertErrorFor(const char* typeName) const {
@@ -169,7 +207,7 @@ void TField::FocusControl() {
 // ----------------------------------------------------------- string fields
 
 std::string TStringField::AsString() const {
-  const FieldValue& v = Value();
+  const FieldValue& v = ReadValue();
   if (auto s = std::get_if<std::string>(&v)) return *s;
   return std::string();
 }
@@ -208,7 +246,7 @@ bool TStringField::AsBoolean() const {
 bool TNumericField::IsValidChar(char c) const { return (c >= '0' && c <= '9') || c == '+' || c == '-'; }
 
 std::string TIntegerField::AsString() const {
-  const FieldValue& v = Value();
+  const FieldValue& v = ReadValue();
   if (auto i = std::get_if<int64_t>(&v)) return IntToStr(*i);
   return std::string();
 }
@@ -225,7 +263,7 @@ void TIntegerField::SetAsString(const std::string& text) {
 }
 
 int32_t TIntegerField::AsInteger() const {
-  const FieldValue& v = Value();
+  const FieldValue& v = ReadValue();
   if (auto i = std::get_if<int64_t>(&v)) {
     // An 11-digit dBASE number can exceed 32 bits: refuse rather than wrap.
     if (*i < std::numeric_limits<int32_t>::min() || *i > std::numeric_limits<int32_t>::max())
@@ -236,7 +274,7 @@ int32_t TIntegerField::AsInteger() const {
 }
 
 double TIntegerField::AsFloat() const {
-  const FieldValue& v = Value();
+  const FieldValue& v = ReadValue();
   if (auto i = std::get_if<int64_t>(&v)) return static_cast<double>(*i);
   return 0.0;
 }
@@ -249,12 +287,14 @@ void TIntegerField::SetAsFloat(double value) {
 }
 
 std::string TFloatField::AsString() const {
-  const FieldValue& v = Value();
+  const FieldValue& v = ReadValue();
   if (auto d = std::get_if<double>(&v)) {
     // A number held with decimals reads back with them ("12.50").
     // to_chars writes what printf's "%.*f" writes in the C locale, with '.'
     // whatever the process's locale (SetAsString reads '.').
     if (Decimals() > 0) {
+      std::string text;
+      if (FixedDecimals(*d, Decimals(), text)) return text;
       // Room for the widest double (309 digits) with a number field's decimals.
       char buf[400];
       const int decimals = std::min(Decimals(), 64);
@@ -284,7 +324,7 @@ int32_t TFloatField::AsInteger() const {
 }
 
 double TFloatField::AsFloat() const {
-  const FieldValue& v = Value();
+  const FieldValue& v = ReadValue();
   if (auto d = std::get_if<double>(&v)) return *d;
   return 0.0;
 }
@@ -301,7 +341,7 @@ bool TFloatField::IsValidChar(char c) const {
 // ---------------------------------------------------------- logical fields
 
 std::string TBooleanField::AsString() const {
-  const FieldValue& v = Value();
+  const FieldValue& v = ReadValue();
   if (auto b = std::get_if<bool>(&v)) return *b ? "True" : "False";
   return std::string();
 }
@@ -322,7 +362,7 @@ void TBooleanField::SetAsString(const std::string& text) {
 }
 
 bool TBooleanField::AsBoolean() const {
-  const FieldValue& v = Value();
+  const FieldValue& v = ReadValue();
   if (auto b = std::get_if<bool>(&v)) return *b;
   return false;
 }
@@ -345,7 +385,7 @@ void TDateTimeField::SetAsString(const std::string& text) {
 }
 
 TDateTime TDateTimeField::AsDateTime() const {
-  const FieldValue& v = Value();
+  const FieldValue& v = ReadValue();
   if (DataType() == ftDate) {
     if (auto i = std::get_if<int64_t>(&v)) return EngineDayToDate(static_cast<int32_t>(*i));
     return 0;
@@ -401,7 +441,7 @@ void TTimeField::SetAsString(const std::string& text) {
 // ------------------------------------------------------------- blob fields
 
 std::string TBlobField::AsString() const {
-  const FieldValue& v = Value();
+  const FieldValue& v = ReadValue();
   if (auto s = std::get_if<std::string>(&v)) return *s;
   return std::string();
 }

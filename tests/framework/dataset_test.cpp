@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdio>
+
 #include "fake_cursor.h"
 
 namespace fwtest {
@@ -175,6 +178,37 @@ TEST(DataSet, InsertIntoAOneRowWindowEditsTheNewRecord) {
   f.ds.Post();
   EXPECT_EQ(f.Id(), 9);
   EXPECT_EQ(f.ds.RecordCount(), 3);
+}
+
+// A new record given up leaves the window on the records about it: the one
+// it stood before, or after an append the last ones.
+TEST(DataSet, CancelledNewRecordGivesTheWindowBack) {
+  Fixture one(4, 1);
+  one.ds.Open();
+  one.ds.Next();
+  one.ds.Insert();
+  one.ds.Cancel();
+  EXPECT_EQ(one.Id(), 2);
+  EXPECT_FALSE(one.ds.Eof());
+  one.ds.Next();
+  EXPECT_EQ(one.Id(), 3);
+
+  Fixture three(5, 3);
+  three.ds.Open();
+  three.ds.Append();
+  three.ds.Cancel();
+  EXPECT_EQ(three.Id(), 5);
+  EXPECT_EQ(three.link.RecordCount(), 3);
+  EXPECT_EQ(three.link.ActiveRecord(), 2);
+  three.ds.Prior();
+  EXPECT_EQ(three.Id(), 4);
+
+  Fixture none(0, 3);
+  none.ds.Open();
+  none.ds.Append();
+  none.ds.Cancel();
+  EXPECT_TRUE(none.ds.IsEmpty());
+  EXPECT_TRUE(none.ds.Eof() && none.ds.Bof());
 }
 
 TEST(DataSet, DisableControlsNestsAndNotifiesOnceAtTheLastEnable) {
@@ -358,6 +392,34 @@ TEST(Fields, PropertiesConversionsAndLayout) {
   f.ds.Post();
   EXPECT_EQ(f.store->rows[0].values[1], FieldValue(std::string("a much lon")));
   EXPECT_EQ(f.store->rows[0].values[3], FieldValue(int64_t{DateToEngineDay(EncodeDate(1995, 12, 31))}));
+}
+
+// A number field with decimals reads back as printf's "%.*f" would write it
+// in the C locale: exact rounding of the stored double, ties included.
+TEST(Fields, NumberTextMatchesFixedFormattingOfTheStoredValue) {
+  const double values[] = {0.0, -0.0, 0.004, -0.004, 0.005, 0.015, 0.125, -0.125, 1.005, 2.675, 1.5, -1.5,
+                           12.5, 99.99, -99.99, 1234567.89, 0.1 + 0.2, 1e12 + 0.01, 11258999068426.23,
+                           -11258999068426.23, 1e15, -3e17, 1e300, 5e-324, 7.0000000000000001};
+  for (int decimals : {1, 2, 3, 6, 8}) {
+    auto s = std::make_shared<Store>();
+    s->fields = {{"V", ftFloat, decimals, 20, decimals, false}};
+    for (double v : values) s->Add({v});
+    uint64_t seed = 42;  // a spread of values with many digits
+    for (int i = 0; i < 2000; ++i) {
+      seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
+      const double v = static_cast<double>(static_cast<int64_t>(seed >> 20)) / std::pow(10.0, i % 9);
+      s->Add({i % 2 ? v : -v});
+    }
+    FakeDataSet ds(s);
+    ds.Open();
+    for (const Store::Row& row : s->rows) {
+      const double v = std::get<double>(row.values[0]);
+      char want[400];
+      std::snprintf(want, sizeof want, "%.*f", decimals, v);
+      EXPECT_EQ(ds.Fields(0)->AsString(), want) << decimals << " decimals of " << v;
+      ds.Next();
+    }
+  }
 }
 
 TEST(DataSource, StateAndDataChangeEventsAndFieldLinks) {

@@ -200,6 +200,64 @@ TEST_F(TableTest, AWalkReadsEachRecordWholeWhateverTheRecordBeforeHeld) {
   EXPECT_EQ(backward, want);
 }
 
+// A field answers the record its dataset presents: the browsed one, the
+// edited copy before post, the original again after Cancel, the record a
+// bookmark goes back to, a blank inserted one, and the record a calculated
+// field is being worked out for.
+TEST_F(TableTest, FieldsAnswerTheRecordOfEachState) {
+  TTable t;
+  MakeItems(t, 3);
+  TField* label = t.AddCalcField("LABEL", ftString, 40);
+  t.OnCalcFields = [](TDataSet& ds) {
+    ds.FieldByName("LABEL")->SetAsString(ds.FieldByName("ITEM")->AsString() + " at " +
+                                         ds.FieldByName("COST")->AsString());
+  };
+  OpenItems(t);
+  TField* item = t.FieldByName("ITEM");
+  TField* cost = t.FieldByName("COST");
+  TField* bought = t.FieldByName("PURCHDATE");
+  auto seen = [&] {
+    return (item->IsNull() ? std::string("-") : item->AsString()) + "|" + cost->AsString() + "|" +
+           bought->AsString() + "|" + label->AsString();
+  };
+  t.Next();
+  EXPECT_EQ(seen(), "Item 2|20.50|12/2/95|Item 2 at 20.50");
+  const TBookmark second = t.GetBookmark();
+
+  t.Edit();
+  cost->SetAsFloat(7.5);
+  item->Clear();
+  EXPECT_EQ(seen(), "-|7.50|12/2/95| at 7.50");
+  EXPECT_TRUE(t.Modified());
+  t.Cancel();
+  EXPECT_EQ(seen(), "Item 2|20.50|12/2/95|Item 2 at 20.50");
+  EXPECT_DOUBLE_EQ(cost->AsFloat(), 20.5);
+
+  t.Last();
+  EXPECT_EQ(seen(), "Item 3|30.75|12/3/95|Item 3 at 30.75");
+  t.GotoBookmark(second);
+  EXPECT_EQ(seen(), "Item 2|20.50|12/2/95|Item 2 at 20.50");
+  EXPECT_DOUBLE_EQ(bought->AsDateTime(), EncodeDate(1995, 12, 2));
+
+  t.Insert();
+  EXPECT_EQ(seen(), "-|||");
+  EXPECT_TRUE(cost->IsNull());
+  EXPECT_DOUBLE_EQ(cost->AsFloat(), 0.0);
+  t.Cancel();
+  EXPECT_EQ(seen(), "Item 2|20.50|12/2/95|Item 2 at 20.50");
+  t.Append();
+  EXPECT_EQ(seen(), "-|||");
+  t.Cancel();
+  EXPECT_EQ(seen(), "Item 3|30.75|12/3/95|Item 3 at 30.75");
+  EXPECT_FALSE(t.Eof());
+  t.GotoBookmark(second);
+
+  t.Edit();
+  cost->SetAsString("1.125");
+  t.Post();
+  EXPECT_EQ(seen(), "Item 2|1.13|12/2/95|Item 2 at 1.13");
+}
+
 // The count without the filter event calls it on no record; the count of a
 // table file on another thread, beside this open, sees the live records.
 TEST_F(TableTest, CountsLeavingTheFilterEventOutAndOnAnotherThread) {

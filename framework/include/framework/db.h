@@ -144,8 +144,10 @@ class TField {
   virtual int DefaultWidth() const { return 10; }
   [[noreturn]] void ConvertErrorFor(const char* typeName) const;
   [[noreturn]] void AccessError(const char* typeName) const;
+  const FieldValue& ReadValue() const;  // Value, inlined where the field classes read it
 
  private:
+  const FieldValue& StateValue() const;  // Value outside browsing
   friend class TDataSet;
   TDataSet* dataSet_ = nullptr;
   std::string fieldName_;
@@ -603,6 +605,7 @@ class TDataSet {
   std::unique_ptr<Buffer> NewRecordBuffer(int flag);  // flag: a Buffer::Flag
   void EnterInsertState();
   void ResyncAround(int keepRow);
+  void RefillAfterCancel(const TBookmark& before);
 
   void AddDataSource(TDataSource* source);
   void RemoveDataSource(TDataSource* source);
