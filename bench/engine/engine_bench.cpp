@@ -36,14 +36,7 @@ namespace {
 
 constexpr int kRecords = 100000;
 
-OrbFieldDesc F(const char* name, char type, uint16_t width, uint8_t decimals = 0) {
-  OrbFieldDesc f{};
-  std::strncpy(f.name, name, sizeof f.name - 1);
-  f.type = type;
-  f.width = width;
-  f.decimals = decimals;
-  return f;
-}
+using bench::F;
 
 const std::vector<OrbFieldDesc>& Fields() {
   static const std::vector<OrbFieldDesc> fields = {

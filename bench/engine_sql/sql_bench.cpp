@@ -10,20 +10,14 @@
 #include <string>
 #include <vector>
 
+#include "inventory_records.h"
 #include "orbex32.h"
 
 namespace {
 
 constexpr int kRecords = 100000;
 
-OrbFieldDesc F(const char* name, char type, uint16_t width, uint8_t decimals = 0) {
-  OrbFieldDesc f{};
-  std::strncpy(f.name, name, sizeof f.name - 1);
-  f.type = type;
-  f.width = width;
-  f.decimals = decimals;
-  return f;
-}
+using bench::F;
 
 const char* kCategories[] = {"Kitchen", "Office", "Garage", "Garden", "Living"};
 

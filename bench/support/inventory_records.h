@@ -4,11 +4,22 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 #include "orbex32.h"
 
 namespace bench {
+
+// A field of a table the benchmarks create.
+inline OrbFieldDesc F(const char* name, char type, uint16_t width, uint8_t decimals = 0) {
+  OrbFieldDesc f{};
+  std::strncpy(f.name, name, sizeof f.name - 1);
+  f.type = type;
+  f.width = width;
+  f.decimals = decimals;
+  return f;
+}
 
 // Fills `record` (`size` bytes) with record `i`: a numbered item, a brand,
 // a description, a quantity, a purchase date, a cost, one of five
