@@ -6,7 +6,8 @@ PACKAGES=(cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
           libsqlite3-dev libgtest-dev libgmock-dev libbenchmark-dev
           fonts-dejavu-core)
 # One query for all: a second start should not wait on the package database.
-installed=$(dpkg-query -W -f='${Package} ${Status}\n' "${PACKAGES[@]}" 2>/dev/null | awk '/install ok installed/ {print $1}')
+# dpkg-query exits non-zero when any package is missing: that is the case to handle, not an error.
+installed=$(dpkg-query -W -f='${Package} ${Status}\n' "${PACKAGES[@]}" 2>/dev/null | awk '/install ok installed/ {print $1}' || true)
 missing=()
 for p in "${PACKAGES[@]}"; do
   grep -qxF "$p" <<<"$installed" || missing+=("$p")
