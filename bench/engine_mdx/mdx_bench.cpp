@@ -13,6 +13,8 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <functional>
+#include <numeric>
 #include <random>
 #include <string>
 #include <vector>
@@ -214,9 +216,29 @@ void BM_BuildNewIndexDriverOrder(benchmark::State& state) {
     state.ResumeTiming();
     bestDriver = std::min(bestDriver, BuildSeconds(Dir() / "DRIVER.MDX", levels, driver));
   }
-  // Both orders index the same records: the driver's walk holds every record once.
-  auto m = Build(Dir() / "DRIVER.MDX", levels, driver);
-  if (m->KeyCount(0) != kRecords) state.SkipWithError("the driver's index lost records");
+  // Each index walks every record once, as a stable sort of the keys by its
+  // order's compare does.
+  const std::vector<std::string> keys = Keys(levels);
+  auto sorted = [&keys](auto less) {
+    std::vector<uint32_t> recnos(keys.size());
+    std::iota(recnos.begin(), recnos.end(), 1u);
+    std::stable_sort(recnos.begin(), recnos.end(), [&](uint32_t a, uint32_t b) { return less(keys[a - 1], keys[b - 1]); });
+    return recnos;
+  };
+  auto walk = [levels](const char* name, const std::shared_ptr<const orb::KeyOrder>& order) {
+    auto m = Build(Dir() / name, levels, order);
+    std::vector<uint32_t> recnos;
+    TagCursor c(*m, 0);
+    for (MdxStatus st = c.First(); st.ok(); st = c.Next()) recnos.push_back(c.recno());
+    return recnos;
+  };
+  const auto byDriver = [&driver](const std::string& a, const std::string& b) {
+    return driver->Compare(reinterpret_cast<const uint8_t*>(a.data()), a.size(),
+                           reinterpret_cast<const uint8_t*>(b.data()), b.size(), true) < 0;
+  };
+  if (walk("DRIVER.MDX", driver) != sorted(byDriver)) state.SkipWithError("the driver's index is out of its order");
+  if (walk("BYTES.MDX", bytes) != sorted(std::less<std::string>()))
+    state.SkipWithError("the byte-order index is out of byte order");
   state.SetItemsProcessed(state.iterations() * kRecords);
   state.counters["byte_order_ms"] = bestBytes * 1000;
   state.counters["driver_order_ms"] = bestDriver * 1000;

@@ -549,16 +549,22 @@ int KeyOrder::CompareByWeights(const uint8_t* a, size_t na, const uint8_t* b, si
 // Each level's weights and a 0 below every weight after them, so a text
 // whose weights end first sorts first at every level, as the compare has
 // it; a level that weighs places puts each weight after its character's
-// place (big-endian, never 0).
-void KeyOrder::WeightKey(const uint8_t* s, size_t n, int levels, std::string& out) const {
+// place (big-endian, never 0 in a text shorter than 255 bytes, as every
+// key is). `p` has room for levels * (n * kMaxPerChar * 3 + 1) bytes;
+// the key's end is returned.
+char* KeyOrder::WriteWeightKey(const uint8_t* s, size_t n, int levels, char* p) const {
   n = TextLength(s, n);
-  out.resize(size_t(levels) * (n * kMaxPerChar * 3 + 1));
-  char* p = out.data();
   for (int level = 0; level < levels; ++level) {
     const LevelTable& table = weights_->w[level];
     const bool position = weights_->position[level];
     for (size_t i = 0; i < n; ++i) {
       const uint8_t* w = table[s[i]].data();
+      if (!position && w[1] == 0) {
+        // One weight or none, as most bytes have: written without a branch.
+        *p = static_cast<char>(w[0]);
+        p += w[0] != 0;
+        continue;
+      }
       for (int k = 0; k < kMaxPerChar && w[k] != 0; ++k) {
         if (position) {
           const uint32_t at = static_cast<uint32_t>(i) + 1 + 0x0101;
@@ -570,12 +576,55 @@ void KeyOrder::WeightKey(const uint8_t* s, size_t n, int levels, std::string& ou
     }
     *p++ = 0;
   }
-  out.resize(static_cast<size_t>(p - out.data()));
+  return p;
 }
 
-bool KeyOrder::LeadingKey(const uint8_t* s, size_t n, std::string& out) const {
-  if (!weights_) return SortKey(s, n, out);
-  WeightKey(s, n, 1, out);
+void KeyOrder::WeightKey(const uint8_t* s, size_t n, int levels, std::string& out) const {
+  out.resize(size_t(levels) * (TextLength(s, n) * kMaxPerChar * 3 + 1));
+  out.resize(static_cast<size_t>(WriteWeightKey(s, n, levels, out.data()) - out.data()));
+}
+
+bool KeyOrder::LeadingKeys(const uint8_t* texts, size_t length, size_t count, std::vector<uint8_t>& out,
+                           size_t& width) const {
+  // The zeros after a key change no order: with weights every key ends in
+  // its only 0, below every weight, so no key begins another. SLW32's sort
+  // keys may hold zeros; two that then look alike are left to the compare.
+  // Most bytes have one first-level weight at most, so a key is mostly no
+  // longer than its text and the 0 after it; a longer one widens every slot.
+  width = length + 1;
+  out.assign(count * width, 0);
+  std::vector<char> made(weights_ ? length * kMaxPerChar * 3 + 1 : 0);
+  std::string one;
+  size_t longest = 0;
+  for (size_t i = 0; i < count; ++i) {
+    const uint8_t* s = texts + i * length;
+    const char* key = made.data();
+    size_t n = 0;
+    if (weights_) {
+      n = static_cast<size_t>(WriteWeightKey(s, length, 1, made.data()) - key);
+    } else {
+      if (!SortKey(s, length, one)) return false;
+      key = one.data();
+      n = one.size();
+    }
+    if (n > width) {
+      const size_t wider = std::max(n, 2 * width);
+      out.resize(count * wider);
+      for (size_t k = i; k-- > 0;) {
+        std::memmove(out.data() + k * wider, out.data() + k * width, width);
+        std::memset(out.data() + k * wider + width, 0, wider - width);
+      }
+      width = wider;
+    }
+    std::memcpy(out.data() + i * width, key, n);
+    longest = std::max(longest, n);
+  }
+  // Slots as wide as the longest key: less to sort past where keys repeat.
+  if (longest < width) {
+    for (size_t i = 1; i < count; ++i) std::memmove(out.data() + i * longest, out.data() + i * width, longest);
+    out.resize(count * longest);
+    width = longest;
+  }
   return true;
 }
 

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace orb {
 
@@ -56,10 +57,14 @@ class KeyOrder {
   // disagree with the compare where one text's weights at a level begin
   // another's). False in byte order or when SLW32 cannot make one.
   bool SortKey(const uint8_t* s, size_t n, std::string& out) const;
-  // A shorter key for long sorts: texts whose keys differ order as the
-  // keys do; texts of equal keys are ordered by the exact compare. With
-  // weights, only the first level's; without, the sort key.
-  bool LeadingKey(const uint8_t* s, size_t n, std::string& out) const;
+  // Shorter keys for long sorts: texts whose keys differ order as the keys
+  // do; texts of equal keys are ordered by the exact compare. With weights,
+  // only the first level's; without, the sort key. The keys of `count`
+  // texts of `length` bytes each, laid one after another from `texts`, go
+  // into `out` `width` bytes apart (the longest key's length), each padded
+  // with zeros, so that they sort as fixed-length bytes. False as SortKey.
+  bool LeadingKeys(const uint8_t* texts, size_t length, size_t count, std::vector<uint8_t>& out,
+                   size_t& width) const;
   // Compare's answer asked of SLW32 itself, weights or not.
   int LibraryCompare(const uint8_t* a, size_t na, const uint8_t* b, size_t nb, bool exact) const;
 
@@ -81,6 +86,7 @@ class KeyOrder {
   ~KeyOrder();
 
  private:
+  char* WriteWeightKey(const uint8_t* s, size_t n, int levels, char* p) const;
   void WeightKey(const uint8_t* s, size_t n, int levels, std::string& out) const;
   int CompareByWeights(const uint8_t* a, size_t na, const uint8_t* b, size_t nb) const;
 

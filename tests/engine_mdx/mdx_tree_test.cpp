@@ -8,6 +8,7 @@
 #include <set>
 #include <string>
 
+#include "key_order.h"
 #include "mdx/mdx_file.h"
 #include "mdx_test_table.h"
 #include "temp_root.h"
@@ -187,6 +188,107 @@ TEST(MdxTree, BuildOrdersKeysByBytesThenRecordNumber) {
     EXPECT_EQ(WalkForward(*ix.mdx, 0), want) << "width " << c.width;
     EXPECT_TRUE(ix.mdx->RebuildTag(0, t).ok());
     EXPECT_EQ(WalkForward(*ix.mdx, 0), want) << "width " << c.width << ", rebuilt";
+  }
+}
+
+// The order of language driver `ldid` through SLW32 and the shipped
+// locale files, registered once for the program.
+std::shared_ptr<const orb::KeyOrder> DriverOrder(uint8_t ldid) {
+  static testing_support::TempRoot* root = [] {
+    auto* r = new testing_support::TempRoot();
+    r->RegisterShippedLocales();
+    return r;
+  }();
+  (void)root;
+  return orb::KeyOrder::ForDriver(ldid);
+}
+
+// A build in a driver's order walks its records as a stable sort by the
+// driver's exact compare of their keys: with the weights (0x57) and
+// without (0x65; 0x7B, of characters of one and two bytes). Keys of
+// several fields, long shared prefixes, case and accents that differ only
+// past the first level, repeated and blank keys, every single byte, and
+// letters that weigh as two.
+TEST(MdxTree, BuildInADriversOrderWalksAsAStableSortByTheDriversCompare) {
+  const std::string letters = std::string("aAeE\xE9\xC9\xE8zZ \xDF\xE6\xC6-'09\x01\x7F\xFF\xF1\0", 22);
+  struct Case {
+    const char* what;
+    MemTable table;
+    const char* expression;
+    std::function<std::string(std::mt19937&, int)> value;  // of the first field; others as below
+  };
+  const char* kCategories[] = {"Furniture", "\xC9lectronique", "\xE9lan", "Eclair", "ECLAIR", "", "  Lead", "eclair"};
+  auto word = [&](std::mt19937& g, size_t most) {
+    std::string w(g() % (most + 1), ' ');
+    for (char& c : w) c = letters[g() % letters.size()];
+    return w;
+  };
+  Case cases[] = {
+      {"several fields", MemTable({{"CAT", 'C', 20, 0}, {"COST", 'N', 12, 2}, {"ITEM", 'C', 20, 0}, {"WHEN", 'D', 8, 0}}),
+       "Upper(Left(Cat,20))+STR(Cost,12,2)+Upper(Left(Item,20))+DTOS(When)",
+       [&](std::mt19937& g, int) { return std::string(kCategories[g() % std::size(kCategories)]); }},
+      {"long shared prefixes", MemTable({{"NAME", 'C', 100, 0}}), "NAME",
+       [&](std::mt19937& g, int i) { return std::string(i % 2 ? 90 : 60, i % 5 ? 'p' : '\xE9') + word(g, 10); }},
+      {"repeated keys alike at the first level", MemTable({{"NAME", 'C', 12, 0}}), "NAME",
+       [](std::mt19937& g, int) {
+         const char* v[] = {"", "same", "Same", "s\xE1me", "SAME", " same", "sam", "x", "same-"};
+         return std::string(v[g() % std::size(v)]);
+       }},
+      {"every single byte", MemTable({{"ONE", 'C', 1, 0}}), "ONE",
+       [](std::mt19937&, int i) { return std::string(1, static_cast<char>(i * 97 % 256)); }},
+      {"letters that weigh as two", MemTable({{"NAME", 'C', 4, 0}}), "NAME",
+       [](std::mt19937& g, int) {
+         std::string w(4, ' ');
+         for (char& c : w) c = "\xDF\xE6\xC6sSaE"[g() % 7];
+         return w;
+       }},
+      {"anything", MemTable({{"NAME", 'C', 20, 0}}), "Upper(NAME)", [&](std::mt19937& g, int) { return word(g, 20); }},
+  };
+  for (uint8_t ldid : {0x57, 0x65, 0x7B}) {
+    auto order = DriverOrder(ldid);
+    ASSERT_TRUE(order->collates()) << "SLW32 or the locale files are missing";
+    ASSERT_EQ(order->HasWeights(), ldid == 0x57);
+    // Code page 932: the high bytes become characters of one byte, as a
+    // lead byte without its second orders as nothing consistently.
+    auto text = [ldid](std::string v) {
+      if (ldid == 0x7B)
+        for (char& ch : v)
+          if (static_cast<uint8_t>(ch) >= 0x80) ch = static_cast<char>(0xA1 + static_cast<uint8_t>(ch) % 63);
+      return v;
+    };
+    for (const Case& c : cases) {
+      SCOPED_TRACE(testing::Message() << c.what << ", driver " << int(ldid));
+      MemTable t = c.table;
+      std::mt19937 g(ldid);
+      for (int i = 0; i < 2000; ++i) {
+        uint32_t r = t.Add({{t.fields()[0].name.c_str(), text(c.value(g, i))}});
+        if (t.fields().size() > 1) {
+          t.Set(r, "COST", std::to_string(g() % (i % 3 ? 100 : 100000)) + "." + std::to_string(g() % 100));
+          t.Set(r, "ITEM", text(word(g, 8)));
+          t.Set(r, "WHEN", g() % 7 ? "1999010" + std::to_string(1 + g() % 3) : "");
+        }
+      }
+      auto file = std::make_unique<MemoryBlockFile>();
+      std::unique_ptr<MdxFile> m;
+      MdxFile::Options options;
+      options.order = order;
+      ASSERT_TRUE(MdxFile::Create(std::move(file), "T", t.fields(), t.recordLength(), m, options).ok());
+      ASSERT_TRUE(m->AddTag("KEY", c.expression, t).ok());
+      std::vector<std::string> keys(t.RecordCount() + 1);
+      std::vector<uint32_t> want(t.RecordCount());
+      for (uint32_t r = 1; r <= t.RecordCount(); ++r) {
+        keys[r] = KeyOf(*m, 0, t.Record(r));
+        want[r - 1] = r;
+      }
+      std::stable_sort(want.begin(), want.end(), [&](uint32_t a, uint32_t b) {
+        const auto* x = reinterpret_cast<const uint8_t*>(keys[a].data());
+        const auto* y = reinterpret_cast<const uint8_t*>(keys[b].data());
+        return order->Compare(x, keys[a].size(), y, keys[b].size(), true) < 0;
+      });
+      std::vector<uint32_t> walked;
+      for (const auto& [key, recno] : WalkForward(*m, 0)) walked.push_back(recno);
+      EXPECT_EQ(walked, want);
+    }
   }
 }
 

@@ -53,54 +53,8 @@ bool ValidTagName(std::string_view n) {
                      [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; });
 }
 
-// Sorts record indexes by their keys in `collate`'s order through keys made
-// once per record, so the sort is mostly a byte sort; records of equal
-// leading keys are ordered by the compare. SLW32's own sort keys may order
-// a few texts otherwise than its compare: the result is then checked pair
-// by pair against the compare. False when a key has no sort key or the two
-// ever disagree: the compare must then decide alone.
-bool SortByLeadingKeys(const KeyOrder& collate, const uint8_t* base, uint16_t len, uint32_t n,
-                       std::vector<uint32_t>& order) {
-  // The keys lie in one buffer; the sort moves small records whose first 8
-  // bytes, as a big-endian number, settle most comparisons without reading it.
-  struct Ranked {
-    uint64_t head;
-    uint32_t offset, length, record;
-  };
-  std::vector<Ranked> ranked(n);
-  std::string all, one;
-  all.reserve(size_t(n) * (len + 1));
-  for (uint32_t r = 0; r < n; ++r) {
-    if (!collate.LeadingKey(base + size_t(r) * len, len, one) || all.size() + one.size() >= 0xFFFFFFFFu) return false;
-    uint64_t head = 0;
-    for (size_t i = 0; i < 8; ++i) head = head << 8 | (i < one.size() ? static_cast<uint8_t>(one[i]) : 0);
-    ranked[r] = Ranked{head, static_cast<uint32_t>(all.size()), static_cast<uint32_t>(one.size()), r};
-    all += one;
-  }
-  const char* text = all.data();
-  std::sort(ranked.begin(), ranked.end(), [text, &collate, base, len](const Ranked& x, const Ranked& y) {
-    if (x.head != y.head) return x.head < y.head;
-    // Equal heads: the bytes the head holds are equal in both keys.
-    const uint32_t k = std::min<uint32_t>({8u, x.length, y.length});
-    int c = std::string_view(text + x.offset + k, x.length - k).compare(std::string_view(text + y.offset + k, y.length - k));
-    if (c == 0) {
-      const uint8_t* a = base + size_t(x.record) * len;
-      const uint8_t* b = base + size_t(y.record) * len;
-      c = std::memcmp(a, b, len) == 0 ? 0 : collate.Compare(a, len, b, len, true);
-    }
-    return c != 0 ? c < 0 : x.record < y.record;
-  });
-  for (uint32_t i = 0; i < n; ++i) order[i] = ranked[i].record;
-  if (collate.HasWeights()) return true;  // keys made from the weights order as their compare
-  for (size_t i = 1; i < n; ++i) {
-    // Keys of the same bytes compare equal: only differing neighbours are asked.
-    const uint8_t* a = base + size_t(order[i - 1]) * len;
-    const uint8_t* b = base + size_t(order[i]) * len;
-    int c = std::memcmp(a, b, len) == 0 ? 0 : collate.Compare(a, len, b, len, true);
-    if (c > 0 || (c == 0 && order[i - 1] > order[i])) return false;
-  }
-  return true;
-}
+// Runs of positions [first, second) in a sorted order whose keys are equal.
+using Ties = std::vector<std::pair<size_t, size_t>>;
 
 // Orders positions of fixed-length keys by their bytes, equal keys by
 // position (record order). The keys are compared eight bytes at a time as
@@ -108,7 +62,8 @@ bool SortByLeadingKeys(const KeyOrder& collate, const uint8_t* base, uint16_t le
 // keys once per slice instead of once per compare; a run whose slice is
 // the same everywhere (long equal prefixes, repeated keys) is passed on to
 // the next slice without sorting, as it is already in position order.
-void SortByteKeys(const uint8_t* base, uint16_t len, std::vector<uint32_t>& order) {
+// `ties`, when given, gets the runs of equal keys longer than one.
+void SortByteKeys(const uint8_t* base, size_t len, std::vector<uint32_t>& order, Ties* ties = nullptr) {
   struct Item {
     uint64_t slice;
     uint32_t index;
@@ -171,18 +126,61 @@ void SortByteKeys(const uint8_t* base, uint16_t len, std::vector<uint32_t>& orde
         std::sort(items.begin() + r.lo, items.begin() + r.hi);
       else
         RadixSort(items.data() + r.lo, r.hi - r.lo, spare);
-      if (r.at + 8 < len) {
+      const bool last = r.at + 8 >= len;
+      if (!last || ties) {
         for (size_t i = r.lo; i < r.hi;) {
           size_t j = i + 1;
           while (j < r.hi && items[j].slice == items[i].slice) ++j;
-          if (j - i > 1) work.push_back({i, j, r.at + 8});
+          if (j - i > 1) {
+            if (!last)
+              work.push_back({i, j, r.at + 8});
+            else
+              ties->emplace_back(i, j);
+          }
           i = j;
         }
       }
       break;
     }
+    if (r.at >= len && ties) ties->emplace_back(r.lo, r.hi);  // the same to the end
   }
   for (size_t i = 0; i < n; ++i) order[i] = items[i].index;
+}
+
+// Sorts record indexes by their keys in `collate`'s order through keys made
+// once per record (KeyOrder::LeadingKeys), so the sort is a byte sort;
+// records of equal leading keys are ordered by the compare. SLW32's own
+// sort keys may order a few texts otherwise than its compare: the result
+// is then checked pair by pair against the compare. False when a key has
+// no sort key or the two ever disagree: the compare must then decide alone.
+bool SortByLeadingKeys(const KeyOrder& collate, const uint8_t* base, uint16_t len, std::vector<uint32_t>& order) {
+  std::vector<uint8_t> leading;
+  size_t width = 0;
+  if (!collate.LeadingKeys(base, len, order.size(), leading, width)) return false;
+  Ties ties;
+  SortByteKeys(leading.data(), width, order, &ties);
+  auto compare = [&collate, base, len](uint32_t x, uint32_t y) {
+    // Keys of the same bytes compare equal.
+    const uint8_t* a = base + size_t(x) * len;
+    const uint8_t* b = base + size_t(y) * len;
+    return std::memcmp(a, b, len) == 0 ? 0 : collate.Compare(a, len, b, len, true);
+  };
+  for (const auto& [lo, hi] : ties) {
+    // Equal leading keys, in record order: most are of the same bytes too.
+    const uint8_t* first = base + size_t(order[lo]) * len;
+    size_t i = lo + 1;
+    while (i < hi && std::memcmp(first, base + size_t(order[i]) * len, len) == 0) ++i;
+    if (i < hi)
+      std::stable_sort(order.begin() + lo, order.begin() + hi,
+                       [&compare](uint32_t x, uint32_t y) { return compare(x, y) < 0; });
+  }
+  if (collate.HasWeights()) return true;  // keys made from the weights order as their compare
+  for (size_t i = 1; i < order.size(); ++i) {
+    // Only differing neighbours are asked.
+    const int c = compare(order[i - 1], order[i]);
+    if (c > 0 || (c == 0 && order[i - 1] > order[i])) return false;
+  }
+  return true;
 }
 
 void PutDate(uint8_t* p, const Ymd& d) {
@@ -1112,7 +1110,7 @@ void MdxFile::CollectKeys(const TagState& t, RecordSource& records, std::vector<
     auto compare = [base, len, collate](uint32_t a, uint32_t b) {
       return collate->Compare(base + size_t(a) * len, len, base + size_t(b) * len, len, true);
     };
-    const bool byKeys = SortByLeadingKeys(*collate, base, len, n, order);
+    const bool byKeys = SortByLeadingKeys(*collate, base, len, order);
     if (!byKeys) {
       std::sort(order.begin(), order.end(), [&compare](uint32_t a, uint32_t b) {
         int c = compare(a, b);
