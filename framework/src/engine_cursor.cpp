@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace framework::detail {
 
 namespace {
@@ -19,6 +23,19 @@ inline bool BlankWord(const uint8_t* p) {
 // fields of a typical record are never filled in). A short run and the
 // end of a long one are read as words that overlap.
 inline bool AllBlanks(const uint8_t* p, size_t n) {
+#if defined(__SSE2__)
+  if (n >= 16) {
+    const __m128i blanks = _mm_set1_epi8(' ');
+    auto blank16 = [&blanks](const uint8_t* at) {
+      const __m128i w = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+      return _mm_movemask_epi8(_mm_cmpeq_epi8(w, blanks)) == 0xFFFF;
+    };
+    const uint8_t* last = p + n - 16;
+    for (; p < last; p += 16)
+      if (!blank16(p)) return false;
+    return blank16(last);
+  }
+#endif
   if (n >= 8) {
     const uint8_t* last = p + n - 8;
     for (; p < last; p += 8)
