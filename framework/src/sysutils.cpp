@@ -62,16 +62,17 @@ int64_t DayNumber(int64_t y, int m, int d) {
   return days + d;
 }
 
-// The inverse of DayNumber for n >= 1, in closed form (every date of a
-// table's scan passes through here): days are counted in 400-year eras of
-// years that start on 1 March, so that the leap day ends a year.
-void FromDayNumber(int64_t n, int& year, int& month, int& day) {
-  const int64_t z = n + 305;                        // day 0 is 1 March of year 0
-  const int64_t era = z / 146097;                   // n >= 1: z is positive
-  const int64_t doe = z - era * 146097;             // [0, 146096]
-  const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;  // [0, 399]
-  const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);                // [0, 365]
-  const int64_t mp = (5 * doy + 2) / 153;           // [0, 11], 0 = March
+// The inverse of DayNumber for n in 1..31 December 9999, in closed form
+// (every date of a table's scan passes through here): days are counted in
+// 400-year eras of years that start on 1 March, so that the leap day ends
+// a year. Unsigned 32-bit: each division is then a short multiply.
+void FromDayNumber(uint32_t n, int& year, int& month, int& day) {
+  const uint32_t z = n + 305;                       // day 0 is 1 March of year 0
+  const uint32_t era = z / 146097;
+  const uint32_t doe = z - era * 146097;            // [0, 146096]
+  const uint32_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;  // [0, 399]
+  const uint32_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);                // [0, 365]
+  const uint32_t mp = (5 * doy + 2) / 153;          // [0, 11], 0 = March
   day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
   month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
   year = static_cast<int>(yoe + era * 400 + (month <= 2 ? 1 : 0));
@@ -240,7 +241,7 @@ void DecodeDate(TDateTime date, int& year, int& month, int& day) {
     year = month = day = 0;
     return;
   }
-  FromDayNumber(n, year, month, day);
+  FromDayNumber(static_cast<uint32_t>(n), year, month, day);
 }
 
 bool TryEncodeTime(int hour, int min, int sec, int msec, TDateTime& time) {
