@@ -71,12 +71,16 @@ std::atomic<uint64_t> gLayoutEpoch{1};
 struct LayoutCache {
   OrbCursor handle = 0;
   uint64_t epoch = 0;
-  std::shared_ptr<const std::vector<FieldInfo>> fields;
+  const std::vector<FieldInfo>* fields = nullptr;  // held by tLayoutHeld
 };
 // Initial-exec: the library is loaded by name at run time, where the
 // general model would make every access a call into the loader (two per
 // field read); the few bytes fit the static TLS kept for such libraries.
+// Trivially destructible, so that no guard (kept in the general model)
+// is asked on the way; the reference that keeps the fields alive while
+// cached is taken only when the cache is refilled.
 thread_local LayoutCache tLayout __attribute__((tls_model("initial-exec")));
+thread_local std::shared_ptr<const std::vector<FieldInfo>> tLayoutHeld;
 
 void LayoutChanged() { gLayoutEpoch.fetch_add(1, std::memory_order_release); }
 
@@ -511,7 +515,8 @@ OrbResult EngineGetField(OrbCursor cursor, uint16_t fieldNumber, const uint8_t* 
     ORB_ENTER;
     const uint64_t epoch = gLayoutEpoch.load(std::memory_order_relaxed);
     CURSOR_OR_FAIL(cursor);
-    cache = {cursor, epoch, cur->table().Layout()};
+    tLayoutHeld = cur->table().Layout();
+    cache = {cursor, epoch, tLayoutHeld.get()};
   } else {
     ClearContext();
   }

@@ -3,9 +3,49 @@
 #include <algorithm>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace framework::detail {
 
 namespace {
+
+template <typename Word>
+inline bool BlankWord(const uint8_t* p) {
+  Word w;
+  std::memcpy(&w, p, sizeof w);
+  return w == static_cast<Word>(0x2020202020202020ull);
+}
+
+// Whether the n (>= 1) bytes at p are all blanks: the interface's blank
+// field of every type, read as blank without asking the engine (most
+// fields of a typical record are never filled in). A short run and the
+// end of a long one are read as words that overlap.
+inline bool AllBlanks(const uint8_t* p, size_t n) {
+#if defined(__SSE2__)
+  if (n >= 16) {
+    const __m128i blanks = _mm_set1_epi8(' ');
+    auto blank16 = [&blanks](const uint8_t* at) {
+      const __m128i w = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+      return _mm_movemask_epi8(_mm_cmpeq_epi8(w, blanks)) == 0xFFFF;
+    };
+    const uint8_t* last = p + n - 16;
+    for (; p < last; p += 16)
+      if (!blank16(p)) return false;
+    return blank16(last);
+  }
+#endif
+  if (n >= 8) {
+    const uint8_t* last = p + n - 8;
+    for (; p < last; p += 8)
+      if (!BlankWord<uint64_t>(p)) return false;
+    return BlankWord<uint64_t>(last);
+  }
+  if (n >= 4) return BlankWord<uint32_t>(p) && BlankWord<uint32_t>(p + n - 4);
+  if (n >= 2) return BlankWord<uint16_t>(p) && BlankWord<uint16_t>(p + n - 2);
+  return *p == ' ';
+}
 
 bool IsPositionCode(OrbResult r) {
   return r == ORB_ERR_BOF || r == ORB_ERR_EOF || r == ORB_ERR_RECORD_DELETED || r == ORB_ERR_NO_CURRENT_RECORD ||
@@ -50,11 +90,12 @@ EngineCursor::EngineCursor(OrbCursor handle) : e_(Engine()), handle_(handle) {
     f.decimals = d.decimals;
     f.size = f.type == ftString ? d.width : (f.type == ftFloat ? d.decimals : 0);
     fields_.push_back(f);
-    slots_.push_back({d.number, d.width, d.type, f.type == ftInteger});
+    const bool known = f.type != ftUnknown && d.width > 0 && d.offset + d.width <= recordSize_;
+    slots_.push_back({d.offset, static_cast<uint16_t>(slots_.size()), d.number, d.width, d.type,
+                      f.type == ftInteger, known});
   }
-  for (size_t i = 0; i < slots_.size(); ++i) decodeOrder_.push_back(i);
-  std::stable_sort(decodeOrder_.begin(), decodeOrder_.end(),
-                   [this](size_t a, size_t b) { return slots_[a].type < slots_[b].type; });
+  decodeOrder_ = slots_;
+  std::stable_sort(decodeOrder_.begin(), decodeOrder_.end(), [](const Slot& a, const Slot& b) { return a.type < b.type; });
 }
 
 EngineCursor::~EngineCursor() {
@@ -92,8 +133,12 @@ std::string EngineCursor::ReadMemo(const OrbFieldDesc& d, const uint8_t* record)
 }
 
 // Inlined into the record loop: a call per field costs as much as the dispatch.
-__attribute__((always_inline)) inline void EngineCursor::DecodeField(size_t i, const uint8_t* record, bool withMemos, FieldValue& out) {
-  const Slot& f = slots_[i];
+__attribute__((always_inline)) inline void EngineCursor::DecodeField(const Slot& f, const uint8_t* record, bool withMemos,
+                                                                    FieldValue& out) {
+  if (f.blankable && AllBlanks(record + f.offset, f.width)) {
+    if (out.index() != 0) out = std::monostate{};
+    return;
+  }
   int32_t blank = 0;
   OrbResult r = ORB_OK;
   switch (f.type) {
@@ -161,7 +206,7 @@ __attribute__((always_inline)) inline void EngineCursor::DecodeField(size_t i, c
       uint32_t block = 0;
       Check(e_.EngineGetField(handle_, f.number, record, &block, sizeof block, &blank));
       if (blank || block == 0 || !withMemos) break;
-      std::string memo = ReadMemo(descs_[i], record);
+      std::string memo = ReadMemo(descs_[f.index], record);
       if (!memo.empty()) out = std::move(memo);
       break;
     }
@@ -173,7 +218,7 @@ void EngineCursor::Decode(const uint8_t* record, bool withMemos, std::vector<Fie
   values.resize(descs_.size());
   // Fields of one type after another: the type's branch is then the same
   // many times in a row.
-  for (size_t i : decodeOrder_) DecodeField(i, record, withMemos, values[i]);
+  for (const Slot& f : decodeOrder_) DecodeField(f, record, withMemos, values[f.index]);
 }
 
 std::string EngineCursor::Encode(RecordData& record) {
@@ -377,7 +422,7 @@ int EngineCursor::FilterTrampoline(void* context, const uint8_t* record, uint32_
 const FieldValue* EngineCursor::FilterValue(size_t index) {
   if (!filterRecord_ || index >= filterValues_.size()) return nullptr;
   if (!filterDecoded_[index]) {
-    DecodeField(index, filterRecord_, false, filterValues_[index]);
+    DecodeField(slots_[index], filterRecord_, false, filterValues_[index]);
     filterDecoded_[index] = 1;
   }
   return &filterValues_[index];

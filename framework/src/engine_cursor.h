@@ -45,9 +45,20 @@ class EngineCursor : public Cursor {
   static TFieldType TypeOf(const OrbFieldDesc& d);
 
  private:
+  // What decoding a field needs, packed (read for every field of every record).
+  struct Slot {
+    uint32_t offset;  // in the record
+    uint16_t index;   // in descs_
+    uint16_t number;
+    uint16_t width;
+    char type;
+    bool integer;    // a whole number read as an integer
+    bool blankable;  // stored blanks read as blank (a known type within the record)
+  };
+
   static int FilterTrampoline(void* context, const uint8_t* record, uint32_t recordNumber);
   void Decode(const uint8_t* record, bool withMemos, std::vector<FieldValue>& values);
-  void DecodeField(size_t index, const uint8_t* record, bool withMemos, FieldValue& out);
+  void DecodeField(const Slot& f, const uint8_t* record, bool withMemos, FieldValue& out);
   std::string ReadMemo(const OrbFieldDesc& d, const uint8_t* record);
   std::string Encode(RecordData& record);
   void EncodeInto(const RecordData& record, uint8_t* buf, std::vector<uint16_t>& openMemos);
@@ -60,15 +71,8 @@ class EngineCursor : public Cursor {
   uint32_t recordSize_ = 0;
   std::vector<OrbFieldDesc> descs_;
   std::vector<FieldDesc> fields_;
-  // What decoding a field needs, packed (read for every field of every record).
-  struct Slot {
-    uint16_t number;
-    uint16_t width;
-    char type;
-    bool integer;  // a whole number read as an integer
-  };
-  std::vector<Slot> slots_;
-  std::vector<size_t> decodeOrder_;  // field indexes, grouped by type
+  std::vector<Slot> slots_;        // by field index
+  std::vector<Slot> decodeOrder_;  // the same, grouped by type
   OrbFilter filter_ = 0;
   std::function<bool(const std::vector<FieldValue>&)> accept_;
   std::exception_ptr pending_;

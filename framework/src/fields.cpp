@@ -413,7 +413,9 @@ void TDateTimeField::SetAsDateTime(TDateTime value) {
 }
 
 std::string TDateField::AsString() const {
-  if (IsNull()) return std::string();
+  const FieldValue& v = ReadValue();
+  if (IsNullValue(v)) return std::string();
+  if (auto i = std::get_if<int64_t>(&v)) return DateToStr(EngineDayToDate(static_cast<int32_t>(*i)));
   return DateToStr(AsDateTime());
 }
 

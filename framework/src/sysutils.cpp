@@ -62,16 +62,17 @@ int64_t DayNumber(int64_t y, int m, int d) {
   return days + d;
 }
 
-// The inverse of DayNumber for n >= 1, in closed form (every date of a
-// table's scan passes through here): days are counted in 400-year eras of
-// years that start on 1 March, so that the leap day ends a year.
-void FromDayNumber(int64_t n, int& year, int& month, int& day) {
-  const int64_t z = n + 305;                        // day 0 is 1 March of year 0
-  const int64_t era = z / 146097;                   // n >= 1: z is positive
-  const int64_t doe = z - era * 146097;             // [0, 146096]
-  const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;  // [0, 399]
-  const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);                // [0, 365]
-  const int64_t mp = (5 * doy + 2) / 153;           // [0, 11], 0 = March
+// The inverse of DayNumber for n in 1..31 December 9999, in closed form
+// (every date of a table's scan passes through here): days are counted in
+// 400-year eras of years that start on 1 March, so that the leap day ends
+// a year. Unsigned 32-bit: each division is then a short multiply.
+void FromDayNumber(uint32_t n, int& year, int& month, int& day) {
+  const uint32_t z = n + 305;                       // day 0 is 1 March of year 0
+  const uint32_t era = z / 146097;
+  const uint32_t doe = z - era * 146097;            // [0, 146096]
+  const uint32_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;  // [0, 399]
+  const uint32_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);                // [0, 365]
+  const uint32_t mp = (5 * doy + 2) / 153;          // [0, 11], 0 = March
   day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
   month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
   year = static_cast<int>(yoe + era * 400 + (month <= 2 ? 1 : 0));
@@ -234,11 +235,13 @@ TDateTime EncodeDate(int year, int month, int day) {
 
 void DecodeDate(TDateTime date, int& year, int& month, int& day) {
   int64_t n = static_cast<int64_t>(std::floor(date)) + kDateDelta;
-  if (n < 1 || n > DayNumber(9999, 12, 31)) {
+  // The day number of 31 December 9999 (DayNumber(9999, 12, 31)).
+  constexpr int64_t kLastDay = 3652059;
+  if (n < 1 || n > kLastDay) {
     year = month = day = 0;
     return;
   }
-  FromDayNumber(n, year, month, day);
+  FromDayNumber(static_cast<uint32_t>(n), year, month, day);
 }
 
 bool TryEncodeTime(int hour, int min, int sec, int msec, TDateTime& time) {
@@ -415,61 +418,81 @@ std::string FormatDateTime(std::string_view f, TDateTime value) {
 
 namespace {
 
-// Writes `value` with at least `width` digits; false when `out` is full.
-bool AppendDigits(int value, int width, char* out, size_t size, size_t& at) {
-  char digits[12];
-  int n = 0;
-  do {
-    digits[n++] = static_cast<char>('0' + value % 10);
-    value /= 10;
-  } while (value > 0);
-  while (n < width) digits[n++] = '0';
-  if (at + static_cast<size_t>(n) > size) return false;
-  while (n > 0) out[at++] = digits[--n];
-  return true;
-}
-
 // A short date format of day, month and year numbers with separators and
-// literals between them ("m/d/yy", "dd.mm.yyyy"), written without the
-// general formatter: the grid and every scan format each date shown. False
-// when the format holds anything else, for FormatDateTime to write.
-bool FormatNumericDate(std::string_view f, TDateTime value, char* out, size_t size, size_t& at) {
-  int y, mo, d;
-  DecodeDate(value, y, mo, d);
-  if (y == 0) return false;
-  at = 0;
-  for (size_t i = 0; i < f.size();) {
-    const char c = f[i];
-    const char u = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-    if (u == 'D' || u == 'M' || u == 'Y') {
-      size_t n = 0;
-      while (i + n < f.size() && (f[i + n] == u || f[i + n] == u - 'A' + 'a')) ++n;
-      i += n;
-      bool ok;
-      if (u == 'Y')
-        ok = n <= 2 ? AppendDigits(y % 100, 2, out, size, at) : AppendDigits(y, 4, out, size, at);
-      else if (n > 2)
-        return false;  // names of months and days
-      else
-        ok = AppendDigits(u == 'D' ? d : mo, static_cast<int>(n), out, size, at);
-      if (!ok) return false;
-      continue;
+// literals between them ("m/d/yy", "dd.mm.yyyy"), taken apart once and
+// then written without the general formatter: the grid and every scan
+// format each date shown. Each thread keeps the format it used last, with
+// the separators it was taken apart under.
+struct NumericDateFormat {
+  struct Part {
+    char what;     // 'D', 'M', 'Y', or 0 for a literal
+    int8_t width;  // fewest digits
+    char literal;
+  };
+  std::string format;
+  char dateSeparator = 0;
+  char timeSeparator = 0;
+  bool numeric = false;  // false: anything else, for FormatDateTime to write
+  std::vector<Part> parts;
+
+  void Take(const std::string& f) {
+    format = f;
+    dateSeparator = DateSeparator;
+    timeSeparator = TimeSeparator;
+    parts.clear();
+    numeric = false;
+    for (size_t i = 0; i < f.size();) {
+      const char c = f[i];
+      const char u = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+      if (u == 'D' || u == 'M' || u == 'Y') {
+        size_t n = 0;
+        while (i + n < f.size() && (f[i + n] == u || f[i + n] == u - 'A' + 'a')) ++n;
+        i += n;
+        if (u != 'Y' && n > 2) return;  // names of months and days
+        parts.push_back({u, static_cast<int8_t>(u == 'Y' ? (n <= 2 ? 2 : 4) : n), 0});
+        continue;
+      }
+      if ((u >= 'A' && u <= 'Z') || c == '"' || c == '\'') return;
+      parts.push_back({0, 0, c == '/' ? DateSeparator : (c == ':' ? TimeSeparator : c)});
+      ++i;
     }
-    if ((u >= 'A' && u <= 'Z') || c == '"' || c == '\'') return false;
-    if (at >= size) return false;
-    out[at++] = c == '/' ? DateSeparator : (c == ':' ? TimeSeparator : c);
-    ++i;
+    numeric = true;
   }
-  return true;
+};
+
+// Writes `value` with at least `width` digits: a year of four (1..9999),
+// or a day, month or two-digit year of one or two (below 100).
+char* PutDigits(int value, int width, char* at) {
+  if (width == 4) {
+    *at++ = static_cast<char>('0' + value / 1000);
+    *at++ = static_cast<char>('0' + value / 100 % 10);
+  }
+  if (width >= 2 || value >= 10) *at++ = static_cast<char>('0' + value / 10 % 10);
+  *at++ = static_cast<char>('0' + value % 10);
+  return at;
 }
 
 }  // namespace
 
 std::string DateToStr(TDateTime date) {
+  thread_local NumericDateFormat f;
+  if (f.format != ShortDateFormat || f.dateSeparator != DateSeparator || f.timeSeparator != TimeSeparator)
+    f.Take(ShortDateFormat);
+  int y, mo, d;
+  DecodeDate(date, y, mo, d);
+  // Sixteen parts of at most four characters fit the text.
+  if (!f.numeric || y == 0 || f.parts.size() > 16) return FormatDateTime(ShortDateFormat, date);
   char text[64];
-  size_t length = 0;
-  if (FormatNumericDate(ShortDateFormat, date, text, sizeof text, length)) return std::string(text, length);
-  return FormatDateTime(ShortDateFormat, date);
+  char* at = text;
+  for (const NumericDateFormat::Part& p : f.parts) {
+    switch (p.what) {
+      case 'Y': at = PutDigits(p.width == 2 ? y % 100 : y, p.width, at); break;
+      case 'M': at = PutDigits(mo, p.width, at); break;
+      case 'D': at = PutDigits(d, p.width, at); break;
+      default: *at++ = p.literal; break;
+    }
+  }
+  return std::string(text, at);
 }
 std::string TimeToStr(TDateTime time) { return FormatDateTime(LongTimeFormat, time); }
 std::string DateTimeToStr(TDateTime value) { return FormatDateTime("c", value); }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <thread>
 
 using namespace framework;
 
@@ -125,6 +126,35 @@ TEST(Conversions, ShortDatesMatchTheGeneralFormatter) {
         EXPECT_EQ(DateToStr(date), FormatDateTime(format, date));
       }
   }
+}
+
+// The short date's format is taken apart once and kept: a separator or
+// format changed between two dates, and a change on another thread, show
+// in the next date written.
+TEST(Conversions, ShortDatesFollowEveryChangeOfTheirSettings) {
+  Formats keep;
+  const TDateTime date = EncodeDate(1995, 12, 31);
+  EXPECT_EQ(DateToStr(date), "12/31/95");
+  DateSeparator = '-';
+  EXPECT_EQ(DateToStr(date), "12-31-95");
+  ShortDateFormat = "d/m/yy";
+  EXPECT_EQ(DateToStr(date), "31-12-95");
+  ShortDateFormat[0] = 'm';  // the same string, changed in place
+  ShortDateFormat[2] = 'd';
+  EXPECT_EQ(DateToStr(date), "12-31-95");
+  ShortDateFormat += "yy";
+  EXPECT_EQ(DateToStr(date), "12-31-1995");
+  ShortDateFormat = "m:d";
+  EXPECT_EQ(DateToStr(date), "12:31");
+  TimeSeparator = '.';
+  EXPECT_EQ(DateToStr(date), "12.31");
+  std::string other;
+  std::thread([&] {
+    ShortDateFormat = "yyyy/mm/dd";
+    other = DateToStr(date);
+  }).join();
+  EXPECT_EQ(other, "1995-12-31");
+  EXPECT_EQ(DateToStr(date), "1995-12-31");
 }
 
 TEST(Conversions, Times) {

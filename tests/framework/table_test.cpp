@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <thread>
 
+#include "engine_api.h"
 #include "fake_cursor.h"
 #include "framework/dbtables.h"
 #include "orbex32.h"
@@ -198,6 +202,106 @@ TEST_F(TableTest, AWalkReadsEachRecordWholeWhateverTheRecordBeforeHeld) {
   for (t.Last(); !t.Bof(); t.Prior()) backward.insert(backward.begin(), row());
   EXPECT_EQ(forward, want);
   EXPECT_EQ(backward, want);
+}
+
+// A field whose stored bytes are all blanks reads as blank without the
+// engine's help; every other run of bytes (a character at the start, in
+// the middle or at the end of a field of any width, zero bytes, "?", stars)
+// must read as the engine reads it.
+TEST_F(TableTest, StoredBlanksAndEveryOtherRunReadAsTheEngineReadsThem) {
+  detail::EngineApi& e = detail::Engine();
+  const std::vector<std::pair<char, int>> kinds = {{'C', 1}, {'C', 2},  {'C', 3},  {'C', 4},  {'C', 5},  {'C', 7},
+                                                   {'C', 8}, {'C', 9},  {'C', 15}, {'C', 16}, {'C', 17}, {'C', 40},
+                                                   {'N', 1}, {'N', 5},  {'N', 12}, {'F', 20}, {'D', 8},  {'L', 1}};
+  std::vector<OrbFieldDesc> descs;
+  for (const auto& [type, width] : kinds) {
+    OrbFieldDesc d{};
+    std::snprintf(d.name, sizeof d.name, "F%zu", descs.size());
+    d.type = type;
+    d.width = static_cast<uint16_t>(width);
+    d.decimals = type == 'N' && width == 12 ? 2 : (type == 'F' ? 3 : 0);
+    descs.push_back(d);
+  }
+  OrbDatabase db = 0;
+  ASSERT_EQ(e.EngineOpenDatabase(dir.c_str(), &db), ORB_OK);
+  ASSERT_EQ(e.EngineCreateTable(db, "RUNS", static_cast<uint16_t>(descs.size()), descs.data(), 0), ORB_OK);
+  OrbCursor c = 0;
+  ASSERT_EQ(e.EngineOpenTable(db, "RUNS", ORB_OPEN_SHARED, &c), ORB_OK);
+  uint16_t count = 0;
+  ASSERT_EQ(e.EngineGetFieldDescs(c, static_cast<uint16_t>(descs.size()), descs.data(), &count), ORB_OK);
+  OrbTableInfo info{};
+  ASSERT_EQ(e.EngineGetTableInfo(c, &info), ORB_OK);
+  // Each record fills every field the same way: blanks, or one byte (at a
+  // place) in blanks, or all one byte.
+  struct Run {
+    char byte;
+    int at;  // 0 first, 1 middle, 2 last, -1 every byte
+  };
+  const Run runs[] = {{' ', -1}, {'7', 0}, {'7', 1}, {'7', 2}, {'T', 0}, {'T', 2}, {'\0', -1}, {'\0', 2},
+                      {'?', 0},  {'*', -1}, {'x', 1}};
+  for (const Run& run : runs) {
+    std::vector<uint8_t> rec(info.recordSize, ' ');
+    for (const OrbFieldDesc& d : descs) {
+      uint8_t* f = rec.data() + d.offset;
+      if (run.at < 0)
+        std::memset(f, run.byte, d.width);
+      else
+        f[run.at == 0 ? 0 : (run.at == 1 ? d.width / 2 : d.width - 1)] = static_cast<uint8_t>(run.byte);
+    }
+    ASSERT_EQ(e.EngineInsertRecord(c, rec.data(), info.recordSize), ORB_OK);
+  }
+  // The engine's own reading of each field, as the framework holds values.
+  auto engineValue = [&](const OrbFieldDesc& d, const uint8_t* rec) -> FieldValue {
+    int32_t blank = 0;
+    switch (d.type) {
+      case 'C': {
+        char text[256];
+        e.EngineGetField(c, d.number, rec, text, sizeof text, &blank);
+        return blank || text[0] == 0 ? FieldValue{} : FieldValue{std::string(text)};
+      }
+      case 'D': {
+        int32_t day = 0;
+        e.EngineGetField(c, d.number, rec, &day, sizeof day, &blank);
+        return blank ? FieldValue{} : FieldValue{int64_t{day}};
+      }
+      case 'L': {
+        int16_t b = 0;
+        e.EngineGetField(c, d.number, rec, &b, sizeof b, &blank);
+        return blank ? FieldValue{} : FieldValue{b != 0};
+      }
+      default: {
+        double v = 0;
+        e.EngineGetField(c, d.number, rec, &v, sizeof v, &blank);
+        if (blank) return FieldValue{};
+        return d.decimals == 0 ? FieldValue{static_cast<int64_t>(std::llround(v))} : FieldValue{v};
+      }
+    }
+  };
+  std::vector<std::vector<FieldValue>> want;
+  std::vector<uint8_t> rec(info.recordSize);
+  for (e.EngineSetToBegin(c); e.EngineGetNextRecord(c, rec.data(), info.recordSize, nullptr) == ORB_OK;) {
+    want.emplace_back();
+    for (const OrbFieldDesc& d : descs) want.back().push_back(engineValue(d, rec.data()));
+  }
+  e.EngineCloseCursor(c);
+  e.EngineCloseDatabase(db);
+  ASSERT_EQ(want.size(), std::size(runs));
+  int blanks = 0;
+  for (const auto& row : want)
+    for (const FieldValue& v : row) blanks += std::holds_alternative<std::monostate>(v);
+  EXPECT_GT(blanks, static_cast<int>(descs.size()));  // more than the all-blank record's
+
+  TTable t;
+  t.SetDatabaseName(dir.string());
+  t.SetTableName("RUNS");
+  t.Open();
+  size_t row = 0;
+  for (t.First(); !t.Eof(); t.Next(), ++row) {
+    ASSERT_LT(row, want.size());
+    for (size_t i = 0; i < descs.size(); ++i)
+      EXPECT_EQ(t.Fields(static_cast<int>(i))->Value(), want[row][i]) << "record " << row + 1 << " field " << i;
+  }
+  EXPECT_EQ(row, want.size());
 }
 
 // A field answers the record its dataset presents: the browsed one, the
