@@ -69,6 +69,12 @@ class ProductionIndex {
 
   // Another process may have changed the index: re-read what is cached.
   virtual void Refresh() = 0;
+
+  // In an exclusive open the index holds its changes in memory (its stamp
+  // on disk lags, so a cut-off run is rebuilt at the next open). This
+  // writes them, whole, and syncs: when the open ends, and before anything
+  // reads, copies, replaces or checks the file. A failure keeps them held.
+  virtual OrbResult Checkpoint() { return ORB_OK; }
 };
 
 class IndexModule {

@@ -2,14 +2,25 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstring>
+#include <vector>
 
 #include "fault.h"
 
 namespace orb::mdx {
+
+bool BlockFile::WriteBlocks(uint64_t offset, const uint8_t* const* blocks, size_t count, size_t size) {
+  std::vector<uint8_t> run;
+  run.reserve(count * size);
+  for (size_t i = 0; i < count; ++i) run.insert(run.end(), blocks[i], blocks[i] + size);
+  return WriteAt(offset, run.data(), run.size());
+}
 
 bool MemoryBlockFile::ReadAt(uint64_t offset, void* out, size_t size) {
   if (offset > bytes_.size() || size > bytes_.size() - offset) return false;
@@ -63,6 +74,30 @@ class DiskFile : public BlockFile {
       p += n;
       size -= static_cast<size_t>(n);
       offset += static_cast<uint64_t>(n);
+    }
+    return true;
+  }
+  bool WriteBlocks(uint64_t offset, const uint8_t* const* blocks, size_t count, size_t size) override {
+    if (Faulted(fault::Op::kWrite)) return false;
+    iovec parts[64];
+    size_t done = 0;  // bytes of the blocks written
+    const size_t total = count * size;
+    while (done < total) {
+      // The parts from the first block not yet written whole.
+      const size_t first = done / size;
+      int n = 0;
+      for (size_t i = first; i < count && n < static_cast<int>(std::size(parts)); ++i, ++n) {
+        const size_t skip = i == first ? done % size : 0;
+        parts[n].iov_base = const_cast<uint8_t*>(blocks[i]) + skip;
+        parts[n].iov_len = size - skip;
+      }
+      ssize_t w = ::pwritev(fd_, parts, n, static_cast<off_t>(offset + done));
+      if (w < 0 && errno == EINTR) continue;
+      if (w <= 0) {
+        error_ = w < 0 ? errno : ENOSPC;
+        return false;
+      }
+      done += static_cast<size_t>(w);
     }
     return true;
   }

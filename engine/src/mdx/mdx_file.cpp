@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <ctime>
 #include <functional>
+#include <new>
 #include <numeric>
 
 namespace orb::mdx {
@@ -185,6 +186,21 @@ void SortByteKeys(const uint8_t* base, uint16_t len, std::vector<uint32_t>& orde
   for (size_t i = 0; i < n; ++i) order[i] = items[i].index;
 }
 
+// memcmp's order (<0, 0, >0), eight bytes at a time: keys share long
+// leading parts, where a call per compare costs more than the compare.
+int CompareBytes(const uint8_t* a, const uint8_t* b, size_t n) {
+  for (; n >= 8; n -= 8, a += 8, b += 8) {
+    uint64_t x, y;
+    std::memcpy(&x, a, 8);
+    std::memcpy(&y, b, 8);
+    if (x != y) return __builtin_bswap64(x) < __builtin_bswap64(y) ? -1 : 1;
+  }
+  for (; n > 0; --n, ++a, ++b) {
+    if (*a != *b) return *a < *b ? -1 : 1;
+  }
+  return 0;
+}
+
 void PutDate(uint8_t* p, const Ymd& d) {
   p[0] = static_cast<uint8_t>(std::clamp(d.year - 1900, 0, 255));
   p[1] = static_cast<uint8_t>(d.month);
@@ -219,12 +235,31 @@ struct MdxFile::Node {
   uint32_t count(uint16_t keyLength) const { return static_cast<uint32_t>(keys.size() / keyLength); }
 };
 
+namespace {
+// 4 MiB: past about 1,000 changed blocks a checkpoint costs a write for
+// nearly every block; a larger set lets one write carry several changes.
+size_t gHeldLimit = size_t(4) << 20;
+}  // namespace
+
+size_t HeldLimit() { return gHeldLimit; }
+void SetHeldLimit(size_t bytes) { gHeldLimit = std::max<size_t>(bytes, 1); }
+
 MdxFile::MdxFile() = default;
 MdxFile::~MdxFile() = default;
 
 template <typename F>
 MdxStatus MdxFile::Guard(F&& f) {
+  if (writeBack_ && Holding()) {
+    // A change with the whole file in view starts from a file that holds
+    // every change made before it.
+    MdxStatus st = Checkpoint();
+    if (!st.ok()) {
+      stampPending_ = false;
+      return st;
+    }
+  }
   try {
+    TakeStamp();
     f();
     Flush();
     return MdxStatus::Ok();
@@ -237,16 +272,132 @@ MdxStatus MdxFile::Guard(F&& f) {
   }
 }
 
+// A held change cannot be dropped by reading the file again, as Guard
+// does: the file does not hold the changes before it. So what the change
+// alters is noted first (UndoState), and put back when it fails.
+template <typename F>
+MdxStatus MdxFile::Change(F&& f) {
+  if (!writeBack_) return Guard(std::forward<F>(f));
+  try {
+    // Held blocks past the limit are written first: the change that finds
+    // them reports a failure to write them, before it changes anything.
+    if (HeldBytes() >= HeldLimit()) Flush();
+    TrimCache();
+    undo_.pages = pages_;
+    undo_.firstFree = firstFree_;
+    undo_.blocksAvailable = blocksAvailable_;
+    undo_.headerDirty = headerDirty_;
+    undo_.stampDirty = stampDirty_;
+    undo_.stamp = stamp_;
+    undo_.dirtyCount = dirty_.size();
+    undo_.blocksUsed = 0;
+    undo_.tags.resize(tags_.size());
+    for (size_t i = 0; i < tags_.size(); ++i) {
+      const TagState& t = *tags_[i];
+      undo_.tags[i] = {t.root, t.sizePages, t.serial, t.changes};
+    }
+  } catch (const Failure& e) {
+    stampPending_ = false;
+    return MdxStatus::Make(e.code, e.message);
+  } catch (const std::bad_alloc&) {
+    stampPending_ = false;
+    return MdxStatus::Make(MdxCode::kIoError, "out of memory");
+  }
+  ++changeCount_;
+  undoing_ = true;
+  try {
+    TakeStamp();
+    f();
+    undoing_ = false;
+    return MdxStatus::Ok();
+  } catch (const Failure& e) {
+    Undo();
+    return MdxStatus::Make(e.code, e.message);
+  } catch (const std::bad_alloc&) {
+    Undo();
+    return MdxStatus::Make(MdxCode::kIoError, "out of memory");
+  }
+}
+
+// Without write-back as Guard (a read flushes nothing; a failure reads the
+// header again). Held changes are not in the file: a failure keeps them.
+template <typename F>
+MdxStatus MdxFile::Read(F&& f) {
+  try {
+    if (writeBack_) TrimCache();
+    f();
+    if (!writeBack_) Flush();
+    return MdxStatus::Ok();
+  } catch (const Failure& e) {
+    if (!writeBack_) Reload();
+    return MdxStatus::Make(e.code, e.message);
+  } catch (const std::bad_alloc&) {
+    if (!writeBack_) Reload();
+    return MdxStatus::Make(MdxCode::kIoError, "out of memory");
+  }
+}
+
+// Puts back what a failed held change altered: blocks it changed get their
+// old bytes (and their old clean mark), blocks it added go, the header and
+// the tags take their old values. Earlier held changes stay as they were.
+void MdxFile::Undo() {
+  undoing_ = false;
+  for (size_t i = undo_.dirtyCount; i < dirty_.size(); ++i) {
+    Cached* c = cache_.Find(dirty_[i]);
+    if (c == nullptr) continue;
+    if (dirty_[i] >= undo_.pages) {
+      cache_.Erase(dirty_[i]);
+    } else {
+      c->dirty = false;
+    }
+  }
+  dirty_.resize(undo_.dirtyCount);
+  for (size_t i = 0; i < undo_.blocksUsed; ++i) {
+    const auto& [page, bytes] = undo_.blocks[i];
+    Cached* c = cache_.Find(page);
+    if (c != nullptr && bytes.size() == blockSize_) std::memcpy(c->data(), bytes.data(), blockSize_);
+  }
+  undo_.blocksUsed = 0;
+  pages_ = undo_.pages;
+  firstFree_ = undo_.firstFree;
+  blocksAvailable_ = undo_.blocksAvailable;
+  headerDirty_ = undo_.headerDirty;
+  stampDirty_ = undo_.stampDirty;
+  stamp_ = undo_.stamp;
+  for (size_t i = 0; i < tags_.size() && i < undo_.tags.size(); ++i) {
+    TagState& t = *tags_[i];
+    t.root = undo_.tags[i].root;
+    t.sizePages = undo_.tags[i].sizePages;
+    t.serial = undo_.tags[i].serial;
+    t.changes = undo_.tags[i].changes + 1;  // cursors find their place again
+  }
+}
+
+// Written back, the cache is all that is read, for as long as the open
+// lasts: blocks only read are dropped when it holds four times the held
+// limit. (Between operations nothing points into it.)
+void MdxFile::TrimCache() {
+  if (CachedBytes() > 4 * HeldLimit()) cache_.DropClean();
+}
+
+void MdxFile::TakeStamp() {
+  if (!stampPending_) return;
+  stamp_ = nextStamp_;
+  stampDirty_ = true;
+  stampPending_ = false;
+}
+
 // After a failed operation nothing of it is kept in memory: blocks not yet
 // written are dropped and the header is read again, so the state matches
 // the file (which a failed operation leaves as it was, short of a failing
 // disk). When even that fails the tag definitions stay, so a regenerate can
 // still rebuild the file.
 void MdxFile::Reload() {
-  cache_.clear();
+  cache_.Clear();
   dirty_.clear();
   headerDirty_ = false;
   stampDirty_ = false;
+  stampPending_ = false;
   std::vector<std::unique_ptr<TagState>> old;
   old.swap(tags_);
   try {
@@ -446,18 +597,26 @@ void MdxFile::HeaderBytes(uint8_t* h) {
 void MdxFile::WriteFailed(const std::string& what, int err) {
   if (err < 0) err = file_->LastError();
   // A change that had already rewritten pages of the file leaves it torn.
-  if (inPlace_) torn_ = true;
+  // (Written back, every held block stays held and the next checkpoint
+  // writes them all again; the stamp on the file lags until then.)
+  if (inPlace_ && !writeBack_) torn_ = true;
   if (err == ENOSPC || err == EFBIG || err == EDQUOT) Fail(MdxCode::kDiskFull, what + ": the disk is full");
   Fail(MdxCode::kIoError, what);
 }
 
 void MdxFile::SetStamp(uint32_t counter, uint32_t records) {
-  stamp_ = Stamp{true, counter, records};
-  stampDirty_ = true;
+  nextStamp_ = Stamp{true, counter, records};
+  stampPending_ = true;
 }
 
 MdxStatus MdxFile::WriteStamp(uint32_t counter, uint32_t records) {
-  return Guard([&] { SetStamp(counter, records); });
+  SetStamp(counter, records);
+  if (writeBack_) {
+    // Held as the changes are; it changes no block.
+    TakeStamp();
+    return MdxStatus::Ok();
+  }
+  return Guard([] {});
 }
 
 void MdxFile::WriteTagHeader(const TagState& t) {
@@ -466,7 +625,7 @@ void MdxFile::WriteTagHeader(const TagState& t) {
   if (!file_->WriteAt(uint64_t(t.headerPage) * kPageSize, b.data(), b.size()))
     WriteFailed("cannot write the header of tag " + t.name);
   inPlace_ = true;
-  cache_.erase(t.headerPage);
+  cache_.Erase(t.headerPage);
 }
 
 void MdxFile::TagHeaderBytes(const TagState& t, uint8_t* out) {
@@ -495,37 +654,36 @@ void MdxFile::TagHeaderBytes(const TagState& t, uint8_t* out) {
 // fails the change before any page the file already holds is touched, and
 // the file is cut back to its old length. The file header goes last.
 void MdxFile::Flush() {
+  if (Holding()) unsynced_ = true;
   std::sort(dirty_.begin(), dirty_.end());
   dirty_.erase(std::unique(dirty_.begin(), dirty_.end()), dirty_.end());
   inPlace_ = false;
   // Blocks that follow each other in the file go in one write (a build
-  // writes thousands), up to a bound that keeps the copy small.
-  std::vector<uint8_t> run;
+  // writes thousands), gathered from the cache, up to 1 MiB a write.
+  std::vector<const uint8_t*>& run = runBlocks_;
   auto write = [&](bool beyondEnd) {
     for (size_t i = 0; i < dirty_.size();) {
       const uint32_t page = dirty_[i];
-      auto it = cache_.find(page);
-      if ((page >= filePages_) != beyondEnd || it == cache_.end()) {
+      const Cached* c = cache_.Find(page);
+      if ((page >= filePages_) != beyondEnd || c == nullptr) {
         ++i;
         continue;
       }
-      const uint8_t* data = it->second.data();
-      size_t size = it->second.size();
       size_t next = i + 1;
+      bool written;
       if (next < dirty_.size() && dirty_[next] == page + blockFactor_) {
-        run.assign(data, data + size);
-        for (; next < dirty_.size() && run.size() < (size_t(1) << 20); ++next) {
+        run.assign(1, c->data());
+        for (; next < dirty_.size() && run.size() * blockSize_ < (size_t(1) << 20); ++next) {
           const uint32_t p = dirty_[next];
-          auto at = cache_.find(p);
-          if (p != page + run.size() / kPageSize || (p >= filePages_) != beyondEnd || at == cache_.end() ||
-              at->second.size() != blockSize_)
-            break;
-          run.insert(run.end(), at->second.begin(), at->second.end());
+          const Cached* at = cache_.Find(p);
+          if (p != page + run.size() * blockFactor_ || (p >= filePages_) != beyondEnd || at == nullptr) break;
+          run.push_back(at->data());
         }
-        data = run.data();
-        size = run.size();
+        written = file_->WriteBlocks(uint64_t(page) * kPageSize, run.data(), run.size(), blockSize_);
+      } else {
+        written = file_->WriteAt(uint64_t(page) * kPageSize, c->data(), blockSize_);
       }
-      if (!file_->WriteAt(uint64_t(page) * kPageSize, data, size)) {
+      if (!written) {
         const int err = file_->LastError();
         if (beyondEnd) file_->Truncate(uint64_t(filePages_) * kPageSize);
         WriteFailed("cannot write index page " + std::to_string(page), err);
@@ -536,6 +694,9 @@ void MdxFile::Flush() {
   };
   write(true);
   write(false);
+  for (uint32_t page : dirty_) {
+    if (Cached* c = cache_.Find(page)) c->dirty = false;
+  }
   dirty_.clear();
   if (headerDirty_) {
     // The header goes last; a tag header in the block right after it goes
@@ -549,7 +710,7 @@ void MdxFile::Flush() {
     HeaderBytes(h.data());
     if (joined != nullptr) TagHeaderBytes(*joined, h.data() + kHeaderPages * kPageSize);
     if (!file_->WriteAt(0, h.data(), h.size())) WriteFailed("cannot write the index header");
-    if (joined != nullptr) cache_.erase(joined->headerPage);
+    if (joined != nullptr) cache_.Erase(joined->headerPage);
     headerDirty_ = false;
     stampDirty_ = false;
   } else if (stampDirty_) {
@@ -596,12 +757,27 @@ bool MdxFile::HeadsMatch() {
 }
 
 void MdxFile::Refresh() {
+  // Written back, nobody else writes the file, and it lacks what is held.
+  if (writeBack_) return;
   if (!HeadsMatch()) Reload();
 }
 
+void MdxFile::SyncFile() {
+  if (!file_->Sync()) WriteFailed("cannot flush the index file");
+  unsynced_ = false;
+}
+
 MdxStatus MdxFile::Sync() {
-  return Guard([&] {
-    if (!file_->Sync()) WriteFailed("cannot flush the index file");
+  if (!writeBack_) return Guard([&] { SyncFile(); });
+  if (!unsynced_) return MdxStatus::Ok();
+  return Read([&] { SyncFile(); });
+}
+
+MdxStatus MdxFile::Checkpoint() {
+  if (!writeBack_) return MdxStatus::Ok();  // each change was written and synced
+  return Read([&] {
+    if (Holding()) Flush();
+    if (unsynced_) SyncFile();
   });
 }
 
@@ -612,21 +788,75 @@ void MdxFile::CheckPage(uint32_t page) const {
     Damaged("page " + std::to_string(page) + " lies outside the index file");
 }
 
-const uint8_t* MdxFile::Block(uint32_t page) {
-  auto it = cache_.find(page);
-  if (it != cache_.end()) return it->second.data();
-  CheckPage(page);
-  std::vector<uint8_t> b(blockSize_);
-  if (!file_->ReadAt(uint64_t(page) * kPageSize, b.data(), blockSize_))
-    Damaged("cannot read index page " + std::to_string(page));
-  return cache_.emplace(page, std::move(b)).first->second.data();
+void MdxFile::DropCached::operator()(Cached* c) const {
+  c->~Cached();
+  ::operator delete(c);
 }
+
+MdxFile::Cached& MdxFile::BlockCache::Slot(uint32_t page, size_t size) {
+  if (page >= slots_.size()) slots_.resize(size_t(page) + 1);
+  if (!slots_[page]) {
+    void* memory = ::operator new(sizeof(Cached) + size);
+    Cached* c = new (memory) Cached;
+    std::memset(c->data(), 0, size);
+    slots_[page].reset(c);
+    ++count_;
+  }
+  return *slots_[page];
+}
+
+void MdxFile::BlockCache::Erase(uint32_t page) {
+  if (page < slots_.size() && slots_[page]) {
+    slots_[page].reset();
+    --count_;
+  }
+}
+
+void MdxFile::BlockCache::Clear() {
+  slots_.clear();
+  count_ = 0;
+}
+
+void MdxFile::BlockCache::DropClean() {
+  for (auto& slot : slots_) {
+    if (slot && !slot->dirty) {
+      slot.reset();
+      --count_;
+    }
+  }
+}
+
+MdxFile::Cached& MdxFile::CacheEntry(uint32_t page) {
+  if (Cached* c = cache_.Find(page)) return *c;
+  CheckPage(page);
+  Cached& c = cache_.Slot(page, blockSize_);
+  if (!file_->ReadAt(uint64_t(page) * kPageSize, c.data(), blockSize_)) {
+    cache_.Erase(page);
+    Damaged("cannot read index page " + std::to_string(page));
+  }
+  return c;
+}
+
+const uint8_t* MdxFile::Block(uint32_t page) { return CacheEntry(page).data(); }
 
 uint8_t* MdxFile::MutableBlock(uint32_t page) {
   // The cache holds its blocks writable: one look-up, not two.
-  auto* b = const_cast<uint8_t*>(Block(page));
-  dirty_.push_back(page);
-  return b;
+  Cached& c = CacheEntry(page);
+  if (undoing_ && c.saved != changeCount_ && page < undo_.pages) {
+    // The block as the held change found it, once per change.
+    if (undo_.blocksUsed == undo_.blocks.size()) undo_.blocks.emplace_back();
+    auto& slot = undo_.blocks[undo_.blocksUsed];
+    slot.second.resize(blockSize_);
+    std::memcpy(slot.second.data(), c.data(), blockSize_);
+    slot.first = page;
+    ++undo_.blocksUsed;
+    c.saved = changeCount_;
+  }
+  if (!c.dirty) {
+    dirty_.push_back(page);
+    c.dirty = true;
+  }
+  return c.data();
 }
 
 uint32_t MdxFile::Allocate(TagState& t) {
@@ -648,7 +878,7 @@ uint32_t MdxFile::Allocate(TagState& t) {
     if (pages_ > kMaxPages - blockFactor_) Fail(MdxCode::kIoError, "index file full");
     page = pages_;
     pages_ += blockFactor_;
-    cache_[page].assign(blockSize_, 0);
+    std::memset(cache_.Slot(page, blockSize_).data(), 0, blockSize_);
   }
   uint8_t* b = MutableBlock(page);
   std::memset(b, 0, blockSize_);
@@ -714,7 +944,11 @@ void MdxFile::Store(TagState& t, uint32_t page, const Node& n) {
 int MdxFile::CompareTo(const TagState& t, const uint8_t* key, const uint8_t* target, size_t targetLength) const {
   if (t.type != KeyType::kCharacter) return CompareKeys(t.type, key, target, t.keyLength);
   targetLength = std::min<size_t>(targetLength, t.keyLength);
-  if (!collate_) return CompareKeys(t.type, key, target, targetLength);
+  if (!collate_) {
+    // Byte order: what CompareKeys answers, without the call.
+    const int c = std::memcmp(key, target, targetLength);
+    return (c > 0) - (c < 0);
+  }
   return collate_->Compare(key, t.keyLength, target, targetLength, targetLength == t.keyLength);
 }
 
@@ -775,7 +1009,7 @@ void MdxFile::Descend(const TagState& t, const Target& target, Path& path) {
         atOrAfter = CompareEntry(t, item + 4, Get32(item), target) >= 0;
       } else {
         // Looking below only adds blocks to the cache: a block's bytes stay
-        // where they are (map nodes do not move), so b stays valid.
+        // where they are (see BlockCache), so b stays valid.
         atOrAfter = ChildQualifies(t, b, mid, target);
       }
       if (atOrAfter)
@@ -786,6 +1020,44 @@ void MdxFile::Descend(const TagState& t, const Target& target, Path& path) {
     path.push_back({page, lo});
     if (leaf) return;
     page = Get32(b + 8 + size_t(lo) * t.itemLength);
+  }
+}
+
+// Descend to a target past every key equal to `key` (Target::after): at
+// every level the first item whose key lies after it. An append takes this
+// path, so the keys are compared in place, byte-order keys eight bytes at
+// a time.
+void MdxFile::DescendPast(const TagState& t, const uint8_t* key, Path& path) {
+  path.clear();
+  const bool bytes = t.type == KeyType::kCharacter && !collate_;
+  const size_t length = t.keyLength;
+  uint32_t page = t.root;
+  for (int depth = 0;; ++depth) {
+    if (depth >= kMaxDepth) Damaged("tag " + t.name + ": tree deeper than " + std::to_string(kMaxDepth) + " levels");
+    const uint8_t* b = Block(page);
+    const uint32_t n = RawCount(t, b);
+    const uint8_t* keys = b + 12;  // item i's key at i x item length
+    int lo = 0, hi = static_cast<int>(n);
+    while (lo < hi) {
+      const int mid = (lo + hi) / 2;
+      const uint8_t* k = keys + size_t(mid) * t.itemLength;
+      const bool after = bytes ? CompareBytes(k, key, length) > 0 : CompareTo(t, k, key, length) > 0;
+      if (after)
+        hi = mid;
+      else
+        lo = mid + 1;
+    }
+    path.push_back({page, lo});
+    if (RawLeaf(t, b, n)) return;
+    page = Get32(b + 8 + size_t(lo) * t.itemLength);
+    // The search below probes lines of the block one after another: the
+    // count's and those of its first two probes are asked for at once.
+    if (const Cached* c = cache_.Find(page)) {
+      const uint8_t* next = c->data();
+      const size_t items = t.maxKeys;
+      __builtin_prefetch(next);
+      for (size_t q = 1; q <= 3; ++q) __builtin_prefetch(next + 12 + items * q / 4 * t.itemLength);
+    }
   }
 }
 
@@ -891,7 +1163,7 @@ void MdxFile::SetMaxUpward(TagState& t, const Path& path, int level, const uint8
 // before it, and none of the skipped children one after it); otherwise
 // the descent by key and record number decides.
 void MdxFile::DescendToInsert(const TagState& t, const uint8_t* key, uint32_t recno, Path& path) {
-  Descend(t, Target{key, t.keyLength, recno, true, true}, path);
+  DescendPast(t, key, path);
   const int at = path.back().index;
   if (at > 0) {
     const uint8_t* b = Block(path.back().page);
@@ -1178,7 +1450,7 @@ void MdxFile::BuildTree(TagState& t, RecordSource& records) {
       headerDirty_ = false;
       Flush();
       headerDirty_ = headerDirty;
-      cache_.clear();
+      cache_.Clear();
     }
   }
   while (level.size() > 1) {
@@ -1319,7 +1591,7 @@ MdxStatus MdxFile::RebuildTag(int tag, RecordSource& records) {
 
 MdxStatus MdxFile::RegenerateAll(RecordSource& records) {
   return Guard([&] {
-    cache_.clear();
+    cache_.Clear();
     dirty_.clear();
     pages_ = kHeaderPages;
     firstFree_ = 0;
@@ -1345,16 +1617,16 @@ void MdxFile::EvaluateKey(int tag, const uint8_t* record, uint8_t* key) const {
 
 MdxStatus MdxFile::InsertKey(int tag, const uint8_t* key, uint32_t recno) {
   if (tag < 0 || tag >= TagCount()) return MdxStatus::Make(MdxCode::kTagMissing, "no such index");
-  return Guard([&] { InsertEntry(*tags_[tag], key, recno); });
+  return Change([&] { InsertEntry(*tags_[tag], key, recno); });
 }
 
 MdxStatus MdxFile::DeleteKey(int tag, const uint8_t* key, uint32_t recno) {
   if (tag < 0 || tag >= TagCount()) return MdxStatus::Make(MdxCode::kTagMissing, "no such index");
-  return Guard([&] { DeleteEntry(*tags_[tag], key, recno); });
+  return Change([&] { DeleteEntry(*tags_[tag], key, recno); });
 }
 
 MdxStatus MdxFile::InsertRecord(const uint8_t* record, uint32_t recno) {
-  return Guard([&] {
+  return Change([&] {
     std::vector<uint8_t>& key = scratchKey_;
     for (auto& t : tags_) {
       key.resize(t->keyLength);
@@ -1365,7 +1637,7 @@ MdxStatus MdxFile::InsertRecord(const uint8_t* record, uint32_t recno) {
 }
 
 MdxStatus MdxFile::DeleteRecord(const uint8_t* record, uint32_t recno) {
-  return Guard([&] {
+  return Change([&] {
     std::vector<uint8_t> key;
     for (auto& t : tags_) {
       key.resize(t->keyLength);
@@ -1376,7 +1648,7 @@ MdxStatus MdxFile::DeleteRecord(const uint8_t* record, uint32_t recno) {
 }
 
 MdxStatus MdxFile::UpdateRecord(const uint8_t* oldRecord, const uint8_t* newRecord, uint32_t recno) {
-  return Guard([&] {
+  return Change([&] {
     std::vector<uint8_t> oldKey, newKey;
     for (auto& t : tags_) {
       oldKey.resize(t->keyLength);
@@ -1426,7 +1698,7 @@ void MdxFile::CheckTree(TagState& t, uint32_t page, int depth, int& leafDepth, s
 
 MdxStatus MdxFile::Check(int tag, RecordSource& records) {
   if (tag < 0 || tag >= TagCount()) return MdxStatus::Make(MdxCode::kTagMissing, "no such index");
-  return Guard([&] {
+  return Read([&] {
     TagState& t = *tags_[tag];
     std::vector<Entry> entries;
     std::vector<uint8_t> maxKey;
@@ -1465,7 +1737,7 @@ MdxStatus MdxFile::CheckAll(RecordSource& records) {
 uint32_t MdxFile::KeyCount(int tag) {
   if (tag < 0 || tag >= TagCount()) return 0;
   uint32_t count = 0;
-  MdxStatus st = Guard([&] {
+  MdxStatus st = Read([&] {
     const TagState& t = *tags_[tag];
     Path path;
     if (!DescendEdge(t, t.root, false, path) && !Normalize(t, path)) return;
@@ -1538,7 +1810,7 @@ bool TagCursor::Resync(bool& exact) {
     return MdxStatus::Make(MdxCode::kTagMissing, "no such index");                     \
   }                                                                                    \
   MdxStatus result;                                                                    \
-  MdxStatus guard = file_.Guard([&] { body; });                                        \
+  MdxStatus guard = file_.Read([&] { body; });                                        \
   if (!guard.ok()) {                                                                   \
     /* The entry stays: a retry finds its place again by key. */                       \
     valid_ = false;                                                                    \
