@@ -1211,10 +1211,107 @@ bool MdxFile::InsertInLeaf(TagState& t, const Path& path, const uint8_t* key, ui
   return true;
 }
 
+// A full leaf whose parent has room (or that is the root) splits in place:
+// the bytes the general split below leaves, without decoding the blocks.
+// The left block keeps the first half (all but the new entry when it goes
+// last, as a run of appends fills blocks), the right one is allocated,
+// and the parent takes the left block's largest key before the pointer
+// that now leads to the right one. False, with nothing changed, when the
+// parent is full.
+bool MdxFile::SplitLeaf(TagState& t, const Path& path, const uint8_t* key, uint32_t recno) {
+  const int level = static_cast<int>(path.size()) - 1;
+  const uint32_t page = path[level].page;
+  const uint32_t pos = static_cast<uint32_t>(path[level].index);
+  const size_t item = t.itemLength;
+  const uint8_t* b = Block(page);
+  const uint32_t n = RawCount(t, b);
+  if (!RawLeaf(t, b, n) || pos > n) Damaged("tag " + t.name + ": search ended on an interior block");
+  uint32_t parentPage = 0, i = 0, pn = 0;
+  if (level > 0) {
+    parentPage = path[level - 1].page;
+    const uint8_t* pb = Block(parentPage);
+    pn = RawCount(t, pb);
+    i = static_cast<uint32_t>(path[level - 1].index);
+    if (RawLeaf(t, pb, pn) || i > pn) Damaged("tag " + t.name + ": tree changed under a split");
+    if (pn + 1 > t.maxKeys) return false;
+  }
+  const uint32_t count = n + 1;
+  const bool appended = pos == n;
+  const uint32_t h = appended ? count - 1 : count / 2;
+  const size_t pad = item - 4 - t.keyLength;
+  // Entry j of the leaf with the new one in place, written as Store writes it.
+  auto put = [&](uint8_t* to, uint32_t j) {
+    if (j == pos) {
+      Put32(to, recno);
+      std::memcpy(to + 4, key, t.keyLength);
+    } else {
+      std::memcpy(to, b + 8 + size_t(j < pos ? j : j - 1) * item, 4 + t.keyLength);
+    }
+    if (pad > 0) std::memset(to + 4 + t.keyLength, 0, pad);
+  };
+  const uint32_t rightPage = Allocate(t);
+  uint8_t* r = MutableBlock(rightPage);
+  Put32(r, count - h);
+  for (uint32_t j = h; j < count; ++j) put(r + 8 + size_t(j - h) * item, j);
+  // The left block's largest key goes up; read before the block changes.
+  uint8_t push[kMaxCharacterKey];
+  static_assert(kMaxCharacterKey >= kNumericKeyLength && kMaxCharacterKey >= kDateKeyLength);
+  if (h - 1 == pos) {
+    std::memcpy(push, key, t.keyLength);
+  } else {
+    std::memcpy(push, b + 8 + size_t(h - 1 < pos ? h - 1 : h - 2) * item + 4, t.keyLength);
+  }
+  uint8_t* w = MutableBlock(page);
+  if (pos < h) {
+    std::memmove(w + 8 + size_t(pos + 1) * item, w + 8 + size_t(pos) * item, size_t(h - 1 - pos) * item);
+    put(w + 8 + size_t(pos) * item, pos);
+  }
+  Put32(w, h);
+  Put32(w + 4, 0);
+  std::memset(w + 8 + size_t(h) * item, 0, blockSize_ - 8 - size_t(h) * item);
+  if (pad > 0) {
+    for (uint32_t j = 0; j < h; ++j) std::memset(w + 8 + size_t(j) * item + 4 + t.keyLength, 0, pad);
+  }
+  if (level == 0) {
+    const uint32_t rootPage = Allocate(t);
+    uint8_t* root = MutableBlock(rootPage);
+    Put32(root, 1);
+    Put32(root + 8, page);
+    std::memcpy(root + 12, push, t.keyLength);
+    Put32(root + 8 + item, rightPage);
+    t.root = rootPage;
+    return true;
+  }
+  uint8_t* pw = MutableBlock(parentPage);
+  // Items i.. and the last pointer move up one: item i takes the left
+  // block and its largest key; the pointer after it, the right block.
+  std::memmove(pw + 8 + size_t(i + 1) * item, pw + 8 + size_t(i) * item, size_t(pn - i) * item + 4);
+  Put32(pw + 8 + size_t(i) * item, page);
+  std::memcpy(pw + 8 + size_t(i) * item + 4, push, t.keyLength);
+  Put32(pw + 8 + size_t(i + 1) * item, rightPage);
+  Put32(pw, pn + 1);
+  Put32(pw + 4, 0);
+  const size_t used = 8 + size_t(pn + 1) * item + 4;
+  std::memset(pw + used, 0, blockSize_ - used);
+  if (pad > 0) {
+    for (uint32_t j = 0; j <= pn; ++j) std::memset(pw + 8 + size_t(j) * item + 4 + t.keyLength, 0, pad);
+  }
+  if (appended) {
+    // The right block's largest key is the new one: its separator follows,
+    // here or, when it is the parent's last child, above.
+    if (i < pn) {
+      std::memcpy(pw + 8 + size_t(i + 1) * item + 4, key, t.keyLength);
+    } else {
+      SetMaxUpward(t, path, level - 1, key);
+    }
+  }
+  return true;
+}
+
 void MdxFile::InsertEntry(TagState& t, const uint8_t* key, uint32_t recno) {
   Path& path = scratchPath_;
   DescendToInsert(t, key, recno, path);
-  if (InsertInLeaf(t, path, key, recno)) {
+  if (InsertInLeaf(t, path, key, recno) || SplitLeaf(t, path, key, recno)) {
     headerDirty_ = true;
     ++t.changes;
     ++t.serial;

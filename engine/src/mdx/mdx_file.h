@@ -235,6 +235,7 @@ class MdxFile {
   void DescendToInsert(const TagState& t, const uint8_t* key, uint32_t recno, Path& path);
   // False when the leaf is full (the caller splits it).
   bool InsertInLeaf(TagState& t, const Path& path, const uint8_t* key, uint32_t recno);
+  bool SplitLeaf(TagState& t, const Path& path, const uint8_t* key, uint32_t recno);
   void InsertEntry(TagState& t, const uint8_t* key, uint32_t recno);
   void DeleteEntry(TagState& t, const uint8_t* key, uint32_t recno);
   void SetMaxUpward(TagState& t, const Path& path, int level, const uint8_t* key);
