@@ -28,8 +28,9 @@ class ProductionIndex {
   // Called after the table's file holds the change (record written and
   // counted, the table's change counter moved). Each brings the index's
   // stamp up to the table's counter and count and is on disk when it
-  // returns; a failure leaves the index as it was, and the caller takes the
-  // record's change back.
+  // returns (in an exclusive open, at the next Checkpoint); a failure
+  // leaves the index as it was, and the caller takes the record's change
+  // back.
   virtual OrbResult OnInsert(uint32_t recordNumber, const uint8_t* record) = 0;
   virtual OrbResult OnModify(uint32_t recordNumber, const uint8_t* before, const uint8_t* after) = 0;
   // The deletion flag was set; dBASE indexes keep entries of deleted records.

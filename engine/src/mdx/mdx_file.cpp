@@ -946,7 +946,7 @@ int MdxFile::CompareTo(const TagState& t, const uint8_t* key, const uint8_t* tar
   targetLength = std::min<size_t>(targetLength, t.keyLength);
   if (!collate_) {
     // Byte order: what CompareKeys answers, without the call.
-    const int c = std::memcmp(key, target, targetLength);
+    const int c = targetLength ? std::memcmp(key, target, targetLength) : 0;
     return (c > 0) - (c < 0);
   }
   return collate_->Compare(key, t.keyLength, target, targetLength, targetLength == t.keyLength);

@@ -303,8 +303,9 @@ class MdxIndex : public ProductionIndex {
   OrbResult DeleteTag(const char* tagName) override {
     if (!file_) return Fail(ORB_ERR_NO_SUCH_INDEX, std::string("no index ") + tagName);
     FreshForChange();
-    OrbResult r = file_->FindTag(tagName) < 0 ? ORB_OK : Checkpoint();
-    if (r == ORB_OK && file_->FindTag(tagName) >= 0) r = table_.BumpCounter();
+    const bool exists = file_->FindTag(tagName) >= 0;
+    OrbResult r = exists ? Checkpoint() : ORB_OK;
+    if (r == ORB_OK && exists) r = table_.BumpCounter();
     if (r != ORB_OK) return r;
     StampTable();
     r = Synced(ToResult(file_->DeleteTag(tagName)));
