@@ -79,19 +79,18 @@ class DiskFile : public BlockFile {
   }
   bool WriteBlocks(uint64_t offset, const uint8_t* const* blocks, size_t count, size_t size) override {
     if (Faulted(fault::Op::kWrite)) return false;
-    iovec parts[64];
     size_t done = 0;  // bytes of the blocks written
     const size_t total = count * size;
     while (done < total) {
       // The parts from the first block not yet written whole.
       const size_t first = done / size;
-      int n = 0;
-      for (size_t i = first; i < count && n < static_cast<int>(std::size(parts)); ++i, ++n) {
-        const size_t skip = i == first ? done % size : 0;
-        parts[n].iov_base = const_cast<uint8_t*>(blocks[i]) + skip;
-        parts[n].iov_len = size - skip;
+      parts_.resize(std::min<size_t>(count - first, IOV_MAX));
+      for (size_t n = 0; n < parts_.size(); ++n) {
+        const size_t skip = n == 0 ? done % size : 0;
+        parts_[n].iov_base = const_cast<uint8_t*>(blocks[first + n]) + skip;
+        parts_[n].iov_len = size - skip;
       }
-      ssize_t w = ::pwritev(fd_, parts, n, static_cast<off_t>(offset + done));
+      ssize_t w = ::pwritev(fd_, parts_.data(), static_cast<int>(parts_.size()), static_cast<off_t>(offset + done));
       if (w < 0 && errno == EINTR) continue;
       if (w <= 0) {
         error_ = w < 0 ? errno : ENOSPC;
@@ -131,6 +130,7 @@ class DiskFile : public BlockFile {
   int fd_;
   bool owned_;
   int error_ = 0;
+  std::vector<iovec> parts_;  // WriteBlocks', kept for their capacity
 };
 
 }  // namespace
