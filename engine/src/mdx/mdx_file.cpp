@@ -290,7 +290,7 @@ MdxStatus MdxFile::Change(F&& f) {
     undo_.stampDirty = stampDirty_;
     undo_.stamp = stamp_;
     undo_.dirtyCount = dirty_.size();
-    undo_.blocksUsed = 0;
+    undo_.saved.clear();
     undo_.tags.resize(tags_.size());
     for (size_t i = 0; i < tags_.size(); ++i) {
       const TagState& t = *tags_[i];
@@ -352,12 +352,11 @@ void MdxFile::Undo() {
     }
   }
   dirty_.resize(undo_.dirtyCount);
-  for (size_t i = 0; i < undo_.blocksUsed; ++i) {
-    const auto& [page, bytes] = undo_.blocks[i];
-    Cached* c = cache_.Find(page);
-    if (c != nullptr && bytes.size() == blockSize_) std::memcpy(c->data(), bytes.data(), blockSize_);
+  for (size_t i = 0; i < undo_.saved.size(); ++i) {
+    if (Cached* c = cache_.Find(undo_.saved[i]))
+      std::memcpy(c->data(), undo_.savedBytes.data() + i * blockSize_, blockSize_);
   }
-  undo_.blocksUsed = 0;
+  undo_.saved.clear();
   pages_ = undo_.pages;
   firstFree_ = undo_.firstFree;
   blocksAvailable_ = undo_.blocksAvailable;
@@ -844,12 +843,10 @@ uint8_t* MdxFile::MutableBlock(uint32_t page) {
   Cached& c = CacheEntry(page);
   if (undoing_ && c.saved != changeCount_ && page < undo_.pages) {
     // The block as the held change found it, once per change.
-    if (undo_.blocksUsed == undo_.blocks.size()) undo_.blocks.emplace_back();
-    auto& slot = undo_.blocks[undo_.blocksUsed];
-    slot.second.resize(blockSize_);
-    std::memcpy(slot.second.data(), c.data(), blockSize_);
-    slot.first = page;
-    ++undo_.blocksUsed;
+    const size_t at = undo_.saved.size() * blockSize_;
+    if (undo_.savedBytes.size() < at + blockSize_) undo_.savedBytes.resize(at + blockSize_);
+    std::memcpy(undo_.savedBytes.data() + at, c.data(), blockSize_);
+    undo_.saved.push_back(page);
     c.saved = changeCount_;
   }
   if (!c.dirty) {
@@ -1053,10 +1050,7 @@ void MdxFile::DescendPast(const TagState& t, const uint8_t* key, Path& path) {
     // The search below probes lines of the block one after another: the
     // count's and those of its first two probes are asked for at once.
     if (const Cached* c = cache_.Find(page)) {
-      const uint8_t* next = c->data();
-      const size_t items = t.maxKeys;
-      __builtin_prefetch(next);
-      for (size_t q = 1; q <= 3; ++q) __builtin_prefetch(next + 12 + items * q / 4 * t.itemLength);
+      for (size_t at = 0; at < blockSize_; at += 64) __builtin_prefetch(c->data() + at);
     }
   }
 }

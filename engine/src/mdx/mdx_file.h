@@ -332,8 +332,8 @@ class MdxFile {
       uint64_t changes;
     };
     std::vector<TagValues> tags;
-    std::vector<std::pair<uint32_t, std::vector<uint8_t>>> blocks;  // kept for their capacity
-    size_t blocksUsed = 0;
+    std::vector<uint32_t> saved;      // the blocks saved, their bytes one after another
+    std::vector<uint8_t> savedBytes;  // (both kept for their capacity)
   };
   UndoState undo_;
   uint64_t changeCount_ = 0;  // held changes begun (Cached::saved names one)
