@@ -793,34 +793,41 @@ void MdxFile::DropCached::operator()(Cached* c) const {
 }
 
 MdxFile::Cached& MdxFile::BlockCache::Slot(uint32_t page, size_t size) {
-  if (page >= slots_.size()) slots_.resize(size_t(page) + 1);
-  if (!slots_[page]) {
+  const size_t at = page >> kTableBits;
+  if (at >= tables_.size()) tables_.resize(at + 1);
+  if (!tables_[at]) tables_[at] = std::make_unique<Table>();
+  auto& slot = (*tables_[at])[page & kTableMask];
+  if (!slot) {
     void* memory = ::operator new(sizeof(Cached) + size);
     Cached* c = new (memory) Cached;
     std::memset(c->data(), 0, size);
-    slots_[page].reset(c);
+    slot.reset(c);
     ++count_;
   }
-  return *slots_[page];
+  return *slot;
 }
 
 void MdxFile::BlockCache::Erase(uint32_t page) {
-  if (page < slots_.size() && slots_[page]) {
-    slots_[page].reset();
+  const size_t at = page >> kTableBits;
+  if (at < tables_.size() && tables_[at] && (*tables_[at])[page & kTableMask]) {
+    (*tables_[at])[page & kTableMask].reset();
     --count_;
   }
 }
 
 void MdxFile::BlockCache::Clear() {
-  slots_.clear();
+  tables_.clear();
   count_ = 0;
 }
 
 void MdxFile::BlockCache::DropClean() {
-  for (auto& slot : slots_) {
-    if (slot && !slot->dirty) {
-      slot.reset();
-      --count_;
+  for (auto& table : tables_) {
+    if (!table) continue;
+    for (auto& slot : *table) {
+      if (slot && !slot->dirty) {
+        slot.reset();
+        --count_;
+      }
     }
   }
 }

@@ -11,6 +11,7 @@
 // damaged file is reported as kCorrupt and never read past its end.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <ctime>
 #include <functional>
@@ -293,12 +294,17 @@ class MdxFile {
   struct DropCached {
     void operator()(Cached* c) const;
   };
-  // The blocks read or changed, by page. Pages lie below the file's page
-  // count, so a table indexed by page finds a block without hashing; a
-  // block keeps its place (and its bytes theirs) until it is dropped.
+  // The blocks read or changed, by page: a table of 128 pages at a time,
+  // made as a page in it is first cached, finds a block without hashing
+  // (an open that reads a few blocks makes a few tables, not one as long
+  // as the file). A block keeps its place (and its bytes theirs) until it
+  // is dropped.
   class BlockCache {
    public:
-    Cached* Find(uint32_t page) const { return page < slots_.size() ? slots_[page].get() : nullptr; }
+    Cached* Find(uint32_t page) const {
+      const size_t at = page >> kTableBits;
+      return at < tables_.size() && tables_[at] ? (*tables_[at])[page & kTableMask].get() : nullptr;
+    }
     // The block's entry, made (its `size` bytes zero) when absent.
     Cached& Slot(uint32_t page, size_t size);
     void Erase(uint32_t page);
@@ -308,7 +314,10 @@ class MdxFile {
     size_t size() const { return count_; }
 
    private:
-    std::vector<std::unique_ptr<Cached, DropCached>> slots_;
+    static constexpr uint32_t kTableBits = 7;
+    static constexpr uint32_t kTableMask = (1u << kTableBits) - 1;
+    using Table = std::array<std::unique_ptr<Cached, DropCached>, size_t(1) << kTableBits>;
+    std::vector<std::unique_ptr<Table>> tables_;
     size_t count_ = 0;
   };
   BlockCache cache_;
