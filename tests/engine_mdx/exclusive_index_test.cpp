@@ -45,17 +45,17 @@ class ExclusiveIndexTest : public EngineTest {
     OrbCursor c = 0;
     ASSERT_EQ(EngineOpenTable(db, "STUFF", ORB_OPEN_EXCLUSIVE, &c), ORB_OK);
     for (int i = 0; i < 10; ++i) Add(c, ("start" + std::to_string(i)).c_str(), i);
-    AddIndex(db, c, "BYCAT", "Upper(CATEGORY)");
-    AddIndex(db, c, "BYCOST", "STR(COST,12,2)");
+    ASSERT_EQ(AddIndex(db, c, "BYCAT", "Upper(CATEGORY)"), ORB_OK);
+    ASSERT_EQ(AddIndex(db, c, "BYCOST", "STR(COST,12,2)"), ORB_OK);
     ASSERT_EQ(EngineCloseCursor(c), ORB_OK);
   }
 
-  static void AddIndex(OrbDatabase db, OrbCursor c, const char* name, const char* expr) {
+  static OrbResult AddIndex(OrbDatabase db, OrbCursor c, const char* name, const char* expr) {
     OrbIndexDesc d{};
     std::strcpy(d.tagName, name);
     std::strcpy(d.expression, expr);
     d.options = ORB_IDX_EXPRESSION;
-    ASSERT_EQ(EngineAddIndex(db, c, nullptr, &d), ORB_OK);
+    return EngineAddIndex(db, c, nullptr, &d);
   }
 
   OrbResult Add(OrbCursor c, const char* category, double cost) {
@@ -147,14 +147,7 @@ TEST_F(ExclusiveIndexTest, OperationsOnTheIndexFileFindHeldChangesWritten) {
     const char* name;
     std::function<OrbResult(OrbCursor)> op;
   } cases[] = {
-      {"add a tag",
-       [&](OrbCursor c) {
-         OrbIndexDesc d{};
-         std::strcpy(d.tagName, "THIRD");
-         std::strcpy(d.expression, "Upper(CATEGORY)+STR(COST,12,2)");
-         d.options = ORB_IDX_EXPRESSION;
-         return EngineAddIndex(db_, c, nullptr, &d);
-       }},
+      {"add a tag", [&](OrbCursor c) { return AddIndex(db_, c, "THIRD", "Upper(CATEGORY)+STR(COST,12,2)"); }},
       {"delete a tag", [&](OrbCursor c) { return EngineDeleteIndex(db_, c, nullptr, "BYCOST"); }},
       {"rebuild", [&](OrbCursor c) { return EngineRegenIndexes(c); }},
       {"pack", [&](OrbCursor c) { return EnginePack(db_, c, nullptr, "DBASE", 1); }},
@@ -188,13 +181,7 @@ TEST_F(ExclusiveIndexTest, AFailedCheckpointLosesNoHeldChange) {
       // The record and the count go first, then what the index held.
       {"an append past the held limit", 1, 3, [&](OrbCursor c) { return Add(c, "refused", 1); }},
       {"a tag added", orb::mdx::HeldLimit(), 1,
-       [&](OrbCursor c) {
-         OrbIndexDesc d{};
-         std::strcpy(d.tagName, "REFUSED");
-         std::strcpy(d.expression, "STR(COST,12,2)");
-         d.options = ORB_IDX_EXPRESSION;
-         return EngineAddIndex(db_, c, nullptr, &d);
-       }},
+       [&](OrbCursor c) { return AddIndex(db_, c, "REFUSED", "STR(COST,12,2)"); }},
   };
   const size_t limit = orb::mdx::HeldLimit();
   for (const Case& k : cases) {

@@ -247,6 +247,22 @@ void SetHeldLimit(size_t bytes) { gHeldLimit = std::max<size_t>(bytes, 1); }
 MdxFile::MdxFile() = default;
 MdxFile::~MdxFile() = default;
 
+// Runs f; a failure (or running out of memory) is answered as a status,
+// after `undo` has dealt with what f left.
+template <typename F, typename U>
+MdxStatus MdxFile::Attempt(F&& f, U&& undo) {
+  try {
+    f();
+    return MdxStatus::Ok();
+  } catch (const Failure& e) {
+    undo();
+    return MdxStatus::Make(e.code, e.message);
+  } catch (const std::bad_alloc&) {
+    undo();
+    return MdxStatus::Make(MdxCode::kIoError, "out of memory");
+  }
+}
+
 template <typename F>
 MdxStatus MdxFile::Guard(F&& f) {
   if (writeBack_ && Holding()) {
@@ -258,18 +274,13 @@ MdxStatus MdxFile::Guard(F&& f) {
       return st;
     }
   }
-  try {
-    TakeStamp();
-    f();
-    Flush();
-    return MdxStatus::Ok();
-  } catch (const Failure& e) {
-    Reload();
-    return MdxStatus::Make(e.code, e.message);
-  } catch (const std::bad_alloc&) {
-    Reload();
-    return MdxStatus::Make(MdxCode::kIoError, "out of memory");
-  }
+  return Attempt(
+      [&] {
+        TakeStamp();
+        f();
+        Flush();
+      },
+      [&] { Reload(); });
 }
 
 // A held change cannot be dropped by reading the file again, as Guard
@@ -278,63 +289,53 @@ MdxStatus MdxFile::Guard(F&& f) {
 template <typename F>
 MdxStatus MdxFile::Change(F&& f) {
   if (!writeBack_) return Guard(std::forward<F>(f));
-  try {
-    // Held blocks past the limit are written first: the change that finds
-    // them reports a failure to write them, before it changes anything.
-    if (HeldBytes() >= HeldLimit()) Flush();
-    TrimCache();
-    undo_.pages = pages_;
-    undo_.firstFree = firstFree_;
-    undo_.blocksAvailable = blocksAvailable_;
-    undo_.headerDirty = headerDirty_;
-    undo_.stampDirty = stampDirty_;
-    undo_.stamp = stamp_;
-    undo_.dirtyCount = dirty_.size();
-    undo_.saved.clear();
-    undo_.tags.resize(tags_.size());
-    for (size_t i = 0; i < tags_.size(); ++i) {
-      const TagState& t = *tags_[i];
-      undo_.tags[i] = {t.root, t.sizePages, t.serial, t.changes};
-    }
-  } catch (const Failure& e) {
-    stampPending_ = false;
-    return MdxStatus::Make(e.code, e.message);
-  } catch (const std::bad_alloc&) {
-    stampPending_ = false;
-    return MdxStatus::Make(MdxCode::kIoError, "out of memory");
-  }
+  MdxStatus st = Attempt(
+      [&] {
+        // Held blocks past the limit are written first: the change that
+        // finds them reports a failure to write them, before it changes
+        // anything.
+        if (HeldBytes() >= HeldLimit()) Flush();
+        TrimCache();
+        undo_.pages = pages_;
+        undo_.firstFree = firstFree_;
+        undo_.blocksAvailable = blocksAvailable_;
+        undo_.headerDirty = headerDirty_;
+        undo_.stampDirty = stampDirty_;
+        undo_.stamp = stamp_;
+        undo_.dirtyCount = dirty_.size();
+        undo_.saved.clear();
+        undo_.tags.resize(tags_.size());
+        for (size_t i = 0; i < tags_.size(); ++i) {
+          const TagState& t = *tags_[i];
+          undo_.tags[i] = {t.root, t.sizePages, t.serial, t.changes};
+        }
+      },
+      [&] { stampPending_ = false; });
+  if (!st.ok()) return st;
   ++changeCount_;
   undoing_ = true;
-  try {
-    TakeStamp();
-    f();
-    undoing_ = false;
-    return MdxStatus::Ok();
-  } catch (const Failure& e) {
-    Undo();
-    return MdxStatus::Make(e.code, e.message);
-  } catch (const std::bad_alloc&) {
-    Undo();
-    return MdxStatus::Make(MdxCode::kIoError, "out of memory");
-  }
+  return Attempt(
+      [&] {
+        TakeStamp();
+        f();
+        undoing_ = false;
+      },
+      [&] { Undo(); });
 }
 
 // Without write-back as Guard (a read flushes nothing; a failure reads the
 // header again). Held changes are not in the file: a failure keeps them.
 template <typename F>
 MdxStatus MdxFile::Read(F&& f) {
-  try {
-    if (writeBack_) TrimCache();
-    f();
-    if (!writeBack_) Flush();
-    return MdxStatus::Ok();
-  } catch (const Failure& e) {
-    if (!writeBack_) Reload();
-    return MdxStatus::Make(e.code, e.message);
-  } catch (const std::bad_alloc&) {
-    if (!writeBack_) Reload();
-    return MdxStatus::Make(MdxCode::kIoError, "out of memory");
-  }
+  return Attempt(
+      [&] {
+        if (writeBack_) TrimCache();
+        f();
+        if (!writeBack_) Flush();
+      },
+      [&] {
+        if (!writeBack_) Reload();
+      });
 }
 
 // Puts back what a failed held change altered: blocks it changed get their

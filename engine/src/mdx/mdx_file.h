@@ -248,6 +248,8 @@ class MdxFile {
   void CollectKeys(const TagState& t, RecordSource& records, std::vector<uint8_t>& keys,
                    std::vector<uint32_t>& order);
   void LinkTagTree();
+  template <typename F, typename U>
+  MdxStatus Attempt(F&& f, U&& undo);
   // A change written through: on failure the state is read again from
   // the file. In write-back, what is held is written first.
   template <typename F>
