@@ -315,8 +315,11 @@ OrbResult EngineCloseCursor(OrbCursor cursor) {
   }
   if (gLastHandle == cursor) gLastHandle = 0;
   LayoutChanged();
+  // The handle goes either way; an index that could not be written is
+  // rebuilt by the next open (its stamp on disk lags the table).
+  const OrbResult r = cur->Close();
   H().cursors.erase(cursor);
-  return ORB_OK;
+  return r;
 }
 
 OrbResult EngineGetTableInfo(OrbCursor cursor, OrbTableInfo* info) {

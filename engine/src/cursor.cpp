@@ -39,9 +39,13 @@ Cursor::Cursor(std::shared_ptr<Table> table, uint16_t mode)
     : table_(std::move(table)), mode_(mode), order_(std::make_unique<NaturalOrder>(*table_)),
       scratch_(table_->RecordSize()) {}
 
-Cursor::~Cursor() {
+Cursor::~Cursor() { Close(); }
+
+OrbResult Cursor::Close() {
+  if (closed_) return ORB_OK;
+  closed_ = true;
   order_.reset();
-  table_->Release(mode_);
+  return table_->Release(mode_);
 }
 
 bool Cursor::Visible(uint32_t recordNumber, const uint8_t* record) {

@@ -58,6 +58,10 @@ class Cursor {
  public:
   Cursor(std::shared_ptr<Table> table, uint16_t mode);
   ~Cursor();
+  // Ends the cursor's use of the table (the destructor does it otherwise):
+  // the end of an exclusive open writes what the index held back, and a
+  // failure to do so is answered here.
+  OrbResult Close();
 
   Table& table() { return *table_; }
   uint16_t mode() const { return mode_; }
@@ -113,6 +117,7 @@ class Cursor {
 
   std::shared_ptr<Table> table_;
   uint16_t mode_;
+  bool closed_ = false;
   std::unique_ptr<RecordOrder> order_;
   Place place_ = Place::kBegin;
   uint32_t current_ = 0;   // the record stood on (kept after it is deleted)

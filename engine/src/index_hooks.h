@@ -28,8 +28,9 @@ class ProductionIndex {
   // Called after the table's file holds the change (record written and
   // counted, the table's change counter moved). Each brings the index's
   // stamp up to the table's counter and count and is on disk when it
-  // returns; a failure leaves the index as it was, and the caller takes the
-  // record's change back.
+  // returns (in an exclusive open, at the next Checkpoint); a failure
+  // leaves the index as it was, and the caller takes the record's change
+  // back.
   virtual OrbResult OnInsert(uint32_t recordNumber, const uint8_t* record) = 0;
   virtual OrbResult OnModify(uint32_t recordNumber, const uint8_t* before, const uint8_t* after) = 0;
   // The deletion flag was set; dBASE indexes keep entries of deleted records.
@@ -69,6 +70,12 @@ class ProductionIndex {
 
   // Another process may have changed the index: re-read what is cached.
   virtual void Refresh() = 0;
+
+  // In an exclusive open the index holds its changes in memory (its stamp
+  // on disk lags, so a cut-off run is rebuilt at the next open). This
+  // writes them, whole, and syncs: when the open ends, and before anything
+  // reads, copies, replaces or checks the file. A failure keeps them held.
+  virtual OrbResult Checkpoint() { return ORB_OK; }
 };
 
 class IndexModule {

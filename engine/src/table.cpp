@@ -350,10 +350,13 @@ OrbResult Table::Acquire(const std::filesystem::path& path, uint16_t mode, std::
   return ORB_OK;
 }
 
-void Table::Release(uint16_t mode) {
+OrbResult Table::Release(uint16_t mode) {
+  // Still exclusive: the checkpoint writes what the index held back.
+  const OrbResult r = mode == ORB_OPEN_EXCLUSIVE && index_ ? index_->Checkpoint() : ORB_OK;
   if (mode == ORB_OPEN_SHARED) --sharedUsers_;
   if (mode == ORB_OPEN_EXCLUSIVE) --exclusiveUsers_;
   if (mode == ORB_OPEN_READ_ONLY) --readOnlyUsers_;
+  return r;
 }
 
 OrbResult Table::Load() {
@@ -882,7 +885,11 @@ bool Table::FieldIndexFlag(uint16_t fieldNumber) {
 OrbResult Table::Pack() {
   if (!Exclusive()) return Fail(ORB_ERR_NEED_EXCLUSIVE, DisplayName() + ": pack needs exclusive use");
   // The packed table is written beside this one; until it is complete and
-  // in place the old files stay as they are.
+  // in place the old files stay as they are, the index with every change.
+  if (index_) {
+    OrbResult held = index_->Checkpoint();
+    if (held != ORB_OK) return held;
+  }
   const std::filesystem::path memoPath = Companion(".DBT");
   const std::filesystem::path indexPath = Companion(".MDX");
   RemoveNewFiles(path_);

@@ -35,10 +35,12 @@ class Table {
   ~Table();
 
   // Opens (or finds) the table in `path` for a cursor of `mode`; the mode's
-  // lock is taken here and given back by Release.
+  // lock is taken here and given back by Release. The end of an exclusive
+  // open writes what its index holds (ProductionIndex::Checkpoint), and
+  // answers whether that failed.
   static OrbResult Acquire(const std::filesystem::path& path, uint16_t mode,
                            std::shared_ptr<Table>* table);
-  void Release(uint16_t mode);
+  OrbResult Release(uint16_t mode);
   // True when any handle of this process has the file open.
   static bool IsOpen(const std::filesystem::path& path);
 

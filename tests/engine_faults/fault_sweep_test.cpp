@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -21,6 +22,7 @@
 #include "engine_fixture.h"
 #include "fault.h"
 #include "index_hooks.h"
+#include "mdx/mdx_file.h"
 #include "orbex32.h"
 #include "table.h"
 
@@ -94,17 +96,33 @@ class FaultSweepTest : public EngineTest {
               ORB_OK);
   }
 
+  // The live records' names in the cursor's order, sorted.
+  std::vector<std::string> SortedNames(OrbCursor c) {
+    std::vector<std::string> names;
+    std::vector<uint8_t> rec = Buffer(c);
+    EngineSetToBegin(c);
+    while (EngineGetNextRecord(c, rec.data(), rec.size(), nullptr) == ORB_OK) names.push_back(Text(c, 1, rec.data()));
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
   // Reads the table as a user would after a crash: a read-only open works,
-  // its tags either work or say the index must be rebuilt; a writable open
-  // always works (rebuilding it), and the engine's full check passes.
+  // its tags either work (and then hold the records the natural order
+  // reads) or say the index must be rebuilt; a writable open always works
+  // (rebuilding it), and the engine's full check passes.
   State Look() {
     State s;
     OrbCursor c = 0;
     const OrbResult ro = EngineOpenTable(db_, "KEEP", ORB_OPEN_READ_ONLY, &c);
     EXPECT_EQ(ro, ORB_OK) << std::hex << ro;
+    readOnlyTag_ = ORB_ERR_NO_SUCH_INDEX;
     if (ro == ORB_OK) {
-      const OrbResult tag = EngineSwitchToIndex(c, "BYNAME");
+      const std::vector<std::string> natural = SortedNames(c);
+      const OrbResult tag = readOnlyTag_ = EngineSwitchToIndex(c, "BYNAME");
       EXPECT_TRUE(tag == ORB_OK || tag == ORB_ERR_INDEX_OUT_OF_STEP || tag == ORB_ERR_NO_SUCH_INDEX) << std::hex << tag;
+      if (tag == ORB_OK) {
+        EXPECT_EQ(SortedNames(c), natural) << "a read-only open read through a stale index";
+      }
       EngineCloseCursor(c);
     }
     const OrbResult r = EngineOpenTable(db_, "KEEP", ORB_OPEN_SHARED, &c);
@@ -204,6 +222,130 @@ class FaultSweepTest : public EngineTest {
     }
   }
 
+  OrbResult readOnlyTag_ = ORB_OK;  // what the last Look's read-only open answered for BYNAME
+
+  // A run of changes in one exclusive open, whose index holds them until
+  // the close: appends with memos, edits, a deletion. Step i of it.
+  static constexpr int kRunSteps = 6;
+  OrbResult RunStep(OrbCursor c, int i) {
+    std::vector<uint8_t> rec = Buffer(c);
+    auto append = [&](const char* name, double cost, const std::string& memo) {
+      EngineInitRecord(c, rec.data(), rec.size());
+      EnginePutField(c, 1, rec.data(), name);
+      EnginePutField(c, 2, rec.data(), &cost);
+      PutMemo(c, rec.data(), memo);
+      const OrbResult r = EngineInsertRecord(c, rec.data(), rec.size());
+      EngineFreeBlob(c, rec.data(), 3);
+      return r;
+    };
+    auto modify = [&](uint32_t n, const char* name, double cost) {
+      OrbResult r = EngineSetToRecordNo(c, n);
+      if (r == ORB_OK) r = EngineGetRecord(c, rec.data(), rec.size(), nullptr);
+      EnginePutField(c, 1, rec.data(), name);
+      EnginePutField(c, 2, rec.data(), &cost);
+      return r == ORB_OK ? EngineModifyRecord(c, rec.data(), rec.size()) : r;
+    };
+    switch (i) {
+      case 0: return append("added1", 11, "the first new memo");
+      case 1: return append("added2", 0.5, "the second new memo");
+      case 2: return modify(2, "renamed", 0.25);
+      case 3: {
+        const OrbResult r = EngineSetToRecordNo(c, 4);
+        return r == ORB_OK ? EngineDeleteRecord(c) : r;
+      }
+      case 4: return append("aardvark", 7, "the third new memo");
+      case 5: return modify(9, "again", 99);
+    }
+    return ORB_OK;
+  }
+
+  // The first `steps` of the run, then the close; the first result that
+  // failed (the close's when only it failed). *done counts the steps that
+  // succeeded.
+  OrbResult Run(int steps, int* done = nullptr, const std::function<void()>& afterStep = [] {}) {
+    OrbCursor c = 0;
+    OrbResult r = EngineOpenTable(db_, "KEEP", ORB_OPEN_EXCLUSIVE, &c);
+    if (r != ORB_OK) return r;
+    int n = 0;
+    for (; n < steps && (r = RunStep(c, n)) == ORB_OK; ++n) afterStep();
+    if (done) *done = n;
+    const OrbResult closed = EngineCloseCursor(c);
+    return r != ORB_OK ? r : closed;
+  }
+
+  // The run stopped (as by a kill) at each of its writes, syncs and
+  // renames, the close's checkpoint included, and failed with a full disk
+  // at each of its writes. The table then holds the steps that returned,
+  // and perhaps the one under way, each whole; its index matches it or says
+  // it must be rebuilt. A failed step leaves the index the close writes in
+  // step; a failed close is reported and leaves it to be rebuilt.
+  void SweepExclusiveRun() {
+    std::vector<State> states;
+    for (int k = 0; k <= kRunSteps; ++k) {
+      Build();
+      ASSERT_EQ(Run(k), ORB_OK);
+      states.push_back(Look());
+      EXPECT_EQ(readOnlyTag_, ORB_OK) << "a clean close leaves the index in step";
+      if (k > 0) {
+        ASSERT_NE(states[k], states[k - 1]);
+      }
+    }
+    Build();
+    fault::Arm(fault::Plan{});
+    ASSERT_EQ(Run(kRunSteps), ORB_OK);
+    const int steps = fault::Count();
+    Build();
+    fault::Arm(fault::Plan{0, 0, false, true});
+    ASSERT_EQ(Run(kRunSteps), ORB_OK);
+    const int writes = fault::Count();
+    fault::Disarm();
+
+    for (int at = 1; at <= steps; ++at) {
+      SCOPED_TRACE("stopped at step " + std::to_string(at) + " of " + std::to_string(steps));
+      Build();
+      int done[2];
+      ASSERT_EQ(pipe(done), 0);
+      pid_t pid = fork();
+      if (pid == 0) {
+        close(done[0]);
+        fault::Arm(fault::Plan{at, 0, true, false});
+        Run(kRunSteps, nullptr, [&] {
+          if (write(done[1], "s", 1) != 1) _exit(3);
+        });
+        _exit(0);
+      }
+      close(done[1]);
+      int returned = 0;
+      char b;
+      while (read(done[0], &b, 1) == 1) ++returned;
+      close(done[0]);
+      int status = 0;
+      ASSERT_EQ(waitpid(pid, &status, 0), pid);
+      ASSERT_TRUE(WIFEXITED(status));
+      EXPECT_EQ(WEXITSTATUS(status), fault::kStopCode);
+      const State seen = Look();
+      EXPECT_TRUE(seen == states[returned] || (returned < kRunSteps && seen == states[returned + 1]))
+          << returned << " steps returned; " << seen;
+      if (HasFailure()) return;
+    }
+    for (int at = 1; at <= writes; ++at) {
+      SCOPED_TRACE("disk full at write " + std::to_string(at) + " of " + std::to_string(writes));
+      Build();
+      fault::Arm(fault::Plan{at, ENOSPC, false, true});
+      int returned = 0;
+      const OrbResult r = Run(kRunSteps, &returned);
+      fault::Disarm();
+      EXPECT_EQ(r, ORB_ERR_DISK_FULL) << std::hex << r;
+      EXPECT_EQ(Look(), states[returned]);
+      if (returned < kRunSteps) {
+        EXPECT_EQ(readOnlyTag_, ORB_OK) << "the close after a failed step wrote every change before it";
+      } else {
+        EXPECT_EQ(readOnlyTag_, ORB_ERR_INDEX_OUT_OF_STEP) << "a failed close left a file taken as in step";
+      }
+      if (HasFailure()) return;
+    }
+  }
+
   // One operation through a cursor of its own, closed after it.
   OrbResult OnCursor(uint16_t mode, const std::function<OrbResult(OrbCursor)>& body) {
     OrbCursor c = 0;
@@ -268,6 +410,16 @@ TEST_F(FaultSweepTest, CreateOverATable) {
                                               Field("NOTE", 'M', 10)};
     return EngineCreateTable(db_, "KEEP", static_cast<uint16_t>(fields.size()), fields.data(), 0);
   }, true, [&] { EXPECT_FALSE(std::filesystem::exists(Dir() / "KEEP.MDX")); });
+}
+
+TEST_F(FaultSweepTest, ExclusiveRunHeldUntilTheClose) { SweepExclusiveRun(); }
+
+TEST_F(FaultSweepTest, ExclusiveRunWrittenOnTheWay) {
+  // Past one held block each change writes what is held first.
+  const size_t limit = orb::mdx::HeldLimit();
+  orb::mdx::SetHeldLimit(1);
+  SweepExclusiveRun();
+  orb::mdx::SetHeldLimit(limit);
 }
 
 TEST_F(FaultSweepTest, AnswerMadePermanentOverATable) {

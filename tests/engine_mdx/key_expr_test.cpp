@@ -223,6 +223,27 @@ TEST(KeyExpression, UpperFollowsWindows1252) {
   for (const Row& row : rows) EXPECT_EQ(Upper1252(row.in), row.out) << int(row.in);
 }
 
+// Upper() of a field is the table's upper case of each byte, whatever runs
+// of ASCII and other bytes the text holds and wherever they start.
+TEST(KeyExpression, UpperOfATextIsTheUpperOfEachByte) {
+  MemTable t({{"NAME", 'C', 100, 0}});
+  KeyExpression e;
+  ASSERT_TRUE(KeyExpression::Compile("Upper(NAME)", t.fields(), t.recordLength(), e).ok());
+  std::mt19937 rng(3);
+  for (int round = 0; round < 300; ++round) {
+    std::string text(100, ' ');
+    for (char& c : text) {
+      // Mostly ASCII, with letters near the ends of a to z.
+      const unsigned k = rng() % 8;
+      c = static_cast<char>(k == 0 ? 0x80 + rng() % 0x80 : k == 1 ? "`az{@AZ["[rng() % 8] : 0x20 + rng() % 0x5F);
+    }
+    const uint32_t r = t.Add({{"NAME", text}});
+    const std::string key = Eval(e, t.Record(r));
+    for (size_t i = 0; i < text.size(); ++i)
+      ASSERT_EQ(static_cast<uint8_t>(key[i]), Upper1252(static_cast<uint8_t>(text[i]))) << round << " at " << i;
+  }
+}
+
 // The evaluator against a straightforward rendering of the same expression.
 TEST(KeyExpression, ConcatenationAgreesWithPiecewiseEvaluation) {
   MemTable t = MemTable::Inventory();

@@ -2,14 +2,25 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstring>
+#include <vector>
 
 #include "fault.h"
 
 namespace orb::mdx {
+
+bool BlockFile::WriteBlocks(uint64_t offset, const uint8_t* const* blocks, size_t count, size_t size) {
+  std::vector<uint8_t> run;
+  run.reserve(count * size);
+  for (size_t i = 0; i < count; ++i) run.insert(run.end(), blocks[i], blocks[i] + size);
+  return WriteAt(offset, run.data(), run.size());
+}
 
 bool MemoryBlockFile::ReadAt(uint64_t offset, void* out, size_t size) {
   if (offset > bytes_.size() || size > bytes_.size() - offset) return false;
@@ -66,6 +77,29 @@ class DiskFile : public BlockFile {
     }
     return true;
   }
+  bool WriteBlocks(uint64_t offset, const uint8_t* const* blocks, size_t count, size_t size) override {
+    if (Faulted(fault::Op::kWrite)) return false;
+    size_t done = 0;  // bytes of the blocks written
+    const size_t total = count * size;
+    while (done < total) {
+      // The parts from the first block not yet written whole.
+      const size_t first = done / size;
+      parts_.resize(std::min<size_t>(count - first, IOV_MAX));
+      for (size_t n = 0; n < parts_.size(); ++n) {
+        const size_t skip = n == 0 ? done % size : 0;
+        parts_[n].iov_base = const_cast<uint8_t*>(blocks[first + n]) + skip;
+        parts_[n].iov_len = size - skip;
+      }
+      ssize_t w = ::pwritev(fd_, parts_.data(), static_cast<int>(parts_.size()), static_cast<off_t>(offset + done));
+      if (w < 0 && errno == EINTR) continue;
+      if (w <= 0) {
+        error_ = w < 0 ? errno : ENOSPC;
+        return false;
+      }
+      done += static_cast<size_t>(w);
+    }
+    return true;
+  }
   uint64_t Size() override {
     struct stat st;
     if (::fstat(fd_, &st) != 0) return 0;
@@ -96,6 +130,7 @@ class DiskFile : public BlockFile {
   int fd_;
   bool owned_;
   int error_ = 0;
+  std::vector<iovec> parts_;  // WriteBlocks', kept for their capacity
 };
 
 }  // namespace

@@ -15,6 +15,9 @@ class BlockFile {
   // False on an error or a short read; `out` is then undefined.
   virtual bool ReadAt(uint64_t offset, void* out, size_t size) = 0;
   virtual bool WriteAt(uint64_t offset, const void* data, size_t size) = 0;
+  // Blocks of `size` bytes each, one after another from `offset`, as one
+  // write (gathered, not copied, where the file allows).
+  virtual bool WriteBlocks(uint64_t offset, const uint8_t* const* blocks, size_t count, size_t size);
   virtual uint64_t Size() = 0;
   virtual bool Truncate(uint64_t size) = 0;
   virtual bool Sync() = 0;

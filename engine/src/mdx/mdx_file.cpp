@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <ctime>
 #include <functional>
+#include <new>
 #include <numeric>
 
 namespace orb::mdx {
@@ -183,6 +184,21 @@ bool SortByLeadingKeys(const KeyOrder& collate, const uint8_t* base, uint16_t le
   return true;
 }
 
+// memcmp's order (<0, 0, >0), eight bytes at a time: keys share long
+// leading parts, where a call per compare costs more than the compare.
+int CompareBytes(const uint8_t* a, const uint8_t* b, size_t n) {
+  for (; n >= 8; n -= 8, a += 8, b += 8) {
+    uint64_t x, y;
+    std::memcpy(&x, a, 8);
+    std::memcpy(&y, b, 8);
+    if (x != y) return __builtin_bswap64(x) < __builtin_bswap64(y) ? -1 : 1;
+  }
+  for (; n > 0; --n, ++a, ++b) {
+    if (*a != *b) return *a < *b ? -1 : 1;
+  }
+  return 0;
+}
+
 void PutDate(uint8_t* p, const Ymd& d) {
   p[0] = static_cast<uint8_t>(std::clamp(d.year - 1900, 0, 255));
   p[1] = static_cast<uint8_t>(d.month);
@@ -217,22 +233,156 @@ struct MdxFile::Node {
   uint32_t count(uint16_t keyLength) const { return static_cast<uint32_t>(keys.size() / keyLength); }
 };
 
+namespace {
+// 4 MiB: past about 1,000 changed blocks a checkpoint costs a write for
+// nearly every block; a larger set lets one write carry several changes.
+size_t gHeldLimit = size_t(4) << 20;
+}  // namespace
+
+size_t HeldLimit() { return gHeldLimit; }
+void SetHeldLimit(size_t bytes) { gHeldLimit = std::max<size_t>(bytes, 1); }
+
 MdxFile::MdxFile() = default;
 MdxFile::~MdxFile() = default;
 
-template <typename F>
-MdxStatus MdxFile::Guard(F&& f) {
+// Runs f; a failure (or running out of memory) is answered as a status,
+// after `undo` has dealt with what f left.
+template <typename F, typename U>
+MdxStatus MdxFile::Attempt(F&& f, U&& undo) {
   try {
     f();
-    Flush();
     return MdxStatus::Ok();
   } catch (const Failure& e) {
-    Reload();
+    undo();
     return MdxStatus::Make(e.code, e.message);
   } catch (const std::bad_alloc&) {
-    Reload();
+    undo();
     return MdxStatus::Make(MdxCode::kIoError, "out of memory");
   }
+}
+
+template <typename F>
+MdxStatus MdxFile::Guard(F&& f) {
+  if (writeBack_ && Holding()) {
+    // A change with the whole file in view starts from a file that holds
+    // every change made before it.
+    MdxStatus st = Checkpoint();
+    if (!st.ok()) {
+      stampPending_ = false;
+      return st;
+    }
+  }
+  return Attempt(
+      [&] {
+        TakeStamp();
+        f();
+        Flush();
+      },
+      [&] { Reload(); });
+}
+
+// A held change cannot be dropped by reading the file again, as Guard
+// does: the file does not hold the changes before it. So what the change
+// alters is noted first (UndoState), and put back when it fails.
+template <typename F>
+MdxStatus MdxFile::Change(F&& f) {
+  if (!writeBack_) return Guard(std::forward<F>(f));
+  MdxStatus st = Attempt(
+      [&] {
+        // Held blocks past the limit are written first: the change that
+        // finds them reports a failure to write them, before it changes
+        // anything.
+        if (HeldBytes() >= HeldLimit()) Flush();
+        TrimCache();
+        undo_.pages = pages_;
+        undo_.firstFree = firstFree_;
+        undo_.blocksAvailable = blocksAvailable_;
+        undo_.headerDirty = headerDirty_;
+        undo_.stampDirty = stampDirty_;
+        undo_.stamp = stamp_;
+        undo_.dirtyCount = dirty_.size();
+        undo_.saved.clear();
+        undo_.tags.resize(tags_.size());
+        for (size_t i = 0; i < tags_.size(); ++i) {
+          const TagState& t = *tags_[i];
+          undo_.tags[i] = {t.root, t.sizePages, t.serial, t.changes};
+        }
+      },
+      [&] { stampPending_ = false; });
+  if (!st.ok()) return st;
+  ++changeCount_;
+  undoing_ = true;
+  return Attempt(
+      [&] {
+        TakeStamp();
+        f();
+        undoing_ = false;
+      },
+      [&] { Undo(); });
+}
+
+// Without write-back as Guard (a read flushes nothing; a failure reads the
+// header again). Held changes are not in the file: a failure keeps them.
+template <typename F>
+MdxStatus MdxFile::Read(F&& f) {
+  return Attempt(
+      [&] {
+        if (writeBack_) TrimCache();
+        f();
+        if (!writeBack_) Flush();
+      },
+      [&] {
+        if (!writeBack_) Reload();
+      });
+}
+
+// Puts back what a failed held change altered: blocks it changed get their
+// old bytes (and their old clean mark), blocks it added go, the header and
+// the tags take their old values. Earlier held changes stay as they were.
+void MdxFile::Undo() {
+  undoing_ = false;
+  for (size_t i = undo_.dirtyCount; i < dirty_.size(); ++i) {
+    Cached* c = cache_.Find(dirty_[i]);
+    if (c == nullptr) continue;
+    if (dirty_[i] >= undo_.pages) {
+      cache_.Erase(dirty_[i]);
+    } else {
+      c->dirty = false;
+    }
+  }
+  dirty_.resize(undo_.dirtyCount);
+  for (size_t i = 0; i < undo_.saved.size(); ++i) {
+    if (Cached* c = cache_.Find(undo_.saved[i]))
+      std::memcpy(c->data(), undo_.savedBytes.data() + i * blockSize_, blockSize_);
+  }
+  undo_.saved.clear();
+  pages_ = undo_.pages;
+  firstFree_ = undo_.firstFree;
+  blocksAvailable_ = undo_.blocksAvailable;
+  headerDirty_ = undo_.headerDirty;
+  stampDirty_ = undo_.stampDirty;
+  stamp_ = undo_.stamp;
+  for (size_t i = 0; i < tags_.size() && i < undo_.tags.size(); ++i) {
+    TagState& t = *tags_[i];
+    t.root = undo_.tags[i].root;
+    t.sizePages = undo_.tags[i].sizePages;
+    t.serial = undo_.tags[i].serial;
+    t.changes = undo_.tags[i].changes + 1;  // cursors find their place again
+  }
+}
+
+// Written back, the cache is all that is read, for as long as the open
+// lasts: blocks only read are dropped when it holds four times the held
+// limit. (Between operations nothing points into it.)
+void MdxFile::TrimCache() {
+  if (CachedBytes() > 4 * HeldLimit()) cache_.DropClean();
+}
+
+void MdxFile::TakeStamp() {
+  if (!stampPending_) return;
+  stamp_ = nextStamp_;
+  stampDirty_ = true;
+  stampPending_ = false;
 }
 
 // After a failed operation nothing of it is kept in memory: blocks not yet
@@ -241,10 +391,11 @@ MdxStatus MdxFile::Guard(F&& f) {
 // disk). When even that fails the tag definitions stay, so a regenerate can
 // still rebuild the file.
 void MdxFile::Reload() {
-  cache_.clear();
+  cache_.Clear();
   dirty_.clear();
   headerDirty_ = false;
   stampDirty_ = false;
+  stampPending_ = false;
   std::vector<std::unique_ptr<TagState>> old;
   old.swap(tags_);
   try {
@@ -444,18 +595,26 @@ void MdxFile::HeaderBytes(uint8_t* h) {
 void MdxFile::WriteFailed(const std::string& what, int err) {
   if (err < 0) err = file_->LastError();
   // A change that had already rewritten pages of the file leaves it torn.
-  if (inPlace_) torn_ = true;
+  // (Written back, every held block stays held and the next checkpoint
+  // writes them all again; the stamp on the file lags until then.)
+  if (inPlace_ && !writeBack_) torn_ = true;
   if (err == ENOSPC || err == EFBIG || err == EDQUOT) Fail(MdxCode::kDiskFull, what + ": the disk is full");
   Fail(MdxCode::kIoError, what);
 }
 
 void MdxFile::SetStamp(uint32_t counter, uint32_t records) {
-  stamp_ = Stamp{true, counter, records};
-  stampDirty_ = true;
+  nextStamp_ = Stamp{true, counter, records};
+  stampPending_ = true;
 }
 
 MdxStatus MdxFile::WriteStamp(uint32_t counter, uint32_t records) {
-  return Guard([&] { SetStamp(counter, records); });
+  SetStamp(counter, records);
+  if (writeBack_) {
+    // Held as the changes are; it changes no block.
+    TakeStamp();
+    return MdxStatus::Ok();
+  }
+  return Guard([] {});
 }
 
 void MdxFile::WriteTagHeader(const TagState& t) {
@@ -464,7 +623,7 @@ void MdxFile::WriteTagHeader(const TagState& t) {
   if (!file_->WriteAt(uint64_t(t.headerPage) * kPageSize, b.data(), b.size()))
     WriteFailed("cannot write the header of tag " + t.name);
   inPlace_ = true;
-  cache_.erase(t.headerPage);
+  cache_.Erase(t.headerPage);
 }
 
 void MdxFile::TagHeaderBytes(const TagState& t, uint8_t* out) {
@@ -493,37 +652,36 @@ void MdxFile::TagHeaderBytes(const TagState& t, uint8_t* out) {
 // fails the change before any page the file already holds is touched, and
 // the file is cut back to its old length. The file header goes last.
 void MdxFile::Flush() {
+  if (Holding()) unsynced_ = true;
   std::sort(dirty_.begin(), dirty_.end());
   dirty_.erase(std::unique(dirty_.begin(), dirty_.end()), dirty_.end());
   inPlace_ = false;
   // Blocks that follow each other in the file go in one write (a build
-  // writes thousands), up to a bound that keeps the copy small.
-  std::vector<uint8_t> run;
+  // writes thousands), gathered from the cache, up to 1 MiB a write.
+  std::vector<const uint8_t*>& run = runBlocks_;
   auto write = [&](bool beyondEnd) {
     for (size_t i = 0; i < dirty_.size();) {
       const uint32_t page = dirty_[i];
-      auto it = cache_.find(page);
-      if ((page >= filePages_) != beyondEnd || it == cache_.end()) {
+      const Cached* c = cache_.Find(page);
+      if ((page >= filePages_) != beyondEnd || c == nullptr) {
         ++i;
         continue;
       }
-      const uint8_t* data = it->second.data();
-      size_t size = it->second.size();
       size_t next = i + 1;
+      bool written;
       if (next < dirty_.size() && dirty_[next] == page + blockFactor_) {
-        run.assign(data, data + size);
-        for (; next < dirty_.size() && run.size() < (size_t(1) << 20); ++next) {
+        run.assign(1, c->data());
+        for (; next < dirty_.size() && run.size() * blockSize_ < (size_t(1) << 20); ++next) {
           const uint32_t p = dirty_[next];
-          auto at = cache_.find(p);
-          if (p != page + run.size() / kPageSize || (p >= filePages_) != beyondEnd || at == cache_.end() ||
-              at->second.size() != blockSize_)
-            break;
-          run.insert(run.end(), at->second.begin(), at->second.end());
+          const Cached* at = cache_.Find(p);
+          if (p != page + run.size() * blockFactor_ || (p >= filePages_) != beyondEnd || at == nullptr) break;
+          run.push_back(at->data());
         }
-        data = run.data();
-        size = run.size();
+        written = file_->WriteBlocks(uint64_t(page) * kPageSize, run.data(), run.size(), blockSize_);
+      } else {
+        written = file_->WriteAt(uint64_t(page) * kPageSize, c->data(), blockSize_);
       }
-      if (!file_->WriteAt(uint64_t(page) * kPageSize, data, size)) {
+      if (!written) {
         const int err = file_->LastError();
         if (beyondEnd) file_->Truncate(uint64_t(filePages_) * kPageSize);
         WriteFailed("cannot write index page " + std::to_string(page), err);
@@ -534,6 +692,9 @@ void MdxFile::Flush() {
   };
   write(true);
   write(false);
+  for (uint32_t page : dirty_) {
+    if (Cached* c = cache_.Find(page)) c->dirty = false;
+  }
   dirty_.clear();
   if (headerDirty_) {
     // The header goes last; a tag header in the block right after it goes
@@ -547,7 +708,7 @@ void MdxFile::Flush() {
     HeaderBytes(h.data());
     if (joined != nullptr) TagHeaderBytes(*joined, h.data() + kHeaderPages * kPageSize);
     if (!file_->WriteAt(0, h.data(), h.size())) WriteFailed("cannot write the index header");
-    if (joined != nullptr) cache_.erase(joined->headerPage);
+    if (joined != nullptr) cache_.Erase(joined->headerPage);
     headerDirty_ = false;
     stampDirty_ = false;
   } else if (stampDirty_) {
@@ -594,12 +755,27 @@ bool MdxFile::HeadsMatch() {
 }
 
 void MdxFile::Refresh() {
+  // Written back, nobody else writes the file, and it lacks what is held.
+  if (writeBack_) return;
   if (!HeadsMatch()) Reload();
 }
 
+void MdxFile::SyncFile() {
+  if (!file_->Sync()) WriteFailed("cannot flush the index file");
+  unsynced_ = false;
+}
+
 MdxStatus MdxFile::Sync() {
-  return Guard([&] {
-    if (!file_->Sync()) WriteFailed("cannot flush the index file");
+  if (!writeBack_) return Guard([&] { SyncFile(); });
+  if (!unsynced_) return MdxStatus::Ok();
+  return Read([&] { SyncFile(); });
+}
+
+MdxStatus MdxFile::Checkpoint() {
+  if (!writeBack_) return MdxStatus::Ok();  // each change was written and synced
+  return Read([&] {
+    if (Holding()) Flush();
+    if (unsynced_) SyncFile();
   });
 }
 
@@ -610,21 +786,80 @@ void MdxFile::CheckPage(uint32_t page) const {
     Damaged("page " + std::to_string(page) + " lies outside the index file");
 }
 
-const uint8_t* MdxFile::Block(uint32_t page) {
-  auto it = cache_.find(page);
-  if (it != cache_.end()) return it->second.data();
-  CheckPage(page);
-  std::vector<uint8_t> b(blockSize_);
-  if (!file_->ReadAt(uint64_t(page) * kPageSize, b.data(), blockSize_))
-    Damaged("cannot read index page " + std::to_string(page));
-  return cache_.emplace(page, std::move(b)).first->second.data();
+void MdxFile::DropCached::operator()(Cached* c) const {
+  c->~Cached();
+  ::operator delete(c);
 }
+
+MdxFile::Cached& MdxFile::BlockCache::Slot(uint32_t page, size_t size) {
+  const size_t at = page >> kTableBits;
+  if (at >= tables_.size()) tables_.resize(at + 1);
+  if (!tables_[at]) tables_[at] = std::make_unique<Table>();
+  auto& slot = (*tables_[at])[page & kTableMask];
+  if (!slot) {
+    void* memory = ::operator new(sizeof(Cached) + size);
+    Cached* c = new (memory) Cached;
+    std::memset(c->data(), 0, size);
+    slot.reset(c);
+    ++count_;
+  }
+  return *slot;
+}
+
+void MdxFile::BlockCache::Erase(uint32_t page) {
+  const size_t at = page >> kTableBits;
+  if (at < tables_.size() && tables_[at] && (*tables_[at])[page & kTableMask]) {
+    (*tables_[at])[page & kTableMask].reset();
+    --count_;
+  }
+}
+
+void MdxFile::BlockCache::Clear() {
+  tables_.clear();
+  count_ = 0;
+}
+
+void MdxFile::BlockCache::DropClean() {
+  for (auto& table : tables_) {
+    if (!table) continue;
+    for (auto& slot : *table) {
+      if (slot && !slot->dirty) {
+        slot.reset();
+        --count_;
+      }
+    }
+  }
+}
+
+MdxFile::Cached& MdxFile::CacheEntry(uint32_t page) {
+  if (Cached* c = cache_.Find(page)) return *c;
+  CheckPage(page);
+  Cached& c = cache_.Slot(page, blockSize_);
+  if (!file_->ReadAt(uint64_t(page) * kPageSize, c.data(), blockSize_)) {
+    cache_.Erase(page);
+    Damaged("cannot read index page " + std::to_string(page));
+  }
+  return c;
+}
+
+const uint8_t* MdxFile::Block(uint32_t page) { return CacheEntry(page).data(); }
 
 uint8_t* MdxFile::MutableBlock(uint32_t page) {
   // The cache holds its blocks writable: one look-up, not two.
-  auto* b = const_cast<uint8_t*>(Block(page));
-  dirty_.push_back(page);
-  return b;
+  Cached& c = CacheEntry(page);
+  if (undoing_ && c.saved != changeCount_ && page < undo_.pages) {
+    // The block as the held change found it, once per change.
+    const size_t at = undo_.saved.size() * blockSize_;
+    if (undo_.savedBytes.size() < at + blockSize_) undo_.savedBytes.resize(at + blockSize_);
+    std::memcpy(undo_.savedBytes.data() + at, c.data(), blockSize_);
+    undo_.saved.push_back(page);
+    c.saved = changeCount_;
+  }
+  if (!c.dirty) {
+    dirty_.push_back(page);
+    c.dirty = true;
+  }
+  return c.data();
 }
 
 uint32_t MdxFile::Allocate(TagState& t) {
@@ -646,7 +881,7 @@ uint32_t MdxFile::Allocate(TagState& t) {
     if (pages_ > kMaxPages - blockFactor_) Fail(MdxCode::kIoError, "index file full");
     page = pages_;
     pages_ += blockFactor_;
-    cache_[page].assign(blockSize_, 0);
+    std::memset(cache_.Slot(page, blockSize_).data(), 0, blockSize_);
   }
   uint8_t* b = MutableBlock(page);
   std::memset(b, 0, blockSize_);
@@ -712,7 +947,11 @@ void MdxFile::Store(TagState& t, uint32_t page, const Node& n) {
 int MdxFile::CompareTo(const TagState& t, const uint8_t* key, const uint8_t* target, size_t targetLength) const {
   if (t.type != KeyType::kCharacter) return CompareKeys(t.type, key, target, t.keyLength);
   targetLength = std::min<size_t>(targetLength, t.keyLength);
-  if (!collate_) return CompareKeys(t.type, key, target, targetLength);
+  if (!collate_) {
+    // Byte order: what CompareKeys answers, without the call.
+    const int c = targetLength ? std::memcmp(key, target, targetLength) : 0;
+    return (c > 0) - (c < 0);
+  }
   return collate_->Compare(key, t.keyLength, target, targetLength, targetLength == t.keyLength);
 }
 
@@ -773,7 +1012,7 @@ void MdxFile::Descend(const TagState& t, const Target& target, Path& path) {
         atOrAfter = CompareEntry(t, item + 4, Get32(item), target) >= 0;
       } else {
         // Looking below only adds blocks to the cache: a block's bytes stay
-        // where they are (map nodes do not move), so b stays valid.
+        // where they are (see BlockCache), so b stays valid.
         atOrAfter = ChildQualifies(t, b, mid, target);
       }
       if (atOrAfter)
@@ -784,6 +1023,41 @@ void MdxFile::Descend(const TagState& t, const Target& target, Path& path) {
     path.push_back({page, lo});
     if (leaf) return;
     page = Get32(b + 8 + size_t(lo) * t.itemLength);
+  }
+}
+
+// Descend to a target past every key equal to `key` (Target::after): at
+// every level the first item whose key lies after it. An append takes this
+// path, so the keys are compared in place, byte-order keys eight bytes at
+// a time.
+void MdxFile::DescendPast(const TagState& t, const uint8_t* key, Path& path) {
+  path.clear();
+  const bool bytes = t.type == KeyType::kCharacter && !collate_;
+  const size_t length = t.keyLength;
+  uint32_t page = t.root;
+  for (int depth = 0;; ++depth) {
+    if (depth >= kMaxDepth) Damaged("tag " + t.name + ": tree deeper than " + std::to_string(kMaxDepth) + " levels");
+    const uint8_t* b = Block(page);
+    const uint32_t n = RawCount(t, b);
+    const uint8_t* keys = b + 12;  // item i's key at i x item length
+    int lo = 0, hi = static_cast<int>(n);
+    while (lo < hi) {
+      const int mid = (lo + hi) / 2;
+      const uint8_t* k = keys + size_t(mid) * t.itemLength;
+      const bool after = bytes ? CompareBytes(k, key, length) > 0 : CompareTo(t, k, key, length) > 0;
+      if (after)
+        hi = mid;
+      else
+        lo = mid + 1;
+    }
+    path.push_back({page, lo});
+    if (RawLeaf(t, b, n)) return;
+    page = Get32(b + 8 + size_t(lo) * t.itemLength);
+    // The search below probes lines of the block one after another: the
+    // count's and those of its first two probes are asked for at once.
+    if (const Cached* c = cache_.Find(page)) {
+      for (size_t at = 0; at < blockSize_; at += 64) __builtin_prefetch(c->data() + at);
+    }
   }
 }
 
@@ -889,7 +1163,7 @@ void MdxFile::SetMaxUpward(TagState& t, const Path& path, int level, const uint8
 // before it, and none of the skipped children one after it); otherwise
 // the descent by key and record number decides.
 void MdxFile::DescendToInsert(const TagState& t, const uint8_t* key, uint32_t recno, Path& path) {
-  Descend(t, Target{key, t.keyLength, recno, true, true}, path);
+  DescendPast(t, key, path);
   const int at = path.back().index;
   if (at > 0) {
     const uint8_t* b = Block(path.back().page);
@@ -937,10 +1211,107 @@ bool MdxFile::InsertInLeaf(TagState& t, const Path& path, const uint8_t* key, ui
   return true;
 }
 
+// A full leaf whose parent has room (or that is the root) splits in place:
+// the bytes the general split below leaves, without decoding the blocks.
+// The left block keeps the first half (all but the new entry when it goes
+// last, as a run of appends fills blocks), the right one is allocated,
+// and the parent takes the left block's largest key before the pointer
+// that now leads to the right one. False, with nothing changed, when the
+// parent is full.
+bool MdxFile::SplitLeaf(TagState& t, const Path& path, const uint8_t* key, uint32_t recno) {
+  const int level = static_cast<int>(path.size()) - 1;
+  const uint32_t page = path[level].page;
+  const uint32_t pos = static_cast<uint32_t>(path[level].index);
+  const size_t item = t.itemLength;
+  const uint8_t* b = Block(page);
+  const uint32_t n = RawCount(t, b);
+  if (!RawLeaf(t, b, n) || pos > n) Damaged("tag " + t.name + ": search ended on an interior block");
+  uint32_t parentPage = 0, i = 0, pn = 0;
+  if (level > 0) {
+    parentPage = path[level - 1].page;
+    const uint8_t* pb = Block(parentPage);
+    pn = RawCount(t, pb);
+    i = static_cast<uint32_t>(path[level - 1].index);
+    if (RawLeaf(t, pb, pn) || i > pn) Damaged("tag " + t.name + ": tree changed under a split");
+    if (pn + 1 > t.maxKeys) return false;
+  }
+  const uint32_t count = n + 1;
+  const bool appended = pos == n;
+  const uint32_t h = appended ? count - 1 : count / 2;
+  const size_t pad = item - 4 - t.keyLength;
+  // Entry j of the leaf with the new one in place, written as Store writes it.
+  auto put = [&](uint8_t* to, uint32_t j) {
+    if (j == pos) {
+      Put32(to, recno);
+      std::memcpy(to + 4, key, t.keyLength);
+    } else {
+      std::memcpy(to, b + 8 + size_t(j < pos ? j : j - 1) * item, 4 + t.keyLength);
+    }
+    if (pad > 0) std::memset(to + 4 + t.keyLength, 0, pad);
+  };
+  const uint32_t rightPage = Allocate(t);
+  uint8_t* r = MutableBlock(rightPage);
+  Put32(r, count - h);
+  for (uint32_t j = h; j < count; ++j) put(r + 8 + size_t(j - h) * item, j);
+  // The left block's largest key goes up; read before the block changes.
+  uint8_t push[kMaxCharacterKey];
+  static_assert(kMaxCharacterKey >= kNumericKeyLength && kMaxCharacterKey >= kDateKeyLength);
+  if (h - 1 == pos) {
+    std::memcpy(push, key, t.keyLength);
+  } else {
+    std::memcpy(push, b + 8 + size_t(h - 1 < pos ? h - 1 : h - 2) * item + 4, t.keyLength);
+  }
+  uint8_t* w = MutableBlock(page);
+  if (pos < h) {
+    std::memmove(w + 8 + size_t(pos + 1) * item, w + 8 + size_t(pos) * item, size_t(h - 1 - pos) * item);
+    put(w + 8 + size_t(pos) * item, pos);
+  }
+  Put32(w, h);
+  Put32(w + 4, 0);
+  std::memset(w + 8 + size_t(h) * item, 0, blockSize_ - 8 - size_t(h) * item);
+  if (pad > 0) {
+    for (uint32_t j = 0; j < h; ++j) std::memset(w + 8 + size_t(j) * item + 4 + t.keyLength, 0, pad);
+  }
+  if (level == 0) {
+    const uint32_t rootPage = Allocate(t);
+    uint8_t* root = MutableBlock(rootPage);
+    Put32(root, 1);
+    Put32(root + 8, page);
+    std::memcpy(root + 12, push, t.keyLength);
+    Put32(root + 8 + item, rightPage);
+    t.root = rootPage;
+    return true;
+  }
+  uint8_t* pw = MutableBlock(parentPage);
+  // Items i.. and the last pointer move up one: item i takes the left
+  // block and its largest key; the pointer after it, the right block.
+  std::memmove(pw + 8 + size_t(i + 1) * item, pw + 8 + size_t(i) * item, size_t(pn - i) * item + 4);
+  Put32(pw + 8 + size_t(i) * item, page);
+  std::memcpy(pw + 8 + size_t(i) * item + 4, push, t.keyLength);
+  Put32(pw + 8 + size_t(i + 1) * item, rightPage);
+  Put32(pw, pn + 1);
+  Put32(pw + 4, 0);
+  const size_t used = 8 + size_t(pn + 1) * item + 4;
+  std::memset(pw + used, 0, blockSize_ - used);
+  if (pad > 0) {
+    for (uint32_t j = 0; j <= pn; ++j) std::memset(pw + 8 + size_t(j) * item + 4 + t.keyLength, 0, pad);
+  }
+  if (appended) {
+    // The right block's largest key is the new one: its separator follows,
+    // here or, when it is the parent's last child, above.
+    if (i < pn) {
+      std::memcpy(pw + 8 + size_t(i + 1) * item + 4, key, t.keyLength);
+    } else {
+      SetMaxUpward(t, path, level - 1, key);
+    }
+  }
+  return true;
+}
+
 void MdxFile::InsertEntry(TagState& t, const uint8_t* key, uint32_t recno) {
   Path& path = scratchPath_;
   DescendToInsert(t, key, recno, path);
-  if (InsertInLeaf(t, path, key, recno)) {
+  if (InsertInLeaf(t, path, key, recno) || SplitLeaf(t, path, key, recno)) {
     headerDirty_ = true;
     ++t.changes;
     ++t.serial;
@@ -1176,7 +1547,7 @@ void MdxFile::BuildTree(TagState& t, RecordSource& records) {
       headerDirty_ = false;
       Flush();
       headerDirty_ = headerDirty;
-      cache_.clear();
+      cache_.Clear();
     }
   }
   while (level.size() > 1) {
@@ -1317,7 +1688,7 @@ MdxStatus MdxFile::RebuildTag(int tag, RecordSource& records) {
 
 MdxStatus MdxFile::RegenerateAll(RecordSource& records) {
   return Guard([&] {
-    cache_.clear();
+    cache_.Clear();
     dirty_.clear();
     pages_ = kHeaderPages;
     firstFree_ = 0;
@@ -1343,16 +1714,16 @@ void MdxFile::EvaluateKey(int tag, const uint8_t* record, uint8_t* key) const {
 
 MdxStatus MdxFile::InsertKey(int tag, const uint8_t* key, uint32_t recno) {
   if (tag < 0 || tag >= TagCount()) return MdxStatus::Make(MdxCode::kTagMissing, "no such index");
-  return Guard([&] { InsertEntry(*tags_[tag], key, recno); });
+  return Change([&] { InsertEntry(*tags_[tag], key, recno); });
 }
 
 MdxStatus MdxFile::DeleteKey(int tag, const uint8_t* key, uint32_t recno) {
   if (tag < 0 || tag >= TagCount()) return MdxStatus::Make(MdxCode::kTagMissing, "no such index");
-  return Guard([&] { DeleteEntry(*tags_[tag], key, recno); });
+  return Change([&] { DeleteEntry(*tags_[tag], key, recno); });
 }
 
 MdxStatus MdxFile::InsertRecord(const uint8_t* record, uint32_t recno) {
-  return Guard([&] {
+  return Change([&] {
     std::vector<uint8_t>& key = scratchKey_;
     for (auto& t : tags_) {
       key.resize(t->keyLength);
@@ -1363,7 +1734,7 @@ MdxStatus MdxFile::InsertRecord(const uint8_t* record, uint32_t recno) {
 }
 
 MdxStatus MdxFile::DeleteRecord(const uint8_t* record, uint32_t recno) {
-  return Guard([&] {
+  return Change([&] {
     std::vector<uint8_t> key;
     for (auto& t : tags_) {
       key.resize(t->keyLength);
@@ -1374,7 +1745,7 @@ MdxStatus MdxFile::DeleteRecord(const uint8_t* record, uint32_t recno) {
 }
 
 MdxStatus MdxFile::UpdateRecord(const uint8_t* oldRecord, const uint8_t* newRecord, uint32_t recno) {
-  return Guard([&] {
+  return Change([&] {
     std::vector<uint8_t> oldKey, newKey;
     for (auto& t : tags_) {
       oldKey.resize(t->keyLength);
@@ -1424,7 +1795,7 @@ void MdxFile::CheckTree(TagState& t, uint32_t page, int depth, int& leafDepth, s
 
 MdxStatus MdxFile::Check(int tag, RecordSource& records) {
   if (tag < 0 || tag >= TagCount()) return MdxStatus::Make(MdxCode::kTagMissing, "no such index");
-  return Guard([&] {
+  return Read([&] {
     TagState& t = *tags_[tag];
     std::vector<Entry> entries;
     std::vector<uint8_t> maxKey;
@@ -1463,7 +1834,7 @@ MdxStatus MdxFile::CheckAll(RecordSource& records) {
 uint32_t MdxFile::KeyCount(int tag) {
   if (tag < 0 || tag >= TagCount()) return 0;
   uint32_t count = 0;
-  MdxStatus st = Guard([&] {
+  MdxStatus st = Read([&] {
     const TagState& t = *tags_[tag];
     Path path;
     if (!DescendEdge(t, t.root, false, path) && !Normalize(t, path)) return;
@@ -1536,7 +1907,7 @@ bool TagCursor::Resync(bool& exact) {
     return MdxStatus::Make(MdxCode::kTagMissing, "no such index");                     \
   }                                                                                    \
   MdxStatus result;                                                                    \
-  MdxStatus guard = file_.Guard([&] { body; });                                        \
+  MdxStatus guard = file_.Read([&] { body; });                                        \
   if (!guard.ok()) {                                                                   \
     /* The entry stays: a retry finds its place again by key. */                       \
     valid_ = false;                                                                    \

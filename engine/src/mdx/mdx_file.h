@@ -5,10 +5,13 @@
 // we read theirs.
 //
 // Every mutating call leaves the file consistent on return (blocks written,
-// then the tag headers, then the file header); a damaged file is reported
-// as kCorrupt and never read past its end.
+// then the tag headers, then the file header), unless the file is written
+// back (SetWriteBack, for an exclusive open): a record's changes are then
+// held in memory, and written in that order, whole, at a checkpoint. A
+// damaged file is reported as kCorrupt and never read past its end.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <ctime>
 #include <functional>
@@ -52,6 +55,12 @@ constexpr size_t kMaxExpressionLength = 220;  // bytes
 constexpr size_t kMaxTagName = 10;
 
 class TagCursor;
+
+// The most bytes of changed blocks a written-back file holds (4 MiB): a
+// change that finds more writes them first. Blocks only read are cached up
+// to four times as many. (Tests make it small.)
+size_t HeldLimit();
+void SetHeldLimit(size_t bytes);
 
 class MdxFile {
  public:
@@ -110,7 +119,27 @@ class MdxFile {
   int CompareKey(int tag, const uint8_t* key, const uint8_t* target, size_t targetLength) const;
   uint32_t KeyCount(int tag);  // walks the tag; 0 on damage
 
+  // Syncs what was written; in write-back, only when something was
+  // written since the last sync.
   MdxStatus Sync();
+
+  // Write-back: nobody else reads or writes the file (an exclusive open).
+  // Changes of records (InsertRecord, UpdateRecord, DeleteRecord, InsertKey,
+  // DeleteKey, WriteStamp) are then held: their blocks, the tag headers and
+  // the file header stay in memory, read by every search, until Checkpoint
+  // writes them (changed blocks first, the header with the stamp last) and
+  // syncs. The stamp on disk lags meanwhile, so a file cut off at any point
+  // shows it is out of step. A change that fails leaves the held ones as
+  // they were before it; a checkpoint that fails keeps them all held, to be
+  // written again whole. Before the held blocks pass HeldLimit() a change
+  // writes them first. Other changes (tags, rebuilds) write what is held,
+  // then themselves, as without write-back.
+  void SetWriteBack(bool on) { writeBack_ = on; }
+  bool WriteBack() const { return writeBack_; }
+  bool Holding() const { return !dirty_.empty() || headerDirty_ || stampDirty_; }
+  size_t HeldBytes() const { return dirty_.size() * blockSize_; }
+  size_t CachedBytes() const { return cache_.size() * blockSize_; }
+  MdxStatus Checkpoint();
 
   // Which state of the table the index was last brought up to: the table's
   // change counter and record count, kept in header bytes other dBASE tools
@@ -128,7 +157,8 @@ class MdxFile {
   // The character tags were built in another order than this file's
   // compares use: they must be rebuilt before they are searched.
   bool OrderStale() const;
-  // Written with the next change (or at once by WriteStamp).
+  // Taken with the next change, written with it (or at once by WriteStamp);
+  // a change that fails takes it back.
   void SetStamp(uint32_t counter, uint32_t records);
   MdxStatus WriteStamp(uint32_t counter, uint32_t records);
   // A write failed after the change had rewritten part of the file: the
@@ -202,9 +232,11 @@ class MdxFile {
   bool DescendEdge(const TagState& t, uint32_t page, bool last, Path& path);
   void ReadEntry(const TagState& t, const Path& path, Entry& out);
 
+  void DescendPast(const TagState& t, const uint8_t* key, Path& path);
   void DescendToInsert(const TagState& t, const uint8_t* key, uint32_t recno, Path& path);
   // False when the leaf is full (the caller splits it).
   bool InsertInLeaf(TagState& t, const Path& path, const uint8_t* key, uint32_t recno);
+  bool SplitLeaf(TagState& t, const Path& path, const uint8_t* key, uint32_t recno);
   void InsertEntry(TagState& t, const uint8_t* key, uint32_t recno);
   void DeleteEntry(TagState& t, const uint8_t* key, uint32_t recno);
   void SetMaxUpward(TagState& t, const Path& path, int level, const uint8_t* key);
@@ -216,8 +248,26 @@ class MdxFile {
   void CollectKeys(const TagState& t, RecordSource& records, std::vector<uint8_t>& keys,
                    std::vector<uint32_t>& order);
   void LinkTagTree();
+  template <typename F, typename U>
+  MdxStatus Attempt(F&& f, U&& undo);
+  // A change written through: on failure the state is read again from
+  // the file. In write-back, what is held is written first.
   template <typename F>
   MdxStatus Guard(F&& f);
+  // A record's change: held in write-back (a failure undoes it in memory),
+  // else as Guard.
+  template <typename F>
+  MdxStatus Change(F&& f);
+  // A search or walk: in write-back a failure keeps what is held.
+  template <typename F>
+  MdxStatus Read(F&& f);
+  void TakeStamp();
+  void TrimCache();
+  void SyncFile();
+  // The cache's entry of a block, read when absent.
+  struct Cached;
+  Cached& CacheEntry(uint32_t page);
+  void Undo();
 
   std::unique_ptr<BlockFile> file_;
   Options options_;
@@ -235,10 +285,70 @@ class MdxFile {
   uint8_t tagEntries_ = 48;
 
   std::vector<std::unique_ptr<TagState>> tags_;
-  std::unordered_map<uint32_t, std::vector<uint8_t>> cache_;
-  std::vector<uint32_t> dirty_;
+  // A cached block: these fields, then the block's bytes in the same
+  // allocation (one line fetched finds both).
+  struct Cached {
+    bool dirty = false;  // changed since the file last held it (listed in dirty_)
+    uint64_t saved = 0;  // the held change whose undo holds the bytes before it
+    uint8_t* data() { return reinterpret_cast<uint8_t*>(this + 1); }
+    const uint8_t* data() const { return reinterpret_cast<const uint8_t*>(this + 1); }
+  };
+  struct DropCached {
+    void operator()(Cached* c) const;
+  };
+  // The blocks read or changed, by page: a table of 128 pages at a time,
+  // made as a page in it is first cached, finds a block without hashing
+  // (an open that reads a few blocks makes a few tables, not one as long
+  // as the file). A block keeps its place (and its bytes theirs) until it
+  // is dropped.
+  class BlockCache {
+   public:
+    Cached* Find(uint32_t page) const {
+      const size_t at = page >> kTableBits;
+      return at < tables_.size() && tables_[at] ? (*tables_[at])[page & kTableMask].get() : nullptr;
+    }
+    // The block's entry, made (its `size` bytes zero) when absent.
+    Cached& Slot(uint32_t page, size_t size);
+    void Erase(uint32_t page);
+    void Clear();
+    // Drops the blocks not changed since the file last held them.
+    void DropClean();
+    size_t size() const { return count_; }
+
+   private:
+    static constexpr uint32_t kTableBits = 7;
+    static constexpr uint32_t kTableMask = (1u << kTableBits) - 1;
+    using Table = std::array<std::unique_ptr<Cached, DropCached>, size_t(1) << kTableBits>;
+    std::vector<std::unique_ptr<Table>> tables_;
+    size_t count_ = 0;
+  };
+  BlockCache cache_;
+  std::vector<uint32_t> dirty_;  // each changed block once
   bool headerDirty_ = false;
   bool stampDirty_ = false;
+  bool writeBack_ = false;
+  bool unsynced_ = false;  // written since the last sync
+  Stamp nextStamp_;        // SetStamp's, until a change takes it
+  bool stampPending_ = false;
+  // What a held change may alter, as before it: the blocks it changed that
+  // the file held (their old bytes), the header's values and the tags'.
+  struct UndoState {
+    uint32_t pages = 0, firstFree = 0, blocksAvailable = 0;
+    bool headerDirty = false, stampDirty = false;
+    Stamp stamp;
+    size_t dirtyCount = 0;
+    struct TagValues {
+      uint32_t root, sizePages;
+      uint8_t serial;
+      uint64_t changes;
+    };
+    std::vector<TagValues> tags;
+    std::vector<uint32_t> saved;      // the blocks saved, their bytes one after another
+    std::vector<uint8_t> savedBytes;  // (both kept for their capacity)
+  };
+  UndoState undo_;
+  uint64_t changeCount_ = 0;  // held changes begun (Cached::saved names one)
+  bool undoing_ = false;      // a held change runs: blocks it changes are saved first
   bool inPlace_ = false;  // this flush has rewritten pages the file held
   bool torn_ = false;
   Stamp stamp_;
@@ -248,6 +358,7 @@ class MdxFile {
   Path scratchPath_;        // an insert's path and key, kept for their capacity
   std::vector<uint8_t> scratchKey_;
   std::vector<uint8_t> headBuffer_;  // the header as Flush writes it
+  std::vector<const uint8_t*> runBlocks_;  // blocks Flush writes in one go
   mutable std::time_t todayAt_ = -1;
   mutable Ymd today_;
 };

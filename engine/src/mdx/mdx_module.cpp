@@ -133,8 +133,14 @@ class MdxIndex : public ProductionIndex {
   // on the side of reading again.
   // In an exclusive open nobody else writes the index: what is cached stays.
   void Fresh() {
+    WriteBackWhenExclusive();
     if (file_ && table_.Generation() != seen_ && !table_.Exclusive()) Refresh();
     seen_ = table_.Generation();
+  }
+  // Nobody else reads or writes the files of an exclusive open: the
+  // index's changes are held until a checkpoint (MdxFile::SetWriteBack).
+  void WriteBackWhenExclusive() {
+    if (file_) file_->SetWriteBack(table_.Exclusive());
   }
   // Before a change (under the append lock): another program may have
   // changed the table and its index, or put a rebuilt index in place, even
@@ -157,6 +163,7 @@ class MdxIndex : public ProductionIndex {
   OrbResult OnInsert(uint32_t recordNumber, const uint8_t* record) override {
     if (!file_) return ORB_OK;
     seen_ = table_.Generation();
+    WriteBackWhenExclusive();
     StampTable();
     return Done(Synced(ToResult(file_->InsertRecord(record, recordNumber))));
   }
@@ -176,7 +183,8 @@ class MdxIndex : public ProductionIndex {
   OrbResult Regenerate() override {
     if (!file_) return ORB_OK;
     FreshForChange();
-    OrbResult r = table_.BumpCounter();
+    OrbResult r = Checkpoint();
+    if (r == ORB_OK) r = table_.BumpCounter();
     if (r != ORB_OK) return r;
     const std::filesystem::path path = path_;
     std::filesystem::path temp = path;
@@ -242,6 +250,8 @@ class MdxIndex : public ProductionIndex {
   OrbResult CheckAll() override {
     if (!file_) return ORB_OK;
     Fresh();
+    // The check is of the file.
+    if (OrbResult r = Checkpoint(); r != ORB_OK) return r;
     TableRecords records(table_);
     return ToResult(file_->CheckAll(records));
   }
@@ -266,7 +276,8 @@ class MdxIndex : public ProductionIndex {
       if (r != ORB_OK) return r;
     }
     FreshForChange();
-    OrbResult r = table_.BumpCounter();
+    OrbResult r = Checkpoint();
+    if (r == ORB_OK) r = table_.BumpCounter();
     if (r != ORB_OK) return r;
     TableRecords records(table_);
     StampTable();
@@ -292,7 +303,9 @@ class MdxIndex : public ProductionIndex {
   OrbResult DeleteTag(const char* tagName) override {
     if (!file_) return Fail(ORB_ERR_NO_SUCH_INDEX, std::string("no index ") + tagName);
     FreshForChange();
-    OrbResult r = file_->FindTag(tagName) < 0 ? ORB_OK : table_.BumpCounter();
+    const bool exists = file_->FindTag(tagName) >= 0;
+    OrbResult r = exists ? Checkpoint() : ORB_OK;
+    if (r == ORB_OK && exists) r = table_.BumpCounter();
     if (r != ORB_OK) return r;
     StampTable();
     r = Synced(ToResult(file_->DeleteTag(tagName)));
@@ -346,6 +359,12 @@ class MdxIndex : public ProductionIndex {
   // table's counter, nothing was rebuilt since, and the name need not be
   // looked at.
   void Refresh() override {
+    // Nobody else writes the index of an exclusive open, and the file lacks
+    // what this one holds.
+    if (file_ && file_->WriteBack()) {
+      seen_ = table_.Generation();
+      return;
+    }
     if (file_) {
       file_->Refresh();
       const MdxFile::Stamp held = file_->GetStamp();
@@ -367,6 +386,8 @@ class MdxIndex : public ProductionIndex {
   }
 
   bool OrderStale() override { return file_ && file_->OrderStale(); }
+
+  OrbResult Checkpoint() override { return file_ ? ToResult(file_->Checkpoint()) : ORB_OK; }
   // A character tag built in another order cannot be searched in this one.
   OrbResult Usable(int tag) {
     if (file_ && file_->OrderStale() && file_->Tag(tag).type == mdx::KeyType::kCharacter)
