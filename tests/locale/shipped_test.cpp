@@ -2,7 +2,6 @@
 // "USA.SLL"): every shipped locale opens whole, sorts as its language does,
 // and its sort keys order exactly as its compare.
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <random>
@@ -208,15 +207,7 @@ TEST_F(Shipped, KeysOrderAsTheCompareOverRandomPairsInEachFamily) {
   }
 }
 
-std::string Hex(const std::string& s) {
-  std::string out = "\"";
-  for (unsigned char c : s) {
-    char b[8];
-    std::snprintf(b, sizeof b, "\\x%02X", c);
-    out += b;
-  }
-  return out + "\"";
-}
+std::string Hex(const std::string& s) { return testing::PrintToString(s); }
 
 // The signs of one compare over every ordered pair of a list of texts.
 class Answers {
