@@ -163,18 +163,70 @@ uint32_t SortKeyCrc(const Slw32& api, hlocale h, bool multiByte) {
   return n;
 }
 
-// Characters of a multi-byte text within its bytes.
-uint16_t CharCount(const Slw32& api, hlocale h, const uint8_t* s, size_t n) {
-  const char* p = reinterpret_cast<const char*>(s);
-  const char* end = p + n;
-  uint16_t count = 0;
-  while (p < end && count < 0xFFFF) {
-    const char* next = api.nextChar(h, p);
-    p = next > p ? next : p + 1;
-    ++count;
+// The lead bytes of a multi-byte locale: those SLW32 steps two bytes from.
+std::array<bool, 256> ReadLeadBytes(const Slw32& api, hlocale h) {
+  std::array<bool, 256> leads{};
+  for (int c = 1; c < 256; ++c) {
+    const char text[3] = {static_cast<char>(c), 'A', 0};
+    leads[c] = api.nextChar(h, text) == text + 2;
   }
-  return count;
+  return leads;
 }
+
+// The characters of a multi-byte text within its bytes, as SLW32 steps
+// through them (a lead byte takes the byte after it unless that is a NUL),
+// and whether the last is a lead byte with no byte after it in the text.
+// Nothing past the text is read.
+struct CharSpan {
+  uint16_t chars = 0;
+  bool endsInLead = false;
+};
+CharSpan CountChars(const std::array<bool, 256>& leads, const uint8_t* s, size_t n) {
+  CharSpan span;
+  for (size_t i = 0; i < n && span.chars < 0xFFFF; ++span.chars) {
+    if (!leads[s[i]]) {
+      ++i;
+    } else if (i + 1 == n) {
+      span.endsInLead = true;
+      ++span.chars;
+      break;
+    } else {
+      i += s[i + 1] != 0 ? 2 : 1;
+    }
+  }
+  return span;
+}
+
+// A multi-byte text as SLW32 is given it. SLW32 counts in characters and
+// takes the byte after a lead byte as its second wherever that byte lies:
+// a text that ends in a lead byte is handed over with a NUL after it, so
+// that the lead byte is a character of its own, as in the text's sort key,
+// whatever follows the text in memory.
+class EndedText {
+ public:
+  EndedText(const uint8_t* s, size_t n, bool endsInLead) {
+    if (!endsInLead) {
+      text_ = reinterpret_cast<const char*>(s);
+      return;
+    }
+    char* copy = local_;
+    if (n >= sizeof local_) {
+      heap_.resize(n + 1);
+      copy = heap_.data();
+    }
+    std::memcpy(copy, s, n);
+    copy[n] = 0;
+    text_ = copy;
+  }
+  EndedText(const EndedText&) = delete;
+  EndedText& operator=(const EndedText&) = delete;
+  const char* text() const { return text_; }
+
+ private:
+  const char* text_ = nullptr;
+  char local_[256];
+  std::string heap_;
+};
 
 // A text's characters as SLW32 reads them: up to its first NUL, less
 // trailing blanks.
@@ -430,7 +482,9 @@ std::shared_ptr<const KeyOrder> KeyOrder::ForDriver(uint8_t languageDriver) {
       order = std::make_shared<KeyOrder>(ldid, KeyOrderKind::kUnknownDriver, 0, false);
     } else {
       auto made = std::make_shared<KeyOrder>(ldid, KeyOrderKind::kDriver, SortKeyCrc(*api, h, multiByte), multiByte);
-      if (!multiByte) {
+      if (multiByte) {
+        made->leads_ = ReadLeadBytes(*api, h);
+      } else {
         std::unique_ptr<Weights> weights = ReadWeights(*api, h);
         if (weights) {
           made->weights_ = std::move(weights);
@@ -486,8 +540,11 @@ int KeyOrder::LibraryCompare(const uint8_t* a, size_t na, const uint8_t* b, size
   nb = std::min<size_t>(nb, 0xFFFF);
   const char* sa = reinterpret_cast<const char*>(a);
   const char* sb = reinterpret_cast<const char*>(b);
-  if (multiByte_)
-    return api->compareM(h, sa, CharCount(*api, h, a, na), sb, CharCount(*api, h, b, nb), exact ? 1 : 0);
+  if (multiByte_) {
+    const CharSpan ca = CountChars(leads_, a, na), cb = CountChars(leads_, b, nb);
+    const EndedText ta(a, na, ca.endsInLead), tb(b, nb, cb.endsInLead);
+    return api->compareM(h, ta.text(), ca.chars, tb.text(), cb.chars, exact ? 1 : 0);
+  }
   return api->compareN(h, sa, static_cast<uint16_t>(na), sb, static_cast<uint16_t>(nb), exact ? 1 : 0);
 }
 
@@ -644,7 +701,7 @@ bool KeyOrder::SortKey(const uint8_t* s, size_t n, std::string& out) const {
   text[n] = 0;
   if (multiByte_) {
     SL_WCHAR units[kRoom];
-    const uint16_t chars = CharCount(*api, h, s, n);
+    const uint16_t chars = CountChars(leads_, s, n).chars;
     const uint16_t got = api->transformM(h, units, text, chars, kRoom);
     if (got >= kRoom) return false;
     out.resize(size_t(got) * 2);

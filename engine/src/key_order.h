@@ -8,6 +8,7 @@
 // opens its own handle for each driver it compares in.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -94,6 +95,7 @@ class KeyOrder {
   KeyOrderKind kind_;
   uint32_t crc_;
   bool multiByte_;
+  std::array<bool, 256> leads_{};  // a multi-byte locale's lead bytes
   std::unique_ptr<const Weights> weights_;
 };
 

@@ -28,6 +28,18 @@ namespace {
 const char* const kScrambled[] = {"fig", "Zebra", "\xE9" "clair", "apple", "Date", "cherry", "Banana"};
 const std::vector<std::string> kDriverOrder = {"apple", "Banana", "cherry", "Date", "\xE9" "clair", "fig", "Zebra"};
 
+// Every text of up to `longest` bytes drawn from `alphabet`, shortest first.
+std::vector<std::string> AllTexts(const std::string& alphabet, size_t longest) {
+  std::vector<std::string> texts = {""};
+  for (size_t n = 1, from = 0; n <= longest; ++n) {
+    const size_t to = texts.size();
+    for (size_t i = from; i < to; ++i)
+      for (char c : alphabet) texts.push_back(texts[i] + c);
+    from = to;
+  }
+  return texts;
+}
+
 class DriverOrderTest : public EngineTest {
  protected:
   // A table ITEM C20 in driver `ldid`, the first `before` words added
@@ -273,13 +285,7 @@ TEST_F(DriverOrderTest, ExactComparesFromTheWeightsAnswerAsSlw32) {
            (a.empty() || b.empty() || sign(ka.compare(kb)) == theirs);
   };
   const std::string alphabet = std::string(" aAeE\xE9\xC9\xEA\xDF\xE6-'0\0", 14);  // a NUL ends a text
-  std::vector<std::string> texts = {""};
-  for (size_t n = 1; n <= 3; ++n) {
-    const size_t from = texts.size();
-    for (size_t i = 0; i < from; ++i)
-      if (texts[i].size() == n - 1)
-        for (char c : alphabet) texts.push_back(texts[i] + c);
-  }
+  const std::vector<std::string> texts = AllTexts(alphabet, 3);
   int differ = 0;
   for (const std::string& a : texts)
     for (const std::string& b : texts)
@@ -360,6 +366,52 @@ TEST_F(DriverOrderTest, ADoubleByteDriverComparesWholeCharacters) {
   }
   ASSERT_EQ(EngineRegenIndexes(c), ORB_OK);
   EXPECT_EQ(Walk(c, "ITEM"), walk);
+}
+
+// A double-byte driver's order of a text is its own, whatever lies after
+// it in memory: a lead byte at a text's end is a character of its own, as
+// in its sort key, never the first of two with a byte past the text, and
+// no byte past a text is read (each lies in a block of its own size, which
+// the sanitizer build guards). Over every text of up to three bytes of
+// NUL, blank, a letter, lead bytes, valid and invalid second bytes and a
+// one-byte katakana: the compare answers alike wherever the texts lie,
+// each way round with the opposite sign, and as the sort keys of the texts
+// up to their first NUL order (so it is transitive).
+TEST_F(DriverOrderTest, ATextEndingInALeadByteOrdersAloneWhateverFollowsIt) {
+  const std::string bytes("\x00 A\x81\xFC\x40\x7F\xA1", 8);
+  const std::vector<std::string> texts = AllTexts(bytes, 3);
+  const std::string after("\x00" "A\x81\x40\xA1", 5);  // what may follow a text in a page or a record
+  auto sign = [](int v) { return (v > 0) - (v < 0); };
+  for (uint8_t ldid : {0x03, 0x7B}) {
+    SCOPED_TRACE(testing::Message() << "driver " << int(ldid));
+    auto order = orb::KeyOrder::ForDriver(ldid);
+    ASSERT_TRUE(order->collates());
+    std::vector<std::vector<uint8_t>> alone, followed;
+    std::vector<std::string> keys(texts.size());
+    for (size_t i = 0; i < texts.size(); ++i) {
+      const auto* p = reinterpret_cast<const uint8_t*>(texts[i].data());
+      alone.emplace_back(p, p + texts[i].size());
+      followed.emplace_back(p, p + texts[i].size());
+      followed.back().push_back(static_cast<uint8_t>(after[i % after.size()]));
+      ASSERT_TRUE(order->SortKey(p, std::min(texts[i].find('\0'), texts[i].size()), keys[i]));
+    }
+    auto compare = [&](const std::vector<uint8_t>& a, size_t na, const std::vector<uint8_t>& b, size_t nb) {
+      return sign(order->Compare(a.data(), na, b.data(), nb, true));
+    };
+    int failures = 0;
+    for (size_t i = 0; i < texts.size() && failures < 10; ++i)
+      for (size_t j = 0; j < texts.size() && failures < 10; ++j) {
+        const size_t ni = texts[i].size(), nj = texts[j].size();
+        const int r = compare(alone[i], ni, alone[j], nj);
+        const bool byKey = ni > 0 && nj > 0;  // an empty text, which no key is, sorts first
+        const bool ok = compare(followed[i], ni, followed[j], nj) == r && compare(alone[j], nj, alone[i], ni) == -r &&
+                        (i != j || r == 0) && (!byKey || sign(keys[i].compare(keys[j])) == r);
+        if (!ok && ++failures)
+          ADD_FAILURE() << testing::PrintToString(texts[i]) << " against " << testing::PrintToString(texts[j]) << ": " << r
+                        << ", followed by bytes " << compare(followed[i], ni, followed[j], nj) << ", the other way "
+                        << compare(alone[j], nj, alone[i], ni);
+      }
+  }
 }
 
 TEST_F(DriverOrderTest, AnUnknownDriverSortsInByteOrderAndSaysWhy) {

@@ -257,18 +257,36 @@ TEST_F(Collation, WeightedCompareOfTheThreeFamilies) {
   }
 }
 
-TEST_F(Collation, MultiByteBuffersEndWithTheirLastWholeCharacter) {
+TEST_F(Collation, MultiByteBufferEndingInALeadByteComparesAsTheStringOfItsBytes) {
   std::string source = Weighted("lb_M", 3, "0");
   source.insert(source.find("  category"), "  leadbytes 0x81\n");
   Use(source);
   hlocale h = Open("lb_M");
-  // A lead byte whose trail byte lies past the count is not read.
-  const char a[] = "b\x81q";
-  EXPECT_EQ(SLM_BufferCollate(h, a, 2, "b", 1), 0);
+  // A lead byte in a buffer's last counted byte is a character of its own,
+  // as before a terminator, and no byte past the count is read (the
+  // buffer is a block of its own size).
+  const std::vector<char> lead = {'b', '\x81'};
+  EXPECT_EQ(SLM_BufferCollate(h, lead.data(), 2, "b\x81", 2), 0);
+  EXPECT_EQ(_SLM_BufferCharCompare(h, lead.data(), 2, "b\x81", 2), 0);
+  EXPECT_EQ(_SLM_BufferCharCompare(h, lead.data(), 2, "b", 1), 1);  // code 0x81 after the end
+  EXPECT_EQ(_SLM_StrCharCompare(h, "b\x81", "b"), 1);
+  // A buffer longer than the compare's own room for a copy.
+  std::vector<char> longer(3000, 'b');
+  longer.back() = '\x81';
+  const std::string longerText(longer.begin(), longer.end());
+  EXPECT_EQ(_SLM_BufferCharCompare(h, longer.data(), 3000, longerText.c_str(), 3000), 0);
+  EXPECT_EQ(_SLM_BufferCharCompare(h, longer.data(), 3000, longerText.c_str(), 2999), 1);
   // Whole, it is the undefined (and ignorable) character 0x8171: the
   // undefined-character pass decides.
+  const char a[] = "b\x81q";
   EXPECT_EQ(SLM_BufferCollate(h, a, 3, "b", 1), 2);
   EXPECT_EQ(SLM_StrCollate(h, "\x81" "a", "\x81" "b"), -2);  // 0x8161 against 0x8162, not a against b
+  // The blank before it is no trailing blank, in a buffer as in a string.
+  SetFlags(h, 2);
+  const std::vector<char> blank = {' ', '\x81'};
+  EXPECT_EQ(SLM_BufferCollate(h, blank.data(), 2, " \x81", 2), 0);
+  EXPECT_EQ(SLM_BufferCollate(h, blank.data(), 2, " ", 1), 1);
+  EXPECT_EQ(SLM_StrCollate(h, " \x81", " "), 1);
 }
 
 TEST_F(Collation, BackwardAndPositionLevels) {

@@ -3,6 +3,7 @@
 // and its sort keys order exactly as its compare.
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
@@ -203,6 +204,143 @@ TEST_F(Shipped, KeysOrderAsTheCompareOverRandomPairsInEachFamily) {
         ADD_FAILURE() << "pair " << i << ": compare " << compare << ", keys " << byKey;
       }
     }
+  }
+}
+
+std::string Hex(const std::string& s) { return testing::PrintToString(s); }
+
+// The signs of one compare over every ordered pair of a list of texts.
+class Answers {
+ public:
+  Answers(std::size_t n, const std::function<int(std::size_t, std::size_t)>& compare) : n_(n), sign_(n * n) {
+    for (std::size_t i = 0; i < n; ++i)
+      for (std::size_t j = 0; j < n; ++j) sign_[i * n + j] = static_cast<int8_t>(Sign(compare(i, j)));
+  }
+  int operator()(std::size_t i, std::size_t j) const { return sign_[i * n_ + j]; }
+
+ private:
+  std::size_t n_;
+  std::vector<int8_t> sign_;
+};
+
+// A total order, ties allowed: every text equals itself, every pair answers
+// with opposite signs each way round, and (over sampled triples) a text not
+// after a second that is not after a third is not after the third, and
+// before it when either step is.
+void ExpectTotalOrder(const std::vector<std::string>& texts, const Answers& c) {
+  const std::size_t n = texts.size();
+  int failures = 0;
+  auto fail = [&](const std::string& what) {
+    if (failures++ < 5) ADD_FAILURE() << what;
+  };
+  for (std::size_t i = 0; i < n; ++i) {
+    if (c(i, i) != 0) fail(Hex(texts[i]) + " against itself: " + std::to_string(c(i, i)));
+    for (std::size_t j = i + 1; j < n; ++j)
+      if (c(i, j) != -c(j, i))
+        fail(Hex(texts[i]) + " against " + Hex(texts[j]) + ": " + std::to_string(c(i, j)) + ", the other way " +
+             std::to_string(c(j, i)));
+  }
+  std::mt19937 random(1995);
+  for (int k = 0; k < 2000000; ++k) {
+    const std::size_t a = random() % n, b = random() % n, d = random() % n;
+    if (c(a, b) > 0 || c(b, d) > 0) continue;
+    const int want = c(a, b) < 0 || c(b, d) < 0 ? -1 : 0;
+    if (c(a, d) != want)
+      fail(Hex(texts[a]) + " <= " + Hex(texts[b]) + " <= " + Hex(texts[d]) + " but the first against the last is " +
+           std::to_string(c(a, d)));
+  }
+}
+
+// A lead byte alone (at a text's end, before a NUL, in a buffer's last
+// counted byte) is a character of its own; before any other byte, even one
+// the code page pairs with no lead byte (a blank, 0x7F, 0xFD), it makes one
+// character with it. Either way the double-byte drivers, like the
+// single-byte ones, compare every text as a total order, a counted buffer
+// whatever lies past its count, and their sort keys order as their
+// compares. Every text of up to three bytes (two for the single-byte
+// drivers) of NUL, a blank, a letter, a digit, the first and last lead
+// bytes of both ranges, second bytes 0x40 and 0x80 (and the leads 0x9F and
+// 0xFC as second bytes), a one-byte katakana; each terminated, counted as
+// the library steps through it.
+TEST_F(Shipped, DriversCompareAsATotalOrderOverLoneAndPairedLeadBytes) {
+  const std::string bytes("\x00 A0\x81\x9F\xE0\xFC\x40\x80\x7F\xFD\xA1", 13);
+  const std::string after("\x00" "A\x81\x40", 4);  // what may follow a counted buffer
+  struct Driver {
+    int16_t ldid;
+    bool multi;
+  } drivers[] = {{0x03, true}, {0x7B, true}, {0x57, false}, {0x65, false}, {0x02, false}, {0x01, false}};
+  for (const Driver& d : drivers) {
+    SCOPED_TRACE(testing::Message() << "driver " << d.ldid);
+    hlocale h = nullptr;
+    ASSERT_EQ(SL_OpenLocaleWithLDID(&h, SL_LC_COLLATE, d.ldid), 0);
+    ASSERT_EQ(slw::FromHandle(h)->family() == 3, d.multi);
+    // A database host's settings: trailing blanks cut, no pass over
+    // undefined characters (which sort keys leave out).
+    SL_COLLATIONSETTINGS s{};
+    ASSERT_EQ(SL_CollationInfo(h, 2, &s), 0);
+    s.compareFlags = 2;
+    ASSERT_EQ(SL_CollationInfo(h, 1, &s), 0);
+    std::vector<std::string> texts = {""};
+    for (std::size_t from = 0, length = 1; length <= (d.multi ? 3u : 2u); ++length) {
+      const std::size_t to = texts.size();
+      for (std::size_t i = from; i < to; ++i)
+        for (char b : bytes) texts.push_back(texts[i] + b);
+      from = to;
+    }
+    const std::size_t n = texts.size();
+    std::vector<uint16_t> count(n);
+    std::vector<std::vector<uint16_t>> key(n);
+    std::vector<std::string> buffer(n);  // the text, then a byte past its count
+    for (std::size_t i = 0; i < n; ++i) {
+      const std::string& t = texts[i];
+      if (!d.multi) count[i] = static_cast<uint16_t>(t.size());
+      for (const char* p = t.c_str(); d.multi && p < t.c_str() + t.size(); ++count[i]) p = SL_NextChar(h, p);
+      if (d.multi) {
+        SL_WCHAR out[64];
+        const uint16_t got = SLM_StrnTransform(h, out, t.c_str(), count[i], 64);
+        ASSERT_LT(got, 64);
+        key[i].assign(out, out + got);
+      } else {
+        char out[64];
+        const uint16_t got = SLN_StrnTransform(h, out, t.c_str(), count[i], 64);
+        ASSERT_LT(got, 64);
+        for (uint16_t k = 0; k < got; ++k) key[i].push_back(static_cast<uint8_t>(out[k]));
+      }
+      buffer[i] = t + after[i % after.size()];
+    }
+    const Answers dbase(n, [&](std::size_t i, std::size_t j) {
+      const char* a = texts[i].c_str();
+      const char* b = texts[j].c_str();
+      return d.multi ? SLM_StrDbaseCompare(h, a, count[i], b, count[j], 1)
+                     : SLN_StrDbaseCompare(h, a, count[i], b, count[j], 1);
+    });
+    const Answers collate(n, [&](std::size_t i, std::size_t j) {
+      const char* a = texts[i].c_str();
+      const char* b = texts[j].c_str();
+      return d.multi ? SLM_StrnCollate(h, a, count[i], b, count[j]) : SLN_StrnCollate(h, a, count[i], b, count[j]);
+    });
+    const Answers buffers(n, [&](std::size_t i, std::size_t j) {
+      const auto na = static_cast<uint16_t>(texts[i].size()), nb = static_cast<uint16_t>(texts[j].size());
+      return d.multi ? SLM_BufferCollate(h, buffer[i].data(), na, buffer[j].data(), nb)
+                     : SLN_BufferCollate(h, buffer[i].data(), na, buffer[j].data(), nb);
+    });
+    for (const auto& [what, answers] : {std::pair{"dBASE exact compare", &dbase}, {"bounded collate", &collate},
+                                        {"buffer collate", &buffers}}) {
+      SCOPED_TRACE(what);
+      ExpectTotalOrder(texts, *answers);
+    }
+    // The keys order as the collates, and as the dBASE compare but for an
+    // empty count, which comes before every other there.
+    int failures = 0;
+    for (std::size_t i = 0; i < n; ++i)
+      for (std::size_t j = 0; j < n; ++j) {
+        const int byKey = key[i] < key[j] ? -1 : key[i] > key[j] ? 1 : 0;
+        const int byDbase = count[i] == 0 || count[j] == 0 ? byKey : dbase(i, j);
+        if ((byKey != collate(i, j) || byKey != buffers(i, j) || byKey != byDbase) && failures++ < 5)
+          ADD_FAILURE() << Hex(texts[i]) << " against " << Hex(texts[j]) << ": keys " << byKey << ", collate "
+                        << collate(i, j) << ", buffers " << buffers(i, j) << ", dBASE " << dbase(i, j);
+      }
+    ASSERT_EQ(SL_CloseLocale(&h), 0);
   }
 }
 

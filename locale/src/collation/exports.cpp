@@ -2,6 +2,8 @@
 // locale's bound operations, the Set...Fn exports, and the default
 // operations of modes 1 (code order), 2 (weighted) and 4 (narrow fast path).
 #include <cstring>
+#include <memory>
+#include <new>
 
 #include "collation/family_ops.h"
 #include "lock.h"
@@ -112,23 +114,56 @@ int16_t FastOp(hlocale h, const char* a, uint32_t la, const char* b, uint32_t lb
 
 uint16_t Measured(uint16_t length, const void* buffer) { return buffer == nullptr ? 0 : length; }
 
-// Characters of a multi-byte buffer before its first NUL within its byte
-// count; a lead byte whose trail byte lies past the count is left out, so
-// that no character is read across the buffer's end.
-uint16_t MultiBufferChars(hlocale h, const void* buffer, uint16_t bytes) {
-  const TLocale* l = CollationLocale(h, SL_FAMILY_MULTI);
-  if (l == nullptr || buffer == nullptr) return 0;
-  CollateContext x = ContextOf(*l);
-  const auto* p = static_cast<const char*>(buffer);
-  uint16_t chars = 0;
-  uint16_t code = 0;
-  for (std::size_t at = 0; at < bytes && p[at] != '\0'; ++chars) {
-    auto lead = static_cast<uint8_t>(p[at]);
-    if (x.leadBytes != nullptr && (x.leadBytes[lead / 8] & (1u << (lead % 8))) != 0 && at + 1 >= bytes) break;
-    at += Multi::Read(x, p + at, code);
+// A multi-byte buffer as the buffer compares read it: its characters
+// before its first NUL within its byte count, as SLM_BufferLen counts them.
+// A lead byte in the last counted byte is a character of its own, as
+// before a terminator; the compares, which read a lead byte's second byte
+// wherever it lies, then read a terminated copy, so that no byte past the
+// count is read. (Without memory for a long copy, that lead byte is left
+// out.)
+class MultiBuffer {
+ public:
+  MultiBuffer(hlocale h, const void* buffer, uint16_t bytes) {
+    const TLocale* l = CollationLocale(h, SL_FAMILY_MULTI);
+    text_ = static_cast<const char*>(buffer);
+    if (l == nullptr || text_ == nullptr) return;
+    const CollateContext x = ContextOf(*l);
+    uint16_t code = 0;
+    bool endsInLead = false;
+    for (std::size_t at = 0; at < bytes && text_[at] != '\0'; ++chars_) {
+      auto lead = static_cast<uint8_t>(text_[at]);
+      if (at + 1 == bytes && x.leadBytes != nullptr && (x.leadBytes[lead / 8] & (1u << (lead % 8))) != 0) {
+        endsInLead = true;
+        ++chars_;
+        break;
+      }
+      at += Multi::Read(x, text_ + at, code);
+    }
+    if (!endsInLead) return;
+    char* copy = local_;
+    if (bytes >= sizeof local_) {
+      heap_.reset(new (std::nothrow) char[bytes + 1u]);
+      copy = heap_.get();
+    }
+    if (copy == nullptr) {
+      --chars_;
+      return;
+    }
+    std::memcpy(copy, text_, bytes);
+    copy[bytes] = '\0';
+    text_ = copy;
   }
-  return chars;
-}
+  MultiBuffer(const MultiBuffer&) = delete;
+  MultiBuffer& operator=(const MultiBuffer&) = delete;
+  const char* text() const { return text_; }
+  uint16_t chars() const { return chars_; }
+
+ private:
+  const char* text_ = nullptr;
+  uint16_t chars_ = 0;
+  char local_[512];
+  std::unique_ptr<char[]> heap_;
+};
 
 }  // namespace
 
@@ -236,8 +271,8 @@ SL_EXPORT int16_t _SLW_BufferCollate(hlocale h, const void* a, uint16_t na, cons
                          static_cast<const SL_WCHAR*>(b), Measured(SLW_BufferLen(b, nb), b));
 }
 SL_EXPORT int16_t _SLM_BufferCollate(hlocale h, const void* a, uint16_t na, const void* b, uint16_t nb) {
-  return CollateOp<Multi>(h, static_cast<const char*>(a), MultiBufferChars(h, a, na), static_cast<const char*>(b),
-                          MultiBufferChars(h, b, nb));
+  const MultiBuffer ba(h, a, na), bb(h, b, nb);
+  return CollateOp<Multi>(h, ba.text(), ba.chars(), bb.text(), bb.chars());
 }
 
 // ---- code order (mode 1) ----
@@ -302,6 +337,6 @@ SL_EXPORT int16_t _SLW_BufferCharCompare(hlocale h, const void* a, uint16_t na, 
   return CharCompareOp<Wide>(h, static_cast<const SL_WCHAR*>(a), na / 2u, static_cast<const SL_WCHAR*>(b), nb / 2u);
 }
 SL_EXPORT int16_t _SLM_BufferCharCompare(hlocale h, const void* a, uint16_t na, const void* b, uint16_t nb) {
-  return CharCompareOp<Multi>(h, static_cast<const char*>(a), MultiBufferChars(h, a, na),
-                              static_cast<const char*>(b), MultiBufferChars(h, b, nb));
+  const MultiBuffer ba(h, a, na), bb(h, b, nb);
+  return CharCompareOp<Multi>(h, ba.text(), ba.chars(), bb.text(), bb.chars());
 }
