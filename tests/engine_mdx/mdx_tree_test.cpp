@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <functional>
@@ -60,6 +61,31 @@ std::string KeyOf(MdxFile& m, int tag, const uint8_t* rec) {
   m.EvaluateKey(tag, rec, reinterpret_cast<uint8_t*>(k.data()));
   return k;
 }
+
+// Memory that tears its Nth write from now: the first half of the bytes
+// reach the file, then the write fails, as a failing disk can leave it.
+class TearingFile : public BlockFile {
+ public:
+  explicit TearingFile(std::string bytes) : inner_(std::move(bytes)) {}
+  void TearWrite(int n) { tearIn_ = n; }
+  bool ReadAt(uint64_t offset, void* out, size_t size) override { return inner_.ReadAt(offset, out, size); }
+  bool WriteAt(uint64_t offset, const void* data, size_t size) override {
+    if (tearIn_ > 0 && --tearIn_ == 0) {
+      inner_.WriteAt(offset, data, size / 2);
+      return false;
+    }
+    return inner_.WriteAt(offset, data, size);
+  }
+  uint64_t Size() override { return inner_.Size(); }
+  bool Truncate(uint64_t size) override { return inner_.Truncate(size); }
+  bool Sync() override { return true; }
+  int LastError() const override { return EIO; }
+  const std::string& bytes() const { return inner_.bytes(); }
+
+ private:
+  MemoryBlockFile inner_;
+  int tearIn_ = 0;
+};
 
 }  // namespace
 
@@ -550,4 +576,30 @@ TEST(MdxTree, CursorThatNeverLandedStaysHarmlessAfterAChange) {
   EXPECT_EQ(c.Prior().code, MdxCode::kEndOfIndex);
   ASSERT_TRUE(m->RegenerateAll(t).ok());
   EXPECT_TRUE(c.First().ok());
+}
+
+// A change whose write fails part way may have rewritten part of a page the
+// file held, the first such write included: the file is then torn (never
+// vouched for by a new stamp: the engine rebuilds it), whichever of the
+// change's writes it was.
+TEST(MdxTree, AWriteTornPartWayLeavesTheFileTornEvenWhenItWasTheFirst) {
+  MemTable t({{"NAME", 'C', 20, 0}});
+  for (int i = 0; i < 200; ++i) t.Add({{"NAME", "part" + std::to_string(i % 37)}});
+  Index ix = Make(t);
+  ASSERT_TRUE(ix.mdx->AddTag("BYNAME", "NAME", t).ok());
+  const std::string start = ix.raw->bytes();
+  const uint32_t r = t.Add({{"NAME", "part5"}});  // into a leaf the file holds, in place
+  for (int write = 1;; ++write) {
+    auto f = std::make_unique<TearingFile>(start);
+    TearingFile* raw = f.get();
+    std::unique_ptr<MdxFile> m;
+    ASSERT_TRUE(MdxFile::Open(std::move(f), t.fields(), t.recordLength(), m).ok());
+    raw->TearWrite(write);
+    const MdxStatus st = m->InsertRecord(t.Record(r), r);
+    if (st.ok()) {
+      ASSERT_GT(write, 1) << "the insert wrote nothing";
+      break;
+    }
+    EXPECT_TRUE(m->Torn()) << "write " << write << " of the insert was torn";
+  }
 }

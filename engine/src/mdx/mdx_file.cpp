@@ -620,9 +620,9 @@ MdxStatus MdxFile::WriteStamp(uint32_t counter, uint32_t records) {
 void MdxFile::WriteTagHeader(const TagState& t) {
   std::vector<uint8_t> b(blockSize_);
   TagHeaderBytes(t, b.data());
+  inPlace_ = true;
   if (!file_->WriteAt(uint64_t(t.headerPage) * kPageSize, b.data(), b.size()))
     WriteFailed("cannot write the header of tag " + t.name);
-  inPlace_ = true;
   cache_.Erase(t.headerPage);
 }
 
@@ -669,6 +669,9 @@ void MdxFile::Flush() {
       }
       size_t next = i + 1;
       bool written;
+      // A failed write may have written part of its bytes: from its start,
+      // a page the file held counts as rewritten.
+      if (!beyondEnd) inPlace_ = true;
       if (next < dirty_.size() && dirty_[next] == page + blockFactor_) {
         run.assign(1, c->data());
         for (; next < dirty_.size() && run.size() * blockSize_ < (size_t(1) << 20); ++next) {
@@ -686,7 +689,6 @@ void MdxFile::Flush() {
         if (beyondEnd) file_->Truncate(uint64_t(filePages_) * kPageSize);
         WriteFailed("cannot write index page " + std::to_string(page), err);
       }
-      if (!beyondEnd) inPlace_ = true;
       i = next;
     }
   };
@@ -707,6 +709,7 @@ void MdxFile::Flush() {
     h.resize(kHeaderPages * kPageSize + (joined != nullptr ? blockSize_ : 0));
     HeaderBytes(h.data());
     if (joined != nullptr) TagHeaderBytes(*joined, h.data() + kHeaderPages * kPageSize);
+    inPlace_ = true;
     if (!file_->WriteAt(0, h.data(), h.size())) WriteFailed("cannot write the index header");
     if (joined != nullptr) cache_.Erase(joined->headerPage);
     headerDirty_ = false;
@@ -716,6 +719,7 @@ void MdxFile::Flush() {
     uint8_t st[12] = {'S', 'W', 1, 0};
     Put32(st + 4, stamp_.counter);
     Put32(st + 8, stamp_.records);
+    inPlace_ = true;
     if (!file_->WriteAt(48, st, sizeof st)) WriteFailed("cannot write the index header");
     stampDirty_ = false;
   }
