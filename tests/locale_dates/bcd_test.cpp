@@ -190,19 +190,16 @@ TEST(Bcd, MultiByteTextIsReadByCharacters) {
 TEST(Bcd, MultiByteCurrencySymbolTakesTheMonetaryConventions) {
   uint8_t lead[32] = {};
   lead[0x81 / 8] |= 1u << (0x81 % 8);
-  ParseConventions c;
-  c.decimalPoint = u".";
-  c.thousandsSeparator = u",";
-  c.monetaryDecimalPoint = u",";
-  c.monetaryThousandsSeparator = u".";
+  ParseConventions c = Continental();
   c.currencySymbol = u"\x81\x8F";
+  c.intlCurrencySymbol = {};
   Value v{};
-  ASSERT_EQ(slw::bcd::Parse("\x81\x8F" "1.234,5", lead, c, v.data()), 0);
+  ASSERT_EQ(slw::bcd::Parse("\x81\x8F" "1,234.5", lead, c, v.data()), 0);
   ExpectValue(v, {5, 0x01, 0x12, 0x34, 0x50});
-  ASSERT_EQ(slw::bcd::Parse("1.234,5 \x81\x8F", lead, c, v.data()), 0);
+  ASSERT_EQ(slw::bcd::Parse("1,234.5 \x81\x8F", lead, c, v.data()), 0);
   ExpectValue(v, {5, 0x01, 0x12, 0x34, 0x50});
   // Its bytes across two characters are not the symbol: numeric conventions.
-  ASSERT_EQ(slw::bcd::Parse("\x81\x81\x8F" "1.234,5", lead, c, v.data()), 0);
+  ASSERT_EQ(slw::bcd::Parse("\x81\x81\x8F" "1,234.5", lead, c, v.data()), 0);
   ExpectValue(v, {4, 0x03, 0x12, 0x34});
 }
 
