@@ -6,12 +6,15 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <string_view>
 
 #include "bcd.h"
 
 namespace {
 
-slw::bcd::ParseConventions Conventions(uint8_t pick) {
+// Multi-byte text gets a currency symbol and a negative sign of one
+// double-byte character each.
+slw::bcd::ParseConventions Conventions(uint8_t pick, int family) {
   if ((pick & 0x04) == 0) return slw::bcd::PosixParseConventions();
   slw::bcd::ParseConventions c;
   c.decimalPoint = u",";
@@ -22,6 +25,10 @@ slw::bcd::ParseConventions Conventions(uint8_t pick) {
   c.intlCurrencySymbol = u"USD ";
   c.negativeSign = u"-";
   c.positiveSign = u"+";
+  if (family == 2) {
+    c.currencySymbol = u"\x81\x8F";
+    c.negativeSign = u"\x81\x7C";
+  }
   return c;
 }
 
@@ -37,23 +44,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   ++data;
   --size;
 
-  std::u16string text;
+  uint8_t value[slw::bcd::kValueSize];
+  std::memset(value, 0xAA, sizeof value);
+  LocaleStatus status = 0;
   const int family = pick % 3;
   if (family == 1) {
     std::u16string units(size / 2, u'\0');
     for (std::size_t i = 0; i < units.size(); ++i) units[i] = static_cast<char16_t>(data[2 * i] | data[2 * i + 1] << 8);
-    text = slw::bcd::DecodeWide(units.c_str());
+    // As the export reads it: up to the first zero unit.
+    status = slw::bcd::Parse(std::u16string_view(units.c_str()), Conventions(pick, family), value);
   } else {
     const std::string bytes(reinterpret_cast<const char*>(data), size);
     uint8_t lead[32];
     std::memset(lead, 0, sizeof lead);
     for (int b = 0x81; b <= 0x9F; ++b) lead[b / 8] |= static_cast<uint8_t>(1u << (b % 8));
-    text = family == 0 ? slw::bcd::DecodeNarrow(bytes.c_str()) : slw::bcd::DecodeMulti(bytes.c_str(), lead);
+    const std::string_view text(bytes.c_str());
+    status = slw::bcd::Parse(text, family == 0 ? nullptr : lead, Conventions(pick, family), value);
   }
-
-  uint8_t value[slw::bcd::kValueSize];
-  std::memset(value, 0xAA, sizeof value);
-  const LocaleStatus status = slw::bcd::Parse(text, Conventions(pick), value);
   if (status != 0) {
     for (uint8_t b : value) Check(b == 0);
     return 0;

@@ -71,15 +71,121 @@ void RoundInto(const uint8_t* digits, int count, int keep, uint8_t* work) {
   work[0] = 1;
 }
 
-bool StartsWith(std::u16string_view text, std::size_t at, std::u16string_view s) {
-  return !s.empty() && at <= text.size() && text.size() - at >= s.size() && text.compare(at, s.size(), s) == 0;
-}
-
-bool Holds(std::u16string_view text, std::u16string_view s) {
-  return !s.empty() && text.find(s) != std::u16string_view::npos;
-}
-
 bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+
+// A text in its family's units, read by characters (see Parse).
+template <class Unit>
+class Units {
+ public:
+  Units(const Unit* units, std::size_t size, const uint8_t* leadBytes)
+      : units_(units), size_(size), leadBytes_(leadBytes) {}
+  std::size_t size() const { return size_; }
+  char16_t operator[](std::size_t i) const { return static_cast<char16_t>(units_[i]); }
+  // Units of the character at i: two for a lead byte with a byte after it.
+  std::size_t LengthAt(std::size_t i) const {
+    if constexpr (sizeof(Unit) == 1) {
+      if (leadBytes_ != nullptr && i + 1 < size_ && (leadBytes_[units_[i] / 8] & (1u << (units_[i] % 8))) != 0)
+        return 2;
+    }
+    return 1;
+  }
+  bool DigitAt(std::size_t i) const { return IsDigit((*this)[i]) && LengthAt(i) == 1; }
+  // Whether s stands at the character start i as whole characters.
+  bool MatchAt(std::size_t i, std::u16string_view s) const {
+    if (s.empty() || size_ - i < s.size()) return false;
+    for (std::size_t k = 0; k < s.size(); ++k)
+      if ((*this)[i + k] != s[k]) return false;
+    return leadBytes_ == nullptr || CharactersEndAt(i, i + s.size());
+  }
+  bool StartsCharacter(std::size_t at) const { return leadBytes_ == nullptr || CharactersEndAt(0, at); }
+
+ private:
+  // Whether the characters from the start `from` end exactly at `end`.
+  bool CharactersEndAt(std::size_t from, std::size_t end) const {
+    while (from < end) from += LengthAt(from);
+    return from == end;
+  }
+
+  const Unit* units_;
+  std::size_t size_;
+  const uint8_t* leadBytes_;
+};
+
+Status Rejected(uint8_t* value) {
+  std::memset(value, 0, kValueSize);
+  return kBadArgument;
+}
+
+template <class Unit>
+Status ParseUnits(const Units<Unit>& text, const ParseConventions& conventions, uint8_t* value) {
+  std::memset(value, 0, kValueSize);
+  // One walk over the text finds the first digit and which of the symbols
+  // that decide the conventions and the sign it holds anywhere.
+  enum { kSymbol, kIntlSymbol, kOpen, kClose, kNegative, kLooked };
+  const std::u16string_view looked[kLooked] = {
+      conventions.currencySymbol, conventions.intlCurrencySymbol, u"(", u")",
+      conventions.negativeSign.empty() ? std::u16string_view(u"-") : conventions.negativeSign};
+  // The first units below 128 of the symbols, so that most characters are
+  // passed over with one test.
+  uint64_t firstUnits[2] = {0, 0};
+  bool firstAbove127 = false;
+  for (std::u16string_view s : looked) {
+    if (s.empty()) continue;
+    if (s[0] < 128) firstUnits[s[0] / 64] |= uint64_t{1} << (s[0] % 64);
+    else firstAbove127 = true;
+  }
+  bool holds[kLooked] = {};
+  const std::size_t size = text.size();
+  std::size_t first = size;
+  for (std::size_t i = 0; i < size;) {
+    const char16_t u = text[i];
+    const std::size_t length = text.LengthAt(i);
+    if (first == size && length == 1 && IsDigit(u)) first = i;
+    if (u < 128 ? ((firstUnits[u / 64] >> (u % 64)) & 1) != 0 : firstAbove127) {
+      for (int k = 0; k < kLooked; ++k)
+        if (!holds[k] && text.MatchAt(i, looked[k])) holds[k] = true;
+    }
+    i += length;
+  }
+
+  std::u16string_view point = conventions.decimalPoint;
+  std::u16string_view separator = conventions.thousandsSeparator;
+  if (holds[kSymbol] || holds[kIntlSymbol]) {
+    if (!conventions.monetaryDecimalPoint.empty()) point = conventions.monetaryDecimalPoint;
+    separator = conventions.monetaryThousandsSeparator;
+  }
+  if (point.empty()) point = u".";
+  const bool negative = (holds[kOpen] && holds[kClose]) || holds[kNegative];
+
+  if (first == size) return kBadArgument;
+  std::size_t i = first;
+  // ".5" is half, not five.
+  bool fraction = i >= point.size() && text.StartsCharacter(i - point.size()) && text.MatchAt(i - point.size(), point);
+  int count = 0;
+  int scale = 0;
+  while (i < size) {
+    if (text.DigitAt(i)) {
+      if (count == kMaxDigits) return Rejected(value);
+      const auto digit = static_cast<uint8_t>(text[i] - u'0');
+      value[2 + count / 2] |= static_cast<uint8_t>(count % 2 == 0 ? digit << 4 : digit);
+      ++count;
+      if (fraction) ++scale;
+      ++i;
+    } else if (!fraction && text.MatchAt(i, point)) {
+      fraction = true;
+      i += point.size();
+    } else if (!fraction && text.MatchAt(i, separator) && i + separator.size() < size &&
+               text.DigitAt(i + separator.size())) {
+      i += separator.size();
+    } else {
+      break;
+    }
+  }
+  if (scale > kMaxScale) return Rejected(value);
+  value[0] = static_cast<uint8_t>(count);
+  value[1] = static_cast<uint8_t>((negative ? 0x80 : 0) | scale);
+  return kOk;
+}
 
 }  // namespace
 
@@ -108,87 +214,13 @@ bool Pack(const DigitString& in, uint8_t* value) {
   return true;
 }
 
-ParseConventions PosixParseConventions() {
-  ParseConventions c;
-  // One unit assigned by count: g++ 12 at -O2 warns falsely (-Wrestrict) on
-  // the same assignment from a literal.
-  c.decimalPoint.assign(1, u'.');
-  return c;
-}
-
 Status Parse(std::u16string_view text, const ParseConventions& conventions, uint8_t* value) {
-  std::memset(value, 0, kValueSize);
-  const bool monetary = Holds(text, conventions.currencySymbol) || Holds(text, conventions.intlCurrencySymbol);
-  std::u16string_view point = conventions.decimalPoint;
-  std::u16string_view separator = conventions.thousandsSeparator;
-  if (monetary) {
-    if (!conventions.monetaryDecimalPoint.empty()) point = conventions.monetaryDecimalPoint;
-    separator = conventions.monetaryThousandsSeparator;
-  }
-  if (point.empty()) point = u".";
-
-  const bool negative =
-      (Holds(text, u"(") && Holds(text, u")")) ||
-      Holds(text, conventions.negativeSign.empty() ? std::u16string_view(u"-") : conventions.negativeSign);
-
-  std::size_t i = 0;
-  while (i < text.size() && !IsDigit(text[i])) ++i;
-  if (i == text.size()) return kBadArgument;
-  // ".5" is half, not five.
-  bool fraction = i >= point.size() && StartsWith(text, i - point.size(), point);
-
-  DigitString record;
-  record.negative = negative;
-  int count = 0;
-  int scale = 0;
-  while (i < text.size()) {
-    if (IsDigit(text[i])) {
-      if (count == kMaxDigits) return kBadArgument;
-      record.digits[count++] = static_cast<char>(text[i]);
-      if (fraction) ++scale;
-      ++i;
-    } else if (!fraction && StartsWith(text, i, point)) {
-      fraction = true;
-      i += point.size();
-    } else if (!fraction && StartsWith(text, i, separator) && i + separator.size() < text.size() &&
-               IsDigit(text[i + separator.size()])) {
-      i += separator.size();
-    } else {
-      break;
-    }
-  }
-  if (scale > kMaxScale) return kBadArgument;
-  record.precision = static_cast<uint8_t>(count);
-  record.scale = static_cast<uint8_t>(scale);
-  return Pack(record, value) ? kOk : kBadArgument;
+  return ParseUnits(Units<char16_t>(text.data(), text.size(), nullptr), conventions, value);
 }
 
-std::u16string DecodeNarrow(const char* text) {
-  std::u16string out;
-  if (text == nullptr) return out;
-  for (; *text != '\0'; ++text) out += static_cast<char16_t>(static_cast<uint8_t>(*text));
-  return out;
-}
-
-std::u16string DecodeWide(const char16_t* text) {
-  return text != nullptr ? std::u16string(text) : std::u16string();
-}
-
-std::u16string DecodeMulti(const char* text, const uint8_t* leadBytes) {
-  std::u16string out;
-  if (text == nullptr) return out;
-  while (*text != '\0') {
-    const uint8_t first = static_cast<uint8_t>(text[0]);
-    const bool lead = leadBytes != nullptr && (leadBytes[first / 8] & (1u << (first % 8))) != 0;
-    if (lead && text[1] != '\0') {
-      out += static_cast<char16_t>(first << 8 | static_cast<uint8_t>(text[1]));
-      text += 2;
-    } else {
-      out += static_cast<char16_t>(first);
-      ++text;
-    }
-  }
-  return out;
+Status Parse(std::string_view text, const uint8_t* leadBytes, const ParseConventions& conventions, uint8_t* value) {
+  return ParseUnits(Units<uint8_t>(reinterpret_cast<const uint8_t*>(text.data()), text.size(), leadBytes), conventions,
+                    value);
 }
 
 template <class CH>

@@ -45,21 +45,27 @@ void Unpack(const uint8_t* value, DigitString& out);
 // value: false, and the value is zero-filled.
 bool Pack(const DigitString& in, uint8_t* value);
 
-// The conventions the parse reads, as character codes (empty: none).
+// The conventions the parse reads, as character codes (empty: none); views
+// of the locale's category texts, which stay as they are while the locale
+// holds the category.
 struct ParseConventions {
-  std::u16string decimalPoint;
-  std::u16string thousandsSeparator;
-  std::u16string monetaryDecimalPoint;
-  std::u16string monetaryThousandsSeparator;
-  std::u16string currencySymbol;
-  std::u16string intlCurrencySymbol;
-  std::u16string positiveSign;
-  std::u16string negativeSign;
+  std::u16string_view decimalPoint;
+  std::u16string_view thousandsSeparator;
+  std::u16string_view monetaryDecimalPoint;
+  std::u16string_view monetaryThousandsSeparator;
+  std::u16string_view currencySymbol;
+  std::u16string_view intlCurrencySymbol;
+  std::u16string_view positiveSign;
+  std::u16string_view negativeSign;
 };
 
 // Those of the built-in "POSIX" numeric and monetary categories: "." as the
 // decimal point and nothing else.
-ParseConventions PosixParseConventions();
+inline ParseConventions PosixParseConventions() {
+  ParseConventions c;
+  c.decimalPoint = u".";
+  return c;
+}
 
 // Parses a number into a value. A text that holds a non-empty currency
 // symbol (or international one) is read with the monetary point and
@@ -69,13 +75,15 @@ ParseConventions PosixParseConventions();
 // digits are skipped; any other character ends the number. Returns 0, or
 // 0x0C07 with a zero-filled value for a text without digits, more than 64
 // digits or more than 63 after the point.
+//
+// The text is read where it lies, in its family's units: 16-bit units, or
+// bytes. Bytes with a lead-byte map (a 256-bit map, 32 bytes) are read by
+// characters: a lead byte and the byte after it are one character, which is
+// never a digit, and a convention's bytes match only where they stand for
+// whole characters of the text. A convention's unit is one byte of narrow and
+// multi-byte text.
 Status Parse(std::u16string_view text, const ParseConventions& conventions, uint8_t* value);
-
-// Text of the three families as character codes.
-std::u16string DecodeNarrow(const char* text);
-std::u16string DecodeWide(const char16_t* text);
-// leadBytes: a 256-bit map of the lead bytes (32 bytes), or null for none.
-std::u16string DecodeMulti(const char* text, const uint8_t* leadBytes);
+Status Parse(std::string_view text, const uint8_t* leadBytes, const ParseConventions& conventions, uint8_t* value);
 
 // What the formatting writes besides digits and "-". The exponent marker is
 // given in both cases so that the caller can map it with the locale.

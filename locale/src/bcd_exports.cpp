@@ -1,8 +1,7 @@
 // Exports of the packed decimals: the digit-string record both ways and the
 // parse of text of the three families.
 #include <cstring>
-#include <new>
-#include <string>
+#include <string_view>
 
 #include "bcd.h"
 #include "categories.h"
@@ -20,7 +19,7 @@ const uint8_t* Bytes(const SL_BCD* value) { return reinterpret_cast<const uint8_
 
 // The numeric and monetary conventions of a locale for the parse, from its
 // LC_NUMERIC and LC_MONETARY categories (the built-in "POSIX" ones where a
-// locale has none of its own).
+// locale has none of its own), as views of the categories' texts.
 bcd::ParseConventions ConventionsOf(const CLocale& locale) {
   bcd::ParseConventions c = bcd::PosixParseConventions();
   if (const NumericCategory* n = NumericOf(locale)) {
@@ -38,19 +37,19 @@ bcd::ParseConventions ConventionsOf(const CLocale& locale) {
   return c;
 }
 
-template <class Decode>
-LocaleStatus StrBcd(hlocale h, SL_BCD* value, Decode decode) {
+// The parse reads the text where it lies: no copy, no allocation.
+template <class Parse>
+LocaleStatus StrBcd(hlocale h, SL_BCD* value, Parse parse) {
   if (value == nullptr) return kBadArgument;
   std::memset(value, 0, sizeof *value);
   const CLocale* locale = FindLocale(h);
   if (locale == nullptr) return kBadHandle;
-  try {
-    const std::u16string text = decode(*locale);
-    return bcd::Parse(text, ConventionsOf(*locale), Bytes(value));
-  } catch (const std::bad_alloc&) {
-    std::memset(value, 0, sizeof *value);
-    return kNoMemory;
-  }
+  return parse(*locale, ConventionsOf(*locale), Bytes(value));
+}
+
+template <class CH>
+std::basic_string_view<CH> ViewOf(const CH* text) {
+  return text != nullptr ? std::basic_string_view<CH>(text) : std::basic_string_view<CH>();
 }
 
 }  // namespace
@@ -86,16 +85,20 @@ SL_EXPORT LocaleStatus SL_BCDFromBCDStr(SL_BCD* value, const SL_BCDSTR* record) 
 }
 
 SL_EXPORT LocaleStatus SLN_StrBCD(hlocale h, const char* text, SL_BCD* value) {
-  return StrBcd(h, value, [&](const CLocale&) { return bcd::DecodeNarrow(text); });
+  return StrBcd(h, value, [&](const CLocale&, const bcd::ParseConventions& c, uint8_t* out) {
+    return bcd::Parse(ViewOf(text), nullptr, c, out);
+  });
 }
 
 SL_EXPORT LocaleStatus SLW_StrBCD(hlocale h, const SL_WCHAR* text, SL_BCD* value) {
-  return StrBcd(h, value, [&](const CLocale&) { return bcd::DecodeWide(text); });
+  return StrBcd(h, value, [&](const CLocale&, const bcd::ParseConventions& c, uint8_t* out) {
+    return bcd::Parse(ViewOf(text), c, out);
+  });
 }
 
 SL_EXPORT LocaleStatus SLM_StrBCD(hlocale h, const char* text, SL_BCD* value) {
-  return StrBcd(h, value, [&](const CLocale& l) {
+  return StrBcd(h, value, [&](const CLocale& l, const bcd::ParseConventions& c, uint8_t* out) {
     const bool multi = l.family() == SL_FAMILY_MULTI && l.leadBytes.size() >= 32;
-    return bcd::DecodeMulti(text, multi ? l.leadBytes.data() : nullptr);
+    return bcd::Parse(ViewOf(text), multi ? l.leadBytes.data() : nullptr, c, out);
   });
 }

@@ -140,6 +140,7 @@ Status CollateCategory::Parse(const uint8_t* body, std::size_t size) {
 // ---- LC_CTYPE ----
 
 CtypeCategory::CtypeCategory(int slot, uint8_t family) : CategoryBase(slot, family) {
+  data_ = Data::kCtype;
   for (std::size_t i = 0; i < std::size(kPosixClasses); ++i)
     classes_.push_back({kPosixClasses[i], ClassMaskOfPosition(i)});
   translations_ = {"toupper", "tolower"};
@@ -260,6 +261,7 @@ uint16_t CtypeCategory::Translate(int index, uint16_t code) const {
 // ---- LC_TIME ----
 
 TimeCategory::TimeCategory(int slot, uint8_t family) : CategoryBase(slot, family) {
+  data_ = Data::kTime;
   for (int i = 0; i < kTimeTexts; ++i) texts[static_cast<std::size_t>(i)] = Ascii(kPosixTimes[i]);
 }
 
@@ -333,7 +335,9 @@ Status TimeCategory::Parse(const uint8_t* body, std::size_t size) {
 // ---- LC_NUMERIC, LC_MONETARY, LC_MESSAGES ----
 
 NumericCategory::NumericCategory(int slot, uint8_t family)
-    : CategoryBase(slot, family), decimalPoint(u"."), exponent(u"E") {}
+    : CategoryBase(slot, family), decimalPoint(u"."), exponent(u"E") {
+  data_ = Data::kNumeric;
+}
 
 Status NumericCategory::Parse(const uint8_t* body, std::size_t size) {
   Cursor c{body, size};
@@ -353,7 +357,10 @@ Status NumericCategory::Parse(const uint8_t* body, std::size_t size) {
   return kOk;
 }
 
-MonetaryCategory::MonetaryCategory(int slot, uint8_t family) : CategoryBase(slot, family) { values.fill(255); }
+MonetaryCategory::MonetaryCategory(int slot, uint8_t family) : CategoryBase(slot, family) {
+  data_ = Data::kMonetary;
+  values.fill(255);
+}
 
 Status MonetaryCategory::Parse(const uint8_t* body, std::size_t size) {
   Cursor c{body, size};
@@ -384,7 +391,9 @@ uint8_t MonetaryCategory::SignPosition(bool negative) const {
 }
 
 MessagesCategory::MessagesCategory(int slot, uint8_t family)
-    : CategoryBase(slot, family), yes(u"yY"), no(u"nN"), third(u"POSIX") {}
+    : CategoryBase(slot, family), yes(u"yY"), no(u"nN"), third(u"POSIX") {
+  data_ = Data::kMessages;
+}
 
 Status MessagesCategory::Parse(const uint8_t* body, std::size_t size) {
   Cursor c{body, size};
@@ -441,12 +450,20 @@ Category* NewCategoryObject(int slot, uint8_t family) {
   }
 }
 
-const CollateCategory* CollateOf(const CLocale& l) { return dynamic_cast<const CollateCategory*>(l.categories[0]); }
-const CtypeCategory* CtypeOf(const CLocale& l) { return dynamic_cast<const CtypeCategory*>(l.categories[1]); }
-const TimeCategory* TimeOf(const CLocale& l) { return dynamic_cast<const TimeCategory*>(l.categories[2]); }
-const MonetaryCategory* MonetaryOf(const CLocale& l) { return dynamic_cast<const MonetaryCategory*>(l.categories[3]); }
-const NumericCategory* NumericOf(const CLocale& l) { return dynamic_cast<const NumericCategory*>(l.categories[4]); }
-const MessagesCategory* MessagesOf(const CLocale& l) { return dynamic_cast<const MessagesCategory*>(l.categories[5]); }
-const SoundexCategory* SoundexOf(const CLocale& l) { return dynamic_cast<const SoundexCategory*>(l.categories[6]); }
+namespace {
+template <class Kind>
+const Kind* DataOf(const CLocale& l, int slot, Category::Data data) {
+  const Category* c = l.categories[static_cast<std::size_t>(slot)];
+  return c != nullptr && c->data() == data ? static_cast<const Kind*>(c) : nullptr;
+}
+}  // namespace
+
+const CollateCategory* CollateOf(const CLocale& l) { return DataOf<CollateCategory>(l, 0, Category::Data::kCollate); }
+const CtypeCategory* CtypeOf(const CLocale& l) { return DataOf<CtypeCategory>(l, 1, Category::Data::kCtype); }
+const TimeCategory* TimeOf(const CLocale& l) { return DataOf<TimeCategory>(l, 2, Category::Data::kTime); }
+const MonetaryCategory* MonetaryOf(const CLocale& l) { return DataOf<MonetaryCategory>(l, 3, Category::Data::kMonetary); }
+const NumericCategory* NumericOf(const CLocale& l) { return DataOf<NumericCategory>(l, 4, Category::Data::kNumeric); }
+const MessagesCategory* MessagesOf(const CLocale& l) { return DataOf<MessagesCategory>(l, 5, Category::Data::kMessages); }
+const SoundexCategory* SoundexOf(const CLocale& l) { return DataOf<SoundexCategory>(l, 6, Category::Data::kSoundex); }
 
 }  // namespace slw

@@ -102,7 +102,7 @@ class CategoryBase : public Category {
 
 class CollateCategory : public CategoryBase {
  public:
-  CollateCategory(int slot, uint8_t family) : CategoryBase(slot, family), table(family) {}
+  CollateCategory(int slot, uint8_t family) : CategoryBase(slot, family), table(family) { data_ = Data::kCollate; }
   Status Parse(const uint8_t* body, std::size_t size) override;
   CollationTable table;  // the built-in POSIX data until loaded
 };
@@ -170,7 +170,7 @@ class MessagesCategory : public CategoryBase {
 
 class SoundexCategory : public CategoryBase {
  public:
-  SoundexCategory(int slot, uint8_t family) : CategoryBase(slot, family) {}
+  SoundexCategory(int slot, uint8_t family) : CategoryBase(slot, family) { data_ = Data::kSoundex; }
   Status Parse(const uint8_t* body, std::size_t size) override;
   uint8_t CodeOf(uint16_t code) const { return table_.At(family_ == SL_FAMILY_NARROW ? code & 0xFF : code); }
 

@@ -202,13 +202,14 @@ uint32_t TickCount() {
 
 // Every call looks up its client and thread by these ids, so they are asked
 // of the system once per thread (and process); a forked child's one thread
-// forgets them and asks again.
+// forgets them and asks again, and checks its handles again.
 namespace {
 thread_local uint32_t t_threadId = 0;
 std::atomic<int32_t> g_processId{0};
 void ForgetIds() {
   t_threadId = 0;
   g_processId.store(0, std::memory_order_relaxed);
+  ForgetFoundLocales();
 }
 }  // namespace
 

@@ -268,22 +268,35 @@ TLocale* NewLocale(uint8_t family) {
   }
 }
 
+namespace {
+std::atomic<uint64_t> g_generation{1};
+}  // namespace
+
 CLocale* FindLocale(hlocale h) {
   if (h == nullptr) return nullptr;
+  // The handle this thread found last is still one of the client's while no
+  // locale has been destroyed and the process has not forked since: the
+  // check of an ordinary call takes no lock.
+  struct Found {
+    hlocale handle = nullptr;
+    uint64_t generation = 0;
+  };
+  thread_local Found found;
+  const uint64_t generation = g_generation.load(std::memory_order_acquire);
+  if (h == found.handle && generation == found.generation) return FromHandle(h);
   LockHold hold;
   CLocale* wanted = FromHandle(h);
   for (Client* c : {FindClient(), SystemClient()}) {
     if (c == nullptr) continue;
-    if (std::find(c->locales.begin(), c->locales.end(), wanted) != c->locales.end()) return wanted;
+    if (std::find(c->locales.begin(), c->locales.end(), wanted) != c->locales.end()) {
+      found = {h, generation};
+      return wanted;
+    }
   }
   return nullptr;
 }
 
-
-
-namespace {
-std::atomic<uint64_t> g_generation{1};
-}  // namespace
+void ForgetFoundLocales() { g_generation.fetch_add(1, std::memory_order_acq_rel); }
 
 uint64_t LocaleGeneration() { return g_generation.load(std::memory_order_acquire); }
 

@@ -55,6 +55,10 @@ class Category {
   void SetName(std::string name) { name_ = std::move(name); }
   bool stale() const { return stale_ != 0; }
   void MarkStale() { stale_ = 1; }
+  // The class whose data it holds, set by that class's constructor: readers
+  // on every call find the data without a dynamic_cast.
+  enum class Data : uint8_t { kNone, kCollate, kCtype, kTime, kMonetary, kNumeric, kMessages, kSoundex };
+  Data data() const { return data_; }
   // Short name: the whole name for "POSIX" and "WIN", the part from "@"
   // otherwise, empty without "@".
   std::string ShortName() const;
@@ -77,6 +81,7 @@ class Category {
   uint8_t family_;
   std::string name_ = "POSIX";
   uint8_t stale_ = 0;
+  Data data_ = Data::kNone;
   std::string source_;
   std::array<uint8_t, kCategoryHeadSize> head_{};
   std::vector<uint8_t> body_;
@@ -223,8 +228,12 @@ TLocale* NewLocale(uint8_t family);
 std::size_t DefinedBitmapSize(uint8_t family);
 
 // The locale behind a handle when the handle is one of the calling client's
-// locales or a system locale, else null. Takes the lock.
+// locales or a system locale, else null. Takes the lock, except for the
+// handle the calling thread found last while no locale has been destroyed.
 CLocale* FindLocale(hlocale h);
+// Makes every thread check its next handle again under the lock (a forked
+// child's client is not its parent's).
+void ForgetFoundLocales();
 // Changes whenever a locale is destroyed, so that a handle checked before
 // can be trusted again without the lock while it has not changed.
 uint64_t LocaleGeneration();

@@ -266,6 +266,32 @@ TEST_F(Manager, AForkedChildOpensItsOwnLocaleNotOneItsParentPooled) {
   });
 }
 
+// A handle the parent's thread used last is not the forked child's: its
+// client (or none) does not hold it, however recently the parent checked it.
+TEST_F(Manager, AForkedChildTakesNoHandleItsParentUsedLast) {
+  Install();
+  InFreshProcess([&](Api& api) {
+    auto strBcd = SLW_API(api, SLN_StrBCD);
+    CHECK_EQ_CHILD(SLW_API(api, _SL_InitClient)(1, 1, 1), 0);
+    hlocale h = nullptr;
+    CHECK_EQ_CHILD(SLW_API(api, SL_OpenLocale)(&h, 2, "L1_XX.WIN1252"), 0);
+    SL_BCD value;
+    CHECK_EQ_CHILD(strBcd(h, "12", &value), 0);
+    const pid_t pid = fork();
+    if (pid == 0) {
+      if (strBcd(h, "12", &value) != SL_STATUS_BAD_HANDLE) std::_Exit(10);
+      if (SLW_API(api, _SL_InitClient)(1, 1, 1) != 0) std::_Exit(11);
+      std::_Exit(strBcd(h, "12", &value) == SL_STATUS_BAD_HANDLE ? 0 : 12);
+    }
+    int status = -1;
+    CHECK_EQ_CHILD(waitpid(pid, &status, 0), pid);
+    CHECK_CHILD(WIFEXITED(status));
+    CHECK_EQ_CHILD(WEXITSTATUS(status), 0);
+    CHECK_EQ_CHILD(strBcd(h, "12", &value), 0);
+    CHECK_EQ_CHILD(SLW_API(api, SL_Exit)(), 0);
+  });
+}
+
 TEST_F(Manager, PoolKeepsFourClosedLocalesAndEvictsTheOldest) {
   Install();
   InFreshProcess([&](Api& api) {

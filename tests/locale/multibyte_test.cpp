@@ -26,6 +26,8 @@ class MultiByte : public ::testing::Test {
         "  category 2 mb_MB.SJIS\n"
         "    ctype space,digit,lower,upper,xdigit,cntrl,punct,blank toupper,tolower\n"
         "    class 0x8161 4\n    class 0x8141 8\n    map 0 0x8161 0x8141\n    map 1 0x8141 0x8161\n"
+        "  category 8 mb_MB.SJIS\n    monetary \"JPY \" \"\\x81\\x8F\" , . \"\\x03\" \"\" - 0 0 1 0 1 0 1 1\n"
+        "  category 16 mb_MB.SJIS\n    numeric . , \"\\x03\" E ;\n"
         "  category 64 mb_MB.SJIS\n";
     s += ClassicSoundexLines();
     std::string error;
@@ -148,6 +150,30 @@ TEST_F(MultiByte, FormatsTakeATwoByteCharacterAsText) {
   EXPECT_EQ(value, 42);
   SL_BCD bcd{};
   EXPECT_EQ(SLM_StrBCD(h_, "-1.5", &bcd), 0);
+}
+
+// The double-byte currency symbol makes an amount of the monetary decimal
+// comma; its bytes across two characters are no symbol.
+TEST_F(MultiByte, StrBCDFindsADoubleByteCurrencySymbol) {
+  hlocale money = nullptr;
+  ASSERT_EQ(SL_OpenLocale(&money, 2 | 8 | 16, "mb_MB.SJIS"), 0);
+  struct Case {
+    const char* text;
+    uint8_t precision, signScale;
+  } cases[] = {
+      {"\x81\x8F" "1.234,5", 5, 0x01},
+      {"-1.234,5 \x81\x8F", 5, 0x81},
+      {"1,234.5", 5, 0x01},
+      {"\x81\x81\x8F" "1.234,5", 4, 0x03},
+  };
+  for (const Case& c : cases) {
+    SL_BCD bcd{};
+    EXPECT_EQ(SLM_StrBCD(money, c.text, &bcd), 0) << c.text;
+    EXPECT_EQ(bcd.precision, c.precision) << c.text;
+    EXPECT_EQ(bcd.signScale, c.signScale) << c.text;
+    EXPECT_EQ(bcd.digits[0], 0x12) << c.text;
+  }
+  SL_CloseLocale(&money);
 }
 
 int16_t g_calls = 0;
