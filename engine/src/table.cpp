@@ -451,6 +451,7 @@ OrbResult Table::LoadHeader() {
     return Fail(ORB_ERR_CORRUPT, name + ": record length " + std::to_string(recordLength_) +
                                      " is shorter than its fields (" + std::to_string(offset) + ")");
   }
+  for (FieldInfo& f : fields_) f.room = recordLength_ - f.offset;
   const uint64_t present = static_cast<uint64_t>(size - headerLength_) / recordLength_;
   recordCount_ = static_cast<uint32_t>(std::min<uint64_t>(count, present));
   recordsTrimmed_ = count - recordCount_;

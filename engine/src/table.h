@@ -28,6 +28,7 @@ struct FieldInfo {
   uint16_t width = 0;
   uint8_t decimals = 0;
   uint16_t number = 0;    // 1-based
+  uint32_t room = 0;      // bytes of the record from offset to its end (0: not known)
 };
 
 class Table {
