@@ -143,29 +143,20 @@ __attribute__((always_inline)) inline void EngineCursor::DecodeField(const Slot&
   OrbResult r = ORB_OK;
   switch (f.type) {
     case ORB_FLD_CHAR: {
-      // The engine ends the text with a zero. A string an earlier record
-      // left in the value takes it straight into its own storage; else one
-      // buffer for every character field (at most 255 bytes).
-      if (std::string* s = std::get_if<std::string>(&out)) {
-        s->resize(static_cast<size_t>(f.width) + 1);
-        (*s)[0] = 0;
-        r = e_.EngineGetField(handle_, f.number, record, s->data(), static_cast<uint32_t>(s->size()), &blank);
-        if (r != ORB_OK) Check(r);
-        const size_t length = blank ? 0 : std::char_traits<char>::length(s->c_str());
-        if (length == 0)
-          out = std::monostate{};
-        else
-          s->resize(length);
-        break;
-      }
-      text_[0] = 0;
+      // The engine ends the text with a zero, in one buffer for every
+      // character field (at most 255 bytes), large enough for the engine
+      // to write a short text as one store that the length's loads read
+      // back at once; a string an earlier record left in the value takes
+      // the text into its own storage.
       r = e_.EngineGetField(handle_, f.number, record, text_, sizeof text_, &blank);
       if (r != ORB_OK) Check(r);
       const size_t length = blank ? 0 : std::char_traits<char>::length(text_);
-      if (length > 0)
-        out.emplace<std::string>(text_, length);
-      else
+      if (length == 0)
         out = std::monostate{};
+      else if (std::string* s = std::get_if<std::string>(&out))
+        s->assign(text_, length);
+      else
+        out.emplace<std::string>(text_, length);
       break;
     }
     case ORB_FLD_NUMERIC:
