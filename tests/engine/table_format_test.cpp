@@ -65,7 +65,8 @@ TEST_F(TableFormatTest, NumberTextsReadAsTheCLibraryReadsThem) {
   const char* texts[] = {"12.50",  "-0.00",   "0.1",     "  -7",    "+5",   "5.",       ".5",
                          "0.3",    "1.7",     "99999999999999.9",   "123456789012345",
                          "1234567890123456789", "-98765.4321",      "1e3",  "1.2.3",    "12abc",
-                         "-",      ".",       "1,25",    "0.000000000000001", "9007199254740993"};
+                         "-",      ".",       "1,25",    "0.000000000000001", "9007199254740993",
+                         "1 2",    "12  ",    "- 3",     "123456789012",      "1234",  "*****",   "1.5e"};
   DbfBytes t;
   t.fields = {{"N", 'N', 20, 0}};
   for (const char* text : texts) {
@@ -159,6 +160,42 @@ TEST_F(TableFormatTest, TextFieldsReadAsTheirBytesTrimmedAndCutAtANul) {
       }
     }
   }
+}
+
+// Date fields read their eight bytes YYYYMMDD: a date when all are digits
+// and the date exists, else blank (blanks, NULs, other text, a day the
+// calendar has not, a short or odd digit).
+TEST_F(TableFormatTest, DateTextsReadAsDaysOrBlank) {
+  struct Case {
+    const char* bytes;  // eight of them
+    int32_t date;       // YYYYMMDD, 0 for blank
+  };
+  const Case cases[] = {{"19940203", 19940203}, {"00010101", 10101},    {"99991231", 99991231}, {"20000229", 20000229},
+                        {"19000229", 0},        {"19991301", 0},        {"19990100", 0},        {"00000101", 0},
+                        {"        ", 0},        {"1999 1 1", 0},        {" 1999010", 0},        {"1999010/", 0},
+                        {"1999010:", 0},        {"abcdefgh", 0},        {"19990132", 0},        {"20231130", 20231130}};
+  DbfBytes t;
+  t.fields = {{"D", 'D', 8, 0}};
+  for (const Case& k : cases) t.records.push_back(k.bytes);
+  t.records.push_back(std::string(8, '\0'));
+  Write("DATES.DBF", t.Build());
+  OrbCursor c = Open("DATES");
+  std::vector<uint8_t> rec = Buffer(c);
+  ASSERT_EQ(EngineSetToBegin(c), ORB_OK);
+  auto next = [&](const std::string& what, int32_t want) {
+    SCOPED_TRACE(what);
+    ASSERT_EQ(EngineGetNextRecord(c, rec.data(), static_cast<uint32_t>(rec.size()), nullptr), ORB_OK);
+    int32_t day = -1, blank = -1;
+    ASSERT_EQ(EngineGetField(c, 1, rec.data(), &day, sizeof day, &blank), ORB_OK);
+    EXPECT_EQ(blank, want == 0 ? 1 : 0);
+    int32_t wantDay = 0;
+    if (want != 0) {
+      ASSERT_EQ(EngineEncodeDate(want / 10000, want / 100 % 100, want % 100, &wantDay), ORB_OK);
+    }
+    EXPECT_EQ(day, wantDay);
+  };
+  for (const Case& k : cases) next(k.bytes, k.date);
+  next("NULs", 0);
 }
 
 TEST_F(TableFormatTest, ReadsMemosOfDbase4AndDbase3Files) {
