@@ -92,8 +92,8 @@ OrbResult DecodeTextBy16(const FieldInfo& f, const uint8_t* p, void* value, uint
 // Where the processor has AVX2 (strlen's vector is 32 bytes then): the
 // field 32 bytes at a time from its start, the last vector reaching past
 // the field into the record's next bytes (masked off) or, at the record's
-// end, overlapping the one before; a text of fewer than 32 bytes is stored
-// from the first vector. A field holding a NUL is measured by bytes.
+// end, overlapping the one before. A field holding a NUL is measured by
+// bytes.
 __attribute__((target("avx2"))) OrbResult DecodeTextBy32(const FieldInfo& f, const uint8_t* p, void* value,
                                                          uint32_t valueSize, int32_t* blank) {
   const size_t width = f.width, room = f.room;
@@ -116,11 +116,22 @@ __attribute__((target("avx2"))) OrbResult DecodeTextBy32(const FieldInfo& f, con
     if (filled != 0) length = from + 32 - static_cast<size_t>(__builtin_clz(filled));
   }
   if (nuls != 0) length = TextLengthByBytes(p, width);
-  if (length >= 32 || length + 1 > valueSize || valueSize < 32) return PutText(f, p, length, value, valueSize, blank);
+  // The text and its NUL as whole vectors, the last padded with zeros: the
+  // loads of strlen (the first at the value, the next ones on boundaries of
+  // 32) each find one store that holds them where the value is so aligned.
+  const size_t last = length / 32 * 32;
+  if (length + 1 > valueSize || valueSize < last + 32 || room < last + 32) {
+    return PutText(f, p, length, value, valueSize, blank);
+  }
+  auto* out = static_cast<uint8_t*>(value);
+  for (size_t at = 0; at < last; at += 32) {
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + at), _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + at)));
+  }
   const __m256i index = _mm256_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20,
                                          21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31);
-  const __m256i kept = _mm256_cmpgt_epi8(_mm256_set1_epi8(static_cast<char>(length)), index);
-  _mm256_storeu_si256(static_cast<__m256i*>(value), _mm256_and_si256(first, kept));
+  const __m256i kept = _mm256_cmpgt_epi8(_mm256_set1_epi8(static_cast<char>(length - last)), index);
+  const __m256i end = last == 0 ? first : _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + last));
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + last), _mm256_and_si256(end, kept));
   if (blank != nullptr) *blank = length == 0;
   return ORB_OK;
 }
