@@ -66,7 +66,8 @@ __attribute__((noinline, cold)) OrbResult TextCutShort(const FieldInfo& f, const
 // text shorter than that vector goes out as one store as wide, its end
 // padded with zeros, where the value buffer takes it and the record holds
 // the bytes to load (record bytes from p: FieldInfo::room).
-OrbResult PutText(const FieldInfo& f, const uint8_t* p, size_t n, void* value, uint32_t valueSize, int32_t* blank) {
+__attribute__((noinline)) OrbResult PutText(const FieldInfo& f, const uint8_t* p, size_t n, void* value,
+                                            uint32_t valueSize, int32_t* blank) {
   if (n + 1 > valueSize) return TextCutShort(f, p, n, value, valueSize, blank);
 #if defined(__SSE2__)
   if (n < 16 && valueSize >= 16 && f.room >= 16) {
@@ -84,43 +85,44 @@ OrbResult PutText(const FieldInfo& f, const uint8_t* p, size_t n, void* value, u
   return ORB_OK;
 }
 
-OrbResult DecodeTextBy16(const FieldInfo& f, const uint8_t* p, void* value, uint32_t valueSize, int32_t* blank) {
+__attribute__((noinline)) OrbResult DecodeTextBy16(const FieldInfo& f, const uint8_t* p, void* value,
+                                                   uint32_t valueSize, int32_t* blank) {
   return PutText(f, p, TextLength(p, f.width), value, valueSize, blank);
+}
+
+__attribute__((noinline)) OrbResult DecodeTextByBytes(const FieldInfo& f, const uint8_t* p, void* value,
+                                                      uint32_t valueSize, int32_t* blank) {
+  return PutText(f, p, TextLengthByBytes(p, f.width), value, valueSize, blank);
 }
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 // Where the processor has AVX2 (strlen's vector is 32 bytes then): the
-// field 32 bytes at a time from its start, the last vector reaching past
-// the field into the record's next bytes (masked off) or, at the record's
-// end, overlapping the one before. A field holding a NUL is measured by
-// bytes.
+// field 32 bytes at a time, the last vector reaching past the field into
+// the record's next bytes (masked off); a field too near the record's end
+// for that goes sixteen at a time, one holding a NUL by bytes. The text and
+// its NUL go out as whole vectors too, the last padded with zeros, so each
+// of strlen's loads (the first at the value, the next ones on boundaries
+// of 32) finds one store that holds it where the value is so aligned.
 __attribute__((target("avx2"))) OrbResult DecodeTextBy32(const FieldInfo& f, const uint8_t* p, void* value,
                                                          uint32_t valueSize, int32_t* blank) {
-  const size_t width = f.width, room = f.room;
-  if (room < 32) return DecodeTextBy16(f, p, value, valueSize, blank);
+  const size_t width = f.width, whole = (width + 31) & ~size_t{31};
+  if (f.room < whole) return DecodeTextBy16(f, p, value, valueSize, blank);
   const __m256i zeros = _mm256_setzero_si256(), notBlank = _mm256_set1_epi8(static_cast<char>(0xDF));
-  const __m256i first = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
   size_t length = 0;
   uint32_t nuls = 0;
-  for (size_t at = 0; at < width; at += 32) {
-    const size_t from = at == 0 || at + 32 <= room ? at : room - 32;
-    const __m256i w = at == 0 ? first : _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + from));
-    // The bits of the field's bytes [at, at + 32) in the vector read at `from`.
-    const size_t lo = at - from, hi = std::min(at + 32, width) - from;
-    const uint32_t mine = static_cast<uint32_t>((uint64_t{1} << hi) - 1) & ~static_cast<uint32_t>((uint64_t{1} << lo) - 1);
+  for (size_t at = 0; at < whole; at += 32) {
+    const __m256i w = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + at));
+    const uint32_t mine = at + 32 <= width ? ~0u : static_cast<uint32_t>((uint64_t{1} << (width - at)) - 1);
     // Blanks and NULs are the bytes that are zero less bit 5.
     const uint32_t empty =
         static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(_mm256_and_si256(w, notBlank), zeros)));
     nuls |= static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(w, zeros))) & mine;
     const uint32_t filled = ~empty & mine;
-    if (filled != 0) length = from + 32 - static_cast<size_t>(__builtin_clz(filled));
+    if (filled != 0) length = at + 32 - static_cast<size_t>(__builtin_clz(filled));
   }
-  if (nuls != 0) length = TextLengthByBytes(p, width);
-  // The text and its NUL as whole vectors, the last padded with zeros: the
-  // loads of strlen (the first at the value, the next ones on boundaries of
-  // 32) each find one store that holds them where the value is so aligned.
-  const size_t last = length / 32 * 32;
-  if (length + 1 > valueSize || valueSize < last + 32 || room < last + 32) {
+  if (nuls != 0) return DecodeTextByBytes(f, p, value, valueSize, blank);
+  const size_t last = length & ~size_t{31};
+  if (length + 1 > valueSize || valueSize < last + 32 || f.room < last + 32) {
     return PutText(f, p, length, value, valueSize, blank);
   }
   auto* out = static_cast<uint8_t*>(value);
@@ -130,7 +132,7 @@ __attribute__((target("avx2"))) OrbResult DecodeTextBy32(const FieldInfo& f, con
   const __m256i index = _mm256_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20,
                                          21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31);
   const __m256i kept = _mm256_cmpgt_epi8(_mm256_set1_epi8(static_cast<char>(length - last)), index);
-  const __m256i end = last == 0 ? first : _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + last));
+  const __m256i end = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + last));
   _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + last), _mm256_and_si256(end, kept));
   if (blank != nullptr) *blank = length == 0;
   return ORB_OK;
@@ -275,6 +277,8 @@ void SetMemoBlock(const FieldInfo& f, uint8_t* record, uint32_t block) {
 
 namespace {
 
+__attribute__((noinline, cold)) OrbResult TooSmall(const char* what) { return Fail(ORB_ERR_BUFFER_TOO_SMALL, what); }
+
 uint64_t Word8(const uint8_t* p) {
   uint64_t w;
   std::memcpy(&w, p, sizeof w);
@@ -318,8 +322,9 @@ __attribute__((noinline)) OrbResult NumberByText(const FieldInfo& f, const uint8
 // The plain right-aligned number ("   -123.45") read where it stands:
 // past its leading blanks (eight at a time) the rest is the text the
 // general reader would make of it, so the value is the same.
-OrbResult DecodeNumber(const FieldInfo& f, const uint8_t* p, void* value, uint32_t valueSize, int32_t* blank) {
-  if (valueSize < 8) return Fail(ORB_ERR_BUFFER_TOO_SMALL, "a number needs 8 bytes");
+__attribute__((noinline)) OrbResult DecodeNumber(const FieldInfo& f, const uint8_t* p, void* value, uint32_t valueSize,
+                                                 int32_t* blank) {
+  if (valueSize < 8) return TooSmall("a number needs 8 bytes");
   const size_t width = f.width;
   size_t i = 0;
   for (; i + 8 <= width; i += 8) {
@@ -344,8 +349,9 @@ OrbResult DecodeNumber(const FieldInfo& f, const uint8_t* p, void* value, uint32
 // YYYYMMDD, its eight bytes as one word: blank when every byte is a blank
 // or a NUL, a date when every byte is a digit and the date exists, else
 // blank (as an invalid date reads).
-OrbResult DecodeDate(const FieldInfo& f, const uint8_t* p, void* value, uint32_t valueSize, int32_t* blank) {
-  if (valueSize < 4) return Fail(ORB_ERR_BUFFER_TOO_SMALL, "a date needs 4 bytes");
+__attribute__((noinline)) OrbResult DecodeDate(const FieldInfo& f, const uint8_t* p, void* value, uint32_t valueSize,
+                                               int32_t* blank) {
+  if (valueSize < 4) return TooSmall("a date needs 4 bytes");
   int32_t dn = 0;
   if (f.width >= 8) {
     const uint64_t w = Word8(p);
@@ -365,8 +371,35 @@ OrbResult DecodeDate(const FieldInfo& f, const uint8_t* p, void* value, uint32_t
   return ORB_OK;
 }
 
+__attribute__((noinline)) OrbResult DecodeLogical(const FieldInfo&, const uint8_t* p, void* value, uint32_t valueSize, int32_t* blank) {
+  if (valueSize < 2) return TooSmall("a logical needs 2 bytes");
+  int16_t b = 0;
+  int32_t isBlank = 0;
+  switch (p[0]) {
+    case 'T': case 't': case 'Y': case 'y': b = 1; break;
+    case 'F': case 'f': case 'N': case 'n': b = 0; break;
+    default: isBlank = 1; break;
+  }
+  std::memcpy(value, &b, sizeof b);
+  if (blank != nullptr) *blank = isBlank;
+  return ORB_OK;
+}
+
+__attribute__((noinline)) OrbResult DecodeMemoBlock(const FieldInfo& f, const uint8_t* p, void* value, uint32_t valueSize, int32_t* blank) {
+  if (valueSize < 4) return TooSmall("a memo block needs 4 bytes");
+  uint32_t block = MemoBlock(f, p - f.offset);
+  std::memcpy(value, &block, sizeof block);
+  if (blank != nullptr) *blank = block == 0;
+  return ORB_OK;
+}
+
+__attribute__((noinline, cold)) OrbResult UnknownType(const FieldInfo& f) {
+  return Fail(ORB_ERR_FIELD_TYPE, "field " + f.name + " has an unknown type");
+}
+
 }  // namespace
 
+// Each type's reader on its own, so the choice among them keeps no frame.
 OrbResult DecodeField(const FieldInfo& f, const uint8_t* record, void* value, uint32_t valueSize,
                       int32_t* blank) {
   const uint8_t* p = record + f.offset;
@@ -375,28 +408,9 @@ OrbResult DecodeField(const FieldInfo& f, const uint8_t* record, void* value, ui
     case 'N':
     case 'F': return DecodeNumber(f, p, value, valueSize, blank);
     case 'D': return DecodeDate(f, p, value, valueSize, blank);
-    case 'L': {
-      if (valueSize < 2) return Fail(ORB_ERR_BUFFER_TOO_SMALL, "a logical needs 2 bytes");
-      int16_t b = 0;
-      int32_t isBlank = 0;
-      switch (p[0]) {
-        case 'T': case 't': case 'Y': case 'y': b = 1; break;
-        case 'F': case 'f': case 'N': case 'n': b = 0; break;
-        default: isBlank = 1; break;
-      }
-      std::memcpy(value, &b, sizeof b);
-      if (blank != nullptr) *blank = isBlank;
-      return ORB_OK;
-    }
-    case 'M': {
-      if (valueSize < 4) return Fail(ORB_ERR_BUFFER_TOO_SMALL, "a memo block needs 4 bytes");
-      uint32_t block = MemoBlock(f, record);
-      std::memcpy(value, &block, sizeof block);
-      if (blank != nullptr) *blank = block == 0;
-      return ORB_OK;
-    }
-    default:
-      return Fail(ORB_ERR_FIELD_TYPE, "field " + f.name + " has an unknown type");
+    case 'L': return DecodeLogical(f, p, value, valueSize, blank);
+    case 'M': return DecodeMemoBlock(f, p, value, valueSize, blank);
+    default: return UnknownType(f);
   }
 }
 
