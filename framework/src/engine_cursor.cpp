@@ -47,6 +47,26 @@ inline bool AllBlanks(const uint8_t* p, size_t n) {
   return *p == ' ';
 }
 
+// The length of the zero-terminated text in the 32-byte aligned buffer the
+// engine just wrote, sixteen bytes at a time: loads that fit within the
+// engine's stores are read back at once (a library strlen's wider first
+// load may not be).
+template <size_t kSize>
+inline size_t TextLength(const char (&text)[kSize]) {
+#if defined(__SSE2__)
+  static_assert(kSize % 16 == 0);
+  const __m128i zeros = _mm_setzero_si128();
+  for (size_t at = 0; at < kSize; at += 16) {
+    const __m128i w = _mm_load_si128(reinterpret_cast<const __m128i*>(text + at));
+    if (const int nul = _mm_movemask_epi8(_mm_cmpeq_epi8(w, zeros)); nul != 0)
+      return at + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(nul)));
+  }
+  return 0;  // the engine ends every text within the buffer
+#else
+  return strnlen(text, kSize);
+#endif
+}
+
 bool IsPositionCode(OrbResult r) {
   return r == ORB_ERR_BOF || r == ORB_ERR_EOF || r == ORB_ERR_RECORD_DELETED || r == ORB_ERR_NO_CURRENT_RECORD ||
          r == ORB_ERR_NOT_FOUND;
@@ -150,13 +170,15 @@ __attribute__((always_inline)) inline void EngineCursor::DecodeField(const Slot&
       // the text into its own storage.
       r = e_.EngineGetField(handle_, f.number, record, text_, sizeof text_, &blank);
       if (r != ORB_OK) Check(r);
-      const size_t length = blank ? 0 : std::char_traits<char>::length(text_);
-      if (length == 0)
+      const size_t length = blank ? 0 : TextLength(text_);
+      if (length == 0) {
         out = std::monostate{};
-      else if (std::string* s = std::get_if<std::string>(&out))
-        s->assign(text_, length);
-      else
+      } else if (std::string* s = std::get_if<std::string>(&out)) {
+        s->clear();
+        s->append(text_, length);
+      } else {
         out.emplace<std::string>(text_, length);
+      }
       break;
     }
     case ORB_FLD_NUMERIC:
