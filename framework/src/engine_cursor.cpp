@@ -174,8 +174,7 @@ __attribute__((always_inline)) inline void EngineCursor::DecodeField(const Slot&
       if (length == 0) {
         out = std::monostate{};
       } else if (std::string* s = std::get_if<std::string>(&out)) {
-        s->clear();
-        s->append(text_, length);
+        s->assign(text_, length);
       } else {
         out.emplace<std::string>(text_, length);
       }
