@@ -533,13 +533,6 @@ OrbResult Table::ReadRecord(uint32_t recordNumber, uint8_t* record) {
                       recordLength_);
 }
 
-OrbResult Table::ReadRecordAhead(uint32_t recordNumber, uint8_t* record) {
-  const uint8_t* bytes = nullptr;
-  OrbResult r = ReadRecordAhead(recordNumber, record, &bytes);
-  if (r == ORB_OK && bytes != record) std::memcpy(record, bytes, recordLength_);
-  return r;
-}
-
 OrbResult Table::ReadRecordAhead(uint32_t recordNumber, uint8_t* buffer, const uint8_t** bytes) {
   if (recordNumber < 1 || recordNumber > recordCount_) {
     return Fail(ORB_ERR_NOT_FOUND, DisplayName() + ": no record " + std::to_string(recordNumber));

@@ -98,10 +98,9 @@ class Table {
   // block is read after a look at the file (its size and time, and the
   // header's date, count and change counter), so another program's change
   // shows from the next block on; a new walk starts with a fresh look.
-  OrbResult ReadRecordAhead(uint32_t recordNumber, uint8_t* record);
-  // The same without a copy: *bytes is the record in the blocks read ahead
-  // (good until the table reads again), or `buffer` (RecordSize bytes) when
-  // it was read alone.
+  // Without a copy: *bytes is the record in the blocks read ahead (good
+  // until the table reads again), or `buffer` (RecordSize bytes) when it
+  // was read alone.
   OrbResult ReadRecordAhead(uint32_t recordNumber, uint8_t* buffer, const uint8_t** bytes);
   // The next walk reads its blocks afresh.
   void DropReadAhead() {
