@@ -515,8 +515,9 @@ OrbResult EngineInitRecord(OrbCursor cursor, uint8_t* record, uint32_t recordSiz
 // The field entry's way when its thread's cached layout is not the
 // cursor's (or the arguments are wrong): under the lock, the layout taken
 // afresh.
-__attribute__((noinline)) static OrbResult GetFieldRefilled(OrbCursor cursor, uint16_t fieldNumber, const uint8_t* record, void* value,
-                                  uint32_t valueSize, int32_t* blank) {
+__attribute__((noinline)) static OrbResult GetFieldRefilled(OrbCursor cursor, uint16_t fieldNumber,
+                                                            const uint8_t* record, void* value, uint32_t valueSize,
+                                                            int32_t* blank) {
   LayoutCache& cache = tLayout;
   if (cursor == 0 || cache.handle != cursor || cache.epoch != gLayoutEpoch.load(std::memory_order_acquire)) {
     ORB_ENTER;

@@ -127,7 +127,8 @@ __attribute__((target("avx2"))) OrbResult DecodeTextBy32(const FieldInfo& f, con
   }
   auto* out = static_cast<uint8_t*>(value);
   for (size_t at = 0; at < last; at += 32) {
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + at), _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + at)));
+    const __m256i w = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + at));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + at), w);
   }
   const __m256i index = _mm256_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20,
                                          21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31);
@@ -371,7 +372,8 @@ __attribute__((noinline)) OrbResult DecodeDate(const FieldInfo& f, const uint8_t
   return ORB_OK;
 }
 
-__attribute__((noinline)) OrbResult DecodeLogical(const FieldInfo&, const uint8_t* p, void* value, uint32_t valueSize, int32_t* blank) {
+__attribute__((noinline)) OrbResult DecodeLogical(const FieldInfo&, const uint8_t* p, void* value, uint32_t valueSize,
+                                                  int32_t* blank) {
   if (valueSize < 2) return TooSmall("a logical needs 2 bytes");
   int16_t b = 0;
   int32_t isBlank = 0;
@@ -385,7 +387,8 @@ __attribute__((noinline)) OrbResult DecodeLogical(const FieldInfo&, const uint8_
   return ORB_OK;
 }
 
-__attribute__((noinline)) OrbResult DecodeMemoBlock(const FieldInfo& f, const uint8_t* p, void* value, uint32_t valueSize, int32_t* blank) {
+__attribute__((noinline)) OrbResult DecodeMemoBlock(const FieldInfo& f, const uint8_t* p, void* value,
+                                                    uint32_t valueSize, int32_t* blank) {
   if (valueSize < 4) return TooSmall("a memo block needs 4 bytes");
   uint32_t block = MemoBlock(f, p - f.offset);
   std::memcpy(value, &block, sizeof block);
