@@ -47,6 +47,26 @@ inline bool AllBlanks(const uint8_t* p, size_t n) {
   return *p == ' ';
 }
 
+// The length of the zero-terminated text in the 32-byte aligned buffer the
+// engine just wrote, sixteen bytes at a time: loads that fit within the
+// engine's stores are read back at once (a library strlen's wider first
+// load may not be).
+template <size_t kSize>
+inline size_t TextLength(const char (&text)[kSize]) {
+#if defined(__SSE2__)
+  static_assert(kSize % 16 == 0);
+  const __m128i zeros = _mm_setzero_si128();
+  for (size_t at = 0; at < kSize; at += 16) {
+    const __m128i w = _mm_load_si128(reinterpret_cast<const __m128i*>(text + at));
+    if (const int nul = _mm_movemask_epi8(_mm_cmpeq_epi8(w, zeros)); nul != 0)
+      return at + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(nul)));
+  }
+  return 0;  // the engine ends every text within the buffer
+#else
+  return strnlen(text, kSize);
+#endif
+}
+
 bool IsPositionCode(OrbResult r) {
   return r == ORB_ERR_BOF || r == ORB_ERR_EOF || r == ORB_ERR_RECORD_DELETED || r == ORB_ERR_NO_CURRENT_RECORD ||
          r == ORB_ERR_NOT_FOUND;
@@ -143,29 +163,21 @@ __attribute__((always_inline)) inline void EngineCursor::DecodeField(const Slot&
   OrbResult r = ORB_OK;
   switch (f.type) {
     case ORB_FLD_CHAR: {
-      // The engine ends the text with a zero. A string an earlier record
-      // left in the value takes it straight into its own storage; else one
-      // buffer for every character field (at most 255 bytes).
-      if (std::string* s = std::get_if<std::string>(&out)) {
-        s->resize(static_cast<size_t>(f.width) + 1);
-        (*s)[0] = 0;
-        r = e_.EngineGetField(handle_, f.number, record, s->data(), static_cast<uint32_t>(s->size()), &blank);
-        if (r != ORB_OK) Check(r);
-        const size_t length = blank ? 0 : std::char_traits<char>::length(s->c_str());
-        if (length == 0)
-          out = std::monostate{};
-        else
-          s->resize(length);
-        break;
-      }
-      text_[0] = 0;
+      // The engine ends the text with a zero, in one buffer for every
+      // character field (at most 255 bytes), large enough for the engine
+      // to write a short text as one store that the length's loads read
+      // back at once; a string an earlier record left in the value takes
+      // the text into its own storage.
       r = e_.EngineGetField(handle_, f.number, record, text_, sizeof text_, &blank);
       if (r != ORB_OK) Check(r);
-      const size_t length = blank ? 0 : std::char_traits<char>::length(text_);
-      if (length > 0)
-        out.emplace<std::string>(text_, length);
-      else
+      const size_t length = blank ? 0 : TextLength(text_);
+      if (length == 0) {
         out = std::monostate{};
+      } else if (std::string* s = std::get_if<std::string>(&out)) {
+        s->assign(text_, length);
+      } else {
+        out.emplace<std::string>(text_, length);
+      }
       break;
     }
     case ORB_FLD_NUMERIC:
