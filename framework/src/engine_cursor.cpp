@@ -47,24 +47,36 @@ inline bool AllBlanks(const uint8_t* p, size_t n) {
   return *p == ' ';
 }
 
-// The length of the zero-terminated text in the 32-byte aligned buffer the
-// engine just wrote, sixteen bytes at a time: loads that fit within the
-// engine's stores are read back at once (a library strlen's wider first
-// load may not be).
-template <size_t kSize>
-inline size_t TextLength(const char (&text)[kSize]) {
+constexpr size_t kHasNul = ~size_t{0};
+
+// The length of a character field's text as the engine answers it, from
+// the n stored bytes at p: to the last byte that is not a blank, sixteen
+// bytes at a time (the last sixteen overlap the ones before; nothing past
+// the field is read). kHasNul for a field holding a NUL, whose text the
+// engine cuts there.
+inline size_t StoredTextLength(const uint8_t* p, size_t n) {
 #if defined(__SSE2__)
-  static_assert(kSize % 16 == 0);
-  const __m128i zeros = _mm_setzero_si128();
-  for (size_t at = 0; at < kSize; at += 16) {
-    const __m128i w = _mm_load_si128(reinterpret_cast<const __m128i*>(text + at));
-    if (const int nul = _mm_movemask_epi8(_mm_cmpeq_epi8(w, zeros)); nul != 0)
-      return at + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(nul)));
+  if (n >= 16) {
+    const __m128i blanks = _mm_set1_epi8(' '), zeros = _mm_setzero_si128();
+    size_t length = 0;
+    int nuls = 0;
+    for (size_t i = 0; i < n; i += 16) {
+      const size_t at = i + 16 <= n ? i : n - 16;
+      const __m128i w = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at));
+      const int nul = _mm_movemask_epi8(_mm_cmpeq_epi8(w, zeros));
+      nuls |= nul;
+      const unsigned filled = ~static_cast<unsigned>(nul | _mm_movemask_epi8(_mm_cmpeq_epi8(w, blanks))) & 0xFFFFu;
+      if (filled != 0) length = at + 32 - static_cast<size_t>(__builtin_clz(filled));
+    }
+    return nuls == 0 ? length : kHasNul;
   }
-  return 0;  // the engine ends every text within the buffer
-#else
-  return strnlen(text, kSize);
 #endif
+  size_t length = 0;
+  for (size_t i = 0; i < n; ++i) {
+    if (p[i] == 0) return kHasNul;
+    if (p[i] != ' ') length = i + 1;
+  }
+  return length;
 }
 
 bool IsPositionCode(OrbResult r) {
@@ -155,7 +167,7 @@ std::string EngineCursor::ReadMemo(const OrbFieldDesc& d, const uint8_t* record)
 // Inlined into the record loop: a call per field costs as much as the dispatch.
 __attribute__((always_inline)) inline void EngineCursor::DecodeField(const Slot& f, const uint8_t* record, bool withMemos,
                                                                     FieldValue& out) {
-  if (f.blankable && AllBlanks(record + f.offset, f.width)) {
+  if (f.blankable && f.type != ORB_FLD_CHAR && AllBlanks(record + f.offset, f.width)) {
     if (out.index() != 0) out = std::monostate{};
     return;
   }
@@ -163,20 +175,23 @@ __attribute__((always_inline)) inline void EngineCursor::DecodeField(const Slot&
   OrbResult r = ORB_OK;
   switch (f.type) {
     case ORB_FLD_CHAR: {
-      // The engine ends the text with a zero, in one buffer for every
-      // character field (at most 255 bytes), large enough for the engine
-      // to write a short text as one store that the length's loads read
-      // back at once; a string an earlier record left in the value takes
-      // the text into its own storage.
-      r = e_.EngineGetField(handle_, f.number, record, text_, sizeof text_, &blank);
-      if (r != ORB_OK) Check(r);
-      const size_t length = blank ? 0 : TextLength(text_);
+      // The text is the stored bytes less the blanks that pad them, read
+      // here as the blank fields are; the engine is asked for a field that
+      // holds a NUL (or lies outside the record).
+      const char* text = reinterpret_cast<const char*>(record + f.offset);
+      size_t length = f.blankable ? StoredTextLength(record + f.offset, f.width) : kHasNul;
+      if (length == kHasNul) {
+        r = e_.EngineGetField(handle_, f.number, record, text_, sizeof text_, &blank);
+        if (r != ORB_OK) Check(r);
+        text = text_;
+        length = blank ? 0 : strnlen(text_, sizeof text_);
+      }
       if (length == 0) {
         out = std::monostate{};
       } else if (std::string* s = std::get_if<std::string>(&out)) {
-        s->assign(text_, length);
+        s->assign(text, length);
       } else {
-        out.emplace<std::string>(text_, length);
+        out.emplace<std::string>(text, length);
       }
       break;
     }
