@@ -12,6 +12,7 @@
 #include <immintrin.h>
 #endif
 
+#include "platform/stored_text.h"
 #include "status.h"
 
 namespace orb {
@@ -27,27 +28,10 @@ size_t TextLengthByBytes(const uint8_t* p, size_t width) {
   return nul != nullptr ? static_cast<size_t>(static_cast<const uint8_t*>(nul) - p) : n;
 }
 
-// The same sixteen bytes at a time, for a field without NULs (the others
-// go to the loop above): the end of its last byte that is not a blank. The
-// last sixteen overlap the ones before; nothing past the field is read.
+// The field's length without its trailing blanks, cut at a NUL.
 size_t TextLength(const uint8_t* p, size_t width) {
-#if defined(__SSE2__)
-  if (width >= 16) {
-    const __m128i blanks = _mm_set1_epi8(' '), zeros = _mm_setzero_si128();
-    size_t length = 0;
-    int nuls = 0;
-    for (size_t i = 0; i < width; i += 16) {
-      const size_t at = i + 16 <= width ? i : width - 16;
-      const __m128i w = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at));
-      const int nul = _mm_movemask_epi8(_mm_cmpeq_epi8(w, zeros));
-      nuls |= nul;
-      const unsigned filled = ~static_cast<unsigned>(nul | _mm_movemask_epi8(_mm_cmpeq_epi8(w, blanks))) & 0xFFFFu;
-      if (filled != 0) length = at + 32 - static_cast<size_t>(__builtin_clz(filled));
-    }
-    if (nuls == 0) return length;
-  }
-#endif
-  return TextLengthByBytes(p, width);
+  const size_t n = platform::StoredTextLength(p, width);
+  return n != platform::kStoredTextHasNul ? n : TextLengthByBytes(p, width);
 }
 
 // A text longer than the value buffer: as much as fits, and the failure.

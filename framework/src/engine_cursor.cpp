@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/stored_text.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -47,37 +49,7 @@ inline bool AllBlanks(const uint8_t* p, size_t n) {
   return *p == ' ';
 }
 
-constexpr size_t kHasNul = ~size_t{0};
-
-// The length of a character field's text as the engine answers it, from
-// the n stored bytes at p: to the last byte that is not a blank, sixteen
-// bytes at a time (the last sixteen overlap the ones before; nothing past
-// the field is read). kHasNul for a field holding a NUL, whose text the
-// engine cuts there.
-inline size_t StoredTextLength(const uint8_t* p, size_t n) {
-#if defined(__SSE2__)
-  if (n >= 16) {
-    const __m128i blanks = _mm_set1_epi8(' '), zeros = _mm_setzero_si128();
-    size_t length = 0;
-    int nuls = 0;
-    for (size_t i = 0; i < n; i += 16) {
-      const size_t at = i + 16 <= n ? i : n - 16;
-      const __m128i w = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at));
-      const int nul = _mm_movemask_epi8(_mm_cmpeq_epi8(w, zeros));
-      nuls |= nul;
-      const unsigned filled = ~static_cast<unsigned>(nul | _mm_movemask_epi8(_mm_cmpeq_epi8(w, blanks))) & 0xFFFFu;
-      if (filled != 0) length = at + 32 - static_cast<size_t>(__builtin_clz(filled));
-    }
-    return nuls == 0 ? length : kHasNul;
-  }
-#endif
-  size_t length = 0;
-  for (size_t i = 0; i < n; ++i) {
-    if (p[i] == 0) return kHasNul;
-    if (p[i] != ' ') length = i + 1;
-  }
-  return length;
-}
+constexpr size_t kHasNul = platform::kStoredTextHasNul;
 
 bool IsPositionCode(OrbResult r) {
   return r == ORB_ERR_BOF || r == ORB_ERR_EOF || r == ORB_ERR_RECORD_DELETED || r == ORB_ERR_NO_CURRENT_RECORD ||
@@ -179,7 +151,7 @@ __attribute__((always_inline)) inline void EngineCursor::DecodeField(const Slot&
       // here as the blank fields are; the engine is asked for a field that
       // holds a NUL (or lies outside the record).
       const char* text = reinterpret_cast<const char*>(record + f.offset);
-      size_t length = f.blankable ? StoredTextLength(record + f.offset, f.width) : kHasNul;
+      size_t length = f.blankable ? platform::StoredTextLength(record + f.offset, f.width) : kHasNul;
       if (length == kHasNul) {
         r = e_.EngineGetField(handle_, f.number, record, text_, sizeof text_, &blank);
         if (r != ORB_OK) Check(r);
