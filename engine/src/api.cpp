@@ -71,7 +71,8 @@ std::atomic<uint64_t> gLayoutEpoch{1};
 struct LayoutCache {
   OrbCursor handle = 0;
   uint64_t epoch = 0;
-  const std::vector<FieldInfo>* fields = nullptr;  // held by tLayoutHeld
+  const FieldInfo* fields = nullptr;  // held by tLayoutHeld
+  size_t count = 0;
 };
 // Initial-exec: the library is loaded by name at run time, where the
 // general model would make every access a call into the loader (two per
@@ -511,24 +512,39 @@ OrbResult EngineInitRecord(OrbCursor cursor, uint8_t* record, uint32_t recordSiz
   return ORB_OK;
 }
 
-OrbResult EngineGetField(OrbCursor cursor, uint16_t fieldNumber, const uint8_t* record, void* value,
-                         uint32_t valueSize, int32_t* blank) {
+// The field entry's way when its thread's cached layout is not the
+// cursor's (or the arguments are wrong): under the lock, the layout taken
+// afresh.
+__attribute__((noinline)) static OrbResult GetFieldRefilled(OrbCursor cursor, uint16_t fieldNumber,
+                                                            const uint8_t* record, void* value, uint32_t valueSize,
+                                                            int32_t* blank) {
   LayoutCache& cache = tLayout;
   if (cursor == 0 || cache.handle != cursor || cache.epoch != gLayoutEpoch.load(std::memory_order_acquire)) {
     ORB_ENTER;
     const uint64_t epoch = gLayoutEpoch.load(std::memory_order_relaxed);
     CURSOR_OR_FAIL(cursor);
     tLayoutHeld = cur->table().Layout();
-    cache = {cursor, epoch, tLayoutHeld.get()};
+    cache = {cursor, epoch, tLayoutHeld->data(), tLayoutHeld->size()};
   } else {
     ClearContext();
   }
   if (record == nullptr || value == nullptr) return Fail(ORB_ERR_INVALID_PARAM, "no record or value buffer");
-  const std::vector<FieldInfo>& fields = *cache.fields;
-  if (fieldNumber < 1 || fieldNumber > fields.size()) {
+  if (fieldNumber < 1 || fieldNumber > cache.count) {
     return Fail(ORB_ERR_NO_SUCH_FIELD, "no field " + std::to_string(fieldNumber));
   }
-  return DecodeField(fields[fieldNumber - 1], record, value, valueSize, blank);
+  return DecodeField(cache.fields[fieldNumber - 1], record, value, valueSize, blank);
+}
+
+OrbResult EngineGetField(OrbCursor cursor, uint16_t fieldNumber, const uint8_t* record, void* value,
+                         uint32_t valueSize, int32_t* blank) {
+  const LayoutCache& cache = tLayout;
+  // A context to clear goes the other way too: this one then makes no call
+  // but the decoder's.
+  if (cursor == 0 || cache.handle != cursor || cache.epoch != gLayoutEpoch.load(std::memory_order_acquire) ||
+      record == nullptr || value == nullptr || fieldNumber - 1u >= cache.count || tHasContext) {
+    return GetFieldRefilled(cursor, fieldNumber, record, value, valueSize, blank);
+  }
+  return DecodeField(cache.fields[fieldNumber - 1], record, value, valueSize, blank);
 }
 
 OrbResult EnginePutField(OrbCursor cursor, uint16_t fieldNumber, uint8_t* record, const void* value) {

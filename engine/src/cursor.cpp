@@ -127,14 +127,22 @@ OrbResult Cursor::Step(int direction, uint8_t* record, OrbRecordInfo* info) {
       currentGone_ = false;
       return ORB_OK;
     }
-    r = table_->ReadRecordAhead(n, scratch_.data());
+    // The record in place in the table's blocks: copied once, into the
+    // caller's buffer. A callback filter is handed a copy of its own, since
+    // it may read this table through another cursor, which moves the blocks.
+    const uint8_t* bytes = nullptr;
+    r = table_->ReadRecordAhead(n, scratch_.data(), &bytes);
     if (r == ORB_ERR_NOT_FOUND) continue;  // an index entry beyond the records (index out of date)
     if (r != ORB_OK) return r;
-    if (!Visible(n, scratch_.data())) continue;
+    if (bytes != scratch_.data() && CallbackFilterActive()) {
+      std::memcpy(scratch_.data(), bytes, scratch_.size());
+      bytes = scratch_.data();
+    }
+    if (!Visible(n, bytes)) continue;
     place_ = Place::kOn;
     current_ = n;
     currentGone_ = false;
-    Fill(record, info, n, scratch_.data());
+    Fill(record, info, n, bytes);
     return ORB_OK;
   }
 }
@@ -170,6 +178,13 @@ void Cursor::Restore(Place place, uint32_t current) {
 }
 
 bool Cursor::Unfiltered() const { return std::string(order_->Name()) == "" && NoActiveFilter(); }
+
+bool Cursor::CallbackFilterActive() const {
+  for (const FilterEntry& f : filters_) {
+    if (f.active && f.fn != nullptr) return true;
+  }
+  return false;
+}
 
 bool Cursor::NoActiveFilter() const {
   for (const FilterEntry& f : filters_) {

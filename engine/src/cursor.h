@@ -106,6 +106,7 @@ class Cursor {
   // Natural order and no active filter: only deletion flags decide.
   bool Unfiltered() const;
   bool NoActiveFilter() const;
+  bool CallbackFilterActive() const;
   // Stores the buffer's changed memos in fresh blocks and syncs them; they
   // stay marked changed until BlobsStored, so a refused post writes them
   // again when retried.

@@ -1,5 +1,6 @@
 #include "fieldcodec.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -7,17 +8,129 @@
 #include <cstring>
 #include <string>
 
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
+#include "platform/stored_text.h"
 #include "status.h"
 
 namespace orb {
 namespace {
 
-bool IsBlankRun(const uint8_t* p, size_t n) {
-  for (size_t i = 0; i < n; ++i) {
-    if (p[i] != ' ' && p[i] != 0) return false;
-  }
-  return true;
+// The length of a character field's text: the field less its trailing
+// blanks and NULs, cut at an embedded NUL as the zero-terminated value
+// would be.
+size_t TextLengthByBytes(const uint8_t* p, size_t width) {
+  size_t n = width;
+  while (n > 0 && (p[n - 1] == ' ' || p[n - 1] == 0)) --n;
+  const void* nul = std::memchr(p, 0, n);
+  return nul != nullptr ? static_cast<size_t>(static_cast<const uint8_t*>(nul) - p) : n;
 }
+
+// The field's length without its trailing blanks, cut at a NUL.
+size_t TextLength(const uint8_t* p, size_t width) {
+  const size_t n = platform::StoredTextLength(p, width);
+  return n != platform::kStoredTextHasNul ? n : TextLengthByBytes(p, width);
+}
+
+// A text longer than the value buffer: as much as fits, and the failure.
+__attribute__((noinline, cold)) OrbResult TextCutShort(const FieldInfo& f, const uint8_t* p, size_t n, void* value,
+                                                       uint32_t valueSize, int32_t* blank) {
+  if (valueSize == 0) return Fail(ORB_ERR_BUFFER_TOO_SMALL, "value buffer of 0 bytes");
+  std::memcpy(value, p, valueSize - 1);
+  static_cast<char*>(value)[valueSize - 1] = 0;
+  if (blank != nullptr) *blank = n == 0;
+  return Fail(ORB_ERR_BUFFER_TOO_SMALL, "field " + f.name + " is longer than the value buffer");
+}
+
+// A caller reads the text it asked for at once, with strlen, whose first
+// load is a vector: a load that no single store of the value holds waits
+// until the stores reach the cache, longer than the whole field took. So a
+// text shorter than that vector goes out as one store as wide, its end
+// padded with zeros, where the value buffer takes it and the record holds
+// the bytes to load (record bytes from p: FieldInfo::room).
+__attribute__((noinline)) OrbResult PutText(const FieldInfo& f, const uint8_t* p, size_t n, void* value,
+                                            uint32_t valueSize, int32_t* blank) {
+  if (n + 1 > valueSize) return TextCutShort(f, p, n, value, valueSize, blank);
+#if defined(__SSE2__)
+  if (n < 16 && valueSize >= 16 && f.room >= 16) {
+    const __m128i index = _mm_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+    const __m128i kept = _mm_cmpgt_epi8(_mm_set1_epi8(static_cast<char>(n)), index);
+    const __m128i text = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    _mm_storeu_si128(static_cast<__m128i*>(value), _mm_and_si128(text, kept));
+  } else
+#endif
+  {
+    std::memcpy(value, p, n);
+    static_cast<char*>(value)[n] = 0;
+  }
+  if (blank != nullptr) *blank = n == 0;
+  return ORB_OK;
+}
+
+__attribute__((noinline)) OrbResult DecodeTextBy16(const FieldInfo& f, const uint8_t* p, void* value,
+                                                   uint32_t valueSize, int32_t* blank) {
+  return PutText(f, p, TextLength(p, f.width), value, valueSize, blank);
+}
+
+__attribute__((noinline)) OrbResult DecodeTextByBytes(const FieldInfo& f, const uint8_t* p, void* value,
+                                                      uint32_t valueSize, int32_t* blank) {
+  return PutText(f, p, TextLengthByBytes(p, f.width), value, valueSize, blank);
+}
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+// Where the processor has AVX2 (strlen's vector is 32 bytes then): the
+// field 32 bytes at a time, the last vector reaching past the field into
+// the record's next bytes (masked off); a field too near the record's end
+// for that goes sixteen at a time, one holding a NUL by bytes. The text and
+// its NUL go out as whole vectors too, the last padded with zeros, so each
+// of strlen's loads (the first at the value, the next ones on boundaries
+// of 32) finds one store that holds it where the value is so aligned.
+__attribute__((target("avx2"))) OrbResult DecodeTextBy32(const FieldInfo& f, const uint8_t* p, void* value,
+                                                         uint32_t valueSize, int32_t* blank) {
+  const size_t width = f.width, whole = (width + 31) & ~size_t{31};
+  if (f.room < whole) return DecodeTextBy16(f, p, value, valueSize, blank);
+  const __m256i zeros = _mm256_setzero_si256(), notBlank = _mm256_set1_epi8(static_cast<char>(0xDF));
+  size_t length = 0;
+  uint32_t nuls = 0;
+  for (size_t at = 0; at < whole; at += 32) {
+    const __m256i w = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + at));
+    const uint32_t mine = at + 32 <= width ? ~0u : static_cast<uint32_t>((uint64_t{1} << (width - at)) - 1);
+    // Blanks and NULs are the bytes that are zero less bit 5.
+    const uint32_t empty =
+        static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(_mm256_and_si256(w, notBlank), zeros)));
+    nuls |= static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(w, zeros))) & mine;
+    const uint32_t filled = ~empty & mine;
+    if (filled != 0) length = at + 32 - static_cast<size_t>(__builtin_clz(filled));
+  }
+  if (nuls != 0) return DecodeTextByBytes(f, p, value, valueSize, blank);
+  const size_t last = length & ~size_t{31};
+  if (length + 1 > valueSize || valueSize < last + 32 || f.room < last + 32) {
+    return PutText(f, p, length, value, valueSize, blank);
+  }
+  auto* out = static_cast<uint8_t*>(value);
+  for (size_t at = 0; at < last; at += 32) {
+    const __m256i w = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + at));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + at), w);
+  }
+  const __m256i index = _mm256_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20,
+                                         21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31);
+  const __m256i kept = _mm256_cmpgt_epi8(_mm256_set1_epi8(static_cast<char>(length - last)), index);
+  const __m256i end = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + last));
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + last), _mm256_and_si256(end, kept));
+  if (blank != nullptr) *blank = length == 0;
+  return ORB_OK;
+}
+
+using TextDecoder = OrbResult (*)(const FieldInfo&, const uint8_t*, void*, uint32_t, int32_t*);
+const TextDecoder kDecodeText = [] {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx2") ? &DecodeTextBy32 : &DecodeTextBy16;
+}();
+#else
+constexpr auto kDecodeText = &DecodeTextBy16;
+#endif
 
 // Days since 1970-01-01 of a civil date (H. Hinnant's algorithm).
 int64_t DaysFromCivil1970(int64_t y, int64_t m, int64_t d) {
@@ -147,108 +260,144 @@ void SetMemoBlock(const FieldInfo& f, uint8_t* record, uint32_t block) {
   if (n == f.width) std::memcpy(p, text, f.width);
 }
 
+namespace {
+
+__attribute__((noinline, cold)) OrbResult TooSmall(const char* what) { return Fail(ORB_ERR_BUFFER_TOO_SMALL, what); }
+
+uint64_t Word8(const uint8_t* p) {
+  uint64_t w;
+  std::memcpy(&w, p, sizeof w);
+  return w;
+}
+
+constexpr uint64_t kEight(uint8_t byte) { return 0x0101010101010101ull * byte; }
+
+// A number's text as other tools leave it (blanks or NULs anywhere, a
+// decimal comma, the stars of an overflow, exponents), by the C library.
+__attribute__((noinline)) OrbResult NumberByText(const FieldInfo& f, const uint8_t* p, void* value,
+                                                 int32_t* blank) {
+  char text[40];
+  size_t n = 0, stars = 0;
+  for (uint16_t i = 0; i < f.width && n + 1 < sizeof text; ++i) {
+    char c = static_cast<char>(p[i]);
+    if (c == ' ' || c == 0) continue;
+    if (c == ',') c = '.';  // some tools write a decimal comma
+    stars += c == '*';
+    text[n++] = c;
+  }
+  text[n] = 0;
+  double d = 0;
+  int32_t isBlank = 0;
+  if (n == 0 || stars == n) {
+    isBlank = 1;  // blank, or the overflow stars other tools write
+  } else {
+    char* end = nullptr;
+    if (!PlainDecimal(text, n, &d)) d = std::strtod(text, &end);
+    else end = text + n;
+    if (end == text || !std::isfinite(d)) {
+      isBlank = 1;
+      d = 0;
+    }
+  }
+  std::memcpy(value, &d, sizeof d);
+  if (blank != nullptr) *blank = isBlank;
+  return ORB_OK;
+}
+
+// The plain right-aligned number ("   -123.45") read where it stands:
+// past its leading blanks (eight at a time) the rest is the text the
+// general reader would make of it, so the value is the same.
+__attribute__((noinline)) OrbResult DecodeNumber(const FieldInfo& f, const uint8_t* p, void* value, uint32_t valueSize,
+                                                 int32_t* blank) {
+  if (valueSize < 8) return TooSmall("a number needs 8 bytes");
+  const size_t width = f.width;
+  size_t i = 0;
+  for (; i + 8 <= width; i += 8) {
+    if (const uint64_t other = Word8(p + i) ^ kEight(' '); other != 0) {
+      i += static_cast<size_t>(__builtin_ctzll(other)) / 8;
+      break;
+    }
+  }
+  while (i < width && p[i] == ' ') ++i;
+  double d = 0;
+  if (i == width) {
+    std::memcpy(value, &d, sizeof d);
+    if (blank != nullptr) *blank = 1;
+    return ORB_OK;
+  }
+  if (!PlainDecimal(reinterpret_cast<const char*>(p) + i, width - i, &d)) return NumberByText(f, p, value, blank);
+  std::memcpy(value, &d, sizeof d);
+  if (blank != nullptr) *blank = 0;
+  return ORB_OK;
+}
+
+// YYYYMMDD, its eight bytes as one word: blank when every byte is a blank
+// or a NUL, a date when every byte is a digit and the date exists, else
+// blank (as an invalid date reads).
+__attribute__((noinline)) OrbResult DecodeDate(const FieldInfo& f, const uint8_t* p, void* value, uint32_t valueSize,
+                                               int32_t* blank) {
+  if (valueSize < 4) return TooSmall("a date needs 4 bytes");
+  int32_t dn = 0;
+  if (f.width >= 8) {
+    const uint64_t w = Word8(p);
+    const uint64_t high = kEight(0xF0);
+    // Digits: high nibble 3, and the low one at most 9 (adding 6 keeps it below 16).
+    if ((w & high) == kEight(0x30) && ((w + kEight(6)) & high) == kEight(0x30)) {
+      const uint64_t digits = w - kEight('0');
+      // Neighbouring digits paired into 0..99, one pair in each 16 bits.
+      const uint64_t pairs = ((digits * 10) + (digits >> 8)) & 0x00FF00FF00FF00FFull;
+      const int32_t y = static_cast<int32_t>(pairs & 0xFF) * 100 + static_cast<int32_t>((pairs >> 16) & 0xFF);
+      const int32_t m = static_cast<int32_t>((pairs >> 32) & 0xFF), d = static_cast<int32_t>(pairs >> 48);
+      if (ValidDate(y, m, d)) dn = DaysFromCivil(y, m, d);
+    }
+  }
+  std::memcpy(value, &dn, sizeof dn);
+  if (blank != nullptr) *blank = dn == 0;  // an invalid date reads as blank
+  return ORB_OK;
+}
+
+__attribute__((noinline)) OrbResult DecodeLogical(const FieldInfo&, const uint8_t* p, void* value, uint32_t valueSize,
+                                                  int32_t* blank) {
+  if (valueSize < 2) return TooSmall("a logical needs 2 bytes");
+  int16_t b = 0;
+  int32_t isBlank = 0;
+  switch (p[0]) {
+    case 'T': case 't': case 'Y': case 'y': b = 1; break;
+    case 'F': case 'f': case 'N': case 'n': b = 0; break;
+    default: isBlank = 1; break;
+  }
+  std::memcpy(value, &b, sizeof b);
+  if (blank != nullptr) *blank = isBlank;
+  return ORB_OK;
+}
+
+__attribute__((noinline)) OrbResult DecodeMemoBlock(const FieldInfo& f, const uint8_t* p, void* value,
+                                                    uint32_t valueSize, int32_t* blank) {
+  if (valueSize < 4) return TooSmall("a memo block needs 4 bytes");
+  uint32_t block = MemoBlock(f, p - f.offset);
+  std::memcpy(value, &block, sizeof block);
+  if (blank != nullptr) *blank = block == 0;
+  return ORB_OK;
+}
+
+__attribute__((noinline, cold)) OrbResult UnknownType(const FieldInfo& f) {
+  return Fail(ORB_ERR_FIELD_TYPE, "field " + f.name + " has an unknown type");
+}
+
+}  // namespace
+
+// Each type's reader on its own, so the choice among them keeps no frame.
 OrbResult DecodeField(const FieldInfo& f, const uint8_t* record, void* value, uint32_t valueSize,
                       int32_t* blank) {
   const uint8_t* p = record + f.offset;
-  int32_t isBlank = 0;
   switch (f.type) {
-    case 'C': {
-      if (valueSize < static_cast<uint32_t>(f.width) + 1u) {
-        // Callers hand a 256-byte buffer: enough for every dBASE character
-        // field. A smaller one gets as much as fits.
-        if (valueSize == 0) return Fail(ORB_ERR_BUFFER_TOO_SMALL, "value buffer of 0 bytes");
-      }
-      size_t n = f.width;
-      // Trailing blanks eight at a time, then one by one.
-      static constexpr char kBlanks[8] = {' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '};
-      while (n >= 8 && std::memcmp(p + n - 8, kBlanks, 8) == 0) n -= 8;
-      while (n > 0 && (p[n - 1] == ' ' || p[n - 1] == 0)) --n;
-      // Text stops at an embedded NUL, as the zero-terminated value would.
-      const void* nul = std::memchr(p, 0, n);
-      if (nul != nullptr) n = static_cast<size_t>(static_cast<const uint8_t*>(nul) - p);
-      isBlank = n == 0;
-      OrbResult r = ORB_OK;
-      if (n + 1 > valueSize) {
-        n = valueSize - 1;
-        r = Fail(ORB_ERR_BUFFER_TOO_SMALL, "field " + f.name + " is longer than the value buffer");
-      }
-      std::memcpy(value, p, n);
-      static_cast<char*>(value)[n] = 0;
-      if (blank != nullptr) *blank = isBlank;
-      return r;
-    }
+    case 'C': return kDecodeText(f, p, value, valueSize, blank);
     case 'N':
-    case 'F': {
-      if (valueSize < 8) return Fail(ORB_ERR_BUFFER_TOO_SMALL, "a number needs 8 bytes");
-      char text[40];
-      size_t n = 0, stars = 0;
-      for (uint16_t i = 0; i < f.width && n + 1 < sizeof text; ++i) {
-        char c = static_cast<char>(p[i]);
-        if (c == ' ' || c == 0) continue;
-        if (c == ',') c = '.';  // some tools write a decimal comma
-        stars += c == '*';
-        text[n++] = c;
-      }
-      text[n] = 0;
-      double d = 0;
-      if (n == 0 || stars == n) {
-        isBlank = 1;  // blank, or the overflow stars other tools write
-      } else {
-        char* end = nullptr;
-        if (!PlainDecimal(text, n, &d)) d = std::strtod(text, &end);
-        else end = text + n;
-        if (end == text || !std::isfinite(d)) {
-          isBlank = 1;
-          d = 0;
-        }
-      }
-      std::memcpy(value, &d, sizeof d);
-      if (blank != nullptr) *blank = isBlank;
-      return ORB_OK;
-    }
-    case 'D': {
-      if (valueSize < 4) return Fail(ORB_ERR_BUFFER_TOO_SMALL, "a date needs 4 bytes");
-      int32_t dn = 0;
-      if (f.width >= 8 && !IsBlankRun(p, 8)) {
-        int v[8];
-        bool digits = true;
-        for (int i = 0; i < 8; ++i) {
-          if (p[i] < '0' || p[i] > '9') digits = false;
-          v[i] = p[i] - '0';
-        }
-        if (digits) {
-          int32_t y = v[0] * 1000 + v[1] * 100 + v[2] * 10 + v[3];
-          int32_t m = v[4] * 10 + v[5];
-          int32_t d = v[6] * 10 + v[7];
-          if (ValidDate(y, m, d)) dn = DaysFromCivil(y, m, d);
-        }
-      }
-      isBlank = dn == 0;  // an invalid date reads as blank
-      std::memcpy(value, &dn, sizeof dn);
-      if (blank != nullptr) *blank = isBlank;
-      return ORB_OK;
-    }
-    case 'L': {
-      if (valueSize < 2) return Fail(ORB_ERR_BUFFER_TOO_SMALL, "a logical needs 2 bytes");
-      int16_t b = 0;
-      switch (p[0]) {
-        case 'T': case 't': case 'Y': case 'y': b = 1; break;
-        case 'F': case 'f': case 'N': case 'n': b = 0; break;
-        default: isBlank = 1; break;
-      }
-      std::memcpy(value, &b, sizeof b);
-      if (blank != nullptr) *blank = isBlank;
-      return ORB_OK;
-    }
-    case 'M': {
-      if (valueSize < 4) return Fail(ORB_ERR_BUFFER_TOO_SMALL, "a memo block needs 4 bytes");
-      uint32_t block = MemoBlock(f, record);
-      std::memcpy(value, &block, sizeof block);
-      if (blank != nullptr) *blank = block == 0;
-      return ORB_OK;
-    }
-    default:
-      return Fail(ORB_ERR_FIELD_TYPE, "field " + f.name + " has an unknown type");
+    case 'F': return DecodeNumber(f, p, value, valueSize, blank);
+    case 'D': return DecodeDate(f, p, value, valueSize, blank);
+    case 'L': return DecodeLogical(f, p, value, valueSize, blank);
+    case 'M': return DecodeMemoBlock(f, p, value, valueSize, blank);
+    default: return UnknownType(f);
   }
 }
 

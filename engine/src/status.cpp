@@ -62,11 +62,10 @@ constexpr CodeEntry kCodes[] = {
 };
 
 thread_local std::string tContext;
-// Every entry clears the context: a trivial flag spares the string's
-// per-access guard on the way (a scan makes millions of entries).
-thread_local bool tHasContext __attribute__((tls_model("initial-exec"))) = false;
 
 }  // namespace
+
+constinit thread_local bool tHasContext __attribute__((tls_model("initial-exec"))) = false;
 
 const char* CodeText(OrbResult code) {
   for (const CodeEntry& e : kCodes) {
@@ -80,8 +79,7 @@ OrbResult Fail(OrbResult code, std::string detail) {
   tHasContext = true;
   return code;
 }
-void ClearContext() {
-  if (!tHasContext) return;
+void ClearSetContext() {
   tContext.clear();
   tHasContext = false;
 }

@@ -451,6 +451,7 @@ OrbResult Table::LoadHeader() {
     return Fail(ORB_ERR_CORRUPT, name + ": record length " + std::to_string(recordLength_) +
                                      " is shorter than its fields (" + std::to_string(offset) + ")");
   }
+  for (FieldInfo& f : fields_) f.room = recordLength_ - f.offset;
   const uint64_t present = static_cast<uint64_t>(size - headerLength_) / recordLength_;
   recordCount_ = static_cast<uint32_t>(std::min<uint64_t>(count, present));
   recordsTrimmed_ = count - recordCount_;
@@ -522,30 +523,38 @@ OrbResult Table::ReadRecord(uint32_t recordNumber, uint8_t* record) {
   }
   // Nobody else writes the file of an exclusive open: every read may come
   // from the blocks read ahead.
-  if (Exclusive()) return Ahead(recordNumber, record);
+  if (Exclusive()) {
+    const uint8_t* bytes = nullptr;
+    OrbResult r = Ahead(recordNumber, record, &bytes);
+    if (r == ORB_OK && bytes != record) std::memcpy(record, bytes, recordLength_);
+    return r;
+  }
   return file_.ReadAt(headerLength_ + static_cast<int64_t>(recordNumber - 1) * recordLength_, record,
                       recordLength_);
 }
 
-OrbResult Table::ReadRecordAhead(uint32_t recordNumber, uint8_t* record) {
+OrbResult Table::ReadRecordAhead(uint32_t recordNumber, uint8_t* buffer, const uint8_t** bytes) {
   if (recordNumber < 1 || recordNumber > recordCount_) {
     return Fail(ORB_ERR_NOT_FOUND, DisplayName() + ": no record " + std::to_string(recordNumber));
   }
-  return Ahead(recordNumber, record);
+  return Ahead(recordNumber, buffer, bytes);
 }
 
-OrbResult Table::Ahead(uint32_t recordNumber, uint8_t* record) {
+OrbResult Table::Ahead(uint32_t recordNumber, uint8_t* buffer, const uint8_t** bytes) {
   const bool next = recordNumber == lastAhead_ + 1;
   lastAhead_ = recordNumber;
   const int64_t at = headerLength_ + static_cast<int64_t>(recordNumber - 1) * recordLength_;
   const bool cached = cacheGeneration_ == generation_ && at >= cacheStart_ &&
                       at + recordLength_ <= cacheStart_ + static_cast<int64_t>(cacheLength_);
   if (cached) {
-    std::memcpy(record, cache_.data() + (at - cacheStart_), recordLength_);
+    *bytes = cache_.data() + (at - cacheStart_);
     return ORB_OK;
   }
   // A jump (an index order) reads its one record: a block would be wasted.
-  if (!next) return file_.ReadAt(at, record, recordLength_);
+  if (!next) {
+    *bytes = buffer;
+    return file_.ReadAt(at, buffer, recordLength_);
+  }
   if (!Exclusive()) {
     OrbResult r = LookForChanges();
     if (r != ORB_OK) return r;
@@ -553,10 +562,10 @@ OrbResult Table::Ahead(uint32_t recordNumber, uint8_t* record) {
       return Fail(ORB_ERR_NOT_FOUND, DisplayName() + ": no record " + std::to_string(recordNumber));
     }
   }
-  return FromBlocks(at, record);
+  return FromBlocks(at, bytes);
 }
 
-OrbResult Table::FromBlocks(int64_t at, uint8_t* record) {
+OrbResult Table::FromBlocks(int64_t at, const uint8_t** bytes) {
   if (cacheGeneration_ != generation_ || at < cacheStart_ ||
       at + recordLength_ > cacheStart_ + static_cast<int64_t>(cacheLength_)) {
     cache_.resize(std::max<size_t>(65536, recordLength_));
@@ -569,7 +578,7 @@ OrbResult Table::FromBlocks(int64_t at, uint8_t* record) {
     cacheLength_ = got;
     cacheGeneration_ = generation_;
   }
-  std::memcpy(record, cache_.data() + (at - cacheStart_), recordLength_);
+  *bytes = cache_.data() + (at - cacheStart_);
   return ORB_OK;
 }
 

@@ -28,6 +28,7 @@ struct FieldInfo {
   uint16_t width = 0;
   uint8_t decimals = 0;
   uint16_t number = 0;    // 1-based
+  uint32_t room = 0;      // bytes of the record from offset to its end (0: not known)
 };
 
 class Table {
@@ -97,7 +98,10 @@ class Table {
   // block is read after a look at the file (its size and time, and the
   // header's date, count and change counter), so another program's change
   // shows from the next block on; a new walk starts with a fresh look.
-  OrbResult ReadRecordAhead(uint32_t recordNumber, uint8_t* record);
+  // Without a copy: *bytes is the record in the blocks read ahead (good
+  // until the table reads again), or `buffer` (RecordSize bytes) when it
+  // was read alone.
+  OrbResult ReadRecordAhead(uint32_t recordNumber, uint8_t* buffer, const uint8_t** bytes);
   // The next walk reads its blocks afresh.
   void DropReadAhead() {
     if (!Exclusive()) cacheLength_ = 0;
@@ -168,10 +172,11 @@ class Table {
   OrbResult WriteHeader(const uint32_t* count, bool fresh = false);
   OrbResult SyncData() { return file_.Sync(); }
   // Reads the block of records at `at` into the read-ahead (when needed)
-  // and copies the record from it.
-  OrbResult FromBlocks(int64_t at, uint8_t* record);
-  // A record from the read-ahead when cached or next in a walk, else read alone.
-  OrbResult Ahead(uint32_t recordNumber, uint8_t* record);
+  // and answers the record in it.
+  OrbResult FromBlocks(int64_t at, const uint8_t** bytes);
+  // A record from the read-ahead when cached or next in a walk, else read
+  // alone into `buffer`.
+  OrbResult Ahead(uint32_t recordNumber, uint8_t* buffer, const uint8_t** bytes);
   // RefreshCount, also when only the header's first bytes moved (another
   // program's rewrite within the file time's resolution).
   OrbResult LookForChanges();

@@ -884,6 +884,7 @@ void TDataSet::DataEvent(TDataEvent event, intptr_t info) {
     pendingChange_ = true;
     return;
   }
+  if (dataSources_.empty()) return;  // a walk with nobody listening: two events a record
   std::vector<TDataSource*> sources = dataSources_;
   for (TDataSource* s : sources) s->DataEvent(event, info);
 }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/stored_text.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -46,6 +48,8 @@ inline bool AllBlanks(const uint8_t* p, size_t n) {
   if (n >= 2) return BlankWord<uint16_t>(p) && BlankWord<uint16_t>(p + n - 2);
   return *p == ' ';
 }
+
+constexpr size_t kHasNul = platform::kStoredTextHasNul;
 
 bool IsPositionCode(OrbResult r) {
   return r == ORB_ERR_BOF || r == ORB_ERR_EOF || r == ORB_ERR_RECORD_DELETED || r == ORB_ERR_NO_CURRENT_RECORD ||
@@ -135,7 +139,7 @@ std::string EngineCursor::ReadMemo(const OrbFieldDesc& d, const uint8_t* record)
 // Inlined into the record loop: a call per field costs as much as the dispatch.
 __attribute__((always_inline)) inline void EngineCursor::DecodeField(const Slot& f, const uint8_t* record, bool withMemos,
                                                                     FieldValue& out) {
-  if (f.blankable && AllBlanks(record + f.offset, f.width)) {
+  if (f.blankable && f.type != ORB_FLD_CHAR && AllBlanks(record + f.offset, f.width)) {
     if (out.index() != 0) out = std::monostate{};
     return;
   }
@@ -143,29 +147,24 @@ __attribute__((always_inline)) inline void EngineCursor::DecodeField(const Slot&
   OrbResult r = ORB_OK;
   switch (f.type) {
     case ORB_FLD_CHAR: {
-      // The engine ends the text with a zero. A string an earlier record
-      // left in the value takes it straight into its own storage; else one
-      // buffer for every character field (at most 255 bytes).
-      if (std::string* s = std::get_if<std::string>(&out)) {
-        s->resize(static_cast<size_t>(f.width) + 1);
-        (*s)[0] = 0;
-        r = e_.EngineGetField(handle_, f.number, record, s->data(), static_cast<uint32_t>(s->size()), &blank);
+      // The text is the stored bytes less the blanks that pad them, read
+      // here as the blank fields are; the engine is asked for a field that
+      // holds a NUL (or lies outside the record).
+      const char* text = reinterpret_cast<const char*>(record + f.offset);
+      size_t length = f.blankable ? platform::StoredTextLength(record + f.offset, f.width) : kHasNul;
+      if (length == kHasNul) {
+        r = e_.EngineGetField(handle_, f.number, record, text_, sizeof text_, &blank);
         if (r != ORB_OK) Check(r);
-        const size_t length = blank ? 0 : std::char_traits<char>::length(s->c_str());
-        if (length == 0)
-          out = std::monostate{};
-        else
-          s->resize(length);
-        break;
+        text = text_;
+        length = blank ? 0 : strnlen(text_, sizeof text_);
       }
-      text_[0] = 0;
-      r = e_.EngineGetField(handle_, f.number, record, text_, sizeof text_, &blank);
-      if (r != ORB_OK) Check(r);
-      const size_t length = blank ? 0 : std::char_traits<char>::length(text_);
-      if (length > 0)
-        out.emplace<std::string>(text_, length);
-      else
+      if (length == 0) {
         out = std::monostate{};
+      } else if (std::string* s = std::get_if<std::string>(&out)) {
+        s->assign(text, length);
+      } else {
+        out.emplace<std::string>(text, length);
+      }
       break;
     }
     case ORB_FLD_NUMERIC:

@@ -53,7 +53,7 @@ class EngineCursor : public Cursor {
     uint16_t width;
     char type;
     bool integer;    // a whole number read as an integer
-    bool blankable;  // stored blanks read as blank (a known type within the record)
+    bool blankable;  // its stored bytes read here (a known type within the record)
   };
 
   static int FilterTrampoline(void* context, const uint8_t* record, uint32_t recordNumber);
@@ -80,7 +80,8 @@ class EngineCursor : public Cursor {
   const uint8_t* filterRecord_ = nullptr;
   std::vector<FieldValue> filterValues_;
   std::vector<char> filterDecoded_;
-  char text_[256];  // a character field's text as the engine writes it
+  // The text of a character field holding a NUL, as the engine writes it.
+  char text_[256];
 };
 
 }  // namespace framework::detail

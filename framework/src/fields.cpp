@@ -2,6 +2,7 @@
 #include <charconv>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 #include "framework/db.h"
@@ -31,18 +32,32 @@ bool FixedDecimals(double value, int decimals, std::string& text) {
   const double n = std::nearbyint(scaled);
   if (n == 0 || std::fabs(scaled - n) > 0.25) return false;
   uint64_t units = static_cast<uint64_t>(std::fabs(n));
+  // Two digits a step: half the chain of divisions (each a multiply that
+  // waits for the one before).
+  static constexpr char kPairs[] =
+      "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+      "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+      "8081828384858687888990919293949596979899";
   char buf[32];
   char* end = buf + sizeof buf;
   char* at = end;
-  for (int i = 0; i < decimals; ++i) {
+  auto pair = [&at, &units] {
+    at -= 2;
+    std::memcpy(at, kPairs + 2 * (units % 100), 2);
+    units /= 100;
+  };
+  int digits = decimals;
+  for (; digits >= 2; digits -= 2) pair();
+  if (digits == 1) {
     *--at = static_cast<char>('0' + units % 10);
     units /= 10;
   }
   *--at = '.';
-  do {
-    *--at = static_cast<char>('0' + units % 10);
-    units /= 10;
-  } while (units != 0);
+  while (units >= 100) pair();
+  if (units >= 10)
+    pair();
+  else
+    *--at = static_cast<char>('0' + units);
   if (n < 0) *--at = '-';
   text.assign(at, end);
   return true;

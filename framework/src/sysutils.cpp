@@ -234,7 +234,16 @@ TDateTime EncodeDate(int year, int month, int day) {
 }
 
 void DecodeDate(TDateTime date, int& year, int& month, int& day) {
-  int64_t n = static_cast<int64_t>(std::floor(date)) + kDateDelta;
+  // The whole days below the date by truncation, exact in this range far
+  // beyond the last day (the library's floor is a call, and every date a
+  // scan shows passes here); NaN and the rest have no date.
+  if (!(date >= -1e15 && date <= 1e15)) {
+    year = month = day = 0;
+    return;
+  }
+  int64_t whole = static_cast<int64_t>(date);
+  if (static_cast<double>(whole) > date) --whole;
+  int64_t n = whole + kDateDelta;
   // The day number of 31 December 9999 (DayNumber(9999, 12, 31)).
   constexpr int64_t kLastDay = 3652059;
   if (n < 1 || n > kLastDay) {

@@ -320,6 +320,62 @@ TEST_F(CursorTest, CallbackFiltersHideRecordsEverywhere) {
   EXPECT_EQ(Count(other), 10u);
 }
 
+struct OtherReader {
+  OrbCursor self = 0, other = 0;
+  std::vector<uint8_t> buffer;
+  int calls = 0, wrong = 0;
+};
+
+// Reads the filtered table one record ahead through another cursor, which
+// moves the blocks the table reads ahead at each block's end, then looks
+// at its own record.
+int ReadThroughAnotherCursor(void* context, const uint8_t* record, uint32_t recordNumber) {
+  auto* s = static_cast<OtherReader*>(context);
+  ++s->calls;
+  EngineGetNextRecord(s->other, s->buffer.data(), static_cast<uint32_t>(s->buffer.size()), nullptr);
+  char name[16];
+  int32_t blank = 0;
+  EngineGetField(s->self, 1, record, name, sizeof name, &blank);
+  if (std::string(name) != "r" + std::to_string(recordNumber)) ++s->wrong;
+  return 1;
+}
+
+// A walk hands the record from the blocks it read ahead straight to the
+// caller's buffer; a callback filter gets a copy of its own, so that
+// reading the same table through another cursor (which moves the blocks)
+// leaves the record it tests, and the one answered, as they were.
+TEST_F(CursorTest, ACallbackFilterReadingTheTableThroughAnotherCursorKeepsItsRecord) {
+  DbfBytes t;
+  t.fields = {{"NAME", 'C', 10, 0}, {"QTY", 'N', 5, 0}};
+  const int records = 9000;  // more than two blocks of reading ahead
+  for (int i = 1; i <= records; ++i) {
+    std::string name = "r" + std::to_string(i);
+    name.resize(10, ' ');
+    t.records.push_back(name + "    1");
+  }
+  Write("MANY.DBF", t.Build());
+  OtherReader s;
+  s.self = Open("MANY");
+  s.other = Open("MANY");
+  s.buffer = Buffer(s.other);
+  OrbFilter f = 0;
+  ASSERT_EQ(EngineAddFilter(s.self, &s, 1, 0, nullptr, &ReadThroughAnotherCursor, &f), ORB_OK);
+  ASSERT_EQ(EngineActivateFilter(s.self, f), ORB_OK);
+  std::vector<uint8_t> rec = Buffer(s.self);
+  ASSERT_EQ(EngineSetToBegin(s.self), ORB_OK);
+  ASSERT_EQ(EngineGetNextRecord(s.other, s.buffer.data(), static_cast<uint32_t>(s.buffer.size()), nullptr), ORB_OK);
+  int seen = 0, answeredWrong = 0;
+  OrbRecordInfo info{};
+  while (EngineGetNextRecord(s.self, rec.data(), static_cast<uint32_t>(rec.size()), &info) == ORB_OK) {
+    ++seen;
+    if (Text(s.self, 1, rec.data()) != "r" + std::to_string(info.recordNumber)) ++answeredWrong;
+  }
+  EXPECT_EQ(seen, records);
+  EXPECT_EQ(s.calls, records);
+  EXPECT_EQ(s.wrong, 0);
+  EXPECT_EQ(answeredWrong, 0);
+}
+
 TEST_F(CursorTest, MalformedExpressionBuffersAreRefusedWithTheirOwnCode) {
   // A well-formed header over three nodes of no known class.
   OrbCursor c = Numbered(1);

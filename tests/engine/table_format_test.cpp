@@ -2,6 +2,10 @@
 // write has their layout, and damaged files are refused with a code.
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "engine_fixture.h"
 #include "table.h"
@@ -61,7 +65,8 @@ TEST_F(TableFormatTest, NumberTextsReadAsTheCLibraryReadsThem) {
   const char* texts[] = {"12.50",  "-0.00",   "0.1",     "  -7",    "+5",   "5.",       ".5",
                          "0.3",    "1.7",     "99999999999999.9",   "123456789012345",
                          "1234567890123456789", "-98765.4321",      "1e3",  "1.2.3",    "12abc",
-                         "-",      ".",       "1,25",    "0.000000000000001", "9007199254740993"};
+                         "-",      ".",       "1,25",    "0.000000000000001", "9007199254740993",
+                         "1 2",    "12  ",    "- 3",     "123456789012",      "1234",  "*****",   "1.5e"};
   DbfBytes t;
   t.fields = {{"N", 'N', 20, 0}};
   for (const char* text : texts) {
@@ -90,6 +95,107 @@ TEST_F(TableFormatTest, NumberTextsReadAsTheCLibraryReadsThem) {
     EXPECT_EQ(blank, wantBlank ? 1 : 0);
     EXPECT_EQ(std::memcmp(&got, &want, sizeof got), 0) << got << " != " << want;
   }
+}
+
+// Character fields read as their bytes less the trailing blanks and NULs,
+// cut at an embedded NUL, whatever their width (the reader takes sixteen
+// bytes at a time and may write a short text as one wide store): fields
+// on either side of the vector widths, the last one ending the record, and
+// value buffers of the width, of a vector and larger, none written past.
+TEST_F(TableFormatTest, TextFieldsReadAsTheirBytesTrimmedAndCutAtANul) {
+  const uint8_t widths[] = {1, 3, 15, 16, 17, 31, 32, 33, 110, 40, 20};
+  const std::string nul(1, '\0');
+  // Each case's bytes for a field of `width` (cut or padded with blanks).
+  const std::vector<std::pair<const char*, std::string>> cases = {
+      {"blank", ""},
+      {"short", "ab"},
+      {"leading blanks", "  ab"},
+      {"trailing NULs", "abc" + std::string(200, '\0')},
+      {"an embedded NUL", "ab" + nul + "cd"},
+      {"blanks before a NUL", "ab  " + nul + "cd"},
+      {"NULs only", std::string(200, '\0')},
+      {"NUL first", nul + "abc"},
+      {"bytes above 127", "\xe9t\xe9 \xff"},
+      {"15 letters", std::string(15, 'y')},
+      {"16 letters", std::string(16, 'y')},
+      {"17 letters", std::string(17, 'y')},
+      {"31 letters", std::string(31, 'y')},
+      {"32 letters", std::string(32, 'y')},
+      {"33 letters", std::string(33, 'y')},
+      {"full", std::string(200, 'z')},
+      {"blanks inside", "a b   c" + std::string(20, ' ') + "d"},
+  };
+  auto bytesOf = [](const std::string& text, size_t width) {
+    std::string b = text.substr(0, std::min(text.size(), width));
+    b.resize(width, ' ');
+    return b;
+  };
+  DbfBytes t;
+  for (size_t i = 0; i < std::size(widths); ++i) t.fields.push_back({"F" + std::to_string(i + 1), 'C', widths[i], 0});
+  for (const auto& [name, text] : cases) {
+    std::string record;
+    for (uint8_t w : widths) record += bytesOf(text, w);
+    t.records.push_back(record);
+  }
+  Write("TEXTS.DBF", t.Build());
+  OrbCursor c = Open("TEXTS");
+  std::vector<uint8_t> rec = Buffer(c);  // the record's size exactly
+  ASSERT_EQ(EngineSetToBegin(c), ORB_OK);
+  for (const auto& [name, text] : cases) {
+    SCOPED_TRACE(name);
+    ASSERT_EQ(EngineGetNextRecord(c, rec.data(), static_cast<uint32_t>(rec.size()), nullptr), ORB_OK);
+    for (size_t i = 0; i < std::size(widths); ++i) {
+      SCOPED_TRACE("width " + std::to_string(widths[i]));
+      std::string want = bytesOf(text, widths[i]);
+      want.erase(want.find_last_not_of(std::string(" ") + nul) + 1);
+      want = want.substr(0, want.find('\0'));
+      for (uint32_t size : {static_cast<uint32_t>(widths[i] + 1), 32u, 256u}) {
+        if (size < widths[i] + 1u) continue;
+        std::vector<char> value(size + 16, '\x5a');
+        int32_t blank = -1;
+        ASSERT_EQ(EngineGetField(c, static_cast<uint16_t>(i + 1), rec.data(), value.data(), size, &blank), ORB_OK);
+        EXPECT_EQ(std::string(value.data()), want) << "buffer of " << size;
+        EXPECT_EQ(blank, want.empty() ? 1 : 0);
+        EXPECT_EQ(std::string(value.begin() + size, value.end()), std::string(16, '\x5a')) << "written past " << size;
+      }
+    }
+  }
+}
+
+// Date fields read their eight bytes YYYYMMDD: a date when all are digits
+// and the date exists, else blank (blanks, NULs, other text, a day the
+// calendar has not, a short or odd digit).
+TEST_F(TableFormatTest, DateTextsReadAsDaysOrBlank) {
+  struct Case {
+    const char* bytes;  // eight of them
+    int32_t date;       // YYYYMMDD, 0 for blank
+  };
+  const Case cases[] = {{"19940203", 19940203}, {"00010101", 10101},    {"99991231", 99991231}, {"20000229", 20000229},
+                        {"19000229", 0},        {"19991301", 0},        {"19990100", 0},        {"00000101", 0},
+                        {"        ", 0},        {"1999 1 1", 0},        {" 1999010", 0},        {"1999010/", 0},
+                        {"1999010:", 0},        {"abcdefgh", 0},        {"19990132", 0},        {"20231130", 20231130}};
+  DbfBytes t;
+  t.fields = {{"D", 'D', 8, 0}};
+  for (const Case& k : cases) t.records.push_back(k.bytes);
+  t.records.push_back(std::string(8, '\0'));
+  Write("DATES.DBF", t.Build());
+  OrbCursor c = Open("DATES");
+  std::vector<uint8_t> rec = Buffer(c);
+  ASSERT_EQ(EngineSetToBegin(c), ORB_OK);
+  auto next = [&](const std::string& what, int32_t want) {
+    SCOPED_TRACE(what);
+    ASSERT_EQ(EngineGetNextRecord(c, rec.data(), static_cast<uint32_t>(rec.size()), nullptr), ORB_OK);
+    int32_t day = -1, blank = -1;
+    ASSERT_EQ(EngineGetField(c, 1, rec.data(), &day, sizeof day, &blank), ORB_OK);
+    EXPECT_EQ(blank, want == 0 ? 1 : 0);
+    int32_t wantDay = 0;
+    if (want != 0) {
+      ASSERT_EQ(EngineEncodeDate(want / 10000, want / 100 % 100, want % 100, &wantDay), ORB_OK);
+    }
+    EXPECT_EQ(day, wantDay);
+  };
+  for (const Case& k : cases) next(k.bytes, k.date);
+  next("NULs", 0);
 }
 
 TEST_F(TableFormatTest, ReadsMemosOfDbase4AndDbase3Files) {

@@ -400,7 +400,7 @@ TEST(Fields, NumberTextMatchesFixedFormattingOfTheStoredValue) {
   const double values[] = {0.0, -0.0, 0.004, -0.004, 0.005, 0.015, 0.125, -0.125, 1.005, 2.675, 1.5, -1.5,
                            12.5, 99.99, -99.99, 1234567.89, 0.1 + 0.2, 1e12 + 0.01, 11258999068426.23,
                            -11258999068426.23, 1e15, -3e17, 1e300, 5e-324, 7.0000000000000001};
-  for (int decimals : {1, 2, 3, 6, 8}) {
+  for (int decimals : {1, 2, 3, 4, 5, 6, 8}) {
     auto s = std::make_shared<Store>();
     s->fields = {{"V", ftFloat, decimals, 20, decimals, false}};
     for (double v : values) s->Add({v});

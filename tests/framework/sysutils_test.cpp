@@ -104,7 +104,15 @@ TEST(Conversions, EveryDayDecodesToTheDateItWasEncodedFrom) {
         int yy, mm, dd;
         DecodeDate(date, yy, mm, dd);
         ASSERT_EQ(yy * 10000 + mm * 100 + dd, y * 10000 + m * 100 + d);
+        // A time of the day keeps the date, before 1899 too (a negative value).
+        DecodeDate(date + 0.75, yy, mm, dd);
+        ASSERT_EQ(yy * 10000 + mm * 100 + dd, y * 10000 + m * 100 + d);
       }
+  for (const TDateTime none : {std::nan(""), HUGE_VAL, -HUGE_VAL, 1e300, -1e300}) {
+    int yy = 1, mm = 1, dd = 1;
+    DecodeDate(none, yy, mm, dd);
+    EXPECT_EQ(yy * 10000 + mm * 100 + dd, 0) << none;
+  }
 }
 
 // Short dates of numbers only are written by a quicker path than the
