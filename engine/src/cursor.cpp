@@ -377,15 +377,16 @@ OrbResult Cursor::Insert(uint8_t* record) {
     // failed append leaves no record behind for a retry to double.
     if (r != ORB_OK && table_->TakeBackAppend(n) == ORB_OK) table_->Index()->Restamp();
   }
-  table_->UnlockAppend();
-  if (r != ORB_OK) return r;
-  BlobsStored(record);
-  order_->Refresh();
-  if (order_->SetToRecord(n, record) == ORB_OK) {
+  // Placed on the new record while the lock still keeps the index as this
+  // insert left it (looked at afresh by the append): nothing to read again.
+  if (r == ORB_OK && order_->SetToRecord(n, record) == ORB_OK) {
     place_ = Place::kOn;
     current_ = n;
     currentGone_ = false;
   }
+  table_->UnlockAppend();
+  if (r != ORB_OK) return r;
+  BlobsStored(record);
   return ORB_OK;
 }
 

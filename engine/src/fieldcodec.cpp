@@ -13,6 +13,7 @@
 #endif
 
 #include "platform/stored_text.h"
+#include "platform/stored_value.h"
 #include "status.h"
 
 namespace orb {
@@ -132,17 +133,7 @@ const TextDecoder kDecodeText = [] {
 constexpr auto kDecodeText = &DecodeTextBy16;
 #endif
 
-// Days since 1970-01-01 of a civil date (H. Hinnant's algorithm).
-int64_t DaysFromCivil1970(int64_t y, int64_t m, int64_t d) {
-  y -= m <= 2;
-  const int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const int64_t yoe = y - era * 400;
-  const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + doe - 719468;
-}
-
-constexpr int64_t kDay1 = -719162;  // DaysFromCivil1970(1, 1, 1)
+constexpr int64_t kDay1 = platform::DaysFromCivil1970(1, 1, 1);
 
 // The number as fixed-point text with `decimals` places, rounded half away
 // from zero on its shortest decimal form (the digits the user typed), so
@@ -174,50 +165,7 @@ std::string FixedText(double d, int decimals) {
   return out;
 }
 
-// The plain decimal text tools write ("-123.45"), converted without
-// strtod: at most 15 digits make an exact integer, and 10^k for k <= 22 is
-// exact, so one division rounds once, to the double strtod would give.
-// Anything else (exponents, more digits) is left to strtod.
-bool PlainDecimal(const char* text, size_t n, double* out) {
-  static constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                                      1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-  size_t i = 0;
-  const bool negative = n > 0 && text[0] == '-';
-  if (n > 0 && (text[0] == '-' || text[0] == '+')) ++i;
-  uint64_t mantissa = 0;
-  int digits = 0, fraction = 0;
-  bool point = false;
-  for (; i < n; ++i) {
-    const char c = text[i];
-    if (c >= '0' && c <= '9') {
-      if (++digits > 15) return false;
-      mantissa = mantissa * 10 + static_cast<uint64_t>(c - '0');
-      if (point) ++fraction;
-    } else if (c == '.' && !point) {
-      point = true;
-    } else {
-      return false;
-    }
-  }
-  if (digits == 0) return false;
-  const double v = static_cast<double>(mantissa) / kPow10[fraction];
-  *out = negative ? -v : v;
-  return true;
-}
-
 }  // namespace
-
-bool ValidDate(int32_t year, int32_t month, int32_t day) {
-  if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1) return false;
-  static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  int dim = kDays[month - 1];
-  if (month == 2 && ((year % 4 == 0 && year % 100 != 0) || year % 400 == 0)) dim = 29;
-  return day <= dim;
-}
-
-int32_t DaysFromCivil(int32_t year, int32_t month, int32_t day) {
-  return static_cast<int32_t>(DaysFromCivil1970(year, month, day) - kDay1 + 1);
-}
 
 void CivilFromDays(int32_t dayNumber, int32_t* year, int32_t* month, int32_t* day) {
   int64_t z = static_cast<int64_t>(dayNumber) - 1 + kDay1 + 719468;
@@ -264,93 +212,22 @@ namespace {
 
 __attribute__((noinline, cold)) OrbResult TooSmall(const char* what) { return Fail(ORB_ERR_BUFFER_TOO_SMALL, what); }
 
-uint64_t Word8(const uint8_t* p) {
-  uint64_t w;
-  std::memcpy(&w, p, sizeof w);
-  return w;
-}
-
-constexpr uint64_t kEight(uint8_t byte) { return 0x0101010101010101ull * byte; }
-
-// A number's text as other tools leave it (blanks or NULs anywhere, a
-// decimal comma, the stars of an overflow, exponents), by the C library.
-__attribute__((noinline)) OrbResult NumberByText(const FieldInfo& f, const uint8_t* p, void* value,
-                                                 int32_t* blank) {
-  char text[40];
-  size_t n = 0, stars = 0;
-  for (uint16_t i = 0; i < f.width && n + 1 < sizeof text; ++i) {
-    char c = static_cast<char>(p[i]);
-    if (c == ' ' || c == 0) continue;
-    if (c == ',') c = '.';  // some tools write a decimal comma
-    stars += c == '*';
-    text[n++] = c;
-  }
-  text[n] = 0;
-  double d = 0;
-  int32_t isBlank = 0;
-  if (n == 0 || stars == n) {
-    isBlank = 1;  // blank, or the overflow stars other tools write
-  } else {
-    char* end = nullptr;
-    if (!PlainDecimal(text, n, &d)) d = std::strtod(text, &end);
-    else end = text + n;
-    if (end == text || !std::isfinite(d)) {
-      isBlank = 1;
-      d = 0;
-    }
-  }
-  std::memcpy(value, &d, sizeof d);
-  if (blank != nullptr) *blank = isBlank;
-  return ORB_OK;
-}
-
-// The plain right-aligned number ("   -123.45") read where it stands:
-// past its leading blanks (eight at a time) the rest is the text the
-// general reader would make of it, so the value is the same.
+// The number and the date are read as the framework reads them, by the
+// one reader of stored values.
 __attribute__((noinline)) OrbResult DecodeNumber(const FieldInfo& f, const uint8_t* p, void* value, uint32_t valueSize,
                                                  int32_t* blank) {
   if (valueSize < 8) return TooSmall("a number needs 8 bytes");
-  const size_t width = f.width;
-  size_t i = 0;
-  for (; i + 8 <= width; i += 8) {
-    if (const uint64_t other = Word8(p + i) ^ kEight(' '); other != 0) {
-      i += static_cast<size_t>(__builtin_ctzll(other)) / 8;
-      break;
-    }
-  }
-  while (i < width && p[i] == ' ') ++i;
-  double d = 0;
-  if (i == width) {
-    std::memcpy(value, &d, sizeof d);
-    if (blank != nullptr) *blank = 1;
-    return ORB_OK;
-  }
-  if (!PlainDecimal(reinterpret_cast<const char*>(p) + i, width - i, &d)) return NumberByText(f, p, value, blank);
+  double d;
+  const bool number = platform::StoredNumber(p, f.width, &d);
   std::memcpy(value, &d, sizeof d);
-  if (blank != nullptr) *blank = 0;
+  if (blank != nullptr) *blank = !number;
   return ORB_OK;
 }
 
-// YYYYMMDD, its eight bytes as one word: blank when every byte is a blank
-// or a NUL, a date when every byte is a digit and the date exists, else
-// blank (as an invalid date reads).
 __attribute__((noinline)) OrbResult DecodeDate(const FieldInfo& f, const uint8_t* p, void* value, uint32_t valueSize,
                                                int32_t* blank) {
   if (valueSize < 4) return TooSmall("a date needs 4 bytes");
-  int32_t dn = 0;
-  if (f.width >= 8) {
-    const uint64_t w = Word8(p);
-    const uint64_t high = kEight(0xF0);
-    // Digits: high nibble 3, and the low one at most 9 (adding 6 keeps it below 16).
-    if ((w & high) == kEight(0x30) && ((w + kEight(6)) & high) == kEight(0x30)) {
-      const uint64_t digits = w - kEight('0');
-      // Neighbouring digits paired into 0..99, one pair in each 16 bits.
-      const uint64_t pairs = ((digits * 10) + (digits >> 8)) & 0x00FF00FF00FF00FFull;
-      const int32_t y = static_cast<int32_t>(pairs & 0xFF) * 100 + static_cast<int32_t>((pairs >> 16) & 0xFF);
-      const int32_t m = static_cast<int32_t>((pairs >> 32) & 0xFF), d = static_cast<int32_t>(pairs >> 48);
-      if (ValidDate(y, m, d)) dn = DaysFromCivil(y, m, d);
-    }
-  }
+  const int32_t dn = platform::StoredDate(p, f.width);
   std::memcpy(value, &dn, sizeof dn);
   if (blank != nullptr) *blank = dn == 0;  // an invalid date reads as blank
   return ORB_OK;

@@ -5,14 +5,15 @@
 #include <cstdint>
 
 #include "orbex32.h"
+#include "platform/stored_value.h"
 #include "table.h"
 
 namespace orb {
 
 // Day numbers: 1 = 1 January of year 1, proleptic Gregorian.
-int32_t DaysFromCivil(int32_t year, int32_t month, int32_t day);
+using platform::DaysFromCivil;
+using platform::ValidDate;
 void CivilFromDays(int32_t dayNumber, int32_t* year, int32_t* month, int32_t* day);
-bool ValidDate(int32_t year, int32_t month, int32_t day);
 
 // Decodes field `f` of `record` into `value` (valueSize bytes).
 OrbResult DecodeField(const FieldInfo& f, const uint8_t* record, void* value, uint32_t valueSize,

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/stored_text.h"
+#include "platform/stored_value.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -139,7 +140,9 @@ std::string EngineCursor::ReadMemo(const OrbFieldDesc& d, const uint8_t* record)
 // Inlined into the record loop: a call per field costs as much as the dispatch.
 __attribute__((always_inline)) inline void EngineCursor::DecodeField(const Slot& f, const uint8_t* record, bool withMemos,
                                                                     FieldValue& out) {
-  if (f.blankable && f.type != ORB_FLD_CHAR && AllBlanks(record + f.offset, f.width)) {
+  // Text, numbers and dates are read from their bytes below, blanks and
+  // all; a blank field of another type needs no call of the engine.
+  if (f.blankable && (f.type == ORB_FLD_LOGICAL || f.type == ORB_FLD_MEMO) && AllBlanks(record + f.offset, f.width)) {
     if (out.index() != 0) out = std::monostate{};
     return;
   }
@@ -161,7 +164,10 @@ __attribute__((always_inline)) inline void EngineCursor::DecodeField(const Slot&
       if (length == 0) {
         out = std::monostate{};
       } else if (std::string* s = std::get_if<std::string>(&out)) {
-        s->assign(text, length);
+        // Over the last record's text, within its room: the general
+        // assign's checks for overlapping bytes cost more than the copy.
+        s->resize(length);
+        std::memcpy(s->data(), text, length);
       } else {
         out.emplace<std::string>(text, length);
       }
@@ -169,9 +175,15 @@ __attribute__((always_inline)) inline void EngineCursor::DecodeField(const Slot&
     }
     case ORB_FLD_NUMERIC:
     case ORB_FLD_FLOAT: {
+      // Numbers and dates too are read here from the stored bytes, by the
+      // reader the engine's decoder uses.
       double v = 0;
-      r = e_.EngineGetField(handle_, f.number, record, &v, sizeof v, &blank);
-      if (r != ORB_OK) Check(r);
+      if (f.blankable) {
+        blank = !platform::StoredNumber(record + f.offset, f.width, &v);
+      } else {
+        r = e_.EngineGetField(handle_, f.number, record, &v, sizeof v, &blank);
+        if (r != ORB_OK) Check(r);
+      }
       if (blank)
         out = std::monostate{};
       else if (f.integer)
@@ -182,8 +194,13 @@ __attribute__((always_inline)) inline void EngineCursor::DecodeField(const Slot&
     }
     case ORB_FLD_DATE: {
       int32_t day = 0;
-      r = e_.EngineGetField(handle_, f.number, record, &day, sizeof day, &blank);
-      if (r != ORB_OK) Check(r);
+      if (f.blankable) {
+        day = platform::StoredDate(record + f.offset, f.width);
+        blank = day == 0;
+      } else {
+        r = e_.EngineGetField(handle_, f.number, record, &day, sizeof day, &blank);
+        if (r != ORB_OK) Check(r);
+      }
       if (blank)
         out = std::monostate{};
       else

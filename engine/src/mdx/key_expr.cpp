@@ -9,6 +9,8 @@
 #include <cstring>
 #include <mutex>
 
+#include "platform/stored_value.h"
+
 namespace orb::mdx {
 
 namespace {
@@ -149,11 +151,7 @@ bool ValidDate(const uint8_t* p, int& y, int& m, int& d) {
   y = (p[0] - '0') * 1000 + (p[1] - '0') * 100 + (p[2] - '0') * 10 + (p[3] - '0');
   m = (p[4] - '0') * 10 + (p[5] - '0');
   d = (p[6] - '0') * 10 + (p[7] - '0');
-  if (y < 1 || m < 1 || m > 12 || d < 1) return false;
-  static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  int dim = kDays[m - 1];
-  if (m == 2 && ((y % 4 == 0 && y % 100 != 0) || y % 400 == 0)) dim = 29;
-  return d <= dim;
+  return platform::ValidDate(y, m, d);
 }
 
 // Numeric key: byte 0 = 0x34 + decimal exponent (value = 0.d1d2... x 10^e),
