@@ -430,7 +430,7 @@ void TDateTimeField::SetAsDateTime(TDateTime value) {
 std::string TDateField::AsString() const {
   const FieldValue& v = ReadValue();
   if (IsNullValue(v)) return std::string();
-  if (auto i = std::get_if<int64_t>(&v)) return DateToStr(EngineDayToDate(static_cast<int32_t>(*i)));
+  if (auto i = std::get_if<int64_t>(&v)) return EngineDayToStr(static_cast<int32_t>(*i));
   return DateToStr(AsDateTime());
 }
 
@@ -535,7 +535,7 @@ void TIndexDefs::Update() {
 std::string TParam::AsString() const {
   if (auto s = std::get_if<std::string>(&value_)) return *s;
   if (auto i = std::get_if<int64_t>(&value_)) {
-    if (dataType_ == ftDate) return DateToStr(EngineDayToDate(static_cast<int32_t>(*i)));
+    if (dataType_ == ftDate) return EngineDayToStr(static_cast<int32_t>(*i));
     if (dataType_ == ftTime) return TimeToStr(static_cast<double>(*i) / 86400000.0);
     return IntToStr(*i);
   }

@@ -51,6 +51,9 @@ constexpr const char* kMonthLong[] = {"January", "February", "March",     "April
 constexpr const char* kDayShort[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
 constexpr const char* kDayLong[] = {"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
 
+// The day number of 31 December 9999 (DayNumber(9999, 12, 31)).
+constexpr int64_t kLastDay = 3652059;
+
 // Proleptic Gregorian day number, 1 = 1 January of year 1.
 int64_t DayNumber(int64_t y, int m, int d) {
   // Days before the year, before the month, and the day.
@@ -64,18 +67,21 @@ int64_t DayNumber(int64_t y, int m, int d) {
 
 // The inverse of DayNumber for n in 1..31 December 9999, in closed form
 // (every date of a table's scan passes through here): days are counted in
-// 400-year eras of years that start on 1 March, so that the leap day ends
-// a year. Unsigned 32-bit: each division is then a short multiply.
+// years that start on 1 March, so that the leap day ends a year, and the
+// century, the year in it and the day in that are found by Neri and
+// Schneider's multiplications and shifts, in unsigned 32 and 64 bits.
 void FromDayNumber(uint32_t n, int& year, int& month, int& day) {
-  const uint32_t z = n + 305;                       // day 0 is 1 March of year 0
-  const uint32_t era = z / 146097;
-  const uint32_t doe = z - era * 146097;            // [0, 146096]
-  const uint32_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;  // [0, 399]
-  const uint32_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);                // [0, 365]
-  const uint32_t mp = (5 * doy + 2) / 153;          // [0, 11], 0 = March
-  day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-  month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-  year = static_cast<int>(yoe + era * 400 + (month <= 2 ? 1 : 0));
+  const uint32_t n1 = 4 * (n + 305) + 3;  // day 0 is 1 March of year 0
+  const uint32_t century = n1 / 146097;
+  const uint32_t n2 = n1 % 146097 / 4 * 4 + 3;
+  const uint64_t p2 = uint64_t{2939745} * n2;
+  const uint32_t yearOfCentury = static_cast<uint32_t>(p2 >> 32);
+  const uint32_t dayOfYear = static_cast<uint32_t>(p2) / 2939745 / 4;  // [0, 365], 0 = 1 March
+  const uint32_t n3 = 2141 * dayOfYear + 197913;
+  const bool janFeb = dayOfYear >= 306;
+  day = static_cast<int>((n3 & 0xFFFF) / 2141 + 1);
+  month = static_cast<int>(janFeb ? (n3 >> 16) - 12 : n3 >> 16);
+  year = static_cast<int>(100 * century + yearOfCentury + (janFeb ? 1 : 0));
 }
 
 std::string Pad(int64_t v, int width) {
@@ -244,8 +250,6 @@ void DecodeDate(TDateTime date, int& year, int& month, int& day) {
   int64_t whole = static_cast<int64_t>(date);
   if (static_cast<double>(whole) > date) --whole;
   int64_t n = whole + kDateDelta;
-  // The day number of 31 December 9999 (DayNumber(9999, 12, 31)).
-  constexpr int64_t kLastDay = 3652059;
   if (n < 1 || n > kLastDay) {
     year = month = day = 0;
     return;
@@ -483,14 +487,16 @@ char* PutDigits(int value, int width, char* at) {
 
 }  // namespace
 
-std::string DateToStr(TDateTime date) {
+namespace {
+
+// The date in the short date format when that format is numeric: false,
+// and nothing written, for one of names (FormatDateTime writes those).
+bool NumericDateText(int y, int mo, int d, std::string& out) {
   thread_local NumericDateFormat f;
   if (f.format != ShortDateFormat || f.dateSeparator != DateSeparator || f.timeSeparator != TimeSeparator)
     f.Take(ShortDateFormat);
-  int y, mo, d;
-  DecodeDate(date, y, mo, d);
   // Sixteen parts of at most four characters fit the text.
-  if (!f.numeric || y == 0 || f.parts.size() > 16) return FormatDateTime(ShortDateFormat, date);
+  if (!f.numeric || y == 0 || f.parts.size() > 16) return false;
   char text[64];
   char* at = text;
   for (const NumericDateFormat::Part& p : f.parts) {
@@ -501,7 +507,30 @@ std::string DateToStr(TDateTime date) {
       default: *at++ = p.literal; break;
     }
   }
-  return std::string(text, at);
+  out.assign(text, at);
+  return true;
+}
+
+}  // namespace
+
+std::string DateToStr(TDateTime date) {
+  int y, mo, d;
+  DecodeDate(date, y, mo, d);
+  std::string text;
+  if (!NumericDateText(y, mo, d, text)) return FormatDateTime(ShortDateFormat, date);
+  return text;
+}
+
+std::string EngineDayToStr(int32_t day) {
+  // The engine's day number is the one DecodeDate finds: the calendar date
+  // is read from it straight, not through a TDateTime.
+  std::string text;
+  if (day >= 1 && day <= kLastDay) {
+    int y, mo, d;
+    FromDayNumber(static_cast<uint32_t>(day), y, mo, d);
+    if (NumericDateText(y, mo, d, text)) return text;
+  }
+  return DateToStr(EngineDayToDate(day));
 }
 std::string TimeToStr(TDateTime time) { return FormatDateTime(LongTimeFormat, time); }
 std::string DateTimeToStr(TDateTime value) { return FormatDateTime("c", value); }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <thread>
 
 using namespace framework;
@@ -132,8 +133,13 @@ TEST(Conversions, ShortDatesMatchTheGeneralFormatter) {
         ShortDateFormat = format;
         const TDateTime date = EncodeDate(d[0], d[1], d[2]);
         EXPECT_EQ(DateToStr(date), FormatDateTime(format, date));
+        // A field's day number is written straight from it, to the same text.
+        EXPECT_EQ(EngineDayToStr(DateToEngineDay(date)), DateToStr(date));
       }
   }
+  // Day numbers outside the calendar are written as their TDateTime is.
+  for (const int32_t day : {0, -5, 3652060, INT32_MAX, INT32_MIN})
+    EXPECT_EQ(EngineDayToStr(day), DateToStr(EngineDayToDate(day))) << day;
 }
 
 // The short date's format is taken apart once and kept: a separator or

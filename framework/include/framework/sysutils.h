@@ -70,6 +70,7 @@ TDateTime Now();
 // Engine day numbers (1 = 1 January of year 1) and milliseconds of the day.
 int32_t DateToEngineDay(TDateTime date);
 TDateTime EngineDayToDate(int32_t day);
+std::string EngineDayToStr(int32_t day);  // DateToStr(EngineDayToDate(day)), from the day number
 int32_t TimeToMilliseconds(TDateTime time);
 
 // Formats with the tokens d dd ddd dddd ddddd m mm mmm mmmm y yy yyyy h hh n nn
