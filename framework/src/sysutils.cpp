@@ -485,10 +485,6 @@ char* PutDigits(int value, int width, char* at) {
   return at;
 }
 
-}  // namespace
-
-namespace {
-
 // The date in the short date format when that format is numeric: false,
 // and nothing written, for one of names (FormatDateTime writes those).
 bool NumericDateText(int y, int mo, int d, std::string& out) {
