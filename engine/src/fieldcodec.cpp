@@ -1,10 +1,8 @@
 #include "fieldcodec.h"
 
-#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
