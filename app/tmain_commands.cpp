@@ -37,36 +37,6 @@ namespace ui = platform::ui;
 
 namespace keldro {
 
-namespace {
-
-// Menu shortcuts belong to the menu also while an edit has the focus: an
-// edit would otherwise take Ctrl+X (Exit), Ctrl+C (Copy) and the like for
-// itself.
-class MenuShortcutsFirst : public QObject {
- public:
-  explicit MenuShortcutsFirst(QMainWindow* window) : QObject(window), window_(window) {}
-
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override {
-    if (event->type() != QEvent::ShortcutOverride) return false;
-    auto* widget = qobject_cast<QWidget*>(watched);
-    if (!widget || widget->window() != window_) return false;
-    const auto* key = static_cast<QKeyEvent*>(event);
-    const QKeySequence pressed(key->keyCombination());
-    for (QAction* a : window_->menuBar()->findChildren<QAction*>())
-      if (a->isEnabled() && !a->shortcut().isEmpty() && a->shortcut() == pressed) {
-        event->ignore();  // not overridden: the shortcut runs
-        return true;
-      }
-    return false;
-  }
-
- private:
-  QMainWindow* window_;
-};
-
-}  // namespace
-
 // ------------------------------------------------------------------ wiring
 
 void TMain::ConnectCommands() {
@@ -125,7 +95,7 @@ void TMain::ConnectCommands() {
   for (size_t i = 0; i < MenuColor.size(); ++i) on(MenuColor[i], [this, i] { DoColor(static_cast<int>(i) + 1); });
   on(SpeedColor, [this] { DoColor(6); });
 
-  qApp->installEventFilter(new MenuShortcutsFirst(this));
+  MenuShortcutsFirst(this, menuBar());
 }
 
 // A lettered button whose command cannot run stays disabled whatever the
@@ -243,6 +213,9 @@ void TMain::DoTableWork(TableWork work) {
   TableWorkResult result;
   {
     ui::BusyCursor busy;
+    // The table is closed and reopened for the work: the grid keeps showing
+    // its columns until the viewer options are applied again.
+    FrozenView grid(ViewerGrid);
     // Shown once the table is ours, so a refusal never flashes it; painted
     // there, as no event is handled while the engine works.
     result = RunTableWork(
@@ -252,8 +225,8 @@ void TMain::DoTableWork(TableWork work) {
           QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         });
     progress.Finish();
+    if (MyTable.Active()) SetViewerOptions();
   }
-  if (MyTable.Active()) SetViewerOptions();
   switch (result.outcome) {
     case TableWorkResult::Done: break;
     case TableWorkResult::NotExclusive: ShowError(std::string(TableWorkRefusal(work))); break;
@@ -284,12 +257,7 @@ void TMain::DoPrinterSetup() { RunPrinterSetup(this, screen_); }
 
 // ------------------------------------------------------------------- help
 
-void TMain::DoHelp() {
-  ui::HelpRequest request;
-  request.file = (ProgramDir / "KELDRO.HLP").string();
-  request.command = ui::HelpCommand::Contents;
-  ui::Current().Help(request);
-}
+void TMain::DoHelp() { ShowHelp(""); }
 
 void TMain::ShowTipOfDay() {
   TTipOfDay tips(this, screen_);

@@ -239,11 +239,7 @@ bool TMyBackup::BackupReports() {
 void TMyBackup::HelpButtonClick() { ShowBackupRestoreHelp(); }
 
 void ShowBackupRestoreHelp() {
-  ui::HelpRequest request;
-  request.file = (ProgramDir / "KELDRO.HLP").string();
-  request.command = ui::HelpCommand::Keyword;
-  request.keyword = "Backup and Restore";
-  ui::Current().Help(request);
+  ShowHelp("Backup and Restore");
 }
 
 void TMyBackup::CancelButtonClick() { reject(); }

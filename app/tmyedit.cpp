@@ -221,11 +221,12 @@ void TMyEdit::CreateMenu() {
   MenuHelp->setObjectName("MenuHelp");
   MenuHelp->setShortcut(QKeySequence("Ctrl+H"));
   connect(MenuHelp, &QAction::triggered, this, &TMyEdit::ShowHelp);
-  // The shortcuts work while an entry has the focus: the edit's own
-  // clipboard keys run the same operations.
+  // The shortcuts work while an entry has the focus, before the entry's own
+  // keys (Ctrl+U would empty it, Ctrl+H delete a character).
   for (QAction* a : {MenuNew, MenuCopyRecord, MenuClear, MenuUpdate, MenuUpdateExit, MenuPrevious, MenuNext,
                      MenuCut, MenuCopy, MenuPaste, MenuDelete, MenuHelp})
     addAction(a);
+  MenuShortcutsFirst(this, MainMenu);
 }
 
 void TMyEdit::FormCreate() {
@@ -602,11 +603,7 @@ void TMyEdit::ClipboardDelete() {
 }
 
 void TMyEdit::ShowHelp() {
-  ui::HelpRequest request;
-  request.file = (ProgramDir / "KELDRO.HLP").string();
-  request.command = ui::HelpCommand::Keyword;
-  request.keyword = "Input Window";
-  ui::Current().Help(request);
+  keldro::ShowHelp("Input Window");
 }
 
 // ------------------------------------------------------------------ colours

@@ -258,11 +258,7 @@ void TMyExport::ExitButtonClick() {
 }
 
 void TMyExport::HelpButtonClick() {
-  ui::HelpRequest request;
-  request.file = "KELDRO.HLP";
-  request.command = ui::HelpCommand::Keyword;
-  request.keyword = "Export Window";
-  ui::Current().Help(request);
+  ShowHelp("Export Window");
 }
 
 void TMyExport::StartExportButtonClick() {

@@ -363,11 +363,7 @@ void TMyImport::StartButtonClick() {
 void TMyImport::ExitButtonClick() { accept(); }
 
 void TMyImport::HelpButtonClick() {
-  ui::HelpRequest request;
-  request.file = "KELDRO.HLP";
-  request.command = ui::HelpCommand::Keyword;
-  request.keyword = "Import Window";
-  ui::Current().Help(request);
+  ShowHelp("Import Window");
 }
 
 // ------------------------------------------------------------------ TImportFormat

@@ -310,11 +310,7 @@ void TMySearch::reject() {
 }
 
 void TMySearch::HelpButtonClick() {
-  ui::HelpRequest request;
-  request.file = (ProgramDir / "KELDRO.HLP").string();
-  request.command = ui::HelpCommand::Keyword;
-  request.keyword = "Search Window";
-  ui::Current().Help(request);
+  ShowHelp("Search Window");
 }
 
 bool TMySearch::SaveFields() {

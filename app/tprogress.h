@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include <QElapsedTimer>
+
 #include "tdialog.h"
 
 class QLabel;
@@ -24,6 +26,7 @@ class TProgress : public TDialog {
   // Shows the window modally without entering an event loop.
   void Start();
   // `done` of `total`; painted at once, as no event loop runs meanwhile.
+  // Window events are served every few dozen milliseconds.
   void Step(uint32_t done, uint32_t total);
   void Finish();
 
@@ -42,6 +45,7 @@ class TProgress : public TDialog {
   uint32_t done_ = 0;
   uint32_t total_ = 0;
   bool finished_ = false;
+  QElapsedTimer served_;  // since window events were last served
 };
 
 }  // namespace keldro

@@ -384,12 +384,8 @@ void TViewConfig::OrderDefaultsClick() {
 }
 
 void TViewConfig::HelpButtonClick() {
-  ui::HelpRequest request;
-  request.file = (ProgramDir / "KELDRO.HLP").string();
-  request.command = ui::HelpCommand::Keyword;
   const int page = MyTabbedPage->currentIndex();
-  request.keyword = kHelpKeywords[page >= 0 && page < 6 ? page : 0];
-  ui::Current().Help(request);
+  ShowHelp(kHelpKeywords[page >= 0 && page < 6 ? page : 0]);
 }
 
 void TViewConfig::ExitButtonClick() { close(); }

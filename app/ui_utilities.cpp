@@ -2,10 +2,16 @@
 
 #include "app_state.h"
 #include "platform/text.h"
+#include "platform/ui.h"
 
 #include <algorithm>
 
+#include <QAction>
+#include <QApplication>
 #include <QCheckBox>
+#include <QKeyEvent>
+#include <QMenuBar>
+#include <QPointer>
 #include <QComboBox>
 #include <QFrame>
 #include <QGroupBox>
@@ -202,6 +208,70 @@ void ApplyColorGroup(QWidget* form, const ColorScheme& group) {
 void ApplyColorGroup(QWidget* form, int group) {
   if (group < 1 || group > kColorGroupCount) group = 1;
   ApplyColorGroup(form, Settings.colors[static_cast<size_t>(group - 1)]);
+}
+
+namespace {
+
+class MenuShortcutsFilter : public QObject {
+ public:
+  MenuShortcutsFilter(QWidget* window, QMenuBar* menu) : QObject(window), window_(window), menu_(menu) {}
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() != QEvent::ShortcutOverride) return false;
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (!widget || widget->window() != window_ || !menu_) return false;
+    const QKeySequence pressed(static_cast<QKeyEvent*>(event)->keyCombination());
+    for (QAction* a : menu_->findChildren<QAction*>())
+      if (a->isEnabled() && !a->shortcut().isEmpty() && a->shortcut() == pressed) {
+        event->ignore();  // not overridden: the shortcut runs
+        return true;
+      }
+    return false;
+  }
+
+ private:
+  QWidget* window_;
+  QPointer<QMenuBar> menu_;
+};
+
+}  // namespace
+
+void MenuShortcutsFirst(QWidget* window, QMenuBar* menu) {
+  qApp->installEventFilter(new MenuShortcutsFilter(window, menu));
+}
+
+FrozenView::FrozenView(QWidget* widget) : widget_(widget) {
+  if (!widget_ || !widget_->parentWidget() || !widget_->isVisible()) return;
+  auto* picture = new QLabel(widget_->parentWidget());
+  picture->setAttribute(Qt::WA_OpaquePaintEvent);
+  picture->setPixmap(widget_->grab());
+  picture->setGeometry(widget_->geometry());
+  picture->show();
+  picture->raise();
+  picture_ = picture;
+  widget_->setUpdatesEnabled(false);
+}
+
+FrozenView::~FrozenView() {
+  if (!picture_) return;
+  widget_->setUpdatesEnabled(true);
+  delete picture_;
+  widget_->update();
+}
+
+bool ShowHelp(std::string_view keyword) {
+  namespace ui = platform::ui;
+  ui::HelpRequest request;
+  request.file = (ProgramDir / "KELDRO.HLP").string();
+  request.command = keyword.empty() ? ui::HelpCommand::Contents : ui::HelpCommand::Keyword;
+  request.keyword = std::string(keyword);
+  if (ui::Current().Help(request)) return true;
+  const std::string page = ui::HelpPage(request);
+  ui::ShowMessage(keyword.empty() ? "The help contents are not installed (" + page + ")."
+                                  : "The help page for \"" + request.keyword + "\" is not installed (" + page + ").",
+                  "Help", ui::Buttons::Ok, ui::Icon::Information);
+  return false;
 }
 
 }  // namespace keldro

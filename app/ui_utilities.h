@@ -19,6 +19,7 @@
 #include "core/settings.h"
 #include "core/utilities.h"
 
+class QMenuBar;
 class QWidget;
 
 namespace keldro {
@@ -56,5 +57,30 @@ void RestoreFormDimensions(QWidget* form, const FormDimensions& dims, double sca
 void ApplyColorGroup(QWidget* form, const ColorScheme& group);
 // Group 1 main, 2 edit, 3 search, 4 report, 5 configure, from the settings.
 void ApplyColorGroup(QWidget* form, int group);
+
+// The shortcuts of a window's menu win over the focused control's own keys
+// (an edit would take Ctrl+X, Ctrl+C, Ctrl+U, Ctrl+H and the like for
+// itself), for as long as the window lives.
+void MenuShortcutsFirst(QWidget* window, QMenuBar* menu);
+
+// While it lives, a widget shows the picture it had when this was made and
+// is not painted anew (its table may be closed or half way through work),
+// on screen and in grabs alike.
+class FrozenView {
+ public:
+  explicit FrozenView(QWidget* widget);
+  ~FrozenView();
+  FrozenView(const FrozenView&) = delete;
+  FrozenView& operator=(const FrozenView&) = delete;
+
+ private:
+  QWidget* widget_;
+  QWidget* picture_ = nullptr;
+};
+
+// Opens the help page of a window's keyword ("Export Window"), or the help
+// contents for an empty keyword; a page that is missing or cannot be opened
+// is said so in a box. True when the page was opened.
+bool ShowHelp(std::string_view keyword);
 
 }  // namespace keldro

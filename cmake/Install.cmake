@@ -1,6 +1,7 @@
 # The install: one `cmake --install` lays out, under its prefix,
 #   <program folder>      keldro, vtxcfg32, the engine, SLW32 (with its message
-#                         library) and stashwell-setup side by side
+#                         library) and stashwell-setup side by side; keldro's
+#                         help pages in KELDRO/
 #                         (STASHWELL_PROGRAM_DIR, by default share/stashwell/PROGRAM,
 #                         so the root holding settings and registry is its parent)
 #   lib/                  libSLW32.so (versioned, with its soname links), its message
@@ -21,6 +22,12 @@ if(TARGET keldro OR TARGET vtxcfg32)
   endforeach()
   install(TARGETS ${_programs} RUNTIME DESTINATION ${STASHWELL_PROGRAM_DIR}
                                 LIBRARY DESTINATION ${STASHWELL_PROGRAM_DIR})
+endif()
+
+# keldro's help: the folder KELDRO beside the program, its contents in
+# index.html and one page per window's help keyword.
+if(TARGET keldro)
+  install(DIRECTORY ${CMAKE_SOURCE_DIR}/resources/help/KELDRO DESTINATION ${STASHWELL_PROGRAM_DIR})
 endif()
 
 if(TARGET SLW32)

@@ -454,24 +454,74 @@ void ReportGenerator::SetTotalsTabs() {
 
 // ------------------------------------------------------------------ lines
 
+bool ReportGenerator::IsFigure(const Cell& cell, bool totals) {
+  if (cell.kind != CellKind::Field) return false;
+  return totals || ItemFieldByNumber(cell.field)->letter == 'N';
+}
+
 // Print mode: one tab cell per text, each cut to its tab; file mode: values
-// padded on the right, labels on the left, fillers as blanks.
-void ReportGenerator::PrintCells(const Cells& cells, const std::vector<std::string>& texts) {
+// padded on the right, labels on the left, fillers as blanks. A figure is
+// never cut, as a cut figure reads as another one: one wider than its cell
+// is printed whole and moves the rest of its line right, one blank after it.
+void ReportGenerator::PrintCells(const Cells& cells, const std::vector<std::string>& texts, bool totals) {
   if (FileMode()) {
     std::string line;
     for (size_t i = 0; i < cells.size(); ++i) {
       const Cell& c = cells[i];
-      const std::string text = Cut(texts[i], static_cast<size_t>(c.width));
-      line += c.kind == CellKind::Label ? PadLeft(text, c.width) : PadRight(text, c.width);
+      const size_t width = static_cast<size_t>(c.width);
+      if (IsFigure(c, totals) && texts[i].size() >= width && i + 1 < cells.size()) line += texts[i] + ' ';
+      else if (IsFigure(c, totals)) line += PadRight(texts[i], c.width);
+      else if (c.kind == CellKind::Label) line += PadLeft(Cut(texts[i], width), c.width);
+      else line += PadRight(Cut(texts[i], width), c.width);
     }
     LineToFile(line);
     return;
   }
+  std::vector<std::string> shown(cells.size());
+  std::vector<double> extra(cells.size(), 0.0);
+  bool widened = false;
   for (size_t i = 0; i < cells.size(); ++i) {
-    if (cells[i].kind == CellKind::Filler) writer_->Print("\t");
-    else writer_->Print(std::string("\t").append(FitTextToTab(texts[i], writer_->TabWidth(static_cast<int>(i) + 1))));
+    if (cells[i].kind == CellKind::Filler) continue;
+    const double tab = writer_->TabWidth(static_cast<int>(i) + 1);
+    if (!IsFigure(cells[i], totals)) {
+      shown[i] = FitTextToTab(texts[i], tab);
+      continue;
+    }
+    shown[i] = texts[i];
+    const double width = writer_->TextWidth(texts[i]);
+    if (width > tab) {
+      extra[i] = width - tab + writer_->TextWidth(" ");
+      widened = true;
+    }
   }
+  if (widened) {
+    PrintWidenedTabs(shown, extra);
+    return;
+  }
+  for (size_t i = 0; i < cells.size(); ++i) writer_->Print("\t" + shown[i]);
   writer_->PrintLine("");
+}
+
+// Prints one line over its tabs widened by `extra` (each later tab moved right
+// by what the ones before it grew), then puts the line's own tabs back.
+void ReportGenerator::PrintWidenedTabs(const std::vector<std::string>& texts, const std::vector<double>& extra) {
+  std::vector<report::TabStop> own;
+  for (int i = 1; writer_->GetTab(i); ++i) own.push_back(*writer_->GetTab(i));
+  const auto setTab = [this](const report::TabStop& t, double shift, double grow) {
+    const int box = (t.left ? 1 : 0) | (t.right ? 2 : 0) | (t.top ? 4 : 0) | (t.bottom ? 8 : 0);
+    writer_->SetTab(t.position + shift, t.justify, t.width + grow, t.margin * 100, box, t.shade);
+  };
+  writer_->ClearTabs();
+  double shift = 0;
+  for (size_t i = 0; i < own.size(); ++i) {
+    const double grow = i < extra.size() ? extra[i] : 0.0;
+    setTab(own[i], shift, grow);
+    shift += grow;
+  }
+  for (const std::string& text : texts) writer_->Print("\t" + text);
+  writer_->PrintLine("");
+  writer_->ClearTabs();
+  for (const report::TabStop& t : own) setTab(t, 0, 0);
 }
 
 void ReportGenerator::PrintBodyLine(int line) {
@@ -480,27 +530,37 @@ void ReportGenerator::PrintBodyLine(int line) {
   texts.reserve(cells.size());
   for (const Cell& c : cells)
     texts.push_back(c.kind == CellKind::Field ? CellValue(c.field) : c.kind == CellKind::Label ? c.label : "");
-  PrintCells(cells, texts);
+  PrintCells(cells, texts, false);
+}
+
+// A title leaves one blank before the title of the cell after it, so no two
+// run together; a filler or label after it (no title) is room enough.
+bool ReportGenerator::HeaderFollows(const Cells& cells, size_t i) {
+  return i + 1 < cells.size() && cells[i + 1].kind == CellKind::Field;
 }
 
 void ReportGenerator::PrintColumnHeaders() {
   const Cells& cells = body_[0];
   if (FileMode()) {
     std::string line;
-    for (const Cell& c : cells) {
+    for (size_t i = 0; i < cells.size(); ++i) {
+      const Cell& c = cells[i];
       const std::string title =
           c.kind == CellKind::Field ? env_.fieldTitles[static_cast<size_t>(c.field - 1)] : std::string();
-      line += PadRight(Cut(title, static_cast<size_t>(c.width)), c.width);
+      const int room = HeaderFollows(cells, i) ? c.width - 1 : c.width;
+      line += PadRight(Cut(title, static_cast<size_t>(std::max(room, 0))), c.width);
     }
     LineToFile(line);
     return;
   }
+  const double blank = writer_->TextWidth(" ");
   for (size_t i = 0; i < cells.size(); ++i) {
     const Cell& c = cells[i];
     std::string title;
-    if (c.kind == CellKind::Field)
-      title = FitTextToTab(env_.fieldTitles[static_cast<size_t>(c.field - 1)],
-                           writer_->TabWidth(static_cast<int>(i) + 1));
+    if (c.kind == CellKind::Field) {
+      const double tab = writer_->TabWidth(static_cast<int>(i) + 1);
+      title = FitTextToTab(env_.fieldTitles[static_cast<size_t>(c.field - 1)], HeaderFollows(cells, i) ? tab - blank : tab);
+    }
     writer_->Print("\t" + title);
   }
 }
@@ -517,7 +577,7 @@ void ReportGenerator::PrintTotalsLine(const Totals& totals) {
       texts.push_back(c.kind == CellKind::Label ? c.label : "");
     }
   }
-  PrintCells(totalsCells_, texts);
+  PrintCells(totalsCells_, texts, true);
 }
 
 void ReportGenerator::AccumulateTotals() {

@@ -121,7 +121,12 @@ class ReportGenerator {
   void PrintBodyLine(int line);
   void PrintColumnHeaders();
   void PrintTotalsLine(const Totals& totals);
-  void PrintCells(const Cells& cells, const std::vector<std::string>& texts);
+  void PrintCells(const Cells& cells, const std::vector<std::string>& texts, bool totals);
+  // A field cell of the body with a numeric field, or any field cell of the
+  // totals line: its text is a figure and is never cut.
+  static bool IsFigure(const Cell& cell, bool totals);
+  static bool HeaderFollows(const Cells& cells, size_t i);
+  void PrintWidenedTabs(const std::vector<std::string>& texts, const std::vector<double>& extra);
   std::string FitTextToTab(std::string text, double width) const;
   void AccumulateTotals();
 

@@ -16,6 +16,7 @@
 #include "platform/ui.h"
 #include "reports/preview_rules.h"
 #include "reports/tprintrange.h"
+#include "ui_utilities.h"
 
 namespace keldro::reports {
 
@@ -98,6 +99,7 @@ TMyPreview::TMyPreview(QWidget* parent, report::ByteStream& stream)
   connect(ZoomEdit, &QLineEdit::editingFinished, this, [this] { ZoomEditExit(); });
   connect(PageEdit, &QLineEdit::editingFinished, this, [this] { PageEditExit(); });
   CreateMenus();
+  MenuShortcutsFirst(this, MainMenu);
 
   // FormCreate: the kept bounds and the definition's name.
   const ReportSettings& r = Settings.reports;

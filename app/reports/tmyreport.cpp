@@ -157,11 +157,7 @@ void TMyReport::FileButtonClick() {
 }
 
 void TMyReport::HelpButtonClick() {
-  ui::HelpRequest request;
-  request.file = (ProgramDir / "KELDRO.HLP").string();
-  request.command = ui::HelpCommand::Keyword;
-  request.keyword = "Report Window";
-  ui::Current().Help(request);
+  ShowHelp("Report Window");
 }
 
 void TMyReport::ShowError(std::string_view text) {

@@ -1,10 +1,12 @@
 #include "reports/treportform.h"
 
 #include <QCloseEvent>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
+#include <algorithm>
 #include <cstring>
 
 #include "app_state.h"
@@ -45,6 +47,9 @@ TReportForm::TReportForm(QWidget* parent, const ReportDefinition& def, ReportRow
     ConfigureReportWriter(*w);
     w->SetStatusLabel(Label1);
   }
+  // A printer that writes a file (the PDF stand-in where there is no
+  // printer) titles the document by the report; paper keeps the job name.
+  if (const std::string file = PrintoutFile(); !file.empty()) MyPrinterReport.Title = def.name;
   MyPrinterReport.StatusFormat = "Printing Page %p";
   MyStreamReport.StatusFormat = "Printing page %p";
   MyStreamReport.StreamMode = report::smUser;
@@ -52,6 +57,10 @@ TReportForm::TReportForm(QWidget* parent, const ReportDefinition& def, ReportRow
 }
 
 TReportForm::~TReportForm() = default;
+
+std::string TReportForm::PrintoutFile() const {
+  return MyPrinterReport.Printer() ? MyPrinterReport.Printer()->OutputFile() : std::string();
+}
 
 report::TBaseReport& TReportForm::ActiveReport() {
   if (destination_ == kToPrinter) return MyPrinterReport;
@@ -94,7 +103,29 @@ void TReportForm::ShowFinalStatus() {
   report::TBaseReport& writer = ActiveReport();
   BitBtn1->setText("OK");
   writer.StatusFormat = std::string("\r") + std::string(aborted_ ? kReportCanceled : kReportCompleted);
+  // Where the printout went when it went to a file, not to paper.
+  if (!aborted_ && destination_ == kToPrinter) {
+    if (const std::string file = PrintoutFile(); !file.empty())
+      writer.StatusFormat += "\rThe report was written to " + file + ".";
+  }
   writer.UpdateStatus();
+  FitStatus();
+}
+
+// A status line too long for the window (a file's path, which cannot wrap)
+// widens it, and more lines than fit make it taller, OK staying below.
+void TReportForm::FitStatus() {
+  const QFontMetrics metrics(Label1->font());
+  int widest = 0;
+  for (const QString& line : Label1->text().split('\n'))
+    for (const QString& word : line.split(' ')) widest = std::max(widest, metrics.horizontalAdvance(word));
+  const int labelWidth = std::max(Label1->width(), widest + 8);
+  const int labelHeight = std::max(Label1->height(), Label1->heightForWidth(labelWidth));
+  const QSize grow(labelWidth - Label1->width(), labelHeight - Label1->height());
+  if (grow.isNull()) return;
+  Label1->resize(labelWidth, labelHeight);
+  setFixedSize(size() + grow);
+  BitBtn1->move((width() - BitBtn1->width()) / 2, BitBtn1->y() + grow.height());
 }
 
 void TReportForm::BitBtn1Click() {

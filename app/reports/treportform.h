@@ -40,6 +40,8 @@ class TReportForm : public TDialog {
   ReportGenerator& Generator() { return generator_; }
   // MyPrinterReport for the printer, MyStreamReport otherwise.
   report::TBaseReport& ActiveReport();
+  // The file the printer writes the printout to; empty for paper.
+  std::string PrintoutFile() const;
   // The run stopped before its end (Cancel, a failure, or a text file that
   // could not be written).
   bool Aborted() const { return aborted_; }
@@ -57,6 +59,7 @@ class TReportForm : public TDialog {
 
  private:
   void ShowFinalStatus();
+  void FitStatus();
 
   int destination_;
   ReportGenerator generator_;

@@ -332,11 +332,7 @@ void TUserReport::SpecifyButtonClick() {
 }
 
 void TUserReport::HelpButtonClick() {
-  ui::HelpRequest request;
-  request.file = (ProgramDir / "KELDRO.HLP").string();
-  request.command = ui::HelpCommand::Keyword;
-  request.keyword = "User Defined Reports";
-  ui::Current().Help(request);
+  ShowHelp("User Defined Reports");
 }
 
 }  // namespace keldro::reports

@@ -1,6 +1,9 @@
 #include "platform/ui.h"
 
+#include <filesystem>
 #include <mutex>
+
+#include "platform/paths.h"
 
 namespace platform::ui {
 namespace {
@@ -53,6 +56,20 @@ Ui& Current() {
 void Install(std::shared_ptr<Ui> ui) {
   std::lock_guard<std::mutex> lock(g_mutex);
   Slot() = ui ? std::move(ui) : std::make_shared<DefaultUi>();
+}
+
+std::string HelpPage(const HelpRequest& request) {
+  std::filesystem::path file(request.file);
+  if (file.is_relative()) file = ProgramDir() / file;
+  std::filesystem::path folder = file.parent_path() / file.stem();
+  if (request.command != HelpCommand::Keyword || request.keyword.empty()) return (folder / "index.html").string();
+  std::string name;
+  for (char c : request.keyword) {
+    if (c == ' ') name += '-';
+    else if (c >= 'A' && c <= 'Z') name += static_cast<char>(c - 'A' + 'a');
+    else name += c;
+  }
+  return (folder / (name + ".html")).string();
 }
 
 Answer ShowMessage(const std::string& text, const std::string& caption, Buttons buttons, Icon icon,

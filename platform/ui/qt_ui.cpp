@@ -11,6 +11,7 @@
 #include <QFontDialog>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QUrl>
 
 #include "platform/paths.h"
@@ -21,7 +22,20 @@ namespace {
 QString Q(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 std::string S(const QString& s) { return s.toUtf8().toStdString(); }
 
-QWidget* Parent() { return QApplication::activeWindow(); }
+// The window a box or dialog belongs to: the active one, else the modal
+// window in force, else the program's main window, so that no box stands
+// alone (with a window manager's minimise and maximise buttons, placed apart).
+QWidget* Parent() {
+  if (QWidget* w = QApplication::activeModalWidget()) return w;
+  if (QWidget* w = QApplication::activeWindow()) return w;
+  QWidget* anyShown = nullptr;
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    if (!w->isVisible() || (w->windowFlags() & Qt::Popup) == Qt::Popup) continue;
+    if (w->inherits("QMainWindow")) return w;
+    if (!anyShown) anyShown = w;
+  }
+  return anyShown;
+}
 
 std::vector<QMessageBox::StandardButton> ButtonList(Buttons b) {
   switch (b) {
@@ -48,9 +62,10 @@ Answer ToAnswer(int button) {
   }
 }
 
-// "Text files (*.TXT)|*.TXT|All files|*.*" -> "Text files (*.TXT) (*.TXT)",
-// "All files (*)": Qt shows the description and matches the patterns that
-// follow it in parentheses. Windows patterns are separated by ';'.
+// "Text Files (*.TXT)|*.TXT|All files|*.*" -> "Text Files (*.TXT)",
+// "All files (*)": Qt shows the description and matches the patterns in the
+// parentheses at its end. A description that ends in its own patterns keeps
+// them once; Windows patterns are separated by ';'.
 QStringList ToQtFilters(const std::string& windowsFilter) {
   QStringList parts = Q(windowsFilter).split('|');
   QStringList out;
@@ -58,12 +73,19 @@ QStringList ToQtFilters(const std::string& windowsFilter) {
     QString desc = parts[i].trimmed();
     // The list ends at its first empty entry, as in Windows ("...|*.DBF||").
     if (desc.isEmpty()) break;
-    QStringList patterns;
+    QStringList given, patterns;
     for (const QString& p : parts[i + 1].split(';', Qt::SkipEmptyParts)) {
       QString t = p.trimmed();
+      if (t.isEmpty()) continue;
+      given << t;
       patterns << (t == "*.*" ? QString("*") : t);
     }
     if (patterns.isEmpty()) patterns << "*";
+    const qsizetype open = desc.lastIndexOf('(');
+    if (open >= 0 && desc.endsWith(')')) {
+      QStringList shown = desc.mid(open + 1, desc.size() - open - 2).split(QRegularExpression("[; ]+"), Qt::SkipEmptyParts);
+      if (shown.join(';').compare(given.join(';'), Qt::CaseInsensitive) == 0) desc = desc.left(open).trimmed();
+    }
     out << desc + " (" + patterns.join(' ') + ")";
   }
   return out;
@@ -94,6 +116,22 @@ class Box : public QMessageBox {
   }
 };
 
+// The icon the caller names; a box named none takes the one its caption
+// says ("Error", "Warning", "Confirm"), any other an information icon.
+QMessageBox::Icon BoxIcon(const MessageBoxRequest& request) {
+  switch (request.icon) {
+    case Icon::Information: return QMessageBox::Information;
+    case Icon::Warning: return QMessageBox::Warning;
+    case Icon::Error: return QMessageBox::Critical;
+    case Icon::Question: return QMessageBox::Question;
+    case Icon::None: break;
+  }
+  if (request.caption == "Error") return QMessageBox::Critical;
+  if (request.caption == "Warning") return QMessageBox::Warning;
+  if (request.caption == "Confirm") return QMessageBox::Question;
+  return QMessageBox::Information;
+}
+
 }  // namespace
 
 Answer QtUi::MessageBox(const MessageBoxRequest& request) {
@@ -101,13 +139,10 @@ Answer QtUi::MessageBox(const MessageBoxRequest& request) {
   Box box(Parent());
   box.setWindowTitle(Q(request.caption));
   box.setText(Q(request.text));
-  switch (request.icon) {
-    case Icon::None: box.setIcon(QMessageBox::NoIcon); break;
-    case Icon::Information: box.setIcon(QMessageBox::Information); break;
-    case Icon::Warning: box.setIcon(QMessageBox::Warning); break;
-    case Icon::Error: box.setIcon(QMessageBox::Critical); break;
-    case Icon::Question: box.setIcon(QMessageBox::Question); break;
-  }
+  box.setIcon(BoxIcon(request));
+  // A box of its owner: a title bar with only its close button.
+  box.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                     Qt::WindowCloseButtonHint);
   std::vector<QMessageBox::StandardButton> buttons = ButtonList(request.buttons);
   QMessageBox::StandardButtons set;
   for (auto b : buttons) set |= b;
@@ -200,23 +235,12 @@ ColorDialogResult QtUi::ColorDialog(uint32_t initial) {
 }
 
 bool QtUi::Help(const HelpRequest& request) {
-  // There is no WinHelp here: "KELDRO.HLP" stands for "KELDRO.html" or a
-  // folder "KELDRO" (with index.html) beside it, opened in the browser.
   if (request.command == HelpCommand::Quit) return true;
-  // A bare name is the program's help file, in the program directory.
-  QFileInfo hlp(Q(request.file));
-  if (hlp.isRelative()) hlp = QFileInfo(QDir(Q(ProgramDir().string())), Q(request.file));
-  QString base = hlp.absolutePath() + "/" + hlp.completeBaseName();
-  QStringList candidates = {base + ".html", base + ".HTML", base + ".htm", base + "/index.html"};
-  for (const QString& c : candidates) {
-    if (!QFileInfo::exists(c)) continue;
-    QUrl url = QUrl::fromLocalFile(c);
-    if (request.command == HelpCommand::Keyword && !request.keyword.empty()) url.setFragment(Q(request.keyword));
-    else if (request.command == HelpCommand::Context) url.setFragment(QString::number(request.context));
-    return QDesktopServices::openUrl(url);
-  }
-  if (QFileInfo(base).isDir()) return QDesktopServices::openUrl(QUrl::fromLocalFile(base));
-  return false;
+  const QString page = Q(HelpPage(request));
+  if (!QFileInfo(page).isFile()) return false;
+  QUrl url = QUrl::fromLocalFile(page);
+  if (request.command == HelpCommand::Context) url.setFragment(QString::number(request.context));
+  return QDesktopServices::openUrl(url);
 }
 
 void QtUi::Beep() { QApplication::beep(); }

@@ -21,6 +21,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPixmap>
+#include <QScreen>
 #include <QPushButton>
 #include <QToolButton>
 
@@ -1200,13 +1201,25 @@ TEST_F(TMainCommandsTest, ALargePackAndRebuildShowTheirProgressAdvancing) {
   auto main = Shown();
   ASSERT_EQ(main->CountLabel->text(), "90000");
 
-  // The progress window as it appears: its caption and every count it shows.
+  // The grid as it shows before the work: the user sees it so while the work
+  // runs, however the table is closed and reopened meanwhile.
+  const QRect gridArea(main->ViewerGrid->mapTo(main.get(), QPoint(0, 0)), main->ViewerGrid->size());
+  const auto rgb = [](const QPixmap& p) { return p.toImage().convertToFormat(QImage::Format_RGB32); };
+  QImage gridBefore;
+  // The build folder, where the pictures are kept to look at.
+  const fs::path pictures = fs::canonical("/proc/self/exe").parent_path();
+
+  // The progress window as it appears: its caption and every count it shows,
+  // and the screen (the windows' backing stores, what was painted) at its
+  // first step and half way.
   struct Seen {
     std::string caption;
     std::vector<uint32_t> done;
     uint32_t total = 0;
     bool modal = false;
     bool busy = false;
+    std::vector<QImage> progressOnScreen, progressDrawn, gridOnScreen, gridDrawn;
+    QImage gridBefore;  // as the grid showed before the command
   };
   std::vector<Seen> seen;
   ScriptedUi* scripted = ui.get();
@@ -1218,20 +1231,35 @@ TEST_F(TMainCommandsTest, ALargePackAndRebuildShowTheirProgressAdvancing) {
       return false;
     }
   } watch;
-  watch.onShow = [&seen, scripted](TProgress& p) {
+  TMain* shown = main.get();
+  watch.onShow = [&, scripted, shown](TProgress& p) {
     seen.push_back({p.windowTitle().toStdString(), {}, 0, p.windowModality() == Qt::ApplicationModal,
-                    scripted->busyDepth > 0});
-    QObject::connect(&p, &TProgress::Stepped, &p, [&seen, &p](uint32_t done, uint32_t total) {
-      seen.back().done.push_back(done);
-      seen.back().total = total;
-      if (seen.back().done.size() == 40) p.grab().save(QString("tprogress_%1.png").arg(seen.size()));
+                    scripted->busyDepth > 0, {}, {}, {}, {}, gridBefore});
+    QObject::connect(&p, &TProgress::Stepped, &p, [&, shown](uint32_t done, uint32_t total) {
+      Seen& s = seen.back();
+      s.done.push_back(done);
+      s.total = total;
+      const bool half = s.progressOnScreen.size() == 1 && uint64_t{done} * 2 >= total;
+      if (s.done.size() != 1 && !half) return;
+      QScreen* screen = p.screen();
+      s.progressOnScreen.push_back(rgb(screen->grabWindow(p.winId())));
+      s.progressDrawn.push_back(rgb(p.grab()));
+      s.gridOnScreen.push_back(rgb(screen->grabWindow(shown->winId())).copy(gridArea));
+      s.gridDrawn.push_back(rgb(shown->grab(gridArea)));
+      const std::string name = "tprogress_" + std::to_string(seen.size()) + (half ? "_half" : "_start");
+      screen->grabWindow(p.winId()).save(QString::fromStdString((pictures / (name + ".png")).string()));
+      screen->grabWindow(shown->winId()).save(QString::fromStdString((pictures / (name + "_main.png")).string()));
     });
   };
   qApp->installEventFilter(&watch);
   ui->answers = {Answer::Yes, Answer::Yes};
+  gridBefore = rgb(main->grab(gridArea));
   main->MenuPack->trigger();
   EXPECT_EQ(main->CountLabel->text(), "90000");
   EXPECT_EQ(HeaderCount(file), 90000u);
+  QApplication::processEvents();
+  gridBefore = rgb(main->grab(gridArea));
+  gridBefore.save(QString::fromStdString((pictures / "tprogress_grid_after_pack.png").string()));
   main->MenuRebuild->trigger();
   EXPECT_EQ(main->CountLabel->text(), "90000");
   qApp->removeEventFilter(&watch);
@@ -1247,6 +1275,17 @@ TEST_F(TMainCommandsTest, ALargePackAndRebuildShowTheirProgressAdvancing) {
     EXPECT_EQ(s.done.front(), 0u);
     EXPECT_EQ(s.done.back(), s.total);
     for (size_t i = 1; i < s.done.size(); ++i) EXPECT_GT(s.done[i], s.done[i - 1]);
+    ASSERT_EQ(s.progressOnScreen.size(), 2u);
+    for (size_t i = 0; i < 2; ++i) {
+      // On the screen as drawn: the window with its text and bar, from the
+      // first step on; and the grid with the columns it had.
+      EXPECT_FALSE(s.progressOnScreen[i].isNull()) << i;
+      EXPECT_EQ(s.progressOnScreen[i], s.progressDrawn[i]) << i;
+      EXPECT_EQ(s.gridOnScreen[i], s.gridBefore) << i;
+      EXPECT_EQ(s.gridDrawn[i], s.gridBefore) << i;
+    }
+    // The bar has moved between the two pictures.
+    EXPECT_NE(s.progressOnScreen[0], s.progressOnScreen[1]);
   }
   EXPECT_EQ(ui->busyDepth, 0);
   main->MyTable.First();

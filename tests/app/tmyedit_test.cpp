@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -23,6 +24,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <functional>
 #include <memory>
 
@@ -423,6 +425,62 @@ TEST_F(TMyEditTest, ClipboardItemsAndHelpActOnTheFocusedEntry) {
   EXPECT_EQ(help.kind, ScriptedUi::Call::kHelp);
   EXPECT_EQ(help.help.keyword, "Input Window");
   EXPECT_EQ(fs::path(help.help.file).filename(), "KELDRO.HLP");
+}
+
+TEST_F(TMyEditTest, EveryMenuShortcutWinsOverTheFocusedEntrysOwnKey) {
+  Start();
+  AddRecord("Hammer");
+  AddRecord("Lamp");
+  // Each key pressed with the cursor inside the Item entry runs its menu
+  // item, and nothing else; the entry's own binding of the key (Ctrl+U
+  // empties the line, Ctrl+H deletes a character, Ctrl+E goes to the end)
+  // never runs. `item` is the entry's text afterwards.
+  main->MyTable.First();
+  const std::string first = Field("Item");
+  main->MyTable.Last();
+  const std::string last = Field("Item");
+  enum Shows { kLast, kFirst, kEmpty };
+  const struct {
+    const char* key;
+    QAction* TMyEdit::*action;
+    Shows item;
+    bool closes;
+  } cases[] = {
+      {"Ctrl+E", &TMyEdit::MenuNew, kEmpty, false},          {"Ctrl+Y", &TMyEdit::MenuCopyRecord, kLast, false},
+      {"Ctrl+L", &TMyEdit::MenuClear, kEmpty, false},        {"Ctrl+R", &TMyEdit::MenuUpdate, kLast, false},
+      {"Ctrl+U", &TMyEdit::MenuUpdateExit, kLast, true},     {"Ctrl+P", &TMyEdit::MenuPrevious, kFirst, false},
+      {"Ctrl+N", &TMyEdit::MenuNext, kLast, false},          {"Ctrl+X", &TMyEdit::MenuCut, kLast, false},
+      {"Ctrl+C", &TMyEdit::MenuCopy, kLast, false},          {"Ctrl+V", &TMyEdit::MenuPaste, kLast, false},
+      {"Ctrl+D", &TMyEdit::MenuDelete, kLast, false},        {"Ctrl+H", &TMyEdit::MenuHelp, kLast, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.key);
+    main->MyTable.Last();
+    QApplication::clipboard()->clear();
+    std::map<QAction*, int> fired;
+    bool closed = true;
+    WhileModal([&] { main->MenuEdit->trigger(); },
+               [&] {
+                 std::vector<QMetaObject::Connection> spies;
+                 for (QAction* a : edit->MainMenu->findChildren<QAction*>())
+                   spies.push_back(QObject::connect(a, &QAction::triggered, [&fired, a] { ++fired[a]; }));
+                 // A window's shortcuts work once it is the active window.
+                 edit->activateWindow();
+                 ASSERT_TRUE(QTest::qWaitForWindowActive(edit));
+                 edit->Item->setFocus();
+                 edit->Item->setCursorPosition(2);
+                 QTest::keySequence(edit->Item, QKeySequence(c.key));
+                 for (const auto& spy : spies) QObject::disconnect(spy);
+                 closed = !edit->isVisible();
+                 EXPECT_EQ(edit->Item->text().toStdString(), c.item == kEmpty ? "" : c.item == kFirst ? first : last);
+                 if (closed) return;
+                 if (edit->ValuesChanged()) ui->answers.push_back(Answer::Yes);  // exit without updating
+                 edit->reject();
+               });
+    EXPECT_EQ(fired, (std::map<QAction*, int>{{edit->*c.action, 1}}));
+    EXPECT_EQ(closed, c.closes);
+  }
+  EXPECT_TRUE(ui->unexpected.empty());
 }
 
 TEST_F(TMyEditTest, BrowseOnlyModeDisablesChangesAndNeverAsks) {

@@ -8,11 +8,15 @@
 
 #include <QApplication>
 #include <filesystem>
+#include <cstdio>
 #include <initializer_list>
+#include <regex>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "core/utilities.h"
+#include "report/canvas_report.h"
 #include "report/printer.h"
 #include "report/stream_report.h"
 #include "report_text.h"
@@ -241,7 +245,7 @@ TEST_F(ReportGeneratorTest, TwoHundredItemsArePagedLikeThePrintoutWithTheirBlock
 
   // 10-point lines of 1/6 inch on the 8.5 inches between 1.25 inch and the
   // bottom section: 51 lines, the first for the column headers.
-  const std::string header = Row({{"Item", 32}, {"Location", 17}, {"Cost", 14}, {"Replacement Co", 14}, {"Quantity", 13}});
+  const std::string header = Row({{"Item", 32}, {"Location", 17}, {"Cost", 14}, {"Replacement C", 14}, {"Quantity", 13}});
   PagedFile want(51, {header});
   std::string category;
   double groupCost = 0, grandCost = 0;
@@ -298,6 +302,63 @@ TEST_F(ReportGeneratorTest, FourLineItemsAreNeverSplitAcrossPages) {
   EXPECT_EQ(want.pages - 1, 13);
 }
 
+// One item of figures wider than their cells: each is printed whole, the rest
+// of its line moved right with one blank between, and no column title runs
+// into the next.
+MemoryRows WideFigures() {
+  MemoryRows rows;
+  Item i = FourItemsData()[0];
+  i.cost = "100000000.00";
+  i.repCost = "0.00";
+  i.value = "999999999.99";
+  i.quantity = "12";
+  rows.Add(i);
+  return rows;
+}
+
+TEST_F(ReportGeneratorTest, FiguresWiderThanTheirCellsArePrintedWholeAndApart) {
+  MemoryRows rows = WideFigures();
+  const std::string file = RunToFile(Default("Short Narrow Report"), rows);
+  const std::string totals = "     Cost: 1,200,000,000.00   Replacement Cost: " + PadRight("0.00", 12) +
+                             "  Value: 11,999,999,999.88 " + Blanks(60);
+  std::vector<std::string> want{Row({{"Item", 32}, {"Location", 17}, {"Cost", 14}, {"Replacement C", 14},
+                                     {"Quantity", 13}})};
+  Append(want, GroupTitle("Electronics", 90));
+  Append(want, {Row({{"Camera", 32}, {"Den", 17}}) + "100,000,000.00 " + Row({{"0.00", 14}, {"12", 13}}),
+                Centred("TOTALS", 90), totals, "", Centred("GRAND TOTALS", 90), totals, "", Footer(1)});
+  EXPECT_EQ(file, Join(want));
+}
+
+// The same figures printed, read back from the PDF by pdftotext.
+TEST_F(ReportGeneratorTest, FiguresWiderThanTheirCellsArePrintedWholeAndApartInThePrintout) {
+  const fs::path pdf = root.path() / "WIDE.PDF";
+  {
+    auto printer = std::shared_ptr<report::ReportPrinter>(report::QtReportPrinter::Pdf(pdf.string()));
+    report::TPrinterReport writer(printer);
+    ConfigureReportWriter(writer);
+    MemoryRows rows = WideFigures();
+    ReportGenerator generator(Default("Short Narrow Report"), rows, env, kToPrinter);
+    generator.Attach(writer);
+    writer.Execute();
+  }
+  const fs::path text = root.path() / "WIDE.TXT";
+  const std::string command = "pdftotext -layout '" + pdf.string() + "' '" + text.string() + "' 2>/dev/null";
+  if (std::system(command.c_str()) != 0) GTEST_SKIP() << "no pdftotext";
+  const std::string printed = TempRoot::ReadFile(text);
+  // Each figure stands alone: a blank (or the line's start) before it and
+  // after it.
+  for (const char* figure : {"100,000,000.00", "0.00", "1,200,000,000.00", "11,999,999,999.88", "12"}) {
+    const std::regex alone(std::string("(^|\\s)") + std::regex_replace(figure, std::regex("[.]"), "\\.") + "(\\s|$)",
+                           std::regex::multiline);
+    EXPECT_TRUE(std::regex_search(printed, alone)) << figure << "\n" << printed;
+  }
+  for (const char* title : {"Item", "Location", "Cost", "Quantity"}) {
+    const std::regex alone(std::string("(^|\\s)") + title + "(\\s|$)", std::regex::multiline);
+    EXPECT_TRUE(std::regex_search(printed, alone)) << title << "\n" << printed;
+  }
+  EXPECT_EQ(printed.find("CoQuantity"), std::string::npos) << printed;
+}
+
 TEST_F(ReportGeneratorTest, APageTooSmallForAnyBlockStillPrintsOneBlockPerPage) {
   MemoryRows rows = FourItems();
   ReportDefinition def = Default("Short Narrow Report");
@@ -326,7 +387,7 @@ TEST_F(ReportGeneratorTest, ValuesFromADamagedDefinitionAreHeldToWhatTheGenerato
   const std::string file = RunToFile(def, rows);
   const std::string grand = "     Cost: " + Blanks(12) + "  Replacement Cost: " + PadRight("37.50", 12) +
                             "  Value: " + PadRight("27.00", 12) + Blanks(60);
-  EXPECT_EQ(file, Join({Row({{"", 32}, {"Location", 17}, {"Cost", 14}, {"Replacement Co", 14}, {"Quantity", 13}}),
+  EXPECT_EQ(file, Join({Row({{"", 32}, {"Location", 17}, {"Cost", 14}, {"Replacement C", 14}, {"Quantity", 13}}),
                         Row({{"", 32}, {"Den", 17}, {"10.00", 14}, {"12.50", 14}, {"3", 13}}), Centred("TOTALS", 120),
                         grand, "", Centred("GRAND TOTALS", 120), grand, "", Footer(1)}));
 }

@@ -66,7 +66,7 @@ inline std::string PageFooter(int page, const std::string& today) {
 inline std::string ShortNarrowFourItems(const std::string& today) {
   auto body = [](const std::string& item, const std::string& loc, const std::string& cost, const std::string& rep,
                  const std::string& qty) { return Row({{item, 32}, {loc, 17}, {cost, 14}, {rep, 14}, {qty, 13}}); };
-  std::vector<std::string> want{Row({{"Item", 32}, {"Location", 17}, {"Cost", 14}, {"Replacement Co", 14},
+  std::vector<std::string> want{Row({{"Item", 32}, {"Location", 17}, {"Cost", 14}, {"Replacement C", 14},
                                      {"Quantity", 13}})};
   Append(want, GroupTitle("Electronics", 90));
   Append(want, {body("Camera", "Den", "10.00", "12.50", "3"), body("Television", "Living Room", "450.00", "500.00", "1"),

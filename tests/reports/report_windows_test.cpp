@@ -19,7 +19,9 @@
 #include <QToolButton>
 #include <algorithm>
 #include <filesystem>
+#include <cstdlib>
 #include <functional>
+#include <regex>
 #include <memory>
 
 #include "core/item_fields.h"
@@ -276,13 +278,25 @@ TEST_F(ReportWindowsTest, PrintGivesOnePdfPageAndThePageLooksLikeTheReport) {
   window->show();
   Select("Short Narrow Report");
   Run(window->PrintButton);
-  EXPECT_EQ(finalStatus, "\nReport Completed!");
-  EXPECT_EQ(report_test::PdfPageCount(TempRoot::ReadFile(root.path() / "REPORT.PDF")), 1);
+  // A printer that writes a file: the status names it, and the document is
+  // titled by the report.
+  const fs::path pdf = root.path() / "REPORT.PDF";
+  EXPECT_EQ(finalStatus, "\nReport Completed!\nThe report was written to " + pdf.string() + ".");
+  statusPicture.save(QString::fromStdString(report_test::ArtifactPath("report_status_pdf.png")));
+  EXPECT_EQ(report_test::PdfPageCount(TempRoot::ReadFile(pdf)), 1);
+  const fs::path info = root.path() / "REPORT.INFO";
+  if (std::system(("pdfinfo '" + pdf.string() + "' > '" + info.string() + "' 2>/dev/null").c_str()) == 0) {
+    const std::string text = TempRoot::ReadFile(info);
+    EXPECT_TRUE(std::regex_search(text, std::regex("(^|\n)Title: +Short Narrow Report\n"))) << text;
+  }
 
-  // The same page on an image printer, to look at.
+  // The same page on an image printer, to look at: paper, so the status
+  // names no file and the job keeps its name.
   auto images = std::make_shared<report::ImageReportPrinter>(100);
   report::InstallPrinter(images);
   Run(window->PrintButton);
+  EXPECT_EQ(finalStatus, "\nReport Completed!");
+  EXPECT_EQ(images->Title(), "Test Report");
   ASSERT_EQ(images->Pages().size(), 1u);
   const QImage page = images->Pages().front();
   page.save(QString::fromStdString(report_test::ArtifactPath("short_narrow_report.png")));

@@ -81,6 +81,13 @@ int QtReportPrinter::PaperLength() const {
   return static_cast<int>(printer_->pageLayout().pageSize().size(QPageSize::Millimeter).height() * 10 + 0.5);
 }
 
+std::string QtReportPrinter::OutputFile() const {
+  if (!pdf_) return {};
+  std::error_code ec;
+  const std::filesystem::path file = std::filesystem::absolute(printer_->outputFileName().toStdString(), ec);
+  return ec ? printer_->outputFileName().toStdString() : file.lexically_normal().string();
+}
+
 bool QtReportPrinter::BeginDoc(const std::string& title) {
   printer_->setDocName(QString::fromStdString(title));
   if (!rawFile_.empty()) {

@@ -78,6 +78,13 @@ struct HelpRequest {
   uint32_t context = 0;
 };
 
+// The HTML page that stands for a help request, there being no Windows Help
+// here: "DIR/KELDRO.HLP" is the folder "DIR/KELDRO"; a keyword is its page
+// named in lower case with blanks as hyphens ("Export Window" ->
+// "export-window.html"), anything else the folder's "index.html". A bare
+// file name lies in the program directory.
+std::string HelpPage(const HelpRequest& request);
+
 class Ui {
  public:
   virtual ~Ui() = default;
@@ -87,7 +94,7 @@ class Ui {
   virtual std::string BrowseDirectory(const std::string& title, const std::string& initialDir) = 0;
   virtual FontDialogResult FontDialog(const FontSpec& initial) = 0;
   virtual ColorDialogResult ColorDialog(uint32_t initial) = 0;
-  // WinHelp; true when the help request was accepted.
+  // Opens the help page of the request (HelpPage); true when it was opened.
   virtual bool Help(const HelpRequest& request) = 0;
   virtual void Beep() = 0;
   // The hourglass while `busy` is true; nests.

@@ -58,6 +58,9 @@ class ReportPrinter {
   virtual bool PassThrough(std::string_view bytes) = 0;
   // A device the writer may measure text on outside a job.
   virtual QPaintDevice* ReferenceDevice() = 0;
+  // The file a job is written to, as an absolute path; empty for a device
+  // that prints on paper.
+  virtual std::string OutputFile() const { return {}; }
 };
 
 // A Qt printer: the system's printer, or a PDF file.
@@ -91,6 +94,7 @@ class QtReportPrinter : public ReportPrinter {
   bool Printing() const override { return painter_.isActive(); }
   bool PassThrough(std::string_view bytes) override;
   QPaintDevice* ReferenceDevice() override { return printer_.get(); }
+  std::string OutputFile() const override;
   QPrinter& printer() { return *printer_; }
 
  private:
