@@ -27,6 +27,8 @@
 #include "inventory_records.h"
 #include "ix_dbgrid.h"
 #include "orbex32.h"
+#include "qt_runtime_dir.h"
+#include "unsynced_append.h"
 
 namespace {
 
@@ -70,13 +72,7 @@ std::string Inventory(int records) {
   EngineCreateTable(db, name.c_str(), static_cast<uint16_t>(Fields().size()), Fields().data(), 0);
   OrbCursor c = 0;
   EngineOpenTable(db, name.c_str(), ORB_OPEN_EXCLUSIVE, &c);
-  OrbTableInfo info{};
-  EngineGetTableInfo(c, &info);
-  std::vector<uint8_t> rec(info.recordSize);
-  for (int i = 0; i < records; ++i) {
-    bench::PutInventoryRecord(c, rec.data(), info.recordSize, i);
-    EngineInsertRecord(c, rec.data(), info.recordSize);
-  }
+  bench::AppendUnsynced(c, records, bench::PutInventoryRecord);
   EngineCloseCursor(c);
   EngineCloseDatabase(db);
   return name;
@@ -183,6 +179,7 @@ BENCHMARK(BM_EngineFullScan)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
+  bench::KeepQtRuntimeIn(Dir() / "runtime");
   QApplication app(argc, argv);
   framework::TSession::Default().LibraryDirs = {fs::canonical("/proc/self/exe").parent_path()};
   benchmark::Initialize(&argc, argv);
