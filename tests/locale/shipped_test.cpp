@@ -88,6 +88,14 @@ TEST_F(Shipped, SharpSUpperCasesToTwoLetters) {
   EXPECT_EQ(SLW_StrUpperEx(wide, wout, u"\uFB01x", 8), 1);  // the fi ligature
   EXPECT_EQ(std::u16string(wout), u"FIX");
   EXPECT_EQ(SLW_ToUpper(wide, u'\u00DF'), u'\u00DF');
+  // In place the string cannot grow: sharp s stays; the count is kept.
+  char inPlace[] = "stra\xDF" "e caf\xE9 \xFF";
+  EXPECT_STREQ(SLN_StrUpper(de, inPlace), "STRA\xDF" "E CAF\xC9 \x9F");
+  char counted[] = "\xE9t\xE9 abc";
+  EXPECT_STREQ(SLN_StrnUpper(de, counted, 5), "\xC9T\xC9 Abc");
+  SL_WCHAR wideInPlace[] = u"stra\u00DFe \u00E9\u0101";
+  EXPECT_EQ(std::u16string(SLW_StrnUpper(wide, wideInPlace, 7)), u"STRA\u00DFE \u00E9\u0101");
+  EXPECT_EQ(std::u16string(SLW_StrLower(wide, wideInPlace)), u"stra\u00DFe \u00E9\u0101");
 }
 
 // The date and time formats of the languages, for Thursday 31 December 2026
