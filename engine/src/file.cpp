@@ -180,6 +180,17 @@ OrbResult RenameFile(const std::filesystem::path& from, const std::filesystem::p
   return ORB_OK;
 }
 
+OrbResult RemoveFile(const std::filesystem::path& path) {
+  if (int err = fault::Check(fault::Op::kUnlink, path); err != 0) {
+    return Fail(WriteErrorCode(err), path.string() + ": " + std::strerror(err));
+  }
+  if (::unlink(path.c_str()) != 0 && errno != ENOENT) {
+    int err = errno;
+    return Fail(WriteErrorCode(err), path.string() + ": " + std::strerror(err));
+  }
+  return ORB_OK;
+}
+
 OrbResult SyncDirectory(const std::filesystem::path& dir) {
   if (fault::SyncsSkipped()) return ORB_OK;
   const std::filesystem::path d = dir.empty() ? std::filesystem::path(".") : dir;

@@ -75,6 +75,8 @@ class File {
 
 // Renames a file over another (atomic on one file system).
 OrbResult RenameFile(const std::filesystem::path& from, const std::filesystem::path& to);
+// Removes a file; one that is not there is no failure.
+OrbResult RemoveFile(const std::filesystem::path& path);
 // Makes the folder's entries (creates, renames, removals) durable.
 OrbResult SyncDirectory(const std::filesystem::path& dir);
 
