@@ -28,6 +28,7 @@
 #include "app_state.h"
 #include "core/backup_restore.h"
 #include "core/item_fields.h"
+#include "core/old_databases.h"
 #include "core/search_replace.h"
 #include "platform/paths.h"
 #include "platform/profile.h"
@@ -82,15 +83,7 @@ void MakeItemTable(const fs::path& file, bool extraField = false) {
   t.SetDatabaseName(file.parent_path().string());
   t.SetTableName(file.filename().string());
   t.SetTableType(framework::ttDBase);
-  for (const ItemField& f : ItemFields) {
-    const std::string name(f.name);
-    switch (f.typeCode) {
-      case kCharacterField: t.FieldDefs().Add(name, framework::ftString, f.width); break;
-      case kIntegerField: t.FieldDefs().Add(name, framework::ftInteger); break;
-      case kFloatField: t.FieldDefs().Add(name, framework::ftFloat, f.decimals); break;
-      case kDateField: t.FieldDefs().Add(name, framework::ftDate); break;
-    }
-  }
+  DefineItemFields(t.FieldDefs());
   if (extraField) t.FieldDefs().Add("EXTRA", framework::ftString, 10);
   t.CreateTable();
 }
@@ -774,9 +767,12 @@ TEST_F(RestoreTest, ADatabaseFromAnotherFolderBecomesTheOpenDatabase) {
   ASSERT_TRUE(fs::exists(Program("OTHER.MDX")));
 
   EXPECT_EQ(Restore(&TMyRestore::RestoreDBF, other), "&Close");
-  EXPECT_EQ(ui->MessageTexts(), std::vector<std::string>{std::string(kRestoreDoneMessage)});
-  EXPECT_EQ(ui->MessageCaptions(), std::vector<std::string>{"Notice"});
   const fs::path restored = Program("OTHER.DBF");
+  // The box says where the restored copy is and that it is the open one now.
+  EXPECT_EQ(ui->MessageTexts(), std::vector<std::string>{"Restore completed successfully.  The restored database is " +
+                                                         fs::absolute(restored).lexically_normal().string() +
+                                                         " and is now open."});
+  EXPECT_EQ(ui->MessageCaptions(), std::vector<std::string>{"Notice"});
   EXPECT_TRUE(TempRoot::ReadFile(other) == bytes);
   EXPECT_EQ(Database(), restored);
   EXPECT_EQ(main->windowTitle(), "Stashwell Inventory 95 (OTHER)");
