@@ -884,7 +884,7 @@ OrbResult EngineSwitchToIndex(OrbCursor cursor, const char* tagName) {
   OrbResult r = NeedIndexModule();
   if (r != ORB_OK) return r;
   if (cur->table().Index() == nullptr) return Fail(ORB_ERR_NO_SUCH_INDEX, std::string("no index ") + tagName);
-  if (cur->table().IndexOutOfStep()) {
+  if (cur->table().IndexOutOfStep() && !cur->table().Index()->Damaged()) {
     return Fail(ORB_ERR_INDEX_OUT_OF_STEP, cur->table().DisplayName() + ": its production index may not match " +
                                                "the records (a change was cut off) and must be rebuilt");
   }

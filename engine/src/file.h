@@ -115,10 +115,10 @@ class File {
 
 // Renames a file over another (atomic on one file system).
 OrbResult RenameFile(const std::filesystem::path& from, const std::filesystem::path& to);
-// Makes the folder's entries (creates, renames, removals) durable.
-OrbResult SyncDirectory(const std::filesystem::path& dir);
 // Removes a file; one that is not there is no failure.
 OrbResult RemoveFile(const std::filesystem::path& path);
+// Makes the folder's entries (creates, renames, removals) durable.
+OrbResult SyncDirectory(const std::filesystem::path& dir);
 
 // Maps errno of a failed write to ORB_ERR_DISK_FULL or ORB_ERR_WRITE_FAILED.
 OrbResult WriteErrorCode(int err);

@@ -919,9 +919,12 @@ OrbResult Table::SetDeleted(uint32_t recordNumber) {
   return AfterBatchWrite(r);
 }
 
+// Synced, with the fields' flags written before it: an index file is
+// named only while it is in place, and no longer before it goes.
 OrbResult Table::SetProductionFlag(bool on) {
   const uint8_t b = on ? 1 : 0;
   OrbResult r = file_.WriteAt(28, &b, 1);
+  if (r == ORB_OK) r = file_.Sync();
   if (r == ORB_OK) productionFlag_ = on;
   Wrote();
   return r;

@@ -62,13 +62,7 @@ class FaultSweepTest : public EngineTest {
     MakeTable("KEEP", {Field("NAME", 'C', 10), Field("COST", 'N', 8, 2), Field("NOTE", 'M', 10)});
     OrbCursor c = Open("KEEP", ORB_OPEN_EXCLUSIVE);
     for (int i = 1; i <= 8; ++i) Add(c, ("item" + std::to_string(i)).c_str(), i * 1.5, "memo of item " + std::to_string(i));
-    for (const char* tag : {"BYNAME", "BYCOST"}) {
-      OrbIndexDesc d{};
-      std::strcpy(d.tagName, tag);
-      std::strcpy(d.expression, tag[2] == 'N' ? "Upper(NAME)" : "STR(COST,8,2)");
-      d.options = ORB_IDX_EXPRESSION;
-      ASSERT_EQ(EngineAddIndex(db_, c, nullptr, &d), ORB_OK);
-    }
+    for (const std::string& tag : tags_) ASSERT_EQ(AddTag(c, tag.c_str()), ORB_OK);
     for (uint32_t n : {3u, 6u}) {
       ASSERT_EQ(EngineSetToRecordNo(c, n), ORB_OK);
       ASSERT_EQ(EngineDeleteRecord(c), ORB_OK);
@@ -76,6 +70,19 @@ class FaultSweepTest : public EngineTest {
     EngineCloseCursor(c);
     open_.clear();
     fault::SkipSyncs(false);
+  }
+
+  // The tags Build makes (BYNAME, BYCOST or BYBOTH, each over its fields).
+  std::vector<std::string> tags_ = {"BYNAME", "BYCOST"};
+  OrbResult AddTag(OrbCursor c, const char* tag) {
+    OrbIndexDesc d{};
+    std::strcpy(d.tagName, tag);
+    const std::string name = tag;
+    std::strcpy(d.expression, name == "BYNAME"   ? "Upper(NAME)"
+                              : name == "BYCOST" ? "STR(COST,8,2)"
+                                                 : "Upper(NAME)+STR(COST,8,2)");
+    d.options = ORB_IDX_EXPRESSION;
+    return EngineAddIndex(db_, c, nullptr, &d);
   }
 
   void Add(OrbCursor c, const char* name, double cost, const std::string& memo) {
@@ -158,6 +165,7 @@ class FaultSweepTest : public EngineTest {
     for (uint16_t i = 0; i < count && i < 8; ++i) s.tags.push_back(descs[i].tagName);
     EngineCloseCursor(c);
 
+    EXPECT_EQ(OnCursor(ORB_OPEN_EXCLUSIVE, [](OrbCursor) { return ORB_OK; }), ORB_OK);
     std::shared_ptr<orb::Table> table;
     EXPECT_EQ(orb::Table::Acquire(Dir() / "KEEP.DBF", ORB_OPEN_SHARED, &table), ORB_OK);
     if (table && table->Index() != nullptr) {
@@ -231,10 +239,15 @@ class FaultSweepTest : public EngineTest {
         EXPECT_EQ(std::filesystem::file_size(Dir() / "KEEP.DBF"), length);
       }
       EXPECT_EQ(Look(), before);
+      if (keepsIndexInStep_) {
+        EXPECT_NE(readOnlyTag_, ORB_ERR_INDEX_OUT_OF_STEP) << "a refused change left the old index unusable";
+      }
       if (HasFailure()) return;
     }
   }
 
+  // A refused operation must leave the index in step (Sweep's full disks).
+  bool keepsIndexInStep_ = false;
   OrbResult readOnlyTag_ = ORB_OK;  // what the last Look's read-only open answered for BYNAME
   bool openEveryMode_ = false;        // after a stop, first open in each mode by turns
   bool sameLengthOnFullDisk_ = false;  // a full disk leaves the table's file its length
@@ -445,7 +458,45 @@ TEST_F(FaultSweepTest, Pack) {
 
 TEST_F(FaultSweepTest, IndexRebuild) {
   // A rebuild changes nothing a reader sees: each stop must leave the same.
+  // A refused one leaves the old index usable in every mode.
+  keepsIndexInStep_ = true;
   Sweep([&] { return OnCursor(ORB_OPEN_SHARED, [&](OrbCursor c) { return EngineRegenIndexes(c); }); }, false);
+}
+
+// Tags are added and deleted by a rewrite of the whole index file: a kill
+// leaves the old tags or the new ones, a full disk the old ones, in step.
+TEST_F(FaultSweepTest, TagAdded) {
+  keepsIndexInStep_ = true;
+  Sweep([&] { return OnCursor(ORB_OPEN_SHARED, [&](OrbCursor c) { return AddTag(c, "BYBOTH"); }); });
+}
+
+TEST_F(FaultSweepTest, FirstTagAdded) {
+  tags_ = {};
+  Sweep([&] { return OnCursor(ORB_OPEN_SHARED, [&](OrbCursor c) { return AddTag(c, "BYNAME"); }); });
+}
+
+TEST_F(FaultSweepTest, TagDeleted) {
+  keepsIndexInStep_ = true;
+  Sweep([&] {
+    return OnCursor(ORB_OPEN_SHARED, [&](OrbCursor c) { return EngineDeleteIndex(db_, c, nullptr, "BYCOST"); });
+  });
+}
+
+TEST_F(FaultSweepTest, TagDeletedInAnExclusiveOpen) {
+  keepsIndexInStep_ = true;
+  Sweep([&] {
+    return OnCursor(ORB_OPEN_EXCLUSIVE, [&](OrbCursor c) { return EngineDeleteIndex(db_, c, nullptr, "BYNAME"); });
+  });
+}
+
+// The table stops naming the index (byte 28, synced) before the file goes.
+TEST_F(FaultSweepTest, LastTagDeleted) {
+  tags_ = {"BYNAME"};
+  Sweep(
+      [&] {
+        return OnCursor(ORB_OPEN_SHARED, [&](OrbCursor c) { return EngineDeleteIndex(db_, c, nullptr, "BYNAME"); });
+      },
+      true, [&] { EXPECT_EQ(Read("KEEP.DBF")[28], 0); });
 }
 
 TEST_F(FaultSweepTest, CreateOverATable) {
