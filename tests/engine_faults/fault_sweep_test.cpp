@@ -213,6 +213,15 @@ class FaultSweepTest : public EngineTest {
       ASSERT_EQ(waitpid(pid, &status, 0), pid);
       ASSERT_TRUE(WIFEXITED(status));
       EXPECT_EQ(WEXITSTATUS(status), fault::kStopCode);
+      if (openEveryMode_) {
+        // The first open after the stop, in each mode by turns, finds the
+        // table whole (undoing what the stop cut off).
+        const uint16_t modes[] = {ORB_OPEN_SHARED, ORB_OPEN_EXCLUSIVE, ORB_OPEN_READ_ONLY};
+        OrbCursor first = 0;
+        const OrbResult r = EngineOpenTable(db_, "KEEP", modes[at % 3], &first);
+        EXPECT_EQ(r, ORB_OK) << "first open in mode " << modes[at % 3] << ": " << std::hex << r;
+        if (r == ORB_OK) EngineCloseCursor(first);
+      }
       const State seen = Look();
       EXPECT_TRUE(seen == before || seen == after) << seen;
       if (changesState && seen == after) alsoAfter();
@@ -221,10 +230,14 @@ class FaultSweepTest : public EngineTest {
     for (int at = 1; at <= writes; ++at) {
       SCOPED_TRACE("disk full at write " + std::to_string(at) + " of " + std::to_string(writes));
       Build();
+      const uintmax_t length = std::filesystem::file_size(Dir() / "KEEP.DBF");
       fault::Arm(fault::Plan{at, ENOSPC, false, true});
       const OrbResult r = op();
       fault::Disarm();
       EXPECT_EQ(r, ORB_ERR_DISK_FULL) << std::hex << r;
+      if (sameLengthOnFullDisk_) {
+        EXPECT_EQ(std::filesystem::file_size(Dir() / "KEEP.DBF"), length);
+      }
       EXPECT_EQ(Look(), before);
       if (keepsIndexInStep_) {
         EXPECT_NE(readOnlyTag_, ORB_ERR_INDEX_OUT_OF_STEP) << "a refused change left the old index unusable";
@@ -236,6 +249,37 @@ class FaultSweepTest : public EngineTest {
   // A refused operation must leave the index in step (Sweep's full disks).
   bool keepsIndexInStep_ = false;
   OrbResult readOnlyTag_ = ORB_OK;  // what the last Look's read-only open answered for BYNAME
+  bool openEveryMode_ = false;        // after a stop, first open in each mode by turns
+  bool sameLengthOnFullDisk_ = false;  // a full disk leaves the table's file its length
+
+  // The run's steps as one batch in an open of `mode`, committed; a step
+  // that fails rolls the batch back and answers why.
+  OrbResult Batch(uint16_t mode) {
+    OrbCursor c = 0;
+    OrbResult r = EngineOpenTable(db_, "KEEP", mode, &c);
+    if (r != ORB_OK) return r;
+    r = EngineBeginBatch(c);
+    for (int i = 0; r == ORB_OK && i < kRunSteps; ++i) r = RunStep(c, i);
+    if (r == ORB_OK) {
+      r = EngineCommitBatch(c);
+    } else {
+      EngineRollbackBatch(c);
+    }
+    const OrbResult closed = EngineCloseCursor(c);
+    return r != ORB_OK ? r : closed;
+  }
+  // Stopped at each write, sync, rename, truncate and unlink of the batch,
+  // the table opens (in every mode) as before it or as after it; a full
+  // disk at any write leaves it as before, its file's length too.
+  void SweepBatch() {
+    openEveryMode_ = sameLengthOnFullDisk_ = true;
+    for (uint16_t mode : {ORB_OPEN_SHARED, ORB_OPEN_EXCLUSIVE}) {
+      SCOPED_TRACE(mode == ORB_OPEN_SHARED ? "shared" : "exclusive");
+      Sweep([&] { return Batch(mode); });
+      if (HasFailure()) break;
+    }
+    openEveryMode_ = sameLengthOnFullDisk_ = false;
+  }
 
   // A run of changes in one exclusive open, whose index holds them until
   // the close: appends with memos, edits, a deletion. Step i of it.
@@ -471,6 +515,17 @@ TEST_F(FaultSweepTest, ExclusiveRunWrittenOnTheWay) {
   orb::mdx::SetHeldLimit(1);
   SweepExclusiveRun();
   orb::mdx::SetHeldLimit(limit);
+}
+
+TEST_F(FaultSweepTest, BatchWrittenAtItsCommit) { SweepBatch(); }
+
+TEST_F(FaultSweepTest, BatchWrittenOnTheWay) {
+  // Past its bound each change writes what the batch holds, its old bytes
+  // to the journal first.
+  const size_t bound = orb::BatchBound();
+  orb::SetBatchBound(1);
+  SweepBatch();
+  orb::SetBatchBound(bound);
 }
 
 TEST_F(FaultSweepTest, AnswerMadePermanentOverATable) {
