@@ -162,6 +162,39 @@ int MdxFile::FindTag(std::string_view name) const {
   return -1;
 }
 
+// Only the tag table and the expressions are read: the trees are rebuilt.
+std::vector<TagInfo> MdxFile::Salvage(BlockFile& file, std::span<const FieldDesc> fields, uint32_t recordLength) {
+  std::vector<TagInfo> out;
+  uint8_t h[kHeaderPages * kPageSize];
+  const uint64_t size = file.Size();
+  if (size < sizeof h || !file.ReadAt(0, h, sizeof h) || h[0] != 2 || h[26] != kTagEntryLength) return out;
+  const int inUse = std::min<int>(Get16(h + 28), std::min<int>(kMaxTags, h[25]));
+  for (int i = 0; i < inUse; ++i) {
+    const uint8_t* e = h + kTagTableOffset + kTagEntryLength * i;
+    std::string name(reinterpret_cast<const char*>(e + 4), strnlen(reinterpret_cast<const char*>(e + 4), 11));
+    if (!ValidTagName(name)) continue;
+    name = UpperName(name);
+    if (std::any_of(out.begin(), out.end(), [&](const TagInfo& t) { return t.name == name; })) continue;
+    // The expression lies in the first page of the tag's header block.
+    const uint64_t at = uint64_t(Get32(e)) * kPageSize;
+    uint8_t th[kPageSize];
+    if (at < sizeof h || at > size || size - at < sizeof th || !file.ReadAt(at, th, sizeof th)) continue;
+    const char* ex = reinterpret_cast<const char*>(th + 24);
+    const size_t exLength = strnlen(ex, kMaxExpressionLength + 1);
+    if (exLength == 0 || exLength > kMaxExpressionLength) continue;
+    KeyExpression expr;
+    if (!KeyExpression::Compile(std::string_view(ex, exLength), fields, recordLength, expr).ok()) continue;
+    TagInfo info;
+    info.name = name;
+    info.expression.assign(ex, exLength);
+    info.type = expr.type();
+    info.keyLength = expr.keyLength();
+    info.plainField = expr.plainField();
+    out.push_back(std::move(info));
+  }
+  return out;
+}
+
 // The tag table keeps its entries in a binary tree ordered by name (links
 // are entry numbers from 1; 0 for none): rebuilt balanced on every change.
 void MdxFile::LinkTagTree() {
