@@ -55,6 +55,7 @@ grid::TixTable& Table() {
     }
     make.CreateTable();
     make.Open();
+    make.BeginBatch();  // one sync for the whole set-up, as an import makes it
     const char* categories[] = {"TOOLS", "GARDEN", "KITCHEN", "OFFICE"};
     const char* owners[] = {"ANN", "BOB", "CAROL"};
     for (int i = 1; i <= kRecords; ++i) {
@@ -65,6 +66,7 @@ grid::TixTable& Table() {
       make.FieldByName("Cost")->SetAsFloat(i % 1000);
       make.Post();
     }
+    make.CommitBatch();
     make.Close();
     auto* t = new grid::TixTable;
     t->SetDatabaseName(Dir().string());
