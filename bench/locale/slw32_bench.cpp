@@ -84,6 +84,20 @@ BENCHMARK(BM_IcuToUChars1MB)->Unit(benchmark::kMillisecond);
 // table maps the accented letters too), in pieces of 32767 bytes, against a
 // loop of glibc's toupper over the same bytes. Each pass starts from a fresh
 // copy of the text. Goal: at most twice the toupper loop's time.
+template <class Upper>
+void UpperPasses(benchmark::State& state, Upper upper) {
+  const std::vector<char>& text = Text();
+  std::vector<char> work(text.size() + 1);
+  for (auto _ : state) {
+    state.PauseTiming();
+    std::copy(text.begin(), text.end(), work.begin());
+    state.ResumeTiming();
+    upper(work.data(), text.size());
+    benchmark::DoNotOptimize(work.data());
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(text.size()));
+}
+
 void BM_StrnUpper1MB(benchmark::State& state) {
   _SL_InitClient(1, 1, 1);
   SL_SetLocaleLibrary(SLW32_LOCALE_DIR "/USA.SLL", 1);
@@ -92,34 +106,19 @@ void BM_StrnUpper1MB(benchmark::State& state) {
     state.SkipWithError("en_US.WIN1252 did not open");
     return;
   }
-  const std::vector<char>& text = Text();
-  std::vector<char> work(text.size() + 1);
-  for (auto _ : state) {
-    state.PauseTiming();
-    std::copy(text.begin(), text.end(), work.begin());
-    state.ResumeTiming();
-    for (std::size_t at = 0; at < text.size(); at += kPiece)
-      SLN_StrnUpper(h, work.data() + at, static_cast<uint16_t>(std::min(kPiece, text.size() - at)));
-    benchmark::DoNotOptimize(work.data());
-  }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(text.size()));
+  UpperPasses(state, [&](char* s, std::size_t size) {
+    for (std::size_t at = 0; at < size; at += kPiece)
+      SLN_StrnUpper(h, s + at, static_cast<uint16_t>(std::min(kPiece, size - at)));
+  });
   SL_CloseLocale(&h);
   SL_Exit();
 }
 BENCHMARK(BM_StrnUpper1MB)->Unit(benchmark::kMillisecond);
 
 void BM_ToupperLoop1MB(benchmark::State& state) {
-  const std::vector<char>& text = Text();
-  std::vector<char> work(text.size() + 1);
-  for (auto _ : state) {
-    state.PauseTiming();
-    std::copy(text.begin(), text.end(), work.begin());
-    state.ResumeTiming();
-    for (std::size_t i = 0; i < text.size(); ++i)
-      work[i] = static_cast<char>(std::toupper(static_cast<unsigned char>(work[i])));
-    benchmark::DoNotOptimize(work.data());
-  }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(text.size()));
+  UpperPasses(state, [](char* s, std::size_t size) {
+    for (std::size_t i = 0; i < size; ++i) s[i] = static_cast<char>(std::toupper(static_cast<unsigned char>(s[i])));
+  });
 }
 BENCHMARK(BM_ToupperLoop1MB)->Unit(benchmark::kMillisecond);
 

@@ -37,8 +37,6 @@ const fs::path& Dir() { return bench::BenchFolder("search-bench"); }
 
 std::string ItemName(int i) { return "Item " + std::to_string(i); }
 
-// The inventory table, made once: categories and owners in turn, costs
-// from 0 to 999.
 // An inventory table `name` in the folder, its records appended in one
 // batch: categories and owners in turn, costs from 0 to 999.
 void MakeTable(const std::string& name) {

@@ -1182,6 +1182,7 @@ void SetBatchBound(size_t bytes) { gBatchBound = bytes; }
 const void* Table::BatchOwner() const { return batch_ ? batch_->owner : nullptr; }
 
 void Table::SetPrivate() {
+  private_ = true;
   file_.SetDurable(false);
   if (memo_) memo_->Stored().SetDurable(false);
 }
@@ -1225,7 +1226,7 @@ OrbResult Table::AfterBatchWrite(OrbResult r) {
   // middle of a change must not look in step with the table: the change
   // counter moves on disk first (the journal keeps the old header), as a
   // single post moves it with the header it writes.
-  if (index_ && !batch_->counterMoved) {
+  if (index_ && !batch_->counterMoved && !private_) {
     uint8_t counter[4];
     Put32(counter, batch_->counter);
     r = OpenJournal();
@@ -1244,13 +1245,18 @@ OrbResult Table::AfterBatchWrite(OrbResult r) {
 // its folder; later writes add the old bytes of what they change in place
 // (below the lengths the files had) and sync it again only then. Appends
 // beyond those lengths need nothing: the rollback cuts them off.
-OrbResult Table::OpenJournal() {
+OrbResult Table::OpenJournal(bool* made) {
   BatchState& b = *batch_;
+  if (made != nullptr) *made = false;
   if (b.journal.IsOpen()) return ORB_OK;
   std::vector<uint8_t> old(b.headerLength);
   size_t got = 0;
   OrbResult r = file_.ReadStored(0, old.data(), old.size(), &got);
   if (r == ORB_OK) r = b.journal.Create(b.journalPath, b.tableLength, b.memoLength, old);
+  if (made != nullptr) {
+    *made = true;
+    return r;
+  }
   if (r == ORB_OK) r = b.journal.Sync();
   if (r == ORB_OK) r = SyncDirectory(path_.parent_path());
   return r;
@@ -1258,8 +1264,14 @@ OrbResult Table::OpenJournal() {
 
 OrbResult Table::WriteBatch(bool header) {
   BatchState& b = *batch_;
-  OrbResult r = OpenJournal();
-  bool added = false;
+  // Nothing of the user's is in a private table: nothing to take back.
+  if (private_) {
+    OrbResult r = memo_ ? memo_->Stored().WriteHeld(0, 0) : ORB_OK;
+    return r == ORB_OK ? file_.WriteHeld(0, header ? 0 : b.headerLength) : r;
+  }
+  bool fresh = false;
+  OrbResult r = OpenJournal(&fresh);
+  bool added = fresh;
   auto save = [&](uint8_t which, File& f, int64_t length, int64_t skip) {
     std::map<int64_t, int64_t>& saved = b.saved[which - 1];
     std::vector<std::pair<int64_t, int64_t>> spans;
@@ -1284,6 +1296,7 @@ OrbResult Table::WriteBatch(bool header) {
   if (r == ORB_OK) save(Journal::kTable, file_, b.tableLength, b.headerLength);
   if (r == ORB_OK && memo_) save(Journal::kMemo, memo_->Stored(), b.memoLength, 0);
   if (r == ORB_OK && added) r = b.journal.Sync();
+  if (r == ORB_OK && fresh) r = SyncDirectory(path_.parent_path());
   // The old bytes are on disk: the new ones may follow.
   if (r == ORB_OK && memo_) r = memo_->Stored().WriteHeld(0, 0);
   if (r == ORB_OK) r = file_.WriteHeld(0, header ? 0 : b.headerLength);
@@ -1307,7 +1320,8 @@ OrbResult Table::CommitBatch() {
     if (r == ORB_OK && index_) r = index_->Checkpoint();
     if (r == ORB_OK) r = file_.WriteHeld(0, 0);
     if (r == ORB_OK) r = file_.SyncNow();
-    if (r == ORB_OK && batch_->journal.IsOpen()) {
+    const bool journalled = batch_->journal.IsOpen();
+    if (r == ORB_OK && journalled) {
       batch_->journal.Close();
       r = RemoveFile(batch_->journalPath);
     }
@@ -1318,7 +1332,7 @@ OrbResult Table::CommitBatch() {
     }
     // The journal is gone: the batch is in. A folder that fails to sync
     // now cannot take it back.
-    SyncDirectory(path_.parent_path());
+    if (journalled) SyncDirectory(path_.parent_path());
   }
   file_.DropHeld();
   if (memo_) memo_->Stored().DropHeld();

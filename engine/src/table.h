@@ -195,8 +195,9 @@ class Table {
   // Old bytes to the journal (synced), then the held writes to the files;
   // the table's header stays held unless `header`.
   OrbResult WriteBatch(bool header);
-  // Makes the journal (its head synced, with its folder) unless made.
-  OrbResult OpenJournal();
+  // Makes the journal unless made; *made (when given) says it was, and
+  // leaves its syncs (it and its folder) to the caller.
+  OrbResult OpenJournal(bool* made = nullptr);
   // Puts the table back as before the batch; the batch ends (or, with
   // `failure`, waits for its commit or rollback to be answered that).
   OrbResult UndoBatch(OrbResult failure);
@@ -257,6 +258,7 @@ class Table {
   std::unique_ptr<MemoFile> memo_;
   std::unique_ptr<ProductionIndex> index_;
   std::unique_ptr<BatchState> batch_;
+  bool private_ = false;  // never synced, its batches keep no journal
 };
 
 }  // namespace orb

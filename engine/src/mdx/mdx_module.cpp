@@ -139,8 +139,10 @@ class MdxIndex : public ProductionIndex {
   }
   // Nobody else reads or writes the files of an exclusive open: the
   // index's changes are held until a checkpoint (MdxFile::SetWriteBack).
+  // So are a batch's, which holds the append lock and checkpoints at its
+  // commit: other programs read the index as the table they see needs it.
   void WriteBackWhenExclusive() {
-    if (file_) file_->SetWriteBack(table_.Exclusive());
+    if (file_) file_->SetWriteBack(table_.Exclusive() || table_.InBatch());
   }
   // Before a change (under the append lock): another program may have
   // changed the table and its index, or put a rebuilt index in place, even

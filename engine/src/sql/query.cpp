@@ -452,6 +452,8 @@ OrbResult WriteAnswer(const std::vector<AnswerColumn>& columns, const std::vecto
   r = EngineOpenTable(0, file.c_str(), ORB_OPEN_EXCLUSIVE, &writer);
   if (r != ORB_OK) return r;
   r = MakePrivate(writer);
+  // One batch: the rows are written together at its end.
+  if (r == ORB_OK) r = EngineBeginBatch(writer);
   OrbTableInfo info;
   r = EngineGetTableInfo(writer, &info);
   std::vector<OrbFieldDesc> fields(descs.size());
@@ -467,6 +469,7 @@ OrbResult WriteAnswer(const std::vector<AnswerColumn>& columns, const std::vecto
       if (f.type == 'M') EngineFreeBlob(writer, record.data(), f.number);
     }
   }
+  if (r == ORB_OK) r = EngineCommitBatch(writer);
   EngineCloseCursor(writer);
   if (r != ORB_OK) return r;
   return EngineOpenTable(0, file.c_str(), ORB_OPEN_READ_ONLY, answer);
