@@ -272,11 +272,15 @@ TEST_F(IndexedTableTest, UnreadableIndexFilesAreRebuiltAtAWritableOpen) {
     EXPECT_EQ(Walk(ro).size(), 300u);
     EXPECT_TRUE(Read("STUFF.MDX") == k.mdx) << "a read-only open changed the index file";
 
+    // Every other case is mended by an exclusive open, the rest by a shared
+    // one beside the read-only one, which then finds the index mended too.
+    const bool exclusiveFirst = (&k - cases) % 2 == 1;
+    const std::vector<uint16_t> modes = exclusiveFirst ? std::vector<uint16_t>{ORB_OPEN_EXCLUSIVE, ORB_OPEN_SHARED}
+                                                       : std::vector<uint16_t>{ORB_OPEN_SHARED, ORB_OPEN_EXCLUSIVE};
     OrbCursor c = 0;
-    for (uint16_t mode : {ORB_OPEN_SHARED, ORB_OPEN_EXCLUSIVE}) {
-      // The shared open beside the read-only one mends the index for both.
+    for (uint16_t mode : modes) {
       if (mode == ORB_OPEN_EXCLUSIVE) {
-        if (!k.tags.empty()) {
+        if (!exclusiveFirst && !k.tags.empty()) {
           EXPECT_EQ(EngineSwitchToIndex(ro, k.tags.back().c_str()), ORB_OK);
           EXPECT_EQ(Walk(ro).size(), 300u);
         }
