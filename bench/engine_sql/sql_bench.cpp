@@ -12,7 +12,6 @@
 
 #include "inventory_records.h"
 #include "orbex32.h"
-#include "unsynced_append.h"
 
 namespace {
 
@@ -35,19 +34,25 @@ struct Inventory {
     EngineCreateTable(db, "INV", static_cast<uint16_t>(fields.size()), fields.data(), 0);
     OrbCursor c = 0;
     EngineOpenTable(db, "INV", ORB_OPEN_EXCLUSIVE, &c);
-    bench::AppendUnsynced(c, kRecords, [](OrbCursor c, uint8_t* rec, uint32_t size, int i) {
-      EngineInitRecord(c, rec, size);
+    OrbTableInfo info{};
+    EngineGetTableInfo(c, &info);
+    std::vector<uint8_t> rec(info.recordSize);
+    EngineBeginBatch(c);  // one sync for the whole set-up
+    for (int i = 0; i < kRecords; ++i) {
+      EngineInitRecord(c, rec.data(), info.recordSize);
       const std::string item = "Item number " + std::to_string(i);
       const double cost = (i % 1000) * 1.25, q = i % 7;
       const int32_t day = 728000 + i % 3000;
-      EnginePutField(c, 1, rec, item.c_str());
-      EnginePutField(c, 2, rec, "Acme");
-      EnginePutField(c, 3, rec, &cost);
-      EnginePutField(c, 4, rec, kCategories[i % 5]);
-      EnginePutField(c, 5, rec, &q);
-      EnginePutField(c, 6, rec, &day);
-      EnginePutField(c, 7, rec, "A description of the thing that is long enough to matter");
-    });
+      EnginePutField(c, 1, rec.data(), item.c_str());
+      EnginePutField(c, 2, rec.data(), "Acme");
+      EnginePutField(c, 3, rec.data(), &cost);
+      EnginePutField(c, 4, rec.data(), kCategories[i % 5]);
+      EnginePutField(c, 5, rec.data(), &q);
+      EnginePutField(c, 6, rec.data(), &day);
+      EnginePutField(c, 7, rec.data(), "A description of the thing that is long enough to matter");
+      EngineInsertRecord(c, rec.data(), info.recordSize);
+    }
+    EngineCommitBatch(c);
     EngineCloseCursor(c);
   }
   ~Inventory() {
