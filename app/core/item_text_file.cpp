@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 
 #include "core/utilities.h"
 
@@ -18,6 +19,11 @@ void AppendItemTextValue(std::string& out, std::string_view editText) {
   while (i < text.size() && text[i] == ' ') ++i;
   width = i;
   const std::size_t start = out.size();
+  if (std::memchr(text.data() + i, '"', text.size() - i) == nullptr) {
+    // No quote to double: the text fits as it is, in one piece.
+    out.append(text.data() + i, text.size() - i);
+    i = text.size();
+  }
   for (; i < text.size(); ++i) {
     const char c = text[i];
     const std::size_t w = c == '"' ? 2 : 1;
