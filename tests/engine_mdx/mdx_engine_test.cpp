@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <functional>
 #include <sys/ptrace.h>
+#include <sys/resource.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -263,16 +264,28 @@ TEST_F(IndexedTableTest, UnreadableIndexFilesAreRebuiltAtAWritableOpen) {
     SCOPED_TRACE(k.what);
     Write("STUFF.DBF", k.dbf);
     Write("STUFF.MDX", k.mdx);
-    OrbCursor c = 0;
-    ASSERT_EQ(EngineOpenTable(db_, "STUFF", ORB_OPEN_READ_ONLY, &c), ORB_OK);
-    EXPECT_EQ(Walk(c).size(), 300u);
-    EXPECT_EQ(EngineSwitchToIndex(c, "NEWINDEX"), ORB_ERR_INDEX_CORRUPT);
-    EXPECT_EQ(EngineSwitchToIndex(c, "COST"), ORB_ERR_INDEX_CORRUPT);
-    EXPECT_EQ(Walk(c).size(), 300u);
-    EngineCloseCursor(c);
+    OrbCursor ro = 0;
+    ASSERT_EQ(EngineOpenTable(db_, "STUFF", ORB_OPEN_READ_ONLY, &ro), ORB_OK);
+    EXPECT_EQ(Walk(ro).size(), 300u);
+    EXPECT_EQ(EngineSwitchToIndex(ro, "NEWINDEX"), ORB_ERR_INDEX_CORRUPT);
+    EXPECT_EQ(EngineSwitchToIndex(ro, "COST"), ORB_ERR_INDEX_CORRUPT);
+    EXPECT_EQ(Walk(ro).size(), 300u);
     EXPECT_TRUE(Read("STUFF.MDX") == k.mdx) << "a read-only open changed the index file";
 
-    for (uint16_t mode : {ORB_OPEN_SHARED, ORB_OPEN_EXCLUSIVE}) {
+    // Every other case is mended by an exclusive open, the rest by a shared
+    // one beside the read-only one, which then finds the index mended too.
+    const bool exclusiveFirst = (&k - cases) % 2 == 1;
+    const std::vector<uint16_t> modes = exclusiveFirst ? std::vector<uint16_t>{ORB_OPEN_EXCLUSIVE, ORB_OPEN_SHARED}
+                                                       : std::vector<uint16_t>{ORB_OPEN_SHARED, ORB_OPEN_EXCLUSIVE};
+    OrbCursor c = 0;
+    for (uint16_t mode : modes) {
+      if (mode == ORB_OPEN_EXCLUSIVE) {
+        if (!exclusiveFirst && !k.tags.empty()) {
+          EXPECT_EQ(EngineSwitchToIndex(ro, k.tags.back().c_str()), ORB_OK);
+          EXPECT_EQ(Walk(ro).size(), 300u);
+        }
+        EngineCloseCursor(ro);
+      }
       ASSERT_EQ(EngineOpenTable(db_, "STUFF", mode, &c), ORB_OK) << mode;
       OrbIndexDesc descs[4];
       uint16_t count = 0;
@@ -304,6 +317,46 @@ TEST_F(IndexedTableTest, UnreadableIndexFilesAreRebuiltAtAWritableOpen) {
       table->Release(ORB_OPEN_SHARED);
     }
   }
+}
+
+// A rebuild refused by a full disk (here a file size limit the new index
+// cannot fit under, in another process) leaves the old index in step and
+// usable in every mode, and nothing beside it.
+TEST_F(IndexedTableTest, ARebuildRefusedByAFullDiskLeavesTheOldIndexUsable) {
+  for (int i = 0; i < 300; ++i) Add(("c" + std::to_string(i % 17)).c_str(), i);
+  ASSERT_EQ(AddIndex("NewIndex", "Upper(Left(Category,80))"), ORB_OK);
+  EngineCloseCursor(c_);
+  open_.clear();
+  // The new index's last block does not fit; the table's header writes do.
+  const size_t limit = Read("STUFF.MDX").size() - 1024;
+  ASSERT_GT(limit, 4096u);
+  pid_t pid = fork();
+  if (pid == 0) {
+    std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit size{limit, limit};
+    OrbDatabase db = 0;
+    OrbCursor k = 0;
+    if (setrlimit(RLIMIT_FSIZE, &size) != 0 || EngineOpenDatabase(Dir().c_str(), &db) != ORB_OK ||
+        EngineOpenTable(db, "STUFF", ORB_OPEN_SHARED, &k) != ORB_OK)
+      _exit(1);
+    _exit(EngineRegenIndexes(k) == ORB_ERR_DISK_FULL ? 0 : 2);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFEXITED(status));
+  ASSERT_EQ(WEXITSTATUS(status), 0) << "the rebuild was not refused for a full disk";
+  for (uint16_t mode : {ORB_OPEN_READ_ONLY, ORB_OPEN_SHARED, ORB_OPEN_EXCLUSIVE}) {
+    OrbCursor c = 0;
+    ASSERT_EQ(EngineOpenTable(db_, "STUFF", mode, &c), ORB_OK) << mode;
+    ASSERT_EQ(EngineSwitchToIndex(c, "NEWINDEX"), ORB_OK) << mode;
+    const std::vector<std::string> walk = Walk(c);
+    ASSERT_EQ(walk.size(), 300u);
+    EXPECT_EQ(std::vector<std::string>({walk[0], walk[1], walk[299]}),
+              std::vector<std::string>({"c0/0", "c0/17", "c9/298"}));
+    EngineCloseCursor(c);
+  }
+  for (const auto& entry : std::filesystem::directory_iterator(Dir()))
+    EXPECT_NE(entry.path().extension(), ".new") << entry.path();
 }
 
 // Another process appends through its own handle while this one holds the
