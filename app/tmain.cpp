@@ -18,6 +18,7 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include "core/backup_restore.h"
 #include "core/item_fields.h"
 #include "core/sort_levels.h"
 #include "orbex32.h"
@@ -545,6 +546,10 @@ void TMain::FormCreate() {
   if (!ensured.status.ok() && !ensured.status.message.empty()) ShowError(ensured.status.message);
   // 8-11
   Settings = LoadSettings(StartDir.string());
+  // What a killed export, restore or save left beside its target goes
+  // before any of those files is opened.
+  RemoveInterruptedWrites({ProgramDir, fs::path(Settings.lastDatabase).parent_path(),
+                           fs::path(Settings.lastExportFile).parent_path()});
   move(Settings.mainLeft, Settings.mainTop);
   resize(Settings.mainWidth, Settings.mainHeight);
   BuildSortString();

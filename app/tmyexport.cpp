@@ -17,6 +17,7 @@
 #include <system_error>
 
 #include "app_state.h"
+#include "core/backup_restore.h"
 #include "core/import_export.h"
 #include "core/item_fields.h"
 #include "core/item_text_file.h"
@@ -281,8 +282,14 @@ void TMyExport::StartExportButtonClick() {
 std::vector<std::string> TMyExport::EditTexts() const {
   std::vector<std::string> texts;
   for (int f : fields_) {
-    framework::TField* field = main_.MyTable.FindField(std::string(ItemFieldByNumber(f)->name));
-    texts.push_back(field != nullptr ? field->Text() : std::string());
+    const ItemField& item = *ItemFieldByNumber(f);
+    framework::TField* field = main_.MyTable.FindField(std::string(item.name));
+    if (field == nullptr || (item.typeCode == kDateField && field->IsNull()))
+      texts.emplace_back();
+    else if (item.typeCode == kDateField)
+      texts.push_back(ItemTextDate(field->AsDateTime()));  // the century kept
+    else
+      texts.push_back(field->Text());
   }
   return texts;
 }
@@ -387,7 +394,7 @@ void TMyExport::DoDBase() {
   }
   const fs::path target(name);
   // Built under a name of its own and renamed in when whole.
-  const fs::path building = target.parent_path() / std::string("~").append(target.stem().string()).append(".EXPORTING.DBF");
+  const fs::path building = ExportBuildName(target);
   std::error_code ec;
   fs::remove(building, ec);
   bool whole = false;
@@ -440,6 +447,10 @@ void TMyExport::DoDBase() {
   }
   if (whole) {
     fs::rename(building, target, ec);
+    // Complete only when the folder holds the new name on the disk.
+    int syncError = 0;
+    if (!ec && !platform::SyncFolder(target.parent_path(), &syncError))
+      ec = std::error_code(syncError, std::generic_category());
     if (ec) {
       ui::ShowMessage("The export file " + name + " could not be written: " + ec.message() + ".", "Error");
       whole = false;

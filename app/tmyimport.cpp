@@ -141,8 +141,8 @@ TMyImport::TMyImport(TMain& main, int kind, QWidget* parent)
 }
 
 int TMyImport::GetFirstLine(const std::string& content) {
-  const std::vector<std::string_view> lines = ItemTextLines(content);
-  const ItemTextRecord first = ReadItemTextLine(lines.empty() ? std::string_view() : lines[0]);
+  std::size_t pos = 0;
+  const ItemTextRecord first = ReadItemTextRecord(content, pos);
   const int code = FirstLineCode(first);
   ColumnNames = code == 0 ? ItemTextColumnNames(first) : std::vector<std::string>();
   return code;

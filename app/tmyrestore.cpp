@@ -10,6 +10,7 @@
 #include "core/dbf_header.h"
 #include "core/inventory_table.h"
 #include "core/utilities.h"
+#include "platform/file_io.h"
 #include "platform/paths.h"
 #include "platform/ui.h"
 #include "tmain.h"
@@ -140,7 +141,7 @@ bool TMyRestore::RestoreDatabase(const fs::path& picked) {
   // the format check; only a copy that passes is renamed over the target, so
   // a failure at any step leaves the old database whole.
   main_.MyTable.Close();
-  const fs::path staged = copy.target.parent_path() / (".restore-" + copy.target.filename().string());
+  const fs::path staged = RestoreStageName(copy.target);
   auto fail = [&](std::string_view message) {
     fs::remove(staged, ec);
     if (!message.empty()) ui::ShowMessage(std::string(message), "Error");
@@ -157,8 +158,10 @@ bool TMyRestore::RestoreDatabase(const fs::path& picked) {
   if (!main_.CheckDBaseFormat(staged)) return fail("");  // the check told why
   fs::rename(staged, copy.target, ec);
   if (ec) return fail(kRestoreErrorMessage);
+  // The restore is done only when the new name is on the disk.
+  if (!platform::SyncFolder(copy.target.parent_path())) return fail(kRestoreErrorMessage);
   if (!main_.SwitchTable(copy.target.string(), true)) return false;
-  ui::ShowMessage(std::string(kRestoreDoneMessage), "Notice");
+  ui::ShowMessage(RestoredDatabaseMessage(copy.target), "Notice");
   return true;
 }
 

@@ -2,10 +2,13 @@
 
 #include <sys/statvfs.h>
 
+#include <algorithm>
+#include <cctype>
 #include <system_error>
 
 #include "core/display_formats.h"
 #include "core/inventory_table.h"
+#include "platform/file_io.h"
 #include "platform/paths.h"
 
 namespace fs = std::filesystem;
@@ -94,6 +97,85 @@ RoomCheck EnoughRoom(const fs::path& source, const fs::path& target) {
   const std::optional<uint64_t> free = FreeBytes(dir);
   if (!free) return RoomCheck::Unknown;
   return size <= *free ? RoomCheck::Enough : RoomCheck::NotEnough;
+}
+
+namespace {
+
+bool EndsWithNoCase(std::string_view text, std::string_view end) {
+  if (text.size() < end.size()) return false;
+  for (std::size_t i = 0; i < end.size(); ++i)
+    if (std::toupper(static_cast<unsigned char>(text[text.size() - end.size() + i])) !=
+        std::toupper(static_cast<unsigned char>(end[i])))
+      return false;
+  return true;
+}
+
+// mkstemp's six characters after the last dot.
+bool HasTempSuffix(std::string_view name, std::string_view before) {
+  if (name.size() < before.size() + 6) return false;
+  const std::string_view tail = name.substr(name.size() - 6);
+  for (char c : tail)
+    if (!std::isalnum(static_cast<unsigned char>(c))) return false;
+  return name.substr(name.size() - 6 - before.size(), before.size()) == before;
+}
+
+}  // namespace
+
+bool IsInterruptedWrite(std::string_view name) {
+  // Only names of the kinds of file we write: a user's own hidden files
+  // beside a database are never taken for ours.
+  auto ours = [](std::string_view file) {
+    if (file.empty()) return false;
+    for (std::string_view ext : {".DBF", ".LST", ".URP", ".TXT", ".INI"})
+      if (file.size() > ext.size() && EndsWithNoCase(file, ext)) return true;
+    return false;
+  };
+  if (name.size() > 1 && name[0] == '~' && EndsWithNoCase(name, ".EXPORTING.DBF")) return true;
+  if (name.substr(0, 9) == ".restore-") return EndsWithNoCase(name, ".DBF") && name.size() > 9 + 4;
+  if (name.size() < 2 || name[0] != '.') return false;
+  if (HasTempSuffix(name, ".copy-")) return ours(name.substr(1, name.size() - 1 - 12));
+  if (HasTempSuffix(name, ".")) return ours(name.substr(1, name.size() - 1 - 7));
+  return false;
+}
+
+std::vector<fs::path> RemoveInterruptedWrites(const std::vector<fs::path>& dirs) {
+  std::vector<fs::path> removed;
+  std::vector<fs::path> seen;
+  for (const fs::path& dir : dirs) {
+    std::error_code ec;
+    if (dir.empty() || !fs::is_directory(dir, ec)) continue;
+    const fs::path canonical = fs::weakly_canonical(dir, ec);
+    if (std::find(seen.begin(), seen.end(), canonical) != seen.end()) continue;
+    seen.push_back(canonical);
+    bool any = false;
+    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+      const std::string name = it->path().filename().string();
+      std::error_code fileEc;
+      if (!IsInterruptedWrite(name) || !it->is_regular_file(fileEc)) continue;
+      if (fs::remove(it->path(), fileEc)) {
+        removed.push_back(it->path());
+        any = true;
+      }
+    }
+    if (any) platform::SyncFolder(dir);
+  }
+  return removed;
+}
+
+fs::path ExportBuildName(const fs::path& target) {
+  return target.parent_path() / std::string("~").append(target.stem().string()).append(".EXPORTING.DBF");
+}
+
+fs::path RestoreStageName(const fs::path& target) {
+  return target.parent_path() / (".restore-" + target.filename().string());
+}
+
+std::string RestoredDatabaseMessage(const fs::path& target) {
+  std::error_code ec;
+  fs::path shown = fs::absolute(target, ec);
+  if (ec) shown = target;
+  return std::string(kRestoreDoneMessage) + "  The restored database is " + shown.lexically_normal().string() +
+         " and is now open.";
 }
 
 std::string ListFileMissingMessage(std::string_view name) {

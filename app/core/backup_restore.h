@@ -57,6 +57,19 @@ enum class RoomCheck { Enough, NotEnough, Unknown };
 // Unknown: the source size or the free space could not be read.
 RoomCheck EnoughRoom(const std::filesystem::path& source, const std::filesystem::path& target);
 
+// The files a write of ours leaves beside its target when a kill stops it
+// before its rename: a dBASE export being built ("~NAME.EXPORTING.DBF"), a
+// restored database being checked (".restore-NAME"), a block copy
+// (".NAME.copy-XXXXXX") and a whole-file save (".NAME.XXXXXX"). Removed from
+// each folder given at the next start; returns the paths removed.
+bool IsInterruptedWrite(std::string_view fileName);
+std::vector<std::filesystem::path> RemoveInterruptedWrites(const std::vector<std::filesystem::path>& dirs);
+
+// The name a dBASE export is built under beside its target.
+std::filesystem::path ExportBuildName(const std::filesystem::path& target);
+// The name a restored database is checked under beside its target.
+std::filesystem::path RestoreStageName(const std::filesystem::path& target);
+
 // ---- Messages ------------------------------------------------------------
 
 inline constexpr std::string_view kBackupIdenticalMessage =
@@ -86,6 +99,8 @@ inline constexpr std::string_view kRestoreNoRoomMessage =
     "drive space before completing the restore.";
 inline constexpr std::string_view kRestoreErrorMessage = "An error occurred during restore.  Restore not completed.";
 inline constexpr std::string_view kRestoreDoneMessage = "Restore completed successfully.";
+// A restored database's box: the done message and where it now is.
+std::string RestoredDatabaseMessage(const std::filesystem::path& target);
 inline constexpr std::string_view kListsRestoredMessage = "ALL proper LST files restored successfully.";
 inline constexpr std::string_view kListsMissingMessage =
     "One or more files were not restored.  Restore may not have completed successfully.";

@@ -70,16 +70,22 @@ void AddImportRecord(ImportCheck& check, std::size_t line, const std::vector<std
 ImportCheck CheckTextImport(std::string_view content, std::size_t columnCount, const std::vector<int>& targets,
                             bool skipFirst, const RecordSink& sink) {
   ImportCheck check;
-  const std::vector<std::string_view> lines = ItemTextLines(content);
-  if (!sink) check.records.reserve(lines.size());
-  for (std::size_t n = skipFirst ? 1 : 0; n < lines.size(); ++n) {
-    ItemTextRecord r = ReadItemTextLine(lines[n], columnCount);
+  if (!sink) check.records.reserve(static_cast<std::size_t>(std::count(content.begin(), content.end(), '\n')) + 1);
+  std::size_t pos = 0;
+  std::size_t line = 1;  // of the file, where the record starts
+  for (bool first = true; pos < content.size(); first = false) {
+    const std::size_t start = pos;
+    ItemTextRecord r = ReadItemTextRecord(content, pos, columnCount);
+    const std::size_t recordLine = line;
+    line += static_cast<std::size_t>(std::count(content.begin() + static_cast<std::ptrdiff_t>(start),
+                                                content.begin() + static_cast<std::ptrdiff_t>(pos), '\n'));
+    if (first && skipFirst) continue;
     if (r.fault != LineFault::kNone) {
-      Bad(check, n + 1, r.faultValue, FaultText(r.fault));
+      Bad(check, recordLine, r.faultValue, FaultText(r.fault));
       continue;
     }
     if (r.empty) continue;
-    AddImportRecord(check, n + 1, r.values, targets, sink);
+    AddImportRecord(check, recordLine, r.values, targets, sink);
   }
   return check;
 }

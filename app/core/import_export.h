@@ -44,8 +44,9 @@ struct ImportCheck {
   std::string firstReason;
 };
 
-// Reads every line of a text file's content against the mapping (targets
-// from ColumnTargets), skipping the first line when asked. Good records go
+// Reads every record of a text file's content against the mapping (targets
+// from ColumnTargets), skipping the first when asked; a bad record is named
+// by the line it starts on. Good records go
 // to `sink` when one is given, else into `records`.
 ImportCheck CheckTextImport(std::string_view content, std::size_t columnCount, const std::vector<int>& targets,
                             bool skipFirst, const RecordSink& sink = {});

@@ -28,14 +28,58 @@ std::string ItemTextLine(const std::vector<std::string>& editTexts) {
   return line.append("\r\n");
 }
 
-ItemTextRecord ReadItemTextLine(std::string_view line, std::size_t maxValues) {
+std::string ItemTextDate(framework::TDateTime date) {
+  int year = 0, month = 0, day = 0;
+  framework::DecodeDate(date, year, month, day);
+  const std::string& format = framework::ShortDateFormat;
+  std::string text;
+  for (std::size_t i = 0; i < format.size();) {
+    const char c = static_cast<char>(std::tolower(static_cast<unsigned char>(format[i])));
+    std::size_t n = 1;
+    while (i + n < format.size() && std::tolower(static_cast<unsigned char>(format[i + n])) == c) ++n;
+    if (((c == 'd' || c == 'm') && n > 2) || (std::isalpha(static_cast<unsigned char>(c)) && c != 'd' && c != 'm' &&
+                                               c != 'y') || c == '"' || c == '\'') {
+      // Not a plain numeric format: the general writer, with the year widened.
+      std::string widened;
+      for (std::size_t k = 0; k < format.size();) {
+        if (std::tolower(static_cast<unsigned char>(format[k])) != 'y') {
+          widened += format[k++];
+          continue;
+        }
+        while (k < format.size() && std::tolower(static_cast<unsigned char>(format[k])) == 'y') ++k;
+        widened += "yyyy";
+      }
+      return framework::FormatDateTime(widened, date);
+    }
+    auto put = [&](int v, std::size_t width) {
+      const std::string digits = std::to_string(v);
+      if (digits.size() < width) text.append(width - digits.size(), '0');
+      text += digits;
+    };
+    switch (c) {
+      case 'y': put(year, 4); break;
+      case 'm': put(month, n); break;
+      case 'd': put(day, n); break;
+      case '/': text += framework::DateSeparator; break;
+      default: text.append(n, format[i]); break;
+    }
+    i += n;
+  }
+  return text;
+}
+
+ItemTextRecord ReadItemTextRecord(std::string_view content, std::size_t& pos, std::size_t maxValues) {
   ItemTextRecord r;
   r.values.reserve(std::min<std::size_t>(maxValues, 32));
   std::string value;
   bool opened = false;
-  auto fail = [&](LineFault f) {
+  std::size_t i = pos;
+  // A faulty record gives up the rest of its line: the next begins after it.
+  auto fail = [&](LineFault f, std::size_t at) {
     r.fault = f;
     r.faultValue = r.values.size() + 1;
+    const std::size_t end = content.find('\n', at);
+    pos = end == std::string_view::npos ? content.size() : end + 1;
     return r;
   };
   auto close = [&]() -> bool {
@@ -45,8 +89,8 @@ ItemTextRecord ReadItemTextLine(std::string_view line, std::size_t maxValues) {
     opened = false;
     return true;
   };
-  for (std::size_t i = 0; i < line.size(); ++i) {
-    const unsigned char c = static_cast<unsigned char>(line[i]);
+  for (; i < content.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(content[i]);
     if (c == '"') {
       if (!opened) {
         opened = true;
@@ -54,53 +98,56 @@ ItemTextRecord ReadItemTextLine(std::string_view line, std::size_t maxValues) {
       }
       // A quote inside a value: the end of the line, a comma or a second quote decides.
       std::size_t next = i + 1;
-      while (next < line.size() && static_cast<unsigned char>(line[next]) < 32) ++next;
-      if (next >= line.size()) {
-        if (!close()) return fail(LineFault::kTooMany);
+      while (next < content.size() && content[next] != '\n' && static_cast<unsigned char>(content[next]) < 32) ++next;
+      if (next >= content.size() || content[next] == '\n') {
+        if (!close()) return fail(LineFault::kTooMany, i);
         if (r.values.size() == 1 && r.values[0].empty()) r.empty = true;
+        pos = next >= content.size() ? content.size() : next + 1;
         return r;
       }
-      if (line[next] == ',') {
-        if (!close()) return fail(LineFault::kTooMany);
+      if (content[next] == ',') {
+        if (!close()) return fail(LineFault::kTooMany, i);
         i = next;
         continue;
       }
-      if (line[next] == '"') {
+      if (content[next] == '"') {
         value += '"';
         i = next;
-        if (value.size() > kItemTextValueLimit) return fail(LineFault::kTooLong);
+        if (value.size() > kItemTextValueLimit) return fail(LineFault::kTooLong, i);
         continue;
       }
-      return fail(LineFault::kAfterQuote);
+      return fail(LineFault::kAfterQuote, i);
     }
-    if (c < 32) continue;
+    if (c < 32) {
+      // Line ends belong to a quoted value (the export writes them raw);
+      // outside one a line end ends the record. Other control characters
+      // are skipped.
+      if (opened && (c == '\r' || c == '\n')) {
+        value += static_cast<char>(c);
+        if (value.size() > kItemTextValueLimit) return fail(LineFault::kTooLong, i);
+      } else if (c == '\n') {
+        break;
+      }
+      continue;
+    }
     // A run of plain characters goes in at once.
     std::size_t run = i + 1;
-    while (run < line.size() && line[run] != '"' && static_cast<unsigned char>(line[run]) >= 32) ++run;
-    value.append(line.data() + i, run - i);
+    while (run < content.size() && content[run] != '"' && static_cast<unsigned char>(content[run]) >= 32) ++run;
+    value.append(content.data() + i, run - i);
     i = run - 1;
-    if (value.size() > kItemTextValueLimit) return fail(LineFault::kTooLong);
+    if (value.size() > kItemTextValueLimit) return fail(LineFault::kTooLong, i);
   }
   if (r.values.empty() && value.empty() && !opened) {
     r.empty = true;
+    pos = i < content.size() ? i + 1 : content.size();
     return r;
   }
-  return fail(LineFault::kUnterminated);
+  return fail(LineFault::kUnterminated, i);
 }
 
-std::vector<std::string_view> ItemTextLines(std::string_view content) {
-  std::vector<std::string_view> lines;
-  std::size_t start = 0;
-  while (start < content.size()) {
-    std::size_t end = content.find('\n', start);
-    std::size_t next = end == std::string_view::npos ? content.size() : end + 1;
-    if (end == std::string_view::npos) end = content.size();
-    std::size_t stop = end;
-    if (stop > start && content[stop - 1] == '\r') --stop;
-    lines.push_back(content.substr(start, stop - start));
-    start = next;
-  }
-  return lines;
+ItemTextRecord ReadItemTextLine(std::string_view line, std::size_t maxValues) {
+  std::size_t pos = 0;
+  return ReadItemTextRecord(line, pos, maxValues);
 }
 
 int FirstLineCode(const ItemTextRecord& first) {

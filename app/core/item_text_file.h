@@ -1,6 +1,7 @@
 // The item text file of export and import: one record a line, every value in
 // double quotes with inner quotes doubled, values separated by commas, lines
-// ended by CR LF (LF alone is read too), Windows-1252 bytes. The writer makes
+// ended by CR LF (LF alone is read too), Windows-1252 bytes. A value holds
+// its own line ends as they are; dates are written with four-digit years. The writer makes
 // what a spreadsheet reads as CSV; the reader takes every line the writer
 // makes and reports the first fault of any other line.
 #pragma once
@@ -23,6 +24,11 @@ std::string ItemTextValue(std::string_view editText);
 // A whole line with its CR LF.
 std::string ItemTextLine(const std::vector<std::string>& editTexts);
 
+// A date's text as the export writes it: the short date format's order and
+// separators with the year in four digits ("m/d/yy": 12/31/1999, 1/1/0001),
+// so the import reads back the same day whatever the century.
+std::string ItemTextDate(framework::TDateTime date);
+
 enum class LineFault {
   kNone,
   kTooLong,       // a value past 255 characters
@@ -38,11 +44,13 @@ struct ItemTextRecord {
   bool empty = false;          // no record: an empty line, or one empty value alone
 };
 
-// Reads one line (without its line end); at most maxValues values.
+// Reads the record that starts at `pos` of a file's content, at most
+// maxValues values, and moves `pos` past its line end (after a fault: past
+// the end of the line the fault is in). A quoted value may hold line ends.
+ItemTextRecord ReadItemTextRecord(std::string_view content, std::size_t& pos,
+                                  std::size_t maxValues = kItemTextMaxColumns);
+// The same for content holding one record.
 ItemTextRecord ReadItemTextLine(std::string_view line, std::size_t maxValues = kItemTextMaxColumns);
-
-// The lines of a file's content, without their line ends.
-std::vector<std::string_view> ItemTextLines(std::string_view content);
 
 // The first line's check: 0 good, 1 a value longer than 255 characters, 2 an
 // unexpected end of the line, 3 too many values; and the column names (the

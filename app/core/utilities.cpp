@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <limits>
 
+#include "platform/file_io.h"
 #include "platform/profile.h"
 #include "platform/ui.h"
 
@@ -312,6 +313,8 @@ bool CopyFileBlocks(const fs::path& source, const fs::path& target) {
   close(in);
   if (ok) ok = rename(temp.c_str(), target.c_str()) == 0;
   if (!ok) unlink(temp.c_str());
+  // The copy is the target's only once its folder holds the new name on disk.
+  if (ok) ok = platform::SyncFolder(dir);
   return ok;
 }
 

@@ -85,13 +85,23 @@ bool WriteFileAtomic(const fs::path& file, std::string_view bytes, int* error) {
     return fail(code);
   }
   // The rename itself reaches the disk with the directory.
-  int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dfd >= 0) {
-    ::fsync(dfd);
-    ::close(dfd);
-  }
+  SyncFolder(dir);
   if (error) *error = 0;
   return true;
+}
+
+bool SyncFolder(const fs::path& dir, int* error) {
+  const fs::path folder = dir.empty() ? fs::path(".") : dir;
+  int dfd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dfd < 0) {
+    if (error) *error = errno;
+    return false;
+  }
+  const bool ok = ::fsync(dfd) == 0;
+  const int code = ok ? 0 : errno;
+  ::close(dfd);
+  if (error) *error = code;
+  return ok;
 }
 
 }  // namespace platform

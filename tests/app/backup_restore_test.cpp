@@ -137,3 +137,41 @@ TEST(BackupRestore, MessagesOfAMissingListFile) {
 
 }  // namespace
 }  // namespace keldro
+
+namespace keldro {
+namespace {
+
+TEST(BackupRestore, OnlyTheLeftoversOfOurOwnWritesAreRemoved) {
+  TempRoot root;
+  const fs::path dir = root.path() / "data";
+  fs::create_directories(dir);
+  const std::vector<std::string> ours = {
+      "~EXP.EXPORTING.DBF", "~my.exporting.dbf", ".restore-OTHER.DBF", "..restore-OTHER.DBF.copy-Ab12Cd",
+      ".BRAND.LST.copy-x9Y8z7", ".KELDRO.URP.a1B2c3", ".OUT.TXT.QwErTy"};
+  const std::vector<std::string> theirs = {
+      "EXP.DBF", "~EXP.DBF", ".bashrc.backup", ".profile", ".restore-", ".notes.copy-abc", ".KELDRO.URP.a1-2c3",
+      "restore-X.DBF", ".config.lst"};
+  for (const auto& names : {ours, theirs})
+    for (const std::string& name : names) TempRoot::WriteFile(dir / name, "x");
+  // A folder of that form is never removed.
+  fs::create_directories(dir / ".restore-DIR.DBF");
+  for (const std::string& name : ours) EXPECT_TRUE(IsInterruptedWrite(name)) << name;
+  for (const std::string& name : theirs) EXPECT_FALSE(IsInterruptedWrite(name)) << name;
+
+  // The same folder twice, and one that is not there, are harmless.
+  const std::vector<fs::path> removed = RemoveInterruptedWrites({dir, dir / ".", root.path() / "none", {}});
+  EXPECT_EQ(removed.size(), ours.size());
+  for (const std::string& name : ours) EXPECT_FALSE(fs::exists(dir / name)) << name;
+  for (const std::string& name : theirs) EXPECT_TRUE(fs::exists(dir / name)) << name;
+  EXPECT_TRUE(fs::is_directory(dir / ".restore-DIR.DBF"));
+}
+
+TEST(BackupRestore, TheRestoreBoxNamesTheRestoredDatabase) {
+  EXPECT_EQ(RestoredDatabaseMessage("/opt/stash/PROGRAM/OTHER.DBF"),
+            "Restore completed successfully.  The restored database is /opt/stash/PROGRAM/OTHER.DBF and is now open.");
+  EXPECT_EQ(ExportBuildName("/tmp/x/EXP.DBF"), fs::path("/tmp/x/~EXP.EXPORTING.DBF"));
+  EXPECT_EQ(RestoreStageName("/p/OTHER.DBF"), fs::path("/p/.restore-OTHER.DBF"));
+}
+
+}  // namespace
+}  // namespace keldro

@@ -774,9 +774,12 @@ TEST_F(RestoreTest, ADatabaseFromAnotherFolderBecomesTheOpenDatabase) {
   ASSERT_TRUE(fs::exists(Program("OTHER.MDX")));
 
   EXPECT_EQ(Restore(&TMyRestore::RestoreDBF, other), "&Close");
-  EXPECT_EQ(ui->MessageTexts(), std::vector<std::string>{std::string(kRestoreDoneMessage)});
-  EXPECT_EQ(ui->MessageCaptions(), std::vector<std::string>{"Notice"});
   const fs::path restored = Program("OTHER.DBF");
+  // The box says where the restored copy is and that it is the open one now.
+  EXPECT_EQ(ui->MessageTexts(), std::vector<std::string>{"Restore completed successfully.  The restored database is " +
+                                                         fs::absolute(restored).lexically_normal().string() +
+                                                         " and is now open."});
+  EXPECT_EQ(ui->MessageCaptions(), std::vector<std::string>{"Notice"});
   EXPECT_TRUE(TempRoot::ReadFile(other) == bytes);
   EXPECT_EQ(Database(), restored);
   EXPECT_EQ(main->windowTitle(), "Stashwell Inventory 95 (OTHER)");

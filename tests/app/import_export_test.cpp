@@ -116,7 +116,8 @@ TEST_F(ImportExportTest, ATextExportWritesTheTitlesAndQuotedValues) {
   ASSERT_EQ(text.substr(0, titles.size()), titles);
   const std::string values = "\"He said \"\"hi\"\"\",\"Acme\",\"\",";
   EXPECT_EQ(text.substr(titles.size(), values.size()), values);
-  EXPECT_NE(text.find(",\"3\",\"12/31/95\",\"10.50\","), std::string::npos) << text;
+  // The year in four digits, in the date format's order.
+  EXPECT_NE(text.find(",\"3\",\"12/31/1995\",\"10.50\","), std::string::npos) << text;
 }
 
 TEST_F(ImportExportTest, ADBaseExportCopiesValuesInTheChosenOrder) {
@@ -195,6 +196,70 @@ TEST_F(ImportExportTest, ExportedRecordsImportBackAndExportTheSameLines) {
   const std::string second = TempRoot::ReadFile(again);
   const std::string body = first.substr(first.find("\r\n") + 2);
   EXPECT_EQ(second, first.substr(0, first.find("\r\n") + 2) + body + body);
+}
+
+TEST_F(ImportExportTest, LineEndsInAValueAndDatesOfAnyCenturyComeBackFromTheirOwnExport) {
+  Start();
+  ASSERT_EQ(framework::ShortDateFormat, "m/d/yy");  // date format 1
+  main->MyTable.Append();
+  main->MyTable.FieldByName("Item")->SetAsString("Lamp");
+  main->MyTable.FieldByName("Descriptio")->SetAsString("line1\r\nline2");
+  main->MyTable.FieldByName("Quantity")->SetAsInteger(2);
+  main->MyTable.FieldByName("PurchDate")->SetAsDateTime(framework::EncodeDate(1, 1, 1));
+  main->MyTable.FieldByName("Cost")->SetAsFloat(12.5);
+  main->MyTable.FieldByName("Warranty")->SetAsString("Yes");
+  main->MyTable.FieldByName("WarDate")->SetAsDateTime(framework::EncodeDate(9999, 12, 31));
+  main->MyTable.FieldByName("UserDef4")->SetAsString("He said \"so\"");
+  main->MyTable.Post();
+  const fs::path out = root.path() / "ROUND.TXT";
+  Export(out);
+  const std::string text = TempRoot::ReadFile(out);
+  EXPECT_NE(text.find(",\"line1\r\nline2\","), std::string::npos) << text;
+  EXPECT_NE(text.find(",\"1/1/0001\","), std::string::npos) << text;
+  EXPECT_NE(text.find(",\"12/31/9999\","), std::string::npos) << text;
+  ImportText(out, [&](TMyImport& w) {
+    w.SkipFirst->setChecked(true);
+    w.SkipFirstClick();
+    ui->answers.push_back(Answer::Ok);
+    w.StartButton->click();
+    EXPECT_EQ(w.ImportedCount(), 1);
+  });
+  EXPECT_EQ(ui->MessageTexts().back(), "Import Complete.");
+  ASSERT_EQ(main->MyTable.RecordCount(), 2);
+  framework::TTable t;
+  t.SetDatabaseName(fs::path(main->CurrentDatabase()).parent_path().string());
+  t.SetTableName(fs::path(main->CurrentDatabase()).filename().string());
+  t.SetReadOnly(true);
+  t.Open();
+  t.First();
+  std::vector<std::string> first;
+  for (int i = 0; i < t.FieldCount(); ++i) first.push_back(t.Fields(i)->AsString());
+  std::vector<double> firstDates{t.FieldByName("PurchDate")->AsDateTime(), t.FieldByName("WarDate")->AsDateTime()};
+  t.Next();
+  ASSERT_FALSE(t.Eof());
+  EXPECT_EQ(t.FieldByName("Descriptio")->AsString(), "line1\r\nline2");
+  EXPECT_EQ(t.FieldByName("PurchDate")->AsDateTime(), framework::EncodeDate(1, 1, 1));
+  EXPECT_EQ(t.FieldByName("WarDate")->AsDateTime(), framework::EncodeDate(9999, 12, 31));
+  EXPECT_EQ(t.FieldByName("PurchDate")->AsDateTime(), firstDates[0]);
+  EXPECT_EQ(t.FieldByName("WarDate")->AsDateTime(), firstDates[1]);
+  for (int i = 0; i < t.FieldCount(); ++i) EXPECT_EQ(t.Fields(i)->AsString(), first[static_cast<size_t>(i)]) << i;
+  t.Close();
+}
+
+TEST_F(ImportExportTest, TheNextStartRemovesWhatAKilledExportOrRestoreLeft) {
+  Start();
+  const fs::path exports = root.path() / "exports";
+  fs::create_directories(exports);
+  Export(exports / "FIRST.TXT");
+  main->close();  // the settings keep where the export went
+  main.reset();
+  // As a kill before each rename leaves them.
+  const std::vector<fs::path> left = {exports / "~EXP.EXPORTING.DBF", Program(".restore-OTHER.DBF"),
+                                      Program(".BRAND.LST.copy-a1b2c3"), exports / ".FIRST.TXT.Zx81Qw"};
+  for (const fs::path& file : left) TempRoot::WriteFile(file, "partial");
+  Start();
+  for (const fs::path& file : left) EXPECT_FALSE(fs::exists(file)) << file;
+  EXPECT_TRUE(fs::exists(exports / "FIRST.TXT"));
 }
 
 TEST_F(ImportExportTest, AFileWithABadLineImportsNothingAndNamesIt) {

@@ -66,6 +66,82 @@ TEST(ItemTextFile, MalformedLinesNameTheirFault) {
   EXPECT_EQ(ReadItemTextLine("\"a\t\"\t,\"b\"").values, (std::vector<std::string>{"a", "b"}));
 }
 
+TEST(ItemTextFile, AQuotedValueHoldsLineEndsAndTheRecordGoesOnAfterThem) {
+  // Written raw by the export: the value's CR LF and LF stay in it, and the
+  // record ends only at a line end after a closing quote.
+  const std::string content =
+      "\"line1\r\nline2\",\"b\"\r\n"
+      "\"one\ntwo\",\"x\"\r\n"
+      "\"last\",\"\"";
+  std::size_t pos = 0;
+  ItemTextRecord r = ReadItemTextRecord(content, pos);
+  ASSERT_EQ(r.fault, LineFault::kNone);
+  EXPECT_EQ(r.values, (std::vector<std::string>{"line1\r\nline2", "b"}));
+  EXPECT_EQ(content.substr(pos, 5), "\"one\n");
+  r = ReadItemTextRecord(content, pos);
+  EXPECT_EQ(r.values, (std::vector<std::string>{"one\ntwo", "x"}));
+  r = ReadItemTextRecord(content, pos);
+  EXPECT_EQ(r.values, (std::vector<std::string>{"last", ""}));
+  EXPECT_EQ(pos, content.size());
+  // Outside a value a line end still ends the record.
+  pos = 0;
+  EXPECT_EQ(ReadItemTextRecord("\"a\",\r\n\"b\"\r\n", pos).fault, LineFault::kUnterminated);
+  EXPECT_EQ(pos, 6u);
+  // A value left open runs to the end of the file, or past 255 characters.
+  pos = 0;
+  EXPECT_EQ(ReadItemTextRecord("\"a\r\nb", pos).fault, LineFault::kUnterminated);
+  pos = 0;
+  EXPECT_EQ(ReadItemTextRecord("\"a\r\n" + std::string(300, 'b'), pos).fault, LineFault::kTooLong);
+  // What the writer makes of such a value reads back unchanged.
+  const std::vector<std::string> values = {"line1\r\nline2", "\r\n", "q\"\r\n\""};
+  const std::string line = ItemTextLine(values);
+  pos = 0;
+  r = ReadItemTextRecord(line, pos);
+  ASSERT_EQ(r.fault, LineFault::kNone);
+  EXPECT_EQ(r.values, values);
+  EXPECT_EQ(pos, line.size());
+}
+
+TEST(ItemTextFile, DatesAreWrittenInTheFormatsOrderWithFourDigitYears) {
+  struct Case {
+    char separator;
+    const char* format;
+    int year, month, day;
+    const char* written;
+  } cases[] = {
+      {'/', "m/d/yy", 1999, 12, 31, "12/31/1999"},
+      {'/', "m/d/yy", 1, 1, 1, "1/1/0001"},
+      {'/', "m/d/yy", 9999, 12, 31, "12/31/9999"},
+      {'-', "dd/mm/yy", 2005, 3, 7, "07-03-2005"},
+      {'.', "d/m/yyyy", 1850, 11, 2, "2.11.1850"},
+  };
+  for (const Case& c : cases) {
+    framework::ResetFormatSettings();
+    framework::DateSeparator = c.separator;
+    framework::ShortDateFormat = c.format;
+    const framework::TDateTime date = framework::EncodeDate(c.year, c.month, c.day);
+    EXPECT_EQ(ItemTextDate(date), c.written) << c.format;
+    // The import reads the same day back.
+    ImportValue v;
+    std::string reason;
+    ASSERT_TRUE(ConvertImportValue(kDateField, 8, c.written, v, reason)) << c.written << ": " << reason;
+    EXPECT_EQ(v.date, date) << c.written;
+  }
+  framework::ResetFormatSettings();
+}
+
+TEST(ImportCheck, ARecordSpanningLinesIsOneRecordAndLaterLinesKeepTheirNumbers) {
+  const std::string content =
+      "\"Item\",\"Cost\"\r\n"
+      "\"a\r\nb\r\nc\",\"1\"\r\n"
+      "\"d\",\"x\"\r\n";
+  ImportCheck check = CheckTextImport(content, 2, {1, 11}, true);
+  EXPECT_EQ(check.goodRecords, 1u);
+  EXPECT_EQ(check.badLines, 1u);
+  EXPECT_EQ(check.firstBadLine, 5u);
+  EXPECT_EQ(check.firstBadValue, 2u);
+}
+
 TEST(ItemTextFile, FirstLineCodesAndColumnNames) {
   std::string values33;
   for (int i = 0; i < 33; ++i) values33 += std::string(i ? "," : "") + "\"v\"";

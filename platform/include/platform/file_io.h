@@ -18,4 +18,8 @@ ReadStatus ReadWholeFile(const std::filesystem::path& file, std::string& out);
 // errno-style detail in *error when given. An existing file keeps its mode.
 bool WriteFileAtomic(const std::filesystem::path& file, std::string_view bytes, int* error = nullptr);
 
+// Flushes a folder's entries (a rename or an unlink in it) to the disk;
+// false with errno-style detail when it cannot.
+bool SyncFolder(const std::filesystem::path& dir, int* error = nullptr);
+
 }  // namespace platform
