@@ -1,7 +1,6 @@
 #include "tmain.h"
 
 #include <algorithm>
-#include <cmath>
 #include <system_error>
 
 #include <QAction>
@@ -20,6 +19,7 @@
 
 #include "core/backup_restore.h"
 #include "core/item_fields.h"
+#include "core/old_databases.h"
 #include "core/sort_levels.h"
 #include "orbex32.h"
 #include "platform/paths.h"
@@ -46,83 +46,6 @@ constexpr int kCountStartLatestMs = 200;
 
 QString Q(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 
-bool IsNumericType(framework::TFieldType t) {
-  using namespace framework;
-  return t == ftSmallint || t == ftInteger || t == ftWord || t == ftFloat || t == ftCurrency || t == ftBCD;
-}
-
-bool IsDateType(framework::TFieldType t) { return t == framework::ftDate || t == framework::ftDateTime; }
-
-bool IsWholeNumberInRange(framework::TFieldType t, double value) {
-  if (t == framework::ftFloat || t == framework::ftCurrency || t == framework::ftBCD) return true;
-  const double rounded = std::round(value);
-  return std::isfinite(rounded) && rounded >= -2147483648.0 && rounded <= 2147483647.0;
-}
-
-// A value read from a table of an earlier version, held until every record
-// has been read.
-struct Cell {
-  enum Kind { Null, Text, Number, Date } kind = Null;
-  std::string text;
-  double number = 0;
-};
-
-// A value that cannot be carried over as the new field's type.
-struct CellError {
-  std::string message;
-};
-
-// Reads an old field as the type of the new one: text as text, numbers and
-// dates by value, so no display format (a two-digit year, a decimal comma)
-// comes between them.
-Cell ReadCell(const framework::TField& from, framework::TFieldType toType) {
-  Cell c;
-  if (from.IsNull()) return c;
-  if (toType == framework::ftString) {
-    c.kind = Cell::Text;
-    c.text = from.AsString();
-    return c;
-  }
-  if (IsNumericType(toType)) {
-    c.kind = Cell::Number;
-    if (IsNumericType(from.DataType())) {
-      c.number = from.AsFloat();
-    } else {
-      const std::string t = framework::Trim(from.AsString());
-      if (t.empty()) return Cell{};
-      if (!framework::TryStrToFloat(t, c.number, '.'))
-        throw CellError{"\"" + t + "\" in field " + from.FieldName() + " is not a number."};
-    }
-    // A whole-number field takes a 32-bit value: anything larger would be
-    // stored wrapped round.
-    if (!IsWholeNumberInRange(toType, c.number))
-      throw CellError{"the value of field " + from.FieldName() + " is too large for its new field."};
-    return c;
-  }
-  if (IsDateType(toType)) {
-    if (!IsDateType(from.DataType()))
-      throw CellError{"field " + from.FieldName() + " does not hold a date."};
-    c.kind = Cell::Date;
-    c.number = from.AsDateTime();
-    return c;
-  }
-  throw CellError{"field " + from.FieldName() + " has a type that cannot be converted."};
-}
-
-void WriteCell(framework::TField& to, const Cell& c) {
-  switch (c.kind) {
-    case Cell::Null: to.Clear(); break;
-    case Cell::Text: to.SetAsString(c.text); break;
-    case Cell::Number:
-      if (to.DataType() == framework::ftFloat || to.DataType() == framework::ftCurrency)
-        to.SetAsFloat(c.number);
-      else
-        to.SetAsInteger(static_cast<int32_t>(std::llround(c.number)));
-      break;
-    case Cell::Date: to.SetAsDateTime(c.number); break;
-  }
-}
-
 QToolButton* MakeToolButton(QWidget* parent, const char* name, const QString& hint, QStyle::StandardPixmap icon) {
   auto* b = new QToolButton(parent);
   b->setObjectName(name);
@@ -133,72 +56,6 @@ QToolButton* MakeToolButton(QWidget* parent, const char* name, const QString& hi
 }
 
 }  // namespace
-
-// ---------------------------------------------------------------- navigator
-
-TRecordNavigator::TRecordNavigator(QWidget* parent) : QFrame(parent) {
-  static constexpr std::array<const char*, kButtonCount> kGlyphs{"|\u25C0", "\u25C0", "\u25B6", "\u25B6|", "+",
-                                                                 "\u2212", "\u25B2", "\u2714", "\u2716", "\u21BB"};
-  static constexpr std::array<const char*, kButtonCount> kHints{
-      "First record", "Prior record", "Next record", "Last record", "Insert record",
-      "Delete record", "Edit record", "Post edit", "Cancel edit", "Refresh data"};
-  for (int i = 0; i < kButtonCount; ++i) {
-    auto* b = new QToolButton(this);
-    b->setText(QString::fromUtf8(kGlyphs[static_cast<size_t>(i)]));
-    b->setToolTip(QString::fromUtf8(kHints[static_cast<size_t>(i)]));
-    connect(b, &QToolButton::clicked, this, [this, i] { Click(static_cast<Button>(i)); });
-    buttons_[static_cast<size_t>(i)] = b;
-  }
-  Layout();
-}
-
-void TRecordNavigator::SetVisibleButtons(const std::array<bool, kButtonCount>& visible) {
-  for (size_t i = 0; i < buttons_.size(); ++i) buttons_[i]->setVisible(visible[i]);
-  Layout();
-}
-
-void TRecordNavigator::resizeEvent(QResizeEvent* event) {
-  QFrame::resizeEvent(event);
-  Layout();
-}
-
-void TRecordNavigator::Layout() {
-  std::vector<QToolButton*> shown;
-  for (QToolButton* b : buttons_)
-    if (!b->isHidden()) shown.push_back(b);
-  if (shown.empty()) return;
-  const int n = static_cast<int>(shown.size());
-  for (int i = 0; i < n; ++i) {
-    const int left = width() * i / n;
-    const int right = width() * (i + 1) / n;
-    shown[static_cast<size_t>(i)]->setGeometry(left, 0, right - left, height());
-  }
-}
-
-void TRecordNavigator::Click(Button b) {
-  framework::TDataSet* ds = dataSource_ ? dataSource_->DataSet() : nullptr;
-  if (ds && ds->Active()) {
-    try {
-      switch (b) {
-        case nbFirst: ds->First(); break;
-        case nbPrior: ds->Prior(); break;
-        case nbNext: ds->Next(); break;
-        case nbLast: ds->Last(); break;
-        case nbInsert: ds->Insert(); break;
-        case nbDelete:
-          if (ui::ShowMessage("Delete record?", "Confirm", ui::Buttons::OkCancel) == ui::Answer::Ok) ds->Delete();
-          break;
-        case nbEdit: ds->Edit(); break;
-        case nbPost: ds->Post(); break;
-        case nbCancel: ds->Cancel(); break;
-        case nbRefresh: ds->Refresh(); break;
-      }
-    } catch (const framework::Exception& e) {
-      ui::ShowMessage(e.Message(), "Error");
-    }
-  }
-  if (OnClick) OnClick();
-}
 
 // --------------------------------------------------------------------- TMain
 
@@ -972,8 +829,9 @@ bool TMain::ChooseStartDatabase() {
   } else {
     path = platform::MapPath(path).string();
   }
-  const bool valid = CheckDBaseFormat(path);
-  if (valid && SwitchTable(path, false)) return true;
+  const ItemTableLocation location = LocateItemTable(path);
+  const bool valid = CheckDBaseFormat(location);
+  if (valid && SwitchTable(location, false)) return true;
   if (!valid) ui::ShowMessage(std::string(kLastDatabaseInvalidMessage), "Error");
   // Until a valid database is open; Cancel ends the program.
   for (;;) {
@@ -1007,13 +865,13 @@ TMain::OpenResult TMain::DoOpen() {
 }
 
 bool TMain::OpenSaveFile(const std::string& path) {
-  const std::string full = platform::MapPath(path).string();
-  if (!CheckDBaseFormat(full) || !PostPendingEdit()) {
+  const ItemTableLocation location = LocateItemTable(platform::MapPath(path).string());
+  if (!CheckDBaseFormat(location) || !PostPendingEdit()) {
     DisplayCount();
     return false;
   }
   if (SearchActive) DisableEndSearch();  // the table is closed and opened again below
-  return SwitchTable(full, true);
+  return SwitchTable(location, true);
 }
 
 // Closing the table drops a record left in edit, so it is posted first; one
@@ -1039,12 +897,16 @@ void TMain::SetTableLocation(const ItemTableLocation& location) {
 }
 
 bool TMain::SwitchTable(const std::string& path, bool rebuildIndex) {
+  return SwitchTable(LocateItemTable(path), rebuildIndex);
+}
+
+bool TMain::SwitchTable(const ItemTableLocation& location, bool rebuildIndex) {
+  const std::string path = location.dbfPath.string();
   const std::string previous = currentDatabase_;
   const std::string previousDir = MyTable.DatabaseName();
   const std::string previousName = MyTable.TableName();
   const std::string previousIndex = MyTable.IndexName();
   const std::filesystem::path previousIndexPath = indexPath_;
-  const ItemTableLocation location = LocateItemTable(path);
   std::string failure;
   try {
     MyTable.Close();
@@ -1054,7 +916,7 @@ bool TMain::SwitchTable(const std::string& path, bool rebuildIndex) {
     const bool indexFile = fs::exists(location.indexPath, ec);
     const std::string newIndex(kNewIndexName);
     if (rebuildIndex) {
-      if (!DBaseInUse(path)) {
+      if (!DBaseInUse(location)) {
         if (indexFile) {
           try {
             MyTable.DeleteIndex(newIndex);
@@ -1143,9 +1005,11 @@ std::optional<std::vector<std::string>> TMain::ReadFieldNames(const ItemTableLoc
   return names;
 }
 
-bool TMain::CheckDBaseFormat(const fs::path& path) {
+bool TMain::CheckDBaseFormat(const fs::path& path) { return CheckDBaseFormat(LocateItemTable(path)); }
+
+bool TMain::CheckDBaseFormat(const ItemTableLocation& location) {
   try {
-    return keldro::CheckDBaseFormat(path, [this](const ItemTableLocation& l) { return ReadFieldNames(l); });
+    return keldro::CheckDBaseFormat(location, [this](const ItemTableLocation& l) { return ReadFieldNames(l); });
   } catch (const framework::Exception& e) {
     MyCheckTable.Close();
     ShowError(e.Message());
@@ -1153,28 +1017,9 @@ bool TMain::CheckDBaseFormat(const fs::path& path) {
   }
 }
 
-bool TMain::CheckDBaseFormatV2(const fs::path& path) {
-  try {
-    return keldro::CheckDBaseFormatV2(path, [this](const ItemTableLocation& l) { return ReadFieldNames(l); });
-  } catch (const framework::Exception& e) {
-    MyCheckTable.Close();
-    ShowError(e.Message());
-    return false;
-  }
-}
+bool TMain::DBaseInUse(const fs::path& path) { return DBaseInUse(LocateItemTable(path)); }
 
-bool TMain::CheckDBaseFormatV1(const fs::path& path) {
-  try {
-    return keldro::CheckDBaseFormatV1(path, [this](const ItemTableLocation& l) { return ReadFieldNames(l); });
-  } catch (const framework::Exception& e) {
-    MyCheckTable.Close();
-    ShowError(e.Message());
-    return false;
-  }
-}
-
-bool TMain::DBaseInUse(const fs::path& path) {
-  const ItemTableLocation location = LocateItemTable(path);
+bool TMain::DBaseInUse(const ItemTableLocation& location) {
   MyCheckTable.Close();
   MyCheckTable.SetDatabaseName(location.directory.string());
   MyCheckTable.SetTableName(location.tableName);
@@ -1205,17 +1050,7 @@ bool TMain::MakeNewDB(const fs::path& path) {
     MyCreateTable.SetDatabaseName(path.parent_path().string());
     MyCreateTable.SetTableName(path.filename().string());
     MyCreateTable.SetTableType(framework::ttDBase);
-    framework::TFieldDefs& defs = MyCreateTable.FieldDefs();
-    defs.Clear();
-    for (const ItemField& f : ItemFields) {
-      const std::string name(f.name);
-      switch (f.typeCode) {
-        case kCharacterField: defs.Add(name, framework::ftString, f.width); break;
-        case kIntegerField: defs.Add(name, framework::ftInteger); break;
-        case kFloatField: defs.Add(name, framework::ftFloat, f.decimals); break;
-        case kDateField: defs.Add(name, framework::ftDate); break;
-      }
-    }
+    DefineItemFields(MyCreateTable.FieldDefs());
     MyCreateTable.IndexDefs().Clear();
     MyCreateTable.CreateTable();
   } catch (const framework::Exception& e) {
@@ -1229,115 +1064,12 @@ bool TMain::MakeNewDB(const fs::path& path) {
 void TMain::BuildSortString() { sortExpression_ = keldro::BuildSortString(Settings.sortLevels); }
 
 void TMain::CheckForConversion() {
-  std::error_code ec;
-  const fs::path v2 = platform::FindFileNoCase(ProgramDir, "D2ADE.DBF");
-  if (fs::exists(v2, ec) && CheckDBaseFormatV2(v2) &&
-      ui::ShowMessage(std::string(kConvertVersion2Question), "Convert", ui::Buttons::YesNo) == ui::Answer::Yes)
-    ConvertV2(v2);
-  const fs::path v1 = platform::FindFileNoCase(ProgramDir, "VIDI.DBF");
-  if (fs::exists(v1, ec) && CheckDBaseFormatV1(v1) &&
-      ui::ShowMessage(std::string(kConvertVersion1Question), "Convert", ui::Buttons::YesNo) == ui::Answer::Yes)
-    ConvertV1(v1);
-}
-
-bool TMain::ConvertV2(const fs::path& path) { return ConvertOldTable(path, 2); }
-bool TMain::ConvertV1(const fs::path& path) { return ConvertOldTable(path, 1); }
-
-// Every record of the old table is read and converted before the first is
-// appended; the old file is deleted only when all were appended, and when
-// anything fails the records appended so far are taken out again, so the
-// next start can offer the conversion once more without doubling anything.
-bool TMain::ConvertOldTable(const fs::path& path, int version) {
-  const std::vector<FieldCopy>& copies = version == 2 ? Version2FieldCopies() : Version1FieldCopies();
-  const std::string fileName = path.filename().string();
-  std::vector<std::vector<Cell>> rows;
-  std::string failure;
-  if (!MyTable.Active()) failure = "no database is open.";
-  if (failure.empty()) {
-    try {
-      const ItemTableLocation location = LocateItemTable(path);
-      MyCheckTable.Close();
-      MyCheckTable.SetDatabaseName(location.directory.string());
-      MyCheckTable.SetTableName(location.tableName);
-      MyCheckTable.SetExclusive(false);
-      MyCheckTable.Open();
-      int recordNumber = 0;
-      for (MyCheckTable.First(); !MyCheckTable.Eof(); MyCheckTable.Next()) {
-        ++recordNumber;
-        std::vector<Cell> row;
-        try {
-          for (const FieldCopy& c : copies)
-            row.push_back(ReadCell(*MyCheckTable.FieldByName(c.from), MyTable.FieldByName(c.to)->DataType()));
-          if (version == 1) {
-            const Version1Date d = Version1PurchaseDate(MyCheckTable.FieldByName("PurchMonth")->AsString(),
-                                                        MyCheckTable.FieldByName("PurchDay")->AsString(),
-                                                        MyCheckTable.FieldByName("PurchYear")->AsString());
-            Cell date;
-            if (d.kind == Version1Date::Invalid)
-              throw CellError{"its purchase date is not a valid date."};
-            if (d.kind == Version1Date::Valid) {
-              date.kind = Cell::Date;
-              date.number = framework::EncodeDate(d.date.year, d.date.month, d.date.day);
-            }
-            row.push_back(date);
-          }
-        } catch (const CellError& e) {
-          throw CellError{"record " + std::to_string(recordNumber) + ": " + e.message};
-        }
-        rows.push_back(std::move(row));
-      }
-      MyCheckTable.Close();
-    } catch (const CellError& e) {
-      failure = e.message;
-    } catch (const framework::Exception& e) {
-      failure = e.Message();
-    }
-    MyCheckTable.Close();
-  }
-
-  std::vector<framework::TBookmark> appended;
-  auto rollBack = [this, &appended] {
-    try {
-      if (MyTable.State() == framework::dsInsert || MyTable.State() == framework::dsEdit) MyTable.Cancel();
-      for (const framework::TBookmark& b : appended) {
-        MyTable.GotoBookmark(b);
-        MyTable.Delete();
-      }
-    } catch (const framework::Exception&) {
-    }
-    appended.clear();
-  };
-  if (failure.empty()) {
-    try {
-      for (const std::vector<Cell>& row : rows) {
-        MyTable.Append();
-        for (size_t i = 0; i < copies.size(); ++i) WriteCell(*MyTable.FieldByName(copies[i].to), row[i]);
-        if (version == 1) WriteCell(*MyTable.FieldByName("PurchDate"), row.back());
-        MyTable.Post();
-        appended.push_back(MyTable.GetBookmark());
-      }
-    } catch (const framework::Exception& e) {
-      failure = e.Message();
-      rollBack();
-    }
-  }
-  if (failure.empty()) {
-    std::error_code ec;
-    fs::remove(path, ec);
-    if (ec || fs::exists(path, ec)) {
-      failure = "the old file could not be deleted.";
-      rollBack();
-    }
-  }
-  if (!failure.empty())
-    ShowError("The database \"" + fileName + "\" could not be converted: " + failure +
-              "  It has been kept as it was, and nothing was added.");
+  if (!keldro::CheckForConversion(ProgramDir, MyTable)) return;
   try {
     if (MyTable.Active()) MyTable.First();
   } catch (const framework::Exception&) {
   }
   DisplayCount();
-  return failure.empty();
 }
 
 // ------------------------------------------------------------------ commands

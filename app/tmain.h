@@ -26,6 +26,7 @@
 #include "core/table_maintenance.h"
 #include "ix_dbcombobox.h"
 #include "ix_dbgrid.h"
+#include "trecordnavigator.h"
 
 class QAction;
 class QActionGroup;
@@ -42,34 +43,6 @@ class TMySearch;
 namespace reports {
 class TMyReport;
 }
-
-// The record navigator: first, prior, next, last, insert, delete, edit,
-// post, cancel and refresh on a data source's dataset.
-class TRecordNavigator : public QFrame {
-  Q_OBJECT
- public:
-  enum Button { nbFirst, nbPrior, nbNext, nbLast, nbInsert, nbDelete, nbEdit, nbPost, nbCancel, nbRefresh };
-  static constexpr int kButtonCount = 10;
-
-  explicit TRecordNavigator(QWidget* parent);
-  void SetDataSource(framework::TDataSource* source) { dataSource_ = source; }
-  framework::TDataSource* DataSource() const { return dataSource_; }
-  // Which buttons are shown.
-  void SetVisibleButtons(const std::array<bool, kButtonCount>& visible);
-  QToolButton* ButtonAt(Button b) const { return buttons_[b]; }
-  void Click(Button b);
-
-  // After every click (the main window shows the record count again).
-  std::function<void()> OnClick;
-
- protected:
-  void resizeEvent(QResizeEvent* event) override;
-
- private:
-  void Layout();
-  framework::TDataSource* dataSource_ = nullptr;
-  std::array<QToolButton*, kButtonCount> buttons_{};
-};
 
 class TMain : public QMainWindow {
   Q_OBJECT
@@ -168,14 +141,14 @@ class TMain : public QMainWindow {
 
   // The inventory table's operations.
   bool MakeNewDB(const std::filesystem::path& path);
+  // The path forms find the location first; an open finds it once and
+  // hands it on.
   bool CheckDBaseFormat(const std::filesystem::path& path);
+  bool CheckDBaseFormat(const ItemTableLocation& location);
   bool DBaseInUse(const std::filesystem::path& path);
+  bool DBaseInUse(const ItemTableLocation& location);
   void BuildSortString();
   void CheckForConversion();
-  bool CheckDBaseFormatV2(const std::filesystem::path& path);
-  bool CheckDBaseFormatV1(const std::filesystem::path& path);
-  bool ConvertV2(const std::filesystem::path& path);
-  bool ConvertV1(const std::filesystem::path& path);
 
   // Commands this window carries out itself.
   enum class OpenResult { Opened, Refused, Cancelled };
@@ -251,6 +224,7 @@ class TMain : public QMainWindow {
   // deletes and adds "NewIndex" anew (the commands), otherwise an index file
   // that exists is used as it is (start-up).
   bool SwitchTable(const std::string& path, bool rebuildIndex);
+  bool SwitchTable(const ItemTableLocation& location, bool rebuildIndex);
 
   const std::string& SortExpression() const { return sortExpression_; }
   const std::filesystem::path& IndexPath() const { return indexPath_; }
@@ -280,8 +254,6 @@ class TMain : public QMainWindow {
   void MarkScreenSize(int size);
   bool ChooseStartDatabase();
   void SetTableLocation(const ItemTableLocation& location);
-  struct OldRecord;
-  bool ConvertOldTable(const std::filesystem::path& path, int version);
   std::optional<std::vector<std::string>> ReadFieldNames(const ItemTableLocation& location);
   void ShowError(const std::string& text);
   void RefreshTable();

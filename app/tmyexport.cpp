@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cstring>
 #include <functional>
+#include <optional>
 #include <filesystem>
 #include <system_error>
 
@@ -279,21 +280,6 @@ void TMyExport::StartExportButtonClick() {
     DoAscii();
 }
 
-std::vector<std::string> TMyExport::EditTexts() const {
-  std::vector<std::string> texts;
-  for (int f : fields_) {
-    const ItemField& item = *ItemFieldByNumber(f);
-    framework::TField* field = main_.MyTable.FindField(std::string(item.name));
-    if (field == nullptr || (item.typeCode == kDateField && field->IsNull()))
-      texts.emplace_back();
-    else if (item.typeCode == kDateField)
-      texts.push_back(ItemTextDate(field->AsDateTime()));  // the century kept
-    else
-      texts.push_back(field->Text());
-  }
-  return texts;
-}
-
 bool TMyExport::IsOpenDatabase(const std::string& path) const {
   return !main_.CurrentDatabase().empty() && SameFile(path, main_.CurrentDatabase());
 }
@@ -360,7 +346,16 @@ void TMyExport::DoAscii() {
     content += ItemTextLine(titles);
   }
   try {
-    RecordWalk([&] { content += ItemTextLine(EditTexts()); });
+    // Its fields are found once the walk has the table as it walks it.
+    std::optional<ItemTextExporter> exporter;
+    RecordWalk([&] {
+      if (!exporter) {
+        exporter.emplace(main_.MyTable, fields_);
+        content.reserve(content.size() + exporter->LongestLine() *
+                                             static_cast<std::size_t>(std::max(grid::GetRecordCount(main_.MyTable), 0)));
+      }
+      exporter->AppendLine(content);
+    });
   } catch (const framework::Exception& e) {
     ui::ShowMessage(e.Message(), "Error");
     MyGauge->setValue(0);
@@ -392,72 +387,19 @@ void TMyExport::DoDBase() {
     ui::ShowMessage("The open database cannot be exported onto itself.  Please choose another file.", "Error");
     return;
   }
-  const fs::path target(name);
-  // Built under a name of its own and renamed in when whole.
-  const fs::path building = ExportBuildName(target);
-  std::error_code ec;
-  fs::remove(building, ec);
-  bool whole = false;
+  // Built beside the target in one batch (one sync at its end) and renamed
+  // in when whole: a failure anywhere leaves the target as it was.
+  std::string failure;
   try {
-    MyExportTable.Close();
-    MyExportTable.SetDatabaseName(target.parent_path().string());
-    MyExportTable.SetTableName(building.filename().string());
-    MyExportTable.SetTableType(framework::ttDBase);
-    framework::TFieldDefs& defs = MyExportTable.FieldDefs();
-    defs.Clear();
-    for (int f : fields_) {
-      const ItemField& field = *ItemFieldByNumber(f);
-      const std::string fieldName(field.name);
-      switch (field.typeCode) {
-        case kCharacterField: defs.Add(fieldName, framework::ftString, field.width); break;
-        case kIntegerField: defs.Add(fieldName, framework::ftInteger); break;
-        case kFloatField: defs.Add(fieldName, framework::ftFloat, field.decimals); break;
-        default: defs.Add(fieldName, framework::ftDate); break;
-      }
-    }
-    MyExportTable.IndexDefs().Clear();
-    MyExportTable.CreateTable();
-    if (!fs::exists(building, ec)) return;
-    MyExportTable.Open();
-    RecordWalk([&] {
-      MyExportTable.Append();
-      // By value: dates keep their century, numbers their digits.
-      for (size_t i = 0; i < fields_.size(); ++i) {
-        framework::TField* from = main_.MyTable.FindField(std::string(ItemFieldByNumber(fields_[i])->name));
-        framework::TField* to = MyExportTable.Fields(static_cast<int>(i));
-        if (from == nullptr || from->IsNull()) continue;
-        switch (ItemFieldByNumber(fields_[i])->typeCode) {
-          case kIntegerField: to->SetAsFloat(from->AsFloat()); break;
-          case kFloatField: to->SetAsFloat(from->AsFloat()); break;
-          case kDateField: to->SetAsDateTime(from->AsDateTime()); break;
-          default: to->SetAsString(from->AsString()); break;
-        }
-      }
-      MyExportTable.Post();
-    });
-    MyExportTable.Close();
-    whole = true;
+    DBaseExportWriter writer(MyExportTable, fs::path(name), fields_);
+    RecordWalk([&] { writer.Write(main_.MyTable); });
+    failure = writer.Finish();
+    if (!failure.empty()) failure = "The export file " + name + " could not be written: " + failure + ".";
   } catch (const framework::Exception& e) {
-    try {
-      MyExportTable.Cancel();
-      MyExportTable.Close();
-    } catch (const framework::Exception&) {
-    }
-    ui::ShowMessage(e.Message(), "Error");
+    failure = e.Message();
   }
-  if (whole) {
-    fs::rename(building, target, ec);
-    // Complete only when the folder holds the new name on the disk.
-    int syncError = 0;
-    if (!ec && !platform::SyncFolder(target.parent_path(), &syncError))
-      ec = std::error_code(syncError, std::generic_category());
-    if (ec) {
-      ui::ShowMessage("The export file " + name + " could not be written: " + ec.message() + ".", "Error");
-      whole = false;
-    }
-  }
-  if (!whole) {
-    fs::remove(building, ec);
+  if (!failure.empty()) {
+    ui::ShowMessage(failure, "Error");
     MyGauge->setValue(0);
     return;
   }

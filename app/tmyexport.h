@@ -63,7 +63,6 @@ class TMyExport : public TDialog {
   // Walks the records to export, calling `write` on each; true when it ran
   // to the end. Controls, search and cursor are restored on every exit.
   bool RecordWalk(const std::function<void()>& write);
-  std::vector<std::string> EditTexts() const;
   void SwapRows(int a, int b);
   bool IsOpenDatabase(const std::string& path) const;
 

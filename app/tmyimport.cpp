@@ -76,17 +76,6 @@ bool FromSourceField(const framework::TField& source, const ItemField& target, I
                             reason);
 }
 
-void StoreValue(framework::TDataSet& table, const ItemField& field, const ImportValue& v) {
-  framework::TField* f = table.FindField(std::string(field.name));
-  if (f == nullptr || v.blank) return;
-  switch (field.typeCode) {
-    case kIntegerField: f->SetAsFloat(static_cast<double>(v.integer)); break;
-    case kFloatField: f->SetAsFloat(v.number); break;
-    case kDateField: f->SetAsDateTime(v.date); break;
-    default: f->SetAsString(v.text); break;
-  }
-}
-
 }  // namespace
 
 // ------------------------------------------------------------------ TMyImport
@@ -278,8 +267,6 @@ bool TMyImport::ReadSource(ImportCheck& check, const std::string& content) {
 }
 
 bool TMyImport::Append(const std::function<void(const RecordSink&)>& produce) {
-  framework::TTable& table = main_.MyTable;
-  std::vector<framework::TBookmark> appended;
   auto last = std::chrono::steady_clock::now();
   auto draw = [&](bool force) {
     const auto now = std::chrono::steady_clock::now();
@@ -288,42 +275,28 @@ bool TMyImport::Append(const std::function<void(const RecordSink&)>& produce) {
     QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     last = now;
   };
-  try {
-    produce([&](const ImportRecord& record) {
-      table.Append();
-      for (const ItemField& field : ItemFields) StoreValue(table, field, record[static_cast<std::size_t>(field.number - 1)]);
-      table.Post();
-      appended.push_back(table.GetBookmark());
-      ++imported_;
-      draw(false);
-    });
+  // One batch: the records reach the file together at the end, or none do.
+  const ImportOutcome outcome = AppendImport(main_.MyTable, produce, [&](std::size_t appended) {
+    imported_ = static_cast<int>(appended);
+    draw(false);
+  });
+  imported_ = static_cast<int>(outcome.appended);
+  if (outcome.ok) {
     draw(true);
     return true;
-  } catch (const framework::Exception& e) {
-    try {
-      table.Cancel();
-    } catch (const framework::Exception&) {
-    }
-    // Nothing of a failed import stays: the records it appended go again.
-    std::size_t removed = 0;
-    for (auto it = appended.rbegin(); it != appended.rend(); ++it) {
-      try {
-        table.GotoBookmark(*it);
-        table.Delete();
-        ++removed;
-      } catch (const framework::Exception&) {
-      }
-    }
-    imported_ = 0;
-    draw(true);
-    std::string text = e.Message() + "\n\nThe import was stopped.";
-    if (removed == appended.size())
-      text += "  The records it had added were removed again; the database is as it was.";
-    else
-      text += "  " + std::to_string(appended.size() - removed) + " of the records it had added could not be removed.";
-    ui::ShowMessage(text, "Error");
-    return false;
   }
+  // What a rollback could not undo now, the engine undoes when it opens the
+  // table again: the database is as it was once it is open.
+  const bool asItWas = outcome.restored || main_.ReopenShared();
+  draw(true);
+  std::string text = outcome.error + "\n\nThe import was stopped.";
+  if (asItWas)
+    text += "  Nothing of it was added; the database is as it was.";
+  else
+    text += "  The database could not be opened again; what the import had added is taken out when it is next "
+            "opened.";
+  ui::ShowMessage(text, "Error");
+  return false;
 }
 
 void TMyImport::StartButtonClick() {

@@ -2,8 +2,8 @@
 // first-line check) and the mapping window TMyImport, where the source
 // columns are lined up against the 22 inventory fields and the import runs.
 // An import is all or nothing: every line is read and converted first, and
-// the records are appended only when none is bad; records appended before a
-// failure are taken out again.
+// the records are appended only when none is bad, in one batch of the
+// engine's that reaches the file whole at its end or not at all.
 #pragma once
 
 #include <functional>

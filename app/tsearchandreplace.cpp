@@ -151,12 +151,13 @@ void TSearchAndReplace::StartButtonClick() {
       return ui::ShowMessage(ReplaceConfirmQuestion(item), "Confirm", ui::Buttons::YesNo, ui::Icon::Question, 1,
                              true) == ui::Answer::Yes;
     };
-    ReplaceAll(table, spec, ConfirmBox->isChecked() ? std::function(confirm) : nullptr,
-               [this](const ReplaceCounts& c) {
-                 counts_ = c;
-                 DrawCounts(false);
-               },
-               counts_);
+    // One batch: every change reaches the file at its end, or none does.
+    ReplaceAllInBatch(table, spec, ConfirmBox->isChecked() ? std::function(confirm) : nullptr,
+                      [this](const ReplaceCounts& c) {
+                        counts_ = c;
+                        DrawCounts(false);
+                      },
+                      counts_);
     DrawCounts(true);
     if (searchWasActive) main_.EnableEndSearch();
     main_.ReplaceSortIndex();

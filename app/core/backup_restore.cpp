@@ -130,7 +130,12 @@ bool IsInterruptedWrite(std::string_view name) {
       if (file.size() > ext.size() && EndsWithNoCase(file, ext)) return true;
     return false;
   };
-  if (name.size() > 1 && name[0] == '~' && EndsWithNoCase(name, ".EXPORTING.DBF")) return true;
+  // The export's table and what the engine keeps beside it while it is built.
+  if (name.size() > 1 && name[0] == '~') {
+    std::string upper(name);
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return upper.find(".EXPORTING.") != std::string::npos;
+  }
   if (name.substr(0, 9) == ".restore-") return EndsWithNoCase(name, ".DBF") && name.size() > 9 + 4;
   if (name.size() < 2 || name[0] != '.') return false;
   if (HasTempSuffix(name, ".copy-")) return ours(name.substr(1, name.size() - 1 - 12));

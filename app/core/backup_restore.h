@@ -58,7 +58,8 @@ enum class RoomCheck { Enough, NotEnough, Unknown };
 RoomCheck EnoughRoom(const std::filesystem::path& source, const std::filesystem::path& target);
 
 // The files a write of ours leaves beside its target when a kill stops it
-// before its rename: a dBASE export being built ("~NAME.EXPORTING.DBF"), a
+// before its rename: a dBASE export being built ("~NAME.EXPORTING.DBF" and
+// the engine's files beside it, "~NAME.EXPORTING.*"), a
 // restored database being checked (".restore-NAME"), a block copy
 // (".NAME.copy-XXXXXX") and a whole-file save (".NAME.XXXXXX"). Removed from
 // each folder given at the next start; returns the paths removed.

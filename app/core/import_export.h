@@ -10,14 +10,38 @@
 #include <string_view>
 #include <vector>
 
+#include "core/item_fields.h"
 #include "core/item_text_file.h"
 #include "core/settings.h"
+#include <filesystem>
+
+#include "framework/dbtables.h"
 
 namespace keldro {
 
 // The included fields (numbers 1..22) in export order: by export position,
 // ties by field number.
 std::vector<int> ExportFields(const AppSettings& settings);
+
+// The export's text line of a table's current record: the fields found once
+// for the whole walk, each value's edit text (a date with its four-digit
+// year) quoted, doubled, cut and trimmed as ItemTextValue does.
+class ItemTextExporter {
+ public:
+  ItemTextExporter(framework::TDataSet& table, const std::vector<int>& fields);
+  // Appends the current record's line, CR LF included.
+  void AppendLine(std::string& out) const;
+  // The longest line a record can make: room for `records` lines reserved
+  // once is never copied again (pages not written are never touched).
+  std::size_t LongestLine() const;
+
+ private:
+  struct Column {
+    framework::TField* field;
+    int typeCode;
+  };
+  std::vector<Column> columns_;
+};
 
 // One row of the mapping grid: the source column it holds (1-based, 0 for
 // "<EMPTY>") and whether it is used. Row r stands against inventory field r.
@@ -57,5 +81,53 @@ void AddImportRecord(ImportCheck& check, std::size_t line, const std::vector<std
 
 // The "Error" text for an import with bad lines.
 std::string ImportRefusedText(const ImportCheck& check);
+
+// Stores a converted value in the table's record being inserted (a blank
+// one leaves the field empty).
+void StoreImportValue(framework::TDataSet& table, const ItemField& field, const ImportValue& value);
+
+// The second pass of an import: appends every record `produce` hands to its
+// sink to the open table as one batch of the engine's, so the records reach
+// the file all together at the commit or not at all, also across a kill or
+// a full disk. `progress` hears the count appended so far.
+struct ImportOutcome {
+  bool ok = false;
+  std::size_t appended = 0;  // committed records (0 unless ok)
+  std::string error;         // why it failed
+  // After a failure: the table was given back as it was before the import.
+  // When not, the engine undoes what is left at the table's next open.
+  bool restored = true;
+};
+ImportOutcome AppendImport(framework::TTable& table, const std::function<void(const RecordSink&)>& produce,
+                           const std::function<void(std::size_t)>& progress = {});
+
+// A dBASE export: the table of the chosen fields (in export order, no
+// indexes) created beside the target under a name of its own and filled in
+// one batch, with no sync per record; Finish commits it (its one sync),
+// renames it over the target and syncs the folder. Until then the target is
+// untouched; a writer destroyed unfinished takes its table away again.
+class DBaseExportWriter {
+ public:
+  // Throws the framework's exceptions when the table cannot be made.
+  DBaseExportWriter(framework::TTable& table, const std::filesystem::path& target, const std::vector<int>& fields);
+  ~DBaseExportWriter();
+  DBaseExportWriter(const DBaseExportWriter&) = delete;
+  DBaseExportWriter& operator=(const DBaseExportWriter&) = delete;
+
+  // Appends the current record of `source` (always the same dataset), by value.
+  void Write(framework::TDataSet& source);
+  // Empty when the export is in place; else why not (the target as it was).
+  std::string Finish();
+
+ private:
+  void Abandon();
+  void RemoveFiles() const;
+  framework::TTable& table_;
+  std::filesystem::path target_;
+  std::filesystem::path building_;
+  std::vector<int> fields_;
+  std::vector<framework::TField*> from_;
+  bool finished_ = false;
+};
 
 }  // namespace keldro

@@ -84,6 +84,7 @@ ItemTableLocation LocateItemTable(const fs::path& dbfPath) {
   fs::path full = fs::absolute(dbfPath, ec);
   if (ec) full = dbfPath;
   ItemTableLocation loc;
+  loc.dbfPath = dbfPath;
   loc.directory = full.parent_path();
   loc.tableName = full.stem().string();
   loc.indexPath = platform::FindFileNoCase(loc.directory, loc.tableName + ".MDX");
@@ -97,10 +98,9 @@ std::string MainCaption(std::string_view tableName) {
 namespace {
 
 template <typename Test>
-bool CheckWith(const fs::path& dbfPath, const FieldNameReader& readFieldNames, Test test) {
-  const ItemTableLocation loc = LocateItemTable(dbfPath);
+bool CheckWith(const ItemTableLocation& loc, const FieldNameReader& readFieldNames, Test test) {
   std::error_code ec;
-  if (!fs::exists(loc.indexPath, ec)) RemoveMDXByte(loc.directory / dbfPath.filename());
+  if (!fs::exists(loc.indexPath, ec)) RemoveMDXByte(loc.directory / loc.dbfPath.filename());
   const std::optional<std::vector<std::string>> names = readFieldNames(loc);
   return names && test(*names);
 }
@@ -108,17 +108,21 @@ bool CheckWith(const fs::path& dbfPath, const FieldNameReader& readFieldNames, T
 }  // namespace
 
 bool CheckDBaseFormat(const fs::path& dbfPath, const FieldNameReader& readFieldNames) {
-  if (CheckWith(dbfPath, readFieldNames, IsItemFieldLayout)) return true;
+  return CheckDBaseFormat(LocateItemTable(dbfPath), readFieldNames);
+}
+
+bool CheckDBaseFormat(const ItemTableLocation& location, const FieldNameReader& readFieldNames) {
+  if (CheckWith(location, readFieldNames, IsItemFieldLayout)) return true;
   platform::ui::ShowMessage(std::string(kNotAnItemTableMessage), "Error", platform::ui::Buttons::Ok);
   return false;
 }
 
 bool CheckDBaseFormatV2(const fs::path& dbfPath, const FieldNameReader& readFieldNames) {
-  return CheckWith(dbfPath, readFieldNames, IsVersion2FieldLayout);
+  return CheckWith(LocateItemTable(dbfPath), readFieldNames, IsVersion2FieldLayout);
 }
 
 bool CheckDBaseFormatV1(const fs::path& dbfPath, const FieldNameReader& readFieldNames) {
-  return CheckWith(dbfPath, readFieldNames, IsVersion1FieldLayout);
+  return CheckWith(LocateItemTable(dbfPath), readFieldNames, IsVersion1FieldLayout);
 }
 
 bool IsValidDate(const CivilDate& d) {

@@ -59,7 +59,9 @@ const std::vector<FieldCopy>& Version1FieldCopies();
 // Where the engine finds a database: its directory, its table name (the file
 // name without its final extension, so MY.VIVO.DBF is table MY.VIVO) and its
 // production index (table name + ".MDX", found without regard to case).
+// Found once per open and handed on.
 struct ItemTableLocation {
+  std::filesystem::path dbfPath;  // the path as the caller gave it
   std::filesystem::path directory;
   std::string tableName;
   std::filesystem::path indexPath;
@@ -76,6 +78,7 @@ using FieldNameReader = std::function<std::optional<std::vector<std::string>>(co
 // is missing, reads the field names and checks them. A refusal shows
 // kNotAnItemTableMessage ("Error", OK) through platform::ui.
 bool CheckDBaseFormat(const std::filesystem::path& dbfPath, const FieldNameReader& readFieldNames);
+bool CheckDBaseFormat(const ItemTableLocation& location, const FieldNameReader& readFieldNames);
 // The same test for the tables of the earlier versions, without a message.
 bool CheckDBaseFormatV2(const std::filesystem::path& dbfPath, const FieldNameReader& readFieldNames);
 bool CheckDBaseFormatV1(const std::filesystem::path& dbfPath, const FieldNameReader& readFieldNames);

@@ -2,28 +2,52 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 
 #include "core/utilities.h"
 
 namespace keldro {
 
-std::string ItemTextValue(std::string_view editText) {
+void AppendItemTextValue(std::string& out, std::string_view editText) {
   // Cut to 255 after doubling, but never between the two quotes of a pair:
-  // a lone quote would make a line no reader takes back.
-  std::string value;
-  for (char c : editText.substr(0, kItemTextValueLimit)) {
-    const std::size_t width = c == '"' ? 2 : 1;
-    if (value.size() + width > kItemTextValueLimit) break;
-    value.append(width, c);
+  // a lone quote would make a line no reader takes back. Blanks count for
+  // the cut and are then trimmed; a quote is never a blank, so the leading
+  // ones are those of the text itself.
+  out += '"';
+  const std::string_view text = editText.substr(0, kItemTextValueLimit);
+  std::size_t width = 0, i = 0;
+  while (i < text.size() && text[i] == ' ') ++i;
+  width = i;
+  const std::size_t start = out.size();
+  if (std::memchr(text.data() + i, '"', text.size() - i) == nullptr) {
+    // No quote to double: the text fits as it is, in one piece.
+    out.append(text.data() + i, text.size() - i);
+    i = text.size();
   }
-  return std::string("\"").append(TrimBlanks(value)).append("\"");
+  for (; i < text.size(); ++i) {
+    const char c = text[i];
+    const std::size_t w = c == '"' ? 2 : 1;
+    if (width + w > kItemTextValueLimit) break;
+    width += w;
+    out.append(w, c);
+  }
+  std::size_t end = out.size();
+  while (end > start && out[end - 1] == ' ') --end;
+  out.resize(end);
+  out += '"';
+}
+
+std::string ItemTextValue(std::string_view editText) {
+  std::string value;
+  AppendItemTextValue(value, editText);
+  return value;
 }
 
 std::string ItemTextLine(const std::vector<std::string>& editTexts) {
   std::string line;
   for (std::size_t i = 0; i < editTexts.size(); ++i) {
     if (i > 0) line += ',';
-    line += ItemTextValue(editTexts[i]);
+    AppendItemTextValue(line, editTexts[i]);
   }
   return line.append("\r\n");
 }

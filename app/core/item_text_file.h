@@ -21,6 +21,8 @@ inline constexpr std::size_t kItemTextMaxColumns = 32;
 // One value as written: cut to 255 characters, quotes doubled (kept within
 // 255), trimmed of blanks, in quotes.
 std::string ItemTextValue(std::string_view editText);
+// The same appended to `out`.
+void AppendItemTextValue(std::string& out, std::string_view editText);
 // A whole line with its CR LF.
 std::string ItemTextLine(const std::vector<std::string>& editTexts);
 

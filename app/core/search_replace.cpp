@@ -115,4 +115,23 @@ void ReplaceAll(framework::TDataSet& table, const ReplaceSpec& spec,
   }
 }
 
+void ReplaceAllInBatch(framework::TTable& table, const ReplaceSpec& spec,
+                       const std::function<bool(const framework::TDataSet&)>& confirm,
+                       const std::function<void(const ReplaceCounts&)>& progress, ReplaceCounts& counts) {
+  table.BeginBatch();
+  try {
+    ReplaceAll(table, spec, confirm, progress, counts);
+    table.CommitBatch();
+  } catch (...) {
+    // A failed post or commit has rolled back already.
+    try {
+      table.Cancel();
+      if (table.InBatch()) table.RollbackBatch();
+    } catch (const std::exception&) {
+    }
+    counts.changed = 0;
+    throw;
+  }
+}
+
 }  // namespace keldro

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "framework/db.h"
+#include "framework/dbtables.h"
 #include "framework/sysutils.h"
 
 namespace keldro {
@@ -72,5 +73,13 @@ struct ReplaceCounts {
 void ReplaceAll(framework::TDataSet& table, const ReplaceSpec& spec,
                 const std::function<bool(const framework::TDataSet&)>& confirm,
                 const std::function<void(const ReplaceCounts&)>& progress, ReplaceCounts& counts);
+
+// ReplaceAll as one batch of the engine's: every change reaches the file at
+// the commit, or none does, also across a kill or a full disk. On a failure
+// the batch is rolled back, `counts.changed` is 0 again and the error is
+// thrown through.
+void ReplaceAllInBatch(framework::TTable& table, const ReplaceSpec& spec,
+                       const std::function<bool(const framework::TDataSet&)>& confirm,
+                       const std::function<void(const ReplaceCounts&)>& progress, ReplaceCounts& counts);
 
 }  // namespace keldro

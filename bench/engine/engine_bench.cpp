@@ -42,16 +42,7 @@ constexpr int kRecords = 100000;
 
 using bench::F;
 
-const std::vector<OrbFieldDesc>& Fields() {
-  static const std::vector<OrbFieldDesc> fields = {
-      F("Item", 'C', 40),       F("Brand", 'C', 20),    F("Model", 'C', 20),    F("Serial", 'C', 20),
-      F("Location", 'C', 30),   F("Descriptio", 'C', 110), F("BoughtFrom", 'C', 40), F("IDMarks", 'C', 60),
-      F("Quantity", 'N', 11, 0), F("PurchDate", 'D', 8), F("Cost", 'N', 12, 2), F("Category", 'C', 20),
-      F("RepCost", 'N', 12, 2), F("Warranty", 'C', 3),  F("WarDate", 'D', 8),   F("WarNotes", 'C', 30),
-      F("Owner", 'C', 30),      F("Value", 'N', 12, 2), F("UserDef1", 'C', 40), F("UserDef2", 'C', 40),
-      F("UserDef3", 'C', 40),   F("UserDef4", 'C', 40)};
-  return fields;
-}
+const std::vector<OrbFieldDesc>& Fields() { return bench::InventoryFields(); }
 
 std::filesystem::path Dir() {
   static const std::filesystem::path dir = [] {

@@ -37,6 +37,7 @@ struct Inventory {
     OrbTableInfo info{};
     EngineGetTableInfo(c, &info);
     std::vector<uint8_t> rec(info.recordSize);
+    EngineBeginBatch(c);  // one sync for the whole set-up
     for (int i = 0; i < kRecords; ++i) {
       EngineInitRecord(c, rec.data(), info.recordSize);
       const std::string item = "Item number " + std::to_string(i);
@@ -51,6 +52,7 @@ struct Inventory {
       EnginePutField(c, 7, rec.data(), "A description of the thing that is long enough to matter");
       EngineInsertRecord(c, rec.data(), info.recordSize);
     }
+    EngineCommitBatch(c);
     EngineCloseCursor(c);
   }
   ~Inventory() {

@@ -32,25 +32,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-OrbFieldDesc F(const char* name, char type, uint16_t width, uint8_t decimals = 0) {
-  OrbFieldDesc f{};
-  std::strncpy(f.name, name, sizeof f.name - 1);
-  f.type = type;
-  f.width = width;
-  f.decimals = decimals;
-  return f;
-}
-
-const std::vector<OrbFieldDesc>& Fields() {
-  static const std::vector<OrbFieldDesc> fields = {
-      F("Item", 'C', 40),       F("Brand", 'C', 20),    F("Model", 'C', 20),    F("Serial", 'C', 20),
-      F("Location", 'C', 30),   F("Descriptio", 'C', 110), F("BoughtFrom", 'C', 40), F("IDMarks", 'C', 60),
-      F("Quantity", 'N', 11, 0), F("PurchDate", 'D', 8), F("Cost", 'N', 12, 2), F("Category", 'C', 20),
-      F("RepCost", 'N', 12, 2), F("Warranty", 'C', 3),  F("WarDate", 'D', 8),   F("WarNotes", 'C', 30),
-      F("Owner", 'C', 30),      F("Value", 'N', 12, 2), F("UserDef1", 'C', 40), F("UserDef2", 'C', 40),
-      F("UserDef3", 'C', 40),   F("UserDef4", 'C', 40)};
-  return fields;
-}
+const std::vector<OrbFieldDesc>& Fields() { return bench::InventoryFields(); }
 
 const fs::path& Dir() {
   static const fs::path dir = [] {
@@ -73,10 +55,12 @@ std::string Inventory(int records) {
   OrbTableInfo info{};
   EngineGetTableInfo(c, &info);
   std::vector<uint8_t> rec(info.recordSize);
+  EngineBeginBatch(c);  // one sync for the whole set-up
   for (int i = 0; i < records; ++i) {
     bench::PutInventoryRecord(c, rec.data(), info.recordSize, i);
     EngineInsertRecord(c, rec.data(), info.recordSize);
   }
+  EngineCommitBatch(c);
   EngineCloseCursor(c);
   EngineCloseDatabase(db);
   return name;

@@ -1,55 +1,107 @@
-// The item text file at scale: 100,000 records of 22 values written as export
-// lines and read back by the import's first pass, each beside a plain write
-// and a plain parse of the same text measured in the same run. The figures
-// check their answers: the export's bytes equal the plain write's, and the
-// import reads every record with the values the plain parse finds.
+// Export and import at scale, each beside a baseline measured in the same
+// run, on the disk TMPDIR is on (syncs cost what they cost there):
+//   export lines of 100,000 records           vs  a plain write of the same text
+//   the import's first pass                    vs  a plain parse of the same text
+//   the text export through keldro's path: a table walk in NewIndex order,
+//     the export's lines, the file written     vs  one write of the same bytes
+//   the import of 100,000 item lines through the import's path (first pass,
+//     then the appends in one batch)           vs  a plain parse and write of
+//                                                  the records' bytes
+//   the dBASE export of 100,000 records        vs  the same copy without syncs
+// Every figure checks its answer against its baseline's, so a faster wrong
+// answer fails. Everything made in TMPDIR is removed at the end, also when a
+// figure is skipped.
 #include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "bench_folder.h"
 #include "core/import_export.h"
+#include "core/item_fields.h"
 #include "core/item_text_file.h"
+#include "fault_engine.h"
+#include "framework/dbtables.h"
+#include "framework/sysutils.h"
+#include "platform/file_io.h"
 
 namespace {
 
-constexpr int kRecords = 100000;
+namespace fs = std::filesystem;
+namespace fault_engine = testing_support::fault_engine;
+using framework::TTable;
 
-// Values as the export takes them from a table: text, whole numbers,
-// decimals, dates; some blank.
+constexpr int kRecords = 100000;
+constexpr const char* kSortExpression = "Upper(Left(Category,80))";
+
+// The bench's folder in TMPDIR, gone when the program ends.
+const fs::path& Dir() { return bench::BenchFolder("impexp-bench"); }
+
+// Record i's values as the export writes them (edit texts, dates with
+// four-digit years in the default m/d/yy order).
+std::vector<std::string> Values(int i) {
+  return {"Item " + std::to_string(i), "Brand " + std::to_string(i % 50), "M-" + std::to_string(i % 977),
+          "SN" + std::to_string(100000 + i), "Room " + std::to_string(i % 12),
+          "A description of item number " + std::to_string(i), "Shop " + std::to_string(i % 31), "",
+          std::to_string(1 + i % 9), std::to_string(1 + i % 12) + "/" + std::to_string(1 + i % 28) + "/1995",
+          std::to_string(i % 1000) + ".25", "Category " + std::to_string(i % 20), std::to_string(i % 1500) + ".50",
+          i % 2 ? "Yes" : "No", "", "Notes", "Owner " + std::to_string(i % 4), std::to_string(i % 800) + ".75", "",
+          "", "", "Last"};
+}
+
 const std::vector<std::vector<std::string>>& Records() {
   static const std::vector<std::vector<std::string>> records = [] {
-    std::vector<std::vector<std::string>> r(kRecords);
-    for (int i = 0; i < kRecords; ++i) {
-      auto& v = r[static_cast<size_t>(i)];
-      v = {"Item " + std::to_string(i), "Brand " + std::to_string(i % 50), "M-" + std::to_string(i % 977),
-           "SN" + std::to_string(100000 + i), "Room " + std::to_string(i % 12),
-           "A description of item number " + std::to_string(i), "Shop " + std::to_string(i % 31), "",
-           std::to_string(1 + i % 9), std::to_string(1 + i % 12) + "/" + std::to_string(1 + i % 28) + "/95",
-           std::to_string(i % 1000) + ".25", "Category " + std::to_string(i % 20),
-           std::to_string(i % 1500) + ".50", i % 2 ? "Yes" : "No", "", "Notes", "Owner " + std::to_string(i % 4),
-           std::to_string(i % 800) + ".75", "", "", "", "Last"};
-    }
+    std::vector<std::vector<std::string>> r;
+    r.reserve(kRecords);
+    for (int i = 0; i < kRecords; ++i) r.push_back(Values(i));
     return r;
   }();
   return records;
 }
 
 // The plain writer: the same bytes by direct appends, nothing to double or trim.
-std::string PlainWrite() {
+std::string PlainWrite(const std::vector<const std::vector<std::string>*>& records) {
   std::string out;
-  for (const auto& values : Records()) {
-    for (size_t i = 0; i < values.size(); ++i) {
+  for (const auto* values : records) {
+    for (size_t i = 0; i < values->size(); ++i) {
       if (i > 0) out += ',';
       out += '"';
-      out += values[i];
+      out += (*values)[i];
       out += '"';
     }
     out += "\r\n";
   }
   return out;
+}
+
+std::vector<const std::vector<std::string>*> InFileOrder() {
+  std::vector<const std::vector<std::string>*> order;
+  for (const auto& r : Records()) order.push_back(&r);
+  return order;
+}
+
+// The order of the sort index: by category (upper case), then record number.
+std::vector<const std::vector<std::string>*> InIndexOrder() {
+  std::vector<const std::vector<std::string>*> order = InFileOrder();
+  std::stable_sort(order.begin(), order.end(), [](const auto* a, const auto* b) { return (*a)[11] < (*b)[11]; });
+  return order;
+}
+
+const std::string& FileOrderText() {
+  static const std::string text = PlainWrite(InFileOrder());
+  return text;
+}
+
+const std::string& IndexOrderText() {
+  static const std::string text = PlainWrite(InIndexOrder());
+  return text;
 }
 
 std::string ExportText() {
@@ -59,60 +111,72 @@ std::string ExportText() {
 }
 
 void BM_PlainWrite(benchmark::State& state) {
+  const std::vector<const std::vector<std::string>*> records = InFileOrder();
   for (auto _ : state) {
-    std::string text = PlainWrite();
+    std::string text = PlainWrite(records);
     benchmark::DoNotOptimize(text.data());
   }
 }
-BENCHMARK(BM_PlainWrite)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PlainWrite)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 void BM_ExportLines(benchmark::State& state) {
-  if (ExportText() != PlainWrite()) state.SkipWithError("the export's bytes differ from the plain write's");
+  if (ExportText() != FileOrderText()) state.SkipWithError("the export's bytes differ from the plain write's");
   for (auto _ : state) {
     std::string text = ExportText();
     benchmark::DoNotOptimize(text.data());
   }
 }
-BENCHMARK(BM_ExportLines)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ExportLines)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
-// The plain parse: lines at LF, values between the quote-comma-quote seams.
-size_t PlainParse(std::string_view text, double& costSum) {
+// The plain parse: lines at LF, values between the quote-comma-quote seams;
+// `each` gets every record's values.
+template <typename Each>
+size_t PlainParse(std::string_view text, Each&& each) {
   size_t records = 0;
-  costSum = 0;
   size_t at = 0;
+  std::vector<std::string_view> values;
   while (at < text.size()) {
     size_t end = text.find('\n', at);
     std::string_view line = text.substr(at, end - at);
     at = end + 1;
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    size_t field = 0, start = 1;
+    values.clear();
+    size_t start = 1;
     while (start <= line.size()) {
       size_t stop = line.find("\",\"", start);
       if (stop == std::string_view::npos) stop = line.size() - 1;
-      if (field == 10) costSum += std::strtod(std::string(line.substr(start, stop - start)).c_str(), nullptr);
-      ++field;
+      values.push_back(line.substr(start, stop - start));
       start = stop + 3;
     }
+    each(values);
     ++records;
   }
   return records;
 }
 
+double CostOf(std::string_view text) { return std::strtod(std::string(text).c_str(), nullptr); }
+
+std::vector<int> AllTargets() {
+  std::vector<int> targets(22);
+  for (int i = 0; i < 22; ++i) targets[static_cast<size_t>(i)] = i + 1;
+  return targets;
+}
+
 void BM_PlainParse(benchmark::State& state) {
-  const std::string text = PlainWrite();
+  const std::string& text = FileOrderText();
   for (auto _ : state) {
     double sum = 0;
-    benchmark::DoNotOptimize(PlainParse(text, sum));
+    benchmark::DoNotOptimize(PlainParse(text, [&](const std::vector<std::string_view>& v) { sum += CostOf(v[10]); }));
   }
 }
 BENCHMARK(BM_PlainParse)->Unit(benchmark::kMillisecond);
 
 void BM_ImportCheck(benchmark::State& state) {
-  const std::string text = ExportText();
-  std::vector<int> targets(22);
-  for (int i = 0; i < 22; ++i) targets[static_cast<size_t>(i)] = i + 1;
+  const std::string& text = FileOrderText();
+  const std::vector<int> targets = AllTargets();
   double plainSum = 0;
-  const size_t plainRecords = PlainParse(text, plainSum);
+  const size_t plainRecords =
+      PlainParse(text, [&](const std::vector<std::string_view>& v) { plainSum += CostOf(v[10]); });
   {
     double sum = 0;
     keldro::ImportCheck check =
@@ -127,6 +191,208 @@ void BM_ImportCheck(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_ImportCheck)->Unit(benchmark::kMillisecond);
+
+// ------------------------------------------------------------ on the disk
+
+// An empty inventory table with its sort index, as keldro makes MASTER, in
+// `dir` under `name`.
+void CreateMaster(const fs::path& dir, const std::string& name) {
+  TTable t;
+  t.SetDatabaseName(dir.string());
+  t.SetTableName(name);
+  t.SetTableType(framework::ttDBase);
+  for (const keldro::ItemField& f : keldro::ItemFields) {
+    const std::string field(f.name);
+    switch (f.typeCode) {
+      case keldro::kCharacterField: t.FieldDefs().Add(field, framework::ftString, f.width); break;
+      case keldro::kIntegerField: t.FieldDefs().Add(field, framework::ftInteger); break;
+      case keldro::kFloatField: t.FieldDefs().Add(field, framework::ftFloat, f.decimals); break;
+      default: t.FieldDefs().Add(field, framework::ftDate); break;
+    }
+  }
+  t.CreateTable();
+  t.SetExclusive(true);
+  t.Open();
+  t.AddIndex("NewIndex", kSortExpression, framework::ixExpression);
+  t.Close();
+}
+
+// The 100,000 records in a table of their own, appended in one batch once.
+const fs::path& FullTable() {
+  static const fs::path table = [] {
+    fault_engine::Use();
+    const fs::path dir = Dir() / "full";
+    fs::create_directories(dir);
+    CreateMaster(dir, "MASTER.DBF");
+    const std::vector<int> targets = AllTargets();
+    TTable t;
+    t.SetDatabaseName(dir.string());
+    t.SetTableName("MASTER.DBF");
+    t.SetExclusive(true);
+    t.Open();
+    const keldro::ImportOutcome outcome = keldro::AppendImport(t, [&](const keldro::RecordSink& sink) {
+      keldro::CheckTextImport(FileOrderText(), 22, targets, false, sink);
+    });
+    t.Close();
+    if (!outcome.ok || outcome.appended != static_cast<size_t>(kRecords)) std::abort();
+    return dir / "MASTER.DBF";
+  }();
+  return table;
+}
+
+void OpenInSortOrder(TTable& t, const fs::path& table) {
+  t.SetDatabaseName(table.parent_path().string());
+  t.SetTableName(table.filename().string());
+  t.SetIndexName("NewIndex");
+  t.Open();
+}
+
+// One write of the export's bytes, as the export writes its file.
+void BM_WriteExportBytes(benchmark::State& state) {
+  const std::string& bytes = IndexOrderText();
+  const fs::path file = Dir() / "PLAIN.TXT";
+  for (auto _ : state)
+    if (!platform::WriteFileAtomic(file, bytes)) state.SkipWithError("the file could not be written");
+  fs::remove(file);
+}
+BENCHMARK(BM_WriteExportBytes)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+void BM_TextExportPath(benchmark::State& state) {
+  const fs::path& table = FullTable();
+  const fs::path file = Dir() / "EXPORT.TXT";
+  std::vector<int> fields = AllTargets();
+  for (auto _ : state) {
+    TTable t;
+    OpenInSortOrder(t, table);
+    std::string content;
+    keldro::ItemTextExporter exporter(t, fields);
+    content.reserve(exporter.LongestLine() * static_cast<size_t>(t.RecordCount()));
+    for (t.First(); !t.Eof(); t.Next()) exporter.AppendLine(content);
+    t.Close();
+    if (!platform::WriteFileAtomic(file, content)) state.SkipWithError("the file could not be written");
+  }
+  std::string written;
+  platform::ReadWholeFile(file, written);
+  if (written != IndexOrderText()) state.SkipWithError("the export wrote other bytes than the plain write");
+  fs::remove(file);
+}
+BENCHMARK(BM_TextExportPath)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+// The baseline of the import: the plain parse, each record's values put in
+// its fixed-width record as the table stores it, the bytes written and
+// synced once.
+void BM_PlainParseAndWrite(benchmark::State& state) {
+  const std::string& text = FileOrderText();
+  const fs::path file = Dir() / "PLAIN.DBF";
+  size_t recordLength = 1;
+  for (const keldro::ItemField& f : keldro::ItemFields) recordLength += static_cast<size_t>(f.width);
+  size_t records = 0;
+  for (auto _ : state) {
+    std::string bytes;
+    bytes.reserve(static_cast<size_t>(kRecords) * recordLength);
+    records = PlainParse(text, [&](const std::vector<std::string_view>& values) {
+      bytes += ' ';
+      for (size_t i = 0; i < keldro::ItemFields.size(); ++i) {
+        const size_t width = static_cast<size_t>(keldro::ItemFields[i].width);
+        const std::string_view v = i < values.size() ? values[i].substr(0, width) : std::string_view();
+        bytes += v;
+        bytes.append(width - v.size(), ' ');
+      }
+    });
+    const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const bool ok = fd >= 0 && ::write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size()) &&
+                    ::fsync(fd) == 0;
+    if (fd >= 0) ::close(fd);
+    if (!ok) state.SkipWithError("the file could not be written");
+  }
+  if (records != static_cast<size_t>(kRecords)) state.SkipWithError("the plain parse missed records");
+  fs::remove(file);
+}
+BENCHMARK(BM_PlainParseAndWrite)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// The import's path for a text file: the first pass over the whole file,
+// then the second pass appending every record in one batch, into an empty
+// MASTER with its sort index.
+void BM_ImportPath(benchmark::State& state) {
+  FullTable();  // the test engine loaded
+  const std::string& text = FileOrderText();
+  const std::vector<int> targets = AllTargets();
+  const fs::path dir = Dir() / "import";
+  size_t appended = 0, records = 0;
+  double costs = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    CreateMaster(dir, "MASTER.DBF");
+    TTable t;
+    OpenInSortOrder(t, dir / "MASTER.DBF");
+    state.ResumeTiming();
+    const keldro::ImportCheck check =
+        keldro::CheckTextImport(text, 22, targets, false, [](const keldro::ImportRecord&) {});
+    const keldro::ImportOutcome outcome = keldro::AppendImport(t, [&](const keldro::RecordSink& sink) {
+      keldro::CheckTextImport(text, 22, targets, false, sink);
+    });
+    appended = check.badLines == 0 && outcome.ok ? outcome.appended : 0;
+    state.PauseTiming();
+    records = static_cast<size_t>(t.RecordCount());
+    costs = 0;
+    for (t.First(); !t.Eof(); t.Next()) costs += t.FieldByName("Cost")->AsFloat();
+    t.Close();
+    state.ResumeTiming();
+  }
+  double plainCosts = 0;
+  const size_t plainRecords =
+      PlainParse(text, [&](const std::vector<std::string_view>& v) { plainCosts += CostOf(v[10]); });
+  if (appended != plainRecords || records != plainRecords || std::abs(costs - plainCosts) > 1e-3)
+    state.SkipWithError("the import stored something else than the plain parse read");
+  fs::remove_all(dir);
+}
+BENCHMARK(BM_ImportPath)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The dBASE export of every field of the 100,000 records in NewIndex order;
+// `synced` false runs the same copy with the engine's syncs skipped.
+void DBaseExport(benchmark::State& state, bool synced) {
+  const fs::path& table = FullTable();
+  const fs::path target = Dir() / (synced ? "EXP.DBF" : "EXPNS.DBF");
+  const std::vector<int> fields = AllTargets();
+  fault_engine::SkipSyncs(!synced);
+  for (auto _ : state) {
+    TTable source;
+    OpenInSortOrder(source, table);
+    TTable exportTable;
+    keldro::DBaseExportWriter writer(exportTable, target, fields);
+    for (source.First(); !source.Eof(); source.Next()) writer.Write(source);
+    const std::string failure = writer.Finish();
+    if (!failure.empty()) state.SkipWithError(failure.c_str());
+  }
+  fault_engine::SkipSyncs(false);
+  // Both copies hold the records in the order walked, with their values.
+  TTable copy;
+  copy.SetDatabaseName(target.parent_path().string());
+  copy.SetTableName(target.filename().string());
+  copy.Open();
+  size_t records = 0;
+  std::string items;
+  for (copy.First(); !copy.Eof(); copy.Next()) {
+    ++records;
+    if (records % 997 == 1) items += copy.FieldByName("Item")->AsString() + copy.FieldByName("Cost")->AsString() + ",";
+  }
+  copy.Close();
+  std::string expected;
+  size_t n = 0;
+  for (const auto* values : InIndexOrder())
+    if (++n % 997 == 1) expected += (*values)[0] + (*values)[10] + ",";
+  if (records != static_cast<size_t>(kRecords) || items != expected)
+    state.SkipWithError("the export holds other records than the table");
+  fs::remove(target);
+}
+
+void BM_DBaseExportUnsynced(benchmark::State& state) { DBaseExport(state, false); }
+BENCHMARK(BM_DBaseExportUnsynced)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_DBaseExport(benchmark::State& state) { DBaseExport(state, true); }
+BENCHMARK(BM_DBaseExport)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace
 

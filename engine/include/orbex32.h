@@ -62,6 +62,8 @@ typedef uint16_t OrbResult;
 #define ORB_ERR_INDEX_STALE 0x2308  /* the .MDX's character tags were built in another sort order than
                                       the table's language driver gives: a writable open rebuilds them;
                                       a read-only one answers this when such a tag is chosen or searched */
+#define ORB_ERR_ROLLBACK_PENDING 0x2309 /* an interrupted batch left its journal (<table>.JNL) and this open
+                                           cannot write to undo it: open the table where it can be written */
 
 /* 0x24: resources. */
 #define ORB_ERR_NO_MEMORY 0x2401
@@ -291,6 +293,32 @@ ORB_API OrbResult EngineModifyRecord(OrbCursor cursor, uint8_t* record, uint32_t
 /* Marks the current record deleted; the cursor stays between its
  * neighbours (next gives the following record). */
 ORB_API OrbResult EngineDeleteRecord(OrbCursor cursor);                               /* ord 43 */
+
+/* ------------------------------------------------------------ batches */
+
+/* A batch: every change made through the cursor's table in this process
+ * (appends, modifies, deletes, memos), until EngineCommitBatch or
+ * EngineRollbackBatch, reaches the files as one: all of it or none of it,
+ * also across a kill, a crash or a full disk, synced once at the commit
+ * instead of at every post. A rollback journal "<table>.JNL" beside the
+ * table holds what the batch changes in place; any later open that finds
+ * one no live batch holds undoes it first (ORB_ERR_ROLLBACK_PENDING where
+ * that open cannot write). Other programs see none of the batch's appends
+ * before the commit (the header count moves only then); in a shared open
+ * the batch holds the append lock from begin to end, so their appends
+ * wait. The production index is brought back (rebuilt) after a rollback.
+ * Begin answers ORB_ERR_READ_ONLY on a read-only open and
+ * ORB_ERR_INVALID_PARAM inside a batch; commit and rollback answer
+ * ORB_ERR_INVALID_PARAM without one. A commit that fails rolls back and
+ * answers why; so does a change whose write fails inside the batch, and
+ * the batch's later changes and its commit then answer that failure too
+ * (its rollback answers ORB_OK). Closing the cursor that began the batch,
+ * or the database it was opened in, rolls it back. Packing, adding,
+ * deleting and rebuilding indexes are refused inside a batch
+ * (ORB_ERR_INVALID_PARAM). */
+ORB_API OrbResult EngineBeginBatch(OrbCursor cursor);                                 /* ord 44 */
+ORB_API OrbResult EngineCommitBatch(OrbCursor cursor);                                /* ord 45 */
+ORB_API OrbResult EngineRollbackBatch(OrbCursor cursor);                              /* ord 46 */
 
 /* ------------------------------------------------------------ filters */
 

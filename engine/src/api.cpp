@@ -34,6 +34,7 @@ struct Handles {
   std::map<uint32_t, std::unique_ptr<Cursor>> cursors;
   std::map<uint32_t, uint32_t> filterOwner;  // filter -> cursor
   std::map<uint32_t, std::vector<uint8_t>> filterBuffers;  // expression filters as given
+  std::map<uint32_t, uint32_t> cursorDatabase;  // cursor -> the database it was opened in
   uint32_t Take() {
     if (next == 0) next = 1;
     return next++;
@@ -210,7 +211,16 @@ OrbResult EngineOpenDatabase(const char* directory, OrbDatabase* db) {
 
 OrbResult EngineCloseDatabase(OrbDatabase db) {
   ORB_ENTER;
-  return H().databases.erase(db) == 1 ? ORB_OK : BadHandle("database");
+  if (H().databases.erase(db) != 1) return BadHandle("database");
+  // A batch begun on a cursor of the database ends with it, undone.
+  for (const auto& [handle, database] : H().cursorDatabase) {
+    if (database != db) continue;
+    auto it = H().cursors.find(handle);
+    if (it != H().cursors.end() && it->second->table().BatchOwner() == it->second.get()) {
+      it->second->table().RollbackBatch();
+    }
+  }
+  return ORB_OK;
 }
 
 OrbResult EngineEncodeDate(int32_t year, int32_t month, int32_t day, int32_t* dayNumber) {
@@ -227,9 +237,11 @@ OrbResult EngineDecodeDate(int32_t dayNumber, int32_t* year, int32_t* month, int
   return ORB_OK;
 }
 
-OrbResult EngineCreateTable(OrbDatabase db, const char* tableName, uint16_t fieldCount, const OrbFieldDesc* fields,
-                            uint8_t languageDriver) {
-  ORB_ENTER;
+namespace orb {
+namespace {
+
+OrbResult CreateTableAt(OrbDatabase db, const char* tableName, uint16_t fieldCount, const OrbFieldDesc* fields,
+                        uint8_t languageDriver, bool durable) {
   if (fields == nullptr || fieldCount == 0) return Fail(ORB_ERR_INVALID_PARAM, "no fields");
   std::filesystem::path path;
   OrbResult r = ResolveTable(db, tableName, &path);
@@ -284,7 +296,29 @@ OrbResult EngineCreateTable(OrbDatabase db, const char* tableName, uint16_t fiel
     offset += f.width;
     infos.push_back(std::move(f));
   }
-  return Table::Create(path, infos, languageDriver == 0 ? ORB_LDID_ANSI_1252 : languageDriver);
+  return Table::Create(path, infos, languageDriver == 0 ? ORB_LDID_ANSI_1252 : languageDriver, durable);
+}
+
+}  // namespace
+
+OrbResult CreatePrivateTable(const char* path, uint16_t fieldCount, const OrbFieldDesc* fields) {
+  ORB_ENTER;
+  return CreateTableAt(0, path, fieldCount, fields, 0, false);
+}
+
+OrbResult MakePrivate(OrbCursor cursor) {
+  ORB_ENTER;
+  CURSOR_OR_FAIL(cursor);
+  cur->table().SetPrivate();
+  return ORB_OK;
+}
+
+}  // namespace orb
+
+OrbResult EngineCreateTable(OrbDatabase db, const char* tableName, uint16_t fieldCount, const OrbFieldDesc* fields,
+                            uint8_t languageDriver) {
+  ORB_ENTER;
+  return CreateTableAt(db, tableName, fieldCount, fields, languageDriver, true);
 }
 
 OrbResult EngineOpenTable(OrbDatabase db, const char* tableName, uint16_t openMode, OrbCursor* cursor) {
@@ -301,6 +335,7 @@ OrbResult EngineOpenTable(OrbDatabase db, const char* tableName, uint16_t openMo
   uint32_t h = H().Take();
   const uint8_t driver = table->LanguageDriver();
   H().cursors[h] = std::make_unique<Cursor>(std::move(table), openMode);
+  if (db != 0) H().cursorDatabase[h] = db;
   *cursor = h;
   // Nothing is refused in byte order; the context says why texts sort so.
   return Fail(ORB_OK, KeyOrder::ForDriver(driver)->FallbackReason());
@@ -320,6 +355,7 @@ OrbResult EngineCloseCursor(OrbCursor cursor) {
   // rebuilt by the next open (its stamp on disk lags the table).
   const OrbResult r = cur->Close();
   H().cursors.erase(cursor);
+  H().cursorDatabase.erase(cursor);
   return r;
 }
 
@@ -579,6 +615,28 @@ OrbResult EngineDeleteRecord(OrbCursor cursor) {
   return cur->Delete();
 }
 
+OrbResult EngineBeginBatch(OrbCursor cursor) {
+  ORB_ENTER;
+  CURSOR_OR_FAIL(cursor);
+  NOT_BUSY;
+  if (cur->mode() == ORB_OPEN_READ_ONLY) return Fail(ORB_ERR_READ_ONLY, cur->table().DisplayName() + " is open read-only");
+  return cur->table().BeginBatch(cur);
+}
+
+// The cursor reads the table as the end of the batch left it.
+static OrbResult EndBatch(OrbCursor cursor, bool commit) {
+  ORB_ENTER;
+  CURSOR_OR_FAIL(cursor);
+  NOT_BUSY;
+  const OrbResult r = commit ? cur->table().CommitBatch() : cur->table().RollbackBatch();
+  const std::string why = Context();
+  cur->Refresh();
+  return Fail(r, why);
+}
+
+OrbResult EngineCommitBatch(OrbCursor cursor) { return EndBatch(cursor, true); }
+OrbResult EngineRollbackBatch(OrbCursor cursor) { return EndBatch(cursor, false); }
+
 OrbResult EngineAddFilter(OrbCursor cursor, void* context, uint16_t priority, int32_t canAbort,
                           const uint8_t* expression, OrbRecordFilterFn recordFn, OrbFilter* filter) {
   ORB_ENTER;
@@ -762,6 +820,7 @@ OrbResult EngineRegenIndexes(OrbCursor cursor) {
   CURSOR_OR_FAIL(cursor);
   NOT_BUSY;
   if (cur->mode() == ORB_OPEN_READ_ONLY) return Fail(ORB_ERR_READ_ONLY, "the table is open read-only");
+  if (cur->table().InBatch()) return Fail(ORB_ERR_INVALID_PARAM, "indexes are not rebuilt inside a batch");
   if (cur->table().Index() == nullptr) return ORB_OK;  // nothing to rebuild
   // Under the append lock: other programs change the index only under it.
   IndexLock lock(cur->table());
@@ -785,6 +844,7 @@ OrbResult EngineAddIndex(OrbDatabase db, OrbCursor cursor, const char* tableName
   if (r != ORB_OK) return r;
   Table& t = use.cursor->table();
   if (use.cursor->mode() == ORB_OPEN_READ_ONLY) return Fail(ORB_ERR_READ_ONLY, "the table is open read-only");
+  if (t.InBatch()) return Fail(ORB_ERR_INVALID_PARAM, "indexes are not added inside a batch");
   IndexLock lock(t);
   if (!lock.held) return lock.Refused();
   if (t.Index() == nullptr) {
@@ -809,6 +869,7 @@ OrbResult EngineDeleteIndex(OrbDatabase db, OrbCursor cursor, const char* tableN
   Table& t = use.cursor->table();
   if (t.Index() == nullptr) return Fail(ORB_ERR_NO_SUCH_INDEX, std::string("no index ") + tagName);
   if (use.cursor->mode() == ORB_OPEN_READ_ONLY) return Fail(ORB_ERR_READ_ONLY, "the table is open read-only");
+  if (t.InBatch()) return Fail(ORB_ERR_INVALID_PARAM, "indexes are not deleted inside a batch");
   IndexLock lock(t);
   if (!lock.held) return lock.Refused();
   if (Upper(use.cursor->order().Name()) == Upper(tagName)) use.cursor->SetOrder(std::make_unique<NaturalOrder>(t));
@@ -823,7 +884,7 @@ OrbResult EngineSwitchToIndex(OrbCursor cursor, const char* tagName) {
   OrbResult r = NeedIndexModule();
   if (r != ORB_OK) return r;
   if (cur->table().Index() == nullptr) return Fail(ORB_ERR_NO_SUCH_INDEX, std::string("no index ") + tagName);
-  if (cur->table().IndexOutOfStep()) {
+  if (cur->table().IndexOutOfStep() && !cur->table().Index()->Damaged()) {
     return Fail(ORB_ERR_INDEX_OUT_OF_STEP, cur->table().DisplayName() + ": its production index may not match " +
                                                "the records (a change was cut off) and must be rebuilt");
   }
@@ -931,7 +992,8 @@ ORB_ORDINALS({845, (void*)&EngineGetFilterBuffer}, {1, (void*)&EngineOpenDatabas
              {19, (void*)&EngineGetRelativeRecord}, {21, (void*)&EngineGetRecordCount}, {25, (void*)&EngineGetSeqNo},
              {26, (void*)&EngineForceReread}, {27, (void*)&EngineGetBookmark}, {28, (void*)&EngineSetToBookmark},
              {30, (void*)&EngineCompareBookmarks}, {40, (void*)&EngineInitRecord}, {41, (void*)&EngineInsertRecord},
-             {42, (void*)&EngineModifyRecord}, {43, (void*)&EngineDeleteRecord}, {50, (void*)&EngineAddIndex},
+             {42, (void*)&EngineModifyRecord}, {43, (void*)&EngineDeleteRecord},
+             {44, (void*)&EngineBeginBatch}, {45, (void*)&EngineCommitBatch}, {46, (void*)&EngineRollbackBatch}, {50, (void*)&EngineAddIndex},
              {51, (void*)&EngineDeleteIndex}, {52, (void*)&EngineSwitchToIndex}, {53, (void*)&EngineGetActiveIndex},
              {54, (void*)&EngineGetIndexDescs}, {55, (void*)&EngineSetToKey}, {56, (void*)&EngineSetToKeyText},
              {57, (void*)&EngineSetRange}, {58, (void*)&EngineResetRange}, {62, (void*)&EngineEncodeDate},

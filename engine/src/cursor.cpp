@@ -44,6 +44,8 @@ Cursor::~Cursor() { Close(); }
 OrbResult Cursor::Close() {
   if (closed_) return ORB_OK;
   closed_ = true;
+  // A batch this cursor began ends with it, undone.
+  if (table_->BatchOwner() == this) table_->RollbackBatch();
   order_.reset();
   return table_->Release(mode_);
 }
@@ -364,6 +366,7 @@ void Cursor::BlobsStored(const uint8_t* record) {
 
 OrbResult Cursor::Insert(uint8_t* record) {
   if (mode_ == ORB_OPEN_READ_ONLY) return Fail(ORB_ERR_READ_ONLY, table_->DisplayName() + " is open read-only");
+  if (OrbResult refused = table_->BatchRefused(); refused != ORB_OK) return refused;
   record[0] = ' ';
   // Memos, record and index keys under one append lock: no other program
   // changes the index between our record and its keys.

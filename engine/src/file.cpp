@@ -4,8 +4,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <climits>
 #include <cstring>
 #include <thread>
 #include <utility>
@@ -83,9 +85,38 @@ void File::Close() {
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
   writable_ = false;
+  DropHeld();
 }
 
 OrbResult File::ReadSome(int64_t offset, void* buffer, size_t size, size_t* got) const {
+  if (!held_) return ReadStored(offset, buffer, size, got);
+  *got = 0;
+  if (offset >= heldSize_) return ORB_OK;
+  const size_t want = static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(size), heldSize_ - offset));
+  auto* p = static_cast<uint8_t*>(buffer);
+  // The file's bytes up to a held truncation, zeros after them, and the
+  // held writes over both.
+  const int64_t limit = cut_ >= 0 ? cut_ : INT64_MAX;
+  size_t stored = 0;
+  if (offset < limit) {
+    const size_t storedWant = static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(want), limit - offset));
+    OrbResult r = ReadStored(offset, p, storedWant, &stored);
+    if (r != ORB_OK) return r;
+  }
+  std::memset(p + stored, 0, want - stored);
+  const int64_t end = offset + static_cast<int64_t>(want);
+  auto it = pending_.upper_bound(offset);
+  if (it != pending_.begin()) --it;
+  for (; it != pending_.end() && it->first < end; ++it) {
+    const int64_t from = std::max(offset, it->first);
+    const int64_t to = std::min(end, it->first + static_cast<int64_t>(it->second.size()));
+    if (from < to) std::memcpy(p + (from - offset), it->second.data() + (from - it->first), static_cast<size_t>(to - from));
+  }
+  *got = want;
+  return ORB_OK;
+}
+
+OrbResult File::ReadStored(int64_t offset, void* buffer, size_t size, size_t* got) const {
   *got = 0;
   auto* p = static_cast<uint8_t*>(buffer);
   while (*got < size) {
@@ -114,6 +145,14 @@ OrbResult File::ReadAt(int64_t offset, void* buffer, size_t size) const {
 
 OrbResult File::WriteAt(int64_t offset, const void* buffer, size_t size) {
   if (!writable_) return Fail(ORB_ERR_READ_ONLY, path_.string() + ": opened read-only");
+  if (held_) {
+    HoldWrite(offset, static_cast<const uint8_t*>(buffer), size);
+    return ORB_OK;
+  }
+  return StoredWrite(offset, buffer, size);
+}
+
+OrbResult File::StoredWrite(int64_t offset, const void* buffer, size_t size) {
   int err = fault::Check(fault::Op::kWrite, path_);
   if (err == 0 && gWriteFaultHook != nullptr) err = gWriteFaultHook(path_, static_cast<off_t>(offset), size);
   if (err != 0) return Fail(WriteErrorCode(err), path_.string() + ": " + std::strerror(err));
@@ -134,6 +173,23 @@ OrbResult File::WriteAt(int64_t offset, const void* buffer, size_t size) {
 
 OrbResult File::Truncate(int64_t size) {
   if (!writable_) return Fail(ORB_ERR_READ_ONLY, path_.string() + ": opened read-only");
+  if (held_) {
+    for (auto it = pending_.lower_bound(size); it != pending_.end();) {
+      pendingBytes_ -= it->second.size();
+      it = pending_.erase(it);
+    }
+    if (auto it = pending_.lower_bound(size); it != pending_.begin()) {
+      --it;
+      const int64_t end = it->first + static_cast<int64_t>(it->second.size());
+      if (end > size) {
+        pendingBytes_ -= static_cast<size_t>(end - size);
+        it->second.resize(static_cast<size_t>(size - it->first));
+      }
+    }
+    heldSize_ = size;
+    if (cut_ < 0 || size < cut_) cut_ = size;
+    return ORB_OK;
+  }
   if (int err = fault::Check(fault::Op::kTruncate, path_); err != 0) {
     return Fail(WriteErrorCode(err), path_.string() + ": " + std::strerror(err));
   }
@@ -144,8 +200,10 @@ OrbResult File::Truncate(int64_t size) {
   return ORB_OK;
 }
 
-OrbResult File::Sync() {
-  if (fault::SyncsSkipped()) return ORB_OK;
+OrbResult File::Sync() { return held_ ? ORB_OK : SyncNow(); }
+
+OrbResult File::SyncNow() {
+  if (fault::SyncsSkipped() || !durable_) return ORB_OK;
   if (int err = fault::Check(fault::Op::kSync, path_); err != 0) {
     return Fail(WriteErrorCode(err), path_.string() + ": " + std::strerror(err));
   }
@@ -169,6 +227,98 @@ void File::Swap(File& other) {
   std::swap(path_, other.path_);
 }
 
+void File::Hold() {
+  if (held_) return;
+  int64_t size = 0;
+  if (Size(&size) != ORB_OK) size = 0;
+  heldSize_ = size;
+  cut_ = -1;
+  held_ = true;
+}
+
+void File::DropHeld() {
+  held_ = false;
+  pending_.clear();
+  pendingBytes_ = 0;
+  cut_ = -1;
+}
+
+// Writes in a batch mostly follow one another (appends) or rewrite one
+// record: the range they extend or overwrite grows in place.
+void File::HoldWrite(int64_t offset, const uint8_t* bytes, size_t size) {
+  const int64_t end = offset + static_cast<int64_t>(size);
+  heldSize_ = std::max(heldSize_, end);
+  auto next = pending_.upper_bound(offset);
+  if (next != pending_.begin()) {
+    auto prev = std::prev(next);
+    const int64_t prevEnd = prev->first + static_cast<int64_t>(prev->second.size());
+    if (prevEnd >= offset && (next == pending_.end() || next->first > end)) {
+      if (end > prevEnd) {
+        pendingBytes_ += static_cast<size_t>(end - prevEnd);
+        prev->second.resize(static_cast<size_t>(end - prev->first));
+      }
+      std::memcpy(prev->second.data() + (offset - prev->first), bytes, size);
+      return;
+    }
+  }
+  // Else every range it overlaps or touches becomes one.
+  auto first = next;
+  if (first != pending_.begin()) {
+    auto prev = std::prev(first);
+    if (prev->first + static_cast<int64_t>(prev->second.size()) >= offset) first = prev;
+  }
+  int64_t lo = offset, hi = end;
+  auto last = first;
+  for (; last != pending_.end() && last->first <= end; ++last) {
+    lo = std::min(lo, last->first);
+    hi = std::max(hi, last->first + static_cast<int64_t>(last->second.size()));
+  }
+  std::vector<uint8_t> merged(static_cast<size_t>(hi - lo));
+  for (auto it = first; it != last; ++it) {
+    std::memcpy(merged.data() + (it->first - lo), it->second.data(), it->second.size());
+    pendingBytes_ -= it->second.size();
+  }
+  std::memcpy(merged.data() + (offset - lo), bytes, size);
+  pending_.erase(first, last);
+  pendingBytes_ += merged.size();
+  pending_.emplace(lo, std::move(merged));
+}
+
+OrbResult File::WriteHeld(int64_t keepFrom, int64_t keepTo) {
+  if (cut_ >= 0) {
+    if (int err = fault::Check(fault::Op::kTruncate, path_); err != 0) {
+      return Fail(WriteErrorCode(err), path_.string() + ": " + std::strerror(err));
+    }
+    if (::ftruncate(fd_, static_cast<off_t>(cut_)) != 0) {
+      int err = errno;
+      return Fail(WriteErrorCode(err), path_.string() + ": " + std::strerror(err));
+    }
+    cut_ = -1;
+  }
+  std::map<int64_t, std::vector<uint8_t>> kept;
+  for (auto it = pending_.begin(); it != pending_.end(); it = pending_.erase(it)) {
+    const int64_t start = it->first;
+    const int64_t end = start + static_cast<int64_t>(it->second.size());
+    const uint8_t* bytes = it->second.data();
+    // The part before the kept span, the kept part, the part after it.
+    const int64_t keepStart = std::clamp(keepFrom, start, end);
+    const int64_t keepEnd = std::clamp(keepTo, keepStart, end);
+    if (keepStart > start) {
+      OrbResult r = StoredWrite(start, bytes, static_cast<size_t>(keepStart - start));
+      if (r != ORB_OK) return r;
+    }
+    if (keepEnd > keepStart) kept.emplace(keepStart, std::vector<uint8_t>(bytes + (keepStart - start), bytes + (keepEnd - start)));
+    if (end > keepEnd) {
+      OrbResult r = StoredWrite(keepEnd, bytes + (keepEnd - start), static_cast<size_t>(end - keepEnd));
+      if (r != ORB_OK) return r;
+    }
+    pendingBytes_ -= it->second.size();
+  }
+  pending_ = std::move(kept);
+  for (const auto& [at, bytes] : pending_) pendingBytes_ += bytes.size();
+  return ORB_OK;
+}
+
 OrbResult RenameFile(const std::filesystem::path& from, const std::filesystem::path& to) {
   if (int err = fault::Check(fault::Op::kRename, to); err != 0) {
     return Fail(WriteErrorCode(err), to.string() + ": " + std::strerror(err));
@@ -176,6 +326,17 @@ OrbResult RenameFile(const std::filesystem::path& from, const std::filesystem::p
   if (::rename(from.c_str(), to.c_str()) != 0) {
     int err = errno;
     return Fail(WriteErrorCode(err), from.string() + " -> " + to.filename().string() + ": " + std::strerror(err));
+  }
+  return ORB_OK;
+}
+
+OrbResult RemoveFile(const std::filesystem::path& path) {
+  if (int err = fault::Check(fault::Op::kUnlink, path); err != 0) {
+    return Fail(WriteErrorCode(err), path.string() + ": " + std::strerror(err));
+  }
+  if (::unlink(path.c_str()) != 0 && errno != ENOENT) {
+    int err = errno;
+    return Fail(WriteErrorCode(err), path.string() + ": " + std::strerror(err));
   }
   return ORB_OK;
 }
@@ -203,7 +364,7 @@ OrbResult File::Size(int64_t* size, int64_t* mtimeNs) const {
     int err = errno;
     return Fail(ORB_ERR_READ_FAILED, path_.string() + ": " + std::strerror(err));
   }
-  *size = st.st_size;
+  *size = held_ ? heldSize_ : st.st_size;
   if (mtimeNs != nullptr) {
     *mtimeNs = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
   }

@@ -11,6 +11,8 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <map>
+#include <vector>
 
 #include "orbex32.h"
 
@@ -53,11 +55,40 @@ class File {
   OrbResult WriteAt(int64_t offset, const void* buffer, size_t size);
   OrbResult Truncate(int64_t size);
   OrbResult Sync();
+  // Syncs what was written, also while writes are held.
+  OrbResult SyncNow();
   OrbResult Size(int64_t* size, int64_t* mtimeNs = nullptr) const;
   // True while `path` names this open file (not one renamed over it).
   bool SameFileAs(const std::filesystem::path& path) const;
   // Exchanges the open files (and their locks) of two objects.
   void Swap(File& other);
+  // A private file nobody else reads (a query answer): its syncs are skipped.
+  void SetDurable(bool durable) { durable_ = durable; }
+
+  // Held writes (a batch): while held, writes and truncations stay in
+  // memory and reads see them over the file's bytes; Size answers the
+  // size the file will have. Syncs do nothing while held. The batch writes
+  // them out (WriteHeld) once their old bytes are safe in its journal.
+  void Hold();
+  bool Held() const { return held_; }
+  // Drops what is held and ends holding: the file is as before Hold,
+  // apart from what WriteHeld wrote.
+  void DropHeld();
+  // The held writes, by offset (ranges that neither overlap nor touch).
+  const std::map<int64_t, std::vector<uint8_t>>& HeldWrites() const { return pending_; }
+  size_t HeldBytes() const { return pendingBytes_; }
+  // The smallest size a held truncation cut the file to (-1: none).
+  int64_t HeldCut() const { return cut_; }
+  // Reads the file's own bytes, not what is held.
+  OrbResult ReadStored(int64_t offset, void* buffer, size_t size, size_t* got) const;
+  // Writes to the file itself, also while writes are held (what is held
+  // there still reads over it).
+  OrbResult WriteNow(int64_t offset, const void* buffer, size_t size) {
+    return writable_ ? StoredWrite(offset, buffer, size) : WriteAt(offset, buffer, size);
+  }
+  // Writes the held truncation and the held writes outside [keepFrom,
+  // keepTo) to the file (still holding the rest): no sync.
+  OrbResult WriteHeld(int64_t keepFrom, int64_t keepTo);
 
   // Non-blocking byte locks; false when another holder refuses.
   bool Lock(off_t offset, bool exclusive);
@@ -68,13 +99,24 @@ class File {
   void Unlock(off_t offset);
 
  private:
+  void HoldWrite(int64_t offset, const uint8_t* bytes, size_t size);
+  OrbResult StoredWrite(int64_t offset, const void* buffer, size_t size);
+
   int fd_ = -1;
   bool writable_ = false;
+  bool durable_ = true;
   std::filesystem::path path_;
+  bool held_ = false;
+  std::map<int64_t, std::vector<uint8_t>> pending_;
+  size_t pendingBytes_ = 0;
+  int64_t heldSize_ = 0;  // the size the file has with what is held
+  int64_t cut_ = -1;
 };
 
 // Renames a file over another (atomic on one file system).
 OrbResult RenameFile(const std::filesystem::path& from, const std::filesystem::path& to);
+// Removes a file; one that is not there is no failure.
+OrbResult RemoveFile(const std::filesystem::path& path);
 // Makes the folder's entries (creates, renames, removals) durable.
 OrbResult SyncDirectory(const std::filesystem::path& dir);
 

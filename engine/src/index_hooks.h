@@ -46,6 +46,9 @@ class ProductionIndex {
   // language driver gives now: they are rebuilt at a writable open, and
   // refused for searching otherwise. Costs no reads.
   virtual bool OrderStale() { return false; }
+  // The index file cannot be read: it is not in step, a writable open
+  // rebuilds it (Regenerate), and choosing a tag answers the damage.
+  virtual bool Damaged() const { return false; }
   // Brings the stamp up to the table without changing a key (after a
   // failed change was taken back).
   virtual OrbResult Restamp() = 0;

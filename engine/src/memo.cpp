@@ -50,7 +50,7 @@ OrbResult MemoFile::ReadHeader() {
   return ORB_OK;
 }
 
-OrbResult MemoFile::Create(const std::filesystem::path& path, const std::string& tableName) {
+OrbResult MemoFile::Create(const std::filesystem::path& path, const std::string& tableName, bool durable) {
   File f;
   OrbResult r = f.Create(path);
   if (r != ORB_OK) return r;
@@ -61,7 +61,7 @@ OrbResult MemoFile::Create(const std::filesystem::path& path, const std::string&
   block[20] = 0x00;  // 512 = 0x0200
   block[21] = 0x02;
   r = f.WriteAt(0, block.data(), block.size());
-  if (r == ORB_OK) r = f.Sync();
+  if (r == ORB_OK && durable) r = f.Sync();
   return r;
 }
 

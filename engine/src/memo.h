@@ -24,7 +24,8 @@ class MemoFile {
   enum class Style { kDbase3, kDbase4 };
 
   OrbResult Open(const std::filesystem::path& path, Style style, bool needWrite);
-  static OrbResult Create(const std::filesystem::path& path, const std::string& tableName);
+  // `durable`: synced (a private file is not).
+  static OrbResult Create(const std::filesystem::path& path, const std::string& tableName, bool durable = true);
 
   // The memo starting at `block` (0: empty).
   OrbResult Read(uint32_t block, std::vector<uint8_t>* text);
@@ -32,6 +33,7 @@ class MemoFile {
   // the end; *newBlock gets where it lives (0 for an empty text).
   OrbResult Write(uint32_t oldBlock, const std::vector<uint8_t>& text, uint32_t* newBlock);
   OrbResult Sync() { return file_.Sync(); }
+  File& Stored() { return file_; }
 
  private:
   OrbResult ReadHeader();

@@ -36,6 +36,8 @@ constexpr CodeEntry kCodes[] = {
     {ORB_ERR_INDEX_CORRUPT, "The production index is corrupt"},
     {ORB_ERR_INDEX_OUT_OF_STEP, "The production index must be rebuilt"},
     {ORB_ERR_INDEX_STALE, "Index must be rebuilt"},
+    {ORB_ERR_ROLLBACK_PENDING,
+     "An interrupted batch of changes must be undone: open the table where it can be written"},
     {ORB_ERR_NO_MEMORY, "Not enough memory"},
     {ORB_ERR_TOO_MANY_OPEN, "Too many open handles"},
     {ORB_ERR_INVALID_HANDLE, "Invalid handle"},

@@ -26,6 +26,7 @@
 #include "table.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -38,6 +39,7 @@
 
 #include "fieldcodec.h"
 #include "file.h"
+#include "journal.h"
 #include "memo.h"
 #include "progress.h"
 #include "status.h"
@@ -209,17 +211,37 @@ OrbResult CommitReplacement(const std::filesystem::path& table, bool newTable) {
   return PutInPlace(table);
 }
 
+// A copy made beside one of the table's files (".MASTER.DBF.copy-XXXXXX")
+// that a kill cut off before its rename.
+bool IsCopyLeftover(const std::string& upperName, const std::string& upperStem) {
+  return upperName.rfind("." + upperStem, 0) == 0 && upperName.find(".COPY-") != std::string::npos;
+}
+
 bool HasLeftovers(const std::filesystem::path& table) {
-  const std::string stem = Upper(table.stem().string()) + ".";
+  const std::string bare = Upper(table.stem().string());
+  const std::string stem = bare + ".";
   std::error_code ec;
   std::filesystem::path dir = table.parent_path();
   for (std::filesystem::directory_iterator it(dir.empty() ? "." : dir, ec), end; !ec && it != end;
        it.increment(ec)) {
     const std::string name = Upper(it->path().filename().string());
+    if (IsCopyLeftover(name, stem)) return true;
     if (name.rfind(stem, 0) != 0) continue;
     if (name.ends_with(".NEW") || name.ends_with(".COMMIT")) return true;
   }
   return false;
+}
+
+void RemoveCopyLeftovers(const std::filesystem::path& table) {
+  const std::string stem = Upper(table.stem().string()) + ".";
+  std::error_code ec;
+  std::filesystem::path dir = table.parent_path();
+  std::vector<std::filesystem::path> gone;
+  for (std::filesystem::directory_iterator it(dir.empty() ? "." : dir, ec), end; !ec && it != end;
+       it.increment(ec)) {
+    if (IsCopyLeftover(Upper(it->path().filename().string()), stem)) gone.push_back(it->path());
+  }
+  for (const std::filesystem::path& p : gone) RemoveFile(p);
 }
 
 // Copies `from` whole into a new file `to`, synced.
@@ -249,6 +271,7 @@ void FinishReplacement(const std::filesystem::path& table) {
   if (!HasLeftovers(table)) return;
   File probe;
   if (probe.Open(table, true) == ORB_OK && !probe.Lock(kLockOpenMode, true)) return;
+  RemoveCopyLeftovers(table);
   if (!MarkerWord(table).empty()) {
     PutInPlace(table);
   } else {
@@ -260,6 +283,23 @@ void FinishReplacement(const std::filesystem::path& table) {
 
 }  // namespace
 
+// A batch's state (see BeginBatch, below).
+struct BatchState {
+  const void* owner = nullptr;
+  OrbResult failed = ORB_OK;  // a failed batch, rolled back, waiting to be answered
+  bool locked = false;        // holds the append lock
+  bool changed = false;
+  bool counterMoved = false;  // the change counter on disk moved before the index's first change
+  uint32_t counter = 0;       // the change counter of every change of the batch
+  int64_t tableLength = 0;
+  int64_t memoLength = -1;
+  uint32_t headerLength = 0;
+  std::filesystem::path journalPath;
+  Journal journal;
+  // The spans of each file whose old bytes the journal holds (start -> end).
+  std::map<int64_t, int64_t> saved[2];
+};
+
 void SetIndexModule(IndexModule* module) { gIndexModule = module; }
 IndexModule* GetIndexModule() { return gIndexModule; }
 void SetMissingIndexHook(MissingIndexHook hook) {
@@ -267,7 +307,7 @@ void SetMissingIndexHook(MissingIndexHook hook) {
 }
 MissingIndexHook GetMissingIndexHook() { return gMissingIndexHook; }
 
-Table::~Table() { index_.reset(); }
+Table::~Table() { index_.reset(); }  // batch_ (complete below) goes with it
 
 std::string Table::DisplayName() const { return path_.filename().string(); }
 
@@ -318,7 +358,12 @@ OrbResult Table::Acquire(const std::filesystem::path& path, uint16_t mode, std::
     if (mode == ORB_OPEN_SHARED && !table->Writable()) {
       return Fail(ORB_ERR_ACCESS_DENIED, table->DisplayName() + " cannot be written");
     }
-    OrbResult r = table->RefreshCount();
+    OrbResult r = ORB_OK;
+    if (!table->InBatch() && Journal::Exists(path)) {
+      r = table->RecoverJournal();
+      table->ForgetState();
+    }
+    if (r == ORB_OK) r = table->RefreshCount();
     // A read-only opener left the index out of step: a writable one mends it.
     // So did one that found the index built in another sort order.
     const bool stale = table->index_ && table->index_->OrderStale();
@@ -338,7 +383,8 @@ OrbResult Table::Acquire(const std::filesystem::path& path, uint16_t mode, std::
       // Replaced (packed) between our look and our lock: open what is there now.
       return Fail(ORB_ERR_TABLE_IN_USE, table->DisplayName() + " is being replaced by another program");
     }
-    r = table->Load();
+    r = table->RecoverJournal();
+    if (r == ORB_OK) r = table->Load();
     if (r == ORB_OK) r = table->CheckIndex(mode);
     if (r != ORB_OK) return r;
     Registry()[key] = table;
@@ -640,7 +686,8 @@ OrbResult Table::WriteHeader(const uint32_t* count, bool fresh) {
   if (r != ORB_OK) return r;
   TodayBytes(h + 1);
   if (count != nullptr) Put32(h + 4, *count);
-  const uint32_t counter = Get32(h + 16) + 1;
+  // A batch moves the counter once, for all its changes (see AfterBatchWrite).
+  const uint32_t counter = batch_ ? batch_->counter : Get32(h + 16) + 1;
   Put32(h + 16, counter);
   r = file_.WriteAt(1, h + 1, sizeof h - 1);
   if (r == ORB_OK) {
@@ -757,6 +804,7 @@ void Table::Wrote(int64_t knownSize) {
 }
 
 OrbResult Table::Append(const uint8_t* record, uint32_t* recordNumber) {
+  if (OrbResult refused = BatchRefused(); refused != ORB_OK) return refused;
   const bool lock = !Exclusive();
   if (!LockAppend()) return Fail(ORB_ERR_LOCKED, DisplayName() + ": another program is appending");
   if (lock) lastSize_ = -1;  // force a fresh look: another program may have appended
@@ -795,7 +843,7 @@ OrbResult Table::Append(const uint8_t* record, uint32_t* recordNumber) {
   }
   UnlockAppend();
   Wrote(lastSize_);
-  return r;
+  return AfterBatchWrite(r);
 }
 
 bool Table::LockRecord(uint32_t recordNumber) {
@@ -831,6 +879,7 @@ OrbResult Table::TakeBackAppend(uint32_t recordNumber) {
 
 OrbResult Table::Rewrite(uint32_t recordNumber, const uint8_t* record, bool* written) {
   if (written != nullptr) *written = false;
+  if (OrbResult refused = BatchRefused(); refused != ORB_OK) return refused;
   if (recordNumber < 1 || recordNumber > recordCount_) return Fail(ORB_ERR_NOT_FOUND, "no such record");
   const bool lock = !Exclusive() && heldRecord_ != recordNumber;
   if (lock && !file_.LockWait(RecordLockOffset(recordNumber), true, 2000)) {
@@ -848,11 +897,12 @@ OrbResult Table::Rewrite(uint32_t recordNumber, const uint8_t* record, bool* wri
   if (r == ORB_OK) r = file_.Sync();
   if (lock) file_.Unlock(RecordLockOffset(recordNumber));
   Wrote();
-  return r;
+  return AfterBatchWrite(r);
 }
 
 OrbResult Table::SetDeleted(uint32_t recordNumber) {
   if (recordNumber < 1 || recordNumber > recordCount_) return Fail(ORB_ERR_NOT_FOUND, "no such record");
+  if (OrbResult refused = BatchRefused(); refused != ORB_OK) return refused;
   const bool lock = !Exclusive();
   if (lock && !file_.LockWait(RecordLockOffset(recordNumber), true, 2000)) {
     return Fail(ORB_ERR_LOCKED, DisplayName() + ": record " + std::to_string(recordNumber) + " is locked");
@@ -866,12 +916,15 @@ OrbResult Table::SetDeleted(uint32_t recordNumber) {
   }
   if (lock) file_.Unlock(RecordLockOffset(recordNumber));
   Wrote();
-  return r;
+  return AfterBatchWrite(r);
 }
 
+// Synced, with the fields' flags written before it: an index file is
+// named only while it is in place, and no longer before it goes.
 OrbResult Table::SetProductionFlag(bool on) {
   const uint8_t b = on ? 1 : 0;
   OrbResult r = file_.WriteAt(28, &b, 1);
+  if (r == ORB_OK) r = file_.Sync();
   if (r == ORB_OK) productionFlag_ = on;
   Wrote();
   return r;
@@ -893,6 +946,7 @@ bool Table::FieldIndexFlag(uint16_t fieldNumber) {
 
 OrbResult Table::Pack() {
   if (!Exclusive()) return Fail(ORB_ERR_NEED_EXCLUSIVE, DisplayName() + ": pack needs exclusive use");
+  if (InBatch()) return Fail(ORB_ERR_INVALID_PARAM, DisplayName() + ": a table is not packed inside a batch");
   // The packed table is written beside this one; until it is complete and
   // in place the old files stay as they are, the index with every change.
   if (index_) {
@@ -1000,7 +1054,7 @@ OrbResult Table::Pack() {
 }
 
 OrbResult Table::Create(const std::filesystem::path& path, const std::vector<FieldInfo>& fields,
-                        uint8_t languageDriver) {
+                        uint8_t languageDriver, bool durable) {
   const std::string name = path.filename().string();
   if (fields.empty() || fields.size() > 255) return Fail(ORB_ERR_INVALID_FIELD_DEF, name + ": 1 to 255 fields");
   bool memo = false;
@@ -1038,6 +1092,16 @@ OrbResult Table::Create(const std::filesystem::path& path, const std::vector<Fie
   }
   bytes[headerLength - 1] = 0x0D;
   bytes[headerLength] = 0x1A;
+
+  if (!durable) {
+    File f;
+    OrbResult r = f.Create(path);
+    if (r == ORB_OK) r = f.WriteAt(0, bytes.data(), bytes.size());
+    if (r == ORB_OK && memo) r = MemoFile::Create(CompanionOf(path, ".DBT"), Upper(path.stem().string()), false);
+    const std::filesystem::path mdx = CompanionOf(path, ".MDX");
+    if (r == ORB_OK && Exists(mdx)) r = RemoveFile(mdx);
+    return r;
+  }
 
   // Written beside the old files and put in their place together, so a
   // failure or a crash leaves the old table (with its memos and index) or
@@ -1081,6 +1145,276 @@ OrbResult Table::ReplaceWithCopy(const std::filesystem::path& path, const std::f
     std::filesystem::remove(oldMemo, ec);
   }
   return r;
+}
+
+
+// ---------------------------------------------------------------- batches
+
+
+namespace {
+
+// What the batch holds in memory before it writes to the files.
+size_t gBatchBound = 8u << 20;
+
+// The parts of [from, to) not yet in `saved`, which then holds all of it.
+std::vector<std::pair<int64_t, int64_t>> Unsaved(std::map<int64_t, int64_t>& saved, int64_t from, int64_t to) {
+  std::vector<std::pair<int64_t, int64_t>> gaps;
+  auto it = saved.upper_bound(from);
+  if (it != saved.begin() && std::prev(it)->second >= from) --it;
+  int64_t at = from, lo = from, hi = to;
+  while (it != saved.end() && it->first <= to) {
+    if (it->first > at) gaps.emplace_back(at, it->first);
+    at = std::max(at, it->second);
+    lo = std::min(lo, it->first);
+    hi = std::max(hi, it->second);
+    it = saved.erase(it);
+  }
+  if (at < to) gaps.emplace_back(at, to);
+  saved[lo] = hi;
+  return gaps;
+}
+
+}  // namespace
+
+size_t BatchBound() { return gBatchBound; }
+void SetBatchBound(size_t bytes) { gBatchBound = bytes; }
+
+const void* Table::BatchOwner() const { return batch_ ? batch_->owner : nullptr; }
+
+void Table::SetPrivate() {
+  private_ = true;
+  file_.SetDurable(false);
+  if (memo_) memo_->Stored().SetDurable(false);
+}
+
+OrbResult Table::BatchRefused() const {
+  if (!batch_ || batch_->failed == ORB_OK) return ORB_OK;
+  return Fail(batch_->failed, DisplayName() + ": the batch failed and was rolled back; commit or roll it back");
+}
+
+OrbResult Table::BeginBatch(const void* owner) {
+  if (batch_) return Fail(ORB_ERR_INVALID_PARAM, DisplayName() + ": a batch is already open on this table");
+  if (!Writable()) return Fail(ORB_ERR_READ_ONLY, DisplayName() + " cannot be written");
+  if (!LockAppend()) return Fail(ORB_ERR_LOCKED, DisplayName() + ": another program is appending");
+  // Under the lock: a journal left by another program is undone first.
+  OrbResult r = Journal::Exists(path_) ? RecoverJournal() : ORB_OK;
+  lastSize_ = -1;
+  if (r == ORB_OK) r = RefreshCount();
+  auto b = std::make_unique<BatchState>();
+  b->owner = owner;
+  b->locked = true;
+  b->headerLength = headerLength_;
+  b->counter = counter_ + 1;
+  b->journalPath = Journal::PathFor(path_);
+  if (r == ORB_OK) r = file_.Size(&b->tableLength);
+  if (r == ORB_OK && memo_) r = memo_->Stored().Size(&b->memoLength);
+  if (r != ORB_OK) {
+    UnlockAppend();
+    return r;
+  }
+  file_.Hold();
+  if (memo_) memo_->Stored().Hold();
+  batch_ = std::move(b);
+  return ORB_OK;
+}
+
+OrbResult Table::AfterBatchWrite(OrbResult r) {
+  if (!batch_) return r;
+  batch_->changed = true;
+  if (r != ORB_OK) return r;
+  // The index is changed next (by the caller). An index cut off in the
+  // middle of a change must not look in step with the table: the change
+  // counter moves on disk first (the journal keeps the old header), as a
+  // single post moves it with the header it writes.
+  if (index_ && !batch_->counterMoved && !private_) {
+    uint8_t counter[4];
+    Put32(counter, batch_->counter);
+    r = OpenJournal();
+    if (r == ORB_OK) r = file_.WriteNow(16, counter, sizeof counter);
+    if (r == ORB_OK) r = file_.SyncNow();
+    if (r != ORB_OK) return UndoBatch(r);
+    batch_->counterMoved = true;
+  }
+  const size_t held = file_.HeldBytes() + (memo_ ? memo_->Stored().HeldBytes() : 0);
+  if (held < gBatchBound) return ORB_OK;
+  r = WriteBatch(false);
+  return r == ORB_OK ? ORB_OK : UndoBatch(r);
+}
+
+// The journal is made at the first write to the files and synced once with
+// its folder; later writes add the old bytes of what they change in place
+// (below the lengths the files had) and sync it again only then. Appends
+// beyond those lengths need nothing: the rollback cuts them off.
+OrbResult Table::OpenJournal(bool* made) {
+  BatchState& b = *batch_;
+  if (made != nullptr) *made = false;
+  if (b.journal.IsOpen()) return ORB_OK;
+  std::vector<uint8_t> old(b.headerLength);
+  size_t got = 0;
+  OrbResult r = file_.ReadStored(0, old.data(), old.size(), &got);
+  if (r == ORB_OK) r = b.journal.Create(b.journalPath, b.tableLength, b.memoLength, old);
+  if (made != nullptr) {
+    *made = true;
+    return r;
+  }
+  if (r == ORB_OK) r = b.journal.Sync();
+  if (r == ORB_OK) r = SyncDirectory(path_.parent_path());
+  return r;
+}
+
+OrbResult Table::WriteBatch(bool header) {
+  BatchState& b = *batch_;
+  // Nothing of the user's is in a private table: nothing to take back.
+  if (private_) {
+    OrbResult r = memo_ ? memo_->Stored().WriteHeld(0, 0) : ORB_OK;
+    return r == ORB_OK ? file_.WriteHeld(0, header ? 0 : b.headerLength) : r;
+  }
+  bool fresh = false;
+  OrbResult r = OpenJournal(&fresh);
+  bool added = fresh;
+  auto save = [&](uint8_t which, File& f, int64_t length, int64_t skip) {
+    std::map<int64_t, int64_t>& saved = b.saved[which - 1];
+    std::vector<std::pair<int64_t, int64_t>> spans;
+    for (const auto& [at, bytes] : f.HeldWrites()) {
+      const int64_t from = std::max(at, skip);
+      const int64_t to = std::min(at + static_cast<int64_t>(bytes.size()), length);
+      if (from < to) spans.emplace_back(from, to);
+    }
+    if (f.HeldCut() >= 0 && std::max(f.HeldCut(), skip) < length) spans.emplace_back(std::max(f.HeldCut(), skip), length);
+    std::vector<uint8_t> old;
+    for (const auto& [from, to] : spans) {
+      for (const auto& [gapFrom, gapTo] : Unsaved(saved, from, to)) {
+        if (r != ORB_OK) return;
+        old.resize(static_cast<size_t>(gapTo - gapFrom));
+        size_t got = 0;
+        r = f.ReadStored(gapFrom, old.data(), old.size(), &got);
+        if (r == ORB_OK && got > 0) r = b.journal.Add(which, gapFrom, old.data(), got);
+        added = true;
+      }
+    }
+  };
+  if (r == ORB_OK) save(Journal::kTable, file_, b.tableLength, b.headerLength);
+  if (r == ORB_OK && memo_) save(Journal::kMemo, memo_->Stored(), b.memoLength, 0);
+  if (r == ORB_OK && added) r = b.journal.Sync();
+  if (r == ORB_OK && fresh) r = SyncDirectory(path_.parent_path());
+  // The old bytes are on disk: the new ones may follow.
+  if (r == ORB_OK && memo_) r = memo_->Stored().WriteHeld(0, 0);
+  if (r == ORB_OK) r = file_.WriteHeld(0, header ? 0 : b.headerLength);
+  return r;
+}
+
+OrbResult Table::CommitBatch() {
+  if (!batch_) return Fail(ORB_ERR_INVALID_PARAM, DisplayName() + ": no batch is open");
+  if (batch_->failed != ORB_OK) {
+    const OrbResult failed = batch_->failed;
+    batch_.reset();
+    return Fail(failed, DisplayName() + ": the batch failed and was rolled back");
+  }
+  OrbResult r = ORB_OK;
+  if (batch_->changed) {
+    // Data and memos, one sync; the index; the count and header, a sync;
+    // then the journal goes.
+    r = WriteBatch(false);
+    if (r == ORB_OK) r = file_.SyncNow();
+    if (r == ORB_OK && memo_) r = memo_->Stored().SyncNow();
+    if (r == ORB_OK && index_) r = index_->Checkpoint();
+    if (r == ORB_OK) r = file_.WriteHeld(0, 0);
+    if (r == ORB_OK) r = file_.SyncNow();
+    const bool journalled = batch_->journal.IsOpen();
+    if (r == ORB_OK && journalled) {
+      batch_->journal.Close();
+      r = RemoveFile(batch_->journalPath);
+    }
+    if (r != ORB_OK) {
+      const std::string why = Context();
+      UndoBatch(ORB_OK);
+      return Fail(r, why);
+    }
+    // The journal is gone: the batch is in. A folder that fails to sync
+    // now cannot take it back.
+    if (journalled) SyncDirectory(path_.parent_path());
+  }
+  file_.DropHeld();
+  if (memo_) memo_->Stored().DropHeld();
+  const bool locked = batch_->locked;
+  batch_.reset();
+  if (locked) UnlockAppend();
+  lastSize_ = -1;
+  Wrote();
+  return ORB_OK;
+}
+
+OrbResult Table::RollbackBatch() {
+  if (!batch_) return Fail(ORB_ERR_INVALID_PARAM, DisplayName() + ": no batch is open");
+  if (batch_->failed != ORB_OK) {
+    batch_.reset();
+    return ORB_OK;
+  }
+  return UndoBatch(ORB_OK);
+}
+
+OrbResult Table::UndoBatch(OrbResult failure) {
+  BatchState& b = *batch_;
+  file_.DropHeld();
+  if (memo_) memo_->Stored().DropHeld();
+  OrbResult r = ORB_OK;
+  if (b.journal.IsOpen()) {
+    b.journal.Close();
+    r = Journal::Undo(b.journalPath, file_, memo_ ? Companion(".DBT") : std::filesystem::path());
+    if (r == ORB_OK) r = RemoveFile(b.journalPath);
+    if (r == ORB_OK) r = SyncDirectory(path_.parent_path());
+  }
+  const std::string why = Context();
+  cacheLength_ = 0;
+  lastSize_ = -1;
+  ++generation_;
+  OrbResult loaded = LoadHeader();
+  const bool changed = b.changed;
+  // The index took the batch's keys: rebuilt from the records as they are
+  // again (else left for the next writable open).
+  if (changed && index_ && loaded == ORB_OK && index_->Regenerate() != ORB_OK) indexOutOfStep_ = true;
+  const bool locked = b.locked;
+  b.locked = false;
+  if (failure != ORB_OK) {
+    b.failed = failure;
+  } else {
+    batch_.reset();
+  }
+  if (locked) UnlockAppend();
+  Wrote();
+  if (failure != ORB_OK) return Fail(failure, why);
+  if (r != ORB_OK) return Fail(r, why);
+  return loaded;
+}
+
+OrbResult Table::RecoverJournal() {
+  if (batch_ || !Journal::Exists(path_)) return ORB_OK;
+  const std::filesystem::path journal = Journal::PathFor(path_);
+  const std::filesystem::path dir = path_.parent_path().empty() ? std::filesystem::path(".") : path_.parent_path();
+  const OrbResult pending = Fail(ORB_ERR_ROLLBACK_PENDING,
+                                 DisplayName() + ": " + journal.filename().string() + " must be rolled back");
+  // A batch of another program holds the append lock while it lives; a
+  // single append holds it for a moment only.
+  const bool mine = Exclusive() || appendDepth_ > 0;
+  bool locked = false;
+  if (!mine) {
+    if (!file_.LockWait(kLockAppend, file_.Writable(), 200)) return ORB_OK;
+    locked = true;
+  }
+  auto unlock = [&] {
+    if (locked) file_.Unlock(kLockAppend);
+  };
+  if (!file_.Writable() || ::access(dir.c_str(), W_OK) != 0) {
+    unlock();
+    return pending;
+  }
+  OrbResult r = Journal::Undo(journal, file_, CompanionOf(path_, ".DBT"));
+  if (r == ORB_OK) r = RemoveFile(journal);
+  if (r == ORB_OK) r = SyncDirectory(path_.parent_path());
+  unlock();
+  if (r != ORB_OK) return Fail(ORB_ERR_ROLLBACK_PENDING, DisplayName() + ": " + Context());
+  lastSize_ = -1;
+  return ORB_OK;
 }
 
 }  // namespace orb

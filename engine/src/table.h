@@ -20,6 +20,7 @@
 namespace orb {
 
 class MemoFile;
+struct BatchState;
 
 struct FieldInfo {
   std::string name;       // upper case
@@ -30,6 +31,11 @@ struct FieldInfo {
   uint16_t number = 0;    // 1-based
   uint32_t room = 0;      // bytes of the record from offset to its end (0: not known)
 };
+
+// The bytes a batch holds in memory before it writes them to the files
+// (8 MiB); tests make it small to sweep the writes on the way.
+size_t BatchBound();
+void SetBatchBound(size_t bytes);
 
 class Table {
  public:
@@ -45,8 +51,10 @@ class Table {
   // True when any handle of this process has the file open.
   static bool IsOpen(const std::filesystem::path& path);
 
+  // `durable`: written beside and renamed in, synced; else (a private
+  // table nobody else opens, a query answer) written in place, unsynced.
   static OrbResult Create(const std::filesystem::path& path, const std::vector<FieldInfo>& fields,
-                          uint8_t languageDriver);
+                          uint8_t languageDriver, bool durable = true);
   // Puts a copy of the complete table `source` (with its memo file
   // `sourceMemo`, when not empty) in the place of `path` as one
   // replacement, as Create does: a crash or a full disk leaves the old
@@ -155,6 +163,22 @@ class Table {
   OrbResult SetFieldIndexFlag(uint16_t fieldNumber, bool on);
   bool FieldIndexFlag(uint16_t fieldNumber);
 
+  // A batch: every change through this table, until the commit or the
+  // rollback, reaches the files as one (journal_format.md tells how).
+  // `owner` is the cursor whose close rolls it back. A shared open holds
+  // the append lock from begin to end.
+  OrbResult BeginBatch(const void* owner);
+  // Writes the batch; one that fails is rolled back and answers why.
+  OrbResult CommitBatch();
+  OrbResult RollbackBatch();
+  // Also while a batch that failed waits for its commit or rollback.
+  bool InBatch() const { return batch_ != nullptr; }
+  const void* BatchOwner() const;
+  // The failure of a batch that failed, until its commit or rollback.
+  OrbResult BatchRefused() const;
+  // A private table (a query answer) is never synced.
+  void SetPrivate();
+
   MemoFile* Memo() { return memo_.get(); }
   ProductionIndex* Index() { return index_.get(); }
   void SetIndex(std::unique_ptr<ProductionIndex> index) { index_ = std::move(index); }
@@ -163,6 +187,20 @@ class Table {
  private:
   Table() = default;
   bool TakeAppendLock();
+  // An interrupted batch's journal found at an open is undone first.
+  OrbResult RecoverJournal();
+  // In a batch: what the batch holds in memory reaches the files once it
+  // outgrows its bound. A failure rolls the batch back.
+  OrbResult AfterBatchWrite(OrbResult r);
+  // Old bytes to the journal (synced), then the held writes to the files;
+  // the table's header stays held unless `header`.
+  OrbResult WriteBatch(bool header);
+  // Makes the journal unless made; *made (when given) says it was, and
+  // leaves its syncs (it and its folder) to the caller.
+  OrbResult OpenJournal(bool* made = nullptr);
+  // Puts the table back as before the batch; the batch ends (or, with
+  // `failure`, waits for its commit or rollback to be answered that).
+  OrbResult UndoBatch(OrbResult failure);
   OrbResult Load();
   OrbResult LoadHeader();
   OrbResult OpenCompanions();
@@ -219,6 +257,8 @@ class Table {
   uint8_t stamp_[20] = {};  // header bytes 0-19 as last read or written
   std::unique_ptr<MemoFile> memo_;
   std::unique_ptr<ProductionIndex> index_;
+  std::unique_ptr<BatchState> batch_;
+  bool private_ = false;  // never synced, its batches keep no journal
 };
 
 }  // namespace orb

@@ -218,6 +218,59 @@ void TTable::DeleteIndex(const std::string& name) {
   Check(Engine().EngineDeleteIndex(DBHandle(), 0, tableName_.c_str(), name.c_str()));
 }
 
+// ------------------------------------------------------------ batches
+
+bool TTable::InBatch() const { return batchCursor_ != 0 && batchCursor_ == Handle(); }
+
+void TTable::BeginBatch() {
+  CheckActive();
+  CheckBrowseMode();
+  Check(Engine().EngineBeginBatch(Handle()));
+  batchCursor_ = Handle();
+}
+
+void TTable::CommitBatch() {
+  CheckActive();
+  // The batch ends whatever the commit answers: a failed one was undone.
+  struct End {
+    TTable& t;
+    ~End() { t.batchCursor_ = 0; }
+  } end{*this};
+  try {
+    CheckBrowseMode();
+  } catch (...) {
+    Engine().EngineRollbackBatch(Handle());
+    RereadRecords();
+    throw;
+  }
+  const OrbResult r = Engine().EngineCommitBatch(Handle());
+  if (r != ORB_OK) {
+    const std::string message = detail::ErrorMessage(r);
+    RereadRecords();
+    throw EDatabaseError(message, r);
+  }
+}
+
+void TTable::RollbackBatch() {
+  CheckActive();
+  if (State() == dsEdit || State() == dsInsert) Cancel();
+  const OrbResult r = Engine().EngineRollbackBatch(Handle());
+  batchCursor_ = 0;
+  const std::string message = r != ORB_OK ? detail::ErrorMessage(r) : std::string();
+  RereadRecords();
+  if (r != ORB_OK) throw EDatabaseError(message, r);
+}
+
+// After a rollback the records shown may be gone: read them again, from the
+// first when the current one went.
+void TTable::RereadRecords() {
+  try {
+    Refresh();
+  } catch (const EDatabaseError&) {
+    First();
+  }
+}
+
 void TTable::CheckKeyIndex() {
   CheckActive();
   if (indexName_.empty()) throw EDatabaseError("No index currently active");

@@ -1,5 +1,6 @@
 // Opens arbitrary bytes as a production index, walks every tag both ways,
-// seeks, checks against a small table, changes it and regenerates it.
+// seeks, checks against a small table, changes it and regenerates it; and
+// rebuilds what a damaged file still names.
 //
 // The first input byte picks the mode: even, the rest of the input is the
 // file itself; odd, it is a list of (offset, byte) patches over a sound
@@ -91,6 +92,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
   }
   Table& t = TheTable();
+  {
+    // What a damaged file still names must make a new index.
+    MemoryBlockFile damaged(bytes);
+    const std::vector<TagInfo> salvaged = MdxFile::Salvage(damaged, t.fields, t.length);
+    std::unique_ptr<MdxFile> fresh;
+    if (!salvaged.empty() &&
+        !MdxFile::Create(std::make_unique<MemoryBlockFile>(), "FUZZ", t.fields, t.length, fresh).ok())
+      __builtin_trap();
+    for (const TagInfo& tag : salvaged)
+      if (!fresh->AddTag(tag.name, tag.expression, t).ok()) __builtin_trap();
+  }
   std::unique_ptr<MdxFile> m;
   if (!MdxFile::Open(std::make_unique<MemoryBlockFile>(bytes), t.fields, t.length, m, DriverOrder()).ok()) return 0;
   for (int tag = 0; tag < m->TagCount(); ++tag) {

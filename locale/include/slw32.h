@@ -656,6 +656,8 @@ SLAPI int16_t _SLN_StrByteCompare(hlocale h, const char* a, const char* b);
 SLAPI int16_t _SLN_StrnByteCompare(hlocale h, const char* a, uint16_t na, const char* b, uint16_t nb);
 SLAPI uint16_t _SLN_StrCharTransform(hlocale h, char* out, const char* s, uint16_t outSize);
 SLAPI uint16_t _SLN_StrnCharTransform(hlocale h, char* out, const char* s, uint16_t n, uint16_t outSize);
+SLAPI uint16_t _SLN_StrByteTransform(hlocale h, char* out, const char* s, uint16_t outSize);
+SLAPI uint16_t _SLN_StrnByteTransform(hlocale h, char* out, const char* s, uint16_t n, uint16_t outSize);
 SLAPI int16_t _SLN_P_StrCollate(hlocale h, const char* a, const char* b);
 SLAPI int16_t _SLN_P_StrnCollate(hlocale h, const char* a, uint16_t na, const char* b, uint16_t nb);
 SLAPI int16_t _SLN_PlatformStrCollate(hlocale h, const char* a, const char* b);
@@ -677,10 +679,15 @@ SLAPI int16_t _SLW_StrCharCompare(hlocale h, const SL_WCHAR* a, const SL_WCHAR* 
 SLAPI int16_t _SLW_StrnCharCompare(hlocale h, const SL_WCHAR* a, uint16_t na, const SL_WCHAR* b, uint16_t nb);
 SLAPI uint16_t _SLW_StrCharTransform(hlocale h, SL_WCHAR* out, const SL_WCHAR* s, uint16_t outSize);
 SLAPI uint16_t _SLW_StrnCharTransform(hlocale h, SL_WCHAR* out, const SL_WCHAR* s, uint16_t n, uint16_t outSize);
+SLAPI int16_t _SLW_StrByteCompare(hlocale h, const SL_WCHAR* a, const SL_WCHAR* b);
+SLAPI int16_t _SLW_StrnByteCompare(hlocale h, const SL_WCHAR* a, uint16_t na, const SL_WCHAR* b, uint16_t nb);
+SLAPI uint16_t _SLW_StrByteTransform(hlocale h, SL_WCHAR* out, const SL_WCHAR* s, uint16_t outSize);
+SLAPI uint16_t _SLW_StrnByteTransform(hlocale h, SL_WCHAR* out, const SL_WCHAR* s, uint16_t n, uint16_t outSize);
 SLAPI int16_t _SLW_P_StrCollate(hlocale h, const SL_WCHAR* a, const SL_WCHAR* b);
 SLAPI int16_t _SLW_P_StrnCollate(hlocale h, const SL_WCHAR* a, uint16_t na, const SL_WCHAR* b, uint16_t nb);
 SLAPI int16_t __SLW_StrDbaseCharCompare(hlocale h, const SL_WCHAR* a, uint16_t na, const SL_WCHAR* b, uint16_t nb, uint8_t exact);
 SLAPI int16_t ___SLW_StrDbaseCharCompare(hlocale h, const SL_WCHAR* a, uint16_t na, const SL_WCHAR* b, uint16_t nb, uint8_t exact);
+SLAPI int16_t __SLW_StrDbaseByteCompare(hlocale h, const SL_WCHAR* a, uint16_t na, const SL_WCHAR* b, uint16_t nb, uint8_t exact);
 
 SLAPI int16_t _SLM_StrCollate(hlocale h, const char* a, const char* b);
 SLAPI int16_t _SLM_StrnCollate(hlocale h, const char* a, uint16_t na, const char* b, uint16_t nb);
@@ -693,11 +700,16 @@ SLAPI int16_t _SLM_StrDbaseCompare(hlocale h, const char* a, uint16_t na, const 
 SLAPI int16_t __SLM_StrDbaseCompare(hlocale h, const char* a, uint16_t na, const char* b, uint16_t nb, uint8_t exact);
 SLAPI int16_t __SLM_StrDbaseCharCompare(hlocale h, const char* a, uint16_t na, const char* b, uint16_t nb, uint8_t exact);
 SLAPI int16_t ___SLM_StrDbaseCharCompare(hlocale h, const char* a, uint16_t na, const char* b, uint16_t nb, uint8_t exact);
+SLAPI int16_t __SLM_StrDbaseByteCompare(hlocale h, const char* a, uint16_t na, const char* b, uint16_t nb, uint8_t exact);
 SLAPI int16_t _SLM_StrCharCompare(hlocale h, const char* a, const char* b);
 SLAPI int16_t _SLM_StrnCharCompare(hlocale h, const char* a, uint16_t na, const char* b, uint16_t nb);
+SLAPI int16_t _SLM_StrByteCompare(hlocale h, const char* a, const char* b);
+SLAPI int16_t _SLM_StrnByteCompare(hlocale h, const char* a, uint16_t na, const char* b, uint16_t nb);
 /* The code-order key of a multi-byte string: its bytes, whole characters only, in a buffer of outSize 16-bit units. */
 SLAPI uint16_t _SLM_StrCharTransform(hlocale h, SL_WCHAR* out, const char* s, uint16_t outSize);
 SLAPI uint16_t _SLM_StrnCharTransform(hlocale h, SL_WCHAR* out, const char* s, uint16_t n, uint16_t outSize);
+SLAPI uint16_t _SLM_StrByteTransform(hlocale h, SL_WCHAR* out, const char* s, uint16_t outSize);
+SLAPI uint16_t _SLM_StrnByteTransform(hlocale h, SL_WCHAR* out, const char* s, uint16_t n, uint16_t outSize);
 SLAPI int16_t _SLM_BufferCollate(hlocale h, const void* a, uint16_t na, const void* b, uint16_t nb);
 
 #ifdef __cplusplus

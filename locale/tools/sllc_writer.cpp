@@ -109,6 +109,21 @@ std::string Unescape(const std::string& text) {
   return out;
 }
 
+// A text as units: "\xNN" a byte, "\uNNNN" a 16-bit unit.
+std::u16string UnescapeUnits(const std::string& text) {
+  std::u16string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const std::size_t digits = text[i] != '\\' || i + 1 >= text.size() ? 0 : text[i + 1] == 'x' ? 2 : text[i + 1] == 'u' ? 4 : 0;
+    if (digits != 0 && i + 1 + digits < text.size()) {
+      out.push_back(static_cast<char16_t>(std::strtoul(text.substr(i + 2, digits).c_str(), nullptr, 16)));
+      i += 1 + digits;
+    } else {
+      out.push_back(static_cast<uint8_t>(text[i]));
+    }
+  }
+  return out;
+}
+
 const char* const kPosixTimes[49] = {
     "Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat",
     "Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday",
@@ -185,7 +200,7 @@ std::vector<uint8_t> CtypeBody(uint8_t family, const CtypeSpec& spec) {
     for (unsigned lead = 0; lead < 256; ++lead) {
       uint16_t first = multis[t].empty() ? 0 : 0xFFFF;
       for (std::size_t e = 0; e < multis[t].size(); ++e)
-        if (!multis[t][e]->source.empty() && static_cast<uint8_t>(multis[t][e]->source[0]) == lead) {
+        if (!multis[t][e]->source.empty() && (multis[t][e]->source[0] & 0xFF) == lead) {
           first = static_cast<uint16_t>(e);
           break;
         }
@@ -209,14 +224,14 @@ std::vector<uint8_t> CtypeBody(uint8_t family, const CtypeSpec& spec) {
       for (unsigned c = 0; c < 256; ++c) Put16(b, static_cast<uint16_t>(table[static_cast<uint16_t>(c)]));
     }
     for (const CtypeSpec::Multi* m : multis[t])
-      for (const std::string* side : {&m->source, &m->target}) {
+      for (const std::u16string* side : {&m->source, &m->target}) {
         std::size_t length = std::min<std::size_t>(side->size(), 8);
         if (wide) Put16(b, static_cast<uint16_t>(length));
         else b.push_back(static_cast<uint8_t>(length));
         for (std::size_t k = 0; k < 8; ++k) {
-          uint8_t c = k < length ? static_cast<uint8_t>((*side)[k]) : 0;
+          const char16_t c = k < length ? (*side)[k] : 0;
           if (wide) Put16(b, c);
-          else b.push_back(c);
+          else b.push_back(static_cast<uint8_t>(c));
         }
       }
   }
@@ -417,7 +432,7 @@ bool Parse(const std::string& source, LibrarySpec& out, std::string& error) {
     } else if (category != nullptr && category->ctype.present && k == "map" && n == 4) {
       category->ctype.maps.push_back({num(w[1]), static_cast<uint16_t>(num(w[2])), static_cast<uint16_t>(num(w[3]))});
     } else if (category != nullptr && category->ctype.present && k == "multi" && n == 4) {
-      category->ctype.multis.push_back({num(w[1]), Unescape(w[2]), Unescape(w[3])});
+      category->ctype.multis.push_back({num(w[1]), UnescapeUnits(w[2]), UnescapeUnits(w[3])});
     } else if (category != nullptr && (k == "numeric" || k == "messages") && n == (k == "numeric" ? 6u : 4u)) {
       category->fieldKind = k == "numeric" ? 'n' : 'g';
       for (std::size_t i = 1; i < n; ++i) category->fields.push_back(Unescape(w[i]));

@@ -25,6 +25,7 @@
 //         class <code> <word>    the class word of a character code
 //         map <t> <code> <to>    entry of translation t (0-based) for a code
 //         multi <t> "src" "dst"  a multi-character entry of translation t
+//                                (in a wide locale "\uNNNN" gives any unit)
 //       numeric "dp" "ts" "grouping" "exponent" "list"
 //       monetary "intl" "symbol" "dp" "ts" "grouping" "pos" "neg" <8 values>
 //       messages "yes" "no" "third"
@@ -74,7 +75,7 @@ struct CtypeSpec {
   std::vector<std::pair<uint16_t, uint32_t>> classWords;
   struct Map { std::size_t translation; uint16_t code, to; };
   std::vector<Map> maps;
-  struct Multi { std::size_t translation; std::string source, target; };
+  struct Multi { std::size_t translation; std::u16string source, target; };  // units (narrow: bytes)
   std::vector<Multi> multis;
 };
 

@@ -9,17 +9,13 @@
 // name of every language driver of TABLE (resources/langdrivers.txt) that
 // names it ("en_US.WIN1252@dbase!87"). LC_COLLATE: the code page's
 // characters (decoded with ICU's converter; unassigned codes stay undefined)
-// ordered by the locale's collator through its collation elements. Level 0
-// is the ranked primary; level 1 a position level with one variant weight
-// for each accented, capital or level-0-ignorable character and 0 for any
-// other. A character of several primaries is an expansion record (or, when
-// the contraction table is full, one weight ranked where its expansion
-// sorts); tailored contractions are contraction records. Every level-1
-// weight and the position marker 2 lie below every level-0 weight, so sort
-// keys order as the compare does. LC_CTYPE holds the classes and simple case
-// maps (with multi-character upper-case entries such as sharp s to SS),
-// LC_TIME ICU's day and month names with the POSIX formats; LC_NUMERIC,
-// LC_MONETARY and LC_MESSAGES the locale's symbols; soundex the classic table.
+// in three forward levels taken from the locale's collator (see
+// WriteCollate). LC_CTYPE holds the classes and simple case maps; a
+// character whose full upper case is several characters (sharp s to SS) has
+// the table value 0xFFFF and its multi-character entry. LC_TIME: ICU's day
+// and month names and its full date, medium time and short date patterns as
+// formats; LC_NUMERIC, LC_MONETARY and LC_MESSAGES the locale's symbols;
+// soundex the classic table.
 #include <unicode/ucnv.h>
 #include <unicode/ucol.h>
 #include <unicode/ucoleitr.h>
@@ -112,33 +108,34 @@ std::vector<Char> CodePage(const Charset& cs, std::set<uint8_t>& leads) {
   return out;
 }
 
-// Collation elements of a text: primaries (a continuation joined to its
-// first half) and the secondary and tertiary bytes of each element.
+// Collation elements of a text, level by level as the collator compares at
+// strength tertiary: the primaries (a continuation joined to the half before
+// it), the secondaries and the tertiaries, each level without its zeros; a
+// tertiary keeps its case bits as the collator's case-first setting orders
+// them (off: none; upper first: the upper case before the lower).
 struct Elements {
-  std::vector<uint32_t> primaries;
-  std::vector<uint16_t> variant;  // secondary << 8 | tertiary of every element
-  bool plain() const {
-    if (primaries.empty()) return false;
-    for (uint16_t v : variant)
-      if (v != 0x0505) return false;
-    return true;
-  }
+  std::vector<uint32_t> level[3];
 };
 
 Elements ElementsOf(UCollator* coll, const std::u16string& text) {
   Elements out;
   UErrorCode e = U_ZERO_ERROR;
+  const UColAttributeValue caseFirst = ucol_getAttribute(coll, UCOL_CASE_FIRST, &e);
   UCollationElements* it = ucol_openElements(coll, reinterpret_cast<const UChar*>(text.data()),
                                              static_cast<int32_t>(text.size()), &e);
   for (int32_t ce; Ok(e) && (ce = ucol_next(it, &e)) != UCOL_NULLORDER;) {
     auto u = static_cast<uint32_t>(ce);
     if ((u & 0xC0) == 0xC0) {  // continuation: the low half of the last primary
-      if (!out.primaries.empty()) out.primaries.back() |= u >> 16;
+      if (!out.level[0].empty()) out.level[0].back() |= u >> 16;
       continue;
     }
-    if (u == 0) continue;
-    if ((u >> 16) != 0) out.primaries.push_back(u & 0xFFFF0000u);
-    out.variant.push_back(static_cast<uint16_t>(u & 0xFFFF));
+    const uint32_t p = u & 0xFFFF0000u, sec = (u >> 8) & 0xFF;
+    uint32_t ter = u & 0xFF;
+    if (caseFirst == UCOL_OFF) ter &= 0x3F;
+    else if (caseFirst == UCOL_UPPER_FIRST && ter != 0) ter = p != 0 || sec != 0 ? ter ^ 0xC0 : ter + 0x40;
+    if (p != 0) out.level[0].push_back(p);
+    if (sec != 0) out.level[1].push_back(sec);
+    if (ter != 0) out.level[2].push_back(ter);
   }
   ucol_closeElements(it);
   return out;
@@ -193,6 +190,23 @@ class Encoder {
     out.assign(b, static_cast<std::size_t>(n));
     return true;
   }
+  // A text as an sllc quoted text of the family's units (wide: "\\uNNNN").
+  bool Units(const std::u16string& text, std::string& quoted) const {
+    std::string bytes;
+    if (conv_ != nullptr) {
+      if (!Encode(text, bytes)) return false;
+      quoted = Quote(bytes);
+      return true;
+    }
+    quoted = "\"";
+    for (char16_t c : text) {
+      char b[8];
+      std::snprintf(b, sizeof b, "\\u%04X", static_cast<unsigned>(c));
+      quoted += b;
+    }
+    quoted += "\"";
+    return true;
+  }
   std::string Or(const std::u16string& text, const std::string& fallback) const {
     std::string s;
     return Encode(text, s) ? s : fallback;
@@ -206,8 +220,17 @@ std::u16string U(const UChar* s, int32_t n) { return std::u16string(reinterpret_
 
 // ---- LC_COLLATE ----
 
+// Three forward levels as the locale's collator compares at strength
+// tertiary: level 0 the primaries, level 1 the secondaries (accents), level 2
+// the tertiaries (case and variants). A character of several primaries is an
+// expansion record delivering its elements one by one on every level (while
+// the contraction table has room; else one weight per level ranked where its
+// sequence sorts); tailored contractions are contraction records. Any other
+// character takes one weight per level, ranked where its sequence of that
+// level sorts. Every tertiary weight lies below every secondary one and every
+// secondary below every primary, so sort keys order as the compare does.
 void WriteCollate(std::ostream& out, const std::string& icuLocale, const Charset& cs, const std::vector<Char>& chars,
-                  const std::set<uint8_t>& leads, const std::string& name) {
+                  const std::string& name) {
   UErrorCode e = U_ZERO_ERROR;
   UCollator* coll = ucol_open(icuLocale.c_str(), &e);
   if (!Ok(e)) {
@@ -253,45 +276,21 @@ void WriteCollate(std::ostream& out, const std::string& icuLocale, const Charset
   }
   ucol_close(coll);
 
-  // Variant weights: one per distinct secondary/tertiary signature of a
-  // character that is not plain, ranked in signature order, from 3 on.
-  std::set<std::vector<uint16_t>> signatures;
-  auto signature = [](const Elements& el) {
-    std::vector<uint16_t> s;
-    for (uint16_t v : el.variant) s.push_back(static_cast<uint16_t>(v >> 8));
-    s.push_back(0);
-    for (uint16_t v : el.variant) s.push_back(static_cast<uint16_t>(v & 0xFF));
-    return s;
+  // Weights a record delivers: W per level at most, the record count within
+  // what the entry's index and (wide, multi-byte) the table's 0xFFFF bytes hold.
+  const std::size_t maxW = 4;
+  auto slots = [](const Elements& el) {
+    return std::max({el.level[0].size(), el.level[1].size(), el.level[2].size()});
   };
-  for (const Elements& el : elements)
-    if (!el.plain()) signatures.insert(signature(el));
-  for (const Contraction& c : contractions)
-    if (!c.elements.plain()) signatures.insert(signature(c.elements));
-  const unsigned maxWeight = narrow ? 255 : 0x7FFF;
-  std::map<std::vector<uint16_t>, uint16_t> variantWeight;
-  {
-    const std::size_t room = narrow ? 60 : 4000;  // level-1 weights kept below the primaries
-    std::size_t rank = 0;
-    for (const auto& s : signatures)
-      variantWeight[s] = static_cast<uint16_t>(3 + rank++ * std::min<std::size_t>(room, signatures.size()) / signatures.size());
-  }
-  unsigned base = 3;
-  for (const auto& [s, w] : variantWeight) base = std::max<unsigned>(base, w + 1u);
-  auto variantOf = [&](const Elements& el) -> uint16_t { return el.plain() ? 0 : variantWeight[signature(el)]; };
-
-  // Expansions: W weights per level at most, and the contraction table
-  // within 0xFFFF bytes; the others get one weight ranked where their
-  // expansion sorts.
-  const std::size_t maxW = 3;
   std::size_t C = 1;
   for (const Contraction& c : contractions) C = std::max(C, c.codes.size());
   std::size_t W = 1;
   for (const Elements& el : elements)
-    if (el.primaries.size() > 1 && el.primaries.size() <= maxW) W = std::max(W, el.primaries.size());
-  for (const Contraction& c : contractions) W = std::max(W, std::min(c.elements.primaries.size(), maxW));
+    if (el.level[0].size() > 1 && slots(el) <= maxW) W = std::max(W, slots(el));
+  for (const Contraction& c : contractions) W = std::max(W, std::min(slots(c.elements), maxW));
   const std::size_t unit = narrow ? 1 : 2;
-  const std::size_t recordSize = 2 + unit * (C + 2 * W);
-  std::size_t recordBudget = 0xFFFF / recordSize;
+  const std::size_t recordSize = 2 + unit * (C + 3 * W);
+  const std::size_t recordBudget = narrow ? 0x7FFF : 0xFFFF / recordSize;
   // Contractions first (with their groups' closing records), then expansions in code order.
   std::set<uint16_t> groups;
   for (const Contraction& c : contractions) groups.insert(c.codes[0]);
@@ -299,56 +298,81 @@ void WriteCollate(std::ostream& out, const std::string& icuLocale, const Charset
   std::vector<bool> asExpansion(chars.size(), false);
   for (std::size_t i = 0; i < chars.size(); ++i) {
     const Elements& el = elements[i];
-    if (el.primaries.size() < 2 || el.primaries.size() > maxW) continue;
+    if (el.level[0].size() < 2 || slots(el) > maxW) continue;
     std::size_t need = groups.count(chars[i].code) != 0 ? 1 : 2;
     if (used + need > recordBudget) continue;
     asExpansion[i] = true;
     used += need;
   }
-  // Ranks: single primaries and the primary sequences of the characters that
-  // take one weight for their expansion, in collation order.
-  // A key of the large ideograph and syllable blocks is "bulk": when the
-  // weights do not suffice, neighbouring bulk keys share one, the others
-  // keep a weight each.
+  // Ranks per level: the single elements of records and the sequences of the
+  // characters that take one weight, in collation order. A level-0 key of the
+  // large ideograph and syllable blocks is "bulk": when the weights do not
+  // suffice, neighbouring bulk keys share one, the others keep a weight each.
   auto bulk = [](uint16_t c) {
     return (c >= 0x3400 && c <= 0x4DBF) || (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0xA000 && c <= 0xA48F) ||
            (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF);
   };
-  std::map<std::vector<uint32_t>, bool> keys;  // key, bulk
-  auto addKey = [&](const std::vector<uint32_t>& k, bool isBulk) {
-    auto [it, added] = keys.emplace(k, isBulk);
+  using Key = std::vector<uint32_t>;
+  std::map<Key, bool> keys[3];  // key, bulk
+  auto addKey = [&](int level, const Key& k, bool isBulk) {
+    if (k.empty()) return;
+    auto [it, added] = keys[level].emplace(k, isBulk);
     if (!added && !isBulk) it->second = false;
   };
-  for (std::size_t i = 0; i < chars.size(); ++i) {
-    const Elements& el = elements[i];
-    if (el.primaries.empty()) continue;
-    const bool isBulk = cs.family == 2 && bulk(chars[i].code);
-    if (el.primaries.size() == 1 || asExpansion[i]) {
-      for (uint32_t p : el.primaries) addKey({p}, isBulk);
-    } else {
-      addKey(el.primaries, isBulk);
+  for (std::size_t i = 0; i < chars.size(); ++i)
+    for (int l = 0; l < 3; ++l) {
+      const Key& k = elements[i].level[l];
+      const bool isBulk = l == 0 && cs.family == 2 && bulk(chars[i].code);
+      if (asExpansion[i] || groups.count(chars[i].code) != 0) {
+        for (uint32_t v : k) addKey(l, {v}, isBulk);
+        if (!asExpansion[i]) addKey(l, k, isBulk);  // the closing record
+      } else {
+        addKey(l, k, isBulk);
+      }
     }
-  }
   for (const Contraction& c : contractions)
-    for (uint32_t p : c.elements.primaries) addKey({p}, false);
-  std::map<std::vector<uint32_t>, uint16_t> rank;
+    for (int l = 0; l < 3; ++l)
+      for (uint32_t v : c.elements.level[l]) addKey(l, {v}, false);
+  std::map<Key, uint16_t> rank[3];
   {
-    const std::size_t slots = maxWeight - base + 1;
+    const unsigned top = narrow ? 255 : 0x7FFF;
+    unsigned next = 1;
+    for (int l = 2; l >= 1; --l)
+      for (const auto& [k, isBulk] : keys[l]) rank[l][k] = static_cast<uint16_t>(next++);
+    if (next + keys[0].size() - 1 > top && narrow) {
+      std::cerr << "sllgen: " << icuLocale << "." << cs.name << " needs " << next + keys[0].size() - 1
+                << " weights\n";
+      std::exit(1);
+    }
+    const std::size_t room = top - next + 1;
     std::size_t bulkKeys = 0;
-    for (const auto& [k, isBulk] : keys) bulkKeys += isBulk;
-    const std::size_t others = keys.size() - bulkKeys;
+    for (const auto& [k, isBulk] : keys[0]) bulkKeys += isBulk;
+    const std::size_t others = keys[0].size() - bulkKeys;
     std::size_t share = 1;  // bulk keys to a weight
-    if (keys.size() > slots && slots > others) share = (bulkKeys + (slots - others) - 1) / (slots - others);
-    std::size_t next = 0, run = 0;
-    for (const auto& [k, isBulk] : keys) {
-      if (!isBulk || run % share == 0) ++next;
+    if (keys[0].size() > room && room > others) share = (bulkKeys + (room - others) - 1) / (room - others);
+    std::size_t n = 0, run = 0;
+    for (const auto& [k, isBulk] : keys[0]) {
+      if (!isBulk || run % share == 0) ++n;
       run = isBulk ? run + 1 : 0;
-      rank[k] = static_cast<uint16_t>(base + std::min(next - 1, slots - 1));
+      rank[0][k] = static_cast<uint16_t>(next + std::min(n - 1, room - 1));
     }
   }
-  auto primaryWeight = [&](uint32_t p) { return rank[{p}]; };
+  auto weightOf = [&](int level, const Key& k) -> uint16_t { return k.empty() ? 0 : rank[level][k]; };
+  // A record's weights: each level's elements one by one, level 0 padded to
+  // the record's count (the expansion count is the number of its weights).
+  auto recordWeights = [&](const Elements& el) {
+    const std::size_t count = std::min(slots(el), W);
+    std::string text;
+    for (int l = 0; l < 3; ++l) {
+      text += " ";
+      const Key& k = el.level[l];
+      const std::size_t n = l == 0 ? count : std::max<std::size_t>(1, std::min(k.size(), count));
+      for (std::size_t j = 0; j < n; ++j) text += (j ? "," : "") + std::to_string(j < k.size() ? weightOf(l, {k[j]}) : 0);
+    }
+    return text;
+  };
 
-  out << "  category 1 " << name << "\n    text \"" << icuLocale << " LC_COLLATE\"\n    collate 0 0x10\n";
+  out << "  category 1 " << name << "\n    text \"" << icuLocale << " LC_COLLATE\"\n    collate 0 0 0\n";
   uint16_t lowest = 0xFFFF, highest = 0;
   for (const Char& c : chars) {
     lowest = std::min(lowest, c.code);
@@ -357,35 +381,25 @@ void WriteCollate(std::ostream& out, const std::string& icuLocale, const Charset
   out << "    collrange " << lowest << " " << highest << "\n";
   for (std::size_t i = 0; i < chars.size(); ++i) {
     const Elements& el = elements[i];
-    uint16_t variant = variantOf(el);
-    uint16_t code = chars[i].code;
+    const uint16_t code = chars[i].code;
     if (asExpansion[i]) {
-      out << "    contraction " << Hex(code) << " =" << Hex(code) << " ";
-      for (std::size_t k = 0; k < el.primaries.size(); ++k) out << (k ? "," : "") << primaryWeight(el.primaries[k]);
-      out << " " << variant;
-      for (std::size_t k = 1; k < el.primaries.size(); ++k) out << ",0";
-      out << "\n    single " << Hex(code) << " " << primaryWeight(el.primaries[0]) << " " << variant << "\n";
+      out << "    contraction " << Hex(code) << " =" << Hex(code) << recordWeights(el) << "\n";
+      out << "    single " << Hex(code);
+      for (int l = 0; l < 3; ++l) out << " " << (el.level[l].empty() ? 0 : weightOf(l, {el.level[l][0]}));
+      out << "\n";
       continue;
     }
-    uint16_t w0 = el.primaries.empty() ? 0 : el.primaries.size() == 1 ? primaryWeight(el.primaries[0]) : rank[el.primaries];
-    if (groups.count(code) != 0) {
-      out << "    single " << Hex(code) << " " << w0 << " " << variant << "\n";
-      continue;
-    }
-    if (w0 != 0 || variant != 0) out << "    weight " << Hex(code) << " " << w0 << " " << variant << "\n";
+    const uint16_t w[3] = {weightOf(0, el.level[0]), weightOf(1, el.level[1]), weightOf(2, el.level[2])};
+    if (groups.count(code) != 0)
+      out << "    single " << Hex(code) << " " << w[0] << " " << w[1] << " " << w[2] << "\n";
+    else if (w[0] != 0 || w[1] != 0 || w[2] != 0)
+      out << "    weight " << Hex(code) << " " << w[0] << " " << w[1] << " " << w[2] << "\n";
   }
   for (const Contraction& c : contractions) {
     out << "    contraction " << Hex(c.codes[0]) << " =";
     for (std::size_t k = 0; k < c.codes.size(); ++k) out << (k ? "," : "") << Hex(c.codes[k]);
-    const auto& p = c.elements.primaries;
-    std::size_t n = std::max<std::size_t>(1, std::min(p.size(), W));
-    out << " ";
-    for (std::size_t k = 0; k < n; ++k) out << (k ? "," : "") << (k < p.size() ? primaryWeight(p[k]) : 0);
-    out << " " << variantOf(c.elements);
-    for (std::size_t k = 1; k < n; ++k) out << ",0";
-    out << "\n";
+    out << recordWeights(c.elements) << "\n";
   }
-  (void)leads;
 }
 
 // ---- the other categories ----
@@ -417,22 +431,26 @@ void WriteCtype(std::ostream& out, const Charset& cs, const std::vector<Char>& c
     if (u_iscntrl(u)) word |= 32;
     if (u_ispunct(u) || (u_charType(u) >= U_MATH_SYMBOL && u_charType(u) <= U_OTHER_SYMBOL)) word |= 64;
     if (u_isblank(u)) word |= 128;
-    if (word == 0 || !fits(c.code)) continue;
-    out << "      class " << Hex(c.code) << " " << Hex(word) << "\n";
+    const bool cased = u_toupper(u) != u || u_tolower(u) != u;
+    if ((word == 0 && !cased) || !fits(c.code)) continue;
+    if (word != 0) out << "      class " << Hex(c.code) << " " << Hex(word) << "\n";
     for (int t = 0; t < 2; ++t) {
       UChar32 mapped = t == 0 ? u_toupper(u) : u_tolower(u);
       auto it = mapped < 0x10000 ? codeOf.find(static_cast<char16_t>(mapped)) : codeOf.end();
       if (mapped != u && it != codeOf.end()) out << "      map " << t << " " << Hex(c.code) << " " << Hex(it->second) << "\n";
     }
-    // A full upper-case mapping of several characters (sharp s to SS).
-    if (u_islower(u) && u_toupper(u) == u) {
+    // A full upper case of several characters (sharp s to SS): the table
+    // sends the character to its multi-character entry.
+    if (u_toupper(u) == u) {
       UChar buffer[8];
       UErrorCode e = U_ZERO_ERROR;
       UChar src[1] = {static_cast<UChar>(u)};
       int32_t n = u_strToUpper(buffer, 8, src, 1, "", &e);
       std::string source, target;
-      if (Ok(e) && n > 1 && enc.Encode(c.text, source) && enc.Encode(U(buffer, n), target))
-        out << "      multi 0 " << Quote(source) << " " << Quote(target) << "\n";
+      if (Ok(e) && n > 1 && n <= 8 && enc.Units(c.text, source) && enc.Units(U(buffer, n), target)) {
+        out << "      map 0 " << Hex(c.code) << " 0xFFFF\n";
+        out << "      multi 0 " << source << " " << target << "\n";
+      }
     }
   }
 }
@@ -463,7 +481,7 @@ void WriteNumbers(std::ostream& out, const std::string& icuLocale, const Encoder
   std::string mts = Symbol(m, UNUM_MONETARY_GROUPING_SEPARATOR_SYMBOL, enc, ts);
   UChar iso[4] = {};
   ucurr_forLocale(icuLocale.c_str(), iso, 4, &e);
-  std::string intl = enc.Or(U(iso, 3), "XXX") + " ";
+  std::string intl = enc.Or(U(iso, 3), "XXX");
   std::string symbol = Symbol(m, UNUM_CURRENCY_SYMBOL, enc, intl.substr(0, 3));
   UChar pattern[64];
   e = U_ZERO_ERROR;
@@ -494,21 +512,93 @@ void WriteMessages(std::ostream& out, const std::string& icuLocale, const std::s
       << "\"\n";
 }
 
+// An ICU date or time pattern as a format of conversion directives: runs of
+// a pattern letter become directives by their length, quoted text is copied
+// as it stands, a narrow no-break space becomes a blank; letters that name
+// no field of the formats (era, zone) are left out with the blank before them.
+std::u16string Directives(const std::u16string& pattern) {
+  std::u16string out;
+  auto put = [&](const char* d) {
+    for (; *d != 0; ++d) out.push_back(static_cast<char16_t>(*d));
+  };
+  for (std::size_t i = 0; i < pattern.size();) {
+    const char16_t c = pattern[i];
+    if (c == u'\'') {
+      std::size_t j = i + 1;
+      if (j < pattern.size() && pattern[j] == u'\'') {
+        out.push_back(u'\'');
+        i += 2;
+        continue;
+      }
+      for (; j < pattern.size(); ++j) {
+        if (pattern[j] != u'\'') {
+          if (pattern[j] == u'%') out.push_back(u'%');
+          out.push_back(pattern[j]);
+        } else if (j + 1 < pattern.size() && pattern[j + 1] == u'\'') {
+          out.push_back(u'\'');
+          ++j;
+        } else {
+          break;
+        }
+      }
+      i = j + 1;
+      continue;
+    }
+    if (!((c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'))) {
+      if (c == u'%') out.push_back(u'%');
+      out.push_back(c == u'\u202F' ? u' ' : c);
+      ++i;
+      continue;
+    }
+    std::size_t run = 1;
+    while (i + run < pattern.size() && pattern[i + run] == c) ++run;
+    i += run;
+    switch (c) {
+      case u'E': case u'c': case u'e': put(run >= 4 ? "%A" : "%a"); break;
+      case u'M': case u'L': put(run >= 4 ? "%B" : run == 3 ? "%b" : "%m"); break;
+      case u'd': put("%d"); break;
+      case u'y': case u'u': put(run == 2 ? "%y" : "%Y"); break;
+      case u'h': case u'K': put("%I"); break;
+      case u'H': case u'k': put("%H"); break;
+      case u'm': put("%M"); break;
+      case u's': put("%S"); break;
+      case u'a': case u'b': case u'B': put("%p"); break;
+      default:
+        while (!out.empty() && out.back() == u' ') out.pop_back();
+        break;
+    }
+  }
+  return out;
+}
+
+std::u16string Pattern(UDateFormatStyle time, UDateFormatStyle date, const std::string& icuLocale) {
+  UErrorCode e = U_ZERO_ERROR;
+  UDateFormat* f = udat_open(time, date, icuLocale.c_str(), nullptr, 0, nullptr, 0, &e);
+  if (!Ok(e)) return u"";
+  UChar b[128];
+  int32_t n = udat_toPattern(f, false, b, 128, &e);
+  udat_close(f);
+  return Ok(e) ? U(b, n) : u"";
+}
+
 void WriteTime(std::ostream& out, const std::string& icuLocale, const Encoder& enc, const std::string& name, int family) {
   UErrorCode e = U_ZERO_ERROR;
   UDateFormat* f = udat_open(UDAT_DEFAULT, UDAT_DEFAULT, icuLocale.c_str(), nullptr, 0, nullptr, 0, &e);
   out << "  category 4 " << name << "\n    time\n";
   // The field widths of the record: 16 narrow bytes (32 wide) for day and
-  // month names, less the terminator.
+  // month names, 32 (64) for the formats, less the terminator.
   const std::size_t width = family == 3 ? 31 : 15;
+  const std::size_t formatWidth = family == 3 ? 63 : 31;
+  auto text = [&](int n, const std::u16string& t, std::size_t room) {
+    std::string bytes;
+    if (enc.Encode(t, bytes) && bytes.size() <= room) out << "      timetext " << n << " " << Quote(bytes) << "\n";
+  };
   auto put = [&](int first, UDateFormatSymbolType type, int from, int count) {
     for (int i = 0; i < count; ++i) {
       UChar b[64];
       UErrorCode ie = U_ZERO_ERROR;
       int32_t n = udat_getSymbols(f, type, from + i, b, 64, &ie);
-      std::string text;
-      if (!Ok(ie) || !enc.Encode(U(b, n), text) || text.size() > width) continue;
-      out << "      timetext " << first + i << " " << Quote(text) << "\n";
+      if (Ok(ie)) text(first + i, U(b, n), width);
     }
   };
   if (Ok(e)) {
@@ -519,6 +609,13 @@ void WriteTime(std::ostream& out, const std::string& icuLocale, const Encoder& e
     put(38, UDAT_AM_PMS, 0, 2);
     udat_close(f);
   }
+  // The formats: date and time, date (the full date), time (the medium
+  // time), 12-hour time and the short date.
+  text(40, u"%x %X", formatWidth);
+  text(41, Directives(Pattern(UDAT_NONE, UDAT_FULL, icuLocale)), formatWidth);
+  text(42, Directives(Pattern(UDAT_MEDIUM, UDAT_NONE, icuLocale)), formatWidth);
+  text(43, u"%I:%M:%S %p", formatWidth);
+  text(46, Directives(Pattern(UDAT_NONE, UDAT_SHORT, icuLocale)), formatWidth);
 }
 
 // The locale names of the language-driver table ("row|ids|driver|locale|...").
@@ -570,7 +667,7 @@ void WriteLocale(std::ostream& out, const std::string& spec, const std::vector<s
   // language driver's name for this locale.
   const std::string kName = "\x01";
   std::ostringstream c;
-  WriteCollate(c, icuLocale, *cs, chars, leads, kName);
+  WriteCollate(c, icuLocale, *cs, chars, kName);
   WriteCtype(c, *cs, chars, enc, kName);
   WriteTime(c, icuLocale, enc, kName, cs->family);
   WriteNumbers(c, icuLocale, enc, kName);

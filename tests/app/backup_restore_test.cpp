@@ -146,10 +146,10 @@ TEST(BackupRestore, OnlyTheLeftoversOfOurOwnWritesAreRemoved) {
   const fs::path dir = root.path() / "data";
   fs::create_directories(dir);
   const std::vector<std::string> ours = {
-      "~EXP.EXPORTING.DBF", "~my.exporting.dbf", ".restore-OTHER.DBF", "..restore-OTHER.DBF.copy-Ab12Cd",
+      "~EXP.EXPORTING.DBF", "~my.exporting.dbf", "~EXP.EXPORTING.JNL", ".restore-OTHER.DBF", "..restore-OTHER.DBF.copy-Ab12Cd",
       ".BRAND.LST.copy-x9Y8z7", ".KELDRO.URP.a1B2c3", ".OUT.TXT.QwErTy"};
   const std::vector<std::string> theirs = {
-      "EXP.DBF", "~EXP.DBF", ".bashrc.backup", ".profile", ".restore-", ".notes.copy-abc", ".KELDRO.URP.a1-2c3",
+      "EXP.DBF", "~EXP.DBF", "~EXPORTING.DBF", ".bashrc.backup", ".profile", ".restore-", ".notes.copy-abc", ".KELDRO.URP.a1-2c3",
       "restore-X.DBF", ".config.lst"};
   for (const auto& names : {ours, theirs})
     for (const std::string& name : names) TempRoot::WriteFile(dir / name, "x");

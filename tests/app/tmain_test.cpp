@@ -232,29 +232,57 @@ TEST_F(TMainTest, ALastDatabaseNotOfTheItemLayoutIsRefusedAndTheOpenLoopCanBeLef
   }
 }
 
-TEST_F(TMainTest, ADatabaseWhoseIndexFileWentOpensAndGetsItsIndexRebuilt) {
-  const fs::path file = root.path() / "HOME.DBF";
-  MakeTable(file, ItemLayout());
-  {
-    TTable t;
-    t.SetDatabaseName(root.path().string());
-    t.SetTableName("HOME");
-    t.AddIndex("NewIndex", "Upper(Left(Category,80))", framework::ixExpression);
-  }
-  ASSERT_EQ(HeaderByte28(file), 1);
-  fs::remove(root.path() / "HOME.MDX");
-  WriteIni("[Misc]\r\nLast Database=" + file.string() + "\r\n[Sort Order]\r\nPrimary Sort=1\r\nSecondary Sort=11\r\n");
+// An index file that went, or that the engine cannot read, is no reason to
+// refuse the records: the database opens, without a message, and gets its
+// index again (one the damaged file still names keeps its expression).
+TEST_F(TMainTest, ADatabaseWhoseIndexFileWentOrIsDamagedOpensAndGetsItsIndexRebuilt) {
+  const std::string sortOrder = "Upper(Left(Item,40))+STR(Cost,12,2)";
+  const struct Case {
+    const char* what;
+    std::function<std::string(const std::string&)> damage;  // the index file's bytes, or "-" for no file
+    std::string expression;
+  } cases[] = {
+      {"gone", [](const std::string&) { return std::string("-"); }, sortOrder},
+      {"zeroed", [](const std::string& mdx) { return std::string(mdx.size(), '\0'); }, sortOrder},
+      {"empty", [](const std::string&) { return std::string(); }, sortOrder},
+      {"cut short", [](const std::string& mdx) { return mdx.substr(0, mdx.size() - 512); }, "Upper(Left(Category,80))"},
+  };
+  int n = 0;
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.what);
+    const std::string name = "HOME" + std::to_string(++n);
+    const fs::path file = root.path() / (name + ".DBF");
+    const fs::path index = root.path() / (name + ".MDX");
+    MakeTable(file, ItemLayout());
+    {
+      TTable t;
+      t.SetDatabaseName(root.path().string());
+      t.SetTableName(name);
+      t.AddIndex("NewIndex", "Upper(Left(Category,80))", framework::ixExpression);
+    }
+    ASSERT_EQ(HeaderByte28(file), 1);
+    const std::string damaged = k.damage(TempRoot::ReadFile(index));
+    if (damaged == "-") {
+      fs::remove(index);
+    } else {
+      TempRoot::WriteFile(index, damaged);
+    }
+    WriteIni("[Misc]\r\nLast Database=" + file.string() +
+             "\r\n[Sort Order]\r\nPrimary Sort=1\r\nSecondary Sort=11\r\n");
+    ui->calls.clear();
 
-  auto main = Start();
-  ASSERT_FALSE(main->Terminated());
-  EXPECT_TRUE(ui->MessageTexts().empty());
-  EXPECT_EQ(main->windowTitle().toStdString(), "Stashwell Inventory 95 (HOME)");
-  EXPECT_TRUE(fs::exists(root.path() / "HOME.MDX"));
-  EXPECT_EQ(main->MyTable.IndexName(), "NewIndex");
-  const framework::TIndexDef* index = main->MyTable.IndexDefs().Find("NewIndex");
-  ASSERT_NE(index, nullptr);
-  EXPECT_EQ(index->Expression(), "Upper(Left(Item,40))+STR(Cost,12,2)");
-  EXPECT_EQ(main->IndexPath(), root.path() / "HOME.MDX");
+    auto main = Start();
+    ASSERT_FALSE(main->Terminated());
+    EXPECT_TRUE(ui->MessageTexts().empty());
+    EXPECT_EQ(main->windowTitle().toStdString(), "Stashwell Inventory 95 (" + name + ")");
+    EXPECT_TRUE(main->MyTable.Active());
+    EXPECT_TRUE(fs::exists(index));
+    EXPECT_EQ(main->MyTable.IndexName(), "NewIndex");
+    const framework::TIndexDef* def = main->MyTable.IndexDefs().Find("NewIndex");
+    ASSERT_NE(def, nullptr);
+    EXPECT_EQ(def->Expression(), k.expression);
+    EXPECT_EQ(main->IndexPath(), index);
+  }
 }
 
 TEST_F(TMainTest, BrowseOnlyModeComesFromTheFirstArgumentAndKeepsFieldEditing) {

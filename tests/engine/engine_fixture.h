@@ -3,6 +3,8 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <filesystem>
@@ -59,6 +61,16 @@ class EngineTest : public ::testing::Test {
   std::vector<uint8_t> Buffer(OrbCursor c);
   // The record numbers a full scan visits.
   std::vector<uint32_t> Scan(OrbCursor c);
+  // Runs `child` in a forked process (its exit status is its answer) while
+  // this process holds whatever it holds.
+  template <typename F>
+  int InChild(F child) {
+    pid_t pid = fork();
+    if (pid == 0) _exit(child());
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
 
   testing_support::TempRoot root_;
   OrbDatabase db_ = 0;

@@ -24,17 +24,6 @@ class SharingTest : public EngineTest {
     MakeTable("SHARED", {Field("NAME", 'C', 10)});
   }
   OrbResult TryOpen(uint16_t mode, OrbCursor* c) { return EngineOpenTable(db_, "SHARED", mode, c); }
-
-  // Runs `child` in a forked process (its exit status is its answer) while
-  // this process holds whatever it holds.
-  template <typename F>
-  int InChild(F child) {
-    pid_t pid = fork();
-    if (pid == 0) _exit(child());
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
 };
 
 TEST_F(SharingTest, OpenModesWithinTheProcess) {

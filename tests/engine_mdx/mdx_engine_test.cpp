@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <functional>
 #include <sys/ptrace.h>
+#include <sys/resource.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -18,7 +19,9 @@
 
 #include "engine_fixture.h"
 #include "file.h"
+#include "index_hooks.h"
 #include "orbex32.h"
+#include "table.h"
 
 using engine_test::EngineTest;
 using engine_test::Field;
@@ -210,14 +213,8 @@ TEST_F(IndexedTableTest, MissingIgnoredAndDamagedIndexFiles) {
   EngineCloseCursor(c);
   Write("STUFF.DBF", dbf);
 
-  // A damaged header: refused as a corrupt index.
-  std::string bad = mdx;
-  bad[22] = 9;
-  Write("STUFF.MDX", bad);
-  EXPECT_EQ(EngineOpenTable(db_, "STUFF", ORB_OPEN_SHARED, &c), ORB_ERR_INDEX_CORRUPT);
-
   // A damaged tree opens; regenerating rebuilds it from the records.
-  bad = mdx;
+  std::string bad = mdx;
   std::fill(bad.begin() + 6 * 512 + 8, bad.begin() + 6 * 512 + 200, '\x55');
   Write("STUFF.MDX", bad);
   ASSERT_EQ(EngineOpenTable(db_, "STUFF", ORB_OPEN_EXCLUSIVE, &c), ORB_OK);
@@ -230,6 +227,136 @@ TEST_F(IndexedTableTest, MissingIgnoredAndDamagedIndexFiles) {
   EXPECT_TRUE(std::is_sorted(walk.begin(), walk.end(), [](const std::string& a, const std::string& b) {
     return a.substr(0, a.find('/')) < b.substr(0, b.find('/'));
   }));
+}
+
+// An index file that cannot be read is rebuilt from the records at a
+// writable open, with the tags its tag table still names and those the
+// field descriptors mark (a tag on the field alone, named after it);
+// with none left the table stops naming it. A read-only open reads the
+// records in natural order and answers the damage only when a tag is
+// chosen, and leaves the file as it is.
+TEST_F(IndexedTableTest, UnreadableIndexFilesAreRebuiltAtAWritableOpen) {
+  for (int i = 0; i < 300; ++i) Add(("c" + std::to_string(i % 17)).c_str(), i);
+  ASSERT_EQ(AddIndex("NewIndex", "Upper(Left(Category,80))"), ORB_OK);
+  ASSERT_EQ(AddIndex("COST", "COST"), ORB_OK);
+  EngineCloseCursor(c_);
+  open_.clear();
+  const std::string mdx = Read("STUFF.MDX");
+  const std::string dbf = Read("STUFF.DBF");
+  ASSERT_EQ(dbf[32 + 32 + 31], 1);  // COST's descriptor marks its tag
+  std::string unmarked = dbf;
+  unmarked[32 + 32 + 31] = 0;
+  std::string badBlockSize = mdx;
+  badBlockSize[22] = 9;
+  const std::vector<std::string> both = {"NEWINDEX", "COST"}, costOnly = {"COST"}, none = {};
+  struct Case {
+    const char* what;
+    std::string mdx, dbf;
+    std::vector<std::string> tags;  // after the writable open
+  } cases[] = {
+      {"zeroed", std::string(mdx.size(), '\0'), dbf, costOnly},
+      {"empty", "", dbf, costOnly},
+      {"cut short", mdx.substr(0, mdx.size() - 1024), dbf, both},
+      {"header damaged", badBlockSize, dbf, both},
+      {"zeroed, no field marked", std::string(mdx.size(), '\0'), unmarked, none},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.what);
+    Write("STUFF.DBF", k.dbf);
+    Write("STUFF.MDX", k.mdx);
+    OrbCursor ro = 0;
+    ASSERT_EQ(EngineOpenTable(db_, "STUFF", ORB_OPEN_READ_ONLY, &ro), ORB_OK);
+    EXPECT_EQ(Walk(ro).size(), 300u);
+    EXPECT_EQ(EngineSwitchToIndex(ro, "NEWINDEX"), ORB_ERR_INDEX_CORRUPT);
+    EXPECT_EQ(EngineSwitchToIndex(ro, "COST"), ORB_ERR_INDEX_CORRUPT);
+    EXPECT_EQ(Walk(ro).size(), 300u);
+    EXPECT_TRUE(Read("STUFF.MDX") == k.mdx) << "a read-only open changed the index file";
+
+    // Every other case is mended by an exclusive open, the rest by a shared
+    // one beside the read-only one, which then finds the index mended too.
+    const bool exclusiveFirst = (&k - cases) % 2 == 1;
+    const std::vector<uint16_t> modes = exclusiveFirst ? std::vector<uint16_t>{ORB_OPEN_EXCLUSIVE, ORB_OPEN_SHARED}
+                                                       : std::vector<uint16_t>{ORB_OPEN_SHARED, ORB_OPEN_EXCLUSIVE};
+    OrbCursor c = 0;
+    for (uint16_t mode : modes) {
+      if (mode == ORB_OPEN_EXCLUSIVE) {
+        if (!exclusiveFirst && !k.tags.empty()) {
+          EXPECT_EQ(EngineSwitchToIndex(ro, k.tags.back().c_str()), ORB_OK);
+          EXPECT_EQ(Walk(ro).size(), 300u);
+        }
+        EngineCloseCursor(ro);
+      }
+      ASSERT_EQ(EngineOpenTable(db_, "STUFF", mode, &c), ORB_OK) << mode;
+      OrbIndexDesc descs[4];
+      uint16_t count = 0;
+      ASSERT_EQ(EngineGetIndexDescs(c, 4, descs, &count), ORB_OK);
+      std::vector<std::string> tags;
+      for (uint16_t i = 0; i < count; ++i) tags.push_back(descs[i].tagName);
+      EXPECT_EQ(tags, k.tags);
+      // Each rebuilt tag's first two entries and its last.
+      const struct {
+        const char* tag;
+        std::vector<std::string> ends;
+      } orders[] = {{"COST", {"c0/0", "c1/1", "c10/299"}}, {"NEWINDEX", {"c0/0", "c0/17", "c9/298"}}};
+      for (const auto& o : orders) {
+        if (std::find(tags.begin(), tags.end(), o.tag) == tags.end()) continue;
+        ASSERT_EQ(EngineSwitchToIndex(c, o.tag), ORB_OK);
+        const std::vector<std::string> walk = Walk(c);
+        ASSERT_EQ(walk.size(), 300u);
+        EXPECT_EQ(std::vector<std::string>({walk[0], walk[1], walk[299]}), o.ends) << o.tag;
+      }
+      EngineCloseCursor(c);
+    }
+    EXPECT_EQ(Byte28(), k.tags.empty() ? 0 : 1);
+    EXPECT_EQ(std::filesystem::exists(Dir() / "STUFF.MDX"), !k.tags.empty());
+    if (!k.tags.empty()) {
+      std::shared_ptr<orb::Table> table;
+      ASSERT_EQ(orb::Table::Acquire(Dir() / "STUFF.DBF", ORB_OPEN_SHARED, &table), ORB_OK);
+      ASSERT_NE(table->Index(), nullptr);
+      EXPECT_EQ(table->Index()->CheckAll(), ORB_OK);
+      table->Release(ORB_OPEN_SHARED);
+    }
+  }
+}
+
+// A rebuild refused by a full disk (here a file size limit the new index
+// cannot fit under, in another process) leaves the old index in step and
+// usable in every mode, and nothing beside it.
+TEST_F(IndexedTableTest, ARebuildRefusedByAFullDiskLeavesTheOldIndexUsable) {
+  for (int i = 0; i < 300; ++i) Add(("c" + std::to_string(i % 17)).c_str(), i);
+  ASSERT_EQ(AddIndex("NewIndex", "Upper(Left(Category,80))"), ORB_OK);
+  EngineCloseCursor(c_);
+  open_.clear();
+  // The new index's last block does not fit; the table's header writes do.
+  const size_t limit = Read("STUFF.MDX").size() - 1024;
+  ASSERT_GT(limit, 4096u);
+  pid_t pid = fork();
+  if (pid == 0) {
+    std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit size{limit, limit};
+    OrbDatabase db = 0;
+    OrbCursor k = 0;
+    if (setrlimit(RLIMIT_FSIZE, &size) != 0 || EngineOpenDatabase(Dir().c_str(), &db) != ORB_OK ||
+        EngineOpenTable(db, "STUFF", ORB_OPEN_SHARED, &k) != ORB_OK)
+      _exit(1);
+    _exit(EngineRegenIndexes(k) == ORB_ERR_DISK_FULL ? 0 : 2);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFEXITED(status));
+  ASSERT_EQ(WEXITSTATUS(status), 0) << "the rebuild was not refused for a full disk";
+  for (uint16_t mode : {ORB_OPEN_READ_ONLY, ORB_OPEN_SHARED, ORB_OPEN_EXCLUSIVE}) {
+    OrbCursor c = 0;
+    ASSERT_EQ(EngineOpenTable(db_, "STUFF", mode, &c), ORB_OK) << mode;
+    ASSERT_EQ(EngineSwitchToIndex(c, "NEWINDEX"), ORB_OK) << mode;
+    const std::vector<std::string> walk = Walk(c);
+    ASSERT_EQ(walk.size(), 300u);
+    EXPECT_EQ(std::vector<std::string>({walk[0], walk[1], walk[299]}),
+              std::vector<std::string>({"c0/0", "c0/17", "c9/298"}));
+    EngineCloseCursor(c);
+  }
+  for (const auto& entry : std::filesystem::directory_iterator(Dir()))
+    EXPECT_NE(entry.path().extension(), ".new") << entry.path();
 }
 
 // Another process appends through its own handle while this one holds the

@@ -1,8 +1,10 @@
 // Answers made permanent, tables copied and deleted, alias paths.
 #include <gmock/gmock.h>
 
+#include <cerrno>
 #include <filesystem>
 
+#include "fault.h"
 #include "sql_fixture.h"
 
 namespace engine_test {
@@ -72,6 +74,57 @@ TEST_F(SqlTest, BatchCopyAppendsFieldsByName) {
   EXPECT_THAT(Column("SELECT ITEM || '=' || ifnull(COST, '') FROM COPY ORDER BY ITEM"),
               ElementsAre("Chisel=", "Drill=310.99", "Hammer=25.5", "Lamp=101.0", "Saw=120.0", "Sofa=899.0"));
   EXPECT_EQ(EngineBatchCopy(dst, dst, &copied), ORB_ERR_INVALID_PARAM);
+}
+
+TEST_F(SqlTest, AnswersAreNeverSynced) {
+  // A plain answer and one with a memo column: nothing of the user's is in them.
+  for (const char* query : {"SELECT ITEM, COST FROM T WHERE COST > 100",
+                            "SELECT printf('%-300s|', ITEM) AS wide FROM T"}) {
+    SCOPED_TRACE(query);
+    orb::fault::Arm(orb::fault::Plan{});
+    OrbCursor a = 0;
+    ASSERT_EQ(Run(query, &a), ORB_OK);
+    EXPECT_GT(orb::fault::CountOf(orb::fault::Op::kWrite), 0);
+    EXPECT_EQ(orb::fault::CountOf(orb::fault::Op::kSync), 0);
+    orb::fault::Disarm();
+    EngineCloseCursor(a);
+  }
+}
+
+TEST_F(SqlTest, BatchCopySyncsOnceAtItsEndAndIsAllOrNothing) {
+  auto target = [&] {
+    MakeTable("COPY", {Field("COST", 'N', 12, 2), Field("ITEM", 'C', 12)});
+    return Open("COPY");
+  };
+  OrbCursor src = Open("T", ORB_OPEN_READ_ONLY);
+  OrbCursor dst = target();
+  uint32_t copied = 0;
+  orb::fault::Arm(orb::fault::Plan{0, 0, false, true});
+  ASSERT_EQ(EngineBatchCopy(src, dst, &copied), ORB_OK);
+  const int writes = orb::fault::Count();
+  orb::fault::Disarm();
+  EngineCloseCursor(dst);
+  open_.pop_back();
+  // Journal, its folder, the records, the header, the folder: not one per record.
+  dst = target();
+  orb::fault::Arm(orb::fault::Plan{});
+  ASSERT_EQ(EngineBatchCopy(src, dst, &copied), ORB_OK);
+  EXPECT_EQ(copied, 6u);
+  EXPECT_LE(orb::fault::CountOf(orb::fault::Op::kSync), 5);
+  orb::fault::Disarm();
+  for (int at = 1; at <= writes; ++at) {
+    SCOPED_TRACE("disk full at write " + std::to_string(at));
+    EngineCloseCursor(dst);
+    open_.pop_back();
+    dst = target();
+    orb::fault::Arm(orb::fault::Plan{at, ENOSPC, false, true});
+    EXPECT_EQ(EngineBatchCopy(src, dst, &copied), ORB_ERR_DISK_FULL);
+    orb::fault::Disarm();
+    EXPECT_EQ(copied, 0u);
+    uint32_t count = 99;
+    EXPECT_EQ(EngineGetRecordCount(dst, &count), ORB_OK);
+    EXPECT_EQ(count, 0u);
+  }
 }
 
 TEST_F(SqlTest, DeleteTableRemovesItsFilesUnlessOpen) {

@@ -548,5 +548,69 @@ TEST_F(TableTest, RefusedRangeLeavesTheTableBrowsingWithoutARange) {
   }
 }
 
+TEST_F(TableTest, BatchCommitsAllOrRollsBackAllAndRefusesCallsOutOfTurn) {
+  TTable t;
+  MakeItems(t, 2);
+  OpenItems(t);
+  EXPECT_FALSE(t.InBatch());
+  EXPECT_THROW(t.CommitBatch(), EDatabaseError);
+  EXPECT_THROW(t.RollbackBatch(), EDatabaseError);
+  auto add = [&](const char* item) {
+    t.Append();
+    t.FieldByName("Item")->SetAsString(item);
+    t.Post();
+  };
+  // Rolled back: the records shown are read again, the appended ones gone,
+  // an edit in progress dropped.
+  t.BeginBatch();
+  EXPECT_TRUE(t.InBatch());
+  try {
+    t.BeginBatch();
+    FAIL() << "nested batch";
+  } catch (const EDatabaseError& e) {
+    EXPECT_EQ(e.ErrorCode(), ORB_ERR_INVALID_PARAM);
+  }
+  add("Item 3");
+  t.First();
+  t.Edit();
+  t.FieldByName("Item")->SetAsString("Changed");
+  t.Post();
+  EXPECT_EQ(Items(t), (std::vector<std::string>{"Changed", "Item 2", "Item 3"}));
+  t.Edit();
+  t.FieldByName("Item")->SetAsString("Pending");
+  t.RollbackBatch();
+  EXPECT_FALSE(t.InBatch());
+  EXPECT_EQ(t.State(), dsBrowse);
+  EXPECT_EQ(Items(t), (std::vector<std::string>{"Item 1", "Item 2"}));
+  // Committed: a pending edit is posted first, and every change stays.
+  t.BeginBatch();
+  add("Item 3");
+  add("Item 4");
+  t.Edit();
+  t.FieldByName("Item")->SetAsString("Last");
+  t.CommitBatch();
+  EXPECT_FALSE(t.InBatch());
+  t.Close();
+  OpenItems(t);
+  EXPECT_EQ(Items(t), (std::vector<std::string>{"Item 1", "Item 2", "Item 3", "Last"}));
+  // Closing the table ends its batch, undone.
+  t.BeginBatch();
+  add("Item 5");
+  t.Close();
+  OpenItems(t);
+  EXPECT_FALSE(t.InBatch());
+  EXPECT_EQ(t.RecordCount(), 4);
+  t.Close();
+  TTable ro;
+  ro.SetReadOnly(true);
+  OpenItems(ro);
+  try {
+    ro.BeginBatch();
+    FAIL() << "batch on a read-only table";
+  } catch (const EDatabaseError& e) {
+    EXPECT_EQ(e.ErrorCode(), ORB_ERR_READ_ONLY);
+  }
+}
+
 }  // namespace
 }  // namespace fwtest

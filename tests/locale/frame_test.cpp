@@ -1,6 +1,8 @@
 // Start-up, clients, version, memory, messages and the LC_CTYPE information
 // of the system locales, each case in a fresh process.
 #include <cstring>
+#include <cstdio>
+#include <utility>
 #include <string>
 #include <thread>
 
@@ -191,6 +193,64 @@ TEST(Slw32Ctype, MultiByteClassTrimAndScan) {
     CHECK_CHILD(SLW_API(api, SLM_StrScanForClass)(h, "   ", 1, 1) == nullptr);
     CHECK_CHILD(SLW_API(api, SLM_StrnScanForClass)(h, text, 1, 1, 2) == nullptr);
     CHECK_CHILD(SLW_API(api, SLM_StrnScanForClass)(h, text, 1, 1, 3) == text + 2);
+    CHECK_EQ_CHILD(SLW_API(api, SL_Exit)(), 0);
+  });
+}
+
+// The byte-order names of the code-order operations, as the interface
+// lists them, resolve by name in every family and answer as the operation
+// they name a second time (the system locales compare by code).
+template <typename CH, typename KEY>
+void ExpectByteNamesAnswerAsCharNames(Api& api, hlocale h, const std::string& p, const CH* a, const CH* b) {
+  using Compare = int16_t (*)(hlocale, const CH*, const CH*);
+  using NCompare = int16_t (*)(hlocale, const CH*, uint16_t, const CH*, uint16_t);
+  using Dbase = int16_t (*)(hlocale, const CH*, uint16_t, const CH*, uint16_t, uint8_t);
+  using Transform = uint16_t (*)(hlocale, KEY*, const CH*, uint16_t);
+  using NTransform = uint16_t (*)(hlocale, KEY*, const CH*, uint16_t, uint16_t);
+  auto fn = [&](const std::string& name) {
+    void* f = dlsym(api.module(), name.c_str());
+    if (f == nullptr) std::fprintf(stderr, "missing export %s\n", name.c_str());
+    CHECK_CHILD(f != nullptr);
+    return f;
+  };
+  void* byteCompare = fn("_" + p + "StrByteCompare");
+  void* byteNCompare = fn("_" + p + "StrnByteCompare");
+  void* byteDbase = fn("__" + p + "StrDbaseByteCompare");
+  void* byteTransform = fn("_" + p + "StrByteTransform");
+  void* byteNTransform = fn("_" + p + "StrnByteTransform");
+  if (!byteCompare || !byteNCompare || !byteDbase || !byteTransform || !byteNTransform) return;
+  auto charCompare = reinterpret_cast<Compare>(fn("_" + p + "StrCharCompare"));
+  auto charNCompare = reinterpret_cast<NCompare>(fn("_" + p + "StrnCharCompare"));
+  auto charDbase = reinterpret_cast<Dbase>(fn("__" + p + "StrDbaseCharCompare"));
+  auto charTransform = reinterpret_cast<Transform>(fn("_" + p + "StrCharTransform"));
+  auto charNTransform = reinterpret_cast<NTransform>(fn("_" + p + "StrnCharTransform"));
+  for (auto [x, y] : {std::pair{a, b}, std::pair{b, a}, std::pair{a, a}}) {
+    CHECK_EQ_CHILD(reinterpret_cast<Compare>(byteCompare)(h, x, y), charCompare(h, x, y));
+    for (uint16_t n : {0, 2, 3, 9}) {
+      CHECK_EQ_CHILD(reinterpret_cast<NCompare>(byteNCompare)(h, x, n, y, 9), charNCompare(h, x, n, y, 9));
+      for (uint8_t exact : {0, 1})
+        CHECK_EQ_CHILD(reinterpret_cast<Dbase>(byteDbase)(h, x, n, y, 3, exact), charDbase(h, x, n, y, 3, exact));
+    }
+  }
+  CHECK_CHILD(charCompare(h, a, b) != 0);
+  for (uint16_t size : {2, 16}) {
+    KEY byKey[16] = {}, byChar[16] = {};
+    CHECK_EQ_CHILD(reinterpret_cast<Transform>(byteTransform)(h, byKey, a, size), charTransform(h, byChar, a, size));
+    CHECK_CHILD(std::memcmp(byKey, byChar, sizeof byKey) == 0);
+    KEY nKey[16] = {}, nChar[16] = {};
+    CHECK_EQ_CHILD(reinterpret_cast<NTransform>(byteNTransform)(h, nKey, a, 2, size),
+                   charNTransform(h, nChar, a, 2, size));
+    CHECK_CHILD(std::memcmp(nKey, nChar, sizeof nKey) == 0);
+  }
+}
+
+TEST(Slw32Exports, ByteOrderNamesAnswerAsTheCodeOrderOperations) {
+  InFreshProcess([](Api& api) {
+    CHECK_EQ_CHILD(SLW_API(api, _SL_InitClient)(1, 1, 1), 0);
+    ExpectByteNamesAnswerAsCharNames<char, char>(api, SLW_API(api, SLN_GetSysLocale)(), "SLN_", "abc ", "abd");
+    ExpectByteNamesAnswerAsCharNames<SL_WCHAR, SL_WCHAR>(api, SLW_API(api, SLW_GetSysLocale)(), "SLW_", u"abc ",
+                                                         u"ab\u00E9");
+    ExpectByteNamesAnswerAsCharNames<char, SL_WCHAR>(api, SLW_API(api, SLM_GetSysLocale)(), "SLM_", "abc ", "abd");
     CHECK_EQ_CHILD(SLW_API(api, SL_Exit)(), 0);
   });
 }

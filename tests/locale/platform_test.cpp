@@ -145,6 +145,17 @@ TEST_F(Platform, JapaneseIsMultiByteWithTheLeadBytesOfItsCodePage) {
   // Platform collation compares the bytes as code-page text.
   EXPECT_EQ(SLM_StrCollate(h_, "a", "B"), -1);
   EXPECT_EQ(SLM_StrCollate(h_, "\x82\xA0", "\x82\xA2"), -1);  // あ before い
+  // Its sort keys are 16-bit units, each one byte of the platform's key:
+  // they order as the compare, and the bounded key counts characters.
+  SL_WCHAR a[64], b[64], c[64];
+  const uint16_t na = SLM_StrTransform(h_, a, "\x82\xA0", 64), nb = SLM_StrTransform(h_, b, "\x82\xA2", 64);
+  ASSERT_GT(na, 0);
+  ASSERT_GT(nb, 0);
+  EXPECT_TRUE(std::u16string(a, na) < std::u16string(b, nb));
+  for (uint16_t i = 0; i < na; ++i) EXPECT_LT(a[i], 256) << i;
+  EXPECT_EQ(SLM_StrnTransform(h_, c, "\x82\xA0\x82\xA2", 1, 64), na);
+  EXPECT_EQ(std::u16string(c, na), std::u16string(a, na));
+  EXPECT_EQ(SLM_StrTransform(h_, c, "\x82\xA0", static_cast<uint16_t>(na - 1)), 0);  // no room: 0
 }
 
 TEST_F(Platform, UnknownAndDefaultIds) {

@@ -13,6 +13,7 @@
 #include "categories.h"
 #include "item_names.h"
 #include "locale_object.h"
+#include "shipped_fixture.h"
 #include "slw32.h"
 
 namespace {
@@ -20,22 +21,8 @@ namespace {
 const char* const kUsa[] = {"en_US.WIN1252", "en_US.DOS437", "en_US.DOS850", "en_US.Unicode"};
 const char* const kOthers[] = {"da_DK", "de_DE", "es_ES", "fi_FI", "fr_FR", "it_IT", "nl_NL", "nb_NO", "pt_PT", "sv_SE"};
 
-int Sign(int v) { return v < 0 ? -1 : v > 0 ? 1 : 0; }
-
-class Shipped : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ASSERT_EQ(_SL_InitClient(1, 1, 1), 0);
-    ASSERT_EQ(SL_SetLocaleLibrary(SLW32_LOCALE_DIR "/LOCALE.SLL", 1), 0);
-    ASSERT_EQ(SL_SetLocaleLibrary(SLW32_LOCALE_DIR "/USA.SLL", 0), 0);
-  }
-  void TearDown() override { SL_Exit(); }
-  hlocale Open(const std::string& name) {
-    hlocale h = nullptr;
-    EXPECT_EQ(SL_OpenLocale(&h, SL_LC_ALL, name.c_str()), 0) << name;
-    return h;
-  }
-};
+using slw_test::Sign;
+using Shipped = slw_test::ShippedLocales;
 
 TEST_F(Shipped, EveryLocaleOpensWithItsEightCategoriesAndWeightedCollation) {
   std::vector<std::string> names(std::begin(kUsa), std::end(kUsa));
@@ -52,7 +39,7 @@ TEST_F(Shipped, EveryLocaleOpensWithItsEightCategoriesAndWeightedCollation) {
     EXPECT_EQ(family, name.ends_with("Unicode") ? 2 : name.ends_with("WIN932") ? 3 : 1);
     SL_COLLATIONSETTINGS s{};
     ASSERT_EQ(SL_CollationInfo(h, 3, &s), 0);
-    EXPECT_EQ(s.levels, 2);
+    EXPECT_EQ(s.levels, 3);
     EXPECT_EQ(s.compareFlags, 5);
     EXPECT_EQ(s.mode, 2);
     char month[SL_ITEM_SIZE] = {};
@@ -75,6 +62,85 @@ TEST_F(Shipped, EveryLocaleOpensWithItsEightCategoriesAndWeightedCollation) {
   EXPECT_EQ(ctype->Translate(ctype->upperIndex(), 0xE9), 0xC9);
   ASSERT_EQ(ctype->translationTables()[0].entries.size(), 1u);  // sharp s to SS
   EXPECT_EQ(ctype->translationTables()[0].entries[0].target, u"SS");
+  EXPECT_EQ(ctype->translationTables()[0].table.At(0xDF), 0xFFFF);
+}
+
+// Sharp s has no one-letter capital: upper-cased and matched ignoring case
+// it is "SS", in the narrow and the wide family alike.
+TEST_F(Shipped, SharpSUpperCasesToTwoLetters) {
+  hlocale de = Open("de_DE.WIN1252"), en = Open("en_US.WIN1252"), wide = Open("en_US.Unicode");
+  EXPECT_EQ(SLN_StrMatchi(de, "STRASSE", "stra\xDF" "e"), 0);
+  EXPECT_NE(SLN_StrMatchi(de, "STRASE", "stra\xDF" "e"), 0);
+  char out[16] = {};
+  EXPECT_EQ(SLN_StrUpperEx(de, out, "stra\xDF" "e", 16), 1);
+  EXPECT_STREQ(out, "STRASSE");
+  EXPECT_EQ(SLN_StrUpperEx(en, out, "\xDF", 4), 1);
+  EXPECT_STREQ(out, "SS");
+  EXPECT_EQ(SLN_StrUpperEx(en, out, "\xDF", 1), 0);  // no room for two: kept
+  EXPECT_STREQ(out, "\xDF");
+  EXPECT_EQ(static_cast<uint8_t>(SLN_ToUpper(de, '\xDF')), 0xDF);
+  EXPECT_EQ(SLW_StrMatchi(wide, u"STRASSE", u"stra\u00DFe"), 0);
+  SL_WCHAR wout[16] = {};
+  EXPECT_EQ(SLW_StrUpperEx(wide, wout, u"stra\u00DFe", 16), 1);
+  EXPECT_EQ(std::u16string(wout), u"STRASSE");
+  EXPECT_EQ(SLW_StrUpperEx(wide, wout, u"\u00DF", 4), 1);
+  EXPECT_EQ(std::u16string(wout), u"SS");
+  EXPECT_EQ(SLW_StrUpperEx(wide, wout, u"\uFB01x", 8), 1);  // the fi ligature
+  EXPECT_EQ(std::u16string(wout), u"FIX");
+  EXPECT_EQ(SLW_ToUpper(wide, u'\u00DF'), u'\u00DF');
+  // In place the string cannot grow: sharp s stays; the count is kept.
+  char inPlace[] = "stra\xDF" "e caf\xE9 \xFF";
+  EXPECT_STREQ(SLN_StrUpper(de, inPlace), "STRA\xDF" "E CAF\xC9 \x9F");
+  char counted[] = "\xE9t\xE9 abc";
+  EXPECT_STREQ(SLN_StrnUpper(de, counted, 5), "\xC9T\xC9 Abc");
+  SL_WCHAR wideInPlace[] = u"stra\u00DFe \u00E9\u0101";
+  EXPECT_EQ(std::u16string(SLW_StrnUpper(wide, wideInPlace, 7)), u"STRA\u00DFE \u00E9\u0101");
+  EXPECT_EQ(std::u16string(SLW_StrLower(wide, wideInPlace)), u"stra\u00DFe \u00E9\u0101");
+}
+
+// The date and time formats of the languages, for Thursday 31 December 2026
+// at 14:05:00.
+TEST_F(Shipped, DatesAndTimesAreWrittenInTheLanguagesFormats) {
+  const SL_TIME t{0, 5, 14, 31, 11, 2026, 4, 364, 0, 0};
+  struct Case {
+    const char* locale;
+    const char* format;
+    const char* text;
+  } cases[] = {
+      {"en_US.WIN1252", "%X", "02:05:00 PM"},
+      {"en_US.WIN1252", "%x", "Thursday, December 31, 2026"},
+      {"en_US.WIN1252", "%c", "Thursday, December 31, 2026 02:05:00 PM"},
+      {"en_US.WIN1252", "%s", "12/31/26"},
+      {"en_US.WIN1252", "%r", "02:05:00 PM"},
+      {"de_DE.WIN1252", "%X", "14:05:00"},
+      {"de_DE.WIN1252", "%x", "Donnerstag, 31. Dezember 2026"},
+      {"de_DE.WIN1252", "%c", "Donnerstag, 31. Dezember 2026 14:05:00"},
+      {"de_DE.WIN1252", "%s", "31.12.26"},
+      {"de_DE.DOS850", "%s", "31.12.26"},
+      {"en_US.DOS437", "%c", "Thursday, December 31, 2026 02:05:00 PM"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.locale) + " " + c.format);
+    hlocale h = Open(c.locale);
+    char out[64] = {};
+    EXPECT_EQ(SLN_FmtStrTime(h, out, c.format, &t, sizeof out), std::strlen(c.text));
+    EXPECT_STREQ(out, c.text);
+    ASSERT_EQ(SL_CloseLocale(&h), 0);
+  }
+  hlocale wide = Open("en_US.Unicode");
+  SL_WCHAR out[64] = {};
+  EXPECT_EQ(SLW_FmtStrTime(wide, out, u"%c", &t, 64), 39);
+  EXPECT_EQ(std::u16string(out), u"Thursday, December 31, 2026 02:05:00 PM");
+}
+
+TEST_F(Shipped, TheInternationalCurrencySymbolIsItsThreeLetters) {
+  hlocale en = Open("en_US.WIN1252");
+  char out[64] = {};
+  EXPECT_EQ(_SLN_FmtStrPrint(en, out, "%'I", 1234.5), 12);
+  EXPECT_STREQ(out, "USD 1,234.50");
+  char symbol[SL_ITEM_SIZE] = {};
+  ASSERT_EQ(SL_GetLocaleItem(en, symbol, 148), 0);
+  EXPECT_STREQ(symbol, "USD");
 }
 
 TEST_F(Shipped, LanguageDriversOpenTheLocalesTheyName) {
@@ -103,6 +169,13 @@ TEST_F(Shipped, LanguagesSortTheirOwnWay) {
   hlocale da = Open("da_DK.WIN1252");
   EXPECT_GT(SLN_StrCollate(da, "\xC5se", "Zebra"), 0);
   EXPECT_GT(SLN_StrCollate(da, "\xC6" "ble", "Zebra"), 0);
+  // Danish "aa" is the letter after z, also where it begins after a start
+  // both texts share ("Ha"); in English it is two letters a.
+  EXPECT_GT(SLN_StrCollate(da, "Haar", "Hab"), 0);
+  EXPECT_GT(SLN_StrCollate(da, "Haar", "Hz"), 0);
+  EXPECT_GT(SLN_StrnCollate(da, "Haar", 3, "Hab", 3), 0);
+  EXPECT_LT(SLN_StrnCollate(da, "Haar", 2, "Hab", 3), 0);
+  EXPECT_LT(SLN_StrCollate(en, "Haar", "Hab"), 0);
   hlocale es = Open("es_ES.WIN1252");
   EXPECT_GT(SLN_StrCollate(es, "\xF1u", "nz"), 0);  // n with tilde is a letter of its own
   EXPECT_LT(SLN_StrCollate(en, "\xF1u", "nz"), 0);

@@ -87,6 +87,11 @@ class MdxFile {
   TagInfo Tag(int tag) const;
   int FindTag(std::string_view name) const;  // -1 when absent; any letter case
 
+  // The tags a damaged file still names, each with an expression that
+  // fits `fields`: what a rebuild keeps of it. None when its header is
+  // gone (a zeroed, empty or cut-off file).
+  static std::vector<TagInfo> Salvage(BlockFile& file, std::span<const FieldDesc> fields, uint32_t recordLength);
+
   // Adds a tag and builds it from the table's records.
   MdxStatus AddTag(std::string_view name, std::string_view expression, RecordSource& records);
   // kTagMissing when there is no such tag.

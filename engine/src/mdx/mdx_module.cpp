@@ -139,8 +139,10 @@ class MdxIndex : public ProductionIndex {
   }
   // Nobody else reads or writes the files of an exclusive open: the
   // index's changes are held until a checkpoint (MdxFile::SetWriteBack).
+  // So are a batch's, which holds the append lock and checkpoints at its
+  // commit: other programs read the index as the table they see needs it.
   void WriteBackWhenExclusive() {
-    if (file_) file_->SetWriteBack(table_.Exclusive());
+    if (file_) file_->SetWriteBack(table_.Exclusive() || table_.InBatch());
   }
   // Before a change (under the append lock): another program may have
   // changed the table and its index, or put a rebuilt index in place, even
@@ -177,36 +179,113 @@ class MdxIndex : public ProductionIndex {
   // until a pack renumbers the records and every tag is rebuilt.
   OrbResult OnDelete(uint32_t, const uint8_t*) override { return ORB_OK; }
 
-  // The new file is complete and synced before it takes the old one's
-  // name, so a crash leaves one whole index or the other; readers in other
-  // programs keep the old file until they next look (Refresh).
   OrbResult Regenerate() override {
-    if (!file_) return ORB_OK;
+    if (!file_) return damage_.empty() ? ORB_OK : Mend();
     FreshForChange();
     OrbResult r = Checkpoint();
-    if (r == ORB_OK) r = table_.BumpCounter();
     if (r != ORB_OK) return r;
-    const std::filesystem::path path = path_;
-    std::filesystem::path temp = path;
-    temp += ".new";
-    std::vector<uint8_t> buffer(table_.RecordSize());
-    r = WriteFresh(
-        temp, table_.RecordCount(),
-        [&](uint32_t n) { return table_.ReadRecord(n, buffer.data()) == ORB_OK ? buffer.data() : nullptr; },
-        table_.UpdateCounter());
-    if (r == ORB_OK) r = RenameFile(temp, path);
-    if (r == ORB_OK) r = SyncDirectory(path.parent_path());
-    if (r != ORB_OK) {
+    return Replace(Tags(), FreshFrom(Tags()));
+  }
+
+  using Builder = std::function<OrbResult(const std::filesystem::path&, uint32_t counter)>;
+  // Builds a new file holding `tags` from the table's records.
+  Builder FreshFrom(std::vector<mdx::TagInfo> tags) {
+    return [this, tags = std::move(tags)](const std::filesystem::path& to, uint32_t counter) {
+      std::vector<uint8_t> buffer(table_.RecordSize());
+      return Build(
+          to, table_.RecordCount(),
+          [&](uint32_t n) { return table_.ReadRecord(n, buffer.data()) == ORB_OK ? buffer.data() : nullptr; },
+          counter, tags);
+    };
+  }
+
+  // Every rewrite of the index (a rebuild, a tag added or deleted) makes a
+  // whole new file beside it, which `build` writes, stamped with the
+  // counter it is given, and syncs; it is renamed over the index and the
+  // folder synced, so a kill leaves one whole index or the other. The
+  // table's counter moves first (with the fields' flags for `tags`, the
+  // new file's): an old file a kill leaves is rebuilt at the next writable
+  // open. A failure before the rename leaves the old file as it was and,
+  // when it matched the records, stamped in step again, so it stays usable
+  // in every mode. Readers in other programs keep the old file until they
+  // next look (Refresh): the counter tells them to.
+  OrbResult Replace(const std::vector<mdx::TagInfo>& tags, const Builder& build) {
+    const bool inStep = file_ && !file_->Torn() && InStepNow();
+    const std::vector<bool> old = FieldFlags();
+    const std::filesystem::path temp = Temp();
+    OrbResult r = SetFieldFlags(PlainFields(tags));
+    if (r == ORB_OK) r = table_.BumpCounter();  // syncs the flags too
+    if (r == ORB_OK) r = build(temp, table_.UpdateCounter());
+    const bool renamed = r == ORB_OK && (r = RenameFile(temp, path_)) == ORB_OK;
+    if (!renamed) {
       std::error_code ec;
       std::filesystem::remove(temp, ec);
-      return r;
+      SetFieldFlags(old);
+      if (inStep) Synced(ToResult(file_->WriteStamp(table_.UpdateCounter(), table_.RecordCount())));
+      return Done(r);
     }
-    return Done(Reopen());
+    r = SyncDirectory(path_.parent_path());
+    if (r == ORB_OK && !table_.ProductionFlag()) {
+      // A first file: the table names it once it is in place, else it goes.
+      r = table_.SetProductionFlag(true);
+      if (r != ORB_OK) {
+        RemoveFile(path_);
+        return Done(r);
+      }
+    }
+    const OrbResult opened = Reopen();
+    return Done(r != ORB_OK ? r : opened);
+  }
+
+  std::vector<mdx::TagInfo> Tags() const {
+    std::vector<mdx::TagInfo> tags;
+    for (int i = 0; file_ && i < file_->TagCount(); ++i) tags.push_back(file_->Tag(i));
+    return tags;
+  }
+
+  std::filesystem::path Temp() const {
+    std::filesystem::path temp = path_;
+    temp += ".new";
+    return temp;
+  }
+
+  // A copy of the index (a new one when there is none) at `to` with
+  // `change` made, stamped with `counter` and synced.
+  OrbResult Changed(const std::filesystem::path& to, uint32_t counter,
+                    const std::function<MdxStatus(MdxFile&)>& change) {
+    std::unique_ptr<MdxFile> copy;
+    OrbResult r = file_ ? CopyTo(to, &copy) : CreateAt(table_, to, &copy);
+    if (r == ORB_OK) r = ToResult(change(*copy));
+    if (r == ORB_OK) r = ToResult(copy->WriteStamp(counter, table_.RecordCount()));
+    if (r == ORB_OK) r = ToResult(copy->Sync());
+    return r;
+  }
+
+  // The index's bytes into a new file `to`, opened for a change.
+  OrbResult CopyTo(const std::filesystem::path& to, std::unique_ptr<MdxFile>* out) {
+    std::string error;
+    auto from = mdx::OpenDiskFile(path_.string(), false, true, &error);
+    if (!from) return Fail(ORB_ERR_OPEN_FAILED, "cannot open " + path_.filename().string() + ": " + error);
+    auto copy = mdx::OpenDiskFile(to.string(), true, false, &error);
+    if (!copy) return Fail(ORB_ERR_OPEN_FAILED, "cannot create " + to.filename().string() + ": " + error);
+    std::vector<uint8_t> chunk(size_t(1) << 16);
+    const uint64_t size = from->Size();
+    for (uint64_t at = 0; at < size; at += chunk.size()) {
+      const size_t n = static_cast<size_t>(std::min<uint64_t>(chunk.size(), size - at));
+      if (!from->ReadAt(at, chunk.data(), n))
+        return Fail(ORB_ERR_READ_FAILED, "cannot read " + path_.filename().string());
+      if (!copy->WriteAt(at, chunk.data(), n)) {
+        const int err = copy->LastError();
+        return Fail(WriteErrorCode(err), "cannot write " + to.filename().string() + ": " + std::strerror(err));
+      }
+    }
+    std::vector<mdx::FieldDesc> fields = FieldsOf(table_);
+    return ToResult(MdxFile::Open(std::move(copy), fields, table_.RecordSize(), *out, OptionsOf(table_)));
   }
 
   bool InStepNow() { return !table_.IndexOutOfStep() && InStep(table_.UpdateCounter(), table_.RecordCount()); }
   bool InStep(uint32_t counter, uint32_t records) override {
-    if (!file_) return true;
+    if (!file_) return damage_.empty();
     const MdxFile::Stamp st = file_->GetStamp();
     // An index no program of ours has stamped is taken as it is.
     return !st.present || (st.counter == counter && st.records == records);
@@ -223,20 +302,19 @@ class MdxIndex : public ProductionIndex {
 
   OrbResult WriteFresh(const std::filesystem::path& path, uint32_t count, const RecordReader& record,
                        uint32_t counter) override {
-    std::string error;
-    auto disk = mdx::OpenDiskFile(path.string(), true, false, &error);
-    if (!disk) return Fail(ORB_ERR_OPEN_FAILED, "cannot create " + path.filename().string() + ": " + error);
+    return Build(path, count, record, counter, Tags());
+  }
+
+  // A new index at `path` holding `tags`, built from the records.
+  OrbResult Build(const std::filesystem::path& path, uint32_t count, const RecordReader& record, uint32_t counter,
+                  const std::vector<mdx::TagInfo>& tags) {
     std::unique_ptr<MdxFile> fresh;
-    std::vector<mdx::FieldDesc> fields = FieldsOf(table_);
-    OrbResult r = ToResult(
-        MdxFile::Create(std::move(disk), StemOf(table_), fields, table_.RecordSize(), fresh, OptionsOf(table_)));
+    OrbResult r = CreateAt(table_, path, &fresh);
     // Every tag reads every record once.
-    ProgressPass progress(uint64_t{count} * static_cast<uint64_t>(file_ ? file_->TagCount() : 0));
+    ProgressPass progress(uint64_t{count} * tags.size());
     Reader records(count, record, &progress);
-    for (int i = 0; r == ORB_OK && file_ && i < file_->TagCount(); ++i) {
-      mdx::TagInfo tag = file_->Tag(i);
-      r = ToResult(fresh->AddTag(tag.name, tag.expression, records));
-    }
+    for (size_t i = 0; r == ORB_OK && i < tags.size(); ++i)
+      r = ToResult(fresh->AddTag(tags[i].name, tags[i].expression, records));
     if (r == ORB_OK) r = ToResult(fresh->WriteStamp(counter, count));
     if (r == ORB_OK) r = ToResult(fresh->Sync());
     if (r != ORB_OK) {
@@ -261,8 +339,56 @@ class MdxIndex : public ProductionIndex {
     OrbResult r = OpenFile(table_, &file, &inode_, &path_);
     if (r != ORB_OK) return r;
     file_ = std::move(file);
+    damage_.clear();
     seen_ = table_.Generation();
     return ORB_OK;
+  }
+
+  // An index file that cannot be read is derived data, never a reason to
+  // refuse the records: a writable open rebuilds it from them (Regenerate
+  // mends it); a read-only one goes on without it, in natural order, and
+  // answers the damage only when a tag is chosen.
+  void SetDamaged(std::string why) { damage_ = std::move(why); }
+  bool Damaged() const override { return !damage_.empty(); }
+
+  // Rebuilds the index with the tags its tag table still names and those
+  // the field descriptors mark (byte 31: a tag on that field alone, named
+  // after it). With none of them left the table stops naming the file
+  // (synced) before it is removed. Under the append lock, as every change
+  // to the index.
+  OrbResult Mend() {
+    if (!table_.LockAppend())
+      return Fail(ORB_ERR_LOCKED, table_.DisplayName() + ": another program is changing the index");
+    OrbResult r = MendLocked();
+    table_.UnlockAppend();
+    return r;
+  }
+
+  OrbResult MendLocked() {
+    // Another program may have mended it while we waited for the lock.
+    if (Reopen() == ORB_OK) return ORB_OK;
+    const std::vector<mdx::FieldDesc> fields = FieldsOf(table_);
+    std::vector<mdx::TagInfo> tags;
+    if (auto damaged = mdx::OpenDiskFile(path_.string(), false, true))
+      tags = MdxFile::Salvage(*damaged, fields, table_.RecordSize());
+    for (const FieldInfo& f : table_.Fields()) {
+      const bool tagged = std::any_of(tags.begin(), tags.end(), [&](const mdx::TagInfo& t) {
+        return t.name == f.name || t.plainField + 1 == f.number;
+      });
+      if (tagged || f.name.size() > mdx::kMaxTagName || !table_.FieldIndexFlag(f.number)) continue;
+      mdx::TagInfo t;
+      t.name = t.expression = f.name;
+      t.plainField = f.number - 1;
+      tags.push_back(std::move(t));
+    }
+    if (tags.empty()) {
+      damage_.clear();
+      OrbResult r = table_.SetProductionFlag(false);
+      if (r == ORB_OK) r = RemoveFile(path_);
+      if (r == ORB_OK) r = SyncDirectory(path_.parent_path());
+      return r;
+    }
+    return Replace(tags, FreshFrom(tags));
   }
 
   OrbResult AddTag(const OrbIndexDesc& desc) override {
@@ -270,54 +396,82 @@ class MdxIndex : public ProductionIndex {
       return Fail(ORB_ERR_NOT_SUPPORTED, "unique and descending indexes are not offered");
     std::string name(desc.tagName, strnlen(desc.tagName, sizeof desc.tagName));
     std::string expr(desc.expression, strnlen(desc.expression, sizeof desc.expression));
-    if (!file_) {
-      // The last tag went earlier and took the file: start a new one.
-      OrbResult r = CreateFile(table_, &file_, &inode_, &path_);
-      if (r != ORB_OK) return r;
-    }
     FreshForChange();
-    OrbResult r = Checkpoint();
-    if (r == ORB_OK) r = table_.BumpCounter();
+    // What the new file cannot take is refused before anything is written.
+    mdx::TagInfo tag;
+    tag.name = name;
+    tag.expression = expr;
+    mdx::KeyExpression compiled;
+    const std::vector<mdx::FieldDesc> fields = FieldsOf(table_);
+    OrbResult r = ToResult(mdx::KeyExpression::Compile(expr, fields, table_.RecordSize(), compiled));
     if (r != ORB_OK) return r;
+    tag.plainField = compiled.plainField();
+    if (file_ && file_->FindTag(name) >= 0)
+      return Fail(ORB_ERR_INDEX_EXISTS, "index " + file_->Tag(file_->FindTag(name)).name + " exists");
+    r = Checkpoint();
+    if (r != ORB_OK) return r;
+    std::vector<mdx::TagInfo> tags = Tags();
+    tags.push_back(tag);
+    // Without a file (a first tag, or the last went and took it) a new one is made.
     TableRecords records(table_);
-    StampTable();
-    r = Synced(ToResult(file_->AddTag(name, expr, records)));
-    if (r == ORB_OK && !table_.ProductionFlag()) r = table_.SetProductionFlag(true);
-    if (r == ORB_OK) r = MarkPlainFields();
-    return Done(r);
+    return Replace(tags, [&](const std::filesystem::path& to, uint32_t counter) {
+      return Changed(to, counter, [&](MdxFile& f) { return f.AddTag(name, expr, records); });
+    });
   }
 
   // Field descriptor byte 31 tells other dBASE tools which fields carry a
-  // tag of their own.
-  OrbResult MarkPlainFields() {
-    for (const FieldInfo& f : table_.Fields()) {
-      bool tagged = false;
-      for (int i = 0; file_ && i < file_->TagCount(); ++i)
-        tagged = tagged || file_->Tag(i).plainField + 1 == f.number;
-      OrbResult r = table_.SetFieldIndexFlag(f.number, tagged);
+  // tag of their own: by field, whether one of `tags` is on it alone.
+  std::vector<bool> PlainFields(const std::vector<mdx::TagInfo>& tags) const {
+    std::vector<bool> flags;
+    for (const FieldInfo& f : table_.Fields())
+      flags.push_back(
+          std::any_of(tags.begin(), tags.end(), [&](const mdx::TagInfo& t) { return t.plainField + 1 == f.number; }));
+    return flags;
+  }
+  std::vector<bool> FieldFlags() {
+    std::vector<bool> flags;
+    for (const FieldInfo& f : table_.Fields()) flags.push_back(table_.FieldIndexFlag(f.number));
+    return flags;
+  }
+  // Written where they change; synced with the table's next sync.
+  OrbResult SetFieldFlags(const std::vector<bool>& flags) {
+    const std::vector<bool> now = FieldFlags();
+    for (size_t i = 0; i < flags.size() && i < now.size(); ++i) {
+      if (flags[i] == now[i]) continue;
+      OrbResult r = table_.SetFieldIndexFlag(static_cast<uint16_t>(i + 1), flags[i]);
       if (r != ORB_OK) return r;
     }
     return ORB_OK;
   }
 
   OrbResult DeleteTag(const char* tagName) override {
-    if (!file_) return Fail(ORB_ERR_NO_SUCH_INDEX, std::string("no index ") + tagName);
-    FreshForChange();
-    const bool exists = file_->FindTag(tagName) >= 0;
-    OrbResult r = exists ? Checkpoint() : ORB_OK;
-    if (r == ORB_OK && exists) r = table_.BumpCounter();
+    if (file_) FreshForChange();
+    const int tag = file_ ? file_->FindTag(tagName) : -1;
+    if (tag < 0) return Fail(ORB_ERR_NO_SUCH_INDEX, std::string("no index ") + tagName);
+    OrbResult r = Checkpoint();
     if (r != ORB_OK) return r;
-    StampTable();
-    r = Synced(ToResult(file_->DeleteTag(tagName)));
-    if (r != ORB_OK) return r;
-    if (file_->TagCount() > 0) return Done(MarkPlainFields());
-    // The last tag is gone: so are the file and the table's flag.
+    std::vector<mdx::TagInfo> tags = Tags();
+    tags.erase(tags.begin() + tag);
+    if (!tags.empty()) {
+      return Replace(tags, [&](const std::filesystem::path& to, uint32_t counter) {
+        return Changed(to, counter, [&](MdxFile& f) { return f.DeleteTag(tagName); });
+      });
+    }
+    // The last tag goes with the file. The table stops naming it first,
+    // synced, so a kill leaves the table with its index or without it.
+    const std::vector<bool> old = FieldFlags();
+    r = SetFieldFlags(PlainFields({}));
+    if (r == ORB_OK) r = table_.SetProductionFlag(false);
+    if (r != ORB_OK) {
+      SetFieldFlags(old);
+      table_.SetProductionFlag(true);
+      return Done(r);
+    }
     file_.reset();
-    r = MarkPlainFields();
-    if (r != ORB_OK) return r;
-    std::error_code ec;
-    std::filesystem::remove(table_.Companion(".MDX"), ec);
-    return table_.SetProductionFlag(false);
+    // A file left behind (its removal failed) is no longer named by the
+    // table; the next first tag replaces it.
+    if (RemoveFile(path_) == ORB_OK) SyncDirectory(path_.parent_path());
+    return Done(ORB_OK);
   }
 
   OrbResult Describe(std::vector<OrbIndexDesc>* tags) override {
@@ -345,6 +499,7 @@ class MdxIndex : public ProductionIndex {
   }
 
   OrbResult MakeOrder(const char* tagName, std::unique_ptr<RecordOrder>* order) override {
+    if (!file_ && !damage_.empty()) return Fail(ORB_ERR_INDEX_CORRUPT, damage_);
     if (!file_ || file_->FindTag(tagName) < 0) return Fail(ORB_ERR_NO_SUCH_INDEX, std::string("no index ") + tagName);
     OrbResult r = Usable(file_->FindTag(tagName));
     if (r != ORB_OK) return r;
@@ -372,6 +527,10 @@ class MdxIndex : public ProductionIndex {
         seen_ = table_.Generation();
         return;
       }
+      struct stat st {};
+      if (::stat(path_.c_str(), &st) == 0 && st.st_ino != inode_ && Reopen() == ORB_OK) return;
+    } else if (!damage_.empty()) {
+      // Another program may have rebuilt the damaged file.
       struct stat st {};
       if (::stat(path_.c_str(), &st) == 0 && st.st_ino != inode_ && Reopen() == ORB_OK) return;
     }
@@ -402,14 +561,11 @@ class MdxIndex : public ProductionIndex {
     return stem;
   }
 
-  static OrbResult CreateFile(Table& table, std::unique_ptr<MdxFile>* out, ino_t* inode,
-                              std::filesystem::path* where) {
-    std::filesystem::path path = table.Companion(".MDX");
-    *where = path;
+  // A new, empty index for `table` at `path`.
+  static OrbResult CreateAt(Table& table, const std::filesystem::path& path, std::unique_ptr<MdxFile>* out) {
     std::string error;
     auto file = mdx::OpenDiskFile(path.string(), true, false, &error);
     if (!file) return Fail(ORB_ERR_OPEN_FAILED, "cannot create " + path.filename().string() + ": " + error);
-    *inode = InodeOf(path);
     std::vector<mdx::FieldDesc> fields = FieldsOf(table);
     return ToResult(MdxFile::Create(std::move(file), StemOf(table), fields, table.RecordSize(), *out, OptionsOf(table)));
   }
@@ -464,6 +620,7 @@ class MdxIndex : public ProductionIndex {
   uint64_t seen_ = 0;
   ino_t inode_ = 0;
   std::filesystem::path path_;  // the index file, found once (its name's case may differ)
+  std::string damage_;          // why the file could not be read (a read-only open goes on without it)
 };
 
 TagOrder::TagOrder(MdxIndex& index, std::string name) : index_(index), name_(std::move(name)) {}
@@ -698,22 +855,21 @@ class MdxModule : public IndexModule {
     ino_t inode = 0;
     std::filesystem::path path;
     OrbResult r = MdxIndex::OpenFile(table, &mdxFile, &inode, &path);
-    if (r != ORB_OK) return r;
+    if (r != ORB_OK && r != ORB_ERR_INDEX_CORRUPT) return r;
     auto made = std::make_unique<MdxIndex>(table, std::move(mdxFile));
     *made->InodeSlot() = inode;
     *made->PathSlot() = path;
+    // Mended when the open's mode allows (Table::CheckIndex: the damage
+    // keeps it out of step).
+    if (r == ORB_ERR_INDEX_CORRUPT)
+      made->SetDamaged(table.DisplayName() + ": its production index cannot be read (" + Context() + ")");
     *index = std::move(made);
     return ORB_OK;
   }
+  // The file is made with the first tag (MdxIndex::AddTag).
   OrbResult Create(Table& table, std::unique_ptr<ProductionIndex>* index) override {
-    std::unique_ptr<MdxFile> file;
-    ino_t inode = 0;
-    std::filesystem::path path;
-    OrbResult r = MdxIndex::CreateFile(table, &file, &inode, &path);
-    if (r != ORB_OK) return r;
-    auto made = std::make_unique<MdxIndex>(table, std::move(file));
-    *made->InodeSlot() = inode;
-    *made->PathSlot() = path;
+    auto made = std::make_unique<MdxIndex>(table, nullptr);
+    *made->PathSlot() = table.Companion(".MDX");
     *index = std::move(made);
     return ORB_OK;
   }

@@ -19,6 +19,10 @@ namespace orb {
 bool DatabaseDirectory(OrbDatabase db, std::filesystem::path* dir);
 // The file a table name stands for, as EngineOpenTable finds it.
 OrbResult ResolveTablePath(OrbDatabase db, const char* tableName, std::filesystem::path* path);
+// A private table (a query answer) at `path`: made, written and never
+// synced, since nothing of the user's is in it.
+OrbResult CreatePrivateTable(const char* path, uint16_t fieldCount, const OrbFieldDesc* fields);
+OrbResult MakePrivate(OrbCursor cursor);
 }
 
 namespace orb::sql {

@@ -446,11 +446,14 @@ OrbResult WriteAnswer(const std::vector<AnswerColumn>& columns, const std::vecto
   }
   *path = folder / ("ANS" + std::to_string(++R().answerSerial) + ".DBF");
   const std::string file = path->string();
-  OrbResult r = EngineCreateTable(0, file.c_str(), static_cast<uint16_t>(descs.size()), descs.data(), 0);
+  OrbResult r = CreatePrivateTable(file.c_str(), static_cast<uint16_t>(descs.size()), descs.data());
   if (r != ORB_OK) return r;
   OrbCursor writer = 0;
   r = EngineOpenTable(0, file.c_str(), ORB_OPEN_EXCLUSIVE, &writer);
   if (r != ORB_OK) return r;
+  r = MakePrivate(writer);
+  // One batch: the rows are written together at its end.
+  if (r == ORB_OK) r = EngineBeginBatch(writer);
   OrbTableInfo info;
   r = EngineGetTableInfo(writer, &info);
   std::vector<OrbFieldDesc> fields(descs.size());
@@ -466,6 +469,7 @@ OrbResult WriteAnswer(const std::vector<AnswerColumn>& columns, const std::vecto
       if (f.type == 'M') EngineFreeBlob(writer, record.data(), f.number);
     }
   }
+  if (r == ORB_OK) r = EngineCommitBatch(writer);
   EngineCloseCursor(writer);
   if (r != ORB_OK) return r;
   return EngineOpenTable(0, file.c_str(), ORB_OPEN_READ_ONLY, answer);
@@ -828,6 +832,9 @@ OrbResult EngineBatchCopy(OrbCursor source, OrbCursor target, uint32_t* copied) 
     }
   }
   std::vector<uint8_t> in(sourceInfo.recordSize), out(targetInfo.recordSize);
+  // One batch (unless the caller's own holds it): synced once at its end,
+  // and a copy that fails or is cut off leaves the target as it was.
+  const bool own = EngineBeginBatch(target) == ORB_OK;
   r = EngineSetToBegin(source);
   uint32_t count = 0;
   while (r == ORB_OK) {
@@ -846,6 +853,13 @@ OrbResult EngineBatchCopy(OrbCursor source, OrbCursor target, uint32_t* copied) 
       if (to[k].type == 'M') EngineFreeBlob(target, out.data(), to[k].number);
     }
     if (r == ORB_OK) ++count;
+  }
+  if (own && r == ORB_OK) r = EngineCommitBatch(target);
+  if (own && r != ORB_OK) {
+    const std::string why = orb::Context();
+    EngineRollbackBatch(target);
+    Fail(r, why);
+    count = 0;
   }
   if (copied != nullptr) *copied = count;
   return r;

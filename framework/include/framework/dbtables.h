@@ -127,6 +127,26 @@ class TTable : public TDBDataSet {
   void CancelRange();
   void SetRange(const std::vector<std::string>& start, const std::vector<std::string>& end);
 
+  // Batches: every post, delete and memo write made through this table's
+  // file in this process, from BeginBatch to CommitBatch or RollbackBatch,
+  // reaches the disk as one: all of it or none of it, also across a kill,
+  // a crash or a full disk, and synced once at the commit instead of at
+  // every post. The table must be open and writable; a nested BeginBatch,
+  // or a commit or rollback without a batch, raises EDatabaseError.
+  // CommitBatch posts a pending edit first; a commit that fails has rolled
+  // the whole batch back when it raises. A post that fails inside the batch
+  // rolls the batch back too: it raises, later posts and CommitBatch raise
+  // the same failure, and RollbackBatch ends the batch quietly. Rolling
+  // back cancels a pending edit and re-reads the records. Closing the table
+  // rolls back a batch it began. Other programs see none of the batch's
+  // appends before the commit, and in a shared open their appends wait
+  // until it ends. No index is added or deleted, and the table is not
+  // packed, inside a batch.
+  void BeginBatch();
+  void CommitBatch();
+  void RollbackBatch();
+  bool InBatch() const;
+
   // Creates the table file from FieldDefs (replacing an existing one).
   void CreateTable();
   TFieldDefs& FieldDefs() { return TDataSet::FieldDefs(); }
@@ -137,12 +157,14 @@ class TTable : public TDBDataSet {
 
  private:
   void CheckKeyIndex();
+  void RereadRecords();
   void StoreKeyEdit();
   void AssignKey(const std::vector<std::string>& values);
   bool SearchKey(bool nearest);
   bool ExpressionIndex();
 
   std::string tableName_;
+  uint32_t batchCursor_ = 0;  // the engine cursor that began the batch
   TTableType tableType_ = ttDefault;
   bool exclusive_ = false;
   bool readOnly_ = false;

@@ -1,6 +1,7 @@
 // Translations of characters and strings: ToUpper, ToLower, ToTranslation,
 // the in-place Upper/Lower forms and the Ex and Translation forms.
 #include <algorithm>
+#include <array>
 #include <new>
 #include <type_traits>
 
@@ -142,15 +143,102 @@ int TranslateInto(hlocale h, uint8_t family, void* out, const void* s, int index
   }
 }
 
+// Whether a multi-character entry can be taken in place at s[i] (within the
+// first n units): mapping in place, an entry is taken only when the rest
+// still fits, which after one-to-one mappings holds only for an entry whose
+// target is no longer than its source.
+template <typename Unit>
+bool EntryFitsInPlace(const Translation& t, uint16_t code, const Unit* s, std::size_t i, std::size_t n) {
+  const uint16_t first = t.first[code & 0xFF];
+  if (first == 0xFFFF) return false;
+  for (std::size_t e = first; e < t.entries.size(); ++e) {
+    const MultiCharEntry& m = t.entries[e];
+    if (m.source.empty() || m.target.size() > m.source.size() || m.source.size() > n - i) continue;
+    std::size_t k = 0;
+    while (k < m.source.size() && s[i + k] != 0 &&
+           static_cast<char16_t>(static_cast<std::make_unsigned_t<Unit>>(s[i + k])) == m.source[k])
+      ++k;
+    if (k == m.source.size()) return true;
+  }
+  return false;
+}
+
+// The narrow and wide characters mapped where they lie by their table
+// entries: the units up to the first that a multi-character entry may
+// replace (or to the end, or n); a character whose entries cannot be taken
+// in place stays as it is. Returns how many were passed.
+template <typename Unit>
+std::size_t MapByTable(const CtypeCategory& ct, int index, Unit* s, std::size_t n) {
+  const auto& tables = ct.translationTables();
+  std::size_t i = 0;
+  if (tables.empty()) {  // the built-in POSIX data
+    for (; i < n && s[i] != 0; ++i)
+      s[i] = static_cast<Unit>(ct.Translate(index, static_cast<std::make_unsigned_t<Unit>>(s[i])));
+    return i;
+  }
+  if (static_cast<std::size_t>(index) >= tables.size()) return 0;
+  const Translation& t = tables[static_cast<std::size_t>(index)];
+  if constexpr (sizeof(Unit) == 1) {
+    static const std::array<uint16_t, 256> kNone{};
+    const std::array<uint16_t, 256>& page =
+        t.table.page[0] < 0 ? kNone : t.table.pages[static_cast<std::size_t>(t.table.page[0])];
+    // Every byte is written through a map of bytes, so the loop takes no
+    // branch on the text but at its end and at a byte of entries.
+    uint8_t map[256];
+    bool stop[256];
+    for (unsigned c = 0; c < 256; ++c) {
+      const uint16_t e = page[c];
+      map[c] = e == 0 || e == 0xFFFF ? static_cast<uint8_t>(c) : static_cast<uint8_t>(e & 0xFF);
+      stop[c] = c == 0 || e == 0xFFFF;
+    }
+    for (; i < n; ++i) {
+      const uint8_t c = static_cast<uint8_t>(s[i]);
+      if (stop[c]) {
+        if (c == 0 || EntryFitsInPlace(t, c, s, i, n)) break;
+        continue;
+      }
+      s[i] = static_cast<Unit>(map[c]);
+    }
+  } else {
+    for (; i < n && s[i] != 0; ++i) {
+      const uint16_t c = static_cast<uint16_t>(s[i]);
+      const uint16_t e = t.table.At(c);
+      if (e == 0xFFFF) {
+        if (EntryFitsInPlace(t, c, s, i, n)) break;
+        continue;
+      }
+      s[i] = static_cast<Unit>(e == 0 ? c : e);
+    }
+  }
+  return i;
+}
+
 // In place: the first n characters mapped, the rest kept; an expansion is
 // taken only while the rest still fits in the string.
-void* MapInPlace(hlocale h, uint8_t family, void* s, std::size_t n, bool upper) {
-  if (s == nullptr) return s;
+void* MapInPlace(hlocale h, uint8_t family, void* string, std::size_t n, bool upper) {
+  if (string == nullptr) return string;
   const CLocale* l = LocaleOf(h, family);
   const CtypeCategory* ct = l != nullptr ? CtypeOf(*l) : nullptr;
-  if (ct == nullptr) return s;
+  if (ct == nullptr) return string;
   const int index = upper ? UpperIndex(*ct) : LowerIndex(*ct);
-  if (index < 0) return s;
+  if (index < 0) return string;
+  // Characters of one unit that map one to one go first, by their tables;
+  // the rest (from a character with multi-character entries on) as below,
+  // which is the same over what is left.
+  void* s = string;
+  if (family == SL_FAMILY_NARROW) {
+    auto* b = static_cast<char*>(string);
+    const std::size_t done = MapByTable(*ct, index, b, n);
+    if (done == n || b[done] == '\0') return string;
+    s = b + done;
+    n -= done;
+  } else if (family == SL_FAMILY_WIDE) {
+    auto* w = static_cast<SL_WCHAR*>(string);
+    const std::size_t done = MapByTable(*ct, index, w, n);
+    if (done == n || w[done] == 0) return string;
+    s = w + done;
+    n -= done;
+  }
   Family f{family, l};
   try {
     Decoded whole = f.Decode(s);
@@ -162,7 +250,7 @@ void* MapInPlace(hlocale h, uint8_t family, void* s, std::size_t n, bool upper) 
     f.Terminate(s, f.Encode(out, s));
   } catch (const std::bad_alloc&) {
   }
-  return s;
+  return string;
 }
 
 }  // namespace

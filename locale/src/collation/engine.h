@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <limits>
+#include <type_traits>
 
 #include "collation/collation_table.h"
 
@@ -175,6 +176,36 @@ struct CompareResult {
 
 inline int16_t LevelResult(int sign, int level) { return static_cast<int16_t>(sign * (level + 1)); }
 
+// How many characters both strings begin with alike (narrow and wide, one
+// unit a character): they give both the same weights on every level, so the
+// compare may begin after them; but not after a character that may begin a
+// contraction reaching past them.
+template <class F>
+uint32_t EqualStart(const CollateContext& x, const typename F::Unit* a, uint32_t la, const typename F::Unit* b,
+                    uint32_t lb) {
+  const uint32_t limit = std::min(la, lb);
+  uint32_t i = 0;
+  while (i < limit && a[i] == b[i] && a[i] != 0) ++i;
+  const CollationTable& t = *x.table;
+  if (!t.HasLongContraction()) return i;
+  const uint32_t reach = t.charsPerRecord();
+  auto opens = [&](uint16_t code) {
+    for (int level = 0; level < t.levels(); ++level)
+      if ((F::Entry(t, level, code) & kContractionBit) != 0) return true;
+    return false;
+  };
+  for (bool moved = true; moved;) {
+    moved = false;
+    for (uint32_t k = 1; k < reach && k <= i && !moved; ++k) {
+      if (opens(static_cast<uint16_t>(static_cast<std::make_unsigned_t<typename F::Unit>>(a[i - k])))) {
+        i -= k;
+        moved = true;
+      }
+    }
+  }
+  return i;
+}
+
 // The multi-level weighted compare; `undefinedPass` runs the comparison of
 // undefined characters when every level ties and the flags ask for it.
 template <class F>
@@ -183,6 +214,13 @@ CompareResult WeightedCompare(const CollateContext& x, const typename F::Unit* a
   if ((x.flags & kTrimBlanks) != 0) {
     la = TrimmedLength<F>(x, a, la);
     lb = TrimmedLength<F>(x, b, lb);
+  }
+  if constexpr (!std::is_same_v<F, MultiText>) {
+    const uint32_t same = EqualStart<F>(x, a, la, b, lb);
+    a += same;
+    b += same;
+    if (la != kNoLimit) la -= same;
+    if (lb != kNoLimit) lb -= same;
   }
   const CollationTable& t = *x.table;
   const int levels = std::min<int>(x.levels, t.levels());

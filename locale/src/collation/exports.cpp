@@ -297,16 +297,6 @@ SL_CODE_ORDER_OPS(_SLN_, Narrow, char)
 SL_CODE_ORDER_OPS(_SLW_, Wide, SL_WCHAR)
 SL_CODE_ORDER_OPS(_SLM_, Multi, char)
 
-// The narrow byte-order names are the same operations.
-SL_EXPORT int16_t _SLN_StrByteCompare(hlocale h, const char* a, const char* b) { return _SLN_StrCharCompare(h, a, b); }
-SL_EXPORT int16_t _SLN_StrnByteCompare(hlocale h, const char* a, uint16_t na, const char* b, uint16_t nb) {
-  return _SLN_StrnCharCompare(h, a, na, b, nb);
-}
-SL_EXPORT int16_t __SLN_StrDbaseByteCompare(hlocale h, const char* a, uint16_t na, const char* b, uint16_t nb,
-                                           uint8_t exact) {
-  return __SLN_StrDbaseCharCompare(h, a, na, b, nb, exact);
-}
-
 SL_EXPORT uint16_t _SLN_StrCharTransform(hlocale h, char* out, const char* s, uint16_t size) {
   if (CollationLocale(h, SL_FAMILY_NARROW) == nullptr) return 0;
   return CopyKey(out, s, kNoLimit, size, [](char* d, const char* src, uint16_t n) { SLN_StrnCpy(d, src, n); });
@@ -330,6 +320,27 @@ SL_EXPORT uint16_t _SLM_StrCharTransform(hlocale h, SL_WCHAR* out, const char* s
 SL_EXPORT uint16_t _SLM_StrnCharTransform(hlocale h, SL_WCHAR* out, const char* s, uint16_t n, uint16_t size) {
   return MultiCopyKey(h, out, s, n, size);
 }
+
+// The byte-order names are the code-order operations under a second name.
+#define SL_BYTE_ORDER_NAMES(P, CH, KEY)                                                                      \
+  SL_EXPORT int16_t P##StrByteCompare(hlocale h, const CH* a, const CH* b) { return P##StrCharCompare(h, a, b); } \
+  SL_EXPORT int16_t P##StrnByteCompare(hlocale h, const CH* a, uint16_t na, const CH* b, uint16_t nb) {      \
+    return P##StrnCharCompare(h, a, na, b, nb);                                                              \
+  }                                                                                                          \
+  SL_EXPORT int16_t _##P##StrDbaseByteCompare(hlocale h, const CH* a, uint16_t na, const CH* b, uint16_t nb, \
+                                              uint8_t exact) {                                               \
+    return _##P##StrDbaseCharCompare(h, a, na, b, nb, exact);                                                \
+  }                                                                                                          \
+  SL_EXPORT uint16_t P##StrByteTransform(hlocale h, KEY* out, const CH* s, uint16_t size) {                  \
+    return P##StrCharTransform(h, out, s, size);                                                             \
+  }                                                                                                          \
+  SL_EXPORT uint16_t P##StrnByteTransform(hlocale h, KEY* out, const CH* s, uint16_t n, uint16_t size) {     \
+    return P##StrnCharTransform(h, out, s, n, size);                                                         \
+  }
+
+SL_BYTE_ORDER_NAMES(_SLN_, char, char)
+SL_BYTE_ORDER_NAMES(_SLW_, SL_WCHAR, SL_WCHAR)
+SL_BYTE_ORDER_NAMES(_SLM_, char, SL_WCHAR)
 
 // Buffer compares of code order: the wide form halves its byte counts; the
 // multi-byte one measures its buffers in characters first.

@@ -66,12 +66,16 @@ void BindCollation(TLocale& locale, const OperationBinding& binding) {
   if (binding.mode == kPlatform) {
     // The collation information and the dBASE compare stay as they were;
     // multi-byte strings are bytes to the platform.
-    const bool wide = locale.family() == SL_FAMILY_WIDE;
+    // Each slot holds a function of the family's own types.
+    const bool wide = locale.family() == SL_FAMILY_WIDE, multi = locale.family() == SL_FAMILY_MULTI;
     void* ops[] = {wide ? reinterpret_cast<void*>(&_SLW_P_StrCollate) : reinterpret_cast<void*>(&_SLN_P_StrCollate),
                    wide ? reinterpret_cast<void*>(&_SLW_P_StrnCollate) : reinterpret_cast<void*>(&_SLN_P_StrnCollate),
-                   wide ? reinterpret_cast<void*>(&PlatformWideTransform) : reinterpret_cast<void*>(&PlatformNarrowTransform),
-                   wide ? reinterpret_cast<void*>(&PlatformWideBoundedTransform)
-                        : reinterpret_cast<void*>(&PlatformNarrowBoundedTransform)};
+                   wide    ? reinterpret_cast<void*>(&PlatformWideTransform)
+                   : multi ? reinterpret_cast<void*>(&PlatformMultiTransform)
+                           : reinterpret_cast<void*>(&PlatformNarrowTransform),
+                   wide    ? reinterpret_cast<void*>(&PlatformWideBoundedTransform)
+                   : multi ? reinterpret_cast<void*>(&PlatformMultiBoundedTransform)
+                           : reinterpret_cast<void*>(&PlatformNarrowBoundedTransform)};
     const int slots[] = {kCollateOp, kBoundedCollateOp, kTransformOp, kBoundedTransformOp};
     for (int i = 0; i < 4; ++i) {
       t.ops[static_cast<std::size_t>(slots[i])] = ops[i];

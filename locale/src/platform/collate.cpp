@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "char_access.h"
 #include "collation/operations.h"
 #include "platform/nls.h"
 #include "platform/platform_ops.h"
@@ -73,6 +74,20 @@ uint16_t WideKey(hlocale h, SL_WCHAR* out, const SL_WCHAR* s, std::size_t n, uin
 
 constexpr std::size_t kWhole = SIZE_MAX;
 
+// The multi-byte key: the platform's byte key of the first n characters,
+// each byte a 16-bit unit.
+uint16_t MultiKey(hlocale h, SL_WCHAR* out, const char* s, std::size_t n, uint16_t size) {
+  const TLocale* l = CollationLocale(h, SL_FAMILY_MULTI);
+  if (l == nullptr || s == nullptr) return 0;
+  const char* end = s;
+  for (std::size_t chars = 0; chars < n && *end != '\0'; ++chars) end = NextCharOf(*l, end);
+  std::string key;
+  if (!nls::LCMapStringA(l->lcid, KeyFlags(*l), std::string_view(s, static_cast<std::size_t>(end - s)), key)) return 0;
+  std::u16string units(key.begin(), key.end());
+  for (char16_t& u : units) u = static_cast<uint8_t>(u);
+  return Deliver(units, out, size);
+}
+
 }  // namespace
 
 uint16_t PlatformNarrowTransform(hlocale h, char* out, const char* s, uint16_t size) {
@@ -80,6 +95,12 @@ uint16_t PlatformNarrowTransform(hlocale h, char* out, const char* s, uint16_t s
 }
 uint16_t PlatformNarrowBoundedTransform(hlocale h, char* out, const char* s, uint16_t n, uint16_t size) {
   return NarrowKey(h, out, s, n, size);
+}
+uint16_t PlatformMultiTransform(hlocale h, SL_WCHAR* out, const char* s, uint16_t size) {
+  return MultiKey(h, out, s, kWhole, size);
+}
+uint16_t PlatformMultiBoundedTransform(hlocale h, SL_WCHAR* out, const char* s, uint16_t n, uint16_t size) {
+  return MultiKey(h, out, s, n, size);
 }
 uint16_t PlatformWideTransform(hlocale h, SL_WCHAR* out, const SL_WCHAR* s, uint16_t size) {
   return WideKey(h, out, s, kWhole, size);

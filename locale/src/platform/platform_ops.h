@@ -16,9 +16,12 @@ class Category;
 class TLocale;
 
 // The operations of mode 3 that are not exported: sort keys (byte keys for
-// the narrow and multi-byte families) and the buffer compares.
+// the narrow family; the multi-byte family's key holds the same bytes, one
+// to a 16-bit unit, as its keys are 16-bit units) and the buffer compares.
 uint16_t PlatformNarrowTransform(hlocale h, char* out, const char* s, uint16_t size);
 uint16_t PlatformNarrowBoundedTransform(hlocale h, char* out, const char* s, uint16_t n, uint16_t size);
+uint16_t PlatformMultiTransform(hlocale h, SL_WCHAR* out, const char* s, uint16_t size);
+uint16_t PlatformMultiBoundedTransform(hlocale h, SL_WCHAR* out, const char* s, uint16_t n, uint16_t size);
 uint16_t PlatformWideTransform(hlocale h, SL_WCHAR* out, const SL_WCHAR* s, uint16_t size);
 uint16_t PlatformWideBoundedTransform(hlocale h, SL_WCHAR* out, const SL_WCHAR* s, uint16_t n, uint16_t size);
 int16_t PlatformNarrowBufferCollate(hlocale h, const void* a, uint16_t na, const void* b, uint16_t nb);

@@ -1,0 +1,247 @@
+#include "core/old_databases.h"
+
+#include <cmath>
+#include <cstdint>
+#include <optional>
+#include <system_error>
+#include <utility>
+#include <vector>
+
+#include "core/inventory_table.h"
+#include "core/item_fields.h"
+#include "framework/dbtables.h"
+#include "framework/sysutils.h"
+#include "platform/paths.h"
+#include "platform/ui.h"
+
+namespace fs = std::filesystem;
+namespace ui = platform::ui;
+
+namespace keldro {
+
+namespace {
+
+bool IsNumericType(framework::TFieldType t) {
+  using namespace framework;
+  return t == ftSmallint || t == ftInteger || t == ftWord || t == ftFloat || t == ftCurrency || t == ftBCD;
+}
+
+bool IsDateType(framework::TFieldType t) { return t == framework::ftDate || t == framework::ftDateTime; }
+
+bool IsWholeNumberInRange(framework::TFieldType t, double value) {
+  if (t == framework::ftFloat || t == framework::ftCurrency || t == framework::ftBCD) return true;
+  const double rounded = std::round(value);
+  return std::isfinite(rounded) && rounded >= -2147483648.0 && rounded <= 2147483647.0;
+}
+
+// A value read from a table of an earlier version, held until every record
+// has been read.
+struct Cell {
+  enum Kind { Null, Text, Number, Date } kind = Null;
+  std::string text;
+  double number = 0;
+};
+
+// A value that cannot be carried over as the new field's type.
+struct CellError {
+  std::string message;
+};
+
+// Reads an old field as the type of the new one: text as text, numbers and
+// dates by value, so no display format (a two-digit year, a decimal comma)
+// comes between them.
+Cell ReadCell(const framework::TField& from, framework::TFieldType toType) {
+  Cell c;
+  if (from.IsNull()) return c;
+  if (toType == framework::ftString) {
+    c.kind = Cell::Text;
+    c.text = from.AsString();
+    return c;
+  }
+  if (IsNumericType(toType)) {
+    c.kind = Cell::Number;
+    if (IsNumericType(from.DataType())) {
+      c.number = from.AsFloat();
+    } else {
+      const std::string t = framework::Trim(from.AsString());
+      if (t.empty()) return Cell{};
+      if (!framework::TryStrToFloat(t, c.number, '.'))
+        throw CellError{"\"" + t + "\" in field " + from.FieldName() + " is not a number."};
+    }
+    // A whole-number field takes a 32-bit value: anything larger would be
+    // stored wrapped round.
+    if (!IsWholeNumberInRange(toType, c.number))
+      throw CellError{"the value of field " + from.FieldName() + " is too large for its new field."};
+    return c;
+  }
+  if (IsDateType(toType)) {
+    if (!IsDateType(from.DataType()))
+      throw CellError{"field " + from.FieldName() + " does not hold a date."};
+    c.kind = Cell::Date;
+    c.number = from.AsDateTime();
+    return c;
+  }
+  throw CellError{"field " + from.FieldName() + " has a type that cannot be converted."};
+}
+
+void WriteCell(framework::TField& to, const Cell& c) {
+  switch (c.kind) {
+    case Cell::Null: to.Clear(); break;
+    case Cell::Text: to.SetAsString(c.text); break;
+    case Cell::Number:
+      if (to.DataType() == framework::ftFloat || to.DataType() == framework::ftCurrency)
+        to.SetAsFloat(c.number);
+      else
+        to.SetAsInteger(static_cast<int32_t>(std::llround(c.number)));
+      break;
+    case Cell::Date: to.SetAsDateTime(c.number); break;
+  }
+}
+
+void OpenForReading(framework::TTable& table, const ItemTableLocation& location) {
+  table.SetTableType(framework::ttDBase);
+  table.SetReadOnly(true);
+  table.SetExclusive(false);
+  table.SetDatabaseName(location.directory.string());
+  table.SetTableName(location.tableName);
+  table.Open();
+}
+
+std::optional<std::vector<std::string>> ReadFieldNames(const ItemTableLocation& location) {
+  framework::TTable table;
+  OpenForReading(table, location);
+  std::vector<std::string> names;
+  table.GetFieldNames(names);
+  return names;
+}
+
+// Every record of the old table, converted to the types of the new fields.
+std::vector<std::vector<Cell>> ReadOldRecords(framework::TDataSet& target, const fs::path& path, OldVersion version,
+                                              const std::vector<FieldCopy>& copies) {
+  framework::TTable old;
+  OpenForReading(old, LocateItemTable(path));
+  std::vector<std::vector<Cell>> rows;
+  int recordNumber = 0;
+  for (old.First(); !old.Eof(); old.Next()) {
+    ++recordNumber;
+    std::vector<Cell> row;
+    try {
+      for (const FieldCopy& c : copies)
+        row.push_back(ReadCell(*old.FieldByName(c.from), target.FieldByName(c.to)->DataType()));
+      if (version == OldVersion::Version1) {
+        const Version1Date d = Version1PurchaseDate(old.FieldByName("PurchMonth")->AsString(),
+                                                    old.FieldByName("PurchDay")->AsString(),
+                                                    old.FieldByName("PurchYear")->AsString());
+        if (d.kind == Version1Date::Invalid) throw CellError{"its purchase date is not a valid date."};
+        Cell date;
+        if (d.kind == Version1Date::Valid) {
+          date.kind = Cell::Date;
+          date.number = framework::EncodeDate(d.date.year, d.date.month, d.date.day);
+        }
+        row.push_back(date);
+      }
+    } catch (const CellError& e) {
+      throw CellError{"record " + std::to_string(recordNumber) + ": " + e.message};
+    }
+    rows.push_back(std::move(row));
+  }
+  return rows;
+}
+
+}  // namespace
+
+void DefineItemFields(framework::TFieldDefs& defs) {
+  defs.Clear();
+  for (const ItemField& f : ItemFields) {
+    const std::string name(f.name);
+    switch (f.typeCode) {
+      case kCharacterField: defs.Add(name, framework::ftString, f.width); break;
+      case kIntegerField: defs.Add(name, framework::ftInteger); break;
+      case kFloatField: defs.Add(name, framework::ftFloat, f.decimals); break;
+      case kDateField: defs.Add(name, framework::ftDate); break;
+    }
+  }
+}
+
+std::string ConvertOldTable(framework::TDataSet& target, const fs::path& path, OldVersion version) {
+  const std::vector<FieldCopy>& copies =
+      version == OldVersion::Version2 ? Version2FieldCopies() : Version1FieldCopies();
+  if (!target.Active()) return "no database is open.";
+  std::vector<std::vector<Cell>> rows;
+  try {
+    rows = ReadOldRecords(target, path, version, copies);
+  } catch (const CellError& e) {
+    return e.message;
+  } catch (const framework::Exception& e) {
+    return e.Message();
+  }
+
+  std::vector<framework::TBookmark> appended;
+  auto rollBack = [&target, &appended] {
+    try {
+      if (target.State() == framework::dsInsert || target.State() == framework::dsEdit) target.Cancel();
+      for (const framework::TBookmark& b : appended) {
+        target.GotoBookmark(b);
+        target.Delete();
+      }
+    } catch (const framework::Exception&) {
+    }
+    appended.clear();
+  };
+  try {
+    for (const std::vector<Cell>& row : rows) {
+      target.Append();
+      for (size_t i = 0; i < copies.size(); ++i) WriteCell(*target.FieldByName(copies[i].to), row[i]);
+      if (version == OldVersion::Version1) WriteCell(*target.FieldByName("PurchDate"), row.back());
+      target.Post();
+      appended.push_back(target.GetBookmark());
+    }
+  } catch (const framework::Exception& e) {
+    rollBack();
+    return e.Message();
+  }
+  std::error_code ec;
+  fs::remove(path, ec);
+  if (ec || fs::exists(path, ec)) {
+    rollBack();
+    return "the old file could not be deleted.";
+  }
+  return "";
+}
+
+std::string ConversionFailedMessage(std::string_view fileName, std::string_view failure) {
+  return "The database \"" + std::string(fileName) + "\" could not be converted: " + std::string(failure) +
+         "  It has been kept as it was, and nothing was added.";
+}
+
+bool CheckForConversion(const fs::path& programDir, framework::TDataSet& target) {
+  struct Old {
+    std::string_view fileName;
+    OldVersion version;
+    std::string_view question;
+    bool (*check)(const fs::path&, const FieldNameReader&);
+  };
+  static constexpr Old kOld[] = {{"D2ADE.DBF", OldVersion::Version2, kConvertVersion2Question, CheckDBaseFormatV2},
+                                 {"VIDI.DBF", OldVersion::Version1, kConvertVersion1Question, CheckDBaseFormatV1}};
+  bool ran = false;
+  for (const Old& o : kOld) {
+    std::error_code ec;
+    const fs::path path = platform::FindFileNoCase(programDir, o.fileName);
+    if (!fs::exists(path, ec)) continue;
+    bool recognised = false;
+    try {
+      recognised = o.check(path, ReadFieldNames);
+    } catch (const framework::Exception& e) {
+      ui::ShowMessage(e.Message(), "Error");
+    }
+    if (!recognised ||
+        ui::ShowMessage(std::string(o.question), "Convert", ui::Buttons::YesNo) != ui::Answer::Yes)
+      continue;
+    const std::string failure = ConvertOldTable(target, path, o.version);
+    if (!failure.empty()) ui::ShowMessage(ConversionFailedMessage(path.filename().string(), failure), "Error");
+    ran = true;
+  }
+  return ran;
+}
+
+}  // namespace keldro

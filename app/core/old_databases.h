@@ -1,0 +1,40 @@
+// The databases of the two earlier versions: D2ADE.DBF (2.X) and VIDI.DBF
+// (1.X) beside the program, recognised by their fields and carried into the
+// open inventory table by value.
+//
+// No window: the question and a failure go through platform::ui, and the
+// conversion itself answers with the reason it failed.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "framework/db.h"
+
+namespace keldro {
+
+// The field definitions of a new inventory table, the 22 item fields in
+// order: the table a conversion fills.
+void DefineItemFields(framework::TFieldDefs& defs);
+
+enum class OldVersion { Version1 = 1, Version2 = 2 };
+
+// Converts the old table at `path` into `target`, an open inventory table.
+// Every record is read and converted before the first is appended; the old
+// file is deleted only when all were appended. Answers "" on success, else
+// why not: then the records appended so far are taken out again and the old
+// file is kept, so the next start can offer the conversion once more without
+// doubling anything.
+std::string ConvertOldTable(framework::TDataSet& target, const std::filesystem::path& path, OldVersion version);
+
+// The error shown for a conversion that failed.
+std::string ConversionFailedMessage(std::string_view fileName, std::string_view failure);
+
+// Looks for D2ADE.DBF, then VIDI.DBF, in `programDir` (without regard to
+// case); each one of its version's layout is offered ("Convert", Yes/No) and
+// on Yes converted into `target`, a failure shown ("Error"). True when a
+// conversion ran, so the caller shows the table afresh.
+bool CheckForConversion(const std::filesystem::path& programDir, framework::TDataSet& target);
+
+}  // namespace keldro
