@@ -144,7 +144,10 @@ int ReportGenerator::Remaining() const { return writer_->RemainingLines(); }
 void ReportGenerator::LineToFile(const std::string& text) {
   text_ += text;
   text_ += "\r\n";
-  writer_->PrintLine("");
+  // The writer only moves on by the line, as an empty printed line would
+  // move it: the file is paged like a printout, with nothing drawn.
+  writer_->CheckPrinting();
+  writer_->NewLine();
 }
 
 void ReportGenerator::SetMyFont(int slot) {

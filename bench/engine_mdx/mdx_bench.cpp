@@ -120,8 +120,8 @@ const char* Expression(int levels) {
 
 std::filesystem::path Dir() {
   static std::filesystem::path dir = [] {
-    char tmpl[] = "/tmp/mdx_bench_XXXXXX";
-    return std::filesystem::path(mkdtemp(tmpl));
+    std::string tmpl = (std::filesystem::temp_directory_path() / "mdx_bench_XXXXXX").string();
+    return std::filesystem::path(mkdtemp(tmpl.data()));
   }();
   return dir;
 }

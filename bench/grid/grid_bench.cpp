@@ -27,6 +27,7 @@
 #include "inventory_records.h"
 #include "ix_dbgrid.h"
 #include "orbex32.h"
+#include "qt_runtime_dir.h"
 
 namespace {
 
@@ -167,6 +168,7 @@ BENCHMARK(BM_EngineFullScan)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
+  bench::KeepQtRuntimeIn(Dir() / "runtime");
   QApplication app(argc, argv);
   framework::TSession::Default().LibraryDirs = {fs::canonical("/proc/self/exe").parent_path()};
   benchmark::Initialize(&argc, argv);

@@ -6,6 +6,7 @@
 // into a temporary directory with localedef when the system lacks it.
 #include <benchmark/benchmark.h>
 #include <unicode/ucol.h>
+#include <unistd.h>
 
 #include <clocale>
 #include <cstdlib>
@@ -41,15 +42,21 @@ struct Data {
     icu = ucol_open("en_US", &e);
     glibc = std::setlocale(LC_COLLATE, "en_US.UTF-8") != nullptr;
     if (!glibc) {
-      std::filesystem::path dir = std::filesystem::temp_directory_path() / "slw32_bench_locales";
-      std::filesystem::create_directories(dir);
-      std::string command = "localedef -i en_US -f UTF-8 " + (dir / "en_US.UTF-8").string() + " >/dev/null 2>&1";
-      if (std::filesystem::exists(dir / "en_US.UTF-8") || std::system(command.c_str()) == 0) {
-        setenv("LOCPATH", dir.c_str(), 1);
+      localeDir = std::filesystem::temp_directory_path() / ("slw32-bench-locales-" + std::to_string(getpid()));
+      std::filesystem::create_directories(localeDir);
+      std::string command = "localedef -i en_US -f UTF-8 " + (localeDir / "en_US.UTF-8").string() + " >/dev/null 2>&1";
+      if (std::system(command.c_str()) == 0) {
+        setenv("LOCPATH", localeDir.c_str(), 1);
         glibc = std::setlocale(LC_COLLATE, "en_US.UTF-8") != nullptr;
       }
     }
   }
+  // The locale made for the run goes with it.
+  ~Data() {
+    std::error_code ec;
+    if (!localeDir.empty()) std::filesystem::remove_all(localeDir, ec);
+  }
+  std::filesystem::path localeDir;
 };
 
 Data& D() {

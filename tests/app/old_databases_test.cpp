@@ -28,6 +28,8 @@ const fs::path kFixtures = STASHWELL_APP_TEST_DATA;
 class OldDatabasesTest : public testing::Test {
  protected:
   void SetUp() override {
+    // The engine beside the test program: a sanitizer build does not search the program's own path.
+    framework::TSession::Default().LibraryDirs = {fs::canonical("/proc/self/exe").parent_path()};
     platform::ui::Install(ui);
     fs::create_directories(root.programDir());
     for (const char* name : {"D2ADE.DBF", "VIDI.DBF"}) fs::copy_file(kFixtures / name, root.programDir() / name);

@@ -238,7 +238,19 @@ void TBaseReport::UpdateStatus() {
 }
 
 void TBaseReport::ProcessMessages() {
+  callsSinceMessages_ = 0;
+  messagesProcessed_ = std::chrono::steady_clock::now();
   if (QCoreApplication::instance()) QCoreApplication::processEvents();
+}
+
+void TBaseReport::ProcessMessagesWhenDue() {
+  // 25 ms between turns keeps a click's answer well under 100 ms; the clock
+  // is read every few calls only, a drawing call being cheaper than it.
+  constexpr unsigned kCallsPerLook = 8;
+  constexpr auto kInterval = std::chrono::milliseconds(25);
+  if (++callsSinceMessages_ < kCallsPerLook) return;
+  callsSinceMessages_ = 0;
+  if (std::chrono::steady_clock::now() - messagesProcessed_ >= kInterval) ProcessMessages();
 }
 
 // ---- sections and cursor ----
@@ -611,7 +623,7 @@ void TBaseReport::EmitPrimitive(DrawOp op) {
   CheckPrinting();
   if (suppressed_) return;
   Emit(op);
-  ProcessMessages();
+  ProcessMessagesWhenDue();
 }
 
 namespace {

@@ -362,7 +362,7 @@ void TStreamReport::TextOut(RecordCode code, const std::string& text, double x) 
   if (suppressed_) return;
   if (AccuracyMethod == amAppearance) {
     TBaseReport::TextOut(code, text, x);
-    ProcessMessages();
+    ProcessMessagesWhenDue();
     return;
   }
   double width = PixelsToInchesX(TextWidthPixels(text));
@@ -374,7 +374,7 @@ void TStreamReport::TextOut(RecordCode code, const std::string& text, double x) 
     run += PixelsToInchesX(TextWidthPixels(one));
   }
   cursorX_ = run;
-  ProcessMessages();
+  ProcessMessagesWhenDue();
 }
 
 }  // namespace report

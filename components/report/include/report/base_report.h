@@ -15,6 +15,7 @@
 #include <QPainter>
 #include <QPointF>
 #include <QPointer>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <stdexcept>
@@ -302,7 +303,12 @@ class TBaseReport {
   double TextWidthPixels(const std::string& text) const;
   double PixelsToInchesX(double pixels) const { return pixels * 10000.0 / (dpiX_ * scaleX_ * zoom_); }
   void EmitPrimitive(DrawOp op);
+  // Processes pending window messages now (the status line repaints).
   void ProcessMessages();
+  // Processes them when the last time is long enough ago for Abort and the
+  // status line to answer within a blink: drawing calls come far too often
+  // for the event loop to run after each.
+  void ProcessMessagesWhenDue();
 
   std::shared_ptr<ReportPrinter> printer_;
   double dpiX_ = 300, dpiY_ = 300;
@@ -315,6 +321,8 @@ class TBaseReport {
   double scaleX_ = 100, scaleY_ = 100;
   int pageNumber_ = 0;
   bool printing_ = false, aborted_ = false, suppressed_ = false;
+  std::chrono::steady_clock::time_point messagesProcessed_{};
+  unsigned callsSinceMessages_ = 0;
   double cursorX_ = 0, cursorY_ = 0;
   double originX_ = 0, originY_ = 0;
   ReportFont font_;
