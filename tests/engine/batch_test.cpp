@@ -266,5 +266,24 @@ TEST_F(BatchTest, KilledBatchIsUndoneAtTheNextOpenOrRefusedWhereItCannotWrite) {
   }
 }
 
+TEST_F(BatchTest, CopiesAKillCutOffAreRemovedAtTheNextOpen) {
+  Build("PEOPLE");
+  // What a copy into place leaves when killed before its rename, beside
+  // this table and beside another one.
+  for (const char* name : {".PEOPLE.DBF.copy-a1B2c3", ".PEOPLE.MDX.copy-XYZ123", ".OTHER.DBF.copy-a1B2c3"}) {
+    Write(name, "half a copy");
+  }
+  OrbCursor c = Open("PEOPLE", ORB_OPEN_READ_ONLY);
+  Close(c);
+  EXPECT_EQ(Files(), (std::vector<std::string>{".OTHER.DBF.copy-a1B2c3", "PEOPLE.DBF", "PEOPLE.DBT", "PEOPLE.MDX"}));
+  // Not while the table is open: a copy may be under way.
+  c = Open("PEOPLE", ORB_OPEN_SHARED);
+  Write(".PEOPLE.DBT.copy-q9w8e7", "half a copy");
+  OrbCursor again = Open("PEOPLE", ORB_OPEN_SHARED);
+  Close(again);
+  EXPECT_TRUE(std::filesystem::exists(Dir() / ".PEOPLE.DBT.copy-q9w8e7"));
+  Close(c);
+}
+
 }  // namespace
 }  // namespace engine_test
