@@ -46,6 +46,7 @@
 #include "tprogress.h"
 #include "ttipofday.h"
 #include "window_test.h"
+#include "shot_path.h"
 
 namespace keldro {
 namespace {
@@ -173,7 +174,7 @@ TEST_F(TMainTest, FirstStartCreatesMasterWithItsIndexAndClosingWritesEveryDefaul
 
   main->show();
   QApplication::processEvents();
-  main->grab().save("tmain_first_start.png");
+  main->grab().save(QString::fromStdString(testing_support::ShotPath("tmain_first_start.png")));
   main->close();
   EXPECT_EQ(ReportDefinitionBuffer, nullptr);
 
@@ -370,7 +371,7 @@ TEST_F(TMainTest, OpeningDatabasesKeepsTheRecentFilesNewestFirst) {
   EXPECT_EQ(Settings.lastDatabase, b.string());
   QMenu* fileMenu = main->menuBar()->actions().at(0)->menu();
   fileMenu->adjustSize();
-  fileMenu->grab().save("tmain_file_menu.png");
+  fileMenu->grab().save(QString::fromStdString(testing_support::ShotPath("tmain_file_menu.png")));
 
   // A refused file from the list leaves the current table open.
   const fs::path bad = root.path() / "BAD.DBF";
@@ -579,7 +580,7 @@ TEST_F(TMainTest, TheButtonBarModesLayTheWindowOutAndItFollowsResizing) {
     EXPECT_EQ(main->ButtonExit->isEnabled(), c.lettered);
     EXPECT_EQ(main->Bevel3->isVisible(), c.lettered);
     EXPECT_EQ(main->NavigatorLabel->isVisible(), c.navigatorLabel);
-    main->grab().save(QString("tmain_button_bar_%1.png").arg(c.mode));
+    main->grab().save(QString::fromStdString(testing_support::ShotPath(QString("tmain_button_bar_%1.png").arg(c.mode).toStdString())));
 
     main->resize(800, 600);
     QApplication::processEvents();
@@ -1252,7 +1253,7 @@ TEST_F(TMainCommandsTest, ALargePackAndRebuildShowTheirProgressAdvancing) {
     QObject::connect(&p, &TProgress::Stepped, &p, [&seen, &p](uint32_t done, uint32_t total) {
       seen.back().done.push_back(done);
       seen.back().total = total;
-      if (seen.back().done.size() == 40) p.grab().save(QString("tprogress_%1.png").arg(seen.size()));
+      if (seen.back().done.size() == 40) p.grab().save(QString::fromStdString(testing_support::ShotPath("tprogress_" + std::to_string(seen.size()) + ".png")));
     });
   };
   qApp->installEventFilter(&watch);
@@ -1377,7 +1378,7 @@ TEST_F(TMainCommandsTest, TheStartCountComesFromAThreadAndGivesWayToLaterWork) {
   waited.start();
   while (main->CountLabel->text().isEmpty() && waited.elapsed() < 30000) QApplication::processEvents();
   EXPECT_EQ(main->CountLabel->text(), "18000");
-  main->grab().save("tmain_count.png");
+  main->grab().save(QString::fromStdString(testing_support::ShotPath("tmain_count.png")));
 
   // A record added while the thread may still count: the window's own later
   // count stands, whatever the thread answers after it.
@@ -1480,7 +1481,7 @@ TEST_F(TMainCommandsTest, TheTipShowsAtTheFirstActivationOnlyAndCanBeTurnedOff) 
     EXPECT_TRUE(tip.ShowTips->isChecked());
     EXPECT_EQ(tip.ShowTips->text(), "&Show Tips at Startup");
     first = tip.TipNumber();
-    tip.grab().save("ttipofday.png");
+    tip.grab().save(QString::fromStdString(testing_support::ShotPath("ttipofday.png")));
     for (int i = 0; i < kTipCount; ++i) {
       texts.push_back(tip.TipComment->text().toStdString());
       tip.NextTipButton->click();
@@ -1531,7 +1532,7 @@ TEST_F(TMainCommandsTest, TheAboutAndOtherProductsWindowsShowTheirTextsInTheMain
     EXPECT_EQ(about.ProductName->palette().color(QPalette::WindowText), QColor(255, 0, 0));
     // Centred on the 800 x 600 screen.
     EXPECT_NEAR(about.frameGeometry().center().x(), 400, 2);
-    about.grab().save("taboutbox.png");
+    about.grab().save(QString::fromStdString(testing_support::ShotPath("taboutbox.png")));
     about.OKButton->click();
   });
   modals->On("Products", [](QDialog& d) {
@@ -1540,7 +1541,7 @@ TEST_F(TMainCommandsTest, TheAboutAndOtherProductsWindowsShowTheirTextsInTheMain
     EXPECT_FALSE(products.Information->text().isEmpty());
     EXPECT_EQ(products.OKButton->text(), "OK");
     EXPECT_EQ(products.palette().color(QPalette::Window), QColor(0, 128, 128));
-    products.grab().save("tproducts.png");
+    products.grab().save(QString::fromStdString(testing_support::ShotPath("tproducts.png")));
     products.OKButton->click();
   });
   main->MenuAbout->trigger();
@@ -1560,7 +1561,7 @@ TEST_F(TMainCommandsTest, PrinterSetupChangesTheInstalledPrinterOrSaysThereIsNon
     EXPECT_TRUE(setup.Portrait->isChecked());
     setup.Landscape->setChecked(true);
     setup.Copies->setValue(2);
-    setup.grab().save("tprintersetup.png");
+    setup.grab().save(QString::fromStdString(testing_support::ShotPath("tprintersetup.png")));
     setup.OKButton->click();
   });
   modals->On("PrinterSetup", [](QDialog& d) {
