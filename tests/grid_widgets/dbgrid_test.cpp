@@ -636,7 +636,7 @@ TEST_F(DBGridTest, CalcCellColorsRecoloursItsCellsAndAltDownOpensAComboCellsList
   };
   Open();
   const QImage image = Render();
-  image.save(QString::fromStdString((fs::canonical("/proc/self/exe").parent_path() / "grid_cell_colors.png").string()));
+  image.save(QString::fromStdString(testing_support::ShotPath("grid_cell_colors.png")));
   auto colCell = [&](const std::string& field, int record) {
     for (int c = grid->IndicatorOffset(); c < grid->ColCount(); ++c)
       if (grid->ColumnField(c)->FieldName() == field) return grid->CellRect(c, grid->TitleOffset() + record - 1);

@@ -704,7 +704,7 @@ class LookupKeysTest : public LookupTest {
   }
   // Pictures go beside the test program, in the build folder.
   static QString Picture(const char* name) {
-    return QString::fromStdString((fs::canonical("/proc/self/exe").parent_path() / name).string());
+    return QString::fromStdString(testing_support::ShotPath(name));
   }
   std::vector<std::string> ListColumns(TixCustomDBGrid& g) {
     std::vector<std::string> names;
