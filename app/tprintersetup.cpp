@@ -66,14 +66,14 @@ void TPrinterSetup::accept() {
   TDialog::accept();
 }
 
-void RunPrinterSetup(QWidget* parent, QSize screen) {
+bool RunPrinterSetup(QWidget* parent, QSize screen) {
   std::shared_ptr<report::ReportPrinter> printer = report::InstalledPrinter();
   if (!printer) {
     platform::ui::ShowMessage(kNoPrinterMessage, "Error");
-    return;
+    return false;
   }
   TPrinterSetup dialog(parent, screen, printer);
-  dialog.exec();
+  return dialog.exec() == QDialog::Accepted;
 }
 
 }  // namespace keldro

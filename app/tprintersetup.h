@@ -38,6 +38,7 @@ class TPrinterSetup : public TDialog {
 inline constexpr const char* kNoPrinterMessage = "No printers are defined.";
 
 // Runs the dialog on the installed printer; without one, says so ("Error").
-void RunPrinterSetup(QWidget* parent, QSize screen);
+// True when it ended with OK.
+bool RunPrinterSetup(QWidget* parent, QSize screen);
 
 }  // namespace keldro

@@ -255,7 +255,9 @@ int TCfgDecFrame::ConfirmRegistryUpdate(const std::string& saved) {
   if (!RegistryQuestionNeeded(app_.FileName(), saved)) return 1;
   TWinIniDlg question(this);
   if (RunModal(question) != kIdOk) return 0;
-  SetRegisteredConfigFile(saved);
+  // The save goes on either way; the user learns the next start will not
+  // find the new file.
+  if (SetRegisteredConfigFile(saved) != 0) ReportCfgError(kRegistryUpdateFailed);
   return 1;
 }
 

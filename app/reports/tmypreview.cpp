@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
 #include <QScrollArea>
 #include <QShortcut>
 #include <QTimer>
@@ -16,6 +17,8 @@
 #include "platform/ui.h"
 #include "reports/preview_rules.h"
 #include "reports/tprintrange.h"
+#include "tdialog.h"
+#include "tprintersetup.h"
 
 namespace keldro::reports {
 
@@ -120,7 +123,6 @@ void TMyPreview::CreateMenus() {
   MenuPrintReport = item(file, "MenuPrintReport", "Print &Report", "Ctrl+R");
   MenuPrintRange = item(file, "MenuPrintRange", "Print Ran&ge", "Ctrl+G");
   MenuPrinterSetup = item(file, "MenuPrinterSetup", "Printer &Setup", "Ctrl+S");
-  MenuPrinterSetup->setEnabled(false);  // the printer set-up dialog is not there yet
   file->addSeparator();
   MenuExit = item(file, "MenuExit", "E&xit", "Ctrl+X");
   QMenu* navigate = MainMenu->addMenu("&Navigate");
@@ -157,6 +159,7 @@ void TMyPreview::CreateMenus() {
   connect(MenuPrintPage, &QAction::triggered, this, [this] { PrintPageClick(); });
   connect(MenuPrintReport, &QAction::triggered, this, [this] { PrintReportClick(); });
   connect(MenuPrintRange, &QAction::triggered, this, [this] { PrintRangeClick(); });
+  connect(MenuPrinterSetup, &QAction::triggered, this, [this] { PrinterSetupClick(); });
   connect(MenuExit, &QAction::triggered, this, [this] { close(); });
   connect(MenuPrevPage, &QAction::triggered, this, [this] { MyStreamPreview.PrevPage(); });
   connect(MenuNextPage, &QAction::triggered, this, [this] { MyStreamPreview.NextPage(); });
@@ -269,6 +272,32 @@ void TMyPreview::PrintRangeClick() {
   TPrintRange range(this, MyStreamPreview.PageCount());
   range.exec();
   if (range.RangeChosen()) Print([this, &range] { MyStreamPrinter.PrintPages(range.Start(), range.End(), 1); });
+}
+
+void TMyPreview::PrinterSetupClick() {
+  // The window that opened the preview knows the configured screen.
+  QSize screen;
+  if (auto* owner = qobject_cast<TDialog*>(parentWidget())) screen = owner->Screen;
+  if (!screen.isValid() && this->screen()) screen = this->screen()->size();
+  std::shared_ptr<report::ReportPrinter> printer = report::InstalledPrinter();
+  if (!RunPrinterSetup(this, screen) || !printer) return;
+  // A replay applies the recorded orientation and copies to the printer:
+  // the recorded ones become the chosen ones, so the next print keeps them.
+  report::ByteStream& stream = *MyStreamPrinter.Stream;
+  const uint64_t here = stream.Position();
+  try {
+    stream.Seek(0);
+    report::StreamReader reader(stream);
+    report::FileHeader header = report::ReadFileHeader(reader);
+    header.orientation = printer->Orientation();
+    header.copies = std::max(1, printer->Copies());
+    stream.Seek(0);
+    report::StreamWriter writer(stream);
+    report::WriteFileHeader(writer, header);
+  } catch (const std::exception& e) {
+    ui::ShowMessage(e.what(), "Error", ui::Buttons::Ok, ui::Icon::Error);
+  }
+  stream.Seek(here);
 }
 
 }  // namespace keldro::reports

@@ -47,6 +47,9 @@ class TMyPreview : public QDialog {
   void PrintPageClick();
   void PrintReportClick();
   void PrintRangeClick();
+  // "Print Setup" on the installed printer; OK's orientation and copies
+  // hold for the prints that follow.
+  void PrinterSetupClick();
   void UseColorClick();
 
  protected:

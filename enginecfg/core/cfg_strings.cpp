@@ -100,7 +100,10 @@ int ErrorHelpContext(int code) {
   return row ? row->context : 26;
 }
 
-std::string ErrorMessage(int code) { return CfgString(ErrorStringId(code)).substr(0, 127); }
+std::string ErrorMessage(int code) {
+  if (code == kRegistryUpdateFailed) return kRegistryUpdateFailedText;
+  return CfgString(ErrorStringId(code)).substr(0, 127);
+}
 
 namespace {
 ErrorReporter g_reporter = nullptr;

@@ -16,15 +16,20 @@ namespace {
 // The ODBC types as the driver manager's interface defines them.
 using SqlReturn = short;
 using SqlHenv = void*;
+using SqlHdbc = void*;
 using AllocEnvFn = SqlReturn (*)(SqlHenv*);
 using FreeEnvFn = SqlReturn (*)(SqlHenv);
+using AllocConnectFn = SqlReturn (*)(SqlHenv, SqlHdbc*);
+using FreeConnectFn = SqlReturn (*)(SqlHdbc);
+using GetInfoFn = SqlReturn (*)(SqlHdbc, unsigned short, void*, short, short*);
 using ListFn = SqlReturn (*)(SqlHenv, unsigned short, unsigned char*, short, short*, unsigned char*, short, short*);
 
 constexpr unsigned short kFetchNext = 1;
 constexpr unsigned short kFetchFirst = 2;
 constexpr short kTextBytes = 256;
-// unixODBC implements ODBC 3.
-constexpr int kManagerMajorVersion = 3;
+// The information type that asks the driver manager for its own version,
+// "##.##.####.####"; answered on a connection that is not connected.
+constexpr unsigned short kInfoManagerVersion = 171;
 
 std::string& LibraryName() {
   static std::string name = "libodbc.so.2";
@@ -68,6 +73,9 @@ OdbcDriverManager::OdbcDriverManager() {
   drivers_ = dlsym(library_, "SQLDrivers");
   dataSources_ = dlsym(library_, "SQLDataSources");
   freeEnv_ = dlsym(library_, "SQLFreeEnv");
+  allocConnect_ = dlsym(library_, "SQLAllocConnect");
+  freeConnect_ = dlsym(library_, "SQLFreeConnect");
+  getInfo_ = dlsym(library_, "SQLGetInfo");
 }
 
 OdbcDriverManager::~OdbcDriverManager() {
@@ -75,6 +83,29 @@ OdbcDriverManager::~OdbcDriverManager() {
 }
 
 bool OdbcDriverManager::Bound() const { return library_ && allocEnv_ && drivers_ && dataSources_ && freeEnv_; }
+
+int OdbcDriverManager::MajorVersion() const {
+  if (!library_ || !allocEnv_ || !freeEnv_ || !allocConnect_ || !freeConnect_ || !getInfo_) return -1;
+  SqlHenv env = nullptr;
+  if (reinterpret_cast<AllocEnvFn>(allocEnv_)(&env) != 0 || !env) return -1;
+  int major = -1;
+  SqlHdbc dbc = nullptr;
+  if (reinterpret_cast<AllocConnectFn>(allocConnect_)(env, &dbc) == 0 && dbc) {
+    char text[kTextBytes] = {};
+    short length = 0;
+    SqlReturn rc = reinterpret_cast<GetInfoFn>(getInfo_)(dbc, kInfoManagerVersion, text, kTextBytes, &length);
+    if (rc == 0 || rc == 1) {
+      text[kTextBytes - 1] = 0;
+      // The number before the first ".": digits only, and not absurdly long.
+      int value = 0, digits = 0;
+      for (const char* p = text; *p >= '0' && *p <= '9' && digits < 6; ++p, ++digits) value = value * 10 + (*p - '0');
+      if (digits > 0 && digits < 6 && (text[digits] == '.' || text[digits] == 0)) major = value;
+    }
+    reinterpret_cast<FreeConnectFn>(freeConnect_)(dbc);
+  }
+  reinterpret_cast<FreeEnvFn>(freeEnv_)(env);
+  return major;
+}
 
 std::vector<std::string> OdbcDriverManager::Drivers() const {
   std::vector<std::string> out;
@@ -100,10 +131,9 @@ int OdbcVersionCheck() {
   std::string dllPath, conduit;
   GetEngineDllPath(dllPath);
   bool conduitFound = FindFileOnPath(dllPath, "OXODBC01.DLL", conduit);
-  OdbcDriverManager manager;
-  if (!manager.HasLibrary()) return 30;
-  if (!manager.Bound()) return 40;
-  if (conduitFound && kManagerMajorVersion < 2) return 41;
+  int major = OdbcDriverManager().MajorVersion();
+  if (major < 0) return 40;
+  if (conduitFound && major < 2) return 41;
   return 0;
 }
 

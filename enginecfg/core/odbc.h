@@ -15,7 +15,6 @@ class OdbcDriverManager {
   OdbcDriverManager(const OdbcDriverManager&) = delete;
   OdbcDriverManager& operator=(const OdbcDriverManager&) = delete;
 
-  bool HasLibrary() const { return library_ != nullptr; }
   // The library and its entries "SQLAllocEnv", "SQLDrivers", "SQLDataSources".
   bool Bound() const;
   // Descriptions of the installed drivers, in the manager's order; those
@@ -23,6 +22,10 @@ class OdbcDriverManager {
   std::vector<std::string> Drivers() const;
   // Names of the data sources whose driver is `driver` (ignoring case).
   std::vector<std::string> DataSources(const std::string& driver) const;
+  // The manager's major version, as it answers for itself on a connection
+  // handle of a new environment; -1 when there is no library, an entry is
+  // missing, a call fails or the answer is no version.
+  int MajorVersion() const;
 
  private:
   void* library_ = nullptr;
@@ -30,11 +33,15 @@ class OdbcDriverManager {
   void* drivers_ = nullptr;
   void* dataSources_ = nullptr;
   void* freeEnv_ = nullptr;
+  void* allocConnect_ = nullptr;
+  void* freeConnect_ = nullptr;
+  void* getInfo_ = nullptr;
 };
 
-// 0 when a usable driver manager is installed; 30 when there is none, 40
-// when it lacks an entry, 41 when it is older than ODBC 2 while the engine's
-// ODBC conduit "OXODBC01.DLL" lies on the engine's DLLPATH.
+// 0 when a usable driver manager is installed; 40 when its version cannot
+// be had (no library, an entry missing, a failed call), 41 when it is older
+// than ODBC 2 while the engine's ODBC conduit "OXODBC01.DLL" lies on the
+// engine's DLLPATH.
 int OdbcVersionCheck();
 
 // Looks for `file` in each directory of `directories` (separated by ";", a

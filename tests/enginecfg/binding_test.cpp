@@ -106,6 +106,32 @@ TEST_F(Binding, NoEngineLibraryGivesErrorZeroAndNoStart) {
   EXPECT_EQ(EngineExit(), 0);
 }
 
+// Stand-in engines: one without file sharing (started on the second
+// attempt), one that says it was already started.
+TEST_F(Binding, TheStartCodesOfFileSharingMissingAndAlreadyStarted) {
+  SetEngineValue("DLLPATH", Ansi(BuildBinDir()));
+  struct Case {
+    const char* library;
+    int code;
+    std::vector<std::string> messages;
+  } cases[] = {
+      {"libengine_standin_11273.so", 11273,
+       {"SHARE.EXE must be loaded to initialize with database engine with Local Share set to TRUE.",
+        "Error initializing database engine."}},
+      {"libengine_standin_10759.so", 10759, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.library);
+    SetEngineLibraryNameForTesting(c.library);
+    ui->calls.clear();
+    int ok = 0;
+    EXPECT_EQ(StartEngine(&ok), c.code);
+    EXPECT_EQ(ok, 1);  // started: on the second attempt, or already
+    EXPECT_EQ(ui->MessageTexts(), c.messages);
+    while (EngineUseCountForTesting() > 0) EXPECT_EQ(EngineExit(), 0);
+  }
+}
+
 TEST_F(Binding, TheEngineIsNeverLoadedFromTheCurrentDirectory) {
   fs::path here = root.path() / "HERE";
   fs::create_directories(here);

@@ -12,6 +12,12 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTest>
+#include <grp.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <functional>
@@ -594,12 +600,37 @@ TEST_F(Frame, AnOdbcDriverIsAddedFromUnixOdbcsDriversAndDataSources) {
   EXPECT_EQ(DriverNames().count, static_cast<int>(left.size()));
 }
 
-TEST_F(Frame, WithoutTheOdbcManagerAddingADriverReportsThatOdbcIsNotInstalled) {
+TEST_F(Frame, TheOdbcManagersOwnVersionDecidesWhetherADriverCanBeAdded) {
   StartOnFile();
-  SetOdbcLibraryForTesting("libstashwell-no-odbc.so.2");
-  dialogs.Press("ERROR_DLG", 1);
-  Page("TDriverPanel")->NewButton()->click();
-  EXPECT_EQ(dialogs.Errors(), (Names{"ODBC is not installed. You cannot add a driver."}));
+  // The engine is loaded; DLLPATH now only says where the ODBC conduit lies.
+  const fs::path conduitDir = root.path() / "conduit";
+  TempRoot::WriteFile(conduitDir / "OXODBC01.DLL", "");
+  const fs::path noConduitDir = root.path() / "none";
+  fs::create_directories(noConduitDir);
+  const std::string corrupt = "ODBC is corrupt or not installed correctly.";
+  struct Case {
+    std::string library;
+    fs::path dllPath;
+    std::string error;  // "": the dialog opens
+  } cases[] = {
+      {"libstashwell-no-odbc.so.2", conduitDir, corrupt},
+      {(BinDir() / "libodbc_standin_empty.so").string(), conduitDir, corrupt},
+      {(BinDir() / "libodbc_standin_v1.so").string(), conduitDir,
+       "Your ODBC Driver Manager is not up-to-date.  VTX requires Version 2 or greater of ODBC."},
+      {(BinDir() / "libodbc_standin_v1.so").string(), noConduitDir, ""},
+  };
+  for (const Case& c : cases) {
+    SetOdbcLibraryForTesting(c.library);
+    SetEngineValue("DLLPATH", Ansi(c.dllPath) + ";" + Ansi(root.path() / "gone"));
+    dialogs.shown.clear();
+    if (c.error.empty())
+      dialogs.Press("NEWDRIVER_DLG", 2);
+    else
+      dialogs.Press("ERROR_DLG", 1);
+    Page("TDriverPanel")->NewButton()->click();
+    EXPECT_EQ(dialogs.Errors(), c.error.empty() ? Names{} : Names{c.error}) << c.library;
+    EXPECT_EQ(dialogs.Names(), Names{c.error.empty() ? "NEWDRIVER_DLG" : "ERROR_DLG"}) << c.library;
+  }
 }
 
 TEST_F(Frame, EveryDialogOpensItsOwnHelpTopicOnF1) {
@@ -630,6 +661,113 @@ TEST_F(Frame, EveryDialogOpensItsOwnHelpTopicOnF1) {
       EXPECT_EQ(dialog->result(), 0) << c.caption;  // Help does not close it
     }
   }
+}
+
+// Runs `body` in a forked child as an ordinary user: uid and gid 65534 when
+// the tests run as root, so that read-only files and a Registry folder the
+// user does not own refuse it as they refuse any user. The child's failures
+// fail the test.
+void AsOrdinaryUser(const std::function<void()>& body) {
+  ASSERT_FALSE(::testing::Test::HasFailure());
+  std::fflush(nullptr);
+  pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    if (geteuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)) _exit(3);
+    body();
+    std::fflush(nullptr);
+    _exit(::testing::Test::HasFailure() ? 1 : 0);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFEXITED(status)) << "the ordinary user's run ended by signal " << WTERMSIG(status);
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "the ordinary user's run failed (above)";
+}
+
+// A folder of the ordinary user's own under the test root, which the user
+// may pass through.
+fs::path UserFolder(const TempRoot& root) {
+  fs::path dir = root.path() / "user";
+  fs::create_directories(dir);
+  fs::permissions(root.path(), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                   fs::perms::others_read | fs::perms::others_exec);
+  if (geteuid() == 0) {
+    EXPECT_EQ(chown(dir.c_str(), 65534, 65534), 0);
+  }
+  return dir;
+}
+
+TEST_F(Frame, ARegistryTheUserMayNotWriteIsToldAndTheFileIsSavedAnyway) {
+  StartOnFile();
+  SetEngineValue("CONFIGFILE01", systemFile);
+  const fs::path registry = platform::RegistryDir() / "HKLM.reg";
+  const std::string registryBefore = TempRoot::ReadFile(registry);
+  ASSERT_FALSE(registryBefore.empty());
+  const fs::path saved = UserFolder(root) / "NEW.CFG";
+  AsOrdinaryUser([&] {
+    ASSERT_NE(access(registry.c_str(), W_OK), 0) << "the Registry is writable by the user";
+    ASSERT_EQ(SetEntryValue("\\SYSTEM\\INIT", "LOCAL SHARE", "TRUE"), 0);
+    ChooseFile(Ansi(saved));
+    dialogs.Press("INIWARN_DLG", 1);
+    dialogs.Press("ERROR_DLG", 1);
+    frame->Command(24334)->trigger();
+    ASSERT_EQ(dialogs.Names(), (Names{"INIWARN_DLG", "ERROR_DLG"}));
+    EXPECT_EQ(dialogs.shown[1].caption, "VTXCFG Error");
+    EXPECT_EQ(dialogs.shown[1].buttons, (Names{"OK", "&Help"}));
+    EXPECT_EQ(dialogs.Errors(),
+              Names{"Could not update the Registry. The next start will use the previous configuration file."});
+    EXPECT_EQ(app->FileName(), Ansi(saved));
+    EXPECT_FALSE(IsConfigModified());
+  });
+  EXPECT_EQ(TempRoot::ReadFile(registry), registryBefore);
+  EXPECT_EQ(EngineValue("CONFIGFILE01"), systemFile);
+  EXPECT_NE(TempRoot::ReadFile(saved).find("LOCAL SHARE=TRUE"), std::string::npos);
+}
+
+TEST_F(Frame, AReadOnlyFileIsToldOnOpenSaveMergeAndSaveAsAndKeepsEveryByte) {
+  StartOnFile();
+  SetEngineValue("CONFIGFILE01", systemFile);
+  const fs::path dir = UserFolder(root);
+  const fs::path readOnly = dir / "LOCKED.CFG";
+  TempRoot::WriteFile(readOnly, kConfig);
+  if (geteuid() == 0) {
+    ASSERT_EQ(chown(readOnly.c_str(), 65534, 65534), 0);
+  }
+  fs::permissions(readOnly, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  const std::string systemBefore = TempRoot::ReadFile(platform::SystemDir() / "ORBEX.CFG");
+  const std::string kReadOnly = "Configuration file is read-only.";
+  AsOrdinaryUser([&] {
+    // Open: told, and loaded read-only.
+    ChooseFile(Ansi(readOnly));
+    dialogs.Press("ERROR_DLG", 1);
+    frame->Command(24332)->trigger();
+    EXPECT_EQ(dialogs.Errors(), Names{kReadOnly});
+    EXPECT_TRUE(app->Loaded());
+    EXPECT_TRUE(app->ReadOnly());
+    EXPECT_EQ(app->FileName(), Ansi(readOnly));
+    EXPECT_EQ(Items(Page("TAliasPanel")), (Names{"MyData"}));
+    ASSERT_EQ(SetEntryValue("\\SYSTEM\\INIT", "LOCAL SHARE", "TRUE"), 0);
+
+    // Save, and Merge without a file dialog.
+    dialogs.Press("ERROR_DLG", 1);
+    frame->Command(24333)->trigger();
+    ui->calls.clear();
+    dialogs.Press("ERROR_DLG", 1);
+    frame->Command(24335)->trigger();
+    for (const auto& call : ui->calls) EXPECT_NE(call.kind, ui::ScriptedUi::Call::kFile) << call.file.title;
+    EXPECT_EQ(dialogs.Errors(), Names(3, kReadOnly));
+
+    // Save As onto it, from the system file the user may not write either.
+    ChooseFile(Ansi(readOnly));
+    dialogs.Press("ERROR_DLG", 1);
+    frame->Command(24334)->trigger();
+    EXPECT_EQ(dialogs.Errors(), Names(4, kReadOnly));
+    EXPECT_EQ(dialogs.Names(), Names(4, "ERROR_DLG"));
+    EXPECT_EQ(TempRoot::ReadFile(readOnly), kConfig);
+  });
+  EXPECT_EQ(TempRoot::ReadFile(readOnly), kConfig);
+  EXPECT_EQ(TempRoot::ReadFile(platform::SystemDir() / "ORBEX.CFG"), systemBefore);
+  EXPECT_FALSE(fs::exists(dir / "LOCKED.CFG.new"));
 }
 
 }  // namespace

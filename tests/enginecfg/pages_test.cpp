@@ -325,7 +325,7 @@ TEST_F(Pages, F1OnTheFixedPagesAsksForTheirHelpContexts) {
 TEST_F(Pages, EveryPageRendersToAPicture) {
   const char* names[] = {"drivers", "aliases", "system", "date", "time", "number"};
   auto* drivers = static_cast<TListPanel*>(Page("TDriverPanel"));
-  Choose(drivers, "DBASE");
+  Choose(drivers, "WIDE");
   for (int i = 0; i < notebook->PageCount(); ++i) {
     notebook->SelectPage(TCfgNotebook::TabIds()[static_cast<size_t>(i)]);
     TPanel* page = notebook->CurrentPage();
@@ -336,6 +336,45 @@ TEST_F(Pages, EveryPageRendersToAPicture) {
     EXPECT_TRUE(shot.save(QString::fromStdString(png.string()))) << png;
     EXPECT_GT(page->Properties()->RowCount(), 0) << names[i];
   }
+
+  // The drivers page of WIDE: its second row shows "PARAM 2" and "2" where
+  // the row stands, below the shadow line that starts it.
+  notebook->SelectPage(TCfgNotebook::TabIds()[0]);
+  PropertiesWindow* list = Page("TDriverPanel")->Properties();
+  list->SelectRow(0);
+  QApplication::processEvents();
+  const QImage shot = app->MainWindow()->grab().toImage();
+  ASSERT_GE(list->RowCount(), 2);
+  const TProp* row = list->Row(1);
+  ASSERT_EQ(row->name(), "PARAM 2");
+  const QPoint origin = list->mapTo(app->MainWindow(), QPoint(0, 0));
+  const QRect r = row->rowRect().translated(origin);
+  const int split = row->split() + origin.x();
+  const QColor face = list->palette().color(QPalette::Button);
+  const QColor shadow = list->palette().color(QPalette::Dark);
+  EXPECT_EQ(shot.pixelColor(r.left() + 2, r.top()).rgb(), shadow.rgb());
+  EXPECT_EQ(shot.pixelColor(r.right() - 2, r.top()).rgb(), shadow.rgb());
+  // The columns of ink (pixels far from the face colour) between two x.
+  auto inkSpan = [&](int from, int to) {
+    int first = -1, last = -1;
+    for (int x = from; x < to; ++x)
+      for (int y = r.top() + 1; y <= r.bottom(); ++y) {
+        const QColor c = shot.pixelColor(x, y);
+        if (std::abs(qGray(c.rgb()) - qGray(face.rgb())) > 60) {
+          if (first < 0) first = x;
+          last = x;
+          break;
+        }
+      }
+    return std::pair{first, last};
+  };
+  const QFontMetrics fm(list->font());
+  const auto [nameFrom, nameTo] = inkSpan(r.left() + 1, split - 1);
+  EXPECT_NEAR(nameFrom, r.left() + 5, 2);
+  EXPECT_NEAR(nameTo, r.left() + 5 + fm.horizontalAdvance("PARAM 2"), 3);
+  const auto [valueFrom, valueTo] = inkSpan(split + 2, r.right());
+  EXPECT_NEAR(valueFrom, split + 2, 2);
+  EXPECT_NEAR(valueTo, split + 2 + fm.horizontalAdvance("2"), 3);
 }
 
 TEST(PropertyList, TenRowsNeedNoScrollBarAndElevenGiveTheRangeZeroToOne) {

@@ -234,7 +234,7 @@ class Odbc : public ::testing::Test {
 TEST_F(Odbc, TheVersionCheckNeedsTheManagerAndItsEntries) {
   EXPECT_EQ(OdbcVersionCheck(), 0);
   SetOdbcLibraryForTesting("libstashwell-no-odbc.so.2");
-  EXPECT_EQ(OdbcVersionCheck(), 30);
+  EXPECT_EQ(OdbcVersionCheck(), 40);  // no library: no version to be had
   SetOdbcLibraryForTesting("libm.so.6");  // loads, but is no driver manager
   EXPECT_EQ(OdbcVersionCheck(), 40);
 }
@@ -248,6 +248,7 @@ TEST_F(Odbc, DriversAndTheDataSourcesOfEach) {
               "[MoreTest]\nDriver=STASHWELL TEST DRIVER\n\n[" + longName + "]\nDriver=Stashwell Test Driver\n");
   OdbcDriverManager odbc;
   ASSERT_TRUE(odbc.Bound());
+  EXPECT_EQ(odbc.MajorVersion(), 3);  // unixODBC answers "03.52...." for itself
   EXPECT_EQ(odbc.Drivers(), (std::vector<std::string>{"Stashwell Test Driver", "Other Driver"}));
   // Names too long for a configuration value are not offered.
   EXPECT_EQ(odbc.DataSources("Stashwell Test Driver"), (std::vector<std::string>{"TestData", "MoreTest"}));
@@ -255,7 +256,8 @@ TEST_F(Odbc, DriversAndTheDataSourcesOfEach) {
   EXPECT_TRUE(odbc.DataSources("None").empty());
   SetOdbcLibraryForTesting("libstashwell-no-odbc.so.2");
   OdbcDriverManager none;
-  EXPECT_FALSE(none.HasLibrary());
+  EXPECT_FALSE(none.Bound());
+  EXPECT_EQ(none.MajorVersion(), -1);
   EXPECT_TRUE(none.Drivers().empty());
 }
 

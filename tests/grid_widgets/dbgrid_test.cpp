@@ -3,7 +3,9 @@
 // boxes, combo boxes, the scroll bar and the messages it shows.
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QTest>
 #include <QImage>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -12,6 +14,7 @@
 #include <QTimer>
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -615,6 +618,59 @@ TEST_F(DBGridTest, AComboShowsOverTheCurrentCellWritesThePickAndHandsKeysBack) {
   grid->repaint();
   EXPECT_EQ(grid->ShownCombo(), nullptr);
   EXPECT_FALSE(c1->isVisible());
+}
+
+TEST_F(DBGridTest, CalcCellColorsRecoloursItsCellsAndAltDownOpensAComboCellsList) {
+  MakeTable(Numbered(3));
+  TixDBComboBox* c1 = AddCombo("C1");
+  c1->addItems({"Acme", "Sony", "Nikon"});
+  grid->SetSelected({"ITEM\t10\tItem", "BRAND\t10\tBrand", "LOCATION\t10\tLocation"});
+  const QColor green(0, 160, 0), red(220, 0, 0);
+  grid->OnCalcCellColors = [&](TixDBGrid&, framework::TField* f, TGridDrawState, bool highlighted, QFont&,
+                               QColor& text, QColor& brush) {
+    if (f->FieldName() == "LOCATION" && !highlighted) {
+      brush = green;
+      text = red;
+    }
+  };
+  Open();
+  const QImage image = Render();
+  image.save(QString::fromStdString((fs::canonical("/proc/self/exe").parent_path() / "grid_cell_colors.png").string()));
+  auto colCell = [&](const std::string& field, int record) {
+    for (int c = grid->IndicatorOffset(); c < grid->ColCount(); ++c)
+      if (grid->ColumnField(c)->FieldName() == field) return grid->CellRect(c, grid->TitleOffset() + record - 1);
+    ADD_FAILURE() << field;
+    return QRect();
+  };
+  auto count = [&](const QRect& r, const std::function<bool(QColor)>& like) {
+    int n = 0;
+    for (int y = r.top(); y <= r.bottom(); ++y)
+      for (int x = r.left(); x <= r.right(); ++x) n += like(image.pixelColor(x, y));
+    return n;
+  };
+  auto isGreen = [&](QColor c) { return c.rgb() == green.rgb(); };
+  // Text is drawn smoothed: its pixels are shades between ink and cell.
+  auto isReddish = [](QColor c) { return c.red() > 120 && c.red() > 2 * c.green() && c.red() > 2 * c.blue(); };
+  // The second record's location: a green cell with red text; its item cell
+  // keeps the grid's colours.
+  const QRect location = colCell("LOCATION", 2), item = colCell("ITEM", 2);
+  EXPECT_EQ(image.pixelColor(location.right() - 2, location.center().y()).rgb(), green.rgb());
+  EXPECT_GT(count(location, isGreen), location.width() * location.height() / 2);
+  EXPECT_GT(count(location, isReddish), 5);
+  EXPECT_EQ(count(item, isGreen), 0);
+  EXPECT_EQ(count(item, isReddish), 0);
+
+  // Alt+Down on the Combo cell: its combo takes the focus and drops its list.
+  form->activateWindow();
+  grid->setFocus();
+  GoToColumn("BRAND");
+  grid->repaint();
+  ASSERT_EQ(grid->ShownCombo(), c1);
+  QTest::keyClick(grid, Qt::Key_Down, Qt::AltModifier);
+  EXPECT_TRUE(c1->view()->isVisible());
+  EXPECT_EQ(table->FieldByName("ITEM")->AsString(), "Item 1");  // the grid did not move
+  c1->hidePopup();
+  EXPECT_EQ(form->focusWidget(), c1);  // the form's focus, active window or not
 }
 
 // ------------------------------------------------------------------- memos

@@ -8,6 +8,8 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QStyle>
+#include <QTest>
 
 #include <filesystem>
 #include <memory>
@@ -27,6 +29,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using gridtest::MakeBrandsTable;
+using framework::TField;
 using framework::TTable;
 using platform::ui::ScriptedUi;
 
@@ -367,16 +370,24 @@ TEST_F(LookupTest, TheClosedComboPaintsTheDisplayTextAndHighlightsItWhenFocused)
   EXPECT_EQ(combo->DisplayText(), "Samsung");
   EXPECT_FALSE(combo->TakesTypedText());
 
-  // The height follows the font; without a border it is 2 less.
-  QFont big = combo->font();
-  big.setPixelSize(30);
-  combo->setFont(big);
-  const int tall = combo->height();
-  EXPECT_GE(tall, QFontMetrics(big).height() + 4);
-  combo->setFrame(false);
-  combo->setFont(QFont(big.family(), 8));
-  combo->setFont(big);
-  EXPECT_EQ(combo->height(), tall - 2);
+  // The height follows the font: 2 x the border of 2, the font's height,
+  // a quarter of the smaller of it and the system font's, and 1; without a
+  // border 2 less.
+  const int system = QFontMetrics(QApplication::font()).height();
+  for (int pixels : {30, 6}) {
+    SCOPED_TRACE(pixels);
+    QFont font = combo->font();
+    font.setPixelSize(pixels);
+    const int h = QFontMetrics(font).height();
+    const int expected = 2 * 2 + h + std::min(h, system) / 4 + 1;
+    combo->setFrame(true);
+    combo->setFont(font);
+    EXPECT_EQ(combo->height(), expected);
+    combo->setFrame(false);
+    combo->setFont(QFont(font.family(), 8));
+    combo->setFont(font);
+    EXPECT_EQ(combo->height(), expected - 2);
+  }
 }
 
 TEST_F(LookupTest, AReadOnlyComboDropsTypingAndCaretKeys) {
@@ -682,6 +693,211 @@ TEST_F(LookupTest, TheStandAloneListsKeys) {
   items->Open();
   press(Qt::Key_Up);
   EXPECT_EQ(At(), "Bosch");
+}
+
+// The list and the combo driven by key and mouse events as a user makes them.
+class LookupKeysTest : public LookupTest {
+ protected:
+  void Press(int key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+    QTest::keyClick(combo, static_cast<Qt::Key>(key), mods);
+  }
+  // Pictures go beside the test program, in the build folder.
+  static QString Picture(const char* name) {
+    return QString::fromStdString((fs::canonical("/proc/self/exe").parent_path() / name).string());
+  }
+  std::vector<std::string> ListColumns(TixCustomDBGrid& g) {
+    std::vector<std::string> names;
+    for (int c = g.IndicatorOffset(); c < g.ColCount(); ++c)
+      if (TField* f = g.ColumnField(c)) names.push_back(f->FieldName());
+    return names;
+  }
+};
+
+TEST_F(LookupKeysTest, AStandAloneListShowsTheVisibleFieldsAndOtherGridsKeepThemUntilADropDown) {
+  OpenAll();
+  TixDBLookupList list(form.get());
+  list.SetLookupTable(brands.get());
+  list.SetLookupField("ID");
+  list.setGeometry(10, 40, 260, 120);
+  list.show();
+  EXPECT_EQ(ListColumns(list), (std::vector<std::string>{"NAME", "ID", "COUNTRY"}));
+  TixDataSource brandsSource;
+  brandsSource.SetDataSet(brands.get());
+  auto* other = new TixDBGrid(form.get());
+  other->SetDataSource(&brandsSource);
+  other->Loaded();
+  other->setGeometry(10, 170, 260, 100);
+  other->show();
+  EXPECT_EQ(ListColumns(*other), (std::vector<std::string>{"NAME", "ID", "COUNTRY"}));
+  // Binding the combo to the table hides nothing; its first drop-down shows
+  // the value field alone, in every grid on the table.
+  combo->SetLookupField("NAME");
+  EXPECT_EQ(ListColumns(*other), (std::vector<std::string>{"NAME", "ID", "COUNTRY"}));
+  combo->setFocus();
+  Press(Qt::Key_Down, Qt::AltModifier);
+  ASSERT_TRUE(combo->ListVisible());
+  EXPECT_EQ(ListColumns(combo->List()), std::vector<std::string>{"NAME"});
+  EXPECT_EQ(ListColumns(*other), std::vector<std::string>{"NAME"});
+  Press(Qt::Key_Escape);
+  // A table that shows no field: the list shows its value field.
+  for (int i = 0; i < brands->FieldCount(); ++i) brands->Fields(i)->SetVisible(false);
+  list.ShowColumns();
+  EXPECT_EQ(ListColumns(list), std::vector<std::string>{"ID"});
+  other->SetDataSource(nullptr);
+}
+
+TEST_F(LookupKeysTest, TheSecondOfTwoEqualValuesIsChosenAndFoundAgain) {
+  brands->Open();
+  brands->Append();
+  brands->FieldByName("NAME")->SetAsString("Philips");
+  brands->FieldByName("ID")->SetAsInteger(7);
+  brands->FieldByName("COUNTRY")->SetAsString("BE");
+  brands->Post();
+  brands->Close();
+  OpenAll();
+  // The index NAME has one field, the lookup two; the country is shown.
+  combo->SetLookupField("NAME;COUNTRY");
+  combo->Selected() = {"COUNTRY\t10\tCountry", "NAME\t20\tName"};
+  items->Last();  // the lamp, by Philips
+  ASSERT_EQ(items->FieldByName("BRAND")->AsString(), "Philips");
+  Activate();
+  combo->setFocus();
+  Press(Qt::Key_Down, Qt::AltModifier);
+  ASSERT_TRUE(combo->ListVisible());
+  EXPECT_EQ(brands->FieldByName("COUNTRY")->AsString(), "NL");
+  Press(Qt::Key_Down);
+  ASSERT_EQ(brands->FieldByName("COUNTRY")->AsString(), "BE");
+  Press(Qt::Key_Return);
+  EXPECT_FALSE(combo->ListVisible());
+  EXPECT_EQ(combo->DisplayValue2(), "BE");
+  EXPECT_EQ(combo->DisplayText(), "BE");
+  items->Post();
+  EXPECT_EQ(combo->DisplayText(), "BE");
+  brands->First();
+  Press(Qt::Key_Down, Qt::AltModifier);
+  EXPECT_EQ(brands->FieldByName("ID")->AsInteger(), 7);
+  EXPECT_EQ(combo->List().DisplayText(2), "BE");
+  Press(Qt::Key_Escape);
+  EXPECT_TRUE(Messages().empty());
+}
+
+TEST_F(LookupKeysTest, TheOpenListRefusesArrowsOnAReadOnlyFieldAndStartsAtTheTopForAnUnknownValue) {
+  items->SetReadOnly(true);
+  OpenAll();
+  Activate();
+  combo->setFocus();
+  Press(Qt::Key_Down, Qt::AltModifier);
+  ASSERT_TRUE(combo->ListVisible());
+  ASSERT_EQ(At(), "Sony");
+  Press(Qt::Key_Down);
+  Press(Qt::Key_Up);
+  EXPECT_EQ(At(), "Sony");
+  Press(Qt::Key_Escape);
+
+  // A value the lookup table lacks: the first arrow goes to the first
+  // record and is used up; the next one moves on.
+  TearDown();
+  SetUp();
+  OpenAll();
+  items->Edit();
+  items->FieldByName("BRAND")->SetAsString("Nokia");
+  items->Post();
+  Activate();
+  combo->setFocus();
+  Press(Qt::Key_Down, Qt::AltModifier);
+  ASSERT_TRUE(combo->ListVisible());
+  brands->Last();
+  Press(Qt::Key_Down);
+  EXPECT_EQ(At(), "Acme");
+  Press(Qt::Key_Down);
+  EXPECT_EQ(At(), "Bosch");
+  Press(Qt::Key_Return);
+  EXPECT_EQ(items->FieldByName("BRAND")->AsString(), "Bosch");
+  items->Cancel();
+}
+
+TEST_F(LookupKeysTest, EnterOnTheClosedComboInAGridGoesToItsKeyEventAndTheFocusStays) {
+  TixDBGrid* g = PlaceInGrid();
+  std::vector<int> seen;
+  g->OnKeyDown = [&](TixCustomDBGrid&, int& key, Qt::KeyboardModifiers) { seen.push_back(key); };
+  combo->setFocus();
+  ASSERT_TRUE(combo->hasFocus());
+  const int col = g->Col(), rec = items->RecNo();
+  Press(Qt::Key_Return);
+  EXPECT_EQ(seen, std::vector<int>{Qt::Key_Return});
+  EXPECT_TRUE(combo->hasFocus());
+  EXPECT_EQ(g->Col(), col);
+  EXPECT_EQ(items->RecNo(), rec);
+  EXPECT_FALSE(combo->ListVisible());
+}
+
+TEST_F(LookupKeysTest, CharCaseTurnsTypedTextIntoItsCase) {
+  struct Case {
+    TEditCharCase charCase;
+    const char* typed;
+    const char* text;
+  } cases[] = {{ecUpperCase, "phi", "PHI"}, {ecLowerCase, "PHi", "phi"}, {ecNormal, "pHi", "pHi"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.typed);
+    TearDown();
+    SetUp();
+    brands->SetIndexName("UNAME");  // searched without regard to case
+    OpenAll();
+    Activate();
+    combo->SetCharCase(c.charCase);
+    EXPECT_EQ(combo->CharCase(), c.charCase);
+    combo->setFocus();
+    Press(Qt::Key_Down, Qt::AltModifier);
+    combo->selectAll();
+    QTest::keyClicks(combo, c.typed);
+    EXPECT_EQ(combo->text().toStdString(), c.text);
+    combo->RunPendingSearch();
+    EXPECT_EQ(At(), "Philips");
+    Press(Qt::Key_Escape);
+  }
+  // The closed combo too: typed into the field's text.
+  combo->SetCharCase(ecUpperCase);
+  combo->selectAll();
+  QTest::keyClicks(combo, "acme");
+  EXPECT_EQ(combo->text(), "ACME");
+  items->Cancel();
+}
+
+TEST_F(LookupKeysTest, TheButtonOpensAndClosesTheListPushedAndIsInactiveOnADisabledCombo) {
+  OpenAll();
+  auto* other = new QLineEdit(form.get());
+  other->setGeometry(10, 60, 100, 25);
+  Activate();
+  other->setFocus();
+  TixComboButton& button = combo->Button();
+  EXPECT_EQ(button.Combo(), combo);
+  EXPECT_EQ(button.width(), combo->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+  const QImage up = button.grab().toImage();
+  QTest::mousePress(&button, Qt::LeftButton);
+  EXPECT_TRUE(combo->hasFocus());
+  EXPECT_TRUE(combo->ListVisible());
+  EXPECT_TRUE(button.isDown());
+  const QImage pushed = button.grab().toImage();
+  EXPECT_NE(pushed, up);
+  pushed.save(Picture("lookup_button_pushed.png"));
+  QTest::mouseRelease(&button, Qt::LeftButton);
+  EXPECT_EQ(button.grab().toImage(), up);
+  // A second press takes the list's value and closes it.
+  Press(Qt::Key_Up);
+  ASSERT_EQ(At(), "Samsung");
+  QTest::mousePress(&button, Qt::LeftButton);
+  QTest::mouseRelease(&button, Qt::LeftButton);
+  EXPECT_FALSE(combo->ListVisible());
+  EXPECT_EQ(items->FieldByName("BRAND")->AsString(), At());
+  items->Cancel();
+
+  combo->setEnabled(false);
+  EXPECT_FALSE(button.isEnabled());
+  const QImage inactive = button.grab().toImage();
+  EXPECT_NE(inactive, up);
+  inactive.save(Picture("lookup_button_inactive.png"));
+  QTest::mouseClick(&button, Qt::LeftButton);
+  EXPECT_FALSE(combo->ListVisible());
 }
 
 }  // namespace

@@ -130,10 +130,38 @@ TEST_F(MemoTest, StreamReadsALongMemoWholeInTwoEngineReadsAndThenEnds) {
     while (size_t n = stream.Read(piece, sizeof piece)) whole.append(piece, n);
     EXPECT_EQ(whole, memo);
   }
-  EXPECT_EQ(MemoCellText(*table.FieldByName("NOTES"), mGridShow), memo);  // one line: all of it
   table.Next();
   EXPECT_EQ(MemoCellText(*table.FieldByName("NOTES"), kDefaultMemoAttributes | mGridShow), "first");
   EXPECT_EQ(MemoCellText(*table.FieldByName("NOTES"), kDefaultMemoAttributes), "(Memo)");
+}
+
+TEST_F(MemoTest, AMemoCellShowsTheFirstLineOfAtMostTheFirst255Bytes) {
+  std::string oneLine(1000, 'x');
+  for (size_t i = 0; i < oneLine.size(); ++i) oneLine[i] = static_cast<char>('a' + i % 26);
+  std::string lateBreak = oneLine.substr(0, 300) + "\nrest";
+  struct Case {
+    std::string memo, shown;
+  } cases[] = {
+      {oneLine, oneLine.substr(0, 255)},
+      {lateBreak, oneLine.substr(0, 255)},
+      {"ab\rcd\nef", "ab"},
+      {"line one\n", "line one"},
+      {"\r\nsecond", ""},
+      {"", ""},
+  };
+  for (const Case& c : cases) AddRecord("m", c.memo);
+  table.First();
+  for (const Case& c : cases) {
+    EXPECT_EQ(MemoCellText(*table.FieldByName("NOTES"), mGridShow), c.shown) << c.memo;
+    table.Next();
+  }
+  // Only the 255 bytes were taken: the stream goes on from byte 256.
+  table.First();
+  TixMemoStream stream(*table.FieldByName("NOTES"));
+  EXPECT_EQ(MemoFirstLine(stream), oneLine.substr(0, 255));
+  std::string rest(2000, '\0');
+  rest.resize(stream.Read(rest.data(), rest.size()));
+  EXPECT_EQ(rest, oneLine.substr(255));
 }
 
 TEST_F(MemoTest, ViewOnlyHasNoCancelAndItsOkCentredUnderTheMemo) {

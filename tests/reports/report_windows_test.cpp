@@ -15,6 +15,8 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
+#include <QTest>
 #include <QTimer>
 #include <QToolButton>
 #include <algorithm>
@@ -45,6 +47,7 @@
 #include "reports/tuserreport.h"
 #include "temp_root.h"
 #include "tmain.h"
+#include "tprintersetup.h"
 
 namespace keldro::reports {
 namespace {
@@ -391,6 +394,74 @@ TEST_F(ReportWindowsTest, ALongPreviewStepsThroughItsPagesAndPrintsAllOrARange) 
   };
   Run(window->ViewButton);
   EXPECT_EQ(previews, 1);
+}
+
+// Answers the next "Print Setup" that comes up: `choose` sets it, then OK
+// or Cancel.
+void AnswerPrinterSetup(std::function<void(TPrinterSetup&)> choose, bool ok) {
+  WhenReady([choose, ok] {
+    auto* setup = qobject_cast<TPrinterSetup*>(QApplication::activeModalWidget());
+    if (!setup) return false;
+    choose(*setup);
+    (ok ? setup->OKButton : setup->CancelButton)->click();
+    return true;
+  });
+}
+
+TEST_F(ReportWindowsTest, PrinterSetupInThePreviewHoldsForItsPrintsAndTheMainWindow) {
+  auto printer = std::make_shared<report::ImageReportPrinter>(30);
+  report::InstallPrinter(printer);
+  window->show();
+  Select("Full Report");
+  onPreview = [this, printer](TMyPreview& preview) {
+    EXPECT_TRUE(preview.MenuPrinterSetup->isEnabled());
+    // Cancel changes nothing, though the dialog was changed.
+    AnswerPrinterSetup([](TPrinterSetup& s) {
+      EXPECT_EQ(s.windowTitle(), "Print Setup");
+      EXPECT_EQ(s.PrinterName->text(), "Image Printer");
+      EXPECT_TRUE(s.Portrait->isChecked());
+      s.Landscape->setChecked(true);
+      s.Copies->setValue(3);
+    }, false);
+    preview.activateWindow();
+    QApplication::processEvents();
+    QTest::keyClick(&preview, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(printer->Orientation(), report::poPortrait);
+    EXPECT_EQ(printer->Copies(), 1);
+    preview.PrintReportClick();
+    ASSERT_EQ(printer->Pages().size(), 1u);
+    EXPECT_LT(printer->Pages()[0].width(), printer->Pages()[0].height());
+
+    // OK: landscape, three copies, through the File menu.
+    AnswerPrinterSetup([](TPrinterSetup& s) {
+      s.Landscape->setChecked(true);
+      s.Copies->setValue(3);
+    }, true);
+    preview.MenuPrinterSetup->trigger();
+    EXPECT_EQ(printer->Orientation(), report::poLandScape);
+    EXPECT_EQ(printer->Copies(), 3);
+    preview.PrintReportClick();
+    ASSERT_EQ(printer->Pages().size(), 1u);
+    EXPECT_GT(printer->Pages()[0].width(), printer->Pages()[0].height());
+    EXPECT_EQ(printer->Copies(), 3);
+    printer->Pages()[0].save(QString::fromStdString(report_test::ArtifactPath("preview_setup_landscape.png")));
+    preview.PrintPageClick();
+    ASSERT_EQ(printer->Pages().size(), 1u);
+    EXPECT_GT(printer->Pages()[0].width(), printer->Pages()[0].height());
+  };
+  Run(window->ViewButton);
+  ASSERT_EQ(previews, 1);
+  window->close();
+
+  // The main window's Print Setup opens on what the preview chose.
+  bool asked = false;
+  AnswerPrinterSetup([&asked](TPrinterSetup& s) {
+    asked = true;
+    EXPECT_TRUE(s.Landscape->isChecked());
+  }, false);
+  main->MenuPrinterSetup->trigger();
+  EXPECT_TRUE(asked);
+  EXPECT_EQ(printer->Orientation(), report::poLandScape);
 }
 
 TEST_F(ReportWindowsTest, ThePreviewKeepsItsBoundsForTheNextOneAndTheSettingsFile) {

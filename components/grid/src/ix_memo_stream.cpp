@@ -70,22 +70,18 @@ size_t TixMemoStream::Read(char* buffer, size_t count) {
   return done;
 }
 
+std::string MemoFirstLine(TixMemoStream& stream) {
+  char buffer[kMemoCellBytes];
+  const std::string_view read(buffer, stream.Read(buffer, sizeof buffer));
+  return std::string(read.substr(0, read.find_first_of("\r\n")));
+}
+
 std::string MemoCellText(framework::TField& field, TMemoAttributes attributes) {
   static const std::string kMemo = "(Memo)";
   if (!(attributes & mGridShow)) return kMemo;
   try {
     TixMemoStream stream(field);
-    std::string line;
-    char buffer[256];
-    for (;;) {
-      const size_t n = stream.Read(buffer, sizeof buffer);
-      if (n == 0) break;
-      const std::string_view part(buffer, n);
-      const size_t end = part.find_first_of("\r\n");
-      line.append(part.substr(0, end));
-      if (end != std::string_view::npos) break;
-    }
-    return line;
+    return MemoFirstLine(stream);
   } catch (const framework::Exception&) {
     return kMemo;
   }

@@ -80,8 +80,8 @@ TixDBComboBox* TixDBGrid::FindCombo(const std::string& name) const {
   return Form()->findChild<TixDBComboBox*>(QString::fromStdString(name));
 }
 
-TixDBLookupCombo* TixDBGrid::FindLookupCombo(const std::string& name) const {
-  return Form()->findChild<TixDBLookupCombo*>(QString::fromStdString(name));
+TixDBCustomLookupCombo* TixDBGrid::FindLookupCombo(const std::string& name) const {
+  return Form()->findChild<TixDBCustomLookupCombo*>(QString::fromStdString(name));
 }
 
 void TixDBGrid::ApplySelectedToFields(TDataSet& dataSet, const TLines& lines) {
@@ -116,7 +116,7 @@ void TixDBGrid::AttachControlTypes() {
       if (parts.size() < 3 || (parts[1] != "Combo" && parts[1] != "LookupCombo")) continue;
       const bool canEdit = (Options() & dgEditing) && !ReadOnly();
       if (parts[1] == "LookupCombo") {
-        TixDBLookupCombo* lookup = FindLookupCombo(parts[2]);
+        TixDBCustomLookupCombo* lookup = FindLookupCombo(parts[2]);
         if (!lookup) continue;
         if (canEdit) hasLookupColumns_ = true;
         if (std::find(attached.begin(), attached.end(), lookup) != attached.end())
@@ -218,7 +218,7 @@ void TixDBGrid::RebuildColumnControls() {
         }
       }
       if (parts[1] == "LookupCombo") {
-        if (TixDBLookupCombo* lookup = FindLookupCombo(parts[2])) {
+        if (TixDBCustomLookupCombo* lookup = FindLookupCombo(parts[2])) {
           c.kind = TixCellControl::LookupCombo;
           c.lookup = lookup;
           break;
@@ -408,7 +408,7 @@ void TixDBGrid::PlaceCombo(TixDBComboBox* combo, const QRect& cell, int col, int
 }
 
 // The lookup combo lives in the viewport: it takes the cell's rectangle.
-void TixDBGrid::PlaceLookupCombo(TixDBLookupCombo* combo, const QRect& cell, int col, int row) {
+void TixDBGrid::PlaceLookupCombo(TixDBCustomLookupCombo* combo, const QRect& cell, int col, int row) {
   HideCombo();
   combo->setGeometry(cell);
   combo->setText(SelectedField() ? AnsiToQString(SelectedField()->Text()) : QString());
@@ -420,7 +420,7 @@ void TixDBGrid::PlaceLookupCombo(TixDBLookupCombo* combo, const QRect& cell, int
 
 void TixDBGrid::HideCombo() {
   if (shownLookup_) {
-    TixDBLookupCombo* lookup = shownLookup_;
+    TixDBCustomLookupCombo* lookup = shownLookup_;
     shownLookup_ = nullptr;
     comboCol_ = comboRow_ = -1;
     lookup->CloseUp(false);

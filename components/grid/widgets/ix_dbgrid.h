@@ -21,7 +21,7 @@ class QWidget;
 namespace grid {
 
 class TixDBComboBox;
-class TixDBLookupCombo;
+class TixDBCustomLookupCombo;
 
 enum class TixCellControl { None, CheckBox, Combo, LookupCombo, Memo };
 
@@ -105,8 +105,8 @@ class TixDBGrid : public TixCustomDBGrid {
  private:
   QWidget* Form() const;
   TixDBComboBox* FindCombo(const std::string& name) const;
-  TixDBLookupCombo* FindLookupCombo(const std::string& name) const;
-  void PlaceLookupCombo(TixDBLookupCombo* combo, const QRect& cell, int col, int row);
+  TixDBCustomLookupCombo* FindLookupCombo(const std::string& name) const;
+  void PlaceLookupCombo(TixDBCustomLookupCombo* combo, const QRect& cell, int col, int row);
   void PlaceCombo(TixDBComboBox* combo, const QRect& cell, int col, int row);
   void HideCombo();
   void RebuildColumnControls();
@@ -116,7 +116,7 @@ class TixDBGrid : public TixCustomDBGrid {
   struct ColumnControl {
     TixCellControl kind = TixCellControl::None;
     TixDBComboBox* combo = nullptr;
-    TixDBLookupCombo* lookup = nullptr;
+    TixDBCustomLookupCombo* lookup = nullptr;
     std::string checked, unchecked;
   };
   std::vector<ColumnControl> columnControls_;  // by data column
@@ -130,7 +130,7 @@ class TixDBGrid : public TixCustomDBGrid {
   int titleLines_ = 1;
 
   TixDBComboBox* shownCombo_ = nullptr;
-  TixDBLookupCombo* shownLookup_ = nullptr;  // shown over the cell at comboCol_, comboRow_
+  TixDBCustomLookupCombo* shownLookup_ = nullptr;  // shown over the cell at comboCol_, comboRow_
   int comboCol_ = -1, comboRow_ = -1;
   bool hasComboColumns_ = false;
   bool hasLookupColumns_ = false;

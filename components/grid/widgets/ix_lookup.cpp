@@ -9,6 +9,7 @@
 #include <QScreen>
 #include <QStyle>
 #include <QStyleOptionFocusRect>
+#include <QStyleOptionButton>
 #include <QStyleOptionFrame>
 
 #include "grid/ix_locate.h"
@@ -92,7 +93,7 @@ void TixDBLookupList::SetLookupTable(TixTable* table) {
   }
   lookupTable_ = table;
   lookupSource_.SetDataSet(table);
-  ApplyColumns();
+  ShowColumns();
 }
 
 void TixDBLookupList::SetLookupField(const std::string& fields) {
@@ -102,7 +103,7 @@ void TixDBLookupList::SetLookupField(const std::string& fields) {
       lookupTable_->FindField(keys[0]) == nullptr) {
     throw EDatabaseError("Field '" + keys[0] + "' not found");
   }
-  ApplyColumns();
+  ShowColumns();
 }
 
 void TixDBLookupList::SetListOptions(unsigned options) {
@@ -128,19 +129,29 @@ std::string TixDBLookupList::DisplayField() const {
   return keys.empty() ? std::string() : keys[0];
 }
 
-// The shown fields: the Selected lines, else the value field alone; the
-// last column takes the room that is left.
-void TixDBLookupList::ApplyColumns() {
+void TixDBLookupList::ShowColumns() {
   if (lookupTable_ == nullptr || !lookupTable_->Active()) return;
-  const std::vector<std::string> keys = KeyFields();
-  if (Selected.empty() && !keys.empty()) {
-    if (TField* f = lookupTable_->FindField(keys[0])) {
-      Selected.push_back(f->FieldName() + "\t" + std::to_string(f->DisplayWidth()) + "\t" + f->DisplayLabel());
-    }
-  }
-  if (!Selected.empty()) TixDBGrid::ApplySelectedToFields(*lookupTable_, Selected);
   LayoutChanged();
   FitLastColumn();
+}
+
+void TixDBLookupList::BuildFieldMap() {
+  TixCustomDBGrid::BuildFieldMap();
+  if (DataLink().FieldCount() > 0 || lookupTable_ == nullptr) return;
+  const std::vector<std::string> keys = KeyFields();
+  if (keys.empty()) return;
+  for (int i = 0; i < lookupTable_->FieldCount(); ++i)
+    if (SameText(lookupTable_->Fields(i)->FieldName(), keys[0])) DataLink().AddMapping(i);
+}
+
+bool TixDBLookupList::FieldCanChange() const {
+  if (fieldLink_.FieldName().empty()) return true;
+  TField* target = fieldLink_.Field();
+  std::string fieldsLine, links;
+  if (target != nullptr && target->Calculated() &&
+      LookupLinesOf(fieldLink_.DataSet(), target->FieldName(), &fieldsLine, &links))
+    return fieldLink_.DataSet() != nullptr && fieldLink_.DataSet()->CanModify() && !fieldLink_.ReadOnly();
+  return fieldLink_.CanModify();
 }
 
 void TixDBLookupList::FitLastColumn() {
@@ -198,10 +209,11 @@ bool TixDBLookupList::SyncToValue(const std::string& value, const std::vector<st
       // those never chosen are left out. (An index on another field would
       // be searched for the value in that field: such a table is located.)
       std::vector<std::string> values = {value};
-      for (size_t i = 0; i + 1 < keys.size() && i < more.size() && !more[i].empty() && values.size() < indexFields;
-           ++i)
-        values.push_back(more[i]);
-      found_ = FindKeyByLookupValues(*lookupTable_, values, lookupTable_->IndexName());
+      for (size_t i = 0; i + 1 < keys.size() && i < more.size() && !more[i].empty(); ++i) values.push_back(more[i]);
+      const size_t byIndex = std::min(values.size(), indexFields);
+      const std::vector<std::string> indexKey(values.begin(), values.begin() + static_cast<long>(byIndex));
+      found_ = FindKeyByLookupValues(*lookupTable_, indexKey, lookupTable_->IndexName());
+      if (found_ && byIndex < values.size()) found_ = PassEqualKeysTo(keys, values, indexKey);
     } else {
       // The value the field holds, whole: a value that merely begins the
       // same would be written back on the next choice.
@@ -211,6 +223,29 @@ bool TixDBLookupList::SyncToValue(const std::string& value, const std::vector<st
     platform::ui::ShowMessage(e.Message(), "Error");
   }
   return found_;
+}
+
+// From the first record of the index key on, through the records of the
+// same key, to the one whose key fields all hold `values`; back on the
+// first of them when none does.
+bool TixDBLookupList::PassEqualKeysTo(const std::vector<std::string>& keys, const std::vector<std::string>& values,
+                                      const std::vector<std::string>& indexKey) {
+  auto sameIndexKey = [&] {
+    for (size_t i = 0; i < indexKey.size(); ++i)
+      if (lookupTable_->IndexFields(static_cast<int>(i))->AsString() != indexKey[i]) return false;
+    return true;
+  };
+  auto allKeys = [&] {
+    for (size_t i = 0; i < values.size(); ++i) {
+      TField* f = lookupTable_->FindField(keys[i]);
+      if (f == nullptr || f->Text() != values[i]) return false;
+    }
+    return true;
+  };
+  for (; !lookupTable_->Eof() && sameIndexKey(); lookupTable_->Next())
+    if (allKeys()) return true;
+  FindKeyByLookupValues(*lookupTable_, indexKey, lookupTable_->IndexName());
+  return false;
 }
 
 bool TixDBLookupList::SearchText(const std::string& text) {
@@ -331,17 +366,23 @@ void TixDBLookupList::Clicked() {
   if (OnClick) OnClick(*this);
 }
 
-void TixDBLookupList::keyPressEvent(QKeyEvent* event) {
-  const int key = event->key();
-  if (key == Qt::Key_Insert) return;
-  const bool navigation = key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_Left || key == Qt::Key_Right;
-  if (navigation && !fieldLink_.CanModify()) return;
+bool TixDBLookupList::KeyDown(int key, Qt::KeyboardModifiers modifiers) {
+  if (key == Qt::Key_Insert) return true;
+  const bool arrow = key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_Left || key == Qt::Key_Right;
+  if (arrow && !FieldCanChange()) return true;
+  const bool navigation = arrow || key == Qt::Key_PageUp || key == Qt::Key_PageDown || key == Qt::Key_Home ||
+                          key == Qt::Key_End;
   if (navigation && !found_ && lookupTable_ != nullptr && lookupTable_->Active()) {
     // The value was not in the table: the first key goes to the first record.
     found_ = true;
     Guarded([this] { lookupTable_->First(); });
-    return;
+    return true;
   }
+  return TixCustomDBGrid::KeyDown(key, modifiers);
+}
+
+void TixDBLookupList::keyPressEvent(QKeyEvent* event) {
+  const int key = event->key();
   if (key == Qt::Key_Escape) {
     fieldLink_.Reset();
     return;
@@ -360,7 +401,7 @@ void TixDBLookupList::keyPressEvent(QKeyEvent* event) {
 
 // -------------------------------------------------------------- TixPopupGrid
 
-TixPopupGrid::TixPopupGrid(TixDBLookupCombo* combo) : TixDBLookupList(nullptr), combo_(combo) {
+TixPopupGrid::TixPopupGrid(TixDBCustomLookupCombo* combo) : TixDBLookupList(nullptr), combo_(combo) {
   setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus);
   setAttribute(Qt::WA_ShowWithoutActivating);
   setFocusPolicy(Qt::NoFocus);
@@ -382,6 +423,18 @@ void TixPopupGrid::ClearDisplayTexts() {
   for (std::string& t : displayTexts_) t.clear();
 }
 
+void TixPopupGrid::UseSelectedColumns() {
+  TixTable* table = LookupTable();
+  const std::vector<std::string> keys = KeyFields();
+  if (table == nullptr || !table->Active()) return;
+  if (Selected.empty() && !keys.empty()) {
+    if (TField* f = table->FindField(keys[0]))
+      Selected.push_back(f->FieldName() + "\t" + std::to_string(f->DisplayWidth()) + "\t" + f->DisplayLabel());
+  }
+  if (!Selected.empty()) TixDBGrid::ApplySelectedToFields(*table, Selected);
+  ShowColumns();
+}
+
 // The combo keeps the focus while the drop-down is used.
 bool TixPopupGrid::OwnsFocusWidget(const QWidget* widget) const {
   return widget == combo_ || TixDBLookupList::OwnsFocusWidget(widget);
@@ -390,22 +443,32 @@ bool TixPopupGrid::OwnsFocusWidget(const QWidget* widget) const {
 // Letting the mouse go over the drop-down takes the row it followed.
 void TixPopupGrid::Clicked() { combo_->CloseUp(true); }
 
-// --------------------------------------------------------- TixDBLookupCombo
+// ------------------------------------------------------------ TixComboButton
 
-TixDBLookupCombo::TixDBLookupCombo(QWidget* parent) : QLineEdit(parent) {
+TixComboButton::TixComboButton(TixDBCustomLookupCombo* combo) : QAbstractButton(combo), combo_(combo) {
+  setFocusPolicy(Qt::NoFocus);
+  setCursor(Qt::ArrowCursor);
+  connect(this, &QAbstractButton::pressed, this, [this] { combo_->ButtonPressed(); });
+}
+
+void TixComboButton::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  QStyleOptionButton panel;
+  panel.initFrom(this);  // a disabled combo gives a disabled button, drawn inactive
+  panel.state |= isDown() ? QStyle::State_Sunken : QStyle::State_Raised;
+  style()->drawPrimitive(QStyle::PE_PanelButtonBevel, &panel, &p, this);
+  QStyleOption arrow = panel;
+  const int inset = std::max(2, std::min(width(), height()) / 4);
+  arrow.rect = rect().adjusted(inset, inset, -inset, -inset);
+  if (isDown()) arrow.rect.translate(1, 1);
+  style()->drawPrimitive(QStyle::PE_IndicatorArrowDown, &arrow, &p, this);
+}
+
+// --------------------------------------------------- TixDBCustomLookupCombo
+
+TixDBCustomLookupCombo::TixDBCustomLookupCombo(QWidget* parent) : QLineEdit(parent) {
   resize(width(), 25);
-  button_ = new QToolButton(this);
-  button_->setArrowType(Qt::DownArrow);
-  button_->setFocusPolicy(Qt::NoFocus);
-  button_->setCursor(Qt::ArrowCursor);
-  connect(button_, &QToolButton::pressed, this, [this] {
-    if (focusPolicy() != Qt::NoFocus) setFocus(Qt::MouseFocusReason);
-    if (ListVisible()) {
-      CloseUp(true);
-    } else {
-      DropDown();
-    }
-  });
+  button_ = new TixComboButton(this);
   list_ = new TixPopupGrid(this);
   searchTimer_.setSingleShot(true);
   searchTimer_.setInterval(kSearchMs);
@@ -418,24 +481,40 @@ TixDBLookupCombo::TixDBLookupCombo(QWidget* parent) : QLineEdit(parent) {
   };
 }
 
-TixDBLookupCombo::~TixDBLookupCombo() {
+TixDBCustomLookupCombo::~TixDBCustomLookupCombo() {
   fieldLink_.SetDataSource(nullptr);
   delete list_;
 }
 
-void TixDBLookupCombo::SetDataSource(framework::TDataSource* source) {
+void TixDBCustomLookupCombo::ButtonPressed() {
+  if (focusPolicy() != Qt::NoFocus && isEnabled()) setFocus(Qt::MouseFocusReason);
+  if (ListVisible())
+    CloseUp(true);
+  else
+    DropDown();
+}
+
+QString TixDBCustomLookupCombo::CharCased(const QString& typed) const {
+  switch (charCase_) {
+    case ecUpperCase: return AnsiToQString(platform::AnsiUpper(QStringToAnsi(typed)));
+    case ecLowerCase: return AnsiToQString(platform::AnsiLower(QStringToAnsi(typed)));
+    default: return typed;
+  }
+}
+
+void TixDBCustomLookupCombo::SetDataSource(framework::TDataSource* source) {
   list_->SetDataSource(source);
   fieldLink_.SetDataSource(source);
 }
 
-void TixDBLookupCombo::SetDataField(const std::string& name) {
+void TixDBCustomLookupCombo::SetDataField(const std::string& name) {
   list_->SetDataField(name);
   fieldLink_.SetFieldName(name);
 }
 
 // The field's text in the edit; the closed combo shows its lookup record's
 // shown field when that is another field than the value.
-void TixDBLookupCombo::ShowFieldText() {
+void TixDBCustomLookupCombo::ShowFieldText() {
   showing_ = true;
   typed_ = false;
   TField* f = fieldLink_.Field();
@@ -452,23 +531,23 @@ void TixDBLookupCombo::ShowFieldText() {
   update();
 }
 
-QString TixDBLookupCombo::DisplayText() const { return displayText_; }
+QString TixDBCustomLookupCombo::DisplayText() const { return displayText_; }
 
-bool TixDBLookupCombo::TakesTypedText() const { return ListVisible() || typed_; }
+bool TixDBCustomLookupCombo::TakesTypedText() const { return ListVisible() || typed_; }
 
-int TixDBLookupCombo::AdjustedHeight() const {
+int TixDBCustomLookupCombo::AdjustedHeight() const {
   const int fontHeight = fontMetrics().height();
   const int systemHeight = QFontMetrics(QApplication::font()).height();
   return 2 * kBorder + fontHeight + std::min(fontHeight, systemHeight) / 4 + 1 - (hasFrame() ? 0 : 2);
 }
 
-void TixDBLookupCombo::changeEvent(QEvent* event) {
+void TixDBCustomLookupCombo::changeEvent(QEvent* event) {
   QLineEdit::changeEvent(event);
   // Over a grid's cell the grid sets the height.
   if (event->type() == QEvent::FontChange && ownerGrid_ == nullptr) resize(width(), AdjustedHeight());
 }
 
-void TixDBLookupCombo::resizeEvent(QResizeEvent* event) {
+void TixDBCustomLookupCombo::resizeEvent(QResizeEvent* event) {
   QLineEdit::resizeEvent(event);
   const int w = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
   button_->setGeometry(width() - w - 2, 2, w, std::min(17, height() - 4));
@@ -477,7 +556,7 @@ void TixDBLookupCombo::resizeEvent(QResizeEvent* event) {
 
 // Closed and untouched, the combo shows the value's display text the way a
 // drop-down list does: highlighted with a focus rectangle while focused.
-void TixDBLookupCombo::paintEvent(QPaintEvent* event) {
+void TixDBCustomLookupCombo::paintEvent(QPaintEvent* event) {
   if (TakesTypedText()) {
     QLineEdit::paintEvent(event);
     return;
@@ -514,7 +593,7 @@ void TixDBLookupCombo::paintEvent(QPaintEvent* event) {
   p.drawText(textRect, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, DisplayText());
 }
 
-void TixDBLookupCombo::DropDown() {
+void TixDBCustomLookupCombo::DropDown() {
   TixTable* table = list_->LookupTable();
   if (table == nullptr) {
     Warn("No lookup table specified!");
@@ -526,7 +605,8 @@ void TixDBLookupCombo::DropDown() {
   }
   if (width() <= 20 || ListVisible()) return;
   try {
-    list_->SetLookupField(list_->LookupField());  // the columns of the open table
+    list_->SetLookupField(list_->LookupField());  // the value field of the open table
+    list_->UseSelectedColumns();
   } catch (const framework::Exception& e) {
     platform::ui::ShowMessage(e.Message(), "Error");
     return;
@@ -563,7 +643,7 @@ void TixDBLookupCombo::DropDown() {
   update();
 }
 
-void TixDBLookupCombo::CloseUp(bool accept) {
+void TixDBCustomLookupCombo::CloseUp(bool accept) {
   if (!ListVisible()) return;
   if (searchTimer_.isActive()) RunPendingSearch();
   list_->MouseFollowTimer().stop();
@@ -591,14 +671,14 @@ void TixDBLookupCombo::CloseUp(bool accept) {
   if (OnCloseUp) OnCloseUp(*this);
 }
 
-void TixDBLookupCombo::TextTyped() {
+void TixDBCustomLookupCombo::TextTyped() {
   if (showing_ || !ListVisible()) return;
   TixTable* table = list_->LookupTable();
   searchTimer_.setInterval(table != nullptr && IsLocal(*table) ? kSearchMs / 2 : kSearchMs);
   searchTimer_.start();
 }
 
-void TixDBLookupCombo::RunPendingSearch() {
+void TixDBCustomLookupCombo::RunPendingSearch() {
   searchTimer_.stop();
   const std::string typed = QStringToAnsi(text());
   if (typed == lastSearch_) return;
@@ -607,26 +687,26 @@ void TixDBLookupCombo::RunPendingSearch() {
   list_->StoreDisplayTexts();
 }
 
-bool TixDBLookupCombo::HandToGrid(int key, Qt::KeyboardModifiers modifiers) {
+bool TixDBCustomLookupCombo::HandToGrid(int key, Qt::KeyboardModifiers modifiers) {
   if (ownerGrid_ == nullptr) return false;
   ownerGrid_->setFocus(Qt::OtherFocusReason);
   ownerGrid_->KeyDown(key, modifiers);
   return true;
 }
 
-bool TixDBLookupCombo::GridKeyEvent(int& key, Qt::KeyboardModifiers modifiers) {
+bool TixDBCustomLookupCombo::GridKeyEvent(int& key, Qt::KeyboardModifiers modifiers) {
   if (ownerGrid_ != nullptr && ownerGrid_->OnKeyDown) ownerGrid_->OnKeyDown(*ownerGrid_, key, modifiers);
   return key != 0;
 }
 
-bool TixDBLookupCombo::CanTypeText() const {
+bool TixDBCustomLookupCombo::CanTypeText() const {
   if (isReadOnly()) return false;
   return fieldLink_.Field() == nullptr ? fieldLink_.FieldName().empty() : fieldLink_.CanModify();
 }
 
 // The dataset goes into edit first; going there reads the record again,
 // which shows the field, so what the user sees is put back afterwards.
-bool TixDBLookupCombo::BeginTyping() {
+bool TixDBCustomLookupCombo::BeginTyping() {
   if (fieldLink_.Field() != nullptr && !fieldLink_.Modified()) {
     const QString shown = text();
     const int cursor = cursorPosition();
@@ -653,14 +733,14 @@ bool TixDBLookupCombo::BeginTyping() {
   return true;
 }
 
-bool TixDBLookupCombo::IsCharKey(const QKeyEvent& event) const {
+bool TixDBCustomLookupCombo::IsCharKey(const QKeyEvent& event) const {
   if (event.key() == Qt::Key_Backspace) return true;
   if (event.matches(QKeySequence::Paste) || event.matches(QKeySequence::Cut)) return true;
   const QString t = event.text();
   return !t.isEmpty() && t[0].isPrint() && !(event.modifiers() & (Qt::ControlModifier | Qt::AltModifier));
 }
 
-bool TixDBLookupCombo::event(QEvent* event) {
+bool TixDBCustomLookupCombo::event(QEvent* event) {
   // Over a grid, or with the list open, Tab reaches the key handler instead
   // of moving the focus.
   if (event->type() == QEvent::KeyPress && (ownerGrid_ != nullptr || ListVisible())) {
@@ -673,7 +753,7 @@ bool TixDBLookupCombo::event(QEvent* event) {
   return QLineEdit::event(event);
 }
 
-void TixDBLookupCombo::focusInEvent(QFocusEvent* event) {
+void TixDBCustomLookupCombo::focusInEvent(QFocusEvent* event) {
   QLineEdit::focusInEvent(event);
   focusText_ = QStringToAnsi(text());
   focusValue_ = list_->Value();
@@ -681,7 +761,7 @@ void TixDBLookupCombo::focusInEvent(QFocusEvent* event) {
 }
 
 // Typed text is written into the field when the combo is left.
-void TixDBLookupCombo::focusOutEvent(QFocusEvent* event) {
+void TixDBCustomLookupCombo::focusOutEvent(QFocusEvent* event) {
   QLineEdit::focusOutEvent(event);
   if (event->reason() == Qt::PopupFocusReason) return;
   CloseUp(false);
@@ -695,7 +775,7 @@ void TixDBLookupCombo::focusOutEvent(QFocusEvent* event) {
   }
 }
 
-void TixDBLookupCombo::keyPressEvent(QKeyEvent* event) {
+void TixDBCustomLookupCombo::keyPressEvent(QKeyEvent* event) {
   int key = event->key();
   const Qt::KeyboardModifiers mods = event->modifiers();
   const bool alt = mods & Qt::AltModifier;
@@ -729,7 +809,7 @@ void TixDBLookupCombo::keyPressEvent(QKeyEvent* event) {
     case Qt::Key_PageUp:
     case Qt::Key_PageDown:
       if (open) {
-        list_->KeyDown(key, mods);
+        list_->KeyDown(key, mods & ~Qt::AltModifier);
         list_->StoreDisplayTexts();
         return;
       }
@@ -754,11 +834,8 @@ void TixDBLookupCombo::keyPressEvent(QKeyEvent* event) {
       return;
     case Qt::Key_Return:
     case Qt::Key_Enter:
-      if (open) {
-        CloseUp(true);
-        return;
-      }
-      HandToGrid(key, mods);
+      // Closed, Enter is dropped: over a grid its key event has had it.
+      if (open) CloseUp(true);
       return;
     case Qt::Key_Escape:
       CloseUp(false);
@@ -775,8 +852,9 @@ void TixDBLookupCombo::keyPressEvent(QKeyEvent* event) {
       break;
   }
 
+  const QString cased = CharCased(event->text());
   if (!open && IsCharKey(*event)) {
-    const QString typed = event->text();
+    const QString typed = cased;
     TField* f = fieldLink_.Field();
     if (key != Qt::Key_Backspace && !ctrl && f != nullptr) {
       const std::string ansi = QStringToAnsi(typed);
@@ -786,6 +864,12 @@ void TixDBLookupCombo::keyPressEvent(QKeyEvent* event) {
       }
     }
     if (!CanTypeText() || !BeginTyping()) return;
+  }
+  if (cased != event->text()) {
+    QKeyEvent typed(event->type(), event->key(), event->modifiers(), cased, event->isAutoRepeat(),
+                    static_cast<ushort>(event->count()));
+    QLineEdit::keyPressEvent(&typed);
+    return;
   }
   QLineEdit::keyPressEvent(event);
 }

@@ -5,7 +5,7 @@
 // the edited field; TixDBLookupCombo is an edit box with a drop-down button
 // whose drop-down is such a list (TixPopupGrid), searched as the user types:
 //
-//   grid::TixDBLookupCombo combo(form);
+//   grid::TixDBLookupCombo combo(form);  // TixDBCustomLookupCombo, published
 //   combo.SetDataSource(&itemsSource);  combo.SetDataField("BRAND");
 //   combo.SetLookupTable(&brands);      combo.SetLookupField("NAME");
 //
@@ -18,10 +18,10 @@
 #include <string>
 #include <vector>
 
+#include <QAbstractButton>
 #include <QLineEdit>
 #include <QPoint>
 #include <QTimer>
-#include <QToolButton>
 
 #include "framework/db.h"
 #include "grid/ix_table.h"
@@ -31,7 +31,10 @@ namespace grid {
 
 enum TixLookupListOption : unsigned { loColLines = 1u << 0, loRowLines = 1u << 1, loTitles = 1u << 2 };
 
-class TixDBLookupCombo;
+// The letter case typed text takes, as the framework's edit controls have it.
+enum TEditCharCase { ecNormal, ecUpperCase, ecLowerCase };
+
+class TixDBCustomLookupCombo;
 
 class TixDBLookupList : public TixCustomDBGrid {
   Q_OBJECT
@@ -58,6 +61,9 @@ class TixDBLookupList : public TixCustomDBGrid {
 
   // The edited field.
   framework::TDataSource* EditSource() const { return fieldLink_.DataSource(); }
+  // The list may change the edited field: there is none, or it can be
+  // modified (for a calculated lookup field: its dataset can).
+  bool FieldCanChange() const;
   void SetDataSource(framework::TDataSource* source) override;
   const std::string& DataField() const { return fieldLink_.FieldName(); }
   void SetDataField(const std::string& name);
@@ -73,7 +79,9 @@ class TixDBLookupList : public TixCustomDBGrid {
   std::string Value() const;
   std::string DisplayValue() const;
   // Positions the lookup table on the record of the value (its further key
-  // values in `more`); true when found.
+  // values in `more`); true when found. An index on fewer fields than the
+  // keys finds the first record of the value, then equal keys are passed
+  // until every key field matches.
   bool SyncToValue(const std::string& value, const std::vector<std::string>& more = {});
   // Writes the current record's value into the edited field (its link
   // values for a calculated lookup field).
@@ -83,6 +91,14 @@ class TixDBLookupList : public TixCustomDBGrid {
   // else by locating the record when the search style allows; true when
   // the record reached holds the text.
   bool SearchText(const std::string& text);
+
+  // The columns again: the lookup table's visible fields in order (the
+  // value field alone when none is visible); the last one widened.
+  void ShowColumns();
+  // The list's key rules before the grid's: Insert is refused; the arrows
+  // are refused while the field cannot change; when the value was not
+  // found, the first navigation key goes to the first record and is used up.
+  bool KeyDown(int key, Qt::KeyboardModifiers modifiers) override;
 
   std::function<void(TixDBLookupList&)> OnClick;
   // While the left button is held after a press on a row, the row under the
@@ -96,12 +112,14 @@ class TixDBLookupList : public TixCustomDBGrid {
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void BuildFieldMap() override;
   // A release of the left button over the list (after the row followed the mouse).
   virtual void Clicked();
   void FollowMouse();
 
  private:
-  void ApplyColumns();
+  bool PassEqualKeysTo(const std::vector<std::string>& keys, const std::vector<std::string>& values,
+                       const std::vector<std::string>& indexKey);
   // The last column takes the room the others leave.
   void FitLastColumn();
 
@@ -121,8 +139,8 @@ class TixDBLookupList : public TixCustomDBGrid {
 class TixPopupGrid : public TixDBLookupList {
   Q_OBJECT
  public:
-  explicit TixPopupGrid(TixDBLookupCombo* combo);
-  TixDBLookupCombo* Combo() const { return combo_; }
+  explicit TixPopupGrid(TixDBCustomLookupCombo* combo);
+  TixDBCustomLookupCombo* Combo() const { return combo_; }
   unsigned SearchStyle() const override;
 
   // 0: the shown field, 1: the value field, 2 and 3: the further key
@@ -130,21 +148,41 @@ class TixPopupGrid : public TixDBLookupList {
   const std::string& DisplayText(int i) const { return displayTexts_[static_cast<size_t>(i)]; }
   void StoreDisplayTexts();
   void ClearDisplayTexts();
+  // At drop-down: with no Selected line, one made from the value field;
+  // the lines then decide the lookup table's shown fields (its others are
+  // hidden, in every grid on it).
+  void UseSelectedColumns();
 
  protected:
   void Clicked() override;
   bool OwnsFocusWidget(const QWidget* widget) const override;
 
  private:
-  TixDBLookupCombo* combo_;
+  TixDBCustomLookupCombo* combo_;
   std::string displayTexts_[4];
 };
 
-class TixDBLookupCombo : public QLineEdit {
+// The combo's drop-down button, drawn as the system's combo-box arrow:
+// pushed while pressed, inactive while the combo is disabled. A press
+// focuses the combo, then closes an open list taking its value, or opens it.
+class TixComboButton : public QAbstractButton {
   Q_OBJECT
  public:
-  explicit TixDBLookupCombo(QWidget* parent = nullptr);
-  ~TixDBLookupCombo() override;
+  explicit TixComboButton(TixDBCustomLookupCombo* combo);
+  TixDBCustomLookupCombo* Combo() const { return combo_; }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  TixDBCustomLookupCombo* combo_;
+};
+
+class TixDBCustomLookupCombo : public QLineEdit {
+  Q_OBJECT
+ public:
+  explicit TixDBCustomLookupCombo(QWidget* parent = nullptr);
+  ~TixDBCustomLookupCombo() override;
 
   framework::TDataSource* DataSource() const { return fieldLink_.DataSource(); }
   void SetDataSource(framework::TDataSource* source);
@@ -164,7 +202,11 @@ class TixDBLookupCombo : public QLineEdit {
   // Search style: bit 0 searches a lookup table without index, bit 1
   // matches the beginning of values.
   unsigned SearchStyle = 3;
-  std::function<void(TixDBLookupCombo&)> OnDropDown, OnCloseUp;
+  std::function<void(TixDBCustomLookupCombo&)> OnDropDown, OnCloseUp;
+  // The case typed characters are put into the text in.
+  TEditCharCase CharCase() const { return charCase_; }
+  void SetCharCase(TEditCharCase charCase) { charCase_ = charCase; }
+  TixComboButton& Button() { return *button_; }
 
   // Opens the list below the combo (above when the screen's bottom would
   // cut it); warns when there is no lookup table or it is closed.
@@ -202,6 +244,10 @@ class TixDBLookupCombo : public QLineEdit {
 
  private:
   friend class TixPopupGrid;
+  friend class TixComboButton;
+  void ButtonPressed();
+  // A typed text in the CharCase.
+  QString CharCased(const QString& typed) const;
   void ShowFieldText();
   void TextTyped();
   bool HandToGrid(int key, Qt::KeyboardModifiers modifiers);
@@ -216,7 +262,7 @@ class TixDBLookupCombo : public QLineEdit {
   bool IsCharKey(const QKeyEvent& event) const;
 
   framework::TFieldDataLink fieldLink_;
-  QToolButton* button_ = nullptr;
+  TixComboButton* button_ = nullptr;
   TixCustomDBGrid* ownerGrid_ = nullptr;
   TixPopupGrid* list_ = nullptr;
   QTimer searchTimer_;
@@ -227,6 +273,14 @@ class TixDBLookupCombo : public QLineEdit {
   std::string displayValue2_, displayValue3_;
   bool showing_ = false;
   bool typed_ = false;
+  TEditCharCase charCase_ = ecNormal;
+};
+
+// The lookup combo as forms use it.
+class TixDBLookupCombo : public TixDBCustomLookupCombo {
+  Q_OBJECT
+ public:
+  using TixDBCustomLookupCombo::TixDBCustomLookupCombo;
 };
 
 }  // namespace grid

@@ -41,6 +41,12 @@ class TixMemoStream {
   int engineReads_ = 0;
 };
 
+// A memo cell reads no more than this of a memo, however long its first line.
+inline constexpr size_t kMemoCellBytes = 255;
+// The first line (cut at the first CR or LF) of the next kMemoCellBytes the
+// stream holds; only those are read.
+std::string MemoFirstLine(TixMemoStream& stream);
+
 // What a grid cell shows for a memo field: with mGridShow the memo's first
 // line, else (and when the memo cannot be read) "(Memo)".
 std::string MemoCellText(framework::TField& field, TMemoAttributes attributes);

@@ -1,0 +1,1 @@
+// A stand-in ODBC driver manager that loads but exports nothing.
