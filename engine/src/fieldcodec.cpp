@@ -131,8 +131,6 @@ const TextDecoder kDecodeText = [] {
 constexpr auto kDecodeText = &DecodeTextBy16;
 #endif
 
-constexpr int64_t kDay1 = platform::DaysFromCivil1970(1, 1, 1);
-
 // The number as fixed-point text with `decimals` places, rounded half away
 // from zero on its shortest decimal form (the digits the user typed), so
 // 1.005 gives "1.01" although the double is 1.00499999...; a value that
@@ -166,18 +164,7 @@ std::string FixedText(double d, int decimals) {
 }  // namespace
 
 void CivilFromDays(int32_t dayNumber, int32_t* year, int32_t* month, int32_t* day) {
-  int64_t z = static_cast<int64_t>(dayNumber) - 1 + kDay1 + 719468;
-  const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const int64_t doe = z - era * 146097;
-  const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const int64_t y = yoe + era * 400;
-  const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const int64_t mp = (5 * doy + 2) / 153;
-  const int64_t d = doy - (153 * mp + 2) / 5 + 1;
-  const int64_t m = mp + (mp < 10 ? 3 : -9);
-  *year = static_cast<int32_t>(y + (m <= 2));
-  *month = static_cast<int32_t>(m);
-  *day = static_cast<int32_t>(d);
+  platform::CivilFromDays(dayNumber, year, month, day);
 }
 
 uint32_t MemoBlock(const FieldInfo& f, const uint8_t* record) {

@@ -1,5 +1,7 @@
 #include "framework/sysutils.h"
 
+#include "platform/civil_date.h"
+
 #include <cctype>
 #include <chrono>
 #include <cmath>
@@ -54,34 +56,13 @@ constexpr const char* kDayLong[] = {"Sunday", "Monday", "Tuesday", "Wednesday", 
 // The day number of 31 December 9999 (DayNumber(9999, 12, 31)).
 constexpr int64_t kLastDay = 3652059;
 
-// Proleptic Gregorian day number, 1 = 1 January of year 1.
-int64_t DayNumber(int64_t y, int m, int d) {
-  // Days before the year, before the month, and the day.
-  int64_t yy = y - 1;
-  int64_t days = yy * 365 + yy / 4 - yy / 100 + yy / 400;
-  static const int kBefore[] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
-  days += kBefore[m - 1];
-  if (m > 2 && IsLeapYear(static_cast<int>(y))) ++days;
-  return days + d;
-}
+// Proleptic Gregorian day number, 1 = 1 January of year 1 (years 1 to 9999).
+inline int64_t DayNumber(int64_t y, int m, int d) { return platform::DaysFromCivil(static_cast<int32_t>(y), m, d); }
 
-// The inverse of DayNumber for n in 1..31 December 9999, in closed form
-// (every date of a table's scan passes through here): days are counted in
-// years that start on 1 March, so that the leap day ends a year, and the
-// century, the year in it and the day in that are found by Neri and
-// Schneider's multiplications and shifts, in unsigned 32 and 64 bits.
-void FromDayNumber(uint32_t n, int& year, int& month, int& day) {
-  const uint32_t n1 = 4 * (n + 305) + 3;  // day 0 is 1 March of year 0
-  const uint32_t century = n1 / 146097;
-  const uint32_t n2 = n1 % 146097 / 4 * 4 + 3;
-  const uint64_t p2 = uint64_t{2939745} * n2;
-  const uint32_t yearOfCentury = static_cast<uint32_t>(p2 >> 32);
-  const uint32_t dayOfYear = static_cast<uint32_t>(p2) / 2939745 / 4;  // [0, 365], 0 = 1 March
-  const uint32_t n3 = 2141 * dayOfYear + 197913;
-  const bool janFeb = dayOfYear >= 306;
-  day = static_cast<int>((n3 & 0xFFFF) / 2141 + 1);
-  month = static_cast<int>(janFeb ? (n3 >> 16) - 12 : n3 >> 16);
-  year = static_cast<int>(100 * century + yearOfCentury + (janFeb ? 1 : 0));
+// The inverse of DayNumber for n in 1..31 December 9999 (every date of a
+// table's scan passes through here).
+inline void FromDayNumber(uint32_t n, int& year, int& month, int& day) {
+  platform::CivilFromDays(static_cast<int32_t>(n), &year, &month, &day);
 }
 
 std::string Pad(int64_t v, int width) {

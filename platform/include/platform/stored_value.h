@@ -10,28 +10,15 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/civil_date.h"
+
 namespace platform {
-
-// Days since 1970-01-01 of a civil date (H. Hinnant's algorithm).
-constexpr int64_t DaysFromCivil1970(int64_t y, int64_t m, int64_t d) {
-  y -= m <= 2;
-  const int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const int64_t yoe = y - era * 400;
-  const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + doe - 719468;
-}
-
-// Day numbers: 1 = 1 January of year 1, proleptic Gregorian.
-inline int32_t DaysFromCivil(int32_t year, int32_t month, int32_t day) {
-  return static_cast<int32_t>(DaysFromCivil1970(year, month, day) - DaysFromCivil1970(1, 1, 1) + 1);
-}
 
 inline bool ValidDate(int32_t year, int32_t month, int32_t day) {
   if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1) return false;
   static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
   int dim = kDays[month - 1];
-  if (month == 2 && ((year % 4 == 0 && year % 100 != 0) || year % 400 == 0)) dim = 29;
+  if (month == 2 && IsLeapYear(year)) dim = 29;
   return day <= dim;
 }
 
