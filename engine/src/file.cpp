@@ -94,6 +94,15 @@ OrbResult File::ReadSome(int64_t offset, void* buffer, size_t size, size_t* got)
   if (offset >= heldSize_) return ORB_OK;
   const size_t want = static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(size), heldSize_ - offset));
   auto* p = static_cast<uint8_t*>(buffer);
+  const int64_t end = offset + static_cast<int64_t>(want);
+  auto it = pending_.upper_bound(offset);
+  if (it != pending_.begin()) --it;
+  // A record the batch rewrote is read back from what is held alone.
+  if (it != pending_.end() && it->first <= offset && it->first + static_cast<int64_t>(it->second.size()) >= end) {
+    std::memcpy(p, it->second.data() + (offset - it->first), want);
+    *got = want;
+    return ORB_OK;
+  }
   // The file's bytes up to a held truncation, zeros after them, and the
   // held writes over both.
   const int64_t limit = cut_ >= 0 ? cut_ : INT64_MAX;
@@ -104,9 +113,6 @@ OrbResult File::ReadSome(int64_t offset, void* buffer, size_t size, size_t* got)
     if (r != ORB_OK) return r;
   }
   std::memset(p + stored, 0, want - stored);
-  const int64_t end = offset + static_cast<int64_t>(want);
-  auto it = pending_.upper_bound(offset);
-  if (it != pending_.begin()) --it;
   for (; it != pending_.end() && it->first < end; ++it) {
     const int64_t from = std::max(offset, it->first);
     const int64_t to = std::min(end, it->first + static_cast<int64_t>(it->second.size()));

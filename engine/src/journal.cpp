@@ -67,6 +67,7 @@ bool Journal::Exists(const std::filesystem::path& table) {
 
 OrbResult Journal::Create(const std::filesystem::path& path, int64_t tableLength, int64_t memoLength,
                           const std::vector<uint8_t>& header) {
+  unwritten_.clear();
   OrbResult r = file_.Create(path);
   if (r != ORB_OK) return r;
   std::vector<uint8_t> head(kHeadFixed + header.size() + 4, 0);
@@ -83,15 +84,26 @@ OrbResult Journal::Create(const std::filesystem::path& path, int64_t tableLength
 }
 
 OrbResult Journal::Add(uint8_t file, int64_t offset, const uint8_t* bytes, size_t size) {
-  std::vector<uint8_t> entry(kEntryFixed + size + 4, 0);
+  const size_t at = unwritten_.size();
+  unwritten_.resize(at + kEntryFixed + size + 4, 0);
+  uint8_t* entry = unwritten_.data() + at;
   entry[0] = file;
-  Put64(entry.data() + 4, offset);
-  Put32(entry.data() + 12, static_cast<uint32_t>(size));
-  std::memcpy(entry.data() + kEntryFixed, bytes, size);
-  Put32(entry.data() + kEntryFixed + size, Crc32(0, entry.data(), kEntryFixed + size));
-  OrbResult r = file_.WriteAt(end_, entry.data(), entry.size());
-  if (r == ORB_OK) end_ += static_cast<int64_t>(entry.size());
-  return r;
+  Put64(entry + 4, offset);
+  Put32(entry + 12, static_cast<uint32_t>(size));
+  std::memcpy(entry + kEntryFixed, bytes, size);
+  Put32(entry + kEntryFixed + size, Crc32(0, entry, kEntryFixed + size));
+  end_ += static_cast<int64_t>(kEntryFixed + size + 4);
+  return ORB_OK;
+}
+
+OrbResult Journal::Sync() {
+  if (!unwritten_.empty()) {
+    const int64_t at = end_ - static_cast<int64_t>(unwritten_.size());
+    OrbResult r = file_.WriteAt(at, unwritten_.data(), unwritten_.size());
+    if (r != ORB_OK) return r;
+    unwritten_.clear();
+  }
+  return file_.Sync();
 }
 
 OrbResult Journal::Undo(const std::filesystem::path& path, File& table, const std::filesystem::path& memoPath) {

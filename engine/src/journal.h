@@ -27,12 +27,17 @@ class Journal {
   // of the table and its memo file (-1: none) before the batch. No sync.
   OrbResult Create(const std::filesystem::path& path, int64_t tableLength, int64_t memoLength,
                    const std::vector<uint8_t>& header);
-  // The old bytes at `offset` of the table or memo file. No sync.
+  // The old bytes at `offset` of the table or memo file. No sync: the
+  // entries are gathered and written at the next Sync (one write for a
+  // batch's thousands of small entries; a torn tail fails its check).
   OrbResult Add(uint8_t file, int64_t offset, const uint8_t* bytes, size_t size);
-  OrbResult Sync() { return file_.Sync(); }
+  OrbResult Sync();
   bool IsOpen() const { return file_.IsOpen(); }
   const std::filesystem::path& Path() const { return file_.Path(); }
-  void Close() { file_.Close(); }
+  void Close() {
+    file_.Close();
+    unwritten_.clear();
+  }
 
   // Puts back what the journal at `path` holds: the old bytes, the old
   // lengths, the old header, each file synced. A journal cut off before
@@ -42,7 +47,8 @@ class Journal {
 
  private:
   File file_;
-  int64_t end_ = 0;
+  int64_t end_ = 0;                // where the next entry goes, after the unwritten ones
+  std::vector<uint8_t> unwritten_;  // entries added since the last Sync
 };
 
 }  // namespace orb

@@ -1281,16 +1281,27 @@ OrbResult Table::WriteBatch(bool header) {
       if (from < to) spans.emplace_back(from, to);
     }
     if (f.HeldCut() >= 0 && std::max(f.HeldCut(), skip) < length) spans.emplace_back(std::max(f.HeldCut(), skip), length);
-    std::vector<uint8_t> old;
+    std::vector<std::pair<int64_t, int64_t>> gaps;
     for (const auto& [from, to] : spans) {
-      for (const auto& [gapFrom, gapTo] : Unsaved(saved, from, to)) {
-        if (r != ORB_OK) return;
-        old.resize(static_cast<size_t>(gapTo - gapFrom));
-        size_t got = 0;
-        r = f.ReadStored(gapFrom, old.data(), old.size(), &got);
-        if (r == ORB_OK && got > 0) r = b.journal.Add(which, gapFrom, old.data(), got);
-        added = true;
+      for (const auto& gap : Unsaved(saved, from, to)) gaps.push_back(gap);
+    }
+    // Old bytes close to one another are read together: one read for the
+    // many records a batch changes here and there.
+    constexpr int64_t kReadTogether = 64 << 10;
+    std::vector<uint8_t> old;
+    for (size_t i = 0; i < gaps.size() && r == ORB_OK;) {
+      size_t j = i + 1;
+      while (j < gaps.size() && gaps[j].first >= gaps[j - 1].second && gaps[j].second - gaps[i].first <= kReadTogether) ++j;
+      const int64_t base = gaps[i].first;
+      old.resize(static_cast<size_t>(gaps[j - 1].second - base));
+      size_t got = 0;
+      r = f.ReadStored(base, old.data(), old.size(), &got);
+      for (size_t k = i; k < j && r == ORB_OK; ++k) {
+        const int64_t have = std::min(gaps[k].second, base + static_cast<int64_t>(got)) - gaps[k].first;
+        if (have > 0) r = b.journal.Add(which, gaps[k].first, old.data() + (gaps[k].first - base), static_cast<size_t>(have));
       }
+      added = true;
+      i = j;
     }
   };
   if (r == ORB_OK) save(Journal::kTable, file_, b.tableLength, b.headerLength);

@@ -33,6 +33,7 @@
 #include "tmyedit.h"
 #include "tviewconfig.h"
 #include "window_test.h"
+#include "shot_path.h"
 
 namespace keldro {
 namespace {
@@ -534,10 +535,9 @@ TEST_F(ConfigurationWindowsTest, ColourButtonsChangeTheWorkingCopyAndCancelKeeps
 // ------------------------------------------------------------------ pictures
 
 // Every viewer page and the colour window with two sets, at two scales,
-// into $STASHWELL_SHOT_DIR when it is set.
+// into the test pictures folder.
 TEST_F(ConfigurationWindowsTest, WindowsRenderAtBothScales) {
   Start();
-  const char* dir = std::getenv("STASHWELL_SHOT_DIR");
   Settings.colors[4] = *ColorSetEntry(6);  // the configure group: Ocean Blue
   for (double scale : {1.0, 1.6}) {
     ScaleFactor = scale;
@@ -548,7 +548,7 @@ TEST_F(ConfigurationWindowsTest, WindowsRenderAtBothScales) {
       EXPECT_EQ(v.palette().color(QPalette::Window), QColor(0, 255, 255));
       for (int page = 0; page < 6; ++page) {
         v.MyTabbedPage->setCurrentIndex(page);
-        if (dir) v.grab().save(QString("%1/viewer-page%2-%3.png").arg(dir).arg(page).arg(scale));
+        v.grab().save(QString::fromStdString(testing_support::ShotPath(QString("viewer-page%1-%2.png").arg(page).arg(scale).toStdString())));
       }
       v.ExitButton->click();
     });
@@ -556,7 +556,7 @@ TEST_F(ConfigurationWindowsTest, WindowsRenderAtBothScales) {
       WhileModal<TColorConfig>([&] { main->SpeedColor->click(); }, [&](TColorConfig& c) {
         EXPECT_EQ(c.width(), qRound(520 * scale));
         c.ColorSets->setCurrentIndex(set);
-        if (dir) c.grab().save(QString("%1/color-set%2-%3.png").arg(dir).arg(set).arg(scale));
+        c.grab().save(QString::fromStdString(testing_support::ShotPath(QString("color-set%1-%2.png").arg(set).arg(scale).toStdString())));
         c.CancelButton->click();
       });
     }

@@ -41,6 +41,7 @@
 #include "tmysortorder.h"
 #include "tsearchandreplace.h"
 #include "window_test.h"
+#include "shot_path.h"
 
 namespace keldro {
 namespace {
@@ -883,7 +884,7 @@ TEST_F(ExclusiveWindowsTest, TheFourWindowsRenderedAtTwoScales) {
     WhileModal([&] { main->MenuSortOrder->trigger(); },
                [&] {
                  QWidget* w = QApplication::activeModalWidget();
-                 w->grab().save(QString::fromStdString("sort_order" + suffix));
+                 w->grab().save(QString::fromStdString(testing_support::ShotPath("sort_order" + suffix)));
                  Modal<TMySortOrder>()->CancelButton->click();
                });
     WhileModal([&] { main->MenuSearchReplace->trigger(); },
@@ -897,20 +898,20 @@ TEST_F(ExclusiveWindowsTest, TheFourWindowsRenderedAtTwoScales) {
                  // A new field empties both entries.
                  w->FieldBox->setCurrentIndex(9);
                  EXPECT_EQ(w->SearchText->text(), "//");
-                 w->grab().save(QString::fromStdString("search_replace" + suffix));
+                 w->grab().save(QString::fromStdString(testing_support::ShotPath("search_replace" + suffix)));
                  w->CancelButton->click();
                });
     WhileModal([&] { main->MenuBackup->trigger(); },
                [&] {
                  QWidget* w = QApplication::activeModalWidget();
-                 w->grab().save(QString::fromStdString("backup" + suffix));
+                 w->grab().save(QString::fromStdString(testing_support::ShotPath("backup" + suffix)));
                  Modal<TMyBackup>()->HelpButton->click();
                  Modal<TMyBackup>()->CancelButton->click();
                });
     WhileModal([&] { main->MenuRestore->trigger(); },
                [&] {
                  QWidget* w = QApplication::activeModalWidget();
-                 w->grab().save(QString::fromStdString("restore" + suffix));
+                 w->grab().save(QString::fromStdString(testing_support::ShotPath("restore" + suffix)));
                  Modal<TMyRestore>()->HelpButton->click();
                  Modal<TMyRestore>()->CancelButton->click();
                });

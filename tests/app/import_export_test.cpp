@@ -28,6 +28,7 @@
 #include "tmyexport.h"
 #include "tmyimport.h"
 #include "window_test.h"
+#include "shot_path.h"
 
 namespace keldro {
 namespace {
@@ -336,12 +337,11 @@ TEST_F(ImportExportTest, TheOpenDatabaseIsNeverItsOwnExportOrImport) {
 }
 
 TEST_F(ImportExportTest, WindowsRenderedForALook) {
-  const char* dir = std::getenv("STASHWELL_SHOT_DIR");
   Start();
   WhileModal([&] { main->MenuExport->trigger(); },
              [&] {
                auto* w = qobject_cast<TMyExport*>(QApplication::activeModalWidget());
-               if (dir) w->grab().save(QString("%1/export.png").arg(dir));
+               w->grab().save(QString::fromStdString(testing_support::ShotPath("export.png")));
                w->ExitButton->click();
              });
   std::string wide;
@@ -352,7 +352,7 @@ TEST_F(ImportExportTest, WindowsRenderedForALook) {
     TempRoot::WriteFile(file, content);
     ImportText(file, [&](TMyImport& w) {
       EXPECT_EQ(w.ImportGrid->rowCount(), name == "32" ? 33 : 23);
-      if (dir) w.grab().save(QString("%1/import-%2.png").arg(dir).arg(QString::fromStdString(name)));
+      w.grab().save(QString::fromStdString(testing_support::ShotPath("import-" + name + ".png")));
       w.ExitButton->click();
     });
   }
@@ -361,7 +361,7 @@ TEST_F(ImportExportTest, WindowsRenderedForALook) {
   WhileModal([&] { main->MenuImport->trigger(); },
              [&] {
                auto* chooser = qobject_cast<TImportFormat*>(QApplication::activeModalWidget());
-               if (dir) chooser->grab().save(QString("%1/import-format.png").arg(dir));
+               chooser->grab().save(QString::fromStdString(testing_support::ShotPath("import-format.png")));
                chooser->CancelButton->click();
              });
 }

@@ -19,6 +19,7 @@
 #include "platform/ui.h"
 #include "temp_root.h"
 #include "window_test.h"
+#include "shot_path.h"
 
 namespace keldro {
 namespace {
@@ -209,7 +210,7 @@ TEST_F(TMainGridTest, TheMainWindowRendersTheGridWithAComboCheckBoxesAndATwoLine
   const QRect cell = main->ViewerGrid->CellRect(main->ViewerGrid->Col(), main->ViewerGrid->Row());
   EXPECT_EQ(main->MyComboBrand->geometry().topLeft(),
             main->ViewerGrid->viewport()->mapTo(main->MyComboBrand->parentWidget(), cell.topLeft()));
-  main->grab().save("tmain_grid.png");
+  main->grab().save(QString::fromStdString(testing_support::ShotPath("tmain_grid.png")));
 }
 
 }  // namespace

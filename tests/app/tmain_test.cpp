@@ -47,6 +47,7 @@
 #include "tprogress.h"
 #include "ttipofday.h"
 #include "window_test.h"
+#include "shot_path.h"
 
 namespace keldro {
 namespace {
@@ -174,7 +175,7 @@ TEST_F(TMainTest, FirstStartCreatesMasterWithItsIndexAndClosingWritesEveryDefaul
 
   main->show();
   QApplication::processEvents();
-  main->grab().save("tmain_first_start.png");
+  main->grab().save(QString::fromStdString(testing_support::ShotPath("tmain_first_start.png")));
   main->close();
   EXPECT_EQ(ReportDefinitionBuffer, nullptr);
 
@@ -371,7 +372,7 @@ TEST_F(TMainTest, OpeningDatabasesKeepsTheRecentFilesNewestFirst) {
   EXPECT_EQ(Settings.lastDatabase, b.string());
   QMenu* fileMenu = main->menuBar()->actions().at(0)->menu();
   fileMenu->adjustSize();
-  fileMenu->grab().save("tmain_file_menu.png");
+  fileMenu->grab().save(QString::fromStdString(testing_support::ShotPath("tmain_file_menu.png")));
 
   // A refused file from the list leaves the current table open.
   const fs::path bad = root.path() / "BAD.DBF";
@@ -580,7 +581,7 @@ TEST_F(TMainTest, TheButtonBarModesLayTheWindowOutAndItFollowsResizing) {
     EXPECT_EQ(main->ButtonExit->isEnabled(), c.lettered);
     EXPECT_EQ(main->Bevel3->isVisible(), c.lettered);
     EXPECT_EQ(main->NavigatorLabel->isVisible(), c.navigatorLabel);
-    main->grab().save(QString("tmain_button_bar_%1.png").arg(c.mode));
+    main->grab().save(QString::fromStdString(testing_support::ShotPath(QString("tmain_button_bar_%1.png").arg(c.mode).toStdString())));
 
     main->resize(800, 600);
     QApplication::processEvents();
@@ -1234,8 +1235,6 @@ TEST_F(TMainCommandsTest, ALargePackAndRebuildShowTheirProgressAdvancing) {
   const QRect gridArea(main->ViewerGrid->mapTo(main.get(), QPoint(0, 0)), main->ViewerGrid->size());
   const auto rgb = [](const QPixmap& p) { return p.toImage().convertToFormat(QImage::Format_RGB32); };
   QImage gridBefore;
-  // The build folder, where the pictures are kept to look at.
-  const fs::path pictures = fs::canonical("/proc/self/exe").parent_path();
 
   // The progress window as it appears: its caption and every count it shows,
   // and the screen (the windows' backing stores, what was painted) at its
@@ -1275,8 +1274,8 @@ TEST_F(TMainCommandsTest, ALargePackAndRebuildShowTheirProgressAdvancing) {
       s.gridOnScreen.push_back(rgb(screen->grabWindow(shown->winId())).copy(gridArea));
       s.gridDrawn.push_back(rgb(shown->grab(gridArea)));
       const std::string name = "tprogress_" + std::to_string(seen.size()) + (half ? "_half" : "_start");
-      screen->grabWindow(p.winId()).save(QString::fromStdString((pictures / (name + ".png")).string()));
-      screen->grabWindow(shown->winId()).save(QString::fromStdString((pictures / (name + "_main.png")).string()));
+      screen->grabWindow(p.winId()).save(QString::fromStdString(testing_support::ShotPath(name + ".png")));
+      screen->grabWindow(shown->winId()).save(QString::fromStdString(testing_support::ShotPath(name + "_main.png")));
     });
   };
   qApp->installEventFilter(&watch);
@@ -1287,7 +1286,7 @@ TEST_F(TMainCommandsTest, ALargePackAndRebuildShowTheirProgressAdvancing) {
   EXPECT_EQ(HeaderCount(file), 90000u);
   QApplication::processEvents();
   gridBefore = rgb(main->grab(gridArea));
-  gridBefore.save(QString::fromStdString((pictures / "tprogress_grid_after_pack.png").string()));
+  gridBefore.save(QString::fromStdString(testing_support::ShotPath("tprogress_grid_after_pack.png")));
   main->MenuRebuild->trigger();
   EXPECT_EQ(main->CountLabel->text(), "90000");
   qApp->removeEventFilter(&watch);
@@ -1416,7 +1415,7 @@ TEST_F(TMainCommandsTest, TheStartCountComesFromAThreadAndGivesWayToLaterWork) {
   waited.start();
   while (main->CountLabel->text().isEmpty() && waited.elapsed() < 30000) QApplication::processEvents();
   EXPECT_EQ(main->CountLabel->text(), "18000");
-  main->grab().save("tmain_count.png");
+  main->grab().save(QString::fromStdString(testing_support::ShotPath("tmain_count.png")));
 
   // A record added while the thread may still count: the window's own later
   // count stands, whatever the thread answers after it.
@@ -1519,7 +1518,7 @@ TEST_F(TMainCommandsTest, TheTipShowsAtTheFirstActivationOnlyAndCanBeTurnedOff) 
     EXPECT_TRUE(tip.ShowTips->isChecked());
     EXPECT_EQ(tip.ShowTips->text(), "&Show Tips at Startup");
     first = tip.TipNumber();
-    tip.grab().save("ttipofday.png");
+    tip.grab().save(QString::fromStdString(testing_support::ShotPath("ttipofday.png")));
     for (int i = 0; i < kTipCount; ++i) {
       texts.push_back(tip.TipComment->text().toStdString());
       tip.NextTipButton->click();
@@ -1570,7 +1569,7 @@ TEST_F(TMainCommandsTest, TheAboutAndOtherProductsWindowsShowTheirTextsInTheMain
     EXPECT_EQ(about.ProductName->palette().color(QPalette::WindowText), QColor(255, 0, 0));
     // Centred on the 800 x 600 screen.
     EXPECT_NEAR(about.frameGeometry().center().x(), 400, 2);
-    about.grab().save("taboutbox.png");
+    about.grab().save(QString::fromStdString(testing_support::ShotPath("taboutbox.png")));
     about.OKButton->click();
   });
   modals->On("Products", [](QDialog& d) {
@@ -1579,7 +1578,7 @@ TEST_F(TMainCommandsTest, TheAboutAndOtherProductsWindowsShowTheirTextsInTheMain
     EXPECT_FALSE(products.Information->text().isEmpty());
     EXPECT_EQ(products.OKButton->text(), "OK");
     EXPECT_EQ(products.palette().color(QPalette::Window), QColor(0, 128, 128));
-    products.grab().save("tproducts.png");
+    products.grab().save(QString::fromStdString(testing_support::ShotPath("tproducts.png")));
     products.OKButton->click();
   });
   main->MenuAbout->trigger();
@@ -1599,7 +1598,7 @@ TEST_F(TMainCommandsTest, PrinterSetupChangesTheInstalledPrinterOrSaysThereIsNon
     EXPECT_TRUE(setup.Portrait->isChecked());
     setup.Landscape->setChecked(true);
     setup.Copies->setValue(2);
-    setup.grab().save("tprintersetup.png");
+    setup.grab().save(QString::fromStdString(testing_support::ShotPath("tprintersetup.png")));
     setup.OKButton->click();
   });
   modals->On("PrinterSetup", [](QDialog& d) {

@@ -36,6 +36,7 @@
 #include "tmain.h"
 #include "tmyeditbox.h"
 #include "window_test.h"
+#include "shot_path.h"
 
 namespace keldro {
 namespace {
@@ -568,14 +569,13 @@ TEST_F(TMyEditTest, ListMaintenanceCancelLeavesCombosAndFilesAndCategoryTakesTwe
 }
 
 // The editor's pages, the list editor: rendered at two scales in the edit
-// colours "Midnight Black", into $STASHWELL_SHOT_DIR when it is set.
+// colours "Midnight Black", into the test pictures folder.
 TEST_F(TMyEditTest, WindowsRenderInMidnightBlackAtBothScales) {
   TempRoot::WriteFile(Program("BRAND.LST"), "Acme\r\nBosch\r\n");
   Start();
   Settings.colors[1] = MidnightBlack();
   Settings.colors[4] = MidnightBlack();
   AddRecord("Cordless drill", "Bosch", 2);
-  const char* dir = std::getenv("STASHWELL_SHOT_DIR");
   for (double scale : {1.0, 1.6}) {
     ScaleFactor = scale;
     WhileModal([&] { main->MenuEdit->trigger(); },
@@ -595,9 +595,7 @@ TEST_F(TMyEditTest, WindowsRenderInMidnightBlackAtBothScales) {
                  EXPECT_EQ(edit->FieldLabels[eItem]->palette().color(QPalette::WindowText), QColor(255, 255, 255));
                  for (int page = 0; page < 4; ++page) {
                    edit->MyTabbedNoteBook->setCurrentIndex(page);
-                   if (dir) {
-                     edit->grab().save(QString("%1/edit-page%2-%3.png").arg(dir).arg(page).arg(scale));
-                   }
+                   edit->grab().save(QString::fromStdString(testing_support::ShotPath(QString("edit-page%1-%2.png").arg(page).arg(scale).toStdString())));
                  }
                  edit->DoExit();
                });
@@ -606,7 +604,7 @@ TEST_F(TMyEditTest, WindowsRenderInMidnightBlackAtBothScales) {
                  auto* box = qobject_cast<TMyEditBox*>(QApplication::activeModalWidget());
                  ASSERT_NE(box, nullptr);
                  EXPECT_EQ(box->TheList->palette().color(QPalette::Base), QColor(127, 127, 127));
-                 if (dir) box->grab().save(QString("%1/listeditor-%2.png").arg(dir).arg(scale));
+                 box->grab().save(QString::fromStdString(testing_support::ShotPath(QString("listeditor-%1.png").arg(scale).toStdString())));
                  box->CancelButton->click();
                });
   }

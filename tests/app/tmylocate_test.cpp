@@ -20,6 +20,7 @@
 #include "framework/sysutils.h"
 #include "tmain.h"
 #include "window_test.h"
+#include "shot_path.h"
 
 namespace keldro {
 namespace {
@@ -165,12 +166,11 @@ TEST_F(TMyLocateTest, LabelsDatesAndLongValues) {
   EXPECT_EQ(main->MyLocateDialog->FieldValue, std::string(255, 'h'));
 }
 
-// The dialog in the configure colours at two scales, into
-// $STASHWELL_SHOT_DIR when it is set.
+// The dialog in the configure colours at two scales, into the test pictures
+// folder.
 TEST_F(TMyLocateTest, DialogRendersAtBothScales) {
   Start({"Anvil"});
   Settings.colors[4] = MidnightBlack();
-  const char* dir = std::getenv("STASHWELL_SHOT_DIR");
   for (double scale : {1.0, 1.6}) {
     ScaleFactor = scale;
     Locate([&](TMyLocateDlg& d) {
@@ -180,7 +180,7 @@ TEST_F(TMyLocateTest, DialogRendersAtBothScales) {
       EXPECT_EQ(d.SearchTypeGroup->palette().color(QPalette::WindowText), QColor(255, 255, 255));
       ChooseField(d, "Item");
       QTest::keyClicks(d.SearchValue, "ham");
-      if (dir) d.grab().save(QString("%1/locate-%2.png").arg(dir).arg(scale));
+      d.grab().save(QString::fromStdString(testing_support::ShotPath(QString("locate-%1.png").arg(scale).toStdString())));
       d.BitBtn1->click();
     });
   }

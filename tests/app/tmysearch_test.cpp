@@ -24,6 +24,7 @@
 #include "tmyedit.h"
 #include "tmain.h"
 #include "window_test.h"
+#include "shot_path.h"
 
 namespace keldro {
 namespace {
@@ -334,13 +335,12 @@ TEST_F(TMySearchTest, APickListEntryFillsTheCell) {
 }
 
 // Levels 1 and 3, both options dialogs: rendered in the search colours at
-// two scales, into $STASHWELL_SHOT_DIR when it is set.
+// two scales, into the test pictures folder.
 TEST_F(TMySearchTest, WindowsRenderAtBothScales) {
   Start(kOwners);
   Settings.colors[2] = MidnightBlack();
-  const char* dir = std::getenv("STASHWELL_SHOT_DIR");
-  auto shot = [dir](QWidget* w, const QString& name) {
-    if (dir) w->grab().save(QString("%1/%2.png").arg(dir, name));
+  auto shot = [](QWidget* w, const QString& name) {
+    w->grab().save(QString::fromStdString(testing_support::ShotPath((name + ".png").toStdString())));
   };
   for (double scale : {1.0, 1.6}) {
     ScaleFactor = scale;

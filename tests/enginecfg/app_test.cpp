@@ -13,6 +13,7 @@
 #include "platform/ui.h"
 #include "dialog_script.h"
 #include "temp_root.h"
+#include "shot_path.h"
 
 namespace fs = std::filesystem;
 using namespace vtxcfg;
@@ -62,7 +63,7 @@ TEST_F(App, StartsWithTheTitleAndTheFileAndAFixedFrame) {
     EXPECT_EQ(GetChildName("\\DATABASES", 0, alias), 0);
     EXPECT_EQ(alias, "A");
     QPixmap shot = app.MainWindow()->grab();
-    fs::path png = fs::path(fs::read_symlink("/proc/self/exe").parent_path()) / "vtxcfg32-start.png";
+    fs::path png = testing_support::ShotPath("vtxcfg32-start.png");
     EXPECT_TRUE(shot.save(QString::fromStdString(png.string())));
     EXPECT_TRUE(ui->MessageTexts().empty());
     EXPECT_TRUE(ui->unexpected.empty());

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "modal.h"
+#include "shot_path.h"
 
 DialogScript::DialogScript() {
   vtxcfg::SetModalRunnerForTesting([this](QDialog& d) { return Run(d); });
@@ -39,7 +40,7 @@ int DialogScript::Run(QDialog& dialog) {
     if (!button->isHidden()) s.buttons.push_back(button->text().toStdString());
   shown.push_back(s);
   std::filesystem::path png =
-      std::filesystem::read_symlink("/proc/self/exe").parent_path() / ("vtxcfg32-" + s.name + ".png");
+      testing_support::ShotPath("vtxcfg32-" + s.name + ".png");
   dialog.grab().save(QString::fromStdString(png.string()));
   if (queue_.empty() || queue_.front().first != s.name) {
     unexpected.push_back(s.name + (queue_.empty() ? "" : " instead of " + queue_.front().first));

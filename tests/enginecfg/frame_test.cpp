@@ -47,6 +47,7 @@
 #include "platform/text.h"
 #include "platform/ui.h"
 #include "temp_root.h"
+#include "shot_path.h"
 
 namespace fs = std::filesystem;
 using namespace vtxcfg;
@@ -167,7 +168,7 @@ class Frame : public ::testing::Test {
   }
   void SavePicture(QWidget* w, const std::string& name) {
     QApplication::processEvents();
-    EXPECT_TRUE(w->grab().save(QString::fromStdString((BinDir() / ("vtxcfg32-" + name + ".png")).string())));
+    EXPECT_TRUE(w->grab().save(QString::fromStdString(testing_support::ShotPath("vtxcfg32-" + name + ".png"))));
   }
 };
 

@@ -19,6 +19,7 @@
 #include "platform/ui.h"
 #include "dialog_script.h"
 #include "temp_root.h"
+#include "shot_path.h"
 
 namespace fs = std::filesystem;
 using namespace vtxcfg;
@@ -332,7 +333,7 @@ TEST_F(Pages, EveryPageRendersToAPicture) {
     if (page->Properties()->RowCount() > 0) page->Properties()->SelectRow(0);
     QApplication::processEvents();
     QPixmap shot = app->MainWindow()->grab();
-    fs::path png = BinDir() / ("vtxcfg32-page-" + std::string(names[i]) + ".png");
+    fs::path png = testing_support::ShotPath("vtxcfg32-page-" + std::string(names[i]) + ".png");
     EXPECT_TRUE(shot.save(QString::fromStdString(png.string()))) << png;
     EXPECT_GT(page->Properties()->RowCount(), 0) << names[i];
   }

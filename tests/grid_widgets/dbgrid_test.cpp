@@ -28,6 +28,7 @@
 #include "platform/ui.h"
 #include "temp_root.h"
 #include "widget_app.h"
+#include "shot_path.h"
 
 namespace grid {
 namespace {
@@ -263,7 +264,7 @@ TEST_F(DBGridTest, TitleLinesBelowOneKeepTheOldValueAndATildeTitleDrawsTwoLines)
   const int mid = title.top() + title.height() / 2;
   EXPECT_GT(inkRows(title.top() + 1, mid), 3);
   EXPECT_GT(inkRows(mid, title.bottom() - 1), 3);
-  image.save("grid_two_line_title.png");
+  image.save(QString::fromStdString(testing_support::ShotPath("grid_two_line_title.png")));
 }
 
 // ------------------------------------------------------------ data sources
@@ -635,7 +636,7 @@ TEST_F(DBGridTest, CalcCellColorsRecoloursItsCellsAndAltDownOpensAComboCellsList
   };
   Open();
   const QImage image = Render();
-  image.save(QString::fromStdString((fs::canonical("/proc/self/exe").parent_path() / "grid_cell_colors.png").string()));
+  image.save(QString::fromStdString(testing_support::ShotPath("grid_cell_colors.png")));
   auto colCell = [&](const std::string& field, int record) {
     for (int c = grid->IndicatorOffset(); c < grid->ColCount(); ++c)
       if (grid->ColumnField(c)->FieldName() == field) return grid->CellRect(c, grid->TitleOffset() + record - 1);
@@ -785,7 +786,7 @@ TEST_F(DBGridTest, QueryDataSetsOpenInTheGrid) {
   EXPECT_EQ(grid->DataSource(), &source);
   EXPECT_EQ(Columns(), (std::vector<std::string>{"ITEM", "WARRANTY"}));
   EXPECT_EQ(grid->RowCount() - grid->TitleOffset(), 2);
-  Render().save("grid_qbe_answer.png");
+  Render().save(QString::fromStdString(testing_support::ShotPath("grid_qbe_answer.png")));
   qbe.Close();
 
   TixQuery query;

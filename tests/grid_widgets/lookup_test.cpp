@@ -23,6 +23,7 @@
 #include "platform/ui.h"
 #include "temp_root.h"
 #include "widget_app.h"
+#include "shot_path.h"
 
 namespace grid {
 namespace {
@@ -154,7 +155,7 @@ class LookupTest : public ::testing::Test {
   }
 
   // The picture of a widget (the drop-down beneath a combo when `list`).
-  static void Save(QWidget* w, const char* name) { w->grab().toImage().save(name); }
+  static void Save(QWidget* w, const char* name) { w->grab().toImage().save(QString::fromStdString(testing_support::ShotPath(name))); }
   // Pixels of a colour in a widget's picture.
   static int CountColour(QWidget* w, const QColor& colour) {
     const QImage image = w->grab().toImage();
@@ -203,7 +204,7 @@ TEST_F(LookupTest, ListDropsBelowOrAboveAndShowsTheCurrentValue) {
   form->render(&p);
   combo->List().render(&p, QPoint(combo->x(), combo->y() + combo->height()));
   p.end();
-  image.save("lookup_combo_dropped.png");
+  image.save(QString::fromStdString(testing_support::ShotPath("lookup_combo_dropped.png")));
 
   combo->CloseUp(false);
   const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
@@ -268,7 +269,7 @@ TEST_F(LookupTest, TheGridPlacesTheLookupComboOverItsCell) {
   ASSERT_TRUE(combo->isVisible());
   EXPECT_EQ(combo->geometry(), g->CellRect(BrandCol(g), g->Row()));
   EXPECT_EQ(combo->text(), "Sony");
-  g->viewport()->grab().toImage().save("grid_lookup_combo.png");
+  g->viewport()->grab().toImage().save(QString::fromStdString(testing_support::ShotPath("grid_lookup_combo.png")));
   combo->DropDown();
   combo->selectAll();
   Type("Bo");
@@ -703,7 +704,7 @@ class LookupKeysTest : public LookupTest {
   }
   // Pictures go beside the test program, in the build folder.
   static QString Picture(const char* name) {
-    return QString::fromStdString((fs::canonical("/proc/self/exe").parent_path() / name).string());
+    return QString::fromStdString(testing_support::ShotPath(name));
   }
   std::vector<std::string> ListColumns(TixCustomDBGrid& g) {
     std::vector<std::string> names;

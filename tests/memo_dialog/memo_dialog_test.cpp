@@ -18,6 +18,7 @@
 #include "framework/dbtables.h"
 #include "platform/ui.h"
 #include "temp_root.h"
+#include "shot_path.h"
 
 namespace grid {
 namespace {
@@ -281,10 +282,9 @@ TEST_F(MemoTest, ARefusedPostShowsTheErrorAndKeepsTheDialogWithItsText) {
   EXPECT_EQ(StoredMemo(), "typed kept");
 }
 
-// Rendered into $STASHWELL_SHOT_DIR when it is set.
+// Rendered into the test pictures folder.
 TEST_F(MemoTest, DialogRenders) {
   AddRecord("a", "A memo of two lines,\r\nthe second one longer than the first.");
-  const char* dir = std::getenv("STASHWELL_SHOT_DIR");
   for (double scale : {1.0, 1.6}) {
     TixMemoDialog d = Dialog();
     d.Caption = "Description";
@@ -293,7 +293,7 @@ TEST_F(MemoTest, DialogRenders) {
     ExecuteWith(d, [&](TMemoDialog& form) {
       EXPECT_EQ(form.size(), QSize(d.DlgWidth, d.DlgHeight));
       EXPECT_LE(form.CancelBtn->geometry().bottom(), form.height());
-      if (dir) form.grab().save(QString("%1/memo-%2.png").arg(dir).arg(scale));
+      form.grab().save(QString::fromStdString(testing_support::ShotPath(QString("memo-%1.png").arg(scale).toStdString())));
       form.CancelBtn->click();
     });
   }

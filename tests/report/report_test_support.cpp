@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <filesystem>
 #include <regex>
+#include "shot_path.h"
 
 namespace report_test {
 
@@ -54,9 +55,7 @@ std::shared_ptr<platform::ui::ScriptedUi> InstallScriptedUi() {
 }
 
 std::string ArtifactPath(const std::string& name) {
-  std::filesystem::path dir = std::filesystem::current_path() / "report-artifacts";
-  std::filesystem::create_directories(dir);
-  return (dir / name).string();
+  return testing_support::ShotPath(name);
 }
 
 }  // namespace report_test
