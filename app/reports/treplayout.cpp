@@ -8,6 +8,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include <cmath>
+
+#include "app_state.h"
 #include "core/item_fields.h"
 #include "platform/text.h"
 #include "platform/ui.h"
@@ -27,17 +30,21 @@ int Usable(int cpl) { return cpl == 90 || cpl == 120 || cpl == 150 ? cpl : 120; 
 
 TReportPart::TReportPart(QWidget* parent, ReportDefinition& work, int line, int cell, int charsPerLine,
                          const std::array<std::string, 22>& fieldTitles)
-    : QDialog(parent), work_(work), line_(line), cell_(cell), charsPerLine_(charsPerLine), copy_(Target()) {
+    : TDialog(parent, QSize(), 4),
+      work_(work),
+      line_(line),
+      cell_(cell),
+      charsPerLine_(charsPerLine),
+      titles_(fieldTitles),
+      copy_(Target()) {
   setObjectName("ReportPart");
   setWindowTitle("Select Report Part");
-  setModal(true);
+  UseOwnScreenWhenUnset();
+  ShowOnlyWhenOpened();
   resize(400, 300);
-  const bool totals = line == kTotalsLineNumber;
   SelPartLabel = new QLabel(this);
   SelPartLabel->setObjectName("SelPartLabel");
   SelPartLabel->setGeometry(12, 8, 370, 20);
-  SelPartLabel->setText(totals ? QString("Totals Line, Item %1").arg(cell)
-                               : QString("Line %1, Item %2").arg(line).arg(cell));
   auto radio = [this](QRadioButton*& r, const char* name, const char* text, int y) {
     r = new QRadioButton(text, this);
     r->setObjectName(name);
@@ -47,12 +54,16 @@ TReportPart::TReportPart(QWidget* parent, ReportDefinition& work, int line, int 
   radio(RadioFiller, "RadioFiller", "Filler (empty space)", 36);
   radio(RadioLabel, "RadioLabel", "Label (constant value)", 60);
   radio(RadioField, "RadioField", "Field (database value)", 84);
-  (new QLabel("Label Text", this))->setGeometry(12, 114, 100, 18);
+  LabelTextLabel = new QLabel("Label Text", this);
+  LabelTextLabel->setObjectName("LabelTextLabel");
+  LabelTextLabel->setGeometry(12, 114, 100, 18);
   LabelName = new QLineEdit(this);
   LabelName->setObjectName("LabelName");
   LabelName->setMaxLength(40);
   LabelName->setGeometry(12, 134, 190, 24);
-  (new QLabel("Width", this))->setGeometry(12, 170, 100, 18);
+  WidthLabel = new QLabel("Width", this);
+  WidthLabel->setObjectName("WidthLabel");
+  WidthLabel->setGeometry(12, 170, 100, 18);
   FieldWidth = new QLineEdit(this);
   FieldWidth->setObjectName("FieldWidth");
   FieldWidth->setMaxLength(3);
@@ -60,11 +71,6 @@ TReportPart::TReportPart(QWidget* parent, ReportDefinition& work, int line, int 
   FieldList = new QListWidget(this);
   FieldList->setObjectName("FieldList");
   FieldList->setGeometry(216, 36, 172, 210);
-  if (totals) {
-    for (const TotalsField& t : TotalsFields) FieldList->addItem(QString::fromUtf8(t.name.data(), t.name.size()));
-  } else {
-    for (const std::string& title : fieldTitles) FieldList->addItem(report::FromAnsi(title));
-  }
   OkButton = new QPushButton("&Ok", this);
   OkButton->setObjectName("OkButton");
   OkButton->setGeometry(112, 260, 84, 28);
@@ -74,10 +80,23 @@ TReportPart::TReportPart(QWidget* parent, ReportDefinition& work, int line, int 
   CancelButton->setGeometry(206, 260, 84, 28);
   connect(OkButton, &QPushButton::clicked, this, [this] { OkButtonClick(); });
   connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
+  SaveDesign();
+}
 
+void TReportPart::FormShow() {
+  const bool totals = line_ == kTotalsLineNumber;
+  copy_ = Target();
+  FieldList->clear();
+  if (totals) {
+    for (const TotalsField& t : TotalsFields) FieldList->addItem(QString::fromUtf8(t.name.data(), t.name.size()));
+  } else {
+    for (const std::string& title : titles_) FieldList->addItem(report::FromAnsi(title));
+  }
+  SelPartLabel->setText(totals ? QString("Totals Line, Item %1").arg(cell_)
+                               : QString("Line %1, Item %2").arg(line_).arg(cell_));
   // Preselect by what the cell holds; a field number the file got wrong
   // shows as a filler.
-  const ReportCell& c = copy_.cells[static_cast<size_t>(cell - 1)];
+  const ReportCell& c = copy_.cells[static_cast<size_t>(cell_ - 1)];
   switch (ShownKindOf(c, totals)) {
     case ShownKind::Label:
       RadioLabel->setChecked(true);
@@ -91,9 +110,13 @@ TReportPart::TReportPart(QWidget* parent, ReportDefinition& work, int line, int 
   }
   FieldWidth->setText(QString::number(c.width));
   EnableForKind();
+}
+
+void TReportPart::SetColors() {
   ReportColorParts parts;
   parts.form = this;
   parts.majorTitles = {SelPartLabel};
+  parts.minorTitles = {LabelTextLabel, WidthLabel};
   parts.edits = {LabelName, FieldWidth};
   parts.lists = {FieldList};
   parts.radios = {RadioFiller, RadioLabel, RadioField};
@@ -142,9 +165,13 @@ TLayoutArea::TLayoutArea(QWidget* parent, const ReportDefinition& work, const st
 
 int TLayoutArea::BodyRows() const { return std::clamp<int>(work_.numLines, 0, kBodyLineCount); }
 
+int TLayoutArea::Scaled(int designPixels) const { return static_cast<int>(std::lround(designPixels * scale_)); }
+
 QRect TLayoutArea::RowRect(int line) const {
-  if (line == kTotalsLineNumber) return QRect(kLeft, kGap + BodyRows() * kRowHeight + 2 * kGap, RowWidth(), kRowHeight);
-  return QRect(kLeft, kGap + (line - 1) * kRowHeight, RowWidth(), kRowHeight);
+  const int left = Scaled(kLeft), rowHeight = Scaled(kRowHeight), gap = Scaled(kGap);
+  if (line == kTotalsLineNumber)
+    return QRect(left, gap + BodyRows() * rowHeight + 2 * gap, RowWidth(), rowHeight);
+  return QRect(left, gap + (line - 1) * rowHeight, RowWidth(), rowHeight);
 }
 
 std::pair<int, int> TLayoutArea::CalcPosition(QPoint p) const {
@@ -152,10 +179,11 @@ std::pair<int, int> TLayoutArea::CalcPosition(QPoint p) const {
   for (int line = 1; line <= BodyRows(); ++line) {
     const QRect r = RowRect(line);
     if (r.contains(p))
-      return {line, CellAt(work_.bodyLines[static_cast<size_t>(line - 1)], cpl, RowWidth(), p.x() - kLeft)};
+      return {line, CellAt(work_.bodyLines[static_cast<size_t>(line - 1)], cpl, RowWidth(), p.x() - r.left())};
   }
-  if (showTotals && RowRect(kTotalsLineNumber).contains(p))
-    return {kTotalsLineNumber, CellAt(work_.totalsLine, cpl, RowWidth(), p.x() - kLeft)};
+  const QRect totals = RowRect(kTotalsLineNumber);
+  if (showTotals && totals.contains(p))
+    return {kTotalsLineNumber, CellAt(work_.totalsLine, cpl, RowWidth(), p.x() - totals.left())};
   return {-1, -1};
 }
 
@@ -220,18 +248,17 @@ void TLayoutArea::PaintRow(QPainter& p, const ReportLine& line, int row, bool to
 
 TRepLayout::TRepLayout(QWidget* parent, ReportDefinition& buffer, int charsPerLine, bool showTotals,
                        const std::array<std::string, 22>& fieldTitles)
-    : QDialog(parent), buffer_(buffer), work_(buffer), charsPerLine_(charsPerLine), titles_(fieldTitles) {
+    : TDialog(parent, QSize(), 4), buffer_(buffer), work_(buffer), charsPerLine_(charsPerLine), titles_(fieldTitles) {
   setObjectName("RepLayout");
   setWindowTitle("Specify Report Layout");
-  setModal(true);
-  work_.charsPerLine = static_cast<int16_t>(Usable(charsPerLine));
-  const int rows = std::clamp<int>(work_.numLines, 0, kBodyLineCount);
+  UseOwnScreenWhenUnset();
+  ShowOnlyWhenOpened();
+  const int rows = std::clamp<int>(buffer.numLines, 0, kBodyLineCount);
   const int areaHeight = TLayoutArea::kGap * 4 + (rows + 1) * TLayoutArea::kRowHeight;
   resize(640, areaHeight + 90);
   CaptionLabel = new QLabel(this);
   CaptionLabel->setObjectName("CaptionLabel");
   CaptionLabel->setGeometry(8, 6, 620, 20);
-  CaptionLabel->setText(report::FromAnsi(("Report: " + buffer.name).substr(0, 38)));
   Layout = new TLayoutArea(this, work_, titles_);
   Layout->showTotals = showTotals;
   Layout->setGeometry(0, 30, 640, areaHeight);
@@ -244,10 +271,24 @@ TRepLayout::TRepLayout(QWidget* parent, ReportDefinition& buffer, int charsPerLi
   CancelButton->setGeometry(326, areaHeight + 46, 88, 28);
   connect(OkButton, &QPushButton::clicked, this, [this] { OkButtonClick(); });
   connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
+  SaveDesign();
+}
+
+// The rows and offsets of the picture grow with the form.
+void TRepLayout::FormPlaced() { Layout->SetScale(ScaleFactor); }
+
+void TRepLayout::SetColors() {
   ReportColorParts parts;
   parts.form = this;
   parts.majorTitles = {CaptionLabel};
   ApplyReportColors(parts);
+}
+
+void TRepLayout::FormShow() {
+  work_ = buffer_;
+  work_.charsPerLine = static_cast<int16_t>(Usable(charsPerLine_));
+  CaptionLabel->setText(report::FromAnsi(("Report: " + buffer_.name).substr(0, 38)));
+  Layout->update();
 }
 
 void TRepLayout::EditCell(int line, int cell) {

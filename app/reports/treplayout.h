@@ -2,16 +2,17 @@
 // totals line of a work copy of the definition, in which a click on a cell
 // opens TReportPart for it; OK copies the work copy back. TReportPart,
 // "Select Report Part", edits one cell: filler, label or field, and width.
+// Both are shown in the report colours, scaled and centred.
 #pragma once
 
 #include <array>
 #include <functional>
 #include <string>
 
-#include <QDialog>
 #include <QWidget>
 
 #include "reports/report_definition.h"
+#include "tdialog.h"
 
 class QLabel;
 class QLineEdit;
@@ -21,7 +22,7 @@ class QRadioButton;
 
 namespace keldro::reports {
 
-class TReportPart : public QDialog {
+class TReportPart : public TDialog {
   Q_OBJECT
  public:
   // `line` is 1..12 or 100 for the totals line; the edit lands in `work`.
@@ -31,16 +32,21 @@ class TReportPart : public QDialog {
   QRadioButton *RadioFiller = nullptr, *RadioLabel = nullptr, *RadioField = nullptr;
   QListWidget* FieldList = nullptr;
   QLineEdit *FieldWidth = nullptr, *LabelName = nullptr;
-  QLabel* SelPartLabel = nullptr;
+  QLabel *SelPartLabel = nullptr, *LabelTextLabel = nullptr, *WidthLabel = nullptr;
   QPushButton *OkButton = nullptr, *CancelButton = nullptr;
 
   void OkButtonClick();
+
+ protected:
+  void SetColors() override;
+  void FormShow() override;
 
  private:
   void EnableForKind();
   ReportLine& Target();
   ReportDefinition& work_;
   int line_, cell_, charsPerLine_;
+  std::array<std::string, 22> titles_;
   ReportLine copy_;
 };
 
@@ -50,8 +56,10 @@ class TLayoutArea : public QWidget {
  public:
   TLayoutArea(QWidget* parent, const ReportDefinition& work, const std::array<std::string, 22>& fieldTitles);
   bool showTotals = true;
+  // At the design scale; the picture is drawn at the form's scale.
   static constexpr int kLeft = 8, kRowHeight = 26, kGap = 6;
-  int RowWidth() const { return width() - 2 * kLeft; }
+  void SetScale(double scale) { scale_ = scale; }
+  int RowWidth() const { return width() - 2 * Scaled(kLeft); }
   // Line (1..12, 100 the totals line) and cell under a point; -1 elsewhere.
   std::pair<int, int> CalcPosition(QPoint p) const;
   // Where a line is drawn (its row rectangle).
@@ -66,12 +74,14 @@ class TLayoutArea : public QWidget {
  private:
   void PaintRow(QPainter& p, const ReportLine& line, int row, bool totals);
   int BodyRows() const;
+  int Scaled(int designPixels) const;
+  double scale_ = 1.0;
   const ReportDefinition& work_;
   const std::array<std::string, 22>& titles_;
   std::pair<int, int> pressed_{-1, -1};
 };
 
-class TRepLayout : public QDialog {
+class TRepLayout : public TDialog {
   Q_OBJECT
  public:
   // `charsPerLine` is the editor's checked width; `showTotals` its Use Totals.
@@ -86,6 +96,11 @@ class TRepLayout : public QDialog {
   void EditCell(int line, int cell);
   const ReportDefinition& WorkCopy() const { return work_; }
   void OkButtonClick();
+
+ protected:
+  void FormPlaced() override;
+  void SetColors() override;
+  void FormShow() override;
 
  private:
   ReportDefinition& buffer_;

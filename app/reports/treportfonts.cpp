@@ -29,19 +29,26 @@ constexpr int kMinSize = 6, kMaxSize = 16;
 
 std::string FontDescription(const ReportFont& font) { return font.name + " " + std::to_string(font.size) + "pt"; }
 
-TReportFontDialog::TReportFontDialog(QWidget* parent, const ReportFont& font) : QDialog(parent), original_(font) {
+TReportFontDialog::TReportFontDialog(QWidget* parent, const ReportFont& font)
+    : TDialog(parent, QSize(), 4), original_(font) {
   setObjectName("MyFontDialog");
   setWindowTitle("Font");
-  setModal(true);
+  UseOwnScreenWhenUnset();
+  ShowOnlyWhenOpened();
   resize(380, 250);
-  auto label = [this](const char* text, int x, int y) { (new QLabel(text, this))->setGeometry(x, y, 120, 18); };
-  label("Font:", 12, 10);
+  auto label = [this](const char* name, const char* text, int x, int y) {
+    auto* l = new QLabel(text, this);
+    l->setObjectName(name);
+    l->setGeometry(x, y, 120, 18);
+    labels_.push_back(l);
+  };
+  label("FontLabel", "Font:", 12, 10);
   FontName = new QFontComboBox(this);
   FontName->setObjectName("FontName");
   FontName->setGeometry(12, 30, 220, 26);
   FontName->setCurrentFont(QFont(report::FromAnsi(font.name)));
   shownFamily_ = FontName->currentFont().family();
-  label("Size:", 244, 10);
+  label("SizeLabel", "Size:", 244, 10);
   FontSize = new QComboBox(this);
   FontSize->setObjectName("FontSize");
   FontSize->setGeometry(244, 30, 60, 26);
@@ -57,7 +64,7 @@ TReportFontDialog::TReportFontDialog(QWidget* parent, const ReportFont& font) : 
   check(Italic, "Italic", "&Italic", font.italic, 130, 66);
   check(Underline, "Underline", "&Underline", font.underline, 12, 92);
   check(StrikeOut, "StrikeOut", "Stri&keout", font.strikeOut, 130, 92);
-  label("Color:", 244, 66);
+  label("ColorLabel", "Color:", 244, 66);
   FontColor = new QComboBox(this);
   FontColor->setObjectName("FontColor");
   FontColor->setGeometry(244, 86, 120, 26);
@@ -77,6 +84,12 @@ TReportFontDialog::TReportFontDialog(QWidget* parent, const ReportFont& font) : 
   Sample->setGeometry(12, 124, 352, 70);
   Sample->setAlignment(Qt::AlignCenter);
   Sample->setFrameShape(QFrame::StyledPanel);
+  // The sample on white, whatever the report colours: its text takes the
+  // chosen colour.
+  QPalette samplePalette = Sample->palette();
+  samplePalette.setColor(QPalette::Window, Qt::white);
+  Sample->setPalette(samplePalette);
+  Sample->setAutoFillBackground(true);
   OkButton = new QPushButton("OK", this);
   OkButton->setObjectName("OkButton");
   OkButton->setGeometry(190, 210, 84, 28);
@@ -92,6 +105,16 @@ TReportFontDialog::TReportFontDialog(QWidget* parent, const ReportFont& font) : 
   for (QCheckBox* c : {Bold, Italic, Underline, StrikeOut})
     connect(c, &QCheckBox::toggled, this, [this] { UpdateSample(); });
   UpdateSample();
+  SaveDesign();
+}
+
+void TReportFontDialog::SetColors() {
+  ReportColorParts parts;
+  parts.form = this;
+  parts.minorTitles = labels_;
+  parts.edits = {FontName, FontSize, FontColor};
+  parts.checks = {Bold, Italic, Underline, StrikeOut};
+  ApplyReportColors(parts);
 }
 
 ReportFont TReportFontDialog::Chosen() const {
@@ -123,20 +146,27 @@ void TReportFontDialog::UpdateSample() {
   Sample->setPalette(p);
 }
 
-TReportFonts::TReportFonts(QWidget* parent, ReportDefinition& def) : QDialog(parent), def_(def) {
+TReportFonts::TReportFonts(QWidget* parent, ReportDefinition& def) : TDialog(parent, QSize(), 4), def_(def) {
   setObjectName("ReportFonts");
   setWindowTitle("Report Fonts");
-  setModal(true);
+  UseOwnScreenWhenUnset();
+  ShowOnlyWhenOpened();
   resize(420, 210);
   static constexpr const char* kRows[] = {"Title Line Font", "Column Header Font", "Report Body Data Font",
                                           "Footnote Font"};
+  // The names of the rows' parts: the description and its button.
+  static constexpr const char* kNames[] = {"TitleLineFont", "ColumnHeaderFont", "RepBodyDataFont", "FootnoteFont"};
   for (int row = 0; row < 4; ++row) {
-    auto* l = new QLabel(kRows[row], this);
+    const QString name = kNames[row];
+    QLabel* l = RowLabels[static_cast<size_t>(row)] = new QLabel(kRows[row], this);
+    l->setObjectName(name + "Label");
     l->setGeometry(12, 12 + row * 40, 150, 24);
     QLineEdit* d = Descriptions[static_cast<size_t>(row)] = new QLineEdit(this);
+    d->setObjectName(name);
     d->setReadOnly(true);
     d->setGeometry(160, 12 + row * 40, 160, 24);
     QPushButton* b = FontButtons[static_cast<size_t>(row)] = new QPushButton("New Font", this);
+    b->setObjectName(name + "Button");
     b->setGeometry(328, 10 + row * 40, 80, 28);
     connect(b, &QPushButton::clicked, this, [this, row] { ChooseFont(row); });
   }
@@ -144,12 +174,19 @@ TReportFonts::TReportFonts(QWidget* parent, ReportDefinition& def) : QDialog(par
   OkButton->setObjectName("OkButton");
   OkButton->setGeometry(170, 172, 80, 28);
   connect(OkButton, &QPushButton::clicked, this, &QDialog::accept);
+  Refresh();
+  SaveDesign();
+}
+
+void TReportFonts::SetColors() {
   ReportColorParts parts;
   parts.form = this;
+  parts.minorTitles = {RowLabels.begin(), RowLabels.end()};
   parts.edits = {Descriptions.begin(), Descriptions.end()};
   ApplyReportColors(parts);
-  Refresh();
 }
+
+void TReportFonts::FormShow() { Refresh(); }
 
 void TReportFonts::Refresh() {
   for (int row = 0; row < 4; ++row)

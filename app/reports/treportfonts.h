@@ -1,14 +1,15 @@
 // TReportFonts, "Report Fonts": the titles, column headers, body and
 // footnote fonts of the definition in the buffer, each changed through the
-// report font dialog (sizes 6 to 16, colour, underline and strike-out).
+// report font dialog (sizes 6 to 16, colour, underline and strike-out). Both
+// are shown in the report colours, scaled and centred.
 #pragma once
 
 #include <array>
 #include <optional>
-
-#include <QDialog>
+#include <vector>
 
 #include "reports/report_definition.h"
+#include "tdialog.h"
 
 class QCheckBox;
 class QComboBox;
@@ -23,7 +24,7 @@ namespace keldro::reports {
 std::string FontDescription(const ReportFont& font);
 
 // The font dialog of the report fonts.
-class TReportFontDialog : public QDialog {
+class TReportFontDialog : public TDialog {
   Q_OBJECT
  public:
   TReportFontDialog(QWidget* parent, const ReportFont& font);
@@ -35,13 +36,17 @@ class TReportFontDialog : public QDialog {
   // The font as chosen.
   ReportFont Chosen() const;
 
+ protected:
+  void SetColors() override;
+
  private:
   void UpdateSample();
+  std::vector<QWidget*> labels_;
   ReportFont original_;
   QString shownFamily_;
 };
 
-class TReportFonts : public QDialog {
+class TReportFonts : public TDialog {
   Q_OBJECT
  public:
   // Edits the fonts of `def` in place.
@@ -49,12 +54,17 @@ class TReportFonts : public QDialog {
 
   std::array<QLineEdit*, 4> Descriptions{};  // titles, column headers, body, footnotes
   std::array<QPushButton*, 4> FontButtons{};
+  std::array<QLabel*, 4> RowLabels{};
   QPushButton* OkButton = nullptr;
 
   // Opens the font dialog for the row (0..3) and stores the choice.
   void ChooseFont(int row);
   // Slot of a row: 1, 2, 3 and 5 (slot 4 is never shown).
   static int SlotOf(int row) { return row == 3 ? 5 : row + 1; }
+
+ protected:
+  void SetColors() override;
+  void FormShow() override;
 
  private:
   void Refresh();

@@ -15,11 +15,13 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSpinBox>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
 #include <algorithm>
+#include <array>
 #include <filesystem>
 #include <cstdlib>
 #include <functional>
@@ -829,6 +831,54 @@ TEST_F(ReportEditorTest, ReportFontsChangesTheSlotItsRowShows) {
   EXPECT_TRUE(def.fonts[4].italic);
   EXPECT_EQ(def.fonts[3], DefaultReportDefinitions()[0].fonts[3]) << "slot 4 is never changed";
   EXPECT_EQ(fonts.Descriptions[3]->text(), "Arial 6pt");
+}
+
+// The editor's four windows at two scales: scaled from their design, centred
+// on their screen, in the report colours.
+TEST_F(ReportEditorTest, TheEditorsWindowsAreScaledCentredAndInTheReportColours) {
+  Settings.colors[3].colors[0] = 0x00800000;  // background: navy
+  Settings.colors[3].colors[1] = 0x000000FF;  // major titles: red
+  Settings.colors[3].colors[3] = 0x0000FFFF;  // edit background: yellow
+  ReportDefinition def = DefaultReportDefinitions()[2];
+  std::array<std::string, 22> titles;
+  for (size_t i = 0; i < titles.size(); ++i) titles[i] = std::string(ItemFields[i].title);
+  for (double scale : {1.0, 1.6}) {
+    ScaleFactor = scale;
+    const std::string suffix = scale == 1.0 ? "_100.png" : "_160.png";
+    TReportPart part(nullptr, def, 1, 2, 120, titles);
+    TRepLayout layout(nullptr, def, 120, true, titles);
+    TReportFonts fonts(nullptr, def);
+    TReportFontDialog font(nullptr, def.fonts[0]);
+    struct Window {
+      QDialog* window;
+      const char* name;
+      int designWidth;
+      QWidget* edit;
+    };
+    for (const Window& w : {Window{&part, "treportpart", 400, part.LabelName},
+                            Window{&layout, "treplayout", 640, nullptr},
+                            Window{&fonts, "treportfonts", 420, fonts.Descriptions[0]},
+                            Window{&font, "treportfontdialog", 380, font.FontSize}}) {
+      SCOPED_TRACE(std::string(w.name) + " at " + std::to_string(scale));
+      w.window->show();
+      EXPECT_EQ(w.window->width(), qRound(w.designWidth * scale));
+      const QSize screen = w.window->screen()->size();
+      EXPECT_NEAR(w.window->frameGeometry().center().x(), screen.width() / 2, 1);
+      EXPECT_NEAR(w.window->frameGeometry().center().y(), screen.height() / 2, 1);
+      EXPECT_EQ(w.window->palette().color(QPalette::Window), QColor(0, 0, 128));
+      if (w.edit) {
+        EXPECT_EQ(w.edit->palette().color(QPalette::Base), QColor(255, 255, 0));
+      }
+      w.window->grab().save(QString::fromStdString(report_test::ArtifactPath(w.name + suffix)));
+      w.window->hide();
+    }
+    EXPECT_EQ(part.SelPartLabel->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+    EXPECT_EQ(layout.CaptionLabel->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+    // The picture's rows grow with the form.
+    EXPECT_EQ(layout.Layout->RowRect(1), QRect(qRound(8 * scale), qRound(6 * scale),
+                                               layout.Layout->width() - 2 * qRound(8 * scale), qRound(26 * scale)));
+  }
+  ScaleFactor = 1.0;
 }
 
 }  // namespace
