@@ -194,7 +194,7 @@ TEST_F(Pages, ChoiceRulesByParameterName) {
   ASSERT_NE(editor->DotsButton(), nullptr);
   EXPECT_EQ(editor->Combo()->Arrow(), nullptr);
   // "..." takes the directory of the chosen file as the value.
-  ui->files.push_back({true, "/srv/net/PDOXUSRS.NET", 1});
+  ui->files.push_back({true, "/srv/net/TESSALY.NET", 1});
   editor->DotsButton()->click();
   ASSERT_EQ(ui->calls.back().kind, platform::ui::ScriptedUi::Call::kFile);
   EXPECT_EQ(ui->calls.back().file.title, "Tessaly Net File");

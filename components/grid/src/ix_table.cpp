@@ -123,7 +123,7 @@ bool TixTable::IsDBaseTable(const framework::TTable& table) {
 }
 
 bool TixTable::IsTessalyTable(const framework::TTable& table) {
-  if (table.TableType() != framework::ttDefault) return table.TableType() == framework::ttParadox;
+  if (table.TableType() != framework::ttDefault) return table.TableType() == framework::ttTessaly;
   std::string lower = framework::LowerCase(table.TableName());
   return lower.find(".db") != std::string::npos && !lower.empty() && lower.back() == 'b';
 }

@@ -88,7 +88,7 @@ class TDBDataSet : public TDataSet {
   std::string databaseName_;
 };
 
-enum TTableType { ttDefault, ttParadox, ttDBase, ttASCII };
+enum TTableType { ttDefault, ttTessaly, ttDBase, ttASCII };
 
 class TTable : public TDBDataSet {
  public:
