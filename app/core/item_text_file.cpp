@@ -19,7 +19,7 @@ void AppendItemTextValue(std::string& out, std::string_view editText) {
   while (i < text.size() && text[i] == ' ') ++i;
   width = i;
   const std::size_t start = out.size();
-  if (std::memchr(text.data() + i, '"', text.size() - i) == nullptr) {
+  if (i < text.size() && std::memchr(text.data() + i, '"', text.size() - i) == nullptr) {
     // No quote to double: the text fits as it is, in one piece.
     out.append(text.data() + i, text.size() - i);
     i = text.size();

@@ -337,7 +337,8 @@ TEST_F(ReportGeneratorTest, FiguresWiderThanTheirCellsArePrintedWholeAndApartInT
     report::TPrinterReport writer(printer);
     ConfigureReportWriter(writer);
     MemoryRows rows = WideFigures();
-    ReportGenerator generator(Default("Short Narrow Report"), rows, env, kToPrinter);
+    const ReportDefinition def = Default("Short Narrow Report");  // the generator keeps a reference
+    ReportGenerator generator(def, rows, env, kToPrinter);
     generator.Attach(writer);
     writer.Execute();
   }
