@@ -5,6 +5,7 @@
 #include <string>
 
 #include "crc32.h"
+#include "platform/paths.h"
 #include "status.h"
 
 namespace orb {
@@ -35,29 +36,17 @@ int64_t Get64(const uint8_t* p) {
   return static_cast<int64_t>(v);
 }
 
-std::string Upper(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return s;
-}
-
 // A journal never holds more old bytes in one entry than a file can have.
 constexpr uint32_t kMaxEntry = 1u << 30;
 
 }  // namespace
 
 std::filesystem::path Journal::PathFor(const std::filesystem::path& table) {
-  const std::string stem = Upper(table.stem().string());
-  const std::filesystem::path dir = table.parent_path();
-  std::error_code ec;
-  for (std::filesystem::directory_iterator it(dir.empty() ? "." : dir, ec), end; !ec && it != end; it.increment(ec)) {
-    const std::filesystem::path& p = it->path();
-    if (Upper(p.stem().string()) == stem && Upper(p.extension().string()) == ".JNL") return p;
-  }
-  // MASTER.DBF -> MASTER.JNL, master.dbf -> master.jnl.
+  // MASTER.DBF -> MASTER.JNL, master.dbf -> master.jnl; one already there is found in any case.
   const std::string ext = table.extension().string();
   bool lower = false;
   for (char c : ext) lower = lower || std::islower(static_cast<unsigned char>(c));
-  return dir / (table.stem().string() + (lower ? ".jnl" : ".JNL"));
+  return platform::FindFileNoCase(table.parent_path(), table.stem().string() + (lower ? ".jnl" : ".JNL"));
 }
 
 bool Journal::Exists(const std::filesystem::path& table) {

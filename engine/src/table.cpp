@@ -42,6 +42,7 @@
 #include "journal.h"
 #include "memo.h"
 #include "progress.h"
+#include "platform/paths.h"
 #include "status.h"
 
 namespace orb {
@@ -110,16 +111,7 @@ OrbResult DefaultMissingIndex(Table& table) {
 MissingIndexHook gMissingIndexHook = &DefaultMissingIndex;
 
 std::filesystem::path CompanionOf(const std::filesystem::path& table, std::string_view extension) {
-  const std::string stem = Upper(table.stem().string());
-  const std::string ext = Upper(extension);
-  std::error_code ec;
-  std::filesystem::path dir = table.parent_path();
-  for (std::filesystem::directory_iterator it(dir.empty() ? "." : dir, ec), end; !ec && it != end;
-       it.increment(ec)) {
-    const std::filesystem::path& p = it->path();
-    if (Upper(p.stem().string()) == stem && Upper(p.extension().string()) == ext) return p;
-  }
-  return dir / (table.stem().string() + ext);
+  return platform::FindFileNoCase(table.parent_path(), table.stem().string() + Upper(extension));
 }
 
 // Replacing a table (a pack, a create over an old one): every new file is

@@ -67,8 +67,9 @@ fs::path FindFileNoCase(const fs::path& dir, std::string_view name) {
   std::error_code ec;
   fs::path exact = dir / fs::path(std::string(name));
   if (fs::exists(exact, ec)) return exact;
-  for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
-    if (EqualNoCase(it->path().filename().string(), name)) return it->path();
+  // A bare name is looked up in the current directory, and keeps its bare form.
+  for (fs::directory_iterator it(dir.empty() ? fs::path(".") : dir, ec), end; !ec && it != end; it.increment(ec)) {
+    if (EqualNoCase(it->path().filename().string(), name)) return dir / it->path().filename();
   }
   return exact;
 }
