@@ -2,7 +2,7 @@
 // one (through "NEWALIAS_DLG") and delete the selected one.
 #pragma once
 
-#include "cfg_pages.h"
+#include "list_panel.h"
 
 namespace vtxcfg {
 

@@ -3,7 +3,7 @@
 #include <QApplication>
 #include <QWidget>
 
-#include "cfg_pages.h"
+#include "list_panel.h"
 #include "error_dlg.h"
 #include "core/cfg_startup.h"
 #include "core/cfg_strings.h"

@@ -9,7 +9,7 @@
 
 #include "about_dlg.h"
 #include "cfg_app.h"
-#include "cfg_pages.h"
+#include "list_panel.h"
 #include "core/cfg_startup.h"
 #include "core/cfg_strings.h"
 #include "core/config_model.h"

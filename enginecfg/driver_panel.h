@@ -2,7 +2,7 @@
 // ODBC driver (through "NEWDRIVER_DLG") and delete the selected one.
 #pragma once
 
-#include "cfg_pages.h"
+#include "list_panel.h"
 
 namespace vtxcfg {
 

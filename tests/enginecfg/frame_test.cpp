@@ -25,7 +25,7 @@
 #include "cfg_app.h"
 #include "cfg_dialog.h"
 #include "alias_panel.h"
-#include "cfg_pages.h"
+#include "list_panel.h"
 #include "driver_panel.h"
 #include "core/alias_rules.h"
 #include "core/cfg_strings.h"

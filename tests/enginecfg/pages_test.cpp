@@ -10,7 +10,7 @@
 #include <filesystem>
 
 #include "cfg_app.h"
-#include "cfg_pages.h"
+#include "list_panel.h"
 #include "core/config_model.h"
 #include "core/engine_binding.h"
 #include "platform/paths.h"

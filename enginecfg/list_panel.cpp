@@ -1,4 +1,4 @@
-#include "cfg_pages.h"
+#include "list_panel.h"
 
 #include <QKeyEvent>
 #include <QLabel>
