@@ -2,6 +2,7 @@
 // one (through "NEWALIAS_DLG") and delete the selected one.
 #pragma once
 
+#include "core/cfg_rules.h"
 #include "list_panel.h"
 
 namespace vtxcfg {

@@ -2,6 +2,7 @@
 // ODBC driver (through "NEWDRIVER_DLG") and delete the selected one.
 #pragma once
 
+#include "core/cfg_rules.h"
 #include "list_panel.h"
 
 namespace vtxcfg {

@@ -25,6 +25,8 @@
 #include "cfg_app.h"
 #include "cfg_dialog.h"
 #include "alias_panel.h"
+#include "cfg_notebook.h"
+#include "client_wnd.h"
 #include "list_panel.h"
 #include "driver_panel.h"
 #include "core/alias_rules.h"
