@@ -6,7 +6,7 @@
 #include <string>
 
 #include "core/cfg_rules.h"
-#include "prop_list.h"
+#include "properties_window.h"
 
 class QLabel;
 

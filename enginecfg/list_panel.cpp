@@ -6,7 +6,7 @@
 
 #include "core/config_model.h"
 #include "platform/text.h"
-#include "prop_list.h"
+#include "properties_window.h"
 
 namespace vtxcfg {
 namespace {

@@ -1,4 +1,4 @@
-#include "prop_list.h"
+#include "properties_window.h"
 
 #include <QFontMetrics>
 #include <QKeyEvent>
