@@ -1,27 +1,18 @@
 #include "properties_window.h"
 
 #include <QFontMetrics>
-#include <QKeyEvent>
-#include <QLabel>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
-#include <QStyleOption>
-#include <QTimer>
-#include <QToolButton>
-#include <atomic>
-#include <filesystem>
+#include <algorithm>
 
+#include "ansi_text.h"
 #include "core/cfg_strings.h"
-#include "platform/text.h"
-#include "platform/ui.h"
+#include "prop.h"
+#include "prop_edit.h"
 
 namespace vtxcfg {
 namespace {
-
-std::atomic<uint64_t> g_nextRowId{1};
-
-QString Q(const std::string& ansi) { return QString::fromStdString(platform::Cp1252ToUtf8(ansi)); }
-std::string A(const QString& text) { return platform::Utf8ToCp1252(text.toStdString()); }
 
 QFont PageFont() {
   QFont font(QString::fromStdString(CfgString(1051)));
@@ -31,55 +22,6 @@ QFont PageFont() {
 }
 
 }  // namespace
-
-// ---------------------------------------------------------------- TProp
-
-TProp::TProp(std::string name, QLabel* descriptionControl, std::string description)
-    : id_(g_nextRowId++), name_(std::move(name)), descriptionControl_(descriptionControl),
-      description_(std::move(description)) {}
-
-TProp::~TProp() { delete editor_; }
-
-bool TProp::WriteValue(const std::string& text) {
-  bool changed = text != value_;
-  SetShown(text);
-  return changed;
-}
-
-const std::vector<std::string>& TProp::Choices() const {
-  static const std::vector<std::string> none;
-  return none;
-}
-
-void TProp::Select() {
-  if (!owner_ || editor_) return;
-  state_ = 1;
-  editor_ = new TPropEdit(owner_, this);
-  editor_->setGeometry(QRect(QPoint(split_ + 2, row_.top() + 1), QPoint(row_.right(), row_.bottom())));
-  editor_->show();
-  editor_->Combo()->Edit()->setFocus();
-  if (descriptionControl_) descriptionControl_->setText(Q(description_));
-  owner_->update();
-}
-
-void TProp::Deselect() {
-  if (!editor_) return;
-  TPropEdit* e = editor_;
-  editor_ = nullptr;
-  e->hide();
-  e->deleteLater();
-  state_ = 0;
-  Commit();
-  if (owner_) owner_->update();
-}
-
-void TProp::Commit() {
-  if (!changed_) return;
-  changed_ = false;
-  WriteValue(value_);
-}
-
-// ---------------------------------------------------------------- PropertiesWindow
 
 PropertiesWindow::PropertiesWindow(QWidget* parent) : QWidget(parent), bar_(new QScrollBar(Qt::Vertical, this)) {
   setObjectName("PropertiesWindow");
@@ -241,7 +183,7 @@ void PropertiesWindow::paintEvent(QPaintEvent*) {
     p.setPen(pal.color(QPalette::ButtonText));
     p.save();
     p.setClipRect(nameCell);
-    p.drawText(r.left() + kRowLeftMargin, r.top() + 3 + fm.ascent(), Q(row->name()));
+    p.drawText(r.left() + kRowLeftMargin, r.top() + 3 + fm.ascent(), FromAnsi(row->name()));
     p.restore();
     if (i == selected_) {
       p.setPen(shadow);
@@ -249,7 +191,7 @@ void PropertiesWindow::paintEvent(QPaintEvent*) {
     }
     p.save();
     p.setClipRect(valueCell);
-    p.drawText(row->split_ + 2, r.top() + 3 + fm.ascent(), Q(row->value()));
+    p.drawText(row->split_ + 2, r.top() + 3 + fm.ascent(), FromAnsi(row->value()));
     p.restore();
   }
   int split = client.left() + client.width() / 2;
@@ -280,173 +222,6 @@ void PropertiesWindow::focusInEvent(QFocusEvent*) {
     return;
   }
   if (RowCount() > firstVisible_) SelectRow(firstVisible_);
-}
-
-// ---------------------------------------------------------------- combo box
-
-TComboEdit::TComboEdit(QWidget* parent) : QLineEdit(parent) {
-  setObjectName("TComboEdit");
-  setMaxLength(kEditLimit);
-  setFrame(false);
-}
-
-void TComboEdit::keyPressEvent(QKeyEvent* event) {
-  switch (event->key()) {
-    case Qt::Key_Down:
-      if (event->modifiers() & Qt::AltModifier) {
-        emit DropDown();
-        return;
-      }
-      emit Notify(kNotifyDown);
-      return;
-    case Qt::Key_Up: emit Notify(kNotifyUp); return;
-    case Qt::Key_Return:
-    case Qt::Key_Enter: emit Notify(kNotifySelEndOk); return;
-    case Qt::Key_Escape: emit Notify(kNotifySelEndCancel); return;
-    default: QLineEdit::keyPressEvent(event);
-  }
-}
-
-TComboLBox::TComboLBox(QWidget* parent) : QListWidget(parent) {
-  setObjectName("TComboLBox");
-  setWindowFlags(Qt::Popup);
-}
-
-void TComboLBox::keyPressEvent(QKeyEvent* event) {
-  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter || event->key() == Qt::Key_Escape) {
-    hide();
-    emit Notify(event->key() == Qt::Key_Escape ? kNotifySelEndCancel : kNotifySelEndOk);
-    return;
-  }
-  QListWidget::keyPressEvent(event);
-}
-
-void TComboLBox::focusOutEvent(QFocusEvent* event) {
-  QListWidget::focusOutEvent(event);
-  hide();
-}
-
-TNiceComboBox::TNiceComboBox(QWidget* parent, bool withArrow)
-    : QWidget(parent), edit_(new TComboEdit(this)), list_(new TComboLBox(this)) {
-  setObjectName("TNiceComboBox");
-  setAutoFillBackground(true);
-  QPalette pal = palette();
-  pal.setColor(QPalette::Window, pal.color(QPalette::Base));
-  setPalette(pal);
-  if (withArrow) {
-    arrow_ = new QToolButton(this);
-    arrow_->setObjectName("COMBO_ARROW");
-    arrow_->setArrowType(Qt::DownArrow);
-    arrow_->setFocusPolicy(Qt::NoFocus);
-    connect(arrow_, &QToolButton::pressed, this, &TNiceComboBox::ShowDropDown);
-  }
-  list_->hide();
-  connect(edit_, &TComboEdit::Notify, this, &TNiceComboBox::Notify);
-  connect(edit_, &TComboEdit::DropDown, this, &TNiceComboBox::ShowDropDown);
-  // Typing and pasting alike change the value.
-  connect(edit_, &QLineEdit::textEdited, this, [this] { emit Notify(kNotifyEditChange); });
-  connect(list_, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
-    edit_->setText(item->text());
-    list_->hide();
-    edit_->setFocus();
-    emit Notify(kNotifySelEndOk);
-  });
-  connect(list_, &QListWidget::currentItemChanged, this, [this](QListWidgetItem* item) {
-    if (item && list_->isVisible()) edit_->setText(item->text());
-  });
-  connect(list_, &TComboLBox::Notify, this, [this](int code) {
-    edit_->setFocus();
-    emit Notify(code);
-  });
-}
-
-void TNiceComboBox::AddChoice(const std::string& text) { list_->addItem(Q(text)); }
-
-void TNiceComboBox::ShowDropDown() {
-  if (!arrow_ || list_->count() == 0) return;
-  QPoint below = mapToGlobal(QPoint(0, height()));
-  list_->setGeometry(below.x(), below.y(), width(), kDropDownHeight);
-  auto found = list_->findItems(edit_->text(), Qt::MatchExactly);
-  if (!found.isEmpty()) list_->setCurrentItem(found.front());
-  list_->show();
-  list_->setFocus();
-}
-
-void TNiceComboBox::resizeEvent(QResizeEvent*) {
-  int arrowWidth = arrow_ ? height() : 0;
-  edit_->setGeometry(0, 0, width() - arrowWidth, height());
-  if (arrow_) arrow_->setGeometry(width() - arrowWidth, 0, arrowWidth, height());
-}
-
-// ---------------------------------------------------------------- TPropEdit
-
-TPropEdit::TPropEdit(PropertiesWindow* list, TProp* row)
-    : QWidget(list), list_(list), row_(row), rowId_(row->id()) {
-  setObjectName("TPropEdit");
-  const auto& choices = row->Choices();
-  if (row->Browse()) {
-    dots_ = new QToolButton(this);
-    dots_->setObjectName("DOTS_BUTTON");
-    dots_->setText("...");
-    dots_->setFocusPolicy(Qt::NoFocus);
-    connect(dots_, &QToolButton::clicked, this, &TPropEdit::Browse);
-  }
-  combo_ = new TNiceComboBox(this, !choices.empty());
-  combo_->Edit()->setFont(list->font());
-  combo_->Edit()->setText(Q(row->value()));
-  for (const std::string& c : choices) combo_->AddChoice(c);
-  combo_->Edit()->selectAll();
-  connect(combo_, &TNiceComboBox::Notify, this, &TPropEdit::OnNotify);
-}
-
-void TPropEdit::resizeEvent(QResizeEvent*) {
-  int dotsWidth = dots_ ? height() : 0;
-  combo_->setGeometry(0, 0, width() - dotsWidth, height());
-  if (dots_) dots_->setGeometry(width() - dotsWidth, 0, dotsWidth, height());
-}
-
-void TPropEdit::StoreText() { row_->SetShown(A(combo_->Edit()->text())); }
-
-void TPropEdit::OnNotify(int code) {
-  switch (code) {
-    case kNotifySelEndOk:
-      row_->SetChanged(true);
-      StoreText();
-      list_->PostCommit(rowId_);
-      break;
-    case kNotifySelEndCancel:
-      // Escape keeps, and commits, the text shown.
-      combo_->Edit()->selectAll();
-      row_->SetChanged(true);
-      StoreText();
-      list_->PostCommit(rowId_);
-      break;
-    case kNotifyEditChange:
-      row_->SetChanged(true);
-      StoreText();
-      break;
-    case kNotifyUp:
-    case kNotifyDown:
-      if (row_->changed()) StoreText();
-      list_->PostLeave(rowId_, code == kNotifyUp);
-      break;
-    default: break;
-  }
-}
-
-void TPropEdit::Browse() {
-  platform::ui::FileDialogRequest request;
-  request.title = CfgString(1071);
-  request.filter = CfgString(1070);
-  request.defaultExt = "NET";
-  request.fileName = platform::Cp1252ToUtf8(row_->value());
-  platform::ui::FileDialogResult result = platform::ui::Current().FileDialog(request);
-  if (!result.accepted) return;
-  std::string dir = std::filesystem::path(result.fileName).parent_path().string();
-  combo_->Edit()->setText(QString::fromStdString(dir));
-  row_->SetChanged(true);
-  StoreText();
-  list_->PostCommit(rowId_);
 }
 
 }  // namespace vtxcfg
