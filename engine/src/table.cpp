@@ -34,6 +34,7 @@
 #include <cstring>
 #include <ctime>
 #include <map>
+#include <mutex>
 #include <thread>
 #include <utility>
 
@@ -299,7 +300,10 @@ void SetMissingIndexHook(MissingIndexHook hook) {
 }
 MissingIndexHook GetMissingIndexHook() { return gMissingIndexHook; }
 
-Table::~Table() { index_.reset(); }  // batch_ (complete below) goes with it
+Table::~Table() {
+  index_.reset();  // batch_ (complete below) goes with it
+  ReleaseBlocks();
+}
 
 std::string Table::DisplayName() const { return path_.filename().string(); }
 
@@ -578,46 +582,155 @@ OrbResult Table::ReadRecordAhead(uint32_t recordNumber, uint8_t* buffer, const u
   return Ahead(recordNumber, buffer, bytes);
 }
 
+namespace {
+
+// Records are read ahead 64 KiB at a time.
+constexpr size_t kAheadBlockBytes = 65536;
+// A walk in an index order jumps about the file: a table whose records take
+// up to this much is kept whole in blocks while it is walked; a larger one
+// reads each jump's record alone.
+constexpr uint64_t kAheadBound = uint64_t{128} << 20;
+// After a write of ours, jumps read their own record alone for this many
+// reads: a change to every record visited would make each block read waste.
+constexpr uint32_t kReadsBeforeBlocks = 8;
+
+// The buffers of the blocks index walks keep, shared by the process's
+// tables (kAheadBound in all) and kept for the next walk when a table gives
+// them back: memory touched for the first time costs more than the reads
+// it saves.
+class BlockPool {
+ public:
+  static BlockPool& Get() {
+    static BlockPool* pool = new BlockPool();
+    return *pool;
+  }
+  // Null when every buffer is in use.
+  std::unique_ptr<uint8_t[]> Take() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!free_.empty()) {
+      std::unique_ptr<uint8_t[]> b = std::move(free_.back());
+      free_.pop_back();
+      return b;
+    }
+    if (made_ + kAheadBlockBytes > kAheadBound) return nullptr;
+    made_ += kAheadBlockBytes;
+    return std::unique_ptr<uint8_t[]>(new uint8_t[kAheadBlockBytes]);
+  }
+  void Give(std::unique_ptr<uint8_t[]> b) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    free_.push_back(std::move(b));
+  }
+
+ private:
+  std::mutex mutex_;
+  std::vector<std::unique_ptr<uint8_t[]>> free_;
+  size_t made_ = 0;
+};
+
+}  // namespace
+
+uint32_t Table::BlockRecords() const {
+  return std::max<uint32_t>(1, static_cast<uint32_t>(kAheadBlockBytes / recordLength_));
+}
+
+const uint8_t* Table::FromBlocks(uint32_t recordNumber) const {
+  const uint32_t per = BlockRecords();
+  const uint32_t block = (recordNumber - 1) / per;
+  const size_t within = static_cast<size_t>((recordNumber - 1) % per) * recordLength_;
+  auto holds = [&](const AheadBlock& b) {
+    return b.bytes && b.generation == generation_ && within + recordLength_ <= b.length;
+  };
+  if (streamBlock_ == block && holds(stream_)) return stream_.bytes.get() + within;
+  if (block < blocks_.size() && holds(blocks_[block])) return blocks_[block].bytes.get() + within;
+  return nullptr;
+}
+
+Table::AheadBlock* Table::KeptBlock(uint32_t block) {
+  if (block >= blocks_.size()) blocks_.resize(block + 1);
+  AheadBlock& b = blocks_[block];
+  if (!b.bytes) {
+    b.bytes = BlockPool::Get().Take();
+    if (!b.bytes) return nullptr;
+    heldBlocks_.push_back(block);
+  }
+  return &b;
+}
+
+OrbResult Table::ReadBlock(uint32_t recordNumber, AheadBlock& into, const uint8_t** bytes) {
+  const uint32_t per = BlockRecords();
+  const uint32_t block = (recordNumber - 1) / per;
+  const size_t size = static_cast<size_t>(per) * recordLength_;
+  into.length = 0;
+  size_t got = 0;
+  OrbResult r = file_.ReadSome(headerLength_ + static_cast<int64_t>(block) * size, into.bytes.get(), size, &got);
+  if (r != ORB_OK) return r;
+  into.length = got;
+  into.generation = generation_;
+  const size_t within = static_cast<size_t>((recordNumber - 1) % per) * recordLength_;
+  if (within + recordLength_ > got) return Fail(ORB_ERR_CORRUPT, DisplayName() + ": record cut short");
+  *bytes = into.bytes.get() + within;
+  return ORB_OK;
+}
+
+void Table::InvalidateBlocks() {
+  stream_.length = 0;
+  for (uint32_t held : heldBlocks_) blocks_[held].length = 0;
+}
+
+void Table::ReleaseBlocks() {
+  stream_.length = 0;
+  for (uint32_t held : heldBlocks_) BlockPool::Get().Give(std::move(blocks_[held].bytes));
+  blocks_.clear();
+  heldBlocks_.clear();
+}
+
 OrbResult Table::Ahead(uint32_t recordNumber, uint8_t* buffer, const uint8_t** bytes) {
   const bool next = recordNumber == lastAhead_ + 1;
   lastAhead_ = recordNumber;
-  const int64_t at = headerLength_ + static_cast<int64_t>(recordNumber - 1) * recordLength_;
-  const bool cached = cacheGeneration_ == generation_ && at >= cacheStart_ &&
-                      at + recordLength_ <= cacheStart_ + static_cast<int64_t>(cacheLength_);
-  if (cached) {
-    *bytes = cache_.data() + (at - cacheStart_);
-    return ORB_OK;
+  if (readsSinceWrite_ < kReadsBeforeBlocks) ++readsSinceWrite_;
+  // Without a look, no more records than a block holds come from blocks,
+  // however the walk goes about the file.
+  const uint32_t per = BlockRecords();
+  if (Exclusive() || sinceLook_ < per) {
+    if (const uint8_t* record = FromBlocks(recordNumber)) {
+      ++sinceLook_;
+      *bytes = record;
+      return ORB_OK;
+    }
   }
-  // A jump (an index order) reads its one record: a block would be wasted.
-  if (!next) {
+  // A walk in record order reads its next block into the one it streams
+  // through; a jump into a block kept for the rest of the walk, or alone.
+  const uint32_t block = (recordNumber - 1) / per;
+  AheadBlock* into = block < blocks_.size() && blocks_[block].bytes ? &blocks_[block] : nullptr;
+  if (into == nullptr && !next && static_cast<uint64_t>(recordCount_) * recordLength_ <= kAheadBound &&
+      readsSinceWrite_ >= kReadsBeforeBlocks)
+    into = KeptBlock(block);
+  if (into == nullptr && !next) {
     *bytes = buffer;
-    return file_.ReadAt(at, buffer, recordLength_);
+    return file_.ReadAt(headerLength_ + static_cast<int64_t>(recordNumber - 1) * recordLength_, buffer,
+                        recordLength_);
   }
   if (!Exclusive()) {
     OrbResult r = LookForChanges();
     if (r != ORB_OK) return r;
+    sinceLook_ = 0;
     if (recordNumber > recordCount_) {
       return Fail(ORB_ERR_NOT_FOUND, DisplayName() + ": no record " + std::to_string(recordNumber));
     }
+    // Nothing changed: the blocks read before still hold.
+    if (const uint8_t* record = FromBlocks(recordNumber)) {
+      ++sinceLook_;
+      *bytes = record;
+      return ORB_OK;
+    }
   }
-  return FromBlocks(at, bytes);
-}
-
-OrbResult Table::FromBlocks(int64_t at, const uint8_t** bytes) {
-  if (cacheGeneration_ != generation_ || at < cacheStart_ ||
-      at + recordLength_ > cacheStart_ + static_cast<int64_t>(cacheLength_)) {
-    cache_.resize(std::max<size_t>(65536, recordLength_));
-    size_t got = 0;
-    cacheLength_ = 0;
-    OrbResult r = file_.ReadSome(at, cache_.data(), cache_.size(), &got);
-    if (r != ORB_OK) return r;
-    if (got < recordLength_) return Fail(ORB_ERR_CORRUPT, DisplayName() + ": record cut short");
-    cacheStart_ = at;
-    cacheLength_ = got;
-    cacheGeneration_ = generation_;
+  if (into == nullptr) {
+    if (!stream_.bytes) stream_.bytes.reset(new uint8_t[kAheadBlockBytes]);
+    streamBlock_ = block;
+    into = &stream_;
   }
-  *bytes = cache_.data() + (at - cacheStart_);
-  return ORB_OK;
+  ++sinceLook_;
+  return ReadBlock(recordNumber, *into, bytes);
 }
 
 OrbResult Table::LookForChanges() {
@@ -628,18 +741,6 @@ OrbResult Table::LookForChanges() {
   if (r != ORB_OK || std::memcmp(h, stamp_, sizeof h) == 0) return r;
   ForgetState();
   return RefreshCount();
-}
-
-OrbResult Table::ReadFlag(uint32_t recordNumber, uint8_t* flag) {
-  if (recordNumber < 1 || recordNumber > recordCount_) return ORB_ERR_NOT_FOUND;
-  // In an exclusive open the flags a count read stay current until we
-  // write (Generation); in a shared one another program's deletion must
-  // show at once, as it did before the flags were read.
-  if (Exclusive() && flagsGeneration_ == generation_ && recordNumber <= flags_.size()) {
-    *flag = flags_[recordNumber - 1];
-    return ORB_OK;
-  }
-  return file_.ReadAt(headerLength_ + static_cast<int64_t>(recordNumber - 1) * recordLength_, flag, 1);
 }
 
 OrbResult Table::DeletionFlags(const std::vector<uint8_t>** flags) {
@@ -778,7 +879,7 @@ void Table::UnlockAppend() {
 
 
 void Table::Wrote(int64_t knownSize) {
-  cacheLength_ = 0;
+  readsSinceWrite_ = 0;  // the generation moves on: every block read is stale
   ++generation_;
   if (Exclusive()) return;  // the writes keep lastSize_ (see RefreshCount)
   if (knownSize >= 0) {
@@ -1032,7 +1133,7 @@ OrbResult Table::Pack() {
       Registry()[newKey] = self;
     }
   }
-  cacheLength_ = 0;
+  ReleaseBlocks();
   memo_.reset();
   r = LoadHeader();
   if (r == ORB_OK && hasMemo_) {
@@ -1368,7 +1469,7 @@ OrbResult Table::UndoBatch(OrbResult failure) {
     if (r == ORB_OK) r = SyncDirectory(path_.parent_path());
   }
   const std::string why = Context();
-  cacheLength_ = 0;
+  ReleaseBlocks();
   lastSize_ = -1;
   ++generation_;
   OrbResult loaded = LoadHeader();
