@@ -1,4 +1,4 @@
-#include "reports/treportfonts.h"
+#include "reports/treportfontdialog.h"
 
 #include <QCheckBox>
 #include <QComboBox>
