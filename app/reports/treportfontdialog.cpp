@@ -4,8 +4,9 @@
 #include <QComboBox>
 #include <QFontComboBox>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
+
+#include <algorithm>
 
 #include "platform/text.h"
 #include "report/base_report.h"
@@ -26,8 +27,6 @@ constexpr NamedColor kColors[] = {
     {"Blue", 0xFF0000},   {"Fuchsia", 0xFF00FF}, {"Aqua", 0xFFFF00},  {"White", 0xFFFFFF}};
 constexpr int kMinSize = 6, kMaxSize = 16;
 }  // namespace
-
-std::string FontDescription(const ReportFont& font) { return font.name + " " + std::to_string(font.size) + "pt"; }
 
 TReportFontDialog::TReportFontDialog(QWidget* parent, const ReportFont& font)
     : TDialog(parent, QSize(), 4), original_(font) {
@@ -144,62 +143,6 @@ void TReportFontDialog::UpdateSample() {
   QPalette p = Sample->palette();
   p.setColor(QPalette::WindowText, report::ToQColor(f.color));
   Sample->setPalette(p);
-}
-
-TReportFonts::TReportFonts(QWidget* parent, ReportDefinition& def) : TDialog(parent, QSize(), 4), def_(def) {
-  setObjectName("ReportFonts");
-  setWindowTitle("Report Fonts");
-  UseOwnScreenWhenUnset();
-  ShowOnlyWhenOpened();
-  resize(420, 210);
-  static constexpr const char* kRows[] = {"Title Line Font", "Column Header Font", "Report Body Data Font",
-                                          "Footnote Font"};
-  // The names of the rows' parts: the description and its button.
-  static constexpr const char* kNames[] = {"TitleLineFont", "ColumnHeaderFont", "RepBodyDataFont", "FootnoteFont"};
-  for (int row = 0; row < 4; ++row) {
-    const QString name = kNames[row];
-    QLabel* l = RowLabels[static_cast<size_t>(row)] = new QLabel(kRows[row], this);
-    l->setObjectName(name + "Label");
-    l->setGeometry(12, 12 + row * 40, 150, 24);
-    QLineEdit* d = Descriptions[static_cast<size_t>(row)] = new QLineEdit(this);
-    d->setObjectName(name);
-    d->setReadOnly(true);
-    d->setGeometry(160, 12 + row * 40, 160, 24);
-    QPushButton* b = FontButtons[static_cast<size_t>(row)] = new QPushButton("New Font", this);
-    b->setObjectName(name + "Button");
-    b->setGeometry(328, 10 + row * 40, 80, 28);
-    connect(b, &QPushButton::clicked, this, [this, row] { ChooseFont(row); });
-  }
-  OkButton = new QPushButton("&Ok", this);
-  OkButton->setObjectName("OkButton");
-  OkButton->setGeometry(170, 172, 80, 28);
-  connect(OkButton, &QPushButton::clicked, this, &QDialog::accept);
-  Refresh();
-  SaveDesign();
-}
-
-void TReportFonts::SetColors() {
-  ReportColorParts parts;
-  parts.form = this;
-  parts.minorTitles = {RowLabels.begin(), RowLabels.end()};
-  parts.edits = {Descriptions.begin(), Descriptions.end()};
-  ApplyReportColors(parts);
-}
-
-void TReportFonts::FormShow() { Refresh(); }
-
-void TReportFonts::Refresh() {
-  for (int row = 0; row < 4; ++row)
-    Descriptions[static_cast<size_t>(row)]->setText(
-        report::FromAnsi(FontDescription(def_.fonts[static_cast<size_t>(SlotOf(row) - 1)])));
-}
-
-void TReportFonts::ChooseFont(int row) {
-  ReportFont& slot = def_.fonts[static_cast<size_t>(SlotOf(row) - 1)];
-  TReportFontDialog dialog(this, slot);
-  if (dialog.exec() != QDialog::Accepted) return;
-  slot = dialog.Chosen();
-  Refresh();
 }
 
 }  // namespace keldro::reports

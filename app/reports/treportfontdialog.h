@@ -1,11 +1,9 @@
-// TReportFonts, "Report Fonts": the titles, column headers, body and
-// footnote fonts of the definition in the buffer, each changed through the
-// report font dialog (sizes 6 to 16, colour, underline and strike-out). Both
-// are shown in the report colours, scaled and centred.
+// The font dialog of the report fonts: name, size 6 to 16, colour, bold,
+// italic, underline and strike-out, with a sample. Shown in the report
+// colours, scaled and centred.
 #pragma once
 
-#include <array>
-#include <optional>
+#include <QString>
 #include <vector>
 
 #include "reports/report_definition.h"
@@ -15,13 +13,9 @@ class QCheckBox;
 class QComboBox;
 class QFontComboBox;
 class QLabel;
-class QLineEdit;
 class QPushButton;
 
 namespace keldro::reports {
-
-// "Arial 8pt".
-std::string FontDescription(const ReportFont& font);
 
 // The font dialog of the report fonts.
 class TReportFontDialog : public TDialog {
@@ -44,31 +38,6 @@ class TReportFontDialog : public TDialog {
   std::vector<QWidget*> labels_;
   ReportFont original_;
   QString shownFamily_;
-};
-
-class TReportFonts : public TDialog {
-  Q_OBJECT
- public:
-  // Edits the fonts of `def` in place.
-  TReportFonts(QWidget* parent, ReportDefinition& def);
-
-  std::array<QLineEdit*, 4> Descriptions{};  // titles, column headers, body, footnotes
-  std::array<QPushButton*, 4> FontButtons{};
-  std::array<QLabel*, 4> RowLabels{};
-  QPushButton* OkButton = nullptr;
-
-  // Opens the font dialog for the row (0..3) and stores the choice.
-  void ChooseFont(int row);
-  // Slot of a row: 1, 2, 3 and 5 (slot 4 is never shown).
-  static int SlotOf(int row) { return row == 3 ? 5 : row + 1; }
-
- protected:
-  void SetColors() override;
-  void FormShow() override;
-
- private:
-  void Refresh();
-  ReportDefinition& def_;
 };
 
 }  // namespace keldro::reports

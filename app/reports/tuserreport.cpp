@@ -18,7 +18,7 @@
 #include "reports/report_rules.h"
 #include "reports/tmyreport.h"
 #include "reports/treplayout.h"
-#include "reports/treportfontdialog.h"
+#include "reports/treportfonts.h"
 #include "ui_utilities.h"
 
 namespace keldro::reports {

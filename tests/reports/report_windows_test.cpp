@@ -47,6 +47,7 @@
 #include "reports/tprintrange.h"
 #include "reports/treplayout.h"
 #include "reports/treportfontdialog.h"
+#include "reports/treportfonts.h"
 #include "reports/treportpart.h"
 #include "reports/treportform.h"
 #include "reports/tuserreport.h"
