@@ -620,6 +620,12 @@ OrbResult Table::FromBlocks(int64_t at, const uint8_t** bytes) {
   return ORB_OK;
 }
 
+uint8_t* Table::CachedRecord(int64_t at) {
+  const bool cached = cacheGeneration_ == generation_ && at >= cacheStart_ &&
+                      at + recordLength_ <= cacheStart_ + static_cast<int64_t>(cacheLength_);
+  return cached ? cache_.data() + (at - cacheStart_) : nullptr;
+}
+
 OrbResult Table::LookForChanges() {
   OrbResult r = RefreshCount();
   if (r != ORB_OK) return r;
@@ -882,13 +888,28 @@ OrbResult Table::Rewrite(uint32_t recordNumber, const uint8_t* record, bool* wri
   // the date besides: the count belongs to whoever appends (our copy of it
   // may be behind another program's append).
   OrbResult r = WriteHeader(nullptr);
-  if (r == ORB_OK) {
-    r = file_.WriteAt(headerLength_ + static_cast<int64_t>(recordNumber - 1) * recordLength_, record, recordLength_);
+  const int64_t at = headerLength_ + static_cast<int64_t>(recordNumber - 1) * recordLength_;
+  // In an exclusive open the blocks read ahead are the record as it is:
+  // a batch holds (and journals) only the bytes that change, and the
+  // blocks take the new ones, so a walk that changes records as it goes
+  // reads each block once.
+  uint8_t* cached = Exclusive() ? CachedRecord(at) : nullptr;
+  size_t from = 0, to = recordLength_;
+  if (cached != nullptr && batch_) {
+    while (from < to && cached[from] == record[from]) ++from;
+    while (to > from && cached[to - 1] == record[to - 1]) --to;
   }
+  if (r == ORB_OK && from < to) r = file_.WriteAt(at + static_cast<int64_t>(from), record + from, to - from);
   if (r == ORB_OK && written != nullptr) *written = true;
   if (r == ORB_OK) r = file_.Sync();
   if (lock) file_.Unlock(RecordLockOffset(recordNumber));
+  const size_t keep = r == ORB_OK && cached != nullptr ? cacheLength_ : 0;
+  if (keep != 0) std::memcpy(cached + from, record + from, to - from);
   Wrote();
+  if (keep != 0) {
+    cacheLength_ = keep;
+    cacheGeneration_ = generation_;
+  }
   return AfterBatchWrite(r);
 }
 
@@ -1259,7 +1280,7 @@ OrbResult Table::WriteBatch(bool header) {
   // Nothing of the user's is in a private table: nothing to take back.
   if (private_) {
     OrbResult r = memo_ ? memo_->Stored().WriteHeld(0, 0) : ORB_OK;
-    return r == ORB_OK ? file_.WriteHeld(0, header ? 0 : b.headerLength) : r;
+    return r == ORB_OK ? file_.WriteHeld(0, header ? 0 : b.headerLength, Exclusive()) : r;
   }
   bool fresh = false;
   OrbResult r = OpenJournal(&fresh);
@@ -1302,7 +1323,7 @@ OrbResult Table::WriteBatch(bool header) {
   if (r == ORB_OK && fresh) r = SyncDirectory(path_.parent_path());
   // The old bytes are on disk: the new ones may follow.
   if (r == ORB_OK && memo_) r = memo_->Stored().WriteHeld(0, 0);
-  if (r == ORB_OK) r = file_.WriteHeld(0, header ? 0 : b.headerLength);
+  if (r == ORB_OK) r = file_.WriteHeld(0, header ? 0 : b.headerLength, Exclusive());
   return r;
 }
 
@@ -1321,7 +1342,7 @@ OrbResult Table::CommitBatch() {
     if (r == ORB_OK) r = file_.SyncNow();
     if (r == ORB_OK && memo_) r = memo_->Stored().SyncNow();
     if (r == ORB_OK && index_) r = index_->Checkpoint();
-    if (r == ORB_OK) r = file_.WriteHeld(0, 0);
+    if (r == ORB_OK) r = file_.WriteHeld(0, 0, Exclusive());
     if (r == ORB_OK) r = file_.SyncNow();
     const bool journalled = batch_->journal.IsOpen();
     if (r == ORB_OK && journalled) {

@@ -212,6 +212,8 @@ class Table {
   // Reads the block of records at `at` into the read-ahead (when needed)
   // and answers the record in it.
   OrbResult FromBlocks(int64_t at, const uint8_t** bytes);
+  // The record at `at` in the blocks read ahead, when they hold it and are current.
+  uint8_t* CachedRecord(int64_t at);
   // A record from the read-ahead when cached or next in a walk, else read
   // alone into `buffer`.
   OrbResult Ahead(uint32_t recordNumber, uint8_t* buffer, const uint8_t** bytes);
