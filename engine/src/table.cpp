@@ -578,52 +578,117 @@ OrbResult Table::ReadRecordAhead(uint32_t recordNumber, uint8_t* buffer, const u
   return Ahead(recordNumber, buffer, bytes);
 }
 
+namespace {
+
+// Records are read ahead 64 KiB at a time.
+constexpr size_t kAheadBlockBytes = 65536;
+// A walk in an index order jumps about the file: a table whose records take
+// up to this much is kept whole in blocks while it is walked; a larger one
+// reads each jump's record alone.
+constexpr uint64_t kAheadBound = uint64_t{128} << 20;
+// After a write of ours, jumps read their own record alone for this many
+// reads: a change to every record visited would make each block read waste.
+constexpr uint32_t kReadsBeforeBlocks = 8;
+
+}  // namespace
+
+uint32_t Table::BlockRecords() const {
+  return std::max<uint32_t>(1, static_cast<uint32_t>(kAheadBlockBytes / recordLength_));
+}
+
+const uint8_t* Table::FromBlocks(uint32_t recordNumber) const {
+  const uint32_t per = BlockRecords();
+  const uint32_t block = (recordNumber - 1) / per;
+  if (block >= blocks_.size()) return nullptr;
+  const AheadBlock& b = blocks_[block];
+  const size_t within = static_cast<size_t>((recordNumber - 1) % per) * recordLength_;
+  if (b.generation != generation_ || within + recordLength_ > b.length) return nullptr;
+  return b.bytes.get() + within;
+}
+
+OrbResult Table::ReadBlock(uint32_t recordNumber, const uint8_t** bytes) {
+  const uint32_t per = BlockRecords();
+  const uint32_t block = (recordNumber - 1) / per;
+  const bool whole = static_cast<uint64_t>(recordCount_) * recordLength_ <= kAheadBound;
+  if (!whole) {
+    // Too large to keep: the walk holds the one block it is in.
+    for (uint32_t held : heldBlocks_) {
+      if (held != block && held < blocks_.size()) blocks_[held] = AheadBlock();
+    }
+    heldBlocks_.clear();
+  }
+  if (block >= blocks_.size()) blocks_.resize(block + 1);
+  AheadBlock& b = blocks_[block];
+  const size_t size = static_cast<size_t>(per) * recordLength_;
+  if (!b.bytes) {
+    b.bytes.reset(new uint8_t[size]);
+    heldBlocks_.push_back(block);
+  }
+  b.length = 0;
+  size_t got = 0;
+  OrbResult r = file_.ReadSome(headerLength_ + static_cast<int64_t>(block) * size, b.bytes.get(), size, &got);
+  if (r != ORB_OK) return r;
+  b.length = got;
+  b.generation = generation_;
+  const uint8_t* record = FromBlocks(recordNumber);
+  if (record == nullptr) return Fail(ORB_ERR_CORRUPT, DisplayName() + ": record cut short");
+  *bytes = record;
+  return ORB_OK;
+}
+
+void Table::InvalidateBlocks() {
+  for (uint32_t held : heldBlocks_) {
+    if (held < blocks_.size()) blocks_[held].length = 0;
+  }
+}
+
+void Table::ReleaseBlocks() {
+  blocks_.clear();
+  blocks_.shrink_to_fit();
+  heldBlocks_.clear();
+}
+
 OrbResult Table::Ahead(uint32_t recordNumber, uint8_t* buffer, const uint8_t** bytes) {
   const bool next = recordNumber == lastAhead_ + 1;
   lastAhead_ = recordNumber;
-  const int64_t at = headerLength_ + static_cast<int64_t>(recordNumber - 1) * recordLength_;
-  const bool cached = cacheGeneration_ == generation_ && at >= cacheStart_ &&
-                      at + recordLength_ <= cacheStart_ + static_cast<int64_t>(cacheLength_);
-  if (cached) {
-    *bytes = cache_.data() + (at - cacheStart_);
-    return ORB_OK;
+  if (readsSinceWrite_ < kReadsBeforeBlocks) ++readsSinceWrite_;
+  // Without a look, no more records than a block holds come from blocks,
+  // however the walk goes about the file.
+  const uint32_t per = BlockRecords();
+  if (Exclusive() || sinceLook_ < per) {
+    if (const uint8_t* record = FromBlocks(recordNumber)) {
+      ++sinceLook_;
+      *bytes = record;
+      return ORB_OK;
+    }
   }
-  // A jump (an index order) reads its one record: a block would be wasted.
-  if (!next) {
+  const bool whole = static_cast<uint64_t>(recordCount_) * recordLength_ <= kAheadBound;
+  if (!next && (!whole || readsSinceWrite_ < kReadsBeforeBlocks)) {
     *bytes = buffer;
-    return file_.ReadAt(at, buffer, recordLength_);
+    return file_.ReadAt(headerLength_ + static_cast<int64_t>(recordNumber - 1) * recordLength_, buffer,
+                        recordLength_);
   }
   if (!Exclusive()) {
     OrbResult r = LookForChanges();
     if (r != ORB_OK) return r;
+    sinceLook_ = 0;
     if (recordNumber > recordCount_) {
       return Fail(ORB_ERR_NOT_FOUND, DisplayName() + ": no record " + std::to_string(recordNumber));
     }
+    // Nothing changed: the blocks read before still hold.
+    if (const uint8_t* record = FromBlocks(recordNumber)) {
+      ++sinceLook_;
+      *bytes = record;
+      return ORB_OK;
+    }
   }
-  return FromBlocks(at, bytes);
+  ++sinceLook_;
+  return ReadBlock(recordNumber, bytes);
 }
 
-OrbResult Table::FromBlocks(int64_t at, const uint8_t** bytes) {
-  if (cacheGeneration_ != generation_ || at < cacheStart_ ||
-      at + recordLength_ > cacheStart_ + static_cast<int64_t>(cacheLength_)) {
-    cache_.resize(std::max<size_t>(65536, recordLength_));
-    size_t got = 0;
-    cacheLength_ = 0;
-    OrbResult r = file_.ReadSome(at, cache_.data(), cache_.size(), &got);
-    if (r != ORB_OK) return r;
-    if (got < recordLength_) return Fail(ORB_ERR_CORRUPT, DisplayName() + ": record cut short");
-    cacheStart_ = at;
-    cacheLength_ = got;
-    cacheGeneration_ = generation_;
-  }
-  *bytes = cache_.data() + (at - cacheStart_);
-  return ORB_OK;
-}
-
-uint8_t* Table::CachedRecord(int64_t at) {
-  const bool cached = cacheGeneration_ == generation_ && at >= cacheStart_ &&
-                      at + recordLength_ <= cacheStart_ + static_cast<int64_t>(cacheLength_);
-  return cached ? cache_.data() + (at - cacheStart_) : nullptr;
+void Table::KeepBlockOf(uint32_t recordNumber) {
+  const uint32_t block = (recordNumber - 1) / BlockRecords();
+  if (block < blocks_.size()) blocks_[block].generation = generation_;
 }
 
 OrbResult Table::LookForChanges() {
@@ -634,18 +699,6 @@ OrbResult Table::LookForChanges() {
   if (r != ORB_OK || std::memcmp(h, stamp_, sizeof h) == 0) return r;
   ForgetState();
   return RefreshCount();
-}
-
-OrbResult Table::ReadFlag(uint32_t recordNumber, uint8_t* flag) {
-  if (recordNumber < 1 || recordNumber > recordCount_) return ORB_ERR_NOT_FOUND;
-  // In an exclusive open the flags a count read stay current until we
-  // write (Generation); in a shared one another program's deletion must
-  // show at once, as it did before the flags were read.
-  if (Exclusive() && flagsGeneration_ == generation_ && recordNumber <= flags_.size()) {
-    *flag = flags_[recordNumber - 1];
-    return ORB_OK;
-  }
-  return file_.ReadAt(headerLength_ + static_cast<int64_t>(recordNumber - 1) * recordLength_, flag, 1);
 }
 
 OrbResult Table::DeletionFlags(const std::vector<uint8_t>** flags) {
@@ -784,7 +837,7 @@ void Table::UnlockAppend() {
 
 
 void Table::Wrote(int64_t knownSize) {
-  cacheLength_ = 0;
+  readsSinceWrite_ = 0;  // the generation moves on: every block read is stale
   ++generation_;
   if (Exclusive()) return;  // the writes keep lastSize_ (see RefreshCount)
   if (knownSize >= 0) {
@@ -893,7 +946,7 @@ OrbResult Table::Rewrite(uint32_t recordNumber, const uint8_t* record, bool* wri
   // a batch holds (and journals) only the bytes that change, and the
   // blocks take the new ones, so a walk that changes records as it goes
   // reads each block once.
-  uint8_t* cached = Exclusive() ? CachedRecord(at) : nullptr;
+  uint8_t* cached = Exclusive() ? CachedRecord(recordNumber) : nullptr;
   size_t from = 0, to = recordLength_;
   if (cached != nullptr && batch_) {
     while (from < to && cached[from] == record[from]) ++from;
@@ -903,13 +956,10 @@ OrbResult Table::Rewrite(uint32_t recordNumber, const uint8_t* record, bool* wri
   if (r == ORB_OK && written != nullptr) *written = true;
   if (r == ORB_OK) r = file_.Sync();
   if (lock) file_.Unlock(RecordLockOffset(recordNumber));
-  const size_t keep = r == ORB_OK && cached != nullptr ? cacheLength_ : 0;
-  if (keep != 0) std::memcpy(cached + from, record + from, to - from);
+  const bool keep = r == ORB_OK && cached != nullptr;
+  if (keep) std::memcpy(cached + from, record + from, to - from);
   Wrote();
-  if (keep != 0) {
-    cacheLength_ = keep;
-    cacheGeneration_ = generation_;
-  }
+  if (keep) KeepBlockOf(recordNumber);
   return AfterBatchWrite(r);
 }
 
@@ -1053,7 +1103,7 @@ OrbResult Table::Pack() {
       Registry()[newKey] = self;
     }
   }
-  cacheLength_ = 0;
+  ReleaseBlocks();
   memo_.reset();
   r = LoadHeader();
   if (r == ORB_OK && hasMemo_) {
@@ -1389,7 +1439,7 @@ OrbResult Table::UndoBatch(OrbResult failure) {
     if (r == ORB_OK) r = SyncDirectory(path_.parent_path());
   }
   const std::string why = Context();
-  cacheLength_ = 0;
+  ReleaseBlocks();
   lastSize_ = -1;
   ++generation_;
   OrbResult loaded = LoadHeader();

@@ -10,7 +10,11 @@
 #include <filesystem>
 
 #include "cfg_app.h"
-#include "cfg_pages.h"
+#include "cfg_notebook.h"
+#include "cfg_prop.h"
+#include "client_wnd.h"
+#include "list_panel.h"
+#include "tab_control.h"
 #include "core/config_model.h"
 #include "core/engine_binding.h"
 #include "platform/paths.h"
