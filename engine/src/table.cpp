@@ -34,6 +34,7 @@
 #include <cstring>
 #include <ctime>
 #include <map>
+#include <mutex>
 #include <thread>
 #include <utility>
 
@@ -299,7 +300,10 @@ void SetMissingIndexHook(MissingIndexHook hook) {
 }
 MissingIndexHook GetMissingIndexHook() { return gMissingIndexHook; }
 
-Table::~Table() { index_.reset(); }  // batch_ (complete below) goes with it
+Table::~Table() {
+  index_.reset();  // batch_ (complete below) goes with it
+  ReleaseBlocks();
+}
 
 std::string Table::DisplayName() const { return path_.filename().string(); }
 
@@ -590,6 +594,39 @@ constexpr uint64_t kAheadBound = uint64_t{128} << 20;
 // reads: a change to every record visited would make each block read waste.
 constexpr uint32_t kReadsBeforeBlocks = 8;
 
+// The buffers of the blocks index walks keep, shared by the process's
+// tables (kAheadBound in all) and kept for the next walk when a table gives
+// them back: memory touched for the first time costs more than the reads
+// it saves.
+class BlockPool {
+ public:
+  static BlockPool& Get() {
+    static BlockPool* pool = new BlockPool();
+    return *pool;
+  }
+  // Null when every buffer is in use.
+  std::unique_ptr<uint8_t[]> Take() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!free_.empty()) {
+      std::unique_ptr<uint8_t[]> b = std::move(free_.back());
+      free_.pop_back();
+      return b;
+    }
+    if (made_ + kAheadBlockBytes > kAheadBound) return nullptr;
+    made_ += kAheadBlockBytes;
+    return std::unique_ptr<uint8_t[]>(new uint8_t[kAheadBlockBytes]);
+  }
+  void Give(std::unique_ptr<uint8_t[]> b) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    free_.push_back(std::move(b));
+  }
+
+ private:
+  std::mutex mutex_;
+  std::vector<std::unique_ptr<uint8_t[]>> free_;
+  size_t made_ = 0;
+};
+
 }  // namespace
 
 uint32_t Table::BlockRecords() const {
@@ -599,52 +636,51 @@ uint32_t Table::BlockRecords() const {
 const uint8_t* Table::FromBlocks(uint32_t recordNumber) const {
   const uint32_t per = BlockRecords();
   const uint32_t block = (recordNumber - 1) / per;
-  if (block >= blocks_.size()) return nullptr;
-  const AheadBlock& b = blocks_[block];
   const size_t within = static_cast<size_t>((recordNumber - 1) % per) * recordLength_;
-  if (b.generation != generation_ || within + recordLength_ > b.length) return nullptr;
-  return b.bytes.get() + within;
+  auto holds = [&](const AheadBlock& b) {
+    return b.bytes && b.generation == generation_ && within + recordLength_ <= b.length;
+  };
+  if (streamBlock_ == block && holds(stream_)) return stream_.bytes.get() + within;
+  if (block < blocks_.size() && holds(blocks_[block])) return blocks_[block].bytes.get() + within;
+  return nullptr;
 }
 
-OrbResult Table::ReadBlock(uint32_t recordNumber, const uint8_t** bytes) {
-  const uint32_t per = BlockRecords();
-  const uint32_t block = (recordNumber - 1) / per;
-  const bool whole = static_cast<uint64_t>(recordCount_) * recordLength_ <= kAheadBound;
-  if (!whole) {
-    // Too large to keep: the walk holds the one block it is in.
-    for (uint32_t held : heldBlocks_) {
-      if (held != block && held < blocks_.size()) blocks_[held] = AheadBlock();
-    }
-    heldBlocks_.clear();
-  }
+Table::AheadBlock* Table::KeptBlock(uint32_t block) {
   if (block >= blocks_.size()) blocks_.resize(block + 1);
   AheadBlock& b = blocks_[block];
-  const size_t size = static_cast<size_t>(per) * recordLength_;
   if (!b.bytes) {
-    b.bytes.reset(new uint8_t[size]);
+    b.bytes = BlockPool::Get().Take();
+    if (!b.bytes) return nullptr;
     heldBlocks_.push_back(block);
   }
-  b.length = 0;
+  return &b;
+}
+
+OrbResult Table::ReadBlock(uint32_t recordNumber, AheadBlock& into, const uint8_t** bytes) {
+  const uint32_t per = BlockRecords();
+  const uint32_t block = (recordNumber - 1) / per;
+  const size_t size = static_cast<size_t>(per) * recordLength_;
+  into.length = 0;
   size_t got = 0;
-  OrbResult r = file_.ReadSome(headerLength_ + static_cast<int64_t>(block) * size, b.bytes.get(), size, &got);
+  OrbResult r = file_.ReadSome(headerLength_ + static_cast<int64_t>(block) * size, into.bytes.get(), size, &got);
   if (r != ORB_OK) return r;
-  b.length = got;
-  b.generation = generation_;
-  const uint8_t* record = FromBlocks(recordNumber);
-  if (record == nullptr) return Fail(ORB_ERR_CORRUPT, DisplayName() + ": record cut short");
-  *bytes = record;
+  into.length = got;
+  into.generation = generation_;
+  const size_t within = static_cast<size_t>((recordNumber - 1) % per) * recordLength_;
+  if (within + recordLength_ > got) return Fail(ORB_ERR_CORRUPT, DisplayName() + ": record cut short");
+  *bytes = into.bytes.get() + within;
   return ORB_OK;
 }
 
 void Table::InvalidateBlocks() {
-  for (uint32_t held : heldBlocks_) {
-    if (held < blocks_.size()) blocks_[held].length = 0;
-  }
+  stream_.length = 0;
+  for (uint32_t held : heldBlocks_) blocks_[held].length = 0;
 }
 
 void Table::ReleaseBlocks() {
+  stream_.length = 0;
+  for (uint32_t held : heldBlocks_) BlockPool::Get().Give(std::move(blocks_[held].bytes));
   blocks_.clear();
-  blocks_.shrink_to_fit();
   heldBlocks_.clear();
 }
 
@@ -662,8 +698,14 @@ OrbResult Table::Ahead(uint32_t recordNumber, uint8_t* buffer, const uint8_t** b
       return ORB_OK;
     }
   }
-  const bool whole = static_cast<uint64_t>(recordCount_) * recordLength_ <= kAheadBound;
-  if (!next && (!whole || readsSinceWrite_ < kReadsBeforeBlocks)) {
+  // A walk in record order reads its next block into the one it streams
+  // through; a jump into a block kept for the rest of the walk, or alone.
+  const uint32_t block = (recordNumber - 1) / per;
+  AheadBlock* into = block < blocks_.size() && blocks_[block].bytes ? &blocks_[block] : nullptr;
+  if (into == nullptr && !next && static_cast<uint64_t>(recordCount_) * recordLength_ <= kAheadBound &&
+      readsSinceWrite_ >= kReadsBeforeBlocks)
+    into = KeptBlock(block);
+  if (into == nullptr && !next) {
     *bytes = buffer;
     return file_.ReadAt(headerLength_ + static_cast<int64_t>(recordNumber - 1) * recordLength_, buffer,
                         recordLength_);
@@ -682,13 +724,25 @@ OrbResult Table::Ahead(uint32_t recordNumber, uint8_t* buffer, const uint8_t** b
       return ORB_OK;
     }
   }
+  if (into == nullptr) {
+    if (!stream_.bytes) stream_.bytes.reset(new uint8_t[kAheadBlockBytes]);
+    streamBlock_ = block;
+    into = &stream_;
+  }
   ++sinceLook_;
-  return ReadBlock(recordNumber, bytes);
+  return ReadBlock(recordNumber, *into, bytes);
 }
 
-void Table::KeepBlockOf(uint32_t recordNumber) {
+void Table::KeepBlockOf(uint32_t recordNumber, const uint8_t* record) {
   const uint32_t block = (recordNumber - 1) / BlockRecords();
-  if (block < blocks_.size()) blocks_[block].generation = generation_;
+  auto holds = [&](const AheadBlock& b) {
+    return b.bytes && record >= b.bytes.get() && record < b.bytes.get() + b.length;
+  };
+  if (streamBlock_ == block && holds(stream_)) {
+    stream_.generation = generation_;
+  } else if (block < blocks_.size() && holds(blocks_[block])) {
+    blocks_[block].generation = generation_;
+  }
 }
 
 OrbResult Table::LookForChanges() {
@@ -959,7 +1013,7 @@ OrbResult Table::Rewrite(uint32_t recordNumber, const uint8_t* record, bool* wri
   const bool keep = r == ORB_OK && cached != nullptr;
   if (keep) std::memcpy(cached + from, record + from, to - from);
   Wrote();
-  if (keep) KeepBlockOf(recordNumber);
+  if (keep) KeepBlockOf(recordNumber, cached);
   return AfterBatchWrite(r);
 }
 
