@@ -43,6 +43,7 @@
 #include "overwrite_warning_dlg.h"
 #include "warning_dlg.h"
 #include "win_ini_dlg.h"
+#include "odbc_driver_rows.h"
 #include "odbc_ini.h"
 #include "platform/paths.h"
 #include "platform/registry.h"
@@ -608,26 +609,8 @@ TEST_F(Frame, AnOdbcDriverIsAddedFromUnixOdbcsDriversAndDataSources) {
   for (int n = 0; const ConfigEntry* e = GetNodeEntry("\\DRIVERS\\ODBC_Y\\DB OPEN", n); ++n)
     open.emplace_back(e->name, e->value);
   // The rows of a new ODBC driver, in order, with the choices of the dialog.
-  const std::vector<std::pair<std::string, std::string>> expectInit = {
-      {"VERSION", "3.0"},
-      {"TYPE", "SERVER"},
-      {"DLL", "OXODBC01.DLL"},
-      {"DLL32", "OXODBC32.DLL"},
-      {"ODBC DRIVER", "Stashwell Test Driver"},
-      {"DRIVER FLAGS", ""}};
-  const std::vector<std::pair<std::string, std::string>> expectOpen = {
-      {"DATABASE NAME", ""},
-      {"USER NAME", ""},
-      {"ODBC DSN", "TestData"},
-      {"OPEN MODE", "READ/WRITE"},
-      {"SCHEMA CACHE SIZE", "8"},
-      {"SQLQRYMODE", ""},
-      {"LANGDRIVER", ""},
-      {"SQLPASSTHRU MODE", "SHARED AUTOCOMMIT"},
-      {"ENABLE SCHEMA CACHE", "FALSE"},
-      {"SCHEMA CACHE DIR", ""}};
-  EXPECT_EQ(init, expectInit);
-  EXPECT_EQ(open, expectOpen);
+  EXPECT_EQ(init, vtxcfg_test::NewOdbcInitRows("Stashwell Test Driver"));
+  EXPECT_EQ(open, vtxcfg_test::NewOdbcOpenRows("TestData"));
 
   // The name is in use now, in any letter case.
   dialogs.Expect("NEWDRIVER_DLG", [](QDialog& d) {
