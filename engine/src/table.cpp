@@ -756,6 +756,18 @@ OrbResult Table::Ahead(uint32_t recordNumber, uint8_t* buffer, const uint8_t** b
   return ReadBlock(recordNumber, *into, bytes);
 }
 
+void Table::KeepBlockOf(uint32_t recordNumber, const uint8_t* record) {
+  const uint32_t block = (recordNumber - 1) / BlockRecords();
+  auto holds = [&](const AheadBlock& b) {
+    return b.bytes && record >= b.bytes.get() && record < b.bytes.get() + b.length;
+  };
+  if (streamBlock_ == block && holds(stream_)) {
+    stream_.generation = generation_;
+  } else if (block < blocks_.size() && holds(blocks_[block])) {
+    blocks_[block].generation = generation_;
+  }
+}
+
 OrbResult Table::LookForChanges() {
   OrbResult r = RefreshCount();
   if (r != ORB_OK) return r;
@@ -1006,13 +1018,25 @@ OrbResult Table::Rewrite(uint32_t recordNumber, const uint8_t* record, bool* wri
   // the date besides: the count belongs to whoever appends (our copy of it
   // may be behind another program's append).
   OrbResult r = WriteHeader(nullptr);
-  if (r == ORB_OK) {
-    r = file_.WriteAt(headerLength_ + static_cast<int64_t>(recordNumber - 1) * recordLength_, record, recordLength_);
+  const int64_t at = headerLength_ + static_cast<int64_t>(recordNumber - 1) * recordLength_;
+  // In an exclusive open the blocks read ahead are the record as it is:
+  // a batch holds (and journals) only the bytes that change, and the
+  // blocks take the new ones, so a walk that changes records as it goes
+  // reads each block once.
+  uint8_t* cached = Exclusive() ? CachedRecord(recordNumber) : nullptr;
+  size_t from = 0, to = recordLength_;
+  if (cached != nullptr && batch_) {
+    while (from < to && cached[from] == record[from]) ++from;
+    while (to > from && cached[to - 1] == record[to - 1]) --to;
   }
+  if (r == ORB_OK && from < to) r = file_.WriteAt(at + static_cast<int64_t>(from), record + from, to - from);
   if (r == ORB_OK && written != nullptr) *written = true;
   if (r == ORB_OK) r = file_.Sync();
   if (lock) file_.Unlock(RecordLockOffset(recordNumber));
+  const bool keep = r == ORB_OK && cached != nullptr;
+  if (keep) std::memcpy(cached + from, record + from, to - from);
   Wrote();
+  if (keep) KeepBlockOf(recordNumber, cached);
   return AfterBatchWrite(r);
 }
 
@@ -1383,7 +1407,7 @@ OrbResult Table::WriteBatch(bool header) {
   // Nothing of the user's is in a private table: nothing to take back.
   if (private_) {
     OrbResult r = memo_ ? memo_->Stored().WriteHeld(0, 0) : ORB_OK;
-    return r == ORB_OK ? file_.WriteHeld(0, header ? 0 : b.headerLength) : r;
+    return r == ORB_OK ? file_.WriteHeld(0, header ? 0 : b.headerLength, Exclusive()) : r;
   }
   bool fresh = false;
   OrbResult r = OpenJournal(&fresh);
@@ -1426,7 +1450,7 @@ OrbResult Table::WriteBatch(bool header) {
   if (r == ORB_OK && fresh) r = SyncDirectory(path_.parent_path());
   // The old bytes are on disk: the new ones may follow.
   if (r == ORB_OK && memo_) r = memo_->Stored().WriteHeld(0, 0);
-  if (r == ORB_OK) r = file_.WriteHeld(0, header ? 0 : b.headerLength);
+  if (r == ORB_OK) r = file_.WriteHeld(0, header ? 0 : b.headerLength, Exclusive());
   return r;
 }
 
@@ -1445,7 +1469,7 @@ OrbResult Table::CommitBatch() {
     if (r == ORB_OK) r = file_.SyncNow();
     if (r == ORB_OK && memo_) r = memo_->Stored().SyncNow();
     if (r == ORB_OK && index_) r = index_->Checkpoint();
-    if (r == ORB_OK) r = file_.WriteHeld(0, 0);
+    if (r == ORB_OK) r = file_.WriteHeld(0, 0, Exclusive());
     if (r == ORB_OK) r = file_.SyncNow();
     const bool journalled = batch_->journal.IsOpen();
     if (r == ORB_OK && journalled) {

@@ -220,6 +220,10 @@ class Table {
   // The record in its block of the read-ahead, when that block was read
   // since the last change seen; else null.
   const uint8_t* FromBlocks(uint32_t recordNumber) const;
+  // The same record, to be changed with the file; KeepBlockOf then keeps
+  // the block that holds it current.
+  uint8_t* CachedRecord(uint32_t recordNumber) { return const_cast<uint8_t*>(FromBlocks(recordNumber)); }
+  void KeepBlockOf(uint32_t recordNumber, const uint8_t* record);
   struct AheadBlock {
     uint8_t* bytes = nullptr;          // room for BlockRecords() records
     size_t length = 0;                 // the bytes read

@@ -46,6 +46,7 @@
 #include "reports/tmypreview.h"
 #include "reports/tprintrange.h"
 #include "reports/treplayout.h"
+#include "reports/treportfontdialog.h"
 #include "reports/treportfonts.h"
 #include "reports/treportpart.h"
 #include "reports/treportform.h"
