@@ -759,7 +759,7 @@ OrbResult Table::Ahead(uint32_t recordNumber, uint8_t* buffer, const uint8_t** b
 void Table::KeepBlockOf(uint32_t recordNumber, const uint8_t* record) {
   const uint32_t block = (recordNumber - 1) / BlockRecords();
   auto holds = [&](const AheadBlock& b) {
-    return b.bytes && record >= b.bytes.get() && record < b.bytes.get() + b.length;
+    return b.bytes && record >= b.bytes && record < b.bytes + b.length;
   };
   if (streamBlock_ == block && holds(stream_)) {
     stream_.generation = generation_;
