@@ -25,12 +25,14 @@
 //   ORB_ERR_INDEX_MISSING (the caller clears the byte to open without it).
 #include "table.h"
 
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cctype>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <map>
@@ -590,14 +592,17 @@ constexpr size_t kAheadBlockBytes = 65536;
 // up to this much is kept whole in blocks while it is walked; a larger one
 // reads each jump's record alone.
 constexpr uint64_t kAheadBound = uint64_t{128} << 20;
-// After a write of ours, jumps read their own record alone for this many
-// reads: a change to every record visited would make each block read waste.
-constexpr uint32_t kReadsBeforeBlocks = 8;
+// A walk's first jumps, and those after a write of ours, read their own
+// record alone: a look at a few records (a window's first rows, a seek)
+// would waste the rest of each block, and so would a change to every
+// record visited.
+constexpr uint32_t kReadsBeforeBlocks = 64;
 
 // The buffers of the blocks index walks keep, shared by the process's
 // tables (kAheadBound in all) and kept for the next walk when a table gives
 // them back: memory touched for the first time costs more than the reads
-// it saves.
+// it saves. They are cut from 2 MiB pieces the system may back with large
+// pages, so a walk that jumps about them meets fewer page misses.
 class BlockPool {
  public:
   static BlockPool& Get() {
@@ -605,25 +610,38 @@ class BlockPool {
     return *pool;
   }
   // Null when every buffer is in use.
-  std::unique_ptr<uint8_t[]> Take() {
+  uint8_t* Take() {
     std::lock_guard<std::mutex> lock(mutex_);
     if (!free_.empty()) {
-      std::unique_ptr<uint8_t[]> b = std::move(free_.back());
+      uint8_t* b = free_.back();
       free_.pop_back();
       return b;
     }
-    if (made_ + kAheadBlockBytes > kAheadBound) return nullptr;
-    made_ += kAheadBlockBytes;
-    return std::unique_ptr<uint8_t[]>(new uint8_t[kAheadBlockBytes]);
+    if (left_ == 0) {
+      if (made_ + kPiece > kAheadBound) return nullptr;
+      void* piece = std::aligned_alloc(kPiece, kPiece);
+      if (piece == nullptr) return nullptr;
+      ::madvise(piece, kPiece, MADV_HUGEPAGE);  // a hint only
+      made_ += kPiece;
+      next_ = static_cast<uint8_t*>(piece);
+      left_ = kPiece / kAheadBlockBytes;
+    }
+    uint8_t* b = next_;
+    next_ += kAheadBlockBytes;
+    --left_;
+    return b;
   }
-  void Give(std::unique_ptr<uint8_t[]> b) {
+  void Give(uint8_t* b) {
     std::lock_guard<std::mutex> lock(mutex_);
-    free_.push_back(std::move(b));
+    free_.push_back(b);
   }
 
  private:
+  static constexpr size_t kPiece = size_t{2} << 20;
   std::mutex mutex_;
-  std::vector<std::unique_ptr<uint8_t[]>> free_;
+  std::vector<uint8_t*> free_;
+  uint8_t* next_ = nullptr;  // the rest of the newest piece
+  size_t left_ = 0;          // buffers in it
   size_t made_ = 0;
 };
 
@@ -640,8 +658,8 @@ const uint8_t* Table::FromBlocks(uint32_t recordNumber) const {
   auto holds = [&](const AheadBlock& b) {
     return b.bytes && b.generation == generation_ && within + recordLength_ <= b.length;
   };
-  if (streamBlock_ == block && holds(stream_)) return stream_.bytes.get() + within;
-  if (block < blocks_.size() && holds(blocks_[block])) return blocks_[block].bytes.get() + within;
+  if (streamBlock_ == block && holds(stream_)) return stream_.bytes + within;
+  if (block < blocks_.size() && holds(blocks_[block])) return blocks_[block].bytes + within;
   return nullptr;
 }
 
@@ -662,13 +680,13 @@ OrbResult Table::ReadBlock(uint32_t recordNumber, AheadBlock& into, const uint8_
   const size_t size = static_cast<size_t>(per) * recordLength_;
   into.length = 0;
   size_t got = 0;
-  OrbResult r = file_.ReadSome(headerLength_ + static_cast<int64_t>(block) * size, into.bytes.get(), size, &got);
+  OrbResult r = file_.ReadSome(headerLength_ + static_cast<int64_t>(block) * size, into.bytes, size, &got);
   if (r != ORB_OK) return r;
   into.length = got;
   into.generation = generation_;
   const size_t within = static_cast<size_t>((recordNumber - 1) % per) * recordLength_;
   if (within + recordLength_ > got) return Fail(ORB_ERR_CORRUPT, DisplayName() + ": record cut short");
-  *bytes = into.bytes.get() + within;
+  *bytes = into.bytes + within;
   return ORB_OK;
 }
 
@@ -679,7 +697,7 @@ void Table::InvalidateBlocks() {
 
 void Table::ReleaseBlocks() {
   stream_.length = 0;
-  for (uint32_t held : heldBlocks_) BlockPool::Get().Give(std::move(blocks_[held].bytes));
+  for (uint32_t held : heldBlocks_) BlockPool::Get().Give(blocks_[held].bytes);
   blocks_.clear();
   heldBlocks_.clear();
 }
@@ -687,7 +705,7 @@ void Table::ReleaseBlocks() {
 OrbResult Table::Ahead(uint32_t recordNumber, uint8_t* buffer, const uint8_t** bytes) {
   const bool next = recordNumber == lastAhead_ + 1;
   lastAhead_ = recordNumber;
-  if (readsSinceWrite_ < kReadsBeforeBlocks) ++readsSinceWrite_;
+  if (readsAlone_ < kReadsBeforeBlocks) ++readsAlone_;
   // Without a look, no more records than a block holds come from blocks,
   // however the walk goes about the file.
   const uint32_t per = BlockRecords();
@@ -703,14 +721,18 @@ OrbResult Table::Ahead(uint32_t recordNumber, uint8_t* buffer, const uint8_t** b
   const uint32_t block = (recordNumber - 1) / per;
   AheadBlock* into = block < blocks_.size() && blocks_[block].bytes ? &blocks_[block] : nullptr;
   if (into == nullptr && !next && static_cast<uint64_t>(recordCount_) * recordLength_ <= kAheadBound &&
-      readsSinceWrite_ >= kReadsBeforeBlocks)
+      readsAlone_ >= kReadsBeforeBlocks)
     into = KeptBlock(block);
   if (into == nullptr && !next) {
     *bytes = buffer;
     return file_.ReadAt(headerLength_ + static_cast<int64_t>(recordNumber - 1) * recordLength_, buffer,
                         recordLength_);
   }
-  if (!Exclusive()) {
+  // The block is read after a look: the one streamed through every time,
+  // a kept one once the records answered since the last look fill a block
+  // (what it reads is newer than that look; older blocks are within their
+  // share).
+  if (!Exclusive() && (into == nullptr || sinceLook_ >= per)) {
     OrbResult r = LookForChanges();
     if (r != ORB_OK) return r;
     sinceLook_ = 0;
@@ -725,12 +747,25 @@ OrbResult Table::Ahead(uint32_t recordNumber, uint8_t* buffer, const uint8_t** b
     }
   }
   if (into == nullptr) {
-    if (!stream_.bytes) stream_.bytes.reset(new uint8_t[kAheadBlockBytes]);
+    if (!streamBuffer_) streamBuffer_.reset(new uint8_t[kAheadBlockBytes]);
+    stream_.bytes = streamBuffer_.get();
     streamBlock_ = block;
     into = &stream_;
   }
   ++sinceLook_;
   return ReadBlock(recordNumber, *into, bytes);
+}
+
+void Table::KeepBlockOf(uint32_t recordNumber, const uint8_t* record) {
+  const uint32_t block = (recordNumber - 1) / BlockRecords();
+  auto holds = [&](const AheadBlock& b) {
+    return b.bytes && record >= b.bytes && record < b.bytes + b.length;
+  };
+  if (streamBlock_ == block && holds(stream_)) {
+    stream_.generation = generation_;
+  } else if (block < blocks_.size() && holds(blocks_[block])) {
+    blocks_[block].generation = generation_;
+  }
 }
 
 OrbResult Table::LookForChanges() {
@@ -879,7 +914,7 @@ void Table::UnlockAppend() {
 
 
 void Table::Wrote(int64_t knownSize) {
-  readsSinceWrite_ = 0;  // the generation moves on: every block read is stale
+  readsAlone_ = 0;  // the generation moves on: every block read is stale
   ++generation_;
   if (Exclusive()) return;  // the writes keep lastSize_ (see RefreshCount)
   if (knownSize >= 0) {
@@ -983,13 +1018,25 @@ OrbResult Table::Rewrite(uint32_t recordNumber, const uint8_t* record, bool* wri
   // the date besides: the count belongs to whoever appends (our copy of it
   // may be behind another program's append).
   OrbResult r = WriteHeader(nullptr);
-  if (r == ORB_OK) {
-    r = file_.WriteAt(headerLength_ + static_cast<int64_t>(recordNumber - 1) * recordLength_, record, recordLength_);
+  const int64_t at = headerLength_ + static_cast<int64_t>(recordNumber - 1) * recordLength_;
+  // In an exclusive open the blocks read ahead are the record as it is:
+  // a batch holds (and journals) only the bytes that change, and the
+  // blocks take the new ones, so a walk that changes records as it goes
+  // reads each block once.
+  uint8_t* cached = Exclusive() ? CachedRecord(recordNumber) : nullptr;
+  size_t from = 0, to = recordLength_;
+  if (cached != nullptr && batch_) {
+    while (from < to && cached[from] == record[from]) ++from;
+    while (to > from && cached[to - 1] == record[to - 1]) --to;
   }
+  if (r == ORB_OK && from < to) r = file_.WriteAt(at + static_cast<int64_t>(from), record + from, to - from);
   if (r == ORB_OK && written != nullptr) *written = true;
   if (r == ORB_OK) r = file_.Sync();
   if (lock) file_.Unlock(RecordLockOffset(recordNumber));
+  const bool keep = r == ORB_OK && cached != nullptr;
+  if (keep) std::memcpy(cached + from, record + from, to - from);
   Wrote();
+  if (keep) KeepBlockOf(recordNumber, cached);
   return AfterBatchWrite(r);
 }
 
@@ -1360,7 +1407,7 @@ OrbResult Table::WriteBatch(bool header) {
   // Nothing of the user's is in a private table: nothing to take back.
   if (private_) {
     OrbResult r = memo_ ? memo_->Stored().WriteHeld(0, 0) : ORB_OK;
-    return r == ORB_OK ? file_.WriteHeld(0, header ? 0 : b.headerLength) : r;
+    return r == ORB_OK ? file_.WriteHeld(0, header ? 0 : b.headerLength, Exclusive()) : r;
   }
   bool fresh = false;
   OrbResult r = OpenJournal(&fresh);
@@ -1403,7 +1450,7 @@ OrbResult Table::WriteBatch(bool header) {
   if (r == ORB_OK && fresh) r = SyncDirectory(path_.parent_path());
   // The old bytes are on disk: the new ones may follow.
   if (r == ORB_OK && memo_) r = memo_->Stored().WriteHeld(0, 0);
-  if (r == ORB_OK) r = file_.WriteHeld(0, header ? 0 : b.headerLength);
+  if (r == ORB_OK) r = file_.WriteHeld(0, header ? 0 : b.headerLength, Exclusive());
   return r;
 }
 
@@ -1422,7 +1469,7 @@ OrbResult Table::CommitBatch() {
     if (r == ORB_OK) r = file_.SyncNow();
     if (r == ORB_OK && memo_) r = memo_->Stored().SyncNow();
     if (r == ORB_OK && index_) r = index_->Checkpoint();
-    if (r == ORB_OK) r = file_.WriteHeld(0, 0);
+    if (r == ORB_OK) r = file_.WriteHeld(0, 0, Exclusive());
     if (r == ORB_OK) r = file_.SyncNow();
     const bool journalled = batch_->journal.IsOpen();
     if (r == ORB_OK && journalled) {
