@@ -2,7 +2,8 @@
 // one (through "NEWALIAS_DLG") and delete the selected one.
 #pragma once
 
-#include "cfg_pages.h"
+#include "core/cfg_rules.h"
+#include "list_panel.h"
 
 namespace vtxcfg {
 

@@ -3,12 +3,13 @@
 #include <QApplication>
 #include <QWidget>
 
-#include "cfg_pages.h"
-#include "error_dlg.h"
+#include "cfg_notebook.h"
+#include "client_wnd.h"
 #include "core/cfg_startup.h"
 #include "core/cfg_strings.h"
 #include "core/config_model.h"
 #include "core/engine_binding.h"
+#include "error_dlg.h"
 #include "core/frame_rules.h"
 #include "platform/text.h"
 #include "platform/ui.h"

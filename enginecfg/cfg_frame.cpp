@@ -9,7 +9,8 @@
 
 #include "about_dlg.h"
 #include "cfg_app.h"
-#include "cfg_pages.h"
+#include "cfg_notebook.h"
+#include "client_wnd.h"
 #include "core/cfg_startup.h"
 #include "core/cfg_strings.h"
 #include "core/config_model.h"
@@ -19,6 +20,7 @@
 #include "merge_warning_dlg.h"
 #include "modal.h"
 #include "overwrite_warning_dlg.h"
+#include "panel.h"
 #include "platform/ui.h"
 #include "warning_dlg.h"
 #include "win_ini_dlg.h"

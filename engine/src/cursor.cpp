@@ -117,21 +117,11 @@ OrbResult Cursor::Step(int direction, uint8_t* record, OrbRecordInfo* info) {
       return r;
     }
     if (r != ORB_OK) return r;
-    if (record == nullptr && info == nullptr && NoActiveFilter()) {
-      // Only whether it is live is asked (a seek settling, a count): its flag.
-      uint8_t flag = 0;
-      r = table_->ReadFlag(n, &flag);
-      if (r == ORB_ERR_NOT_FOUND) continue;
-      if (r != ORB_OK) return r;
-      if (flag == '*') continue;
-      place_ = Place::kOn;
-      current_ = n;
-      currentGone_ = false;
-      return ORB_OK;
-    }
-    // The record in place in the table's blocks: copied once, into the
-    // caller's buffer. A callback filter is handed a copy of its own, since
-    // it may read this table through another cursor, which moves the blocks.
+    // The record in place in the table's blocks, read once (its deletion
+    // flag is its first byte, all a seek settling asks), copied once, into
+    // the caller's buffer. A callback filter is handed a copy of its own,
+    // since it may read this table through another cursor, which moves the
+    // blocks.
     const uint8_t* bytes = nullptr;
     r = table_->ReadRecordAhead(n, scratch_.data(), &bytes);
     if (r == ORB_ERR_NOT_FOUND) continue;  // an index entry beyond the records (index out of date)

@@ -94,28 +94,33 @@ class Table {
   // file's size and time look unchanged (their clock is coarse).
   void ForgetState() {
     lastSize_ = -1;
-    cacheLength_ = 0;
+    InvalidateBlocks();
   }
   // A change counter that moves on every write through this process and
   // whenever RefreshCount sees the file changed.
   uint64_t Generation() const { return generation_; }
 
   OrbResult ReadRecord(uint32_t recordNumber, uint8_t* record);
-  // A record for a walk in record order: records that follow the last one
-  // read come from blocks read ahead. In a shared or read-only open each
-  // block is read after a look at the file (its size and time, and the
-  // header's date, count and change counter), so another program's change
-  // shows from the next block on; a new walk starts with a fresh look.
+  // A record for a walk, in record order or an index's: records come from
+  // blocks of records read ahead. A walk in record order reads the block
+  // that follows; one that jumps (an index order) keeps every block it
+  // read while the table's records fit the read-ahead's bound, else reads
+  // each jump's record alone. In a shared or read-only open each block is
+  // read after a look at the file (its size and time, and the header's
+  // date, count and change counter), and no more than a block's worth of
+  // records is answered from blocks without a look, so another program's
+  // change shows after at most that many records in either order; a new
+  // walk starts with a fresh look.
   // Without a copy: *bytes is the record in the blocks read ahead (good
   // until the table reads again), or `buffer` (RecordSize bytes) when it
   // was read alone.
   OrbResult ReadRecordAhead(uint32_t recordNumber, uint8_t* buffer, const uint8_t** bytes);
   // The next walk reads its blocks afresh.
   void DropReadAhead() {
-    if (!Exclusive()) cacheLength_ = 0;
+    if (!Exclusive()) ReleaseBlocks();
     lastAhead_ = 0;
+    readsAlone_ = 0;
   }
-  OrbResult ReadFlag(uint32_t recordNumber, uint8_t* flag);
   // The deletion flag of every counted record, re-read only after the
   // file changed (Generation), so counts and sequence numbers of an
   // unfiltered cursor cost no record reads.
@@ -209,11 +214,31 @@ class Table {
   // `fresh`: the header was just read under the append lock (stamp_ holds it).
   OrbResult WriteHeader(const uint32_t* count, bool fresh = false);
   OrbResult SyncData() { return file_.Sync(); }
-  // Reads the block of records at `at` into the read-ahead (when needed)
-  // and answers the record in it.
-  OrbResult FromBlocks(int64_t at, const uint8_t** bytes);
-  // A record from the read-ahead when cached or next in a walk, else read
-  // alone into `buffer`.
+  // Records in one block of the read-ahead (block b holds records
+  // b * BlockRecords() + 1 on).
+  uint32_t BlockRecords() const;
+  // The record in its block of the read-ahead, when that block was read
+  // since the last change seen; else null.
+  const uint8_t* FromBlocks(uint32_t recordNumber) const;
+  // The same record, to be changed with the file; KeepBlockOf then keeps
+  // the block that holds it current.
+  uint8_t* CachedRecord(uint32_t recordNumber) { return const_cast<uint8_t*>(FromBlocks(recordNumber)); }
+  void KeepBlockOf(uint32_t recordNumber, const uint8_t* record);
+  struct AheadBlock {
+    uint8_t* bytes = nullptr;          // room for BlockRecords() records
+    size_t length = 0;                 // the bytes read
+    uint64_t generation = 0;           // Generation() when read
+  };
+  // The block kept for an index walk, with a buffer (null when none is left).
+  AheadBlock* KeptBlock(uint32_t block);
+  // Reads the record's block into `into` and answers the record.
+  OrbResult ReadBlock(uint32_t recordNumber, AheadBlock& into, const uint8_t** bytes);
+  // The blocks read so far answer nothing more (ReleaseBlocks also gives
+  // the kept ones' buffers back).
+  void InvalidateBlocks();
+  void ReleaseBlocks();
+  // A record from the read-ahead (see ReadRecordAhead), else read alone
+  // into `buffer`.
   OrbResult Ahead(uint32_t recordNumber, uint8_t* buffer, const uint8_t** bytes);
   // RefreshCount, also when only the header's first bytes moved (another
   // program's rewrite within the file time's resolution).
@@ -249,11 +274,14 @@ class Table {
   uint32_t heldRecord_ = 0;
   std::vector<uint8_t> flags_;
   uint64_t flagsGeneration_ = 0;
-  std::vector<uint8_t> cache_;
-  int64_t cacheStart_ = 0;
-  size_t cacheLength_ = 0;
-  uint64_t cacheGeneration_ = 0;
+  AheadBlock stream_;            // the block a walk in record order is in
+  std::unique_ptr<uint8_t[]> streamBuffer_;
+  uint32_t streamBlock_ = 0;
+  std::vector<AheadBlock> blocks_;    // kept for index walks, by block number
+  std::vector<uint32_t> heldBlocks_;  // the numbers of those holding a buffer
   uint32_t lastAhead_ = 0;  // the record ReadRecordAhead answered last
+  uint32_t sinceLook_ = 0;  // records answered from blocks since the last look
+  uint32_t readsAlone_ = 0;  // reads since the walk began or we last wrote (up to a bound)
   uint8_t stamp_[20] = {};  // header bytes 0-19 as last read or written
   std::unique_ptr<MemoFile> memo_;
   std::unique_ptr<ProductionIndex> index_;

@@ -72,6 +72,40 @@ class IndexedTableTest : public EngineTest {
   OrbCursor c_ = 0;
 };
 
+// Another program's engine: the built library loaded afresh in a forked
+// child (a forked copy of this engine would share our descriptors and
+// locks), with table STUFF of `dir` open shared.
+class OtherEngine {
+ public:
+  // Before the fork: the library beside the test.
+  OtherEngine() {
+    char exe[PATH_MAX] = {};
+    if (readlink("/proc/self/exe", exe, sizeof exe - 1) > 0)
+      path_ = (std::filesystem::path(exe).parent_path() / "libORBEX32.so").string();
+  }
+  // In the child: false when the library or the table does not open.
+  bool Open(const std::filesystem::path& dir) {
+    library_ = dlopen(path_.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (library_ == nullptr) return false;
+    auto openDb = Entry<decltype(EngineOpenDatabase)>("EngineOpenDatabase");
+    auto openTable = Entry<decltype(EngineOpenTable)>("EngineOpenTable");
+    OrbDatabase db = 0;
+    return openDb != nullptr && openTable != nullptr && openDb(dir.c_str(), &db) == ORB_OK &&
+           openTable(db, "STUFF", ORB_OPEN_SHARED, &cursor_) == ORB_OK;
+  }
+  // An entry point of the library (null when it has none such).
+  template <typename F>
+  F* Entry(const char* name) {
+    return reinterpret_cast<F*>(dlsym(library_, name));
+  }
+  OrbCursor cursor() const { return cursor_; }
+
+ private:
+  std::string path_;
+  void* library_ = nullptr;
+  OrbCursor cursor_ = 0;
+};
+
 }  // namespace
 
 TEST_F(IndexedTableTest, NewIndexOrdersTheCursorAndFollowsEveryChange) {
@@ -623,22 +657,15 @@ TEST_F(IndexedTableTest, AnotherProcesssAppendsShowInTheNextCountAndWalk) {
   uint32_t count = 0;
   ASSERT_EQ(EngineGetRecordCount(c_, &count), ORB_OK);
   ASSERT_EQ(count, 1u);
-  char exe[PATH_MAX] = {};
-  ASSERT_GT(readlink("/proc/self/exe", exe, sizeof exe - 1), 0);
-  const std::string lib = (std::filesystem::path(exe).parent_path() / "libORBEX32.so").string();
+  OtherEngine engine;
   pid_t pid = fork();
   if (pid == 0) {
-    void* h = dlopen(lib.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (h == nullptr) _exit(4);
-    auto openDb = reinterpret_cast<decltype(&EngineOpenDatabase)>(dlsym(h, "EngineOpenDatabase"));
-    auto openTable = reinterpret_cast<decltype(&EngineOpenTable)>(dlsym(h, "EngineOpenTable"));
-    auto init = reinterpret_cast<decltype(&EngineInitRecord)>(dlsym(h, "EngineInitRecord"));
-    auto put = reinterpret_cast<decltype(&EnginePutField)>(dlsym(h, "EnginePutField"));
-    auto insert = reinterpret_cast<decltype(&EngineInsertRecord)>(dlsym(h, "EngineInsertRecord"));
-    if (!openDb || !openTable || !init || !put || !insert) _exit(5);
-    OrbDatabase db = 0;
-    OrbCursor other = 0;
-    if (openDb(Dir().c_str(), &db) != ORB_OK || openTable(db, "STUFF", ORB_OPEN_SHARED, &other) != ORB_OK) _exit(1);
+    if (!engine.Open(Dir())) _exit(1);
+    auto init = engine.Entry<decltype(EngineInitRecord)>("EngineInitRecord");
+    auto put = engine.Entry<decltype(EnginePutField)>("EnginePutField");
+    auto insert = engine.Entry<decltype(EngineInsertRecord)>("EngineInsertRecord");
+    if (!init || !put || !insert) _exit(5);
+    const OrbCursor other = engine.cursor();
     std::vector<uint8_t> rec(64);
     for (const char* cat : {"berry", "cherry", "date"}) {
       if (init(other, rec.data(), rec.size()) != ORB_OK || put(other, 1, rec.data(), cat) != ORB_OK ||
@@ -745,4 +772,88 @@ TEST_F(IndexedTableTest, ASharedInsertWithOneTagMakesTenSystemCallsBesidesItsSyn
     EXPECT_LE(calls, 10);
   }
   EXPECT_GT(plain, static_cast<int>(records.size()) / 2);
+}
+
+// Walks read records ahead in blocks, in index order too, where the walk
+// jumps about the file and comes back to blocks it read before. Another
+// program changes records while this one walks, in a shared or read-only
+// open: a change to a record the walk reaches a block's worth of records
+// (or more) later shows, in index order exactly as in record order.
+TEST_F(IndexedTableTest, AnotherProcesssChangesShowInAWalkUnderWayInEitherOrder) {
+  // 41-byte records: 1,598 to a 64 KiB block, so 4,000 records fill three.
+  constexpr uint32_t kRecords = 4000;
+  constexpr uint32_t kChangeAt = 1000, kRenamedAt = 3000, kDeletedAt = 3500;
+  ASSERT_EQ(EngineBeginBatch(c_), ORB_OK);
+  // Costs 0 to 3,999 scattered over the records: the cost order jumps.
+  auto costOf = [](uint32_t recordNumber) { return (recordNumber - 1) * 7919 % kRecords; };
+  for (uint32_t n = 1; n <= kRecords; ++n) Add(("r" + std::to_string(n)).c_str(), costOf(n));
+  ASSERT_EQ(EngineCommitBatch(c_), ORB_OK);
+  ASSERT_EQ(AddIndex("BYCOST", "STR(Cost,12,2)"), ORB_OK);
+  OtherEngine engine;
+  // Renames record `renamed` and deletes record `deleted` through another engine.
+  auto changeInChild = [&](uint32_t renamed, const char* name, uint32_t deleted) {
+    pid_t pid = fork();
+    if (pid == 0) {
+      if (!engine.Open(Dir())) _exit(1);
+      auto toRecord = engine.Entry<decltype(EngineSetToRecordNo)>("EngineSetToRecordNo");
+      auto get = engine.Entry<decltype(EngineGetRecord)>("EngineGetRecord");
+      auto put = engine.Entry<decltype(EnginePutField)>("EnginePutField");
+      auto modify = engine.Entry<decltype(EngineModifyRecord)>("EngineModifyRecord");
+      auto remove = engine.Entry<decltype(EngineDeleteRecord)>("EngineDeleteRecord");
+      if (!toRecord || !get || !put || !modify || !remove) _exit(5);
+      const OrbCursor k = engine.cursor();
+      std::vector<uint8_t> rec(41);
+      if (toRecord(k, renamed) != ORB_OK || get(k, rec.data(), rec.size(), nullptr) != ORB_OK ||
+          put(k, 1, rec.data(), name) != ORB_OK || modify(k, rec.data(), rec.size()) != ORB_OK)
+        _exit(2);
+      _exit(toRecord(k, deleted) == ORB_OK && remove(k) == ORB_OK ? 0 : 3);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  };
+  struct Case {
+    const char* order;  // "" natural
+    uint16_t mode;
+    // The record at a place (1-based) of the walk over all records.
+    std::function<uint32_t(uint32_t)> recordAt;
+  };
+  auto byCost = [&](uint32_t place) {
+    for (uint32_t n = 1; n <= kRecords; ++n)
+      if (costOf(n) == place - 1) return n;
+    return 0u;
+  };
+  const Case cases[] = {
+      {"", ORB_OPEN_SHARED, [](uint32_t place) { return place; }},
+      {"BYCOST", ORB_OPEN_SHARED, byCost},
+      {"BYCOST", ORB_OPEN_READ_ONLY, byCost},
+  };
+  int round = 0;
+  for (const Case& k : cases) {
+    SCOPED_TRACE(std::string(k.order) + " mode " + std::to_string(k.mode));
+    const std::string renamedTo = "changed" + std::to_string(++round);
+    const uint32_t renamed = k.recordAt(kRenamedAt + round), deleted = k.recordAt(kDeletedAt + round);
+    // Every earlier round's change, as this walk finds the table.
+    std::vector<std::string> expected;
+    Reopen(k.mode);
+    if (*k.order != '\0') {
+      ASSERT_EQ(EngineSwitchToIndex(c_, k.order), ORB_OK);
+    }
+    for (const std::string& s : Walk(c_)) {
+      if (s.rfind("r" + std::to_string(deleted) + "/", 0) == 0) continue;
+      expected.push_back(s.rfind("r" + std::to_string(renamed) + "/", 0) == 0
+                             ? renamedTo + s.substr(s.find('/'))
+                             : s);
+    }
+    ASSERT_EQ(EngineSetToBegin(c_), ORB_OK);
+    std::vector<std::string> walk;
+    std::vector<uint8_t> rec = Buffer(c_);
+    while (EngineGetNextRecord(c_, rec.data(), rec.size(), nullptr) == ORB_OK) {
+      walk.push_back(Text(c_, 1, rec.data()) + "/" + std::to_string(static_cast<int>(Number(c_, 2, rec.data()))));
+      if (walk.size() == kChangeAt) {
+        ASSERT_EQ(changeInChild(renamed, renamedTo.c_str(), deleted), 0);
+      }
+    }
+    EXPECT_EQ(walk, expected);
+  }
 }

@@ -10,7 +10,16 @@
 #include <filesystem>
 
 #include "cfg_app.h"
-#include "cfg_pages.h"
+#include "cfg_notebook.h"
+#include "cfg_prop.h"
+#include "client_wnd.h"
+#include "combo_edit.h"
+#include "combo_lbox.h"
+#include "list_panel.h"
+#include "nice_combo_box.h"
+#include "prop_edit.h"
+#include "properties_window.h"
+#include "tab_control.h"
 #include "core/config_model.h"
 #include "core/engine_binding.h"
 #include "platform/paths.h"
