@@ -13,7 +13,6 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
-#include <QStyle>
 #include <QTimer>
 #include <QToolButton>
 
@@ -26,6 +25,7 @@
 #include "platform/ui.h"
 #include "reports/report_file.h"
 #include "reports/tmyreport.h"
+#include "speed_icons.h"
 #include "tmyedit.h"
 #include "tmysearch.h"
 #include "tmyeditbox.h"
@@ -43,14 +43,17 @@ constexpr std::string_view kMasterFileName = "MASTER.DBF";
 constexpr int kNavigatorHeight = 25;
 // A shown window that has not painted by then starts its count anyway.
 constexpr int kCountStartLatestMs = 200;
+// A table file up to this size is counted in record order before the
+// window shows: its deletion flags are read in a few milliseconds.
+constexpr std::uintmax_t kDirectCountMaxBytes = 16u << 20;
 
 QString Q(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 
-QToolButton* MakeToolButton(QWidget* parent, const char* name, const QString& hint, QStyle::StandardPixmap icon) {
+QToolButton* MakeToolButton(QWidget* parent, const char* name, const QString& hint) {
   auto* b = new QToolButton(parent);
   b->setObjectName(name);
   b->setToolTip(hint);
-  b->setIcon(parent->style()->standardIcon(icon));
+  b->setIcon(SpeedButtonIcon(name));
   b->setAutoRaise(true);
   return b;
 }
@@ -82,6 +85,9 @@ TMain::TMain(StartOptions options) : options_(std::move(options)) {
     CreateSearchWindows();
   }
   starting_ = false;
+  // The count is in the first paint wherever it costs little; a large
+  // table in record order is counted on a thread once the window paints.
+  if (countPending_ && CountIsCheap()) DisplayCount();
   // The counting cursor goes before an exclusive open can want the table.
   MyTable.BeforeClose = [this](framework::TDataSet&) { JoinCount(); };
 }
@@ -139,29 +145,28 @@ void TMain::CreateComponents() {
     QToolButton** member;
     const char* name;
     const char* hint;
-    QStyle::StandardPixmap icon;
   } speeds[] = {
-      {&SpeedNew, "SpeedNew", "New Database", QStyle::SP_FileIcon},
-      {&SpeedOpen, "SpeedOpen", "Open Database", QStyle::SP_DirOpenIcon},
-      {&SpeedAdd, "SpeedAdd", "Add Record", QStyle::SP_FileDialogNewFolder},
-      {&SpeedEdit, "SpeedEdit", "Edit Record", QStyle::SP_FileDialogDetailedView},
-      {&SpeedCopy, "SpeedCopy", "Copy Record", QStyle::SP_FileLinkIcon},
-      {&SpeedDelete, "SpeedDelete", "Delete Record", QStyle::SP_TrashIcon},
-      {&SpeedImport, "SpeedImport", "Import Records", QStyle::SP_ArrowDown},
-      {&SpeedExport, "SpeedExport", "Export Records", QStyle::SP_ArrowUp},
-      {&SpeedSearch, "SpeedSearch", "Search Records", QStyle::SP_FileDialogContentsView},
-      {&SpeedEndSearch, "SpeedEndSearch", "End Search", QStyle::SP_DialogCancelButton},
-      {&SpeedLocate, "SpeedLocate", "Locate Record", QStyle::SP_ArrowRight},
-      {&SpeedLocateNext, "SpeedLocateNext", "Locate Next Record", QStyle::SP_MediaSkipForward},
-      {&SpeedReports, "SpeedReports", "Reports", QStyle::SP_FileDialogListView},
-      {&SpeedViewer, "SpeedViewer", "Viewer Configuration", QStyle::SP_DesktopIcon},
-      {&SpeedSortOrder, "SpeedSortOrder", "Set Sorting Order", QStyle::SP_TitleBarUnshadeButton},
-      {&SpeedColor, "SpeedColor", "Color Setup", QStyle::SP_DriveCDIcon},
-      {&SpeedHelp, "SpeedHelp", "Help", QStyle::SP_DialogHelpButton},
+      {&SpeedNew, "SpeedNew", "New Database"},
+      {&SpeedOpen, "SpeedOpen", "Open Database"},
+      {&SpeedAdd, "SpeedAdd", "Add Record"},
+      {&SpeedEdit, "SpeedEdit", "Edit Record"},
+      {&SpeedCopy, "SpeedCopy", "Copy Record"},
+      {&SpeedDelete, "SpeedDelete", "Delete Record"},
+      {&SpeedImport, "SpeedImport", "Import Records"},
+      {&SpeedExport, "SpeedExport", "Export Records"},
+      {&SpeedSearch, "SpeedSearch", "Search Records"},
+      {&SpeedEndSearch, "SpeedEndSearch", "End Search"},
+      {&SpeedLocate, "SpeedLocate", "Locate Record"},
+      {&SpeedLocateNext, "SpeedLocateNext", "Locate Next Record"},
+      {&SpeedReports, "SpeedReports", "Reports"},
+      {&SpeedViewer, "SpeedViewer", "Viewer Configuration"},
+      {&SpeedSortOrder, "SpeedSortOrder", "Set Sorting Order"},
+      {&SpeedColor, "SpeedColor", "Color Setup"},
+      {&SpeedHelp, "SpeedHelp", "Help"},
   };
   int x = 4;
   for (const Speed& s : speeds) {
-    *s.member = MakeToolButton(SpeedPanel, s.name, QString::fromUtf8(s.hint), s.icon);
+    *s.member = MakeToolButton(SpeedPanel, s.name, QString::fromUtf8(s.hint));
     (*s.member)->setGeometry(x, 4, 24, 24);
     x += 24;
   }
@@ -722,6 +727,17 @@ void TMain::DisplayCount() {
     }
   }
   CountLabel->setText(QString::number(count));
+}
+
+bool TMain::CountIsCheap() const {
+  // A search counts by walking the records it passes. Without one, the
+  // engine keeps the count of an index order; in record order it reads
+  // every record's deletion flag.
+  if (SearchActive) return false;
+  if (!MyTable.Active() || !MyTable.IndexName().empty()) return true;
+  std::error_code ec;
+  const std::uintmax_t bytes = fs::file_size(currentDatabase_, ec);
+  return !ec && bytes <= kDirectCountMaxBytes;
 }
 
 void TMain::paintEvent(QPaintEvent* event) {

@@ -263,6 +263,8 @@ class TMain : public QMainWindow {
   // The start-up's count: the records are counted on a thread while the
   // window shows, and the label filled in when the count is in.
   void StartCount();
+  // The count can be made at once, before the window shows.
+  bool CountIsCheap() const;
   void JoinCount();
   void ShowCountFound(uint64_t request);
 

@@ -335,36 +335,34 @@ void TMyExport::DoAscii() {
     ui::ShowMessage("The open database cannot be exported onto itself.  Please choose another file.", "Error");
     return;
   }
-  std::string content;
+  // Written beside the target as the walk goes and renamed in: a failed
+  // export leaves an old file whole.
+  auto failed = [&](int error) {
+    ui::ShowMessage("The export file " + chosen.fileName + " could not be written: " + std::strerror(error) + ".",
+                    "Error");
+    MyGauge->setValue(0);
+  };
+  ItemTextFileWriter file;
+  int error = 0;
+  if (!file.Open(chosen.fileName, &error)) return failed(error);
   if (Settings.exportFirstRow) {
     std::vector<std::string> titles;
     for (int f : fields_) titles.push_back(Title(f));
-    content += ItemTextLine(titles);
+    file.Append(ItemTextLine(titles));
   }
   try {
     // Its fields are found once the walk has the table as it walks it.
     std::optional<ItemTextExporter> exporter;
     RecordWalk([&] {
-      if (!exporter) {
-        exporter.emplace(main_.MyTable, fields_);
-        content.reserve(content.size() + exporter->LongestLine() *
-                                             static_cast<std::size_t>(std::max(grid::GetRecordCount(main_.MyTable), 0)));
-      }
-      exporter->AppendLine(content);
+      if (!exporter) exporter.emplace(main_.MyTable, fields_);
+      file.Append(*exporter);
     });
   } catch (const framework::Exception& e) {
     ui::ShowMessage(e.Message(), "Error");
     MyGauge->setValue(0);
     return;
   }
-  // Written beside the target and renamed in: a failed export leaves an old file whole.
-  int error = 0;
-  if (!platform::WriteFileAtomic(chosen.fileName, content, &error)) {
-    ui::ShowMessage("The export file " + chosen.fileName + " could not be written: " + std::strerror(error) + ".",
-                    "Error");
-    MyGauge->setValue(0);
-    return;
-  }
+  if (!file.Finish(&error)) return failed(error);
   Settings.lastExportFile = chosen.fileName;
   ui::ShowMessage("Export Complete.", "Ok");
   MyGauge->setValue(0);

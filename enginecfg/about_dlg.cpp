@@ -3,6 +3,8 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include "ansi_text.h"
+
 namespace vtxcfg {
 namespace {
 

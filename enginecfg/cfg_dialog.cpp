@@ -8,14 +8,11 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include "ansi_text.h"
 #include "core/cfg_strings.h"
-#include "platform/text.h"
 #include "platform/ui.h"
 
 namespace vtxcfg {
-
-QString FromAnsi(const std::string& text) { return QString::fromStdString(platform::Cp1252ToUtf8(text)); }
-std::string ToAnsi(const QString& text) { return platform::Utf8ToCp1252(text.toStdString()); }
 
 QWidget* DialogParent(QWidget* fallback) {
   if (QWidget* modal = QApplication::activeModalWidget()) return modal;

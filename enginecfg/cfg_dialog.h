@@ -67,7 +67,5 @@ class TCfgDialog : public QDialog {
 // The dialog over which a message for `fallback`'s window appears: the open
 // modal dialog, else `fallback`.
 QWidget* DialogParent(QWidget* fallback);
-QString FromAnsi(const std::string& text);
-std::string ToAnsi(const QString& text);
 
 }  // namespace vtxcfg

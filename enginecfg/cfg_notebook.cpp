@@ -7,7 +7,7 @@
 #include "date_panel.h"
 #include "driver_panel.h"
 #include "number_panel.h"
-#include "prop_list.h"
+#include "properties_window.h"
 #include "system_panel.h"
 #include "tab_control.h"
 #include "time_panel.h"

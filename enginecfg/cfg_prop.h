@@ -6,11 +6,13 @@
 #include <string>
 
 #include "core/cfg_rules.h"
-#include "prop_list.h"
+#include "prop.h"
 
 class QLabel;
 
 namespace vtxcfg {
+
+class PropertiesWindow;
 
 // One displayed parameter of a node of the model.
 class TCfgProp : public TProp {

@@ -4,15 +4,12 @@
 #include <QListWidget>
 #include <QPushButton>
 
+#include "ansi_text.h"
 #include "core/config_model.h"
-#include "platform/text.h"
-#include "prop_list.h"
+#include "properties_window.h"
 
 namespace vtxcfg {
 namespace {
-
-QString Q(const std::string& ansi) { return QString::fromStdString(platform::Cp1252ToUtf8(ansi)); }
-std::string A(const QString& text) { return platform::Utf8ToCp1252(text.toStdString()); }
 
 constexpr int kListWidth = 132;
 
@@ -43,7 +40,7 @@ void TListPanel::Layout() {
 
 std::string TListPanel::SelectedName() const {
   QListWidgetItem* item = list_->currentItem();
-  return item ? A(item->text()) : std::string();
+  return item ? ToAnsi(item->text()) : std::string();
 }
 
 void TListPanel::Refill(bool loaded) {
@@ -54,7 +51,7 @@ void TListPanel::Refill(bool loaded) {
   std::string name;
   int select = 0;
   for (int n = 0; loaded && GetChildName(root_, n, name) == 0; ++n) {
-    list_->addItem(Q(name));
+    list_->addItem(FromAnsi(name));
     if (name == keep) select = n;
   }
   if (list_->count() > 0) list_->setCurrentRow(select);
@@ -64,7 +61,7 @@ void TListPanel::Refill(bool loaded) {
 
 bool TListPanel::SelectName(const std::string& name) {
   for (int i = 0; i < list_->count(); ++i)
-    if (PathEqual(A(list_->item(i)->text()), name)) {
+    if (PathEqual(ToAnsi(list_->item(i)->text()), name)) {
       list_->setCurrentRow(i);
       return true;
     }
@@ -86,7 +83,7 @@ void TListPanel::SelectionChanged() {
     if (loaded_) {
       std::string text;
       GetNodeDescription(node, text);
-      description_->setText(Q(text));
+      description_->setText(FromAnsi(text));
     }
   } else {
     description_->clear();

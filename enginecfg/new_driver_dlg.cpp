@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 
+#include "ansi_text.h"
 #include "core/alias_rules.h"
 #include "core/cfg_strings.h"
 #include "core/odbc.h"

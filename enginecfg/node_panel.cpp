@@ -1,7 +1,7 @@
 #include "node_panel.h"
 
 #include "core/cfg_rules.h"
-#include "prop_list.h"
+#include "properties_window.h"
 
 namespace vtxcfg {
 

@@ -6,7 +6,7 @@
 
 #include "cfg_prop.h"
 #include "core/config_model.h"
-#include "prop_list.h"
+#include "properties_window.h"
 
 namespace vtxcfg {
 

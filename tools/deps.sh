@@ -2,7 +2,7 @@
 # Installs the Debian packages the build needs, when any is missing.
 set -euo pipefail
 PACKAGES=(cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
-          qt6-base-dev libicu-dev unixodbc-dev libodbc2 libmspack-dev
+          qt6-base-dev qt6-svg-dev libqt6svg6 libicu-dev unixodbc-dev libodbc2 libmspack-dev
           libsqlite3-dev libgtest-dev libgmock-dev libbenchmark-dev
           fonts-dejavu-core)
 # One query for all: a second start should not wait on the package database.

@@ -23,11 +23,14 @@ BUILD=build/release
 LOG=$BUILD/build.log
 mkdir -p "$BUILD"
 
-# Configure once; again only when the program folder moves.
-if ! grep -qxF "STASHWELL_PROGRAM_DIR:STRING=$ROOT/PROGRAM" "$BUILD/CMakeCache.txt" 2>/dev/null; then
+# Configure once; again only when the program folder moves. The sources of
+# each library compile in a few combined units (STASHWELL_UNITY), which takes
+# a fraction of the time of one unit per file.
+if ! grep -qxF "STASHWELL_PROGRAM_DIR:STRING=$ROOT/PROGRAM" "$BUILD/CMakeCache.txt" 2>/dev/null ||
+   ! grep -qxF "STASHWELL_UNITY:BOOL=ON" "$BUILD/CMakeCache.txt"; then
   echo "Configuring Stashwell Inventory 95..."
   if ! cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DSTASHWELL_TESTS=OFF \
-         -DSTASHWELL_BENCH=OFF "-DSTASHWELL_PROGRAM_DIR=$ROOT/PROGRAM" >"$LOG" 2>&1; then
+         -DSTASHWELL_BENCH=OFF -DSTASHWELL_UNITY=ON "-DSTASHWELL_PROGRAM_DIR=$ROOT/PROGRAM" >"$LOG" 2>&1; then
     tail -n 30 "$LOG"; echo "Configuration failed; the whole log is in $LOG" >&2; exit 1
   fi
 fi

@@ -4,7 +4,7 @@
 #   build/sanitize     g++ with AddressSanitizer and UndefinedBehaviorSanitizer, all tests
 #   build/tsan         g++ with ThreadSanitizer, the SLW32 threading tests
 #   build/fuzz         clang with libFuzzer, each fuzz target for a bounded time
-#   build/install      the programs as the run command builds them, installed into a
+#   build/install      the programs as the run command builds them (combined units), installed into a
 #                      temporary prefix, with the README's SLW32 example built against it
 # A build that prints a compiler warning fails the run, in every configuration.
 set -uo pipefail
@@ -99,7 +99,7 @@ fi
 
 echo "== release build and install"
 if configure_build build/install -DCMAKE_BUILD_TYPE=Release -DSTASHWELL_TESTS=OFF -DSTASHWELL_BENCH=OFF \
-     -DSTASHWELL_PROGRAM_DIR=share/stashwell/PROGRAM; then
+     -DSTASHWELL_UNITY=ON -DSTASHWELL_PROGRAM_DIR=share/stashwell/PROGRAM; then
   if bash tools/check-install.sh build/install; then
     passed_total=$((passed_total + 1))
   else

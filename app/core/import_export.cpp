@@ -64,6 +64,44 @@ std::size_t ItemTextExporter::LongestLine() const {
   return longest;
 }
 
+namespace {
+// The lines written out at a time.
+constexpr std::size_t kExportChunk = 256 * 1024;
+}  // namespace
+
+bool ItemTextFileWriter::Open(const std::filesystem::path& file, int* error) {
+  buffer_.clear();
+  buffer_.reserve(kExportChunk + 4096);
+  error_ = 0;
+  return file_.Open(file, error);
+}
+
+void ItemTextFileWriter::Append(std::string_view line) {
+  if (error_ != 0) return;
+  buffer_ += line;
+  WriteWhenFull();
+}
+
+void ItemTextFileWriter::Append(const ItemTextExporter& exporter) {
+  if (error_ != 0) return;
+  exporter.AppendLine(buffer_);
+  WriteWhenFull();
+}
+
+void ItemTextFileWriter::WriteWhenFull() {
+  if (buffer_.size() < kExportChunk) return;
+  if (!file_.Write(buffer_, &error_) && error_ == 0) error_ = EIO;
+  buffer_.clear();
+}
+
+bool ItemTextFileWriter::Finish(int* error) {
+  if (error_ == 0 && !file_.Write(buffer_, &error_) && error_ == 0) error_ = EIO;
+  buffer_.clear();
+  if (error_ == 0 && !file_.Commit(&error_) && error_ == 0) error_ = EIO;
+  if (error) *error = error_;
+  return error_ == 0;
+}
+
 std::vector<int> ColumnTargets(const std::vector<MappingRow>& rows, std::size_t columnCount) {
   std::vector<int> targets(columnCount, 0);
   for (std::size_t r = 0; r < rows.size() && r < static_cast<std::size_t>(kItemFieldCount); ++r) {

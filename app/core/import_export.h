@@ -16,6 +16,7 @@
 #include <filesystem>
 
 #include "framework/dbtables.h"
+#include "platform/file_io.h"
 
 namespace keldro {
 
@@ -41,6 +42,30 @@ class ItemTextExporter {
     int typeCode;
   };
   std::vector<Column> columns_;
+};
+
+// The export's text file, written as its lines come: they pass through a
+// small buffer to a file beside the target, renamed in when whole (see
+// platform::AtomicFileWriter), so an export never holds all its lines and
+// a failed one leaves an old file as it was.
+class ItemTextFileWriter {
+ public:
+  // False, with errno-style detail, when the file cannot be begun.
+  bool Open(const std::filesystem::path& file, int* error);
+  // A line as it is (the title line), or the exporter's line of the
+  // current record. After a failed write the rest is not written.
+  void Append(std::string_view line);
+  void Append(const ItemTextExporter& exporter);
+  // Writes what is buffered and puts the file in place; false, with the
+  // first failure's errno-style detail, when anything could not be written.
+  bool Finish(int* error);
+
+ private:
+  void WriteWhenFull();
+
+  platform::AtomicFileWriter file_;
+  std::string buffer_;
+  int error_ = 0;
 };
 
 // One row of the mapping grid: the source column it holds (1-based, 0 for

@@ -92,7 +92,7 @@ ItemTableLocation LocateItemTable(const fs::path& dbfPath) {
 }
 
 std::string MainCaption(std::string_view tableName) {
-  return "Stashwell Inventory 95 (" + std::string(tableName) + ")";
+  return "Stashwell Inventory 95 (" + std::string(tableName.substr(0, tableName.find('.'))) + ")";
 }
 
 namespace {

@@ -67,7 +67,8 @@ struct ItemTableLocation {
   std::filesystem::path indexPath;
 };
 ItemTableLocation LocateItemTable(const std::filesystem::path& dbfPath);
-// The caption of the main window for a table name.
+// The caption of the main window for a table name: the name up to its first
+// dot, as the table's short name ("MY.VIVO" gives "... (MY)").
 std::string MainCaption(std::string_view tableName);
 
 // Opens the table at a location and gives its field names; nullopt when it

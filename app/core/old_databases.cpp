@@ -1,5 +1,7 @@
 #include "core/old_databases.h"
 
+#include <unistd.h>
+
 #include <cmath>
 #include <cstdint>
 #include <optional>
@@ -163,7 +165,7 @@ void DefineItemFields(framework::TFieldDefs& defs) {
   }
 }
 
-std::string ConvertOldTable(framework::TDataSet& target, const fs::path& path, OldVersion version) {
+std::string ConvertOldTable(framework::TTable& target, const fs::path& path, OldVersion version) {
   const std::vector<FieldCopy>& copies =
       version == OldVersion::Version2 ? Version2FieldCopies() : Version1FieldCopies();
   if (!target.Active()) return "no database is open.";
@@ -176,19 +178,13 @@ std::string ConvertOldTable(framework::TDataSet& target, const fs::path& path, O
     return e.Message();
   }
 
+  // One batch: a kill, a crash or a full disk leaves the table without
+  // any of the records or with all of them, and the old file is deleted
+  // only once they are in.
+  std::error_code ec;
   std::vector<framework::TBookmark> appended;
-  auto rollBack = [&target, &appended] {
-    try {
-      if (target.State() == framework::dsInsert || target.State() == framework::dsEdit) target.Cancel();
-      for (const framework::TBookmark& b : appended) {
-        target.GotoBookmark(b);
-        target.Delete();
-      }
-    } catch (const framework::Exception&) {
-    }
-    appended.clear();
-  };
   try {
+    target.BeginBatch();
     for (const std::vector<Cell>& row : rows) {
       target.Append();
       for (size_t i = 0; i < copies.size(); ++i) WriteCell(*target.FieldByName(copies[i].to), row[i]);
@@ -196,17 +192,41 @@ std::string ConvertOldTable(framework::TDataSet& target, const fs::path& path, O
       target.Post();
       appended.push_back(target.GetBookmark());
     }
+    // A folder that takes no removal would leave the records doubled at
+    // the next start: seen before they go in.
+    const fs::path folder = path.parent_path().empty() ? fs::path(".") : path.parent_path();
+    if (::access(folder.c_str(), W_OK) != 0) {
+      target.RollbackBatch();
+      return "the old file could not be deleted.";
+    }
+    target.CommitBatch();
   } catch (const framework::Exception& e) {
-    rollBack();
+    // A failed post or commit has rolled the batch back already.
+    try {
+      target.Cancel();
+      if (target.InBatch()) target.RollbackBatch();
+    } catch (const framework::Exception&) {
+    }
     return e.Message();
   }
-  std::error_code ec;
   fs::remove(path, ec);
-  if (ec || fs::exists(path, ec)) {
-    rollBack();
-    return "the old file could not be deleted.";
+  if (!ec && !fs::exists(path, ec)) return "";
+  // Taken out again (one batch too), so that the next start's conversion
+  // doubles nothing.
+  try {
+    target.BeginBatch();
+    for (const framework::TBookmark& b : appended) {
+      target.GotoBookmark(b);
+      target.Delete();
+    }
+    target.CommitBatch();
+  } catch (const framework::Exception&) {
+    try {
+      if (target.InBatch()) target.RollbackBatch();
+    } catch (const framework::Exception&) {
+    }
   }
-  return "";
+  return "the old file could not be deleted.";
 }
 
 std::string ConversionFailedMessage(std::string_view fileName, std::string_view failure) {
@@ -214,7 +234,7 @@ std::string ConversionFailedMessage(std::string_view fileName, std::string_view 
          "  It has been kept as it was, and nothing was added.";
 }
 
-bool CheckForConversion(const fs::path& programDir, framework::TDataSet& target) {
+bool CheckForConversion(const fs::path& programDir, framework::TTable& target) {
   struct Old {
     std::string_view fileName;
     OldVersion version;

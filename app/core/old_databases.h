@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "framework/db.h"
+#include "framework/dbtables.h"
 
 namespace keldro {
 
@@ -21,12 +21,13 @@ void DefineItemFields(framework::TFieldDefs& defs);
 enum class OldVersion { Version1 = 1, Version2 = 2 };
 
 // Converts the old table at `path` into `target`, an open inventory table.
-// Every record is read and converted before the first is appended; the old
-// file is deleted only when all were appended. Answers "" on success, else
-// why not: then the records appended so far are taken out again and the old
-// file is kept, so the next start can offer the conversion once more without
+// Every record is read and converted before the first is appended, all of
+// them in one batch (in the table all together or not at all, also across
+// a kill); the old file is deleted only when all were appended. Answers ""
+// on success, else why not: then nothing was added and the old file is
+// kept, so the next start can offer the conversion once more without
 // doubling anything.
-std::string ConvertOldTable(framework::TDataSet& target, const std::filesystem::path& path, OldVersion version);
+std::string ConvertOldTable(framework::TTable& target, const std::filesystem::path& path, OldVersion version);
 
 // The error shown for a conversion that failed.
 std::string ConversionFailedMessage(std::string_view fileName, std::string_view failure);
@@ -35,6 +36,6 @@ std::string ConversionFailedMessage(std::string_view fileName, std::string_view 
 // case); each one of its version's layout is offered ("Convert", Yes/No) and
 // on Yes converted into `target`, a failure shown ("Error"). True when a
 // conversion ran, so the caller shows the table afresh.
-bool CheckForConversion(const std::filesystem::path& programDir, framework::TDataSet& target);
+bool CheckForConversion(const std::filesystem::path& programDir, framework::TTable& target);
 
 }  // namespace keldro

@@ -1,19 +1,14 @@
 // TReportFonts, "Report Fonts": the titles, column headers, body and
 // footnote fonts of the definition in the buffer, each changed through the
-// report font dialog (sizes 6 to 16, colour, underline and strike-out). Both
-// are shown in the report colours, scaled and centred.
+// report font dialog. Shown in the report colours, scaled and centred.
 #pragma once
 
 #include <array>
-#include <optional>
-#include <vector>
+#include <string>
 
 #include "reports/report_definition.h"
 #include "tdialog.h"
 
-class QCheckBox;
-class QComboBox;
-class QFontComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -22,29 +17,6 @@ namespace keldro::reports {
 
 // "Arial 8pt".
 std::string FontDescription(const ReportFont& font);
-
-// The font dialog of the report fonts.
-class TReportFontDialog : public TDialog {
-  Q_OBJECT
- public:
-  TReportFontDialog(QWidget* parent, const ReportFont& font);
-  QFontComboBox* FontName = nullptr;
-  QComboBox *FontSize = nullptr, *FontColor = nullptr;
-  QCheckBox *Bold = nullptr, *Italic = nullptr, *Underline = nullptr, *StrikeOut = nullptr;
-  QLabel* Sample = nullptr;
-  QPushButton *OkButton = nullptr, *CancelButton = nullptr;
-  // The font as chosen.
-  ReportFont Chosen() const;
-
- protected:
-  void SetColors() override;
-
- private:
-  void UpdateSample();
-  std::vector<QWidget*> labels_;
-  ReportFont original_;
-  QString shownFamily_;
-};
 
 class TReportFonts : public TDialog {
   Q_OBJECT

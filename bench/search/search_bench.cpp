@@ -170,6 +170,10 @@ TTable& ReplaceTable() {
     t->SetTableName("REPLACE.DBF");
     t->SetExclusive(true);
     t->Open();
+    // Walked once: the baseline and the replacement both start with the
+    // table read in, whichever runs first.
+    for (t->First(); !t->Eof(); t->Next()) {
+    }
     return t;
   }();
   return *table;

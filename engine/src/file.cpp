@@ -290,7 +290,7 @@ void File::HoldWrite(int64_t offset, const uint8_t* bytes, size_t size) {
   pending_.emplace(lo, std::move(merged));
 }
 
-OrbResult File::WriteHeld(int64_t keepFrom, int64_t keepTo) {
+OrbResult File::WriteHeld(int64_t keepFrom, int64_t keepTo, bool alone) {
   if (cut_ >= 0) {
     if (int err = fault::Check(fault::Op::kTruncate, path_); err != 0) {
       return Fail(WriteErrorCode(err), path_.string() + ": " + std::strerror(err));
@@ -301,26 +301,60 @@ OrbResult File::WriteHeld(int64_t keepFrom, int64_t keepTo) {
     }
     cut_ = -1;
   }
+  // The parts outside the kept span, in order.
+  struct Piece {
+    int64_t at;
+    const uint8_t* bytes;
+    size_t size;
+  };
+  std::vector<Piece> pieces;
   std::map<int64_t, std::vector<uint8_t>> kept;
-  for (auto it = pending_.begin(); it != pending_.end(); it = pending_.erase(it)) {
-    const int64_t start = it->first;
-    const int64_t end = start + static_cast<int64_t>(it->second.size());
-    const uint8_t* bytes = it->second.data();
+  for (const auto& [start, held] : pending_) {
+    const int64_t end = start + static_cast<int64_t>(held.size());
+    const uint8_t* bytes = held.data();
     // The part before the kept span, the kept part, the part after it.
     const int64_t keepStart = std::clamp(keepFrom, start, end);
     const int64_t keepEnd = std::clamp(keepTo, keepStart, end);
-    if (keepStart > start) {
-      OrbResult r = StoredWrite(start, bytes, static_cast<size_t>(keepStart - start));
-      if (r != ORB_OK) return r;
-    }
+    if (keepStart > start) pieces.push_back({start, bytes, static_cast<size_t>(keepStart - start)});
     if (keepEnd > keepStart) kept.emplace(keepStart, std::vector<uint8_t>(bytes + (keepStart - start), bytes + (keepEnd - start)));
-    if (end > keepEnd) {
-      OrbResult r = StoredWrite(keepEnd, bytes + (keepEnd - start), static_cast<size_t>(end - keepEnd));
-      if (r != ORB_OK) return r;
+    if (end > keepEnd) pieces.push_back({keepEnd, bytes + (keepEnd - start), static_cast<size_t>(end - keepEnd)});
+  }
+  // Where nobody else writes the file, pieces a little apart (the few
+  // bytes a batch changed in each of many records) go out together with
+  // the file's own bytes between them: one write instead of thousands.
+  int64_t stored = 0;
+  if (alone) {
+    struct stat st {};
+    if (::fstat(fd_, &st) == 0) stored = st.st_size;
+  }
+  constexpr int64_t kGap = 4096, kTogether = 256 << 10;
+  std::vector<uint8_t> together;
+  for (size_t i = 0; i < pieces.size();) {
+    size_t j = i + 1;
+    const int64_t lo = pieces[i].at;
+    while (j < pieces.size() && pieces[j].at - (pieces[j - 1].at + static_cast<int64_t>(pieces[j - 1].size)) <= kGap &&
+           pieces[j].at <= stored && pieces[j].at + static_cast<int64_t>(pieces[j].size) - lo <= kTogether) {
+      ++j;
     }
-    pendingBytes_ -= it->second.size();
+    OrbResult r = ORB_OK;
+    if (j == i + 1) {
+      r = StoredWrite(lo, pieces[i].bytes, pieces[i].size);
+    } else {
+      const int64_t hi = pieces[j - 1].at + static_cast<int64_t>(pieces[j - 1].size);
+      together.resize(static_cast<size_t>(hi - lo));
+      size_t got = 0;
+      // The gaps lie below the file's end: what the read misses is held.
+      r = ReadStored(lo, together.data(), static_cast<size_t>(std::min(hi, std::max(stored, lo)) - lo), &got);
+      for (size_t k = i; k < j && r == ORB_OK; ++k) {
+        std::memcpy(together.data() + (pieces[k].at - lo), pieces[k].bytes, pieces[k].size);
+      }
+      if (r == ORB_OK) r = StoredWrite(lo, together.data(), together.size());
+    }
+    if (r != ORB_OK) return r;
+    i = j;
   }
   pending_ = std::move(kept);
+  pendingBytes_ = 0;
   for (const auto& [at, bytes] : pending_) pendingBytes_ += bytes.size();
   return ORB_OK;
 }

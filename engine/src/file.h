@@ -87,8 +87,10 @@ class File {
     return writable_ ? StoredWrite(offset, buffer, size) : WriteAt(offset, buffer, size);
   }
   // Writes the held truncation and the held writes outside [keepFrom,
-  // keepTo) to the file (still holding the rest): no sync.
-  OrbResult WriteHeld(int64_t keepFrom, int64_t keepTo);
+  // keepTo) to the file (still holding the rest): no sync. `alone`: no
+  // other program writes the file meanwhile (an exclusive open), so held
+  // writes close together may go out as one with the bytes between them.
+  OrbResult WriteHeld(int64_t keepFrom, int64_t keepTo, bool alone = false);
 
   // Non-blocking byte locks; false when another holder refuses.
   bool Lock(off_t offset, bool exclusive);

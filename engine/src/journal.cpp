@@ -39,6 +39,9 @@ int64_t Get64(const uint8_t* p) {
 // A journal never holds more old bytes in one entry than a file can have.
 constexpr uint32_t kMaxEntry = 1u << 30;
 
+// Entries gathered in memory before they are written.
+constexpr size_t kGather = 256u << 10;
+
 }  // namespace
 
 std::filesystem::path Journal::PathFor(const std::filesystem::path& table) {
@@ -73,26 +76,39 @@ OrbResult Journal::Create(const std::filesystem::path& path, int64_t tableLength
 }
 
 OrbResult Journal::Add(uint8_t file, int64_t offset, const uint8_t* bytes, size_t size) {
+  const size_t length = kEntryFixed + size + 4;
+  // Gathered up to a bound, then written (unsynced) and the buffer used
+  // again: entries written before the sync guard changes not yet made,
+  // and putting their old bytes back changes nothing.
+  if (!unwritten_.empty() && unwritten_.size() + length > kGather) {
+    OrbResult r = WriteGathered();
+    if (r != ORB_OK) return r;
+  }
+  if (unwritten_.capacity() < kGather) unwritten_.reserve(kGather);
   const size_t at = unwritten_.size();
-  unwritten_.resize(at + kEntryFixed + size + 4, 0);
+  unwritten_.resize(at + length);
   uint8_t* entry = unwritten_.data() + at;
   entry[0] = file;
+  entry[1] = entry[2] = entry[3] = 0;
   Put64(entry + 4, offset);
   Put32(entry + 12, static_cast<uint32_t>(size));
   std::memcpy(entry + kEntryFixed, bytes, size);
   Put32(entry + kEntryFixed + size, Crc32(0, entry, kEntryFixed + size));
-  end_ += static_cast<int64_t>(kEntryFixed + size + 4);
+  end_ += static_cast<int64_t>(length);
   return ORB_OK;
 }
 
+OrbResult Journal::WriteGathered() {
+  if (unwritten_.empty()) return ORB_OK;
+  const int64_t at = end_ - static_cast<int64_t>(unwritten_.size());
+  OrbResult r = file_.WriteAt(at, unwritten_.data(), unwritten_.size());
+  if (r == ORB_OK) unwritten_.clear();
+  return r;
+}
+
 OrbResult Journal::Sync() {
-  if (!unwritten_.empty()) {
-    const int64_t at = end_ - static_cast<int64_t>(unwritten_.size());
-    OrbResult r = file_.WriteAt(at, unwritten_.data(), unwritten_.size());
-    if (r != ORB_OK) return r;
-    unwritten_.clear();
-  }
-  return file_.Sync();
+  OrbResult r = WriteGathered();
+  return r == ORB_OK ? file_.Sync() : r;
 }
 
 OrbResult Journal::Undo(const std::filesystem::path& path, File& table, const std::filesystem::path& memoPath) {

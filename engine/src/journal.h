@@ -28,8 +28,8 @@ class Journal {
   OrbResult Create(const std::filesystem::path& path, int64_t tableLength, int64_t memoLength,
                    const std::vector<uint8_t>& header);
   // The old bytes at `offset` of the table or memo file. No sync: the
-  // entries are gathered and written at the next Sync (one write for a
-  // batch's thousands of small entries; a torn tail fails its check).
+  // entries are gathered and written a few hundred KiB at a time, the
+  // rest at the next Sync (a torn tail fails its check).
   OrbResult Add(uint8_t file, int64_t offset, const uint8_t* bytes, size_t size);
   OrbResult Sync();
   bool IsOpen() const { return file_.IsOpen(); }
@@ -46,6 +46,8 @@ class Journal {
   static OrbResult Undo(const std::filesystem::path& path, File& table, const std::filesystem::path& memoPath);
 
  private:
+  OrbResult WriteGathered();
+
   File file_;
   int64_t end_ = 0;                // where the next entry goes, after the unwritten ones
   std::vector<uint8_t> unwritten_;  // entries added since the last Sync

@@ -25,15 +25,18 @@
 //   ORB_ERR_INDEX_MISSING (the caller clears the byte to open without it).
 #include "table.h"
 
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cctype>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <map>
+#include <mutex>
 #include <thread>
 #include <utility>
 
@@ -299,7 +302,10 @@ void SetMissingIndexHook(MissingIndexHook hook) {
 }
 MissingIndexHook GetMissingIndexHook() { return gMissingIndexHook; }
 
-Table::~Table() { index_.reset(); }  // batch_ (complete below) goes with it
+Table::~Table() {
+  index_.reset();  // batch_ (complete below) goes with it
+  ReleaseBlocks();
+}
 
 std::string Table::DisplayName() const { return path_.filename().string(); }
 
@@ -586,9 +592,58 @@ constexpr size_t kAheadBlockBytes = 65536;
 // up to this much is kept whole in blocks while it is walked; a larger one
 // reads each jump's record alone.
 constexpr uint64_t kAheadBound = uint64_t{128} << 20;
-// After a write of ours, jumps read their own record alone for this many
-// reads: a change to every record visited would make each block read waste.
-constexpr uint32_t kReadsBeforeBlocks = 8;
+// A walk's first jumps, and those after a write of ours, read their own
+// record alone: a look at a few records (a window's first rows, a seek)
+// would waste the rest of each block, and so would a change to every
+// record visited.
+constexpr uint32_t kReadsBeforeBlocks = 64;
+
+// The buffers of the blocks index walks keep, shared by the process's
+// tables (kAheadBound in all) and kept for the next walk when a table gives
+// them back: memory touched for the first time costs more than the reads
+// it saves. They are cut from 2 MiB pieces the system may back with large
+// pages, so a walk that jumps about them meets fewer page misses.
+class BlockPool {
+ public:
+  static BlockPool& Get() {
+    static BlockPool* pool = new BlockPool();
+    return *pool;
+  }
+  // Null when every buffer is in use.
+  uint8_t* Take() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!free_.empty()) {
+      uint8_t* b = free_.back();
+      free_.pop_back();
+      return b;
+    }
+    if (left_ == 0) {
+      if (made_ + kPiece > kAheadBound) return nullptr;
+      void* piece = std::aligned_alloc(kPiece, kPiece);
+      if (piece == nullptr) return nullptr;
+      ::madvise(piece, kPiece, MADV_HUGEPAGE);  // a hint only
+      made_ += kPiece;
+      next_ = static_cast<uint8_t*>(piece);
+      left_ = kPiece / kAheadBlockBytes;
+    }
+    uint8_t* b = next_;
+    next_ += kAheadBlockBytes;
+    --left_;
+    return b;
+  }
+  void Give(uint8_t* b) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    free_.push_back(b);
+  }
+
+ private:
+  static constexpr size_t kPiece = size_t{2} << 20;
+  std::mutex mutex_;
+  std::vector<uint8_t*> free_;
+  uint8_t* next_ = nullptr;  // the rest of the newest piece
+  size_t left_ = 0;          // buffers in it
+  size_t made_ = 0;
+};
 
 }  // namespace
 
@@ -599,59 +654,58 @@ uint32_t Table::BlockRecords() const {
 const uint8_t* Table::FromBlocks(uint32_t recordNumber) const {
   const uint32_t per = BlockRecords();
   const uint32_t block = (recordNumber - 1) / per;
-  if (block >= blocks_.size()) return nullptr;
-  const AheadBlock& b = blocks_[block];
   const size_t within = static_cast<size_t>((recordNumber - 1) % per) * recordLength_;
-  if (b.generation != generation_ || within + recordLength_ > b.length) return nullptr;
-  return b.bytes.get() + within;
+  auto holds = [&](const AheadBlock& b) {
+    return b.bytes && b.generation == generation_ && within + recordLength_ <= b.length;
+  };
+  if (streamBlock_ == block && holds(stream_)) return stream_.bytes + within;
+  if (block < blocks_.size() && holds(blocks_[block])) return blocks_[block].bytes + within;
+  return nullptr;
 }
 
-OrbResult Table::ReadBlock(uint32_t recordNumber, const uint8_t** bytes) {
-  const uint32_t per = BlockRecords();
-  const uint32_t block = (recordNumber - 1) / per;
-  const bool whole = static_cast<uint64_t>(recordCount_) * recordLength_ <= kAheadBound;
-  if (!whole) {
-    // Too large to keep: the walk holds the one block it is in.
-    for (uint32_t held : heldBlocks_) {
-      if (held != block && held < blocks_.size()) blocks_[held] = AheadBlock();
-    }
-    heldBlocks_.clear();
-  }
+Table::AheadBlock* Table::KeptBlock(uint32_t block) {
   if (block >= blocks_.size()) blocks_.resize(block + 1);
   AheadBlock& b = blocks_[block];
-  const size_t size = static_cast<size_t>(per) * recordLength_;
   if (!b.bytes) {
-    b.bytes.reset(new uint8_t[size]);
+    b.bytes = BlockPool::Get().Take();
+    if (!b.bytes) return nullptr;
     heldBlocks_.push_back(block);
   }
-  b.length = 0;
+  return &b;
+}
+
+OrbResult Table::ReadBlock(uint32_t recordNumber, AheadBlock& into, const uint8_t** bytes) {
+  const uint32_t per = BlockRecords();
+  const uint32_t block = (recordNumber - 1) / per;
+  const size_t size = static_cast<size_t>(per) * recordLength_;
+  into.length = 0;
   size_t got = 0;
-  OrbResult r = file_.ReadSome(headerLength_ + static_cast<int64_t>(block) * size, b.bytes.get(), size, &got);
+  OrbResult r = file_.ReadSome(headerLength_ + static_cast<int64_t>(block) * size, into.bytes, size, &got);
   if (r != ORB_OK) return r;
-  b.length = got;
-  b.generation = generation_;
-  const uint8_t* record = FromBlocks(recordNumber);
-  if (record == nullptr) return Fail(ORB_ERR_CORRUPT, DisplayName() + ": record cut short");
-  *bytes = record;
+  into.length = got;
+  into.generation = generation_;
+  const size_t within = static_cast<size_t>((recordNumber - 1) % per) * recordLength_;
+  if (within + recordLength_ > got) return Fail(ORB_ERR_CORRUPT, DisplayName() + ": record cut short");
+  *bytes = into.bytes + within;
   return ORB_OK;
 }
 
 void Table::InvalidateBlocks() {
-  for (uint32_t held : heldBlocks_) {
-    if (held < blocks_.size()) blocks_[held].length = 0;
-  }
+  stream_.length = 0;
+  for (uint32_t held : heldBlocks_) blocks_[held].length = 0;
 }
 
 void Table::ReleaseBlocks() {
+  stream_.length = 0;
+  for (uint32_t held : heldBlocks_) BlockPool::Get().Give(blocks_[held].bytes);
   blocks_.clear();
-  blocks_.shrink_to_fit();
   heldBlocks_.clear();
 }
 
 OrbResult Table::Ahead(uint32_t recordNumber, uint8_t* buffer, const uint8_t** bytes) {
   const bool next = recordNumber == lastAhead_ + 1;
   lastAhead_ = recordNumber;
-  if (readsSinceWrite_ < kReadsBeforeBlocks) ++readsSinceWrite_;
+  if (readsAlone_ < kReadsBeforeBlocks) ++readsAlone_;
   // Without a look, no more records than a block holds come from blocks,
   // however the walk goes about the file.
   const uint32_t per = BlockRecords();
@@ -662,13 +716,23 @@ OrbResult Table::Ahead(uint32_t recordNumber, uint8_t* buffer, const uint8_t** b
       return ORB_OK;
     }
   }
-  const bool whole = static_cast<uint64_t>(recordCount_) * recordLength_ <= kAheadBound;
-  if (!next && (!whole || readsSinceWrite_ < kReadsBeforeBlocks)) {
+  // A walk in record order reads its next block into the one it streams
+  // through; a jump into a block kept for the rest of the walk, or alone.
+  const uint32_t block = (recordNumber - 1) / per;
+  AheadBlock* into = block < blocks_.size() && blocks_[block].bytes ? &blocks_[block] : nullptr;
+  if (into == nullptr && !next && static_cast<uint64_t>(recordCount_) * recordLength_ <= kAheadBound &&
+      readsAlone_ >= kReadsBeforeBlocks)
+    into = KeptBlock(block);
+  if (into == nullptr && !next) {
     *bytes = buffer;
     return file_.ReadAt(headerLength_ + static_cast<int64_t>(recordNumber - 1) * recordLength_, buffer,
                         recordLength_);
   }
-  if (!Exclusive()) {
+  // The block is read after a look: the one streamed through every time,
+  // a kept one once the records answered since the last look fill a block
+  // (what it reads is newer than that look; older blocks are within their
+  // share).
+  if (!Exclusive() && (into == nullptr || sinceLook_ >= per)) {
     OrbResult r = LookForChanges();
     if (r != ORB_OK) return r;
     sinceLook_ = 0;
@@ -682,8 +746,26 @@ OrbResult Table::Ahead(uint32_t recordNumber, uint8_t* buffer, const uint8_t** b
       return ORB_OK;
     }
   }
+  if (into == nullptr) {
+    if (!streamBuffer_) streamBuffer_.reset(new uint8_t[kAheadBlockBytes]);
+    stream_.bytes = streamBuffer_.get();
+    streamBlock_ = block;
+    into = &stream_;
+  }
   ++sinceLook_;
-  return ReadBlock(recordNumber, bytes);
+  return ReadBlock(recordNumber, *into, bytes);
+}
+
+void Table::KeepBlockOf(uint32_t recordNumber, const uint8_t* record) {
+  const uint32_t block = (recordNumber - 1) / BlockRecords();
+  auto holds = [&](const AheadBlock& b) {
+    return b.bytes && record >= b.bytes && record < b.bytes + b.length;
+  };
+  if (streamBlock_ == block && holds(stream_)) {
+    stream_.generation = generation_;
+  } else if (block < blocks_.size() && holds(blocks_[block])) {
+    blocks_[block].generation = generation_;
+  }
 }
 
 OrbResult Table::LookForChanges() {
@@ -832,7 +914,7 @@ void Table::UnlockAppend() {
 
 
 void Table::Wrote(int64_t knownSize) {
-  readsSinceWrite_ = 0;  // the generation moves on: every block read is stale
+  readsAlone_ = 0;  // the generation moves on: every block read is stale
   ++generation_;
   if (Exclusive()) return;  // the writes keep lastSize_ (see RefreshCount)
   if (knownSize >= 0) {
@@ -936,13 +1018,25 @@ OrbResult Table::Rewrite(uint32_t recordNumber, const uint8_t* record, bool* wri
   // the date besides: the count belongs to whoever appends (our copy of it
   // may be behind another program's append).
   OrbResult r = WriteHeader(nullptr);
-  if (r == ORB_OK) {
-    r = file_.WriteAt(headerLength_ + static_cast<int64_t>(recordNumber - 1) * recordLength_, record, recordLength_);
+  const int64_t at = headerLength_ + static_cast<int64_t>(recordNumber - 1) * recordLength_;
+  // In an exclusive open the blocks read ahead are the record as it is:
+  // a batch holds (and journals) only the bytes that change, and the
+  // blocks take the new ones, so a walk that changes records as it goes
+  // reads each block once.
+  uint8_t* cached = Exclusive() ? CachedRecord(recordNumber) : nullptr;
+  size_t from = 0, to = recordLength_;
+  if (cached != nullptr && batch_) {
+    while (from < to && cached[from] == record[from]) ++from;
+    while (to > from && cached[to - 1] == record[to - 1]) --to;
   }
+  if (r == ORB_OK && from < to) r = file_.WriteAt(at + static_cast<int64_t>(from), record + from, to - from);
   if (r == ORB_OK && written != nullptr) *written = true;
   if (r == ORB_OK) r = file_.Sync();
   if (lock) file_.Unlock(RecordLockOffset(recordNumber));
+  const bool keep = r == ORB_OK && cached != nullptr;
+  if (keep) std::memcpy(cached + from, record + from, to - from);
   Wrote();
+  if (keep) KeepBlockOf(recordNumber, cached);
   return AfterBatchWrite(r);
 }
 
@@ -1313,7 +1407,7 @@ OrbResult Table::WriteBatch(bool header) {
   // Nothing of the user's is in a private table: nothing to take back.
   if (private_) {
     OrbResult r = memo_ ? memo_->Stored().WriteHeld(0, 0) : ORB_OK;
-    return r == ORB_OK ? file_.WriteHeld(0, header ? 0 : b.headerLength) : r;
+    return r == ORB_OK ? file_.WriteHeld(0, header ? 0 : b.headerLength, Exclusive()) : r;
   }
   bool fresh = false;
   OrbResult r = OpenJournal(&fresh);
@@ -1356,7 +1450,7 @@ OrbResult Table::WriteBatch(bool header) {
   if (r == ORB_OK && fresh) r = SyncDirectory(path_.parent_path());
   // The old bytes are on disk: the new ones may follow.
   if (r == ORB_OK && memo_) r = memo_->Stored().WriteHeld(0, 0);
-  if (r == ORB_OK) r = file_.WriteHeld(0, header ? 0 : b.headerLength);
+  if (r == ORB_OK) r = file_.WriteHeld(0, header ? 0 : b.headerLength, Exclusive());
   return r;
 }
 
@@ -1375,7 +1469,7 @@ OrbResult Table::CommitBatch() {
     if (r == ORB_OK) r = file_.SyncNow();
     if (r == ORB_OK && memo_) r = memo_->Stored().SyncNow();
     if (r == ORB_OK && index_) r = index_->Checkpoint();
-    if (r == ORB_OK) r = file_.WriteHeld(0, 0);
+    if (r == ORB_OK) r = file_.WriteHeld(0, 0, Exclusive());
     if (r == ORB_OK) r = file_.SyncNow();
     const bool journalled = batch_->journal.IsOpen();
     if (r == ORB_OK && journalled) {

@@ -119,6 +119,7 @@ class Table {
   void DropReadAhead() {
     if (!Exclusive()) ReleaseBlocks();
     lastAhead_ = 0;
+    readsAlone_ = 0;
   }
   // The deletion flag of every counted record, re-read only after the
   // file changed (Generation), so counts and sequence numbers of an
@@ -219,9 +220,21 @@ class Table {
   // The record in its block of the read-ahead, when that block was read
   // since the last change seen; else null.
   const uint8_t* FromBlocks(uint32_t recordNumber) const;
-  // Reads the record's block into the read-ahead and answers the record.
-  OrbResult ReadBlock(uint32_t recordNumber, const uint8_t** bytes);
-  // The blocks read so far answer nothing more (ReleaseBlocks also frees them).
+  // The same record, to be changed with the file; KeepBlockOf then keeps
+  // the block that holds it current.
+  uint8_t* CachedRecord(uint32_t recordNumber) { return const_cast<uint8_t*>(FromBlocks(recordNumber)); }
+  void KeepBlockOf(uint32_t recordNumber, const uint8_t* record);
+  struct AheadBlock {
+    uint8_t* bytes = nullptr;          // room for BlockRecords() records
+    size_t length = 0;                 // the bytes read
+    uint64_t generation = 0;           // Generation() when read
+  };
+  // The block kept for an index walk, with a buffer (null when none is left).
+  AheadBlock* KeptBlock(uint32_t block);
+  // Reads the record's block into `into` and answers the record.
+  OrbResult ReadBlock(uint32_t recordNumber, AheadBlock& into, const uint8_t** bytes);
+  // The blocks read so far answer nothing more (ReleaseBlocks also gives
+  // the kept ones' buffers back).
   void InvalidateBlocks();
   void ReleaseBlocks();
   // A record from the read-ahead (see ReadRecordAhead), else read alone
@@ -261,16 +274,14 @@ class Table {
   uint32_t heldRecord_ = 0;
   std::vector<uint8_t> flags_;
   uint64_t flagsGeneration_ = 0;
-  struct AheadBlock {
-    std::unique_ptr<uint8_t[]> bytes;  // BlockRecords() records (left unset until read)
-    size_t length = 0;        // the bytes read
-    uint64_t generation = 0;  // Generation() when read
-  };
-  std::vector<AheadBlock> blocks_;  // by block number
-  std::vector<uint32_t> heldBlocks_;  // the numbers of the blocks holding memory
+  AheadBlock stream_;            // the block a walk in record order is in
+  std::unique_ptr<uint8_t[]> streamBuffer_;
+  uint32_t streamBlock_ = 0;
+  std::vector<AheadBlock> blocks_;    // kept for index walks, by block number
+  std::vector<uint32_t> heldBlocks_;  // the numbers of those holding a buffer
   uint32_t lastAhead_ = 0;  // the record ReadRecordAhead answered last
   uint32_t sinceLook_ = 0;  // records answered from blocks since the last look
-  uint32_t readsSinceWrite_ = 0;
+  uint32_t readsAlone_ = 0;  // reads since the walk began or we last wrote (up to a bound)
   uint8_t stamp_[20] = {};  // header bytes 0-19 as last read or written
   std::unique_ptr<MemoFile> memo_;
   std::unique_ptr<ProductionIndex> index_;

@@ -36,21 +36,31 @@ ReadStatus ReadWholeFile(const fs::path& file, std::string& out) {
   return ReadStatus::kOk;
 }
 
-bool WriteFileAtomic(const fs::path& file, std::string_view bytes, int* error) {
-  auto fail = [&](int code) {
-    if (error) *error = code;
-    return false;
-  };
-  fs::path dir = file.parent_path();
-  if (dir.empty()) dir = ".";
-  std::string tmpl = (dir / std::string(".").append(file.filename().string()).append(".XXXXXX")).string();
-  int fd = ::mkstemp(tmpl.data());
-  if (fd < 0) return fail(errno);
-  auto abandon = [&](int code) {
-    ::close(fd);
-    ::unlink(tmpl.c_str());
-    return fail(code);
-  };
+namespace {
+
+bool Failed(int* error, int code) {
+  if (error) *error = code;
+  return false;
+}
+
+}  // namespace
+
+AtomicFileWriter::~AtomicFileWriter() { Abandon(); }
+
+void AtomicFileWriter::Abandon() {
+  if (fd_ < 0) return;
+  ::close(fd_);
+  ::unlink(temp_.c_str());
+  fd_ = -1;
+}
+
+bool AtomicFileWriter::Open(const fs::path& file, int* error) {
+  Abandon();
+  file_ = file;
+  const fs::path dir = file.parent_path().empty() ? fs::path(".") : file.parent_path();
+  temp_ = (dir / std::string(".").append(file.filename().string()).append(".XXXXXX")).string();
+  fd_ = ::mkstemp(temp_.data());
+  if (fd_ < 0) return Failed(error, errno);
   // mkstemp gives 0600; a replaced file keeps its mode, a new one gets the
   // mode the user's umask allows.
   struct stat st{};
@@ -62,32 +72,57 @@ bool WriteFileAtomic(const fs::path& file, std::string_view bytes, int* error) {
     ::umask(mask);
     mode = 0666 & ~mask;
   }
-  if (::fchmod(fd, mode) != 0) return abandon(errno);
+  if (::fchmod(fd_, mode) != 0) {
+    const int code = errno;
+    Abandon();
+    return Failed(error, code);
+  }
+  return true;
+}
+
+bool AtomicFileWriter::Write(std::string_view bytes, int* error) {
+  if (fd_ < 0) return Failed(error, EBADF);
   size_t done = 0;
   while (done < bytes.size()) {
-    ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
     if (n < 0) {
       if (errno == EINTR) continue;
-      return abandon(errno);
+      const int code = errno;
+      Abandon();
+      return Failed(error, code);
     }
-    if (n == 0) return abandon(EIO);
+    if (n == 0) {
+      Abandon();
+      return Failed(error, EIO);
+    }
     done += static_cast<size_t>(n);
   }
-  if (::fsync(fd) != 0) return abandon(errno);
-  if (::close(fd) != 0) {
-    int code = errno;
-    ::unlink(tmpl.c_str());
-    return fail(code);
+  return true;
+}
+
+bool AtomicFileWriter::Commit(int* error) {
+  if (fd_ < 0) return Failed(error, EBADF);
+  if (::fsync(fd_) != 0) {
+    const int code = errno;
+    Abandon();
+    return Failed(error, code);
   }
-  if (::rename(tmpl.c_str(), file.c_str()) != 0) {
-    int code = errno;
-    ::unlink(tmpl.c_str());
-    return fail(code);
+  const int fd = fd_;
+  fd_ = -1;
+  if (::close(fd) != 0 || ::rename(temp_.c_str(), file_.c_str()) != 0) {
+    const int code = errno;
+    ::unlink(temp_.c_str());
+    return Failed(error, code);
   }
   // The rename itself reaches the disk with the directory.
-  SyncFolder(dir);
+  SyncFolder(file_.parent_path());
   if (error) *error = 0;
   return true;
+}
+
+bool WriteFileAtomic(const fs::path& file, std::string_view bytes, int* error) {
+  AtomicFileWriter writer;
+  return writer.Open(file, error) && writer.Write(bytes, error) && writer.Commit(error);
 }
 
 bool SyncFolder(const fs::path& dir, int* error) {

@@ -402,6 +402,39 @@ TEST_F(ImportExportTest, ExportingEverythingDuringASearchWritesAllAndKeepsTheSea
   EXPECT_EQ(TempRoot::ReadFile(some).find("\"Saw\""), std::string::npos);
 }
 
+// A text export the disk cannot take says so and leaves the old file as it
+// was, with nothing beside it (a file size limit stands for a full disk).
+TEST_F(ImportExportTest, ATextExportStoppedByAFullDiskLeavesTheOldFile) {
+  Start();
+  for (int i = 0; i < 30; ++i) AddRecord("Thing " + std::to_string(i), "Acme", i);
+  const fs::path folder = root.path() / "exports", out = folder / "OLD.TXT";
+  fs::create_directories(folder);
+  TempRoot::WriteFile(out, "\"old\"\r\n");
+  struct rlimit old {};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+  std::signal(SIGXFSZ, SIG_IGN);
+  Choose(out);
+  WhileModal([&] { main->MenuExport->trigger(); },
+             [&] {
+               auto* w = qobject_cast<TMyExport*>(QApplication::activeModalWidget());
+               ASSERT_NE(w, nullptr);
+               struct rlimit small = old;
+               small.rlim_cur = 1000;  // the 30 lines take more
+               ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+               ui->answers.push_back(Answer::Ok);
+               w->StartExportButton->click();
+               setrlimit(RLIMIT_FSIZE, &old);
+               w->ExitButton->click();
+             });
+  std::signal(SIGXFSZ, SIG_DFL);
+  EXPECT_EQ(ui->MessageTexts(),
+            std::vector<std::string>{"The export file " + out.string() + " could not be written: File too large."});
+  EXPECT_EQ(TempRoot::ReadFile(out), "\"old\"\r\n");
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(folder)) names.push_back(e.path().filename().string());
+  EXPECT_EQ(names, std::vector<std::string>{"OLD.TXT"});
+}
+
 TEST_F(ImportExportTest, AnImportStoppedByAFullDiskLeavesTheCountAsBefore) {
   Start();
   AddRecord("Hammer", "Acme", 1);

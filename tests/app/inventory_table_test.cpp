@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "core/item_fields.h"
 #include "platform/ui.h"
@@ -120,8 +123,12 @@ TEST(TableLocation, TableNameIsTheFileNameWithoutItsFinalExtension) {
   EXPECT_EQ(loc.directory, root.programDir());
   EXPECT_EQ(loc.tableName, "MY.VIVO");
   EXPECT_EQ(loc.indexPath, root.programDir() / "my.vivo.mdx");  // found without regard to case
-  EXPECT_EQ(MainCaption(LocateItemTable(root.programDir() / "MASTER.DBF").tableName),
-            "Stashwell Inventory 95 (MASTER)");
+  // The caption names the table up to its first dot; the file stays the one opened.
+  for (const auto& [name, caption] : std::vector<std::pair<std::string, std::string>>{
+           {"MASTER", "Stashwell Inventory 95 (MASTER)"},
+           {"MY.VIVO", "Stashwell Inventory 95 (MY)"},
+           {"A.B.C", "Stashwell Inventory 95 (A)"}})
+    EXPECT_EQ(MainCaption(name), caption) << name;
   EXPECT_EQ(LocateItemTable(root.programDir() / "MASTER.DBF").indexPath, root.programDir() / "MASTER.MDX");
 }
 

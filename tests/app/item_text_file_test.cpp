@@ -1,10 +1,16 @@
 // The item text file: what the export writes, what the import reads back,
 // and the first pass that refuses a file with any bad line.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <cerrno>
+#include <csignal>
+#include <filesystem>
 
 #include "core/import_export.h"
 #include "core/item_text_file.h"
 #include "framework/sysutils.h"
+#include "temp_root.h"
 
 namespace keldro {
 namespace {
@@ -217,4 +223,68 @@ TEST(ExportSelection, IncludedFieldsInTheirExportOrder) {
 }
 
 }  // namespace
+// The export's file is written as its lines come, in pieces, beside the
+// target: whole when finished, and when the disk refuses a piece (a file
+// size limit stands for a full disk) or the export stops before its end,
+// the old file stays as it was and nothing is left beside it.
+TEST(ItemTextFileWriter, WritesEveryLineOrLeavesTheOldFile) {
+  testing_support::TempRoot root;
+  const std::filesystem::path folder = root.path() / "exports", file = folder / "ITEMS.TXT";
+  std::filesystem::create_directories(folder);
+  auto only = [&] {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(folder)) names.push_back(e.path().filename().string());
+    return names;
+  };
+  // 6,000 lines of 100 bytes: more than one piece.
+  std::string expected;
+  auto lineOf = [](int i) {
+    std::string line = "\"line " + std::to_string(i) + "\",\"";
+    line.append(96 - line.size(), 'x');
+    return line + "\"\r\n";
+  };
+  for (int i = 0; i < 6000; ++i) expected += lineOf(i);
+  {
+    ItemTextFileWriter writer;
+    int error = -1;
+    ASSERT_TRUE(writer.Open(file, &error));
+    for (int i = 0; i < 6000; ++i) writer.Append(lineOf(i));
+    ASSERT_TRUE(writer.Finish(&error));
+    EXPECT_EQ(error, 0);
+  }
+  EXPECT_TRUE(testing_support::TempRoot::ReadFile(file) == expected);
+  EXPECT_EQ(only(), std::vector<std::string>{"ITEMS.TXT"});
+
+  const std::string old = "\"old\"\r\n";
+  testing_support::TempRoot::WriteFile(file, old);
+  struct rlimit before {};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &before), 0);
+  std::signal(SIGXFSZ, SIG_IGN);
+  for (const rlim_t limit : {rlim_t{100000}, rlim_t{400000}}) {
+    SCOPED_TRACE(limit);
+    ItemTextFileWriter writer;
+    int error = 0;
+    ASSERT_TRUE(writer.Open(file, &error));
+    struct rlimit small = before;
+    small.rlim_cur = limit;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    for (int i = 0; i < 6000; ++i) writer.Append(lineOf(i));
+    const bool finished = writer.Finish(&error);
+    setrlimit(RLIMIT_FSIZE, &before);
+    EXPECT_FALSE(finished);
+    EXPECT_EQ(error, EFBIG);
+    EXPECT_EQ(testing_support::TempRoot::ReadFile(file), old);
+    EXPECT_EQ(only(), std::vector<std::string>{"ITEMS.TXT"});
+  }
+  std::signal(SIGXFSZ, SIG_DFL);
+  {
+    ItemTextFileWriter stopped;
+    int error = 0;
+    ASSERT_TRUE(stopped.Open(file, &error));
+    for (int i = 0; i < 6000; ++i) stopped.Append(lineOf(i));
+  }
+  EXPECT_EQ(testing_support::TempRoot::ReadFile(file), old);
+  EXPECT_EQ(only(), std::vector<std::string>{"ITEMS.TXT"});
+}
+
 }  // namespace keldro

@@ -20,6 +20,7 @@
 #include "core/backup_restore.h"
 #include "core/import_export.h"
 #include "core/item_fields.h"
+#include "core/old_databases.h"
 #include "core/search_replace.h"
 #include "fault_engine.h"
 #include "framework/dbtables.h"
@@ -63,6 +64,14 @@ class WholeTableWorkSweep : public ::testing::Test {
   }
 
   fs::path Dbf() const { return dir_ / "MASTER.DBF"; }
+
+  // MASTER open as keldro's window has it: shared, in the sort index's order.
+  void OpenMaster(TTable& t) const {
+    t.SetDatabaseName(dir_.string());
+    t.SetTableName("MASTER.DBF");
+    t.SetIndexName("NewIndex");
+    t.Open();
+  }
 
   // MASTER as keldro makes it: the 22 fields and (unless the work runs
   // without it) the sort index, with `records` records, three categories in
@@ -207,10 +216,7 @@ TEST_F(WholeTableWorkSweep, AnImportIsAllOrNothing) {
   Sweep(
       [&](const std::function<void()>& arm) {
         TTable t;
-        t.SetDatabaseName(dir_.string());
-        t.SetTableName("MASTER.DBF");
-        t.SetIndexName("NewIndex");
-        t.Open();
+        OpenMaster(t);
         arm();
         const ImportOutcome outcome = AppendImport(t, [&](const RecordSink& sink) {
           CheckTextImport(content, targets.size(), targets, false, sink);
@@ -264,10 +270,7 @@ TEST_F(WholeTableWorkSweep, ADBaseExportReplacesItsTargetWholeOrNotAtAll) {
   Sweep(
       [&](const std::function<void()>& arm) {
         TTable source;
-        source.SetDatabaseName(dir_.string());
-        source.SetTableName("MASTER.DBF");
-        source.SetIndexName("NewIndex");
-        source.Open();
+        OpenMaster(source);
         arm();
         TTable exportTable;
         try {
@@ -286,6 +289,39 @@ TEST_F(WholeTableWorkSweep, ADBaseExportReplacesItsTargetWholeOrNotAtAll) {
           EXPECT_TRUE(name == "MASTER.DBF" || name == "MASTER.MDX" || name == "EXP.DBF") << name;
         }
         return Read(target);
+      });
+}
+
+TEST_F(WholeTableWorkSweep, AnOldDatabaseConversionIsAllOrNothing) {
+  MakeMaster(4);
+  // The earlier version's table as it wrote it, beside the inventory.
+  const fs::path old = dir_ / "D2ADE.DBF";
+  fs::copy_file(fs::path(STASHWELL_APP_TEST_DATA) / "D2ADE.DBF", pristine_ / "D2ADE.DBF");
+  Sweep(
+      [&](const std::function<void()>& arm) {
+        TTable t;
+        OpenMaster(t);
+        arm();
+        return ConvertOldTable(t, old, OldVersion::Version2).empty();
+      },
+      [&] {
+        TableState s = Read(Dbf());
+        // The old table stays until the records are in, and opens. (A kill
+        // between the commit and its removal keeps it beside them.)
+        if (fs::exists(old)) {
+          TTable t;
+          t.SetDatabaseName(dir_.string());
+          t.SetTableName("D2ADE.DBF");
+          t.SetReadOnly(true);
+          try {
+            t.Open();
+            t.Last();
+          } catch (const framework::Exception& e) {
+            s.rows.push_back(std::string("the old table does not open: ") + e.what());
+          }
+        }
+        if (!fs::exists(old) || s.rows.size() > 4) s.rows.push_back("converted");
+        return s;
       });
 }
 

@@ -14,6 +14,7 @@
 
 #include "engine_fixture.h"
 #include "fault.h"
+#include "table.h"
 
 namespace engine_test {
 namespace {
@@ -164,6 +165,71 @@ TEST_F(BatchTest, RollbackPutsTheFilesBackByteForByte) {
     EXPECT_TRUE(Read("PEOPLE.DBT") == dbt);
     EXPECT_EQ(Files(), (std::vector<std::string>{"PEOPLE.DBF", "PEOPLE.DBT", "PEOPLE.MDX"}));
   }
+}
+
+// A walk that changes records as it goes (as a search and replace does),
+// in an exclusive open: the batch holds only the bytes that change and
+// writes many of them at once, and the files it leaves must hold exactly
+// the bytes single posts leave, or, rolled back, the bytes before.
+TEST_F(BatchTest, WalkChangingRecordsWritesTheBytesSinglePostsWrite) {
+  const char* table = "WALK";
+  MakeTable(table, {Field("NAME", 'C', 10), Field("WIDE", 'C', 250), Field("MORE", 'C', 250)});
+  OrbCursor c = Open(table, ORB_OPEN_EXCLUSIVE);
+  ASSERT_EQ(EngineBeginBatch(c), ORB_OK);
+  std::vector<uint8_t> rec = Buffer(c);
+  // 400 records of 511 bytes: several blocks read ahead.
+  for (int i = 0; i < 400; ++i) {
+    EngineInitRecord(c, rec.data(), static_cast<uint32_t>(rec.size()));
+    EnginePutField(c, 1, rec.data(), ("r" + std::to_string(i)).c_str());
+    EnginePutField(c, 2, rec.data(), "wide");
+    EnginePutField(c, 3, rec.data(), ("more " + std::to_string(i % 7)).c_str());
+    ASSERT_EQ(EngineInsertRecord(c, rec.data(), static_cast<uint32_t>(rec.size())), ORB_OK);
+  }
+  ASSERT_EQ(EngineCommitBatch(c), ORB_OK);
+  Close(c);
+  const std::string before = Read("WALK.DBF");
+  // Record n's change: its first byte of NAME, the last of MORE, both, a
+  // value as it was, or none.
+  auto walk = [&](OrbCursor w) {
+    std::vector<uint8_t> r = Buffer(w);
+    EngineSetToBegin(w);
+    for (int n = 0; EngineGetNextRecord(w, r.data(), static_cast<uint32_t>(r.size()), nullptr) == ORB_OK; ++n) {
+      switch (n % 5) {
+        case 0: EnginePutField(w, 1, r.data(), ("R" + std::to_string(n).substr(1)).c_str()); break;
+        case 1: EnginePutField(w, 3, r.data(), (std::string(249, 'm') + "!").c_str()); break;
+        case 2:
+          EnginePutField(w, 1, r.data(), "X");
+          EnginePutField(w, 3, r.data(), (std::string(249, 'z') + "?").c_str());
+          break;
+        case 3: EnginePutField(w, 2, r.data(), "wide"); break;
+        default: continue;
+      }
+      ASSERT_EQ(EngineModifyRecord(w, r.data(), static_cast<uint32_t>(r.size())), ORB_OK) << n;
+    }
+  };
+  c = Open(table, ORB_OPEN_EXCLUSIVE);
+  walk(c);
+  Close(c);
+  const std::string posted = Read("WALK.DBF");
+  ASSERT_FALSE(posted == before);
+  orb::fault::SkipSyncs(true);  // what reaches the files is tested, not when
+  const size_t bound = orb::BatchBound();
+  for (size_t held : {bound, size_t{4096}}) {
+    SCOPED_TRACE(held == bound ? "written at the commit" : "written on the way");
+    orb::SetBatchBound(held);
+    for (bool commit : {true, false}) {
+      Write("WALK.DBF", before);
+      c = Open(table, ORB_OPEN_EXCLUSIVE);
+      ASSERT_EQ(EngineBeginBatch(c), ORB_OK);
+      walk(c);
+      ASSERT_EQ(commit ? EngineCommitBatch(c) : EngineRollbackBatch(c), ORB_OK);
+      Close(c);
+      EXPECT_EQ(Masked(Read("WALK.DBF")), Masked(commit ? posted : before)) << (commit ? "committed" : "rolled back");
+    }
+  }
+  orb::SetBatchBound(bound);
+  orb::fault::SkipSyncs(false);
+  EXPECT_EQ(Files(), (std::vector<std::string>{"WALK.DBF"}));
 }
 
 TEST_F(BatchTest, CallsOutOfTurnAreRefused) {

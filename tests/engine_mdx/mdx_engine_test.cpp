@@ -782,7 +782,7 @@ TEST_F(IndexedTableTest, ASharedInsertWithOneTagMakesTenSystemCallsBesidesItsSyn
 TEST_F(IndexedTableTest, AnotherProcesssChangesShowInAWalkUnderWayInEitherOrder) {
   // 41-byte records: 1,598 to a 64 KiB block, so 4,000 records fill three.
   constexpr uint32_t kRecords = 4000;
-  constexpr uint32_t kChangeAt = 10, kRenamedAt = 3000, kDeletedAt = 3500;
+  constexpr uint32_t kChangeAt = 1000, kRenamedAt = 3000, kDeletedAt = 3500;
   ASSERT_EQ(EngineBeginBatch(c_), ORB_OK);
   // Costs 0 to 3,999 scattered over the records: the cost order jumps.
   auto costOf = [](uint32_t recordNumber) { return (recordNumber - 1) * 7919 % kRecords; };

@@ -54,9 +54,10 @@ TEST_F(App, StartsWithTheTitleAndTheFileAndAFixedFrame) {
     ASSERT_NE(app.MainWindow(), nullptr);
     EXPECT_TRUE(app.Loaded());
     EXPECT_FALSE(app.ReadOnly());
-    std::string expected = "VTX Configuration Utility - " + platform::AnsiUpper(platform::Utf8ToCp1252(file.string()));
-    if (expected.size() >= 64) expected = "VTX Configuration Utility - ORBEX.CFG";
-    EXPECT_EQ(app.MainWindow()->windowTitle().toStdString(), platform::Cp1252ToUtf8(expected));
+    // The test's system directory is too long a path for the title: only
+    // the file name shows.
+    ASSERT_GE(file.string().size(), 36u);
+    EXPECT_EQ(app.MainWindow()->windowTitle().toStdString(), "VTX Configuration Utility - ORBEX.CFG");
     EXPECT_TRUE(app.MainWindow()->isVisible());
     EXPECT_EQ(app.MainWindow()->minimumSize(), app.MainWindow()->maximumSize());  // fixed size
     std::string alias;

@@ -43,6 +43,7 @@
 #include "overwrite_warning_dlg.h"
 #include "warning_dlg.h"
 #include "win_ini_dlg.h"
+#include "odbc_driver_rows.h"
 #include "odbc_ini.h"
 #include "platform/paths.h"
 #include "platform/registry.h"
@@ -416,17 +417,53 @@ TEST_F(Frame, ErrorDialogShowsEachCodesMessageAndHelpTopic) {
     ASSERT_EQ(Helps().size(), 1u);
     EXPECT_EQ(Helps()[0]->context, c.context) << c.code;
   }
-  // Every code of the table: its own message and its own topic.
-  for (int code = 0; code <= 45; ++code) {
-    if (ErrorStringId(code) == 1000 && code != 0) continue;
+  // Every code of the table: its own message and its own topic; a code
+  // outside it shows the first row's.
+  const Case table[] = {
+      {0, "Error initializing database engine.", 26},
+      {11, "SHARE.EXE must be loaded to initialize with database engine with Local Share set to TRUE.", 27},
+      {1, "Error loading specified resource.", 28},
+      {2, "Error allocating memory.", 29},
+      {3, "Could not open the VTX configuration file.", 30},
+      {4, "Could not modify the VTX configuration file.", 31},
+      {5, "The minimum buffer size must be a number between 32 and 65535.", 32},
+      {6, "The maximum buffer size must be a number between 32 and 65535.", 33},
+      {7, "The minimum buffer size must not be greater than the maximum buffer size.", 34},
+      {10, "The network control file directory must be a valid directory name.", 35},
+      {15, "Not enough memory to run VTXCFG.EXE.", 36},
+      {16, "The decimal separator and the thousands separator have been set to the same character.", 37},
+      {17, "Could not load Language Driver DLL.", 38},
+      {18, "System configuration file not found.", 39},
+      {19, "Invalid Configuration file format.", 40},
+      {20, "Configuration file is read-only.", 41},
+      {25, "Error writing file.", 42},
+      {26, "Invalid alias name.  Please enter a valid name.", 43},
+      {27, "Duplicate alias name.  Please enter a new name.", 44},
+      {28, "Invalid driver name.  Please enter a valid name.", 45},
+      {29, "Duplicate driver name.  Please enter a new name.", 46},
+      {30, "ODBC is not installed. You cannot add a driver.", 47},
+      {35, "Please select an ODBC driver name.", 48},
+      {36, "Please select an ODBC data source name.", 49},
+      {37, "You can delete only ODBC drivers.", 50},
+      {38, "File was not merged.", 51},
+      {39, "An error occurred while loading ODBC.", 52},
+      {40, "ODBC is corrupt or not installed correctly.", 53},
+      {41, "Your ODBC Driver Manager is not up-to-date.  VTX requires Version 2 or greater of ODBC.", 54},
+      {45, "You have the maximum number of drivers defined.", 55},
+      {8, "Error initializing database engine.", 26},
+      {31, "Error initializing database engine.", 26},
+      {46, "Error initializing database engine.", 26},
+      {-1, "Error initializing database engine.", 26}};
+  for (const Case& c : table) {
     dialogs.Expect("ERROR_DLG", [](QDialog& d) {
       QTest::keyClick(&d, Qt::Key_F1);
       return DialogScript::Click(d, 1);
     });
     ui->calls.clear();
-    ReportCfgError(code);
-    EXPECT_EQ(dialogs.Errors().back(), CfgString(1000 + code)) << code;
-    EXPECT_EQ(Helps().at(0)->context, static_cast<uint32_t>(ErrorHelpContext(code))) << code;
+    ReportCfgError(c.code);
+    EXPECT_EQ(dialogs.Errors().back(), c.message) << c.code;
+    ASSERT_EQ(Helps().size(), 1u) << c.code;
+    EXPECT_EQ(Helps()[0]->context, c.context) << c.code;
   }
 }
 
@@ -572,16 +609,8 @@ TEST_F(Frame, AnOdbcDriverIsAddedFromUnixOdbcsDriversAndDataSources) {
   for (int n = 0; const ConfigEntry* e = GetNodeEntry("\\DRIVERS\\ODBC_Y\\DB OPEN", n); ++n)
     open.emplace_back(e->name, e->value);
   // The rows of a new ODBC driver, in order, with the choices of the dialog.
-  std::vector<std::pair<std::string, std::string>> expectInit, expectOpen;
-  for (const OdbcDriverRow& row : OdbcDriverRows()) {
-    bool isInit = std::string(row.node) == "INIT";
-    std::string value = row.value ? row.value : isInit ? "Stashwell Test Driver" : "TestData";
-    (isInit ? expectInit : expectOpen).emplace_back(row.name, value);
-  }
-  EXPECT_EQ(init, expectInit);
-  EXPECT_EQ(open, expectOpen);
-  EXPECT_EQ(init.size(), 6u);
-  EXPECT_EQ(open.size(), 10u);
+  EXPECT_EQ(init, vtxcfg_test::NewOdbcInitRows("Stashwell Test Driver"));
+  EXPECT_EQ(open, vtxcfg_test::NewOdbcOpenRows("TestData"));
 
   // The name is in use now, in any letter case.
   dialogs.Expect("NEWDRIVER_DLG", [](QDialog& d) {

@@ -10,6 +10,7 @@
 #include "core/frame_rules.h"
 #include "core/odbc.h"
 #include "fake_engine.h"
+#include "odbc_driver_rows.h"
 #include "odbc_ini.h"
 #include "platform/registry.h"
 #include "platform/text.h"
@@ -121,23 +122,9 @@ TEST_F(Rules, ANewOdbcDriverGetsItsSixteenRowsInOrder) {
   auto changes = engine.Changes();
   ASSERT_EQ(changes.size(), 2u);
   EXPECT_EQ(changes[0].path, "\\DRIVERS\\ODBC_Y\\INIT");
-  EXPECT_EQ(changes[0].rows, (Params{{"VERSION", "3.0"},
-                                     {"TYPE", "SERVER"},
-                                     {"DLL", "OXODBC01.DLL"},
-                                     {"DLL32", "OXODBC32.DLL"},
-                                     {"ODBC DRIVER", "Test Driver"},
-                                     {"DRIVER FLAGS", ""}}));
+  EXPECT_EQ(changes[0].rows, vtxcfg_test::NewOdbcInitRows("Test Driver"));
   EXPECT_EQ(changes[1].path, "\\DRIVERS\\ODBC_Y\\DB OPEN");
-  EXPECT_EQ(changes[1].rows, (Params{{"DATABASE NAME", ""},
-                                     {"USER NAME", ""},
-                                     {"ODBC DSN", "TestData"},
-                                     {"OPEN MODE", "READ/WRITE"},
-                                     {"SCHEMA CACHE SIZE", "8"},
-                                     {"SQLQRYMODE", ""},
-                                     {"LANGDRIVER", ""},
-                                     {"SQLPASSTHRU MODE", "SHARED AUTOCOMMIT"},
-                                     {"ENABLE SCHEMA CACHE", "FALSE"},
-                                     {"SCHEMA CACHE DIR", ""}}));
+  EXPECT_EQ(changes[1].rows, vtxcfg_test::NewOdbcOpenRows("TestData"));
   // The driver's nodes lie with the other drivers, before the aliases.
   auto paths = PathsInOrder();
   EXPECT_EQ(paths[5], "\\DRIVERS\\ODBC_Y\\INIT");

@@ -162,6 +162,10 @@ int MdxFile::FindTag(std::string_view name) const {
   return -1;
 }
 
+bool MdxFile::TagNamed(int tag, std::string_view upperName) const {
+  return tag >= 0 && tag < TagCount() && tags_[static_cast<size_t>(tag)]->name == upperName;
+}
+
 // Only the tag table and the expressions are read: the trees are rebuilt.
 std::vector<TagInfo> MdxFile::Salvage(BlockFile& file, std::span<const FieldDesc> fields, uint32_t recordLength) {
   std::vector<TagInfo> out;

@@ -86,6 +86,9 @@ class MdxFile {
   int TagCount() const { return static_cast<int>(tags_.size()); }
   TagInfo Tag(int tag) const;
   int FindTag(std::string_view name) const;  // -1 when absent; any letter case
+  // Whether tag number `tag` is named `upperName` (in upper case), as a
+  // cursor that found it before asks on every step.
+  bool TagNamed(int tag, std::string_view upperName) const;
 
   // The tags a damaged file still names, each with an expression that
   // fits `fields`: what a rebuild keeps of it. None when its header is

@@ -629,7 +629,7 @@ TagOrder::TagOrder(MdxIndex& index, std::string name) : index_(index), name_(std
 OrbResult TagOrder::Bind() {
   index_.Fresh();
   MdxFile* f = index_.file();
-  int tag = f ? f->FindTag(name_) : -1;
+  int tag = f == nullptr ? -1 : f->TagNamed(tag_, name_) ? tag_ : f->FindTag(name_);
   if (tag < 0) return Fail(ORB_ERR_NO_SUCH_INDEX, "no index " + name_);
   if (OrbResult r = index_.Usable(tag); r != ORB_OK) return r;
   if (tag != tag_ || !cursor_ || f != bound_) {
