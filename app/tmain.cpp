@@ -731,10 +731,10 @@ void TMain::DisplayCount() {
 
 bool TMain::CountIsCheap() const {
   // A search counts by walking the records it passes. Without one, the
-  // engine keeps the count of an index order; in record order it reads
-  // every record's deletion flag.
+  // first count after an open reads every record's deletion flag, in
+  // either order: only a small table is counted before the first paint.
   if (SearchActive) return false;
-  if (!MyTable.Active() || !MyTable.IndexName().empty()) return true;
+  if (!MyTable.Active()) return true;
   std::error_code ec;
   const std::uintmax_t bytes = fs::file_size(currentDatabase_, ec);
   return !ec && bytes <= kDirectCountMaxBytes;
