@@ -286,6 +286,23 @@ void BM_Insert1000Maintained(benchmark::State& state) {
 // The same through the engine: a 100,000-record inventory table on disk
 // with "NewIndex", opened and read in index order, and appended to with the
 // index kept current by the table's own write path.
+// The inventory's fields as the engine's create call takes them.
+const std::vector<OrbFieldDesc>& EngineFields() {
+  static const std::vector<OrbFieldDesc> fields = [] {
+    std::vector<OrbFieldDesc> out;
+    for (const FieldDesc& f : Table().fields) {
+      OrbFieldDesc d{};
+      std::strncpy(d.name, f.name.c_str(), sizeof d.name - 1);
+      d.type = f.type;
+      d.width = f.width;
+      d.decimals = f.decimals;
+      out.push_back(d);
+    }
+    return out;
+  }();
+  return fields;
+}
+
 struct EngineTable {
   OrbDatabase db = 0;
   std::filesystem::path dir;
@@ -295,15 +312,7 @@ struct EngineTable {
     std::filesystem::create_directories(dir);
     EngineOpenDatabase(dir.c_str(), &db);
     Inventory& t = Table();
-    std::vector<OrbFieldDesc> fields;
-    for (const FieldDesc& f : t.fields) {
-      OrbFieldDesc d{};
-      std::strncpy(d.name, f.name.c_str(), sizeof d.name - 1);
-      d.type = f.type;
-      d.width = f.width;
-      d.decimals = f.decimals;
-      fields.push_back(d);
-    }
+    const std::vector<OrbFieldDesc>& fields = EngineFields();
     if (EngineCreateTable(db, "MASTER", static_cast<uint16_t>(fields.size()), fields.data(), 0) != ORB_OK) std::abort();
     OrbCursor c = 0;
     EngineOpenTable(db, "MASTER", ORB_OPEN_EXCLUSIVE, &c);
@@ -423,21 +432,6 @@ struct BuildTables {
     }
     EngineCloseCursor(c);
     return recnos;
-  }
-  static const std::vector<OrbFieldDesc>& EngineFields() {
-    static const std::vector<OrbFieldDesc> fields = [] {
-      std::vector<OrbFieldDesc> out;
-      for (const FieldDesc& f : Table().fields) {
-        OrbFieldDesc d{};
-        std::strncpy(d.name, f.name.c_str(), sizeof d.name - 1);
-        d.type = f.type;
-        d.width = f.width;
-        d.decimals = f.decimals;
-        out.push_back(d);
-      }
-      return out;
-    }();
-    return fields;
   }
 };
 
