@@ -190,6 +190,7 @@ class Table {
   std::string DisplayName() const;
 
  private:
+  friend class RecordPass;
   Table() = default;
   bool TakeAppendLock();
   // An interrupted batch's journal found at an open is undone first.
@@ -287,6 +288,20 @@ class Table {
   std::unique_ptr<ProductionIndex> index_;
   std::unique_ptr<BatchState> batch_;
   bool private_ = false;  // never synced, its batches keep no journal
+};
+
+// One pass over a table's records in record order, as an index build reads
+// them all: a large run of records a read, the bytes ReadRecord would give.
+class RecordPass {
+ public:
+  explicit RecordPass(Table& table) : table_(table) {}
+  // Records `first` to first + *count - 1 (at most `most`), one after
+  // another; null when they cannot be read. Good until the next call.
+  const uint8_t* Run(uint32_t first, uint32_t most, uint32_t* count);
+
+ private:
+  Table& table_;
+  std::vector<uint8_t> buffer_;
 };
 
 }  // namespace orb

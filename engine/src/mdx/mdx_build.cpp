@@ -143,10 +143,12 @@ void MdxFile::CollectKeys(const TagState& t, RecordSource& records, std::vector<
   uint32_t n = records.RecordCount();
   keys.resize(size_t(n) * t.keyLength);
   order.resize(n);
-  for (uint32_t r = 1; r <= n; ++r) {
-    const uint8_t* rec = records.Record(r);
-    if (!rec) Fail(MdxCode::kIoError, "cannot read record " + std::to_string(r));
-    t.expr.Evaluate(rec, keys.data() + size_t(r - 1) * t.keyLength);
+  for (uint32_t r = 1; r <= n;) {
+    uint32_t got = 0;
+    const uint8_t* run = records.Records(r, n - r + 1, &got);
+    if (!run || got == 0) Fail(MdxCode::kIoError, "cannot read record " + std::to_string(r));
+    for (uint32_t i = 0; i < got; ++i, ++r)
+      t.expr.Evaluate(run + size_t(i) * recordLength_, keys.data() + size_t(r - 1) * t.keyLength);
   }
   std::iota(order.begin(), order.end(), 0u);
   const uint8_t* base = keys.data();

@@ -40,6 +40,14 @@ class RecordSource {
   virtual uint32_t RecordCount() = 0;
   // Record `recno` (1-based), the deletion flag first; null when unreadable.
   virtual const uint8_t* Record(uint32_t recno) = 0;
+  // Records `first` to first + *count - 1 (at most `most`), one after
+  // another at the index's record length, for a pass over them all; null
+  // when unreadable. By default one at a time.
+  virtual const uint8_t* Records(uint32_t first, uint32_t most, uint32_t* count) {
+    const uint8_t* record = most > 0 ? Record(first) : nullptr;
+    *count = record != nullptr ? 1 : 0;
+    return record;
+  }
 };
 
 struct TagInfo {

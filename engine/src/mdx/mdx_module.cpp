@@ -55,7 +55,7 @@ std::vector<mdx::FieldDesc> FieldsOf(const Table& t) {
 
 class TableRecords : public mdx::RecordSource {
  public:
-  explicit TableRecords(Table& t) : table_(t), buffer_(t.RecordSize()) {}
+  explicit TableRecords(Table& t) : table_(t), buffer_(t.RecordSize()), pass_(t) {}
   uint32_t RecordCount() override {
     table_.RefreshCount();
     return table_.RecordCount();
@@ -63,10 +63,14 @@ class TableRecords : public mdx::RecordSource {
   const uint8_t* Record(uint32_t recno) override {
     return table_.ReadRecord(recno, buffer_.data()) == ORB_OK ? buffer_.data() : nullptr;
   }
+  const uint8_t* Records(uint32_t first, uint32_t most, uint32_t* count) override {
+    return pass_.Run(first, most, count);
+  }
 
  private:
   Table& table_;
   std::vector<uint8_t> buffer_;
+  RecordPass pass_;
 };
 
 class MdxIndex;
@@ -192,10 +196,11 @@ class MdxIndex : public ProductionIndex {
   Builder FreshFrom(std::vector<mdx::TagInfo> tags) {
     return [this, tags = std::move(tags)](const std::filesystem::path& to, uint32_t counter) {
       std::vector<uint8_t> buffer(table_.RecordSize());
+      RecordPass pass(table_);
       return Build(
           to, table_.RecordCount(),
           [&](uint32_t n) { return table_.ReadRecord(n, buffer.data()) == ORB_OK ? buffer.data() : nullptr; },
-          counter, tags);
+          counter, tags, &pass);
     };
   }
 
@@ -305,14 +310,15 @@ class MdxIndex : public ProductionIndex {
     return Build(path, count, record, counter, Tags());
   }
 
-  // A new index at `path` holding `tags`, built from the records.
+  // A new index at `path` holding `tags`, built from the records (read
+  // in runs through `pass` when given, else one by one).
   OrbResult Build(const std::filesystem::path& path, uint32_t count, const RecordReader& record, uint32_t counter,
-                  const std::vector<mdx::TagInfo>& tags) {
+                  const std::vector<mdx::TagInfo>& tags, RecordPass* pass = nullptr) {
     std::unique_ptr<MdxFile> fresh;
     OrbResult r = CreateAt(table_, path, &fresh);
     // Every tag reads every record once.
     ProgressPass progress(uint64_t{count} * tags.size());
-    Reader records(count, record, &progress);
+    Reader records(count, record, &progress, pass);
     for (size_t i = 0; r == ORB_OK && i < tags.size(); ++i)
       r = ToResult(fresh->AddTag(tags[i].name, tags[i].expression, records));
     if (r == ORB_OK) r = ToResult(fresh->WriteStamp(counter, count));
@@ -601,18 +607,26 @@ class MdxIndex : public ProductionIndex {
 
   class Reader : public mdx::RecordSource {
    public:
-    Reader(uint32_t count, const RecordReader& record, ProgressPass* progress)
-        : count_(count), record_(record), progress_(progress) {}
+    Reader(uint32_t count, const RecordReader& record, ProgressPass* progress, RecordPass* pass)
+        : count_(count), record_(record), progress_(progress), pass_(pass) {}
     uint32_t RecordCount() override { return count_; }
     const uint8_t* Record(uint32_t recno) override {
       progress_->Advance();
       return record_(recno);
+    }
+    const uint8_t* Records(uint32_t first, uint32_t most, uint32_t* count) override {
+      if (pass_ == nullptr) return RecordSource::Records(first, most, count);
+      // No run longer than a percent of the pass: every percent is heard.
+      const uint8_t* run = pass_->Run(first, std::min(most, std::max<uint32_t>(1, count_ / 100)), count);
+      progress_->Advance(*count);
+      return run;
     }
 
    private:
     uint32_t count_;
     const RecordReader& record_;
     ProgressPass* progress_;
+    RecordPass* pass_;
   };
 
   Table& table_;
