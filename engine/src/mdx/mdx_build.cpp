@@ -1,5 +1,6 @@
 #include "mdx/mdx_internal.h"
 
+#include <memory>
 #include <numeric>
 
 namespace orb::mdx {
@@ -30,7 +31,9 @@ void SortByteKeys(const uint8_t* base, size_t len, std::vector<uint32_t>& order,
     return v;
   };
   const size_t n = order.size();
-  std::vector<Item> items(n);
+  // Uninitialized: every item is written before it is read, and memory
+  // the process takes afresh is cleared once by the system already.
+  std::unique_ptr<Item[]> items(new Item[n]);
   for (size_t i = 0; i < n; ++i) items[i].index = order[i];
   struct Run {
     size_t lo, hi, at;  // items [lo, hi) share bytes [0, at) and are in position order
@@ -38,15 +41,15 @@ void SortByteKeys(const uint8_t* base, size_t len, std::vector<uint32_t>& order,
   // Least significant byte first, each pass stable: equal slices keep the
   // position order the run came in. A byte the same in every item costs
   // no pass.
-  std::vector<Item> spare;
-  auto RadixSort = [](Item* a, size_t count, std::vector<Item>& tmp) {
-    tmp.resize(std::max(tmp.size(), count));
+  std::unique_ptr<Item[]> spare;
+  auto RadixSort = [n, &spare](Item* a, size_t count) {
+    if (!spare) spare.reset(new Item[n]);
     std::vector<std::array<size_t, 256>> counts(8);
     for (auto& c : counts) c.fill(0);
     for (size_t i = 0; i < count; ++i)
       for (int b = 0; b < 8; ++b) ++counts[b][(a[i].slice >> (8 * b)) & 0xFF];
     Item* from = a;
-    Item* to = tmp.data();
+    Item* to = spare.get();
     for (int b = 0; b < 8; ++b) {
       auto& c = counts[b];
       if (c[(from[0].slice >> (8 * b)) & 0xFF] == count) continue;
@@ -76,9 +79,9 @@ void SortByteKeys(const uint8_t* base, size_t len, std::vector<uint32_t>& order,
       }
       if (same) continue;
       if (r.hi - r.lo < 64)
-        std::sort(items.begin() + r.lo, items.begin() + r.hi);
+        std::sort(items.get() + r.lo, items.get() + r.hi);
       else
-        RadixSort(items.data() + r.lo, r.hi - r.lo, spare);
+        RadixSort(items.get() + r.lo, r.hi - r.lo);
       const bool last = r.at + 8 >= len;
       if (!last || ties) {
         for (size_t i = r.lo; i < r.hi;) {
@@ -138,20 +141,20 @@ bool SortByLeadingKeys(const KeyOrder& collate, const uint8_t* base, uint16_t le
 
 }  // namespace
 
-void MdxFile::CollectKeys(const TagState& t, RecordSource& records, std::vector<uint8_t>& keys,
+void MdxFile::CollectKeys(const TagState& t, RecordSource& records, std::unique_ptr<uint8_t[]>& keys,
                           std::vector<uint32_t>& order) {
   uint32_t n = records.RecordCount();
-  keys.resize(size_t(n) * t.keyLength);
+  keys.reset(new uint8_t[size_t(n) * t.keyLength]);  // each key written whole
   order.resize(n);
   for (uint32_t r = 1; r <= n;) {
     uint32_t got = 0;
     const uint8_t* run = records.Records(r, n - r + 1, &got);
     if (!run || got == 0) Fail(MdxCode::kIoError, "cannot read record " + std::to_string(r));
     for (uint32_t i = 0; i < got; ++i, ++r)
-      t.expr.Evaluate(run + size_t(i) * recordLength_, keys.data() + size_t(r - 1) * t.keyLength);
+      t.expr.Evaluate(run + size_t(i) * recordLength_, keys.get() + size_t(r - 1) * t.keyLength);
   }
   std::iota(order.begin(), order.end(), 0u);
-  const uint8_t* base = keys.data();
+  const uint8_t* base = keys.get();
   const uint16_t len = t.keyLength;
   if (t.type == KeyType::kCharacter && collate_) {
     const KeyOrder* collate = collate_;
@@ -179,7 +182,7 @@ void MdxFile::CollectKeys(const TagState& t, RecordSource& records, std::vector<
 // Sorted keys are laid into full leaves, then each level of interior blocks
 // is made from the one below until one block, the root, remains.
 void MdxFile::BuildTree(TagState& t, RecordSource& records) {
-  std::vector<uint8_t> keys;
+  std::unique_ptr<uint8_t[]> keys;
   std::vector<uint32_t> order;
   CollectKeys(t, records, keys, order);
   const size_t n = order.size();
@@ -198,7 +201,7 @@ void MdxFile::BuildTree(TagState& t, RecordSource& records) {
     for (uint32_t i = 0; i < count; ++i) {
       uint8_t* item = b + 8 + size_t(i) * t.itemLength;
       Put32(item, ptrs[i]);
-      std::memcpy(item + 4, keys.data() + size_t(keyIdx[i]) * t.keyLength, t.keyLength);
+      std::memcpy(item + 4, keys.get() + size_t(keyIdx[i]) * t.keyLength, t.keyLength);
     }
     if (interior) Put32(b + 8 + size_t(count) * t.itemLength, extra);
     return page;

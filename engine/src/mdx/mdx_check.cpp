@@ -48,7 +48,7 @@ MdxStatus MdxFile::Check(int tag, RecordSource& records) {
       if (c > 0 || (c == 0 && entries[i - 1].recno >= entries[i].recno))
         Damaged("tag " + t.name + ": keys out of order at record " + std::to_string(entries[i].recno));
     }
-    std::vector<uint8_t> keys;
+    std::unique_ptr<uint8_t[]> keys;
     std::vector<uint32_t> order;
     CollectKeys(t, records, keys, order);
     if (order.size() != entries.size())
@@ -57,7 +57,7 @@ MdxStatus MdxFile::Check(int tag, RecordSource& records) {
     for (size_t i = 0; i < order.size(); ++i) {
       const Entry& e = entries[i];
       if (e.recno != order[i] + 1 ||
-          std::memcmp(e.key.data(), keys.data() + size_t(order[i]) * t.keyLength, t.keyLength) != 0)
+          std::memcmp(e.key.data(), keys.get() + size_t(order[i]) * t.keyLength, t.keyLength) != 0)
         Fail(MdxCode::kMismatch, "tag " + t.name + ": the key of record " + std::to_string(order[i] + 1) +
                                      " differs from the table");
     }

@@ -261,7 +261,9 @@ class MdxFile {
   void FreeTree(TagState& t, uint32_t page, int depth, size_t& budget);
   void CheckTree(TagState& t, uint32_t page, int depth, int& leafDepth, std::vector<Entry>& out,
                  std::vector<uint8_t>& maxKey, std::unordered_map<uint32_t, bool>& seen);
-  void CollectKeys(const TagState& t, RecordSource& records, std::vector<uint8_t>& keys,
+  // Every record's key (`keys`, record by record) and the records in the
+  // tag's order (`order`, 0-based).
+  void CollectKeys(const TagState& t, RecordSource& records, std::unique_ptr<uint8_t[]>& keys,
                    std::vector<uint32_t>& order);
   void LinkTagTree();
   template <typename F, typename U>

@@ -102,7 +102,7 @@ uint32_t MdxFile::Allocate(TagState& t) {
     if (pages_ > kMaxPages - blockFactor_) Fail(MdxCode::kIoError, "index file full");
     page = pages_;
     pages_ += blockFactor_;
-    std::memset(cache_.Slot(page, blockSize_).data(), 0, blockSize_);
+    cache_.Slot(page, blockSize_);  // cached, so that nothing reads it from beyond the file's end
   }
   uint8_t* b = MutableBlock(page);
   std::memset(b, 0, blockSize_);
