@@ -38,7 +38,7 @@ std::string Digest(std::string bytes) {
 // NAME C20, COST N12.2, WHEN D8, ITEM C60; every 97th record deleted.
 std::string Records(uint8_t driver) {
   static const char* kNames[] = {"Furniture", "furniture", "Electronics", "Kitchen", "Tools",  "",
-                                 "\xC9" "tagere",  "etagere",   "Zither",      "zither",  "Tool", "Tools x"};
+                                 "\xC9tagere",  "etagere",   "Zither",      "zither",  "Tool", "Tools x"};
   DbfBytes dbf;
   dbf.languageDriver = driver;
   dbf.fields = {{"NAME", 'C', 20, 0}, {"COST", 'N', 12, 2}, {"WHEN", 'D', 8, 0}, {"ITEM", 'C', 60, 0}};
