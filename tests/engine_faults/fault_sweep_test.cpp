@@ -592,6 +592,20 @@ TEST_F(FaultSweepTest, BatchWrittenOnTheWay) {
   orb::SetBatchBound(bound);
 }
 
+TEST_F(FaultSweepTest, BatchWrittenAsItSpreads) {
+  // Past its span each change writes what the batch holds and the disk
+  // starts on it: a kill may come at that start too.
+  const int64_t span = orb::BatchSpan();
+  orb::SetBatchSpan(1);
+  Build();
+  fault::Arm(fault::Plan{});
+  ASSERT_EQ(Batch(ORB_OPEN_EXCLUSIVE), ORB_OK);
+  EXPECT_GT(fault::CountOf(fault::Op::kWriteback), 0);
+  fault::Disarm();
+  SweepBatch();
+  orb::SetBatchSpan(span);
+}
+
 // A copy into a table without records is built beside it and renamed in,
 // its index with it; a kill leaves the empty table or the whole copy, with
 // an index in step, and nothing of the copy beside it.
