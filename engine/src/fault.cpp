@@ -9,7 +9,7 @@ bool gArmed = false;
 bool gSkipSyncs = false;
 Plan gPlan;
 int gCount = 0;
-int gCounts[5] = {};
+int gCounts[6] = {};
 
 }  // namespace
 

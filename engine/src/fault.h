@@ -1,6 +1,7 @@
 // Fault injection for the engine's file code, used by tests only: every
-// write, sync, rename, truncate and unlink of a table, memo, journal or
-// index file (and of the folder that holds them) asks Check first. An armed
+// write, sync, start of writeback, rename, truncate and unlink of a table,
+// memo, journal or index file (and of the folder that holds them) asks
+// Check first. An armed
 // plan either fails the Nth such operation with an errno or ends the
 // process there, as a crash or a kill would. Unarmed, a check is one load
 // and a branch.
@@ -10,7 +11,7 @@
 
 namespace orb::fault {
 
-enum class Op { kWrite, kSync, kRename, kTruncate, kUnlink };
+enum class Op { kWrite, kSync, kRename, kTruncate, kUnlink, kWriteback };
 
 struct Plan {
   int at = 0;          // the operation (from 1) that fails or stops; 0: none

@@ -290,7 +290,29 @@ void File::HoldWrite(int64_t offset, const uint8_t* bytes, size_t size) {
   pending_.emplace(lo, std::move(merged));
 }
 
-OrbResult File::WriteHeld(int64_t keepFrom, int64_t keepTo, bool alone) {
+int64_t File::HeldSpan(int64_t from) const {
+  auto first = pending_.lower_bound(from);
+  if (first == pending_.end()) return 0;
+  const auto& [at, bytes] = *pending_.rbegin();
+  return at + static_cast<int64_t>(bytes.size()) - first->first;
+}
+
+void File::StartWriteback(int64_t from, int64_t to) {
+  if (to <= from || !durable_ || fault::SyncsSkipped()) return;
+  // A kill may come here as at any other step of a write.
+  if (fault::Check(fault::Op::kWriteback, path_) != 0) return;
+#if defined(__linux__)
+  // Where the call is missing (or the file's system refuses it) the
+  // commit's sync does all the waiting, as it did without it.
+  static bool unsupported = false;
+  if (unsupported) return;
+  if (::sync_file_range(fd_, static_cast<off_t>(from), static_cast<off_t>(to - from), SYNC_FILE_RANGE_WRITE) != 0 &&
+      (errno == ENOSYS || errno == EINVAL || errno == ESPIPE || errno == EOPNOTSUPP))
+    unsupported = true;
+#endif
+}
+
+OrbResult File::WriteHeld(int64_t keepFrom, int64_t keepTo, bool alone, bool writeback) {
   if (cut_ >= 0) {
     if (int err = fault::Check(fault::Op::kTruncate, path_); err != 0) {
       return Fail(WriteErrorCode(err), path_.string() + ": " + std::strerror(err));
@@ -353,6 +375,8 @@ OrbResult File::WriteHeld(int64_t keepFrom, int64_t keepTo, bool alone) {
     if (r != ORB_OK) return r;
     i = j;
   }
+  if (writeback && !pieces.empty())
+    StartWriteback(pieces.front().at, pieces.back().at + static_cast<int64_t>(pieces.back().size));
   pending_ = std::move(kept);
   pendingBytes_ = 0;
   for (const auto& [at, bytes] : pending_) pendingBytes_ += bytes.size();

@@ -90,7 +90,16 @@ class File {
   // keepTo) to the file (still holding the rest): no sync. `alone`: no
   // other program writes the file meanwhile (an exclusive open), so held
   // writes close together may go out as one with the bytes between them.
-  OrbResult WriteHeld(int64_t keepFrom, int64_t keepTo, bool alone = false);
+  // `writeback`: the disk starts writing them now (StartWriteback).
+  OrbResult WriteHeld(int64_t keepFrom, int64_t keepTo, bool alone = false, bool writeback = false);
+  // The span of the file from `from` to the end of the last held write
+  // (0 when nothing is held there): what writing them out leaves to sync.
+  int64_t HeldSpan(int64_t from) const;
+  // Asks the system to start writing [from, to) to the disk without
+  // waiting, so that a later sync finds less to wait for. A hint: it
+  // orders nothing and makes nothing durable, and where the system cannot
+  // do it, nothing happens.
+  void StartWriteback(int64_t from, int64_t to);
 
   // Non-blocking byte locks; false when another holder refuses.
   bool Lock(off_t offset, bool exclusive);

@@ -1400,6 +1400,7 @@ namespace {
 
 // What the batch holds in memory before it writes to the files.
 size_t gBatchBound = 8u << 20;
+int64_t gBatchSpan = int64_t{16} << 20;
 
 // The parts of [from, to) not yet in `saved`, which then holds all of it.
 std::vector<std::pair<int64_t, int64_t>> Unsaved(std::map<int64_t, int64_t>& saved, int64_t from, int64_t to) {
@@ -1423,6 +1424,8 @@ std::vector<std::pair<int64_t, int64_t>> Unsaved(std::map<int64_t, int64_t>& sav
 
 size_t BatchBound() { return gBatchBound; }
 void SetBatchBound(size_t bytes) { gBatchBound = bytes; }
+int64_t BatchSpan() { return gBatchSpan; }
+void SetBatchSpan(int64_t bytes) { gBatchSpan = bytes; }
 
 const void* Table::BatchOwner() const { return batch_ ? batch_->owner : nullptr; }
 
@@ -1485,8 +1488,8 @@ OrbResult Table::AfterBatchWrite(OrbResult r) {
     batch_->counterMoved = true;
   }
   const size_t held = file_.HeldBytes() + (memo_ ? memo_->Stored().HeldBytes() : 0);
-  if (held < gBatchBound) return ORB_OK;
-  r = WriteBatch(false);
+  if (held < gBatchBound && file_.HeldSpan(batch_->headerLength) < gBatchSpan) return ORB_OK;
+  r = WriteBatch(false, true);
   return r == ORB_OK ? ORB_OK : UndoBatch(r);
 }
 
@@ -1511,7 +1514,7 @@ OrbResult Table::OpenJournal(bool* made) {
   return r;
 }
 
-OrbResult Table::WriteBatch(bool header) {
+OrbResult Table::WriteBatch(bool header, bool writeback) {
   BatchState& b = *batch_;
   // Nothing of the user's is in a private table: nothing to take back.
   if (private_) {
@@ -1558,8 +1561,8 @@ OrbResult Table::WriteBatch(bool header) {
   if (r == ORB_OK && added) r = b.journal.Sync();
   if (r == ORB_OK && fresh) r = SyncDirectory(path_.parent_path());
   // The old bytes are on disk: the new ones may follow.
-  if (r == ORB_OK && memo_) r = memo_->Stored().WriteHeld(0, 0);
-  if (r == ORB_OK) r = file_.WriteHeld(0, header ? 0 : b.headerLength, Exclusive());
+  if (r == ORB_OK && memo_) r = memo_->Stored().WriteHeld(0, 0, false, writeback);
+  if (r == ORB_OK) r = file_.WriteHeld(0, header ? 0 : b.headerLength, Exclusive(), writeback);
   return r;
 }
 

@@ -37,6 +37,12 @@ struct FieldInfo {
 // (8 MiB); tests make it small to sweep the writes on the way.
 size_t BatchBound();
 void SetBatchBound(size_t bytes);
+// The span of the table file a batch's held writes may cover before they
+// are written and the disk starts on them (16 MiB): a batch that changes a
+// few bytes in many records holds little but leaves much to sync, and the
+// disk works through it while the batch goes on.
+int64_t BatchSpan();
+void SetBatchSpan(int64_t bytes);
 
 class Table {
  public:
@@ -216,8 +222,9 @@ class Table {
   // outgrows its bound. A failure rolls the batch back.
   OrbResult AfterBatchWrite(OrbResult r);
   // Old bytes to the journal (synced), then the held writes to the files;
-  // the table's header stays held unless `header`.
-  OrbResult WriteBatch(bool header);
+  // the table's header stays held unless `header`. `writeback`: the disk
+  // starts on what was written (a batch on its way, not at its commit).
+  OrbResult WriteBatch(bool header, bool writeback = false);
   // Makes the journal unless made; *made (when given) says it was, and
   // leaves its syncs (it and its folder) to the caller.
   OrbResult OpenJournal(bool* made = nullptr);

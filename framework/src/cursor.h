@@ -28,6 +28,9 @@ struct RecordData {
   std::vector<FieldValue> values;
   std::string raw;  // the cursor's own copy of the stored record, if it keeps one
   TBookmark bookmark;
+  // For Modify: the fields (by index) an edit left as they were read from
+  // `raw`; a cursor keeps their stored bytes as they are. Empty: all changed.
+  std::vector<char> unchanged;
 };
 
 enum class Fetch { Current, Next, Prior };

@@ -652,9 +652,16 @@ void TDataSet::Post() {
   Call(BeforePost, *this);
   Buffer& b = ActiveBuf();
   if (state_ == dsEdit) {
+    // A field the edit did not change keeps the record's own bytes: only
+    // what the user changed is written anew.
+    const std::vector<FieldValue>& values = b.data.values;
+    b.data.unchanged.assign(values.size(), 0);
+    for (size_t i = 0; i < values.size() && i < editBackup_.size(); ++i)
+      b.data.unchanged[i] = values[i] == editBackup_[i];
     UpdateCursorPos();
     cursor_->Modify(b.data);
   } else {
+    b.data.unchanged.clear();
     cursor_->Insert(b.data);
   }
   // The cursor stands on the stored record, which an index may have moved.

@@ -258,7 +258,10 @@ std::string EngineCursor::Encode(RecordData& record) {
 }
 
 void EngineCursor::EncodeInto(const RecordData& record, uint8_t* buf, std::vector<uint16_t>& openMemos) {
+  // Over the stored record, the fields an edit left alone keep their bytes.
+  const bool overStored = record.raw.size() == recordSize_;
   for (size_t i = 0; i < descs_.size() && i < record.values.size(); ++i) {
+    if (overStored && i < record.unchanged.size() && record.unchanged[i]) continue;
     const OrbFieldDesc& d = descs_[i];
     const FieldValue& v = record.values[i];
     if (std::holds_alternative<std::monostate>(v)) {

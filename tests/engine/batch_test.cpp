@@ -214,9 +214,19 @@ TEST_F(BatchTest, WalkChangingRecordsWritesTheBytesSinglePostsWrite) {
   ASSERT_FALSE(posted == before);
   orb::fault::SkipSyncs(true);  // what reaches the files is tested, not when
   const size_t bound = orb::BatchBound();
-  for (size_t held : {bound, size_t{4096}}) {
-    SCOPED_TRACE(held == bound ? "written at the commit" : "written on the way");
-    orb::SetBatchBound(held);
+  const int64_t span = orb::BatchSpan();
+  struct Way {
+    const char* what;
+    size_t held;
+    int64_t span;
+  };
+  // On the way: once the batch holds more bytes than its bound, or once
+  // what it holds spreads over more of the file than its span.
+  for (const Way& way : {Way{"written at the commit", bound, span}, Way{"written on the way", 4096, span},
+                         Way{"written on the way as the changes spread", bound, 8192}}) {
+    SCOPED_TRACE(way.what);
+    orb::SetBatchBound(way.held);
+    orb::SetBatchSpan(way.span);
     for (bool commit : {true, false}) {
       Write("WALK.DBF", before);
       c = Open(table, ORB_OPEN_EXCLUSIVE);
@@ -228,6 +238,7 @@ TEST_F(BatchTest, WalkChangingRecordsWritesTheBytesSinglePostsWrite) {
     }
   }
   orb::SetBatchBound(bound);
+  orb::SetBatchSpan(span);
   orb::fault::SkipSyncs(false);
   EXPECT_EQ(Files(), (std::vector<std::string>{"WALK.DBF"}));
 }

@@ -654,6 +654,20 @@ TEST_F(FaultSweepTest, BatchWrittenOnTheWay) {
   orb::SetBatchBound(bound);
 }
 
+TEST_F(FaultSweepTest, BatchWrittenAsItSpreads) {
+  // Past its span each change writes what the batch holds and the disk
+  // starts on it: a kill may come at that start too.
+  const int64_t span = orb::BatchSpan();
+  orb::SetBatchSpan(1);
+  Build();
+  fault::Arm(fault::Plan{});
+  ASSERT_EQ(Batch(ORB_OPEN_EXCLUSIVE), ORB_OK);
+  EXPECT_GT(fault::CountOf(fault::Op::kWriteback), 0);
+  fault::Disarm();
+  SweepBatch();
+  orb::SetBatchSpan(span);
+}
+
 TEST_F(FaultSweepTest, AnswerMadePermanentOverATable) {
   // The answer (a record with a long text, kept as a memo) is made before
   // the sweep, in the engine's private folder, which the sweep leaves alone.

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <thread>
 
 #include "engine_api.h"
@@ -597,6 +598,90 @@ TEST_F(TableTest, BatchCommitsAllOrRollsBackAllAndRefusesCallsOutOfTurn) {
     FAIL() << "batch on a read-only table";
   } catch (const EDatabaseError& e) {
     EXPECT_EQ(e.ErrorCode(), ORB_ERR_READ_ONLY);
+  }
+}
+
+// An edit writes anew only the fields it changed: the others keep the
+// bytes the record holds, also bytes another program laid out its own way,
+// and a memo left alone is not written again.
+TEST_F(TableTest, AnEditWritesOnlyTheFieldsItChanged) {
+  detail::EngineApi& e = detail::Engine();
+  std::vector<OrbFieldDesc> descs(3);
+  std::strcpy(descs[0].name, "ITEM");
+  descs[0].type = 'C';
+  descs[0].width = 10;
+  std::strcpy(descs[1].name, "COST");
+  descs[1].type = 'N';
+  descs[1].width = 8;
+  descs[1].decimals = 2;
+  std::strcpy(descs[2].name, "NOTE");
+  descs[2].type = 'M';
+  descs[2].width = 10;
+  OrbDatabase db = 0;
+  ASSERT_EQ(e.EngineOpenDatabase(dir.c_str(), &db), ORB_OK);
+  ASSERT_EQ(e.EngineCreateTable(db, "KEPT", 3, descs.data(), 0), ORB_OK);
+  e.EngineCloseDatabase(db);
+  TTable t;
+  t.SetDatabaseName(dir.string());
+  t.SetTableName("KEPT.DBF");
+  t.Open();
+  t.Append();
+  t.FieldByName("ITEM")->SetAsString("lamp");
+  t.FieldByName("COST")->SetAsFloat(1.5);
+  t.FieldByName("NOTE")->SetAsString("a memo of its own");
+  t.Post();
+  t.Close();
+  auto read = [&](const char* name) {
+    std::string bytes;
+    if (FILE* f = std::fopen((dir / name).c_str(), "rb")) {
+      char b[4096];
+      for (size_t n; (n = std::fread(b, 1, sizeof b, f)) > 0;) bytes.append(b, n);
+      std::fclose(f);
+    }
+    return bytes;
+  };
+  // Record 1 follows the header (32 + 3 * 32 + 1 bytes): the flag, ITEM at
+  // 1, COST at 11, NOTE at 19.
+  constexpr size_t kRecord = 129;
+  std::string dbf = read("KEPT.DBF");
+  ASSERT_GT(dbf.size(), kRecord + 29);
+  ASSERT_EQ(dbf.substr(kRecord + 11, 8), "    1.50");
+  // Another program wrote the cost left-aligned.
+  dbf.replace(kRecord + 11, 8, "1.5     ");
+  if (FILE* f = std::fopen((dir / "KEPT.DBF").c_str(), "r+b")) {
+    std::fwrite(dbf.data(), 1, dbf.size(), f);
+    std::fclose(f);
+  }
+  const std::string dbt = read("KEPT.DBT");
+  struct Case {
+    const char* what;
+    std::function<void(TTable&)> edit;
+    std::string item, cost;  // the bytes the record holds after the post
+  };
+  const std::vector<Case> cases = {
+      {"a value set as it was", [](TTable& t) { t.FieldByName("ITEM")->SetAsString("lamp"); }, "lamp      ",
+       "1.5     "},
+      {"another field changed", [](TTable& t) { t.FieldByName("ITEM")->SetAsString("desk lamp"); }, "desk lamp ",
+       "1.5     "},
+      {"the field itself changed", [](TTable& t) { t.FieldByName("COST")->SetAsFloat(2.25); }, "desk lamp ",
+       "    2.25"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    t.Open();
+    t.Edit();
+    c.edit(t);
+    t.Post();
+    EXPECT_DOUBLE_EQ(t.FieldByName("COST")->AsFloat(), std::stod(c.cost));
+    EXPECT_EQ(t.FieldByName("ITEM")->AsString(), c.item.substr(0, c.item.find_last_not_of(' ') + 1));
+    EXPECT_EQ(t.FieldByName("NOTE")->AsString(), "a memo of its own");
+    t.Close();
+    const std::string now = read("KEPT.DBF");
+    ASSERT_GT(now.size(), kRecord + 29);
+    EXPECT_EQ(now.substr(kRecord + 1, 10), c.item);
+    EXPECT_EQ(now.substr(kRecord + 11, 8), c.cost);
+    EXPECT_EQ(now.substr(kRecord + 19, 10), dbf.substr(kRecord + 19, 10)) << "the memo's block";
+    EXPECT_TRUE(read("KEPT.DBT") == dbt) << "the memo file was written";
   }
 }
 
