@@ -138,6 +138,11 @@ class Table {
   // counted by their flags once (under the append lock, so no change of
   // another program is half seen) and, in a writable open, stamped.
   OrbResult LiveCount(uint32_t* live);
+  // A caller that read every record's flag under the append lock, at the
+  // change counter the table has now, tells what it found.
+  void CountedDeleted(uint32_t deleted) {
+    if (!KnownDeleted() && Settled()) KnowDeleted(deleted);
+  }
   // The deleted records at the table's change counter and record count as
   // this process last saw them, when it knows them (for the index's stamp).
   std::optional<uint32_t> KnownDeleted() const {

@@ -861,7 +861,7 @@ TEST_F(IndexedTableTest, AnotherProcesssChangesShowInAWalkUnderWayInEitherOrder)
 
 namespace {
 
-uint32_t Le32(const std::string& s, size_t at) {
+uint32_t FileLe32(const std::string& s, size_t at) {
   return static_cast<uint32_t>(static_cast<uint8_t>(s[at]) | static_cast<uint8_t>(s[at + 1]) << 8 |
                                static_cast<uint8_t>(s[at + 2]) << 16 | static_cast<uint32_t>(static_cast<uint8_t>(s[at + 3])) << 24);
 }
@@ -888,10 +888,10 @@ TEST_F(IndexedTableTest, CountsEqualTheWalkInEveryState) {
     const size_t header = static_cast<uint8_t>(dbf[8]) | static_cast<uint8_t>(dbf[9]) << 8;
     const size_t length = static_cast<uint8_t>(dbf[10]) | static_cast<uint8_t>(dbf[11]) << 8;
     uint32_t live = 0;
-    for (uint32_t n = 0; n < Le32(dbf, 4); ++n) live += dbf.at(header + n * length) != '*';
+    for (uint32_t n = 0; n < FileLe32(dbf, 4); ++n) live += dbf.at(header + n * length) != '*';
     return live;
   };
-  auto deletedInFile = [&] { return Le32(Read("STUFF.DBF"), 4) - liveInFile(); };
+  auto deletedInFile = [&] { return FileLe32(Read("STUFF.DBF"), 4) - liveInFile(); };
   // A read-only open with an index out of step offers the natural order only.
   // Inside a batch the file lacks what the batch holds: the walk alone says.
   auto expectCounts = [&](OrbCursor c, const char* where) {
@@ -911,8 +911,8 @@ TEST_F(IndexedTableTest, CountsEqualTheWalkInEveryState) {
   auto expectStamped = [&] {
     const std::string mdx = Read("STUFF.MDX"), dbf = Read("STUFF.DBF");
     EXPECT_EQ(mdx.substr(48, 4), std::string("SW\x01\x01", 4));
-    EXPECT_EQ(Le32(mdx, 52), Le32(dbf, 16));
-    EXPECT_EQ(Le32(mdx, 68), deletedInFile());
+    EXPECT_EQ(FileLe32(mdx, 52), FileLe32(dbf, 16));
+    EXPECT_EQ(FileLe32(mdx, 68), deletedInFile());
   };
   auto deleteRecord = [&](uint32_t n) {
     OrbResult r = EngineSetToRecordNo(c_, n);
@@ -1053,7 +1053,7 @@ TEST_F(IndexedTableTest, CountsEqualTheWalkInEveryState) {
   // A stamp that names the table's state is believed: the count reads no
   // record (here it answers what the stamp says).
   std::string mdx = Read("STUFF.MDX");
-  const uint32_t deleted = Le32(mdx, 68);
+  const uint32_t deleted = FileLe32(mdx, 68);
   mdx[68] = static_cast<char>(deleted + 1);
   Write("STUFF.MDX", mdx);
   c_ = Open("STUFF", ORB_OPEN_READ_ONLY);

@@ -62,12 +62,24 @@ class TableRecords : public mdx::RecordSource {
     return table_.RecordCount();
   }
   const uint8_t* Record(uint32_t recno) override {
-    return table_.ReadRecord(recno, buffer_.data()) == ORB_OK ? buffer_.data() : nullptr;
+    const uint8_t* rec = table_.ReadRecord(recno, buffer_.data()) == ORB_OK ? buffer_.data() : nullptr;
+    // The flags of a pass over every record in turn.
+    if (recno == next_ && rec != nullptr) {
+      ++next_;
+      if (rec[0] == '*') ++deleted_;
+    }
+    return rec;
+  }
+  // The deleted records, once a pass has read every record in turn.
+  std::optional<uint32_t> Deleted() const {
+    return next_ == table_.RecordCount() + 1 ? std::optional<uint32_t>(deleted_) : std::nullopt;
   }
 
  private:
   Table& table_;
   std::vector<uint8_t> buffer_;
+  uint32_t next_ = 1;
+  uint32_t deleted_ = 0;
 };
 
 class MdxIndex;
@@ -201,10 +213,14 @@ class MdxIndex : public ProductionIndex {
   Builder FreshFrom(std::vector<mdx::TagInfo> tags) {
     return [this, tags = std::move(tags)](const std::filesystem::path& to, uint32_t counter) {
       std::vector<uint8_t> buffer(table_.RecordSize());
-      return Build(
+      std::optional<uint32_t> deleted;
+      const OrbResult r = Build(
           to, table_.RecordCount(),
           [&](uint32_t n) { return table_.ReadRecord(n, buffer.data()) == ORB_OK ? buffer.data() : nullptr; },
-          counter, tags);
+          counter, tags, &deleted);
+      // Read under the append lock, as every rebuild is.
+      if (r == ORB_OK && deleted) table_.CountedDeleted(*deleted);
+      return r;
     };
   }
 
@@ -323,8 +339,9 @@ class MdxIndex : public ProductionIndex {
   }
 
   // A new index at `path` holding `tags`, built from the records.
+  // *deleted (when given): the deleted records among them, when every one was read.
   OrbResult Build(const std::filesystem::path& path, uint32_t count, const RecordReader& record, uint32_t counter,
-                  const std::vector<mdx::TagInfo>& tags) {
+                  const std::vector<mdx::TagInfo>& tags, std::optional<uint32_t>* deleted = nullptr) {
     std::unique_ptr<MdxFile> fresh;
     OrbResult r = CreateAt(table_, path, &fresh);
     // Every tag reads every record once.
@@ -334,6 +351,7 @@ class MdxIndex : public ProductionIndex {
       r = ToResult(fresh->AddTag(tags[i].name, tags[i].expression, records));
     // The first tag read every record: their flags say how many are deleted.
     if (r == ORB_OK) r = ToResult(fresh->WriteStamp(counter, count, records.Deleted()));
+    if (deleted != nullptr) *deleted = records.Deleted();
     if (r == ORB_OK) r = ToResult(fresh->Sync());
     if (r != ORB_OK) {
       fresh.reset();
@@ -433,7 +451,12 @@ class MdxIndex : public ProductionIndex {
     // Without a file (a first tag, or the last went and took it) a new one is made.
     TableRecords records(table_);
     return Replace(tags, [&](const std::filesystem::path& to, uint32_t counter) {
-      return Changed(to, counter, [&](MdxFile& f) { return f.AddTag(name, expr, records); });
+      return Changed(to, counter, [&](MdxFile& f) {
+        const MdxStatus st = f.AddTag(name, expr, records);
+        // Every record was read, under the append lock: the stamp names the deleted ones.
+        if (st.ok() && records.Deleted()) table_.CountedDeleted(*records.Deleted());
+        return st;
+      });
     });
   }
 
