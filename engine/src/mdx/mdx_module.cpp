@@ -6,6 +6,7 @@
 #include <cctype>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -53,6 +54,25 @@ std::vector<mdx::FieldDesc> FieldsOf(const Table& t) {
   return out;
 }
 
+// The deleted records a pass over every record in turn finds by their
+// flags, read as the records are: one at a time or in runs.
+class FlagCount {
+ public:
+  void Note(uint32_t first, const uint8_t* run, uint32_t count, uint32_t length) {
+    if (first != next_ || run == nullptr) return;
+    next_ += count;
+    for (uint32_t i = 0; i < count; ++i) deleted_ += run[size_t{i} * length] == '*' ? 1 : 0;
+  }
+  // The deleted records, once a pass has read all `records` in turn.
+  std::optional<uint32_t> Deleted(uint32_t records) const {
+    return next_ == records + 1 ? std::optional<uint32_t>(deleted_) : std::nullopt;
+  }
+
+ private:
+  uint32_t next_ = 1;
+  uint32_t deleted_ = 0;
+};
+
 class TableRecords : public mdx::RecordSource {
  public:
   explicit TableRecords(Table& t) : table_(t), buffer_(t.RecordSize()), pass_(t) {}
@@ -61,16 +81,23 @@ class TableRecords : public mdx::RecordSource {
     return table_.RecordCount();
   }
   const uint8_t* Record(uint32_t recno) override {
-    return table_.ReadRecord(recno, buffer_.data()) == ORB_OK ? buffer_.data() : nullptr;
+    const uint8_t* rec = table_.ReadRecord(recno, buffer_.data()) == ORB_OK ? buffer_.data() : nullptr;
+    flags_.Note(recno, rec, 1, table_.RecordSize());
+    return rec;
   }
   const uint8_t* Records(uint32_t first, uint32_t most, uint32_t* count) override {
-    return pass_.Run(first, most, count);
+    const uint8_t* run = pass_.Run(first, most, count);
+    flags_.Note(first, run, *count, table_.RecordSize());
+    return run;
   }
+  // The deleted records, once a pass has read every record in turn.
+  std::optional<uint32_t> Deleted() const { return flags_.Deleted(table_.RecordCount()); }
 
  private:
   Table& table_;
   std::vector<uint8_t> buffer_;
   RecordPass pass_;
+  FlagCount flags_;
 };
 
 class MdxIndex;
@@ -180,8 +207,16 @@ class MdxIndex : public ProductionIndex {
     return Done(Synced(ToResult(file_->UpdateRecord(before, after, recordNumber))));
   }
   // Keys do not hold the deletion flag: a deleted record keeps its entry
-  // until a pack renumbers the records and every tag is rebuilt.
-  OrbResult OnDelete(uint32_t, const uint8_t*) override { return ORB_OK; }
+  // until a pack renumbers the records and every tag is rebuilt. The stamp
+  // takes the table's new counter and deleted records; the flag's change
+  // just before, under the same lock, looked at the table and the index
+  // afresh (Table::SetDeleted).
+  OrbResult OnDelete(uint32_t, const uint8_t*) override {
+    if (!file_) return ORB_OK;
+    seen_ = table_.Generation();
+    WriteBackWhenExclusive();
+    return Done(Synced(ToResult(file_->WriteStamp(table_.UpdateCounter(), table_.RecordCount(), table_.KnownDeleted()))));
+  }
 
   OrbResult Regenerate() override {
     if (!file_) return damage_.empty() ? ORB_OK : Mend();
@@ -197,10 +232,14 @@ class MdxIndex : public ProductionIndex {
     return [this, tags = std::move(tags)](const std::filesystem::path& to, uint32_t counter) {
       std::vector<uint8_t> buffer(table_.RecordSize());
       RecordPass pass(table_);
-      return Build(
+      std::optional<uint32_t> deleted;
+      const OrbResult r = Build(
           to, table_.RecordCount(),
           [&](uint32_t n) { return table_.ReadRecord(n, buffer.data()) == ORB_OK ? buffer.data() : nullptr; },
-          counter, tags, &pass);
+          counter, tags, &deleted, &pass);
+      // Read under the append lock, as every rebuild is.
+      if (r == ORB_OK && deleted) table_.CountedDeleted(*deleted);
+      return r;
     };
   }
 
@@ -226,7 +265,7 @@ class MdxIndex : public ProductionIndex {
       std::error_code ec;
       std::filesystem::remove(temp, ec);
       SetFieldFlags(old);
-      if (inStep) Synced(ToResult(file_->WriteStamp(table_.UpdateCounter(), table_.RecordCount())));
+      if (inStep) Synced(ToResult(file_->WriteStamp(table_.UpdateCounter(), table_.RecordCount(), table_.KnownDeleted())));
       return Done(r);
     }
     r = SyncDirectory(path_.parent_path());
@@ -261,7 +300,7 @@ class MdxIndex : public ProductionIndex {
     std::unique_ptr<MdxFile> copy;
     OrbResult r = file_ ? CopyTo(to, &copy) : CreateAt(table_, to, &copy);
     if (r == ORB_OK) r = ToResult(change(*copy));
-    if (r == ORB_OK) r = ToResult(copy->WriteStamp(counter, table_.RecordCount()));
+    if (r == ORB_OK) r = ToResult(copy->WriteStamp(counter, table_.RecordCount(), table_.KnownDeleted()));
     if (r == ORB_OK) r = ToResult(copy->Sync());
     return r;
   }
@@ -302,7 +341,15 @@ class MdxIndex : public ProductionIndex {
     // A torn file is not vouched for: it is rebuilt, or left out of step
     // for the next open to rebuild.
     if (file_->Torn()) return Regenerate();
-    return Done(Synced(ToResult(file_->WriteStamp(table_.UpdateCounter(), table_.RecordCount()))));
+    return Done(Synced(ToResult(file_->WriteStamp(table_.UpdateCounter(), table_.RecordCount(), table_.KnownDeleted()))));
+  }
+
+  bool StampedDeleted(uint32_t counter, uint32_t records, uint32_t* deleted) override {
+    if (!file_ || !InStep(counter, records)) return false;
+    const MdxFile::Stamp st = file_->GetStamp();
+    if (!st.present || !st.hasDeleted || st.deleted > records) return false;
+    *deleted = st.deleted;
+    return true;
   }
 
   OrbResult WriteFresh(const std::filesystem::path& path, uint32_t count, const RecordReader& record,
@@ -312,16 +359,20 @@ class MdxIndex : public ProductionIndex {
 
   // A new index at `path` holding `tags`, built from the records (read
   // in runs through `pass` when given, else one by one).
+  // *deleted (when given): the deleted records among them, when every one was read.
   OrbResult Build(const std::filesystem::path& path, uint32_t count, const RecordReader& record, uint32_t counter,
-                  const std::vector<mdx::TagInfo>& tags, RecordPass* pass = nullptr) {
+                  const std::vector<mdx::TagInfo>& tags, std::optional<uint32_t>* deleted = nullptr,
+                  RecordPass* pass = nullptr) {
     std::unique_ptr<MdxFile> fresh;
     OrbResult r = CreateAt(table_, path, &fresh);
     // Every tag reads every record once.
     ProgressPass progress(uint64_t{count} * tags.size());
-    Reader records(count, record, &progress, pass);
+    Reader records(count, table_.RecordSize(), record, &progress, pass);
     for (size_t i = 0; r == ORB_OK && i < tags.size(); ++i)
       r = ToResult(fresh->AddTag(tags[i].name, tags[i].expression, records));
-    if (r == ORB_OK) r = ToResult(fresh->WriteStamp(counter, count));
+    // The first tag read every record: their flags say how many are deleted.
+    if (r == ORB_OK) r = ToResult(fresh->WriteStamp(counter, count, records.Deleted()));
+    if (deleted != nullptr) *deleted = records.Deleted();
     if (r == ORB_OK) r = ToResult(fresh->Sync());
     if (r != ORB_OK) {
       fresh.reset();
@@ -421,7 +472,12 @@ class MdxIndex : public ProductionIndex {
     // Without a file (a first tag, or the last went and took it) a new one is made.
     TableRecords records(table_);
     return Replace(tags, [&](const std::filesystem::path& to, uint32_t counter) {
-      return Changed(to, counter, [&](MdxFile& f) { return f.AddTag(name, expr, records); });
+      return Changed(to, counter, [&](MdxFile& f) {
+        const MdxStatus st = f.AddTag(name, expr, records);
+        // Every record was read, under the append lock: the stamp names the deleted ones.
+        if (st.ok() && records.Deleted()) table_.CountedDeleted(*records.Deleted());
+        return st;
+      });
     });
   }
 
@@ -598,7 +654,7 @@ class MdxIndex : public ProductionIndex {
   }
   // The stamp written with the change about to be made.
   void StampTable() {
-    if (file_) file_->SetStamp(table_.UpdateCounter(), table_.RecordCount());
+    if (file_) file_->SetStamp(table_.UpdateCounter(), table_.RecordCount(), table_.KnownDeleted());
   }
   OrbResult Synced(OrbResult r) {
     if (r == ORB_OK && file_) r = ToResult(file_->Sync());
@@ -607,26 +663,34 @@ class MdxIndex : public ProductionIndex {
 
   class Reader : public mdx::RecordSource {
    public:
-    Reader(uint32_t count, const RecordReader& record, ProgressPass* progress, RecordPass* pass)
-        : count_(count), record_(record), progress_(progress), pass_(pass) {}
+    Reader(uint32_t count, uint32_t length, const RecordReader& record, ProgressPass* progress, RecordPass* pass)
+        : count_(count), length_(length), record_(record), progress_(progress), pass_(pass) {}
     uint32_t RecordCount() override { return count_; }
     const uint8_t* Record(uint32_t recno) override {
       progress_->Advance();
-      return record_(recno);
+      const uint8_t* rec = record_(recno);
+      // The flags of the first pass over the records, each read once.
+      flags_.Note(recno, rec, 1, length_);
+      return rec;
     }
+    // The deleted records, once a pass has read every record in turn.
+    std::optional<uint32_t> Deleted() const { return flags_.Deleted(count_); }
     const uint8_t* Records(uint32_t first, uint32_t most, uint32_t* count) override {
       if (pass_ == nullptr) return RecordSource::Records(first, most, count);
       // No run longer than a percent of the pass: every percent is heard.
       const uint8_t* run = pass_->Run(first, std::min(most, std::max<uint32_t>(1, count_ / 100)), count);
       progress_->Advance(*count);
+      flags_.Note(first, run, *count, length_);
       return run;
     }
 
    private:
     uint32_t count_;
+    uint32_t length_;
     const RecordReader& record_;
     ProgressPass* progress_;
     RecordPass* pass_;
+    FlagCount flags_;
   };
 
   Table& table_;
