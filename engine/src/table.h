@@ -9,8 +9,10 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "file.h"
@@ -131,6 +133,23 @@ class Table {
   // file changed (Generation), so counts and sequence numbers of an
   // unfiltered cursor cost no record reads.
   OrbResult DeletionFlags(const std::vector<uint8_t>** flags);
+  // The records counted and not deleted, without reading them: the deleted
+  // records are known from our own changes, else from the index's stamp
+  // when it names the table's change counter and record count, else
+  // counted by their flags once (under the append lock, so no change of
+  // another program is half seen) and, in a writable open, stamped.
+  OrbResult LiveCount(uint32_t* live);
+  // A caller that read every record's flag under the append lock, at the
+  // change counter the table has now, tells what it found.
+  void CountedDeleted(uint32_t deleted) {
+    if (!KnownDeleted() && Settled()) KnowDeleted(deleted);
+  }
+  // The deleted records at the table's change counter and record count as
+  // this process last saw them, when it knows them (for the index's stamp).
+  std::optional<uint32_t> KnownDeleted() const {
+    if (!deletedKnown_ || deletedCounter_ != counter_ || deletedRecords_ != recordCount_) return std::nullopt;
+    return deleted_;
+  }
 
   // Writes (the caller holds a writable cursor).
   OrbResult Append(const uint8_t* record, uint32_t* recordNumber);
@@ -141,7 +160,12 @@ class Table {
   // memos, then the record); Rewrite of a held record keeps the lock.
   bool LockRecord(uint32_t recordNumber);
   void UnlockRecord(uint32_t recordNumber);
-  OrbResult SetDeleted(uint32_t recordNumber);
+  // Sets the deletion flag (or, with `deleted` false, clears it), under the
+  // append lock: the change counter moves first (a change cut off before
+  // the index's stamp follows leaves the stamp naming an older counter),
+  // then the flag, synced, and the deleted records known move with it.
+  // ORB_ERR_RECORD_DELETED when the flag is already so.
+  OrbResult SetDeleted(uint32_t recordNumber, bool deleted = true);
   // Builds the packed table (its memo file holding only the live records'
   // memos, and its index) beside the old one and puts it in place.
   OrbResult Pack();
@@ -190,6 +214,22 @@ class Table {
   // A private table (a query answer) is never synced.
   void SetPrivate();
 
+  // A copy into a table that holds no record, built whole beside it.
+  // BeginCopyBeside, while this handle is the table's one user in this
+  // process and in any other, makes "." + name + ".copy-XXXXXX" + extension
+  // in its folder: a table with this one's header (its index flag off) and
+  // a memo file when it has one, for the caller to fill unsynced; others
+  // stay out until EndCopyBeside or AbandonCopyBeside. Otherwise (records
+  // held, others reading, a batch open) *building stays empty and the caller
+  // copies in a batch.
+  OrbResult BeginCopyBeside(std::filesystem::path* building);
+  // The copy's files are synced once and its index built beside them; the
+  // index and memo file are renamed in, then the table, and the folder is
+  // synced. This table then reads the new files. A failure before the
+  // table's rename leaves it as it was, and its copy gone.
+  OrbResult EndCopyBeside(const std::filesystem::path& building);
+  void AbandonCopyBeside(const std::filesystem::path& building);
+
   MemoFile* Memo() { return memo_.get(); }
   ProductionIndex* Index() { return index_.get(); }
   void SetIndex(std::unique_ptr<ProductionIndex> index) { index_ = std::move(index); }
@@ -213,6 +253,12 @@ class Table {
   // Puts the table back as before the batch; the batch ends (or, with
   // `failure`, waits for its commit or rollback to be answered that).
   OrbResult UndoBatch(OrbResult failure);
+  // An index with this table's tags over the `count` records of
+  // `records` (a file of this table's layout), written at `path`, synced.
+  OrbResult WriteFreshIndex(File& records, const std::filesystem::path& path, uint32_t count, uint32_t counter);
+  // The files of a replacement were renamed in and `now` is the table's:
+  // this table reads them from here on.
+  OrbResult ReadReplaced(File& now, bool keyed, const std::pair<uint64_t, uint64_t>& oldKey);
   OrbResult Load();
   OrbResult LoadHeader();
   OrbResult OpenCompanions();
@@ -281,6 +327,21 @@ class Table {
   uint32_t heldRecord_ = 0;
   std::vector<uint8_t> flags_;
   uint64_t flagsGeneration_ = 0;
+  // The deleted records, known at this change counter and record count.
+  uint32_t deleted_ = 0;
+  bool deletedKnown_ = false;
+  uint32_t deletedCounter_ = 0;
+  uint32_t deletedRecords_ = 0;
+  // Learns the deleted records without reading a record (an empty table,
+  // the index's stamp); true when they are known.
+  bool LearnDeleted();
+  bool Settled() const;
+  void KnowDeleted(uint32_t deleted) {
+    deleted_ = deleted;
+    deletedKnown_ = true;
+    deletedCounter_ = counter_;
+    deletedRecords_ = recordCount_;
+  }
   AheadBlock stream_;            // the block a walk in record order is in
   std::unique_ptr<uint8_t[]> streamBuffer_;
   uint32_t streamBlock_ = 0;
@@ -294,6 +355,7 @@ class Table {
   std::unique_ptr<ProductionIndex> index_;
   std::unique_ptr<BatchState> batch_;
   bool private_ = false;  // never synced, its batches keep no journal
+  bool copyLocked_ = false;  // a shared open holds the exclusive lock for a copy beside
 };
 
 }  // namespace orb

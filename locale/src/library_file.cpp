@@ -206,9 +206,13 @@ std::string MapLibraryPath(std::string_view value) {
 }
 
 // Reads a library file's header for the list; the file's status otherwise.
+// The list needs the header only: the rest of the file is read when a
+// locale is looked for in it.
 Status ReadHeader(const std::string& path, std::array<uint8_t, kLibraryHeaderSize>& header) {
+  std::vector<uint8_t> head;
+  if (platform::ReadLzFilePrefix(fs::path(path), kLibraryHeaderSize, head) != platform::LzStatus::kOk) return kLibOpen;
   LibraryFile file;
-  Status s = file.Open(path);
+  Status s = file.OpenBytes(std::move(head));
   if (s != kOk) return s;
   std::copy(file.header(), file.header() + kLibraryHeaderSize, header.begin());
   return kOk;

@@ -14,8 +14,12 @@
 // data, not a short success.
 #include "platform/lzfile.h"
 
+#include <fcntl.h>
 #include <mspack.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <string>
 
@@ -129,8 +133,41 @@ LzStatus ReadLzFile(const fs::path& file, std::vector<uint8_t>& out) {
     case ReadStatus::kError: return LzStatus::kReadError;
     case ReadStatus::kOk: break;
   }
-  std::vector<uint8_t> in(bytes.begin(), bytes.end());
+  const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());
+  if (!HasSignature(data, bytes.size())) {
+    out.assign(data, data + bytes.size());  // a plain file: the bytes once more, not twice
+    return LzStatus::kOk;
+  }
+  std::vector<uint8_t> in(data, data + bytes.size());
   return ExpandLzData(in, out);
+}
+
+LzStatus ReadLzFilePrefix(const fs::path& file, size_t count, std::vector<uint8_t>& out) {
+  out.clear();
+  const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return errno == ENOENT || errno == ENOTDIR ? LzStatus::kNotFound : LzStatus::kReadError;
+  // Enough for the signature, whatever is asked for.
+  std::vector<uint8_t> head(std::max<size_t>(count, sizeof kSignature));
+  size_t got = 0;
+  bool failed = false;
+  while (got < head.size()) {
+    const ssize_t n = ::read(fd, head.data() + got, head.size() - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) failed = true;
+    if (n <= 0) break;
+    got += static_cast<size_t>(n);
+  }
+  ::close(fd);
+  if (failed) return LzStatus::kReadError;
+  head.resize(got);
+  if (HasSignature(head.data(), head.size())) {
+    const LzStatus status = ReadLzFile(file, out);
+    if (out.size() > count) out.resize(count);
+    return status;
+  }
+  if (head.size() > count) head.resize(count);
+  out = std::move(head);
+  return LzStatus::kOk;
 }
 
 bool IsLzCompressed(const fs::path& file) {

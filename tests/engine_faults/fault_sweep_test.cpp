@@ -14,7 +14,9 @@
 #include <climits>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -61,9 +63,11 @@ class FaultSweepTest : public EngineTest {
     fault::SkipSyncs(true);
     MakeTable("KEEP", {Field("NAME", 'C', 10), Field("COST", 'N', 8, 2), Field("NOTE", 'M', 10)});
     OrbCursor c = Open("KEEP", ORB_OPEN_EXCLUSIVE);
-    for (int i = 1; i <= 8; ++i) Add(c, ("item" + std::to_string(i)).c_str(), i * 1.5, "memo of item " + std::to_string(i));
+    for (int i = 1; i <= (emptyTable_ ? 0 : 8); ++i)
+      Add(c, ("item" + std::to_string(i)).c_str(), i * 1.5, "memo of item " + std::to_string(i));
     for (const std::string& tag : tags_) ASSERT_EQ(AddTag(c, tag.c_str()), ORB_OK);
     for (uint32_t n : {3u, 6u}) {
+      if (emptyTable_) break;
       ASSERT_EQ(EngineSetToRecordNo(c, n), ORB_OK);
       ASSERT_EQ(EngineDeleteRecord(c), ORB_OK);
     }
@@ -74,6 +78,7 @@ class FaultSweepTest : public EngineTest {
 
   // The tags Build makes (BYNAME, BYCOST or BYBOTH, each over its fields).
   std::vector<std::string> tags_ = {"BYNAME", "BYCOST"};
+  bool emptyTable_ = false;  // Build makes the tags over no record
   OrbResult AddTag(OrbCursor c, const char* tag) {
     OrbIndexDesc d{};
     std::strcpy(d.tagName, tag);
@@ -125,12 +130,14 @@ class FaultSweepTest : public EngineTest {
     readOnlyTag_ = ORB_ERR_NO_SUCH_INDEX;
     if (ro == ORB_OK) {
       const std::vector<std::string> natural = SortedNames(c);
+      ExpectCount(c, natural.size(), "read-only, natural order");
       const OrbResult tag = readOnlyTag_ = EngineSwitchToIndex(c, "BYNAME");
       EXPECT_TRUE(tag == ORB_OK || tag == ORB_ERR_INDEX_OUT_OF_STEP || tag == ORB_ERR_NO_SUCH_INDEX ||
                   (damageMayStay_ && tag == ORB_ERR_INDEX_CORRUPT))
           << std::hex << tag;
       if (tag == ORB_OK) {
         EXPECT_EQ(SortedNames(c), natural) << "a read-only open read through a stale index";
+        ExpectCount(c, natural.size(), "read-only, BYNAME order");
       }
       EngineCloseCursor(c);
     }
@@ -141,6 +148,7 @@ class FaultSweepTest : public EngineTest {
     for (const auto& entry : std::filesystem::directory_iterator(Dir())) {
       const std::string ext = entry.path().extension().string();
       EXPECT_TRUE(ext == ".DBF" || ext == ".DBT" || ext == ".MDX") << entry.path();
+      EXPECT_NE(entry.path().filename().string()[0], '.') << entry.path();
     }
     std::vector<uint8_t> rec = Buffer(c);
     OrbTableInfo info{};
@@ -165,6 +173,12 @@ class FaultSweepTest : public EngineTest {
     uint16_t count = 0;
     EXPECT_EQ(EngineGetIndexDescs(c, 8, descs, &count), ORB_OK);
     for (uint16_t i = 0; i < count && i < 8; ++i) s.tags.push_back(descs[i].tagName);
+    // The counts a writable open gives, in every order, are the walk's.
+    ExpectCount(c, s.rows.size(), "shared, natural order");
+    for (const std::string& tag : s.tags) {
+      EXPECT_EQ(EngineSwitchToIndex(c, tag.c_str()), ORB_OK);
+      ExpectCount(c, s.rows.size(), "shared, " + tag + " order");
+    }
     EngineCloseCursor(c);
 
     EXPECT_EQ(OnCursor(ORB_OPEN_EXCLUSIVE, [](OrbCursor) { return ORB_OK; }), ORB_OK);
@@ -177,6 +191,12 @@ class FaultSweepTest : public EngineTest {
     return s;
   }
 
+  static void ExpectCount(OrbCursor c, size_t walked, const std::string& where) {
+    uint32_t n = 0;
+    EXPECT_EQ(EngineGetRecordCount(c, &n), ORB_OK) << where;
+    EXPECT_EQ(n, walked) << where << ": the count differs from the walk";
+  }
+
   // Runs `op` on a fresh table: unarmed for the state after it and the
   // number of operations it makes, then stopped at each of them in a child
   // process, then failed with a full disk at each of its writes.
@@ -186,8 +206,8 @@ class FaultSweepTest : public EngineTest {
              const std::function<void()>& alsoAfter = [] {}) {
     Build();
     const State before = Look();
-    ASSERT_EQ(before.rows.size(), 6u);
-    ASSERT_EQ(before.counted, 8u);
+    ASSERT_EQ(before.rows.size(), emptyTable_ ? 0u : 6u);
+    ASSERT_EQ(before.counted, emptyTable_ ? 0u : 8u);
     fault::Arm(fault::Plan{});
     ASSERT_EQ(op(), ORB_OK);
     const int steps = fault::Count();
@@ -408,6 +428,48 @@ class FaultSweepTest : public EngineTest {
     }
   }
 
+  // The copy's source, in a folder of its own that Build leaves alone: the
+  // fields of KEEP and one it lacks; four records with memos (one of them
+  // over several blocks), the third deleted and not copied.
+  std::filesystem::path CopySource() {
+    const std::filesystem::path dir = root_.path() / "FROM";
+    const std::filesystem::path path = dir / "SOURCE.DBF";
+    if (std::filesystem::exists(path)) return path;
+    std::filesystem::create_directories(dir);
+    const std::vector<OrbFieldDesc> fields = {Field("NAME", 'C', 10), Field("COST", 'N', 8, 2), Field("NOTE", 'M', 10),
+                                              Field("OTHER", 'C', 4)};
+    EXPECT_EQ(EngineCreateTable(0, path.string().c_str(), static_cast<uint16_t>(fields.size()), fields.data(), 0),
+              ORB_OK);
+    OrbCursor c = 0;
+    EXPECT_EQ(EngineOpenTable(0, path.string().c_str(), ORB_OPEN_EXCLUSIVE, &c), ORB_OK);
+    Add(c, "copied1", 2.5, "a copied memo");
+    Add(c, "bee", 0.75, std::string(1500, 'm') + " the end");
+    Add(c, "gone", 3, "a deleted record's memo");
+    Add(c, "aaa", 100, "the last copied memo");
+    EXPECT_EQ(EngineSetToRecordNo(c, 3), ORB_OK);
+    EXPECT_EQ(EngineDeleteRecord(c), ORB_OK);
+    EngineCloseCursor(c);
+    return path;
+  }
+
+  // The source's live records copied into KEEP opened in `mode`.
+  OrbResult CopyInto(uint16_t mode) {
+    const std::string source = CopySource().string();
+    OrbCursor from = 0, into = 0;
+    OrbResult r = EngineOpenTable(0, source.c_str(), ORB_OPEN_READ_ONLY, &from);
+    if (r == ORB_OK) r = EngineOpenTable(db_, "KEEP", mode, &into);
+    uint32_t copied = 0;
+    if (r == ORB_OK) r = EngineBatchCopy(from, into, &copied);
+    if (r == ORB_OK && copied != 3) r = ORB_ERR_CORRUPT;
+    if (r != ORB_OK && copied != 0) r = ORB_ERR_CORRUPT;
+    if (into != 0) {
+      const OrbResult closed = EngineCloseCursor(into);
+      if (r == ORB_OK) r = closed;
+    }
+    if (from != 0) EngineCloseCursor(from);
+    return r;
+  }
+
   // One operation through a cursor of its own, closed after it.
   OrbResult OnCursor(uint16_t mode, const std::function<OrbResult(OrbCursor)>& body) {
     OrbCursor c = 0;
@@ -455,6 +517,98 @@ TEST_F(FaultSweepTest, Delete) {
       return EngineDeleteRecord(c);
     });
   });
+}
+
+// A delete whose index stamp cannot be written takes its flag back, also
+// in a batch; stopped anywhere, the count of the next open is the walk's.
+TEST_F(FaultSweepTest, DeleteInABatch) {
+  Sweep([&] {
+    return OnCursor(ORB_OPEN_SHARED, [&](OrbCursor c) {
+      OrbResult r = EngineBeginBatch(c);
+      for (uint32_t n : {1u, 4u}) {
+        if (r == ORB_OK) r = EngineSetToRecordNo(c, n);
+        if (r == ORB_OK) r = EngineDeleteRecord(c);
+      }
+      if (r == ORB_OK) return EngineCommitBatch(c);
+      EngineRollbackBatch(c);
+      return r;
+    });
+  });
+}
+
+// An index whose stamp does not hold the deleted records (written before
+// it did) gets them from the first count of a writable open. Stopped at
+// each write and sync of that stamp, or failed there with a full disk, the
+// count still answers the walk's, the stamp is the old one or the whole
+// new one, and the next open counts right.
+TEST_F(FaultSweepTest, CountStampsAnIndexWithoutItsDeletedRecords) {
+  auto readMdx = [&] {
+    std::ifstream in(Dir() / "KEEP.MDX", std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
+  // Built with the stamp; then as an earlier build left it.
+  auto build = [&] {
+    Build();
+    std::string mdx = readMdx();
+    ASSERT_GE(mdx.size(), 72u);
+    ASSERT_EQ(mdx.substr(48, 4), std::string("SW\x01\x01", 4));
+    ASSERT_EQ(mdx.substr(68, 4), std::string("\x02\x00\x00\x00", 4));
+    mdx[51] = 0;
+    mdx.replace(68, 4, 4, '\0');
+    std::ofstream out(Dir() / "KEEP.MDX", std::ios::binary | std::ios::trunc);
+    out.write(mdx.data(), static_cast<std::streamsize>(mdx.size()));
+  };
+  auto count = [&] {
+    return OnCursor(ORB_OPEN_SHARED, [&](OrbCursor c) {
+      uint32_t n = 0;
+      OrbResult r = EngineSwitchToIndex(c, "BYNAME");
+      if (r == ORB_OK) r = EngineGetRecordCount(c, &n);
+      return r == ORB_OK && n != 6 ? ORB_ERR_CORRUPT : r;
+    });
+  };
+  auto stampOldOrNew = [&] {
+    const std::string mdx = readMdx();
+    const std::string stamp = mdx.substr(51, 1) + mdx.substr(68, 4);
+    EXPECT_TRUE(stamp == std::string(5, '\0') || stamp == std::string("\x01\x02\x00\x00\x00", 5))
+        << "a stamp cut off half way";
+  };
+  build();
+  fault::Arm(fault::Plan{});
+  ASSERT_EQ(count(), ORB_OK);
+  const int steps = fault::Count();
+  fault::Disarm();
+  EXPECT_EQ(readMdx().substr(51, 1), "\x01") << "the count stamped the index";
+  ASSERT_GT(steps, 0);
+  for (int at = 1; at <= steps; ++at) {
+    SCOPED_TRACE("stopped at step " + std::to_string(at) + " of " + std::to_string(steps));
+    build();
+    pid_t pid = fork();
+    if (pid == 0) {
+      fault::Arm(fault::Plan{at, 0, true, false});
+      count();
+      _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), fault::kStopCode);
+    stampOldOrNew();
+    EXPECT_EQ(count(), ORB_OK);
+    const State seen = Look();
+    EXPECT_EQ(seen.rows.size(), 6u);
+    if (HasFailure()) return;
+  }
+  for (int at = 1; at <= steps; ++at) {
+    SCOPED_TRACE("disk full at step " + std::to_string(at) + " of " + std::to_string(steps));
+    build();
+    fault::Arm(fault::Plan{at, ENOSPC, false, false});
+    EXPECT_EQ(count(), ORB_OK) << "the count answers whether or not its stamp could be written";
+    fault::Disarm();
+    stampOldOrNew();
+    EXPECT_EQ(count(), ORB_OK);
+    EXPECT_EQ(Look().rows.size(), 6u);
+    if (HasFailure()) return;
+  }
 }
 
 TEST_F(FaultSweepTest, Pack) {
@@ -558,6 +712,32 @@ TEST_F(FaultSweepTest, BatchWrittenAsItSpreads) {
   fault::Disarm();
   SweepBatch();
   orb::SetBatchSpan(span);
+}
+
+// A copy into a table without records is built beside it and renamed in,
+// its index with it; a kill leaves the empty table or the whole copy, with
+// an index in step, and nothing of the copy beside it.
+TEST_F(FaultSweepTest, CopyIntoAnEmptyTable) {
+  emptyTable_ = openEveryMode_ = sameLengthOnFullDisk_ = true;
+  CopySource();  // made before the sweep counts the copy's steps
+  for (uint16_t mode : {ORB_OPEN_SHARED, ORB_OPEN_EXCLUSIVE}) {
+    SCOPED_TRACE(mode == ORB_OPEN_SHARED ? "shared" : "exclusive");
+    Sweep([&] { return CopyInto(mode); }, true, [&] {
+      EXPECT_EQ(readOnlyTag_, ORB_OK) << "the copy's index was put in out of step with it";
+    });
+    if (HasFailure()) break;
+  }
+}
+
+// Into records already there the copy is one batch.
+TEST_F(FaultSweepTest, CopyIntoATableWithRecords) {
+  openEveryMode_ = sameLengthOnFullDisk_ = true;
+  CopySource();
+  for (uint16_t mode : {ORB_OPEN_SHARED, ORB_OPEN_EXCLUSIVE}) {
+    SCOPED_TRACE(mode == ORB_OPEN_SHARED ? "shared" : "exclusive");
+    Sweep([&] { return CopyInto(mode); });
+    if (HasFailure()) break;
+  }
 }
 
 TEST_F(FaultSweepTest, AnswerMadePermanentOverATable) {

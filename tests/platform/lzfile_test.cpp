@@ -46,6 +46,47 @@ TEST(LzFile, PlainFilesPassThrough) {
   EXPECT_EQ(platform::ReadLzFile(root.path(), out), platform::LzStatus::kReadError);
 }
 
+// The prefix is what the whole read gives, cut: of plain files and
+// compressed ones, shorter and longer than asked for, and a compressed file
+// whose first bytes alone would read as another plain file.
+TEST(LzFile, PrefixIsTheStartOfTheWholeRead) {
+  TempRoot root;
+  std::string big;
+  for (int i = 0; i < 70000; ++i) big += static_cast<char>('a' + i % 23);
+  const auto file = root.path() / "LOCALE.SLL";
+  struct Case {
+    const char* what;
+    std::string data;
+    bool compressed;
+    size_t count;
+  } cases[] = {
+      {"plain, longer", big, false, 42},
+      {"plain, shorter", "short", false, 42},
+      {"plain, empty", "", false, 42},
+      {"plain, the signature only", "SZDD", false, 2},
+      {"compressed, longer", big, true, 42},
+      {"compressed, shorter", "short", true, 42},
+      {"compressed, fewer than the header", big, true, 4},
+      {"nothing asked", big, false, 0},
+  };
+  for (const Case& c : cases) {
+    if (c.compressed)
+      ASSERT_TRUE(platform::WriteLzFile(file, Bytes(c.data))) << c.what;
+    else
+      TempRoot::WriteFile(file, c.data);
+    std::vector<uint8_t> out = {9};
+    ASSERT_EQ(platform::ReadLzFilePrefix(file, c.count, out), platform::LzStatus::kOk) << c.what;
+    EXPECT_EQ(out, Bytes(c.data.substr(0, c.count))) << c.what;
+  }
+  std::vector<uint8_t> out;
+  EXPECT_EQ(platform::ReadLzFilePrefix(root.path() / "missing", 42, out), platform::LzStatus::kNotFound);
+  EXPECT_EQ(platform::ReadLzFilePrefix(root.path(), 42, out), platform::LzStatus::kReadError);
+  ASSERT_TRUE(platform::WriteLzFile(file, Bytes(std::string(100, 'x'))));
+  TempRoot::WriteFile(file, TempRoot::ReadFile(file).substr(0, 20));
+  EXPECT_EQ(platform::ReadLzFilePrefix(file, 4, out), platform::LzStatus::kBadData);
+  EXPECT_TRUE(out.empty());
+}
+
 TEST(LzFile, DamagedFilesAreBadData) {
   TempRoot root;
   const auto file = root.path() / "X.SL_";

@@ -15,6 +15,10 @@ enum class LzStatus { kOk, kNotFound, kReadError, kBadData };
 // Reads the whole file, expanded when it is SZDD-compressed.
 LzStatus ReadLzFile(const std::filesystem::path& file, std::vector<uint8_t>& out);
 bool IsLzCompressed(const std::filesystem::path& file);
+// The first `count` bytes of what ReadLzFile gives (fewer if it gives
+// fewer): of a plain file only those bytes are read; a compressed one is
+// expanded whole.
+LzStatus ReadLzFilePrefix(const std::filesystem::path& file, size_t count, std::vector<uint8_t>& out);
 // The same over bytes already in memory: SZDD data is expanded, anything
 // else is copied as it is.
 LzStatus ExpandLzData(const std::vector<uint8_t>& in, std::vector<uint8_t>& out);
