@@ -520,7 +520,10 @@ ORB_API OrbResult EngineQueryErrorPosition(OrbStatement stmt, uint32_t* line,
  * in. */
 ORB_API OrbResult EngineMakePermanent(OrbCursor answer, const char* name, int32_t overwrite); /* ord 12 */
 /* Appends every visible record of source to target, field by field by
- * name (fields the target lacks are skipped); *copied counts them. */
+ * name (fields the target lacks are skipped); *copied counts them. All or
+ * nothing, synced once at its end: a target that holds no record and that
+ * no other handle has open is built whole beside its files and renamed in;
+ * otherwise the copy is one batch (or part of the caller's). */
 ORB_API OrbResult EngineBatchCopy(OrbCursor source, OrbCursor target, uint32_t* copied);    /* ord 13 */
 /* The directory of an alias of the running configuration
  * ("\DATABASES\alias\DB INFO", parameter PATH). */

@@ -313,6 +313,50 @@ OrbResult MakePrivate(OrbCursor cursor) {
   return ORB_OK;
 }
 
+OrbResult BeginCopyBeside(OrbCursor target, OrbCursor* building) {
+  ORB_ENTER;
+  *building = 0;
+  CURSOR_OR_FAIL(target);
+  NOT_BUSY;
+  if (cur->mode() == ORB_OPEN_READ_ONLY) return ORB_OK;  // refused by the batch as ever
+  std::filesystem::path path;
+  OrbResult r = cur->table().BeginCopyBeside(&path);
+  if (r != ORB_OK || path.empty()) return r;
+  r = EngineOpenTable(0, path.string().c_str(), ORB_OPEN_EXCLUSIVE, building);
+  if (r == ORB_OK) {
+    FindCursor(*building)->table().SetPrivate();
+    r = EngineBeginBatch(*building);
+  }
+  if (r != ORB_OK) {
+    const std::string why = Context();
+    if (*building != 0) EngineCloseCursor(*building);
+    *building = 0;
+    FindCursor(target)->table().AbandonCopyBeside(path);
+    return Fail(r, why);
+  }
+  return ORB_OK;
+}
+
+OrbResult EndCopyBeside(OrbCursor target, OrbCursor building, bool commit) {
+  ORB_ENTER;
+  Cursor* from = FindCursor(building);
+  if (from == nullptr) return BadHandle("cursor");
+  const std::filesystem::path path = from->table().Path();
+  OrbResult r = commit ? EngineCommitBatch(building) : EngineRollbackBatch(building);
+  const OrbResult closed = EngineCloseCursor(building);
+  if (r == ORB_OK) r = closed;
+  CURSOR_OR_FAIL(target);
+  if (commit && r == ORB_OK) {
+    r = cur->table().EndCopyBeside(path);
+  } else {
+    cur->table().AbandonCopyBeside(path);
+  }
+  const std::string why = Context();
+  LayoutChanged();
+  cur->SetToBegin();
+  return Fail(r, why);
+}
+
 }  // namespace orb
 
 OrbResult EngineCreateTable(OrbDatabase db, const char* tableName, uint16_t fieldCount, const OrbFieldDesc* fields,

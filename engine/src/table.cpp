@@ -1145,19 +1145,7 @@ OrbResult Table::Pack() {
   if (r == ORB_OK) r = out.Sync();
   if (r == ORB_OK && memoOut) r = memoOut->Sync();
   memoOut.reset();
-  if (r == ORB_OK && index_) {
-    std::vector<uint8_t> buffer(recordLength_);
-    const int64_t headerLength = headerLength_;
-    r = index_->WriteFresh(
-        Beside(indexPath), kept,
-        [&](uint32_t n) {
-          return out.ReadAt(headerLength + static_cast<int64_t>(n - 1) * recordLength_, buffer.data(),
-                            buffer.size()) == ORB_OK
-                     ? buffer.data()
-                     : nullptr;
-        },
-        counter);
-  }
+  if (r == ORB_OK && index_) r = WriteFreshIndex(out, Beside(indexPath), kept, counter);
   // Whoever opens the new file once it has the table's name finds it in use.
   if (r == ORB_OK && !out.Lock(kLockOpenMode, true)) r = Fail(ORB_ERR_TABLE_IN_USE, DisplayName() + ": cannot lock");
   if (r != ORB_OK) {
@@ -1165,13 +1153,32 @@ OrbResult Table::Pack() {
     RemoveNewFiles(path_);
     return r;
   }
-  FileKey oldKey{}, newKey{};
+  FileKey oldKey{};
   const bool keyed = KeyOf(path_, &oldKey);
   r = CommitReplacement(path_, false);
   if (r != ORB_OK) return r;  // the next open finishes what the marker names
+  return ReadReplaced(out, keyed, oldKey);
+}
 
-  file_.Swap(out);
-  out.Close();
+OrbResult Table::WriteFreshIndex(File& records, const std::filesystem::path& path, uint32_t count,
+                                 uint32_t counter) {
+  std::vector<uint8_t> buffer(recordLength_);
+  const int64_t headerLength = headerLength_;
+  return index_->WriteFresh(
+      path, count,
+      [&](uint32_t n) {
+        return records.ReadAt(headerLength + static_cast<int64_t>(n - 1) * recordLength_, buffer.data(),
+                              buffer.size()) == ORB_OK
+                   ? buffer.data()
+                   : nullptr;
+      },
+      counter);
+}
+
+OrbResult Table::ReadReplaced(File& now, bool keyed, const std::pair<uint64_t, uint64_t>& oldKey) {
+  file_.Swap(now);
+  now.Close();
+  FileKey newKey{};
   if (keyed && KeyOf(path_, &newKey)) {
     auto it = Registry().find(oldKey);
     if (it != Registry().end()) {
@@ -1182,7 +1189,7 @@ OrbResult Table::Pack() {
   }
   ReleaseBlocks();
   memo_.reset();
-  r = LoadHeader();
+  OrbResult r = LoadHeader();
   if (r == ORB_OK && hasMemo_) {
     memo_ = std::make_unique<MemoFile>();
     r = memo_->Open(Companion(".DBT"), version_ == 0x83 ? MemoFile::Style::kDbase3 : MemoFile::Style::kDbase4,
@@ -1284,6 +1291,134 @@ OrbResult Table::ReplaceWithCopy(const std::filesystem::path& path, const std::f
     std::error_code ec;
     std::filesystem::remove(oldMemo, ec);
   }
+  return r;
+}
+
+
+// A copy into an empty table: the new table is written beside the old one
+// under a name the next open removes (IsCopyLeftover), with no sync on the
+// way. At its end the files are synced once, its index is built beside
+// from its records, and the renames follow: the index and memo file first
+// (the old table counts no record, so its stamp cannot match the new
+// index, which the next open rebuilds, and no record of it names a memo),
+// then the table. A kill before the table's rename leaves the old table;
+// one after it, the new one whole.
+OrbResult Table::BeginCopyBeside(std::filesystem::path* building) {
+  building->clear();
+  if (private_ || InBatch() || !Writable() || sharedUsers_ + exclusiveUsers_ + readOnlyUsers_ != 1) return ORB_OK;
+  if ((index_ && index_->Damaged()) || Journal::Exists(path_)) return ORB_OK;
+  // Held exclusively until the copy is in: nobody else reads the old file meanwhile.
+  if (!Exclusive()) {
+    if (!file_.Lock(kLockOpenMode, true)) return ORB_OK;
+    copyLocked_ = true;
+  }
+  auto declined = [&](OrbResult r) {
+    AbandonCopyBeside(*building);
+    building->clear();
+    return r;
+  };
+  lastSize_ = -1;
+  OrbResult r = RefreshCount();
+  if (r == ORB_OK && recordCount_ != 0) return declined(ORB_OK);
+  if (r == ORB_OK && index_) r = index_->Checkpoint();
+  std::vector<uint8_t> header(headerLength_ + 1);
+  if (r == ORB_OK) r = file_.ReadAt(0, header.data(), headerLength_);
+  if (r != ORB_OK) return declined(r);
+  Put32(header.data() + 4, 0);
+  header[28] = 0;  // opened without an index while it is filled
+  header[headerLength_] = 0x1A;
+
+  const std::string extension = path_.extension().string();
+  std::string name = (path_.parent_path() / ("." + path_.stem().string() + ".copy-XXXXXX" + extension)).string();
+  const int fd = ::mkstemps(name.data(), static_cast<int>(extension.size()));
+  if (fd < 0) {
+    const int err = errno;
+    return declined(Fail(WriteErrorCode(err), name + ": " + std::strerror(err)));
+  }
+  ::close(fd);
+  *building = name;
+  File out;
+  out.SetDurable(false);
+  r = out.Create(*building);
+  if (r == ORB_OK) r = out.WriteAt(0, header.data(), header.size());
+  out.Close();
+  if (r == ORB_OK && hasMemo_) r = MemoFile::Create(CompanionOf(*building, ".DBT"), Upper(path_.stem().string()), false);
+  return r == ORB_OK ? ORB_OK : declined(r);
+}
+
+void Table::AbandonCopyBeside(const std::filesystem::path& building) {
+  if (!building.empty()) {
+    std::error_code ec;
+    for (const std::filesystem::path& p : {CompanionOf(building, ".DBT"), CompanionOf(building, ".MDX"), building})
+      std::filesystem::remove(p, ec);
+  }
+  if (copyLocked_) file_.Lock(kLockOpenMode, false);
+  copyLocked_ = false;
+}
+
+OrbResult Table::EndCopyBeside(const std::filesystem::path& building) {
+  const std::filesystem::path dir = path_.parent_path();
+  const std::filesystem::path memoFrom = CompanionOf(building, ".DBT");
+  const std::filesystem::path indexFrom = CompanionOf(building, ".MDX");
+  File out;
+  uint8_t h[32];
+  uint8_t flag = 0;
+  OrbResult r = out.Open(building, true);
+  if (r == ORB_OK) r = out.ReadAt(0, h, sizeof h);
+  if (r == ORB_OK) r = file_.ReadAt(28, &flag, 1);
+  const uint32_t count = Get32(h + 4);
+  // The old table's index flag, and a change counter its index never held.
+  const uint32_t counter = counter_ + 1;
+  TodayBytes(h + 1);
+  Put32(h + 16, counter);
+  h[28] = flag;
+  if (r == ORB_OK) r = out.WriteAt(0, h, sizeof h);
+  if (r == ORB_OK) r = out.Sync();
+  if (r == ORB_OK && hasMemo_) {
+    File memo;
+    r = memo.Open(memoFrom, true);
+    if (r == ORB_OK) r = memo.Sync();
+  }
+  if (r == ORB_OK && index_) r = WriteFreshIndex(out, indexFrom, count, counter);
+  // Whoever opens the new file once it has the table's name finds it in use.
+  if (r == ORB_OK && !out.Lock(kLockOpenMode, true)) r = Fail(ORB_ERR_TABLE_IN_USE, DisplayName() + ": cannot lock");
+  bool companionsIn = false;
+  if (r == ORB_OK && index_) {
+    r = RenameFile(indexFrom, Companion(".MDX"));
+    companionsIn = r == ORB_OK;
+  }
+  if (r == ORB_OK && hasMemo_) {
+    r = RenameFile(memoFrom, Companion(".DBT"));
+    companionsIn = companionsIn || r == ORB_OK;
+  }
+  if (r == ORB_OK) r = SyncDirectory(dir);
+  FileKey oldKey{};
+  const bool keyed = KeyOf(path_, &oldKey);
+  if (r == ORB_OK) r = RenameFile(building, path_);
+  if (r != ORB_OK) {
+    const std::string why = Context();
+    out.Close();
+    AbandonCopyBeside(building);
+    if (companionsIn) {
+      // The old table stays, over the copy's memo file and index: read
+      // those, the index rebuilt for the old records.
+      memo_.reset();
+      if (hasMemo_) {
+        memo_ = std::make_unique<MemoFile>();
+        if (memo_->Open(Companion(".DBT"), version_ == 0x83 ? MemoFile::Style::kDbase3 : MemoFile::Style::kDbase4,
+                        false) != ORB_OK)
+          memo_.reset();
+      }
+      if (index_ && (index_->Reopen() != ORB_OK || index_->Regenerate() != ORB_OK)) indexOutOfStep_ = true;
+      Wrote();
+    }
+    return Fail(r, why);
+  }
+  // The copy is in: a folder that fails to sync now cannot take it back.
+  SyncDirectory(dir);
+  r = ReadReplaced(out, keyed, oldKey);
+  if (copyLocked_) file_.Lock(kLockOpenMode, false);
+  copyLocked_ = false;
   return r;
 }
 

@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "file.h"
@@ -190,6 +191,22 @@ class Table {
   // A private table (a query answer) is never synced.
   void SetPrivate();
 
+  // A copy into a table that holds no record, built whole beside it.
+  // BeginCopyBeside, while this handle is the table's one user in this
+  // process and in any other, makes "." + name + ".copy-XXXXXX" + extension
+  // in its folder: a table with this one's header (its index flag off) and
+  // a memo file when it has one, for the caller to fill unsynced; others
+  // stay out until EndCopyBeside or AbandonCopyBeside. Otherwise (records
+  // held, others reading, a batch open) *building stays empty and the caller
+  // copies in a batch.
+  OrbResult BeginCopyBeside(std::filesystem::path* building);
+  // The copy's files are synced once and its index built beside them; the
+  // index and memo file are renamed in, then the table, and the folder is
+  // synced. This table then reads the new files. A failure before the
+  // table's rename leaves it as it was, and its copy gone.
+  OrbResult EndCopyBeside(const std::filesystem::path& building);
+  void AbandonCopyBeside(const std::filesystem::path& building);
+
   MemoFile* Memo() { return memo_.get(); }
   ProductionIndex* Index() { return index_.get(); }
   void SetIndex(std::unique_ptr<ProductionIndex> index) { index_ = std::move(index); }
@@ -213,6 +230,12 @@ class Table {
   // Puts the table back as before the batch; the batch ends (or, with
   // `failure`, waits for its commit or rollback to be answered that).
   OrbResult UndoBatch(OrbResult failure);
+  // An index with this table's tags over the `count` records of
+  // `records` (a file of this table's layout), written at `path`, synced.
+  OrbResult WriteFreshIndex(File& records, const std::filesystem::path& path, uint32_t count, uint32_t counter);
+  // The files of a replacement were renamed in and `now` is the table's:
+  // this table reads them from here on.
+  OrbResult ReadReplaced(File& now, bool keyed, const std::pair<uint64_t, uint64_t>& oldKey);
   OrbResult Load();
   OrbResult LoadHeader();
   OrbResult OpenCompanions();
@@ -294,6 +317,7 @@ class Table {
   std::unique_ptr<ProductionIndex> index_;
   std::unique_ptr<BatchState> batch_;
   bool private_ = false;  // never synced, its batches keep no journal
+  bool copyLocked_ = false;  // a shared open holds the exclusive lock for a copy beside
 };
 
 }  // namespace orb

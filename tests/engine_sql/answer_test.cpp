@@ -1,6 +1,11 @@
 // Answers made permanent, tables copied and deleted, alias paths.
 #include <gmock/gmock.h>
 
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 
@@ -9,6 +14,11 @@
 
 namespace engine_test {
 namespace {
+
+ino_t Inode(const std::filesystem::path& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 ? st.st_ino : 0;
+}
 
 using ::testing::ElementsAre;
 
@@ -74,6 +84,73 @@ TEST_F(SqlTest, BatchCopyAppendsFieldsByName) {
   EXPECT_THAT(Column("SELECT ITEM || '=' || ifnull(COST, '') FROM COPY ORDER BY ITEM"),
               ElementsAre("Chisel=", "Drill=310.99", "Hammer=25.5", "Lamp=101.0", "Saw=120.0", "Sofa=899.0"));
   EXPECT_EQ(EngineBatchCopy(dst, dst, &copied), ORB_ERR_INVALID_PARAM);
+}
+
+// Whether the copy was built beside its target and renamed in shows in
+// the file's inode; what it leaves beside the table, in the folder.
+TEST_F(SqlTest, BatchCopyBuildsATargetWithoutRecordsBesideItWhenNoOtherHandleHasItOpen) {
+  auto inode = [&] { return Inode(Dir() / "COPY.DBF"); };
+  auto count = [&](OrbCursor c) {
+    uint32_t n = 0;
+    EXPECT_EQ(EngineGetRecordCount(c, &n), ORB_OK);
+    return n;
+  };
+  OrbCursor src = Open("T", ORB_OPEN_READ_ONLY);
+  uint32_t copied = 0;
+  for (uint16_t mode : {ORB_OPEN_SHARED, ORB_OPEN_EXCLUSIVE}) {
+    SCOPED_TRACE(mode);
+    MakeTable("COPY", {Field("COST", 'N', 12, 2), Field("ITEM", 'C', 12)});
+    OrbCursor dst = Open("COPY", mode);
+    const auto empty = inode();
+    ASSERT_EQ(EngineBatchCopy(src, dst, &copied), ORB_OK);
+    EXPECT_NE(inode(), empty) << "built in place";
+    EXPECT_EQ(count(dst), 6u);
+    // Into its records now: one batch, in place.
+    const auto filled = inode();
+    ASSERT_EQ(EngineBatchCopy(src, dst, &copied), ORB_OK);
+    EXPECT_EQ(inode(), filled);
+    EXPECT_EQ(count(dst), 12u);
+    EngineCloseCursor(dst);
+    open_.pop_back();
+  }
+  // Another handle of this process, or another program, reads the empty
+  // table: it is filled in place, and the reader sees the records.
+  MakeTable("COPY", {Field("COST", 'N', 12, 2), Field("ITEM", 'C', 12)});
+  OrbCursor dst = Open("COPY");
+  OrbCursor reader = Open("COPY", ORB_OPEN_READ_ONLY);
+  auto before = inode();
+  ASSERT_EQ(EngineBatchCopy(src, dst, &copied), ORB_OK);
+  EXPECT_EQ(inode(), before);
+  EXPECT_EQ(count(reader), 6u);
+  for (OrbCursor c : {reader, dst}) {
+    EngineCloseCursor(c);
+    open_.erase(std::find(open_.begin(), open_.end(), c));
+  }
+  MakeTable("COPY", {Field("COST", 'N', 12, 2), Field("ITEM", 'C', 12)});
+  int ready[2], done[2];
+  ASSERT_EQ(pipe(ready), 0);
+  ASSERT_EQ(pipe(done), 0);
+  const pid_t child = fork();
+  if (child == 0) {
+    OrbCursor c = 0;
+    char b = EngineOpenTable(db_, "COPY", ORB_OPEN_READ_ONLY, &c) == ORB_OK ? 'y' : 'n';
+    if (write(ready[1], &b, 1) != 1 || read(done[0], &b, 1) != 1) _exit(2);
+    _exit(0);
+  }
+  char b = 0;
+  ASSERT_EQ(read(ready[0], &b, 1), 1);
+  ASSERT_EQ(b, 'y');
+  dst = Open("COPY");
+  before = inode();
+  EXPECT_EQ(EngineBatchCopy(src, dst, &copied), ORB_OK);
+  EXPECT_EQ(inode(), before);
+  EXPECT_EQ(count(dst), 6u);
+  EXPECT_EQ(write(done[1], "x", 1), 1);
+  int status = 0;
+  waitpid(child, &status, 0);
+  for (int fd : {ready[0], ready[1], done[0], done[1]}) close(fd);
+  for (const auto& entry : std::filesystem::directory_iterator(Dir()))
+    EXPECT_NE(entry.path().filename().string()[0], '.') << entry.path();
 }
 
 TEST_F(SqlTest, AnswersAreNeverSynced) {

@@ -23,6 +23,13 @@ OrbResult ResolveTablePath(OrbDatabase db, const char* tableName, std::filesyste
 // synced, since nothing of the user's is in it.
 OrbResult CreatePrivateTable(const char* path, uint16_t fieldCount, const OrbFieldDesc* fields);
 OrbResult MakePrivate(OrbCursor cursor);
+// A copy into the table of `target` that holds no record, built beside it
+// (Table::BeginCopyBeside): *building is a private cursor, in a batch, on
+// the table to fill; 0 when the copy goes into `target` in a batch.
+OrbResult BeginCopyBeside(OrbCursor target, OrbCursor* building);
+// Closes `building` and, with `commit`, puts its table in the place of the
+// target's; else removes it. The target's cursor then stands at its begin.
+OrbResult EndCopyBeside(OrbCursor target, OrbCursor building, bool commit);
 }
 
 namespace orb::sql {

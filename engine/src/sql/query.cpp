@@ -832,9 +832,16 @@ OrbResult EngineBatchCopy(OrbCursor source, OrbCursor target, uint32_t* copied) 
     }
   }
   std::vector<uint8_t> in(sourceInfo.recordSize), out(targetInfo.recordSize);
-  // One batch (unless the caller's own holds it): synced once at its end,
-  // and a copy that fails or is cut off leaves the target as it was.
-  const bool own = EngineBeginBatch(target) == ORB_OK;
+  // Into a table that holds no record the copy is built whole beside it and
+  // renamed in; into records already there (which others may be reading)
+  // it is one batch, unless the caller's own holds it. Either is synced once
+  // at its end, and a copy that fails or is cut off leaves the target as it
+  // was.
+  OrbCursor building = 0;
+  r = BeginCopyBeside(target, &building);
+  if (r != ORB_OK) return r;
+  const OrbCursor into = building != 0 ? building : target;
+  const bool own = building == 0 && EngineBeginBatch(target) == ORB_OK;
   r = EngineSetToBegin(source);
   uint32_t count = 0;
   while (r == ORB_OK) {
@@ -843,16 +850,26 @@ OrbResult EngineBatchCopy(OrbCursor source, OrbCursor target, uint32_t* copied) 
       r = ORB_OK;
       break;
     }
-    if (r == ORB_OK) r = EngineInitRecord(target, out.data(), targetInfo.recordSize);
+    if (r == ORB_OK) r = EngineInitRecord(into, out.data(), targetInfo.recordSize);
     for (const auto& [i, k] : pairs) {
       if (r != ORB_OK) break;
-      r = CopyField(source, from[i], in.data(), target, to[k], out.data());
+      r = CopyField(source, from[i], in.data(), into, to[k], out.data());
     }
-    if (r == ORB_OK) r = EngineInsertRecord(target, out.data(), targetInfo.recordSize);
+    if (r == ORB_OK) r = EngineInsertRecord(into, out.data(), targetInfo.recordSize);
     for (const auto& [i, k] : pairs) {
-      if (to[k].type == 'M') EngineFreeBlob(target, out.data(), to[k].number);
+      if (to[k].type == 'M') EngineFreeBlob(into, out.data(), to[k].number);
     }
     if (r == ORB_OK) ++count;
+  }
+  if (building != 0) {
+    const std::string why = orb::Context();
+    const OrbResult ended = EndCopyBeside(target, building, r == ORB_OK);
+    if (r != ORB_OK) {
+      Fail(r, why);
+    } else {
+      r = ended;
+    }
+    if (r != ORB_OK) count = 0;
   }
   if (own && r == ORB_OK) r = EngineCommitBatch(target);
   if (own && r != ORB_OK) {
