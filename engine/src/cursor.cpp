@@ -186,14 +186,8 @@ bool Cursor::NoActiveFilter() const {
 }
 
 OrbResult Cursor::Count(uint32_t* count) {
-  // Every live record once, whatever the order: the deletion flags say how many.
-  if (NoActiveFilter() && (table_->RefreshCount(), order_->VisitsEveryRecord())) {
-    const std::vector<uint8_t>* flags = nullptr;
-    OrbResult r = table_->DeletionFlags(&flags);
-    if (r != ORB_OK) return r;
-    *count = static_cast<uint32_t>(flags->size() - std::count(flags->begin(), flags->end(), '*'));
-    return ORB_OK;
-  }
+  // Every live record once, whatever the order: the table knows how many.
+  if (NoActiveFilter() && (table_->RefreshCount(), order_->VisitsEveryRecord())) return table_->LiveCount(count);
   const Place place = place_;
   const uint32_t current = current_;
   const bool gone = currentGone_;
@@ -429,15 +423,31 @@ OrbResult Cursor::Modify(uint8_t* record) {
 OrbResult Cursor::Delete() {
   if (mode_ == ORB_OPEN_READ_ONLY) return Fail(ORB_ERR_READ_ONLY, table_->DisplayName() + " is open read-only");
   if (place_ != Place::kOn || currentGone_) return Fail(ORB_ERR_NO_CURRENT_RECORD, "no current record to delete");
+  // The flag and the index's stamp (which names the deleted records) under
+  // one append lock: no other program sees the one without the other.
+  if (!table_->LockAppend()) return Fail(ORB_ERR_LOCKED, table_->DisplayName() + ": another program is changing the table");
   std::vector<uint8_t> rec(table_->RecordSize());
   OrbResult r = table_->ReadRecord(current_, rec.data());
+  bool moved = false;
+  if (r == ORB_OK) {
+    r = table_->SetDeleted(current_);
+    moved = r != ORB_OK && r != ORB_ERR_RECORD_DELETED;  // the counter may have moved before the flag failed
+  }
+  ProductionIndex* index = table_->Index();
+  if (r == ORB_OK && index != nullptr) {
+    rec[0] = '*';
+    r = index->OnDelete(current_, rec.data());
+    // A stamp that could not be written takes the flag back with it.
+    moved = r != ORB_OK;
+    if (moved) table_->SetDeleted(current_, false);
+  }
+  // The stamp follows the counter again (a batch that failed was rolled
+  // back whole, its index with it).
+  if (moved && index != nullptr && !table_->InBatch()) index->Restamp();
+  table_->UnlockAppend();
   if (r != ORB_OK) return r;
-  if (rec[0] == '*') return Fail(ORB_ERR_RECORD_DELETED, "the record was deleted meanwhile");
-  r = table_->SetDeleted(current_);
-  if (r != ORB_OK) return r;
-  rec[0] = '*';
   currentGone_ = true;
-  return table_->Index() != nullptr ? table_->Index()->OnDelete(current_, rec.data()) : ORB_OK;
+  return ORB_OK;
 }
 
 OrbResult Cursor::AddFilter(void* context, uint16_t priority, OrbRecordFilterFn fn, OrbFilter handle,

@@ -42,6 +42,14 @@ class ProductionIndex {
   // False when the index may not match its table: its stamp names another
   // change counter or record count. Costs no reads.
   virtual bool InStep(uint32_t counter, uint32_t records) = 0;
+  // The deleted records the stamp names, when it names this change counter
+  // and record count and holds them. Costs no reads.
+  virtual bool StampedDeleted(uint32_t counter, uint32_t records, uint32_t* deleted) {
+    (void)counter;
+    (void)records;
+    (void)deleted;
+    return false;
+  }
   // True when character tags were built in another order than the table's
   // language driver gives now: they are rebuilt at a writable open, and
   // refused for searching otherwise. Costs no reads.

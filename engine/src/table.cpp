@@ -289,6 +289,9 @@ struct BatchState {
   int64_t tableLength = 0;
   int64_t memoLength = -1;
   uint32_t headerLength = 0;
+  // The deleted records known when it began, for a rollback to put back.
+  bool deletedKnown = false;
+  uint32_t deleted = 0, deletedCounter = 0, deletedRecords = 0;
   std::filesystem::path journalPath;
   Journal journal;
   // The spans of each file whose old bytes the journal holds (start -> end).
@@ -385,6 +388,7 @@ OrbResult Table::Acquire(const std::filesystem::path& path, uint16_t mode, std::
     if (r == ORB_OK) r = table->Load();
     if (r == ORB_OK) r = table->CheckIndex(mode);
     if (r != ORB_OK) return r;
+    table->LearnDeleted();
     Registry()[key] = table;
   }
   if (mode == ORB_OPEN_SHARED) ++table->sharedUsers_;
@@ -558,6 +562,9 @@ OrbResult Table::RefreshCount() {
       productionFlag_ = true;
     }
   }
+  // Another program's change of ours stamped the index with the deleted
+  // records it left.
+  LearnDeleted();
   return ORB_OK;
 }
 
@@ -812,6 +819,9 @@ OrbResult Table::WriteHeader(const uint32_t* count, bool fresh) {
     r = file_.ReadAt(0, h, sizeof h);
   }
   if (r != ORB_OK) return r;
+  // The deleted records known go on with our own change, unless the file
+  // holds a change of another program we have not seen.
+  const bool carry = deletedKnown_ && deletedCounter_ == counter_ && Get32(h + 16) == counter_;
   TodayBytes(h + 1);
   if (count != nullptr) Put32(h + 4, *count);
   // A batch moves the counter once, for all its changes (see AfterBatchWrite).
@@ -821,6 +831,12 @@ OrbResult Table::WriteHeader(const uint32_t* count, bool fresh) {
   if (r == ORB_OK) {
     counter_ = counter;
     NoteHeader(h);
+    if (carry) {
+      deletedCounter_ = counter;
+      if (count != nullptr) deletedRecords_ = *count;
+    } else {
+      deletedKnown_ = false;
+    }
   }
   return r;
 }
@@ -964,6 +980,9 @@ OrbResult Table::Append(const uint8_t* record, uint32_t* recordNumber) {
       recordCount_ = n + 1;
       recordsTrimmed_ = 0;
       *recordNumber = n + 1;
+      if (record[0] == '*') {
+        if (std::optional<uint32_t> known = KnownDeleted()) KnowDeleted(*known + 1);
+      }
       lastSize_ = at + static_cast<int64_t>(buf.size());
     } else {
       lastSize_ = -1;  // the file's size is not known: look again
@@ -1040,23 +1059,108 @@ OrbResult Table::Rewrite(uint32_t recordNumber, const uint8_t* record, bool* wri
   return AfterBatchWrite(r);
 }
 
-OrbResult Table::SetDeleted(uint32_t recordNumber) {
-  if (recordNumber < 1 || recordNumber > recordCount_) return Fail(ORB_ERR_NOT_FOUND, "no such record");
+OrbResult Table::SetDeleted(uint32_t recordNumber, bool deleted) {
   if (OrbResult refused = BatchRefused(); refused != ORB_OK) return refused;
   const bool lock = !Exclusive();
+  if (!LockAppend()) return Fail(ORB_ERR_LOCKED, DisplayName() + ": another program is changing the table");
+  // A fresh look under the lock: the flag, the counter and the deleted
+  // records known are then as another program's last change left them.
+  if (lock) lastSize_ = -1;
+  OrbResult r = RefreshCount();
+  if (r == ORB_OK && (recordNumber < 1 || recordNumber > recordCount_)) r = Fail(ORB_ERR_NOT_FOUND, "no such record");
+  if (r != ORB_OK) {
+    UnlockAppend();
+    return r;
+  }
   if (lock && !file_.LockWait(RecordLockOffset(recordNumber), true, 2000)) {
+    UnlockAppend();
     return Fail(ORB_ERR_LOCKED, DisplayName() + ": record " + std::to_string(recordNumber) + " is locked");
   }
-  const uint8_t star = '*';
+  const uint8_t flag = deleted ? '*' : ' ';
+  const uint8_t other = deleted ? ' ' : '*';
   const int64_t at = headerLength_ + static_cast<int64_t>(recordNumber - 1) * recordLength_;
-  OrbResult r = file_.WriteAt(at, &star, 1);
+  uint8_t was = 0;
+  r = file_.ReadAt(at, &was, 1);
+  if (r == ORB_OK && (was == '*') == deleted) {
+    r = Fail(ORB_ERR_RECORD_DELETED, deleted ? "the record was deleted meanwhile" : "the record is not deleted");
+  }
+  // The header (read under the lock just now) with the next counter, then
+  // the flag; one sync for both.
+  if (r == ORB_OK) r = WriteHeader(nullptr, true);
+  if (r == ORB_OK) r = file_.WriteAt(at, &flag, 1);
   if (r == ORB_OK && (r = file_.Sync()) != ORB_OK) {
-    const uint8_t live = ' ';
-    file_.WriteAt(at, &live, 1);  // reported as failed: not left deleted
+    // Reported as failed: not left changed. Should even that fail, what
+    // the flag holds is not known.
+    if (file_.WriteAt(at, &other, 1) != ORB_OK) deletedKnown_ = false;
+  }
+  if (r == ORB_OK) {
+    if (std::optional<uint32_t> known = KnownDeleted()) KnowDeleted(deleted ? *known + 1 : *known - 1);
   }
   if (lock) file_.Unlock(RecordLockOffset(recordNumber));
   Wrote();
+  UnlockAppend();
   return AfterBatchWrite(r);
+}
+
+// A batch's journal beside the table may yet take back what the files
+// show (and the change counter with it): what is seen then is answered but
+// not kept. Our own batch's changes are known as they are made.
+bool Table::Settled() const { return InBatch() || !Journal::Exists(path_); }
+
+bool Table::LearnDeleted() {
+  if (KnownDeleted()) return true;
+  uint32_t stamped = 0;
+  if (recordCount_ == 0) {
+    KnowDeleted(0);
+  } else if (index_ && index_->StampedDeleted(counter_, recordCount_, &stamped) && Settled()) {
+    KnowDeleted(stamped);
+  }
+  return KnownDeleted().has_value();
+}
+
+OrbResult Table::LiveCount(uint32_t* live) {
+  if (LearnDeleted()) {
+    *live = recordCount_ - std::min(deleted_, recordCount_);
+    return ORB_OK;
+  }
+  // Counted by the flags while no change of ours can be half made: under
+  // the append lock, which every change of the flags, the counter or the
+  // stamp holds. One that does not come soon (another program's batch)
+  // leaves the count answered but not kept.
+  const bool mine = Exclusive() || appendDepth_ > 0 || waiting_;
+  // Only a writable open of this process writes the index (read-only
+  // cursors leave the files alone).
+  const bool writer = Writable() && (sharedUsers_ > 0 || exclusiveUsers_ > 0);
+  bool locked = false;
+  if (!mine && file_.LockWait(kLockAppend, writer, 200)) {
+    locked = true;
+    ForgetState();
+    OrbResult r = RefreshCount();
+    if (r != ORB_OK) {
+      file_.Unlock(kLockAppend);
+      return r;
+    }
+    // The change we waited for stamped the index.
+    if (LearnDeleted()) {
+      file_.Unlock(kLockAppend);
+      *live = recordCount_ - std::min(deleted_, recordCount_);
+      return ORB_OK;
+    }
+  }
+  const std::vector<uint8_t>* flags = nullptr;
+  OrbResult r = DeletionFlags(&flags);
+  if (r == ORB_OK) {
+    const uint32_t deleted = static_cast<uint32_t>(std::count(flags->begin(), flags->end(), '*'));
+    *live = static_cast<uint32_t>(flags->size()) - deleted;
+    if ((mine || locked) && Settled()) {
+      KnowDeleted(deleted);
+      // An index in step whose stamp lacks the count (written before the
+      // stamp held it, or by a change that did not know it) gets it.
+      if (index_ && writer && !indexOutOfStep_ && index_->InStep(counter_, recordCount_)) index_->Restamp();
+    }
+  }
+  if (locked) file_.Unlock(kLockAppend);
+  return r;
 }
 
 // Synced, with the fields' flags written before it: an index file is
@@ -1157,7 +1261,10 @@ OrbResult Table::Pack() {
   const bool keyed = KeyOf(path_, &oldKey);
   r = CommitReplacement(path_, false);
   if (r != ORB_OK) return r;  // the next open finishes what the marker names
-  return ReadReplaced(out, keyed, oldKey);
+  r = ReadReplaced(out, keyed, oldKey);
+  // Only live records were kept.
+  if (r == ORB_OK) KnowDeleted(0);
+  return r;
 }
 
 OrbResult Table::WriteFreshIndex(File& records, const std::filesystem::path& path, uint32_t count,
@@ -1484,6 +1591,10 @@ OrbResult Table::BeginBatch(const void* owner) {
   b->headerLength = headerLength_;
   b->counter = counter_ + 1;
   b->journalPath = Journal::PathFor(path_);
+  b->deletedKnown = deletedKnown_;
+  b->deleted = deleted_;
+  b->deletedCounter = deletedCounter_;
+  b->deletedRecords = deletedRecords_;
   if (r == ORB_OK) r = file_.Size(&b->tableLength);
   if (r == ORB_OK && memo_) r = memo_->Stored().Size(&b->memoLength);
   if (r != ORB_OK) {
@@ -1658,6 +1769,13 @@ OrbResult Table::UndoBatch(OrbResult failure) {
   lastSize_ = -1;
   ++generation_;
   OrbResult loaded = LoadHeader();
+  // The files are as before the batch again, and so is what was known of
+  // them (at the counter and count the header holds again); a file the
+  // journal could not put back is counted afresh.
+  deletedKnown_ = b.deletedKnown && r == ORB_OK && loaded == ORB_OK;
+  deleted_ = b.deleted;
+  deletedCounter_ = b.deletedCounter;
+  deletedRecords_ = b.deletedRecords;
   const bool changed = b.changed;
   // The index took the batch's keys: rebuilt from the records as they are
   // again (else left for the next writable open).

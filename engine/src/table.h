@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -132,6 +133,23 @@ class Table {
   // file changed (Generation), so counts and sequence numbers of an
   // unfiltered cursor cost no record reads.
   OrbResult DeletionFlags(const std::vector<uint8_t>** flags);
+  // The records counted and not deleted, without reading them: the deleted
+  // records are known from our own changes, else from the index's stamp
+  // when it names the table's change counter and record count, else
+  // counted by their flags once (under the append lock, so no change of
+  // another program is half seen) and, in a writable open, stamped.
+  OrbResult LiveCount(uint32_t* live);
+  // A caller that read every record's flag under the append lock, at the
+  // change counter the table has now, tells what it found.
+  void CountedDeleted(uint32_t deleted) {
+    if (!KnownDeleted() && Settled()) KnowDeleted(deleted);
+  }
+  // The deleted records at the table's change counter and record count as
+  // this process last saw them, when it knows them (for the index's stamp).
+  std::optional<uint32_t> KnownDeleted() const {
+    if (!deletedKnown_ || deletedCounter_ != counter_ || deletedRecords_ != recordCount_) return std::nullopt;
+    return deleted_;
+  }
 
   // Writes (the caller holds a writable cursor).
   OrbResult Append(const uint8_t* record, uint32_t* recordNumber);
@@ -142,7 +160,12 @@ class Table {
   // memos, then the record); Rewrite of a held record keeps the lock.
   bool LockRecord(uint32_t recordNumber);
   void UnlockRecord(uint32_t recordNumber);
-  OrbResult SetDeleted(uint32_t recordNumber);
+  // Sets the deletion flag (or, with `deleted` false, clears it), under the
+  // append lock: the change counter moves first (a change cut off before
+  // the index's stamp follows leaves the stamp naming an older counter),
+  // then the flag, synced, and the deleted records known move with it.
+  // ORB_ERR_RECORD_DELETED when the flag is already so.
+  OrbResult SetDeleted(uint32_t recordNumber, bool deleted = true);
   // Builds the packed table (its memo file holding only the live records'
   // memos, and its index) beside the old one and puts it in place.
   OrbResult Pack();
@@ -304,6 +327,21 @@ class Table {
   uint32_t heldRecord_ = 0;
   std::vector<uint8_t> flags_;
   uint64_t flagsGeneration_ = 0;
+  // The deleted records, known at this change counter and record count.
+  uint32_t deleted_ = 0;
+  bool deletedKnown_ = false;
+  uint32_t deletedCounter_ = 0;
+  uint32_t deletedRecords_ = 0;
+  // Learns the deleted records without reading a record (an empty table,
+  // the index's stamp); true when they are known.
+  bool LearnDeleted();
+  bool Settled() const;
+  void KnowDeleted(uint32_t deleted) {
+    deleted_ = deleted;
+    deletedKnown_ = true;
+    deletedCounter_ = counter_;
+    deletedRecords_ = recordCount_;
+  }
   AheadBlock stream_;            // the block a walk in record order is in
   std::unique_ptr<uint8_t[]> streamBuffer_;
   uint32_t streamBlock_ = 0;

@@ -85,15 +85,20 @@ class ExclusiveIndexTest : public EngineTest {
   }
 
   // The index file on disk holds the table's state: its stamp names the
-  // table's change counter and count, and each tag read from the file
-  // alone holds every record's key.
+  // table's change counter, count and deleted records, and each tag read
+  // from the file alone holds every record's key.
   void ExpectFileInStep(const std::string& table) {
     const std::string dbf = Read(table + ".DBF");
     const std::string mdx = Read(table + ".MDX");
     ASSERT_GE(mdx.size(), 2048u);
-    EXPECT_EQ(mdx.substr(48, 4), std::string("SW\x01\x00", 4));
+    EXPECT_EQ(mdx.substr(48, 4), std::string("SW\x01\x01", 4));
     EXPECT_EQ(Get32(mdx, 52), Get32(dbf, 16)) << "the index file's stamp lags the table";
     EXPECT_EQ(Get32(mdx, 56), Get32(dbf, 4));
+    const size_t header = static_cast<uint8_t>(dbf[8]) | static_cast<uint8_t>(dbf[9]) << 8;
+    const size_t length = static_cast<uint8_t>(dbf[10]) | static_cast<uint8_t>(dbf[11]) << 8;
+    uint32_t deleted = 0;
+    for (uint32_t n = 0; n < Get32(dbf, 4); ++n) deleted += dbf.at(header + n * length) == '*';
+    EXPECT_EQ(Get32(mdx, 68), deleted) << "the index file's stamp names other deleted records";
     const std::vector<orb::mdx::FieldDesc> fields = {{"CATEGORY", 'C', 1, 20, 0}, {"COST", 'N', 21, 12, 2}};
     std::unique_ptr<orb::mdx::MdxFile> m;
     ASSERT_TRUE(orb::mdx::MdxFile::Open(std::make_unique<orb::mdx::MemoryBlockFile>(mdx), fields, 33, m).ok());

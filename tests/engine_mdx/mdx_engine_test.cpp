@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "engine_fixture.h"
+#include "fault.h"
 #include "file.h"
 #include "index_hooks.h"
 #include "orbex32.h"
@@ -856,4 +857,208 @@ TEST_F(IndexedTableTest, AnotherProcesssChangesShowInAWalkUnderWayInEitherOrder)
     }
     EXPECT_EQ(walk, expected);
   }
+}
+
+namespace {
+
+uint32_t FileLe32(const std::string& s, size_t at) {
+  return static_cast<uint32_t>(static_cast<uint8_t>(s[at]) | static_cast<uint8_t>(s[at + 1]) << 8 |
+                               static_cast<uint8_t>(s[at + 2]) << 16 | static_cast<uint32_t>(static_cast<uint8_t>(s[at + 3])) << 24);
+}
+
+}  // namespace
+
+// The count in every order, fresh and after each kind of change (ours and
+// another program's), equals the walk's and the live records the file's
+// flags show; the index's stamp names the deleted records after each of
+// our changes. A stamp that does not name the table's state, or lacks the
+// deleted records, is never believed.
+TEST_F(IndexedTableTest, CountsEqualTheWalkInEveryState) {
+  for (int i = 0; i < 30; ++i) Add(i % 3 ? "tools" : "garden", i);
+  ASSERT_EQ(AddIndex("BYCAT", "Upper(Left(Category,40))"), ORB_OK);
+  for (uint32_t n : {2u, 5u, 9u}) {
+    ASSERT_EQ(EngineSetToRecordNo(c_, n), ORB_OK);
+    ASSERT_EQ(EngineDeleteRecord(c_), ORB_OK);
+  }
+  Reopen();
+  OrbCursor natural = Open("STUFF");
+  // The live records as the file's own bytes count them.
+  auto liveInFile = [&] {
+    const std::string dbf = Read("STUFF.DBF");
+    const size_t header = static_cast<uint8_t>(dbf[8]) | static_cast<uint8_t>(dbf[9]) << 8;
+    const size_t length = static_cast<uint8_t>(dbf[10]) | static_cast<uint8_t>(dbf[11]) << 8;
+    uint32_t live = 0;
+    for (uint32_t n = 0; n < FileLe32(dbf, 4); ++n) live += dbf.at(header + n * length) != '*';
+    return live;
+  };
+  auto deletedInFile = [&] { return FileLe32(Read("STUFF.DBF"), 4) - liveInFile(); };
+  // A read-only open with an index out of step offers the natural order only.
+  // Inside a batch the file lacks what the batch holds: the walk alone says.
+  auto expectCounts = [&](OrbCursor c, const char* where) {
+    const bool batch = std::string(where) == "inside the batch";
+    const uint32_t live = batch ? static_cast<uint32_t>(Walk(c).size()) : liveInFile();
+    for (const char* order : {"BYCAT", ""}) {
+      SCOPED_TRACE(std::string(where) + ", order \"" + order + "\"");
+      const OrbResult chosen = EngineSwitchToIndex(c, order);
+      if (chosen == ORB_ERR_INDEX_OUT_OF_STEP && std::string(where) == "read-only open") continue;
+      ASSERT_EQ(chosen, ORB_OK);
+      uint32_t count = 0;
+      ASSERT_EQ(EngineGetRecordCount(c, &count), ORB_OK);
+      EXPECT_EQ(count, live);
+      EXPECT_EQ(Walk(c).size(), live);
+    }
+  };
+  auto expectStamped = [&] {
+    const std::string mdx = Read("STUFF.MDX"), dbf = Read("STUFF.DBF");
+    EXPECT_EQ(mdx.substr(48, 4), std::string("SW\x01\x01", 4));
+    EXPECT_EQ(FileLe32(mdx, 52), FileLe32(dbf, 16));
+    EXPECT_EQ(FileLe32(mdx, 68), deletedInFile());
+  };
+  auto deleteRecord = [&](uint32_t n) {
+    OrbResult r = EngineSetToRecordNo(c_, n);
+    return r == ORB_OK ? EngineDeleteRecord(c_) : r;
+  };
+  OtherEngine engine;
+  // Another engine deletes record `deleted` (0: none) and appends `append` (null: none).
+  auto inOtherEngine = [&](uint32_t deleted, const char* append) {
+    pid_t pid = fork();
+    if (pid == 0) {
+      if (!engine.Open(Dir())) _exit(1);
+      auto toRecord = engine.Entry<decltype(EngineSetToRecordNo)>("EngineSetToRecordNo");
+      auto remove = engine.Entry<decltype(EngineDeleteRecord)>("EngineDeleteRecord");
+      auto init = engine.Entry<decltype(EngineInitRecord)>("EngineInitRecord");
+      auto put = engine.Entry<decltype(EnginePutField)>("EnginePutField");
+      auto insert = engine.Entry<decltype(EngineInsertRecord)>("EngineInsertRecord");
+      if (!toRecord || !remove || !init || !put || !insert) _exit(5);
+      const OrbCursor k = engine.cursor();
+      if (deleted != 0 && (toRecord(k, deleted) != ORB_OK || remove(k) != ORB_OK)) _exit(2);
+      std::vector<uint8_t> rec(41);
+      if (append != nullptr && (init(k, rec.data(), rec.size()) != ORB_OK || put(k, 1, rec.data(), append) != ORB_OK ||
+                                insert(k, rec.data(), rec.size()) != ORB_OK))
+        _exit(3);
+      _exit(0);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  };
+  struct Case {
+    const char* what;
+    std::function<void()> change;
+    bool stamped;  // the change is ours, made through a writable open: the stamp follows it
+  };
+  const Case cases[] = {
+      {"fresh open", [] {}, true},
+      {"append", [&] { Add("plum", 3); }, true},
+      {"delete", [&] { ASSERT_EQ(deleteRecord(4), ORB_OK); }, true},
+      {"delete whose stamp cannot be written (the flag is recalled)",
+       [&] {
+         // The table's header, the flag, then the index's stamp.
+         orb::fault::Arm(orb::fault::Plan{3, ENOSPC, false, true});
+         const OrbResult r = deleteRecord(7);
+         orb::fault::Disarm();
+         EXPECT_EQ(r, ORB_ERR_DISK_FULL);
+         const std::string dbf = Read("STUFF.DBF");
+         EXPECT_EQ(dbf.at((static_cast<uint8_t>(dbf[8]) | static_cast<uint8_t>(dbf[9]) << 8) + 6 * 41), ' ');
+       },
+       true},
+      {"another program deletes", [&] { ASSERT_EQ(inOtherEngine(10, nullptr), 0); }, true},
+      {"another program appends", [&] { ASSERT_EQ(inOtherEngine(0, "apple"), 0); }, true},
+      {"another program deletes and appends", [&] { ASSERT_EQ(inOtherEngine(12, "quince"), 0); }, true},
+      {"rolled-back batch",
+       [&] {
+         ASSERT_EQ(EngineBeginBatch(c_), ORB_OK);
+         ASSERT_EQ(deleteRecord(1), ORB_OK);
+         ASSERT_EQ(deleteRecord(3), ORB_OK);
+         Add("fig", 8);
+         expectCounts(c_, "inside the batch");
+         ASSERT_EQ(EngineRollbackBatch(c_), ORB_OK);
+       },
+       true},
+      {"committed batch",
+       [&] {
+         ASSERT_EQ(EngineBeginBatch(c_), ORB_OK);
+         ASSERT_EQ(deleteRecord(1), ORB_OK);
+         Add("fig", 8);
+         ASSERT_EQ(EngineCommitBatch(c_), ORB_OK);
+       },
+       true},
+      {"pack",
+       [&] {
+         EngineCloseCursor(natural);
+         Reopen(ORB_OPEN_EXCLUSIVE);
+         ASSERT_EQ(EnginePack(db_, c_, "STUFF", "DBASE", 1), ORB_OK);
+         Reopen();
+         natural = Open("STUFF");
+         ASSERT_EQ(deleteRecord(2), ORB_OK);
+       },
+       true},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.what);
+    k.change();
+    expectCounts(c_, "the open that saw the change");
+    expectCounts(natural, "another cursor of the open");
+    if (k.stamped) expectStamped();
+    // A fresh open of every mode learns the same.
+    EngineCloseCursor(natural);
+    for (uint16_t mode : {ORB_OPEN_READ_ONLY, ORB_OPEN_EXCLUSIVE, ORB_OPEN_SHARED}) {
+      Reopen(mode);
+      expectCounts(c_, mode == ORB_OPEN_READ_ONLY ? "fresh read-only open" : "fresh writable open");
+    }
+    natural = Open("STUFF");
+    if (HasFailure()) return;
+  }
+
+  // Stamps that are not believed: one naming another change counter (a
+  // change cut off before its stamp), one zeroed, one of an earlier build
+  // (byte 51 clear) holding a wrong number; a writable open's count stamps
+  // the right one, a read-only one leaves the file alone.
+  EngineCloseCursor(natural);
+  open_.clear();
+  EngineCloseCursor(c_);
+  struct Stale {
+    const char* what;
+    std::function<void(std::string&)> spoil;
+  };
+  const Stale stale[] = {
+      {"counter of another change", [](std::string& m) { m[52] = static_cast<char>(m[52] + 1); }},
+      {"zeroed (the order stamp kept)", [](std::string& m) {
+         m.replace(48, 12, 12, '\0');
+         m.replace(68, 4, 4, '\0');
+       }},
+      {"of an earlier build", [](std::string& m) {
+         m[51] = 0;
+         m.replace(68, 4, "\x07\x00\x00\x00", 4);
+       }},
+  };
+  for (const Stale& k : stale) {
+    SCOPED_TRACE(std::string("stamp ") + k.what);
+    std::string mdx = Read("STUFF.MDX");
+    k.spoil(mdx);
+    Write("STUFF.MDX", mdx);
+    c_ = Open("STUFF", ORB_OPEN_READ_ONLY);
+    expectCounts(c_, "read-only open");
+    EngineCloseCursor(c_);
+    open_.clear();
+    EXPECT_EQ(Read("STUFF.MDX"), mdx) << "a read-only open wrote the index";
+    c_ = Open("STUFF", ORB_OPEN_SHARED);
+    expectCounts(c_, "shared open");
+    expectStamped();
+    EngineCloseCursor(c_);
+    open_.clear();
+    if (HasFailure()) return;
+  }
+
+  // A stamp that names the table's state is believed: the count reads no
+  // record (here it answers what the stamp says).
+  std::string mdx = Read("STUFF.MDX");
+  const uint32_t deleted = FileLe32(mdx, 68);
+  mdx[68] = static_cast<char>(deleted + 1);
+  Write("STUFF.MDX", mdx);
+  c_ = Open("STUFF", ORB_OPEN_READ_ONLY);
+  ASSERT_EQ(EngineSwitchToIndex(c_, "BYCAT"), ORB_OK);
+  uint32_t count = 0;
+  ASSERT_EQ(EngineGetRecordCount(c_, &count), ORB_OK);
+  EXPECT_EQ(count, liveInFile() - 1);
 }

@@ -16,6 +16,7 @@
 #include <ctime>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -151,11 +152,14 @@ class MdxFile {
 
   // Which state of the table the index was last brought up to: the table's
   // change counter and record count, kept in header bytes other dBASE tools
-  // leave alone (48-59). Absent in files other tools wrote.
+  // leave alone (48-59), and the deleted records at that counter (68-71,
+  // when byte 51 says they are there). Absent in files other tools wrote.
   struct Stamp {
     bool present = false;
     uint32_t counter = 0;
     uint32_t records = 0;
+    bool hasDeleted = false;
+    uint32_t deleted = 0;
   };
   Stamp GetStamp() const { return stamp_; }
   // The order the character tags were built in (header bytes 60-67; a file
@@ -167,8 +171,9 @@ class MdxFile {
   bool OrderStale() const;
   // Taken with the next change, written with it (or at once by WriteStamp);
   // a change that fails takes it back.
-  void SetStamp(uint32_t counter, uint32_t records);
-  MdxStatus WriteStamp(uint32_t counter, uint32_t records);
+  // `deleted`: the table's deleted records at `counter`, when known.
+  void SetStamp(uint32_t counter, uint32_t records, std::optional<uint32_t> deleted = std::nullopt);
+  MdxStatus WriteStamp(uint32_t counter, uint32_t records, std::optional<uint32_t> deleted = std::nullopt);
   // A write failed after the change had rewritten part of the file: the
   // file may be torn until it is rebuilt.
   bool Torn() const { return torn_; }
@@ -270,6 +275,8 @@ class MdxFile {
   template <typename F>
   MdxStatus Read(F&& f);
   void TakeStamp();
+  // Header bytes 48-71: the stamp, the order stamp and the deleted records.
+  void StampBytes(uint8_t* p) const;
   void TrimCache();
   void SyncFile();
   // The cache's entry of a block, read when absent.

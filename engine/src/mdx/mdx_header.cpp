@@ -80,7 +80,15 @@ void MdxFile::ReadHeader() {
   if (uint64_t(pages_) * kPageSize > size) Damaged("index file shorter than its page count (torn write?)");
   filePages_ = pages_;
   stamp_ = Stamp{};
-  if (h[48] == 'S' && h[49] == 'W' && h[50] == 1) stamp_ = Stamp{true, Get32(h + 52), Get32(h + 56)};
+  if (h[48] == 'S' && h[49] == 'W' && h[50] == 1) {
+    stamp_ = Stamp{true, Get32(h + 52), Get32(h + 56)};
+    // Byte 51 is 0 in files written before the stamp held the deleted
+    // records; those are counted again by the table.
+    if (h[51] == 1) {
+      stamp_.hasDeleted = true;
+      stamp_.deleted = Get32(h + 68);
+    }
+  }
   orderStamp_ = h[60] == 'O' ? OrderStamp{h[61], Get32(h + 64)} : OrderStamp{};
 
   for (int i = 0; i < inUse; ++i) {
@@ -158,18 +166,7 @@ void MdxFile::HeaderBytes(uint8_t* h) {
   Put32(h + 36, firstFree_);
   Put32(h + 40, blocksAvailable_);
   PutDate(h + 44, Today());
-  if (stamp_.present) {
-    h[48] = 'S';
-    h[49] = 'W';
-    h[50] = 1;
-    Put32(h + 52, stamp_.counter);
-    Put32(h + 56, stamp_.records);
-  }
-  if (orderStamp_ != OrderStamp{}) {
-    h[60] = 'O';
-    h[61] = orderStamp_.ldid;
-    Put32(h + 64, orderStamp_.crc);
-  }
+  StampBytes(h + 48);
   for (size_t i = 0; i < tags_.size(); ++i) {
     const TagState& t = *tags_[i];
     uint8_t* e = h + kTagTableOffset + kTagEntryLength * i;
@@ -179,6 +176,24 @@ void MdxFile::HeaderBytes(uint8_t* h) {
     std::memcpy(e + 16, t.links, 3);
     e[19] = 0x02;
     e[20] = static_cast<uint8_t>(t.type);
+  }
+}
+
+void MdxFile::StampBytes(uint8_t* p) const {
+  std::memset(p, 0, 24);
+  if (stamp_.present) {
+    p[0] = 'S';
+    p[1] = 'W';
+    p[2] = 1;
+    p[3] = stamp_.hasDeleted ? 1 : 0;
+    Put32(p + 4, stamp_.counter);
+    Put32(p + 8, stamp_.records);
+    if (stamp_.hasDeleted) Put32(p + 20, stamp_.deleted);
+  }
+  if (orderStamp_ != OrderStamp{}) {
+    p[12] = 'O';
+    p[13] = orderStamp_.ldid;
+    Put32(p + 16, orderStamp_.crc);
   }
 }
 
@@ -192,13 +207,13 @@ void MdxFile::WriteFailed(const std::string& what, int err) {
   Fail(MdxCode::kIoError, what);
 }
 
-void MdxFile::SetStamp(uint32_t counter, uint32_t records) {
-  nextStamp_ = Stamp{true, counter, records};
+void MdxFile::SetStamp(uint32_t counter, uint32_t records, std::optional<uint32_t> deleted) {
+  nextStamp_ = Stamp{true, counter, records, deleted.has_value(), deleted.value_or(0)};
   stampPending_ = true;
 }
 
-MdxStatus MdxFile::WriteStamp(uint32_t counter, uint32_t records) {
-  SetStamp(counter, records);
+MdxStatus MdxFile::WriteStamp(uint32_t counter, uint32_t records, std::optional<uint32_t> deleted) {
+  SetStamp(counter, records, deleted);
   if (writeBack_) {
     // Held as the changes are; it changes no block.
     TakeStamp();
@@ -305,10 +320,10 @@ void MdxFile::Flush() {
     headerDirty_ = false;
     stampDirty_ = false;
   } else if (stampDirty_) {
-    // Only the stamp moved: its 12 bytes, not the whole header.
-    uint8_t st[12] = {'S', 'W', 1, 0};
-    Put32(st + 4, stamp_.counter);
-    Put32(st + 8, stamp_.records);
+    // Only the stamp moved: bytes 48-71 (the order stamp between them as
+    // the file holds it), in one write, not the whole header.
+    uint8_t st[24];
+    StampBytes(st);
     inPlace_ = true;
     if (!file_->WriteAt(48, st, sizeof st)) WriteFailed("cannot write the index header");
     stampDirty_ = false;

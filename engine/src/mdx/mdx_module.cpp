@@ -6,6 +6,7 @@
 #include <cctype>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -61,12 +62,24 @@ class TableRecords : public mdx::RecordSource {
     return table_.RecordCount();
   }
   const uint8_t* Record(uint32_t recno) override {
-    return table_.ReadRecord(recno, buffer_.data()) == ORB_OK ? buffer_.data() : nullptr;
+    const uint8_t* rec = table_.ReadRecord(recno, buffer_.data()) == ORB_OK ? buffer_.data() : nullptr;
+    // The flags of a pass over every record in turn.
+    if (recno == next_ && rec != nullptr) {
+      ++next_;
+      if (rec[0] == '*') ++deleted_;
+    }
+    return rec;
+  }
+  // The deleted records, once a pass has read every record in turn.
+  std::optional<uint32_t> Deleted() const {
+    return next_ == table_.RecordCount() + 1 ? std::optional<uint32_t>(deleted_) : std::nullopt;
   }
 
  private:
   Table& table_;
   std::vector<uint8_t> buffer_;
+  uint32_t next_ = 1;
+  uint32_t deleted_ = 0;
 };
 
 class MdxIndex;
@@ -176,8 +189,16 @@ class MdxIndex : public ProductionIndex {
     return Done(Synced(ToResult(file_->UpdateRecord(before, after, recordNumber))));
   }
   // Keys do not hold the deletion flag: a deleted record keeps its entry
-  // until a pack renumbers the records and every tag is rebuilt.
-  OrbResult OnDelete(uint32_t, const uint8_t*) override { return ORB_OK; }
+  // until a pack renumbers the records and every tag is rebuilt. The stamp
+  // takes the table's new counter and deleted records; the flag's change
+  // just before, under the same lock, looked at the table and the index
+  // afresh (Table::SetDeleted).
+  OrbResult OnDelete(uint32_t, const uint8_t*) override {
+    if (!file_) return ORB_OK;
+    seen_ = table_.Generation();
+    WriteBackWhenExclusive();
+    return Done(Synced(ToResult(file_->WriteStamp(table_.UpdateCounter(), table_.RecordCount(), table_.KnownDeleted()))));
+  }
 
   OrbResult Regenerate() override {
     if (!file_) return damage_.empty() ? ORB_OK : Mend();
@@ -192,10 +213,14 @@ class MdxIndex : public ProductionIndex {
   Builder FreshFrom(std::vector<mdx::TagInfo> tags) {
     return [this, tags = std::move(tags)](const std::filesystem::path& to, uint32_t counter) {
       std::vector<uint8_t> buffer(table_.RecordSize());
-      return Build(
+      std::optional<uint32_t> deleted;
+      const OrbResult r = Build(
           to, table_.RecordCount(),
           [&](uint32_t n) { return table_.ReadRecord(n, buffer.data()) == ORB_OK ? buffer.data() : nullptr; },
-          counter, tags);
+          counter, tags, &deleted);
+      // Read under the append lock, as every rebuild is.
+      if (r == ORB_OK && deleted) table_.CountedDeleted(*deleted);
+      return r;
     };
   }
 
@@ -221,7 +246,7 @@ class MdxIndex : public ProductionIndex {
       std::error_code ec;
       std::filesystem::remove(temp, ec);
       SetFieldFlags(old);
-      if (inStep) Synced(ToResult(file_->WriteStamp(table_.UpdateCounter(), table_.RecordCount())));
+      if (inStep) Synced(ToResult(file_->WriteStamp(table_.UpdateCounter(), table_.RecordCount(), table_.KnownDeleted())));
       return Done(r);
     }
     r = SyncDirectory(path_.parent_path());
@@ -256,7 +281,7 @@ class MdxIndex : public ProductionIndex {
     std::unique_ptr<MdxFile> copy;
     OrbResult r = file_ ? CopyTo(to, &copy) : CreateAt(table_, to, &copy);
     if (r == ORB_OK) r = ToResult(change(*copy));
-    if (r == ORB_OK) r = ToResult(copy->WriteStamp(counter, table_.RecordCount()));
+    if (r == ORB_OK) r = ToResult(copy->WriteStamp(counter, table_.RecordCount(), table_.KnownDeleted()));
     if (r == ORB_OK) r = ToResult(copy->Sync());
     return r;
   }
@@ -297,7 +322,15 @@ class MdxIndex : public ProductionIndex {
     // A torn file is not vouched for: it is rebuilt, or left out of step
     // for the next open to rebuild.
     if (file_->Torn()) return Regenerate();
-    return Done(Synced(ToResult(file_->WriteStamp(table_.UpdateCounter(), table_.RecordCount()))));
+    return Done(Synced(ToResult(file_->WriteStamp(table_.UpdateCounter(), table_.RecordCount(), table_.KnownDeleted()))));
+  }
+
+  bool StampedDeleted(uint32_t counter, uint32_t records, uint32_t* deleted) override {
+    if (!file_ || !InStep(counter, records)) return false;
+    const MdxFile::Stamp st = file_->GetStamp();
+    if (!st.present || !st.hasDeleted || st.deleted > records) return false;
+    *deleted = st.deleted;
+    return true;
   }
 
   OrbResult WriteFresh(const std::filesystem::path& path, uint32_t count, const RecordReader& record,
@@ -306,8 +339,9 @@ class MdxIndex : public ProductionIndex {
   }
 
   // A new index at `path` holding `tags`, built from the records.
+  // *deleted (when given): the deleted records among them, when every one was read.
   OrbResult Build(const std::filesystem::path& path, uint32_t count, const RecordReader& record, uint32_t counter,
-                  const std::vector<mdx::TagInfo>& tags) {
+                  const std::vector<mdx::TagInfo>& tags, std::optional<uint32_t>* deleted = nullptr) {
     std::unique_ptr<MdxFile> fresh;
     OrbResult r = CreateAt(table_, path, &fresh);
     // Every tag reads every record once.
@@ -315,7 +349,9 @@ class MdxIndex : public ProductionIndex {
     Reader records(count, record, &progress);
     for (size_t i = 0; r == ORB_OK && i < tags.size(); ++i)
       r = ToResult(fresh->AddTag(tags[i].name, tags[i].expression, records));
-    if (r == ORB_OK) r = ToResult(fresh->WriteStamp(counter, count));
+    // The first tag read every record: their flags say how many are deleted.
+    if (r == ORB_OK) r = ToResult(fresh->WriteStamp(counter, count, records.Deleted()));
+    if (deleted != nullptr) *deleted = records.Deleted();
     if (r == ORB_OK) r = ToResult(fresh->Sync());
     if (r != ORB_OK) {
       fresh.reset();
@@ -415,7 +451,12 @@ class MdxIndex : public ProductionIndex {
     // Without a file (a first tag, or the last went and took it) a new one is made.
     TableRecords records(table_);
     return Replace(tags, [&](const std::filesystem::path& to, uint32_t counter) {
-      return Changed(to, counter, [&](MdxFile& f) { return f.AddTag(name, expr, records); });
+      return Changed(to, counter, [&](MdxFile& f) {
+        const MdxStatus st = f.AddTag(name, expr, records);
+        // Every record was read, under the append lock: the stamp names the deleted ones.
+        if (st.ok() && records.Deleted()) table_.CountedDeleted(*records.Deleted());
+        return st;
+      });
     });
   }
 
@@ -592,7 +633,7 @@ class MdxIndex : public ProductionIndex {
   }
   // The stamp written with the change about to be made.
   void StampTable() {
-    if (file_) file_->SetStamp(table_.UpdateCounter(), table_.RecordCount());
+    if (file_) file_->SetStamp(table_.UpdateCounter(), table_.RecordCount(), table_.KnownDeleted());
   }
   OrbResult Synced(OrbResult r) {
     if (r == ORB_OK && file_) r = ToResult(file_->Sync());
@@ -606,10 +647,22 @@ class MdxIndex : public ProductionIndex {
     uint32_t RecordCount() override { return count_; }
     const uint8_t* Record(uint32_t recno) override {
       progress_->Advance();
-      return record_(recno);
+      const uint8_t* rec = record_(recno);
+      // The flags of the first pass over the records, each read once.
+      if (recno == next_ && rec != nullptr) {
+        ++next_;
+        if (rec[0] == '*') ++deleted_;
+      }
+      return rec;
+    }
+    // The deleted records, once a pass has read every record in turn.
+    std::optional<uint32_t> Deleted() const {
+      return next_ == count_ + 1 ? std::optional<uint32_t>(deleted_) : std::nullopt;
     }
 
    private:
+    uint32_t next_ = 1;
+    uint32_t deleted_ = 0;
     uint32_t count_;
     const RecordReader& record_;
     ProgressPass* progress_;
