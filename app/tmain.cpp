@@ -1229,3 +1229,5 @@ bool TMain::ReopenShared() {
 }
 
 }  // namespace keldro
+
+#include "moc_tmain.cpp"
