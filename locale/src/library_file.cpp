@@ -1,9 +1,12 @@
 #include "library_file.h"
 
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <strings.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -47,29 +50,91 @@ bool NamesMatch(std::string_view entry, std::string_view wanted, std::size_t len
   return true;
 }
 
-Status LibraryFile::Open(std::string_view path) {
+LibraryFile::~LibraryFile() { Close(); }
+
+void LibraryFile::Close() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+  size_ = 0;
+  parts_.clear();
   bytes_.clear();
+  header_ = nullptr;
+}
+
+Status LibraryFile::Open(std::string_view path) {
+  Close();
   if (path.empty()) return kLibOpen;
-  std::vector<uint8_t> bytes;
-  if (!ReadLibraryBytes(std::string(path), bytes)) return kLibOpen;
-  return OpenBytes(std::move(bytes));
+  const std::string name(path);
+  const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return kLibOpen;
+  struct stat st{};
+  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    ::close(fd);
+    return kLibOpen;
+  }
+  fd_ = fd;
+  size_ = static_cast<uint64_t>(st.st_size);
+  const uint8_t* start = nullptr;
+  if (Read(0, std::min<uint64_t>(size_, kLibraryHeaderSize), start) &&
+      platform::HasLzSignature(start, std::min<uint64_t>(size_, kLibraryHeaderSize))) {
+    // Compressed: expanded whole, then read from memory.
+    Close();
+    std::vector<uint8_t> bytes;
+    if (!ReadLibraryBytes(name, bytes)) return kLibOpen;
+    return OpenBytes(std::move(bytes));
+  }
+  if (Status s = CheckHeader(); s != kOk) return s;
+  // The directory in one read: a look-up walks it entry by entry.
+  const uint64_t directory = std::min<uint64_t>(uint64_t{entryCount()} * kDirectoryEntrySize, size_ - kLibraryHeaderSize);
+  const uint8_t* entries = nullptr;
+  Read(kLibraryHeaderSize, directory, entries);
+  return kOk;
 }
 
 Status LibraryFile::OpenBytes(std::vector<uint8_t> bytes) {
+  Close();
   bytes_ = std::move(bytes);
-  if (bytes_.size() < kLibraryHeaderSize) return kLibRead;
-  if (bytes_[32] != 2 || bytes_[33] != 1) return kLibFormat;
+  size_ = bytes_.size();
+  return CheckHeader();
+}
+
+Status LibraryFile::CheckHeader() {
+  header_ = nullptr;
+  if (size_ < kLibraryHeaderSize || !Read(0, kLibraryHeaderSize, header_)) {
+    header_ = nullptr;
+    return kLibRead;
+  }
+  if (header_[32] != 2 || header_[33] != 1) return kLibFormat;
   if (entryCount() == 0) return kNotFound;
   return kOk;
 }
 
-uint16_t LibraryFile::localeCount() const { return ReadU16(bytes_.data() + 36); }
-uint16_t LibraryFile::charsetCount() const { return ReadU16(bytes_.data() + 38); }
-uint16_t LibraryFile::entryCount() const { return ReadU16(bytes_.data() + 40); }
+uint16_t LibraryFile::localeCount() const { return ReadU16(header_ + 36); }
+uint16_t LibraryFile::charsetCount() const { return ReadU16(header_ + 38); }
+uint16_t LibraryFile::entryCount() const { return ReadU16(header_ + 40); }
 
 bool LibraryFile::Read(uint64_t offset, std::size_t count, const uint8_t*& out) const {
-  if (offset > bytes_.size() || count > bytes_.size() - offset) return false;
-  out = bytes_.data() + offset;
+  if (offset > size_ || count > size_ - offset) return false;
+  if (fd_ < 0) {
+    out = bytes_.data() + offset;
+    return true;
+  }
+  for (const std::unique_ptr<Part>& p : parts_) {
+    if (offset >= p->offset && count <= p->bytes.size() && offset - p->offset <= p->bytes.size() - count) {
+      out = p->bytes.data() + (offset - p->offset);
+      return true;
+    }
+  }
+  auto part = std::make_unique<Part>(Part{offset, std::vector<uint8_t>(std::max<std::size_t>(count, 1))});
+  std::size_t got = 0;
+  while (got < count) {
+    const ssize_t n = ::pread(fd_, part->bytes.data() + got, count - got, static_cast<off_t>(offset + got));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;  // the file ends sooner than it did when opened
+    got += static_cast<std::size_t>(n);
+  }
+  out = part->bytes.data();
+  parts_.push_back(std::move(part));
   return true;
 }
 
@@ -117,7 +182,7 @@ Status LibraryFile::LocaleRecord(const DirectoryEntry& entry, const uint8_t*& re
 Status LibraryFile::CategoryTable(const uint8_t* localeRecord, int slot, uint16_t& count, uint64_t& first) const {
   uint32_t offset = ReadU32(localeRecord + 82 + 4 * slot);
   if (offset == 0) return kCategoryAbsent;
-  if (offset >= bytes_.size()) return kLibSeek;
+  if (offset >= size_) return kLibSeek;
   const uint8_t* p = nullptr;
   if (!Read(offset, 2, p)) return kLibRead;
   count = ReadU16(p);

@@ -35,6 +35,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -69,17 +70,24 @@ struct DirectoryEntry {
   uint16_t position = 0;  // 1-based among entries of its type
 };
 
-// One library file opened for one manager operation: the whole (expanded)
-// file in memory, read through bounded field reads.
+// One library file opened for one manager operation, read through bounded
+// field reads. A plain file is read part by part as the parts are asked for
+// (a look-up needs the header, the directory and one locale's records, a
+// few kilobytes of a file of hundreds); a compressed one is expanded whole.
 class LibraryFile {
  public:
+  LibraryFile() = default;
+  ~LibraryFile();
+  LibraryFile(const LibraryFile&) = delete;
+  LibraryFile& operator=(const LibraryFile&) = delete;
+
   // 0x0201 no name or cannot be opened, 0x0204 short header, 0x0206 other
   // format, 0x0305 empty directory.
   Status Open(std::string_view path);
   // The same checks over bytes already in memory (tests and fuzzing).
   Status OpenBytes(std::vector<uint8_t> bytes);
 
-  const uint8_t* header() const { return bytes_.data(); }
+  const uint8_t* header() const { return header_; }
   uint16_t localeCount() const;
   uint16_t charsetCount() const;
   uint16_t entryCount() const;
@@ -116,7 +124,22 @@ class LibraryFile {
   Status CharsetRecord(const DirectoryEntry& entry, const uint8_t*& record, uint16_t& length) const;
 
  private:
+  void Close();
+  Status CheckHeader();
+
+  // The whole file, when it is held whole (compressed, or handed over).
   std::vector<uint8_t> bytes_;
+  // A plain file read part by part: its descriptor, its size when opened,
+  // and the parts read so far, each kept until the file closes (Read hands
+  // out pointers into them).
+  int fd_ = -1;
+  uint64_t size_ = 0;
+  struct Part {
+    uint64_t offset;
+    std::vector<uint8_t> bytes;
+  };
+  mutable std::vector<std::unique_ptr<Part>> parts_;
+  const uint8_t* header_ = nullptr;
 };
 
 // Reads a file's bytes, expanding SZDD compression. False when unreadable.

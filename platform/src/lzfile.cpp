@@ -87,15 +87,15 @@ void MemCopy(void* src, void* dest, size_t bytes) { std::memmove(dest, src, byte
 mspack_system g_memSystem = {MemOpen, MemClose, MemRead, MemWrite, MemSeek, MemTell,
                              MemMessage, MemAlloc, MemFree, MemCopy, nullptr};
 
-bool HasSignature(const uint8_t* data, size_t size) {
+}  // namespace
+
+bool HasLzSignature(const uint8_t* data, size_t size) {
   return size >= 8 && (std::memcmp(data, kSignature, 8) == 0 || std::memcmp(data, kQBasicSignature, 8) == 0);
 }
 
-}  // namespace
-
 LzStatus ExpandLzData(const std::vector<uint8_t>& in, std::vector<uint8_t>& out) {
   out.clear();
-  if (!HasSignature(in.data(), in.size())) {
+  if (!HasLzSignature(in.data(), in.size())) {
     out = in;
     return LzStatus::kOk;
   }
@@ -134,7 +134,7 @@ LzStatus ReadLzFile(const fs::path& file, std::vector<uint8_t>& out) {
     case ReadStatus::kOk: break;
   }
   const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());
-  if (!HasSignature(data, bytes.size())) {
+  if (!HasLzSignature(data, bytes.size())) {
     out.assign(data, data + bytes.size());  // a plain file: the bytes once more, not twice
     return LzStatus::kOk;
   }
@@ -160,7 +160,7 @@ LzStatus ReadLzFilePrefix(const fs::path& file, size_t count, std::vector<uint8_
   ::close(fd);
   if (failed) return LzStatus::kReadError;
   head.resize(got);
-  if (HasSignature(head.data(), head.size())) {
+  if (HasLzSignature(head.data(), head.size())) {
     const LzStatus status = ReadLzFile(file, out);
     if (out.size() > count) out.resize(count);
     return status;
@@ -173,7 +173,7 @@ LzStatus ReadLzFilePrefix(const fs::path& file, size_t count, std::vector<uint8_
 bool IsLzCompressed(const fs::path& file) {
   std::string bytes;
   if (ReadWholeFile(file, bytes) != ReadStatus::kOk) return false;
-  return HasSignature(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+  return HasLzSignature(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
 }
 
 bool WriteLzFile(const fs::path& file, const std::vector<uint8_t>& data) {

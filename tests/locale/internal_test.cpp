@@ -1,5 +1,6 @@
 // The frame's internals: threads and their scratch buffers, allocation
 // failures.
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <filesystem>
@@ -16,6 +17,7 @@
 #include "locale_object.h"
 #include "lock.h"
 #include "memory.h"
+#include "platform/lzfile.h"
 #include "slw32.h"
 #include "sllc_writer.h"
 #include "temp_root.h"
@@ -175,6 +177,58 @@ TEST(LibraryFileReader, CharacterSetRecordsThatDoNotFitAreRefused) {
     uint16_t got = 0;
     EXPECT_EQ(file.CharsetRecord(file.Entries(slw::kCharsetEntry)[0], record, got), slw::kCategoryRead) << length;
   }
+}
+
+// A file on disk, plain or compressed, reads as its bytes in memory do:
+// the same entries and records, the same refusals past its end, reads that
+// overlap ones made before; a file cut short after it was opened refuses
+// what now lies past its end rather than answering from nothing.
+TEST(LibraryFileReader, AFileReadsAsItsBytesInMemory) {
+  std::string body;
+  for (int i = 0; i < 256; ++i) body += " 41 00";
+  const std::vector<uint8_t> bytes = CharsetLibrary(body);
+  testing_support::TempRoot root;
+  const std::filesystem::path plain = root.path() / "PLAIN.SLL", packed = root.path() / "PACKED.SLL";
+  testing_support::TempRoot::WriteFile(plain, std::string(bytes.begin(), bytes.end()));
+  ASSERT_TRUE(platform::WriteLzFile(packed, bytes));
+  const uint64_t size = bytes.size();
+  for (const std::filesystem::path& path : {plain, packed}) {
+    SCOPED_TRACE(path.filename().string());
+    slw::LibraryFile file;
+    ASSERT_EQ(file.Open(path.string()), slw::kOk);
+    EXPECT_TRUE(std::equal(file.header(), file.header() + slw::kLibraryHeaderSize, bytes.begin()));
+    const std::vector<slw::DirectoryEntry> sets = file.Entries(slw::kCharsetEntry);
+    ASSERT_EQ(sets.size(), 1u);
+    EXPECT_EQ(sets[0].name, "SET");
+    const uint8_t* record = nullptr;
+    uint16_t length = 0;
+    ASSERT_EQ(file.CharsetRecord(sets[0], record, length), slw::kOk);
+    ASSERT_EQ(length, 44u + 512u);
+    EXPECT_TRUE(std::equal(record, record + length, bytes.begin() + sets[0].offset + 4));
+    struct Range {
+      uint64_t offset;
+      std::size_t count;
+      bool inside;
+    } ranges[] = {{0, 8, true},           {size - 1, 1, true}, {size, 0, true},   {size, 1, false},
+                  {size - 4, 8, false},   {size + 1, 0, false}, {3, size - 3, true}, {10, 20, true}};
+    for (const Range& r : ranges) {
+      const uint8_t* at = nullptr;
+      ASSERT_EQ(file.Read(r.offset, r.count, at), r.inside) << r.offset << " " << r.count;
+      if (r.inside) {
+        EXPECT_TRUE(std::equal(at, at + r.count, bytes.begin() + static_cast<std::ptrdiff_t>(r.offset)));
+      }
+    }
+  }
+  slw::LibraryFile file;
+  ASSERT_EQ(file.Open(plain.string()), slw::kOk);
+  const std::vector<slw::DirectoryEntry> sets = file.Entries(slw::kCharsetEntry);
+  ASSERT_EQ(sets.size(), 1u);
+  std::filesystem::resize_file(plain, sets[0].offset + 10);
+  const uint8_t* record = nullptr;
+  uint16_t length = 0;
+  EXPECT_EQ(file.CharsetRecord(sets[0], record, length), slw::kCategoryRead);
+  EXPECT_EQ(slw::LibraryFile().Open((root.path() / "MISSING.SLL").string()), slw::kLibOpen);
+  EXPECT_EQ(slw::LibraryFile().Open(root.path().string()), slw::kLibOpen);
 }
 
 TEST_F(Frame, ManyThreadsOpenAndCloseLocalesAtOnce) {

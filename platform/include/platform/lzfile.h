@@ -15,6 +15,8 @@ enum class LzStatus { kOk, kNotFound, kReadError, kBadData };
 // Reads the whole file, expanded when it is SZDD-compressed.
 LzStatus ReadLzFile(const std::filesystem::path& file, std::vector<uint8_t>& out);
 bool IsLzCompressed(const std::filesystem::path& file);
+// Whether a file's first bytes are those of an SZDD-compressed one.
+bool HasLzSignature(const uint8_t* data, size_t size);
 // The first `count` bytes of what ReadLzFile gives (fewer if it gives
 // fewer): of a plain file only those bytes are read; a compressed one is
 // expanded whole.
