@@ -730,11 +730,14 @@ void TMain::DisplayCount() {
 }
 
 bool TMain::CountIsCheap() const {
-  // A search counts by walking the records it passes. Without one, the
-  // first count after an open reads every record's deletion flag, in
-  // either order: only a small table is counted before the first paint.
+  // A search counts by walking the records it passes. Without one, an
+  // index order's count reads no record (the engine knows the deleted
+  // records from the index's stamp, or counts them once for an index
+  // without them); in record order a table without an index reads every
+  // record's deletion flag: there only a small table is counted before
+  // the first paint.
   if (SearchActive) return false;
-  if (!MyTable.Active()) return true;
+  if (!MyTable.Active() || !MyTable.IndexName().empty()) return true;
   std::error_code ec;
   const std::uintmax_t bytes = fs::file_size(currentDatabase_, ec);
   return !ec && bytes <= kDirectCountMaxBytes;

@@ -150,6 +150,76 @@ std::vector<std::vector<Cell>> ReadOldRecords(framework::TDataSet& target, const
   return rows;
 }
 
+// Whether `stored`, read back from a new field, is `written` as that field
+// keeps it: texts cut to its width without their trailing blanks (an empty
+// one as no value), numbers to its decimals, dates to the day.
+bool SameAsStored(const Cell& written, const Cell& stored, const ItemField& field) {
+  auto text = [&](const Cell& c) {
+    std::string t = c.kind == Cell::Text ? c.text.substr(0, static_cast<size_t>(field.width)) : std::string();
+    while (!t.empty() && t.back() == ' ') t.pop_back();
+    return t;
+  };
+  if (field.typeCode == kCharacterField) return text(written) == text(stored);
+  if (written.kind != stored.kind) return false;
+  if (written.kind == Cell::Null) return true;
+  if (field.typeCode == kIntegerField) return std::llround(written.number) == std::llround(stored.number);
+  if (field.typeCode == kDateField) return std::floor(written.number) == std::floor(stored.number);
+  return std::fabs(written.number - stored.number) <= 0.5 * std::pow(10.0, -field.decimals) + 1e-9;
+}
+
+// Whether the last records of the open table's file, in record order, are
+// `rows` as a conversion stores them: a kill between the conversion's
+// commit and the removal of the old file leaves just that.
+bool EndsWithConverted(const framework::TTable& target, const std::vector<std::vector<Cell>>& rows,
+                       const std::vector<FieldCopy>& copies, OldVersion version) {
+  if (rows.empty()) return false;
+  try {
+    framework::TTable table;  // read beside the open one, in record order
+    table.SetTableType(framework::ttDBase);
+    table.SetReadOnly(true);
+    table.SetDatabaseName(target.DatabaseName());
+    table.SetTableName(target.TableName());
+    table.Open();
+    table.Last();  // on the last record (Eof is set), or both ends of none
+    if (table.Bof() && table.Eof()) return false;
+    for (size_t n = rows.size(); n-- > 0;) {
+      const std::vector<Cell>& row = rows[n];
+      for (size_t i = 0; i <= copies.size(); ++i) {
+        if (i == copies.size() && version != OldVersion::Version1) break;
+        const std::string_view name = i < copies.size() ? std::string_view(copies[i].to) : "PurchDate";
+        const ItemField* field = ItemFieldByName(name);
+        const framework::TField* stored = table.FieldByName(std::string(name));
+        if (field == nullptr || stored == nullptr) return false;
+        if (!SameAsStored(i < copies.size() ? row[i] : row.back(), ReadCell(*stored, stored->DataType()), *field))
+          return false;
+      }
+      if (n == 0) break;
+      table.Prior();
+      if (table.Bof()) return false;
+    }
+    return true;
+  } catch (const CellError&) {
+    return false;
+  } catch (const framework::Exception&) {
+    return false;
+  }
+}
+
+// The old table at `path` was converted into `target` already, and only
+// its removal was cut off.
+bool ConvertedBefore(framework::TTable& target, const fs::path& path, OldVersion version) {
+  const std::vector<FieldCopy>& copies =
+      version == OldVersion::Version2 ? Version2FieldCopies() : Version1FieldCopies();
+  if (!target.Active()) return false;
+  try {
+    return EndsWithConverted(target, ReadOldRecords(target, path, version, copies), copies, version);
+  } catch (const CellError&) {
+    return false;
+  } catch (const framework::Exception&) {
+    return false;
+  }
+}
+
 }  // namespace
 
 void DefineItemFields(framework::TFieldDefs& defs) {
@@ -254,9 +324,14 @@ bool CheckForConversion(const fs::path& programDir, framework::TTable& target) {
     } catch (const framework::Exception& e) {
       ui::ShowMessage(e.Message(), "Error");
     }
-    if (!recognised ||
-        ui::ShowMessage(std::string(o.question), "Convert", ui::Buttons::YesNo) != ui::Answer::Yes)
+    if (!recognised) continue;
+    // Its records are in already (a kill came before the old file went):
+    // what is left of that conversion is the removal, not another offer.
+    if (ConvertedBefore(target, path, o.version)) {
+      fs::remove(path, ec);
       continue;
+    }
+    if (ui::ShowMessage(std::string(o.question), "Convert", ui::Buttons::YesNo) != ui::Answer::Yes) continue;
     const std::string failure = ConvertOldTable(target, path, o.version);
     if (!failure.empty()) ui::ShowMessage(ConversionFailedMessage(path.filename().string(), failure), "Error");
     ran = true;

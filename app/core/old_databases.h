@@ -34,8 +34,10 @@ std::string ConversionFailedMessage(std::string_view fileName, std::string_view 
 
 // Looks for D2ADE.DBF, then VIDI.DBF, in `programDir` (without regard to
 // case); each one of its version's layout is offered ("Convert", Yes/No) and
-// on Yes converted into `target`, a failure shown ("Error"). True when a
-// conversion ran, so the caller shows the table afresh.
+// on Yes converted into `target`, a failure shown ("Error"). One whose
+// records `target` already ends with, as converted (a conversion killed
+// after its commit, before the old file went), is removed without asking.
+// True when a conversion ran, so the caller shows the table afresh.
 bool CheckForConversion(const std::filesystem::path& programDir, framework::TTable& target);
 
 }  // namespace keldro

@@ -17,6 +17,10 @@
 //   filtered count    vs scanning the raw bytes with the same test
 //   pack (every tenth deleted) vs copying the live records to a new file
 //   count in "NewIndex" order vs count in natural order (both O(1) in keys)
+//   count in "NewIndex" order at 1,000,000 records vs the same at 10,000,
+//                     both just after a fresh open and just after this
+//                     process appended a record and deleted it
+//                     (goal: at most 2 times)
 //   one post (record, memo-less, production index) on disk when it returns
 //                     vs the same post with the syncs left out
 // Tables are built without syncs (bulk work); "append all" is that cost.
@@ -696,6 +700,102 @@ void Count(benchmark::State& state, const char* tag) {
   EngineCloseCursor(c);
 }
 
+// Two inventories with keldro's "NewIndex" tag (its default order,
+// Category alone) and every 100th record deleted: 10,000 and 1,000,000
+// records, built once without syncs. Answers the live records a walk in
+// NewIndex order finds (what every count must answer), or -1.
+int64_t EnsureCountTable(const char* name, int records) {
+  static std::map<std::string, int64_t> walked;
+  auto it = walked.find(name);
+  if (it != walked.end()) return it->second;
+  BuildTable(name, records);
+  orb::fault::SkipSyncs(true);
+  OrbCursor c = 0;
+  int64_t live = -1;
+  if (EngineOpenTable(Db(), name, ORB_OPEN_EXCLUSIVE, &c) == ORB_OK) {
+    OrbIndexDesc d{};
+    std::strcpy(d.tagName, "NewIndex");
+    std::strcpy(d.expression, "Upper(Left(Category,80))");
+    d.options = ORB_IDX_EXPRESSION;
+    bool ok = EngineAddIndex(Db(), c, nullptr, &d) == ORB_OK;
+    for (int n = 50; ok && n <= records; n += 100)
+      ok = EngineSetToRecordNo(c, static_cast<uint32_t>(n)) == ORB_OK && EngineDeleteRecord(c) == ORB_OK;
+    ok = ok && EngineSwitchToIndex(c, "NewIndex") == ORB_OK && EngineSetToBegin(c) == ORB_OK;
+    OrbTableInfo info{};
+    EngineGetTableInfo(c, &info);
+    std::vector<uint8_t> rec(info.recordSize);
+    int64_t n = 0;
+    while (ok && EngineGetNextRecord(c, rec.data(), info.recordSize, nullptr) == ORB_OK) ++n;
+    if (ok) live = n;
+    EngineCloseCursor(c);
+  }
+  orb::fault::SkipSyncs(false);
+  walked[name] = live;
+  return live;
+}
+
+// Each iteration, for the small table and then the large one: a fresh
+// open (no other handle of this process on the table) in NewIndex order,
+// its first count timed; then an append and the deletion of the appended
+// record (synced, as keldro posts them), and the next count timed. Every
+// count must be the walk's. The medians of each kind are compared.
+void BM_CountNewIndexMillionVsTenThousand(benchmark::State& state) {
+  struct Size {
+    const char* name;
+    int records;
+    int64_t live;
+    std::vector<double> fresh, changed;
+  } sizes[] = {{"COUNT10K", 10000, 0, {}, {}}, {"COUNT1M", 1000000, 0, {}, {}}};
+  for (Size& z : sizes) {
+    z.live = EnsureCountTable(z.name, z.records);
+    if (z.live <= 0) {
+      state.SkipWithError("a count table could not be built or walked");
+      return;
+    }
+  }
+  auto timedCount = [](OrbCursor c, uint32_t* n) {
+    const auto start = std::chrono::steady_clock::now();
+    const OrbResult r = EngineGetRecordCount(c, n);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    return r == ORB_OK ? seconds : -1.0;
+  };
+  for (auto _ : state) {
+    double total = 0;
+    for (Size& z : sizes) {
+      OrbCursor c = 0;
+      if (EngineOpenTable(Db(), z.name, ORB_OPEN_SHARED, &c) != ORB_OK || EngineSwitchToIndex(c, "NewIndex") != ORB_OK) {
+        state.SkipWithError("a count table does not open in NewIndex order");
+        return;
+      }
+      uint32_t n = 0;
+      const double fresh = timedCount(c, &n);
+      const bool freshRight = fresh >= 0 && n == z.live;
+      OrbTableInfo info{};
+      EngineGetTableInfo(c, &info);
+      std::vector<uint8_t> rec(info.recordSize);
+      bench::PutInventoryRecord(c, rec.data(), info.recordSize, z.records);
+      const bool changedOk = EngineInsertRecord(c, rec.data(), info.recordSize) == ORB_OK && EngineDeleteRecord(c) == ORB_OK;
+      const double changed = timedCount(c, &n);
+      const bool changedRight = changedOk && changed >= 0 && n == z.live;
+      EngineCloseCursor(c);
+      if (!freshRight || !changedRight) {
+        state.SkipWithError("a count differs from the walk's");
+        return;
+      }
+      z.fresh.push_back(fresh);
+      z.changed.push_back(changed);
+      total += fresh + changed;
+    }
+    state.SetIterationTime(total);
+  }
+  state.counters["fresh_10k_us"] = Median(sizes[0].fresh) * 1e6;
+  state.counters["fresh_1m_us"] = Median(sizes[1].fresh) * 1e6;
+  state.counters["x_fresh"] = Median(sizes[1].fresh) / Median(sizes[0].fresh);  // goal: at most 2
+  state.counters["changed_10k_us"] = Median(sizes[0].changed) * 1e6;
+  state.counters["changed_1m_us"] = Median(sizes[1].changed) * 1e6;
+  state.counters["x_changed"] = Median(sizes[1].changed) / Median(sizes[0].changed);  // goal: at most 2
+}
+
 void BM_CountIndexOrder(benchmark::State& state) { Count(state, "NewIndex"); }
 void BM_CountNatural_Baseline(benchmark::State& state) { Count(state, ""); }
 
@@ -704,6 +804,7 @@ void BM_Post_UnsyncedBaseline(benchmark::State& state) { Post(state, false); }
 
 }  // namespace
 
+BENCHMARK(BM_CountNewIndexMillionVsTenThousand)->Unit(benchmark::kMicrosecond)->UseManualTime()->Iterations(21);
 BENCHMARK(BM_CountIndexOrder)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_CountNatural_Baseline)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_PostSynced)->Unit(benchmark::kMicrosecond)->Iterations(300);

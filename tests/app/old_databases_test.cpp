@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -108,6 +109,64 @@ TEST_F(OldDatabasesTest, AnsweringNoKeepsTheOldTableAndAddsNothing) {
   EXPECT_TRUE(fs::exists(root.programDir() / "D2ADE.DBF"));
   EXPECT_TRUE(fs::exists(root.programDir() / "VIDI.DBF"));
   EXPECT_TRUE(Records().empty());
+}
+
+// A kill between the conversion's commit and the old file's removal leaves
+// both files: the next start finishes the removal and asks nothing, unless
+// the table does not end with the old records as converted.
+TEST_F(OldDatabasesTest, AnOldTableWhoseRecordsAreInAlreadyIsRemovedWithoutAnotherOffer) {
+  ui->answers = {Answer::Yes, Answer::No};
+  ASSERT_TRUE(CheckForConversion(root.programDir(), target));
+  const std::vector<std::string> converted = Records();
+  ASSERT_EQ(converted.size(), 2u);
+  fs::copy_file(kFixtures / "D2ADE.DBF", root.programDir() / "D2ADE.DBF");
+  ui->answers = {Answer::No};
+  EXPECT_FALSE(CheckForConversion(root.programDir(), target));
+  EXPECT_EQ(ui->MessageTexts().back(), std::string(kConvertVersion1Question));
+  EXPECT_EQ(ui->MessageTexts().size(), 3u);
+  EXPECT_FALSE(fs::exists(root.programDir() / "D2ADE.DBF"));
+  EXPECT_TRUE(fs::exists(root.programDir() / "VIDI.DBF"));
+  EXPECT_EQ(Records(), converted);
+
+  // The table holds other values, or the records are not at its end: the
+  // old table is offered as ever. (Each change is undone before the next.)
+  auto setOwner = [&](const char* owner) {
+    target.Last();
+    target.Edit();
+    target.FieldByName("Owner")->SetAsString(owner);
+    target.Post();
+  };
+  struct Case {
+    const char* what;
+    std::function<void()> change, undo;
+  };
+  const std::vector<Case> cases = {
+      {"one of them changed", [&] { setOwner("Someone else"); }, [&] { setOwner(""); }},
+      {"a record after them",
+       [&] {
+         target.Append();
+         target.FieldByName("Item")->SetAsString("Added later");
+         target.Post();
+       },
+       [&] {
+         target.Last();
+         target.Delete();
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    c.change();
+    fs::copy_file(kFixtures / "D2ADE.DBF", root.programDir() / "D2ADE.DBF", fs::copy_options::overwrite_existing);
+    const size_t asked = ui->MessageTexts().size();
+    ui->answers = {Answer::No, Answer::No};
+    EXPECT_FALSE(CheckForConversion(root.programDir(), target));
+    ASSERT_EQ(ui->MessageTexts().size(), asked + 2) << testing::PrintToString(ui->MessageTexts());
+    EXPECT_EQ(ui->MessageTexts()[asked], std::string(kConvertVersion2Question));
+    EXPECT_TRUE(fs::exists(root.programDir() / "D2ADE.DBF"));
+    c.undo();
+  }
+  // Undone, the records are at the end once more.
+  EXPECT_EQ(Records(), converted);
 }
 
 TEST_F(OldDatabasesTest, AConversionIntoNoOpenTableKeepsTheOldFileAndSaysWhy) {
