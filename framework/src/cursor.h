@@ -31,6 +31,9 @@ struct RecordData {
   // For Modify: the fields (by index) an edit left as they were read from
   // `raw`; a cursor keeps their stored bytes as they are. Empty: all changed.
   std::vector<char> unchanged;
+  // `values` are what `raw` reads as (set by the cursor that read or wrote
+  // it; an edit clears it): a read that finds the same bytes again keeps them.
+  bool decoded = false;
 };
 
 enum class Fetch { Current, Next, Prior };
@@ -76,7 +79,7 @@ class Cursor {
   virtual RecordData NewRecord() = 0;
   // Stores the record and stands on it (its bookmark is filled in).
   virtual void Insert(RecordData& record) = 0;
-  // Rewrites the current record.
+  // Rewrites the current record (`raw` then holds the bytes stored).
   virtual void Modify(RecordData& record) = 0;
   // Deletes the current record; the cursor stays between its neighbours.
   virtual void Delete() = 0;

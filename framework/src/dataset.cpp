@@ -388,9 +388,9 @@ void TDataSet::UpdateCursorPos() {
 
 void TDataSet::CursorPosChanged() { cursorRec_ = -1; }
 
-void TDataSet::ResyncAround(int keepRow) {
+void TDataSet::ResyncAround(int keepRow, std::unique_ptr<Buffer> into) {
   ClearBuffers();
-  auto b = std::make_unique<Buffer>();
+  std::unique_ptr<Buffer> b = into ? std::move(into) : std::make_unique<Buffer>();
   bool ok = Fetch(static_cast<int>(Fetch::Current), *b);
   if (!ok) ok = Fetch(static_cast<int>(Fetch::Next), *b);
   if (!ok) ok = Fetch(static_cast<int>(Fetch::Prior), *b);
@@ -616,12 +616,13 @@ void TDataSet::Edit() {
   CheckBrowseMode();
   CheckCanModifyNow();
   Call(BeforeEdit, *this);
-  // Edit what is stored now, not what was read when the window was filled.
-  auto fresh = std::make_unique<Buffer>();
+  // Edit what is stored now, not what was read when the window was filled:
+  // read over the window's record (a record found as it was keeps the
+  // values read before); a read that fails rebuilds the window.
   bool stored = false;
   try {
     UpdateCursorPos();
-    stored = Fetch(static_cast<int>(Fetch::Current), *fresh);
+    stored = Fetch(static_cast<int>(Fetch::Current), ActiveBuf());
   } catch (const EDatabaseError& e) {
     if (e.ErrorCode() == 0) throw;  // the framework's own refusal, not a vanished record
     cursorRec_ = -1;
@@ -630,9 +631,9 @@ void TDataSet::Edit() {
     ResyncAround(active_);
     Fail("The record was deleted or changed by another program");
   }
-  buffers_[static_cast<size_t>(active_)] = std::move(fresh);
   cursorRec_ = active_;
   editBackup_ = ActiveBuf().data.values;
+  ActiveBuf().data.decoded = false;  // the edit changes the values
   SetState(dsEdit);
   DataEvent(deRecordChange);
   Call(AfterEdit, *this);
@@ -665,11 +666,14 @@ void TDataSet::Post() {
     cursor_->Insert(b.data);
   }
   // The cursor stands on the stored record, which an index may have moved.
+  // An edited record is read again over what was written.
+  std::unique_ptr<Buffer> into;
+  if (state_ == dsEdit && b.data.decoded) into = std::move(buffers_[static_cast<size_t>(active_)]);
   cursorRec_ = -1;
   int row = active_;
   state_ = dsBrowse;  // the event follows the rebuilt window
   modified_ = false;
-  ResyncAround(row);
+  ResyncAround(row, std::move(into));
   DataEvent(deUpdateState);
   Call(AfterPost, *this);
 }

@@ -315,9 +315,10 @@ void EngineCursor::SetToEnd() { Check(e_.EngineSetToEnd(handle_)); }
 
 FetchResult EngineCursor::Get(Fetch mode, RecordData& record) {
   // The record's strings are reused: a scan through a recycled buffer
-  // allocates nothing per record.
-  record.raw.resize(recordSize_);
-  auto* buf = reinterpret_cast<uint8_t*>(record.raw.data());
+  // allocates nothing per record. The record is read beside the bytes the
+  // buffer holds, which it then takes (their storage kept for the next).
+  read_.resize(recordSize_);
+  auto* buf = reinterpret_cast<uint8_t*>(read_.data());
   OrbRecordInfo info{};
   OrbResult r;
   switch (mode) {
@@ -327,7 +328,19 @@ FetchResult EngineCursor::Get(Fetch mode, RecordData& record) {
   }
   if (pending_ || !IsPositionCode(r)) Call(r);
   if (r != ORB_OK) return mode == Fetch::Prior ? FetchResult::Bof : FetchResult::Eof;
-  Decode(buf, true, record.values);
+  // The same bytes read as the same values (an edit's fresh look, the read
+  // after a post); a memo may have changed in its blocks, so memos are read.
+  const bool same = record.decoded && record.raw.size() == read_.size() && record.values.size() == descs_.size() &&
+                    std::memcmp(record.raw.data(), read_.data(), read_.size()) == 0;
+  record.decoded = false;
+  if (same) {
+    for (const Slot& f : slots_)
+      if (f.type == ORB_FLD_MEMO) DecodeField(f, buf, true, record.values[f.index]);
+  } else {
+    record.raw.swap(read_);
+    Decode(reinterpret_cast<const uint8_t*>(record.raw.data()), true, record.values);
+  }
+  record.decoded = true;
   record.bookmark.resize(ORB_BOOKMARK_SIZE);
   Check(e_.EngineGetBookmark(handle_, reinterpret_cast<uint8_t*>(record.bookmark.data()), ORB_BOOKMARK_SIZE));
   return FetchResult::Ok;
@@ -403,13 +416,23 @@ void EngineCursor::Insert(RecordData& record) {
 }
 
 void EngineCursor::Modify(RecordData& record) {
+  const bool overStored = record.raw.size() == recordSize_;
   std::string raw = Encode(record);
   auto* buf = reinterpret_cast<uint8_t*>(raw.data());
   OrbResult r = e_.EngineModifyRecord(handle_, buf, recordSize_);
   for (const OrbFieldDesc& d : descs_)
     if (d.type == ORB_FLD_MEMO) e_.EngineFreeBlob(handle_, buf, d.number);
   Call(r);
-  record.raw = raw;
+  record.raw.swap(raw);
+  // The values become what the stored bytes read as (a number cut to its
+  // decimals, a text to its width); those the edit left alone already are.
+  record.decoded = false;
+  record.values.resize(descs_.size());
+  const auto* stored = reinterpret_cast<const uint8_t*>(record.raw.data());
+  for (const Slot& f : slots_)
+    if (!overStored || f.index >= record.unchanged.size() || !record.unchanged[f.index])
+      DecodeField(f, stored, true, record.values[f.index]);
+  record.decoded = true;
 }
 
 void EngineCursor::Delete() { Call(e_.EngineDeleteRecord(handle_)); }

@@ -82,6 +82,8 @@ class EngineCursor : public Cursor {
   std::vector<char> filterDecoded_;
   // The text of a character field holding a NUL, as the engine writes it.
   char text_[256];
+  // A record read beside the one a fetch reads over.
+  std::string read_;
 };
 
 }  // namespace framework::detail

@@ -665,6 +665,9 @@ TEST_F(TableTest, AnEditWritesOnlyTheFieldsItChanged) {
        "1.5     "},
       {"the field itself changed", [](TTable& t) { t.FieldByName("COST")->SetAsFloat(2.25); }, "desk lamp ",
        "    2.25"},
+      // Posted, the field reads as what was stored: cut to its decimals.
+      {"a value finer than the field", [](TTable& t) { t.FieldByName("COST")->SetAsFloat(3.14159); }, "desk lamp ",
+       "    3.14"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

@@ -604,7 +604,9 @@ class TDataSet {
   void BeginInsert();
   std::unique_ptr<Buffer> NewRecordBuffer(int flag);  // flag: a Buffer::Flag
   void EnterInsertState();
-  void ResyncAround(int keepRow);
+  // `into`: the buffer the cursor's record is read into (a copy of what it
+  // last held spares decoding it again when it is unchanged).
+  void ResyncAround(int keepRow, std::unique_ptr<Buffer> into = nullptr);
   void RefillAfterCancel(const TBookmark& before);
 
   void AddDataSource(TDataSource* source);
