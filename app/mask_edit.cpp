@@ -117,3 +117,5 @@ void TMaskEdit::inputMethodEvent(QInputMethodEvent* event) {
 }
 
 }  // namespace keldro
+
+#include "moc_mask_edit.cpp"

@@ -39,3 +39,5 @@ TAboutBox::TAboutBox(QWidget* parent, QSize screen) : TDialog(parent, screen, 1)
 }
 
 }  // namespace keldro
+
+#include "moc_taboutbox.cpp"

@@ -146,3 +146,5 @@ void TColorConfig::OkClick() {
 void TColorConfig::CancelClick() { reject(); }
 
 }  // namespace keldro
+
+#include "moc_tcolorconfig.cpp"

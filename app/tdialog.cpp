@@ -43,3 +43,5 @@ void TDialog::showEvent(QShowEvent* event) {
 }
 
 }  // namespace keldro
+
+#include "moc_tdialog.cpp"

@@ -1232,3 +1232,5 @@ bool TMain::ReopenShared() {
 }
 
 }  // namespace keldro
+
+#include "moc_tmain.cpp"

@@ -245,3 +245,5 @@ void ShowBackupRestoreHelp() {
 void TMyBackup::CancelButtonClick() { reject(); }
 
 }  // namespace keldro
+
+#include "moc_tmybackup.cpp"

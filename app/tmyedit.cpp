@@ -658,3 +658,5 @@ void TMyEdit::AddToList(QComboBox* combo, const std::string& entry) {
 void TMyEdit::AddToListTixDB(std::vector<std::string>& list, const std::string& entry) { AddToPickList(list, entry); }
 
 }  // namespace keldro
+
+#include "moc_tmyedit.cpp"

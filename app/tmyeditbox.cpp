@@ -105,3 +105,5 @@ void TMyEditBox::OkButtonClick() {
 void TMyEditBox::CancelButtonClick() { reject(); }
 
 }  // namespace keldro
+
+#include "moc_tmyeditbox.cpp"

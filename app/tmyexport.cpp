@@ -404,3 +404,5 @@ void TMyExport::DoDBase() {
 }
 
 }  // namespace keldro
+
+#include "moc_tmyexport.cpp"

@@ -454,3 +454,5 @@ void TImportFormat::DoDBF() {
 }
 
 }  // namespace keldro
+
+#include "moc_tmyimport.cpp"

@@ -236,3 +236,5 @@ bool TMyLocateDialog::FindNext() {
 }
 
 }  // namespace keldro
+
+#include "moc_tmylocate.cpp"

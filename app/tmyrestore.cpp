@@ -226,3 +226,5 @@ void TMyRestore::HelpButtonClick() { ShowBackupRestoreHelp(); }
 void TMyRestore::CancelButtonClick() { reject(); }
 
 }  // namespace keldro
+
+#include "moc_tmyrestore.cpp"

@@ -387,3 +387,5 @@ void TMySearch::OptionClick(int row) {
 }
 
 }  // namespace keldro
+
+#include "moc_tmysearch.cpp"

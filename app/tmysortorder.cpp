@@ -117,3 +117,5 @@ void TMySortOrder::OkButtonClick() {
 void TMySortOrder::CancelButtonClick() { reject(); }
 
 }  // namespace keldro
+
+#include "moc_tmysortorder.cpp"

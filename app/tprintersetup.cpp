@@ -77,3 +77,5 @@ bool RunPrinterSetup(QWidget* parent, QSize screen) {
 }
 
 }  // namespace keldro
+
+#include "moc_tprintersetup.cpp"

@@ -37,3 +37,5 @@ TProducts::TProducts(QWidget* parent, QSize screen) : TDialog(parent, screen, 1)
 }
 
 }  // namespace keldro
+
+#include "moc_tproducts.cpp"

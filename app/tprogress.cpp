@@ -91,3 +91,5 @@ void TProgress::closeEvent(QCloseEvent* event) {
 }
 
 }  // namespace keldro
+
+#include "moc_tprogress.cpp"

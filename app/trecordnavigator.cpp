@@ -76,3 +76,5 @@ void TRecordNavigator::Click(Button b) {
 }
 
 }  // namespace keldro
+
+#include "moc_trecordnavigator.cpp"

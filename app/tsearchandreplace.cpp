@@ -199,3 +199,5 @@ void TSearchAndReplace::paintEvent(QPaintEvent* event) {
 void TSearchAndReplace::CancelButtonClick() { reject(); }
 
 }  // namespace keldro
+
+#include "moc_tsearchandreplace.cpp"

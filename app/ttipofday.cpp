@@ -73,3 +73,5 @@ void TTipOfDay::done(int result) {
 }
 
 }  // namespace keldro
+
+#include "moc_ttipofday.cpp"

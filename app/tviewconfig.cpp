@@ -432,3 +432,5 @@ void TViewConfig::FormClose() {
 }
 
 }  // namespace keldro
+
+#include "moc_tviewconfig.cpp"

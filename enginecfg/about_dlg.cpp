@@ -54,3 +54,5 @@ void TAboutDialog::ShowCredits() {
 }
 
 }  // namespace vtxcfg
+
+#include "moc_about_dlg.cpp"

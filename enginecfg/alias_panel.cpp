@@ -35,3 +35,5 @@ void TAliasPanel::CmDeleteAlias() {
 }
 
 }  // namespace vtxcfg
+
+#include "moc_alias_panel.cpp"

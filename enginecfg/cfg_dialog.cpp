@@ -104,3 +104,5 @@ void TCfgDialog::keyPressEvent(QKeyEvent* event) {
 }
 
 }  // namespace vtxcfg
+
+#include "moc_cfg_dialog.cpp"

@@ -337,3 +337,5 @@ void TCfgDecFrame::CmHelpAbout() {
 }
 
 }  // namespace vtxcfg
+
+#include "moc_cfg_frame.cpp"

@@ -67,3 +67,5 @@ void TCfgNotebook::resizeEvent(QResizeEvent*) {
 }
 
 }  // namespace vtxcfg
+
+#include "moc_cfg_notebook.cpp"

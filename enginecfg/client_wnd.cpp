@@ -17,3 +17,5 @@ void TClientWnd::focusInEvent(QFocusEvent*) {
 }
 
 }  // namespace vtxcfg
+
+#include "moc_client_wnd.cpp"

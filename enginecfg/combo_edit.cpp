@@ -30,3 +30,5 @@ void TComboEdit::keyPressEvent(QKeyEvent* event) {
 }
 
 }  // namespace vtxcfg
+
+#include "moc_combo_edit.cpp"

@@ -26,3 +26,5 @@ void TComboLBox::focusOutEvent(QFocusEvent* event) {
 }
 
 }  // namespace vtxcfg
+
+#include "moc_combo_lbox.cpp"

@@ -11,3 +11,5 @@ TDeleteAliasWarningDlg::TDeleteAliasWarningDlg(QWidget* parent)
                           2}) {}
 
 }  // namespace vtxcfg
+
+#include "moc_delete_alias_warning_dlg.cpp"

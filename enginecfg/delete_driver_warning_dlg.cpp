@@ -11,3 +11,5 @@ TDeleteDriverWarningDlg::TDeleteDriverWarningDlg(QWidget* parent)
                           2}) {}
 
 }  // namespace vtxcfg
+
+#include "moc_delete_driver_warning_dlg.cpp"

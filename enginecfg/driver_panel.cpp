@@ -52,3 +52,5 @@ void TDriverPanel::CmDeleteDriver() {
 }
 
 }  // namespace vtxcfg
+
+#include "moc_driver_panel.cpp"

@@ -21,3 +21,5 @@ void ShowErrorDialog(int code, QWidget* parent) {
 }
 
 }  // namespace vtxcfg
+
+#include "moc_error_dlg.cpp"

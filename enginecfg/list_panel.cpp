@@ -93,3 +93,5 @@ void TListPanel::SelectionChanged() {
 }
 
 }  // namespace vtxcfg
+
+#include "moc_list_panel.cpp"

@@ -11,3 +11,5 @@ TMergeWarningDlg::TMergeWarningDlg(QWidget* parent)
                           2}) {}
 
 }  // namespace vtxcfg
+
+#include "moc_merge_warning_dlg.cpp"

@@ -49,3 +49,5 @@ bool TNewAlias::CanClose(int id) {
 }
 
 }  // namespace vtxcfg
+
+#include "moc_new_alias_dlg.cpp"

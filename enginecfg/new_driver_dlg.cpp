@@ -75,3 +75,5 @@ bool TNewDriver::CanClose(int id) {
 }
 
 }  // namespace vtxcfg
+
+#include "moc_new_driver_dlg.cpp"

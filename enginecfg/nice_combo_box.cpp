@@ -62,3 +62,5 @@ void TNiceComboBox::resizeEvent(QResizeEvent*) {
 }
 
 }  // namespace vtxcfg
+
+#include "moc_nice_combo_box.cpp"

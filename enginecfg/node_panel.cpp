@@ -20,3 +20,5 @@ void TNodePanel::Refill(bool loaded) {
 void TNodePanel::ShowHelp() { ShowFixedPageHelp(helpContext_); }
 
 }  // namespace vtxcfg
+
+#include "moc_node_panel.cpp"

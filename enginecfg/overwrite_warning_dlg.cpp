@@ -11,3 +11,5 @@ TOverwriteWarningDlg::TOverwriteWarningDlg(QWidget* parent)
                           2}) {}
 
 }  // namespace vtxcfg
+
+#include "moc_overwrite_warning_dlg.cpp"

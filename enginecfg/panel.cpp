@@ -62,3 +62,5 @@ void TPanel::AddNodeParams(const std::string& path) {
 }
 
 }  // namespace vtxcfg
+
+#include "moc_panel.cpp"

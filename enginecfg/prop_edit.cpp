@@ -85,3 +85,5 @@ void TPropEdit::Browse() {
 }
 
 }  // namespace vtxcfg
+
+#include "moc_prop_edit.cpp"

@@ -225,3 +225,5 @@ void PropertiesWindow::focusInEvent(QFocusEvent*) {
 }
 
 }  // namespace vtxcfg
+
+#include "moc_properties_window.cpp"

@@ -26,3 +26,5 @@ TTabControl::TTabControl(QWidget* parent) : QTabBar(parent) {
 }
 
 }  // namespace vtxcfg
+
+#include "moc_tab_control.cpp"

@@ -11,3 +11,5 @@ TWarningDlg::TWarningDlg(QWidget* parent)
                           1}) {}
 
 }  // namespace vtxcfg
+
+#include "moc_warning_dlg.cpp"

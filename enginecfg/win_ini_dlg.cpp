@@ -12,3 +12,5 @@ TWinIniDlg::TWinIniDlg(QWidget* parent)
                           1}) {}
 
 }  // namespace vtxcfg
+
+#include "moc_win_ini_dlg.cpp"

@@ -91,3 +91,5 @@ void TMyInsurance::FormClose() {
 }
 
 }  // namespace keldro::reports
+
+#include "moc_tmyinsurance.cpp"

@@ -303,3 +303,5 @@ void TMyPreview::PrinterSetupClick() {
 }
 
 }  // namespace keldro::reports
+
+#include "moc_tmypreview.cpp"

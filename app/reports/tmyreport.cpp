@@ -243,3 +243,5 @@ void TMyReport::InsButtonClick() {
 }
 
 }  // namespace keldro::reports
+
+#include "moc_tmyreport.cpp"

@@ -71,3 +71,5 @@ void TPrintRange::PrintButtonClick() {
 }
 
 }  // namespace keldro::reports
+
+#include "moc_tprintrange.cpp"

@@ -171,3 +171,5 @@ void TRepLayout::OkButtonClick() {
 }
 
 }  // namespace keldro::reports
+
+#include "moc_treplayout.cpp"

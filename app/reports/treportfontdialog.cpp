@@ -146,3 +146,5 @@ void TReportFontDialog::UpdateSample() {
 }
 
 }  // namespace keldro::reports
+
+#include "moc_treportfontdialog.cpp"

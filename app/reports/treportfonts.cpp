@@ -69,3 +69,5 @@ void TReportFonts::ChooseFont(int row) {
 }
 
 }  // namespace keldro::reports
+
+#include "moc_treportfonts.cpp"

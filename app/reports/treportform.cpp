@@ -155,3 +155,5 @@ void TReportForm::closeEvent(QCloseEvent* event) {
 }
 
 }  // namespace keldro::reports
+
+#include "moc_treportform.cpp"

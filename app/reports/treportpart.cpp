@@ -146,3 +146,5 @@ void TReportPart::OkButtonClick() {
 }
 
 }  // namespace keldro::reports
+
+#include "moc_treportpart.cpp"

@@ -336,3 +336,5 @@ void TUserReport::HelpButtonClick() {
 }
 
 }  // namespace keldro::reports
+
+#include "moc_tuserreport.cpp"

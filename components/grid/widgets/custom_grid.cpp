@@ -635,3 +635,5 @@ void TCustomGrid::mouseReleaseEvent(QMouseEvent* event) {
 void TCustomGrid::mouseDoubleClickEvent(QMouseEvent* event) { mousePressEvent(event); }
 
 }  // namespace grid
+
+#include "moc_custom_grid.cpp"

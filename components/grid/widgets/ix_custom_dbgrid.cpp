@@ -764,3 +764,5 @@ void TixCustomDBGrid::focusOutEvent(QFocusEvent* event) {
 }
 
 }  // namespace grid
+
+#include "moc_ix_custom_dbgrid.cpp"

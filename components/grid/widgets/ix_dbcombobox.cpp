@@ -133,3 +133,5 @@ void TixDBComboBox::focusOutEvent(QFocusEvent* event) {
 }
 
 }  // namespace grid
+
+#include "moc_ix_dbcombobox.cpp"

@@ -605,3 +605,5 @@ void TixDBGrid::focusOutEvent(QFocusEvent* event) {
 }
 
 }  // namespace grid
+
+#include "moc_ix_dbgrid.cpp"

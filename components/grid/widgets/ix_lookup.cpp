@@ -875,3 +875,5 @@ void TixDBCustomLookupCombo::keyPressEvent(QKeyEvent* event) {
 }
 
 }  // namespace grid
+
+#include "moc_ix_lookup.cpp"

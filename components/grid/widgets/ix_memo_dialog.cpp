@@ -281,3 +281,5 @@ bool TixMemoDialog::Execute() {
 }
 
 }  // namespace grid
+
+#include "moc_ix_memo_dialog.cpp"
