@@ -71,6 +71,33 @@ class EngineTest : public ::testing::Test {
     waitpid(pid, &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
+  // Runs `f` here while a forked process holds `table` open in `mode`;
+  // false when that process could not open it (then `f` does not run).
+  template <typename F>
+  bool WhileAnotherProcessHolds(const char* table, uint16_t mode, F f) {
+    int ready[2], done[2];
+    if (pipe(ready) != 0) return false;
+    if (pipe(done) != 0) {
+      close(ready[0]);
+      close(ready[1]);
+      return false;
+    }
+    const pid_t pid = fork();
+    if (pid == 0) {
+      OrbCursor c = 0;
+      char b = EngineOpenTable(db_, table, mode, &c) == ORB_OK ? 'y' : 'n';
+      if (write(ready[1], &b, 1) != 1 || read(done[0], &b, 1) != 1) _exit(2);
+      _exit(0);
+    }
+    char b = 0;
+    const bool held = read(ready[0], &b, 1) == 1 && b == 'y';
+    if (held) f();
+    const bool released = write(done[1], "x", 1) == 1;
+    int status = 0;
+    waitpid(pid, &status, 0);
+    for (int fd : {ready[0], ready[1], done[0], done[1]}) close(fd);
+    return held && released;
+  }
 
   testing_support::TempRoot root_;
   OrbDatabase db_ = 0;

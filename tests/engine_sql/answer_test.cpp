@@ -127,28 +127,13 @@ TEST_F(SqlTest, BatchCopyBuildsATargetWithoutRecordsBesideItWhenNoOtherHandleHas
     open_.erase(std::find(open_.begin(), open_.end(), c));
   }
   MakeTable("COPY", {Field("COST", 'N', 12, 2), Field("ITEM", 'C', 12)});
-  int ready[2], done[2];
-  ASSERT_EQ(pipe(ready), 0);
-  ASSERT_EQ(pipe(done), 0);
-  const pid_t child = fork();
-  if (child == 0) {
-    OrbCursor c = 0;
-    char b = EngineOpenTable(db_, "COPY", ORB_OPEN_READ_ONLY, &c) == ORB_OK ? 'y' : 'n';
-    if (write(ready[1], &b, 1) != 1 || read(done[0], &b, 1) != 1) _exit(2);
-    _exit(0);
-  }
-  char b = 0;
-  ASSERT_EQ(read(ready[0], &b, 1), 1);
-  ASSERT_EQ(b, 'y');
-  dst = Open("COPY");
-  before = inode();
-  EXPECT_EQ(EngineBatchCopy(src, dst, &copied), ORB_OK);
-  EXPECT_EQ(inode(), before);
-  EXPECT_EQ(count(dst), 6u);
-  EXPECT_EQ(write(done[1], "x", 1), 1);
-  int status = 0;
-  waitpid(child, &status, 0);
-  for (int fd : {ready[0], ready[1], done[0], done[1]}) close(fd);
+  EXPECT_TRUE(WhileAnotherProcessHolds("COPY", ORB_OPEN_READ_ONLY, [&] {
+    dst = Open("COPY");
+    before = inode();
+    EXPECT_EQ(EngineBatchCopy(src, dst, &copied), ORB_OK);
+    EXPECT_EQ(inode(), before);
+    EXPECT_EQ(count(dst), 6u);
+  }));
   for (const auto& entry : std::filesystem::directory_iterator(Dir()))
     EXPECT_NE(entry.path().filename().string()[0], '.') << entry.path();
 }

@@ -142,25 +142,10 @@ TEST_F(SqlTest, ATableOpenExclusivelyElsewhereIsInUse) {
 }
 
 TEST_F(SqlTest, ATableAnotherProgramHoldsExclusivelyIsInUse) {
-  int ready[2], done[2];
-  ASSERT_EQ(pipe(ready), 0);
-  ASSERT_EQ(pipe(done), 0);
-  pid_t pid = fork();
-  if (pid == 0) {
-    OrbCursor c = 0;
-    char b = EngineOpenTable(db_, "T", ORB_OPEN_EXCLUSIVE, &c) == ORB_OK ? 'y' : 'n';
-    if (write(ready[1], &b, 1) != 1 || read(done[0], &b, 1) != 1) _exit(1);
-    _exit(0);
-  }
-  char b = 0;
-  ASSERT_EQ(read(ready[0], &b, 1), 1);
-  ASSERT_EQ(b, 'y');
-  EXPECT_EQ(Run("SELECT ITEM FROM T"), ORB_ERR_TABLE_IN_USE);
-  EXPECT_EQ(Run("UPDATE T SET QTY = 0"), ORB_ERR_TABLE_IN_USE);
-  ASSERT_EQ(write(done[1], "x", 1), 1);
-  int status = 0;
-  waitpid(pid, &status, 0);
-  for (int fd : {ready[0], ready[1], done[0], done[1]}) close(fd);
+  EXPECT_TRUE(WhileAnotherProcessHolds("T", ORB_OPEN_EXCLUSIVE, [&] {
+    EXPECT_EQ(Run("SELECT ITEM FROM T"), ORB_ERR_TABLE_IN_USE);
+    EXPECT_EQ(Run("UPDATE T SET QTY = 0"), ORB_ERR_TABLE_IN_USE);
+  }));
   EXPECT_THAT(Column("SELECT COUNT(*) FROM T WHERE QTY = 0"), ElementsAre("0"));
 }
 
